@@ -1,0 +1,160 @@
+#include "fileio/text_input.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <utility>
+
+namespace layra {
+namespace {
+
+constexpr int kMaxTokenLength = 80;
+
+bool StartsNumber(unsigned char byte) {
+  return byte == '+' || byte == '-' || byte == '.' || (byte >= '0' && byte <= '9');
+}
+
+bool InNumberToken(unsigned char byte) {
+  return StartsNumber(byte) || byte == 'D' || byte == 'E' || byte == 'd' || byte == 'e';
+}
+
+// Steps 1 to 3 of the number readers: returns the token and leaves the cursor
+// just after it.
+std::string ReadNumberToken(const std::vector<unsigned char>& buffer, long& cursor, long length) {
+  std::string token;
+  if (cursor < 0) cursor = 0;
+  while (cursor < length && !StartsNumber(buffer[cursor])) ++cursor;
+  if (cursor >= length) return token;
+  token.push_back(static_cast<char>(buffer[cursor++]));
+  while (cursor < length && InNumberToken(buffer[cursor]) &&
+         static_cast<int>(token.size()) < kMaxTokenLength) {
+    token.push_back(static_cast<char>(buffer[cursor++]));
+  }
+  return token;
+}
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+}  // namespace
+
+TextFile LoadTextFile(const std::string& path) {
+  TextFile file;
+  std::unique_ptr<std::FILE, FileCloser> stream(std::fopen(path.c_str(), "rb"));
+  if (!stream) return file;
+  file.opened = true;
+  if (std::fseek(stream.get(), 0, SEEK_END) != 0) return file;
+  file.length = std::ftell(stream.get());
+  if (file.length <= 0 || file.length >= kMaxTextFileLength) return file;
+  std::rewind(stream.get());
+  file.bytes.resize(static_cast<size_t>(file.length));
+  size_t got = std::fread(file.bytes.data(), 1, file.bytes.size(), stream.get());
+  if (got != file.bytes.size()) {
+    // A file that shrank under us: keep what was read, the readers treat the
+    // missing tail like a file that ends early.
+    file.bytes.resize(got);
+    file.length = static_cast<long>(got);
+  }
+  return file;
+}
+
+int ReadLine(const std::vector<unsigned char>& buffer,
+             long length,
+             std::string& line,
+             long& cursor,
+             int count) {
+  line.clear();
+  if (length > static_cast<long>(buffer.size())) length = static_cast<long>(buffer.size());
+  if (cursor < 0) cursor = 0;
+  while (cursor < length && (buffer[cursor] <= 32 || buffer[cursor] == 255)) ++cursor;
+  while (cursor < length && buffer[cursor] != 13 && buffer[cursor] != 10) {
+    if (static_cast<int>(line.size()) < count - 1)
+      line.push_back(static_cast<char>(buffer[cursor]));
+    ++cursor;
+  }
+  return static_cast<int>(line.size());
+}
+
+int ReadInt(const std::vector<unsigned char>& buffer, long& cursor, long length) {
+  if (length > static_cast<long>(buffer.size())) length = static_cast<long>(buffer.size());
+  std::string token = ReadNumberToken(buffer, cursor, length);
+  size_t pos = 0;
+  bool negative = false;
+  if (pos < token.size() && (token[pos] == '+' || token[pos] == '-')) {
+    negative = token[pos] == '-';
+    ++pos;
+  }
+  // Accumulate in a wide type and saturate, so an absurd digit string cannot
+  // overflow; the callers range-check the value.
+  long long value = 0;
+  for (; pos < token.size() && token[pos] >= '0' && token[pos] <= '9'; ++pos) {
+    value = value * 10 + (token[pos] - '0');
+    if (value > 2147483647LL) {
+      value = 2147483648LL;
+      break;
+    }
+  }
+  if (negative) value = -value;
+  if (value > 2147483647LL) value = 2147483647LL;
+  return static_cast<int>(value);
+}
+
+double ReadReal(const std::vector<unsigned char>& buffer, long& cursor, long length) {
+  if (length > static_cast<long>(buffer.size())) length = static_cast<long>(buffer.size());
+  std::string token = ReadNumberToken(buffer, cursor, length);
+  // d and D are part of the token but end the value.
+  size_t cut = token.find_first_of("dD");
+  if (cut != std::string::npos) token.resize(cut);
+  if (token.empty()) return 0.0;
+  return std::strtod(token.c_str(), nullptr);
+}
+
+int TrimLeft(std::string& text) {
+  size_t first = 0;
+  while (first < text.size() && (static_cast<unsigned char>(text[first]) == 32 ||
+                                 static_cast<unsigned char>(text[first]) == 255)) {
+    ++first;
+  }
+  text.erase(0, first);
+  return static_cast<int>(text.size());
+}
+
+int TrimRight(std::string& text) {
+  size_t end = text.size();
+  while (end > 0 && (static_cast<unsigned char>(text[end - 1]) == 32 ||
+                     static_cast<unsigned char>(text[end - 1]) == 255)) {
+    --end;
+  }
+  text.resize(end);
+  return static_cast<int>(text.size());
+}
+
+void SortWithIndex(int ascending, int count, float* values, int* index) {
+  // The procedure is written 1-based: entry k lives at [k - 1].
+  auto value = [values](int k) -> float& { return values[k - 1]; };
+  auto idx = [index](int k) -> int& { return index[k - 1]; };
+  for (int k = 1; k <= count; ++k) idx(k) = k;
+  if (ascending == 0) {
+    for (int k = 1; k <= count; ++k) value(k) = -value(k);
+  }
+  for (int gap = count / 2; gap > 0; gap /= 2) {
+    for (int i = 1; i <= count - gap; ++i) {
+      for (int j = i; j > 0 && value(j) >= value(j + gap); j -= gap) {
+        std::swap(value(j), value(j + gap));
+        std::swap(idx(j), idx(j + gap));
+      }
+    }
+  }
+  if (ascending == 0) {
+    for (int k = 1; k <= count; ++k) value(k) = -value(k);
+  }
+}
+
+void ApplyPermutation(float* values, int count, float* scratch, const int* index) {
+  for (int k = 0; k < count; ++k) scratch[k] = values[k];
+  for (int k = 0; k < count; ++k) values[k] = scratch[index[k] - 1];
+}
+
+}  // namespace layra

@@ -1,0 +1,62 @@
+#ifndef LAYRA_FILEIO_TEXT_INPUT_H_
+#define LAYRA_FILEIO_TEXT_INPUT_H_
+
+// The one way the file readers read text: the whole file is loaded into
+// memory and walked with a byte cursor. The number readers pass over anything
+// that cannot start a number, so labels, commas and line breaks between
+// numbers are all tolerated. The readers rely on the exact behaviour here; it
+// defines what the file formats accept.
+
+#include <string>
+#include <vector>
+
+namespace layra {
+
+// Largest file the readers take: a buffer is obtained only for 0 < length < this.
+constexpr long kMaxTextFileLength = 100000;
+// Files shorter than this are refused by the readers with their format message.
+constexpr long kMinTextFileLength = 50;
+
+struct TextFile {
+  bool opened = false;               // the file could be opened for reading
+  long length = 0;                   // length of the open file in bytes
+  std::vector<unsigned char> bytes;  // the whole file; empty unless 0 < length < 100000
+  bool HasBuffer() const { return !bytes.empty(); }
+};
+
+// Opens `path` for binary reading and reads it whole when its length is
+// between 1 and 99999 bytes.
+TextFile LoadTextFile(const std::string& path);
+
+// Skips bytes <= 32 and 255, then copies the rest of the line (up to CR, LF
+// or the end) into `line`, keeping at most count-1 characters. The cursor is
+// left on the CR or LF that ended the line. Returns the number kept.
+int ReadLine(const std::vector<unsigned char>& buffer,
+             long length,
+             std::string& line,
+             long& cursor,
+             int count);
+
+// Skip to the next byte that can start a number, read the token (+ - . 0-9 D
+// E d e, at most 80 characters) and convert it. ReadInt takes an optional sign
+// and the leading digits; ReadReal a decimal with an optional e/E exponent
+// (d/D ends the value). An empty token gives 0.
+int ReadInt(const std::vector<unsigned char>& buffer, long& cursor, long length);
+double ReadReal(const std::vector<unsigned char>& buffer, long& cursor, long length);
+
+// In-place trims of bytes 32 and 255 (tabs are kept). Return the new length.
+int TrimLeft(std::string& text);
+int TrimRight(std::string& text);
+
+// Shell sort of values[0..count-1], ascending when `ascending` is non-zero
+// (descending otherwise), filling index[] with the 1-based origin of each
+// entry. Equal keys are exchanged too, so their order follows this procedure.
+void SortWithIndex(int ascending, int count, float* values, int* index);
+
+// values[k] = old values[index[k] - 1] for k = 0..count-1; `scratch` holds
+// at least count entries.
+void ApplyPermutation(float* values, int count, float* scratch, const int* index);
+
+}  // namespace layra
+
+#endif  // LAYRA_FILEIO_TEXT_INPUT_H_

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian packages LAYRA needs to build, test and run. Only
+# packages that are missing are installed.
+set -euo pipefail
+packages=(
+  cmake g++ make clang libclang-rt-14-dev
+  qt6-base-dev qt6-svg-dev libgl-dev
+  nlohmann-json3-dev libcli11-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang-format
+)
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo_cmd=""
+  if [ "$(id -u)" -ne 0 ]; then sudo_cmd="sudo"; fi
+  $sudo_cmd apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y --no-install-recommends "${missing[@]}"
+fi

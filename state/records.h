@@ -1,0 +1,211 @@
+#ifndef LAYRA_STATE_RECORDS_H_
+#define LAYRA_STATE_RECORDS_H_
+
+// The records every module of LAYRA works on: the observed sounding, layered
+// models, the inversion settings, the results re-read for display and the
+// forward-modelling case. Storage is fixed-capacity and zero-filled at
+// construction; nothing is resized when a file is read. Every stored real is a
+// 32-bit float, counts, codes and flags are 32-bit ints, flags are 1 or 0.
+// Arrays are held 0-based here; the numerical code that thinks 1-based does
+// its own index arithmetic.
+
+#include <array>
+#include <string>
+
+namespace layra {
+
+// Capacities of the program.
+constexpr int kMaxPoints = 100;       // data points held
+constexpr int kPointArraySize = 200;  // entries 100..199: merge scratch copy
+constexpr int kMinDataPoints = 5;     // accepted in a data or results file
+constexpr int kMaxDataPoints = 90;
+constexpr int kMaxFrequencies = 32;    // SIP frequencies held
+constexpr int kMinSipFrequencies = 4;  // accepted in a data file
+constexpr int kMaxSipFrequencies = 20;
+constexpr int kSipValueSize = kMaxPoints * kMaxFrequencies;
+constexpr int kMaxDatumLevels = 20;
+constexpr int kMaxLayers = 100;       // model layers held
+constexpr int kMinForwardLayers = 2;  // accepted in a forward model file
+constexpr int kMaxForwardLayers = 20;
+constexpr int kMaxResultsLayers = 90;  // accepted in a results file
+constexpr int kMaxForwardSpacings = 64;
+constexpr int kMaxForwardFrequencies = 64;
+constexpr int kForwardSipSize = kMaxForwardSpacings * kMaxForwardFrequencies;
+constexpr int kLineCapacity = 80;  // line buffer; 79 characters are kept
+// Columns of the results matrices: the initial model and up to 25 iterations,
+// the most a run can write, so every file this program writes reads back whole.
+constexpr int kResultsColumns = 26;
+constexpr int kMaxRunIterations = 25;
+
+enum class ArrayType : int {
+  kUnset = 0,
+  kWenner = 1,
+  kSchlumberger = 7,  // readers and writers test only for 1; any other code is Schlumberger
+};
+
+enum class DataKind : int {
+  kResistivity = 0,
+  kIp = 1,
+  kSip = 2,
+};
+
+enum class IpQuantity : int {
+  kUnset = 0,
+  kChargeability = 1,
+  kMetalFactor = 2,
+  kPercentFrequencyEffect = 3,
+  kPhaseAngle = 4,
+};
+
+enum class SipForm : int {
+  kInphaseOutphase = 0,
+  kAmplitudePhase = 1,
+};
+
+inline bool IsWenner(ArrayType type) { return type == ArrayType::kWenner; }
+
+template <int N>
+using FloatArray = std::array<float, N>;
+
+// The observed data set, filled by the data-file reader.
+struct SoundingData {
+  std::string title;         // first line of the file, trimmed, at most 79 characters
+  std::string dataFileName;  // full path of the data file last read
+  ArrayType arrayType = ArrayType::kUnset;
+  DataKind dataKind = DataKind::kResistivity;
+  int pointCount = 0;        // points in use: 5..90 after a read, 0 after a refusal
+  int pointCountAsRead = 0;  // points in the file before merging
+  int errorsIncluded = 0;
+  FloatArray<kPointArraySize> spacingA{};  // Wenner a; Schlumberger first spacing (m)
+  FloatArray<kPointArraySize> spacingB{};  // Schlumberger second spacing; equal b = one level
+  FloatArray<kPointArraySize> apparentResistivity{};  // ohm-m
+  FloatArray<kPointArraySize> resistivityError{};
+  FloatArray<kPointArraySize> ipValue{};  // in the file's own unit; for SIP the derived drop
+  FloatArray<kPointArraySize> ipError{};
+  IpQuantity ipQuantity = IpQuantity::kUnset;
+  std::string ipQuantityText;  // IP quantity line as it stands in the file
+  std::string ipUnitText;      // IP unit line as it stands in the file
+  float ipParameter1 = 0.0f;
+  float ipParameter2 = 0.0f;
+  int frequencyCount = 0;
+  FloatArray<kMaxFrequencies> frequencies{};  // Hz, file order
+  SipForm sipForm = SipForm::kInphaseOutphase;
+  // Pair for point p and frequency f (both 0-based) at p * frequencyCount + f.
+  FloatArray<kSipValueSize> sipValue1{};
+  FloatArray<kSipValueSize> sipValue2{};
+  int datumLevelCount = 0;
+  std::array<int, kMaxDatumLevels> pointsPerLevel{};
+  std::array<int, kMaxDatumLevels> overlapCount{};  // entry k-1: level k vs k-1
+  FloatArray<kMaxDatumLevels> levelShiftFactor{};   // mean rho(k-1)/rho(k), 1 if none
+};
+
+// A horizontally layered earth: layer 1 on top, the last layer a half-space.
+struct LayeredModel {
+  int layerCount = 0;
+  FloatArray<kMaxLayers> resistivity{};    // ohm-m
+  FloatArray<kMaxLayers> thickness{};      // layers 1..layerCount-1
+  FloatArray<kMaxLayers> depthTop{};       // 0, then running sum of thicknesses
+  FloatArray<kMaxLayers> chargeability{};  // fraction
+  FloatArray<kMaxLayers> timeConstant{};   // Cole-Cole tau, seconds
+  FloatArray<kMaxLayers> exponent{};       // Cole-Cole c
+};
+
+struct InversionSettings {
+  float initialDampingFactor = 0.1f;
+  float minimumDampingFactor = 0.01f;
+  int iterationLimit = 8;          // number of iterations
+  float convergenceLimit = 0.02f;  // a fraction
+  int dataConstraint = 0;   // 0 standard least squares ("RMS error"), else robust ("mean error")
+  int modelConstraint = 0;  // 0 standard, else robust
+  float dataCutoff = 0.001f;
+  float modelCutoff = 0.001f;
+  int additionalIterations = 0;  // answer of the additional-iterations prompt
+};
+
+// A results file re-read for display. Matrices are column-major with a fixed
+// row stride of kMaxPoints: element (row i, column k), both 0-based, at
+// i + k * kMaxPoints. Column 0 is the initial model, column j iteration j.
+struct InversionResults {
+  std::string title;
+  ArrayType arrayType = ArrayType::kUnset;
+  DataKind dataKind = DataKind::kResistivity;
+  int pointCount = 0;
+  int errorsIncluded = 0;
+  FloatArray<kMaxPoints> spacingA{};
+  FloatArray<kMaxPoints> spacingB{};
+  FloatArray<kMaxPoints> apparentResistivity{};
+  FloatArray<kMaxPoints> resistivityError{};
+  int userModelAvailable = 0;
+  int someParametersFixed = 0;
+  LayeredModel startingModel;  // layerCount, resistivity, thickness, depthTop
+  int modelLayerCount = 0;
+  int iterationCount = 0;
+  int blocksNotStored = 0;  // iteration blocks found beyond the capacity
+  FloatArray<kMaxPoints * kResultsColumns> layerResistivity{};
+  FloatArray<kMaxPoints * kResultsColumns> layerThickness{};
+  FloatArray<kMaxPoints * kResultsColumns> calculatedResistivity{};
+  FloatArray<kResultsColumns> misfit{};  // fractions
+  int dataConstraint = 0;
+  int modelConstraint = 0;
+
+  static constexpr int At(int row, int column) { return row + column * kMaxPoints; }
+};
+
+// What the forward-modelling window works on.
+struct ForwardModel {
+  std::string title;
+  DataKind modelKind = DataKind::kResistivity;
+  LayeredModel model;  // 2..20 layers
+  int spacingCount = 0;
+  FloatArray<kMaxForwardSpacings> spacings{};
+  int frequencyCount = 0;
+  FloatArray<kMaxForwardFrequencies> frequencies{};
+  ArrayType arrayType = ArrayType::kWenner;
+  FloatArray<kMaxForwardSpacings> calcResistivity{};
+  FloatArray<kMaxForwardSpacings> calcIp{};  // fraction
+  // Spectral results, frequency-major: spacing i, frequency k at i + k * spacingCount.
+  FloatArray<kForwardSipSize> amplitude{};
+  FloatArray<kForwardSipSize> phase{};  // milliradians
+  FloatArray<kForwardSipSize> real{};
+  FloatArray<kForwardSipSize> imaginary{};
+  SipForm outputSipForm = SipForm::kAmplitudePhase;
+};
+
+// What the last inversion run left for display and for the next run.
+struct InversionOutcome {
+  int lastIteration = 0;
+  float finalMisfit = 0.0f;  // resistivity misfit, a fraction
+  float finalIpMisfit = 0.0f;
+  FloatArray<kPointArraySize> calculatedResistivity{};
+  FloatArray<kPointArraySize> calculatedIp{};
+  // Calculated SIP amplitude and phase, point-major like the observed arrays.
+  FloatArray<kSipValueSize> calculatedAmplitude{};
+  FloatArray<kSipValueSize> calculatedPhase{};
+  FloatArray<kPointArraySize> fittedTimeConstant{};  // per data point
+  FloatArray<kPointArraySize> fittedExponent{};
+  std::array<float, kMaxRunIterations + 1> misfits{};  // one per resistivity iteration
+};
+
+// The process-wide state the main window owns.
+struct ProgramState {
+  SoundingData data;
+  LayeredModel startingModel;  // exactly as the data-file reader read it
+  LayeredModel model;          // working model of the inversion
+  InversionSettings settings;
+  InversionOutcome outcome;
+  int userModelAvailable = 0;
+  int someParametersFixed = 0;
+  int dataRead = 0;
+  int lastReadResult = 0;
+  int textLineHeight = 16;
+  float thicknessFactor = 1.25f;  // starting-model thickness growth, reset after each read
+  int dialogResult = 0;           // 1 OK, 2 Cancel
+  std::string dataDirectory;
+  std::string resultsDirectory;
+  std::string resultsFileName;
+  std::string screenImageFileName;
+};
+
+}  // namespace layra
+
+#endif  // LAYRA_STATE_RECORDS_H_

@@ -1,0 +1,168 @@
+#include "fileio/text_input.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace layra {
+namespace {
+
+std::vector<unsigned char> Bytes(const std::string& text) {
+  return std::vector<unsigned char>(text.begin(), text.end());
+}
+
+TEST(ReadLine, SkipsBlankLinesAndLeadingBlanksAndStopsOnCarriageReturn) {
+  auto buffer = Bytes("  \r\n\r\n  Title text  \r\nnext");
+  long cursor = 0;
+  std::string line;
+  int kept = ReadLine(buffer, buffer.size(), line, cursor, 80);
+  EXPECT_EQ(line, "Title text  ");
+  EXPECT_EQ(kept, 12);
+  ASSERT_LT(cursor, static_cast<long>(buffer.size()));
+  EXPECT_EQ(buffer[cursor], '\r');
+  ReadLine(buffer, buffer.size(), line, cursor, 80);
+  EXPECT_EQ(line, "next");
+}
+
+TEST(ReadLine, KeepsSeventyNineCharactersAndDropsTheRestOfTheLine) {
+  std::string long_line(120, 'x');
+  long_line[78] = 'y';
+  long_line[79] = 'z';
+  auto buffer = Bytes(long_line + "\nfollowing line\n");
+  long cursor = 0;
+  std::string line;
+  EXPECT_EQ(ReadLine(buffer, buffer.size(), line, cursor, 80), 79);
+  EXPECT_EQ(line.size(), 79u);
+  EXPECT_EQ(line.back(), 'y');
+  ReadLine(buffer, buffer.size(), line, cursor, 80);
+  EXPECT_EQ(line, "following line");
+}
+
+TEST(ReadLine, ReturnsRestOfLineAfterANumberOrTheNextLine) {
+  auto buffer = Bytes("12 label\n34   \nword\n");
+  long cursor = 0;
+  std::string line;
+  EXPECT_EQ(ReadInt(buffer, cursor, buffer.size()), 12);
+  ReadLine(buffer, buffer.size(), line, cursor, 80);
+  EXPECT_EQ(line, "label");
+  EXPECT_EQ(ReadInt(buffer, cursor, buffer.size()), 34);
+  ReadLine(buffer, buffer.size(), line, cursor, 80);
+  EXPECT_EQ(line, "word") << "trailing blanks after a number are not a line";
+}
+
+TEST(ReadLine, EmptyAtTheEndOfTheBuffer) {
+  auto buffer = Bytes("only\n   \n");
+  long cursor = 0;
+  std::string line;
+  ReadLine(buffer, buffer.size(), line, cursor, 80);
+  EXPECT_EQ(ReadLine(buffer, buffer.size(), line, cursor, 80), 0);
+  EXPECT_EQ(line, "");
+  EXPECT_EQ(cursor, static_cast<long>(buffer.size()));
+}
+
+TEST(ReadInt, PassesOverLabelLinesAndTakesLeadingDigits) {
+  auto buffer = Bytes("Number of data points\r\n24\r\n12.7 -3e2 . +5");
+  long cursor = 0;
+  long length = buffer.size();
+  EXPECT_EQ(ReadInt(buffer, cursor, length), 24);
+  EXPECT_EQ(ReadInt(buffer, cursor, length), 12);
+  EXPECT_EQ(ReadInt(buffer, cursor, length), -3);
+  EXPECT_EQ(ReadInt(buffer, cursor, length), 0) << "a lone point";
+  EXPECT_EQ(ReadInt(buffer, cursor, length), 5);
+  EXPECT_EQ(ReadInt(buffer, cursor, length), 0) << "empty token at the end";
+}
+
+TEST(ReadInt, SaturatesInsteadOfOverflowing) {
+  auto buffer = Bytes("99999999999999999999 -99999999999999999999");
+  long cursor = 0;
+  EXPECT_EQ(ReadInt(buffer, cursor, buffer.size()), 2147483647);
+  EXPECT_LT(ReadInt(buffer, cursor, buffer.size()), -2147483647);
+}
+
+TEST(ReadReal, ReadsLabelledValuesExponentsAndStopsAtD) {
+  auto buffer = Bytes("a= 1.5e1, b=2\n1.5D2 7\n-0.25E-1");
+  long cursor = 0;
+  long length = buffer.size();
+  EXPECT_DOUBLE_EQ(ReadReal(buffer, cursor, length), 15.0);
+  EXPECT_DOUBLE_EQ(ReadReal(buffer, cursor, length), 2.0);
+  EXPECT_DOUBLE_EQ(ReadReal(buffer, cursor, length), 1.5) << "d ends the value";
+  EXPECT_DOUBLE_EQ(ReadReal(buffer, cursor, length), 7.0) << "the D2 belonged to the token";
+  EXPECT_DOUBLE_EQ(ReadReal(buffer, cursor, length), -0.025);
+}
+
+TEST(ReadReal, OnlyLettersLeftGivesZeroAndLeavesCursorAtEnd) {
+  auto buffer = Bytes("12 and nothing else");
+  long cursor = 0;
+  ReadReal(buffer, cursor, buffer.size());
+  EXPECT_EQ(ReadReal(buffer, cursor, buffer.size()), 0.0);
+  EXPECT_EQ(cursor, static_cast<long>(buffer.size()));
+}
+
+TEST(ReadReal, TokenStopsAtEightyCharacters) {
+  std::string digits(100, '1');
+  auto buffer = Bytes(digits);
+  long cursor = 0;
+  ReadReal(buffer, cursor, buffer.size());
+  EXPECT_EQ(cursor, 80);
+}
+
+TEST(Trim, RemovesBlanksAnd255ButKeepsTabs) {
+  std::string text = "\xff  a b\t \xff ";
+  EXPECT_EQ(TrimLeft(text), 7);
+  EXPECT_EQ(text, "a b\t \xff ");
+  EXPECT_EQ(TrimRight(text), 4);
+  EXPECT_EQ(text, "a b\t");
+  std::string blanks = "   ";
+  EXPECT_EQ(TrimRight(blanks), 0);
+}
+
+TEST(SortWithIndex, AscendingAndDescendingWithPermutation) {
+  float values[] = {3, 1, 2};
+  int index[3];
+  SortWithIndex(1, 3, values, index);
+  EXPECT_EQ(std::vector<float>(values, values + 3), (std::vector<float>{1, 2, 3}));
+  EXPECT_EQ(std::vector<int>(index, index + 3), (std::vector<int>{2, 3, 1}));
+
+  float down[] = {3, 1, 2};
+  SortWithIndex(0, 3, down, index);
+  EXPECT_EQ(std::vector<float>(down, down + 3), (std::vector<float>{3, 2, 1}));
+  EXPECT_EQ(std::vector<int>(index, index + 3), (std::vector<int>{1, 3, 2}));
+}
+
+TEST(SortWithIndex, PermutationMovesCompanionArrays) {
+  float spacing[] = {10, 1, 100, 5, 50};
+  float rho[] = {110, 11, 1100, 55, 550};
+  int index[5];
+  float scratch[5];
+  SortWithIndex(1, 5, spacing, index);
+  ApplyPermutation(rho, 5, scratch, index);
+  for (int k = 0; k < 5; ++k) EXPECT_FLOAT_EQ(rho[k], spacing[k] * 11) << k;
+}
+
+TEST(LoadTextFile, ReadsWholeFileAndRefusesBuffersOutsideTheLimits) {
+  std::string path = ::testing::TempDir() + "/layra_text_input.txt";
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << "hello\r\n";
+  }
+  TextFile file = LoadTextFile(path);
+  EXPECT_TRUE(file.opened);
+  EXPECT_EQ(file.length, 7);
+  ASSERT_TRUE(file.HasBuffer());
+  EXPECT_EQ(file.bytes[5], '\r');
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << std::string(100000, 'a');
+  }
+  file = LoadTextFile(path);
+  EXPECT_TRUE(file.opened);
+  EXPECT_FALSE(file.HasBuffer());
+  std::remove(path.c_str());
+  EXPECT_FALSE(LoadTextFile(path).opened);
+}
+
+}  // namespace
+}  // namespace layra
