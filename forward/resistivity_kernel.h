@@ -1,0 +1,65 @@
+#ifndef LAYRA_FORWARD_RESISTIVITY_KERNEL_H_
+#define LAYRA_FORWARD_RESISTIVITY_KERNEL_H_
+
+// Apparent resistivity of a horizontally layered earth for a Wenner or a
+// Schlumberger array by a digital linear filter: the Pekeris recurrence at
+// logarithmically spaced abscissae, a sliding 14-point convolution on a
+// geometric grid of spacings starting at the first spacing, and a cubic spline
+// in log-log coordinates to the given spacings. Every value stored in an array
+// or a local is rounded to single precision, as the published check values
+// require. Spacings and resistivities must be positive, spacings ascending.
+
+#include <vector>
+
+namespace layra {
+
+// Geometric grid from spacings[0] upward by `ratio`, each point the previous
+// one times ratio rounded to float, ending with two points beyond the last
+// spacing. Replaces `grid` and returns its size N.
+int MakeSpacingGrid(const float* spacings, int spacing_count, float ratio, std::vector<float>& grid);
+
+// Resistivity transform T(lambda) of n layers (thickness[0..n-2],
+// resistivity[0..n-1]) by the Pekeris recurrence from the half-space up.
+float LayerTransform(int layer_count, const float* thickness, const float* resistivity, float lambda);
+
+// Apparent resistivities at the N grid spacings into out_grid[0..N-1].
+void FilterSounding(float ratio,
+                    float shift,
+                    const float* grid,
+                    int filter_length,
+                    const float* coefficients,
+                    int grid_count,
+                    const float* thickness,
+                    const float* resistivity,
+                    int layer_count,
+                    float* out_grid);
+
+// Interpolating cubic spline (end conditions matching the third derivative of
+// the cubic through the four end points). Arrays hold n entries.
+void SplineFit(int n, const float* x, const float* y, float* b, float* c, float* d);
+// Evaluates the spline at u[0..eval_count-1] into out.
+void SplineEval(int eval_count,
+                float* out,
+                int n,
+                const float* u,
+                const float* x,
+                const float* y,
+                const float* b,
+                const float* c,
+                const float* d);
+
+// Apparent resistivity at each of the `spacing_count` spacings into out.
+void ComputeApparentResistivity(float ratio,
+                                float shift,
+                                const float* spacings,
+                                int filter_length,
+                                const float* coefficients,
+                                const float* thickness,
+                                const float* resistivity,
+                                int layer_count,
+                                float* out,
+                                int spacing_count);
+
+}  // namespace layra
+
+#endif  // LAYRA_FORWARD_RESISTIVITY_KERNEL_H_

@@ -1,0 +1,63 @@
+#ifndef LAYRA_GRAPHICS_SOUNDING_PLOT_H_
+#define LAYRA_GRAPHICS_SOUNDING_PLOT_H_
+
+// One complete picture of a sounding: observed apparent resistivities as "+"
+// symbols, calculated ones as a polyline and the layered model as blocks on a
+// log-log graph (spacing below, depth = 0.5 x spacing on top), with IP and SIP
+// panels for those kinds. Recomputes every range from its input on each call.
+
+#include <string>
+
+#include "platform/canvas.h"
+
+namespace layra {
+
+enum class PlotKind : int {
+  kResistivity = 0,
+  kIp = 1,
+  kSipFrequencies = 2,  // spectral IP shown per frequency
+  kSipColeCole = 3,     // spectral IP shown as Cole-Cole parameters
+};
+
+// Arrays are 0-based here. SIP arrays hold nData x nFreq values frequency by
+// frequency (all points of frequency 1, then of frequency 2, ...). Arrays a
+// plot kind does not use may be null.
+struct PlotInput {
+  PlotKind plotKind = PlotKind::kResistivity;
+  int compact = 0;
+  int iteration = -1;  // -1 for forward-model plots
+  int nData = 0;
+  int nLayers = 0;
+  const float* observedRho = nullptr;
+  const float* calculatedRho = nullptr;
+  const float* spacing = nullptr;  // ascending
+  const float* layerRho = nullptr;
+  const float* thickness = nullptr;  // nLayers entries; the last is not used
+  std::string title;
+  float misfit = 0.0f;  // fraction
+  const float* observedIP = nullptr;
+  const float* calculatedIP = nullptr;
+  const float* layerIP = nullptr;
+  float misfitIP = 0.0f;
+  int nFreq = 0;
+  const float* observedAmp = nullptr;
+  const float* observedPhase = nullptr;
+  const float* calculatedAmp = nullptr;
+  const float* calculatedPhase = nullptr;
+  const float* layerTau = nullptr;
+  const float* layerC = nullptr;
+  const float* observedTau = nullptr;
+  const float* observedC = nullptr;
+  const float* calculatedTau = nullptr;
+  const float* calculatedC = nullptr;
+  int dataConstraint = 0;  // robust (>= 1) writes "Mean error" in the legend
+};
+
+void PlotSounding(const PlotInput& input, Canvas& canvas);
+
+// Fills the client area with white.
+inline void ClearWindow(Canvas& canvas) { canvas.Clear(); }
+
+}  // namespace layra
+
+#endif  // LAYRA_GRAPHICS_SOUNDING_PLOT_H_
