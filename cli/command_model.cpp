@@ -70,7 +70,7 @@ struct ModelOptions {
 };
 
 int RunModel(const ModelOptions& options) {
-  // The record holds the spectral result arrays too; keep it off the stack.
+  // The record holds the SIP result arrays too; keep it off the stack.
   auto model = std::make_unique<ForwardModel>();
   TextCanvas canvas(options.json ? std::cerr : std::cout);
   ConsoleHost host;

@@ -1,4 +1,4 @@
-Spectral IP model with generated frequencies
+SIP model with generated frequencies
 Number of layers
 2
 Type of model

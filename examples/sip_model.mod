@@ -1,4 +1,4 @@
-Spectral IP model: clayey sand over graphitic schist
+SIP model: clayey sand over graphitic schist
 Number of layers
 3
 Type of model

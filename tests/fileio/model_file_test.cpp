@@ -133,7 +133,7 @@ TEST(ClassifyModelTypeLine, FollowsTheOrderOfTheTests) {
       {"xxI", true, DataKind::kIp},
       {"FRI", true, DataKind::kIp},  // F skips the R test
       {"Frequency domain SIP model", true, DataKind::kSip},
-      {"Spectral IP", true, DataKind::kSip},
+      {"Sounding with IP", true, DataKind::kSip},  // S first, no R or I in three
       {"fr", true, DataKind::kSip},
       {"xs", true, DataKind::kSip},
       {"Chargeability", false, DataKind::kResistivity},
