@@ -24,23 +24,46 @@ std::vector<std::string> Lines(const std::string& text) {
 
 const std::string kNoStartingModel = "0\n0\n0\n0\n0\n";
 
+// The arguments of one call; arrays the kind does not use stay empty.
+struct Sounding {
+  SipForm form = SipForm::kAmplitudePhase;
+  DataKind kind = DataKind::kResistivity;
+  ArrayType type = ArrayType::kWenner;
+  std::vector<float> frequencies;
+  std::vector<float> rho;
+  std::vector<float> chargeability;
+  std::vector<float> second;
+  std::vector<float> first;
+  std::vector<float> spacings;
+  std::string title = "t";
+
+  bool Write(const std::string& path) const {
+    auto data = [](const std::vector<float>& values) {
+      return values.empty() ? nullptr : values.data();
+    };
+    return WriteSyntheticData(form,
+                              kind,
+                              type,
+                              path,
+                              static_cast<int>(frequencies.size()),
+                              data(frequencies),
+                              static_cast<int>(spacings.size()),
+                              data(rho),
+                              data(chargeability),
+                              data(second),
+                              data(first),
+                              data(spacings),
+                              title);
+  }
+};
+
 TEST(WriteSyntheticData, WennerResistivityFile) {
   TempFile file(".dat");
-  const float spacings[] = {1, 2, 4};
-  const float rho[] = {100, 80, 60};
-  ASSERT_TRUE(WriteSyntheticData(SipForm::kAmplitudePhase,
-                                 DataKind::kResistivity,
-                                 ArrayType::kWenner,
-                                 file.path(),
-                                 0,
-                                 nullptr,
-                                 3,
-                                 rho,
-                                 nullptr,
-                                 nullptr,
-                                 nullptr,
-                                 spacings,
-                                 "Synthetic two-layer sounding"));
+  Sounding sounding;
+  sounding.spacings = {1, 2, 4};
+  sounding.rho = {100, 80, 60};
+  sounding.title = "Synthetic two-layer sounding";
+  ASSERT_TRUE(sounding.Write(file.path()));
   EXPECT_EQ(file.Read(),
             "Synthetic two-layer sounding\n"
             "Array type (Wenner or Schlumberger)\n"
@@ -57,21 +80,11 @@ TEST(WriteSyntheticData, WennerResistivityFile) {
 
 TEST(WriteSyntheticData, SchlumbergerLinesShareOneBSpacing) {
   TempFile file(".dat");
-  const float spacings[] = {1.5f, 3.0f, 6.0f, 12.0f};
-  const float rho[] = {40.5f, 52.25f, 70.0f, 91.125f};
-  ASSERT_TRUE(WriteSyntheticData(SipForm::kAmplitudePhase,
-                                 DataKind::kResistivity,
-                                 ArrayType::kSchlumberger,
-                                 file.path(),
-                                 0,
-                                 nullptr,
-                                 4,
-                                 rho,
-                                 nullptr,
-                                 nullptr,
-                                 nullptr,
-                                 spacings,
-                                 "S"));
+  Sounding sounding;
+  sounding.type = ArrayType::kSchlumberger;
+  sounding.spacings = {1.5f, 3.0f, 6.0f, 12.0f};
+  sounding.rho = {40.5f, 52.25f, 70.0f, 91.125f};
+  ASSERT_TRUE(sounding.Write(file.path()));
   const auto lines = Lines(file.Read());
   ASSERT_EQ(lines.size(), 10u + 4u + 5u);
   EXPECT_EQ(lines[2], "Schlumberger array");
@@ -81,24 +94,15 @@ TEST(WriteSyntheticData, SchlumbergerLinesShareOneBSpacing) {
 }
 
 TEST(WriteSyntheticData, ChargeabilityIsWrittenInMsec) {
-  const float spacings[] = {2, 4};
-  const float rho[] = {120, 95.5f};
-  const float chargeability[] = {0.025f, 0.5f};
+  Sounding sounding;
+  sounding.kind = DataKind::kIp;
+  sounding.spacings = {2, 4};
+  sounding.rho = {120, 95.5f};
+  sounding.chargeability = {0.025f, 0.5f};
   for (ArrayType type : {ArrayType::kWenner, ArrayType::kSchlumberger}) {
     TempFile file(".dat");
-    ASSERT_TRUE(WriteSyntheticData(SipForm::kAmplitudePhase,
-                                   DataKind::kIp,
-                                   type,
-                                   file.path(),
-                                   0,
-                                   nullptr,
-                                   2,
-                                   rho,
-                                   chargeability,
-                                   nullptr,
-                                   nullptr,
-                                   spacings,
-                                   "IP"));
+    sounding.type = type;
+    ASSERT_TRUE(sounding.Write(file.path()));
     const auto lines = Lines(file.Read());
     ASSERT_EQ(lines.size(), 13u + 2u + 5u);
     EXPECT_EQ(lines[5], "Data type");
@@ -117,27 +121,19 @@ TEST(WriteSyntheticData, ChargeabilityIsWrittenInMsec) {
 }
 
 TEST(WriteSyntheticData, SipValuesPerSpacingInFrequencyOrder) {
-  const float spacings[] = {1, 10};
-  const float rho[] = {50, 70};
-  const float frequencies[] = {0.1f, 1.0f, 10.0f};
+  Sounding sounding;
+  sounding.kind = DataKind::kSip;
+  sounding.spacings = {1, 10};
+  sounding.rho = {50, 70};
+  sounding.frequencies = {0.1f, 1.0f, 10.0f};
   // Spacing p, frequency f at p + f * n.
-  const float first[] = {49, 69, 48, 68, 47, 67};
-  const float second[] = {-1.5f, -2.5f, -3.5f, -4.5f, -5.5f, -6.5f};
+  sounding.first = {49, 69, 48, 68, 47, 67};
+  sounding.second = {-1.5f, -2.5f, -3.5f, -4.5f, -5.5f, -6.5f};
+  sounding.title = "SIP";
   for (SipForm form : {SipForm::kAmplitudePhase, SipForm::kInphaseOutphase}) {
     TempFile file(".dat");
-    ASSERT_TRUE(WriteSyntheticData(form,
-                                   DataKind::kSip,
-                                   ArrayType::kWenner,
-                                   file.path(),
-                                   3,
-                                   frequencies,
-                                   2,
-                                   rho,
-                                   nullptr,
-                                   second,
-                                   first,
-                                   spacings,
-                                   "SIP"));
+    sounding.form = form;
+    ASSERT_TRUE(sounding.Write(file.path()));
     const std::string expected_head =
         "SIP\nArray type (Wenner or Schlumberger)\nWenner array\nNumber of data points\n2\n"
         "Data type\nSIP data\nFrequency domian\nNumber of frequencies\n3\nFrequency values\n"
@@ -156,67 +152,43 @@ TEST(WriteSyntheticData, SipValuesPerSpacingInFrequencyOrder) {
 TEST(WriteSyntheticData, WrittenNumbersReadBackThroughTheTextPrimitives) {
   // The data section read with the number primitives gives a, B, rho and the
   // pairs in order, to the written precision.
-  const float spacings[] = {1.25f, 2.5f, 5.0f, 10.0f};
-  const float rho[] = {101.23456f, 88.8f, 70.5f, 66.6f};
-  const float frequencies[] = {1, 2, 4, 8};
-  std::vector<float> first(16), second(16);
+  Sounding sounding;
+  sounding.kind = DataKind::kSip;
+  sounding.type = ArrayType::kSchlumberger;
+  sounding.spacings = {1.25f, 2.5f, 5.0f, 10.0f};
+  sounding.rho = {101.23456f, 88.8f, 70.5f, 66.6f};
+  sounding.frequencies = {1, 2, 4, 8};
   for (int i = 0; i < 16; ++i) {
-    first[i] = 60.0f + 0.37f * i;
-    second[i] = -0.123456f * i;
+    sounding.first.push_back(60.0f + 0.37f * i);
+    sounding.second.push_back(-0.123456f * i);
   }
   TempFile file(".dat");
-  ASSERT_TRUE(WriteSyntheticData(SipForm::kAmplitudePhase,
-                                 DataKind::kSip,
-                                 ArrayType::kSchlumberger,
-                                 file.path(),
-                                 4,
-                                 frequencies,
-                                 4,
-                                 rho,
-                                 nullptr,
-                                 second.data(),
-                                 first.data(),
-                                 spacings,
-                                 "round trip"));
+  ASSERT_TRUE(sounding.Write(file.path()));
   TextFile text = LoadTextFile(file.path());
   ASSERT_TRUE(text.HasBuffer());
   const std::string content(text.bytes.begin(), text.bytes.end());
   long cursor = static_cast<long>(content.find("Data section\n") + 13);
   const long length = text.length;
   for (int p = 0; p < 4; ++p) {
-    EXPECT_NEAR(ReadReal(text.bytes, cursor, length), spacings[p], 5e-4) << "point " << p;
+    EXPECT_NEAR(ReadReal(text.bytes, cursor, length), sounding.spacings[p], 5e-4) << p;
     EXPECT_NEAR(ReadReal(text.bytes, cursor, length), 0.125, 5e-5) << "point " << p;
-    EXPECT_NEAR(ReadReal(text.bytes, cursor, length), rho[p], 5e-6 * rho[p]) << "point " << p;
+    EXPECT_NEAR(ReadReal(text.bytes, cursor, length), sounding.rho[p], 5e-6 * sounding.rho[p]);
     for (int f = 0; f < 4; ++f) {
-      EXPECT_NEAR(ReadReal(text.bytes, cursor, length), first[p + f * 4], 1e-5);
-      EXPECT_NEAR(ReadReal(text.bytes, cursor, length), second[p + f * 4], 1e-7);
+      EXPECT_NEAR(ReadReal(text.bytes, cursor, length), sounding.first[p + f * 4], 1e-5);
+      EXPECT_NEAR(ReadReal(text.bytes, cursor, length), sounding.second[p + f * 4], 1e-7);
     }
   }
   for (int i = 0; i < 5; ++i) EXPECT_EQ(ReadInt(text.bytes, cursor, length), 0);
 }
 
 TEST(WriteSyntheticData, ReportsAFileThatCannotBeWritten) {
-  const float spacings[] = {1, 2};
-  const float rho[] = {10, 20};
-  auto write = [&](const std::string& path) {
-    return WriteSyntheticData(SipForm::kAmplitudePhase,
-                              DataKind::kResistivity,
-                              ArrayType::kWenner,
-                              path,
-                              0,
-                              nullptr,
-                              2,
-                              rho,
-                              nullptr,
-                              nullptr,
-                              nullptr,
-                              spacings,
-                              "t");
-  };
-  EXPECT_FALSE(write("/nonexistent/directory/out.dat"));
-  EXPECT_FALSE(write(std::filesystem::temp_directory_path().string()));  // a directory
+  Sounding sounding;
+  sounding.spacings = {1, 2};
+  sounding.rho = {10, 20};
+  EXPECT_FALSE(sounding.Write("/nonexistent/directory/out.dat"));
+  EXPECT_FALSE(sounding.Write(std::filesystem::temp_directory_path().string()));  // a directory
   if (std::filesystem::exists("/dev/full")) {
-    EXPECT_FALSE(write("/dev/full")) << "a write that fails must not pass for success";
+    EXPECT_FALSE(sounding.Write("/dev/full")) << "a write that fails must not pass for success";
   }
 }
 
