@@ -62,27 +62,57 @@ class LayerFactorTable {
     }
   }
 
-  // Complex filter output at spacing s for layer resistivities (zr, zi).
+  // Complex filter outputs at spacing s for `count` sets of layer
+  // resistivities at once (one per frequency), the layer values held
+  // set-minor: layer i of set f at zr[i * count + f]. The sets are
+  // independent chains through the same layer factors, so they run side by
+  // side; each follows exactly the arithmetic of a single evaluation.
+  // `scratch` holds 4 * count * filter_length floats.
   void Apply(int s,
              const float* coefficients,
              const float* zr,
              const float* zi,
-             float* window_real,
-             float* window_imaginary,
+             int count,
+             float* scratch,
              float* out_real,
              float* out_imaginary) const {
+    const size_t window_size = static_cast<size_t>(count) * filter_length_;
+    float* window_real = scratch;
+    float* window_imaginary = scratch + window_size;
+    float* tr = window_imaginary + window_size;
+    float* ti = tr + count;
     for (int k = 0; k < filter_length_; ++k) {
       const size_t row = static_cast<size_t>(s) * filter_length_ + k;
       const double* factors = factors_.data() + row * interfaces_;
       const int start = start_[row];
-      float tr = zr[start];
-      float ti = zi[start];
-      for (int i = start - 1; i >= 0; --i) RecurrenceStep(zr[i], zi[i], factors[i], tr, ti);
-      window_real[k] = tr;
-      window_imaginary[k] = ti;
+      const float* z_real = zr + static_cast<size_t>(start) * count;
+      const float* z_imaginary = zi + static_cast<size_t>(start) * count;
+      for (int f = 0; f < count; ++f) {
+        tr[f] = z_real[f];
+        ti[f] = z_imaginary[f];
+      }
+      for (int i = start - 1; i >= 0; --i) {
+        const double t = factors[i];
+        const float* layer_real = zr + static_cast<size_t>(i) * count;
+        const float* layer_imaginary = zi + static_cast<size_t>(i) * count;
+        for (int f = 0; f < count; ++f)
+          RecurrenceStep(layer_real[f], layer_imaginary[f], t, tr[f], ti[f]);
+      }
+      for (int f = 0; f < count; ++f) {
+        window_real[static_cast<size_t>(f) * filter_length_ + k] = tr[f];
+        window_imaginary[static_cast<size_t>(f) * filter_length_ + k] = ti[f];
+      }
     }
-    *out_real = ApplyFilter(coefficients, window_real, filter_length_);
-    *out_imaginary = ApplyFilter(coefficients, window_imaginary, filter_length_);
+    for (int f = 0; f < count; ++f) {
+      out_real[f] = ApplyFilter(
+          coefficients, window_real + static_cast<size_t>(f) * filter_length_, filter_length_);
+      out_imaginary[f] = ApplyFilter(
+          coefficients, window_imaginary + static_cast<size_t>(f) * filter_length_, filter_length_);
+    }
+  }
+
+  static size_t ScratchSize(int count, int filter_length) {
+    return static_cast<size_t>(count) * (2 * static_cast<size_t>(filter_length) + 2);
   }
 
  private:
@@ -135,14 +165,14 @@ void ComputeComplexApparentResistivity(float ratio,
   }
   const LayerFactorTable table(
       ratio, shift, spacings, spacing_count, filter_length, thickness, layer_count);
-  std::vector<float> windows(2 * static_cast<size_t>(filter_length));
+  std::vector<float> scratch(LayerFactorTable::ScratchSize(1, filter_length));
   for (int s = 0; s < spacing_count; ++s) {
     table.Apply(s,
                 coefficients,
                 real_resistivity,
                 imaginary_resistivity,
-                windows.data(),
-                windows.data() + filter_length,
+                1,
+                scratch.data(),
                 out_real + s,
                 out_imaginary + s);
   }
@@ -171,38 +201,45 @@ void ComputeSpectralResponse(float shift,
   const int length = filter_length > 0 ? filter_length : 0;
   const LayerFactorTable table(
       ratio, shift, spacings, spacing_count, length, thickness, layer_count);
-  std::vector<float> layer_real(static_cast<size_t>(layer_count));
-  std::vector<float> layer_imaginary(static_cast<size_t>(layer_count));
-  std::vector<float> windows(2 * static_cast<size_t>(length) + 2);
-  for (int k = 0; k < frequency_count; ++k) {
-    for (int layer = 0; layer < layer_count; ++layer) {
+  // Cole-Cole values of every layer at every frequency, frequency-minor.
+  const size_t layer_values = static_cast<size_t>(layer_count) * frequency_count;
+  std::vector<float> layer_real(layer_values);
+  std::vector<float> layer_imaginary(layer_values);
+  for (int layer = 0; layer < layer_count; ++layer) {
+    for (int k = 0; k < frequency_count; ++k) {
+      const size_t at = static_cast<size_t>(layer) * frequency_count + k;
       float layer_amplitude;
       float layer_phase;
-      layer_real[layer] = ColeColeResponse(rho0[layer],
-                                           m[layer],
-                                           tau[layer],
-                                           c[layer],
-                                           frequencies[k],
-                                           &layer_imaginary[layer],
-                                           &layer_amplitude,
-                                           &layer_phase);
+      layer_real[at] = ColeColeResponse(rho0[layer],
+                                        m[layer],
+                                        tau[layer],
+                                        c[layer],
+                                        frequencies[k],
+                                        &layer_imaginary[at],
+                                        &layer_amplitude,
+                                        &layer_phase);
     }
-    for (int s = 0; s < spacing_count; ++s) {
+  }
+  std::vector<float> scratch(LayerFactorTable::ScratchSize(frequency_count, length));
+  std::vector<float> spacing_real(static_cast<size_t>(frequency_count), 0.0f);
+  std::vector<float> spacing_imaginary(static_cast<size_t>(frequency_count), 0.0f);
+  for (int s = 0; s < spacing_count; ++s) {
+    if (length > 0) {
+      table.Apply(s,
+                  coefficients,
+                  layer_real.data(),
+                  layer_imaginary.data(),
+                  frequency_count,
+                  scratch.data(),
+                  spacing_real.data(),
+                  spacing_imaginary.data());
+    }
+    for (int k = 0; k < frequency_count; ++k) {
       const size_t at = layout == SpectralLayout::kFrequencyMajor
                             ? static_cast<size_t>(k) * spacing_count + s
                             : static_cast<size_t>(s) * frequency_count + k;
-      float re = 0.0f;
-      float im = 0.0f;
-      if (length > 0) {
-        table.Apply(s,
-                    coefficients,
-                    layer_real.data(),
-                    layer_imaginary.data(),
-                    windows.data(),
-                    windows.data() + length,
-                    &re,
-                    &im);
-      }
+      const float re = spacing_real[k];
+      const float im = spacing_imaginary[k];
       real[at] = re;
       imaginary[at] = im;
       amplitude[at] = static_cast<float>(
