@@ -30,6 +30,7 @@ float LayerTransform(int layer_count,
                      const float* thickness,
                      const float* resistivity,
                      float lambda) {
+  if (layer_count < 1) return 0.0f;
   float transform = resistivity[layer_count - 1];
   for (int i = layer_count - 2; i >= 0; --i) {
     const double t = LayerFactor(lambda, thickness[i]);
@@ -54,7 +55,7 @@ void FilterSounding(float ratio,
                     int layer_count,
                     float* out_grid) {
   if (grid_count < 1) return;
-  if (filter_length < 1) {
+  if (filter_length < 1 || layer_count < 1) {
     for (int j = 0; j < grid_count; ++j) out_grid[j] = 0.0f;
     return;
   }
@@ -170,6 +171,11 @@ void ComputeApparentResistivity(float ratio,
                                 float* out,
                                 int spacing_count) {
   if (spacing_count < 1) return;
+  if (layer_count < 1) {
+    // No earth, no response: zeros rather than logarithms of nothing.
+    for (int i = 0; i < spacing_count; ++i) out[i] = 0.0f;
+    return;
+  }
   std::vector<float> grid;
   const int grid_count = MakeSpacingGrid(spacings, spacing_count, ratio, grid);
   // Grid response, log spacings and the three spline coefficient arrays.

@@ -131,6 +131,10 @@ void ComplexLayerTransform(int layer_count,
                            float lambda,
                            float* real_out,
                            float* imaginary_out) {
+  if (layer_count < 1) {
+    *real_out = *imaginary_out = 0.0f;
+    return;
+  }
   float tr = real_resistivity[layer_count - 1];
   float ti = imaginary_resistivity[layer_count - 1];
   for (int i = layer_count - 2; i >= 0; --i) {

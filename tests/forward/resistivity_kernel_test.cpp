@@ -277,5 +277,25 @@ TEST(Spline, PointThatIsNotANumberDoesNotStallTheSearch) {
   EXPECT_TRUE(std::isnan(out));
 }
 
+// A model without layers has no response; nothing is read before the arrays.
+TEST(ComputeApparentResistivity, NoLayersGiveZeros) {
+  const FilterSet filter = SelectFilter(ArrayType::kWenner);
+  const float spacings[2] = {1.0f, 10.0f};
+  float out[2] = {5.0f, 5.0f};
+  ComputeApparentResistivity(filter.ratio,
+                             filter.shift,
+                             spacings,
+                             filter.length,
+                             filter.coefficients.data(),
+                             nullptr,
+                             nullptr,
+                             0,
+                             out,
+                             2);
+  EXPECT_EQ(out[0], 0.0f);
+  EXPECT_EQ(out[1], 0.0f);
+  EXPECT_EQ(LayerTransform(0, nullptr, nullptr, 1.0f), 0.0f);
+}
+
 }  // namespace
 }  // namespace layra
