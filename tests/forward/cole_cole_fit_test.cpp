@@ -5,7 +5,6 @@
 #include <cmath>
 #include <vector>
 
-#include "forward/cole_cole.h"
 #include "tests/support/recording_canvas.h"
 
 namespace layra {
@@ -142,25 +141,6 @@ TEST(FitColeColeSpectrum, NeverEndsWorseThanItsStart) {
     float c, rms;
     FitColeColeSpectrum(8, 60.0f, 0.4f, f.data(), amplitude.data(), phase.data(), &c, &rms, canvas);
     EXPECT_LE(rms, std::sqrt(best / 16.0) * (1.0 + 1e-6)) << "phases from " << phase[0];
-  }
-}
-
-TEST(SpectrumJacobian, ColumnsAreLogParameterDerivativesOfTheResiduals) {
-  const float f[3] = {0.5f, 5.0f, 50.0f};
-  float amplitude[3], phase[3], jacobian[12];
-  SpectrumJacobian(3, f, amplitude, phase, 70.0f, 0.3f, 0.02f, 0.6f, jacobian);
-  float plain_amplitude[3], plain_phase[3];
-  SpectrumResponse(3, f, plain_amplitude, plain_phase, 70.0f, 0.3f, 0.02f, 0.6f);
-  for (int k = 0; k < 3; ++k) {
-    EXPECT_EQ(amplitude[k], plain_amplitude[k]);
-    EXPECT_EQ(phase[k], plain_phase[k]);
-    float imaginary, amp, ph;
-    ColeColePartials p;
-    ColeColeDerivatives(70.0f, 0.3f, 0.02f, 0.6f, f[k], &imaginary, &amp, &ph, &p);
-    EXPECT_FLOAT_EQ(jacobian[k], -0.02f * p.amplitudeByTau);
-    EXPECT_FLOAT_EQ(jacobian[3 + k], -0.02f * p.phaseByTau);
-    EXPECT_FLOAT_EQ(jacobian[6 + k], -0.6f * p.amplitudeByC);
-    EXPECT_FLOAT_EQ(jacobian[9 + k], -0.6f * p.phaseByC);
   }
 }
 
