@@ -16,11 +16,17 @@ namespace layra {
 // Geometric grid from spacings[0] upward by `ratio`, each point the previous
 // one times ratio rounded to float, ending with two points beyond the last
 // spacing. Replaces `grid` and returns its size N.
-int MakeSpacingGrid(const float* spacings, int spacing_count, float ratio, std::vector<float>& grid);
+int MakeSpacingGrid(const float* spacings,
+                    int spacing_count,
+                    float ratio,
+                    std::vector<float>& grid);
 
 // Resistivity transform T(lambda) of n layers (thickness[0..n-2],
 // resistivity[0..n-1]) by the Pekeris recurrence from the half-space up.
-float LayerTransform(int layer_count, const float* thickness, const float* resistivity, float lambda);
+float LayerTransform(int layer_count,
+                     const float* thickness,
+                     const float* resistivity,
+                     float lambda);
 
 // Apparent resistivities at the N grid spacings into out_grid[0..N-1].
 void FilterSounding(float ratio,

@@ -1,0 +1,95 @@
+// layra-cli model FILE.mod [--json]: reads a forward model file and lists it
+// as the forward-modelling window's "Read resistivity model file" does. The
+// listing goes to stdout (to stderr with --json, which prints the fields read
+// as one JSON object on stdout), messages to stderr; the exit status is 1
+// when the file was refused.
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "cli/command_registry.h"
+#include "cli/console_host.h"
+#include "cli/text_canvas.h"
+#include "fileio/model_file.h"
+#include "state/records.h"
+
+namespace layra::cli {
+namespace {
+
+// The double closest to the shortest decimal that reads back as `value`, so
+// a stored 0.1f is printed as 0.1 and not as 0.10000000149011612.
+double ShortestDecimal(float value) {
+  if (!std::isfinite(value)) return value;
+  char text[32];
+  for (int digits = 6; digits <= 9; ++digits) {
+    std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(value));
+    if (std::strtof(text, nullptr) == value) break;
+  }
+  return std::strtod(text, nullptr);
+}
+
+template <size_t N>
+std::vector<double> FirstValues(const std::array<float, N>& values, int count) {
+  if (count < 0) count = 0;
+  if (static_cast<size_t>(count) > N) count = static_cast<int>(N);
+  std::vector<double> first;
+  for (int i = 0; i < count; ++i) first.push_back(ShortestDecimal(values[static_cast<size_t>(i)]));
+  return first;
+}
+
+nlohmann::json ModelToJson(const ForwardModel& model) {
+  const LayeredModel& layers = model.model;
+  const int count = layers.layerCount;
+  nlohmann::json json;
+  json["title"] = model.title;
+  json["modelKind"] = static_cast<int>(model.modelKind);
+  json["layerCount"] = count;
+  json["thickness"] = FirstValues(layers.thickness, count - 1);
+  json["resistivity"] = FirstValues(layers.resistivity, count);
+  json["chargeability"] = FirstValues(layers.chargeability, count);
+  json["timeConstant"] = FirstValues(layers.timeConstant, count);
+  json["exponent"] = FirstValues(layers.exponent, count);
+  json["depthTop"] = FirstValues(layers.depthTop, count);
+  json["spacingCount"] = model.spacingCount;
+  json["spacings"] = FirstValues(model.spacings, model.spacingCount);
+  json["frequencyCount"] = model.frequencyCount;
+  json["frequencies"] = FirstValues(model.frequencies, model.frequencyCount);
+  json["arrayType"] = static_cast<int>(model.arrayType);
+  return json;
+}
+
+struct ModelOptions {
+  std::string path;
+  bool json = false;
+};
+
+int RunModel(const ModelOptions& options) {
+  // The record holds the SIP result arrays too; keep it off the stack.
+  auto model = std::make_unique<ForwardModel>();
+  TextCanvas canvas(options.json ? std::cerr : std::cout);
+  ConsoleHost host;
+  const int line_height = canvas.Metrics().charHeight;
+  if (ReadModelFile(options.path, *model, canvas, line_height, host) != 0) {
+    std::cerr << "Model file " << options.path << " was not read.\n";
+    return 1;
+  }
+  if (options.json) std::cout << ModelToJson(*model).dump(2) << '\n';
+  return 0;
+}
+
+CommandRegistration registration("model", 30, [](CLI::App& app) -> CommandAction {
+  auto options = std::make_shared<ModelOptions>();
+  CLI::App* command = app.add_subcommand("model", "Read and list a forward model file (.mod)");
+  command->add_option("file", options->path, "Model file")->required();
+  command->add_flag("--json", options->json, "Print the model read as JSON on stdout");
+  return [options]() { return RunModel(*options); };
+});
+
+}  // namespace
+}  // namespace layra::cli

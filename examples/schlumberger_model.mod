@@ -1,0 +1,17 @@
+Four-layer model: alluvium over a weathered granite
+Number of layers
+4
+Type of model
+Resistivity model
+Layers: thickness (m), resistivity (ohm-m)
+  1.5    35.0
+  6.0   180.0
+ 18.0    45.0
+       1200.0
+Number of spacings
+16
+Schlumberger half current-electrode spacings AB/2 (m)
+  1.5   2.0   3.0   4.0   6.0   8.0  10.0  15.0
+ 20.0  30.0  40.0  60.0  80.0 100.0 150.0 200.0
+Array type (Wenner or Schlumberger)
+Schlumberger

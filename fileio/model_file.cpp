@@ -1,0 +1,330 @@
+#include "fileio/model_file.h"
+
+#include <cfloat>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "fileio/listing.h"
+#include "fileio/text_input.h"
+#include "state/text_format.h"
+
+namespace layra {
+namespace {
+
+constexpr char kFormatCaption[] = "File Format Error";
+constexpr char kFormatMessage[] =
+    "Please check the format of this file with\n a text editor!. It does follow the format this\n"
+    "program requires.";
+// Values above this are chargeabilities given in thousandths.
+constexpr float kThousandthsThreshold = 0.99f;
+
+// A real from the file as the float it is stored in. A magnitude beyond the
+// float range becomes an infinity (a plain conversion would be undefined), so
+// the range checks below can refuse it.
+float StoredReal(double value) {
+  if (std::isnan(value)) return std::numeric_limits<float>::quiet_NaN();
+  if (value > FLT_MAX) return std::numeric_limits<float>::infinity();
+  if (value < -FLT_MAX) return -std::numeric_limits<float>::infinity();
+  return static_cast<float>(value);
+}
+
+bool IsOneOf(char c, char lower) { return c == lower || c == lower - 'a' + 'A'; }
+
+// Cursor over the loaded file with the three reading primitives.
+class ModelReader {
+ public:
+  explicit ModelReader(const TextFile& file) : file_(file) {}
+
+  std::string Line() {
+    std::string line;
+    ReadLine(file_.bytes, length(), line, cursor_, kLineCapacity);
+    return line;
+  }
+  int Int() { return ReadInt(file_.bytes, cursor_, length()); }
+  float Real() { return StoredReal(ReadReal(file_.bytes, cursor_, length())); }
+  bool AtEnd() const { return cursor_ >= length(); }
+
+ private:
+  long length() const { return static_cast<long>(file_.bytes.size()); }
+
+  const TextFile& file_;
+  long cursor_ = 0;
+};
+
+// Leaves the record so that nothing is computed from a refused file.
+int Refuse(ForwardModel& model) {
+  model.model.layerCount = 0;
+  model.spacingCount = 0;
+  model.frequencyCount = 0;
+  return 1;
+}
+
+// Message for a value that the forward engine cannot use, or an empty string
+// when the value is sound: "<subject> has a <quantity> of <value>!" and the
+// rule broken for <rule_subject>. `subject` names where the value stands
+// ("Layer 2", "Spacing 3").
+std::string PositiveValueError(const std::string& subject,
+                               const char* quantity,
+                               const char* rule_subject,
+                               float value,
+                               const char* format) {
+  if (std::isfinite(value) && value > 0.0f) return std::string();
+  const bool finite = std::isfinite(value);
+  std::string text = subject + " has a " + quantity + " of " +
+                     (finite ? StrFormat(format, value) : std::string("a value out of range")) +
+                     "!\nThe " + rule_subject;
+  text += finite ? " must be positive!" : " must be a finite number!";
+  return text;
+}
+
+std::string ChargeabilityError(int layer, float value, float as_read) {
+  if (std::isfinite(value) && value < 1.0f) return std::string();
+  if (!std::isfinite(value)) {
+    return StrFormat(
+        "Layer %d has a chargeability of a value out of range!\nThe chargeability must be a "
+        "finite number!",
+        layer);
+  }
+  return StrFormat(
+      "Layer %d has a chargeability of %.3f!\nThe chargeability must be below 1\n"
+      "(below 1000 when given in thousandths)!",
+      layer,
+      as_read);
+}
+
+std::string ExponentError(int layer, float value) {
+  if (std::isfinite(value)) return std::string();
+  return StrFormat(
+      "Layer %d has an exponent of a value out of range!\nThe exponent must be a finite number!",
+      layer);
+}
+
+const char* KindName(DataKind kind) {
+  switch (kind) {
+    case DataKind::kResistivity:
+      return "Resistivity model";
+    case DataKind::kIp:
+      return "Resistivity and IP model";
+    case DataKind::kSip:
+      return "Frequency domain SIP model";
+  }
+  return "";
+}
+
+const char* KindHeader(DataKind kind) {
+  switch (kind) {
+    case DataKind::kResistivity:
+      return "No.   Thick    Resis.";
+    case DataKind::kIp:
+      return "No.   Thick    Resis.      IP";
+    case DataKind::kSip:
+      return "No.   Thick    Resis.        IP        Tau         C";
+  }
+  return "";
+}
+
+}  // namespace
+
+bool ClassifyModelTypeLine(const std::string& line, DataKind& kind) {
+  char c1 = line.size() > 0 ? line[0] : '\0';
+  char c2 = line.size() > 1 ? line[1] : '\0';
+  char c3 = line.size() > 2 ? line[2] : '\0';
+  bool first_is_f = IsOneOf(c1, 'f');
+  if (!first_is_f && (IsOneOf(c1, 'r') || IsOneOf(c2, 'r'))) {
+    kind = DataKind::kResistivity;
+    return true;
+  }
+  if (IsOneOf(c1, 'i') || IsOneOf(c2, 'i') || IsOneOf(c3, 'i')) {
+    kind = DataKind::kIp;
+    return true;
+  }
+  if (IsOneOf(c1, 's') || IsOneOf(c2, 's') || first_is_f) {
+    kind = DataKind::kSip;
+    return true;
+  }
+  return false;
+}
+
+int ReadModelFile(
+    const std::string& path, ForwardModel& model, Canvas& canvas, int line_height, Host& host) {
+  TextFile file = LoadTextFile(path);
+  if (!file.opened) return Refuse(model);
+  if (file.length < kMinTextFileLength || !file.HasBuffer()) {
+    host.Beep();
+    host.Warn(kFormatMessage, kFormatCaption);
+    return Refuse(model);
+  }
+
+  Listing listing(canvas, line_height);
+  ModelReader in(file);
+  auto refuse_with = [&](const std::string& text) {
+    host.Warn(text, kFormatCaption);
+    return Refuse(model);
+  };
+
+  // Title, number of layers and model type.
+  std::string title = in.Line();
+  TrimLeft(title);
+  TrimRight(title);
+  model.title = title;
+  listing.Line(model.title);
+  in.Line();
+  int layers = in.Int();
+  listing.Line(StrFormat("Number of layers is %d.", layers));
+  if (layers < kMinForwardLayers || layers > kMaxForwardLayers) return Refuse(model);
+  in.Line();
+  std::string type_line = in.Line();
+  DataKind kind = DataKind::kResistivity;
+  if (!ClassifyModelTypeLine(type_line, kind)) {
+    return refuse_with(
+        StrFormat("Error in format for type\nof model which is given as\n%s.", type_line.c_str()));
+  }
+  model.modelKind = kind;
+  listing.Line(KindName(kind));
+  listing.Line(KindHeader(kind));
+
+  // Layers: thickness first (none for the half-space), then the values of the kind.
+  LayeredModel& layered = model.model;
+  layered = LayeredModel();
+  layered.layerCount = layers;
+  in.Line();
+  float depth = 0.0f;
+  for (int k = 0; k < layers; ++k) {
+    const int number = k + 1;
+    const bool has_thickness = number < layers;
+    float thickness = has_thickness ? in.Real() : 0.0f;
+    float resistivity = in.Real();
+    float chargeability_as_read = 0.0f;
+    float chargeability = 0.0f;
+    float time_constant = 0.0f;
+    float exponent = 0.0f;
+    if (kind != DataKind::kResistivity) {
+      chargeability_as_read = in.Real();
+      chargeability = chargeability_as_read;
+      if (chargeability > kThousandthsThreshold) chargeability *= 0.001f;
+    }
+    if (kind == DataKind::kSip) {
+      time_constant = in.Real();
+      exponent = in.Real();
+    }
+    layered.depthTop[k] = depth;
+    layered.thickness[k] = thickness;
+    layered.resistivity[k] = resistivity;
+    layered.chargeability[k] = chargeability;
+    layered.timeConstant[k] = time_constant;
+    layered.exponent[k] = exponent;
+    if (has_thickness) depth += thickness;
+
+    std::string line = has_thickness
+                           ? StrFormat("%2d  %8.2f  %8.2f", number, thickness, resistivity)
+                           : StrFormat("%2d               %8.2f", number, resistivity);
+    if (kind != DataKind::kResistivity) line += StrFormat("   %8.2f", chargeability);
+    if (kind == DataKind::kSip) line += StrFormat("   %8.2f  %8.2f", time_constant, exponent);
+    listing.Line(line);
+
+    const std::string subject = StrFormat("Layer %d", number);
+    std::string error;
+    if (has_thickness)
+      error = PositiveValueError(subject, "thickness", "thickness", thickness, "%.2f");
+    if (error.empty())
+      error = PositiveValueError(subject, "resistivity", "resistivity", resistivity, "%.2f");
+    if (error.empty() && kind != DataKind::kResistivity) {
+      error = ChargeabilityError(number, chargeability, chargeability_as_read);
+    }
+    if (error.empty() && kind == DataKind::kSip) {
+      error = PositiveValueError(subject, "time constant", "time constant", time_constant, "%g");
+      if (error.empty()) error = ExponentError(number, exponent);
+    }
+    if (!error.empty()) return refuse_with(error);
+  }
+
+  // Spacings: given, or generated from the first thickness up to the deepest interface.
+  in.Line();
+  int spacing_total = in.Int();
+  if (spacing_total > 0) {
+    in.Line();
+    listing.Line(StrFormat("Number of spacings is %2d", spacing_total));
+    int kept = 0;
+    for (int i = 0; i < spacing_total; ++i) {
+      // Past the end every further value would read as 0 and be dropped.
+      if (i >= kMaxForwardSpacings && in.AtEnd()) break;
+      float spacing = in.Real();
+      if (i >= kMaxForwardSpacings) continue;
+      model.spacings[i] = spacing;
+      kept = i + 1;
+      listing.Line(StrFormat("%2d   %8.3f", i + 1, spacing));
+      std::string error = PositiveValueError(
+          StrFormat("Spacing %d", i + 1), "value", "electrode spacing", spacing, "%.3f");
+      if (!error.empty()) return refuse_with(error);
+    }
+    model.spacingCount = kept;
+    // The kernel works on ascending spacings; a hand-written list may not be.
+    bool ascending = true;
+    for (int i = 1; i < kept; ++i)
+      ascending = ascending && model.spacings[i - 1] <= model.spacings[i];
+    if (!ascending) {
+      std::vector<int> index(static_cast<size_t>(kept));
+      SortWithIndex(1, kept, model.spacings.data(), index.data());
+      listing.Line("Spacings sorted into ascending order.");
+    }
+  } else {
+    int count = 0;
+    float spacing = 0.25f * layered.thickness[0];
+    model.spacings[count++] = spacing;
+    while (count < kMaxForwardSpacings) {
+      spacing = static_cast<float>(spacing * kModelStepRatio);
+      if (!(spacing < depth)) break;
+      model.spacings[count++] = spacing;
+    }
+    model.spacingCount = count;
+  }
+
+  // Frequencies of a SIP model: given, or generated from the longest time constant.
+  model.frequencyCount = 0;
+  if (kind == DataKind::kSip) {
+    in.Line();
+    int frequency_total = in.Int();
+    if (frequency_total > 0) {
+      listing.Line(StrFormat("Number of frequencies is %2d", frequency_total));
+      int kept = 0;
+      for (int i = 0; i < frequency_total; ++i) {
+        if (i >= kMaxForwardFrequencies && in.AtEnd()) break;
+        float frequency = in.Real();
+        if (i >= kMaxForwardFrequencies) continue;
+        model.frequencies[i] = frequency;
+        kept = i + 1;
+        listing.Line(StrFormat("%2d   %8.3f", i + 1, frequency));
+        std::string error = PositiveValueError(
+            StrFormat("Frequency %d", i + 1), "value", "frequency", frequency, "%g");
+        if (!error.empty()) return refuse_with(error);
+      }
+      model.frequencyCount = kept;
+    } else {
+      float longest = layered.timeConstant[0];
+      for (int k = 1; k < layers; ++k) {
+        if (layered.timeConstant[k] > longest) longest = layered.timeConstant[k];
+      }
+      float frequency = 0.1f / longest;
+      for (int i = 0; i < kGeneratedFrequencyCount; ++i) {
+        model.frequencies[i] = frequency;
+        frequency = static_cast<float>(frequency * kModelStepRatio);
+      }
+      model.frequencyCount = kGeneratedFrequencyCount;
+    }
+  }
+
+  // Array type.
+  in.Line();
+  std::string array_line = in.Line();
+  bool schlumberger = !array_line.empty() && IsOneOf(array_line[0], 's');
+  model.arrayType = schlumberger ? ArrayType::kSchlumberger : ArrayType::kWenner;
+  listing.Line(schlumberger ? "Schlumberger array" : "Wenner array");
+
+  listing.Skip();
+  host.Beep();
+  listing.Line(StrFormat("Reading of data file %s completed.", path.c_str()));
+  return 0;
+}
+
+}  // namespace layra

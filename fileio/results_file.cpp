@@ -1,0 +1,431 @@
+#include "fileio/results_file.h"
+
+#include <cassert>
+#include <cfloat>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <limits>
+#include <vector>
+
+#include "fileio/listing.h"
+#include "fileio/text_input.h"
+#include "state/text_format.h"
+
+namespace layra {
+namespace {
+
+constexpr char kFormatCaption[] = "File Format Error";
+constexpr char kFormatMessage[] =
+    "Please check the format of this file with\n a text editor!. It does follow the format this\n"
+    "program requires.";
+
+// ---------------------------------------------------------------- writing
+
+// Counts every failed write so one check at the end covers them all.
+class BlockWriter {
+ public:
+  explicit BlockWriter(std::FILE* file) : file_(file) {}
+
+#if defined(__GNUC__)
+  __attribute__((format(printf, 2, 3)))
+#endif
+  void
+  Write(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    if (std::vfprintf(file_, format, args) < 0) ok_ = false;
+    va_end(args);
+  }
+  // Closes the file; true when every write and the close succeeded.
+  bool Close() {
+    if (std::ferror(file_)) ok_ = false;
+    if (std::fclose(file_) != 0) ok_ = false;
+    return ok_;
+  }
+
+ private:
+  std::FILE* file_;
+  bool ok_ = true;
+};
+
+// The calculated apparent resistivity of every point, as block 0 line 22 and
+// block j line 5 write it.
+void WriteCalculated(BlockWriter& out,
+                     bool wenner,
+                     int point_count,
+                     const float* calculated_rho,
+                     const float* spacing_a,
+                     const float* spacing_b) {
+  for (int p = 0; p < point_count; ++p) {
+    if (wenner) {
+      out.Write("%2d  %10.3f  %10.3f\n", p + 1, spacing_a[p], calculated_rho[p]);
+    } else {
+      out.Write(
+          "%2d  %10.3f  %10.3f  %10.3f\n", p + 1, spacing_a[p], spacing_b[p], calculated_rho[p]);
+    }
+  }
+}
+
+// ---------------------------------------------------------------- reading
+
+// A real from the file as the float it is stored in; a magnitude beyond the
+// float range becomes an infinity (a plain conversion would be undefined).
+float StoredReal(double value) {
+  if (std::isnan(value)) return std::numeric_limits<float>::quiet_NaN();
+  if (value > FLT_MAX) return std::numeric_limits<float>::infinity();
+  if (value < -FLT_MAX) return -std::numeric_limits<float>::infinity();
+  return static_cast<float>(value);
+}
+
+bool StartsWith(const std::string& line, char lower) {
+  return !line.empty() && (line[0] == lower || line[0] == lower - 'a' + 'A');
+}
+
+class ResultsReader {
+ public:
+  explicit ResultsReader(const TextFile& file) : file_(file) {}
+
+  std::string Line() {
+    std::string line;
+    ReadLine(file_.bytes, length(), line, cursor_, kLineCapacity);
+    return line;
+  }
+  int Int() { return ReadInt(file_.bytes, cursor_, length()); }
+  float Real() { return StoredReal(ReadReal(file_.bytes, cursor_, length())); }
+
+ private:
+  long length() const { return static_cast<long>(file_.bytes.size()); }
+
+  const TextFile& file_;
+  long cursor_ = 0;
+};
+
+// Reads the model and calculated data of one block (from the layer header to
+// the misfit value) and returns the misfit in percent. With `column` >= 0 the
+// values go into that column, calculated values into the row of their point
+// after the sort (`row_of_point`); with `column` < 0 they are read over.
+float ReadModelBlock(ResultsReader& in,
+                     InversionResults& results,
+                     int column,
+                     const std::vector<int>& row_of_point) {
+  const int layers = results.modelLayerCount;
+  const bool wenner = IsWenner(results.arrayType);
+  in.Line();  // layer header
+  for (int k = 0; k < layers; ++k) {
+    in.Int();  // layer number
+    float resistivity = in.Real();
+    float thickness = k + 1 < layers ? in.Real() : 0.0f;
+    if (column >= 0) {
+      results.layerResistivity[InversionResults::At(k, column)] = resistivity;
+      if (k + 1 < layers) results.layerThickness[InversionResults::At(k, column)] = thickness;
+    }
+  }
+  in.Line();  // data header
+  for (int p = 0; p < results.pointCount; ++p) {
+    in.Int();                // point number
+    in.Real();               // a
+    if (!wenner) in.Real();  // b
+    float calculated = in.Real();
+    if (column >= 0) {
+      results.calculatedResistivity[InversionResults::At(row_of_point[p], column)] = calculated;
+    }
+  }
+  in.Line();  // misfit label
+  return in.Real();
+}
+
+}  // namespace
+
+bool AppendResults(int fixed,
+                   DataKind kind,
+                   int errors,
+                   int user_model,
+                   ArrayType array_type,
+                   const std::string& path,
+                   int iteration,
+                   int layer_count,
+                   int point_count,
+                   const float* thickness,
+                   const float* resistivity,
+                   const float* calculated_rho,
+                   const float* observed_rho,
+                   const float* error,
+                   const float* spacing_a,
+                   const float* spacing_b,
+                   float misfit,
+                   const std::string& title,
+                   const InversionSettings& settings) {
+  const bool wenner = IsWenner(array_type);
+  assert(layer_count <= 0 || resistivity != nullptr);
+  assert(layer_count <= 1 || thickness != nullptr);
+  assert(point_count <= 0 || (calculated_rho != nullptr && spacing_a != nullptr));
+  assert(point_count <= 0 || wenner || spacing_b != nullptr);
+  std::FILE* file = std::fopen(path.c_str(), "a");
+  if (file == nullptr) return false;
+  BlockWriter out(file);
+  const bool mean_error = settings.dataConstraint != 0;
+  const float percent = misfit * 100.0f;
+
+  if (iteration <= 0) {
+    assert(point_count <= 0 || observed_rho != nullptr);
+    assert(point_count <= 0 || errors != 1 || error != nullptr);
+    out.Write("%s\n", title.c_str());
+    out.Write("Array Type (Wenner or Schlumbeger)\n");
+    out.Write(wenner ? "Wenner array\n" : "Schlumberger array\n");
+    out.Write("Number of data points\n");
+    out.Write("%d\n", point_count);
+    out.Write("Data Type (Resistivity,IP,IP)\n");
+    out.Write(kind == DataKind::kSip ? "SIP\n" : kind == DataKind::kIp ? "IP\n" : "Resistivity\n");
+    out.Write("Error in measurements inluded (Yes,No)\n");
+    out.Write(errors == 1 ? "Yes\n" : "No\n");
+    out.Write("Data Section\n");
+    for (int p = 0; p < point_count; ++p) {
+      if (wenner) {
+        out.Write("%10.3f  %10.3f", spacing_a[p], observed_rho[p]);
+      } else {
+        out.Write("%10.3f  %10.3f  %10.3f", spacing_a[p], spacing_b[p], observed_rho[p]);
+      }
+      if (errors == 1) out.Write("  %10.3f", error[p]);
+      out.Write("\n");
+    }
+    out.Write("User Starting Model Available (Yes/No)\n");
+    if (user_model == 1) {
+      out.Write("Yes\n");
+      out.Write("Fix Parameters (Yes/No)\n");
+      out.Write(fixed == 1 ? "Yes\n" : "No\n");
+      out.Write("Number of model layers\n");
+      out.Write("%d\n", layer_count);
+      out.Write("Model Parameters\n");
+      for (int k = 0; k + 1 < layer_count; ++k) {
+        out.Write("%10.3f  %10.3f\n", resistivity[k], thickness[k]);
+      }
+      if (layer_count > 0) out.Write("%10.3f\n", resistivity[layer_count - 1]);
+    } else {
+      out.Write("No\n");
+    }
+    out.Write("Inversion results\n");
+    out.Write("Initial Model\n");
+    out.Write("Number of model layers\n");
+    out.Write("%d\n", layer_count);
+    out.Write("Layer  Resistivity  Thickness\n");
+    for (int k = 0; k + 1 < layer_count; ++k) {
+      out.Write("%2d  %10.3f  %10.3f\n", k + 1, resistivity[k], thickness[k]);
+    }
+    if (layer_count > 0) out.Write("%2d  %10.3f\n", layer_count, resistivity[layer_count - 1]);
+    out.Write("Data  Spacing  App. Res.\n");
+    WriteCalculated(out, wenner, point_count, calculated_rho, spacing_a, spacing_b);
+    out.Write(mean_error ? "Initial model resistivity %% mean error\n"
+                         : "Initial model resistivity %% RMS error\n");
+    out.Write("%.2f\n", percent);
+    out.Write("Type of data constrain\n");
+    out.Write("%d\n", settings.dataConstraint);
+    out.Write("Type of model constrain\n");
+    out.Write("%d\n", settings.modelConstraint);
+  } else {
+    out.Write("Iteration %d\n", iteration);
+    out.Write("Layer  Resistivity   Thickness\n");
+    for (int k = 0; k + 1 < layer_count; ++k) {
+      out.Write("%2d   %10.3f  %10.3f\n", k + 1, resistivity[k], thickness[k]);
+    }
+    if (layer_count > 0) out.Write("%2d   %10.3f\n", layer_count, resistivity[layer_count - 1]);
+    out.Write("Data  Spacing  App. Res.\n");
+    WriteCalculated(out, wenner, point_count, calculated_rho, spacing_a, spacing_b);
+    out.Write(mean_error ? "Resistivity %% mean error\n" : "Resistivity %% RMS error\n");
+    out.Write("%10.3f\n", percent);
+  }
+  return out.Close();
+}
+
+int ReadResultsFile(const std::string& path,
+                    InversionResults& results,
+                    Canvas& canvas,
+                    int line_height,
+                    Host& host) {
+  results.iterationCount = 0;
+  results.blocksNotStored = 0;
+  results.modelLayerCount = 0;
+  TextFile file = LoadTextFile(path);
+  if (!file.opened) {
+    results.pointCount = 0;
+    return 1;
+  }
+  if (file.length < kMinTextFileLength || !file.HasBuffer()) {
+    host.Beep();
+    host.Warn(kFormatMessage, kFormatCaption);
+    results.pointCount = 0;
+    return 1;
+  }
+  Listing listing(canvas, line_height);
+  listing.Line(StrFormat("File length %d", static_cast<int>(file.length)));
+  ResultsReader in(file);
+  auto refuse_data = [&](const std::string& text) {
+    host.Warn(text, kFormatCaption);
+    results.pointCount = 0;
+    return 1;
+  };
+
+  // Block 0, lines 1 to 11: the observed data, read like a data file.
+  std::string title = in.Line();
+  TrimLeft(title);
+  TrimRight(title);
+  results.title = title;
+  listing.Line(results.title);
+  in.Line();
+  std::string array_line = in.Line();
+  const bool wenner =
+      !array_line.empty() && (array_line[0] == '1' || array_line[0] == 'W' || array_line[0] == 'w');
+  results.arrayType = wenner ? ArrayType::kWenner : ArrayType::kSchlumberger;
+  listing.Line(wenner ? "Wenner array" : "Schlumberger array");
+  in.Line();
+  const int n = in.Int();
+  listing.Line(StrFormat("Number of datum points is %d", n));
+  if (n < kMinDataPoints) {
+    return refuse_data(
+        StrFormat("Your data set has %d data points.\nThe minimum number of data points is 5.", n));
+  }
+  if (n > kMaxDataPoints) {
+    return refuse_data(StrFormat(
+        "Your data set has %d data points.\nThe maximum number of data points is 90.", n));
+  }
+  results.pointCount = n;
+  in.Line();
+  std::string kind_line = in.Line();
+  if (StartsWith(kind_line, 's')) {
+    results.dataKind = DataKind::kSip;
+    listing.Line("Spectral IP data");
+  } else if (StartsWith(kind_line, 'i')) {
+    results.dataKind = DataKind::kIp;
+    listing.Line("I.P. data");
+  } else {
+    results.dataKind = DataKind::kResistivity;
+    listing.Line("Resistivity data");
+  }
+  in.Line();
+  results.errorsIncluded = StartsWith(in.Line(), 'y') ? 1 : 0;
+  listing.Line(results.errorsIncluded ? "Error in measurements included"
+                                      : "Error in measurements not available.");
+  in.Line();  // "Data Section"
+  listing.Line("No.   Spac.  App. Res.");
+  for (int p = 0; p < n; ++p) {
+    const float a = in.Real();
+    const float b = wenner ? 0.0f : in.Real();
+    const float rho = in.Real();
+    const float err = results.errorsIncluded ? in.Real() : 0.0f;
+    results.spacingA[p] = a;
+    results.spacingB[p] = b;
+    results.apparentResistivity[p] = rho;
+    results.resistivityError[p] = err;
+    listing.Line(results.errorsIncluded ? StrFormat("%2d  %8.2f  %8.2f  %8.2f", p + 1, a, rho, err)
+                                        : StrFormat("%2d  %8.2f  %8.2f", p + 1, a, rho));
+    if (!(a > 0.0f) || !std::isfinite(a)) {
+      return refuse_data(StrFormat(
+          "Data point number %d has a spacing of %.2f!\nThe electrode spacing must be positive!",
+          p + 1,
+          a));
+    }
+    if (!(rho > 0.0f) || !std::isfinite(rho)) {
+      return refuse_data(StrFormat(
+          "Data point number %d has a resistivity of %.2f!\nThe apparent resistivity must be "
+          "positive!",
+          p + 1,
+          rho));
+    }
+  }
+
+  // Ascending spacing order. b and the errors move with their points, and
+  // every calculated column read below is stored through the same
+  // permutation, so each calculated value stays with its spacing whatever
+  // order the file was written in (a merged Schlumberger set is written
+  // level by level, not in ascending a).
+  std::vector<int> index(static_cast<size_t>(n));
+  std::vector<float> scratch(static_cast<size_t>(n));
+  SortWithIndex(1, n, results.spacingA.data(), index.data());
+  ApplyPermutation(results.apparentResistivity.data(), n, scratch.data(), index.data());
+  ApplyPermutation(results.spacingB.data(), n, scratch.data(), index.data());
+  ApplyPermutation(results.resistivityError.data(), n, scratch.data(), index.data());
+  std::vector<int> row_of_point(static_cast<size_t>(n));
+  for (int row = 0; row < n; ++row) row_of_point[static_cast<size_t>(index[row] - 1)] = row;
+
+  // Block 0, lines 12 to 14: the run's starting model.
+  in.Line();
+  results.userModelAvailable = StartsWith(in.Line(), 'y') ? 1 : 0;
+  LayeredModel& start = results.startingModel;
+  if (results.userModelAvailable) {
+    listing.Line("User Starting model available.");
+    in.Line();
+    results.someParametersFixed = StartsWith(in.Line(), 'y') ? 1 : 0;
+    listing.Line(results.someParametersFixed ? "Some parameters fixed." : "No parameters fixed.");
+    const int layers = in.Int();
+    listing.Line(StrFormat("Number of model layers is %d.", layers));
+    // The starting model arrays hold kMaxLayers layers.
+    if (layers < 1 || layers > kMaxLayers) {
+      start.layerCount = 0;
+      return 1;
+    }
+    start.layerCount = layers;
+    listing.Line("Resistivity  Thickness");
+    in.Line();  // "Model Parameters"
+    float depth = 0.0f;
+    for (int k = 0; k < layers; ++k) {
+      start.depthTop[k] = depth;
+      start.resistivity[k] = in.Real();
+      if (k + 1 < layers) {
+        start.thickness[k] = in.Real();
+        depth += start.thickness[k];
+        listing.Line(StrFormat("%10.3f %10.3f", start.resistivity[k], start.thickness[k]));
+      } else {
+        start.thickness[k] = 0.0f;
+        listing.Line(StrFormat("%10.3f", start.resistivity[k]));
+      }
+    }
+  } else {
+    results.someParametersFixed = 0;
+    start.layerCount = 0;
+  }
+
+  if (StartsWith(in.Line(), 'i')) {
+    // Block 0, lines 16 to 28: the initial model.
+    listing.Line("Inversion results present.");
+    in.Line();
+    in.Line();
+    const int layers = in.Int();
+    listing.Line(StrFormat("Number of model layers is %d.", layers));
+    if (layers <= 0 || layers > kMaxResultsLayers) return 1;
+    results.modelLayerCount = layers;
+    float misfit = ReadModelBlock(in, results, 0, row_of_point);
+    results.misfit[0] = misfit * 0.01f;
+    listing.Line(StrFormat("Initial model apparent resistivity error %.2f%%.", misfit));
+    in.Line();
+    results.dataConstraint = in.Int();
+    in.Line();
+    results.modelConstraint = in.Int();
+
+    // Iteration blocks, as many as there are; those beyond the capacity of
+    // the matrices are read over and counted.
+    while (StartsWith(in.Line(), 'i')) {
+      const int column = results.iterationCount + 1;
+      if (column < kResultsColumns) {
+        misfit = ReadModelBlock(in, results, column, row_of_point);
+        results.iterationCount = column;
+        results.misfit[column] = misfit * 0.01f;
+        listing.Line(StrFormat(
+            "Iteration %d apparent resistivity error %.2f%%.", results.iterationCount, misfit));
+      } else {
+        ReadModelBlock(in, results, -1, row_of_point);
+        ++results.blocksNotStored;
+      }
+    }
+    if (results.blocksNotStored > 0) {
+      listing.Line(StrFormat("%d further iteration blocks not stored (capacity %d iterations).",
+                             results.blocksNotStored,
+                             kResultsColumns - 1));
+    }
+  }
+
+  host.Beep();
+  listing.Line(StrFormat("Reading of data file %s completed.", path.c_str()));
+  return 0;
+}
+
+}  // namespace layra

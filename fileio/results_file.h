@@ -1,0 +1,71 @@
+#ifndef LAYRA_FILEIO_RESULTS_FILE_H_
+#define LAYRA_FILEIO_RESULTS_FILE_H_
+
+// The inversion results file (".INV"): block 0 repeats the observed data and
+// the run's starting model and records the initial model, its calculated
+// apparent resistivities and misfit and the two constraint kinds; one block
+// per iteration follows with that iteration's model, calculated apparent
+// resistivities and misfit. Misfits are written in percent. Only resistivity
+// information is recorded.
+
+#include <string>
+
+#include "platform/canvas.h"
+#include "platform/host.h"
+#include "state/records.h"
+
+namespace layra {
+
+// Appends one block to the results file `path` (which the inversion driver
+// has created): block 0 when `iteration` is 0 or less, else block
+// `iteration`. Arrays are 0-based: `thickness` holds layer_count - 1
+// thicknesses, `resistivity` layer_count resistivities; `calculated_rho`,
+// `observed_rho`, `error`, `spacing_a` and `spacing_b` one value per point
+// (`error` is read only when `errors` is 1, `spacing_b` only for
+// Schlumberger; they may then be null). `misfit` is a fraction.
+// settings.dataConstraint chooses the misfit label ("RMS error" for 0, "mean
+// error" otherwise); both constraint kinds are written in block 0.
+// Returns false when the file could not be opened or a write failed.
+bool AppendResults(int fixed,
+                   DataKind kind,
+                   int errors,
+                   int user_model,
+                   ArrayType array_type,
+                   const std::string& path,
+                   int iteration,
+                   int layer_count,
+                   int point_count,
+                   const float* thickness,
+                   const float* resistivity,
+                   const float* calculated_rho,
+                   const float* observed_rho,
+                   const float* error,
+                   const float* spacing_a,
+                   const float* spacing_b,
+                   float misfit,
+                   const std::string& title,
+                   const InversionSettings& settings);
+
+// Reads the results file `path` into `results`, listing what it reads on
+// `canvas` at x = 8 from y = 10, `line_height` pixels apart; messages and
+// beeps go to `host`. Returns 0 when the file was read and 1 when it was
+// refused: a file that cannot be opened (no message), shorter than 50 bytes
+// or of 100000 bytes and more, with fewer than 5 or more than 90 points, a
+// spacing or observed resistivity that is not positive (with the data-file
+// messages), or a layer count outside 1..90 for the inverted model or
+// 1..100 for the starting model (no message).
+//
+// The observed points are sorted into ascending spacing; their b spacings
+// and errors move with them, and every calculated column is stored in that
+// same order, so row i of each matrix belongs to spacingA[i]. At most
+// kResultsColumns - 1 iteration blocks are stored; further blocks are read
+// over, counted in blocksNotStored and named in the listing.
+int ReadResultsFile(const std::string& path,
+                    InversionResults& results,
+                    Canvas& canvas,
+                    int line_height,
+                    Host& host);
+
+}  // namespace layra
+
+#endif  // LAYRA_FILEIO_RESULTS_FILE_H_

@@ -1,0 +1,118 @@
+#include "fileio/synthetic_data.h"
+
+#include <cassert>
+#include <cstdarg>
+#include <cstdio>
+
+namespace layra {
+namespace {
+
+constexpr char kNoErrorsSection[] = "Error in measurements inluded (Yes,No)\nNo\nData section\n";
+
+// Counts every failed write so one check at the end covers them all.
+class DataWriter {
+ public:
+  explicit DataWriter(std::FILE* file) : file_(file) {}
+
+#if defined(__GNUC__)
+  __attribute__((format(printf, 2, 3)))
+#endif
+  void
+  Write(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    if (std::vfprintf(file_, format, args) < 0) ok_ = false;
+    va_end(args);
+  }
+  // Closes the file; true when every write and the close succeeded.
+  bool Close() {
+    if (std::ferror(file_)) ok_ = false;
+    if (std::fclose(file_) != 0) ok_ = false;
+    return ok_;
+  }
+
+ private:
+  std::FILE* file_;
+  bool ok_ = true;
+};
+
+}  // namespace
+
+bool WriteSyntheticData(SipForm sip_form,
+                        DataKind kind,
+                        ArrayType array_type,
+                        const std::string& path,
+                        int nf,
+                        const float* frequencies,
+                        int n,
+                        const float* rho,
+                        const float* chargeability,
+                        const float* sip_second,
+                        const float* sip_first,
+                        const float* spacings,
+                        const std::string& title) {
+  assert(n <= 0 || (rho != nullptr && spacings != nullptr));
+  std::FILE* file = std::fopen(path.c_str(), "w");
+  if (file == nullptr) return false;
+  DataWriter out(file);
+  const bool wenner = IsWenner(array_type);
+  // One b spacing for every point: the whole set is one datum level.
+  const float b = n > 0 ? 0.1f * spacings[0] : 0.0f;
+
+  out.Write("%s\n", title.c_str());
+  out.Write("Array type (Wenner or Schlumberger)\n");
+  out.Write(wenner ? "Wenner array\n" : "Schlumberger array\n");
+  out.Write("Number of data points\n%d\n", n);
+  out.Write("Data type\n");
+  if (kind == DataKind::kIp) {
+    assert(n <= 0 || chargeability != nullptr);
+    out.Write("IP data\nChargeability\nmsec\n0.1,1.0\n");
+    out.Write("%s", kNoErrorsSection);
+    for (int p = 0; p < n; ++p) {
+      // In float, like every stored value: 0.025 becomes exactly 25 msec.
+      const float msec = 1000.0f * chargeability[p];
+      if (wenner) {
+        out.Write("%10.3f  %12.7f  %12.7f\n", spacings[p], rho[p], msec);
+      } else {
+        out.Write("%10.3f  %10.4f  %12.7f  %12.7f\n", spacings[p], b, rho[p], msec);
+      }
+    }
+  } else if (kind == DataKind::kSip) {
+    assert(nf <= 0 || frequencies != nullptr);
+    assert(n <= 0 || nf <= 0 || (sip_first != nullptr && sip_second != nullptr));
+    out.Write("SIP data\nFrequency domian\nNumber of frequencies\n");
+    out.Write("%d\n", nf);
+    out.Write("Frequency values\n");
+    for (int f = 0; f < nf; ++f) out.Write("%.4f\n", frequencies[f]);
+    out.Write("Type of SIP data (Amplitude-Phase,Inphase-Outphase)\n");
+    out.Write(sip_form == SipForm::kAmplitudePhase ? "Amplitude-Phase\n" : "Inphase-Outphase\n");
+    out.Write("%s", kNoErrorsSection);
+    for (int p = 0; p < n; ++p) {
+      if (wenner) {
+        out.Write("%10.3f  %13.8f", spacings[p], rho[p]);
+      } else {
+        out.Write("%10.3f  %10.4f  %13.8f", spacings[p], b, rho[p]);
+      }
+      for (int f = 0; f < nf; ++f) {
+        out.Write("    %13.8f %13.8f", sip_first[p + f * n], sip_second[p + f * n]);
+      }
+      out.Write("\n");
+    }
+  } else {
+    out.Write("Resistivity data\n");
+    out.Write("%s", kNoErrorsSection);
+    for (int p = 0; p < n; ++p) {
+      if (wenner) {
+        out.Write("%10.3f  %10.4f\n", spacings[p], rho[p]);
+      } else {
+        out.Write("%10.3f  %10.4f  %10.4f\n", spacings[p], b, rho[p]);
+      }
+    }
+  }
+  // Read back, the first 0 is the starting-model label and the second its
+  // answer, which is not yes: the file carries no starting model.
+  out.Write("0\n0\n0\n0\n0\n");
+  return out.Close();
+}
+
+}  // namespace layra

@@ -1,0 +1,49 @@
+#ifndef LAYRA_FILEIO_SYNTHETIC_DATA_H_
+#define LAYRA_FILEIO_SYNTHETIC_DATA_H_
+
+// Saves a computed sounding (the forward-modelling window's response of a
+// model) as a sounding data file that the data-file reader takes back as an
+// observed data set: resistivity, chargeability in msec, or SIP values at the
+// given frequencies, with no measurement errors and no starting model.
+
+#include <string>
+
+#include "state/records.h"
+
+namespace layra {
+
+// Writes the data file `path` (created or truncated).
+//   sip_form        amplitude and phase, or in-phase and out-of-phase (kind 2)
+//   kind            resistivity, IP or SIP data
+//   array_type      Wenner (1) or anything else, written as Schlumberger
+//   nf, frequencies number of frequencies and their values in Hz (kind 2)
+//   n               number of spacings, the data points
+//   rho             calculated apparent resistivity per spacing
+//   chargeability   calculated apparent chargeability per spacing, a fraction
+//                   (written in thousandths)
+//   sip_second      phase or out-of-phase component; sip_first amplitude or
+//                   in-phase component; spacing p, frequency f at p + f * n
+//   spacings        the spacings (m); for Schlumberger the b column holds
+//                   0.1 times the first spacing on every line, so all points
+//                   form one datum level
+//   title           first line of the file
+// Arrays that the kind does not use may be null. Returns false when the file
+// could not be created or a write failed; the file is then incomplete and the
+// caller must report it.
+bool WriteSyntheticData(SipForm sip_form,
+                        DataKind kind,
+                        ArrayType array_type,
+                        const std::string& path,
+                        int nf,
+                        const float* frequencies,
+                        int n,
+                        const float* rho,
+                        const float* chargeability,
+                        const float* sip_second,
+                        const float* sip_first,
+                        const float* spacings,
+                        const std::string& title);
+
+}  // namespace layra
+
+#endif  // LAYRA_FILEIO_SYNTHETIC_DATA_H_

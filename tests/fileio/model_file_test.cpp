@@ -1,0 +1,354 @@
+#include "fileio/model_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/fileio/temp_file.h"
+#include "tests/support/recording_canvas.h"
+#include "tests/support/scripted_host.h"
+
+namespace layra {
+namespace {
+
+using testing::RecordingCanvas;
+using testing::ScriptedHost;
+using testing::TempFile;
+
+constexpr int kLineHeight = 16;
+
+// A model file with the given type line, layer section, spacing section
+// (from the spacing count on) and array type line.
+std::string ModelText(const std::string& type_line,
+                      int layers,
+                      const std::string& layer_values,
+                      const std::string& spacing_section,
+                      const std::string& array_line = "Wenner") {
+  return "Test model\nNumber of layers\n" + std::to_string(layers) + "\nType of model\n" +
+         type_line + "\nLayers\n" + layer_values + "\nNumber of spacings\n" + spacing_section +
+         "\nArray type\n" + array_line + "\n";
+}
+
+struct ReadOutcome {
+  int status = -1;
+  std::unique_ptr<ForwardModel> model = std::make_unique<ForwardModel>();
+  RecordingCanvas canvas;
+  ScriptedHost host;
+};
+
+std::unique_ptr<ReadOutcome> Read(const std::string& text) {
+  auto outcome = std::make_unique<ReadOutcome>();
+  TempFile file(".mod", text);
+  outcome->status =
+      ReadModelFile(file.path(), *outcome->model, outcome->canvas, kLineHeight, outcome->host);
+  return outcome;
+}
+
+std::vector<float> Spacings(const ForwardModel& model) {
+  return std::vector<float>(model.spacings.begin(), model.spacings.begin() + model.spacingCount);
+}
+
+TEST(ReadModelFile, GeneratesSpacingsBelowTheDeepestInterface) {
+  auto read = Read(ModelText("Resistivity model", 2, "10 100\n 20", "0"));
+  ASSERT_EQ(read->status, 0);
+  const ForwardModel& model = *read->model;
+  ASSERT_EQ(model.spacingCount, 4) << "11.6 is not below the depth of 10";
+  const float expected[] = {2.5f, 3.67f, 5.39f, 7.91f};
+  float previous = 0.0f;
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_NEAR(model.spacings[i], expected[i], 0.005f) << "spacing " << i;
+    if (i > 0) {
+      // Each value is the previous one times the ratio, rounded to a float.
+      EXPECT_EQ(model.spacings[i], static_cast<float>(previous * kModelStepRatio));
+    }
+    previous = model.spacings[i];
+  }
+  // Generated spacings are not listed.
+  for (const std::string& line : read->canvas.TextLines()) {
+    EXPECT_EQ(line.find("Number of spacings"), std::string::npos);
+  }
+}
+
+TEST(ReadModelFile, GeneratesTwentyFourFrequenciesFromTheLongestTimeConstant) {
+  auto read = Read(ModelText("Frequency domain SIP model",
+                             2,
+                             "10 100 0.1 0.01 0.5\n 50 0.2 0.1 0.3",
+                             "3\nSpacings\n1 2 4\nNumber of frequencies\n0"));
+  ASSERT_EQ(read->status, 0);
+  const ForwardModel& model = *read->model;
+  EXPECT_EQ(model.modelKind, DataKind::kSip);
+  ASSERT_EQ(model.frequencyCount, kGeneratedFrequencyCount);
+  EXPECT_FLOAT_EQ(model.frequencies[0], 1.0f);
+  EXPECT_NEAR(model.frequencies[23], 6813.0f, 1.0f);
+  for (int i = 1; i < 24; ++i) {
+    EXPECT_EQ(model.frequencies[i], static_cast<float>(model.frequencies[i - 1] * kModelStepRatio))
+        << "frequency " << i;
+  }
+}
+
+TEST(ReadModelFile, KeepsSixtyFourSpacingsAndStillReadsTheArrayType) {
+  std::string values;
+  for (int i = 1; i <= 70; ++i) values += std::to_string(i) + (i % 10 == 0 ? "\n" : " ");
+  auto read =
+      Read(ModelText("Resistivity model", 2, "10 100\n 20", "70\nSpacings\n" + values, "S"));
+  ASSERT_EQ(read->status, 0);
+  const ForwardModel& model = *read->model;
+  ASSERT_EQ(model.spacingCount, 64);
+  EXPECT_FLOAT_EQ(model.spacings[63], 64.0f);
+  EXPECT_EQ(model.arrayType, ArrayType::kSchlumberger) << "the 6 extra values are read over";
+  const auto lines = read->canvas.TextLines();
+  int listed = 0;
+  for (const std::string& line : lines) listed += line.size() == 13 && line[5] == ' ';
+  EXPECT_EQ(listed, 64);
+  EXPECT_NE(read->canvas.FindText("Number of spacings is 70"), nullptr);
+  EXPECT_NE(read->canvas.FindText("64     64.000"), nullptr);
+  EXPECT_EQ(read->canvas.FindText("65     65.000"), nullptr);
+}
+
+TEST(ReadModelFile, SortsSpacingsGivenOutOfOrder) {
+  auto read = Read(ModelText("Resistivity model", 2, "10 100\n 20", "4\nSpacings\n8 1 4 2"));
+  ASSERT_EQ(read->status, 0);
+  EXPECT_EQ(Spacings(*read->model), (std::vector<float>{1, 2, 4, 8}));
+  EXPECT_NE(read->canvas.FindText(" 1      8.000"), nullptr) << "listed as read";
+  EXPECT_NE(read->canvas.FindText("Spacings sorted into ascending order."), nullptr);
+}
+
+TEST(ClassifyModelTypeLine, FollowsTheOrderOfTheTests) {
+  struct Case {
+    const char* line;
+    bool known;
+    DataKind kind;
+  };
+  const Case cases[] = {
+      {"Resistivity model", true, DataKind::kResistivity},
+      {"Resistivity and IP model", true, DataKind::kResistivity},  // the R comes first
+      {"aR", true, DataKind::kResistivity},
+      {"IP model", true, DataKind::kIp},
+      {"ip", true, DataKind::kIp},
+      {"SIP model", true, DataKind::kIp},              // second character I
+      {"Time domain SIP model", true, DataKind::kIp},  // second character i
+      {"xxI", true, DataKind::kIp},
+      {"FRI", true, DataKind::kIp},  // F skips the R test
+      {"Frequency domain SIP model", true, DataKind::kSip},
+      {"Sounding with IP", true, DataKind::kSip},  // S first, no R or I in three
+      {"fr", true, DataKind::kSip},
+      {"xs", true, DataKind::kSip},
+      {"Chargeability", false, DataKind::kResistivity},
+      {"", false, DataKind::kResistivity},
+      {"xxS", false, DataKind::kResistivity},
+  };
+  for (const Case& test : cases) {
+    DataKind kind = DataKind::kResistivity;
+    EXPECT_EQ(ClassifyModelTypeLine(test.line, kind), test.known) << test.line;
+    if (test.known) {
+      EXPECT_EQ(kind, test.kind) << test.line;
+    }
+  }
+}
+
+TEST(ReadModelFile, RefusesAnUnknownModelTypeNamingTheLine) {
+  auto read = Read(ModelText("Chargeability", 2, "10 100\n 20", "0"));
+  EXPECT_EQ(read->status, 1);
+  ASSERT_EQ(read->host.messages.size(), 1u);
+  EXPECT_EQ(read->host.messages[0].text,
+            "Error in format for type\nof model which is given as\nChargeability.");
+  EXPECT_EQ(read->host.messages[0].caption, "File Format Error");
+  EXPECT_EQ(read->model->model.layerCount, 0);
+}
+
+TEST(ReadModelFile, ArrayTypeIsSchlumbergerOnlyForAnS) {
+  const std::string layers = "10 100\n 20";
+  const std::pair<std::string, ArrayType> cases[] = {
+      {"S", ArrayType::kSchlumberger},
+      {"schlumberger", ArrayType::kSchlumberger},
+      {"1", ArrayType::kWenner},
+      {"W", ArrayType::kWenner},
+      {"Dipole", ArrayType::kWenner},
+  };
+  for (const auto& [line, type] : cases) {
+    auto read = Read(ModelText("Resistivity model", 2, layers, "2\nSpacings\n1 2", line));
+    ASSERT_EQ(read->status, 0) << line;
+    EXPECT_EQ(read->model->arrayType, type) << line;
+  }
+  // A file that ends before the array type line.
+  auto read = Read(
+      "Test model ending early\nNumber of layers\n2\nType\nResistivity\nLayers\n10 100 20\n"
+      "Spacings\n2\nlabel\n1 2\n");
+  ASSERT_EQ(read->status, 0);
+  EXPECT_EQ(read->model->arrayType, ArrayType::kWenner);
+  EXPECT_NE(read->canvas.FindText("Wenner array"), nullptr);
+}
+
+TEST(ReadModelFile, ChargeabilitiesAboveZeroPointNineNineAreThousandths) {
+  auto read = Read(ModelText("IP model", 3, "5 100 30\n 10 50 0.99\n 200 1.0", "0"));
+  ASSERT_EQ(read->status, 0);
+  const LayeredModel& layers = read->model->model;
+  EXPECT_FLOAT_EQ(layers.chargeability[0], 0.03f);
+  EXPECT_FLOAT_EQ(layers.chargeability[1], 0.99f);
+  EXPECT_FLOAT_EQ(layers.chargeability[2], 0.001f);
+  EXPECT_NE(read->canvas.FindText(" 1      5.00    100.00       0.03"), nullptr);
+}
+
+TEST(ReadModelFile, ListsLayersDepthsAndTheFinalLine) {
+  auto read = Read(ModelText("Frequency domain SIP model",
+                             3,
+                             "5 150 0.02 0.001 0.5\n 20 60 25 0.1 0.3\n 300 0.05 0.01 0.6",
+                             "2\nSpacings\n1.5 3\nFrequencies\n2\n0.1 10"));
+  ASSERT_EQ(read->status, 0);
+  const ForwardModel& model = *read->model;
+  EXPECT_EQ(model.model.layerCount, 3);
+  EXPECT_FLOAT_EQ(model.model.depthTop[0], 0.0f);
+  EXPECT_FLOAT_EQ(model.model.depthTop[1], 5.0f);
+  EXPECT_FLOAT_EQ(model.model.depthTop[2], 25.0f);
+  EXPECT_FLOAT_EQ(model.model.chargeability[1], 0.025f);
+  EXPECT_FLOAT_EQ(model.model.timeConstant[2], 0.01f);
+  EXPECT_EQ(model.frequencyCount, 2);
+  const std::vector<std::string> expected = {
+      "Test model",
+      "Number of layers is 3.",
+      "Frequency domain SIP model",
+      "No.   Thick    Resis.        IP        Tau         C",
+      " 1      5.00    150.00       0.02       0.00      0.50",
+      " 2     20.00     60.00       0.03       0.10      0.30",
+      " 3                 300.00       0.05       0.01      0.60",
+      "Number of spacings is  2",
+      " 1      1.500",
+      " 2      3.000",
+      "Number of frequencies is  2",
+      " 1      0.100",
+      " 2     10.000",
+      "Wenner array",
+  };
+  const auto lines = read->canvas.TextLines();
+  ASSERT_EQ(lines.size(), expected.size() + 1);
+  for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(lines[i], expected[i]) << i;
+  EXPECT_EQ(lines.back().rfind("Reading of data file ", 0), 0u);
+  EXPECT_NE(lines.back().find(".mod completed."), std::string::npos);
+  // One empty line before the last one; lines start at y = 10.
+  const auto& texts = read->canvas.texts();
+  EXPECT_EQ(texts.front().y, 10);
+  EXPECT_EQ(texts.front().x, 8);
+  EXPECT_EQ(texts.back().y - texts[texts.size() - 2].y, 2 * kLineHeight);
+  EXPECT_EQ(read->host.beeps, 1);
+  EXPECT_TRUE(read->host.messages.empty());
+}
+
+TEST(ReadModelFile, ResistivityModelClearsValuesOfAPreviousModel) {
+  auto outcome = std::make_unique<ReadOutcome>();
+  TempFile sip(".mod",
+               ModelText("Frequency domain SIP model",
+                         2,
+                         "5 150 0.2 0.5 0.5\n 300 0.3 0.5 0.6",
+                         "2\nSpacings\n1 2\nFrequencies\n0"));
+  TempFile plain(".mod", ModelText("Resistivity model", 2, "5 150\n 300", "2\nSpacings\n1 2"));
+  ForwardModel& model = *outcome->model;
+  ASSERT_EQ(ReadModelFile(sip.path(), model, outcome->canvas, kLineHeight, outcome->host), 0);
+  ASSERT_EQ(ReadModelFile(plain.path(), model, outcome->canvas, kLineHeight, outcome->host), 0);
+  EXPECT_EQ(model.modelKind, DataKind::kResistivity);
+  EXPECT_EQ(model.frequencyCount, 0);
+  EXPECT_EQ(model.model.chargeability[0], 0.0f);
+  EXPECT_EQ(model.model.timeConstant[1], 0.0f);
+}
+
+// Values the forward engine cannot use are refused with a message that names
+// the layer or the value, and nothing is left to compute from.
+TEST(ReadModelFile, RefusesValuesTheEngineCannotUse) {
+  struct Case {
+    std::string text;
+    std::string message;
+  };
+  const std::string sip = "Frequency domain SIP model";
+  const Case cases[] = {
+      {ModelText("Resistivity model", 3, "5 100\n 0 50\n 20", "0"),
+       "Layer 2 has a thickness of 0.00!\nThe thickness must be positive!"},
+      {ModelText("Resistivity model", 2, "5 -100\n 20", "0"),
+       "Layer 1 has a resistivity of -100.00!\nThe resistivity must be positive!"},
+      {ModelText("Resistivity model", 2, "5 100\n 0", "0"),
+       "Layer 2 has a resistivity of 0.00!\nThe resistivity must be positive!"},
+      {ModelText("Resistivity model", 2, "5 1e40\n 20", "0"),
+       "Layer 1 has a resistivity of a value out of range!\nThe resistivity must be a finite "
+       "number!"},
+      {ModelText("IP model", 2, "5 100 1500\n 20 0.1", "0"),
+       "Layer 1 has a chargeability of 1500.000!\nThe chargeability must be below 1\n"
+       "(below 1000 when given in thousandths)!"},
+      {ModelText(sip, 2, "5 100 0.1 0 0.5\n 20 0.1 0.1 0.5", "0"),
+       "Layer 1 has a time constant of 0!\nThe time constant must be positive!"},
+      {ModelText(sip, 2, "5 100 0.1 0.1 0.5\n 20 0.1 0.1 1e99", "0"),
+       "Layer 2 has an exponent of a value out of range!\nThe exponent must be a finite number!"},
+      {ModelText("Resistivity model", 2, "5 100\n 20", "3\nSpacings\n1 -2 4"),
+       "Spacing 2 has a value of -2.000!\nThe electrode spacing must be positive!"},
+      {ModelText("Resistivity model", 2, "5 100\n 20", "3\nSpacings\n1 2"),
+       "Spacing 3 has a value of 0.000!\nThe electrode spacing must be positive!"},
+      {ModelText(sip, 2, "5 100 0.1 0.1 0.5\n 20 0.1 0.1 0.5", "2\nSpacings\n1 2\nF\n2\n10 0"),
+       "Frequency 2 has a value of 0!\nThe frequency must be positive!"},
+  };
+  for (const Case& test : cases) {
+    auto read = Read(test.text);
+    EXPECT_EQ(read->status, 1) << test.message;
+    ASSERT_EQ(read->host.messages.size(), 1u) << test.message;
+    EXPECT_EQ(read->host.messages[0].text, test.message);
+    EXPECT_EQ(read->host.messages[0].caption, "File Format Error");
+    EXPECT_EQ(read->model->model.layerCount, 0) << test.message;
+    EXPECT_EQ(read->model->spacingCount, 0) << test.message;
+    EXPECT_EQ(read->model->frequencyCount, 0) << test.message;
+  }
+}
+
+TEST(ReadModelFile, RefusesLayerCountsOutsideTwoToTwentyWithoutAMessage) {
+  for (int layers : {1, 21, 0, -3}) {
+    auto read = Read(ModelText("Resistivity model", layers, "10 100\n 20", "0"));
+    EXPECT_EQ(read->status, 1) << layers;
+    EXPECT_TRUE(read->host.messages.empty()) << layers;
+    EXPECT_EQ(read->model->model.layerCount, 0) << layers;
+    EXPECT_NE(read->canvas.FindText("Number of layers is " + std::to_string(layers) + "."),
+              nullptr);
+  }
+  auto twenty = Read(ModelText("Resistivity model",
+                               20,
+                               "1 10\n1 10\n1 10\n1 10\n1 10\n1 10\n1 10\n1 10\n1 10\n1 10\n"
+                               "1 10\n1 10\n1 10\n1 10\n1 10\n1 10\n1 10\n1 10\n1 10\n10",
+                               "0"));
+  EXPECT_EQ(twenty->status, 0);
+  EXPECT_FLOAT_EQ(twenty->model->model.depthTop[19], 19.0f);
+}
+
+TEST(ReadModelFile, RefusesShortAndMissingFiles) {
+  auto short_file = Read("Title\n2\nResistivity\n10 100 20\n0\nW\n");  // 38 bytes
+  EXPECT_EQ(short_file->status, 1);
+  ASSERT_EQ(short_file->host.messages.size(), 1u);
+  EXPECT_EQ(short_file->host.messages[0].text,
+            "Please check the format of this file with\n a text editor!. It does follow the "
+            "format this\nprogram requires.");
+  EXPECT_EQ(short_file->host.beeps, 1);
+
+  ReadOutcome missing;
+  missing.model->model.layerCount = 5;
+  EXPECT_EQ(
+      ReadModelFile("/nonexistent/dir/model.mod", *missing.model, missing.canvas, 16, missing.host),
+      1);
+  EXPECT_TRUE(missing.host.messages.empty());
+  EXPECT_EQ(missing.model->model.layerCount, 0);
+}
+
+TEST(ReadModelFile, ReadsTheExamples) {
+  const std::string dir = LAYRA_EXAMPLES_DIR;
+  for (const char* name : {"two_layer.mod",
+                           "three_layer_generated.mod",
+                           "ip_model.mod",
+                           "sip_model.mod",
+                           "sip_generated.mod",
+                           "schlumberger_model.mod"}) {
+    ReadOutcome read;
+    EXPECT_EQ(ReadModelFile(dir + "/" + name, *read.model, read.canvas, 16, read.host), 0) << name;
+    EXPECT_TRUE(read.host.messages.empty()) << name;
+    for (int i = 1; i < read.model->spacingCount; ++i) {
+      EXPECT_LT(read.model->spacings[i - 1], read.model->spacings[i]) << name;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace layra

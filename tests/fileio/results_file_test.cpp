@@ -1,0 +1,446 @@
+#include "fileio/results_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/fileio/temp_file.h"
+#include "tests/support/recording_canvas.h"
+#include "tests/support/scripted_host.h"
+
+namespace layra {
+namespace {
+
+using testing::RecordingCanvas;
+using testing::ScriptedHost;
+using testing::TempFile;
+
+constexpr int kLineHeight = 14;
+
+// One inversion run as the driver hands it to the writer.
+struct RunRecord {
+  ArrayType arrayType = ArrayType::kWenner;
+  DataKind kind = DataKind::kResistivity;
+  int errors = 0;
+  int userModel = 0;
+  int fixed = 0;
+  std::vector<float> a = {1, 2, 3, 5, 8, 13};
+  std::vector<float> b = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
+  std::vector<float> observed = {100, 90.5f, 80.25f, 61, 47.125f, 40};
+  std::vector<float> error = {1, 2, 3, 4, 5, 6};
+  std::vector<float> thickness = {2.5f, 7.75f};
+  std::vector<float> resistivity = {110, 35.5f, 400};
+  InversionSettings settings;
+
+  int points() const { return static_cast<int>(a.size()); }
+  int layers() const { return static_cast<int>(resistivity.size()); }
+  // Model and calculated values of iteration j differ from those of every
+  // other iteration, so a value stored in the wrong column shows.
+  std::vector<float> Calculated(int j) const {
+    std::vector<float> values;
+    for (float spacing : a) values.push_back(10.0f * spacing + 0.5f * static_cast<float>(j));
+    return values;
+  }
+  std::vector<float> Resistivities(int j) const {
+    std::vector<float> values = resistivity;
+    for (float& value : values) value += static_cast<float>(j);
+    return values;
+  }
+  float Misfit(int j) const { return 0.2f / static_cast<float>(j + 1); }
+
+  bool Append(const std::string& path, int j) const {
+    std::vector<float> calculated = Calculated(j);
+    std::vector<float> model = Resistivities(j);
+    return AppendResults(fixed,
+                         kind,
+                         errors,
+                         userModel,
+                         arrayType,
+                         path,
+                         j,
+                         layers(),
+                         points(),
+                         thickness.data(),
+                         model.data(),
+                         calculated.data(),
+                         observed.data(),
+                         error.data(),
+                         a.data(),
+                         b.data(),
+                         Misfit(j),
+                         "Test sounding",
+                         settings);
+  }
+  bool Write(const std::string& path, int iterations) const {
+    bool ok = true;
+    for (int j = 0; j <= iterations; ++j) ok = Append(path, j) && ok;
+    return ok;
+  }
+};
+
+struct ReadOutcome {
+  int status = -1;
+  std::unique_ptr<InversionResults> results = std::make_unique<InversionResults>();
+  RecordingCanvas canvas;
+  ScriptedHost host;
+};
+
+std::unique_ptr<ReadOutcome> ReadFile(const std::string& path) {
+  auto outcome = std::make_unique<ReadOutcome>();
+  outcome->status =
+      ReadResultsFile(path, *outcome->results, outcome->canvas, kLineHeight, outcome->host);
+  return outcome;
+}
+
+std::unique_ptr<ReadOutcome> ReadText(const std::string& text) {
+  TempFile file(".INV", text);
+  return ReadFile(file.path());
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+TEST(AppendResults, WritesBlockZeroAndIterationBlocks) {
+  TempFile file(".INV");
+  RunRecord run;
+
+  run.a = {1, 2, 3, 4, 6};
+  run.observed = {100, 90, 80, 70, 60};
+  run.errors = 1;
+  run.settings.dataConstraint = 0;
+  run.settings.modelConstraint = 1;
+  ASSERT_TRUE(run.Write(file.path(), 1));
+  const std::string expected =
+      "Test sounding\n"
+      "Array Type (Wenner or Schlumbeger)\n"
+      "Wenner array\n"
+      "Number of data points\n"
+      "5\n"
+      "Data Type (Resistivity,IP,IP)\n"
+      "Resistivity\n"
+      "Error in measurements inluded (Yes,No)\n"
+      "Yes\n"
+      "Data Section\n"
+      "     1.000     100.000       1.000\n"
+      "     2.000      90.000       2.000\n"
+      "     3.000      80.000       3.000\n"
+      "     4.000      70.000       4.000\n"
+      "     6.000      60.000       5.000\n"
+      "User Starting Model Available (Yes/No)\n"
+      "No\n"
+      "Inversion results\n"
+      "Initial Model\n"
+      "Number of model layers\n"
+      "3\n"
+      "Layer  Resistivity  Thickness\n"
+      " 1     110.000       2.500\n"
+      " 2      35.500       7.750\n"
+      " 3     400.000\n"
+      "Data  Spacing  App. Res.\n"
+      " 1       1.000      10.000\n"
+      " 2       2.000      20.000\n"
+      " 3       3.000      30.000\n"
+      " 4       4.000      40.000\n"
+      " 5       6.000      60.000\n"
+      "Initial model resistivity % RMS error\n"
+      "20.00\n"
+      "Type of data constrain\n"
+      "0\n"
+      "Type of model constrain\n"
+      "1\n"
+      "Iteration 1\n"
+      "Layer  Resistivity   Thickness\n"
+      " 1      111.000       2.500\n"
+      " 2       36.500       7.750\n"
+      " 3      401.000\n"
+      "Data  Spacing  App. Res.\n"
+      " 1       1.000      10.500\n"
+      " 2       2.000      20.500\n"
+      " 3       3.000      30.500\n"
+      " 4       4.000      40.500\n"
+      " 5       6.000      60.500\n"
+      "Resistivity % RMS error\n"
+      "    10.000\n";
+  EXPECT_EQ(file.Read(), expected);
+}
+
+TEST(AppendResults, SchlumbergerMeanErrorAndUserModel) {
+  TempFile file(".INV");
+  RunRecord run;
+  run.arrayType = ArrayType::kSchlumberger;
+  run.kind = DataKind::kSip;
+  run.userModel = 1;
+  run.fixed = 1;
+  run.settings.dataConstraint = 1;
+  ASSERT_TRUE(run.Write(file.path(), 1));
+  const auto lines = Lines(file.Read());
+  EXPECT_EQ(lines[2], "Schlumberger array");
+  EXPECT_EQ(lines[6], "SIP");
+  EXPECT_EQ(lines[8], "No");
+  EXPECT_EQ(lines[10], "     1.000       0.500     100.000");
+  // The run's starting model, then the same 3 layers as the initial model.
+  const std::vector<std::string> user_model = {"User Starting Model Available (Yes/No)",
+                                               "Yes",
+                                               "Fix Parameters (Yes/No)",
+                                               "Yes",
+                                               "Number of model layers",
+                                               "3",
+                                               "Model Parameters",
+                                               "   110.000       2.500",
+                                               "    35.500       7.750",
+                                               "   400.000",
+                                               "Inversion results"};
+  for (size_t i = 0; i < user_model.size(); ++i) EXPECT_EQ(lines[16 + i], user_model[i]) << i;
+  EXPECT_EQ(lines[35], " 1       1.000       0.500      10.000");
+  int mean_labels = 0;
+  for (const std::string& line : lines) {
+    mean_labels +=
+        line == "Initial model resistivity % mean error" || line == "Resistivity % mean error";
+    EXPECT_EQ(line.find("RMS"), std::string::npos);
+  }
+  EXPECT_EQ(mean_labels, 2);
+}
+
+TEST(AppendResults, ReportsAFileThatCannotBeWritten) {
+  RunRecord run;
+  EXPECT_FALSE(run.Append("/nonexistent/directory/run.INV", 0));
+  EXPECT_FALSE(run.Append(std::filesystem::temp_directory_path().string(), 1));
+  if (std::filesystem::exists("/dev/full")) {
+    EXPECT_FALSE(run.Append("/dev/full", 0)) << "a failed write must not pass for success";
+  }
+}
+
+TEST(ReadResultsFile, ReadsBackEveryIterationOfARun) {
+  TempFile file(".INV");
+  RunRecord run;
+  run.errors = 1;
+  run.settings.dataConstraint = 1;
+  run.settings.modelConstraint = 1;
+  ASSERT_TRUE(run.Write(file.path(), 3));
+  auto read = ReadFile(file.path());
+  ASSERT_EQ(read->status, 0);
+  const InversionResults& results = *read->results;
+  EXPECT_EQ(results.title, "Test sounding");
+  EXPECT_EQ(results.arrayType, ArrayType::kWenner);
+  EXPECT_EQ(results.pointCount, 6);
+  EXPECT_EQ(results.errorsIncluded, 1);
+  EXPECT_EQ(results.iterationCount, 3);
+  EXPECT_EQ(results.blocksNotStored, 0);
+  EXPECT_EQ(results.modelLayerCount, 3);
+  EXPECT_EQ(results.dataConstraint, 1);
+  EXPECT_EQ(results.modelConstraint, 1);
+  EXPECT_EQ(results.userModelAvailable, 0);
+  // Values come back to the written precision: 3 decimals, misfit 2 for block 0.
+  for (int column = 0; column <= 3; ++column) {
+    EXPECT_NEAR(results.misfit[column], run.Misfit(column), column == 0 ? 5e-5 : 5e-6) << column;
+    const auto model = run.Resistivities(column);
+    const auto calculated = run.Calculated(column);
+    for (int k = 0; k < 3; ++k) {
+      EXPECT_NEAR(results.layerResistivity[InversionResults::At(k, column)], model[k], 5e-4);
+    }
+    for (int k = 0; k < 2; ++k) {
+      EXPECT_NEAR(results.layerThickness[InversionResults::At(k, column)], run.thickness[k], 5e-4);
+    }
+    for (int p = 0; p < 6; ++p) {
+      EXPECT_NEAR(
+          results.calculatedResistivity[InversionResults::At(p, column)], calculated[p], 5e-4)
+          << "point " << p << " column " << column;
+    }
+  }
+  for (int p = 0; p < 6; ++p) {
+    EXPECT_NEAR(results.spacingA[p], run.a[p], 5e-4);
+    EXPECT_NEAR(results.apparentResistivity[p], run.observed[p], 5e-4);
+    EXPECT_NEAR(results.resistivityError[p], run.error[p], 5e-4);
+  }
+  const auto lines = read->canvas.TextLines();
+  EXPECT_EQ(lines.front().rfind("File length ", 0), 0u);
+  EXPECT_NE(read->canvas.FindText("Inversion results present."), nullptr);
+  EXPECT_NE(read->canvas.FindText("Initial model apparent resistivity error 20.00%."), nullptr);
+  EXPECT_NE(read->canvas.FindText("Iteration 3 apparent resistivity error 5.00%."), nullptr);
+  EXPECT_NE(read->canvas.FindText(" 6     13.00     40.00      6.00"), nullptr);
+  EXPECT_EQ(lines.back(), "Reading of data file " + file.path() + " completed.");
+  EXPECT_EQ(read->canvas.texts()[1].y, 10 + kLineHeight);
+  EXPECT_EQ(read->host.beeps, 1);
+  EXPECT_TRUE(read->host.messages.empty());
+}
+
+TEST(ReadResultsFile, ReadsTheStartingModelWithItsDepths) {
+  TempFile file(".INV");
+  RunRecord run;
+  run.userModel = 1;
+  ASSERT_TRUE(run.Write(file.path(), 0));
+  auto read = ReadFile(file.path());
+  ASSERT_EQ(read->status, 0);
+  const InversionResults& results = *read->results;
+  EXPECT_EQ(results.userModelAvailable, 1);
+  EXPECT_EQ(results.someParametersFixed, 0);
+  const LayeredModel& start = results.startingModel;
+  ASSERT_EQ(start.layerCount, 3);
+  EXPECT_FLOAT_EQ(start.resistivity[1], 35.5f);
+  EXPECT_FLOAT_EQ(start.thickness[1], 7.75f);
+  EXPECT_FLOAT_EQ(start.depthTop[2], 10.25f);
+  EXPECT_EQ(results.modelLayerCount, 3);
+  EXPECT_EQ(results.iterationCount, 0);
+  EXPECT_NE(read->canvas.FindText("User Starting model available."), nullptr);
+  EXPECT_NE(read->canvas.FindText("No parameters fixed."), nullptr);
+  EXPECT_NE(read->canvas.FindText("   110.000      2.500"), nullptr);
+  EXPECT_NE(read->canvas.FindText("   400.000"), nullptr);
+}
+
+TEST(ReadResultsFile, AcceptsAFileWithoutResults) {
+  TempFile full(".INV");
+  RunRecord run;
+  ASSERT_TRUE(run.Write(full.path(), 0));
+  const std::string text = full.Read();
+  // Cut after block 0 line 14: the starting-model answer.
+  const std::string head = text.substr(0, text.find("Inversion results"));
+  auto read = ReadText(head);
+  ASSERT_EQ(read->status, 0);
+  EXPECT_EQ(read->results->pointCount, 6);
+  EXPECT_EQ(read->results->iterationCount, 0);
+  EXPECT_EQ(read->results->modelLayerCount, 0);
+  EXPECT_EQ(read->canvas.FindText("Inversion results present."), nullptr);
+  EXPECT_EQ(read->canvas.TextLines().back().rfind("Reading of data file ", 0), 0u);
+}
+
+TEST(ReadResultsFile, StoresAtMostTheCapacityAndCountsTheRest) {
+  TempFile file(".INV");
+  RunRecord run;
+  const int iterations = kResultsColumns - 1 + 4;
+  ASSERT_TRUE(run.Write(file.path(), iterations));
+  auto read = ReadFile(file.path());
+  ASSERT_EQ(read->status, 0);
+  const InversionResults& results = *read->results;
+  EXPECT_EQ(results.iterationCount, kResultsColumns - 1);
+  EXPECT_EQ(results.blocksNotStored, 4);
+  const int last = kResultsColumns - 1;
+  EXPECT_NEAR(results.misfit[last], run.Misfit(last), 5e-6);
+  EXPECT_NEAR(results.layerResistivity[InversionResults::At(0, last)], 110.0f + last, 5e-4);
+  EXPECT_NE(
+      read->canvas.FindText("4 further iteration blocks not stored (capacity 25 iterations)."),
+      nullptr);
+  EXPECT_EQ(read->canvas.TextLines().back().rfind("Reading of data file ", 0), 0u);
+
+  // Exactly the capacity: everything stored, nothing to report.
+  TempFile exact(".INV");
+  ASSERT_TRUE(run.Write(exact.path(), kMaxRunIterations));
+  auto whole = ReadFile(exact.path());
+  ASSERT_EQ(whole->status, 0);
+  EXPECT_EQ(whole->results->iterationCount, kMaxRunIterations);
+  EXPECT_EQ(whole->results->blocksNotStored, 0);
+}
+
+TEST(ReadResultsFile, KeepsCalculatedValuesWithTheirSpacingsWhenSorting) {
+  // A merged Schlumberger set is written level by level, not in ascending a.
+  TempFile file(".INV");
+  RunRecord run;
+  run.arrayType = ArrayType::kSchlumberger;
+  run.errors = 1;
+  run.a = {1, 2, 4, 3, 6, 12};
+  run.b = {0.5f, 0.5f, 0.5f, 2, 2, 2};
+  run.observed = {10, 20, 40, 30, 60, 120};
+  run.error = {0.1f, 0.2f, 0.4f, 0.3f, 0.6f, 1.2f};
+  ASSERT_TRUE(run.Write(file.path(), 2));
+  auto read = ReadFile(file.path());
+  ASSERT_EQ(read->status, 0);
+  const InversionResults& results = *read->results;
+  for (int p = 0; p < 6; ++p) {
+    const float a = results.spacingA[p];
+    if (p > 0) {
+      EXPECT_LT(results.spacingA[p - 1], a);
+    }
+    EXPECT_FLOAT_EQ(results.apparentResistivity[p], 10.0f * a) << "spacing " << a;
+    EXPECT_FLOAT_EQ(results.resistivityError[p], 0.1f * a) << "spacing " << a;
+    EXPECT_FLOAT_EQ(results.spacingB[p], a == 3 || a == 6 || a == 12 ? 2.0f : 0.5f);
+    for (int column = 0; column <= 2; ++column) {
+      EXPECT_FLOAT_EQ(results.calculatedResistivity[InversionResults::At(p, column)],
+                      10.0f * a + 0.5f * column)
+          << "spacing " << a << " column " << column;
+    }
+  }
+}
+
+TEST(ReadResultsFile, RefusesBadDataWithTheDataFileMessages) {
+  TempFile file(".INV");
+  RunRecord run;
+  ASSERT_TRUE(run.Write(file.path(), 1));
+  const std::string text = file.Read();
+  auto replace = [&](const std::string& from, const std::string& to) {
+    std::string changed = text;
+    changed.replace(changed.find(from), from.size(), to);
+    return changed;
+  };
+  struct Case {
+    std::string text;
+    std::string message;
+  };
+  const Case cases[] = {
+      {replace("points\n6\n", "points\n4\n"),
+       "Your data set has 4 data points.\nThe minimum number of data points is 5."},
+      {replace("points\n6\n", "points\n91\n"),
+       "Your data set has 91 data points.\nThe maximum number of data points is 90."},
+      {replace("     3.000      80.250", "     0.000      80.250"),
+       "Data point number 3 has a spacing of 0.00!\nThe electrode spacing must be positive!"},
+      {replace("     5.000      61.000", "     5.000     -61.000"),
+       "Data point number 4 has a resistivity of -61.00!\nThe apparent resistivity must be "
+       "positive!"},
+  };
+  for (const Case& test : cases) {
+    auto read = ReadText(test.text);
+    EXPECT_EQ(read->status, 1) << test.message;
+    ASSERT_EQ(read->host.messages.size(), 1u) << test.message;
+    EXPECT_EQ(read->host.messages[0].text, test.message);
+    EXPECT_EQ(read->host.messages[0].caption, "File Format Error");
+    EXPECT_EQ(read->results->pointCount, 0);
+  }
+}
+
+TEST(ReadResultsFile, RefusesModelLayerCountsOutOfRangeSilently) {
+  TempFile file(".INV");
+  RunRecord run;
+  ASSERT_TRUE(run.Write(file.path(), 1));
+  const std::string text = file.Read();
+  const std::string from = "Number of model layers\n3\n";
+  for (const std::string count : {"0", "91", "-2"}) {
+    std::string changed = text;
+    changed.replace(changed.find(from), from.size(), "Number of model layers\n" + count + "\n");
+    auto read = ReadText(changed);
+    EXPECT_EQ(read->status, 1) << count;
+    EXPECT_TRUE(read->host.messages.empty()) << count;
+    EXPECT_EQ(read->results->pointCount, 6) << "the points read stay";
+    EXPECT_EQ(read->results->iterationCount, 0);
+  }
+  // A starting model larger than the model arrays is refused too.
+  RunRecord with_model;
+  with_model.userModel = 1;
+  TempFile model_file(".INV");
+  ASSERT_TRUE(with_model.Write(model_file.path(), 0));
+  std::string changed = model_file.Read();
+  changed.replace(changed.find(from), from.size(), "Number of model layers\n5000\n");
+  auto read = ReadText(changed);
+  EXPECT_EQ(read->status, 1);
+  EXPECT_EQ(read->results->startingModel.layerCount, 0);
+}
+
+TEST(ReadResultsFile, RefusesShortAndMissingFiles) {
+  auto short_file = ReadText("Title\nWenner\n5\nResistivity\nNo\n");
+  EXPECT_EQ(short_file->status, 1);
+  ASSERT_EQ(short_file->host.messages.size(), 1u);
+  EXPECT_EQ(short_file->host.messages[0].caption, "File Format Error");
+  EXPECT_EQ(short_file->host.beeps, 1);
+  auto missing = ReadFile("/nonexistent/run.INV");
+  EXPECT_EQ(missing->status, 1);
+  EXPECT_TRUE(missing->host.messages.empty());
+  EXPECT_EQ(missing->results->pointCount, 0);
+}
+
+}  // namespace
+}  // namespace layra

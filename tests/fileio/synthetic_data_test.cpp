@@ -1,0 +1,196 @@
+#include "fileio/synthetic_data.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "fileio/text_input.h"
+#include "tests/fileio/temp_file.h"
+
+namespace layra {
+namespace {
+
+using testing::TempFile;
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+const std::string kNoStartingModel = "0\n0\n0\n0\n0\n";
+
+// The arguments of one call; arrays the kind does not use stay empty.
+struct Sounding {
+  SipForm form = SipForm::kAmplitudePhase;
+  DataKind kind = DataKind::kResistivity;
+  ArrayType type = ArrayType::kWenner;
+  std::vector<float> frequencies;
+  std::vector<float> rho;
+  std::vector<float> chargeability;
+  std::vector<float> second;
+  std::vector<float> first;
+  std::vector<float> spacings;
+  std::string title = "t";
+
+  bool Write(const std::string& path) const {
+    auto data = [](const std::vector<float>& values) {
+      return values.empty() ? nullptr : values.data();
+    };
+    return WriteSyntheticData(form,
+                              kind,
+                              type,
+                              path,
+                              static_cast<int>(frequencies.size()),
+                              data(frequencies),
+                              static_cast<int>(spacings.size()),
+                              data(rho),
+                              data(chargeability),
+                              data(second),
+                              data(first),
+                              data(spacings),
+                              title);
+  }
+};
+
+TEST(WriteSyntheticData, WennerResistivityFile) {
+  TempFile file(".dat");
+  Sounding sounding;
+  sounding.spacings = {1, 2, 4};
+  sounding.rho = {100, 80, 60};
+  sounding.title = "Synthetic two-layer sounding";
+  ASSERT_TRUE(sounding.Write(file.path()));
+  EXPECT_EQ(file.Read(),
+            "Synthetic two-layer sounding\n"
+            "Array type (Wenner or Schlumberger)\n"
+            "Wenner array\n"
+            "Number of data points\n3\n"
+            "Data type\n"
+            "Resistivity data\n"
+            "Error in measurements inluded (Yes,No)\nNo\nData section\n"
+            "     1.000    100.0000\n"
+            "     2.000     80.0000\n"
+            "     4.000     60.0000\n" +
+                kNoStartingModel);
+}
+
+TEST(WriteSyntheticData, SchlumbergerLinesShareOneBSpacing) {
+  TempFile file(".dat");
+  Sounding sounding;
+  sounding.type = ArrayType::kSchlumberger;
+  sounding.spacings = {1.5f, 3.0f, 6.0f, 12.0f};
+  sounding.rho = {40.5f, 52.25f, 70.0f, 91.125f};
+  ASSERT_TRUE(sounding.Write(file.path()));
+  const auto lines = Lines(file.Read());
+  ASSERT_EQ(lines.size(), 10u + 4u + 5u);
+  EXPECT_EQ(lines[2], "Schlumberger array");
+  EXPECT_EQ(lines[10], "     1.500      0.1500     40.5000");
+  EXPECT_EQ(lines[11], "     3.000      0.1500     52.2500");
+  EXPECT_EQ(lines[13], "    12.000      0.1500     91.1250");
+}
+
+TEST(WriteSyntheticData, ChargeabilityIsWrittenInMsec) {
+  Sounding sounding;
+  sounding.kind = DataKind::kIp;
+  sounding.spacings = {2, 4};
+  sounding.rho = {120, 95.5f};
+  sounding.chargeability = {0.025f, 0.5f};
+  for (ArrayType type : {ArrayType::kWenner, ArrayType::kSchlumberger}) {
+    TempFile file(".dat");
+    sounding.type = type;
+    ASSERT_TRUE(sounding.Write(file.path()));
+    const auto lines = Lines(file.Read());
+    ASSERT_EQ(lines.size(), 13u + 2u + 5u);
+    EXPECT_EQ(lines[5], "Data type");
+    EXPECT_EQ(lines[6], "IP data");
+    EXPECT_EQ(lines[7], "Chargeability");
+    EXPECT_EQ(lines[8], "msec");
+    EXPECT_EQ(lines[9], "0.1,1.0");
+    EXPECT_EQ(lines[10], "Error in measurements inluded (Yes,No)");
+    if (IsWenner(type)) {
+      EXPECT_EQ(lines[13], "     2.000   120.0000000    25.0000000");
+      EXPECT_EQ(lines[14], "     4.000    95.5000000   500.0000000");
+    } else {
+      EXPECT_EQ(lines[13], "     2.000      0.2000   120.0000000    25.0000000");
+    }
+  }
+}
+
+TEST(WriteSyntheticData, SipValuesPerSpacingInFrequencyOrder) {
+  Sounding sounding;
+  sounding.kind = DataKind::kSip;
+  sounding.spacings = {1, 10};
+  sounding.rho = {50, 70};
+  sounding.frequencies = {0.1f, 1.0f, 10.0f};
+  // Spacing p, frequency f at p + f * n.
+  sounding.first = {49, 69, 48, 68, 47, 67};
+  sounding.second = {-1.5f, -2.5f, -3.5f, -4.5f, -5.5f, -6.5f};
+  sounding.title = "SIP";
+  for (SipForm form : {SipForm::kAmplitudePhase, SipForm::kInphaseOutphase}) {
+    TempFile file(".dat");
+    sounding.form = form;
+    ASSERT_TRUE(sounding.Write(file.path()));
+    const std::string expected_head =
+        "SIP\nArray type (Wenner or Schlumberger)\nWenner array\nNumber of data points\n2\n"
+        "Data type\nSIP data\nFrequency domian\nNumber of frequencies\n3\nFrequency values\n"
+        "0.1000\n1.0000\n10.0000\nType of SIP data (Amplitude-Phase,Inphase-Outphase)\n" +
+        std::string(form == SipForm::kAmplitudePhase ? "Amplitude-Phase\n" : "Inphase-Outphase\n") +
+        "Error in measurements inluded (Yes,No)\nNo\nData section\n";
+    const std::string expected_points =
+        "     1.000    50.00000000      49.00000000   -1.50000000      48.00000000   -3.50000000"
+        "      47.00000000   -5.50000000\n"
+        "    10.000    70.00000000      69.00000000   -2.50000000      68.00000000   -4.50000000"
+        "      67.00000000   -6.50000000\n";
+    EXPECT_EQ(file.Read(), expected_head + expected_points + kNoStartingModel);
+  }
+}
+
+TEST(WriteSyntheticData, WrittenNumbersReadBackThroughTheTextPrimitives) {
+  // The data section read with the number primitives gives a, B, rho and the
+  // pairs in order, to the written precision.
+  Sounding sounding;
+  sounding.kind = DataKind::kSip;
+  sounding.type = ArrayType::kSchlumberger;
+  sounding.spacings = {1.25f, 2.5f, 5.0f, 10.0f};
+  sounding.rho = {101.23456f, 88.8f, 70.5f, 66.6f};
+  sounding.frequencies = {1, 2, 4, 8};
+  for (int i = 0; i < 16; ++i) {
+    sounding.first.push_back(60.0f + 0.37f * i);
+    sounding.second.push_back(-0.123456f * i);
+  }
+  TempFile file(".dat");
+  ASSERT_TRUE(sounding.Write(file.path()));
+  TextFile text = LoadTextFile(file.path());
+  ASSERT_TRUE(text.HasBuffer());
+  const std::string content(text.bytes.begin(), text.bytes.end());
+  long cursor = static_cast<long>(content.find("Data section\n") + 13);
+  const long length = text.length;
+  for (int p = 0; p < 4; ++p) {
+    EXPECT_NEAR(ReadReal(text.bytes, cursor, length), sounding.spacings[p], 5e-4) << p;
+    EXPECT_NEAR(ReadReal(text.bytes, cursor, length), 0.125, 5e-5) << "point " << p;
+    EXPECT_NEAR(ReadReal(text.bytes, cursor, length), sounding.rho[p], 5e-6 * sounding.rho[p]);
+    for (int f = 0; f < 4; ++f) {
+      EXPECT_NEAR(ReadReal(text.bytes, cursor, length), sounding.first[p + f * 4], 1e-5);
+      EXPECT_NEAR(ReadReal(text.bytes, cursor, length), sounding.second[p + f * 4], 1e-7);
+    }
+  }
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(ReadInt(text.bytes, cursor, length), 0);
+}
+
+TEST(WriteSyntheticData, ReportsAFileThatCannotBeWritten) {
+  Sounding sounding;
+  sounding.spacings = {1, 2};
+  sounding.rho = {10, 20};
+  EXPECT_FALSE(sounding.Write("/nonexistent/directory/out.dat"));
+  EXPECT_FALSE(sounding.Write(std::filesystem::temp_directory_path().string()));  // a directory
+  if (std::filesystem::exists("/dev/full")) {
+    EXPECT_FALSE(sounding.Write("/dev/full")) << "a write that fails must not pass for success";
+  }
+}
+
+}  // namespace
+}  // namespace layra

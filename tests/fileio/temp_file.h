@@ -1,0 +1,54 @@
+#ifndef LAYRA_TESTS_FILEIO_TEMP_FILE_H_
+#define LAYRA_TESTS_FILEIO_TEMP_FILE_H_
+
+// A file in the temporary directory for one test, removed when it goes out
+// of scope, and helpers to write and read whole text files.
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace layra::testing {
+
+class TempFile {
+ public:
+  explicit TempFile(const std::string& suffix = ".txt") {
+    static int counter = 0;
+    path_ =
+        (std::filesystem::temp_directory_path() /
+         ("layra_fileio_" + std::to_string(::getpid()) + "_" + std::to_string(++counter) + suffix))
+            .string();
+    std::filesystem::remove(path_);
+  }
+  TempFile(const std::string& suffix, const std::string& contents) : TempFile(suffix) {
+    Write(contents);
+  }
+  ~TempFile() {
+    std::error_code ignored;
+    std::filesystem::remove(path_, ignored);
+  }
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+
+  const std::string& path() const { return path_; }
+  void Write(const std::string& contents) const {
+    std::ofstream out(path_, std::ios::binary);
+    out << contents;
+  }
+  std::string Read() const {
+    std::ifstream in(path_, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace layra::testing
+
+#endif  // LAYRA_TESTS_FILEIO_TEMP_FILE_H_

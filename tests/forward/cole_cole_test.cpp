@@ -1,0 +1,150 @@
+#include "forward/cole_cole.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace layra {
+namespace {
+
+struct Value {
+  float real;
+  float imaginary;
+  float amplitude;
+  float phase;
+};
+
+Value Response(float rho0, float m, float tau, float c, float f) {
+  Value v;
+  v.real = ColeColeResponse(rho0, m, tau, c, f, &v.imaginary, &v.amplitude, &v.phase);
+  return v;
+}
+
+// With c = 1 and 2 pi f tau = 1, (i)^1 = i and Z = rho0 [1 - m (1 - 1/(1+i))]
+// = rho0 (1 - m/2) - i rho0 m/2.
+TEST(ColeColeResponse, ClosedFormAtUnitExponentAndUnitFrequencyTime) {
+  const float rho0 = 120.0f;
+  const float m = 0.3f;
+  const float f = 2.0f;
+  const float tau = 1.0f / (6.2831850f * f);
+  const Value v = Response(rho0, m, tau, 1.0f, f);
+  EXPECT_NEAR(v.real, rho0 * (1.0f - m / 2.0f), 1e-4f);
+  EXPECT_NEAR(v.imaginary, -rho0 * m / 2.0f, 1e-4f);
+  EXPECT_NEAR(v.amplitude, std::hypot(v.real, v.imaginary), 1e-4f);
+  EXPECT_NEAR(v.phase, -1000.0 * std::atan((-m / 2.0) / (1.0 - m / 2.0)), 1e-3);
+  EXPECT_GT(v.phase, 0.0f);  // negative imaginary part, positive phase
+}
+
+TEST(ColeColeResponse, DirectCurrentAndUnpolarisableLayerAreReal) {
+  for (float f : {0.0f, -3.0f}) {
+    const Value v = Response(55.0f, 0.4f, 0.1f, 0.5f, f);
+    EXPECT_EQ(v.real, 55.0f);
+    EXPECT_EQ(v.imaginary, 0.0f);
+    EXPECT_EQ(v.amplitude, 55.0f);
+    EXPECT_EQ(v.phase, 0.0f);
+  }
+  const Value v = Response(55.0f, 0.0f, 0.1f, 0.5f, 10.0f);
+  EXPECT_FLOAT_EQ(v.real, 55.0f);
+  EXPECT_EQ(v.imaginary, 0.0f);
+  EXPECT_EQ(v.phase, 0.0f);
+  // High frequency: the resistivity falls to rho0 (1 - m).
+  EXPECT_NEAR(Response(55.0f, 0.4f, 1.0f, 0.8f, 1e7f).real, 33.0f, 0.05f);
+}
+
+// Where the real part is 0 the phase takes its limit for a small positive
+// real part instead of dividing by zero.
+TEST(PhaseMilliradians, ZeroRealPartHasADefinedPhase) {
+  EXPECT_NEAR(PhaseMilliradians(0.0f, -2.0f), 1570.796f, 1e-3f);
+  EXPECT_NEAR(PhaseMilliradians(0.0f, 2.0f), -1570.796f, 1e-3f);
+  EXPECT_EQ(PhaseMilliradians(0.0f, 0.0f), 0.0f);
+  EXPECT_EQ(PhaseMilliradians(-0.0f, 0.0f), 0.0f);
+  // The quotient form: a negative real part does not turn the angle round.
+  EXPECT_NEAR(PhaseMilliradians(-1.0f, -1.0f), -785.398f, 1e-3f);
+  const Value dead = Response(0.0f, 0.5f, 0.1f, 0.5f, 10.0f);
+  EXPECT_EQ(dead.phase, 0.0f);
+  EXPECT_EQ(dead.amplitude, 0.0f);
+}
+
+struct Case {
+  float rho0, m, tau, c, f;
+};
+
+class ColeColeDerivativesCheck : public ::testing::TestWithParam<Case> {};
+
+// All eight partial derivatives against central differences of the values.
+TEST_P(ColeColeDerivativesCheck, MatchCentralDifferences) {
+  const Case k = GetParam();
+  float imaginary, amplitude, phase;
+  ColeColePartials p;
+  const float real =
+      ColeColeDerivatives(k.rho0, k.m, k.tau, k.c, k.f, &imaginary, &amplitude, &phase, &p);
+  const Value v = Response(k.rho0, k.m, k.tau, k.c, k.f);
+  EXPECT_EQ(real, v.real);
+  EXPECT_EQ(imaginary, v.imaginary);
+  EXPECT_EQ(amplitude, v.amplitude);
+  EXPECT_EQ(phase, v.phase);
+
+  const float h_tau = 2e-3f * k.tau;
+  const float h_c = 2e-3f;
+  const Value tau_up = Response(k.rho0, k.m, k.tau + h_tau, k.c, k.f);
+  const Value tau_down = Response(k.rho0, k.m, k.tau - h_tau, k.c, k.f);
+  const Value c_up = Response(k.rho0, k.m, k.tau, k.c + h_c, k.f);
+  const Value c_down = Response(k.rho0, k.m, k.tau, k.c - h_c, k.f);
+  auto by_tau = [&](float Value::*field) {
+    return (static_cast<double>(tau_up.*field) - tau_down.*field) /
+           (static_cast<double>(k.tau + h_tau) - (k.tau - h_tau));
+  };
+  auto by_c = [&](float Value::*field) {
+    return (static_cast<double>(c_up.*field) - c_down.*field) /
+           (static_cast<double>(k.c + h_c) - (k.c - h_c));
+  };
+  // A difference of two float values carries up to about 2 * 6e-8 |value| of
+  // rounding, divided by the step 2h; steps of 0.2 % keep the truncation error
+  // of the central difference near 1e-5 relative.
+  auto expect_close =
+      [](double analytic, double numeric, double value, double h, const char* what) {
+        const double noise = 2.0 * 6e-8 * std::fabs(value) / (2.0 * h);
+        EXPECT_NEAR(analytic, numeric, 1e-3 * std::fabs(numeric) + 4.0 * noise + 1e-9) << what;
+      };
+  expect_close(p.realByTau, by_tau(&Value::real), v.real, h_tau, "dRe/dtau");
+  expect_close(p.imaginaryByTau, by_tau(&Value::imaginary), v.imaginary, h_tau, "dIm/dtau");
+  expect_close(p.amplitudeByTau, by_tau(&Value::amplitude), v.amplitude, h_tau, "dAmp/dtau");
+  expect_close(p.phaseByTau, by_tau(&Value::phase), v.phase, h_tau, "dPhase/dtau");
+  expect_close(p.realByC, by_c(&Value::real), v.real, h_c, "dRe/dc");
+  expect_close(p.imaginaryByC, by_c(&Value::imaginary), v.imaginary, h_c, "dIm/dc");
+  expect_close(p.amplitudeByC, by_c(&Value::amplitude), v.amplitude, h_c, "dAmp/dc");
+  expect_close(p.phaseByC, by_c(&Value::phase), v.phase, h_c, "dPhase/dc");
+}
+
+INSTANTIATE_TEST_SUITE_P(AcrossTheSpectrum,
+                         ColeColeDerivativesCheck,
+                         ::testing::Values(Case{100.0f, 0.2f, 0.01f, 0.5f, 1.0f},
+                                           Case{100.0f, 0.2f, 0.01f, 0.5f, 16.0f},
+                                           Case{100.0f, 0.2f, 0.01f, 0.5f, 300.0f},
+                                           Case{35.0f, 0.6f, 2.0f, 0.25f, 0.1f},
+                                           Case{2000.0f, 0.05f, 0.001f, 0.9f, 150.0f},
+                                           Case{10.0f, 0.9f, 100.0f, 0.7f, 0.001f}));
+
+TEST(ColeColeDerivatives, ZeroFrequencyGivesDirectCurrentAndNoSlope) {
+  float imaginary = 1.0f, amplitude = 1.0f, phase = 1.0f;
+  ColeColePartials p;
+  p.realByTau = p.phaseByC = 7.0f;
+  const float real =
+      ColeColeDerivatives(-40.0f, 0.3f, 0.1f, 0.5f, 0.0f, &imaginary, &amplitude, &phase, &p);
+  EXPECT_EQ(real, -40.0f);
+  EXPECT_EQ(imaginary, 0.0f);
+  EXPECT_EQ(amplitude, 40.0f);
+  EXPECT_EQ(phase, 0.0f);
+  for (float d : {p.realByTau,
+                  p.realByC,
+                  p.imaginaryByTau,
+                  p.imaginaryByC,
+                  p.amplitudeByTau,
+                  p.amplitudeByC,
+                  p.phaseByTau,
+                  p.phaseByC})
+    EXPECT_EQ(d, 0.0f);
+}
+
+}  // namespace
+}  // namespace layra

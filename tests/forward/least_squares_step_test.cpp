@@ -1,0 +1,96 @@
+#include "forward/least_squares_step.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "tests/support/recording_canvas.h"
+#include "tests/support/scripted_host.h"
+
+namespace layra {
+namespace {
+
+using ::layra::testing::RecordingCanvas;
+using ::layra::testing::ScriptedHost;
+
+// Two parameters, four rows, worked by hand:
+// J = [1 0; 0 2; 1 1; 0 0] (columns stored one after the other),
+// J^T J = [2 1; 1 5], J^T r = [r0 + r2; 2 r1 + r2].
+TEST(SolveDampedLeastSquares, SolvesTheDampedNormalEquations) {
+  const float jacobian[8] = {1, 0, 1, 0, 0, 2, 1, 0};
+  const double residuals[4] = {1.0, -2.0, 3.0, 5.0};
+  RecordingCanvas canvas;
+  float step[2] = {9.0f, 9.0f};
+  ASSERT_EQ(SolveDampedLeastSquares(jacobian, 4, 2, residuals, step, 0.5, canvas),
+            kLeastSquaresSolved);
+  // (A + 0.5 I) dx = -[4; -1], A + 0.5 I = [2.5 1; 1 5.5], det = 12.75.
+  EXPECT_NEAR(step[0], (-4.0 * 5.5 - 1.0 * 1.0) / 12.75, 1e-6);
+  EXPECT_NEAR(step[1], (2.5 * 1.0 - 1.0 * -4.0) / 12.75, 1e-6);
+  EXPECT_TRUE(canvas.texts().empty());
+}
+
+// General in the number of parameters: the step satisfies its own normal
+// equations for a system of order 4.
+TEST(SolveDampedLeastSquares, StepSatisfiesNormalEquationsOfOrderFour) {
+  const int rows = 7;
+  const int n = 4;
+  float jacobian[rows * n];
+  double residuals[rows];
+  for (int r = 0; r < rows; ++r) {
+    residuals[r] = std::sin(1.0 + r);
+    for (int j = 0; j < n; ++j)
+      jacobian[j * rows + r] = static_cast<float>(std::cos(r * 1.3 + j * j));
+  }
+  RecordingCanvas canvas;
+  float step[n];
+  const double lambda = 0.01;
+  ASSERT_EQ(SolveDampedLeastSquares(jacobian, rows, n, residuals, step, lambda, canvas),
+            kLeastSquaresSolved);
+  for (int i = 0; i < n; ++i) {
+    double lhs = lambda * step[i];
+    double rhs = 0.0;
+    for (int r = 0; r < rows; ++r) {
+      double row = 0.0;
+      for (int j = 0; j < n; ++j) row += static_cast<double>(jacobian[j * rows + r]) * step[j];
+      lhs += jacobian[i * rows + r] * row;
+      rhs -= jacobian[i * rows + r] * residuals[r];
+    }
+    EXPECT_NEAR(lhs, rhs, 1e-5) << "row " << i;
+  }
+}
+
+TEST(SolveDampedLeastSquares, ZeroResidualGivesZeroStep) {
+  const float jacobian[6] = {1, 2, 3, -1, 0.5f, 4};
+  const double residuals[3] = {0.0, 0.0, 0.0};
+  RecordingCanvas canvas;
+  float step[2] = {7.0f, 7.0f};
+  EXPECT_EQ(SolveDampedLeastSquares(jacobian, 3, 2, residuals, step, 1.0, canvas),
+            kLeastSquaresSolved);
+  EXPECT_EQ(step[0], 0.0f);
+  EXPECT_EQ(step[1], 0.0f);
+}
+
+TEST(SolveDampedLeastSquares, SingularMatrixIsReportedAndStepKept) {
+  const float jacobian[4] = {0, 0, 0, 0};
+  const double residuals[2] = {1.0, 2.0};
+  RecordingCanvas canvas;
+  ScriptedHost host;
+  float step[2] = {0.25f, -0.5f};
+  EXPECT_EQ(SolveDampedLeastSquares(jacobian, 2, 2, residuals, step, 0.0, canvas, &host),
+            kLeastSquaresNotPositiveDefinite);
+  EXPECT_EQ(step[0], 0.25f);
+  EXPECT_EQ(step[1], -0.5f);
+  EXPECT_EQ(host.beeps, 1);
+  const auto* notice = canvas.FindText("Least-squares matrix not positive definite!");
+  ASSERT_NE(notice, nullptr);
+  EXPECT_EQ(notice->x, 0);
+  EXPECT_EQ(notice->y, 0);
+  // Without a host the notice still appears.
+  RecordingCanvas quiet;
+  EXPECT_EQ(SolveDampedLeastSquares(jacobian, 2, 2, residuals, step, -1.0, quiet),
+            kLeastSquaresNotPositiveDefinite);
+  EXPECT_NE(quiet.FindText("Least-squares matrix not positive definite!"), nullptr);
+}
+
+}  // namespace
+}  // namespace layra

@@ -1,0 +1,251 @@
+#include "forward/spectral_response.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "forward/cole_cole.h"
+#include "forward/filter_set.h"
+#include "forward/resistivity_kernel.h"
+
+namespace layra {
+namespace {
+
+struct Layers {
+  std::vector<float> thickness;
+  std::vector<float> rho0;
+  std::vector<float> m;
+  std::vector<float> tau;
+  std::vector<float> c;
+  int count() const { return static_cast<int>(rho0.size()); }
+};
+
+struct Spectra {
+  std::vector<float> amplitude, phase, real, imaginary;
+};
+
+Spectra Spectral(const FilterSet& filter,
+                 const Layers& layers,
+                 const std::vector<float>& spacings,
+                 const std::vector<float>& frequencies,
+                 SpectralLayout layout) {
+  const size_t size = spacings.size() * frequencies.size();
+  Spectra out{std::vector<float>(size),
+              std::vector<float>(size),
+              std::vector<float>(size),
+              std::vector<float>(size)};
+  ComputeSpectralResponse(filter.shift,
+                          filter.length,
+                          filter.coefficients.data(),
+                          filter.ratio,
+                          spacings.data(),
+                          layers.count(),
+                          static_cast<int>(frequencies.size()),
+                          frequencies.data(),
+                          layers.thickness.data(),
+                          layers.rho0.data(),
+                          layers.m.data(),
+                          layers.tau.data(),
+                          layers.c.data(),
+                          static_cast<int>(spacings.size()),
+                          out.amplitude.data(),
+                          out.phase.data(),
+                          out.real.data(),
+                          out.imaginary.data(),
+                          layout);
+  return out;
+}
+
+const std::vector<float> kSpacings = {1.5f, 4.0f, 10.0f, 33.0f, 150.0f, 800.0f};
+const std::vector<float> kFrequencies = {0.0f, 0.01f, 0.3f, 1.0f, 12.0f, 300.0f, 4000.0f};
+
+class SpectralByArray : public ::testing::TestWithParam<ArrayType> {};
+
+// The transform is homogeneous of degree one in the layer resistivities, so
+// when every layer has the same Cole-Cole factor K(f) (Z_i = rho0_i K) the
+// complex apparent resistivity is K times the DC sounding at that spacing:
+// the amplitude scales by |K| and the phase is that of K.
+TEST_P(SpectralByArray, CommonColeColeFactorScalesTheDirectCurrentSounding) {
+  const FilterSet filter = SelectFilter(GetParam());
+  const Layers layers{{3.0f, 25.0f},
+                      {20.0f, 400.0f, 8.0f},
+                      {0.25f, 0.25f, 0.25f},
+                      {0.05f, 0.05f, 0.05f},
+                      {0.45f, 0.45f, 0.45f}};
+  const Spectra spectra =
+      Spectral(filter, layers, kSpacings, kFrequencies, SpectralLayout::kFrequencyMajor);
+  const int ns = static_cast<int>(kSpacings.size());
+  for (int s = 0; s < ns; ++s) {
+    float dc;
+    ComputeApparentResistivity(filter.ratio,
+                               filter.shift,
+                               &kSpacings[s],
+                               filter.length,
+                               filter.coefficients.data(),
+                               layers.thickness.data(),
+                               layers.rho0.data(),
+                               3,
+                               &dc,
+                               1);
+    for (size_t k = 0; k < kFrequencies.size(); ++k) {
+      float k_imaginary, k_amplitude, k_phase;
+      const float k_real = ColeColeResponse(
+          1.0f, 0.25f, 0.05f, 0.45f, kFrequencies[k], &k_imaginary, &k_amplitude, &k_phase);
+      const size_t at = k * ns + s;
+      EXPECT_NEAR(spectra.real[at], dc * k_real, 2e-5f * dc) << "spacing " << s << " f " << k;
+      EXPECT_NEAR(spectra.imaginary[at], dc * k_imaginary, 2e-5f * dc)
+          << "spacing " << s << " f " << k;
+      EXPECT_NEAR(spectra.amplitude[at], dc * k_amplitude, 2e-5f * dc)
+          << "spacing " << s << " f " << k;
+      EXPECT_NEAR(spectra.phase[at], k_phase, 0.02f) << "spacing " << s << " f " << k;
+    }
+  }
+}
+
+// A polarisable half-space returns its own Cole-Cole value at every spacing.
+TEST_P(SpectralByArray, HalfSpaceReturnsItsColeColeValue) {
+  const FilterSet filter = SelectFilter(GetParam());
+  const Layers layers{{}, {60.0f}, {0.4f}, {0.2f}, {0.7f}};
+  const Spectra spectra =
+      Spectral(filter, layers, kSpacings, kFrequencies, SpectralLayout::kFrequencyMajor);
+  const int ns = static_cast<int>(kSpacings.size());
+  for (size_t k = 0; k < kFrequencies.size(); ++k) {
+    float imaginary, amplitude, phase;
+    const float real =
+        ColeColeResponse(60.0f, 0.4f, 0.2f, 0.7f, kFrequencies[k], &imaginary, &amplitude, &phase);
+    for (int s = 0; s < ns; ++s) {
+      const size_t at = k * ns + s;
+      EXPECT_NEAR(spectra.real[at], real, 2e-4f) << "f " << kFrequencies[k];
+      EXPECT_NEAR(spectra.imaginary[at], imaginary, 2e-4f) << "f " << kFrequencies[k];
+      EXPECT_NEAR(spectra.phase[at], phase, 0.01f) << "f " << kFrequencies[k];
+      if (kFrequencies[k] > 0.0f) {
+        EXPECT_GT(spectra.phase[at], 0.0f);
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(BothArrays,
+                         SpectralByArray,
+                         ::testing::Values(ArrayType::kSchlumberger, ArrayType::kWenner));
+
+Layers Contrasting() {
+  return Layers{{2.0f, 6.0f, 40.0f},
+                {50.0f, 5.0f, 500.0f, 20.0f},
+                {0.05f, 0.4f, 0.0f, 0.2f},
+                {0.01f, 1.5f, 0.1f, 0.002f},
+                {0.3f, 0.6f, 0.5f, 0.9f}};
+}
+
+TEST(ComputeSpectralResponse, BothLayoutsHoldTheSameValues) {
+  const FilterSet filter = SelectFilter(ArrayType::kSchlumberger);
+  const Layers layers = Contrasting();
+  const Spectra by_frequency =
+      Spectral(filter, layers, kSpacings, kFrequencies, SpectralLayout::kFrequencyMajor);
+  const Spectra by_point =
+      Spectral(filter, layers, kSpacings, kFrequencies, SpectralLayout::kPointMajor);
+  const size_t ns = kSpacings.size();
+  const size_t nf = kFrequencies.size();
+  for (size_t s = 0; s < ns; ++s) {
+    for (size_t k = 0; k < nf; ++k) {
+      EXPECT_EQ(by_point.amplitude[s * nf + k], by_frequency.amplitude[k * ns + s]);
+      EXPECT_EQ(by_point.phase[s * nf + k], by_frequency.phase[k * ns + s]);
+      EXPECT_EQ(by_point.real[s * nf + k], by_frequency.real[k * ns + s]);
+      EXPECT_EQ(by_point.imaginary[s * nf + k], by_frequency.imaginary[k * ns + s]);
+    }
+  }
+}
+
+// The spectral response reuses the layer factors across frequencies; it must
+// give exactly what the per-frequency complex filter gives, and amplitude and
+// phase must belong to the real and imaginary parts beside them.
+TEST(ComputeSpectralResponse, EqualsTheComplexFilterFrequencyByFrequency) {
+  const FilterSet filter = SelectFilter(ArrayType::kWenner);
+  const Layers layers = Contrasting();
+  const Spectra spectra =
+      Spectral(filter, layers, kSpacings, kFrequencies, SpectralLayout::kFrequencyMajor);
+  const int ns = static_cast<int>(kSpacings.size());
+  for (size_t k = 0; k < kFrequencies.size(); ++k) {
+    std::vector<float> zr(4), zi(4);
+    for (int i = 0; i < 4; ++i) {
+      float amplitude, phase;
+      zr[i] = ColeColeResponse(layers.rho0[i],
+                               layers.m[i],
+                               layers.tau[i],
+                               layers.c[i],
+                               kFrequencies[k],
+                               &zi[i],
+                               &amplitude,
+                               &phase);
+    }
+    std::vector<float> real(ns), imaginary(ns);
+    ComputeComplexApparentResistivity(filter.ratio,
+                                      filter.shift,
+                                      kSpacings.data(),
+                                      filter.length,
+                                      filter.coefficients.data(),
+                                      layers.thickness.data(),
+                                      zr.data(),
+                                      zi.data(),
+                                      4,
+                                      real.data(),
+                                      imaginary.data(),
+                                      ns);
+    for (int s = 0; s < ns; ++s) {
+      const size_t at = k * ns + s;
+      EXPECT_EQ(spectra.real[at], real[s]);
+      EXPECT_EQ(spectra.imaginary[at], imaginary[s]);
+      EXPECT_FLOAT_EQ(spectra.amplitude[at], std::hypot(real[s], imaginary[s]));
+      EXPECT_FLOAT_EQ(spectra.phase[at], PhaseMilliradians(real[s], imaginary[s]));
+    }
+  }
+}
+
+// With no imaginary parts the complex filter is the real one, run at a grid of
+// the spacing alone.
+TEST(ComputeComplexApparentResistivity, RealResistivitiesGiveTheRealFilterOutput) {
+  const FilterSet filter = SelectFilter(ArrayType::kSchlumberger);
+  const float thickness[2] = {5.0f, 0.5f};
+  const float rho[3] = {100.0f, 1.0f, 1000.0f};
+  const float zero[3] = {0.0f, 0.0f, 0.0f};
+  std::vector<float> real(kSpacings.size()), imaginary(kSpacings.size());
+  ComputeComplexApparentResistivity(filter.ratio,
+                                    filter.shift,
+                                    kSpacings.data(),
+                                    filter.length,
+                                    filter.coefficients.data(),
+                                    thickness,
+                                    rho,
+                                    zero,
+                                    3,
+                                    real.data(),
+                                    imaginary.data(),
+                                    static_cast<int>(kSpacings.size()));
+  for (size_t s = 0; s < kSpacings.size(); ++s) {
+    float expected;
+    FilterSounding(filter.ratio,
+                   filter.shift,
+                   &kSpacings[s],
+                   filter.length,
+                   filter.coefficients.data(),
+                   1,
+                   thickness,
+                   rho,
+                   3,
+                   &expected);
+    EXPECT_NEAR(real[s], expected, 1e-6f * expected) << "spacing " << kSpacings[s];
+    EXPECT_EQ(imaginary[s], 0.0f);
+  }
+  // The layer transform itself agrees with the real recurrence.
+  for (float lambda : {0.001f, 0.05f, 0.3f, 2.0f, 10.0f}) {
+    float tr, ti;
+    ComplexLayerTransform(3, thickness, rho, zero, lambda, &tr, &ti);
+    const float t = LayerTransform(3, thickness, rho, lambda);
+    EXPECT_NEAR(tr, t, 1e-6f * t) << "lambda " << lambda;
+    EXPECT_EQ(ti, 0.0f);
+  }
+}
+
+}  // namespace
+}  // namespace layra
