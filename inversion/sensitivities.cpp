@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "forward/filter_abscissae.h"
 #include "forward/resistivity_kernel.h"
 #include "state/records.h"
 
@@ -29,17 +30,16 @@ float LayerTransformWithDerivatives(int layer_count,
   for (int i = last - 1; i >= 0; --i) {
     const double rho = resistivity[i];
     const double below = transform;
-    const float u = lambda * thickness[i];
-    if (u <= 20.0f) {
-      const double e = std::exp(static_cast<double>(u));
-      const double t = (e + (-1.0)) / (1.0 + e);
+    const double t = LayerFactor(lambda, thickness[i]);
+    if (t != kThickLayer) {
       const double denominator = rho + t * below;
       const double d = 1.0 / (denominator * denominator);
       out_drho[i] = static_cast<float>(t * (2.0 * t * below * rho + rho * rho + below * below) * d);
       out_dh[i] =
           static_cast<float>((1.0 - t * t) * lambda * rho * (rho * rho - below * below) * d);
       chain[i] = rho * rho * (1.0 - t * t) * d;
-      transform = static_cast<float>((t * rho + below) * rho / (t * below + rho));
+      // The same expression (and rounding) as the forward kernel.
+      transform = static_cast<float>(rho * (below + t * rho) / (rho + t * below));
     } else {
       // Electrically infinitely thick at this abscissa.
       out_drho[i] = 1.0f;
@@ -77,28 +77,28 @@ void FilterSoundingWithDerivatives(float ratio,
       want_derivatives ? (want_thickness_derivatives ? 2 * layer_count - 1 : layer_count) : 0;
   // Every abscissa is evaluated once; its transform and derivatives serve the
   // filter_length outputs whose windows contain it. Row a of `values` holds
-  // T, then dT/drho[0..L-1], then dT/dh[0..L-2] of abscissa a.
-  const int stride = 1 + 2 * layer_count;
+  // dT/drho[0..L-1], then dT/dh[0..L-1] of abscissa a.
+  const int stride = 2 * layer_count;
   std::vector<float> values(static_cast<size_t>(abscissa_count) * stride);
-  float lambda = 2.0f / (spacings[0] * shift);
-  const float step = 1.0f / ratio;
+  std::vector<float> transform(abscissa_count);
+  float lambda = FirstAbscissa(spacings[0], shift);
+  const float step = AbscissaStep(ratio);
   for (int a = 0; a < abscissa_count; ++a) {
     float* row = &values[static_cast<size_t>(a) * stride];
-    row[0] = LayerTransformWithDerivatives(
-        layer_count, thickness, resistivity, lambda, row + 1, row + 1 + layer_count);
-    lambda = lambda * step;
+    transform[a] = LayerTransformWithDerivatives(
+        layer_count, thickness, resistivity, lambda, row, row + layer_count);
+    lambda = NextAbscissa(lambda, step);
   }
   std::vector<double> sums(static_cast<size_t>(columns));
   for (int j = 0; j < spacing_count; ++j) {
-    double response = 0.0;
+    out[j] = ApplyFilter(coefficients, transform.data() + j, filter_length);
+    if (columns == 0) continue;
     std::fill(sums.begin(), sums.end(), 0.0);
     for (int k = 0; k < filter_length; ++k) {
       const float* row = &values[static_cast<size_t>(j + k) * stride];
       const double c = coefficients[k];
-      response += static_cast<float>(coefficients[k] * row[0]);
-      for (int p = 0; p < columns; ++p) sums[p] += c * row[1 + p];
+      for (int p = 0; p < columns; ++p) sums[p] += c * row[p];
     }
-    out[j] = static_cast<float>(response);
     for (int p = 0; p < columns; ++p) {
       out_jacobian[j + static_cast<size_t>(p) * spacing_count] = static_cast<float>(sums[p]);
     }
