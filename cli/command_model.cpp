@@ -4,44 +4,20 @@
 // as one JSON object on stdout), messages to stderr; the exit status is 1
 // when the file was refused.
 
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
-#include <vector>
 
 #include "cli/command_registry.h"
 #include "cli/console_host.h"
+#include "cli/json_util.h"
 #include "cli/text_canvas.h"
 #include "fileio/model_file.h"
 #include "state/records.h"
 
 namespace layra::cli {
 namespace {
-
-// The double closest to the shortest decimal that reads back as `value`, so
-// a stored 0.1f is printed as 0.1 and not as 0.10000000149011612.
-double ShortestDecimal(float value) {
-  if (!std::isfinite(value)) return value;
-  char text[32];
-  for (int digits = 6; digits <= 9; ++digits) {
-    std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(value));
-    if (std::strtof(text, nullptr) == value) break;
-  }
-  return std::strtod(text, nullptr);
-}
-
-template <size_t N>
-std::vector<double> FirstValues(const std::array<float, N>& values, int count) {
-  if (count < 0) count = 0;
-  if (static_cast<size_t>(count) > N) count = static_cast<int>(N);
-  std::vector<double> first;
-  for (int i = 0; i < count; ++i) first.push_back(ShortestDecimal(values[static_cast<size_t>(i)]));
-  return first;
-}
 
 nlohmann::json ModelToJson(const ForwardModel& model) {
   const LayeredModel& layers = model.model;

@@ -115,4 +115,21 @@ bool WriteSyntheticData(SipForm sip_form,
   return out.Close();
 }
 
+bool SaveForwardModel(const ForwardModel& model, const std::string& path) {
+  const bool amplitude_phase = model.outputSipForm == SipForm::kAmplitudePhase;
+  return WriteSyntheticData(model.outputSipForm,
+                            model.modelKind,
+                            model.arrayType,
+                            path,
+                            model.frequencyCount,
+                            model.frequencies.data(),
+                            model.spacingCount,
+                            model.calcResistivity.data(),
+                            model.calcIp.data(),
+                            amplitude_phase ? model.phase.data() : model.imaginary.data(),
+                            amplitude_phase ? model.amplitude.data() : model.real.data(),
+                            model.spacings.data(),
+                            model.title);
+}
+
 }  // namespace layra

@@ -44,6 +44,12 @@ bool WriteSyntheticData(SipForm sip_form,
                         const float* spacings,
                         const std::string& title);
 
+// Writes the computed response of a forward model as the forward window's
+// Save does: amplitude and phase when model.outputSipForm is amplitude-phase,
+// otherwise the real (in-phase) and imaginary (out-of-phase) parts. Returns
+// false when the file could not be written.
+bool SaveForwardModel(const ForwardModel& model, const std::string& path);
+
 }  // namespace layra
 
 #endif  // LAYRA_FILEIO_SYNTHETIC_DATA_H_
