@@ -155,10 +155,11 @@ void DrawPhaseAxis(Canvas& canvas, const PlotPanel& panel) {
   const int n = PhaseAxisIntervals(range);
   Pen previous = canvas.SelectPen(kBluePen);
   const std::vector<int> rows = LinearRows(panel, n);
+  const int stride = PhaseLabelStride(panel.height, n, H);
   for (int i = 1; i <= n + 1; ++i) {
     const int y = rows[i];
     const float value = n > 0 ? panel.phaseMin + (i - 1) * range / n : panel.phaseMin;
-    canvas.DrawText(right + 2, y - H / 2, FormatTickLabel(value, 1));
+    if ((i - 1) % stride == 0) canvas.DrawText(right + 2, y - H / 2, FormatTickLabel(value, 1));
     Line(canvas, right - 3, y, right, y);
     if (i <= n) {
       const int mid = MidRow(panel, i, n);
@@ -285,6 +286,11 @@ int PhaseAxisIntervals(float range) {
   return std::max(n, 0);
 }
 
+int PhaseLabelStride(int height, int intervals, int lineHeight) {
+  if (intervals < 1 || height < 1) return 1;
+  return std::max(1, (lineHeight * intervals + height - 1) / height);
+}
+
 int DecadeDecimals(int exponent) { return std::max(1, -exponent); }
 
 int DepthDecimals(int exponent) { return std::max(1, 1 - exponent); }
@@ -299,7 +305,7 @@ void DrawPanelAxes(Canvas& canvas, const PlotPanel& panel) {
   DrawFrame(canvas, panel);
   DrawSpacingAxis(canvas, panel);
   DrawAxisTitles(canvas, panel);
-  DrawLegend(canvas, panel);
+  if (panel.showLegend) DrawLegend(canvas, panel);
 }
 
 }  // namespace layra

@@ -22,6 +22,11 @@ int IpAxisIntervals(float range);
 // from 20 on, rounded; at least 1 for a range above 0.
 int PhaseAxisIntervals(float range);
 
+// Rows of the phase axis that carry a label: every row while rows are at least
+// a text line apart, otherwise every k-th row from the bottom, k the smallest
+// step that keeps the labels from overlapping.
+int PhaseLabelStride(int height, int intervals, int lineHeight);
+
 // Decimals of the label of the decade 10^exponent on a log axis: one, or as
 // many as the decade needs (0.01 -> 2).
 int DecadeDecimals(int exponent);

@@ -37,6 +37,10 @@ struct PlotPanel {
   float phaseMin = 0.0f;  // right-hand phase axis of frequency panels
   float phaseMax = 1.0f;
   int dataConstraint = 0;  // >= 1 (robust): the legend says "Mean error"
+  // The legend goes to the window's left margin at the panel's row. A panel in
+  // the right-hand column of the spectral layouts has none: written there it
+  // would overwrite the legend of the left-hand panel of its row.
+  int showLegend = 1;
 
   int top() const { return y0 - height; }
   // Pixel column of spacing-axis value u (log10 of a spacing).

@@ -227,25 +227,31 @@ void DrawPanelGrid(Canvas& canvas,
   const int left_x0 = 20 * W;
   const int right_x0 = 20 * W + column_width + 12 * W;
   const int height = pitch - 4 * H;
+  PlotPanel right_common = common;
+  right_common.showLegend = 0;
 
   int y0 = pitch;
   DrawResistivityPanel(canvas, input, data, common, {left_x0, column_width, y0, height});
-  DrawIpPanel(canvas, input, data, common, {right_x0, column_width, y0, height});
+  DrawIpPanel(canvas, input, data, right_common, {right_x0, column_width, y0, height});
   if (frequencies) {
     for (int f = 0; f < data.frequencies; f += 2) {
       y0 += pitch + 2;
       DrawFrequencyPanel(canvas, input, data, common, {left_x0, column_width, y0, height}, f);
       if (f + 1 < data.frequencies) {
         DrawFrequencyPanel(
-            canvas, input, data, common, {right_x0, column_width, y0, height}, f + 1);
+            canvas, input, data, right_common, {right_x0, column_width, y0, height}, f + 1);
       }
     }
   } else {
     y0 += pitch + 2;
     DrawColeColePanel(
         canvas, input, data, common, {left_x0, column_width, y0, height}, PanelKind::kTau);
-    DrawColeColePanel(
-        canvas, input, data, common, {right_x0, column_width, y0, height}, PanelKind::kExponent);
+    DrawColeColePanel(canvas,
+                      input,
+                      data,
+                      right_common,
+                      {right_x0, column_width, y0, height},
+                      PanelKind::kExponent);
   }
 }
 

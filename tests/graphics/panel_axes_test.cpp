@@ -321,6 +321,33 @@ TEST(DrawPanelAxes, PhaseAxisOnTheRightInBlue) {
   EXPECT_EQ(title->color, PaletteBlue);
 }
 
+TEST(DrawPanelAxes, CrowdedPhaseLabelsSkipRows) {
+  RecordingCanvas canvas;
+  PlotPanel panel = MakeTestPanel(PanelKind::kSipFrequency, 1, 3, 0, 2);
+  panel.height = 100;  // 13 intervals of under 8 pixels
+  panel.yscale = 50;
+  panel.phaseMin = 0;
+  panel.phaseMax = 13;
+  DrawPanelAxes(canvas, panel);
+  std::vector<std::string> labels;
+  for (const auto& item : canvas.texts()) {
+    if (item.x == 802 && item.color == kBlack) labels.push_back(item.text);
+  }
+  EXPECT_EQ(labels, (std::vector<std::string>{"0.0", "3.0", "6.0", "9.0", "12.0"}));
+  EXPECT_EQ(PhaseLabelStride(400, 10, H), 1);
+  EXPECT_EQ(PhaseLabelStride(100, 13, H), 3);
+  EXPECT_EQ(PhaseLabelStride(0, 13, H), 1);
+}
+
+TEST(DrawPanelAxes, PanelWithoutLegendLeavesTheMarginAlone) {
+  RecordingCanvas canvas;
+  PlotPanel panel = MakeTestPanel(PanelKind::kIp, 0, 13, 0, 2);
+  panel.showLegend = 0;
+  DrawPanelAxes(canvas, panel);
+  for (const auto& item : canvas.texts()) EXPECT_GT(item.x, W) << item.text;
+  EXPECT_TRUE(canvas.rectangles().empty());
+}
+
 TEST(DrawPanelAxes, FrameSidesPaintTheirCorners) {
   RecordingCanvas canvas;
   DrawPanelAxes(canvas, MakeTestPanel(PanelKind::kIp, 0, 13, 0, 2));

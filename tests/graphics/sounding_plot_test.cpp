@@ -194,6 +194,12 @@ TEST(PlotSounding, FourFrequenciesFillTwoRows) {
     EXPECT_EQ(frames[i].y0, expected_y0[i]) << "panel " << i;
     EXPECT_EQ(frames[i].y0 - frames[i].top, pitch - 4 * H) << "panel " << i;
   }
+  // Legends only for the left-hand column: the right-hand ones would overwrite them.
+  int legends = 0;
+  for (const auto& item : canvas.texts()) legends += item.text == "Computed model";
+  EXPECT_EQ(legends, 3);
+  EXPECT_EQ(canvas.FindText("Cal. app. I.P."), nullptr);
+  EXPECT_NE(canvas.FindText("RMS error 3.10%"), nullptr);
   // Phase curves in blue on the four frequency panels.
   int blue = 0;
   for (const auto& s : canvas.segments()) blue += s.pen == Pen{PenStyle::kSolid, PaletteBlue};
@@ -274,7 +280,7 @@ TEST(PlotSounding, NoDataOrMissingArraysDrawOnlyTheFrame) {
   PlotSounding(input, canvas);
   ExpectSaneCoordinates(canvas);
   EXPECT_EQ(Frames(canvas).size(), 4u);
-  EXPECT_TRUE(canvas.rectangles().size() == 4u);  // only the legend swatches
+  EXPECT_EQ(canvas.rectangles().size(), 2u);  // only the legend swatches of the left column
 }
 
 TEST(PlotSounding, NonPositiveValuesAreLeftOffTheLogAxes) {
