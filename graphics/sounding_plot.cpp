@@ -97,11 +97,14 @@ struct PlotData {
 
 PlotData Prepare(const PlotInput& input) {
   PlotData data;
-  data.n = input.spacing == nullptr ? 0 : std::clamp(input.nData, 0, kMaxPoints);
+  data.n = input.spacing == nullptr
+               ? 0
+               : std::clamp(input.nData, 0, std::max(kMaxPoints, kMaxForwardSpacings));
   data.layers = std::clamp(input.nLayers, 0, kMaxLayers);
   const bool sip =
       input.plotKind == PlotKind::kSipFrequencies || input.plotKind == PlotKind::kSipColeCole;
-  data.frequencies = sip ? std::clamp(input.nFreq, 0, kMaxFrequencies) : 0;
+  data.frequencies =
+      sip ? std::clamp(input.nFreq, 0, std::max(kMaxFrequencies, kMaxForwardFrequencies)) : 0;
   const int n = data.n;
 
   data.log_spacing = Log10Of(input.spacing, n);

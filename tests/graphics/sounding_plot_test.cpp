@@ -209,7 +209,7 @@ TEST(PlotSounding, FourFrequenciesFillTwoRows) {
 
 TEST(PlotSounding, ManyFrequenciesAllFitInTheWindow) {
   Sounding sounding;
-  for (int frequencies : {5, 6, 9, 20}) {
+  for (int frequencies : {5, 6, 9, 20, 40}) {
     RecordingCanvas canvas(1280, 800, {W, H});
     PlotSounding(sounding.Input(PlotKind::kSipFrequencies, frequencies), canvas);
     auto frames = Frames(canvas);
