@@ -38,7 +38,7 @@ struct PlotPanel {
   float phaseMax = 1.0f;
   int dataConstraint = 0;  // >= 1 (robust): the legend says "Mean error"
   // The legend goes to the window's left margin at the panel's row. A panel in
-  // the right-hand column of the spectral layouts has none: written there it
+  // the right-hand column of the SIP layouts has none: written there it
   // would overwrite the legend of the left-hand panel of its row.
   int showLegend = 1;
 

@@ -210,7 +210,7 @@ void DrawColeColePanel(Canvas& canvas,
       canvas, panel, layer_values, data.axis.boundary, observed, calculated, data.log_spacing);
 }
 
-// Rows of the spectral plots: resistivity and IP in the first row, then two
+// Rows of the SIP plots: resistivity and IP in the first row, then two
 // frequencies (or the two Cole-Cole parameters) per row. Up to three rows
 // share the height in thirds; more rows (over four frequencies) divide it
 // among themselves so the last one still ends inside the client area.
