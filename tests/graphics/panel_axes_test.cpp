@@ -1,0 +1,361 @@
+#include "graphics/panel_axes.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "graphics/plot_primitives.h"
+#include "tests/support/recording_canvas.h"
+
+namespace layra {
+namespace {
+
+using testing::RecordingCanvas;
+using testing::TextItem;
+
+constexpr int W = 8;
+constexpr int H = 16;
+
+PlotPanel MakeTestPanel(PanelKind kind, float ymin, float ymax, float xmin, float xmax) {
+  PlotPanel panel;
+  panel.kind = kind;
+  panel.charWidth = W;
+  panel.lineHeight = H;
+  panel.x0 = 200;
+  panel.width = 600;
+  panel.y0 = 500;
+  panel.height = 400;
+  panel.ymin = ymin;
+  panel.ymax = ymax;
+  panel.xmin = xmin;
+  panel.xmax = xmax;
+  panel.xscale = panel.width / (xmax - xmin);
+  panel.yscale = panel.height / (ymax - ymin);
+  panel.iteration = 3;
+  panel.misfit = 0.025f;
+  return panel;
+}
+
+std::vector<TextItem> TextsAt(const RecordingCanvas& canvas, int y) {
+  std::vector<TextItem> items;
+  for (const auto& item : canvas.texts()) {
+    if (item.y == y) items.push_back(item);
+  }
+  return items;
+}
+
+std::vector<std::string> Strings(const std::vector<TextItem>& items) {
+  std::vector<std::string> strings;
+  for (const auto& item : items) strings.push_back(item.text);
+  return strings;
+}
+
+int CountLines(const RecordingCanvas& canvas, const Pen& pen) {
+  int count = 0;
+  for (const auto& segment : canvas.segments()) count += segment.pen == pen ? 1 : 0;
+  return count;
+}
+
+TEST(DrawPanelAxes, SpacingAndDepthLabelsShowTheirDecades) {
+  RecordingCanvas canvas;
+  PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 3, -2, 1);
+  DrawPanelAxes(canvas, panel);
+  auto spacing = TextsAt(canvas, panel.y0 + 1);
+  EXPECT_EQ(Strings(spacing), (std::vector<std::string>{"0.01", "0.1", "1.0", "10.0"}));
+  // Centred on the decade columns 200, 400, 600, 800; the first moved right by W.
+  ASSERT_EQ(spacing.size(), 4u);
+  EXPECT_EQ(spacing[0].x, 200 - 4 * W / 2 + W);
+  EXPECT_EQ(spacing[1].x, 400 - 3 * W / 2);
+  EXPECT_EQ(spacing[3].x, 800 - 4 * W / 2);
+  // Depth = 0.5 x spacing, in magenta, with the decimals the depth needs.
+  auto depth = TextsAt(canvas, panel.top() - H - 3);
+  EXPECT_EQ(Strings(depth), (std::vector<std::string>{"0.005", "0.05", "0.5", "5.0"}));
+  for (const auto& item : depth) EXPECT_EQ(item.color, PaletteMagenta) << item.text;
+  EXPECT_EQ(depth[0].x, 200 - 5 * W / 2 + W);
+  const TextItem* title = canvas.FindText(" Depth of layers");
+  ASSERT_NE(title, nullptr);
+  EXPECT_EQ(title->color, PaletteMagenta);
+  EXPECT_EQ(title->y, panel.top() - 2 * H - 1);
+  const TextItem* spacing_title = canvas.FindText(" Electrode spacing");
+  ASSERT_NE(spacing_title, nullptr);
+  EXPECT_EQ(spacing_title->x, 200 + 300 - 18 * W / 2);
+  EXPECT_EQ(spacing_title->y, panel.y0 + H);
+  EXPECT_EQ(title->x, spacing_title->x);
+  EXPECT_EQ(canvas.text_color(), kBlack);
+}
+
+TEST(DrawPanelAxes, LogAxisLabelsEveryDecadeWithTheTopAtTheFrame) {
+  RecordingCanvas canvas;
+  PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 3, 0, 2);
+  DrawPanelAxes(canvas, panel);
+  const TextItem* bottom = canvas.FindText("10.0");
+  const TextItem* middle = canvas.FindText("100.0");
+  const TextItem* top = canvas.FindText("1000.0");
+  ASSERT_TRUE(bottom && middle && top);
+  EXPECT_EQ(bottom->y, 500 - H / 2);
+  EXPECT_EQ(middle->y, 300 - H / 2);
+  EXPECT_EQ(top->y, 100 - H / 2);
+  EXPECT_EQ(bottom->x, 200 - 5 * W);
+  EXPECT_EQ(top->x, 200 - 7 * W);
+  // Inner decade ticks 6 pixels long on both sides of a resistivity panel;
+  // minor ticks at 2..9 x each decade, truncated.
+  int minor_y = static_cast<int>(500 - std::log10(2.0f) * 200.0f);
+  bool left_major = false, right_major = false, left_minor = false, right_minor = false;
+  for (const auto& s : canvas.segments()) {
+    left_major |= s.x1 == 200 && s.x2 == 206 && s.y1 == 300;
+    right_major |= s.x1 == 794 && s.x2 == 800 && s.y1 == 300;
+    left_minor |= s.x1 == 200 && s.x2 == 203 && s.y1 == minor_y;
+    right_minor |= s.x1 == 797 && s.x2 == 800 && s.y1 == minor_y;
+  }
+  EXPECT_TRUE(left_major && right_major && left_minor && right_minor);
+}
+
+TEST(DrawPanelAxes, SmallLogDecadesKeepTheirDigits) {
+  RecordingCanvas canvas;
+  DrawPanelAxes(canvas, MakeTestPanel(PanelKind::kTau, -3, 0, 0, 2));
+  for (const char* label : {"0.001", "0.01", "0.1", "1.0"}) {
+    EXPECT_NE(canvas.FindText(label), nullptr) << label;
+  }
+  EXPECT_EQ(canvas.FindText("0.0"), nullptr);
+  EXPECT_NE(canvas.FindText("Tau"), nullptr);
+}
+
+TEST(DrawPanelAxes, LogAxisTitlePositionsByDecadeCount) {
+  // One decade: a quarter and three quarters down the graph, one line up.
+  RecordingCanvas one;
+  PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 2, 0, 2);
+  DrawPanelAxes(one, panel);
+  const TextItem* app = one.FindText("App.");
+  const TextItem* resis = one.FindText("Resis.");
+  ASSERT_TRUE(app && resis);
+  EXPECT_EQ(app->y, 100 + 100 - H);
+  EXPECT_EQ(resis->y, 100 + 300 - H);
+  EXPECT_EQ(app->x, 200 - 4 * W - 2 - W);
+  EXPECT_EQ(resis->x, 200 - 6 * W - 2 - W);
+
+  // Two decades: a quarter and three quarters of the decade height.
+  RecordingCanvas two;
+  DrawPanelAxes(two, MakeTestPanel(PanelKind::kExponent, -1, 1, 0, 2));
+  ASSERT_NE(two.FindText("C"), nullptr);
+  EXPECT_EQ(two.FindText("App.")->y, 100 + 100 - H);
+  EXPECT_EQ(two.FindText("C")->y, 100 + 300 - H);
+  EXPECT_EQ(two.FindText("C")->x, 200 - W - 2 - W);
+
+  // Four decades (rows at 500, 400, 300, 200, 100): above the labels of rows 3 and 2.
+  RecordingCanvas four;
+  DrawPanelAxes(four, MakeTestPanel(PanelKind::kResistivity, 0, 4, 0, 2));
+  EXPECT_EQ(four.FindText("App.")->y, 300 - H / 2 - H);
+  EXPECT_EQ(four.FindText("Resis.")->y, 400 - H / 2 - H);
+}
+
+TEST(DrawPanelAxes, IpAxisLabelsOddRowsOnlyFromSixIntervals) {
+  RecordingCanvas eleven;
+  DrawPanelAxes(eleven, MakeTestPanel(PanelKind::kIp, 0, 110, 0, 2));
+  std::vector<std::string> labels;
+  for (const auto& item : eleven.texts()) {
+    if (item.x + static_cast<int>(item.text.size()) * W + W == 200) labels.push_back(item.text);
+  }
+  EXPECT_EQ(labels,
+            (std::vector<std::string>{"0.00", "20.00", "40.00", "60.00", "80.00", "100.00"}));
+
+  RecordingCanvas four;
+  DrawPanelAxes(four, MakeTestPanel(PanelKind::kIp, 0, 40, 0, 2));
+  labels.clear();
+  for (const auto& item : four.texts()) {
+    if (item.x + static_cast<int>(item.text.size()) * W + W == 200) labels.push_back(item.text);
+  }
+  EXPECT_EQ(labels, (std::vector<std::string>{"0.00", "10.00", "20.00", "30.00", "40.00"}));
+  // Rows at 500, 400, ..., 100; the title between rows 2 and 3.
+  EXPECT_EQ(four.FindText("20.00")->y, 300 - H / 2);
+  const TextItem* title = four.FindText("App. IP");
+  ASSERT_NE(title, nullptr);
+  EXPECT_EQ(title->x, 200 - 7 * W - 2);
+  EXPECT_EQ(title->y, (400 + 300) / 2 - H / 2);
+}
+
+TEST(DrawPanelAxes, IntervalCounts) {
+  EXPECT_EQ(IpAxisIntervals(110), 11);
+  EXPECT_EQ(IpAxisIntervals(13), 1);
+  EXPECT_EQ(IpAxisIntervals(4), 1);  // rounds to 0: still bottom and top rows
+  EXPECT_EQ(IpAxisIntervals(0), 0);
+  EXPECT_EQ(IpAxisIntervals(500), 5);
+  EXPECT_EQ(IpAxisIntervals(NAN), 0);
+  EXPECT_EQ(PhaseAxisIntervals(16), 16);
+  EXPECT_EQ(PhaseAxisIntervals(60), 6);
+  EXPECT_EQ(DecadeDecimals(-2), 2);
+  EXPECT_EQ(DecadeDecimals(3), 1);
+  EXPECT_EQ(DepthDecimals(0), 1);
+  EXPECT_EQ(DepthDecimals(-1), 2);
+}
+
+TEST(DrawPanelAxes, IpAxisWithoutRangeDrawsOneRow) {
+  RecordingCanvas canvas;
+  PlotPanel panel = MakeTestPanel(PanelKind::kIp, 0, 1, 0, 2);
+  panel.ymax = 0;  // no width: the scale would divide by zero
+  panel.yscale = 0;
+  DrawPanelAxes(canvas, panel);
+  EXPECT_NE(canvas.FindText("0.00"), nullptr);
+  EXPECT_EQ(canvas.FindText("App. IP")->y, 500 - H / 2);
+}
+
+TEST(DrawPanelAxes, ForwardModelLegendHasNoMisfit) {
+  RecordingCanvas canvas;
+  PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 3, 0, 2);
+  panel.iteration = -1;
+  DrawPanelAxes(canvas, panel);
+  const int top = panel.top();
+  const TextItem* calculated = canvas.FindText("Cal. app. res.");
+  ASSERT_NE(calculated, nullptr);
+  EXPECT_EQ(calculated->x, W / 2);
+  EXPECT_EQ(calculated->y, top - H);
+  EXPECT_EQ(canvas.FindText("Apparent")->y, top - H + H + H / 2 + H + 4);
+  EXPECT_EQ(canvas.FindText("Resistivity")->y, top - H + H + H / 2 + 2 * H + 4);
+  EXPECT_NE(canvas.FindText(" Model"), nullptr);
+  EXPECT_EQ(canvas.FindText("Computed model"), nullptr);
+  for (const auto& item : canvas.texts()) {
+    EXPECT_EQ(item.text.find("error"), std::string::npos) << item.text;
+    EXPECT_EQ(item.text.find("Iter"), std::string::npos) << item.text;
+  }
+  // The "+" symbol: a vertical 7-pixel stroke centred at (4W, top - H + H + H/2).
+  bool plus = false;
+  for (const auto& s : canvas.segments()) {
+    plus |= s.x1 == 4 * W && s.x2 == 4 * W && s.y1 == top + H / 2 - 3 && s.y2 == top + H / 2 + 3;
+  }
+  EXPECT_TRUE(plus);
+}
+
+TEST(DrawPanelAxes, IterationLegendTextsByKindAndConstraint) {
+  RecordingCanvas canvas;
+  PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 3, 0, 2);
+  DrawPanelAxes(canvas, panel);
+  int y = panel.top() - H;
+  EXPECT_EQ(canvas.FindText("Cal. app. res.")->y, y);
+  EXPECT_EQ(canvas.FindText("Obs. app. res.")->y, y + 2 * H + 4);
+  EXPECT_EQ(canvas.FindText("Iteration 3")->y, y + 4 * H + 8);
+  EXPECT_EQ(canvas.FindText("App. Res.")->y, y + 5 * H + 12);
+  EXPECT_EQ(canvas.FindText("RMS error 2.50%")->y, y + 6 * H + 13);
+  EXPECT_EQ(canvas.FindText("Computed model")->y, y + 7 * H + 17);
+  // The model swatch: 30 x 20 in magenta under the last line.
+  ASSERT_FALSE(canvas.rectangles().empty());
+  const auto& swatch = canvas.rectangles().back();
+  EXPECT_EQ(swatch.x1, 2 * W);
+  EXPECT_EQ(swatch.y1, y + 8 * H + 21);
+  EXPECT_EQ(swatch.x2 - swatch.x1, 30);
+  EXPECT_EQ(swatch.y2 - swatch.y1, 20);
+  EXPECT_EQ(swatch.pen.color, PaletteMagenta);
+  EXPECT_EQ(canvas.pen(), Pen{});
+
+  RecordingCanvas ip;
+  panel = MakeTestPanel(PanelKind::kIp, 0, 13, 0, 2);
+  panel.misfit = 0.1234f;
+  panel.dataConstraint = 1;
+  panel.compact = 1;
+  DrawPanelAxes(ip, panel);
+  for (const char* text : {"Cal. app. I.P.",
+                           "Obs. app. I.P.",
+                           "Iter. 3",
+                           "App. I.P.",
+                           "Mean error 0.123",
+                           " Model",
+                           " Elec. spac."}) {
+    EXPECT_NE(ip.FindText(text), nullptr) << text;
+  }
+
+  RecordingCanvas robust;
+  panel = MakeTestPanel(PanelKind::kResistivity, 1, 3, 0, 2);
+  panel.dataConstraint = 1;
+  DrawPanelAxes(robust, panel);
+  EXPECT_NE(robust.FindText("Mean error 2.50%"), nullptr);
+}
+
+TEST(DrawPanelAxes, GridLinesOnlyWhenCompact) {
+  RecordingCanvas plain;
+  DrawPanelAxes(plain, MakeTestPanel(PanelKind::kResistivity, 1, 3, 0, 2));
+  EXPECT_EQ(CountLines(plain, Pen{PenStyle::kDash, PaletteBlue}), 0);
+  EXPECT_EQ(CountLines(plain, Pen{PenStyle::kDot, PaletteBlue}), 0);
+
+  RecordingCanvas compact;
+  PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 3, 0, 2);
+  panel.compact = 1;
+  DrawPanelAxes(compact, panel);
+  // One inner value row and one inner spacing column dashed; the 3x minor
+  // tick of each of the two value and two spacing decades dotted.
+  EXPECT_EQ(CountLines(compact, Pen{PenStyle::kDash, PaletteBlue}), 2);
+  EXPECT_EQ(CountLines(compact, Pen{PenStyle::kDot, PaletteBlue}), 4);
+  EXPECT_EQ(compact.pen(), Pen{});
+}
+
+TEST(DrawPanelAxes, PhaseAxisOnTheRightInBlue) {
+  RecordingCanvas canvas;
+  PlotPanel panel = MakeTestPanel(PanelKind::kSipFrequency, 1, 3, 0, 2);
+  panel.phaseMin = 0;
+  panel.phaseMax = 10;  // 10 intervals of 40 pixels
+  DrawPanelAxes(canvas, panel);
+  const TextItem* first = canvas.FindText("App.");
+  ASSERT_NE(first, nullptr);
+  std::vector<TextItem> right;
+  for (const auto& item : canvas.texts()) {
+    if (item.x == 802) right.push_back(item);
+  }
+  ASSERT_EQ(right.size(), 13u);  // 11 labels and the two title words
+  EXPECT_EQ(right[0].text, "0.0");
+  EXPECT_EQ(right[10].text, "10.0");
+  EXPECT_EQ(right[10].y, 100 - H / 2);
+  // m = 5: "App." between rows 6 and 7, "Phase" between rows 5 and 6.
+  EXPECT_EQ(right[11].text, "App.");
+  EXPECT_EQ(right[11].color, PaletteBlue);
+  EXPECT_EQ(right[11].y, (300 + 260) / 2 - H / 2);
+  EXPECT_EQ(right[12].text, "Phase");
+  EXPECT_EQ(right[12].y, (340 + 300) / 2 - H / 2);
+  EXPECT_EQ(canvas.text_color(), kBlack);
+  EXPECT_EQ(canvas.pen(), Pen{});
+
+  RecordingCanvas narrow;
+  panel.phaseMax = 2;
+  DrawPanelAxes(narrow, panel);
+  const TextItem* title = narrow.FindText("App. Phase");
+  ASSERT_NE(title, nullptr);
+  EXPECT_EQ(title->y, 500 - 200 - 2 * H);
+  EXPECT_EQ(title->color, PaletteBlue);
+}
+
+TEST(DrawPanelAxes, CrowdedPhaseLabelsSkipRows) {
+  RecordingCanvas canvas;
+  PlotPanel panel = MakeTestPanel(PanelKind::kSipFrequency, 1, 3, 0, 2);
+  panel.height = 100;  // 13 intervals of under 8 pixels
+  panel.yscale = 50;
+  panel.phaseMin = 0;
+  panel.phaseMax = 13;
+  DrawPanelAxes(canvas, panel);
+  std::vector<std::string> labels;
+  for (const auto& item : canvas.texts()) {
+    if (item.x == 802 && item.color == kBlack) labels.push_back(item.text);
+  }
+  EXPECT_EQ(labels, (std::vector<std::string>{"0.0", "3.0", "6.0", "9.0", "12.0"}));
+  EXPECT_EQ(PhaseLabelStride(400, 10, H), 1);
+  EXPECT_EQ(PhaseLabelStride(100, 13, H), 3);
+  EXPECT_EQ(PhaseLabelStride(0, 13, H), 1);
+}
+
+TEST(DrawPanelAxes, PanelWithoutLegendLeavesTheMarginAlone) {
+  RecordingCanvas canvas;
+  PlotPanel panel = MakeTestPanel(PanelKind::kIp, 0, 13, 0, 2);
+  panel.showLegend = 0;
+  DrawPanelAxes(canvas, panel);
+  for (const auto& item : canvas.texts()) EXPECT_GT(item.x, W) << item.text;
+  EXPECT_TRUE(canvas.rectangles().empty());
+}
+
+TEST(DrawPanelAxes, FrameSidesPaintTheirCorners) {
+  RecordingCanvas canvas;
+  DrawPanelAxes(canvas, MakeTestPanel(PanelKind::kIp, 0, 13, 0, 2));
+  for (auto [x, y] :
+       std::vector<std::pair<int, int>>{{200, 500}, {800, 500}, {200, 100}, {800, 100}}) {
+    EXPECT_EQ(canvas.GetPixel(x, y), kBlack) << x << "," << y;
+  }
+}
+
+}  // namespace
+}  // namespace layra

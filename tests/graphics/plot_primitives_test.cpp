@@ -1,0 +1,87 @@
+#include "graphics/plot_primitives.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "tests/support/recording_canvas.h"
+
+namespace layra {
+namespace {
+
+using testing::RecordingCanvas;
+
+TEST(RoundHalfAway, RoundsHalvesAwayFromZero) {
+  EXPECT_EQ(RoundHalfAway(2.5), 3);
+  EXPECT_EQ(RoundHalfAway(-2.5), -3);
+  EXPECT_EQ(RoundHalfAway(-0.4), 0);
+  EXPECT_EQ(RoundHalfAway(2.4999), 2);
+  EXPECT_EQ(RoundHalfAway(-2.5001), -3);
+  EXPECT_EQ(RoundHalfAway(0.0), 0);
+}
+
+TEST(RoundHalfAway, KeepsHugeAndUndefinedValuesWithinTheCoordinateLimit) {
+  EXPECT_EQ(RoundHalfAway(1e30), kCoordinateLimit);
+  EXPECT_EQ(RoundHalfAway(-std::numeric_limits<double>::infinity()), -kCoordinateLimit);
+  EXPECT_EQ(RoundHalfAway(std::nan("")), 0);
+  EXPECT_EQ(TruncateCoordinate(-7.9), -7);
+  EXPECT_EQ(TruncateCoordinate(1e300), kCoordinateLimit);
+}
+
+TEST(FormatTickLabel, UsesTheFormatOfEachDecimalCount) {
+  EXPECT_EQ(FormatTickLabel(100, 1), "100.0");
+  EXPECT_EQ(FormatTickLabel(0.01, 2), "0.01");
+  EXPECT_EQ(FormatTickLabel(0.5, 3), "0.500");
+  EXPECT_EQ(FormatTickLabel(0.5, 4), "0.5000");
+  EXPECT_EQ(FormatTickLabel(0.5, 5), "0.50000");
+  EXPECT_EQ(FormatTickLabel(1e-6, 6), "0.000001");
+  EXPECT_EQ(FormatTickLabel(0.5, 9), "0.500000");
+  // Decimals 0 or less: an integer, rounded half away from zero.
+  EXPECT_EQ(FormatTickLabel(2.5, 0), "3");
+  EXPECT_EQ(FormatTickLabel(-2.5, -1), "-3");
+  EXPECT_EQ(FormatTickLabel(7.0, 1), "7.0");
+}
+
+TEST(FindMinMax, ScansAllValues) {
+  const float values[] = {5.0f, 3.0f, 9.0f, -1.0f, 9.5f, 4.0f};
+  auto [low, high] = FindMinMax(6, values);
+  EXPECT_EQ(low, -1.0f);
+  EXPECT_EQ(high, 9.5f);
+  auto [one_low, one_high] = FindMinMax(1, values);
+  EXPECT_EQ(one_low, 5.0f);
+  EXPECT_EQ(one_high, 5.0f);
+  auto [none_low, none_high] = FindMinMax(0, values);
+  EXPECT_EQ(none_low, 0.0f);
+  EXPECT_EQ(none_high, 0.0f);
+}
+
+TEST(DrawSegment, PaintsBothEndPoints) {
+  RecordingCanvas canvas(50, 50);
+  canvas.SelectPen(Pen{PenStyle::kSolid, kRed});
+  DrawSegment(canvas, 5, 5, 20, 12);
+  EXPECT_EQ(canvas.GetPixel(5, 5), kRed);
+  EXPECT_EQ(canvas.GetPixel(20, 12), kRed);
+  // Drawn both ways, then the end point is set from the start point's colour.
+  ASSERT_EQ(canvas.segments().size(), 2u);
+  EXPECT_EQ(canvas.segments()[0].x1, 5);
+  EXPECT_EQ(canvas.segments()[0].x2, 20);
+  EXPECT_EQ(canvas.segments()[1].x1, 20);
+  EXPECT_EQ(canvas.segments()[1].x2, 5);
+  EXPECT_EQ(canvas.ops().back().kind, testing::DrawOp::Kind::kSetPixel);
+}
+
+TEST(DrawPlusMarker, DrawsSevenPixelCross) {
+  RecordingCanvas canvas(50, 50);
+  DrawPlusMarker(canvas, 10, 10);
+  for (int d = -3; d <= 3; ++d) {
+    EXPECT_EQ(canvas.GetPixel(10, 10 + d), kBlack) << "vertical offset " << d;
+    EXPECT_EQ(canvas.GetPixel(10 + d, 10), kBlack) << "horizontal offset " << d;
+  }
+  EXPECT_EQ(canvas.GetPixel(10, 14), kWhite);
+  EXPECT_EQ(canvas.GetPixel(6, 10), kWhite);
+  EXPECT_EQ(canvas.GetPixel(11, 11), kWhite);
+}
+
+}  // namespace
+}  // namespace layra

@@ -1,0 +1,344 @@
+#include "graphics/sounding_plot.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "graphics/plot_primitives.h"
+#include "tests/support/recording_canvas.h"
+
+namespace layra {
+namespace {
+
+using testing::DrawOp;
+using testing::RecordingCanvas;
+
+constexpr int W = 8;
+constexpr int H = 16;
+
+// Where a panel was drawn, read back from its texts: x0 from the value-axis
+// title, the bottom from the spacing-axis title, the top from the depth title.
+struct Frame {
+  int x0;
+  int y0;
+  int top;
+};
+
+std::vector<Frame> Frames(const RecordingCanvas& canvas) {
+  std::vector<int> x0s, y0s, tops;
+  for (const auto& item : canvas.texts()) {
+    if (item.text == "App." && item.color == kBlack) x0s.push_back(item.x + 5 * W + 2);
+    if (item.text == "App. IP") x0s.push_back(item.x + 7 * W + 2);
+    if (item.text == " Electrode spacing" || item.text == " Elec. spac.") {
+      y0s.push_back(item.y - H);
+    }
+    if (item.text == " Depth of layers") tops.push_back(item.y + 2 * H + 1);
+  }
+  std::vector<Frame> frames;
+  for (size_t i = 0; i < x0s.size() && i < y0s.size() && i < tops.size(); ++i) {
+    frames.push_back({x0s[i], y0s[i], tops[i]});
+  }
+  return frames;
+}
+
+// Every coordinate the plot produced lies within a sane distance of the window.
+void ExpectSaneCoordinates(const RecordingCanvas& canvas) {
+  for (const auto& op : canvas.ops()) {
+    for (int v : {op.x1, op.y1, op.x2, op.y2}) {
+      ASSERT_LT(std::abs(v), 5000) << "op kind " << static_cast<int>(op.kind);
+    }
+  }
+}
+
+// A three-layer sounding: 100 ohm-m over 10 ohm-m over 1000 ohm-m, 2 m and 10 m.
+struct Sounding {
+  std::vector<float> spacing{1.0f, 2.0f, 4.6f, 10.0f, 21.5f, 46.4f, 100.0f};
+  std::vector<float> observed{98.0f, 90.0f, 60.0f, 28.0f, 30.0f, 65.0f, 140.0f};
+  std::vector<float> calculated{99.0f, 88.0f, 58.0f, 29.0f, 31.0f, 62.0f, 135.0f};
+  std::vector<float> layer_rho{100.0f, 10.0f, 1000.0f};
+  std::vector<float> thickness{2.0f, 10.0f, 0.0f};
+  std::vector<float> ip{1.0f, 2.0f, 5.0f, 9.0f, 12.0f, 8.0f, 4.0f};
+  std::vector<float> layer_ip{1.0f, 12.0f, 3.0f};
+  std::vector<float> amp, phase;
+  std::vector<float> tau{0.01f, 0.02f, 0.05f, 0.1f, 0.2f, 0.3f, 0.3f};
+  std::vector<float> c{0.3f, 0.35f, 0.4f, 0.5f, 0.5f, 0.45f, 0.4f};
+  std::vector<float> layer_tau{0.01f, 0.3f, 0.001f};
+  std::vector<float> layer_c{0.3f, 0.5f, 0.2f};
+
+  PlotInput Input(PlotKind kind, int frequencies = 0) {
+    const int n = static_cast<int>(spacing.size());
+    amp.clear();
+    phase.clear();
+    for (int f = 0; f < frequencies; ++f) {
+      for (int j = 0; j < n; ++j) {
+        amp.push_back(observed[j] * (1.0f - 0.01f * f));
+        phase.push_back(2.0f + f + j);
+      }
+    }
+    PlotInput input;
+    input.plotKind = kind;
+    input.iteration = 2;
+    input.nData = n;
+    input.nLayers = 3;
+    input.observedRho = observed.data();
+    input.calculatedRho = calculated.data();
+    input.spacing = spacing.data();
+    input.layerRho = layer_rho.data();
+    input.thickness = thickness.data();
+    input.title = "Test sounding";
+    input.misfit = 0.031f;
+    input.observedIP = ip.data();
+    input.calculatedIP = ip.data();
+    input.layerIP = layer_ip.data();
+    input.misfitIP = 0.5f;
+    input.nFreq = frequencies;
+    input.observedAmp = amp.data();
+    input.calculatedAmp = amp.data();
+    input.observedPhase = phase.data();
+    input.calculatedPhase = phase.data();
+    input.layerTau = layer_tau.data();
+    input.layerC = layer_c.data();
+    input.observedTau = tau.data();
+    input.calculatedTau = tau.data();
+    input.observedC = c.data();
+    input.calculatedC = c.data();
+    return input;
+  }
+};
+
+TEST(PlotSounding, ResistivityPanelLayout) {
+  Sounding sounding;
+  RecordingCanvas canvas(1280, 800, {W, H});
+  canvas.SelectPen(Pen{PenStyle::kDot, kRed});
+  PlotSounding(sounding.Input(PlotKind::kResistivity), canvas);
+  EXPECT_EQ(canvas.clear_count(), 1);
+  auto frames = Frames(canvas);
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].x0, 30 * W);
+  EXPECT_EQ(frames[0].y0, 800 - 3 * H - H / 2);
+  EXPECT_EQ(frames[0].top, 4 * H);
+  // Spacing axis 1..100 m, resistivity axis 1..10^4 ohm-m (1000 is within 5 % of the top).
+  for (const char* label : {"1.0",
+                            "10.0",
+                            "100.0",
+                            "1000.0",
+                            "10000.0",
+                            "RMS error 3.10%",
+                            "Iteration 2",
+                            "Computed model"}) {
+    EXPECT_NE(canvas.FindText(label), nullptr) << label;
+  }
+  const auto* title = canvas.FindText("Test sounding");
+  ASSERT_NE(title, nullptr);
+  EXPECT_EQ(title->x, (1280 - 13 * W) / 2);
+  EXPECT_EQ(title->y, 1);
+  // Three model blocks; observed symbols and the polyline in black.
+  EXPECT_EQ(canvas.rectangles().size(), 3u + 1u);  // and the legend swatch
+  EXPECT_EQ(canvas.pen(), (Pen{PenStyle::kDot, kRed}));
+  ExpectSaneCoordinates(canvas);
+}
+
+TEST(PlotSounding, CompactLayoutHasGridLines) {
+  Sounding sounding;
+  RecordingCanvas canvas(1280, 800, {W, H});
+  PlotInput input = sounding.Input(PlotKind::kResistivity);
+  input.compact = 1;
+  PlotSounding(input, canvas);
+  auto frames = Frames(canvas);
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].x0, 22 * W);
+  EXPECT_EQ(frames[0].y0, 800 - 3 * H);
+  EXPECT_EQ(frames[0].top, 800 - 3 * H - (800 - 6 * H));
+  int dashed = 0;
+  for (const auto& s : canvas.segments()) dashed += s.pen.style == PenStyle::kDash ? 1 : 0;
+  EXPECT_GT(dashed, 0);
+  EXPECT_NE(canvas.FindText("Iter. 2"), nullptr);
+}
+
+TEST(PlotSounding, IpPlotHasTwoPanelsAboveEachOther) {
+  Sounding sounding;
+  for (int compact : {0, 1}) {
+    RecordingCanvas canvas(1280, 800, {W, H});
+    PlotInput input = sounding.Input(PlotKind::kIp);
+    input.compact = compact;
+    PlotSounding(input, canvas);
+    auto frames = Frames(canvas);
+    ASSERT_EQ(frames.size(), 2u);
+    int y0 = compact ? 400 - 3 * H : 400 - 3 * H - H / 2;
+    int height = compact ? 400 - 7 * H : y0 - 4 * H;
+    EXPECT_EQ(frames[0].y0, y0) << "compact " << compact;
+    EXPECT_EQ(frames[0].top, y0 - height) << "compact " << compact;
+    EXPECT_EQ(frames[1].y0, y0 + 400) << "compact " << compact;
+    EXPECT_EQ(frames[1].top, y0 + 400 - height) << "compact " << compact;
+    EXPECT_EQ(frames[1].x0, frames[0].x0);
+    // IP 1..12: axis 0..13, one interval.
+    EXPECT_NE(canvas.FindText("13.00"), nullptr);
+    EXPECT_NE(canvas.FindText("RMS error 0.500"), nullptr);
+  }
+}
+
+TEST(PlotSounding, FourFrequenciesFillTwoRows) {
+  Sounding sounding;
+  RecordingCanvas canvas(1280, 800, {W, H});
+  PlotSounding(sounding.Input(PlotKind::kSipFrequencies, 4), canvas);
+  auto frames = Frames(canvas);
+  ASSERT_EQ(frames.size(), 6u);
+  const int pitch = (800 - H) / 3;
+  const int column = (1280 - 40 * W) / 2;
+  const int expected_y0[] = {
+      pitch, pitch, 2 * pitch + 2, 2 * pitch + 2, 3 * pitch + 4, 3 * pitch + 4};
+  for (size_t i = 0; i < frames.size(); ++i) {
+    EXPECT_EQ(frames[i].x0, i % 2 == 0 ? 20 * W : 20 * W + column + 12 * W) << "panel " << i;
+    EXPECT_EQ(frames[i].y0, expected_y0[i]) << "panel " << i;
+    EXPECT_EQ(frames[i].y0 - frames[i].top, pitch - 4 * H) << "panel " << i;
+  }
+  // Legends only for the left-hand column: the right-hand ones would overwrite them.
+  int legends = 0;
+  for (const auto& item : canvas.texts()) legends += item.text == "Computed model";
+  EXPECT_EQ(legends, 3);
+  EXPECT_EQ(canvas.FindText("Cal. app. I.P."), nullptr);
+  EXPECT_NE(canvas.FindText("RMS error 3.10%"), nullptr);
+  // Phase curves in blue on the four frequency panels.
+  int blue = 0;
+  for (const auto& s : canvas.segments()) blue += s.pen == Pen{PenStyle::kSolid, PaletteBlue};
+  EXPECT_GT(blue, 0);
+  EXPECT_EQ(canvas.pen(), Pen{});
+}
+
+TEST(PlotSounding, ManyFrequenciesAllFitInTheWindow) {
+  Sounding sounding;
+  for (int frequencies : {5, 6, 9, 20, 40}) {
+    RecordingCanvas canvas(1280, 800, {W, H});
+    PlotSounding(sounding.Input(PlotKind::kSipFrequencies, frequencies), canvas);
+    auto frames = Frames(canvas);
+    ASSERT_EQ(frames.size(), 2u + frequencies) << frequencies << " frequencies";
+    for (const auto& frame : frames) {
+      EXPECT_LE(frame.y0 + 2 * H, 800) << frequencies << " frequencies";
+      EXPECT_LT(frame.top, frame.y0) << frequencies << " frequencies";
+    }
+    ExpectSaneCoordinates(canvas);
+  }
+}
+
+TEST(PlotSounding, ColeColeParametersInTheSecondRow) {
+  Sounding sounding;
+  RecordingCanvas canvas(1280, 800, {W, H});
+  PlotSounding(sounding.Input(PlotKind::kSipColeCole, 4), canvas);
+  auto frames = Frames(canvas);
+  ASSERT_EQ(frames.size(), 4u);
+  const int pitch = (800 - H) / 3;
+  EXPECT_EQ(frames[2].y0, 2 * pitch + 2);
+  EXPECT_EQ(frames[3].y0, 2 * pitch + 2);
+  EXPECT_NE(canvas.FindText("Tau"), nullptr);
+  EXPECT_NE(canvas.FindText("C"), nullptr);
+  EXPECT_NE(canvas.FindText("0.001"), nullptr);  // tau of the deepest layer
+  ExpectSaneCoordinates(canvas);
+}
+
+TEST(PlotSounding, DegenerateRangesStillGiveAReadablePlot) {
+  // One point, every resistivity 1 ohm-m, every IP value 0, one spacing decade.
+  std::vector<float> spacing{1.0f};
+  std::vector<float> rho{1.0f};
+  std::vector<float> layer_rho{1.0f};
+  std::vector<float> thickness{0.0f};
+  std::vector<float> ip{0.0f};
+  PlotInput input;
+  input.plotKind = PlotKind::kIp;
+  input.nData = 1;
+  input.nLayers = 1;
+  input.spacing = spacing.data();
+  input.observedRho = rho.data();
+  input.calculatedRho = rho.data();
+  input.layerRho = layer_rho.data();
+  input.thickness = thickness.data();
+  input.observedIP = ip.data();
+  input.calculatedIP = ip.data();
+  input.layerIP = ip.data();
+  RecordingCanvas canvas(1280, 800, {W, H});
+  PlotSounding(input, canvas);
+  ExpectSaneCoordinates(canvas);
+  ASSERT_EQ(Frames(canvas).size(), 2u);
+  for (const char* label : {"0.1", "1.0", "10.0", "0.00", "1.00"}) {
+    EXPECT_NE(canvas.FindText(label), nullptr) << label;
+  }
+  // The one point is drawn inside the graph: its "+" crosses at (x0, middle).
+  const int x0 = 30 * W;
+  const int y0 = 400 - 3 * H - H / 2;
+  const int middle = y0 - (y0 - 4 * H) / 2;
+  EXPECT_EQ(canvas.GetPixel(x0 + 2, middle), kBlack);
+}
+
+TEST(PlotSounding, NoDataOrMissingArraysDrawOnlyTheFrame) {
+  PlotInput input;
+  input.plotKind = PlotKind::kSipColeCole;
+  input.nData = 5;  // but no arrays at all
+  input.nLayers = 3;
+  input.nFreq = 6;
+  RecordingCanvas canvas(1280, 800, {W, H});
+  PlotSounding(input, canvas);
+  ExpectSaneCoordinates(canvas);
+  EXPECT_EQ(Frames(canvas).size(), 4u);
+  EXPECT_EQ(canvas.rectangles().size(), 2u);  // only the legend swatches of the left column
+}
+
+TEST(PlotSounding, NonPositiveValuesAreLeftOffTheLogAxes) {
+  Sounding sounding;
+  sounding.observed[1] = 0.0f;
+  sounding.observed[2] = -40.0f;
+  sounding.calculated[4] = 0.0f;
+  sounding.layer_rho[1] = -10.0f;
+  sounding.spacing[0] = 0.0f;
+  RecordingCanvas canvas(1280, 800, {W, H});
+  PlotSounding(sounding.Input(PlotKind::kResistivity), canvas);
+  ExpectSaneCoordinates(canvas);
+  EXPECT_EQ(canvas.rectangles().size(), 2u + 1u);  // two layers and the swatch
+  // Spacing axis starts at 1 m: the 0 m spacing is left out.
+  EXPECT_EQ(Frames(canvas)[0].x0, 30 * W);
+  const auto* first = canvas.FindText("1.0");
+  ASSERT_NE(first, nullptr);
+  for (const auto& s : canvas.segments()) {
+    ASSERT_GE(s.x1, 0);
+    ASSERT_LE(s.y1, 800);
+  }
+}
+
+TEST(PlotSounding, ThinFirstLayerIsShown) {
+  Sounding sounding;
+  sounding.spacing = {10.0f, 20.0f, 46.0f, 100.0f, 210.0f, 460.0f, 1000.0f};
+  sounding.thickness = {0.5f, 10.0f, 0.0f};  // shown at 1 m, left of the 10 m decade
+  RecordingCanvas canvas(1280, 800, {W, H});
+  PlotSounding(sounding.Input(PlotKind::kResistivity), canvas);
+  const auto& blocks = canvas.rectangles();
+  ASSERT_GE(blocks.size(), 3u);
+  EXPECT_EQ(blocks[0].x1, 30 * W);
+  EXPECT_GT(blocks[0].x2, blocks[0].x1 + 10);
+  // The axis now begins one decade lower, at 0.1 m.
+  auto labels = canvas.texts();
+  const auto* first = canvas.FindText("0.1");
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->y, Frames(canvas)[0].y0 + 1);
+}
+
+TEST(PlotSounding, ForwardPlotSymbolsSitOnTheCurve) {
+  Sounding sounding;
+  PlotInput input = sounding.Input(PlotKind::kResistivity);
+  input.calculatedRho = sounding.observed.data();
+  input.iteration = -1;
+  RecordingCanvas canvas(1280, 800, {W, H});
+  PlotSounding(input, canvas);
+  EXPECT_NE(canvas.FindText("Cal. app. res."), nullptr);
+  EXPECT_EQ(canvas.FindText("Obs. app. res."), nullptr);
+  EXPECT_NE(canvas.FindText(" Model"), nullptr);
+}
+
+TEST(PlotSounding, TinyWindowDoesNotInvertTheGraph) {
+  Sounding sounding;
+  RecordingCanvas canvas(120, 90, {W, H});
+  PlotSounding(sounding.Input(PlotKind::kSipFrequencies, 8), canvas);
+  ExpectSaneCoordinates(canvas);
+}
+
+}  // namespace
+}  // namespace layra
