@@ -106,19 +106,44 @@ void BuildNormalEquations(const float* jacobian,
       weights[i] = 1.0 / std::sqrt(eps2 + static_cast<double>(residuals[i]) * residuals[i]);
     }
   }
-  std::vector<double> weighted(data_count);
+  // Columns in double once; each sum runs over the data in order, four
+  // columns at a time for independent accumulators.
+  const size_t rows = static_cast<size_t>(data_count);
+  std::vector<double> columns(rows * p_count);
+  for (size_t e = 0; e < columns.size(); ++e) columns[e] = jacobian[e];
+  std::vector<double> weighted(rows);
   for (int k = 0; k < p_count; ++k) {
-    const float* column_k = jacobian + At(0, k, data_count);
+    const double* column_k = &columns[k * rows];
     double g = 0.0;
-    for (int i = 0; i < data_count; ++i) {
+    for (size_t i = 0; i < rows; ++i) {
       weighted[i] = weights[i] * column_k[i];
       g += weighted[i] * residuals[i];
     }
     rhs[k] = static_cast<float>(g);
-    for (int l = k; l < p_count; ++l) {
-      const float* column_l = jacobian + At(0, l, data_count);
+    int l = k;
+    for (; l + 3 < p_count; l += 4) {
+      const double* c0 = &columns[l * rows];
+      const double* c1 = c0 + rows;
+      const double* c2 = c1 + rows;
+      const double* c3 = c2 + rows;
+      double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+      for (size_t i = 0; i < rows; ++i) {
+        const double w = weighted[i];
+        s0 += w * c0[i];
+        s1 += w * c1[i];
+        s2 += w * c2[i];
+        s3 += w * c3[i];
+      }
+      const double sums[4] = {s0, s1, s2, s3};
+      for (int m = 0; m < 4; ++m) {
+        normal[At(k, l + m, p_count)] = sums[m];
+        normal[At(l + m, k, p_count)] = sums[m];
+      }
+    }
+    for (; l < p_count; ++l) {
+      const double* column_l = &columns[l * rows];
       double sum = 0.0;
-      for (int i = 0; i < data_count; ++i) sum += weighted[i] * column_l[i];
+      for (size_t i = 0; i < rows; ++i) sum += weighted[i] * column_l[i];
       normal[At(k, l, p_count)] = sum;
       normal[At(l, k, p_count)] = sum;
     }
