@@ -190,7 +190,7 @@ class DataFileReader {
     }
     listing_.Line(data_.sipForm == SipForm::kAmplitudePhase ? "Amplitude and phase data"
                                                             : "In-phase and out-phase data");
-    // The spectra are analysed on logarithmic frequency axes.
+    // SIP curves are fitted and drawn on logarithmic frequency axes.
     for (int f = 0; f < count; ++f) {
       float frequency = data_.frequencies[f];
       if (!CheckFinite(frequency, StrFormat("Frequency number %d", f + 1))) return false;

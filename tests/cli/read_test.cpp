@@ -88,7 +88,7 @@ TEST(ReadCommand, JsonHoldsTheMergedSchlumbergerLevels) {
   EXPECT_EQ(data["resistivityError"].size(), a.size());
 }
 
-TEST(ReadCommand, JsonHoldsSpectraAndTheStartingModel) {
+TEST(ReadCommand, JsonHoldsSipValuesAndTheStartingModel) {
   CliRun sip = LayraCli("read --json " + Example("sip_amplitude_phase.dat"));
   ASSERT_EQ(sip.status, 0);
   nlohmann::json data = nlohmann::json::parse(sip.out);

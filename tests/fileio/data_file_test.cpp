@@ -6,6 +6,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "state/text_format.h"
@@ -220,6 +221,32 @@ TEST_F(DataFileTest, MergesOverlappingSchlumbergerLevels) {
   // The sorted, unmerged points stay in the scratch half.
   EXPECT_EQ(data.spacingA[100 + 5], 10.0f);
   EXPECT_EQ(data.apparentResistivity[100 + 5], 140.0f);
+}
+
+TEST_F(DataFileTest, SipValuesFollowTheirPointsThroughTheMerge) {
+  // Point with spacing a carries the pairs (a, a + 0.5) at every frequency;
+  // level b = 2 repeats a = 4 and reads twice as high.
+  std::string points;
+  for (auto [a, b, rho] :
+       {std::tuple{8, 2, 160}, {1, 1, 10}, {4, 2, 80}, {2, 1, 20}, {4, 1, 40}, {16, 2, 320}}) {
+    points += StrFormat("%d %d %d", a, b, rho);
+    for (int f = 0; f < 4; ++f) points += StrFormat(" %d %d.5", a, a);
+    points += "\n";
+  }
+  ASSERT_EQ(Read(Header("S", 6, "S") + SipSection({1, 2, 4, 8}, "In-phase") + Errors(false) +
+                 points + kNoModel),
+            0);
+  const SoundingData& data = state_->data;
+  ASSERT_EQ(data.pointCount, 5);
+  const float a[] = {1, 2, 4, 8, 16};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(data.spacingA[i], a[i]) << i;
+    EXPECT_FLOAT_EQ(data.apparentResistivity[i], 10 * a[i]) << i;
+    for (int f = 0; f < 4; ++f) {
+      EXPECT_EQ(data.sipValue1[i * 4 + f], a[i]) << i;
+      EXPECT_EQ(data.sipValue2[i * 4 + f], a[i] + 0.5f) << i;
+    }
+  }
 }
 
 TEST_F(DataFileTest, KeepsSchlumbergerLevelsThatShareNoSpacing) {
@@ -558,7 +585,7 @@ TEST_F(DataFileTest, RefusesNumbersBeyondTheFloatRange) {
       "the file must be finite.");
 }
 
-TEST_F(DataFileTest, RefusesUnusableSpectra) {
+TEST_F(DataFileTest, RefusesUnusableSipValues) {
   std::string points;
   for (int i = 1; i <= 5; ++i) points += StrFormat("%d 100 99 1 98 2 97 3 96 4\n", i);
   EXPECT_EQ(
