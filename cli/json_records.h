@@ -11,10 +11,6 @@
 
 namespace layra::cli {
 
-// A float as the shortest decimal that reads back to the same float, so that
-// 0.1f is written 0.1 and not 0.10000000149011612.
-double JsonFloat(float value);
-
 // The observed sounding, the flags and the starting model that the data-file
 // reader fills, with the convergence limit.
 nlohmann::json SoundingToJson(const ProgramState& state);
