@@ -1,7 +1,8 @@
 // The SIP stage: with resistivities, thicknesses and chargeabilities held as
 // the earlier stages left them, fits one Cole-Cole time constant and one
 // exponent per layer (as ln tau and ln c, 2L parameters) to the observed
-// amplitude and phase spectra, in exactly four damped steps.
+// amplitude and phase spectra, in exactly four damped steps. A step that
+// would raise the misfit is not kept.
 
 #include <algorithm>
 #include <cmath>
@@ -301,7 +302,12 @@ void SipStage::Run() {
                std::isfinite(model_.exponent[j]) && model_.exponent[j] > 0.0f;
     }
     if (usable) misfit = Forward();
-    if (!usable || !std::isfinite(misfit)) {
+    if (!usable || !(misfit <= before)) {
+      // A step that raises the misfit is undone and the damping doubled:
+      // with next to no damping, the steps of this ill-resolved problem can
+      // run to exponents of thousands and a fit many times worse than the
+      // start.
+      lambda *= 2.0;
       std::copy(saved_tau.begin(), saved_tau.end(), model_.timeConstant.begin());
       std::copy(saved_c.begin(), saved_c.end(), model_.exponent.begin());
       misfit = Forward();

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "fileio/data_file.h"
 #include "forward/cole_cole.h"
 #include "forward/filter_set.h"
 #include "forward/ip_response.h"
@@ -226,6 +227,64 @@ TEST_F(StagesTest, SipStageReproducesTheSpectra) {
   }
   // Per datum fits of the observed spectra are kept.
   EXPECT_NEAR(state.outcome.fittedExponent[0], 0.5f, 0.2f);
+}
+
+// The example SIP sounding inverted automatically: eleven layers, 22 Cole-Cole
+// parameters and next to no damping. Steps that would worsen the fit are not
+// kept, so the stage ends no worse than it started (the layers start from the
+// per-datum fits) and with exponents in a physical range.
+TEST_F(StagesTest, SipStageNeverEndsAboveItsStartingMisfit) {
+  ProgramState state;
+  ASSERT_EQ(
+      ReadDataFile(
+          std::string(LAYRA_EXAMPLES_DIR) + "/sip_amplitude_phase.dat", state, canvas_, host_),
+      0);
+  host_.save_answers.push_back((directory_ / "example.INV").string());
+  RunInversion(state, 0, 0, canvas_, host_);
+  ASSERT_EQ(state.outcome.runStatus, RunStatus::kCompleted);
+  const SoundingData& data = state.data;
+  const int n = data.pointCount, nf = data.frequencyCount, layers = state.model.layerCount;
+  double log_tau = 0.0, c_sum = 0.0;
+  for (int i = 0; i < n; ++i) {
+    log_tau += std::log(static_cast<double>(state.outcome.fittedTimeConstant[i]));
+    c_sum += state.outcome.fittedExponent[i];
+  }
+  LayeredModel start = state.model;
+  for (int j = 0; j < layers; ++j) {
+    start.timeConstant[j] = static_cast<float>(std::exp(log_tau / n));
+    start.exponent[j] = static_cast<float>(c_sum / n);
+  }
+  const FilterSet filter = SelectFilter(data.arrayType);
+  std::vector<float> amplitude(n * nf), phase(n * nf), real(n * nf), imaginary(n * nf);
+  ComputeSpectralResponse(filter.shift,
+                          filter.length,
+                          filter.coefficients.data(),
+                          filter.ratio,
+                          data.spacingA.data(),
+                          layers,
+                          nf,
+                          data.frequencies.data(),
+                          start.thickness.data(),
+                          start.resistivity.data(),
+                          start.chargeability.data(),
+                          start.timeConstant.data(),
+                          start.exponent.data(),
+                          n,
+                          amplitude.data(),
+                          phase.data(),
+                          real.data(),
+                          imaginary.data(),
+                          SpectralLayout::kPointMajor);
+  double start_misfit = 0.0;
+  for (int v = 0; v < n * nf; ++v) {
+    start_misfit +=
+        std::pow(data.sipValue1[v] - amplitude[v], 2) + std::pow(data.sipValue2[v] - phase[v], 2);
+  }
+  EXPECT_LE(state.outcome.finalSipMisfit, start_misfit * (1 + 1e-5));
+  for (int j = 0; j < layers; ++j) {
+    EXPECT_GT(state.model.exponent[j], 0.0f) << "layer " << j + 1;
+    EXPECT_LT(state.model.exponent[j], 2.0f) << "layer " << j + 1;
+  }
 }
 
 }  // namespace
