@@ -123,8 +123,9 @@ void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& res
   result.json["file"] = result.file;
   if (ReadDataFile(result.file, *state, discard, host) != 0) {
     result.status = "refused";
+    // A file that cannot be opened is refused without a message.
     result.message =
-        host.first_message().empty() ? "The data file could not be read." : host.first_message();
+        host.first_message().empty() ? "Cannot open file " + result.file : host.first_message();
   } else {
     state->dataRead = 1;
     state->thicknessFactor = 1.25f;

@@ -6,10 +6,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "fileio/results_file.h"
 #include "tests/inversion/synthetic_sounding.h"
 #include "tests/support/recording_canvas.h"
 #include "tests/support/scripted_host.h"
@@ -333,6 +335,84 @@ TEST_F(InversionDriverTest, UserModelWithANonPositiveValueIsRefused) {
   EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
   ASSERT_EQ(host_.messages.size(), 1u);
   EXPECT_EQ(host_.messages[0].caption, "Error Message");
+}
+
+// Every block the run writes reads back: the iteration count, each
+// iteration's model, calculated apparent resistivities and misfit.
+TEST_F(InversionDriverTest, ResultsFileReadsBackEveryIteration) {
+  ThreeLayerSounding(0.03);
+  state_.settings.convergenceLimit = 0.0001f;
+  state_.settings.iterationLimit = 4;
+  RunInteractive(0);
+  ASSERT_EQ(state_.outcome.runStatus, RunStatus::kCompleted);
+  const int last = state_.outcome.lastIteration;
+  ASSERT_EQ(last, 4);
+  auto results = std::make_unique<InversionResults>();
+  RecordingCanvas listing;
+  ScriptedHost reader_host;
+  ASSERT_EQ(ReadResultsFile(results_file_, *results, listing, 16, reader_host), 0);
+  EXPECT_EQ(results->iterationCount, last);
+  EXPECT_EQ(results->modelLayerCount, state_.model.layerCount);
+  EXPECT_EQ(results->pointCount, state_.data.pointCount);
+  for (int k = 0; k <= last; ++k) {
+    EXPECT_NEAR(results->misfit[k], state_.outcome.misfits[k], 1e-4) << "iteration " << k;
+  }
+  // The last column is the final model and its response (written with three
+  // decimals).
+  const int layers = state_.model.layerCount;
+  for (int j = 0; j < layers; ++j) {
+    EXPECT_NEAR(results->layerResistivity[InversionResults::At(j, last)],
+                state_.model.resistivity[j],
+                1e-3 + 1e-6 * state_.model.resistivity[j])
+        << "layer " << j + 1;
+  }
+  for (int j = 0; j < layers - 1; ++j) {
+    EXPECT_NEAR(
+        results->layerThickness[InversionResults::At(j, last)], state_.model.thickness[j], 1e-3)
+        << "layer " << j + 1;
+  }
+  for (int i = 0; i < state_.data.pointCount; ++i) {
+    EXPECT_NEAR(results->calculatedResistivity[InversionResults::At(i, last)],
+                state_.outcome.calculatedResistivity[i],
+                1e-3)
+        << "point " << i;
+  }
+  // Column 0 is the uniform starting model.
+  EXPECT_FLOAT_EQ(results->layerResistivity[InversionResults::At(0, 0)],
+                  results->layerResistivity[InversionResults::At(layers - 1, 0)]);
+}
+
+// A run may write up to 25 iteration blocks, and all of them read back.
+TEST_F(InversionDriverTest, TwentyFiveIterationsAllReadBack) {
+  ThreeLayerSounding(0.05);
+  state_.settings.convergenceLimit = 0.0001f;
+  state_.settings.iterationLimit = 40;  // held to 25
+  state_.settings.minimumDampingFactor = 0.25f;
+  state_.settings.initialDampingFactor = 1.0f;
+  RunInteractive(0);
+  ASSERT_EQ(state_.outcome.lastIteration, kMaxRunIterations)
+      << "the run stopped early; this test needs 25 iterations";
+  auto results = std::make_unique<InversionResults>();
+  RecordingCanvas listing;
+  ScriptedHost reader_host;
+  ASSERT_EQ(ReadResultsFile(results_file_, *results, listing, 16, reader_host), 0);
+  EXPECT_EQ(results->iterationCount, kMaxRunIterations);
+  EXPECT_EQ(results->blocksNotStored, 0);
+  EXPECT_NEAR(results->misfit[kMaxRunIterations], state_.outcome.finalMisfit, 1e-4);
+}
+
+// A results file that takes no more data is reported, and the run stops
+// rather than go on as if its iterations were kept.
+TEST_F(InversionDriverTest, ResultsFileThatCannotBeWrittenStopsTheRun) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "needs /dev/full";
+  ThreeLayerSounding();
+  host_.save_answers.push_back("/dev/full");
+  RunInversion(state_, 0, 0, canvas_, host_);
+  EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
+  ASSERT_EQ(host_.messages.size(), 1u);
+  EXPECT_EQ(host_.messages[0].caption, "Error Message");
+  EXPECT_NE(host_.messages[0].text.find("/dev/full"), std::string::npos);
+  EXPECT_EQ(state_.outcome.lastIteration, 0);
 }
 
 TEST_F(InversionDriverTest, NoDataIsRefused) {
