@@ -10,37 +10,11 @@
 #include <sstream>
 #include <string>
 
+#include "tests/support/cli_run.h"
+
 namespace {
 
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-CliRun LayraCli(const std::string& arguments) {
-  const std::string base = ::testing::TempDir() + "read_test_" +
-                           ::testing::UnitTest::GetInstance()->current_test_info()->name();
-  const std::string command = std::string("\"") + LAYRA_CLI_PATH + "\" " + arguments + " >\"" +
-                              base + ".out\" 2>\"" + base + ".err\"";
-  CliRun run;
-  int raw = std::system(command.c_str());
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  run.out = Slurp(base + ".out");
-  run.err = Slurp(base + ".err");
-  return run;
-}
-
-std::string Example(const std::string& name) {
-  return std::string("\"") + LAYRA_EXAMPLES_DIR + "/" + name + "\"";
-}
+using layra::testing::CliRun;
 
 TEST(ReadCommand, EveryExampleReadsWithoutAMessage) {
   for (const char* name : {"wenner.dat",
@@ -48,7 +22,7 @@ TEST(ReadCommand, EveryExampleReadsWithoutAMessage) {
                            "ip_chargeability.dat",
                            "sip_amplitude_phase.dat",
                            "starting_model.dat"}) {
-    CliRun run = LayraCli("read " + Example(name));
+    CliRun run = layra::testing::RunLayraCli("read " + layra::testing::ExamplePath(name));
     EXPECT_EQ(run.status, 0) << name;
     EXPECT_EQ(run.err, "") << name;
     EXPECT_NE(run.out.find("Reading of data file "), std::string::npos) << name;
@@ -56,7 +30,8 @@ TEST(ReadCommand, EveryExampleReadsWithoutAMessage) {
 }
 
 TEST(ReadCommand, JsonHoldsTheSortedWennerPoints) {
-  CliRun run = LayraCli("read --json " + Example("wenner.dat"));
+  CliRun run =
+      layra::testing::RunLayraCli("read --json " + layra::testing::ExamplePath("wenner.dat"));
   ASSERT_EQ(run.status, 0);
   nlohmann::json data = nlohmann::json::parse(run.out);        // stdout is pure JSON
   EXPECT_NE(run.err.find("Wenner array"), std::string::npos);  // the listing moved to stderr
@@ -72,7 +47,8 @@ TEST(ReadCommand, JsonHoldsTheSortedWennerPoints) {
 }
 
 TEST(ReadCommand, JsonHoldsTheMergedSchlumbergerLevels) {
-  CliRun run = LayraCli("read --json " + Example("schlumberger_two_levels.dat"));
+  CliRun run = layra::testing::RunLayraCli(
+      "read --json " + layra::testing::ExamplePath("schlumberger_two_levels.dat"));
   ASSERT_EQ(run.status, 0);
   nlohmann::json data = nlohmann::json::parse(run.out);
   EXPECT_EQ(data["arrayType"], 7);
@@ -89,7 +65,8 @@ TEST(ReadCommand, JsonHoldsTheMergedSchlumbergerLevels) {
 }
 
 TEST(ReadCommand, JsonHoldsSipValuesAndTheStartingModel) {
-  CliRun sip = LayraCli("read --json " + Example("sip_amplitude_phase.dat"));
+  CliRun sip = layra::testing::RunLayraCli("read --json " +
+                                           layra::testing::ExamplePath("sip_amplitude_phase.dat"));
   ASSERT_EQ(sip.status, 0);
   nlohmann::json data = nlohmann::json::parse(sip.out);
   EXPECT_EQ(data["dataKind"], 2);
@@ -99,7 +76,8 @@ TEST(ReadCommand, JsonHoldsSipValuesAndTheStartingModel) {
   EXPECT_EQ(data["sipValue2"].size(), pairs);
   for (const auto& phase : data["sipValue2"]) EXPECT_GT(phase.get<double>(), 0.0);
 
-  CliRun model = LayraCli("read --json " + Example("starting_model.dat"));
+  CliRun model = layra::testing::RunLayraCli("read --json " +
+                                             layra::testing::ExamplePath("starting_model.dat"));
   ASSERT_EQ(model.status, 0);
   data = nlohmann::json::parse(model.out);
   EXPECT_EQ(data["userModelAvailable"], 1);
@@ -116,14 +94,15 @@ TEST(ReadCommand, RefusalsExitWithOneAndReportOnStandardError) {
   const std::string path = ::testing::TempDir() + "read_test_four_points.dat";
   std::ofstream(path) << "Four points\nArray\nWenner\nNumber of data points\n4\nData type\n"
                          "Resistivity\nErrors\nNo\nData section\n1 10\n2 20\n3 30\n4 40\n";
-  CliRun run = LayraCli("read --json \"" + path + "\"");
+  CliRun run = layra::testing::RunLayraCli("read --json \"" + path + "\"");
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
   EXPECT_NE(run.err.find("File Format Error: Your data set has 4 data points.\nThe minimum number "
                          "of data points is 5."),
             std::string::npos);
 
-  CliRun missing = LayraCli("read \"" + ::testing::TempDir() + "read_test_no_such_file.dat\"");
+  CliRun missing = layra::testing::RunLayraCli("read \"" + ::testing::TempDir() +
+                                               "read_test_no_such_file.dat\"");
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.err.find("Cannot open file "), std::string::npos);
 }
@@ -136,7 +115,7 @@ TEST(ReadCommand, FieldSoundingsRead) {
   for (const auto& entry : fs::directory_iterator(dir)) {
     if (entry.path().extension() != ".dat") continue;
     ++files;
-    CliRun run = LayraCli("read --json \"" + entry.path().string() + "\"");
+    CliRun run = layra::testing::RunLayraCli("read --json \"" + entry.path().string() + "\"");
     EXPECT_EQ(run.status, 0) << entry.path();
     nlohmann::json data = nlohmann::json::parse(run.out);
     EXPECT_GE(data["pointCount"].get<int>(), 5) << entry.path();
