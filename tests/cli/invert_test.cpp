@@ -1,35 +1,22 @@
 // Runs the real layra-cli invert and show on the example soundings.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
+
+#include "tests/support/cli_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using layra::testing::CliRun;
+using layra::testing::RunLayraCli;
 
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::string Example(const std::string& name) {
-  return std::string("\"") + LAYRA_EXAMPLES_DIR + "/" + name + "\"";
-}
+std::string Example(const std::string& name) { return layra::testing::ExamplePath(name); }
+std::string Slurp(const fs::path& path) { return layra::testing::ReadWholeFile(path.string()); }
 
 class InvertCommand : public ::testing::Test {
  protected:
@@ -42,21 +29,10 @@ class InvertCommand : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(directory_); }
 
-  CliRun Run(const std::string& arguments) const {
-    const fs::path out = directory_ / "stdout.txt";
-    const fs::path err = directory_ / "stderr.txt";
-    const std::string command = std::string("\"") + LAYRA_CLI_PATH + "\" " + arguments + " >\"" +
-                                out.string() + "\" 2>\"" + err.string() + "\"";
-    CliRun run;
-    const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = Slurp(out);
-    run.err = Slurp(err);
-    return run;
-  }
+  CliRun Run(const std::string& arguments) const { return RunLayraCli(arguments); }
 
   // Results files go to the test's own directory, never beside the examples.
-  std::string OutputDir() const { return " --output-dir \"" + directory_.string() + "\""; }
+  std::string OutputDir() const { return " --output-dir '" + directory_.string() + "'"; }
 
   fs::path directory_;
 };
