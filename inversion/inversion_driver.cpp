@@ -121,6 +121,10 @@ class ResistivityStage {
   std::vector<float> saved_resistivity_;
   std::vector<float> saved_thickness_;
   double lambda_ = 0.0;
+  // Resistivity data alone, or with the IP panel for IP and SIP data (the
+  // spectra have no calculated values before the SIP stage).
+  const PlotKind plot_kind_ =
+      data_.dataKind == DataKind::kResistivity ? PlotKind::kResistivity : PlotKind::kIp;
 };
 
 void ResistivityStage::Evaluate() {
@@ -258,7 +262,7 @@ bool ResistivityStage::Run() {
   outcome.finalMisfit = run_.misfit;
   if (!WriteBlock()) return false;
   ShowProgressLine(run_, StrFormat("Iteration %2d  RMS error %8.2f", 0, 100.0 * run_.misfit));
-  DrawRunPlot(run_, PlotKind::kResistivity);
+  DrawRunPlot(run_, plot_kind_);
 
   int non_improving = 0;
   settings.iterationLimit = std::min(std::max(settings.iterationLimit, 0), kMaxRunIterations);
@@ -322,7 +326,7 @@ bool ResistivityStage::Run() {
     ShowProgressLine(
         run_, StrFormat("Iteration %2d  RMS error %8.2f", run_.iteration, 100.0 * run_.misfit));
     if (!WriteBlock()) return false;
-    DrawRunPlot(run_, PlotKind::kResistivity);
+    DrawRunPlot(run_, plot_kind_);
 
     const int improved = run_.misfit < previous;
     lambda_ = NextDampingFactor(lambda_, improved, settings.minimumDampingFactor);
@@ -338,12 +342,12 @@ bool ResistivityStage::Run() {
       if (settings.additionalIterations < 1) break;
       settings.iterationLimit =
           std::min(settings.iterationLimit + settings.additionalIterations, kMaxRunIterations);
-      DrawRunPlot(run_, PlotKind::kResistivity);
+      DrawRunPlot(run_, plot_kind_);
     }
   }
   outcome.lastIteration = run_.iteration;
   outcome.finalMisfit = run_.misfit;
-  DrawRunPlot(run_, PlotKind::kResistivity);
+  DrawRunPlot(run_, plot_kind_);
   return true;
 }
 
