@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <nlohmann/json.hpp>
@@ -107,8 +108,26 @@ struct JobResult {
   float misfit = 0.0f;
   nlohmann::json json;
   bool plot_failed = false;
+  bool skipped = false;  // its results file belongs to an earlier file
   bool done = false;
 };
+
+// The results file the run of `file` will write: -o, or the data file name
+// without its extension plus ".INV", in --output-dir when given. Made absolute
+// so that two spellings of one path compare equal.
+std::string ExpectedResultsFile(const InvertOptions& options, const std::string& file) {
+  namespace fs = std::filesystem;
+  fs::path path = options.output;
+  if (path.empty()) {
+    path = fs::path(file).replace_extension(".INV");
+    if (!options.output_directory.empty()) {
+      path = fs::path(options.output_directory) / path.filename();
+    }
+  }
+  std::error_code error;
+  const fs::path absolute = fs::weakly_canonical(fs::absolute(path, error), error);
+  return error ? path.lexically_normal().string() : absolute.string();
+}
 
 void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& result) {
   auto state = std::make_unique<ProgramState>();
@@ -190,12 +209,30 @@ int RunInvert(const InvertOptions& options) {
   std::ostream& progress_out = options.json ? std::cerr : std::cout;
   std::vector<JobResult> results(count);
   for (int i = 0; i < count; ++i) results[i].file = options.files[i];
+  // Two files whose results would go to the same file (the same data file
+  // twice, or equal names into one --output-dir) would write it at the same
+  // time: only the first of them is inverted.
+  std::map<std::string, int> results_owner;
+  for (int i = 0; i < count; ++i) {
+    const std::string path = ExpectedResultsFile(options, options.files[i]);
+    const auto [owner, inserted] = results_owner.emplace(path, i);
+    if (inserted) continue;
+    JobResult& r = results[i];
+    r.skipped = true;
+    r.message = "Results file " + path + " is already written for " + options.files[owner->second];
+    r.json["file"] = r.file;
+    r.json["status"] = r.status;
+    r.json["message"] = r.message;
+    r.json["resultsFile"] = "";
+  }
   std::mutex mutex;
   int next_to_print = 0;
   std::atomic<int> next_job{0};
   auto worker = [&]() {
     for (int i = next_job++; i < count; i = next_job++) {
-      if (options.plot.empty()) {
+      if (results[i].skipped) {
+        // Nothing to run.
+      } else if (options.plot.empty()) {
         InvertOne(options, nullptr, results[i]);
       } else {
         // One file (checked above), on this thread: the run draws into the

@@ -108,6 +108,21 @@ TEST_F(InvertCommand, ARefusedFileDoesNotStopTheOthers) {
   EXPECT_EQ(results[0]["resultsFile"], "");
 }
 
+// Two jobs must never write one results file at the same time.
+TEST_F(InvertCommand, OneResultsFileIsWrittenForOneDataFileOnly) {
+  const CliRun run = Run("invert --json -j 2" + OutputDir() + " " + Example("wenner.dat") + " " +
+                         Example("wenner.dat"));
+  EXPECT_NE(run.status, 0);
+  const nlohmann::json results = nlohmann::json::parse(run.out);
+  ASSERT_EQ(results.size(), 2u);
+  EXPECT_EQ(results[0]["status"], "ok");
+  EXPECT_EQ(results[1]["status"], "failed");
+  EXPECT_NE(results[1]["message"].get<std::string>().find("wenner.INV"), std::string::npos);
+  // The one file holds one complete run.
+  const std::string text = Slurp(directory_ / "wenner.INV");
+  EXPECT_EQ(text.find("Initial Model"), text.rfind("Initial Model"));
+}
+
 TEST_F(InvertCommand, UserModelRunsFromTheFilesStartingModel) {
   const CliRun run = Run("invert --json --user-model" + OutputDir() + " " +
                          Example("starting_model.dat") + " " + Example("wenner.dat"));
