@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -40,8 +41,8 @@ struct InvertOptions {
   std::vector<std::string> files;
   bool user_model = false;
   int iterations = 8;
-  std::vector<double> damping;  // initial, minimum
-  double convergence_percent = -1.0;
+  std::vector<double> damping;                // initial, minimum
+  double convergence_percent = std::nan("");  // not given: the default or the file's limit
   int more_iterations = 0;
   std::string output;
   std::string output_directory;
@@ -51,18 +52,22 @@ struct InvertOptions {
   bool json = false;
 };
 
+// `value` held to lo..hi; what is not a finite number counts as 0, as text
+// the dialogs cannot read does.
+float Clamp(double value, float lo, float hi) {
+  const float v = std::isfinite(value) ? static_cast<float>(value) : 0.0f;
+  return std::min(std::max(v, lo), hi);
+}
+
 // Settings as the dialogs leave them: clamped, never refused.
 void ApplyOptions(const InvertOptions& options, InversionSettings& settings) {
   settings.iterationLimit = std::min(std::max(options.iterations, 1), kMaxRunIterations);
   if (options.damping.size() == 2) {
-    settings.initialDampingFactor =
-        std::min(std::max(static_cast<float>(options.damping[0]), 0.01f), 1.0f);
-    settings.minimumDampingFactor =
-        std::min(std::max(static_cast<float>(options.damping[1]), 0.001f), 0.25f);
+    settings.initialDampingFactor = Clamp(options.damping[0], 0.01f, 1.0f);
+    settings.minimumDampingFactor = Clamp(options.damping[1], 0.001f, 0.25f);
   }
-  if (options.convergence_percent >= 0.0) {
-    const float limit = static_cast<float>(options.convergence_percent) * 0.01f;
-    settings.convergenceLimit = std::min(std::max(limit, 0.0001f), 1.0f);
+  if (!std::isnan(options.convergence_percent)) {
+    settings.convergenceLimit = Clamp(options.convergence_percent * 0.01, 0.0001f, 1.0f);
   }
 }
 
