@@ -257,6 +257,17 @@ bool ResistivityStage::Run() {
   }
   run_.iteration = 0;
   Evaluate();
+  if (!std::isfinite(run_.misfit)) {
+    // Extreme contrasts can drive the filter below zero: without a response
+    // of the starting model there is nothing to fit.
+    const std::string message =
+        "The apparent resistivities of the starting model\n"
+        "could not be computed (the filter gave values\n"
+        "that are not positive). The inversion has been stopped.";
+    run_.host.Warn(message, "Error Message");
+    Fail(message);
+    return false;
+  }
   outcome.misfits[0] = run_.misfit;
   outcome.lastIteration = 0;
   outcome.finalMisfit = run_.misfit;

@@ -415,6 +415,20 @@ TEST_F(InversionDriverTest, ResultsFileThatCannotBeWrittenStopsTheRun) {
   EXPECT_EQ(state_.outcome.lastIteration, 0);
 }
 
+// A thin resistive skin over a near-conductor drives the Wenner filter below
+// zero: the starting model has no response, and the run says so instead of
+// reporting an infinite misfit as a finished inversion.
+TEST_F(InversionDriverTest, StartingModelWithoutAResponseIsReported) {
+  FillSounding(
+      state_, ArrayType::kWenner, LogSpacings(0.01f, 0.3f, 8), {100.0f, 50.0f}, {0.1f}, data_file_);
+  SetModel(state_.model, {20000.0f, 0.1f, 100.0f}, {0.01f, 3.0f});
+  RunInteractive(1);
+  EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
+  ASSERT_EQ(host_.messages.size(), 1u);
+  EXPECT_EQ(host_.messages[0].caption, "Error Message");
+  EXPECT_EQ(ResultsText(), "");  // nothing written that is not a number
+}
+
 TEST_F(InversionDriverTest, NoDataIsRefused) {
   RunInversion(state_, 0, 0, canvas_, host_);
   EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
