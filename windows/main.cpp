@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QScreen>
 #include <clocale>
 
 #include "windows/main_window.h"
@@ -16,6 +17,11 @@ int main(int argc, char* argv[]) {
   QApplication::setDesktopFileName(QStringLiteral("layra"));
 
   layra::MainWindow window;
+  // Without a window manager a maximise request is not honoured: start at
+  // the full available size anyway.
+  if (QScreen* screen = QApplication::primaryScreen()) {
+    window.setGeometry(screen->availableGeometry());
+  }
   window.showMaximized();
   return QApplication::exec();
 }

@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QLabel>
 #include <QMessageBox>
 #include <iostream>
 
@@ -26,6 +28,10 @@ QMessageBox::Icon ToQIcon(MessageIcon icon) {
   return QMessageBox::NoIcon;
 }
 
+// Messages that list values in columns (blank-padded numbers) are set in a
+// fixed-pitch font so that the columns line up.
+bool HasColumns(const std::string& text) { return text.find("   ") != std::string::npos; }
+
 bool IsPattern(const QString& name) {
   return name.contains(QLatin1Char('*')) || name.contains(QLatin1Char('?'));
 }
@@ -46,6 +52,11 @@ MessageAnswer QtHost::ShowMessage(const std::string& text,
       buttons == MessageButtons::kYesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
       owner_);
   box.setTextFormat(Qt::PlainText);
+  if (HasColumns(text)) {
+    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+      label->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    }
+  }
   if (buttons == MessageButtons::kYesNo) {
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
