@@ -11,10 +11,12 @@
 #include "cli/command_registry.h"
 #include "cli/console_host.h"
 #include "cli/json_util.h"
+#include "cli/plot_output.h"
 #include "cli/text_canvas.h"
 #include "fileio/model_file.h"
 #include "fileio/synthetic_data.h"
 #include "forward/forward_calculation.h"
+#include "graphics/forward_plot.h"
 #include "state/records.h"
 
 namespace layra::cli {
@@ -25,6 +27,8 @@ struct ForwardOptions {
   std::string array;  // "", "wenner" or "schlumberger"
   std::string sip_form = "amplitude-phase";
   std::string output;
+  std::string plot;
+  std::string size = "1280x800";
   bool json = false;
 };
 
@@ -70,6 +74,17 @@ int RunForward(const ForwardOptions& options) {
       status = 1;
     }
   }
+  if (!options.plot.empty()) {
+    std::string error;
+    if (!DrawToImageFile(
+            options.plot,
+            options.size,
+            [&](Canvas& image) { PlotForwardModel(*model, image); },
+            &error)) {
+      std::cerr << "Error Message: " << error << '\n';
+      status = 1;
+    }
+  }
   if (options.json) std::cout << ResponseToJson(*model).dump(2) << '\n';
   return status;
 }
@@ -86,6 +101,8 @@ CommandRegistration registration("forward", 40, [](CLI::App& app) -> CommandActi
           "--sip-form", options->sip_form, "SIP output form of -o (default amplitude-phase)")
       ->check(CLI::IsMember({"amplitude-phase", "inphase-outphase"}));
   command->add_option("-o,--output", options->output, "Save the response as a data file");
+  command->add_option("--plot", options->plot, "Draw the response to a .png, .svg or .bmp file");
+  command->add_option("--size", options->size, "Client area of the plot, WxH (default 1280x800)");
   command->add_flag("--json", options->json, "Print the response as JSON on stdout");
   return [options]() { return RunForward(*options); };
 });

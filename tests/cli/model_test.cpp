@@ -11,42 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/cli_run.h"
+
 namespace {
 
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-CliRun RunCli(const std::string& arguments) {
-  static int counter = 0;
-  const std::string base =
-      (std::filesystem::temp_directory_path() /
-       ("layra_cli_model_" + std::to_string(::getpid()) + "_" + std::to_string(++counter)))
-          .string();
-  const std::string command = std::string("'") + LAYRA_CLI_PATH + "' " + arguments + " >'" + base +
-                              ".out' 2>'" + base + ".err'";
-  CliRun run;
-  int raw = std::system(command.c_str());
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  run.out = ReadAll(base + ".out");
-  run.err = ReadAll(base + ".err");
-  std::filesystem::remove(base + ".out");
-  std::filesystem::remove(base + ".err");
-  return run;
-}
-
-std::string Example(const std::string& name) {
-  return std::string("'") + LAYRA_EXAMPLES_DIR + "/" + name + "'";
-}
+using layra::testing::CliRun;
 
 std::vector<float> Floats(const nlohmann::json& values) { return values.get<std::vector<float>>(); }
 
@@ -57,19 +26,21 @@ TEST(ModelCommand, ListsEveryExampleOnStdout) {
                            "sip_model.mod",
                            "sip_generated.mod",
                            "schlumberger_model.mod"}) {
-    CliRun run = RunCli("model " + Example(name));
+    CliRun run = layra::testing::RunLayraCli("model " + layra::testing::ExamplePath(name));
     EXPECT_EQ(run.status, 0) << name << "\n" << run.err;
     EXPECT_TRUE(run.err.empty()) << name << "\n" << run.err;
     EXPECT_NE(run.out.find("Number of layers is "), std::string::npos) << name;
     EXPECT_NE(run.out.find(std::string(name) + " completed.\n"), std::string::npos) << name;
   }
-  CliRun schlumberger = RunCli("model " + Example("schlumberger_model.mod"));
+  CliRun schlumberger =
+      layra::testing::RunLayraCli("model " + layra::testing::ExamplePath("schlumberger_model.mod"));
   EXPECT_NE(schlumberger.out.find("\nSchlumberger array\n"), std::string::npos);
   EXPECT_NE(schlumberger.out.find("\nNumber of spacings is 16\n"), std::string::npos);
 }
 
 TEST(ModelCommand, JsonHoldsTheFieldsRead) {
-  CliRun run = RunCli("model --json " + Example("three_layer_generated.mod"));
+  CliRun run = layra::testing::RunLayraCli(
+      "model --json " + layra::testing::ExamplePath("three_layer_generated.mod"));
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.err.find("Number of layers is 3."), std::string::npos) << "listing on stderr";
   const nlohmann::json model = nlohmann::json::parse(run.out);
@@ -88,7 +59,8 @@ TEST(ModelCommand, JsonHoldsTheFieldsRead) {
   EXPECT_EQ(model["frequencyCount"], 0);
   EXPECT_TRUE(model["frequencies"].empty());
 
-  CliRun ip = RunCli("model --json " + Example("ip_model.mod"));
+  CliRun ip =
+      layra::testing::RunLayraCli("model --json " + layra::testing::ExamplePath("ip_model.mod"));
   ASSERT_EQ(ip.status, 0) << ip.err;
   const nlohmann::json ip_model = nlohmann::json::parse(ip.out);
   EXPECT_EQ(ip_model["modelKind"], 1);
@@ -97,20 +69,23 @@ TEST(ModelCommand, JsonHoldsTheFieldsRead) {
   EXPECT_NEAR(chargeability[0], 0.005f, 1e-7f) << "5 msec";
   EXPECT_NEAR(chargeability[1], 0.045f, 1e-7f);
 
-  CliRun sip = RunCli("model --json " + Example("sip_model.mod"));
+  CliRun sip =
+      layra::testing::RunLayraCli("model --json " + layra::testing::ExamplePath("sip_model.mod"));
   ASSERT_EQ(sip.status, 0) << sip.err;
   const nlohmann::json sip_model = nlohmann::json::parse(sip.out);
   EXPECT_EQ(sip_model["modelKind"], 2);
   EXPECT_EQ(sip_model["frequencyCount"], 12);
   EXPECT_EQ(Floats(sip_model["timeConstant"]), (std::vector<float>{0.001f, 0.1f, 0.01f}));
 
-  CliRun generated = RunCli("model --json " + Example("sip_generated.mod"));
+  CliRun generated = layra::testing::RunLayraCli("model --json " +
+                                                 layra::testing::ExamplePath("sip_generated.mod"));
   ASSERT_EQ(generated.status, 0) << generated.err;
   const nlohmann::json generated_model = nlohmann::json::parse(generated.out);
   EXPECT_EQ(generated_model["frequencyCount"], 24);
   EXPECT_FLOAT_EQ(Floats(generated_model["frequencies"]).front(), 1.0f);
 
-  CliRun schlumberger = RunCli("model --json " + Example("schlumberger_model.mod"));
+  CliRun schlumberger = layra::testing::RunLayraCli(
+      "model --json " + layra::testing::ExamplePath("schlumberger_model.mod"));
   ASSERT_EQ(schlumberger.status, 0) << schlumberger.err;
   EXPECT_EQ(nlohmann::json::parse(schlumberger.out)["arrayType"], 7);
 }
@@ -124,18 +99,18 @@ TEST(ModelCommand, RefusedFileExitsWithOneAndShowsTheMessage) {
     out << "Bad model\nNumber of layers\n2\nType of model\nChargeability\nLayers\n10 100\n 20\n"
            "Spacings\n0\nArray\nW\n";
   }
-  CliRun run = RunCli("model '" + path + "'");
+  CliRun run = layra::testing::RunLayraCli("model '" + path + "'");
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("File Format Error: Error in format for type\nof model which is given "
                          "as\nChargeability."),
             std::string::npos)
       << run.err;
-  CliRun json = RunCli("model --json '" + path + "'");
+  CliRun json = layra::testing::RunLayraCli("model --json '" + path + "'");
   EXPECT_EQ(json.status, 1);
   EXPECT_TRUE(json.out.empty()) << json.out;
   std::filesystem::remove(path);
 
-  CliRun missing = RunCli("model /nonexistent/model.mod");
+  CliRun missing = layra::testing::RunLayraCli("model /nonexistent/model.mod");
   EXPECT_EQ(missing.status, 1);
 }
 

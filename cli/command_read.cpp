@@ -1,0 +1,56 @@
+// layra-cli read FILE.dat [--json]: reads a sounding data file as the main
+// window's "Read apparent resistivity data file" command does, printing the
+// listing and, with --json, the records that were filled.
+
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "cli/command_registry.h"
+#include "cli/console_host.h"
+#include "cli/json_records.h"
+#include "cli/text_canvas.h"
+#include "fileio/data_file.h"
+
+namespace layra::cli {
+namespace {
+
+struct ReadOptions {
+  std::string path;
+  bool json = false;
+};
+
+bool CanOpen(const std::string& path) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                       &std::fclose);
+  return file != nullptr;
+}
+
+int RunRead(const ReadOptions& options) {
+  if (!CanOpen(options.path)) {
+    std::cerr << "Cannot open file " << options.path << '\n';
+    return 1;
+  }
+  auto state = std::make_unique<ProgramState>();
+  ConsoleHost host(std::cerr);
+  // With --json stdout carries only the JSON object.
+  TextCanvas canvas(options.json ? std::cerr : std::cout);
+  int result = ReadDataFile(options.path, *state, canvas, host);
+  state->lastReadResult = result;
+  if (result != 0) return 1;
+  state->dataRead = 1;
+  if (options.json) std::cout << SoundingToJson(*state).dump(2) << '\n';
+  return 0;
+}
+
+const CommandRegistration kReadCommand("read", 10, [](CLI::App& app) -> CommandAction {
+  auto options = std::make_shared<ReadOptions>();
+  CLI::App* command = app.add_subcommand("read", "Read and check a sounding data file (.dat)");
+  command->add_option("file", options->path, "Sounding data file")->required();
+  command->add_flag("--json", options->json, "Print the data read as one JSON object");
+  return [options]() { return RunRead(*options); };
+});
+
+}  // namespace
+}  // namespace layra::cli

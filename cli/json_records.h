@@ -1,0 +1,24 @@
+#ifndef LAYRA_CLI_JSON_RECORDS_H_
+#define LAYRA_CLI_JSON_RECORDS_H_
+
+// Machine-readable views of the records for --json output. Field names are
+// those of the records; codes are written as their integer values; arrays
+// hold only the entries in use.
+
+#include <nlohmann/json.hpp>
+
+#include "state/records.h"
+
+namespace layra::cli {
+
+// The observed sounding, the flags and the starting model that the data-file
+// reader fills, with the convergence limit.
+nlohmann::json SoundingToJson(const ProgramState& state);
+
+// The layered model: layerCount, resistivity, thickness (layerCount - 1
+// entries), depthTop, chargeability, timeConstant, exponent.
+nlohmann::json LayeredModelToJson(const LayeredModel& model);
+
+}  // namespace layra::cli
+
+#endif  // LAYRA_CLI_JSON_RECORDS_H_

@@ -1,0 +1,95 @@
+// Feeds arbitrary bytes to the sounding data-file reader: the bytes are
+// written to a temporary file, read with a canvas and a host that discard
+// everything, and the state the reader leaves is checked for consistency.
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "fileio/data_file.h"
+#include "platform/canvas.h"
+#include "platform/host.h"
+#include "state/records.h"
+
+namespace {
+
+class NullCanvas : public layra::Canvas {
+ public:
+  int Width() const override { return 1280; }
+  int Height() const override { return 800; }
+  layra::TextMetrics Metrics() const override { return {}; }
+  void Clear() override {}
+  void DrawText(int, int, const std::string&) override {}
+  layra::Rgb SetTextColor(layra::Rgb color) override { return color; }
+  layra::Pen SelectPen(const layra::Pen& pen) override { return pen; }
+  void MoveTo(int, int) override {}
+  void LineTo(int, int) override {}
+  void Rectangle(int, int, int, int) override {}
+  layra::Rgb GetPixel(int, int) const override { return layra::kWhite; }
+  void SetPixel(int, int, layra::Rgb) override {}
+};
+
+class NullHost : public layra::Host {
+ public:
+  layra::MessageAnswer ShowMessage(const std::string&,
+                                   const std::string&,
+                                   layra::MessageIcon,
+                                   layra::MessageButtons) override {
+    return layra::MessageAnswer::kOk;
+  }
+  void Beep() override {}
+  bool ChooseOpenFile(std::string&, const std::string&) override { return false; }
+  bool ChooseSaveFile(std::string&, const std::string&) override { return false; }
+  int AskConvergenceLimit(layra::InversionSettings&) override { return 1; }
+  int AskAdditionalIterations(layra::InversionSettings&) override { return 1; }
+  void ConsoleLine(const std::string&) override {}
+};
+
+std::string TempPath() {
+  const char* dir = std::getenv("TMPDIR");
+  std::string path = dir && *dir ? dir : "/tmp";
+  return path + "/layra_data_file_fuzz_" + std::to_string(getpid()) + ".dat";
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
+  static const std::string path = TempPath();
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return 0;
+  if (size > 0) std::fwrite(bytes, 1, size, file);
+  std::fclose(file);
+
+  static auto state = std::make_unique<layra::ProgramState>();
+  *state = layra::ProgramState();
+  NullCanvas canvas;
+  NullHost host;
+  int result = layra::ReadDataFile(path, *state, canvas, host);
+
+  const layra::SoundingData& data = state->data;
+  if (result == 0) {
+    // An accepted file leaves a usable sounding.
+    if (data.pointCount < 1 || data.pointCount > data.pointCountAsRead ||
+        data.pointCountAsRead > layra::kMaxDataPoints) {
+      std::abort();
+    }
+    for (int i = 0; i < data.pointCount; ++i) {
+      if (!(data.spacingA[i] > 0.0f) || !(data.apparentResistivity[i] > 0.0f) ||
+          !std::isfinite(data.apparentResistivity[i])) {
+        std::abort();
+      }
+    }
+    if (state->userModelAvailable && (state->startingModel.layerCount < 1 ||
+                                      state->startingModel.layerCount > layra::kMaxLayers)) {
+      std::abort();
+    }
+  } else if (data.pointCount != 0) {
+    std::abort();
+  }
+  return 0;
+}

@@ -1,0 +1,123 @@
+// The forward command of the real layra-cli: a model's response saved with -o
+// reads back through the data-file reader with the values that were written.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "tests/support/cli_run.h"
+
+namespace {
+
+using layra::testing::CliRun;
+using layra::testing::ExamplePath;
+using layra::testing::RunLayraCli;
+
+struct RoundTripCase {
+  const char* model;
+  const char* array;
+  const char* sip_form;
+};
+
+class ForwardRoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
+
+TEST_P(ForwardRoundTrip, SavedResponseReadsBackWithTheWrittenValues) {
+  const RoundTripCase& c = GetParam();
+  const std::string data =
+      (std::filesystem::temp_directory_path() /
+       (std::string("layra_forward_") + c.array + "_" + c.sip_form + "_" + c.model + ".dat"))
+          .string();
+  CliRun forward = RunLayraCli("forward " + ExamplePath(c.model) + " --json --array " + c.array +
+                               " --sip-form " + c.sip_form + " -o '" + data + "'");
+  ASSERT_EQ(forward.status, 0) << forward.err;
+  CliRun read = RunLayraCli("read --json '" + data + "'");
+  ASSERT_EQ(read.status, 0) << read.err;
+  EXPECT_EQ(read.err.find("Format Error:"), std::string::npos) << read.err;
+
+  const auto computed = nlohmann::json::parse(forward.out);
+  const auto stored = nlohmann::json::parse(read.out);
+  const auto spacings = computed["spacings"].get<std::vector<double>>();
+  const auto rho = computed["calcResistivity"].get<std::vector<double>>();
+  const auto ip = computed["calcIp"].get<std::vector<double>>();
+  const int n = static_cast<int>(spacings.size());
+  ASSERT_EQ(stored["pointCount"], n);
+  EXPECT_EQ(stored["arrayType"], std::string(c.array) == "wenner" ? 1 : 7);
+  for (int i = 0; i < n; ++i) {
+    EXPECT_NEAR(stored["spacingA"][i].get<double>(), spacings[i], 0.0005) << "point " << i;
+    // Resistivities are written with four decimals (seven for IP, eight for SIP).
+    EXPECT_NEAR(stored["apparentResistivity"][i].get<double>(), rho[i], 5e-5 + 1e-6 * rho[i])
+        << "point " << i;
+  }
+  const int kind = stored["dataKind"];
+  if (std::string(c.model) == "ip_model.mod") {
+    ASSERT_EQ(kind, 1);
+    EXPECT_EQ(stored["ipQuantity"], 1) << "written as chargeability in msec";
+    for (int i = 0; i < n; ++i) {
+      EXPECT_NEAR(stored["ipValue"][i].get<double>(), 1000.0 * ip[i], 1e-4) << "point " << i;
+    }
+  }
+  if (std::string(c.model) == "sip_model.mod") {
+    ASSERT_EQ(kind, 2);
+    const int nf = stored["frequencyCount"];
+    ASSERT_EQ(nf, static_cast<int>(computed["frequencies"].size()));
+    const bool amplitude_phase = std::string(c.sip_form) == "amplitude-phase";
+    EXPECT_EQ(stored["sipForm"], amplitude_phase ? 1 : 0);
+    const auto first = computed[amplitude_phase ? "amplitude" : "real"].get<std::vector<double>>();
+    const auto second =
+        computed[amplitude_phase ? "phase" : "imaginary"].get<std::vector<double>>();
+    for (int i = 0; i < n; ++i) {
+      for (int k = 0; k < nf; ++k) {
+        // Forward results are frequency-major, the data file point-major.
+        const double want1 = first[k * n + i];
+        const double want2 = second[k * n + i];
+        EXPECT_NEAR(
+            stored["sipValue1"][i * nf + k].get<double>(), want1, 1e-7 + 1e-6 * std::abs(want1))
+            << i << "," << k;
+        EXPECT_NEAR(
+            stored["sipValue2"][i * nf + k].get<double>(), want2, 1e-7 + 1e-6 * std::abs(want2))
+            << i << "," << k;
+      }
+    }
+  }
+  std::filesystem::remove(data);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryKindAndArray,
+    ForwardRoundTrip,
+    ::testing::Values(RoundTripCase{"two_layer.mod", "wenner", "amplitude-phase"},
+                      RoundTripCase{"two_layer.mod", "schlumberger", "amplitude-phase"},
+                      RoundTripCase{"ip_model.mod", "wenner", "amplitude-phase"},
+                      RoundTripCase{"ip_model.mod", "schlumberger", "amplitude-phase"},
+                      RoundTripCase{"sip_model.mod", "wenner", "amplitude-phase"},
+                      RoundTripCase{"sip_model.mod", "schlumberger", "inphase-outphase"}));
+
+TEST(ForwardCommand, RefusesAnUnwritableOutputAndAMissingModel) {
+  CliRun unwritable =
+      RunLayraCli("forward " + ExamplePath("two_layer.mod") + " -o /nonexistent-directory/out.dat");
+  EXPECT_EQ(unwritable.status, 1);
+  EXPECT_NE(unwritable.err.find("Cannot write"), std::string::npos) << unwritable.err;
+  CliRun missing = RunLayraCli("forward /nonexistent-directory/model.mod");
+  EXPECT_EQ(missing.status, 1);
+}
+
+TEST(ForwardCommand, PlotsToEachImageType) {
+  for (const char* type : {"png", "svg", "bmp"}) {
+    const std::string image =
+        (std::filesystem::temp_directory_path() / (std::string("layra_forward_plot.") + type))
+            .string();
+    CliRun run = RunLayraCli("forward " + ExamplePath("ip_model.mod") + " --size 640x480 --plot '" +
+                             image + "'");
+    EXPECT_EQ(run.status, 0) << type << ": " << run.err;
+    EXPECT_GT(std::filesystem::file_size(image), 100u) << type;
+    std::filesystem::remove(image);
+  }
+  CliRun bad_type = RunLayraCli("forward " + ExamplePath("ip_model.mod") + " --plot out.gif");
+  EXPECT_EQ(bad_type.status, 1);
+}
+
+}  // namespace

@@ -1,0 +1,683 @@
+#include "fileio/data_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "state/text_format.h"
+#include "tests/support/recording_canvas.h"
+#include "tests/support/scripted_host.h"
+
+namespace layra {
+namespace {
+
+using testing::RecordingCanvas;
+using testing::ScriptedHost;
+
+constexpr char kFormat[] = "File Format Error";
+
+// The header lines of a data file up to and including the data type.
+std::string Header(const std::string& array, int points, const std::string& kind) {
+  return "Test sounding\nArray type (Wenner or Schlumberger)\n" + array +
+         "\nNumber of data points\n" + std::to_string(points) + "\nData type\n" + kind + "\n";
+}
+
+std::string Errors(bool yes) {
+  return std::string("Error in measurements inluded (Yes,No)\n") + (yes ? "Yes" : "No") +
+         "\nData section\n";
+}
+
+const std::string kNoModel = "User Starting Model Available (Yes/No)\nNo\n";
+
+// Wenner resistivity points a = 1..count, rho = 100 + a.
+std::string WennerPoints(int count) {
+  std::string text;
+  for (int i = 1; i <= count; ++i) text += StrFormat("%d %d\n", i, 100 + i);
+  return text;
+}
+
+std::string SipSection(const std::vector<double>& frequencies, const std::string& form) {
+  std::string text = "Frequency domian\nNumber of frequencies\n" +
+                     std::to_string(frequencies.size()) + "\nFrequency values\n";
+  for (double f : frequencies) text += StrFormat("%.4f\n", f);
+  return text + "Type of SIP data (Amplitude-Phase,Inphase-Outphase)\n" + form + "\n";
+}
+
+class DataFileTest : public ::testing::Test {
+ protected:
+  int Read(const std::string& contents) {
+    path_ = ::testing::TempDir() + "datafile_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".dat";
+    std::ofstream(path_, std::ios::binary) << contents;
+    canvas_ = std::make_unique<RecordingCanvas>();
+    host_ = ScriptedHost();
+    return ReadDataFile(path_, *state_, *canvas_, host_);
+  }
+  std::vector<std::string> Lines() const { return canvas_->TextLines(); }
+  void ExpectRefusedWith(const std::string& text, const std::string& caption = kFormat) {
+    EXPECT_EQ(state_->data.pointCount, 0);
+    ASSERT_EQ(host_.messages.size(), 1u);
+    EXPECT_EQ(host_.messages[0].text, text);
+    EXPECT_EQ(host_.messages[0].caption, caption);
+    EXPECT_EQ(host_.messages[0].icon, MessageIcon::kExclamation);
+    EXPECT_EQ(host_.messages[0].buttons, MessageButtons::kOk);
+  }
+
+  std::unique_ptr<ProgramState> state_ = std::make_unique<ProgramState>();
+  std::unique_ptr<RecordingCanvas> canvas_;
+  ScriptedHost host_;
+  std::string path_;
+};
+
+TEST_F(DataFileTest, AcceptsFiveAndNinetyPointsAndRefusesFourAndNinetyOne) {
+  EXPECT_EQ(Read(Header("W", 5, "R") + Errors(false) + WennerPoints(5) + kNoModel), 0);
+  EXPECT_EQ(state_->data.pointCount, 5);
+  EXPECT_TRUE(host_.messages.empty());
+  EXPECT_EQ(Read(Header("W", 90, "R") + Errors(false) + WennerPoints(90) + kNoModel), 0);
+  EXPECT_EQ(state_->data.pointCount, 90);
+  EXPECT_EQ(state_->data.pointCountAsRead, 90);
+
+  EXPECT_EQ(Read(Header("W", 4, "R") + Errors(false) + WennerPoints(4) + kNoModel), 1);
+  ExpectRefusedWith("Your data set has 4 data points.\nThe minimum number of data points is 5.");
+  EXPECT_EQ(Read(Header("W", 91, "R") + Errors(false) + WennerPoints(91) + kNoModel), 1);
+  ExpectRefusedWith("Your data set has 91 data points.\nThe maximum number of data points is 90.");
+}
+
+TEST_F(DataFileTest, AcceptsFourAndTwentyFrequenciesAndRefusesThreeAndTwentyOne) {
+  for (int count : {3, 4, 20, 21}) {
+    std::vector<double> frequencies;
+    for (int f = 0; f < count; ++f) frequencies.push_back(0.1 * (f + 1));
+    std::string points;
+    for (int i = 1; i <= 5; ++i) {
+      points += StrFormat("%d 100", i);
+      for (int f = 0; f < count; ++f) points += " 99 5";
+      points += "\n";
+    }
+    int result = Read(Header("W", 5, "SIP data") + SipSection(frequencies, "Amplitude-Phase") +
+                      Errors(false) + points + kNoModel);
+    if (count == 4 || count == 20) {
+      EXPECT_EQ(result, 0) << count;
+      EXPECT_EQ(state_->data.frequencyCount, count);
+      EXPECT_TRUE(host_.messages.empty()) << count;
+    } else {
+      EXPECT_EQ(result, 1) << count;
+      ExpectRefusedWith(
+          StrFormat("Your data set has %d frequencies.\nIt must be between 4 and 20.", count));
+    }
+  }
+}
+
+TEST_F(DataFileTest, SortsDescendingWennerPointsWithEveryValueMovingAlong) {
+  std::string points =
+      "40 400 4 0.4 14\n"
+      "30 300 3 0.3 13\n"
+      "20 200 2 0.2 12\n"
+      "10 100 1 0.1 11\n"
+      "5 50 0.5 0.05 10.5\n";
+  ASSERT_EQ(Read(Header("Wenner", 5, "IP data") + "Chargeability\nmsec\n0.1,1.0\n" + Errors(true) +
+                 points + kNoModel),
+            0);
+  const SoundingData& data = state_->data;
+  const float a[] = {5, 10, 20, 30, 40};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(data.spacingA[i], a[i]);
+    EXPECT_EQ(data.apparentResistivity[i], a[i] * 10) << i;
+    EXPECT_FLOAT_EQ(data.resistivityError[i], a[i] / 10) << i;
+    EXPECT_FLOAT_EQ(data.ipValue[i], a[i] / 100) << i;
+    EXPECT_FLOAT_EQ(data.ipError[i], 10 + a[i] / 10) << i;
+  }
+  // Listed in file order.
+  auto lines = Lines();
+  auto first = std::find(lines.begin(), lines.end(), "No.   Spac.  App. Res.   App. I.P.");
+  ASSERT_NE(first, lines.end());
+  EXPECT_EQ(*(first + 1), " 1     40.00    400.00      4.00      0.40     14.00");
+  EXPECT_EQ(*(first + 5), " 5      5.00     50.00      0.50      0.05     10.50");
+}
+
+TEST_F(DataFileTest, SipValuesAndDerivedIpMoveWithTheirPoints) {
+  std::string points;
+  // Points in descending spacing; point with spacing s has rho 10*s and
+  // amplitudes 10*s - f - 1 at frequency f, phases s + f.
+  for (int s : {50, 40, 30, 20, 10}) {
+    points += StrFormat("%d %d", s, 10 * s);
+    for (int f = 0; f < 4; ++f) points += StrFormat(" %d %d", 10 * s - f - 1, s + f);
+    points += "\n";
+  }
+  ASSERT_EQ(Read(Header("W", 5, "sip") + SipSection({1, 2, 4, 8}, "amplitude") + Errors(false) +
+                 points + kNoModel),
+            0);
+  const SoundingData& data = state_->data;
+  EXPECT_EQ(data.dataKind, DataKind::kSip);
+  EXPECT_EQ(data.sipForm, SipForm::kAmplitudePhase);
+  for (int i = 0; i < 5; ++i) {
+    int s = 10 * (i + 1);
+    EXPECT_EQ(data.spacingA[i], s);
+    for (int f = 0; f < 4; ++f) {
+      EXPECT_EQ(data.sipValue1[i * 4 + f], 10 * s - f - 1) << i << "," << f;
+      EXPECT_EQ(data.sipValue2[i * 4 + f], s + f) << i << "," << f;
+    }
+    // The largest relative drop is at the last frequency: 4 / (10 s).
+    EXPECT_FLOAT_EQ(data.ipValue[i], 4.0f / (10 * s)) << i;
+    EXPECT_EQ(data.ipError[i], 0.0f);
+  }
+  auto lines = Lines();
+  EXPECT_NE(
+      std::find(lines.begin(), lines.end(), " 1     50.00    500.00      0.01    496.00    53.000"),
+      lines.end());
+}
+
+// Two datum levels b = 1 and b = 5 sharing the spacings 10 and 15, where the
+// second level reads twice the resistivity of the first.
+std::string TwoLevelFile(bool overlapping) {
+  std::string points =
+      "2 1 100 1\n"
+      "4 1 90 2\n"
+      "6 1 80 3\n"
+      "10 1 70 4\n"
+      "15 1 60 5\n";
+  if (overlapping) {
+    points +=
+        "40 5 100 10\n"
+        "10 5 140 6\n"
+        "20 5 120 8\n"
+        "15 5 120 7\n"
+        "30 5 110 9\n";
+  } else {
+    points +=
+        "40 5 100 10\n"
+        "18 5 140 6\n"
+        "20 5 120 8\n"
+        "25 5 120 7\n"
+        "30 5 110 9\n";
+  }
+  return Header("Schlumberger", 10, "Resistivity") + Errors(true) + points + kNoModel;
+}
+
+TEST_F(DataFileTest, MergesOverlappingSchlumbergerLevels) {
+  ASSERT_EQ(Read(TwoLevelFile(true)), 0);
+  const SoundingData& data = state_->data;
+  EXPECT_EQ(data.pointCountAsRead, 10);
+  EXPECT_EQ(data.pointCount, 8);
+  EXPECT_EQ(data.datumLevelCount, 2);
+  EXPECT_EQ(data.pointsPerLevel[0], 5);
+  EXPECT_EQ(data.pointsPerLevel[1], 5);
+  EXPECT_EQ(data.overlapCount[0], 2);
+  EXPECT_FLOAT_EQ(data.levelShiftFactor[0], 0.5f);
+  const float a[] = {2, 4, 6, 10, 15, 20, 30, 40};
+  const float b[] = {1, 1, 1, 1, 1, 5, 5, 5};
+  const float rho[] = {100, 90, 80, 70, 60, 60, 55, 50};
+  const float err[] = {1, 2, 3, 4, 5, 8, 9, 10};
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(data.spacingA[i], a[i]) << i;
+    EXPECT_EQ(data.spacingB[i], b[i]) << i;
+    EXPECT_FLOAT_EQ(data.apparentResistivity[i], rho[i]) << i;
+    EXPECT_FLOAT_EQ(data.resistivityError[i], err[i]) << i;
+  }
+  // The sorted, unmerged points stay in the scratch half.
+  EXPECT_EQ(data.spacingA[100 + 5], 10.0f);
+  EXPECT_EQ(data.apparentResistivity[100 + 5], 140.0f);
+}
+
+TEST_F(DataFileTest, SipValuesFollowTheirPointsThroughTheMerge) {
+  // Point with spacing a carries the pairs (a, a + 0.5) at every frequency;
+  // level b = 2 repeats a = 4 and reads twice as high.
+  std::string points;
+  for (auto [a, b, rho] :
+       {std::tuple{8, 2, 160}, {1, 1, 10}, {4, 2, 80}, {2, 1, 20}, {4, 1, 40}, {16, 2, 320}}) {
+    points += StrFormat("%d %d %d", a, b, rho);
+    for (int f = 0; f < 4; ++f) points += StrFormat(" %d %d.5", a, a);
+    points += "\n";
+  }
+  ASSERT_EQ(Read(Header("S", 6, "S") + SipSection({1, 2, 4, 8}, "In-phase") + Errors(false) +
+                 points + kNoModel),
+            0);
+  const SoundingData& data = state_->data;
+  ASSERT_EQ(data.pointCount, 5);
+  const float a[] = {1, 2, 4, 8, 16};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(data.spacingA[i], a[i]) << i;
+    EXPECT_FLOAT_EQ(data.apparentResistivity[i], 10 * a[i]) << i;
+    for (int f = 0; f < 4; ++f) {
+      EXPECT_EQ(data.sipValue1[i * 4 + f], a[i]) << i;
+      EXPECT_EQ(data.sipValue2[i * 4 + f], a[i] + 0.5f) << i;
+    }
+  }
+}
+
+TEST_F(DataFileTest, KeepsSchlumbergerLevelsThatShareNoSpacing) {
+  ASSERT_EQ(Read(TwoLevelFile(false)), 0);
+  const SoundingData& data = state_->data;
+  EXPECT_EQ(data.pointCount, 10);
+  EXPECT_EQ(data.overlapCount[0], 0);
+  EXPECT_EQ(data.levelShiftFactor[0], 1.0f);
+  const float a[] = {2, 4, 6, 10, 15, 18, 20, 25, 30, 40};
+  const float rho[] = {100, 90, 80, 70, 60, 140, 120, 120, 110, 100};
+  for (int i = 0; i < 10; ++i) {
+    EXPECT_EQ(data.spacingA[i], a[i]) << i;
+    EXPECT_EQ(data.apparentResistivity[i], rho[i]) << i;
+  }
+}
+
+TEST_F(DataFileTest, EqualBSpacingsFormOneLevel) {
+  ASSERT_EQ(Read(Header("S", 5, "R") + Errors(false) +
+                 "8 2 80\n1 2 10\n4 2 40\n2 2 20\n16 2 160\n" + kNoModel),
+            0);
+  EXPECT_EQ(state_->data.datumLevelCount, 1);
+  EXPECT_EQ(state_->data.pointsPerLevel[0], 5);
+  EXPECT_EQ(state_->data.pointCount, 5);
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(state_->data.apparentResistivity[i], 10 * state_->data.spacingA[i]);
+  }
+}
+
+TEST_F(DataFileTest, NumbersMayBeSeparatedByCommasTabsAndLineBreaks) {
+  std::string one_per_line = "1 10 0.5\n2 20 0.5\n3 30 0.5\n4 40 0.5\n5 50 0.5\n";
+  std::string mixed = "1,10,0.5,2\t20\t0.5\n3\n30\n0.5 4, 40\t,0.5\n5\r\n50 0.5\n";
+  ASSERT_EQ(Read(Header("W", 5, "R") + Errors(true) + one_per_line + kNoModel), 0);
+  SoundingData reference = state_->data;
+  ASSERT_EQ(Read(Header("W", 5, "R") + Errors(true) + mixed + kNoModel), 0);
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(state_->data.spacingA[i], reference.spacingA[i]);
+    EXPECT_EQ(state_->data.apparentResistivity[i], reference.apparentResistivity[i]);
+    EXPECT_EQ(state_->data.resistivityError[i], reference.resistivityError[i]);
+  }
+}
+
+TEST_F(DataFileTest, AnswerLinesAreJudgedByTheirFirstCharacter) {
+  for (const char* yes : {"yes", "Yes", "Y", "y"}) {
+    ASSERT_EQ(Read(Header("W", 5, "R") + "Errors\n" + yes + "\nData\n" +
+                   "1 1 0 2 2 0 3 3 0 4 4 0 5 5 0\n" + kNoModel),
+              0);
+    EXPECT_EQ(state_->data.errorsIncluded, 1) << yes;
+  }
+  for (const char* no : {"No", "n", "x", "0"}) {
+    ASSERT_EQ(Read(Header("W", 5, "R") + "Errors\n" + no + "\nData\n" + WennerPoints(5) + kNoModel),
+              0);
+    EXPECT_EQ(state_->data.errorsIncluded, 0) << no;
+  }
+  // Blank and all-blank answer lines are passed over: the next line answers.
+  ASSERT_EQ(Read(Header("W", 5, "R") + "Errors\n\n   \r\n Yes\nData\n" +
+                 "1 1 0 2 2 0 3 3 0 4 4 0 5 5 0\n" + kNoModel),
+            0);
+  EXPECT_EQ(state_->data.errorsIncluded, 1);
+}
+
+TEST_F(DataFileTest, DataTypeLineSelectsTheKind) {
+  struct Case {
+    const char* line;
+    DataKind kind;
+  };
+  for (Case c : {Case{"Resistivity", DataKind::kResistivity},
+                 Case{"R", DataKind::kResistivity},
+                 Case{"2", DataKind::kResistivity},
+                 Case{"IP data", DataKind::kIp},
+                 Case{"ip", DataKind::kIp}}) {
+    std::string section = c.kind == DataKind::kIp ? "Chargeability\nmsec\n0.1,1.0\n" : "";
+    std::string points =
+        c.kind == DataKind::kIp ? "1 1 1 2 2 2 3 3 3 4 4 4 5 5 5\n" : WennerPoints(5);
+    ASSERT_EQ(Read(Header("W", 5, c.line) + section + Errors(false) + points + kNoModel), 0)
+        << c.line;
+    EXPECT_EQ(state_->data.dataKind, c.kind) << c.line;
+    EXPECT_EQ(Lines()[3], c.line);
+  }
+}
+
+TEST_F(DataFileTest, ClassifiesTheIpQuantity) {
+  struct Case {
+    const char* text;
+    IpQuantity quantity;
+    const char* listed;
+  };
+  for (Case c :
+       {Case{"Chargeability",
+             IpQuantity::kChargeability,
+             "IP values given in terms of chargeability"},
+        Case{"Metal factor", IpQuantity::kMetalFactor, "IP values given in terms of metal factor"},
+        Case{"Phase", IpQuantity::kPhaseAngle, "IP values given in terms of Phase Angle"},
+        Case{"Percent frequency effect",
+             IpQuantity::kPercentFrequencyEffect,
+             "IP values given in terms of Percent Frequency Effect"},
+        Case{"PFE",
+             IpQuantity::kPercentFrequencyEffect,
+             "IP values given in terms of Percent Frequency Effect"}}) {
+    ASSERT_EQ(Read(Header("W", 5, "I") + c.text + "\nunit\n0.1,1.0\n" + Errors(false) +
+                   "1 1 1 2 2 2 3 3 3 4 4 4 5 5 5\n" + kNoModel),
+              0)
+        << c.text;
+    EXPECT_EQ(state_->data.ipQuantity, c.quantity) << c.text;
+    EXPECT_EQ(state_->data.ipQuantityText, c.text);
+    EXPECT_EQ(state_->data.ipUnitText, "unit");
+    EXPECT_EQ(Lines()[4], c.listed);
+    EXPECT_EQ(Lines()[5], "I.P. data");
+  }
+}
+
+TEST_F(DataFileTest, PercentFrequencyEffectNeedsAscendingPositiveFrequencies) {
+  auto file = [](const char* numbers) {
+    return Header("W", 5, "I") + "PFE\npercent\n" + numbers + "\n" + Errors(false) +
+           "1 1 1 2 2 2 3 3 3 4 4 4 5 5 5\n" + kNoModel;
+  };
+  EXPECT_EQ(Read(file("0.1,1.0")), 0);
+  EXPECT_FLOAT_EQ(state_->data.ipParameter1, 0.1f);
+  EXPECT_FLOAT_EQ(state_->data.ipParameter2, 1.0f);
+  for (const char* bad : {"1.0,0.1", "0,1", "1,1"}) {
+    EXPECT_EQ(Read(file(bad)), 1) << bad;
+    ExpectRefusedWith("There is an error in value for IP measurement frequency values!",
+                      "Data Error");
+  }
+  // Other quantities take any window.
+  EXPECT_EQ(Read(Header("W", 5, "I") + "Chargeability\nmsec\n1.0,0.1\n" + Errors(false) +
+                 "1 1 1 2 2 2 3 3 3 4 4 4 5 5 5\n" + kNoModel),
+            0);
+}
+
+std::string ModelFile(const std::string& kind_and_section,
+                      const std::string& points,
+                      const std::string& layers_and_limit) {
+  return Header("W", 5, kind_and_section) + Errors(false) + points +
+         "User Starting Model Available (Yes/No)\nYes\nFix Parameters (Yes/No)\nyes\n"
+         "Number of model layers\n" +
+         layers_and_limit;
+}
+
+TEST_F(DataFileTest, ReadsTheStartingModelAndConvergenceLimit) {
+  std::string points = "1 1 25 2 2 25 3 3 25 4 4 25 5 5 25\n";
+  ASSERT_EQ(Read(ModelFile("IP\nChargeability\nmsec\n0.1,1.0",
+                           points,
+                           "3\nModel Parameters\n100 25 2\n50 0.5 8\n200 0.95\n"
+                           "Convergence limit\n0.05\n")),
+            0);
+  const LayeredModel& model = state_->startingModel;
+  EXPECT_EQ(state_->userModelAvailable, 1);
+  EXPECT_EQ(state_->someParametersFixed, 1);
+  EXPECT_EQ(model.layerCount, 3);
+  EXPECT_FLOAT_EQ(model.chargeability[0], 0.025f);
+  EXPECT_FLOAT_EQ(model.chargeability[1], 0.5f);
+  EXPECT_FLOAT_EQ(model.chargeability[2], 0.95f);
+  EXPECT_EQ(model.thickness[0], 2.0f);
+  EXPECT_EQ(model.thickness[1], 8.0f);
+  EXPECT_EQ(model.depthTop[0], 0.0f);
+  EXPECT_EQ(model.depthTop[1], 2.0f);
+  EXPECT_EQ(model.depthTop[2], 10.0f);
+  EXPECT_EQ(model.resistivity[2], 200.0f);
+  EXPECT_FLOAT_EQ(state_->settings.convergenceLimit, 0.001f);
+  auto lines = Lines();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Convergence limit is 0.05%"), lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "    100.000       0.025       2.000"),
+            lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "    200.000       0.950"), lines.end());
+
+  ASSERT_EQ(Read(ModelFile("R", WennerPoints(5), "2\nP\n100 5\n10\nLimit\n2\n")), 0);
+  EXPECT_FLOAT_EQ(state_->settings.convergenceLimit, 0.02f);
+  ASSERT_EQ(Read(ModelFile("R", WennerPoints(5), "2\nP\n100 5\n10\nLimit\n-3\n")), 0);
+  EXPECT_FLOAT_EQ(state_->settings.convergenceLimit, 0.001f);
+
+  // A file without a model clears the model but keeps the limit.
+  state_->settings.convergenceLimit = 0.07f;
+  ASSERT_EQ(Read(Header("W", 5, "R") + Errors(false) + WennerPoints(5) + kNoModel), 0);
+  EXPECT_EQ(state_->userModelAvailable, 0);
+  EXPECT_EQ(state_->someParametersFixed, 0);
+  EXPECT_EQ(state_->startingModel.layerCount, 0);
+  EXPECT_FLOAT_EQ(state_->settings.convergenceLimit, 0.07f);
+}
+
+TEST_F(DataFileTest, ListsEveryLineAtItsPosition) {
+  state_->textLineHeight = 20;
+  ASSERT_EQ(Read("  Title with blanks   \n" + std::string("Array\nw\nNumber\n5\nData type\nIP\n") +
+                 "Chargeability\nmsec\n0.1,1.0\n" + Errors(true) +
+                 "1 100 2 10 1\n2 90 2 11 1\n3 80 2 12 1\n4 70 2 13 1\n5 60 2 14 1\n"
+                 "Starting model\nYes\nFix\nNo\nLayers\n2\nParams\n100 30 4\n60 0.2\nLimit\n2\n"),
+            0);
+  const std::vector<std::string> expected = {
+      "Title with blanks",
+      "Wenner array",
+      "Number of datum points is 5",
+      "IP",
+      "IP values given in terms of chargeability",
+      "I.P. data",
+      "Error in measurements included",
+      "No.   Spac.  App. Res.   App. I.P.",
+      " 1      1.00    100.00      2.00     10.00      1.00",
+      " 2      2.00     90.00      2.00     11.00      1.00",
+      " 3      3.00     80.00      2.00     12.00      1.00",
+      " 4      4.00     70.00      2.00     13.00      1.00",
+      " 5      5.00     60.00      2.00     14.00      1.00",
+      "Starting model",
+      "Yes",
+      "User Starting model available.",
+      "No parameters fixed.",
+      "Number of model layers is 2.",
+      "Resistivity    I.P.    Thickness",
+      "    100.000       0.030       4.000",
+      "     60.000       0.200",
+      "Convergence limit is 2.00%",
+      "Reading of data file " + path_ + " completed.",
+  };
+  const auto& texts = canvas_->texts();
+  ASSERT_EQ(texts.size(), expected.size());
+  for (size_t k = 0; k < expected.size(); ++k) {
+    EXPECT_EQ(texts[k].text, expected[k]) << k;
+    EXPECT_EQ(texts[k].x, 8) << k;
+    // One empty line before the closing line.
+    int row = static_cast<int>(k) + (k + 1 == expected.size() ? 1 : 0);
+    EXPECT_EQ(texts[k].y, 10 + 20 * row) << k;
+  }
+  EXPECT_EQ(host_.beeps, 1);
+  EXPECT_TRUE(host_.messages.empty());
+  EXPECT_EQ(state_->data.title, "Title with blanks");
+  EXPECT_EQ(state_->data.dataFileName, path_);
+}
+
+TEST_F(DataFileTest, ListsSchlumbergerSipHeaderFrequenciesAndPoints) {
+  std::string points;
+  for (int i = 1; i <= 5; ++i) points += StrFormat("%d 0.5 100 90 2 95 3 80 4 85 5\n", i);
+  ASSERT_EQ(Read(Header("S", 5, "SIP") + SipSection({0.5, 2, 8, 32.125}, "Inphase-Outphase") +
+                 Errors(false) + points + kNoModel),
+            0);
+  auto lines = Lines();
+  ASSERT_GE(lines.size(), 14u);
+  EXPECT_EQ(lines[1], "Schlumberger array");
+  EXPECT_EQ(lines[4], "Spectral IP data with 4 frequencies");
+  EXPECT_EQ(lines[5], " 1     0.5000");
+  EXPECT_EQ(lines[8], " 4    32.1250");
+  EXPECT_EQ(lines[9], "In-phase and out-phase data");
+  EXPECT_EQ(lines[10], "Error in measurements not available.");
+  EXPECT_EQ(lines[11], "No.   a Spac.   b Spac.  App. Res.");
+  EXPECT_EQ(lines[12], " 1      1.00    100.00      0.20     85.00     5.000");
+  EXPECT_EQ(state_->data.sipForm, SipForm::kInphaseOutphase);
+}
+
+TEST_F(DataFileTest, RefusesNonPositiveSpacingAndResistivity) {
+  EXPECT_EQ(
+      Read(Header("W", 5, "R") + Errors(false) + "1 10\n2 20\n-3 30\n4 40\n5 50\n" + kNoModel), 1);
+  ExpectRefusedWith(
+      "Data point number 3 has a spacing of -3.00!\nThe electrode spacing must be positive!");
+  EXPECT_EQ(Read(Header("W", 5, "R") + Errors(false) + "1 10\n2 20\n3 30\n4 0\n5 50\n" + kNoModel),
+            1);
+  ExpectRefusedWith(
+      "Data point number 4 has a resistivity of 0.00!\nThe apparent resistivity must be positive!");
+  // A file that ends inside the data reads zeros for the rest.
+  EXPECT_EQ(Read(Header("W", 5, "R") + Errors(false) + "1 10\n2 20\n3 30\n"), 1);
+  ExpectRefusedWith(
+      "Data point number 4 has a spacing of 0.00!\nThe electrode spacing must be positive!");
+}
+
+TEST_F(DataFileTest, RefusesFilesOutsideTheLengthLimits) {
+  std::string file = Header("W", 5, "R");
+  file.resize(49, ' ');
+  EXPECT_EQ(Read(file), 1);
+  ExpectRefusedWith(
+      "Please check the format of this file with\n a text editor!. It does follow the format "
+      "this\nprogram requires.");
+  EXPECT_EQ(host_.beeps, 1);
+  EXPECT_TRUE(canvas_->texts().empty());
+
+  std::string huge = Header("W", 5, "R") + Errors(false) + WennerPoints(5) + kNoModel;
+  huge.resize(100000, ' ');
+  EXPECT_EQ(Read(huge), 1);
+  EXPECT_EQ(host_.messages.size(), 1u);
+
+  // A file that cannot be opened is refused silently.
+  state_->data.pointCount = 7;
+  canvas_ = std::make_unique<RecordingCanvas>();
+  host_ = ScriptedHost();
+  EXPECT_EQ(
+      ReadDataFile(::testing::TempDir() + "datafile_missing/none.dat", *state_, *canvas_, host_),
+      1);
+  EXPECT_EQ(state_->data.pointCount, 0);
+  EXPECT_TRUE(host_.messages.empty());
+}
+
+// Values that would overrun the model arrays or break a later logarithm or
+// division are refused with a message that names them.
+TEST_F(DataFileTest, RefusesStartingModelsOutsideTheLayerCapacity) {
+  for (int layers : {0, -2, 101, 100000}) {
+    EXPECT_EQ(Read(ModelFile(
+                  "R", WennerPoints(5), std::to_string(layers) + "\nP\n100 5\n10\nLimit\n2\n")),
+              1);
+    ExpectRefusedWith(
+        StrFormat("Your starting model has %d layers.\nThe number of model layers "
+                  "must be between 1 and 100.",
+                  layers));
+    EXPECT_EQ(state_->userModelAvailable, 0);
+  }
+  std::string hundred = "100\nP\n";
+  for (int k = 0; k < 99; ++k) hundred += "100 1\n";
+  hundred += "50\nLimit\n2\n";
+  EXPECT_EQ(Read(ModelFile("R", WennerPoints(5), hundred)), 0);
+  EXPECT_EQ(state_->startingModel.layerCount, 100);
+  EXPECT_FLOAT_EQ(state_->startingModel.depthTop[99], 99.0f);
+}
+
+TEST_F(DataFileTest, RefusesUnusableStartingModelValues) {
+  EXPECT_EQ(Read(ModelFile("R", WennerPoints(5), "2\nP\n-100 5\n10\nLimit\n2\n")), 1);
+  ExpectRefusedWith(
+      "Layer number 1 of the starting model has a resistivity of -100.000!\nThe "
+      "layer resistivity must be positive!");
+  EXPECT_EQ(Read(ModelFile("R", WennerPoints(5), "3\nP\n100 5\n10 0\n20\nLimit\n2\n")), 1);
+  ExpectRefusedWith(
+      "Layer number 2 of the starting model has a thickness of 0.000!\nThe layer "
+      "thickness must be positive!");
+  EXPECT_EQ(Read(ModelFile("R", WennerPoints(5), "2\nP\n100 5\n10\nLimit\n1e40\n")), 1);
+  ExpectRefusedWith(
+      "The convergence limit is out of range!\nEvery number in the file must be "
+      "finite.");
+  // The model of the refused file does not replace the previous one.
+  EXPECT_EQ(state_->startingModel.layerCount, 0);
+}
+
+TEST_F(DataFileTest, RefusesNumbersBeyondTheFloatRange) {
+  EXPECT_EQ(
+      Read(Header("W", 5, "R") + Errors(false) + "1 10\n2 1e39\n3 30\n4 40\n5 50\n" + kNoModel), 1);
+  ExpectRefusedWith(
+      "The resistivity of data point number 2 is out of range!\nEvery number in "
+      "the file must be finite.");
+  EXPECT_EQ(Read(Header("W", 5, "I") + "Chargeability\nmsec\n0.1,1.0\n" + Errors(false) +
+                 "1 1 1 2 2 2 3 3 -1e300 4 4 4 5 5 5\n" + kNoModel),
+            1);
+  ExpectRefusedWith(
+      "The IP value of data point number 3 is out of range!\nEvery number in "
+      "the file must be finite.");
+}
+
+TEST_F(DataFileTest, RefusesUnusableSipValues) {
+  std::string points;
+  for (int i = 1; i <= 5; ++i) points += StrFormat("%d 100 99 1 98 2 97 3 96 4\n", i);
+  EXPECT_EQ(
+      Read(Header("W", 5, "S") + SipSection({1, 0, 4, 8}, "A") + Errors(false) + points + kNoModel),
+      1);
+  ExpectRefusedWith("Frequency number 2 is 0.0000!\nThe frequencies must be positive!");
+
+  std::string bad = points;
+  bad.replace(bad.find("98 2"), 4, "-5 2");
+  EXPECT_EQ(
+      Read(Header("W", 5, "S") + SipSection({1, 2, 4, 8}, "A") + Errors(false) + bad + kNoModel),
+      1);
+  ExpectRefusedWith(
+      "Data point number 1 has an amplitude of -5.00 at frequency number 2!\nThe "
+      "amplitude must be positive!");
+  // In-phase values may be of either sign.
+  EXPECT_EQ(
+      Read(Header("W", 5, "S") + SipSection({1, 2, 4, 8}, "I") + Errors(false) + bad + kNoModel),
+      0);
+}
+
+std::string ManyLevels(int levels, int extra_points_per_level) {
+  std::string points;
+  int count = 0;
+  for (int k = levels; k >= 1; --k) {
+    for (int p = 0; p <= extra_points_per_level; ++p) {
+      points += StrFormat("%d %d %d\n", 10 * k + p, k, 100 + 10 * k + p);
+      ++count;
+    }
+  }
+  return Header("S", count, "R") + Errors(false) + points + kNoModel;
+}
+
+TEST_F(DataFileTest, NineteenDatumLevelsAreMergedWithoutMessage) {
+  ASSERT_EQ(Read(ManyLevels(19, 1)), 0);
+  EXPECT_TRUE(host_.messages.empty());
+  EXPECT_EQ(state_->data.datumLevelCount, 19);
+  EXPECT_EQ(state_->data.pointCount, 38);
+}
+
+TEST_F(DataFileTest, PointsBeyondTheLevelCapacityAreKeptAfterTheMessage) {
+  ASSERT_EQ(Read(ManyLevels(25, 1)), 0);
+  ASSERT_EQ(host_.messages.size(), 1u);
+  EXPECT_EQ(host_.messages[0].text,
+            "Too many datum levels!\nMaximum number of datum levels is 20.");
+  EXPECT_EQ(host_.messages[0].caption, "Datum levels error");
+  EXPECT_EQ(host_.beeps, 2);  // the message and the end of the read
+  const SoundingData& data = state_->data;
+  EXPECT_EQ(data.datumLevelCount, 19);
+  EXPECT_EQ(data.pointCount, 50);
+  for (int i = 0; i < 50; ++i) {
+    int level = i / 2 + 1;
+    EXPECT_EQ(data.spacingB[i], level) << i;
+    EXPECT_EQ(data.spacingA[i], 10 * level + i % 2) << i;
+    EXPECT_EQ(data.apparentResistivity[i], 100 + data.spacingA[i]) << i;
+  }
+}
+
+TEST_F(DataFileTest, PointsBeyondTheLevelCapacityFollowTheMergedCurve) {
+  // Level k holds a = k and k + 1 with rho = 2^k: each level shares one
+  // spacing with the one before and reads twice as high.
+  std::string points;
+  for (int k = 1; k <= 21; ++k) {
+    points += StrFormat("%d %d %d\n%d %d %d\n", k, k, 1 << k, k + 1, k, 1 << k);
+  }
+  ASSERT_EQ(Read(Header("S", 42, "R") + Errors(false) + points + kNoModel), 0);
+  const SoundingData& data = state_->data;
+  EXPECT_EQ(data.datumLevelCount, 19);
+  EXPECT_EQ(data.overlapCount[17], 1);
+  EXPECT_FLOAT_EQ(data.levelShiftFactor[17], 0.5f);
+  // 2 points of level 1 and one new point for each of levels 2..19, all on
+  // the curve of level 1; the points of levels 20 and 21 are not compared,
+  // so they keep their own shift, scaled like a level without overlap.
+  ASSERT_EQ(data.pointCount, 2 + 18 + 4);
+  for (int i = 0; i < 20; ++i) EXPECT_FLOAT_EQ(data.apparentResistivity[i], 2.0f) << i;
+  const float a[] = {20, 21, 21, 22};
+  const float rho[] = {4, 4, 8, 8};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(data.spacingA[20 + i], a[i]) << i;
+    EXPECT_FLOAT_EQ(data.apparentResistivity[20 + i], rho[i]) << i;
+  }
+}
+
+TEST_F(DataFileTest, RefusesAMergeThatLeavesTheFloatRange) {
+  ASSERT_EQ(Read(Header("S", 6, "R") + Errors(false) +
+                 "1 1 3e38\n2 1 3e38\n3 1 3e38\n2 5 1e-30\n3 5 1e-30\n4 5 1\n" + kNoModel),
+            1);
+  EXPECT_EQ(state_->data.pointCount, 0);
+  ASSERT_EQ(host_.messages.size(), 1u);
+  EXPECT_EQ(host_.messages[0].caption, kFormat);
+  EXPECT_NE(host_.messages[0].text.find("point 4 (spacing 4.00)"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace layra

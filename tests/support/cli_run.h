@@ -1,0 +1,57 @@
+#ifndef LAYRA_TESTS_SUPPORT_CLI_RUN_H_
+#define LAYRA_TESTS_SUPPORT_CLI_RUN_H_
+
+// Runs the real layra-cli binary (LAYRA_CLI_PATH) with a command line and
+// collects its exit status, stdout and stderr.
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace layra::testing {
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+inline std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// `arguments` is passed to the shell as it stands: quote paths with blanks.
+inline CliRun RunLayraCli(const std::string& arguments) {
+  static int counter = 0;
+  const std::string base =
+      (std::filesystem::temp_directory_path() /
+       ("layra_cli_run_" + std::to_string(::getpid()) + "_" + std::to_string(++counter)))
+          .string();
+  const std::string command = std::string("'") + LAYRA_CLI_PATH + "' " + arguments + " >'" + base +
+                              ".out' 2>'" + base + ".err'";
+  CliRun run;
+  int raw = std::system(command.c_str());
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  run.out = ReadWholeFile(base + ".out");
+  run.err = ReadWholeFile(base + ".err");
+  std::filesystem::remove(base + ".out");
+  std::filesystem::remove(base + ".err");
+  return run;
+}
+
+// A file of examples/, quoted for the shell.
+inline std::string ExamplePath(const std::string& name) {
+  return std::string("'") + LAYRA_EXAMPLES_DIR + "/" + name + "'";
+}
+
+}  // namespace layra::testing
+
+#endif  // LAYRA_TESTS_SUPPORT_CLI_RUN_H_
