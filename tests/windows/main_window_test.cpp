@@ -44,6 +44,7 @@ class MainWindowTest : public QObject {
   void exitIsAllowedWithChildWindowOpen();
   void inversionWithoutDataIsRefused();
   void readingADataFileListsItAndKeepsItsDirectory();
+  void readingTheExampleListsEveryPoint();
   void refusedReadLeavesNoData();
   void cancelledReadChangesNothing();
   void automaticInversionWritesResultsAndPlots();
@@ -312,6 +313,30 @@ void MainWindowTest::readingADataFileListsItAndKeepsItsDirectory() {
   window.RunCommand(kCommandReadData);
   QCOMPARE(start, scratch_->path() + "/");
   QCOMPARE(dialogs.unexpected, 0);
+}
+
+void MainWindowTest::readingTheExampleListsEveryPoint() {
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  window.resize(1000, 900);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QTRY_COMPARE(window.lastCommand(), 0);  // the first paint has taken the line height
+  QString path = scratch_->filePath("wenner.dat");
+  QVERIFY(QFile::copy(QStringLiteral(LAYRA_EXAMPLES_DIR "/wenner.dat"), path));
+  Read(window, dialogs, path);
+  const ProgramState& state = window.state();
+  QCOMPARE(state.lastReadResult, 0);
+  QCOMPARE(state.data.pointCount, 17);
+  // The listing runs down the window one line per text line height: at least
+  // one line for each point, starting at the top.
+  const int height = state.textLineHeight;
+  int lines = 0;
+  for (int y = 10; y + height <= window.canvas().Height(); y += height) {
+    lines += NonWhite(window.canvas(), 0, y, 600, y + height) > 0 ? 1 : 0;
+  }
+  QVERIFY2(lines >= 17, qPrintable(QString::number(lines)));
+  QVERIFY(NonWhite(window.canvas(), 0, 10, 600, 10 + height) > 0);
 }
 
 void MainWindowTest::refusedReadLeavesNoData() {
