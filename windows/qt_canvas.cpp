@@ -5,6 +5,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QStringDecoder>
 #include <algorithm>
 #include <cstdlib>
 
@@ -14,6 +15,17 @@ namespace layra {
 namespace {
 
 QColor ToQColor(Rgb color) { return QColor(color.red, color.green, color.blue); }
+
+// Text from files may be UTF-8 or a single-byte code page: take UTF-8 when
+// the bytes are valid UTF-8, Latin-1 otherwise.
+QString ToQString(const std::string& text) {
+  QStringDecoder utf8(QStringDecoder::Utf8);
+  QString decoded = utf8.decode(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
+  if (!utf8.hasError()) {
+    return decoded;
+  }
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 // Dash and dot patterns of the 1-pixel pens, in pixels on and off.
 constexpr int kDashOn = 18;
@@ -50,7 +62,7 @@ void QtCanvas::Clear() {
 
 void QtCanvas::DrawText(int x, int y, const std::string& text) {
   EnsureImageSize(width(), height());
-  QString qtext = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+  QString qtext = ToQString(text);
   QFontMetrics metrics(font_);
   QPainter painter(&image_);
   painter.setFont(font_);
