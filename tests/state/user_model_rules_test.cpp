@@ -1,0 +1,170 @@
+// Reading the user's model from the dialog fields and the shell's checks.
+
+#include "state/user_model_rules.h"
+
+#include <gtest/gtest.h>
+
+namespace layra {
+namespace {
+
+UserModelFields Fields(std::initializer_list<const char*> texts) {
+  UserModelFields fields;
+  std::size_t i = 0;
+  for (const char* text : texts) {
+    fields[i++] = text;
+  }
+  return fields;
+}
+
+LayeredModel Model(int count,
+                   std::initializer_list<float> resistivities,
+                   std::initializer_list<float> thicknesses) {
+  LayeredModel model;
+  model.layerCount = count;
+  std::size_t i = 0;
+  for (float r : resistivities) model.resistivity[i++] = r;
+  i = 0;
+  for (float t : thicknesses) model.thickness[i++] = t;
+  return model;
+}
+
+TEST(ReadUserModelFields, ReadsPairsThenTheLastResistivity) {
+  LayeredModel model;
+  model.resistivity[3] = 77.0f;  // deeper entries stay as they were
+  ReadUserModelFields(Fields({"3", "100", "2.5", "30", "10", "300", "999"}), 0, model);
+  EXPECT_EQ(model.layerCount, 3);
+  EXPECT_EQ(model.resistivity[0], 100.0f);
+  EXPECT_EQ(model.thickness[0], 2.5f);
+  EXPECT_EQ(model.resistivity[1], 30.0f);
+  EXPECT_EQ(model.thickness[1], 10.0f);
+  EXPECT_EQ(model.resistivity[2], 300.0f);
+  EXPECT_EQ(model.thickness[2], 0.0f);  // field 7 (a thickness of layer 3) is not read
+  EXPECT_EQ(model.resistivity[3], 77.0f);
+}
+
+TEST(ReadUserModelFields, NineLayersTakeTheNinthResistivityFromTheLastField) {
+  UserModelFields fields;
+  fields[0] = "9";
+  for (int i = 1; i < kUserModelFieldCount; ++i) {
+    fields[static_cast<std::size_t>(i)] = std::to_string(i);
+  }
+  LayeredModel model;
+  ReadUserModelFields(fields, 0, model);
+  ASSERT_EQ(model.layerCount, 9);
+  EXPECT_EQ(model.resistivity[7], 15.0f);
+  EXPECT_EQ(model.thickness[7], 16.0f);
+  EXPECT_EQ(model.resistivity[8], 17.0f);
+}
+
+TEST(ReadUserModelFields, CountOutsideTwoToNineKeepsTheRememberedCount) {
+  for (const char* count : {"10", "1", "0", "-3", "many", ""}) {
+    LayeredModel model = Model(4, {5, 6, 7, 8}, {1, 2, 3});
+    ReadUserModelFields(Fields({count, "100", "2"}), 4, model);
+    EXPECT_EQ(model.layerCount, 4) << count;
+    EXPECT_EQ(model.resistivity[0], 5.0f) << count;
+  }
+}
+
+TEST(ReadUserModelFields, FieldCapacitiesCutLongEntries) {
+  // The last resistivity keeps 19 characters, the pairs 39.
+  std::string padded_last = std::string(19, ' ') + "5";
+  std::string padded_pair = std::string(38, ' ') + "7";
+  UserModelFields fields = Fields({"2"});
+  fields[1] = padded_pair;
+  fields[2] = padded_pair;
+  fields[3] = padded_last;
+  LayeredModel model;
+  ReadUserModelFields(fields, 0, model);
+  EXPECT_EQ(model.resistivity[0], 7.0f);
+  EXPECT_EQ(model.thickness[0], 7.0f);
+  EXPECT_EQ(model.resistivity[1], 0.0f);
+}
+
+TEST(UserModelFieldTexts, ShowsTheModelForEditing) {
+  UserModelFields texts = UserModelFieldTexts(Model(2, {100, 20.5f}, {3}));
+  EXPECT_EQ(texts[0], "2");
+  EXPECT_EQ(texts[1], "100");
+  EXPECT_EQ(texts[2], "3");
+  EXPECT_EQ(texts[3], "20.5");
+  EXPECT_EQ(texts[4], "");
+  EXPECT_EQ(UserModelFieldTexts(LayeredModel{})[0], "");
+}
+
+TEST(AcceptUserModel, CopiesAnAcceptedModelWithItsDepths) {
+  LayeredModel working = Model(30, {1}, {1});
+  std::string message = "old";
+  ASSERT_TRUE(AcceptUserModel(Model(3, {100, 30, 300}, {2, 10}), working, message));
+  EXPECT_EQ(message, "");
+  EXPECT_EQ(working.layerCount, 3);
+  EXPECT_EQ(working.resistivity[2], 300.0f);
+  EXPECT_EQ(working.thickness[1], 10.0f);
+  EXPECT_EQ(working.depthTop[0], 0.0f);
+  EXPECT_EQ(working.depthTop[1], 2.0f);
+  EXPECT_EQ(working.depthTop[2], 12.0f);
+}
+
+TEST(AcceptUserModel, LimitsOfTheValues) {
+  LayeredModel working;
+  std::string message;
+  EXPECT_TRUE(AcceptUserModel(Model(2, {1e7f, 0.001f}, {1e6f}), working, message));
+  EXPECT_TRUE(
+      AcceptUserModel(Model(7, {1, 2, 3, 4, 5, 6, 7}, {1, 1, 1, 1, 1, 1}), working, message));
+  struct Case {
+    const char* what;
+    LayeredModel model;
+  };
+  const Case rejected[] = {
+      {"zero resistivity", Model(3, {100, 0, 300}, {2, 10})},
+      {"negative last resistivity", Model(3, {100, 30, -1}, {2, 10})},
+      {"resistivity above 1e7", Model(3, {2e7f, 30, 300}, {2, 10})},
+      {"zero thickness", Model(3, {100, 30, 300}, {0, 10})},
+      {"thickness above 1e6", Model(3, {100, 30, 300}, {2, 2e6f})},
+      {"eight layers", Model(8, {1, 2, 3, 4, 5, 6, 7, 8}, {1, 1, 1, 1, 1, 1, 1})},
+      {"nine layers", Model(9, {1, 2, 3, 4, 5, 6, 7, 8, 9}, {1, 1, 1, 1, 1, 1, 1, 1})},
+      {"one layer", Model(1, {100}, {})},
+      {"no model", LayeredModel{}},
+  };
+  for (const Case& c : rejected) {
+    LayeredModel untouched = Model(4, {9, 9, 9, 9}, {9, 9, 9});
+    EXPECT_FALSE(AcceptUserModel(c.model, untouched, message)) << c.what;
+    EXPECT_EQ(untouched.layerCount, 4) << c.what;
+    EXPECT_EQ(untouched.resistivity[0], 9.0f) << c.what;
+    EXPECT_FALSE(message.empty()) << c.what;
+  }
+}
+
+TEST(AcceptUserModel, MessagesListTheModelOrAskForTwoLayers) {
+  LayeredModel working;
+  std::string message;
+  EXPECT_FALSE(AcceptUserModel(Model(0, {}, {}), working, message));
+  EXPECT_EQ(message,
+            "There was an error in the input model.\nNumber of layers is 0.\n"
+            "There must be at least 2 layers!");
+  EXPECT_FALSE(AcceptUserModel(Model(2, {-5, 10}, {1}), working, message));
+  EXPECT_EQ(message,
+            "There was an error in the input model.\nNumber of layers is 2.\n"
+            "There must be at least 2 layers!");
+  EXPECT_FALSE(AcceptUserModel(Model(3, {100, 0, 300.25f}, {2, 10}), working, message));
+  EXPECT_EQ(message,
+            "There was an error in the input model.\nNumber of layers is 3.\n"
+            "The parameters for the layers are as follows:-\nLayer   Resis.        Thick.\n"
+            " 1       100.000         2.000\n"
+            " 2         0.000        10.000\n"
+            " 3       300.250\n");
+}
+
+TEST(CopyStartingModel, CopiesLayersThicknessesAndDepths) {
+  LayeredModel from = Model(2, {10, 20}, {5});
+  from.depthTop[1] = 5.0f;
+  from.chargeability[0] = 0.3f;
+  LayeredModel to;
+  CopyStartingModel(from, to);
+  EXPECT_EQ(to.layerCount, 2);
+  EXPECT_EQ(to.resistivity[1], 20.0f);
+  EXPECT_EQ(to.thickness[0], 5.0f);
+  EXPECT_EQ(to.depthTop[1], 5.0f);
+  EXPECT_EQ(to.chargeability[0], 0.0f);
+}
+
+}  // namespace
+}  // namespace layra

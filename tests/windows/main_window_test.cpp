@@ -1,0 +1,577 @@
+// The main window driven through its commands, with every dialog answered by
+// a script: the menus, the mode rules, reading a data file, the settings
+// commands and both inversions.
+
+#include "windows/main_window.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "state/records.h"
+#include "tests/windows/scripted_dialogs.h"
+#include "windows/about_dialog.h"
+#include "windows/qt_canvas.h"
+#include "windows/user_model_dialog.h"
+
+namespace layra {
+namespace {
+
+using testing::ChooseFile;
+using testing::Click;
+using testing::ScriptedDialogs;
+using testing::SetEdit;
+
+const QString kModeMessage = QStringLiteral("Please press ESC or Q\nto exit the current mode");
+const QString kNoDataMessage = QStringLiteral("You must first read in a data file.");
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void firstPaintShowsAboutBoxAndTakesTextMetrics();
+  void startsWithDefaultSettings();
+  void menusCarryEveryCommand();
+  void iterationCountIsLimited_data();
+  void iterationCountIsLimited();
+  void settingsCommandsOpenTheirDialogs();
+  void childWindowOpenIgnoresOrRefusesCommands();
+  void exitIsAllowedWithChildWindowOpen();
+  void inversionWithoutDataIsRefused();
+  void readingADataFileListsItAndKeepsItsDirectory();
+  void readingTheExampleListsEveryPoint();
+  void refusedReadLeavesNoData();
+  void cancelledReadChangesNothing();
+  void automaticInversionWritesResultsAndPlots();
+  void userModelFromDataFileIsInvertedDirectly();
+  void userModelWithTooManyLayersIsRejected();
+  void userModelWithBadValuesIsRejected();
+  void userModelIsInvertedAfterAutomaticRun();
+  void closingDuringARunWaitsForItsEnd();
+
+ private:
+  // Copies a test data file into the scratch directory; returns its path.
+  QString CopyData(const QString& name);
+  // Reads `path` through command 101.
+  void Read(MainWindow& window, ScriptedDialogs& dialogs, const QString& path);
+  static int NonWhite(const QtCanvas& canvas, int left, int top, int right, int bottom);
+
+  std::unique_ptr<QTemporaryDir> scratch_;
+};
+
+void MainWindowTest::init() {
+  scratch_ = std::make_unique<QTemporaryDir>();
+  QVERIFY(scratch_->isValid());
+}
+
+QString MainWindowTest::CopyData(const QString& name) {
+  QString target = scratch_->filePath(name);
+  QFile::remove(target);
+  if (!QFile::copy(QStringLiteral(LAYRA_TEST_DATA "/") + name, target)) {
+    return QString();
+  }
+  return target;
+}
+
+void MainWindowTest::Read(MainWindow& window, ScriptedDialogs& dialogs, const QString& path) {
+  dialogs.Then([path](QDialog& dialog) { ChooseFile(dialog, path); });
+  window.RunCommand(kCommandReadData);
+}
+
+int MainWindowTest::NonWhite(const QtCanvas& canvas, int left, int top, int right, int bottom) {
+  int count = 0;
+  for (int y = top; y < bottom; ++y) {
+    for (int x = left; x < right; ++x) {
+      count += canvas.GetPixel(x, y) != kWhite ? 1 : 0;
+    }
+  }
+  return count;
+}
+
+void MainWindowTest::firstPaintShowsAboutBoxAndTakesTextMetrics() {
+  ScriptedDialogs dialogs;
+  dialogs.Then([](QDialog& dialog) { Click(dialog, "button1"); });
+  MainWindow window(&dialogs);
+  QCOMPARE(window.lastCommand(), -1);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QTRY_COMPARE(window.lastCommand(), 0);
+  QCOMPARE(dialogs.names, QStringList{QStringLiteral("AboutDiaBox")});
+  QCOMPARE(window.windowTitle(), QStringLiteral("LAYRA ver. 1.00f Beta"));
+  QCOMPARE(window.state().textLineHeight, window.canvas().Metrics().charHeight);
+  // Later paints do not show it again.
+  window.canvas().repaint();
+  QCoreApplication::processEvents();
+  QCOMPARE(dialogs.names.size(), 1);
+  QCOMPARE(dialogs.unexpected, 0);
+}
+
+void MainWindowTest::startsWithDefaultSettings() {
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  const InversionSettings& settings = window.state().settings;
+  QCOMPARE(settings.initialDampingFactor, 0.1f);
+  QCOMPARE(settings.minimumDampingFactor, 0.01f);
+  QCOMPARE(settings.iterationLimit, 8);
+  QCOMPARE(settings.convergenceLimit, 0.02f);
+  QCOMPARE(settings.dataConstraint, 0);
+  QCOMPARE(settings.modelConstraint, 0);
+  QCOMPARE(settings.dataCutoff, 0.001f);
+  QCOMPARE(settings.modelCutoff, 0.001f);
+  QCOMPARE(window.state().data.pointCount, 0);
+  QCOMPARE(window.state().dataRead, 0);
+  QCOMPARE(window.modeFlag(), 0);
+  QCOMPARE(window.state().dataDirectory, window.programDirectory());
+  QCOMPARE(window.state().resultsDirectory, window.programDirectory());
+  QVERIFY(QString::fromStdString(window.programDirectory()).endsWith(QLatin1Char('/')));
+}
+
+void MainWindowTest::menusCarryEveryCommand() {
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  const QList<QPair<QString, QString>> expected = {
+      {"command101", "&Read apparent resistivity data file"},
+      {"command111", "&Damping factors"},
+      {"command112", "&Number of iterations"},
+      {"command113", "&Convergence limit"},
+      {"command114", "&Robust inversion..."},
+      {"command121", "&Automatic Inversion"},
+      {"command122", "&Invert with user model"},
+      {"command151", "&Exit program"},
+      {"command151quit", "&Quit program"},
+  };
+  for (const auto& [name, text] : expected) {
+    auto* action = window.findChild<QAction*>(name);
+    QVERIFY2(action != nullptr, qPrintable(name));
+    QCOMPARE(action->text(), text);
+  }
+  // A menu item runs its command.
+  dialogs.Then([](QDialog& dialog) {
+    SetEdit(dialog, "edit760", "12");
+    Click(dialog, "button1");
+  });
+  window.findChild<QAction*>("command112")->trigger();
+  QCOMPARE(window.state().settings.iterationLimit, 12);
+  QCOMPARE(window.lastCommand(), 112);
+}
+
+void MainWindowTest::iterationCountIsLimited_data() {
+  QTest::addColumn<QString>("entered");
+  QTest::addColumn<int>("stored");
+  QTest::newRow("0 gives 1") << "0" << 1;
+  QTest::newRow("40 gives 25") << "40" << 25;
+  QTest::newRow("text gives 1") << "many" << 1;
+  QTest::newRow("25 stays") << "25" << 25;
+  QTest::newRow("huge gives 25") << "99999999999" << 25;
+}
+
+void MainWindowTest::iterationCountIsLimited() {
+  QFETCH(QString, entered);
+  QFETCH(int, stored);
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  dialogs.Then([entered](QDialog& dialog) {
+    SetEdit(dialog, "edit760", entered);
+    Click(dialog, "button1");
+  });
+  window.RunCommand(kCommandIterations);
+  QCOMPARE(window.state().settings.iterationLimit, stored);
+  QCOMPARE(window.state().dialogResult, 1);
+}
+
+void MainWindowTest::settingsCommandsOpenTheirDialogs() {
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  dialogs.Then([](QDialog& dialog) {
+    SetEdit(dialog, "edit755", "5");
+    SetEdit(dialog, "edit756", "0.05");
+    Click(dialog, "button1");
+  });
+  window.RunCommand(kCommandDampingFactors);
+  dialogs.Then([](QDialog& dialog) {
+    SetEdit(dialog, "edit770", "150");
+    Click(dialog, "button1");
+  });
+  window.RunCommand(kCommandConvergenceLimit);
+  dialogs.Then([](QDialog& dialog) {
+    Click(dialog, "radio1435");
+    Click(dialog, "button1");
+  });
+  window.RunCommand(kCommandRobustInversion);
+  QCOMPARE(dialogs.names, (QStringList{"DampDiaBox", "ClmDiaBox", "DataConstrainDiaBox"}));
+  const InversionSettings& settings = window.state().settings;
+  QCOMPARE(settings.initialDampingFactor, 1.0f);
+  QCOMPARE(settings.convergenceLimit, 1.0f);
+  QCOMPARE(settings.modelConstraint, 1);
+  QCOMPARE(settings.minimumDampingFactor, 0.01f);  // lowered from 0.05 by the robust rule
+  // A cancelled dialog keeps the settings and records 2.
+  window.RunCommand(kCommandIterations);
+  QCOMPARE(window.state().dialogResult, 2);
+  QCOMPARE(window.state().settings.iterationLimit, 8);
+}
+
+void MainWindowTest::childWindowOpenIgnoresOrRefusesCommands() {
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  QString path = CopyData("windows_wenner.dat");
+  window.setModeFlag(1);
+  InversionSettings before = window.state().settings;
+
+  for (int id : {101, 121, 122}) {
+    window.RunCommand(id);
+    QCOMPARE(window.lastCommand(), id);
+  }
+  QVERIFY2(dialogs.titles.isEmpty(), qPrintable(dialogs.titles.join(",")));
+  QCOMPARE(window.state().data.pointCount, 0);
+
+  for (int id : {111, 112, 113, 114}) {
+    window.RunCommand(id);
+  }
+  QCOMPARE(dialogs.messages.size(), 4);
+  for (const auto& message : dialogs.messages) {
+    QCOMPARE(message.text, kModeMessage);
+    QCOMPARE(message.caption, QStringLiteral("Message"));
+    QCOMPARE(message.icon, QMessageBox::Warning);
+  }
+  QCOMPARE(dialogs.names, QStringList());  // no settings dialog was opened
+  QCOMPARE(window.state().settings.iterationLimit, before.iterationLimit);
+
+  // Once the child has gone, the commands work again.
+  window.setModeFlag(0);
+  Read(window, dialogs, path);
+  QCOMPARE(window.state().dataRead, 1);
+}
+
+void MainWindowTest::exitIsAllowedWithChildWindowOpen() {
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  window.setModeFlag(1);
+  window.RunCommand(kCommandExit);
+  QVERIFY(!window.isVisible());
+}
+
+void MainWindowTest::inversionWithoutDataIsRefused() {
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  window.RunCommand(kCommandAutomaticInversion);
+  window.RunCommand(kCommandUserModelInversion);
+  QCOMPARE(dialogs.messages.size(), 2);
+  for (const auto& message : dialogs.messages) {
+    QCOMPARE(message.text, kNoDataMessage);
+    QCOMPARE(message.caption, QStringLiteral("Error Message"));
+    QCOMPARE(message.icon, QMessageBox::Warning);
+  }
+  QCOMPARE(dialogs.names, QStringList());  // no chooser, no inversion
+  QCOMPARE(window.state().settings.dataConstraint, 0);
+}
+
+void MainWindowTest::readingADataFileListsItAndKeepsItsDirectory() {
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  window.resize(1000, 700);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QString path = CopyData("windows_wenner.dat");
+  QString start;
+  QStringList filters;
+  dialogs.Then([&](QDialog& dialog) {
+    auto& chooser = static_cast<QFileDialog&>(dialog);
+    start = QDir(chooser.directory()).absolutePath() + QLatin1Char('/');
+    filters = chooser.nameFilters();
+    ChooseFile(dialog, path);
+  });
+  window.state().thicknessFactor = 2.0f;
+  window.RunCommand(kCommandReadData);
+  QCOMPARE(dialogs.titles.value(dialogs.titles.size() - 1),
+           QStringLiteral("1D Resistivity Data File"));
+  QCOMPARE(start, QDir(QString::fromStdString(window.programDirectory())).absolutePath() + "/");
+  QCOMPARE(filters.first(), QStringLiteral("*.dat (*.dat)"));
+  const ProgramState& state = window.state();
+  QCOMPARE(state.lastReadResult, 0);
+  QCOMPARE(state.dataRead, 1);
+  QCOMPARE(state.data.pointCount, 8);
+  QCOMPARE(state.data.title, std::string("Test sounding for the desktop program"));
+  QCOMPARE(state.thicknessFactor, 1.25f);
+  QCOMPARE(QString::fromStdString(state.data.dataFileName), QDir::toNativeSeparators(path));
+  QString directory = QDir::toNativeSeparators(scratch_->path() + "/");
+  QCOMPARE(QString::fromStdString(state.dataDirectory), directory);
+  QCOMPARE(QString::fromStdString(state.resultsDirectory), directory);
+  // The listing is on the window, from the top left.
+  QVERIFY(NonWhite(window.canvas(), 0, 0, 400, 10 + 3 * state.textLineHeight) > 100);
+  // The next chooser starts in the data file's directory.
+  dialogs.Then([&](QDialog& dialog) {
+    start = QDir(static_cast<QFileDialog&>(dialog).directory()).absolutePath() + "/";
+    dialog.reject();
+  });
+  window.RunCommand(kCommandReadData);
+  QCOMPARE(start, scratch_->path() + "/");
+  QCOMPARE(dialogs.unexpected, 0);
+}
+
+void MainWindowTest::readingTheExampleListsEveryPoint() {
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  window.resize(1000, 900);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QTRY_COMPARE(window.lastCommand(), 0);  // the first paint has taken the line height
+  QString path = scratch_->filePath("wenner.dat");
+  QVERIFY(QFile::copy(QStringLiteral(LAYRA_EXAMPLES_DIR "/wenner.dat"), path));
+  Read(window, dialogs, path);
+  const ProgramState& state = window.state();
+  QCOMPARE(state.lastReadResult, 0);
+  QCOMPARE(state.data.pointCount, 17);
+  // The listing runs down the window one line per text line height: at least
+  // one line for each point, starting at the top.
+  const int height = state.textLineHeight;
+  int lines = 0;
+  for (int y = 10; y + height <= window.canvas().Height(); y += height) {
+    lines += NonWhite(window.canvas(), 0, y, 600, y + height) > 0 ? 1 : 0;
+  }
+  QVERIFY2(lines >= 17, qPrintable(QString::number(lines)));
+  QVERIFY(NonWhite(window.canvas(), 0, 10, 600, 10 + height) > 0);
+}
+
+void MainWindowTest::refusedReadLeavesNoData() {
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  Read(window, dialogs, CopyData("windows_wenner.dat"));
+  QCOMPARE(window.state().dataRead, 1);
+  // A file that cannot be read: the name is accepted at the create question,
+  // then the read fails.
+  QString missing = scratch_->filePath("missing.dat");
+  dialogs.AnswerNextMessage(QMessageBox::Yes);
+  Read(window, dialogs, missing);
+  QCOMPARE(window.state().lastReadResult, 1);
+  QCOMPARE(window.state().data.pointCount, 0);
+  QCOMPARE(window.state().dataRead, 0);
+  // The inversion commands see no data now.
+  int messages = dialogs.messages.size();
+  window.RunCommand(kCommandAutomaticInversion);
+  QCOMPARE(dialogs.messages.size(), messages + 1);
+  QCOMPARE(dialogs.messages.last().text, kNoDataMessage);
+}
+
+void MainWindowTest::cancelledReadChangesNothing() {
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  Read(window, dialogs, CopyData("windows_wenner.dat"));
+  std::string directory = window.state().dataDirectory;
+  dialogs.Then([](QDialog& dialog) { dialog.reject(); });
+  window.RunCommand(kCommandReadData);
+  QCOMPARE(window.state().dataRead, 1);
+  QCOMPARE(window.state().data.pointCount, 8);
+  QCOMPARE(window.state().dataDirectory, directory);
+}
+
+void MainWindowTest::automaticInversionWritesResultsAndPlots() {
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  window.resize(1000, 700);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QString path = CopyData("windows_wenner.dat");
+  Read(window, dialogs, path);
+  QString results = scratch_->filePath("windows_wenner.INV");
+  QString offered;
+  dialogs.Then([&](QDialog& dialog) {
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("File Name for Inversion Results"));
+    QStringList selected = static_cast<QFileDialog&>(dialog).selectedFiles();
+    offered = selected.isEmpty() ? QString() : selected.first();
+    ChooseFile(dialog, results);
+  });
+  window.state().settings.iterationLimit = 3;
+  window.RunCommand(kCommandAutomaticInversion);
+  QCOMPARE(QFileInfo(offered).fileName(), QStringLiteral("windows_wenner.INV"));
+  QVERIFY(QFileInfo(results).size() > 0);
+  QVERIFY(window.state().outcome.lastIteration >= 1);
+  QVERIFY(window.state().model.layerCount >= 2);
+  // The last plot stays on the window.
+  const QtCanvas& canvas = window.canvas();
+  QVERIFY(NonWhite(canvas, 0, 0, canvas.Width(), canvas.Height()) > 2000);
+  QVERIFY(!window.commandRunning());
+  QVERIFY(window.menuBar()->isEnabled());
+}
+
+void MainWindowTest::userModelFromDataFileIsInvertedDirectly() {
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  Read(window, dialogs, CopyData("windows_wenner_model.dat"));
+  QCOMPARE(window.state().userModelAvailable, 1);
+  window.state().settings.dataConstraint = 1;
+  window.state().settings.modelConstraint = 1;
+  QString results = scratch_->filePath("with_model.INV");
+  dialogs.Then([&](QDialog& dialog) { ChooseFile(dialog, results); });
+  int messages = dialogs.messages.size();
+  window.RunCommand(kCommandUserModelInversion);
+  // No automatic run, no model dialog, no message: straight to the inversion.
+  QVERIFY(!dialogs.names.contains(QStringLiteral("UserModelDiaBox")));
+  QCOMPARE(dialogs.messages.size(), messages);
+  QVERIFY(QFileInfo(results).size() > 0);
+  QCOMPARE(window.state().model.layerCount, 3);
+  QCOMPARE(window.state().settings.dataConstraint, 1);
+  QCOMPARE(window.state().settings.modelConstraint, 1);
+  QVERIFY(QDir(scratch_->path()).entryList({"*.INx"}).isEmpty());
+}
+
+void MainWindowTest::userModelWithTooManyLayersIsRejected() {
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  Read(window, dialogs, CopyData("windows_wenner.dat"));
+  bool picture_drawn = false;
+  dialogs.Then([&](QDialog& dialog) {
+    auto& box = static_cast<UserModelDiaBox&>(dialog);
+    QCOMPARE(box.objectName(), QStringLiteral("UserModelDiaBox"));
+    QtCanvas& picture = box.picture();
+    picture_drawn = NonWhite(picture, 0, 0, picture.Width(), picture.Height()) > 500;
+    SetEdit(dialog, "edit1001", "9");
+    for (int i = 0; i < 8; ++i) {
+      SetEdit(dialog, QStringLiteral("edit%1").arg(1002 + 2 * i), QString::number(10 + i));
+      SetEdit(dialog, QStringLiteral("edit%1").arg(1003 + 2 * i), QString::number(i + 1));
+    }
+    SetEdit(dialog, "edit1018", "99");
+    Click(dialog, "button1021");
+  });
+  window.RunCommand(kCommandUserModelInversion);
+  QVERIFY(picture_drawn);
+  QCOMPARE(dialogs.messages.size(), 2);
+  QCOMPARE(dialogs.messages[0].caption, QStringLiteral("Message"));
+  QVERIFY(dialogs.messages[0].text.startsWith(
+      QStringLiteral("The input data file did not have an\ninitial model.")));
+  QCOMPARE(dialogs.messages[1].caption, QStringLiteral("Error Message"));
+  QCOMPARE(dialogs.messages[1].text,
+           QStringLiteral("There was an error in the input model.\nNumber of layers is 9.\n"
+                          "The parameters for the layers are as follows:-\n"
+                          "Layer   Resis.        Thick.\n"
+                          " 1        10.000         1.000\n"
+                          " 2        11.000         2.000\n"
+                          " 3        12.000         3.000\n"
+                          " 4        13.000         4.000\n"
+                          " 5        14.000         5.000\n"
+                          " 6        15.000         6.000\n"
+                          " 7        16.000         7.000\n"
+                          " 8        17.000         8.000\n"
+                          " 9        99.000\n"));
+  // The silent run left no file behind, and no user-model run was started.
+  QVERIFY(QDir(scratch_->path()).entryList({"*.INx", "*.INV"}).isEmpty());
+  QCOMPARE(dialogs.unexpected, 0);
+  QCOMPARE(window.userModel().layerCount, 9);
+}
+
+void MainWindowTest::userModelWithBadValuesIsRejected() {
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  Read(window, dialogs, CopyData("windows_wenner.dat"));
+  LayeredModel automatic;  // the working model as the automatic run left it
+  dialogs.Then([&](QDialog& dialog) {
+    automatic = window.state().model;
+    SetEdit(dialog, "edit1001", "3");
+    SetEdit(dialog, "edit1002", "100");
+    SetEdit(dialog, "edit1003", "-2");  // a negative thickness
+    SetEdit(dialog, "edit1004", "20");
+    SetEdit(dialog, "edit1005", "10");
+    SetEdit(dialog, "edit1006", "50");
+    Click(dialog, "button1021");
+  });
+  window.RunCommand(kCommandUserModelInversion);
+  QCOMPARE(dialogs.messages.last().caption, QStringLiteral("Error Message"));
+  QVERIFY(
+      dialogs.messages.last().text.contains(QStringLiteral(" 1       100.000        -2.000\n")));
+  // The rejected model did not replace the working model.
+  QCOMPARE(window.state().model.layerCount, automatic.layerCount);
+  QCOMPARE(window.state().model.thickness[0], automatic.thickness[0]);
+  QVERIFY(QDir(scratch_->path()).entryList({"*.INV"}).isEmpty());
+
+  // Too few layers: with no model entered before, the count stays 0.
+  dialogs.Then([](QDialog& dialog) {
+    SetEdit(dialog, "edit1001", "1");
+    Click(dialog, "button1021");
+  });
+  LayeredModel previous = window.userModel();
+  window.RunCommand(kCommandUserModelInversion);
+  QCOMPARE(window.userModel().layerCount, previous.layerCount);
+  QCOMPARE(dialogs.messages.last().text,
+           QStringLiteral("There was an error in the input model.\nNumber of layers is 3.\n"
+                          "The parameters for the layers are as follows:-\n"
+                          "Layer   Resis.        Thick.\n"
+                          " 1       100.000        -2.000\n"
+                          " 2        20.000        10.000\n"
+                          " 3        50.000\n"));
+  QCOMPARE(dialogs.unexpected, 0);
+}
+
+void MainWindowTest::userModelIsInvertedAfterAutomaticRun() {
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  Read(window, dialogs, CopyData("windows_wenner.dat"));
+  window.state().settings.iterationLimit = 2;
+  window.state().settings.dataConstraint = 1;
+  window.state().settings.modelConstraint = 1;
+  dialogs.Then([](QDialog& dialog) {
+    SetEdit(dialog, "edit1001", "3");
+    SetEdit(dialog, "edit1002", "100");
+    SetEdit(dialog, "edit1003", "3");
+    SetEdit(dialog, "edit1004", "30");
+    SetEdit(dialog, "edit1005", "20");
+    SetEdit(dialog, "edit1006", "60");
+    Click(dialog, "button1021");
+  });
+  QString results = scratch_->filePath("user.INV");
+  dialogs.Then([&](QDialog& dialog) { ChooseFile(dialog, results); });
+  window.RunCommand(kCommandUserModelInversion);
+  QCOMPARE(dialogs.messages.size(), 2);
+  QCOMPARE(dialogs.messages[1].text,
+           QStringLiteral("The program will now invert the data\nset using the user supplied "
+                          "initial model."));
+  QCOMPARE(dialogs.messages[1].caption, QStringLiteral("Message"));
+  QVERIFY(QFileInfo(results).size() > 0);
+  QCOMPARE(window.state().model.layerCount, 3);
+  QCOMPARE(window.state().settings.iterationLimit, 8);
+  QCOMPARE(window.state().settings.dataConstraint, 1);
+  QCOMPARE(window.state().settings.modelConstraint, 1);
+  QVERIFY(QDir(scratch_->path()).entryList({"*.INx"}).isEmpty());
+  QCOMPARE(dialogs.names.count(QStringLiteral("UserModelDiaBox")), 1);
+}
+
+void MainWindowTest::closingDuringARunWaitsForItsEnd() {
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  Read(window, dialogs, CopyData("windows_wenner.dat"));
+  QString results = scratch_->filePath("closing.INV");
+  dialogs.Then([&](QDialog& dialog) { ChooseFile(dialog, results); });
+  window.state().settings.iterationLimit = 1;
+  window.state().settings.convergenceLimit = 0.0001f;
+  bool visible_after_close = false;
+  // At the iteration limit the user closes the main window, then asks for
+  // five more iterations: the run goes on, asks nothing more, and the window
+  // closes when it has ended.
+  dialogs.Then([&](QDialog& dialog) {
+    QCOMPARE(dialog.objectName(), QStringLiteral("IterDiaBox"));
+    window.close();
+    visible_after_close = window.isVisible();
+    SetEdit(dialog, "edit761", "5");
+    Click(dialog, "button1");
+  });
+  window.RunCommand(kCommandAutomaticInversion);
+  QVERIFY(visible_after_close);
+  QVERIFY(!window.isVisible());
+  QCOMPARE(dialogs.pendingActions(), 0);
+  QCOMPARE(dialogs.names.count(QStringLiteral("IterDiaBox")), 1);
+  QVERIFY(QFileInfo(results).size() > 0);
+  QCOMPARE(dialogs.unexpected, 0);
+}
+
+}  // namespace
+}  // namespace layra
+
+QTEST_MAIN(layra::MainWindowTest)
+#include "main_window_test.moc"

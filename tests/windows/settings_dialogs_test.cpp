@@ -1,0 +1,374 @@
+// The settings dialogs: what they show, what OK stores (clamped), what Cancel
+// leaves, and the dialog-result field.
+
+#include "windows/settings_dialogs.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QtTest>
+
+#include "state/records.h"
+#include "tests/windows/scripted_dialogs.h"
+#include "windows/qt_canvas.h"
+#include "windows/user_model_dialog.h"
+
+namespace layra {
+namespace {
+
+using testing::Click;
+using testing::EditText;
+using testing::SetEdit;
+
+class SettingsDialogsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void dampingFactorsAreClampedOnOk_data();
+  void dampingFactorsAreClampedOnOk();
+  void dampingShowsCurrentFactorsAndCancelKeepsThem();
+  void convergenceLimitIsReadAsPercentage_data();
+  void convergenceLimitIsReadAsPercentage();
+  void convergenceLimitShowsPercentage_data();
+  void convergenceLimitShowsPercentage();
+  void convergencePromptUsesItsOwnEdit();
+  void iterationCountIsReadUnclamped();
+  void additionalIterationsStartAtZero();
+  void robustModelLowersMinimumDamping();
+  void constraintRadiosWriteAtOnceAndCancelUndoes();
+  void cutoffFactorsAreClamped();
+  void userModelOutOfRangeCountKeepsPrevious();
+  void userModelNineLayersReadsEightPairsAndEdit1018();
+  void userModelEnterAndEscapeCycleThroughFourteenEdits();
+  void userModelCancelRestoresCount();
+  void userModelPictureIsDrawn();
+};
+
+void SettingsDialogsTest::dampingFactorsAreClampedOnOk_data() {
+  QTest::addColumn<QString>("initial");
+  QTest::addColumn<QString>("minimum");
+  QTest::addColumn<float>("storedInitial");
+  QTest::addColumn<float>("storedMinimum");
+  QTest::newRow("above the limits") << "5"
+                                    << "0.5" << 1.0f << 0.25f;
+  QTest::newRow("text reads as 0") << "abc"
+                                   << "x1" << 0.01f << 0.001f;
+  QTest::newRow("within the limits") << "0.2"
+                                     << "0.005" << 0.2f << 0.005f;
+  QTest::newRow("negative") << "-0.3"
+                            << "-1" << 0.01f << 0.001f;
+  QTest::newRow("trailing text ignored") << "0.35xyz"
+                                         << " 0.02 " << 0.35f << 0.02f;
+  // Only the first 19 characters of a damping field are read: the 5 is lost.
+  QTest::newRow("long field cut") << QString(19, ' ') + "5"
+                                  << "0.1" << 0.01f << 0.1f;
+}
+
+void SettingsDialogsTest::dampingFactorsAreClampedOnOk() {
+  QFETCH(QString, initial);
+  QFETCH(QString, minimum);
+  QFETCH(float, storedInitial);
+  QFETCH(float, storedMinimum);
+  InversionSettings settings;
+  int result = 0;
+  DampDiaBox dialog(settings, result);
+  SetEdit(dialog, "edit755", initial);
+  SetEdit(dialog, "edit756", minimum);
+  Click(dialog, "button1");
+  QCOMPARE(result, 1);
+  QCOMPARE(settings.initialDampingFactor, storedInitial);
+  QCOMPARE(settings.minimumDampingFactor, storedMinimum);
+}
+
+void SettingsDialogsTest::dampingShowsCurrentFactorsAndCancelKeepsThem() {
+  InversionSettings settings;
+  settings.initialDampingFactor = 0.3f;
+  settings.minimumDampingFactor = 0.02f;
+  int result = 0;
+  DampDiaBox dialog(settings, result);
+  QCOMPARE(dialog.windowTitle(), QStringLiteral("Enter New Damping Factors"));
+  QCOMPARE(dialog.findChild<QLabel*>("static753")->text(),
+           QStringLiteral("Initial Damping factor is 0.3000"));
+  QCOMPARE(dialog.findChild<QLabel*>("static754")->text(),
+           QStringLiteral("Minimum Damping factor is 0.0200"));
+  QCOMPARE(EditText(dialog, "edit755"), QStringLiteral("0.3000"));
+  QCOMPARE(EditText(dialog, "edit756"), QStringLiteral("0.0200"));
+  SetEdit(dialog, "edit755", "0.9");
+  Click(dialog, "button2");
+  QCOMPARE(result, 2);
+  QCOMPARE(settings.initialDampingFactor, 0.3f);
+  QCOMPARE(settings.minimumDampingFactor, 0.02f);
+}
+
+void SettingsDialogsTest::convergenceLimitIsReadAsPercentage_data() {
+  QTest::addColumn<QString>("entered");
+  QTest::addColumn<float>("stored");
+  QTest::newRow("2 %") << "2" << 0.02f;
+  QTest::newRow("0 %") << "0" << 0.0001f;
+  QTest::newRow("150 %") << "150" << 1.0f;
+  QTest::newRow("not a number") << "two" << 0.0001f;
+  QTest::newRow("0.5 %") << "0.5" << 0.005f;
+}
+
+void SettingsDialogsTest::convergenceLimitIsReadAsPercentage() {
+  QFETCH(QString, entered);
+  QFETCH(float, stored);
+  InversionSettings settings;
+  int result = 0;
+  ConvergenceLimitDialog dialog(ConvergenceLimitDialog::Kind::kClmDiaBox, settings, result);
+  QCOMPARE(dialog.windowTitle(), QStringLiteral("Choose convergence limit"));
+  SetEdit(dialog, "edit770", entered);
+  Click(dialog, "button1");
+  QCOMPARE(result, 1);
+  QCOMPARE(settings.convergenceLimit, stored);
+}
+
+void SettingsDialogsTest::convergenceLimitShowsPercentage_data() {
+  QTest::addColumn<QString>("entered");
+  QTest::addColumn<QString>("shownNext");
+  QTest::newRow("2") << "2"
+                     << "2.000";
+  QTest::newRow("0") << "0"
+                     << "0.010";
+  QTest::newRow("150") << "150"
+                       << "100.000";
+}
+
+void SettingsDialogsTest::convergenceLimitShowsPercentage() {
+  QFETCH(QString, entered);
+  QFETCH(QString, shownNext);
+  InversionSettings settings;
+  int result = 0;
+  {
+    ConvergenceLimitDialog first(ConvergenceLimitDialog::Kind::kClmDiaBox, settings, result);
+    SetEdit(first, "edit770", entered);
+    Click(first, "button1");
+  }
+  ConvergenceLimitDialog next(ConvergenceLimitDialog::Kind::kClmDiaBox, settings, result);
+  QCOMPARE(EditText(next, "edit770"), shownNext);
+  SetEdit(next, "edit770", "55");
+  Click(next, "button2");
+  QCOMPARE(result, 2);
+  QCOMPARE(EditText(next, "edit770"), QStringLiteral("55"));
+  ConvergenceLimitDialog after_cancel(ConvergenceLimitDialog::Kind::kClmDiaBox, settings, result);
+  QCOMPARE(EditText(after_cancel, "edit770"), shownNext);
+}
+
+void SettingsDialogsTest::convergencePromptUsesItsOwnEdit() {
+  InversionSettings settings;
+  int result = 0;
+  ConvergenceLimitDialog dialog(ConvergenceLimitDialog::Kind::kRmsDiaBox, settings, result);
+  QCOMPARE(dialog.windowTitle(), QStringLiteral("New Convergence Limit"));
+  QVERIFY(dialog.findChild<QLineEdit*>("edit770") == nullptr);
+  QCOMPARE(EditText(dialog, "edit771"), QStringLiteral("2.000"));
+  SetEdit(dialog, "edit771", "0.5");
+  Click(dialog, "button1");
+  QCOMPARE(settings.convergenceLimit, 0.005f);
+}
+
+void SettingsDialogsTest::iterationCountIsReadUnclamped() {
+  // The dialog stores what was typed; the main window limits it to 1..25.
+  InversionSettings settings;
+  int result = 0;
+  {
+    NitDiaBox dialog(settings, result);
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Choose number of iterations"));
+    QCOMPARE(EditText(dialog, "edit760"), QStringLiteral("8"));
+    SetEdit(dialog, "edit760", "40");
+    Click(dialog, "button1");
+  }
+  QCOMPARE(settings.iterationLimit, 40);
+  {
+    NitDiaBox dialog(settings, result);
+    SetEdit(dialog, "edit760", "-3");  // not an unsigned number: reads as 0
+    Click(dialog, "button1");
+  }
+  QCOMPARE(settings.iterationLimit, 0);
+  {
+    NitDiaBox dialog(settings, result);
+    SetEdit(dialog, "edit760", "12");
+    Click(dialog, "button2");
+  }
+  QCOMPARE(settings.iterationLimit, 0);
+  QCOMPARE(result, 2);
+}
+
+void SettingsDialogsTest::additionalIterationsStartAtZero() {
+  InversionSettings settings;
+  settings.additionalIterations = 7;
+  int result = 0;
+  {
+    IterDiaBox dialog(settings, result);
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Enter Additional Iterations"));
+    QCOMPARE(settings.additionalIterations, 0);
+    SetEdit(dialog, "edit761", "5");
+    Click(dialog, "button2");
+  }
+  QCOMPARE(settings.additionalIterations, 0);
+  QCOMPARE(result, 2);
+  {
+    IterDiaBox dialog(settings, result);
+    SetEdit(dialog, "edit761", " 5 ");
+    Click(dialog, "button1");
+  }
+  QCOMPARE(settings.additionalIterations, 5);
+  QCOMPARE(result, 1);
+}
+
+void SettingsDialogsTest::robustModelLowersMinimumDamping() {
+  InversionSettings settings;
+  settings.minimumDampingFactor = 0.05f;
+  int result = 0;
+  DataConstrainDiaBox dialog(settings, result);
+  QCOMPARE(dialog.windowTitle(), QStringLiteral("Select robust inversion"));
+  QVERIFY(dialog.findChild<QRadioButton*>("radio1434")->isChecked());
+  Click(dialog, "radio1435");
+  Click(dialog, "button1");
+  QCOMPARE(result, 1);
+  QCOMPARE(settings.modelConstraint, 1);
+  QCOMPARE(settings.minimumDampingFactor, 0.01f);
+}
+
+void SettingsDialogsTest::constraintRadiosWriteAtOnceAndCancelUndoes() {
+  InversionSettings settings;
+  settings.minimumDampingFactor = 0.05f;
+  settings.modelConstraint = 1;
+  settings.dataCutoff = 0.002f;
+  int result = 0;
+  DataConstrainDiaBox dialog(settings, result);
+  QVERIFY(dialog.findChild<QRadioButton*>("radio1431")->isChecked());
+  QVERIFY(dialog.findChild<QRadioButton*>("radio1435")->isChecked());
+  QCOMPARE(EditText(dialog, "edit1433"), QStringLiteral("0.00200"));
+  QCOMPARE(EditText(dialog, "edit1436"), QStringLiteral("0.00100"));
+  Click(dialog, "radio1432");
+  Click(dialog, "radio1434");
+  QCOMPARE(settings.dataConstraint, 1);
+  QCOMPARE(settings.modelConstraint, 0);
+  SetEdit(dialog, "edit1433", "0.05");
+  Click(dialog, "button2");
+  QCOMPARE(result, 2);
+  QCOMPARE(settings.dataConstraint, 0);
+  QCOMPARE(settings.modelConstraint, 1);
+  QCOMPARE(settings.dataCutoff, 0.002f);
+  // Cancel does not apply the robust rule to the damping factor.
+  QCOMPARE(settings.minimumDampingFactor, 0.05f);
+}
+
+void SettingsDialogsTest::cutoffFactorsAreClamped() {
+  InversionSettings settings;
+  int result = 0;
+  {
+    DataConstrainDiaBox dialog(settings, result);
+    SetEdit(dialog, "edit1433", "0.5");
+    SetEdit(dialog, "edit1436", "7");
+    Click(dialog, "button1");
+  }
+  QCOMPARE(settings.dataCutoff, 0.1f);
+  QCOMPARE(settings.modelCutoff, 1.0f);
+  {
+    DataConstrainDiaBox dialog(settings, result);
+    SetEdit(dialog, "edit1433", "none");
+    SetEdit(dialog, "edit1436", "0.00001");
+    Click(dialog, "button1");
+  }
+  QCOMPARE(settings.dataCutoff, 0.0001f);
+  QCOMPARE(settings.modelCutoff, 0.0001f);
+  // Standard constraints leave the minimum damping factor alone.
+  QCOMPARE(settings.minimumDampingFactor, 0.01f);
+}
+
+void SettingsDialogsTest::userModelOutOfRangeCountKeepsPrevious() {
+  LayeredModel user_model;
+  user_model.layerCount = 3;
+  user_model.resistivity[0] = 10.0f;
+  int result = 0;
+  UserModelDiaBox dialog(user_model, result, nullptr);
+  QCOMPARE(dialog.windowTitle(), QStringLiteral("Enter user model"));
+  SetEdit(dialog, "edit1001", "10");
+  SetEdit(dialog, "edit1002", "500");
+  Click(dialog, "button1021");
+  QCOMPARE(result, 1);
+  QCOMPARE(user_model.layerCount, 3);
+  QCOMPARE(user_model.resistivity[0], 10.0f);
+}
+
+void SettingsDialogsTest::userModelNineLayersReadsEightPairsAndEdit1018() {
+  LayeredModel user_model;
+  int result = 0;
+  UserModelDiaBox dialog(user_model, result, nullptr);
+  SetEdit(dialog, "edit1001", "9");
+  for (int layer = 1; layer <= 8; ++layer) {
+    SetEdit(
+        dialog, QStringLiteral("edit%1").arg(1002 + 2 * (layer - 1)), QString::number(10 * layer));
+    SetEdit(
+        dialog, QStringLiteral("edit%1").arg(1003 + 2 * (layer - 1)), QString::number(layer + 0.5));
+  }
+  SetEdit(dialog, "edit1018", "900");
+  Click(dialog, "button1021");
+  QCOMPARE(result, 1);
+  QCOMPARE(user_model.layerCount, 9);
+  for (int layer = 1; layer <= 8; ++layer) {
+    QCOMPARE(user_model.resistivity[layer - 1], 10.0f * layer);
+    QCOMPARE(user_model.thickness[layer - 1], layer + 0.5f);
+  }
+  QCOMPARE(user_model.resistivity[8], 900.0f);
+}
+
+void SettingsDialogsTest::userModelEnterAndEscapeCycleThroughFourteenEdits() {
+  LayeredModel user_model;
+  int result = 0;
+  UserModelDiaBox dialog(user_model, result, nullptr);
+  dialog.show();
+  QVERIFY(QTest::qWaitForWindowActive(&dialog));
+  auto focused = [&dialog] {
+    return dialog.focusWidget() != nullptr ? dialog.focusWidget()->objectName() : QString();
+  };
+  QCOMPARE(focused(), QStringLiteral("edit1001"));
+  QTest::keyClick(dialog.focusWidget(), Qt::Key_Escape);
+  QCOMPARE(focused(), QStringLiteral("edit1014"));
+  QTest::keyClick(dialog.focusWidget(), Qt::Key_Return);
+  QCOMPARE(focused(), QStringLiteral("edit1001"));
+  QTest::keyClick(dialog.focusWidget(), Qt::Key_Enter);
+  QCOMPARE(focused(), QStringLiteral("edit1002"));
+  // A click into an edit makes it the current one.
+  QTest::mouseClick(dialog.findChild<QLineEdit*>("edit1009"), Qt::LeftButton);
+  QTest::keyClick(dialog.focusWidget(), Qt::Key_Return);
+  QCOMPARE(focused(), QStringLiteral("edit1010"));
+  QVERIFY(dialog.isVisible());
+  QCOMPARE(result, 2);  // nothing chosen yet
+}
+
+void SettingsDialogsTest::userModelCancelRestoresCount() {
+  LayeredModel user_model;
+  user_model.layerCount = 4;
+  int result = 0;
+  UserModelDiaBox dialog(user_model, result, nullptr);
+  QCOMPARE(EditText(dialog, "edit1001"), QStringLiteral("4"));
+  SetEdit(dialog, "edit1001", "2");
+  Click(dialog, "button1022");
+  QCOMPARE(result, 2);
+  QCOMPARE(user_model.layerCount, 4);
+}
+
+void SettingsDialogsTest::userModelPictureIsDrawn() {
+  LayeredModel user_model;
+  int result = 0;
+  int calls = 0;
+  UserModelDiaBox dialog(user_model, result, [&calls](Canvas& canvas) {
+    ++calls;
+    canvas.SelectPen(Pen{PenStyle::kSolid, kRed});
+    canvas.MoveTo(0, 10);
+    canvas.LineTo(canvas.Width(), 10);
+  });
+  QCOMPARE(calls, 1);
+  QtCanvas& picture = dialog.picture();
+  QCOMPARE(picture.objectName(), QStringLiteral("picture1020"));
+  QVERIFY(picture.Width() >= 400);
+  QCOMPARE(picture.GetPixel(picture.Width() - 1, 10), kRed);
+}
+
+}  // namespace
+}  // namespace layra
+
+QTEST_MAIN(layra::SettingsDialogsTest)
+#include "settings_dialogs_test.moc"

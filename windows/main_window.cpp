@@ -1,0 +1,353 @@
+#include "windows/main_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QIcon>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+#include <string>
+
+#include "fileio/data_file.h"
+#include "graphics/sounding_plot.h"
+#include "inversion/inversion_driver.h"
+#include "state/settings_rules.h"
+#include "state/user_model_rules.h"
+#include "windows/about_dialog.h"
+#include "windows/qt_canvas.h"
+#include "windows/qt_host.h"
+#include "windows/settings_dialogs.h"
+#include "windows/user_model_dialog.h"
+
+namespace layra {
+namespace {
+
+const char kModeMessage[] = "Please press ESC or Q\nto exit the current mode";
+const char kNoDataMessage[] = "You must first read in a data file.";
+const char kNoStartingModelMessage[] =
+    "The input data file did not have an\ninitial model. The program will now\n"
+    "use the automatic inversion subroutine\nto generate a many layered model. This\n"
+    "model is to help you select the proper\nparameters for the initial model.";
+const char kUserModelAcceptedMessage[] =
+    "The program will now invert the data\nset using the user supplied initial model.";
+constexpr int kUserModelIterations = 8;
+
+// A directory as the program keeps it: absolute, ending in a separator.
+std::string DirectoryWithSeparator(const QString& directory) {
+  QString path = QDir(directory).absolutePath();
+  if (!path.endsWith(QLatin1Char('/'))) {
+    path += QLatin1Char('/');
+  }
+  return QDir::toNativeSeparators(path).toStdString();
+}
+
+// The compact picture of the automatic run shown in the user-model dialog:
+// observed data, the many-layer model and its response, with the run's last
+// iteration and misfit.
+void DrawAutomaticRun(const ProgramState& state, Canvas& canvas) {
+  if (state.data.pointCount <= 0 || state.model.layerCount <= 0) {
+    return;  // the run did not get as far as a model: nothing to show
+  }
+  PlotInput input;
+  input.plotKind = PlotKind::kResistivity;
+  input.compact = 1;
+  input.iteration = state.outcome.lastIteration;
+  input.nData = state.data.pointCount;
+  input.nLayers = state.model.layerCount;
+  input.observedRho = state.data.apparentResistivity.data();
+  input.calculatedRho = state.outcome.calculatedResistivity.data();
+  input.spacing = state.data.spacingA.data();
+  input.layerRho = state.model.resistivity.data();
+  input.thickness = state.model.thickness.data();
+  input.title = state.data.title;
+  input.misfit = state.outcome.finalMisfit;
+  input.dataConstraint = state.settings.dataConstraint;
+  PlotSounding(input, canvas);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(DialogRunner* runner, QWidget* parent) : QMainWindow(parent) {
+  if (runner == nullptr) {
+    own_runner_ = std::make_unique<DialogRunner>();
+    runner = own_runner_.get();
+  }
+  runner_ = runner;
+  host_ = std::make_unique<QtHost>(this, *runner_, state_);
+
+  setObjectName(QStringLiteral("LAYRAINV"));
+  setWindowTitle(QString::fromLatin1(kProgramTitle));
+  setWindowIcon(QIcon(QStringLiteral(":/DiaIcon")));
+
+  canvas_ = new QtCanvas(this);
+  canvas_->setObjectName(QStringLiteral("canvas"));
+  canvas_->setPresentBeforeClear(true);
+  canvas_->setFirstPaintHandler([this] {
+    // Not from inside the paint event: the about box runs its own event loop.
+    QTimer::singleShot(0, this, &MainWindow::HandleFirstPaint);
+  });
+  setCentralWidget(canvas_);
+  resize(1024, 720);
+
+  // The program directory is where the data and results choosers start until
+  // a data file has been read.
+  QString application_directory = QCoreApplication::applicationDirPath();
+  if (application_directory.isEmpty()) {
+    application_directory = QDir::currentPath();
+  }
+  program_directory_ = DirectoryWithSeparator(application_directory);
+  state_.dataDirectory = program_directory_;
+  state_.resultsDirectory = program_directory_;
+  QDir::setCurrent(QString::fromStdString(program_directory_));
+
+  BuildMenus();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::BuildMenus() {
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  AddCommand(file,
+             kCommandReadData,
+             QStringLiteral("&Read apparent resistivity data file"),
+             QStringLiteral("command101"));
+  file->addSeparator();
+  AddCommand(file, kCommandExit, QStringLiteral("&Exit program"), QStringLiteral("command151"));
+
+  QMenu* inversion = menuBar()->addMenu(QStringLiteral("&Inversion"));
+  AddCommand(inversion,
+             kCommandAutomaticInversion,
+             QStringLiteral("&Automatic Inversion"),
+             QStringLiteral("command121"));
+  AddCommand(inversion,
+             kCommandUserModelInversion,
+             QStringLiteral("&Invert with user model"),
+             QStringLiteral("command122"));
+
+  QMenu* settings = menuBar()->addMenu(QStringLiteral("&Change Settings"));
+  AddCommand(settings,
+             kCommandDampingFactors,
+             QStringLiteral("&Damping factors"),
+             QStringLiteral("command111"));
+  AddCommand(settings,
+             kCommandIterations,
+             QStringLiteral("&Number of iterations"),
+             QStringLiteral("command112"));
+  AddCommand(settings,
+             kCommandConvergenceLimit,
+             QStringLiteral("&Convergence limit"),
+             QStringLiteral("command113"));
+  AddCommand(settings,
+             kCommandRobustInversion,
+             QStringLiteral("&Robust inversion..."),
+             QStringLiteral("command114"));
+
+  QMenu* exit = menuBar()->addMenu(QStringLiteral("&Exit"));
+  AddCommand(exit, kCommandExit, QStringLiteral("&Quit program"), QStringLiteral("command151quit"));
+}
+
+QAction* MainWindow::AddCommand(QMenu* menu, int id, const QString& text, const QString& name) {
+  QAction* action = menu->addAction(text);
+  action->setObjectName(name);
+  action->setData(id);
+  connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+  return action;
+}
+
+void MainWindow::HandleFirstPaint() {
+  if (last_command_ != -1 || mode_flag_ != 0) {
+    return;
+  }
+  setWindowTitle(QString::fromLatin1(kProgramTitle));
+  state_.textLineHeight = canvas_->Metrics().charHeight;
+  last_command_ = 0;
+  AboutDiaBox about(this);
+  runner_->Run(about);
+}
+
+void MainWindow::RunCommand(int id) {
+  if (busy_) {
+    return;  // a command is still running; its events reach here re-entrantly
+  }
+  last_command_ = id;
+  busy_ = true;
+  menuBar()->setEnabled(false);
+  switch (id) {
+    case kCommandReadData:
+      if (mode_flag_ == 0) ReadData();
+      break;
+    case kCommandDampingFactors:
+      if (!RefusedInMode()) ChangeDamping();
+      break;
+    case kCommandIterations:
+      if (!RefusedInMode()) ChangeIterations();
+      break;
+    case kCommandConvergenceLimit:
+      if (!RefusedInMode()) ChangeConvergenceLimit();
+      break;
+    case kCommandRobustInversion:
+      if (!RefusedInMode()) ChangeConstraints();
+      break;
+    case kCommandAutomaticInversion:
+      if (mode_flag_ == 0) AutomaticInversion();
+      break;
+    case kCommandUserModelInversion:
+      if (mode_flag_ == 0) UserModelInversion();
+      break;
+    case kCommandExit:
+      close_pending_ = true;
+      break;
+    default:
+      break;
+  }
+  menuBar()->setEnabled(true);
+  busy_ = false;
+  if (close_pending_) {
+    close_pending_ = false;
+    close();
+  }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (busy_) {
+    // Closing in the middle of an inversion: let the run end at its next
+    // stopping point (no more prompts), then close, so that the results file
+    // holds every iteration that was computed.
+    close_pending_ = true;
+    host_->setStopRequested(true);
+    event->ignore();
+    return;
+  }
+  event->accept();
+}
+
+bool MainWindow::RefusedInMode() {
+  if (mode_flag_ == 0) {
+    return false;
+  }
+  host_->Warn(kModeMessage, "Message");
+  return true;
+}
+
+bool MainWindow::RefusedWithoutData() {
+  if (state_.dataRead != 0 && state_.data.pointCount > 0) {
+    return false;
+  }
+  host_->Warn(kNoDataMessage, "Error Message");
+  return true;
+}
+
+void MainWindow::ReadData() {
+  ClearWindow(*canvas_);
+  std::string path = "*.dat";
+  if (!host_->ChooseOpenFile(path, "1D Resistivity Data File")) {
+    return;
+  }
+  state_.lastReadResult = ReadDataFile(path, state_, *canvas_, *host_);
+  if (state_.lastReadResult != 0) {
+    // Nothing of a refused file may be used: no data until the next good read.
+    state_.data.pointCount = 0;
+    state_.dataRead = 0;
+    return;
+  }
+  host_->Beep();
+  state_.data.dataFileName = path;
+  state_.thicknessFactor = 1.25f;
+  state_.dataRead = 1;
+  if (state_.userModelAvailable != 0) {
+    CopyStartingModel(state_.startingModel, state_.model);
+  }
+  QString directory = QFileInfo(QString::fromStdString(path)).absolutePath();
+  state_.dataDirectory = DirectoryWithSeparator(directory);
+  state_.resultsDirectory = state_.dataDirectory;
+  QDir::setCurrent(directory);
+}
+
+void MainWindow::ChangeDamping() {
+  DampDiaBox dialog(state_.settings, state_.dialogResult, this);
+  runner_->Run(dialog);
+}
+
+void MainWindow::ChangeIterations() {
+  state_.dialogResult = 2;
+  NitDiaBox dialog(state_.settings, state_.dialogResult, this);
+  runner_->Run(dialog);
+  if (state_.dialogResult == 1) {
+    state_.settings.iterationLimit = ClampIterationLimit(state_.settings.iterationLimit);
+  }
+}
+
+void MainWindow::ChangeConvergenceLimit() {
+  ConvergenceLimitDialog dialog(
+      ConvergenceLimitDialog::Kind::kClmDiaBox, state_.settings, state_.dialogResult, this);
+  runner_->Run(dialog);
+}
+
+void MainWindow::ChangeConstraints() {
+  DataConstrainDiaBox dialog(state_.settings, state_.dialogResult, this);
+  runner_->Run(dialog);
+}
+
+void MainWindow::AutomaticInversion() {
+  if (RefusedWithoutData()) {
+    return;
+  }
+  host_->setStopRequested(false);
+  RunInversion(state_, 0, 0, *canvas_, *host_);
+}
+
+void MainWindow::UserModelInversion() {
+  ClearWindow(*canvas_);
+  if (RefusedWithoutData()) {
+    return;
+  }
+  host_->setStopRequested(false);
+  if (state_.userModelAvailable != 0) {
+    // The data file's own starting model is taken as it is.
+    CopyStartingModel(state_.startingModel, state_.model);
+  } else if (!AskUserModel()) {
+    return;
+  }
+  if (close_pending_) {
+    return;
+  }
+  const int data_constraint = state_.settings.dataConstraint;
+  const int model_constraint = state_.settings.modelConstraint;
+  state_.settings.dataConstraint = 0;
+  state_.settings.modelConstraint = 0;
+  RunInversion(state_, 1, 0, *canvas_, *host_);
+  state_.settings.dataConstraint = data_constraint;
+  state_.settings.modelConstraint = model_constraint;
+}
+
+bool MainWindow::AskUserModel() {
+  host_->Warn(kNoStartingModelMessage, "Message");
+  RunInversion(state_, 0, 1, *canvas_, *host_);
+  if (close_pending_) {
+    return false;
+  }
+  ClearWindow(*canvas_);
+  state_.dialogResult = 2;
+  UserModelDiaBox dialog(
+      user_model_,
+      state_.dialogResult,
+      [this](Canvas& picture) { DrawAutomaticRun(state_, picture); },
+      this);
+  runner_->Run(dialog);
+  if (state_.dialogResult != 1) {
+    return false;
+  }
+  std::string message;
+  if (!AcceptUserModel(user_model_, state_.model, message)) {
+    host_->Warn(message, "Error Message");
+    return false;
+  }
+  host_->Warn(kUserModelAcceptedMessage, "Message");
+  state_.settings.iterationLimit = kUserModelIterations;
+  return true;
+}
+
+}  // namespace layra

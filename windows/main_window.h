@@ -1,0 +1,106 @@
+#ifndef LAYRA_WINDOWS_MAIN_WINDOW_H_
+#define LAYRA_WINDOWS_MAIN_WINDOW_H_
+
+// The main window: owns the program state, shows the listings, progress lines
+// and plots on its canvas and dispatches the commands of its menu. Commands
+// run to completion on the user-interface thread; while one runs (an
+// inversion processes events so that every plot is seen) the menus are
+// disabled and further commands are ignored, and closing the window waits for
+// the run to end so that the results file is complete.
+
+#include <QMainWindow>
+#include <memory>
+
+#include "state/records.h"
+#include "windows/dialog_runner.h"
+
+class QAction;
+class QMenu;
+
+namespace layra {
+
+class QtCanvas;
+class QtHost;
+
+// Menu command ids.
+enum CommandId : int {
+  kCommandReadData = 101,
+  kCommandDampingFactors = 111,
+  kCommandIterations = 112,
+  kCommandConvergenceLimit = 113,
+  kCommandRobustInversion = 114,
+  kCommandAutomaticInversion = 121,
+  kCommandUserModelInversion = 122,
+  kCommandExit = 151,
+};
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // `runner` runs every dialog and message box (the window's own modal
+  // runner when null; tests pass one that answers without blocking).
+  explicit MainWindow(DialogRunner* runner = nullptr, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // Carries out menu command `id` as if it had been chosen from the menu.
+  void RunCommand(int id);
+
+  // What the first paint does once: takes the text metrics and shows the
+  // about box. Runs on its own after the window's first paint.
+  void HandleFirstPaint();
+
+  // Non-zero while a child window (forward modelling, results display) is
+  // open; the child sets it when it opens and clears it when it closes.
+  int modeFlag() const { return mode_flag_; }
+  void setModeFlag(int flag) { mode_flag_ = flag; }
+
+  // -1 before the first paint, 0 after it, then the id of each command.
+  int lastCommand() const { return last_command_; }
+  bool commandRunning() const { return busy_; }
+
+  ProgramState& state() { return state_; }
+  const LayeredModel& userModel() const { return user_model_; }
+  QtCanvas& canvas() { return *canvas_; }
+  QtHost& host() { return *host_; }
+  // The program directory, ending in a separator.
+  const std::string& programDirectory() const { return program_directory_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildMenus();
+  QAction* AddCommand(QMenu* menu, int id, const QString& text, const QString& name);
+  // Shows the mode message when a child window is open; true if refused.
+  bool RefusedInMode();
+  // Shows the no-data message when no data file has been read; true if so.
+  bool RefusedWithoutData();
+
+  void ReadData();
+  void ChangeDamping();
+  void ChangeIterations();
+  void ChangeConvergenceLimit();
+  void ChangeConstraints();
+  void AutomaticInversion();
+  void UserModelInversion();
+  // Runs the silent automatic inversion and the user-model dialog; true when
+  // the user entered a model the inversion accepts (then in state_.model).
+  bool AskUserModel();
+
+  ProgramState state_;
+  LayeredModel user_model_;  // what the user-model dialog last read
+  std::string program_directory_;
+  int mode_flag_ = 0;
+  int last_command_ = -1;
+  bool busy_ = false;
+  bool close_pending_ = false;
+  std::unique_ptr<DialogRunner> own_runner_;
+  DialogRunner* runner_;
+  std::unique_ptr<QtHost> host_;
+  QtCanvas* canvas_;
+};
+
+}  // namespace layra
+
+#endif  // LAYRA_WINDOWS_MAIN_WINDOW_H_
