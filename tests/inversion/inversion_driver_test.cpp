@@ -139,6 +139,20 @@ TEST_F(InversionDriverTest, AutomaticRunReachesTheConvergenceLimit) {
   }
 }
 
+// The robust model constraint rebuilds the roughness from the current model
+// every iteration; the data constraint is always reset to standard.
+TEST_F(InversionDriverTest, RobustModelConstraintStillFitsTheData) {
+  ThreeLayerSounding();
+  state_.settings.modelConstraint = 1;
+  state_.settings.dataConstraint = 1;
+  RunInteractive(0);
+  ASSERT_EQ(state_.outcome.runStatus, RunStatus::kCompleted);
+  EXPECT_LT(state_.outcome.finalMisfit, 0.02f);
+  EXPECT_EQ(state_.settings.dataConstraint, 0);
+  EXPECT_EQ(state_.settings.modelConstraint, 1);
+  EXPECT_NE(ResultsText().find("RMS error"), std::string::npos);
+}
+
 TEST_F(InversionDriverTest, NoisyDataEndNearTheNoiseLevel) {
   ThreeLayerSounding(0.03);
   state_.settings.convergenceLimit = 0.0001f;
