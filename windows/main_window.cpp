@@ -48,8 +48,9 @@ std::string DirectoryWithSeparator(const QString& directory) {
 // observed data, the many-layer model and its response, with the run's last
 // iteration and misfit.
 void DrawAutomaticRun(const ProgramState& state, Canvas& canvas) {
-  if (state.data.pointCount <= 0 || state.model.layerCount <= 0) {
-    return;  // the run did not get as far as a model: nothing to show
+  if (state.outcome.runStatus != RunStatus::kCompleted || state.data.pointCount <= 0 ||
+      state.model.layerCount <= 0) {
+    return;  // the run ended without a model (its message was shown): nothing to show
   }
   PlotInput input;
   input.plotKind = PlotKind::kResistivity;
