@@ -19,7 +19,9 @@ struct FileDialogSpec {
   };
 
   QWidget* owner = nullptr;
-  std::string filterText = "All Files (*.*)";
+  // The one filter offered besides a default pattern. The chooser filters by
+  // "*", which also shows files without an extension.
+  std::string filterText = "All Files";
   std::string filterPattern = "*";
   // On entry the default name or pattern; after a choice the chosen full path.
   std::string fileName;
