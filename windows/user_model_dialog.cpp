@@ -14,8 +14,8 @@
 namespace layra {
 namespace {
 
-constexpr int kPictureWidth = 560;
-constexpr int kPictureHeight = 440;
+constexpr int kPictureWidth = 640;
+constexpr int kPictureHeight = 480;
 constexpr int kLayerRows = 9;
 
 QLabel* HeaderLabel(const QString& text) {
