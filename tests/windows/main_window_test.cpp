@@ -52,6 +52,7 @@ class MainWindowTest : public QObject {
   void userModelWithTooManyLayersIsRejected();
   void userModelWithBadValuesIsRejected();
   void userModelIsInvertedAfterAutomaticRun();
+  void userModelDialogComesEvenWhenTheAutomaticRunFails();
   void closingDuringARunWaitsForItsEnd();
 
  private:
@@ -540,6 +541,28 @@ void MainWindowTest::userModelIsInvertedAfterAutomaticRun() {
   QCOMPARE(window.state().settings.modelConstraint, 1);
   QVERIFY(QDir(scratch_->path()).entryList({"*.INx"}).isEmpty());
   QCOMPARE(dialogs.names.count(QStringLiteral("UserModelDiaBox")), 1);
+}
+
+void MainWindowTest::userModelDialogComesEvenWhenTheAutomaticRunFails() {
+  // One spacing only: the automatic model has a single layer and the silent
+  // run stops with its message. The user can still enter a model; the
+  // picture stays empty.
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  Read(window, dialogs, CopyData("windows_equal_spacings.dat"));
+  QCOMPARE(window.state().dataRead, 1);
+  int non_white = -1;
+  dialogs.Then([&](QDialog& dialog) {
+    QtCanvas& picture = static_cast<UserModelDiaBox&>(dialog).picture();
+    non_white = NonWhite(picture, 0, 0, picture.Width(), picture.Height());
+    Click(dialog, "button1022");
+  });
+  window.RunCommand(kCommandUserModelInversion);
+  QCOMPARE(non_white, 0);
+  QVERIFY(dialogs.messages.size() >= 2);
+  QVERIFY(dialogs.messages[1].text.contains(QStringLiteral("at least 2 layers")));
+  QCOMPARE(dialogs.names.count(QStringLiteral("UserModelDiaBox")), 1);
+  QVERIFY(QDir(scratch_->path()).entryList({"*.INx", "*.INV"}).isEmpty());
 }
 
 void MainWindowTest::closingDuringARunWaitsForItsEnd() {
