@@ -131,10 +131,14 @@ void QtCanvas::Rectangle(int left, int top, int right, int bottom) {
   if (right - left < 1 || bottom - top < 1) {
     return;
   }
-  for (int y = top + 1; y < bottom - 1; ++y) {
-    for (int x = left + 1; x < right - 1; ++x) {
-      PutPixel(x, y, kWhite);
-    }
+  // The inside, clipped to the picture, row by row.
+  const int fill_left = std::max(left + 1, 0);
+  const int fill_right = std::min(right - 1, image_.width());
+  const int fill_top = std::max(top + 1, 0);
+  const int fill_bottom = std::min(bottom - 1, image_.height());
+  for (int y = fill_top; y < fill_bottom && fill_left < fill_right; ++y) {
+    auto* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
+    std::fill(row + fill_left, row + fill_right, qRgb(255, 255, 255));
   }
   // The outline runs clockwise so that a dashed pen's pattern continues.
   int step = 0;

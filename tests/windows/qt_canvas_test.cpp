@@ -86,6 +86,11 @@ void QtCanvasTest::rectangleOutlinesAndFillsWhite() {
   QCOMPARE(canvas.GetPixel(30, 30), kWhite);
   QCOMPARE(canvas.GetPixel(60, 60), kRed);
   QCOMPARE(NonWhiteIn(canvas, 20, 20, 60, 60), 4 * 39);
+  // Partly outside the picture: clipped, the visible part filled.
+  canvas.SetPixel(5, 5, kRed);
+  canvas.Rectangle(-20, -20, 10, 500);
+  QCOMPARE(canvas.GetPixel(5, 5), kWhite);
+  QCOMPARE(canvas.GetPixel(9, 50), kMagenta);
 }
 
 void QtCanvasTest::pixelsAndClear() {
