@@ -1,5 +1,6 @@
 #include "windows/screen_capture.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QScreen>
@@ -119,8 +120,20 @@ bool SaveScreenAsBmp(QtCanvas& canvas,
     base_name = WithSeparator(default_directory) + kDefaultCaptureBaseName;
   }
   temporary_name = MakeSiblingName(base_name, "_temp.bmp");
+  const int depth = DisplayDepth(canvas);
+  bool captured = CaptureClientArea(canvas, depth, temporary_name);
+  if (!captured) {
+    // The data file's directory may be read-only (an installed example):
+    // the picture can still be saved wherever the user chooses.
+    const std::string elsewhere =
+        QDir::temp().filePath(QFileInfo(ToQString(temporary_name)).fileName()).toStdString();
+    if (CaptureClientArea(canvas, depth, elsewhere)) {
+      temporary_name = elsewhere;
+      captured = true;
+    }
+  }
   bool saved = false;
-  if (!CaptureClientArea(canvas, DisplayDepth(canvas), temporary_name)) {
+  if (!captured) {
     Inform(host, StrFormat(kCannotOpenMessage, temporary_name.c_str()));
   } else {
     base_name = MakeSiblingName(base_name, ".bmp");

@@ -42,7 +42,8 @@ bool MoveCaptureFile(const std::string& temporary, const std::string& chosen, Ho
 
 // The whole capture command for the window whose client area is `canvas`:
 //   temporary_name  receives the temporary file's name, base_name + "_temp.bmp"
-//                   with base_name's extension removed
+//                   with base_name's extension removed (in the system's
+//                   temporary directory when base_name's is not writable)
 //   base_name       the file the picture belongs to (empty: the default base
 //                   name in `default_directory`); receives the save dialog's
 //                   default name, base_name with ".bmp", and after a choice

@@ -46,7 +46,8 @@ class ScreenCaptureTest : public QObject {
   void savedFileHoldsTheClientArea();
   void cancelledDialogLeavesNoTemporaryFile();
   void withoutBaseNameTheDataDirectoryIsUsed();
-  void temporaryFileThatCannotBeCreatedIsReported();
+  void unwritableDirectoryUsesTheTemporaryDirectory();
+  void nothingToCaptureIsReported();
   void chosenFileThatCannotBeCreatedIsReported();
   void failedMoveIsReported();
   void existingFileIsReplaced();
@@ -174,14 +175,35 @@ void ScreenCaptureTest::withoutBaseNameTheDataDirectoryIsUsed() {
   QVERIFY(QDir(scratch_->path()).entryList(QDir::Files).isEmpty());
 }
 
-void ScreenCaptureTest::temporaryFileThatCannotBeCreatedIsReported() {
+void ScreenCaptureTest::unwritableDirectoryUsesTheTemporaryDirectory() {
   std::string base = Scratch("missing/survey.dat").toStdString();
+  QString temporary;
+  QString offered;
+  dialogs_->Then([&](QDialog& dialog) {
+    temporary = QString::fromStdString(temporary_);
+    offered = static_cast<QFileDialog&>(dialog).selectedFiles().value(0);
+    QVERIFY(QFile::exists(temporary));
+    dialog.reject();
+  });
   QVERIFY(!Capture(base));
+  QCOMPARE(temporary, QDir::temp().filePath(QStringLiteral("survey_temp.bmp")));
+  QCOMPARE(QFileInfo(offered).fileName(), QStringLiteral("survey.bmp"));
+  QVERIFY(!QFile::exists(temporary));
+  QCOMPARE(dialogs_->messages.size(), 0);
+}
+
+void ScreenCaptureTest::nothingToCaptureIsReported() {
+  QtCanvas empty;
+  empty.setFixedSize(0, 0);
+  std::string base = Scratch("survey.dat").toStdString();
+  QVERIFY(!SaveScreenAsBmp(
+      empty, *host_, temporary_, base, program_.dataDirectory, [this] { ++redraws_; }));
   QVERIFY(dialogs_->names.isEmpty());  // no save dialog
   QCOMPARE(dialogs_->messages.size(), 1);
   QCOMPARE(dialogs_->messages[0].text,
-           QStringLiteral("Cannot open file %1").arg(Scratch("missing/survey_temp.bmp")));
+           QStringLiteral("Cannot open file %1").arg(Scratch("survey_temp.bmp")));
   QCOMPARE(redraws_, 1);
+  QVERIFY(QDir(scratch_->path()).entryList(QDir::Files).isEmpty());
 }
 
 void ScreenCaptureTest::chosenFileThatCannotBeCreatedIsReported() {
