@@ -7,18 +7,15 @@
 
 #include "fileio/datum_levels.h"
 #include "fileio/listing.h"
+#include "fileio/text_cursor.h"
 #include "fileio/text_input.h"
 #include "state/text_format.h"
 
 namespace layra {
 namespace {
 
-constexpr char kFormatCaption[] = "File Format Error";
 constexpr char kDataCaption[] = "Data Error";
 constexpr char kLevelsCaption[] = "Datum levels error";
-constexpr char kFormatMessage[] =
-    "Please check the format of this file with\n a text editor!. It does follow the format this\n"
-    "program requires.";
 
 // Starting models hold at most this many layers.
 constexpr int kMinStartingLayers = 1;
@@ -29,14 +26,6 @@ constexpr float kLargestFractionalChargeability = 0.95f;
 
 bool IsYes(const std::string& answer) {
   return !answer.empty() && (answer[0] == 'Y' || answer[0] == 'y');
-}
-
-// A value read from the file as the float it is stored as; magnitudes beyond
-// the float range become infinite, which the checks then refuse.
-float ToFloat(double value) {
-  if (value > FLT_MAX) return INFINITY;
-  if (value < -FLT_MAX) return -INFINITY;
-  return static_cast<float>(value);
 }
 
 IpQuantity ClassifyIpQuantity(const std::string& text) {
@@ -74,22 +63,18 @@ const char* IpQuantityLine(IpQuantity quantity) {
 class DataFileReader {
  public:
   DataFileReader(const TextFile& file, ProgramState& state, Listing& listing, Host& host)
-      : file_(file), state_(state), data_(state.data), listing_(listing), host_(host) {}
+      : in_(file), state_(state), data_(state.data), listing_(listing), host_(host) {}
 
   bool Read() {
     return ReadHeader() && ReadKindSection() && ReadPoints() && Reorder() && ReadStartingModel();
   }
 
  private:
-  std::string Line() {
-    std::string line;
-    ReadLine(file_.bytes, file_.length, line, cursor_, kLineCapacity);
-    return line;
-  }
-  int Int() { return ReadInt(file_.bytes, cursor_, file_.length); }
-  float Real() { return ToFloat(ReadReal(file_.bytes, cursor_, file_.length)); }
+  std::string Line() { return in_.Line(); }
+  int Int() { return in_.Int(); }
+  float Real() { return in_.Real(); }
 
-  bool Refuse(const std::string& text, const char* caption = kFormatCaption) {
+  bool Refuse(const std::string& text, const char* caption = kFormatErrorCaption) {
     host_.Warn(text, caption);
     return false;
   }
@@ -250,7 +235,7 @@ class DataFileReader {
         double drop = rho > 0.0f ? (static_cast<double>(rho) - p) / rho : 0.0;
         if (f == 0 || drop > largest_drop) largest_drop = drop;
       }
-      ip = ToFloat(largest_drop);
+      ip = ToStoredFloat(largest_drop);
       line = StrFormat("%2d  %8.2f  %8.2f  %8.2f  %8.2f  %8.3f",
                        number,
                        a,
@@ -400,7 +385,7 @@ class DataFileReader {
     state_.startingModel = model;
     state_.userModelAvailable = 1;
     state_.someParametersFixed = fixed;
-    state_.settings.convergenceLimit = limit <= 0.1f ? 0.001f : ToFloat(limit * 0.01);
+    state_.settings.convergenceLimit = limit <= 0.1f ? 0.001f : ToStoredFloat(limit * 0.01);
     return true;
   }
 
@@ -469,12 +454,11 @@ class DataFileReader {
     return true;
   }
 
-  const TextFile& file_;
+  TextCursor in_;
   ProgramState& state_;
   SoundingData& data_;
   Listing& listing_;
   Host& host_;
-  long cursor_ = 0;
   int point_count_ = 0;
 };
 
@@ -486,7 +470,7 @@ int ReadDataFile(const std::string& path, ProgramState& state, Canvas& canvas, H
   if (!file.opened) return 1;
   if (file.length < kMinTextFileLength || !file.HasBuffer()) {
     host.Beep();
-    host.Warn(kFormatMessage, kFormatCaption);
+    host.Warn(kFormatCheckMessage, kFormatErrorCaption);
     return 1;
   }
   Listing listing(canvas, state.textLineHeight);

@@ -6,51 +6,19 @@
 #include <vector>
 
 #include "fileio/listing.h"
+#include "fileio/text_cursor.h"
 #include "fileio/text_input.h"
 #include "state/text_format.h"
 
 namespace layra {
 namespace {
 
-constexpr char kFormatCaption[] = "File Format Error";
-constexpr char kFormatMessage[] =
-    "Please check the format of this file with\n a text editor!. It does follow the format this\n"
-    "program requires.";
 // Values above this are chargeabilities given in thousandths.
 constexpr float kThousandthsThreshold = 0.99f;
 
-// A real from the file as the float it is stored in. A magnitude beyond the
-// float range becomes an infinity (a plain conversion would be undefined), so
-// the range checks below can refuse it.
-float StoredReal(double value) {
-  if (std::isnan(value)) return std::numeric_limits<float>::quiet_NaN();
-  if (value > FLT_MAX) return std::numeric_limits<float>::infinity();
-  if (value < -FLT_MAX) return -std::numeric_limits<float>::infinity();
-  return static_cast<float>(value);
-}
-
 bool IsOneOf(char c, char lower) { return c == lower || c == lower - 'a' + 'A'; }
 
-// Cursor over the loaded file with the three reading primitives.
-class ModelReader {
- public:
-  explicit ModelReader(const TextFile& file) : file_(file) {}
-
-  std::string Line() {
-    std::string line;
-    ReadLine(file_.bytes, length(), line, cursor_, kLineCapacity);
-    return line;
-  }
-  int Int() { return ReadInt(file_.bytes, cursor_, length()); }
-  float Real() { return StoredReal(ReadReal(file_.bytes, cursor_, length())); }
-  bool AtEnd() const { return cursor_ >= length(); }
-
- private:
-  long length() const { return static_cast<long>(file_.bytes.size()); }
-
-  const TextFile& file_;
-  long cursor_ = 0;
-};
+using ModelReader = TextCursor;
 
 // Leaves the record so that nothing is computed from a refused file.
 int Refuse(ForwardModel& model) {
@@ -152,14 +120,14 @@ int ReadModelFile(
   if (!file.opened) return Refuse(model);
   if (file.length < kMinTextFileLength || !file.HasBuffer()) {
     host.Beep();
-    host.Warn(kFormatMessage, kFormatCaption);
+    host.Warn(kFormatCheckMessage, kFormatErrorCaption);
     return Refuse(model);
   }
 
   Listing listing(canvas, line_height);
   ModelReader in(file);
   auto refuse_with = [&](const std::string& text) {
-    host.Warn(text, kFormatCaption);
+    host.Warn(text, kFormatErrorCaption);
     return Refuse(model);
   };
 

@@ -3,55 +3,24 @@
 #include <cassert>
 #include <cfloat>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <limits>
 #include <vector>
 
 #include "fileio/listing.h"
+#include "fileio/text_cursor.h"
 #include "fileio/text_input.h"
+#include "fileio/text_output.h"
 #include "state/text_format.h"
 
 namespace layra {
 namespace {
 
-constexpr char kFormatCaption[] = "File Format Error";
-constexpr char kFormatMessage[] =
-    "Please check the format of this file with\n a text editor!. It does follow the format this\n"
-    "program requires.";
-
 // ---------------------------------------------------------------- writing
-
-// Counts every failed write so one check at the end covers them all.
-class BlockWriter {
- public:
-  explicit BlockWriter(std::FILE* file) : file_(file) {}
-
-#if defined(__GNUC__)
-  __attribute__((format(printf, 2, 3)))
-#endif
-  void
-  Write(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    if (std::vfprintf(file_, format, args) < 0) ok_ = false;
-    va_end(args);
-  }
-  // Closes the file; true when every write and the close succeeded.
-  bool Close() {
-    if (std::ferror(file_)) ok_ = false;
-    if (std::fclose(file_) != 0) ok_ = false;
-    return ok_;
-  }
-
- private:
-  std::FILE* file_;
-  bool ok_ = true;
-};
 
 // The calculated apparent resistivity of every point, as block 0 line 22 and
 // block j line 5 write it.
-void WriteCalculated(BlockWriter& out,
+void WriteCalculated(CheckedTextWriter& out,
                      bool wenner,
                      int point_count,
                      const float* calculated_rho,
@@ -69,37 +38,11 @@ void WriteCalculated(BlockWriter& out,
 
 // ---------------------------------------------------------------- reading
 
-// A real from the file as the float it is stored in; a magnitude beyond the
-// float range becomes an infinity (a plain conversion would be undefined).
-float StoredReal(double value) {
-  if (std::isnan(value)) return std::numeric_limits<float>::quiet_NaN();
-  if (value > FLT_MAX) return std::numeric_limits<float>::infinity();
-  if (value < -FLT_MAX) return -std::numeric_limits<float>::infinity();
-  return static_cast<float>(value);
-}
-
 bool StartsWith(const std::string& line, char lower) {
   return !line.empty() && (line[0] == lower || line[0] == lower - 'a' + 'A');
 }
 
-class ResultsReader {
- public:
-  explicit ResultsReader(const TextFile& file) : file_(file) {}
-
-  std::string Line() {
-    std::string line;
-    ReadLine(file_.bytes, length(), line, cursor_, kLineCapacity);
-    return line;
-  }
-  int Int() { return ReadInt(file_.bytes, cursor_, length()); }
-  float Real() { return StoredReal(ReadReal(file_.bytes, cursor_, length())); }
-
- private:
-  long length() const { return static_cast<long>(file_.bytes.size()); }
-
-  const TextFile& file_;
-  long cursor_ = 0;
-};
+using ResultsReader = TextCursor;
 
 // Reads the model and calculated data of one block (from the layer header to
 // the misfit value) and returns the misfit in percent. With `column` >= 0 the
@@ -163,7 +106,7 @@ bool AppendResults(int fixed,
   assert(point_count <= 0 || wenner || spacing_b != nullptr);
   std::FILE* file = std::fopen(path.c_str(), "a");
   if (file == nullptr) return false;
-  BlockWriter out(file);
+  CheckedTextWriter out(file);
   const bool mean_error = settings.dataConstraint != 0;
   const float percent = misfit * 100.0f;
 
@@ -252,7 +195,7 @@ int ReadResultsFile(const std::string& path,
   }
   if (file.length < kMinTextFileLength || !file.HasBuffer()) {
     host.Beep();
-    host.Warn(kFormatMessage, kFormatCaption);
+    host.Warn(kFormatCheckMessage, kFormatErrorCaption);
     results.pointCount = 0;
     return 1;
   }
@@ -260,7 +203,7 @@ int ReadResultsFile(const std::string& path,
   listing.Line(StrFormat("File length %d", static_cast<int>(file.length)));
   ResultsReader in(file);
   auto refuse_data = [&](const std::string& text) {
-    host.Warn(text, kFormatCaption);
+    host.Warn(text, kFormatErrorCaption);
     results.pointCount = 0;
     return 1;
   };

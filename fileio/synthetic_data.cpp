@@ -1,40 +1,14 @@
 #include "fileio/synthetic_data.h"
 
 #include <cassert>
-#include <cstdarg>
 #include <cstdio>
+
+#include "fileio/text_output.h"
 
 namespace layra {
 namespace {
 
 constexpr char kNoErrorsSection[] = "Error in measurements inluded (Yes,No)\nNo\nData section\n";
-
-// Counts every failed write so one check at the end covers them all.
-class DataWriter {
- public:
-  explicit DataWriter(std::FILE* file) : file_(file) {}
-
-#if defined(__GNUC__)
-  __attribute__((format(printf, 2, 3)))
-#endif
-  void
-  Write(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    if (std::vfprintf(file_, format, args) < 0) ok_ = false;
-    va_end(args);
-  }
-  // Closes the file; true when every write and the close succeeded.
-  bool Close() {
-    if (std::ferror(file_)) ok_ = false;
-    if (std::fclose(file_) != 0) ok_ = false;
-    return ok_;
-  }
-
- private:
-  std::FILE* file_;
-  bool ok_ = true;
-};
 
 }  // namespace
 
@@ -54,7 +28,7 @@ bool WriteSyntheticData(SipForm sip_form,
   assert(n <= 0 || (rho != nullptr && spacings != nullptr));
   std::FILE* file = std::fopen(path.c_str(), "w");
   if (file == nullptr) return false;
-  DataWriter out(file);
+  CheckedTextWriter out(file);
   const bool wenner = IsWenner(array_type);
   // One b spacing for every point: the whole set is one datum level.
   const float b = n > 0 ? 0.1f * spacings[0] : 0.0f;

@@ -15,7 +15,13 @@ namespace layra {
 // those data kinds. user_model: 0 automatic many-layer run, 1 run from
 // state.model. silent: 0 interactive (results file chosen through the host,
 // prompts shown), 1 silent (".INx" file deleted at the end, no prompts).
+// How the run ended is left in state.outcome.runStatus and runMessage.
 void RunInversion(ProgramState& state, int user_model, int silent, Canvas& canvas, Host& host);
+
+// The damping schedule between resistivity iterations: lambda * 0.55 after an
+// iteration that lowered the misfit, lambda * 2 after one that did not, and
+// never below `minimum`.
+double NextDampingFactor(double lambda, int improved, double minimum);
 
 }  // namespace layra
 

@@ -171,11 +171,21 @@ struct ForwardModel {
   SipForm outputSipForm = SipForm::kAmplitudePhase;
 };
 
+// How the last inversion run ended.
+enum class RunStatus : int {
+  kCompleted = 0,  // ran to the end of its stages
+  kCancelled = 1,  // the user cancelled the results-file choice
+  kFailed = 2,     // refused or stopped by an error; runMessage says why
+};
+
 // What the last inversion run left for display and for the next run.
 struct InversionOutcome {
+  RunStatus runStatus = RunStatus::kCompleted;
+  std::string runMessage;  // the message that ended a failed run
   int lastIteration = 0;
   float finalMisfit = 0.0f;  // resistivity misfit, a fraction
   float finalIpMisfit = 0.0f;
+  float finalSipMisfit = 0.0f;  // sum of squared amplitude and phase residuals
   FloatArray<kPointArraySize> calculatedResistivity{};
   FloatArray<kPointArraySize> calculatedIp{};
   // Calculated SIP amplitude and phase, point-major like the observed arrays.

@@ -1,0 +1,98 @@
+// Timing of one automatic inversion: a 90-point Schlumberger sounding of a
+// four-layer earth with 2 % noise, 8 iterations, each plotted on a canvas that
+// discards what it is given, with the results file written after every
+// iteration (a silent run, so the file is removed at the end).
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "cli/null_canvas.h"
+#include "forward/filter_set.h"
+#include "forward/resistivity_kernel.h"
+#include "inversion/inversion_driver.h"
+#include "state/records.h"
+
+namespace layra {
+namespace {
+
+class QuietHost : public Host {
+ public:
+  MessageAnswer ShowMessage(const std::string&,
+                            const std::string&,
+                            MessageIcon,
+                            MessageButtons) override {
+    return MessageAnswer::kNo;
+  }
+  void Beep() override {}
+  bool ChooseOpenFile(std::string&, const std::string&) override { return false; }
+  bool ChooseSaveFile(std::string& path, const std::string&) override { return !path.empty(); }
+  int AskConvergenceLimit(InversionSettings&) override { return 1; }
+  int AskAdditionalIterations(InversionSettings& settings) override {
+    settings.additionalIterations = 0;
+    return 1;
+  }
+  void ConsoleLine(const std::string&) override {}
+};
+
+void FillNinetyPointSounding(ProgramState& state, const std::string& data_file) {
+  const std::vector<float> rho = {120.0f, 25.0f, 300.0f, 40.0f};
+  const std::vector<float> h = {3.0f, 12.0f, 40.0f, 0.0f};
+  const int n = 90;
+  std::vector<float> spacings(n), observed(n);
+  for (int i = 0; i < n; ++i) spacings[i] = static_cast<float>(std::pow(10.0, 3.0 * i / (n - 1)));
+  const FilterSet filter = SelectFilter(ArrayType::kSchlumberger);
+  ComputeApparentResistivity(filter.ratio,
+                             filter.shift,
+                             spacings.data(),
+                             filter.length,
+                             filter.coefficients.data(),
+                             h.data(),
+                             rho.data(),
+                             4,
+                             observed.data(),
+                             n);
+  std::mt19937 generator(11);
+  std::normal_distribution<double> noise(0.0, 0.02);
+  SoundingData& data = state.data;
+  data.title = "Ninety-point benchmark sounding";
+  data.dataFileName = data_file;
+  data.arrayType = ArrayType::kSchlumberger;
+  data.pointCount = n;
+  data.pointCountAsRead = n;
+  for (int i = 0; i < n; ++i) {
+    data.spacingA[i] = spacings[i];
+    data.spacingB[i] = 0.1f;
+    data.apparentResistivity[i] = static_cast<float>(observed[i] * std::exp(noise(generator)));
+  }
+}
+
+void BM_AutomaticInversion90Points8Iterations(benchmark::State& bench_state) {
+  const std::string data_file =
+      (std::filesystem::temp_directory_path() / "layra_inversion_bench.dat").string();
+  auto state = std::make_unique<ProgramState>();
+  FillNinetyPointSounding(*state, data_file);
+  cli::NullCanvas canvas;
+  QuietHost host;
+  int iterations = 0;
+  for (auto _ : bench_state) {
+    state->settings = InversionSettings{};
+    state->settings.convergenceLimit = 0.0001f;  // run all 8 iterations
+    RunInversion(*state, 0, 1, canvas, host);
+    iterations = state->outcome.lastIteration;
+    benchmark::DoNotOptimize(state->outcome.finalMisfit);
+  }
+  bench_state.counters["iterations"] = iterations;
+  bench_state.counters["layers"] = state->model.layerCount;
+  bench_state.counters["misfit_percent"] = 100.0 * state->outcome.finalMisfit;
+}
+BENCHMARK(BM_AutomaticInversion90Points8Iterations)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace layra

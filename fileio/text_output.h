@@ -1,0 +1,48 @@
+#ifndef LAYRA_FILEIO_TEXT_OUTPUT_H_
+#define LAYRA_FILEIO_TEXT_OUTPUT_H_
+
+// printf-style writing of the program's text files that notices every failed
+// write, so one check when the file is closed covers them all.
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace layra {
+
+class CheckedTextWriter {
+ public:
+  // Takes ownership of an open stream.
+  explicit CheckedTextWriter(std::FILE* file) : file_(file) {}
+  CheckedTextWriter(const CheckedTextWriter&) = delete;
+  CheckedTextWriter& operator=(const CheckedTextWriter&) = delete;
+  ~CheckedTextWriter() {
+    if (file_ != nullptr) std::fclose(file_);
+  }
+
+#if defined(__GNUC__)
+  __attribute__((format(printf, 2, 3)))
+#endif
+  void
+  Write(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    if (std::vfprintf(file_, format, args) < 0) ok_ = false;
+    va_end(args);
+  }
+
+  // Closes the file; true when every write and the close succeeded.
+  bool Close() {
+    if (std::ferror(file_)) ok_ = false;
+    if (std::fclose(file_) != 0) ok_ = false;
+    file_ = nullptr;
+    return ok_;
+  }
+
+ private:
+  std::FILE* file_;
+  bool ok_ = true;
+};
+
+}  // namespace layra
+
+#endif  // LAYRA_FILEIO_TEXT_OUTPUT_H_

@@ -1,0 +1,205 @@
+// Runs the real layra-cli invert and show on the example soundings.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "tests/support/cli_run.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using layra::testing::CliRun;
+using layra::testing::RunLayraCli;
+
+std::string Example(const std::string& name) { return layra::testing::ExamplePath(name); }
+std::string Slurp(const fs::path& path) { return layra::testing::ReadWholeFile(path.string()); }
+
+class InvertCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    directory_ = fs::path(::testing::TempDir()) /
+                 (std::string("invert_test_") +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(directory_);
+    fs::create_directories(directory_);
+  }
+  void TearDown() override { fs::remove_all(directory_); }
+
+  CliRun Run(const std::string& arguments) const { return RunLayraCli(arguments); }
+
+  // Results files go to the test's own directory, never beside the examples.
+  std::string OutputDir() const { return " --output-dir '" + directory_.string() + "'"; }
+
+  fs::path directory_;
+};
+
+TEST_F(InvertCommand, InvertsEveryExampleWithProgressAndSummary) {
+  const CliRun run =
+      Run("invert -j 2" + OutputDir() + " " + Example("wenner.dat") + " " +
+          Example("schlumberger_two_levels.dat") + " " + Example("ip_chargeability.dat") + " " +
+          Example("sip_amplitude_phase.dat"));
+  ASSERT_EQ(run.status, 0) << run.err;
+  for (const char* name :
+       {"wenner", "schlumberger_two_levels", "ip_chargeability", "sip_amplitude_phase"}) {
+    EXPECT_TRUE(fs::exists(directory_ / (std::string(name) + ".INV"))) << name;
+    EXPECT_NE(run.out.find(std::string(name) + ".dat"), std::string::npos) << name;
+  }
+  EXPECT_NE(run.out.find("Number of data points is"), std::string::npos);
+  EXPECT_NE(run.out.find("Iteration  0  RMS error"), std::string::npos);
+  EXPECT_NE(run.out.find("Misfit %"), std::string::npos);
+  // Plot labels are not progress lines.
+  EXPECT_EQ(run.out.find("Electrode spacing"), std::string::npos);
+  // Blocks appear in the order of the files whatever finishes first.
+  EXPECT_LT(run.out.find("== " + std::string(LAYRA_EXAMPLES_DIR) + "/wenner.dat"),
+            run.out.find("== " + std::string(LAYRA_EXAMPLES_DIR) + "/schlumberger_two_levels.dat"));
+}
+
+TEST_F(InvertCommand, JsonDescribesEachFile) {
+  const CliRun run = Run("invert --json" + OutputDir() + " " + Example("wenner.dat") + " " +
+                         Example("ip_chargeability.dat"));
+  ASSERT_EQ(run.status, 0) << run.err;
+  const nlohmann::json results = nlohmann::json::parse(run.out);
+  ASSERT_EQ(results.size(), 2u);
+  for (const auto& file : results) {
+    EXPECT_EQ(file["status"], "ok");
+    const int iterations = file["iterations"];
+    EXPECT_GE(iterations, 1);
+    ASSERT_EQ(file["misfits"].size(), static_cast<size_t>(iterations + 1));
+    EXPECT_DOUBLE_EQ(file["misfits"][iterations].get<double>(), file["misfit"].get<double>());
+    EXPECT_LT(file["misfit"].get<double>(), 1.0);  // a fraction
+    const int layers = file["model"]["layerCount"];
+    EXPECT_EQ(file["model"]["resistivity"].size(), static_cast<size_t>(layers));
+    EXPECT_EQ(file["model"]["thickness"].size(), static_cast<size_t>(layers - 1));
+    EXPECT_TRUE(fs::exists(file["resultsFile"].get<std::string>()));
+  }
+  EXPECT_FALSE(results[0].contains("calculatedIp"));
+  ASSERT_TRUE(results[1].contains("calculatedIp"));
+  EXPECT_EQ(results[1]["calculatedIp"].size(), results[1]["calculatedResistivity"].size());
+  EXPECT_TRUE(results[1].contains("misfitIp"));
+}
+
+TEST_F(InvertCommand, ParallelJobsGiveTheSameResultsAsOne) {
+  const std::string files = " " + Example("wenner.dat") + " " +
+                            Example("schlumberger_two_levels.dat") + " " +
+                            Example("ip_chargeability.dat");
+  const CliRun one = Run("invert --json -j 1" + OutputDir() + files);
+  const CliRun two = Run("invert --json -j 2" + OutputDir() + files);
+  ASSERT_EQ(one.status, 0);
+  ASSERT_EQ(two.status, 0);
+  EXPECT_EQ(nlohmann::json::parse(one.out), nlohmann::json::parse(two.out));
+}
+
+TEST_F(InvertCommand, ARefusedFileDoesNotStopTheOthers) {
+  std::ofstream(directory_ / "broken.dat") << "A title\nWenner\nNumber of data points\n3\n";
+  const CliRun run =
+      Run("invert --json -j 2" + OutputDir() + " \"" + (directory_ / "missing.dat").string() +
+          "\" \"" + (directory_ / "broken.dat").string() + "\" " + Example("wenner.dat"));
+  EXPECT_NE(run.status, 0);
+  const nlohmann::json results = nlohmann::json::parse(run.out);
+  ASSERT_EQ(results.size(), 3u);
+  EXPECT_EQ(results[0]["status"], "refused");
+  EXPECT_NE(results[0]["message"].get<std::string>().find("Cannot open"), std::string::npos);
+  EXPECT_EQ(results[1]["status"], "refused");
+  EXPECT_EQ(results[2]["status"], "ok");
+  EXPECT_EQ(results[0]["resultsFile"], "");
+}
+
+// Two jobs must never write one results file at the same time.
+TEST_F(InvertCommand, OneResultsFileIsWrittenForOneDataFileOnly) {
+  const CliRun run = Run("invert --json -j 2" + OutputDir() + " " + Example("wenner.dat") + " " +
+                         Example("wenner.dat"));
+  EXPECT_NE(run.status, 0);
+  const nlohmann::json results = nlohmann::json::parse(run.out);
+  ASSERT_EQ(results.size(), 2u);
+  EXPECT_EQ(results[0]["status"], "ok");
+  EXPECT_EQ(results[1]["status"], "failed");
+  EXPECT_NE(results[1]["message"].get<std::string>().find("wenner.INV"), std::string::npos);
+  // The one file holds one complete run.
+  const std::string text = Slurp(directory_ / "wenner.INV");
+  EXPECT_EQ(text.find("Initial Model"), text.rfind("Initial Model"));
+}
+
+TEST_F(InvertCommand, UserModelRunsFromTheFilesStartingModel) {
+  const CliRun run = Run("invert --json --user-model" + OutputDir() + " " +
+                         Example("starting_model.dat") + " " + Example("wenner.dat"));
+  EXPECT_NE(run.status, 0);  // wenner.dat has no starting model
+  const nlohmann::json results = nlohmann::json::parse(run.out);
+  EXPECT_EQ(results[0]["status"], "ok");
+  EXPECT_EQ(results[0]["model"]["layerCount"], 3);
+  EXPECT_LT(results[0]["misfits"].back().get<double>(), results[0]["misfits"][0].get<double>());
+  EXPECT_EQ(results[1]["status"], "refused");
+}
+
+TEST_F(InvertCommand, OptionsAreClampedAsTheSettingsDialogsClamp) {
+  // 0 iterations becomes 1; a convergence limit of 0 % becomes 0.01 %.
+  const CliRun run = Run("invert --json --iterations 0 --convergence 0 --damping 5,0.5" +
+                         OutputDir() + " " + Example("wenner.dat"));
+  ASSERT_EQ(run.status, 0) << run.err;
+  const nlohmann::json results = nlohmann::json::parse(run.out);
+  EXPECT_EQ(results[0]["iterations"], 1);
+  // --more-iterations answers the iteration-limit prompt: 1 + 2 iterations.
+  const CliRun more = Run("invert --json --iterations 1 --convergence 0 --more-iterations 2" +
+                          OutputDir() + " " + Example("wenner.dat"));
+  ASSERT_EQ(more.status, 0) << more.err;
+  EXPECT_EQ(nlohmann::json::parse(more.out)[0]["iterations"], 3);
+}
+
+TEST_F(InvertCommand, OutputAndPlotNameOneFileOnly) {
+  const CliRun run = Run("invert -o \"" + (directory_ / "x.INV").string() + "\" " +
+                         Example("wenner.dat") + " " + Example("wenner.dat"));
+  EXPECT_EQ(run.status, 2);
+  EXPECT_FALSE(fs::exists(directory_ / "x.INV"));
+}
+
+TEST_F(InvertCommand, ShowReadsBackWhatInvertWrote) {
+  const std::string results_file = (directory_ / "w.INV").string();
+  const CliRun invert = Run("invert --json -o \"" + results_file + "\" " + Example("wenner.dat"));
+  ASSERT_EQ(invert.status, 0) << invert.err;
+  const nlohmann::json inverted = nlohmann::json::parse(invert.out)[0];
+  const CliRun show = Run("show --json \"" + results_file + "\"");
+  ASSERT_EQ(show.status, 0) << show.err;
+  const nlohmann::json results = nlohmann::json::parse(show.out);
+  const int iterations = inverted["iterations"];
+  EXPECT_EQ(results["iterationCount"], iterations);
+  ASSERT_EQ(results["misfit"].size(), static_cast<size_t>(iterations + 1));
+  for (int k = 0; k <= iterations; ++k) {
+    EXPECT_NEAR(results["misfit"][k].get<double>(), inverted["misfits"][k].get<double>(), 1e-4)
+        << k;
+  }
+  const int layers = inverted["model"]["layerCount"];
+  EXPECT_EQ(results["modelLayerCount"], layers);
+  ASSERT_EQ(results["layerResistivity"].size(), static_cast<size_t>(iterations + 1));
+  ASSERT_EQ(results["layerResistivity"][iterations].size(), static_cast<size_t>(layers));
+  ASSERT_EQ(results["layerThickness"][0].size(), static_cast<size_t>(layers - 1));
+  for (int j = 0; j < layers; ++j) {
+    const double expected = inverted["model"]["resistivity"][j];
+    EXPECT_NEAR(
+        results["layerResistivity"][iterations][j].get<double>(), expected, 1e-3 + 1e-6 * expected);
+  }
+  EXPECT_EQ(results["calculatedResistivity"][0].size(), results["apparentResistivity"].size());
+  EXPECT_EQ(results["dataConstraint"], 0);
+}
+
+#ifdef LAYRA_HAVE_QTGUI
+TEST_F(InvertCommand, PlotsTheLastIterationAndAChosenOne) {
+  const std::string results_file = (directory_ / "w.INV").string();
+  const fs::path invert_png = directory_ / "invert.png";
+  const CliRun invert = Run("invert --size 640x400 --plot \"" + invert_png.string() + "\" -o \"" +
+                            results_file + "\" " + Example("wenner.dat"));
+  ASSERT_EQ(invert.status, 0) << invert.err;
+  EXPECT_GT(fs::file_size(invert_png), 1000u);
+  const fs::path show_svg = directory_ / "show.svg";
+  const CliRun show =
+      Run("show --iteration 1 --plot \"" + show_svg.string() + "\" \"" + results_file + "\"");
+  ASSERT_EQ(show.status, 0) << show.err;
+  const std::string svg = Slurp(show_svg);
+  EXPECT_NE(svg.find("<svg"), std::string::npos);
+  EXPECT_NE(svg.find("Iteration 1"), std::string::npos);
+}
+#endif
+
+}  // namespace

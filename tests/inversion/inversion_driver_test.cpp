@@ -1,0 +1,453 @@
+#include "inversion/inversion_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "fileio/results_file.h"
+#include "tests/inversion/synthetic_sounding.h"
+#include "tests/support/recording_canvas.h"
+#include "tests/support/scripted_host.h"
+
+namespace layra {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FillSounding;
+using testing::LogSpacings;
+using testing::RecordingCanvas;
+using testing::ScriptedHost;
+using testing::SetModel;
+
+const std::vector<float> kTrueResistivity = {100.0f, 20.0f, 500.0f};
+const std::vector<float> kTrueThickness = {5.0f, 15.0f};
+
+class InversionDriverTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    directory_ = fs::temp_directory_path() /
+                 ("layra_inversion_" + std::to_string(::getpid()) + "_" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(directory_);
+    fs::create_directories(directory_);
+    data_file_ = (directory_ / "sounding.dat").string();
+    results_file_ = (directory_ / "sounding.INV").string();
+  }
+  void TearDown() override { fs::remove_all(directory_); }
+
+  void ThreeLayerSounding(double noise = 0.0) {
+    FillSounding(state_,
+                 ArrayType::kSchlumberger,
+                 LogSpacings(1.0f, 300.0f, 30),
+                 kTrueResistivity,
+                 kTrueThickness,
+                 data_file_,
+                 noise);
+  }
+
+  // An interactive run whose save chooser accepts the offered name.
+  void RunInteractive(int user_model) {
+    host_.save_answers.push_back(results_file_);
+    RunInversion(state_, user_model, 0, canvas_, host_);
+  }
+
+  std::string ResultsText() const {
+    std::ifstream in(results_file_);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+  // Progress lines survive in the drawing record even after a plot clears the
+  // window.
+  const testing::DrawOp* FindProgressLine(const std::string& text) const {
+    for (const auto& op : canvas_.ops()) {
+      if (op.kind == testing::DrawOp::Kind::kText && op.x1 == 8 && op.text == text) return &op;
+    }
+    return nullptr;
+  }
+
+  int ProgressLinesStartingWith(const std::string& prefix) const {
+    int count = 0;
+    for (const auto& op : canvas_.ops()) {
+      if (op.kind == testing::DrawOp::Kind::kText && op.x1 == 8 && op.text.rfind(prefix, 0) == 0)
+        ++count;
+    }
+    return count;
+  }
+
+  fs::path directory_;
+  std::string data_file_;
+  std::string results_file_;
+  ProgramState state_;
+  RecordingCanvas canvas_;
+  ScriptedHost host_;
+};
+
+TEST_F(InversionDriverTest, UserModelRunRecoversTheThreeLayerModel) {
+  ThreeLayerSounding();
+  SetModel(state_.model, {70.0f, 35.0f, 300.0f}, {3.5f, 22.0f});
+  state_.settings.convergenceLimit = 0.0005f;
+  state_.settings.iterationLimit = 25;
+  RunInteractive(1);
+  ASSERT_EQ(state_.outcome.runStatus, RunStatus::kCompleted) << state_.outcome.runMessage;
+  EXPECT_EQ(state_.model.layerCount, 3);
+  for (int j = 0; j < 3; ++j) {
+    EXPECT_NEAR(state_.model.resistivity[j], kTrueResistivity[j], 0.02 * kTrueResistivity[j])
+        << "layer " << j + 1;
+  }
+  for (int j = 0; j < 2; ++j) {
+    EXPECT_NEAR(state_.model.thickness[j], kTrueThickness[j], 0.02 * kTrueThickness[j])
+        << "layer " << j + 1;
+  }
+  EXPECT_NEAR(state_.model.depthTop[2], 20.0f, 0.4f);
+  EXPECT_LT(state_.outcome.finalMisfit, 0.0005f);
+  // Progress lines at x = 8 from y = 8, one text line apart.
+  const auto* first = FindProgressLine("Number of data points is 30.");
+  const auto* second = FindProgressLine("Number of model parameters is 5.");
+  const auto* third = FindProgressLine("Number of model layers is 3.");
+  ASSERT_TRUE(first && second && third);
+  EXPECT_EQ(first->y1, 8);
+  EXPECT_EQ(second->y1, 8 + state_.textLineHeight);
+  EXPECT_EQ(third->y1, 8 + 2 * state_.textLineHeight);
+  EXPECT_EQ(host_.save_titles, std::vector<std::string>{"File Name for Inversion Results"});
+  EXPECT_EQ(host_.save_defaults[0], (directory_ / "sounding.INV").string());
+}
+
+TEST_F(InversionDriverTest, AutomaticRunReachesTheConvergenceLimit) {
+  ThreeLayerSounding();
+  RunInteractive(0);
+  ASSERT_EQ(state_.outcome.runStatus, RunStatus::kCompleted) << state_.outcome.runMessage;
+  EXPECT_LT(state_.outcome.finalMisfit, 0.02f);
+  EXPECT_LE(state_.outcome.lastIteration, 8);
+  EXPECT_EQ(host_.convergence_prompts, 1);
+  EXPECT_EQ(host_.iteration_prompts, 0);
+  EXPECT_GE(state_.model.layerCount, 2);
+  // The progress line of every iteration, with its misfit in percent.
+  for (int k = 0; k <= state_.outcome.lastIteration; ++k) {
+    char line[64];
+    std::snprintf(
+        line, sizeof line, "Iteration %2d  RMS error %8.2f", k, 100.0 * state_.outcome.misfits[k]);
+    EXPECT_NE(FindProgressLine(line), nullptr) << line;
+  }
+}
+
+// The robust model constraint rebuilds the roughness from the current model
+// every iteration; the data constraint is always reset to standard.
+TEST_F(InversionDriverTest, RobustModelConstraintStillFitsTheData) {
+  ThreeLayerSounding();
+  state_.settings.modelConstraint = 1;
+  state_.settings.dataConstraint = 1;
+  RunInteractive(0);
+  ASSERT_EQ(state_.outcome.runStatus, RunStatus::kCompleted);
+  EXPECT_LT(state_.outcome.finalMisfit, 0.02f);
+  EXPECT_EQ(state_.settings.dataConstraint, 0);
+  EXPECT_EQ(state_.settings.modelConstraint, 1);
+  EXPECT_NE(ResultsText().find("RMS error"), std::string::npos);
+}
+
+TEST_F(InversionDriverTest, NoisyDataEndNearTheNoiseLevel) {
+  ThreeLayerSounding(0.03);
+  state_.settings.convergenceLimit = 0.0001f;
+  RunInteractive(0);
+  ASSERT_EQ(state_.outcome.runStatus, RunStatus::kCompleted);
+  EXPECT_GT(state_.outcome.finalMisfit, 0.015f);
+  EXPECT_LT(state_.outcome.finalMisfit, 0.04f);
+}
+
+// The count of iterations that did not lower the misfit is never reset: the
+// second one ends the stage even when an improving iteration lies between.
+TEST_F(InversionDriverTest, TwoIterationsThatDoNotImproveEndTheStage) {
+  FillSounding(state_,
+               ArrayType::kSchlumberger,
+               LogSpacings(1.0f, 300.0f, 30),
+               kTrueResistivity,
+               kTrueThickness,
+               data_file_,
+               0.1,
+               1);
+  SetModel(state_.model, {70.0f, 35.0f, 300.0f}, {3.5f, 22.0f});
+  state_.settings.convergenceLimit = 0.0001f;
+  state_.settings.iterationLimit = 25;
+  RunInteractive(1);
+  const InversionOutcome& outcome = state_.outcome;
+  ASSERT_LT(outcome.lastIteration, 25) << "the fit kept improving; the rule was not reached";
+  std::vector<int> not_improving;
+  for (int k = 1; k <= outcome.lastIteration; ++k) {
+    if (!(outcome.misfits[k] < outcome.misfits[k - 1])) not_improving.push_back(k);
+  }
+  ASSERT_EQ(not_improving.size(), 2u);
+  EXPECT_GT(not_improving[1] - not_improving[0], 1) << "expected an improving iteration between";
+  EXPECT_EQ(not_improving[1], outcome.lastIteration);
+  EXPECT_EQ(host_.iteration_prompts, 0);
+  // A step that worsens the fit is retried shorter, each retry with a beep.
+  EXPECT_GE(host_.beeps, 2);
+}
+
+TEST(NextDampingFactor, ImprovingIterationsShrinkToTheMinimum) {
+  double lambda = 0.1;
+  const double expected[] = {0.055, 0.03025, 0.0166375, 0.01, 0.01};
+  for (double value : expected) {
+    lambda = NextDampingFactor(lambda, 1, 0.01);
+    EXPECT_NEAR(lambda, value, 1e-9);
+  }
+  EXPECT_NEAR(NextDampingFactor(0.01, 0, 0.01), 0.02, 1e-12);
+}
+
+TEST_F(InversionDriverTest, ZeroIterationsWriteAndPlotOnlyTheStartingModel) {
+  ThreeLayerSounding();
+  state_.settings.iterationLimit = 0;
+  RunInteractive(0);
+  EXPECT_EQ(state_.outcome.runStatus, RunStatus::kCompleted);
+  EXPECT_EQ(state_.outcome.lastIteration, 0);
+  EXPECT_EQ(ProgressLinesStartingWith("Iteration  0"), 1);
+  EXPECT_EQ(ProgressLinesStartingWith("Iteration  1"), 0);
+  EXPECT_EQ(ResultsText().find("Iteration 1"), std::string::npos);
+  EXPECT_NE(ResultsText().find("Initial Model"), std::string::npos);
+  EXPECT_GE(canvas_.clear_count(), 1);
+}
+
+TEST_F(InversionDriverTest, IterationLimitPromptAddsIterationsUpToTwentyFive) {
+  ThreeLayerSounding(0.03);
+  state_.settings.convergenceLimit = 0.0001f;
+  state_.settings.iterationLimit = 2;
+  state_.settings.minimumDampingFactor = 0.25f;  // slow progress: no early end
+  host_.iteration_answers = {3, 40};
+  RunInteractive(0);
+  EXPECT_GE(host_.iteration_prompts, 1);
+  EXPECT_LE(state_.outcome.lastIteration, kMaxRunIterations);
+  EXPECT_LE(state_.settings.iterationLimit, kMaxRunIterations);
+  if (host_.iteration_prompts == 2) {
+    EXPECT_EQ(state_.settings.iterationLimit, kMaxRunIterations);
+  }
+  EXPECT_GT(state_.outcome.lastIteration, 2);
+}
+
+TEST_F(InversionDriverTest, SilentRunAsksNothingAndLeavesNoResultsFile) {
+  ThreeLayerSounding();
+  RunInversion(state_, 0, 1, canvas_, host_);
+  EXPECT_EQ(state_.outcome.runStatus, RunStatus::kCompleted);
+  EXPECT_TRUE(host_.save_titles.empty());
+  EXPECT_EQ(host_.convergence_prompts, 0);
+  EXPECT_EQ(host_.iteration_prompts, 0);
+  EXPECT_EQ(state_.resultsFileName, (directory_ / "sounding.INx").string());
+  EXPECT_FALSE(fs::exists(directory_ / "sounding.INx"));
+  EXPECT_GT(state_.outcome.lastIteration, 0);
+}
+
+TEST_F(InversionDriverTest, OneLayerModelIsRefusedWithTheLayerCount) {
+  FillSounding(state_, ArrayType::kWenner, std::vector<float>(6, 10.0f), {50.0f}, {}, data_file_);
+  RunInversion(state_, 0, 1, canvas_, host_);
+  ASSERT_EQ(host_.messages.size(), 1u);
+  EXPECT_EQ(host_.messages[0].text,
+            "You model has 1 layers.\nThe model must have at least 2 layers\nand not model that 30 "
+            "layers.");
+  EXPECT_EQ(host_.messages[0].caption, "Message");
+  EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
+  EXPECT_FALSE(fs::exists(directory_ / "sounding.INx"));
+}
+
+TEST_F(InversionDriverTest, UncreatableResultsFileAsksToTryAgain) {
+  ThreeLayerSounding();
+  state_.settings.iterationLimit = 1;
+  host_.save_answers.push_back((directory_ / "missing" / "x.INV").string());
+  host_.save_answers.push_back(results_file_);
+  host_.yes_no_answers.push_back(MessageAnswer::kYes);
+  RunInversion(state_, 0, 0, canvas_, host_);
+  ASSERT_EQ(host_.messages.size(), 1u);
+  EXPECT_EQ(host_.messages[0].caption, "Try again");
+  EXPECT_EQ(host_.messages[0].icon, MessageIcon::kQuestion);
+  EXPECT_NE(host_.messages[0].text.find("Do you want to try again with a different name?"),
+            std::string::npos);
+  EXPECT_EQ(state_.outcome.runStatus, RunStatus::kCompleted);
+  EXPECT_EQ(state_.resultsFileName, results_file_);
+  EXPECT_TRUE(fs::exists(results_file_));
+
+  // Answering No ends the run as a failure, with nothing written.
+  ScriptedHost second;
+  second.save_answers.push_back((directory_ / "missing" / "x.INV").string());
+  RunInversion(state_, 0, 0, canvas_, second);
+  EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
+  EXPECT_EQ(second.messages.size(), 1u);
+}
+
+TEST_F(InversionDriverTest, CancelledSaveChooserEndsTheRunAtOnce) {
+  ThreeLayerSounding();
+  host_.save_answers.push_back(std::nullopt);
+  RunInversion(state_, 0, 0, canvas_, host_);
+  EXPECT_EQ(state_.outcome.runStatus, RunStatus::kCancelled);
+  EXPECT_TRUE(canvas_.ops().empty());
+}
+
+TEST_F(InversionDriverTest, SilentRunThatCannotCreateItsFileSaysSo) {
+  ThreeLayerSounding();
+  state_.data.dataFileName = (directory_ / "missing" / "sounding.dat").string();
+  RunInversion(state_, 0, 1, canvas_, host_);
+  ASSERT_EQ(host_.messages.size(), 1u);
+  EXPECT_EQ(host_.messages[0].caption, "Name Error Message");
+  EXPECT_NE(host_.messages[0].text.find("This data set will not be processed."), std::string::npos);
+  EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
+}
+
+// A system that cannot be factored must not be solved: with no damping and a
+// layer no spacing can see, the normal matrix is singular. The run reports it
+// and keeps the model it had.
+TEST_F(InversionDriverTest, SingularNormalMatrixLeavesTheModelUntouched) {
+  ThreeLayerSounding();
+  SetModel(state_.model, {80.0f, 30.0f, 400.0f}, {1e6f, 10.0f});
+  state_.settings.initialDampingFactor = 0.0f;
+  state_.settings.minimumDampingFactor = 0.0f;
+  RunInteractive(1);
+  ASSERT_FALSE(host_.console.empty());
+  EXPECT_EQ(host_.console[0], "matrix not positive definite\n");
+  ASSERT_FALSE(host_.messages.empty());
+  EXPECT_EQ(host_.messages.back().caption, "Error Message");
+  EXPECT_EQ(state_.outcome.lastIteration, 0);
+  EXPECT_FLOAT_EQ(state_.model.resistivity[0], 80.0f);
+  EXPECT_FLOAT_EQ(state_.model.thickness[0], 1e6f);
+}
+
+// Steps so long that exp() overflows are rejected like steps that worsen the
+// fit: whatever happens, the model holds finite positive numbers.
+TEST_F(InversionDriverTest, OverflowingStepsNeverEnterTheModel) {
+  ThreeLayerSounding();
+  // The half-space hides below a 400 m layer: with next to no damping its
+  // step is so long that exp() overflows at every length tried.
+  SetModel(state_.model, {100.0f, 20.0f, 5.0f}, {5.0f, 400.0f});
+  state_.settings.initialDampingFactor = 1e-30f;
+  state_.settings.minimumDampingFactor = 1e-30f;
+  state_.settings.iterationLimit = 5;
+  RunInteractive(1);
+  for (int j = 0; j < 3; ++j) {
+    EXPECT_TRUE(std::isfinite(state_.model.resistivity[j]) && state_.model.resistivity[j] > 0.0f)
+        << j;
+  }
+  for (int j = 0; j < 2; ++j) {
+    EXPECT_TRUE(std::isfinite(state_.model.thickness[j]) && state_.model.thickness[j] > 0.0f) << j;
+  }
+  ASSERT_GE(state_.outcome.lastIteration, 1);
+  for (int k = 0; k <= state_.outcome.lastIteration; ++k) {
+    EXPECT_TRUE(std::isfinite(state_.outcome.misfits[k])) << "iteration " << k;
+  }
+  // Rejected at full, a third and a tenth of the step: the model stays.
+  EXPECT_EQ(state_.outcome.misfits[1], state_.outcome.misfits[0]);
+  EXPECT_FLOAT_EQ(state_.model.resistivity[2], 5.0f);
+  EXPECT_EQ(state_.outcome.runStatus, RunStatus::kCompleted);
+}
+
+TEST_F(InversionDriverTest, UserModelWithANonPositiveValueIsRefused) {
+  ThreeLayerSounding();
+  SetModel(state_.model, {80.0f, 0.0f, 400.0f}, {4.0f, 10.0f});
+  RunInteractive(1);
+  EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
+  ASSERT_EQ(host_.messages.size(), 1u);
+  EXPECT_EQ(host_.messages[0].caption, "Error Message");
+}
+
+// Every block the run writes reads back: the iteration count, each
+// iteration's model, calculated apparent resistivities and misfit.
+TEST_F(InversionDriverTest, ResultsFileReadsBackEveryIteration) {
+  ThreeLayerSounding(0.03);
+  state_.settings.convergenceLimit = 0.0001f;
+  state_.settings.iterationLimit = 4;
+  RunInteractive(0);
+  ASSERT_EQ(state_.outcome.runStatus, RunStatus::kCompleted);
+  const int last = state_.outcome.lastIteration;
+  ASSERT_EQ(last, 4);
+  auto results = std::make_unique<InversionResults>();
+  RecordingCanvas listing;
+  ScriptedHost reader_host;
+  ASSERT_EQ(ReadResultsFile(results_file_, *results, listing, 16, reader_host), 0);
+  EXPECT_EQ(results->iterationCount, last);
+  EXPECT_EQ(results->modelLayerCount, state_.model.layerCount);
+  EXPECT_EQ(results->pointCount, state_.data.pointCount);
+  for (int k = 0; k <= last; ++k) {
+    EXPECT_NEAR(results->misfit[k], state_.outcome.misfits[k], 1e-4) << "iteration " << k;
+  }
+  // The last column is the final model and its response (written with three
+  // decimals).
+  const int layers = state_.model.layerCount;
+  for (int j = 0; j < layers; ++j) {
+    EXPECT_NEAR(results->layerResistivity[InversionResults::At(j, last)],
+                state_.model.resistivity[j],
+                1e-3 + 1e-6 * state_.model.resistivity[j])
+        << "layer " << j + 1;
+  }
+  for (int j = 0; j < layers - 1; ++j) {
+    EXPECT_NEAR(
+        results->layerThickness[InversionResults::At(j, last)], state_.model.thickness[j], 1e-3)
+        << "layer " << j + 1;
+  }
+  for (int i = 0; i < state_.data.pointCount; ++i) {
+    EXPECT_NEAR(results->calculatedResistivity[InversionResults::At(i, last)],
+                state_.outcome.calculatedResistivity[i],
+                1e-3)
+        << "point " << i;
+  }
+  // Column 0 is the uniform starting model.
+  EXPECT_FLOAT_EQ(results->layerResistivity[InversionResults::At(0, 0)],
+                  results->layerResistivity[InversionResults::At(layers - 1, 0)]);
+}
+
+// A run may write up to 25 iteration blocks, and all of them read back.
+TEST_F(InversionDriverTest, TwentyFiveIterationsAllReadBack) {
+  ThreeLayerSounding(0.05);
+  state_.settings.convergenceLimit = 0.0001f;
+  state_.settings.iterationLimit = 40;  // held to 25
+  state_.settings.minimumDampingFactor = 0.25f;
+  state_.settings.initialDampingFactor = 1.0f;
+  RunInteractive(0);
+  ASSERT_EQ(state_.outcome.lastIteration, kMaxRunIterations)
+      << "the run stopped early; this test needs 25 iterations";
+  auto results = std::make_unique<InversionResults>();
+  RecordingCanvas listing;
+  ScriptedHost reader_host;
+  ASSERT_EQ(ReadResultsFile(results_file_, *results, listing, 16, reader_host), 0);
+  EXPECT_EQ(results->iterationCount, kMaxRunIterations);
+  EXPECT_EQ(results->blocksNotStored, 0);
+  EXPECT_NEAR(results->misfit[kMaxRunIterations], state_.outcome.finalMisfit, 1e-4);
+}
+
+// A results file that takes no more data is reported, and the run stops
+// rather than go on as if its iterations were kept.
+TEST_F(InversionDriverTest, ResultsFileThatCannotBeWrittenStopsTheRun) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "needs /dev/full";
+  ThreeLayerSounding();
+  host_.save_answers.push_back("/dev/full");
+  RunInversion(state_, 0, 0, canvas_, host_);
+  EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
+  ASSERT_EQ(host_.messages.size(), 1u);
+  EXPECT_EQ(host_.messages[0].caption, "Error Message");
+  EXPECT_NE(host_.messages[0].text.find("/dev/full"), std::string::npos);
+  EXPECT_EQ(state_.outcome.lastIteration, 0);
+}
+
+// A thin resistive skin over a near-conductor drives the Wenner filter below
+// zero: the starting model has no response, and the run says so instead of
+// reporting an infinite misfit as a finished inversion.
+TEST_F(InversionDriverTest, StartingModelWithoutAResponseIsReported) {
+  FillSounding(
+      state_, ArrayType::kWenner, LogSpacings(0.01f, 0.3f, 8), {100.0f, 50.0f}, {0.1f}, data_file_);
+  SetModel(state_.model, {20000.0f, 0.1f, 100.0f}, {0.01f, 3.0f});
+  RunInteractive(1);
+  EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
+  ASSERT_EQ(host_.messages.size(), 1u);
+  EXPECT_EQ(host_.messages[0].caption, "Error Message");
+  EXPECT_EQ(ResultsText(), "");  // nothing written that is not a number
+}
+
+TEST_F(InversionDriverTest, NoDataIsRefused) {
+  RunInversion(state_, 0, 0, canvas_, host_);
+  EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
+  EXPECT_TRUE(host_.save_titles.empty());
+}
+
+}  // namespace
+}  // namespace layra

@@ -1,0 +1,291 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "fileio/data_file.h"
+#include "forward/cole_cole.h"
+#include "forward/filter_set.h"
+#include "forward/ip_response.h"
+#include "forward/spectral_response.h"
+#include "inversion/inversion_driver.h"
+#include "tests/inversion/synthetic_sounding.h"
+#include "tests/support/recording_canvas.h"
+#include "tests/support/scripted_host.h"
+
+namespace layra {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::LogSpacings;
+using testing::RecordingCanvas;
+using testing::ScriptedHost;
+using testing::SetModel;
+
+const std::vector<float> kRho = {100.0f, 20.0f, 500.0f};
+const std::vector<float> kThickness = {5.0f, 15.0f};
+const std::vector<float> kCharge = {0.02f, 0.15f, 0.05f};
+const std::vector<float> kTau = {0.1f, 0.1f, 0.1f};
+const std::vector<float> kExponent = {0.5f, 0.5f, 0.5f};
+const std::vector<float> kFrequencies = {0.1f, 0.3f, 1.0f, 3.0f, 10.0f, 30.0f};
+
+LayeredModel TrueModel() {
+  LayeredModel model;
+  SetModel(model, kRho, kThickness);
+  for (int j = 0; j < 3; ++j) {
+    model.chargeability[j] = kCharge[j];
+    model.timeConstant[j] = kTau[j];
+    model.exponent[j] = kExponent[j];
+  }
+  return model;
+}
+
+class StagesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    directory_ = fs::temp_directory_path() /
+                 ("layra_stages_" + std::to_string(::getpid()) + "_" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(directory_);
+  }
+  void TearDown() override { fs::remove_all(directory_); }
+
+  // An IP sounding of the true model; chargeabilities in `scale` units
+  // (1 a fraction, 1000 mV/V).
+  void IpSounding(ProgramState& state, float scale) {
+    const std::vector<float> spacings = LogSpacings(1.0f, 300.0f, 20);
+    testing::FillSounding(state,
+                          ArrayType::kSchlumberger,
+                          spacings,
+                          kRho,
+                          kThickness,
+                          (directory_ / "ip.dat").string());
+    state.data.dataKind = DataKind::kIp;
+    const LayeredModel model = TrueModel();
+    std::vector<float> rho(20), ma(20);
+    ComputeApparentChargeability(
+        model, spacings.data(), 20, SelectFilter(ArrayType::kSchlumberger), rho.data(), ma.data());
+    for (int i = 0; i < 20; ++i) state.data.ipValue[i] = scale * ma[i];
+  }
+
+  // A SIP sounding of the true model in the given form, with the derived IP
+  // value of each point.
+  void SipSounding(ProgramState& state, SipForm form) {
+    const std::vector<float> spacings = LogSpacings(1.0f, 300.0f, 16);
+    const int n = 16, nf = static_cast<int>(kFrequencies.size());
+    testing::FillSounding(state,
+                          ArrayType::kSchlumberger,
+                          spacings,
+                          kRho,
+                          kThickness,
+                          (directory_ / "sip.dat").string());
+    SoundingData& data = state.data;
+    data.dataKind = DataKind::kSip;
+    data.sipForm = form;
+    data.frequencyCount = nf;
+    for (int k = 0; k < nf; ++k) data.frequencies[k] = kFrequencies[k];
+    const LayeredModel model = TrueModel();
+    const FilterSet filter = SelectFilter(ArrayType::kSchlumberger);
+    std::vector<float> amplitude(n * nf), phase(n * nf), real(n * nf), imaginary(n * nf);
+    ComputeSpectralResponse(filter.shift,
+                            filter.length,
+                            filter.coefficients.data(),
+                            filter.ratio,
+                            spacings.data(),
+                            3,
+                            nf,
+                            kFrequencies.data(),
+                            model.thickness.data(),
+                            model.resistivity.data(),
+                            model.chargeability.data(),
+                            model.timeConstant.data(),
+                            model.exponent.data(),
+                            n,
+                            amplitude.data(),
+                            phase.data(),
+                            real.data(),
+                            imaginary.data(),
+                            SpectralLayout::kPointMajor);
+    for (int i = 0; i < n; ++i) {
+      float drop = -INFINITY;
+      for (int k = 0; k < nf; ++k) {
+        const int v = i * nf + k;
+        data.sipValue1[v] = form == SipForm::kAmplitudePhase ? amplitude[v] : real[v];
+        data.sipValue2[v] = form == SipForm::kAmplitudePhase ? phase[v] : imaginary[v];
+        // The drop of the amplitude below the DC value, whatever the form,
+        // so both forms give the IP stage the same values.
+        const float rho = data.apparentResistivity[i];
+        drop = std::max(drop, (rho - amplitude[v]) / rho);
+      }
+      data.ipValue[i] = drop;
+    }
+  }
+
+  void Run(ProgramState& state) {
+    SetModel(state.model, kRho, kThickness);
+    host_.save_answers.push_back((directory_ / "run.INV").string());
+    RunInversion(state, 1, 0, canvas_, host_);
+    ASSERT_EQ(state.outcome.runStatus, RunStatus::kCompleted) << state.outcome.runMessage;
+  }
+
+  fs::path directory_;
+  RecordingCanvas canvas_;
+  ScriptedHost host_;
+};
+
+TEST_F(StagesTest, IpStageFitsChargeabilitiesThatStayPositive) {
+  ProgramState state;
+  IpSounding(state, 1.0f);
+  Run(state);
+  const InversionOutcome& outcome = state.outcome;
+  EXPECT_LT(outcome.finalIpMisfit, 0.003f);
+  for (int j = 0; j < 3; ++j) {
+    EXPECT_GE(state.model.chargeability[j], 0.0f) << "layer " << j + 1;
+    EXPECT_LT(state.model.chargeability[j], 1.0f) << "layer " << j + 1;
+  }
+  // The well-resolved second layer carries the largest chargeability.
+  EXPECT_GT(state.model.chargeability[1], state.model.chargeability[0]);
+  for (int i = 0; i < state.data.pointCount; ++i) {
+    EXPECT_NEAR(outcome.calculatedIp[i], state.data.ipValue[i], 0.01f) << "point " << i;
+  }
+}
+
+TEST_F(StagesTest, IpValuesInThousandthsAreScaledAsAWhole) {
+  ProgramState fraction, thousandths;
+  IpSounding(fraction, 1.0f);
+  IpSounding(thousandths, 1000.0f);
+  Run(fraction);
+  Run(thousandths);
+  for (int j = 0; j < 3; ++j) {
+    EXPECT_NEAR(thousandths.model.chargeability[j], fraction.model.chargeability[j], 1e-4f)
+        << "layer " << j + 1;
+  }
+  EXPECT_NEAR(thousandths.outcome.finalIpMisfit, fraction.outcome.finalIpMisfit, 1e-5f);
+  // The observed data themselves are left as the file gave them.
+  EXPECT_GT(thousandths.data.ipValue[5], 1.0f);
+}
+
+TEST_F(StagesTest, IpStageWithoutIterationsKeepsTheStartingChargeability) {
+  ProgramState state;
+  IpSounding(state, 1.0f);
+  state.settings.iterationLimit = 0;
+  Run(state);
+  double mean = 0.0;
+  for (int i = 0; i < state.data.pointCount; ++i) mean += std::fabs(state.data.ipValue[i]);
+  mean /= state.data.pointCount;
+  for (int j = 0; j < 3; ++j)
+    EXPECT_NEAR(state.model.chargeability[j], mean, 1e-6) << "layer " << j + 1;
+  EXPECT_GT(state.outcome.finalIpMisfit, 0.0f);
+}
+
+// Data given as in-phase and out-of-phase parts are compared as amplitude and
+// phase: both forms of the same spectra give the same result.
+TEST_F(StagesTest, SipStageTreatsBothDataFormsAlike) {
+  ProgramState amplitude_phase, in_phase;
+  SipSounding(amplitude_phase, SipForm::kAmplitudePhase);
+  SipSounding(in_phase, SipForm::kInphaseOutphase);
+  Run(amplitude_phase);
+  Run(in_phase);
+  for (int j = 0; j < 3; ++j) {
+    EXPECT_NEAR(in_phase.model.timeConstant[j],
+                amplitude_phase.model.timeConstant[j],
+                1e-3f * amplitude_phase.model.timeConstant[j]);
+    EXPECT_NEAR(in_phase.model.exponent[j], amplitude_phase.model.exponent[j], 1e-3f);
+  }
+  EXPECT_NEAR(in_phase.outcome.finalSipMisfit,
+              amplitude_phase.outcome.finalSipMisfit,
+              1e-3f * amplitude_phase.outcome.finalSipMisfit + 1e-3f);
+}
+
+// The spectra come from the layer thicknesses (not the depths to the layer
+// tops), so the calculated amplitudes and phases
+// follow the observed ones closely once the Cole-Cole parameters are fitted.
+TEST_F(StagesTest, SipStageReproducesTheSpectra) {
+  ProgramState state;
+  SipSounding(state, SipForm::kAmplitudePhase);
+  Run(state);
+  const SoundingData& data = state.data;
+  const int nf = data.frequencyCount;
+  double worst_phase = 0.0, largest_phase = 0.0;
+  for (int i = 0; i < data.pointCount; ++i) {
+    for (int k = 0; k < nf; ++k) {
+      const int v = i * nf + k;
+      worst_phase = std::max(
+          worst_phase,
+          std::fabs(static_cast<double>(state.outcome.calculatedPhase[v]) - data.sipValue2[v]));
+      largest_phase = std::max(largest_phase, std::fabs(static_cast<double>(data.sipValue2[v])));
+      EXPECT_NEAR(
+          state.outcome.calculatedAmplitude[v], data.sipValue1[v], 0.03f * data.sipValue1[v]);
+    }
+  }
+  EXPECT_LT(worst_phase, 0.2 * largest_phase);
+  for (int j = 0; j < 3; ++j) {
+    EXPECT_TRUE(std::isfinite(state.model.timeConstant[j]) && state.model.timeConstant[j] > 0.0f);
+    EXPECT_TRUE(std::isfinite(state.model.exponent[j]) && state.model.exponent[j] > 0.0f);
+  }
+  // Per datum fits of the observed spectra are kept.
+  EXPECT_NEAR(state.outcome.fittedExponent[0], 0.5f, 0.2f);
+}
+
+// The example SIP sounding inverted automatically: eleven layers, 22 Cole-Cole
+// parameters and next to no damping. Steps that would worsen the fit are not
+// kept, so the stage ends no worse than it started (the layers start from the
+// per-datum fits) and with exponents in a physical range.
+TEST_F(StagesTest, SipStageNeverEndsAboveItsStartingMisfit) {
+  ProgramState state;
+  ASSERT_EQ(
+      ReadDataFile(
+          std::string(LAYRA_EXAMPLES_DIR) + "/sip_amplitude_phase.dat", state, canvas_, host_),
+      0);
+  host_.save_answers.push_back((directory_ / "example.INV").string());
+  RunInversion(state, 0, 0, canvas_, host_);
+  ASSERT_EQ(state.outcome.runStatus, RunStatus::kCompleted);
+  const SoundingData& data = state.data;
+  const int n = data.pointCount, nf = data.frequencyCount, layers = state.model.layerCount;
+  double log_tau = 0.0, c_sum = 0.0;
+  for (int i = 0; i < n; ++i) {
+    log_tau += std::log(static_cast<double>(state.outcome.fittedTimeConstant[i]));
+    c_sum += state.outcome.fittedExponent[i];
+  }
+  LayeredModel start = state.model;
+  for (int j = 0; j < layers; ++j) {
+    start.timeConstant[j] = static_cast<float>(std::exp(log_tau / n));
+    start.exponent[j] = static_cast<float>(c_sum / n);
+  }
+  const FilterSet filter = SelectFilter(data.arrayType);
+  std::vector<float> amplitude(n * nf), phase(n * nf), real(n * nf), imaginary(n * nf);
+  ComputeSpectralResponse(filter.shift,
+                          filter.length,
+                          filter.coefficients.data(),
+                          filter.ratio,
+                          data.spacingA.data(),
+                          layers,
+                          nf,
+                          data.frequencies.data(),
+                          start.thickness.data(),
+                          start.resistivity.data(),
+                          start.chargeability.data(),
+                          start.timeConstant.data(),
+                          start.exponent.data(),
+                          n,
+                          amplitude.data(),
+                          phase.data(),
+                          real.data(),
+                          imaginary.data(),
+                          SpectralLayout::kPointMajor);
+  double start_misfit = 0.0;
+  for (int v = 0; v < n * nf; ++v) {
+    start_misfit +=
+        std::pow(data.sipValue1[v] - amplitude[v], 2) + std::pow(data.sipValue2[v] - phase[v], 2);
+  }
+  EXPECT_LE(state.outcome.finalSipMisfit, start_misfit * (1 + 1e-5));
+  for (int j = 0; j < layers; ++j) {
+    EXPECT_GT(state.model.exponent[j], 0.0f) << "layer " << j + 1;
+    EXPECT_LT(state.model.exponent[j], 2.0f) << "layer " << j + 1;
+  }
+}
+
+}  // namespace
+}  // namespace layra

@@ -1,0 +1,157 @@
+#include "inversion/least_squares.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "tests/support/scripted_host.h"
+
+namespace layra {
+namespace {
+
+TEST(ComputeMisfit, OneResidualOfTenGivesRobustAndStandardValues) {
+  // Nine exact points and one 0.1 off in ln rho: mean |r| = 0.01,
+  // sqrt(mean r^2) = sqrt(0.001) = 0.0316.
+  std::vector<float> observed(10, 100.0f), calculated(10, 100.0f), residuals(10);
+  observed[4] = static_cast<float>(100.0 * std::exp(0.1));
+  float largest = 0.0f;
+  EXPECT_NEAR(ComputeMisfit(1, residuals.data(), observed.data(), calculated.data(), 10, &largest),
+              0.01,
+              1e-6);
+  EXPECT_NEAR(largest, 0.1f, 1e-6);
+  EXPECT_NEAR(residuals[4], 0.1f, 1e-6);
+  EXPECT_NEAR(ComputeMisfit(0, residuals.data(), observed.data(), calculated.data(), 10, nullptr),
+              0.0316228,
+              1e-6);
+}
+
+TEST(ComputeMisfit, PerfectFitIsZeroAndSignFollowsObservedOverCalculated) {
+  std::vector<float> observed = {10.0f, 20.0f, 30.0f}, calculated = observed, residuals(3);
+  EXPECT_EQ(ComputeMisfit(0, residuals.data(), observed.data(), calculated.data(), 3, nullptr),
+            0.0f);
+  EXPECT_EQ(ComputeMisfit(1, residuals.data(), observed.data(), calculated.data(), 3, nullptr),
+            0.0f);
+  calculated[1] = 10.0f;
+  ComputeMisfit(0, residuals.data(), observed.data(), calculated.data(), 3, nullptr);
+  EXPECT_NEAR(residuals[1], std::log(2.0f), 1e-6);
+}
+
+TEST(BuildRoughness, StandardIsFirstDifferenceSquaredPlusTenthOnDiagonal) {
+  const int n = 4;
+  std::vector<double> cm(n * n);
+  std::vector<float> rho = {10.0f, 100.0f, 5.0f, 7.0f};  // not used by the standard kind
+  BuildRoughness(0, rho.data(), 0, 0.001f, cm.data(), n, kFirstDifference);
+  // F^T F of the first-difference filter with an empty first row.
+  const double expected[4][4] = {{1, -1, 0, 0}, {-1, 2, -1, 0}, {0, -1, 2, -1}, {0, 0, -1, 1}};
+  for (int a = 0; a < n; ++a) {
+    for (int b = 0; b < n; ++b) {
+      EXPECT_DOUBLE_EQ(cm[a + b * n], expected[a][b] + (a == b ? 0.1 : 0.0)) << a << "," << b;
+    }
+  }
+}
+
+TEST(BuildRoughness, RobustWeightsOfAFlatModelAreOneOverCutoff) {
+  const int n = 3;
+  std::vector<double> cm(n * n);
+  std::vector<float> rho = {50.0f, 50.0f, 50.0f};
+  BuildRoughness(0, rho.data(), 1, 0.01f, cm.data(), n, kFirstDifference);
+  // Every row weight is 1/0.01 = 100.
+  EXPECT_NEAR(cm[0 + 0 * n], 100.0 + 0.1, 1e-3);
+  EXPECT_NEAR(cm[1 + 1 * n], 200.0 + 0.1, 1e-3);
+  EXPECT_NEAR(cm[0 + 1 * n], -100.0, 1e-3);
+  // A jump between layers 2 and 3 lowers the weight of that difference.
+  std::vector<float> log_values = {1.0f, 1.0f, 3.0f};
+  BuildRoughness(1, log_values.data(), 1, 0.01f, cm.data(), n, kFirstDifference);
+  EXPECT_NEAR(cm[1 + 2 * n], -1.0 / std::sqrt(4.0 + 1e-4), 1e-4);
+  EXPECT_NEAR(cm[0 + 1 * n], -100.0, 1e-3);
+}
+
+TEST(BuildRoughness, SecondDifferenceFilterRows) {
+  const int n = 3;
+  std::vector<double> cm(n * n);
+  std::vector<float> rho = {1.0f, 1.0f, 1.0f};
+  BuildRoughness(0, rho.data(), 0, 0.001f, cm.data(), n, kSecondDifference);
+  // F = [-1 1 0; 1 -2 1; 0 1 -1]; F^T F = [2 -3 1; -3 6 -3; 1 -3 2].
+  const double expected[3][3] = {{2, -3, 1}, {-3, 6, -3}, {1, -3, 2}};
+  for (int a = 0; a < n; ++a) {
+    for (int b = 0; b < n; ++b)
+      EXPECT_DOUBLE_EQ(cm[a + b * n], expected[a][b] + (a == b ? 0.1 : 0.0));
+  }
+}
+
+// A small over-determined system: the undamped normal equations reproduce the
+// ordinary least-squares solution; large diagonal damping gives g / lambda.
+TEST(NormalEquations, UndampedSolveIsLeastSquaresAndHeavyDampingTendsToGradientStep) {
+  const int rows = 4, p = 2;
+  const std::vector<float> jacobian = {1, 1, 1, 1, 0, 1, 2, 3};  // columns: 1, x
+  const std::vector<float> residuals = {1, 3, 5, 7};             // 1 + 2x exactly
+  std::vector<double> normal(p * p);
+  std::vector<float> rhs(p), step(p);
+  testing::ScriptedHost host;
+  BuildNormalEquations(
+      jacobian.data(), residuals.data(), rows, p, 0, 0.0f, normal.data(), rhs.data());
+  ASSERT_EQ(CholeskyFactor(normal.data(), p, host), 0);
+  CholeskySolve(step.data(), p, rhs.data(), normal.data());
+  EXPECT_NEAR(step[0], 1.0f, 1e-5);
+  EXPECT_NEAR(step[1], 2.0f, 1e-5);
+
+  BuildNormalEquations(
+      jacobian.data(), residuals.data(), rows, p, 0, 0.0f, normal.data(), rhs.data());
+  const double lambda = 1e7;
+  AddDiagonalDamping(normal.data(), p, lambda);
+  ASSERT_EQ(CholeskyFactor(normal.data(), p, host), 0);
+  CholeskySolve(step.data(), p, rhs.data(), normal.data());
+  EXPECT_NEAR(step[0] * lambda, rhs[0], 1e-3 * rhs[0]);
+  EXPECT_NEAR(step[1] * lambda, rhs[1], 1e-3 * rhs[1]);
+  EXPECT_TRUE(host.console.empty());
+}
+
+TEST(NormalEquations, RobustWeightsDownweightTheOutlier) {
+  // Three equal columns: the weighted mean of the residuals, the outlier at
+  // weight 1/sqrt(eps^2 + r^2).
+  const std::vector<float> jacobian = {1, 1, 1};
+  const std::vector<float> residuals = {0.01f, 0.01f, 1.0f};
+  std::vector<double> normal(1);
+  std::vector<float> rhs(1);
+  BuildNormalEquations(
+      jacobian.data(), residuals.data(), 3, 1, 1, 0.001f, normal.data(), rhs.data());
+  const double w_small = 1.0 / std::sqrt(1e-6 + 1e-4), w_large = 1.0 / std::sqrt(1e-6 + 1.0);
+  EXPECT_NEAR(normal[0], 2 * w_small + w_large, 1e-3);
+  EXPECT_NEAR(rhs[0], 2 * w_small * 0.01 + w_large * 1.0, 1e-3);
+}
+
+TEST(CholeskyFactor, RoughnessDampingWithAnEmptyColumnStaysPositiveDefinite) {
+  // A Jacobian that cannot see layer 3 still gives a solvable system with
+  // roughness damping (0.1 on the diagonal of Cm).
+  const int rows = 3, p = 3;
+  const std::vector<float> jacobian = {1, 0.5f, 0.2f, 0.3f, 1, 0.4f, 0, 0, 0};
+  const std::vector<float> residuals = {0.1f, -0.2f, 0.05f};
+  std::vector<double> normal(p * p), cm(p * p);
+  std::vector<float> rhs(p), step(p), rho = {1, 1, 1};
+  BuildNormalEquations(
+      jacobian.data(), residuals.data(), rows, p, 0, 0.0f, normal.data(), rhs.data());
+  BuildRoughness(0, rho.data(), 0, 0.001f, cm.data(), p, kFirstDifference);
+  AddRoughnessDamping(normal.data(), cm.data(), p, 0.01);
+  testing::ScriptedHost host;
+  ASSERT_EQ(CholeskyFactor(normal.data(), p, host), 0);
+  CholeskySolve(step.data(), p, rhs.data(), normal.data());
+  for (float dp : step) EXPECT_TRUE(std::isfinite(dp));
+}
+
+TEST(CholeskyFactor, NonPositivePivotIsReportedAndReturnsOne) {
+  testing::ScriptedHost host;
+  std::vector<double> indefinite = {1.0, 2.0, 2.0, 1.0};  // eigenvalues 3 and -1
+  EXPECT_EQ(CholeskyFactor(indefinite.data(), 2, host), 1);
+  ASSERT_EQ(host.console.size(), 1u);
+  EXPECT_EQ(host.console[0], "matrix not positive definite\n");
+
+  std::vector<double> not_a_number = {NAN, 0.0, 0.0, 1.0};
+  EXPECT_EQ(CholeskyFactor(not_a_number.data(), 2, host), 1);
+  std::vector<double> zero_pivot = {0.0, 0.0, 0.0, 1.0};
+  EXPECT_EQ(CholeskyFactor(zero_pivot.data(), 2, host), 1);
+  EXPECT_EQ(host.console.size(), 3u);
+}
+
+}  // namespace
+}  // namespace layra

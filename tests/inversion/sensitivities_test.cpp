@@ -1,0 +1,250 @@
+#include "inversion/sensitivities.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "forward/filter_set.h"
+#include "forward/resistivity_kernel.h"
+#include "tests/inversion/synthetic_sounding.h"
+
+namespace layra {
+namespace {
+
+using testing::ForwardResponse;
+using testing::LogSpacings;
+
+struct Case {
+  ArrayType array_type;
+  std::vector<float> resistivity;
+  std::vector<float> thickness;
+};
+
+// Response and absolute Jacobian through the path every stage uses.
+void Jacobian(const Case& c,
+              int user_model,
+              const std::vector<float>& spacings,
+              std::vector<float>& calculated,
+              std::vector<float>& jacobian) {
+  const int layers = static_cast<int>(c.resistivity.size());
+  const int n = static_cast<int>(spacings.size());
+  std::vector<float> h = c.thickness;
+  h.resize(layers, 0.0f);
+  calculated.assign(n, 0.0f);
+  jacobian.assign(static_cast<size_t>(n) * ParameterCount(user_model, layers), 0.0f);
+  ComputeResponseAndSensitivities(user_model,
+                                  SelectFilter(c.array_type),
+                                  spacings.data(),
+                                  h.data(),
+                                  c.resistivity.data(),
+                                  layers,
+                                  calculated.data(),
+                                  n,
+                                  jacobian.data());
+}
+
+class SensitivityCases : public ::testing::TestWithParam<Case> {};
+
+// Central differences of the forward response in ln p, column by column.
+std::vector<double> NumericColumn(const Case& c, const std::vector<float>& spacings, int p) {
+  const int layers = static_cast<int>(c.resistivity.size());
+  const double delta = 1e-3;
+  std::vector<float> rho_up = c.resistivity, rho_down = c.resistivity;
+  std::vector<float> h_up = c.thickness, h_down = c.thickness;
+  float* up = p < layers ? &rho_up[p] : &h_up[p - layers];
+  float* down = p < layers ? &rho_down[p] : &h_down[p - layers];
+  *up = static_cast<float>(*up * std::exp(delta));
+  *down = static_cast<float>(*down * std::exp(-delta));
+  const std::vector<float> plus = ForwardResponse(c.array_type, spacings, rho_up, h_up);
+  const std::vector<float> minus = ForwardResponse(c.array_type, spacings, rho_down, h_down);
+  std::vector<double> column(spacings.size());
+  for (size_t i = 0; i < spacings.size(); ++i) {
+    column[i] = (std::log(plus[i]) - std::log(minus[i])) / (2.0 * delta);
+  }
+  return column;
+}
+
+// Compares every column of the analytic log sensitivities with central
+// differences, for the automatic (resistivities) and the user-model
+// (resistivities and thicknesses) parameterisation. Thickness columns carry the
+// recurrence's factor 2. `relative` is the tolerance as a fraction of the
+// column's largest value.
+void CheckAgainstCentralDifferences(const Case& c,
+                                    const std::vector<float>& spacings,
+                                    double relative) {
+  const int layers = static_cast<int>(c.resistivity.size());
+  const int n = static_cast<int>(spacings.size());
+  for (int user_model : {0, 1}) {
+    std::vector<float> calculated, jacobian;
+    Jacobian(c, user_model, spacings, calculated, jacobian);
+    std::vector<float> h = c.thickness;
+    h.resize(layers, 0.0f);
+    ToLogSensitivities(c.resistivity.data(),
+                       h.data(),
+                       calculated.data(),
+                       jacobian.data(),
+                       n,
+                       layers,
+                       user_model,
+                       jacobian.data());
+    const std::vector<float> reference =
+        ForwardResponse(c.array_type, spacings, c.resistivity, c.thickness);
+    // The same grid, transform, filter sum and spline as the forward kernel:
+    // the same numbers.
+    for (int i = 0; i < n; ++i) {
+      EXPECT_FLOAT_EQ(calculated[i], reference[i]) << "spacing " << spacings[i];
+    }
+    for (int p = 0; p < ParameterCount(user_model, layers); ++p) {
+      const std::vector<double> numeric = NumericColumn(c, spacings, p);
+      const double factor = p < layers ? 1.0 : 2.0;
+      double largest = 0.0;
+      for (double v : numeric) largest = std::max(largest, std::fabs(factor * v));
+      for (int i = 0; i < n; ++i) {
+        EXPECT_NEAR(jacobian[i + static_cast<size_t>(p) * n],
+                    factor * numeric[i],
+                    2e-3 + relative * largest)
+            << "user model " << user_model << ", parameter " << p << ", spacing " << spacings[i];
+      }
+    }
+  }
+}
+
+// At the grid spacings the interpolation adds nothing: the analytic columns
+// equal the differences of the forward response to rounding.
+TEST_P(SensitivityCases, MatchCentralDifferencesAtGridSpacings) {
+  const Case& c = GetParam();
+  const float ends[2] = {1.0f, 300.0f};
+  std::vector<float> grid;
+  MakeSpacingGrid(ends, 2, SelectFilter(c.array_type).ratio, grid);
+  grid.resize(grid.size() - 1);  // keep the grid the response is computed on
+  CheckAgainstCentralDifferences(c, grid, 1e-3);
+}
+
+// Between grid spacings the derivative columns are interpolated by their own
+// splines; they stay within a few percent of the column's scale.
+TEST_P(SensitivityCases, MatchCentralDifferencesBetweenGridSpacings) {
+  CheckAgainstCentralDifferences(GetParam(), LogSpacings(1.0f, 300.0f, 24), 0.03);
+}
+
+// Scaling every resistivity by one factor scales every apparent resistivity
+// by it, so the log sensitivities to all resistivities sum to 1 per datum.
+TEST_P(SensitivityCases, LogSensitivitiesOfAllResistivitiesSumToOne) {
+  const Case& c = GetParam();
+  const std::vector<float> spacings = LogSpacings(0.5f, 500.0f, 30);
+  const int layers = static_cast<int>(c.resistivity.size());
+  const int n = static_cast<int>(spacings.size());
+  std::vector<float> calculated, jacobian;
+  Jacobian(c, 1, spacings, calculated, jacobian);
+  std::vector<float> h = c.thickness;
+  h.resize(layers, 0.0f);
+  ToLogSensitivities(c.resistivity.data(),
+                     h.data(),
+                     calculated.data(),
+                     jacobian.data(),
+                     n,
+                     layers,
+                     1,
+                     jacobian.data());
+  for (int i = 0; i < n; ++i) {
+    double sum = 0.0;
+    for (int p = 0; p < layers; ++p) sum += jacobian[i + static_cast<size_t>(p) * n];
+    // Exact at the grid spacings (the first spacing is one), to about 0.5 %
+    // between them, where the columns are interpolated separately.
+    EXPECT_NEAR(sum, 1.0, i == 0 ? 1e-4 : 5e-3) << "spacing " << spacings[i];
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Models,
+    SensitivityCases,
+    ::testing::Values(
+        Case{ArrayType::kSchlumberger, {100.0f, 20.0f, 500.0f}, {5.0f, 15.0f}},
+        Case{ArrayType::kWenner, {100.0f, 20.0f, 500.0f}, {5.0f, 15.0f}},
+        Case{ArrayType::kSchlumberger, {10.0f, 1000.0f}, {10.0f}},
+        Case{ArrayType::kWenner, {50.0f, 300.0f, 30.0f, 80.0f, 10.0f}, {2.0f, 3.0f, 8.0f, 20.0f}}));
+
+TEST(LayerTransformWithDerivatives, OneLayerIsItsOwnResistivity) {
+  const float rho[1] = {42.0f};
+  const float h[1] = {0.0f};
+  float drho[1], dh[1];
+  EXPECT_FLOAT_EQ(LayerTransformWithDerivatives(1, h, rho, 0.3f, drho, dh), 42.0f);
+  EXPECT_FLOAT_EQ(drho[0], 1.0f);
+  EXPECT_FLOAT_EQ(dh[0], 0.0f);
+
+  // And a column of log sensitivities of 1 at every spacing.
+  const std::vector<float> spacings = LogSpacings(1.0f, 100.0f, 10);
+  std::vector<float> calculated(10), jacobian(10);
+  ComputeResponseAndSensitivities(0,
+                                  SelectFilter(ArrayType::kWenner),
+                                  spacings.data(),
+                                  h,
+                                  rho,
+                                  1,
+                                  calculated.data(),
+                                  10,
+                                  jacobian.data());
+  ToLogSensitivities(rho, h, calculated.data(), jacobian.data(), 10, 1, 0, jacobian.data());
+  for (int i = 0; i < 10; ++i) {
+    EXPECT_NEAR(calculated[i], 42.0f, 1e-3f);
+    EXPECT_NEAR(jacobian[i], 1.0f, 1e-4f);
+  }
+}
+
+TEST(LayerTransformWithDerivatives, ThickTopLayerHidesEverythingBelow) {
+  const float rho[3] = {100.0f, 10.0f, 1000.0f};
+  const float h[3] = {1000.0f, 5.0f, 0.0f};
+  float drho[3], dh[3];
+  // u = lambda * h > 20: the top layer is all the abscissa sees.
+  EXPECT_FLOAT_EQ(LayerTransformWithDerivatives(3, h, rho, 0.05f, drho, dh), 100.0f);
+  EXPECT_FLOAT_EQ(drho[0], 1.0f);
+  for (int j = 1; j < 3; ++j) {
+    EXPECT_EQ(drho[j], 0.0f) << "layer " << j;
+  }
+  for (int j = 0; j < 3; ++j) EXPECT_EQ(dh[j], 0.0f) << "layer " << j;
+}
+
+TEST(LayerTransformWithDerivatives, ZeroThicknessPassesTheLayerBelowThrough) {
+  const float rho[2] = {100.0f, 10.0f};
+  const float h[2] = {0.0f, 0.0f};
+  float drho[2], dh[2];
+  EXPECT_FLOAT_EQ(LayerTransformWithDerivatives(2, h, rho, 1.0f, drho, dh), 10.0f);
+  EXPECT_FLOAT_EQ(drho[0], 0.0f);
+  EXPECT_FLOAT_EQ(drho[1], 1.0f);  // chain factor 1
+}
+
+TEST(LayerTransformWithDerivatives, MatchesTheForwardTransform) {
+  const float rho[4] = {30.0f, 300.0f, 5.0f, 90.0f};
+  const float h[4] = {2.0f, 7.0f, 12.0f, 0.0f};
+  float drho[4], dh[4];
+  for (float lambda : {0.001f, 0.05f, 0.4f, 3.0f, 50.0f}) {
+    EXPECT_NEAR(LayerTransformWithDerivatives(4, h, rho, lambda, drho, dh),
+                LayerTransform(4, h, rho, lambda),
+                1e-4f * LayerTransform(4, h, rho, lambda))
+        << "lambda " << lambda;
+  }
+}
+
+TEST(ComputeResponseAndSensitivities, SpacingsOutOfOrderGiveTheSameValues) {
+  // Merged datum levels can leave the spacings out of ascending order.
+  const float rho[3] = {100.0f, 20.0f, 500.0f};
+  const float h[3] = {5.0f, 15.0f, 0.0f};
+  std::vector<float> sorted = LogSpacings(1.0f, 200.0f, 12);
+  std::vector<float> shuffled = sorted;
+  std::swap(shuffled[0], shuffled[5]);
+  std::swap(shuffled[11], shuffled[3]);
+  const FilterSet filter = SelectFilter(ArrayType::kSchlumberger);
+  std::vector<float> a(12), b(12), ja(36), jb(36);
+  ComputeResponseAndSensitivities(0, filter, sorted.data(), h, rho, 3, a.data(), 12, ja.data());
+  ComputeResponseAndSensitivities(0, filter, shuffled.data(), h, rho, 3, b.data(), 12, jb.data());
+  for (int i = 0; i < 12; ++i) {
+    const int j =
+        static_cast<int>(std::find(shuffled.begin(), shuffled.end(), sorted[i]) - shuffled.begin());
+    EXPECT_FLOAT_EQ(a[i], b[j]) << "spacing " << sorted[i];
+    for (int p = 0; p < 3; ++p) EXPECT_FLOAT_EQ(ja[i + 12 * p], jb[j + 12 * p]);
+  }
+}
+
+}  // namespace
+}  // namespace layra
