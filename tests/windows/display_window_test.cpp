@@ -97,9 +97,7 @@ class DisplayWindowTest : public QObject {
 
  private slots:
   void init();
-  void opensEmptyAndSetsTheModeFlag();
   void menuCarriesEveryCommand();
-  void welcomeOnFirstPaintOnly();
   void displayWithoutResultsIsRefused();
   void readMakesTheLastIterationCurrent();
   void chosenIterationIsClampedAndPlotted();
@@ -151,16 +149,6 @@ void DisplayWindowTest::Show(DisplayWindow& window,
   window.DisplayWndProc(kDisplayModel);
 }
 
-void DisplayWindowTest::opensEmptyAndSetsTheModeFlag() {
-  ScriptedDialogs dialogs;
-  DisplayWindow window(program_, dialogs, [this](int flag) { mode_flag_ = flag; });
-  QCOMPARE(mode_flag_, 1);
-  QCOMPARE(window.iterationCount(), 0);
-  QCOMPARE(window.currentIteration(), 0);
-  QCOMPARE(window.pointCount(), 0);
-  QVERIFY(window.isWindow());
-}
-
 void DisplayWindowTest::menuCarriesEveryCommand() {
   ScriptedDialogs dialogs;
   DisplayWindow window(program_, dialogs, nullptr);
@@ -176,23 +164,6 @@ void DisplayWindowTest::menuCarriesEveryCommand() {
     QVERIFY2(action != nullptr, qPrintable(name));
     QCOMPARE(action->text(), text);
   }
-}
-
-void DisplayWindowTest::welcomeOnFirstPaintOnly() {
-  ScriptedDialogs dialogs;
-  DisplayWindow window(program_, dialogs, nullptr);
-  window.resize(800, 600);
-  window.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&window));
-  QTRY_COMPARE(dialogs.messages.size(), 1);
-  QCOMPARE(dialogs.messages[0].text,
-           QStringLiteral("Welcome to Display Window.\nAfter completing your job, please "
-                          "click\nExit to return to the Main Menu."));
-  QCOMPARE(dialogs.messages[0].caption, QStringLiteral("Message"));
-  QCOMPARE(dialogs.messages[0].icon, QMessageBox::Information);
-  window.canvas().repaint();
-  QCoreApplication::processEvents();
-  QCOMPARE(dialogs.messages.size(), 1);
 }
 
 void DisplayWindowTest::displayWithoutResultsIsRefused() {
@@ -423,7 +394,12 @@ void DisplayWindowTest::escapeAndQClose() {
   window->show();
   QVERIFY(QTest::qWaitForWindowExposed(window));
   QTRY_COMPARE(dialogs.messages.size(), 1);
+  QCOMPARE(dialogs.messages[0].text,
+           QStringLiteral("Welcome to Display Window.\nAfter completing your job, please "
+                          "click\nExit to return to the Main Menu."));
+  QCOMPARE(dialogs.messages[0].icon, QMessageBox::Information);
   QCOMPARE(mode_flag_, 1);
+  QCOMPARE(window->iterationCount(), 0);
   QTest::keyClick(window, static_cast<Qt::Key>(key));
   QCOMPARE(mode_flag_, 0);
   QTRY_VERIFY(window.isNull());

@@ -53,7 +53,6 @@ class ForwardWindowTest : public QObject {
 
  private slots:
   void init();
-  void opensWithDefaultsAndSetsTheModeFlag();
   void menuCarriesEveryCommand();
   void welcomeOnFirstPaintOnly();
   void saveOrDisplayBeforeCalculateIsRefused();
@@ -92,17 +91,6 @@ void ForwardWindowTest::Read(ForwardWindow& window, ScriptedDialogs& dialogs, co
 void ForwardWindowTest::Save(ForwardWindow& window, ScriptedDialogs& dialogs, const QString& path) {
   dialogs.Then([path](QDialog& dialog) { ChooseFile(dialog, path); });
   window.ForwardWndProc(kForwardSave);
-}
-
-void ForwardWindowTest::opensWithDefaultsAndSetsTheModeFlag() {
-  ScriptedDialogs dialogs;
-  ForwardWindow window(program_, dialogs, [this](int flag) { mode_flag_ = flag; });
-  QCOMPARE(mode_flag_, 1);
-  QCOMPARE(window.lastCommand(), -1);
-  QCOMPARE(window.calculatedFlag(), 0);
-  QCOMPARE(window.model().arrayType, ArrayType::kWenner);
-  QCOMPARE(window.model().outputSipForm, SipForm::kAmplitudePhase);
-  QVERIFY(window.isWindow());
 }
 
 void ForwardWindowTest::menuCarriesEveryCommand() {
