@@ -13,6 +13,8 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "graphics/raster.h"
+
 namespace layra::cli {
 
 namespace {
@@ -20,24 +22,6 @@ namespace {
 constexpr int kFontPixelSize = 14;
 
 QColor ToQColor(Rgb color) { return QColor(color.red, color.green, color.blue); }
-
-// Pixels on and period of a pen's pattern along a line.
-void PenPattern(PenStyle style, int* on, int* period) {
-  switch (style) {
-    case PenStyle::kDash:
-      *on = 18;
-      *period = 24;
-      return;
-    case PenStyle::kDot:
-      *on = 3;
-      *period = 6;
-      return;
-    case PenStyle::kSolid:
-      break;
-  }
-  *on = 1;
-  *period = 1;
-}
 
 QPen ToQPen(const Pen& pen) {
   QPen qpen(ToQColor(pen.color));
@@ -136,29 +120,8 @@ void ImageCanvas::MoveTo(int x, int y) {
 
 void ImageCanvas::LineTo(int x, int y) {
   operations_.push_back({Operation::Kind::kLine, cursor_x_, cursor_y_, x, y, "", pen_, pen_.color});
-  int on = 1;
-  int period = 1;
-  PenPattern(pen_.style, &on, &period);
-  // Bresenham from the current position up to, not including, the end point.
-  int px = cursor_x_;
-  int py = cursor_y_;
-  const int dx = std::abs(x - px);
-  const int dy = -std::abs(y - py);
-  const int sx = px < x ? 1 : -1;
-  const int sy = py < y ? 1 : -1;
-  int error = dx + dy;
-  for (int step = 0; !(px == x && py == y); ++step) {
-    if (step % period < on) Plot(px, py, pen_.color);
-    const int twice = 2 * error;
-    if (twice >= dy) {
-      error += dy;
-      px += sx;
-    }
-    if (twice <= dx) {
-      error += dx;
-      py += sy;
-    }
-  }
+  RasterizeLine(
+      cursor_x_, cursor_y_, x, y, pen_.style, [this](int px, int py) { Plot(px, py, pen_.color); });
   cursor_x_ = x;
   cursor_y_ = y;
 }
@@ -168,16 +131,14 @@ void ImageCanvas::Rectangle(int left, int top, int right, int bottom) {
   if (top > bottom) std::swap(top, bottom);
   operations_.push_back(
       {Operation::Kind::kRectangle, left, top, right, bottom, "", pen_, pen_.color});
-  const int x_from = std::max(left, 0);
-  const int x_to = std::min(right, Width());
-  const int y_from = std::max(top, 0);
-  const int y_to = std::min(bottom, Height());
-  for (int y = y_from; y < y_to; ++y) {
-    for (int x = x_from; x < x_to; ++x) {
-      const bool edge = y == top || y == bottom - 1 || x == left || x == right - 1;
-      Plot(x, y, edge ? pen_.color : kWhite);
-    }
-  }
+  RasterizeRectangle(
+      left,
+      top,
+      right,
+      bottom,
+      pen_.style,
+      [this](int x, int y) { Plot(x, y, pen_.color); },
+      [this](int x, int y) { Plot(x, y, kWhite); });
 }
 
 Rgb ImageCanvas::GetPixel(int x, int y) const {

@@ -1,6 +1,8 @@
 #include "tests/support/recording_canvas.h"
 
-#include <cstdlib>
+#include <algorithm>
+
+#include "graphics/raster.h"
 
 namespace layra::testing {
 
@@ -54,26 +56,8 @@ void RecordingCanvas::LineTo(int x, int y) {
   op.pen = pen_;
   ops_.push_back(op);
   segments_.push_back({cursor_x_, cursor_y_, x, y, pen_});
-  // Bresenham from the current position up to, not including, the end point.
-  int x0 = cursor_x_;
-  int y0 = cursor_y_;
-  int dx = std::abs(x - x0);
-  int dy = -std::abs(y - y0);
-  int sx = x0 < x ? 1 : -1;
-  int sy = y0 < y ? 1 : -1;
-  int error = dx + dy;
-  while (!(x0 == x && y0 == y)) {
-    Plot(x0, y0, pen_.color);
-    int twice = 2 * error;
-    if (twice >= dy) {
-      error += dy;
-      x0 += sx;
-    }
-    if (twice <= dx) {
-      error += dx;
-      y0 += sy;
-    }
-  }
+  RasterizeLine(
+      cursor_x_, cursor_y_, x, y, pen_.style, [this](int px, int py) { Plot(px, py, pen_.color); });
   cursor_x_ = x;
   cursor_y_ = y;
 }
@@ -83,12 +67,14 @@ void RecordingCanvas::Rectangle(int left, int top, int right, int bottom) {
   op.pen = pen_;
   ops_.push_back(op);
   rectangles_.push_back({left, top, right, bottom, pen_});
-  for (int y = top; y < bottom; ++y) {
-    for (int x = left; x < right; ++x) {
-      bool edge = y == top || y == bottom - 1 || x == left || x == right - 1;
-      Plot(x, y, edge ? pen_.color : kWhite);
-    }
-  }
+  RasterizeRectangle(
+      left,
+      top,
+      right,
+      bottom,
+      pen_.style,
+      [this](int px, int py) { Plot(px, py, pen_.color); },
+      [this](int px, int py) { Plot(px, py, kWhite); });
 }
 
 Rgb RecordingCanvas::GetPixel(int x, int y) const {
