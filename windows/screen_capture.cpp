@@ -3,9 +3,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QScreen>
 #include <QWidget>
 #include <algorithm>
+#include <cstdio>
 
 #include "graphics/sounding_plot.h"
 #include "state/text_format.h"
@@ -88,22 +90,33 @@ bool MoveCaptureFile(const std::string& temporary, const std::string& chosen, Ho
     Inform(host, StrFormat(kSavedMessage, chosen.c_str()));
     return true;
   }
-  // The chosen name must be one a file can be created under; whatever stood
-  // there before is replaced (the save dialog has asked about that).
-  QFile probe(target);
-  if (!probe.open(QIODevice::WriteOnly)) {
+  // One step on the same file system: a file that stood under the chosen
+  // name (the save dialog has asked about it) is replaced only by the
+  // complete picture.
+  if (std::rename(QFile::encodeName(ToQString(temporary)).constData(),
+                  QFile::encodeName(target).constData()) != 0) {
+    // Another file system: copy, replacing the chosen file only once the
+    // copy is complete.
+    QFile source(ToQString(temporary));
+    QSaveFile destination(target);
+    if (!source.open(QIODevice::ReadOnly)) {
+      RemoveFile(temporary);
+      host.Warn(StrFormat(kNotMovedMessage, chosen.c_str()), "Error Message");
+      return false;
+    }
+    if (!destination.open(QIODevice::WriteOnly)) {
+      RemoveFile(temporary);
+      Inform(host, StrFormat(kCannotOpenMessage, chosen.c_str()));
+      return false;
+    }
+    const QByteArray bytes = source.readAll();
+    source.close();
+    if (destination.write(bytes) != bytes.size() || !destination.commit()) {
+      RemoveFile(temporary);
+      host.Warn(StrFormat(kNotMovedMessage, chosen.c_str()), "Error Message");
+      return false;
+    }
     RemoveFile(temporary);
-    Inform(host, StrFormat(kCannotOpenMessage, chosen.c_str()));
-    return false;
-  }
-  probe.close();
-  QFile::remove(target);
-  // Moves across file systems by copying when a plain rename is not possible.
-  if (!QFile::rename(ToQString(temporary), target)) {
-    RemoveFile(temporary);
-    QFile::remove(target);
-    host.Warn(StrFormat(kNotMovedMessage, chosen.c_str()), "Error Message");
-    return false;
   }
   Inform(host, StrFormat(kSavedMessage, chosen.c_str()));
   return true;

@@ -33,11 +33,12 @@ PixelImage ClientAreaImage(const QtCanvas& canvas);
 // file cannot be written.
 bool CaptureClientArea(const QtCanvas& canvas, int display_depth, const std::string& path);
 
-// Moves the finished capture `temporary` to `chosen`: checks that `chosen`
-// can be created, replaces it, and tells the user where the picture went
-// ("Screen image save in file\n%s."). When the file cannot be created or the
-// move fails the user is told and the temporary file is removed. Returns true
-// when the picture is in `chosen`.
+// Moves the finished capture `temporary` to `chosen`, replacing a file of
+// that name only with the complete picture, and tells the user where the
+// picture went ("Screen image save in file\n%s."). When `chosen` cannot be
+// created or the move fails the user is told, the temporary file is removed
+// and a file that stood under `chosen` is left as it was. Returns true when
+// the picture is in `chosen`.
 bool MoveCaptureFile(const std::string& temporary, const std::string& chosen, Host& host);
 
 // The whole capture command for the window whose client area is `canvas`:

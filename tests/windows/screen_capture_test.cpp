@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstdint>
@@ -50,6 +51,7 @@ class ScreenCaptureTest : public QObject {
   void nothingToCaptureIsReported();
   void chosenFileThatCannotBeCreatedIsReported();
   void failedMoveIsReported();
+  void moveAcrossFileSystemsCopies();
   void existingFileIsReplaced();
   void choosingTheTemporaryNameKeepsThePicture();
   void paletteDisplayWritesThePaletteLayout();
@@ -218,16 +220,41 @@ void ScreenCaptureTest::chosenFileThatCannotBeCreatedIsReported() {
 }
 
 void ScreenCaptureTest::failedMoveIsReported() {
-  // The temporary file has gone before it could be moved.
+  // The temporary file has gone before it could be moved: the file the user
+  // agreed to replace is kept.
   QString chosen = Scratch("picture.bmp");
+  QFile old(chosen);
+  QVERIFY(old.open(QIODevice::WriteOnly));
+  old.write("an older picture");
+  old.close();
   QVERIFY(!MoveCaptureFile(Scratch("gone_temp.bmp").toStdString(), chosen.toStdString(), *host_));
   QCOMPARE(dialogs_->messages.size(), 1);
   QCOMPARE(dialogs_->messages[0].caption, QStringLiteral("Error Message"));
   QCOMPARE(dialogs_->messages[0].text,
            QStringLiteral("The screen image could not be saved in file\n%1.\nNo image was saved.")
                .arg(chosen));
-  QVERIFY(!dialogs_->messages[0].text.startsWith(QStringLiteral("Screen image save")));
-  QVERIFY(QDir(scratch_->path()).entryList(QDir::Files).isEmpty());
+  QCOMPARE(FileBytes(chosen), QByteArray("an older picture"));
+  QCOMPARE(QDir(scratch_->path()).entryList(QDir::Files), QStringList{"picture.bmp"});
+}
+
+void ScreenCaptureTest::moveAcrossFileSystemsCopies() {
+  // A directory on another file system than the temporary file's.
+  QTemporaryDir other(QStringLiteral("/dev/shm/layra_capture_XXXXXX"));
+  if (!other.isValid() ||
+      QStorageInfo(other.path()).device() == QStorageInfo(scratch_->path()).device()) {
+    QSKIP("no second file system to move to");
+  }
+  QString temporary = Scratch("survey_temp.bmp");
+  QFile file(temporary);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write("BM picture bytes");
+  file.close();
+  QString chosen = other.filePath("picture.bmp");
+  QVERIFY(MoveCaptureFile(temporary.toStdString(), chosen.toStdString(), *host_));
+  QCOMPARE(FileBytes(chosen), QByteArray("BM picture bytes"));
+  QVERIFY(!QFile::exists(temporary));
+  QCOMPARE(dialogs_->messages.last().text,
+           QStringLiteral("Screen image save in file\n%1.").arg(chosen));
 }
 
 void ScreenCaptureTest::existingFileIsReplaced() {
