@@ -17,8 +17,11 @@
 #include "state/settings_rules.h"
 #include "state/user_model_rules.h"
 #include "windows/about_dialog.h"
+#include "windows/display_window.h"
+#include "windows/forward_window.h"
 #include "windows/qt_canvas.h"
 #include "windows/qt_host.h"
+#include "windows/screen_capture.h"
 #include "windows/settings_dialogs.h"
 #include "windows/user_model_dialog.h"
 
@@ -107,7 +110,11 @@ MainWindow::MainWindow(DialogRunner* runner, QWidget* parent) : QMainWindow(pare
   BuildMenus();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+  // The child window reports its closing to this window: let it go while
+  // this window is still whole.
+  delete child_window_;
+}
 
 void MainWindow::BuildMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
@@ -127,6 +134,22 @@ void MainWindow::BuildMenus() {
              kCommandUserModelInversion,
              QStringLiteral("&Invert with user model"),
              QStringLiteral("command122"));
+
+  QMenu* forward = menuBar()->addMenu(QStringLiteral("&Forward Modelling"));
+  AddCommand(forward,
+             kCommandForwardModelling,
+             QStringLiteral("&Carry out forward modelling"),
+             QStringLiteral("command102"));
+
+  QMenu* display = menuBar()->addMenu(QStringLiteral("&Display"));
+  AddCommand(display,
+             kCommandDisplayResults,
+             QStringLiteral("&Display Inversion Results"),
+             QStringLiteral("command131"));
+  AddCommand(display,
+             kCommandSaveScreen,
+             QStringLiteral("Save screen as &BMP file"),
+             QStringLiteral("command201"));
 
   QMenu* settings = menuBar()->addMenu(QStringLiteral("&Change Settings"));
   AddCommand(settings,
@@ -201,6 +224,13 @@ void MainWindow::RunCommand(int id) {
     case kCommandExit:
       close_pending_ = true;
       break;
+    case kCommandForwardModelling:
+    case kCommandDisplayResults:
+      if (!RefusedInMode()) OpenChildWindow(id);
+      break;
+    case kCommandSaveScreen:
+      SaveScreen();
+      break;
     default:
       break;
   }
@@ -221,6 +251,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     host_->setStopRequested(true);
     event->ignore();
     return;
+  }
+  if (child_window_ != nullptr) {
+    child_window_->close();
   }
   event->accept();
 }
@@ -349,6 +382,38 @@ bool MainWindow::AskUserModel() {
   host_->Warn(kUserModelAcceptedMessage, "Message");
   state_.settings.iterationLimit = kUserModelIterations;
   return true;
+}
+
+void MainWindow::OpenChildWindow(int id) {
+  auto set_mode_flag = [this](int flag) { setModeFlag(flag); };
+  QMainWindow* child;
+  QString title = QString::fromLatin1(kProgramTitle);
+  if (id == kCommandForwardModelling) {
+    ClearWindow(*canvas_);
+    child = new ForwardWindow(state_, *runner_, set_mode_flag, this);
+    title += QStringLiteral("- Forward Modelling Window");
+  } else {
+    child = new DisplayWindow(state_, *runner_, set_mode_flag, this);
+    title += QStringLiteral("- Display Inversion Results Window");
+  }
+  child->setWindowTitle(title);
+  child->setGeometry(geometry());
+  child_window_ = child;
+  if (isMaximized()) {
+    child->showMaximized();
+  } else {
+    child->show();
+  }
+  child->activateWindow();
+}
+
+void MainWindow::SaveScreen() {
+  // A copy: the capture's file names must not replace the data file's name,
+  // from which the next results file takes its default name.
+  std::string base_name = state_.data.dataFileName;
+  SaveScreenAsBmp(
+      *canvas_, *host_, state_.screenImageFileName, base_name, state_.dataDirectory, nullptr);
+  ClearWindow(*canvas_);
 }
 
 }  // namespace layra

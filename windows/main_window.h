@@ -9,6 +9,7 @@
 // the run to end so that the results file is complete.
 
 #include <QMainWindow>
+#include <QPointer>
 #include <memory>
 
 #include "state/records.h"
@@ -25,13 +26,16 @@ class QtHost;
 // Menu command ids.
 enum CommandId : int {
   kCommandReadData = 101,
+  kCommandForwardModelling = 102,
   kCommandDampingFactors = 111,
   kCommandIterations = 112,
   kCommandConvergenceLimit = 113,
   kCommandRobustInversion = 114,
   kCommandAutomaticInversion = 121,
   kCommandUserModelInversion = 122,
+  kCommandDisplayResults = 131,
   kCommandExit = 151,
+  kCommandSaveScreen = 201,
 };
 
 class MainWindow : public QMainWindow {
@@ -54,6 +58,8 @@ class MainWindow : public QMainWindow {
   // open; the child sets it when it opens and clears it when it closes.
   int modeFlag() const { return mode_flag_; }
   void setModeFlag(int flag) { mode_flag_ = flag; }
+  // The open forward modelling or results display window, if any.
+  QMainWindow* childWindow() const { return child_window_; }
 
   // -1 before the first paint, 0 after it, then the id of each command.
   int lastCommand() const { return last_command_; }
@@ -87,6 +93,11 @@ class MainWindow : public QMainWindow {
   // Runs the silent automatic inversion and the user-model dialog; true when
   // the user entered a model the inversion accepts (then in state_.model).
   bool AskUserModel();
+  // Commands 102 and 131: the forward modelling or results display window,
+  // over this window and at its place.
+  void OpenChildWindow(int id);
+  // Command 201: this window's picture as a bitmap file.
+  void SaveScreen();
 
   ProgramState state_;
   LayeredModel user_model_;  // what the user-model dialog last read
@@ -99,6 +110,7 @@ class MainWindow : public QMainWindow {
   DialogRunner* runner_;
   std::unique_ptr<QtHost> host_;
   QtCanvas* canvas_;
+  QPointer<QMainWindow> child_window_;
 };
 
 }  // namespace layra

@@ -1,0 +1,412 @@
+// The results display window driven through its commands and keys, with
+// every dialog answered by a script: reading a results file, choosing and
+// stepping through iterations, refusals, capacity, capture and closing.
+
+#include "windows/display_window.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "fileio/results_file.h"
+#include "tests/windows/scripted_dialogs.h"
+#include "windows/qt_canvas.h"
+
+namespace layra {
+namespace {
+
+using testing::ChooseFile;
+using testing::Click;
+using testing::EditText;
+using testing::ScriptedDialogs;
+using testing::SetEdit;
+
+constexpr int kPoints = 8;
+constexpr int kLayers = 3;
+
+// What iteration k of the written files holds, so that every iteration can
+// be told from every other.
+float LayerResistivity(int layer, int k) { return 10.0f * (k + 1) + layer; }
+float LayerThickness(int layer, int k) { return 1.0f + k + 0.5f * layer; }
+float Observed(int point) { return 100.0f + 7.0f * point; }
+float Calculated(int point, int k) { return Observed(point) * (1.0f + 0.01f * (k + 1)); }
+float Misfit(int k) { return 0.2f / (k + 1); }
+
+// Writes a Wenner results file with `iterations` iteration blocks after the
+// initial model; `points` data points.
+bool WriteResults(const QString& path, int iterations, int points = kPoints) {
+  QFile::remove(path);
+  QFile create(path);
+  if (!create.open(QIODevice::WriteOnly)) return false;
+  create.close();
+  const float spacings[] = {1, 2, 3, 5, 8, 13, 20, 30, 45, 60};
+  float observed[10];
+  for (int p = 0; p < points; ++p) observed[p] = Observed(p);
+  InversionSettings settings;
+  for (int k = 0; k <= iterations; ++k) {
+    float rho[kLayers];
+    float thickness[kLayers];
+    float calculated[10];
+    for (int i = 0; i < kLayers; ++i) {
+      rho[i] = LayerResistivity(i, k);
+      thickness[i] = LayerThickness(i, k);
+    }
+    for (int p = 0; p < points; ++p) calculated[p] = Calculated(p, k);
+    if (!AppendResults(0,
+                       DataKind::kResistivity,
+                       0,
+                       0,
+                       ArrayType::kWenner,
+                       path.toStdString(),
+                       k,
+                       kLayers,
+                       points,
+                       thickness,
+                       rho,
+                       calculated,
+                       observed,
+                       nullptr,
+                       spacings,
+                       nullptr,
+                       Misfit(k),
+                       "Display window test sounding",
+                       settings)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+int NonWhite(const QtCanvas& canvas) {
+  int count = 0;
+  for (int y = 0; y < canvas.Height(); ++y) {
+    for (int x = 0; x < canvas.Width(); ++x) {
+      count += canvas.GetPixel(x, y) != kWhite ? 1 : 0;
+    }
+  }
+  return count;
+}
+
+class DisplayWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void menuCarriesEveryCommand();
+  void displayWithoutResultsIsRefused();
+  void readMakesTheLastIterationCurrent();
+  void chosenIterationIsClampedAndPlotted();
+  void cancelledChoiceKeepsTheCurrentIteration();
+  void pageKeysStopAtBothEnds();
+  void keysNeedLayersAndPoints();
+  void refusedReadKeepsIterationsAndDropsPoints();
+  void iterationsBeyondCapacityAreReported();
+  void captureSavesThePlotAndLeavesTheWindowClear();
+  void escapeAndQClose_data();
+  void escapeAndQClose();
+
+ private:
+  QString Results(const QString& name, int iterations, int points = kPoints);
+  static void Read(DisplayWindow& window, ScriptedDialogs& dialogs, const QString& path);
+  // Command 310 answering ChooseIterBox with `entered`.
+  static void Show(DisplayWindow& window, ScriptedDialogs& dialogs, const QString& entered);
+
+  std::unique_ptr<QTemporaryDir> scratch_;
+  ProgramState program_;
+  int mode_flag_ = 0;
+};
+
+void DisplayWindowTest::init() {
+  scratch_ = std::make_unique<QTemporaryDir>();
+  QVERIFY(scratch_->isValid());
+  program_ = ProgramState();
+  program_.dataDirectory = scratch_->path().toStdString() + "/";
+  mode_flag_ = 0;
+}
+
+QString DisplayWindowTest::Results(const QString& name, int iterations, int points) {
+  QString path = scratch_->filePath(name);
+  return WriteResults(path, iterations, points) ? path : QString();
+}
+
+void DisplayWindowTest::Read(DisplayWindow& window, ScriptedDialogs& dialogs, const QString& path) {
+  dialogs.Then([path](QDialog& dialog) { ChooseFile(dialog, path); });
+  window.DisplayWndProc(kDisplayReadResults);
+}
+
+void DisplayWindowTest::Show(DisplayWindow& window,
+                             ScriptedDialogs& dialogs,
+                             const QString& entered) {
+  dialogs.Then([entered](QDialog& dialog) {
+    SetEdit(dialog, "edit860", entered);
+    Click(dialog, "button1");
+  });
+  window.DisplayWndProc(kDisplayModel);
+}
+
+void DisplayWindowTest::menuCarriesEveryCommand() {
+  ScriptedDialogs dialogs;
+  DisplayWindow window(program_, dialogs, nullptr);
+  const QList<QPair<QString, QString>> expected = {
+      {"command300", "&Read resistivity inversion results file"},
+      {"command310", "&Display model"},
+      {"command321", "Save screen as &BMP file"},
+      {"command350", "&Quit Display Window"},
+      {"command350quit", "&Quit Display Window"},
+  };
+  for (const auto& [name, text] : expected) {
+    auto* action = window.findChild<QAction*>(name);
+    QVERIFY2(action != nullptr, qPrintable(name));
+    QCOMPARE(action->text(), text);
+  }
+}
+
+void DisplayWindowTest::displayWithoutResultsIsRefused() {
+  ScriptedDialogs dialogs;
+  DisplayWindow window(program_, dialogs, nullptr);
+  window.DisplayWndProc(kDisplayModel);
+  QCOMPARE(dialogs.messages.size(), 1);
+  QCOMPARE(dialogs.messages[0].text,
+           QStringLiteral("You need to read in a file\nwith the inversion results!"));
+  QCOMPARE(dialogs.messages[0].icon, QMessageBox::Warning);
+  QVERIFY(dialogs.names.isEmpty());  // no ChooseIterBox
+  // A file with the initial model only has no iteration to show either.
+  Read(window, dialogs, Results("initial.INV", 0));
+  QCOMPARE(window.iterationCount(), 0);
+  window.DisplayWndProc(kDisplayModel);
+  QCOMPARE(dialogs.messages.size(), 2);
+  QCOMPARE(dialogs.unexpected, 0);
+}
+
+void DisplayWindowTest::readMakesTheLastIterationCurrent() {
+  ScriptedDialogs dialogs;
+  DisplayWindow window(program_, dialogs, nullptr);
+  QString path = Results("six.INV", 6);
+  QString title;
+  QStringList filters;
+  dialogs.Then([&](QDialog& dialog) {
+    title = dialog.windowTitle();
+    filters = static_cast<QFileDialog&>(dialog).nameFilters();
+    ChooseFile(dialog, path);
+  });
+  window.DisplayWndProc(kDisplayReadResults);
+  QCOMPARE(title, QStringLiteral("1D Resistivity Inversion Model File"));
+  QCOMPARE(filters.first(), QStringLiteral("*.inv (*.inv)"));
+  QCOMPARE(window.iterationCount(), 6);
+  QCOMPARE(window.currentIteration(), 6);
+  QCOMPARE(window.pointCount(), kPoints);
+  QCOMPARE(window.layerCount(), kLayers);
+  QCOMPARE(QString::fromStdString(window.fileName()), QDir::toNativeSeparators(path));
+}
+
+void DisplayWindowTest::chosenIterationIsClampedAndPlotted() {
+  ScriptedDialogs dialogs;
+  DisplayWindow window(program_, dialogs, nullptr);
+  window.resize(900, 700);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QTRY_COMPARE(dialogs.messages.size(), 1);  // the welcome
+  Read(window, dialogs, Results("six.INV", 6));
+  QString count;
+  QString shown;
+  dialogs.Then([&](QDialog& dialog) {
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Choose iteration number"));
+    count = dialog.findChild<QLabel*>("static859")->text();
+    shown = EditText(dialog, "edit860");
+    SetEdit(dialog, "edit860", "99");
+    Click(dialog, "button1");
+  });
+  window.DisplayWndProc(kDisplayModel);
+  QCOMPARE(count, QStringLiteral("Your data set has 6 iterations."));
+  QCOMPARE(shown, QStringLiteral("6"));
+  QCOMPARE(window.currentIteration(), 6);
+  QVERIFY(NonWhite(window.canvas()) > 2000);
+
+  // The chosen iteration's values are the ones plotted.
+  Show(window, dialogs, QStringLiteral("2"));
+  QCOMPARE(window.currentIteration(), 2);
+  for (int i = 0; i < kLayers; ++i) {
+    QCOMPARE(window.currentResistivity()[i], LayerResistivity(i, 2));
+  }
+  for (int i = 0; i + 1 < kLayers; ++i) {
+    QCOMPARE(window.currentThickness()[i], LayerThickness(i, 2));
+  }
+  for (int p = 0; p < kPoints; ++p) {
+    QVERIFY(qAbs(window.currentCalculated()[p] / Calculated(p, 2) - 1.0f) < 1e-4f);
+  }
+  QVERIFY(qAbs(window.currentMisfit() - Misfit(2)) < 1e-4f);
+  // What cannot be read as a number reads as 0.
+  Show(window, dialogs, QStringLiteral("-3"));
+  QCOMPARE(window.currentIteration(), 0);
+  QCOMPARE(window.currentResistivity()[0], LayerResistivity(0, 0));
+  QCOMPARE(dialogs.unexpected, 0);
+}
+
+void DisplayWindowTest::cancelledChoiceKeepsTheCurrentIteration() {
+  ScriptedDialogs dialogs;
+  DisplayWindow window(program_, dialogs, nullptr);
+  window.resize(900, 700);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QTRY_COMPARE(dialogs.messages.size(), 1);
+  Read(window, dialogs, Results("six.INV", 6));
+  Show(window, dialogs, QStringLiteral("3"));
+  dialogs.Then([](QDialog& dialog) {
+    SetEdit(dialog, "edit860", "5");
+    Click(dialog, "button2");
+  });
+  window.DisplayWndProc(kDisplayModel);
+  QCOMPARE(window.currentIteration(), 3);
+  QCOMPARE(window.currentResistivity()[1], LayerResistivity(1, 3));
+  QVERIFY(NonWhite(window.canvas()) > 2000);  // the previous iteration is plotted
+}
+
+void DisplayWindowTest::pageKeysStopAtBothEnds() {
+  ScriptedDialogs dialogs;
+  DisplayWindow window(program_, dialogs, nullptr);
+  window.resize(900, 700);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QTRY_COMPARE(dialogs.messages.size(), 1);
+  Read(window, dialogs, Results("six.INV", 6));
+  QTest::keyClick(&window, Qt::Key_PageDown);  // at N it stays at N
+  QCOMPARE(window.currentIteration(), 6);
+  QCOMPARE(window.currentResistivity()[0], LayerResistivity(0, 6));
+  QVERIFY(NonWhite(window.canvas()) > 2000);
+  QTest::keyClick(&window, Qt::Key_PageUp);
+  QCOMPARE(window.currentIteration(), 5);
+  QCOMPARE(window.currentResistivity()[2], LayerResistivity(2, 5));
+  Show(window, dialogs, QStringLiteral("0"));
+  QTest::keyClick(&window, Qt::Key_PageUp);  // at 0 it stays at 0
+  QCOMPARE(window.currentIteration(), 0);
+  QTest::keyClick(&window, Qt::Key_PageDown);
+  QCOMPARE(window.currentIteration(), 1);
+  QCOMPARE(window.currentMisfit(), Misfit(1));
+  window.canvas().Clear();
+  QTest::keyClick(&window, Qt::Key_R);  // draws the same iteration again
+  QCOMPARE(window.currentIteration(), 1);
+  QVERIFY(NonWhite(window.canvas()) > 2000);
+  QCOMPARE(dialogs.names.count(QStringLiteral("ChooseIterBox")), 1);
+}
+
+void DisplayWindowTest::keysNeedLayersAndPoints() {
+  ScriptedDialogs dialogs;
+  DisplayWindow window(program_, dialogs, nullptr);
+  window.resize(900, 700);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QTRY_COMPARE(dialogs.messages.size(), 1);
+  QTest::keyClick(&window, Qt::Key_PageDown);
+  QTest::keyClick(&window, Qt::Key_R);
+  QCOMPARE(window.currentIteration(), 0);
+  QCOMPARE(NonWhite(window.canvas()), 0);
+  QCOMPARE(dialogs.messages.size(), 1);
+}
+
+void DisplayWindowTest::refusedReadKeepsIterationsAndDropsPoints() {
+  ScriptedDialogs dialogs;
+  DisplayWindow window(program_, dialogs, nullptr);
+  Read(window, dialogs, Results("six.INV", 6));
+  Show(window, dialogs, QStringLiteral("4"));
+  QString bad = scratch_->filePath("bad.INV");
+  QFile file(bad);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write("short\n");
+  file.close();
+  Read(window, dialogs, bad);
+  QCOMPARE(window.iterationCount(), 6);
+  QCOMPARE(window.pointCount(), 0);
+  // The iterations of the file read before are intact.
+  QTest::keyClick(&window, Qt::Key_PageUp);  // no points: the keys do nothing
+  QCOMPARE(window.currentIteration(), 4);
+  Show(window, dialogs, QStringLiteral("5"));
+  QCOMPARE(window.currentResistivity()[0], LayerResistivity(0, 5));
+  QCOMPARE(window.currentThickness()[1], LayerThickness(1, 5));
+}
+
+void DisplayWindowTest::iterationsBeyondCapacityAreReported() {
+  ScriptedDialogs dialogs;
+  DisplayWindow window(program_, dialogs, nullptr);
+  Read(window, dialogs, Results("long.INV", kResultsColumns + 1));
+  QCOMPARE(window.iterationCount(), kResultsColumns - 1);
+  QCOMPARE(window.currentIteration(), kResultsColumns - 1);
+  QCOMPARE(dialogs.messages.size(), 1);
+  QCOMPARE(dialogs.messages[0].text,
+           QStringLiteral("The results file holds 2 more iterations than can be shown.\n"
+                          "Iterations 0 to 25 are shown."));
+  QCOMPARE(window.currentResistivity()[0], 0.0f);  // not copied before a choice
+  Show(window, dialogs, QStringLiteral("30"));
+  QCOMPARE(window.currentIteration(), 25);
+  QCOMPARE(window.currentResistivity()[0], LayerResistivity(0, 25));
+}
+
+void DisplayWindowTest::captureSavesThePlotAndLeavesTheWindowClear() {
+  ScriptedDialogs dialogs;
+  DisplayWindow window(program_, dialogs, nullptr);
+  window.resize(700, 500);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QTRY_COMPARE(dialogs.messages.size(), 1);
+  QString path = Results("survey.INV", 3);
+  Read(window, dialogs, path);
+  Show(window, dialogs, QStringLiteral("3"));
+  QString offered;
+  QString temporary_seen;
+  QString chosen = scratch_->filePath("picture.bmp");
+  dialogs.Then([&](QDialog& dialog) {
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Output BMP File"));
+    offered = static_cast<QFileDialog&>(dialog).selectedFiles().value(0);
+    temporary_seen = QString::fromStdString(program_.screenImageFileName);
+    QVERIFY(QFile::exists(temporary_seen));
+    ChooseFile(dialog, chosen);
+  });
+  window.DisplayWndProc(kDisplaySaveScreen);
+  QCOMPARE(QFileInfo(offered).fileName(), QStringLiteral("survey.bmp"));
+  QCOMPARE(QFileInfo(temporary_seen).fileName(), QStringLiteral("survey_temp.bmp"));
+  QCOMPARE(QFileInfo(temporary_seen).absolutePath(), scratch_->path());
+  QVERIFY(!QFile::exists(temporary_seen));
+  QVERIFY(QFile::exists(chosen));
+  QCOMPARE(dialogs.messages.last().text,
+           QStringLiteral("Screen image save in file\n%1.").arg(QDir::toNativeSeparators(chosen)));
+  QCOMPARE(QString::fromStdString(window.fileName()), QDir::toNativeSeparators(chosen));
+  QCOMPARE(NonWhite(window.canvas()), 0);
+  QImage saved(chosen);
+  QCOMPARE(saved.size(), window.canvas().size());
+  QCOMPARE(dialogs.unexpected, 0);
+}
+
+void DisplayWindowTest::escapeAndQClose_data() {
+  QTest::addColumn<int>("key");
+  QTest::newRow("Escape") << static_cast<int>(Qt::Key_Escape);
+  QTest::newRow("Q") << static_cast<int>(Qt::Key_Q);
+}
+
+void DisplayWindowTest::escapeAndQClose() {
+  QFETCH(int, key);
+  ScriptedDialogs dialogs;
+  QPointer<DisplayWindow> window =
+      new DisplayWindow(program_, dialogs, [this](int flag) { mode_flag_ = flag; });
+  window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(window));
+  QTRY_COMPARE(dialogs.messages.size(), 1);
+  QCOMPARE(dialogs.messages[0].text,
+           QStringLiteral("Welcome to Display Window.\nAfter completing your job, please "
+                          "click\nExit to return to the Main Menu."));
+  QCOMPARE(dialogs.messages[0].icon, QMessageBox::Information);
+  QCOMPARE(mode_flag_, 1);
+  QCOMPARE(window->iterationCount(), 0);
+  QTest::keyClick(window, static_cast<Qt::Key>(key));
+  QCOMPARE(mode_flag_, 0);
+  QTRY_VERIFY(window.isNull());
+}
+
+}  // namespace
+}  // namespace layra
+
+QTEST_MAIN(layra::DisplayWindowTest)
+#include "display_window_test.moc"

@@ -1,0 +1,270 @@
+#include "windows/display_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+#include <algorithm>
+
+#include "fileio/results_file.h"
+#include "graphics/sounding_plot.h"
+#include "state/text_format.h"
+#include "windows/child_dialogs.h"
+#include "windows/qt_canvas.h"
+#include "windows/qt_host.h"
+#include "windows/screen_capture.h"
+
+namespace layra {
+namespace {
+
+const char kWelcomeMessage[] =
+    "Welcome to Display Window.\nAfter completing your job, please click\n"
+    "Exit to return to the Main Menu.";
+const char kNoResultsMessage[] = "You need to read in a file\nwith the inversion results!";
+const char kBlocksNotStoredMessage[] =
+    "The results file holds %d more iterations than can be shown.\n"
+    "Iterations 0 to %d are shown.";
+
+}  // namespace
+
+DisplayWindow::DisplayWindow(ProgramState& program,
+                             DialogRunner& runner,
+                             std::function<void(int)> set_window_open,
+                             QWidget* owner)
+    : QMainWindow(owner),
+      program_(program),
+      runner_(runner),
+      set_window_open_(std::move(set_window_open)),
+      results_(std::make_unique<InversionResults>()),
+      layer_resistivity_(kMaxPoints, 0.0f),
+      layer_thickness_(kMaxPoints, 0.0f),
+      calculated_rho_(kMaxPoints, 0.0f) {
+  setWindowFlag(Qt::Window, true);
+  setAttribute(Qt::WA_DeleteOnClose, true);
+  setObjectName(QStringLiteral("DisplayWindow"));
+  setFocusPolicy(Qt::StrongFocus);
+  host_ = std::make_unique<QtHost>(this, runner_, program_);
+
+  canvas_ = new QtCanvas(this);
+  canvas_->setObjectName(QStringLiteral("canvas"));
+  canvas_->setFirstPaintHandler([this] {
+    // Not from inside the paint event: the message box runs its own loop.
+    QTimer::singleShot(0, this, &DisplayWindow::HandleFirstPaint);
+  });
+  setCentralWidget(canvas_);
+  line_height_ = canvas_->Metrics().charHeight;
+  BuildMenus();
+
+  window_open_ = 1;
+  if (set_window_open_) {
+    set_window_open_(1);
+  }
+  setFocus();
+}
+
+DisplayWindow::~DisplayWindow() { Destroy(); }
+
+void DisplayWindow::BuildMenus() {
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  AddCommand(file,
+             kDisplayReadResults,
+             QStringLiteral("&Read resistivity inversion results file"),
+             QStringLiteral("command300"));
+  file->addSeparator();
+  AddCommand(
+      file, kDisplayQuit, QStringLiteral("&Quit Display Window"), QStringLiteral("command350"));
+
+  QMenu* display = menuBar()->addMenu(QStringLiteral("&Display"));
+  AddCommand(
+      display, kDisplayModel, QStringLiteral("&Display model"), QStringLiteral("command310"));
+
+  QMenu* print = menuBar()->addMenu(QStringLiteral("&Print"));
+  AddCommand(print,
+             kDisplaySaveScreen,
+             QStringLiteral("Save screen as &BMP file"),
+             QStringLiteral("command321"));
+
+  QMenu* exit = menuBar()->addMenu(QStringLiteral("&Exit"));
+  AddCommand(
+      exit, kDisplayQuit, QStringLiteral("&Quit Display Window"), QStringLiteral("command350quit"));
+}
+
+QAction* DisplayWindow::AddCommand(QMenu* menu, int id, const QString& text, const QString& name) {
+  QAction* action = menu->addAction(text);
+  action->setObjectName(name);
+  action->setData(id);
+  connect(action, &QAction::triggered, this, [this, id] { DisplayWndProc(id); });
+  return action;
+}
+
+void DisplayWindow::HandleFirstPaint() {
+  if (last_command_ != -1) {
+    return;
+  }
+  ClearWindow(*canvas_);
+  line_height_ = canvas_->Metrics().charHeight;
+  last_command_ = 0;
+  host_->ShowMessage(kWelcomeMessage, "Message", MessageIcon::kInformation, MessageButtons::kOk);
+}
+
+void DisplayWindow::DisplayWndProc(int command) {
+  last_command_ = command;
+  switch (command) {
+    case kDisplayReadResults:
+      ReadResults();
+      break;
+    case kDisplayModel:
+      DisplayModel();
+      break;
+    case kDisplaySaveScreen:
+      SaveScreen();
+      break;
+    case kDisplayQuit:
+      close();
+      break;
+    default:
+      break;
+  }
+}
+
+bool DisplayWindow::HandleKey(int key) {
+  int step = 0;
+  switch (key) {
+    case Qt::Key_Escape:
+    case Qt::Key_Q:
+      close();
+      return true;
+    case Qt::Key_PageUp:
+      step = -1;
+      break;
+    case Qt::Key_PageDown:
+      step = 1;
+      break;
+    case Qt::Key_R:
+      step = 0;
+      break;
+    default:
+      return false;
+  }
+  if (layer_count_ > 1 && point_count_ > 2) {
+    ChooseIteration(std::clamp(current_iteration_ + step, 0, iteration_count_));
+    PlotCurrentIteration();
+  }
+  return true;
+}
+
+void DisplayWindow::keyPressEvent(QKeyEvent* event) {
+  if (!HandleKey(event->key())) {
+    QMainWindow::keyPressEvent(event);
+  }
+}
+
+int DisplayWindow::ChooseIteration(int requested) {
+  int chosen = requested;
+  if (requested < 0) {
+    ChooseIterBox dialog(current_iteration_, iteration_count_, dialog_result_, this);
+    runner_.Run(dialog);
+    chosen = current_iteration_;
+  }
+  chosen = std::clamp(chosen, 0, std::max(iteration_count_, 0));
+  const InversionResults& results = *results_;
+  for (int i = 0; i < layer_count_; ++i) {
+    layer_resistivity_[i] = results.layerResistivity[InversionResults::At(i, chosen)];
+  }
+  for (int i = 0; i + 1 < layer_count_; ++i) {
+    layer_thickness_[i] = results.layerThickness[InversionResults::At(i, chosen)];
+  }
+  for (int j = 0; j < point_count_; ++j) {
+    calculated_rho_[j] = results.calculatedResistivity[InversionResults::At(j, chosen)];
+  }
+  misfit_ = results.misfit[chosen];
+  current_iteration_ = chosen;
+  return chosen;
+}
+
+void DisplayWindow::ReadResults() {
+  ClearWindow(*canvas_);
+  std::string path = "*.inv";
+  if (!host_->ChooseOpenFile(path, "1D Resistivity Inversion Model File")) {
+    return;
+  }
+  file_name_ = path;
+  // Read into a record of its own: a refused file must not leave half of
+  // itself among the iterations of the file shown before.
+  auto read = std::make_unique<InversionResults>();
+  if (ReadResultsFile(path, *read, *canvas_, line_height_, *host_) != 0) {
+    point_count_ = 0;
+    return;
+  }
+  results_ = std::move(read);
+  point_count_ = results_->pointCount;
+  layer_count_ = results_->modelLayerCount;
+  iteration_count_ = results_->iterationCount;
+  current_iteration_ = iteration_count_;
+  if (results_->blocksNotStored > 0) {
+    host_->ShowMessage(
+        StrFormat(kBlocksNotStoredMessage, results_->blocksNotStored, iteration_count_),
+        "Message",
+        MessageIcon::kInformation,
+        MessageButtons::kOk);
+  }
+}
+
+void DisplayWindow::DisplayModel() {
+  ClearWindow(*canvas_);
+  if (iteration_count_ < 1) {
+    host_->Warn(kNoResultsMessage, "Message");
+    return;
+  }
+  ChooseIteration(-1);
+  PlotCurrentIteration();
+}
+
+void DisplayWindow::PlotCurrentIteration() {
+  ClearWindow(*canvas_);
+  PlotInput input;
+  input.plotKind = PlotKind::kResistivity;
+  input.compact = 0;
+  input.iteration = current_iteration_;
+  input.nData = point_count_;
+  input.nLayers = layer_count_;
+  input.observedRho = results_->apparentResistivity.data();
+  input.calculatedRho = calculated_rho_.data();
+  input.spacing = results_->spacingA.data();
+  input.layerRho = layer_resistivity_.data();
+  input.thickness = layer_thickness_.data();
+  input.title = results_->title;
+  input.misfit = misfit_;
+  input.misfitIP = 0.0f;
+  // The legend names the misfit the run used ("RMS" or "Mean error").
+  input.dataConstraint = results_->dataConstraint;
+  PlotSounding(input, *canvas_);
+}
+
+void DisplayWindow::SaveScreen() {
+  SaveScreenAsBmp(
+      *canvas_, *host_, program_.screenImageFileName, file_name_, program_.dataDirectory, [this] {
+        HandleKey(Qt::Key_R);
+      });
+  ClearWindow(*canvas_);
+}
+
+void DisplayWindow::closeEvent(QCloseEvent* event) {
+  Destroy();
+  event->accept();
+}
+
+void DisplayWindow::Destroy() {
+  if (window_open_ == 0) {
+    return;
+  }
+  window_open_ = 0;
+  host_->Beep();
+  if (set_window_open_) {
+    set_window_open_(0);
+  }
+}
+
+}  // namespace layra

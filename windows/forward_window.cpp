@@ -1,0 +1,239 @@
+#include "windows/forward_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+
+#include "fileio/model_file.h"
+#include "fileio/synthetic_data.h"
+#include "forward/forward_calculation.h"
+#include "graphics/forward_plot.h"
+#include "graphics/sounding_plot.h"
+#include "state/text_format.h"
+#include "windows/child_dialogs.h"
+#include "windows/qt_canvas.h"
+#include "windows/qt_host.h"
+
+namespace layra {
+namespace {
+
+const char kWelcomeMessage[] =
+    "Welcome to Forward Modelling Window.\nAfter completing your job, please click\n"
+    "Exit to return to the Main Menu.";
+const char kNotCalculatedMessage[] = "You must first calculate\nthe apparent resistivity values!";
+const char kNotWrittenMessage[] =
+    "The file\n%s\ncould not be written.\nThe apparent resistivities were not saved.";
+
+}  // namespace
+
+ForwardWindow::ForwardWindow(ProgramState& program,
+                             DialogRunner& runner,
+                             std::function<void(int)> set_window_open,
+                             QWidget* owner)
+    : QMainWindow(owner),
+      program_(program),
+      runner_(runner),
+      set_window_open_(std::move(set_window_open)),
+      model_(std::make_unique<ForwardModel>()) {
+  // A window of its own, kept above its owner; gone once closed.
+  setWindowFlag(Qt::Window, true);
+  setAttribute(Qt::WA_DeleteOnClose, true);
+  setObjectName(QStringLiteral("ForwardWindow"));
+  host_ = std::make_unique<QtHost>(this, runner_, program_);
+
+  canvas_ = new QtCanvas(this);
+  canvas_->setObjectName(QStringLiteral("canvas"));
+  canvas_->setFirstPaintHandler([this] {
+    // Not from inside the paint event: the message box runs its own loop.
+    QTimer::singleShot(0, this, &ForwardWindow::HandleFirstPaint);
+  });
+  setCentralWidget(canvas_);
+  line_height_ = canvas_->Metrics().charHeight;
+  BuildMenus();
+
+  model_->arrayType = ArrayType::kWenner;
+  model_->outputSipForm = SipForm::kAmplitudePhase;
+  calculated_ = 0;
+  last_command_ = -1;
+  window_open_ = 1;
+  if (set_window_open_) {
+    set_window_open_(1);
+  }
+  setFocus();
+}
+
+ForwardWindow::~ForwardWindow() { Destroy(); }
+
+void ForwardWindow::BuildMenus() {
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  AddCommand(file,
+             kForwardReadModel,
+             QStringLiteral("&Read resistivity model file"),
+             QStringLiteral("command501"));
+  AddCommand(file,
+             kForwardSave,
+             QStringLiteral("&Save apparent resistivities"),
+             QStringLiteral("command505"));
+  AddCommand(
+      file, kForwardSipOutput, QStringLiteral("&Type of SIP output"), QStringLiteral("command506"));
+  file->addSeparator();
+  AddCommand(
+      file, kForwardQuit, QStringLiteral("&Quit Forward Modelling"), QStringLiteral("command510"));
+
+  QMenu* calculate = menuBar()->addMenu(QStringLiteral("&Calculate"));
+  AddCommand(calculate,
+             kForwardCalculate,
+             QStringLiteral("&Calculate apparent resistivities"),
+             QStringLiteral("command502"));
+  AddCommand(calculate,
+             kForwardArrayType,
+             QStringLiteral("Change &array type"),
+             QStringLiteral("command1040"));
+
+  QMenu* display = menuBar()->addMenu(QStringLiteral("&Display"));
+  AddCommand(display,
+             kForwardDisplay,
+             QStringLiteral("&Display apparent resistivities"),
+             QStringLiteral("command520"));
+
+  QMenu* exit = menuBar()->addMenu(QStringLiteral("&Exit"));
+  AddCommand(exit,
+             kForwardQuit,
+             QStringLiteral("&Quit Forward Modelling"),
+             QStringLiteral("command510quit"));
+}
+
+QAction* ForwardWindow::AddCommand(QMenu* menu, int id, const QString& text, const QString& name) {
+  QAction* action = menu->addAction(text);
+  action->setObjectName(name);
+  action->setData(id);
+  connect(action, &QAction::triggered, this, [this, id] { ForwardWndProc(id); });
+  return action;
+}
+
+void ForwardWindow::HandleFirstPaint() {
+  if (last_command_ != -1) {
+    return;
+  }
+  ClearWindow(*canvas_);
+  line_height_ = canvas_->Metrics().charHeight;
+  last_command_ = 0;
+  host_->ShowMessage(kWelcomeMessage, "Message", MessageIcon::kInformation, MessageButtons::kOk);
+}
+
+void ForwardWindow::ForwardWndProc(int command) {
+  last_command_ = command;
+  switch (command) {
+    case kForwardReadModel:
+      ReadModel();
+      break;
+    case kForwardCalculate:
+      Calculate();
+      break;
+    case kForwardSave:
+      Save();
+      break;
+    case kForwardSipOutput:
+      ChooseSipOutput();
+      break;
+    case kForwardQuit:
+      close();
+      break;
+    case kForwardDisplay:
+      Display();
+      break;
+    case kForwardArrayType:
+      ChangeArrayType();
+      break;
+    default:
+      break;
+  }
+}
+
+void ForwardWindow::ReadModel() {
+  ClearWindow(*canvas_);
+  std::string path = "*.mod";
+  if (!host_->ChooseOpenFile(path, "1D Resistivity Model File")) {
+    return;
+  }
+  model_file_name_ = path;
+  // A refused file leaves no layers and no spacings: Calculate then refuses.
+  ReadModelFile(path, *model_, *canvas_, line_height_, *host_);
+  calculated_ = 0;
+}
+
+void ForwardWindow::Calculate() {
+  ClearWindow(*canvas_);
+  // The filter of the current array type is selected by the calculation.
+  calculated_ = CalculateForwardResponse(*model_, *canvas_, line_height_, *host_) ? 1 : 0;
+}
+
+bool ForwardWindow::RefusedBeforeCalculate() {
+  if (calculated_ == 1) {
+    return false;
+  }
+  host_->ShowMessage(
+      kNotCalculatedMessage, "Message", MessageIcon::kInformation, MessageButtons::kOk);
+  return true;
+}
+
+void ForwardWindow::Display() {
+  ClearWindow(*canvas_);
+  if (RefusedBeforeCalculate()) {
+    return;
+  }
+  PlotForwardModel(*model_, *canvas_);
+}
+
+void ForwardWindow::Save() {
+  ClearWindow(*canvas_);
+  if (RefusedBeforeCalculate()) {
+    return;
+  }
+  if (!program_.dataDirectory.empty()) {
+    QDir::setCurrent(QString::fromStdString(program_.dataDirectory));
+  }
+  std::string path = "*.dat";
+  if (!host_->ChooseSaveFile(path, "File Name for apparent resistivity values")) {
+    return;
+  }
+  if (!SaveForwardModel(*model_, path)) {
+    host_->Warn(StrFormat(kNotWrittenMessage, path.c_str()), "Error Message");
+  }
+}
+
+void ForwardWindow::ChooseSipOutput() {
+  DataOutDiaBox dialog(model_->outputSipForm, program_.dialogResult, this);
+  runner_.Run(dialog);
+}
+
+void ForwardWindow::ChangeArrayType() {
+  array_type_at_dialog_ = model_->arrayType;
+  ArrayTypeDiaBox dialog(model_->arrayType, program_.dialogResult, this);
+  runner_.Run(dialog);
+  if (model_->arrayType != array_type_at_dialog_) {
+    // The response computed so far belongs to the other array.
+    calculated_ = 0;
+  }
+}
+
+void ForwardWindow::closeEvent(QCloseEvent* event) {
+  Destroy();
+  event->accept();
+}
+
+void ForwardWindow::Destroy() {
+  if (window_open_ == 0) {
+    return;
+  }
+  window_open_ = 0;
+  host_->Beep();
+  if (set_window_open_) {
+    set_window_open_(0);
+  }
+}
+
+}  // namespace layra
