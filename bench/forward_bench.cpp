@@ -8,7 +8,7 @@
 #include "forward/cole_cole_fit.h"
 #include "forward/filter_set.h"
 #include "forward/resistivity_kernel.h"
-#include "forward/spectral_response.h"
+#include "forward/sip_response.h"
 #include "platform/canvas.h"
 
 namespace {

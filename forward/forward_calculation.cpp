@@ -5,7 +5,7 @@
 #include "forward/filter_set.h"
 #include "forward/ip_response.h"
 #include "forward/resistivity_kernel.h"
-#include "forward/spectral_response.h"
+#include "forward/sip_response.h"
 #include "state/text_format.h"
 
 namespace layra {

@@ -10,7 +10,7 @@
 
 #include "forward/cole_cole.h"
 #include "forward/cole_cole_fit.h"
-#include "forward/spectral_response.h"
+#include "forward/sip_response.h"
 #include "inversion/inversion_run.h"
 #include "inversion/least_squares.h"
 

@@ -10,7 +10,7 @@
 #include "platform/host.h"
 #include "state/records.h"
 #include "windows/dialog_runner.h"
-#include "windows/file_dialog_spec.h"
+#include "windows/file_dialog_description.h"
 
 class QWidget;
 

@@ -9,7 +9,7 @@
 #include "forward/cole_cole.h"
 #include "forward/filter_set.h"
 #include "forward/ip_response.h"
-#include "forward/spectral_response.h"
+#include "forward/sip_response.h"
 #include "inversion/inversion_driver.h"
 #include "tests/inversion/synthetic_sounding.h"
 #include "tests/support/recording_canvas.h"

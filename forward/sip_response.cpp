@@ -1,4 +1,4 @@
-#include "forward/spectral_response.h"
+#include "forward/sip_response.h"
 
 #include <cmath>
 #include <vector>

@@ -1,5 +1,5 @@
-#ifndef LAYRA_FORWARD_SPECTRAL_RESPONSE_H_
-#define LAYRA_FORWARD_SPECTRAL_RESPONSE_H_
+#ifndef LAYRA_FORWARD_SIP_RESPONSE_H_
+#define LAYRA_FORWARD_SIP_RESPONSE_H_
 
 // Spectral IP of a layered earth: every layer carries a Cole-Cole complex
 // resistivity at each frequency, and a complex form of the resistivity filter
@@ -66,4 +66,4 @@ void ComputeSpectralResponse(float shift,
 
 }  // namespace layra
 
-#endif  // LAYRA_FORWARD_SPECTRAL_RESPONSE_H_
+#endif  // LAYRA_FORWARD_SIP_RESPONSE_H_

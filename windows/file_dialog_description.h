@@ -1,5 +1,5 @@
-#ifndef LAYRA_WINDOWS_FILE_DIALOG_SPEC_H_
-#define LAYRA_WINDOWS_FILE_DIALOG_SPEC_H_
+#ifndef LAYRA_WINDOWS_FILE_DIALOG_DESCRIPTION_H_
+#define LAYRA_WINDOWS_FILE_DIALOG_DESCRIPTION_H_
 
 // The one description every file chooser of the program is run from. The
 // main window prepares it once; each call fills in its own owner, names,
@@ -36,4 +36,4 @@ struct FileDialogSpec {
 
 }  // namespace layra
 
-#endif  // LAYRA_WINDOWS_FILE_DIALOG_SPEC_H_
+#endif  // LAYRA_WINDOWS_FILE_DIALOG_DESCRIPTION_H_
