@@ -50,9 +50,37 @@ void RasterizeLine(int x0, int y0, int x1, int y1, PenStyle style, PlotFunction 
   }
 }
 
+// A rectangle with its corners put in order.
+struct PixelBox {
+  int left, top, right, bottom;  // right and bottom exclusive
+  bool Empty() const { return right - left < 1 || bottom - top < 1; }
+};
+
+inline PixelBox OrderedBox(int left, int top, int right, int bottom) {
+  if (right < left) std::swap(left, right);
+  if (bottom < top) std::swap(top, bottom);
+  return {left, top, right, bottom};
+}
+
+// Calls edge(x, y) for every outline pixel of `box` the pen draws, clockwise
+// from the top-left corner. The inside (left+1..right-2, top+1..bottom-2) is
+// the caller's to fill white.
+template <typename EdgeFunction>
+void RasterizeOutline(const PixelBox& box, PenStyle style, EdgeFunction edge) {
+  if (box.Empty()) return;
+  const PenPattern pattern = PatternOf(style);
+  int step = 0;
+  auto outline = [&](int x, int y) {
+    if (step++ % pattern.period < pattern.on) edge(x, y);
+  };
+  for (int x = box.left; x < box.right; ++x) outline(x, box.top);
+  for (int y = box.top + 1; y < box.bottom; ++y) outline(box.right - 1, y);
+  for (int x = box.right - 2; x >= box.left; --x) outline(x, box.bottom - 1);
+  for (int y = box.bottom - 2; y > box.top; --y) outline(box.left, y);
+}
+
 // Calls fill(x, y) for every inside pixel and edge(x, y) for every outline
-// pixel the pen draws (clockwise from the top-left corner). Reversed corners
-// are put in order first.
+// pixel the pen draws.
 template <typename EdgeFunction, typename FillFunction>
 void RasterizeRectangle(int left,
                         int top,
@@ -61,21 +89,12 @@ void RasterizeRectangle(int left,
                         PenStyle style,
                         EdgeFunction edge,
                         FillFunction fill) {
-  if (right < left) std::swap(left, right);
-  if (bottom < top) std::swap(top, bottom);
-  if (right - left < 1 || bottom - top < 1) return;
-  for (int y = top + 1; y < bottom - 1; ++y) {
-    for (int x = left + 1; x < right - 1; ++x) fill(x, y);
+  const PixelBox box = OrderedBox(left, top, right, bottom);
+  if (box.Empty()) return;
+  for (int y = box.top + 1; y < box.bottom - 1; ++y) {
+    for (int x = box.left + 1; x < box.right - 1; ++x) fill(x, y);
   }
-  const PenPattern pattern = PatternOf(style);
-  int step = 0;
-  auto outline = [&](int x, int y) {
-    if (step++ % pattern.period < pattern.on) edge(x, y);
-  };
-  for (int x = left; x < right; ++x) outline(x, top);
-  for (int y = top + 1; y < bottom; ++y) outline(right - 1, y);
-  for (int x = right - 2; x >= left; --x) outline(x, bottom - 1);
-  for (int y = bottom - 2; y > top; --y) outline(left, y);
+  RasterizeOutline(box, style, edge);
 }
 
 }  // namespace layra

@@ -5,7 +5,7 @@
 
 namespace layra {
 
-// The font of every listing, progress line and plot label: a bold sans-serif
+// The font of every listing, progress line and plot label: a bold fixed-pitch
 // face 14 pixels high.
 QFont ProgramFont();
 

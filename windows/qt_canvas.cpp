@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "graphics/raster.h"
 #include "windows/program_font.h"
 
 namespace layra {
@@ -26,12 +27,6 @@ QString ToQString(const std::string& text) {
   }
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
-
-// Dash and dot patterns of the 1-pixel pens, in pixels on and off.
-constexpr int kDashOn = 18;
-constexpr int kDashOff = 6;
-constexpr int kDotOn = 3;
-constexpr int kDotOff = 3;
 
 }  // namespace
 
@@ -93,27 +88,9 @@ void QtCanvas::MoveTo(int x, int y) {
 
 void QtCanvas::LineTo(int x, int y) {
   EnsureImageSize(width(), height());
-  // Bresenham from the current position up to, not including, the end point.
-  int x0 = cursor_x_;
-  int y0 = cursor_y_;
-  int dx = std::abs(x - x0);
-  int dy = -std::abs(y - y0);
-  int sx = x0 < x ? 1 : -1;
-  int sy = y0 < y ? 1 : -1;
-  int error = dx + dy;
-  int step = 0;
-  while (!(x0 == x && y0 == y)) {
-    PlotLinePixel(x0, y0, step++);
-    int twice = 2 * error;
-    if (twice >= dy) {
-      error += dy;
-      x0 += sx;
-    }
-    if (twice <= dx) {
-      error += dx;
-      y0 += sy;
-    }
-  }
+  RasterizeLine(cursor_x_, cursor_y_, x, y, pen_.style, [this](int px, int py) {
+    PutPixel(px, py, pen_.color);
+  });
   update(QRect(QPoint(std::min(cursor_x_, x), std::min(cursor_y_, y)),
                QPoint(std::max(cursor_x_, x), std::max(cursor_y_, y))));
   cursor_x_ = x;
@@ -122,31 +99,19 @@ void QtCanvas::LineTo(int x, int y) {
 
 void QtCanvas::Rectangle(int left, int top, int right, int bottom) {
   EnsureImageSize(width(), height());
-  if (right < left) {
-    std::swap(left, right);
-  }
-  if (bottom < top) {
-    std::swap(top, bottom);
-  }
-  if (right - left < 1 || bottom - top < 1) {
-    return;
-  }
+  const PixelBox box = OrderedBox(left, top, right, bottom);
+  if (box.Empty()) return;
   // The inside, clipped to the picture, row by row.
-  const int fill_left = std::max(left + 1, 0);
-  const int fill_right = std::min(right - 1, image_.width());
-  const int fill_top = std::max(top + 1, 0);
-  const int fill_bottom = std::min(bottom - 1, image_.height());
+  const int fill_left = std::max(box.left + 1, 0);
+  const int fill_right = std::min(box.right - 1, image_.width());
+  const int fill_top = std::max(box.top + 1, 0);
+  const int fill_bottom = std::min(box.bottom - 1, image_.height());
   for (int y = fill_top; y < fill_bottom && fill_left < fill_right; ++y) {
     auto* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
     std::fill(row + fill_left, row + fill_right, qRgb(255, 255, 255));
   }
-  // The outline runs clockwise so that a dashed pen's pattern continues.
-  int step = 0;
-  for (int x = left; x < right; ++x) PlotLinePixel(x, top, step++);
-  for (int y = top + 1; y < bottom; ++y) PlotLinePixel(right - 1, y, step++);
-  for (int x = right - 2; x >= left; --x) PlotLinePixel(x, bottom - 1, step++);
-  for (int y = bottom - 2; y > top; --y) PlotLinePixel(left, y, step++);
-  update(QRect(left, top, right - left, bottom - top));
+  RasterizeOutline(box, pen_.style, [this](int x, int y) { PutPixel(x, y, pen_.color); });
+  update(QRect(box.left, box.top, box.right - box.left, box.bottom - box.top));
 }
 
 Rgb QtCanvas::GetPixel(int x, int y) const {
@@ -200,20 +165,6 @@ void QtCanvas::EnsureImageSize(int width, int height) {
     painter.drawImage(0, 0, image_);
   }
   image_ = grown;
-}
-
-void QtCanvas::PlotLinePixel(int x, int y, int step) {
-  switch (pen_.style) {
-    case PenStyle::kSolid:
-      break;
-    case PenStyle::kDash:
-      if (step % (kDashOn + kDashOff) >= kDashOn) return;
-      break;
-    case PenStyle::kDot:
-      if (step % (kDotOn + kDotOff) >= kDotOn) return;
-      break;
-  }
-  PutPixel(x, y, pen_.color);
 }
 
 void QtCanvas::PutPixel(int x, int y, Rgb color) {

@@ -57,7 +57,6 @@ class QtCanvas : public QWidget, public Canvas {
   void EnsureImageSize(int width, int height);
   // Paints one pixel of a line with the current pen's style; `step` counts the
   // pixels of the line so far for the dash and dot patterns.
-  void PlotLinePixel(int x, int y, int step);
   void PutPixel(int x, int y, Rgb color);
 
   QImage image_;
