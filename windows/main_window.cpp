@@ -135,22 +135,6 @@ void MainWindow::BuildMenus() {
              QStringLiteral("&Invert with user model"),
              QStringLiteral("command122"));
 
-  QMenu* forward = menuBar()->addMenu(QStringLiteral("&Forward Modelling"));
-  AddCommand(forward,
-             kCommandForwardModelling,
-             QStringLiteral("&Carry out forward modelling"),
-             QStringLiteral("command102"));
-
-  QMenu* display = menuBar()->addMenu(QStringLiteral("&Display"));
-  AddCommand(display,
-             kCommandDisplayResults,
-             QStringLiteral("&Display Inversion Results"),
-             QStringLiteral("command131"));
-  AddCommand(display,
-             kCommandSaveScreen,
-             QStringLiteral("Save screen as &BMP file"),
-             QStringLiteral("command201"));
-
   QMenu* settings = menuBar()->addMenu(QStringLiteral("&Change Settings"));
   AddCommand(settings,
              kCommandDampingFactors,
@@ -168,6 +152,22 @@ void MainWindow::BuildMenus() {
              kCommandRobustInversion,
              QStringLiteral("&Robust inversion..."),
              QStringLiteral("command114"));
+
+  QMenu* forward = menuBar()->addMenu(QStringLiteral("&Forward Modelling"));
+  AddCommand(forward,
+             kCommandForwardModelling,
+             QStringLiteral("&Carry out forward modelling"),
+             QStringLiteral("command102"));
+
+  QMenu* display = menuBar()->addMenu(QStringLiteral("&Display"));
+  AddCommand(display,
+             kCommandDisplayResults,
+             QStringLiteral("&Display Inversion Results"),
+             QStringLiteral("command131"));
+  AddCommand(display,
+             kCommandSaveScreen,
+             QStringLiteral("Save screen as &BMP file"),
+             QStringLiteral("command201"));
 
   QMenu* exit = menuBar()->addMenu(QStringLiteral("&Exit"));
   AddCommand(exit, kCommandExit, QStringLiteral("&Quit program"), QStringLiteral("command151quit"));
