@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/null_canvas.h"
+#include "cli/text_canvas.h"
 #include "forward/filter_set.h"
 #include "forward/resistivity_kernel.h"
 #include "inversion/inversion_driver.h"

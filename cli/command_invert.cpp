@@ -26,7 +26,7 @@
 #include "cli/console_host.h"
 #include "cli/json_records.h"
 #include "cli/json_util.h"
-#include "cli/null_canvas.h"
+#include "cli/text_canvas.h"
 #include "cli/plot_output.h"
 #include "cli/progress_canvas.h"
 #include "fileio/data_file.h"
