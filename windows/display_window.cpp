@@ -12,6 +12,7 @@
 #include "graphics/sounding_plot.h"
 #include "state/text_format.h"
 #include "windows/child_dialogs.h"
+#include "windows/menu_command.h"
 #include "windows/qt_canvas.h"
 #include "windows/qt_host.h"
 #include "windows/screen_capture.h"
@@ -92,11 +93,8 @@ void DisplayWindow::BuildMenus() {
 }
 
 QAction* DisplayWindow::AddCommand(QMenu* menu, int id, const QString& text, const QString& name) {
-  QAction* action = menu->addAction(text);
-  action->setObjectName(name);
-  action->setData(id);
-  connect(action, &QAction::triggered, this, [this, id] { DisplayWndProc(id); });
-  return action;
+  return AddMenuCommand(
+      menu, id, text, name, this, [this](int command) { DisplayWndProc(command); });
 }
 
 void DisplayWindow::HandleFirstPaint() {

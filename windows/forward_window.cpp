@@ -14,6 +14,7 @@
 #include "graphics/sounding_plot.h"
 #include "state/text_format.h"
 #include "windows/child_dialogs.h"
+#include "windows/menu_command.h"
 #include "windows/qt_canvas.h"
 #include "windows/qt_host.h"
 
@@ -107,11 +108,8 @@ void ForwardWindow::BuildMenus() {
 }
 
 QAction* ForwardWindow::AddCommand(QMenu* menu, int id, const QString& text, const QString& name) {
-  QAction* action = menu->addAction(text);
-  action->setObjectName(name);
-  action->setData(id);
-  connect(action, &QAction::triggered, this, [this, id] { ForwardWndProc(id); });
-  return action;
+  return AddMenuCommand(
+      menu, id, text, name, this, [this](int command) { ForwardWndProc(command); });
 }
 
 void ForwardWindow::HandleFirstPaint() {

@@ -19,6 +19,7 @@
 #include "windows/about_dialog.h"
 #include "windows/display_window.h"
 #include "windows/forward_window.h"
+#include "windows/menu_command.h"
 #include "windows/qt_canvas.h"
 #include "windows/qt_host.h"
 #include "windows/screen_capture.h"
@@ -174,11 +175,7 @@ void MainWindow::BuildMenus() {
 }
 
 QAction* MainWindow::AddCommand(QMenu* menu, int id, const QString& text, const QString& name) {
-  QAction* action = menu->addAction(text);
-  action->setObjectName(name);
-  action->setData(id);
-  connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
-  return action;
+  return AddMenuCommand(menu, id, text, name, this, [this](int command) { RunCommand(command); });
 }
 
 void MainWindow::HandleFirstPaint() {
