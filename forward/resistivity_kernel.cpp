@@ -1,5 +1,6 @@
 #include "forward/resistivity_kernel.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "forward/filter_abscissae.h"
@@ -195,7 +196,14 @@ void ComputeApparentResistivity(float ratio,
                  resistivity,
                  layer_count,
                  grid_response);
+  // With extreme resistivity contrasts the filter's own error can carry a
+  // grid value to zero or below, whose logarithm would turn the whole spline,
+  // and so every spacing, into NaN. Such a value is replaced by the smallest
+  // layer resistivity, the physical lower bound of an apparent resistivity;
+  // positive values are left exactly as computed.
+  const float floor = *std::min_element(resistivity, resistivity + layer_count);
   for (int j = 0; j < grid_count; ++j) {
+    if (!(grid_response[j] > 0.0f) && floor > 0.0f) grid_response[j] = floor;
     grid[j] = static_cast<float>(std::log(static_cast<double>(grid[j])));
     grid_response[j] = static_cast<float>(std::log(static_cast<double>(grid_response[j])));
   }

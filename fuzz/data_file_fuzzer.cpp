@@ -12,43 +12,10 @@
 #include <string>
 
 #include "fileio/data_file.h"
-#include "platform/canvas.h"
-#include "platform/host.h"
+#include "fuzz/null_platform.h"
 #include "state/records.h"
 
 namespace {
-
-class NullCanvas : public layra::Canvas {
- public:
-  int Width() const override { return 1280; }
-  int Height() const override { return 800; }
-  layra::TextMetrics Metrics() const override { return {}; }
-  void Clear() override {}
-  void DrawText(int, int, const std::string&) override {}
-  layra::Rgb SetTextColor(layra::Rgb color) override { return color; }
-  layra::Pen SelectPen(const layra::Pen& pen) override { return pen; }
-  void MoveTo(int, int) override {}
-  void LineTo(int, int) override {}
-  void Rectangle(int, int, int, int) override {}
-  layra::Rgb GetPixel(int, int) const override { return layra::kWhite; }
-  void SetPixel(int, int, layra::Rgb) override {}
-};
-
-class NullHost : public layra::Host {
- public:
-  layra::MessageAnswer ShowMessage(const std::string&,
-                                   const std::string&,
-                                   layra::MessageIcon,
-                                   layra::MessageButtons) override {
-    return layra::MessageAnswer::kOk;
-  }
-  void Beep() override {}
-  bool ChooseOpenFile(std::string&, const std::string&) override { return false; }
-  bool ChooseSaveFile(std::string&, const std::string&) override { return false; }
-  int AskConvergenceLimit(layra::InversionSettings&) override { return 1; }
-  int AskAdditionalIterations(layra::InversionSettings&) override { return 1; }
-  void ConsoleLine(const std::string&) override {}
-};
 
 std::string TempPath() {
   const char* dir = std::getenv("TMPDIR");
@@ -67,8 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
 
   static auto state = std::make_unique<layra::ProgramState>();
   *state = layra::ProgramState();
-  NullCanvas canvas;
-  NullHost host;
+  layra::fuzz::NullCanvas canvas;
+  layra::fuzz::NullHost host;
   int result = layra::ReadDataFile(path, *state, canvas, host);
 
   const layra::SoundingData& data = state->data;

@@ -297,5 +297,17 @@ TEST(ComputeApparentResistivity, NoLayersGiveZeros) {
   EXPECT_EQ(LayerTransform(0, nullptr, nullptr, 1.0f), 0.0f);
 }
 
+// Regression: a contrast of 150 000 : 1 drives the filter's own error below
+// zero at the largest spacings; its logarithm used to make the whole curve NaN.
+TEST_P(KernelByArray, ExtremeContrastStaysFiniteAndPositive) {
+  std::vector<float> spacings;
+  for (float s = 0.001f; s <= 1000.0f; s *= 3.0f) spacings.push_back(s);
+  const auto rho = Sounding(GetParam(), {5.0f, 2.0f}, {150.0f, 3.0f, 0.001f}, spacings);
+  for (size_t i = 0; i < rho.size(); ++i) {
+    EXPECT_TRUE(std::isfinite(rho[i]) && rho[i] > 0.0f) << "spacing " << spacings[i];
+  }
+  EXPECT_NEAR(rho.front(), 150.0f, 0.01f) << "the top layer still shows at small spacings";
+}
+
 }  // namespace
 }  // namespace layra
