@@ -1,13 +1,10 @@
-// Runs the real layra-cli on the example files and on refused files.
+// Runs the real layra-cli read command on the example files and on refused files.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 
 #include "tests/support/cli_run.h"
@@ -15,6 +12,20 @@
 namespace {
 
 using layra::testing::CliRun;
+using layra::testing::ExamplePath;
+using layra::testing::RunLayraCli;
+
+nlohmann::json ReadJson(const char* name) {
+  CliRun run = RunLayraCli("read --json " + ExamplePath(name));
+  EXPECT_EQ(run.status, 0) << name << "\n" << run.err;
+  // The listing moves to stderr; stdout is pure JSON.
+  EXPECT_NE(run.err.find("Reading of data file "), std::string::npos) << name;
+  return nlohmann::json::parse(run.out);
+}
+
+void ExpectAscending(const nlohmann::json& values) {
+  for (size_t i = 1; i < values.size(); ++i) EXPECT_LT(values[i - 1], values[i]) << i;
+}
 
 TEST(ReadCommand, EveryExampleReadsWithoutAMessage) {
   for (const char* name : {"wenner.dat",
@@ -22,53 +33,39 @@ TEST(ReadCommand, EveryExampleReadsWithoutAMessage) {
                            "ip_chargeability.dat",
                            "sip_amplitude_phase.dat",
                            "starting_model.dat"}) {
-    CliRun run = layra::testing::RunLayraCli("read " + layra::testing::ExamplePath(name));
+    CliRun run = RunLayraCli("read " + ExamplePath(name));
     EXPECT_EQ(run.status, 0) << name;
     EXPECT_EQ(run.err, "") << name;
     EXPECT_NE(run.out.find("Reading of data file "), std::string::npos) << name;
   }
 }
 
-TEST(ReadCommand, JsonHoldsTheSortedWennerPoints) {
-  CliRun run =
-      layra::testing::RunLayraCli("read --json " + layra::testing::ExamplePath("wenner.dat"));
-  ASSERT_EQ(run.status, 0);
-  nlohmann::json data = nlohmann::json::parse(run.out);        // stdout is pure JSON
-  EXPECT_NE(run.err.find("Wenner array"), std::string::npos);  // the listing moved to stderr
+TEST(ReadCommand, JsonHoldsTheSortedAndMergedPoints) {
+  nlohmann::json data = ReadJson("wenner.dat");
   EXPECT_EQ(data["arrayType"], 1);
   EXPECT_EQ(data["dataKind"], 0);
   const int points = data["pointCount"];
   EXPECT_GE(points, 5);
   ASSERT_EQ(data["spacingA"].size(), static_cast<size_t>(points));
   ASSERT_EQ(data["apparentResistivity"].size(), static_cast<size_t>(points));
-  for (int i = 1; i < points; ++i) EXPECT_LT(data["spacingA"][i - 1], data["spacingA"][i]);
+  ExpectAscending(data["spacingA"]);
   EXPECT_EQ(data["userModelAvailable"], 0);
   EXPECT_EQ(data["startingModel"]["layerCount"], 0);
-}
 
-TEST(ReadCommand, JsonHoldsTheMergedSchlumbergerLevels) {
-  CliRun run = layra::testing::RunLayraCli(
-      "read --json " + layra::testing::ExamplePath("schlumberger_two_levels.dat"));
-  ASSERT_EQ(run.status, 0);
-  nlohmann::json data = nlohmann::json::parse(run.out);
+  data = ReadJson("schlumberger_two_levels.dat");
   EXPECT_EQ(data["arrayType"], 7);
   EXPECT_EQ(data["datumLevelCount"], 2);
   const int overlaps = data["overlapCount"][0];
   EXPECT_GT(overlaps, 0);
   EXPECT_EQ(data["pointCount"], data["pointCountAsRead"].get<int>() - overlaps);
-  const double factor = data["levelShiftFactor"][0];
-  EXPECT_GT(factor, 0.0);
-  // The merged curve has no repeated spacing and runs level by level.
-  const auto& a = data["spacingA"];
-  for (size_t i = 1; i < a.size(); ++i) EXPECT_LT(a[i - 1], a[i]) << i;
-  EXPECT_EQ(data["resistivityError"].size(), a.size());
+  EXPECT_GT(data["levelShiftFactor"][0].get<double>(), 0.0);
+  // The merged curve has no repeated spacing.
+  ExpectAscending(data["spacingA"]);
+  EXPECT_EQ(data["resistivityError"].size(), data["spacingA"].size());
 }
 
 TEST(ReadCommand, JsonHoldsSipValuesAndTheStartingModel) {
-  CliRun sip = layra::testing::RunLayraCli("read --json " +
-                                           layra::testing::ExamplePath("sip_amplitude_phase.dat"));
-  ASSERT_EQ(sip.status, 0);
-  nlohmann::json data = nlohmann::json::parse(sip.out);
+  nlohmann::json data = ReadJson("sip_amplitude_phase.dat");
   EXPECT_EQ(data["dataKind"], 2);
   EXPECT_EQ(data["sipForm"], 1);
   const size_t pairs = data["pointCount"].get<size_t>() * data["frequencyCount"].get<size_t>();
@@ -76,10 +73,7 @@ TEST(ReadCommand, JsonHoldsSipValuesAndTheStartingModel) {
   EXPECT_EQ(data["sipValue2"].size(), pairs);
   for (const auto& phase : data["sipValue2"]) EXPECT_GT(phase.get<double>(), 0.0);
 
-  CliRun model = layra::testing::RunLayraCli("read --json " +
-                                             layra::testing::ExamplePath("starting_model.dat"));
-  ASSERT_EQ(model.status, 0);
-  data = nlohmann::json::parse(model.out);
+  data = ReadJson("starting_model.dat");
   EXPECT_EQ(data["userModelAvailable"], 1);
   const auto& layers = data["startingModel"];
   const int count = layers["layerCount"];
@@ -94,15 +88,15 @@ TEST(ReadCommand, RefusalsExitWithOneAndReportOnStandardError) {
   const std::string path = ::testing::TempDir() + "read_test_four_points.dat";
   std::ofstream(path) << "Four points\nArray\nWenner\nNumber of data points\n4\nData type\n"
                          "Resistivity\nErrors\nNo\nData section\n1 10\n2 20\n3 30\n4 40\n";
-  CliRun run = layra::testing::RunLayraCli("read --json \"" + path + "\"");
+  CliRun run = RunLayraCli("read --json \"" + path + "\"");
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
   EXPECT_NE(run.err.find("File Format Error: Your data set has 4 data points.\nThe minimum number "
                          "of data points is 5."),
             std::string::npos);
+  std::filesystem::remove(path);
 
-  CliRun missing = layra::testing::RunLayraCli("read \"" + ::testing::TempDir() +
-                                               "read_test_no_such_file.dat\"");
+  CliRun missing = RunLayraCli("read \"" + ::testing::TempDir() + "read_test_no_such_file.dat\"");
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.err.find("Cannot open file "), std::string::npos);
 }
@@ -115,10 +109,9 @@ TEST(ReadCommand, FieldSoundingsRead) {
   for (const auto& entry : fs::directory_iterator(dir)) {
     if (entry.path().extension() != ".dat") continue;
     ++files;
-    CliRun run = layra::testing::RunLayraCli("read --json \"" + entry.path().string() + "\"");
+    CliRun run = RunLayraCli("read --json \"" + entry.path().string() + "\"");
     EXPECT_EQ(run.status, 0) << entry.path();
-    nlohmann::json data = nlohmann::json::parse(run.out);
-    EXPECT_GE(data["pointCount"].get<int>(), 5) << entry.path();
+    EXPECT_GE(nlohmann::json::parse(run.out)["pointCount"].get<int>(), 5) << entry.path();
   }
   EXPECT_GT(files, 0);
 }

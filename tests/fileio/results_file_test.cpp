@@ -101,6 +101,18 @@ std::unique_ptr<ReadOutcome> ReadText(const std::string& text) {
   return ReadFile(file.path());
 }
 
+// The text of `run` written with blocks 0..iterations.
+std::string Written(const RunRecord& run, int iterations) {
+  TempFile file(".INV");
+  EXPECT_TRUE(run.Write(file.path(), iterations));
+  return file.Read();
+}
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+  text.replace(text.find(from), from.size(), to);
+  return text;
+}
+
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
@@ -173,15 +185,13 @@ TEST(AppendResults, WritesBlockZeroAndIterationBlocks) {
 }
 
 TEST(AppendResults, SchlumbergerMeanErrorAndUserModel) {
-  TempFile file(".INV");
   RunRecord run;
   run.arrayType = ArrayType::kSchlumberger;
   run.kind = DataKind::kSip;
   run.userModel = 1;
   run.fixed = 1;
   run.settings.dataConstraint = 1;
-  ASSERT_TRUE(run.Write(file.path(), 1));
-  const auto lines = Lines(file.Read());
+  const auto lines = Lines(Written(run, 1));
   EXPECT_EQ(lines[2], "Schlumberger array");
   EXPECT_EQ(lines[6], "SIP");
   EXPECT_EQ(lines[8], "No");
@@ -273,11 +283,9 @@ TEST(ReadResultsFile, ReadsBackEveryIterationOfARun) {
 }
 
 TEST(ReadResultsFile, ReadsTheStartingModelWithItsDepths) {
-  TempFile file(".INV");
   RunRecord run;
   run.userModel = 1;
-  ASSERT_TRUE(run.Write(file.path(), 0));
-  auto read = ReadFile(file.path());
+  auto read = ReadText(Written(run, 0));
   ASSERT_EQ(read->status, 0);
   const InversionResults& results = *read->results;
   EXPECT_EQ(results.userModelAvailable, 1);
@@ -296,13 +304,9 @@ TEST(ReadResultsFile, ReadsTheStartingModelWithItsDepths) {
 }
 
 TEST(ReadResultsFile, AcceptsAFileWithoutResults) {
-  TempFile full(".INV");
-  RunRecord run;
-  ASSERT_TRUE(run.Write(full.path(), 0));
-  const std::string text = full.Read();
   // Cut after block 0 line 14: the starting-model answer.
-  const std::string head = text.substr(0, text.find("Inversion results"));
-  auto read = ReadText(head);
+  const std::string text = Written(RunRecord(), 0);
+  auto read = ReadText(text.substr(0, text.find("Inversion results")));
   ASSERT_EQ(read->status, 0);
   EXPECT_EQ(read->results->pointCount, 6);
   EXPECT_EQ(read->results->iterationCount, 0);
@@ -312,11 +316,8 @@ TEST(ReadResultsFile, AcceptsAFileWithoutResults) {
 }
 
 TEST(ReadResultsFile, StoresAtMostTheCapacityAndCountsTheRest) {
-  TempFile file(".INV");
   RunRecord run;
-  const int iterations = kResultsColumns - 1 + 4;
-  ASSERT_TRUE(run.Write(file.path(), iterations));
-  auto read = ReadFile(file.path());
+  auto read = ReadText(Written(run, kResultsColumns - 1 + 4));
   ASSERT_EQ(read->status, 0);
   const InversionResults& results = *read->results;
   EXPECT_EQ(results.iterationCount, kResultsColumns - 1);
@@ -330,9 +331,7 @@ TEST(ReadResultsFile, StoresAtMostTheCapacityAndCountsTheRest) {
   EXPECT_EQ(read->canvas.TextLines().back().rfind("Reading of data file ", 0), 0u);
 
   // Exactly the capacity: everything stored, nothing to report.
-  TempFile exact(".INV");
-  ASSERT_TRUE(run.Write(exact.path(), kMaxRunIterations));
-  auto whole = ReadFile(exact.path());
+  auto whole = ReadText(Written(run, kMaxRunIterations));
   ASSERT_EQ(whole->status, 0);
   EXPECT_EQ(whole->results->iterationCount, kMaxRunIterations);
   EXPECT_EQ(whole->results->blocksNotStored, 0);
@@ -340,7 +339,6 @@ TEST(ReadResultsFile, StoresAtMostTheCapacityAndCountsTheRest) {
 
 TEST(ReadResultsFile, KeepsCalculatedValuesWithTheirSpacingsWhenSorting) {
   // A merged Schlumberger set is written level by level, not in ascending a.
-  TempFile file(".INV");
   RunRecord run;
   run.arrayType = ArrayType::kSchlumberger;
   run.errors = 1;
@@ -348,8 +346,7 @@ TEST(ReadResultsFile, KeepsCalculatedValuesWithTheirSpacingsWhenSorting) {
   run.b = {0.5f, 0.5f, 0.5f, 2, 2, 2};
   run.observed = {10, 20, 40, 30, 60, 120};
   run.error = {0.1f, 0.2f, 0.4f, 0.3f, 0.6f, 1.2f};
-  ASSERT_TRUE(run.Write(file.path(), 2));
-  auto read = ReadFile(file.path());
+  auto read = ReadText(Written(run, 2));
   ASSERT_EQ(read->status, 0);
   const InversionResults& results = *read->results;
   for (int p = 0; p < 6; ++p) {
@@ -369,14 +366,9 @@ TEST(ReadResultsFile, KeepsCalculatedValuesWithTheirSpacingsWhenSorting) {
 }
 
 TEST(ReadResultsFile, RefusesBadDataWithTheDataFileMessages) {
-  TempFile file(".INV");
-  RunRecord run;
-  ASSERT_TRUE(run.Write(file.path(), 1));
-  const std::string text = file.Read();
+  const std::string text = Written(RunRecord(), 1);
   auto replace = [&](const std::string& from, const std::string& to) {
-    std::string changed = text;
-    changed.replace(changed.find(from), from.size(), to);
-    return changed;
+    return Replaced(text, from, to);
   };
   struct Case {
     std::string text;
@@ -404,15 +396,10 @@ TEST(ReadResultsFile, RefusesBadDataWithTheDataFileMessages) {
 }
 
 TEST(ReadResultsFile, RefusesModelLayerCountsOutOfRangeSilently) {
-  TempFile file(".INV");
-  RunRecord run;
-  ASSERT_TRUE(run.Write(file.path(), 1));
-  const std::string text = file.Read();
   const std::string from = "Number of model layers\n3\n";
+  const std::string text = Written(RunRecord(), 1);
   for (const std::string count : {"0", "91", "-2"}) {
-    std::string changed = text;
-    changed.replace(changed.find(from), from.size(), "Number of model layers\n" + count + "\n");
-    auto read = ReadText(changed);
+    auto read = ReadText(Replaced(text, from, "Number of model layers\n" + count + "\n"));
     EXPECT_EQ(read->status, 1) << count;
     EXPECT_TRUE(read->host.messages.empty()) << count;
     EXPECT_EQ(read->results->pointCount, 6) << "the points read stay";
@@ -421,11 +408,7 @@ TEST(ReadResultsFile, RefusesModelLayerCountsOutOfRangeSilently) {
   // A starting model larger than the model arrays is refused too.
   RunRecord with_model;
   with_model.userModel = 1;
-  TempFile model_file(".INV");
-  ASSERT_TRUE(with_model.Write(model_file.path(), 0));
-  std::string changed = model_file.Read();
-  changed.replace(changed.find(from), from.size(), "Number of model layers\n5000\n");
-  auto read = ReadText(changed);
+  auto read = ReadText(Replaced(Written(with_model, 0), from, "Number of model layers\n5000\n"));
   EXPECT_EQ(read->status, 1);
   EXPECT_EQ(read->results->startingModel.layerCount, 0);
 }
