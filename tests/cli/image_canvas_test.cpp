@@ -82,25 +82,20 @@ TEST_F(ImageCanvasTest, FontMetricsSuitTheFixedLayout) {
   EXPECT_LE(metrics.charHeight, 24);
 }
 
-TEST_F(ImageCanvasTest, LinesLeaveOutTheirEndPoint) {
+TEST_F(ImageCanvasTest, LinesLeaveOutTheirEndPointInEveryPen) {
   ImageCanvas canvas(100, 100);
   canvas.MoveTo(10, 10);
   canvas.LineTo(20, 10);
   EXPECT_EQ(canvas.GetPixel(10, 10), kBlack);
   EXPECT_EQ(canvas.GetPixel(19, 10), kBlack);
   EXPECT_EQ(canvas.GetPixel(20, 10), kWhite);
-  canvas.SelectPen(Pen{PenStyle::kSolid, kBlue});
+  EXPECT_EQ(canvas.SelectPen(Pen{PenStyle::kSolid, kBlue}), Pen{});
   canvas.MoveTo(30, 30);
   canvas.LineTo(30, 20);
   EXPECT_EQ(canvas.GetPixel(30, 30), kBlue);
   EXPECT_EQ(canvas.GetPixel(30, 21), kBlue);
   EXPECT_EQ(canvas.GetPixel(30, 20), kWhite);
-}
-
-TEST_F(ImageCanvasTest, DashedAndDottedPens) {
-  ImageCanvas canvas(100, 100);
-  Pen previous = canvas.SelectPen(Pen{PenStyle::kDash, kBlue});
-  EXPECT_EQ(previous, Pen{});
+  canvas.SelectPen(Pen{PenStyle::kDash, kBlue});
   canvas.MoveTo(0, 5);
   canvas.LineTo(60, 5);
   for (int x = 0; x < 60; ++x) {
@@ -114,7 +109,7 @@ TEST_F(ImageCanvasTest, DashedAndDottedPens) {
   }
 }
 
-TEST_F(ImageCanvasTest, RectanglesAreOutlinedAndFilledWhite) {
+TEST_F(ImageCanvasTest, RectanglesPixelsAndClear) {
   ImageCanvas canvas(100, 100);
   canvas.MoveTo(0, 15);
   canvas.LineTo(100, 15);  // a line the rectangle covers
@@ -127,6 +122,13 @@ TEST_F(ImageCanvasTest, RectanglesAreOutlinedAndFilledWhite) {
   EXPECT_EQ(canvas.GetPixel(50, 15), kBlack);
   canvas.Rectangle(-50, -50, 5000, 5);  // partly outside: clipped, no fault
   EXPECT_EQ(canvas.GetPixel(0, 4), kMagenta);
+  canvas.SetPixel(3, 40, {1, 2, 3});
+  EXPECT_EQ(canvas.GetPixel(3, 40), (Rgb{1, 2, 3}));
+  canvas.SetPixel(-1, 170, kRed);  // outside: ignored
+  EXPECT_EQ(canvas.GetPixel(-1, 170), kWhite);
+  canvas.Clear();
+  EXPECT_EQ(canvas.GetPixel(3, 40), kWhite);
+  EXPECT_EQ(canvas.GetPixel(10, 10), kWhite);
 }
 
 TEST_F(ImageCanvasTest, TextIsOpaqueAndColoured) {
@@ -148,16 +150,6 @@ TEST_F(ImageCanvasTest, TextIsOpaqueAndColoured) {
   }
   EXPECT_GT(magenta_like, 20);
   EXPECT_EQ(canvas.SetTextColor(kBlack), kMagenta);
-}
-
-TEST_F(ImageCanvasTest, ClearWipesPixelsAndSetPixelReadsBack) {
-  ImageCanvas canvas(50, 50);
-  canvas.SetPixel(3, 4, {1, 2, 3});
-  EXPECT_EQ(canvas.GetPixel(3, 4), (Rgb{1, 2, 3}));
-  canvas.SetPixel(-1, 70, kRed);  // outside: ignored
-  EXPECT_EQ(canvas.GetPixel(-1, 70), kWhite);
-  canvas.Clear();
-  EXPECT_EQ(canvas.GetPixel(3, 4), kWhite);
 }
 
 // A two-layer sounding drawn whole: the frame, the blocks and the curve land

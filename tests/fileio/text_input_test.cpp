@@ -15,16 +15,19 @@ std::vector<unsigned char> Bytes(const std::string& text) {
 }
 
 TEST(ReadLine, SkipsBlankLinesAndLeadingBlanksAndStopsOnCarriageReturn) {
-  auto buffer = Bytes("  \r\n\r\n  Title text  \r\nnext");
+  auto buffer = Bytes("  \r\n\r\n  Title text  \r\nnext\n   \n");
   long cursor = 0;
   std::string line;
-  int kept = ReadLine(buffer, buffer.size(), line, cursor, 80);
+  EXPECT_EQ(ReadLine(buffer, buffer.size(), line, cursor, 80), 12);
   EXPECT_EQ(line, "Title text  ");
-  EXPECT_EQ(kept, 12);
   ASSERT_LT(cursor, static_cast<long>(buffer.size()));
   EXPECT_EQ(buffer[cursor], '\r');
   ReadLine(buffer, buffer.size(), line, cursor, 80);
   EXPECT_EQ(line, "next");
+  // Only blanks left: an empty line and the cursor at the end.
+  EXPECT_EQ(ReadLine(buffer, buffer.size(), line, cursor, 80), 0);
+  EXPECT_EQ(line, "");
+  EXPECT_EQ(cursor, static_cast<long>(buffer.size()));
 }
 
 TEST(ReadLine, KeepsSeventyNineCharactersAndDropsTheRestOfTheLine) {
@@ -51,16 +54,6 @@ TEST(ReadLine, ReturnsRestOfLineAfterANumberOrTheNextLine) {
   EXPECT_EQ(ReadInt(buffer, cursor, buffer.size()), 34);
   ReadLine(buffer, buffer.size(), line, cursor, 80);
   EXPECT_EQ(line, "word") << "trailing blanks after a number are not a line";
-}
-
-TEST(ReadLine, EmptyAtTheEndOfTheBuffer) {
-  auto buffer = Bytes("only\n   \n");
-  long cursor = 0;
-  std::string line;
-  ReadLine(buffer, buffer.size(), line, cursor, 80);
-  EXPECT_EQ(ReadLine(buffer, buffer.size(), line, cursor, 80), 0);
-  EXPECT_EQ(line, "");
-  EXPECT_EQ(cursor, static_cast<long>(buffer.size()));
 }
 
 TEST(ReadInt, PassesOverLabelLinesAndTakesLeadingDigits) {
@@ -93,20 +86,14 @@ TEST(ReadReal, ReadsLabelledValuesExponentsAndStopsAtD) {
   EXPECT_DOUBLE_EQ(ReadReal(buffer, cursor, length), -0.025);
 }
 
-TEST(ReadReal, OnlyLettersLeftGivesZeroAndLeavesCursorAtEnd) {
-  auto buffer = Bytes("12 and nothing else");
-  long cursor = 0;
-  ReadReal(buffer, cursor, buffer.size());
-  EXPECT_EQ(ReadReal(buffer, cursor, buffer.size()), 0.0);
-  EXPECT_EQ(cursor, static_cast<long>(buffer.size()));
-}
-
-TEST(ReadReal, TokenStopsAtEightyCharacters) {
-  std::string digits(100, '1');
-  auto buffer = Bytes(digits);
+TEST(ReadReal, TokensStopAtEightyCharactersAndLettersAloneGiveZero) {
+  auto buffer = Bytes(std::string(100, '1') + " and nothing else");
   long cursor = 0;
   ReadReal(buffer, cursor, buffer.size());
   EXPECT_EQ(cursor, 80);
+  ReadReal(buffer, cursor, buffer.size());  // the rest of the digits
+  EXPECT_EQ(ReadReal(buffer, cursor, buffer.size()), 0.0);
+  EXPECT_EQ(cursor, static_cast<long>(buffer.size()));
 }
 
 TEST(Trim, RemovesBlanksAnd255ButKeepsTabs) {
@@ -125,38 +112,30 @@ TEST(SortWithIndex, AscendingAndDescendingWithPermutation) {
   SortWithIndex(1, 3, values, index);
   EXPECT_EQ(std::vector<float>(values, values + 3), (std::vector<float>{1, 2, 3}));
   EXPECT_EQ(std::vector<int>(index, index + 3), (std::vector<int>{2, 3, 1}));
-
   float down[] = {3, 1, 2};
   SortWithIndex(0, 3, down, index);
   EXPECT_EQ(std::vector<float>(down, down + 3), (std::vector<float>{3, 2, 1}));
   EXPECT_EQ(std::vector<int>(index, index + 3), (std::vector<int>{1, 3, 2}));
-}
 
-TEST(SortWithIndex, PermutationMovesCompanionArrays) {
+  // The permutation moves a companion array along.
   float spacing[] = {10, 1, 100, 5, 50};
   float rho[] = {110, 11, 1100, 55, 550};
-  int index[5];
+  int order[5];
   float scratch[5];
-  SortWithIndex(1, 5, spacing, index);
-  ApplyPermutation(rho, 5, scratch, index);
+  SortWithIndex(1, 5, spacing, order);
+  ApplyPermutation(rho, 5, scratch, order);
   for (int k = 0; k < 5; ++k) EXPECT_FLOAT_EQ(rho[k], spacing[k] * 11) << k;
 }
 
 TEST(LoadTextFile, ReadsWholeFileAndRefusesBuffersOutsideTheLimits) {
   std::string path = ::testing::TempDir() + "/layra_text_input.txt";
-  {
-    std::ofstream out(path, std::ios::binary);
-    out << "hello\r\n";
-  }
+  std::ofstream(path, std::ios::binary) << "hello\r\n";
   TextFile file = LoadTextFile(path);
   EXPECT_TRUE(file.opened);
   EXPECT_EQ(file.length, 7);
   ASSERT_TRUE(file.HasBuffer());
   EXPECT_EQ(file.bytes[5], '\r');
-  {
-    std::ofstream out(path, std::ios::binary);
-    out << std::string(100000, 'a');
-  }
+  std::ofstream(path, std::ios::binary) << std::string(100000, 'a');
   file = LoadTextFile(path);
   EXPECT_TRUE(file.opened);
   EXPECT_FALSE(file.HasBuffer());
