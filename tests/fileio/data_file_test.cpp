@@ -207,28 +207,11 @@ TEST_F(DataFileTest, SipValuesAndDerivedIpMoveWithTheirPoints) {
 // Two datum levels b = 1 and b = 5 sharing the spacings 10 and 15, where the
 // second level reads twice the resistivity of the first.
 std::string TwoLevelFile(bool overlapping) {
-  std::string points =
-      "2 1 100 1\n"
-      "4 1 90 2\n"
-      "6 1 80 3\n"
-      "10 1 70 4\n"
-      "15 1 60 5\n";
-  if (overlapping) {
-    points +=
-        "40 5 100 10\n"
-        "10 5 140 6\n"
-        "20 5 120 8\n"
-        "15 5 120 7\n"
-        "30 5 110 9\n";
-  } else {
-    points +=
-        "40 5 100 10\n"
-        "18 5 140 6\n"
-        "20 5 120 8\n"
-        "25 5 120 7\n"
-        "30 5 110 9\n";
-  }
-  return Header("Schlumberger", 10, "Resistivity") + Errors(true) + points + kNoModel;
+  const std::string shared =
+      overlapping ? "10 5 140 6\n20 5 120 8\n15 5 120 7\n" : "18 5 140 6\n20 5 120 8\n25 5 120 7\n";
+  return Header("Schlumberger", 10, "Resistivity") + Errors(true) +
+         "2 1 100 1\n4 1 90 2\n6 1 80 3\n10 1 70 4\n15 1 60 5\n40 5 100 10\n" + shared +
+         "30 5 110 9\n" + kNoModel;
 }
 
 TEST_F(DataFileTest, MergesOverlappingSchlumbergerLevels) {

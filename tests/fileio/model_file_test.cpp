@@ -302,11 +302,9 @@ TEST(ReadModelFile, RefusesLayerCountsOutsideTwoToTwentyWithoutAMessage) {
     EXPECT_NE(read->canvas.FindText("Number of layers is " + std::to_string(layers) + "."),
               nullptr);
   }
-  auto twenty = Read(ModelText("Resistivity model",
-                               20,
-                               "1 10\n1 10\n1 10\n1 10\n1 10\n1 10\n1 10\n1 10\n1 10\n1 10\n"
-                               "1 10\n1 10\n1 10\n1 10\n1 10\n1 10\n1 10\n1 10\n1 10\n10",
-                               "0"));
+  std::string layers;
+  for (int k = 0; k < 19; ++k) layers += "1 10\n";
+  auto twenty = Read(ModelText("Resistivity model", 20, layers + "10", "0"));
   EXPECT_EQ(twenty->status, 0);
   EXPECT_FLOAT_EQ(twenty->model->model.depthTop[19], 19.0f);
 }

@@ -232,6 +232,7 @@ TEST(ReadResultsFile, ReadsBackEveryIterationOfARun) {
   TempFile file(".INV");
   RunRecord run;
   run.errors = 1;
+  run.userModel = 1;
   run.settings.dataConstraint = 1;
   run.settings.modelConstraint = 1;
   ASSERT_TRUE(run.Write(file.path(), 3));
@@ -247,7 +248,13 @@ TEST(ReadResultsFile, ReadsBackEveryIterationOfARun) {
   EXPECT_EQ(results.modelLayerCount, 3);
   EXPECT_EQ(results.dataConstraint, 1);
   EXPECT_EQ(results.modelConstraint, 1);
-  EXPECT_EQ(results.userModelAvailable, 0);
+  EXPECT_EQ(results.userModelAvailable, 1);
+  EXPECT_EQ(results.someParametersFixed, 0);
+  const LayeredModel& start = results.startingModel;
+  ASSERT_EQ(start.layerCount, 3);
+  EXPECT_FLOAT_EQ(start.resistivity[1], 35.5f);
+  EXPECT_FLOAT_EQ(start.thickness[1], 7.75f);
+  EXPECT_FLOAT_EQ(start.depthTop[2], 10.25f);
   // Values come back to the written precision: 3 decimals, misfit 2 for block 0.
   for (int column = 0; column <= 3; ++column) {
     EXPECT_NEAR(results.misfit[column], run.Misfit(column), column == 0 ? 5e-5 : 5e-6) << column;
@@ -273,6 +280,10 @@ TEST(ReadResultsFile, ReadsBackEveryIterationOfARun) {
   const auto lines = read->canvas.TextLines();
   EXPECT_EQ(lines.front().rfind("File length ", 0), 0u);
   EXPECT_NE(read->canvas.FindText("Inversion results present."), nullptr);
+  EXPECT_NE(read->canvas.FindText("User Starting model available."), nullptr);
+  EXPECT_NE(read->canvas.FindText("No parameters fixed."), nullptr);
+  EXPECT_NE(read->canvas.FindText("   110.000      2.500"), nullptr);
+  EXPECT_NE(read->canvas.FindText("   400.000"), nullptr);
   EXPECT_NE(read->canvas.FindText("Initial model apparent resistivity error 20.00%."), nullptr);
   EXPECT_NE(read->canvas.FindText("Iteration 3 apparent resistivity error 5.00%."), nullptr);
   EXPECT_NE(read->canvas.FindText(" 6     13.00     40.00      6.00"), nullptr);
@@ -282,30 +293,13 @@ TEST(ReadResultsFile, ReadsBackEveryIterationOfARun) {
   EXPECT_TRUE(read->host.messages.empty());
 }
 
-TEST(ReadResultsFile, ReadsTheStartingModelWithItsDepths) {
-  RunRecord run;
-  run.userModel = 1;
-  auto read = ReadText(Written(run, 0));
-  ASSERT_EQ(read->status, 0);
-  const InversionResults& results = *read->results;
-  EXPECT_EQ(results.userModelAvailable, 1);
-  EXPECT_EQ(results.someParametersFixed, 0);
-  const LayeredModel& start = results.startingModel;
-  ASSERT_EQ(start.layerCount, 3);
-  EXPECT_FLOAT_EQ(start.resistivity[1], 35.5f);
-  EXPECT_FLOAT_EQ(start.thickness[1], 7.75f);
-  EXPECT_FLOAT_EQ(start.depthTop[2], 10.25f);
-  EXPECT_EQ(results.modelLayerCount, 3);
-  EXPECT_EQ(results.iterationCount, 0);
-  EXPECT_NE(read->canvas.FindText("User Starting model available."), nullptr);
-  EXPECT_NE(read->canvas.FindText("No parameters fixed."), nullptr);
-  EXPECT_NE(read->canvas.FindText("   110.000      2.500"), nullptr);
-  EXPECT_NE(read->canvas.FindText("   400.000"), nullptr);
-}
-
 TEST(ReadResultsFile, AcceptsAFileWithoutResults) {
   // Cut after block 0 line 14: the starting-model answer.
   const std::string text = Written(RunRecord(), 0);
+  auto block_zero = ReadText(text);
+  ASSERT_EQ(block_zero->status, 0);
+  EXPECT_EQ(block_zero->results->modelLayerCount, 3);
+  EXPECT_EQ(block_zero->results->iterationCount, 0);
   auto read = ReadText(text.substr(0, text.find("Inversion results")));
   ASSERT_EQ(read->status, 0);
   EXPECT_EQ(read->results->pointCount, 6);

@@ -105,12 +105,10 @@ TEST(WriteSyntheticData, ChargeabilityIsWrittenInMsec) {
     ASSERT_TRUE(sounding.Write(file.path()));
     const auto lines = Lines(file.Read());
     ASSERT_EQ(lines.size(), 13u + 2u + 5u);
-    EXPECT_EQ(lines[5], "Data type");
     EXPECT_EQ(lines[6], "IP data");
     EXPECT_EQ(lines[7], "Chargeability");
     EXPECT_EQ(lines[8], "msec");
     EXPECT_EQ(lines[9], "0.1,1.0");
-    EXPECT_EQ(lines[10], "Error in measurements inluded (Yes,No)");
     if (IsWenner(type)) {
       EXPECT_EQ(lines[13], "     2.000   120.0000000    25.0000000");
       EXPECT_EQ(lines[14], "     4.000    95.5000000   500.0000000");
