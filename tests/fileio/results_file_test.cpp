@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,7 @@
 namespace layra {
 namespace {
 
+using testing::Lines;
 using testing::RecordingCanvas;
 using testing::ScriptedHost;
 using testing::TempFile;
@@ -111,13 +111,6 @@ std::string Written(const RunRecord& run, int iterations) {
 std::string Replaced(std::string text, const std::string& from, const std::string& to) {
   text.replace(text.find(from), from.size(), to);
   return text;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
 }
 
 TEST(AppendResults, WritesBlockZeroAndIterationBlocks) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,14 +12,8 @@
 namespace layra {
 namespace {
 
+using testing::Lines;
 using testing::TempFile;
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 const std::string kNoStartingModel = "0\n0\n0\n0\n0\n";
 

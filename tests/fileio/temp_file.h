@@ -2,7 +2,7 @@
 #define LAYRA_TESTS_FILEIO_TEMP_FILE_H_
 
 // A file in the temporary directory for one test, removed when it goes out
-// of scope, and helpers to write and read whole text files.
+// of scope, and helpers to write, read and split whole text files.
 
 #include <unistd.h>
 
@@ -10,8 +10,17 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace layra::testing {
+
+// The lines of `text`, without their line ends.
+inline std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
 
 class TempFile {
  public:
