@@ -48,16 +48,19 @@ struct Sounding {
                               data(spacings),
                               title);
   }
+  std::string Text() const {
+    TempFile file(".dat");
+    EXPECT_TRUE(Write(file.path()));
+    return file.Read();
+  }
 };
 
 TEST(WriteSyntheticData, WennerResistivityFile) {
-  TempFile file(".dat");
   Sounding sounding;
   sounding.spacings = {1, 2, 4};
   sounding.rho = {100, 80, 60};
   sounding.title = "Synthetic two-layer sounding";
-  ASSERT_TRUE(sounding.Write(file.path()));
-  EXPECT_EQ(file.Read(),
+  EXPECT_EQ(sounding.Text(),
             "Synthetic two-layer sounding\n"
             "Array type (Wenner or Schlumberger)\n"
             "Wenner array\n"
@@ -72,13 +75,11 @@ TEST(WriteSyntheticData, WennerResistivityFile) {
 }
 
 TEST(WriteSyntheticData, SchlumbergerLinesShareOneBSpacing) {
-  TempFile file(".dat");
   Sounding sounding;
   sounding.type = ArrayType::kSchlumberger;
   sounding.spacings = {1.5f, 3.0f, 6.0f, 12.0f};
   sounding.rho = {40.5f, 52.25f, 70.0f, 91.125f};
-  ASSERT_TRUE(sounding.Write(file.path()));
-  const auto lines = Lines(file.Read());
+  const auto lines = Lines(sounding.Text());
   ASSERT_EQ(lines.size(), 10u + 4u + 5u);
   EXPECT_EQ(lines[2], "Schlumberger array");
   EXPECT_EQ(lines[10], "     1.500      0.1500     40.5000");
@@ -93,10 +94,8 @@ TEST(WriteSyntheticData, ChargeabilityIsWrittenInMsec) {
   sounding.rho = {120, 95.5f};
   sounding.chargeability = {0.025f, 0.5f};
   for (ArrayType type : {ArrayType::kWenner, ArrayType::kSchlumberger}) {
-    TempFile file(".dat");
     sounding.type = type;
-    ASSERT_TRUE(sounding.Write(file.path()));
-    const auto lines = Lines(file.Read());
+    const auto lines = Lines(sounding.Text());
     ASSERT_EQ(lines.size(), 13u + 2u + 5u);
     EXPECT_EQ(lines[6], "IP data");
     EXPECT_EQ(lines[7], "Chargeability");
@@ -122,9 +121,7 @@ TEST(WriteSyntheticData, SipValuesPerSpacingInFrequencyOrder) {
   sounding.second = {-1.5f, -2.5f, -3.5f, -4.5f, -5.5f, -6.5f};
   sounding.title = "SIP";
   for (SipForm form : {SipForm::kAmplitudePhase, SipForm::kInphaseOutphase}) {
-    TempFile file(".dat");
     sounding.form = form;
-    ASSERT_TRUE(sounding.Write(file.path()));
     const std::string expected_head =
         "SIP\nArray type (Wenner or Schlumberger)\nWenner array\nNumber of data points\n2\n"
         "Data type\nSIP data\nFrequency domian\nNumber of frequencies\n3\nFrequency values\n"
@@ -136,7 +133,7 @@ TEST(WriteSyntheticData, SipValuesPerSpacingInFrequencyOrder) {
         "      47.00000000   -5.50000000\n"
         "    10.000    70.00000000      69.00000000   -2.50000000      68.00000000   -4.50000000"
         "      67.00000000   -6.50000000\n";
-    EXPECT_EQ(file.Read(), expected_head + expected_points + kNoStartingModel);
+    EXPECT_EQ(sounding.Text(), expected_head + expected_points + kNoStartingModel);
   }
 }
 
