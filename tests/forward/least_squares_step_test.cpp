@@ -59,17 +59,6 @@ TEST(SolveDampedLeastSquares, StepSatisfiesNormalEquationsOfOrderFour) {
   }
 }
 
-TEST(SolveDampedLeastSquares, ZeroResidualGivesZeroStep) {
-  const float jacobian[6] = {1, 2, 3, -1, 0.5f, 4};
-  const double residuals[3] = {0.0, 0.0, 0.0};
-  RecordingCanvas canvas;
-  float step[2] = {7.0f, 7.0f};
-  EXPECT_EQ(SolveDampedLeastSquares(jacobian, 3, 2, residuals, step, 1.0, canvas),
-            kLeastSquaresSolved);
-  EXPECT_EQ(step[0], 0.0f);
-  EXPECT_EQ(step[1], 0.0f);
-}
-
 TEST(SolveDampedLeastSquares, SingularMatrixIsReportedAndStepKept) {
   const float jacobian[4] = {0, 0, 0, 0};
   const double residuals[2] = {1.0, 2.0};

