@@ -65,6 +65,14 @@ class InversionDriverTest : public ::testing::Test {
     return text.str();
   }
 
+  std::unique_ptr<InversionResults> ReadBack() const {
+    auto results = std::make_unique<InversionResults>();
+    RecordingCanvas listing;
+    ScriptedHost reader_host;
+    if (ReadResultsFile(results_file_, *results, listing, 16, reader_host) != 0) return nullptr;
+    return results;
+  }
+
   // Progress lines survive in the drawing record even after a plot clears the
   // window.
   const testing::DrawOp* FindProgressLine(const std::string& text) const {
@@ -361,10 +369,8 @@ TEST_F(InversionDriverTest, ResultsFileReadsBackEveryIteration) {
   ASSERT_EQ(state_.outcome.runStatus, RunStatus::kCompleted);
   const int last = state_.outcome.lastIteration;
   ASSERT_EQ(last, 4);
-  auto results = std::make_unique<InversionResults>();
-  RecordingCanvas listing;
-  ScriptedHost reader_host;
-  ASSERT_EQ(ReadResultsFile(results_file_, *results, listing, 16, reader_host), 0);
+  const auto results = ReadBack();
+  ASSERT_NE(results, nullptr);
   EXPECT_EQ(results->iterationCount, last);
   EXPECT_EQ(results->modelLayerCount, state_.model.layerCount);
   EXPECT_EQ(results->pointCount, state_.data.pointCount);
@@ -406,10 +412,8 @@ TEST_F(InversionDriverTest, TwentyFiveIterationsAllReadBack) {
   RunInteractive(0);
   ASSERT_EQ(state_.outcome.lastIteration, kMaxRunIterations)
       << "the run stopped early; this test needs 25 iterations";
-  auto results = std::make_unique<InversionResults>();
-  RecordingCanvas listing;
-  ScriptedHost reader_host;
-  ASSERT_EQ(ReadResultsFile(results_file_, *results, listing, 16, reader_host), 0);
+  const auto results = ReadBack();
+  ASSERT_NE(results, nullptr);
   EXPECT_EQ(results->iterationCount, kMaxRunIterations);
   EXPECT_EQ(results->blocksNotStored, 0);
   EXPECT_NEAR(results->misfit[kMaxRunIterations], state_.outcome.finalMisfit, 1e-4);

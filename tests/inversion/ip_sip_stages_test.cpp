@@ -135,36 +135,30 @@ class StagesTest : public ::testing::Test {
   ScriptedHost host_;
 };
 
-TEST_F(StagesTest, IpStageFitsChargeabilitiesThatStayPositive) {
-  ProgramState state;
-  IpSounding(state, 1.0f);
-  Run(state);
-  const InversionOutcome& outcome = state.outcome;
-  EXPECT_LT(outcome.finalIpMisfit, 0.003f);
-  for (int j = 0; j < 3; ++j) {
-    EXPECT_GE(state.model.chargeability[j], 0.0f) << "layer " << j + 1;
-    EXPECT_LT(state.model.chargeability[j], 1.0f) << "layer " << j + 1;
-  }
-  // The well-resolved second layer carries the largest chargeability.
-  EXPECT_GT(state.model.chargeability[1], state.model.chargeability[0]);
-  for (int i = 0; i < state.data.pointCount; ++i) {
-    EXPECT_NEAR(outcome.calculatedIp[i], state.data.ipValue[i], 0.01f) << "point " << i;
-  }
-}
-
-TEST_F(StagesTest, IpValuesInThousandthsAreScaledAsAWhole) {
+// IP values given in thousandths are scaled as a whole: both units give the
+// same chargeabilities, which fit the data and stay positive. The observed
+// data themselves are left as the file gave them.
+TEST_F(StagesTest, IpStageFitsChargeabilitiesInEitherUnit) {
   ProgramState fraction, thousandths;
   IpSounding(fraction, 1.0f);
   IpSounding(thousandths, 1000.0f);
   Run(fraction);
   Run(thousandths);
+  const InversionOutcome& outcome = fraction.outcome;
+  EXPECT_LT(outcome.finalIpMisfit, 0.003f);
+  EXPECT_NEAR(thousandths.outcome.finalIpMisfit, outcome.finalIpMisfit, 1e-5f);
+  EXPECT_GT(thousandths.data.ipValue[5], 1.0f);
   for (int j = 0; j < 3; ++j) {
+    EXPECT_GE(fraction.model.chargeability[j], 0.0f) << "layer " << j + 1;
+    EXPECT_LT(fraction.model.chargeability[j], 1.0f) << "layer " << j + 1;
     EXPECT_NEAR(thousandths.model.chargeability[j], fraction.model.chargeability[j], 1e-4f)
         << "layer " << j + 1;
   }
-  EXPECT_NEAR(thousandths.outcome.finalIpMisfit, fraction.outcome.finalIpMisfit, 1e-5f);
-  // The observed data themselves are left as the file gave them.
-  EXPECT_GT(thousandths.data.ipValue[5], 1.0f);
+  // The well-resolved second layer carries the largest chargeability.
+  EXPECT_GT(fraction.model.chargeability[1], fraction.model.chargeability[0]);
+  for (int i = 0; i < fraction.data.pointCount; ++i) {
+    EXPECT_NEAR(outcome.calculatedIp[i], fraction.data.ipValue[i], 0.01f) << "point " << i;
+  }
 }
 
 TEST_F(StagesTest, IpStageWithoutIterationsKeepsTheStartingChargeability) {
