@@ -18,7 +18,7 @@ using testing::TextItem;
 constexpr int W = 8;
 constexpr int H = 16;
 
-PlotPanel MakeTestPanel(PanelKind kind, float ymin, float ymax, float xmin, float xmax) {
+PlotPanel MakeTestPanel(PanelKind kind, float ymin, float ymax, float xmin = 0, float xmax = 2) {
   PlotPanel panel;
   panel.kind = kind;
   panel.charWidth = W;
@@ -36,6 +36,21 @@ PlotPanel MakeTestPanel(PanelKind kind, float ymin, float ymax, float xmin, floa
   panel.iteration = 3;
   panel.misfit = 0.025f;
   return panel;
+}
+
+RecordingCanvas Drawn(const PlotPanel& panel) {
+  RecordingCanvas canvas;
+  DrawPanelAxes(canvas, panel);
+  return canvas;
+}
+
+// The labels right-aligned one character left of the value axis.
+std::vector<std::string> LeftLabels(const RecordingCanvas& canvas) {
+  std::vector<std::string> labels;
+  for (const auto& item : canvas.texts()) {
+    if (item.x + static_cast<int>(item.text.size()) * W + W == 200) labels.push_back(item.text);
+  }
+  return labels;
 }
 
 std::vector<TextItem> TextsAt(const RecordingCanvas& canvas, int y) {
@@ -88,7 +103,7 @@ TEST(DrawPanelAxes, SpacingAndDepthLabelsShowTheirDecades) {
 
 TEST(DrawPanelAxes, LogAxisLabelsEveryDecadeWithTheTopAtTheFrame) {
   RecordingCanvas canvas;
-  PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 3, 0, 2);
+  PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 3);
   DrawPanelAxes(canvas, panel);
   const TextItem* bottom = canvas.FindText("10.0");
   const TextItem* middle = canvas.FindText("100.0");
@@ -113,8 +128,7 @@ TEST(DrawPanelAxes, LogAxisLabelsEveryDecadeWithTheTopAtTheFrame) {
 }
 
 TEST(DrawPanelAxes, SmallLogDecadesKeepTheirDigits) {
-  RecordingCanvas canvas;
-  DrawPanelAxes(canvas, MakeTestPanel(PanelKind::kTau, -3, 0, 0, 2));
+  const RecordingCanvas canvas = Drawn(MakeTestPanel(PanelKind::kTau, -3, 0));
   for (const char* label : {"0.001", "0.01", "0.1", "1.0"}) {
     EXPECT_NE(canvas.FindText(label), nullptr) << label;
   }
@@ -125,7 +139,7 @@ TEST(DrawPanelAxes, SmallLogDecadesKeepTheirDigits) {
 TEST(DrawPanelAxes, LogAxisTitlePositionsByDecadeCount) {
   // One decade: a quarter and three quarters down the graph, one line up.
   RecordingCanvas one;
-  PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 2, 0, 2);
+  PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 2);
   DrawPanelAxes(one, panel);
   const TextItem* app = one.FindText("App.");
   const TextItem* resis = one.FindText("Resis.");
@@ -136,37 +150,24 @@ TEST(DrawPanelAxes, LogAxisTitlePositionsByDecadeCount) {
   EXPECT_EQ(resis->x, 200 - 6 * W - 2 - W);
 
   // Two decades: a quarter and three quarters of the decade height.
-  RecordingCanvas two;
-  DrawPanelAxes(two, MakeTestPanel(PanelKind::kExponent, -1, 1, 0, 2));
+  const RecordingCanvas two = Drawn(MakeTestPanel(PanelKind::kExponent, -1, 1));
   ASSERT_NE(two.FindText("C"), nullptr);
   EXPECT_EQ(two.FindText("App.")->y, 100 + 100 - H);
   EXPECT_EQ(two.FindText("C")->y, 100 + 300 - H);
   EXPECT_EQ(two.FindText("C")->x, 200 - W - 2 - W);
 
   // Four decades (rows at 500, 400, 300, 200, 100): above the labels of rows 3 and 2.
-  RecordingCanvas four;
-  DrawPanelAxes(four, MakeTestPanel(PanelKind::kResistivity, 0, 4, 0, 2));
+  const RecordingCanvas four = Drawn(MakeTestPanel(PanelKind::kResistivity, 0, 4));
   EXPECT_EQ(four.FindText("App.")->y, 300 - H / 2 - H);
   EXPECT_EQ(four.FindText("Resis.")->y, 400 - H / 2 - H);
 }
 
 TEST(DrawPanelAxes, IpAxisLabelsOddRowsOnlyFromSixIntervals) {
-  RecordingCanvas eleven;
-  DrawPanelAxes(eleven, MakeTestPanel(PanelKind::kIp, 0, 110, 0, 2));
-  std::vector<std::string> labels;
-  for (const auto& item : eleven.texts()) {
-    if (item.x + static_cast<int>(item.text.size()) * W + W == 200) labels.push_back(item.text);
-  }
-  EXPECT_EQ(labels,
+  EXPECT_EQ(LeftLabels(Drawn(MakeTestPanel(PanelKind::kIp, 0, 110))),
             (std::vector<std::string>{"0.00", "20.00", "40.00", "60.00", "80.00", "100.00"}));
-
-  RecordingCanvas four;
-  DrawPanelAxes(four, MakeTestPanel(PanelKind::kIp, 0, 40, 0, 2));
-  labels.clear();
-  for (const auto& item : four.texts()) {
-    if (item.x + static_cast<int>(item.text.size()) * W + W == 200) labels.push_back(item.text);
-  }
-  EXPECT_EQ(labels, (std::vector<std::string>{"0.00", "10.00", "20.00", "30.00", "40.00"}));
+  const RecordingCanvas four = Drawn(MakeTestPanel(PanelKind::kIp, 0, 40));
+  EXPECT_EQ(LeftLabels(four),
+            (std::vector<std::string>{"0.00", "10.00", "20.00", "30.00", "40.00"}));
   // Rows at 500, 400, ..., 100; the title between rows 2 and 3.
   EXPECT_EQ(four.FindText("20.00")->y, 300 - H / 2);
   const TextItem* title = four.FindText("App. IP");
@@ -192,7 +193,7 @@ TEST(DrawPanelAxes, IntervalCounts) {
 
 TEST(DrawPanelAxes, IpAxisWithoutRangeDrawsOneRow) {
   RecordingCanvas canvas;
-  PlotPanel panel = MakeTestPanel(PanelKind::kIp, 0, 1, 0, 2);
+  PlotPanel panel = MakeTestPanel(PanelKind::kIp, 0, 1);
   panel.ymax = 0;  // no width: the scale would divide by zero
   panel.yscale = 0;
   DrawPanelAxes(canvas, panel);
@@ -202,7 +203,7 @@ TEST(DrawPanelAxes, IpAxisWithoutRangeDrawsOneRow) {
 
 TEST(DrawPanelAxes, ForwardModelLegendHasNoMisfit) {
   RecordingCanvas canvas;
-  PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 3, 0, 2);
+  PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 3);
   panel.iteration = -1;
   DrawPanelAxes(canvas, panel);
   const int top = panel.top();
@@ -228,7 +229,7 @@ TEST(DrawPanelAxes, ForwardModelLegendHasNoMisfit) {
 
 TEST(DrawPanelAxes, IterationLegendTextsByKindAndConstraint) {
   RecordingCanvas canvas;
-  PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 3, 0, 2);
+  PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 3);
   DrawPanelAxes(canvas, panel);
   int y = panel.top() - H;
   EXPECT_EQ(canvas.FindText("Cal. app. res.")->y, y);
@@ -248,7 +249,7 @@ TEST(DrawPanelAxes, IterationLegendTextsByKindAndConstraint) {
   EXPECT_EQ(canvas.pen(), Pen{});
 
   RecordingCanvas ip;
-  panel = MakeTestPanel(PanelKind::kIp, 0, 13, 0, 2);
+  panel = MakeTestPanel(PanelKind::kIp, 0, 13);
   panel.misfit = 0.1234f;
   panel.dataConstraint = 1;
   panel.compact = 1;
@@ -264,20 +265,19 @@ TEST(DrawPanelAxes, IterationLegendTextsByKindAndConstraint) {
   }
 
   RecordingCanvas robust;
-  panel = MakeTestPanel(PanelKind::kResistivity, 1, 3, 0, 2);
+  panel = MakeTestPanel(PanelKind::kResistivity, 1, 3);
   panel.dataConstraint = 1;
   DrawPanelAxes(robust, panel);
   EXPECT_NE(robust.FindText("Mean error 2.50%"), nullptr);
 }
 
 TEST(DrawPanelAxes, GridLinesOnlyWhenCompact) {
-  RecordingCanvas plain;
-  DrawPanelAxes(plain, MakeTestPanel(PanelKind::kResistivity, 1, 3, 0, 2));
+  const RecordingCanvas plain = Drawn(MakeTestPanel(PanelKind::kResistivity, 1, 3));
   EXPECT_EQ(CountLines(plain, Pen{PenStyle::kDash, PaletteBlue}), 0);
   EXPECT_EQ(CountLines(plain, Pen{PenStyle::kDot, PaletteBlue}), 0);
 
   RecordingCanvas compact;
-  PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 3, 0, 2);
+  PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 3);
   panel.compact = 1;
   DrawPanelAxes(compact, panel);
   // One inner value row and one inner spacing column dashed; the 3x minor
@@ -289,7 +289,7 @@ TEST(DrawPanelAxes, GridLinesOnlyWhenCompact) {
 
 TEST(DrawPanelAxes, PhaseAxisOnTheRightInBlue) {
   RecordingCanvas canvas;
-  PlotPanel panel = MakeTestPanel(PanelKind::kSipFrequency, 1, 3, 0, 2);
+  PlotPanel panel = MakeTestPanel(PanelKind::kSipFrequency, 1, 3);
   panel.phaseMin = 0;
   panel.phaseMax = 10;  // 10 intervals of 40 pixels
   DrawPanelAxes(canvas, panel);
@@ -323,7 +323,7 @@ TEST(DrawPanelAxes, PhaseAxisOnTheRightInBlue) {
 
 TEST(DrawPanelAxes, CrowdedPhaseLabelsSkipRows) {
   RecordingCanvas canvas;
-  PlotPanel panel = MakeTestPanel(PanelKind::kSipFrequency, 1, 3, 0, 2);
+  PlotPanel panel = MakeTestPanel(PanelKind::kSipFrequency, 1, 3);
   panel.height = 100;  // 13 intervals of under 8 pixels
   panel.yscale = 50;
   panel.phaseMin = 0;
@@ -341,7 +341,7 @@ TEST(DrawPanelAxes, CrowdedPhaseLabelsSkipRows) {
 
 TEST(DrawPanelAxes, PanelWithoutLegendLeavesTheMarginAlone) {
   RecordingCanvas canvas;
-  PlotPanel panel = MakeTestPanel(PanelKind::kIp, 0, 13, 0, 2);
+  PlotPanel panel = MakeTestPanel(PanelKind::kIp, 0, 13);
   panel.showLegend = 0;
   DrawPanelAxes(canvas, panel);
   for (const auto& item : canvas.texts()) EXPECT_GT(item.x, W) << item.text;
@@ -349,8 +349,7 @@ TEST(DrawPanelAxes, PanelWithoutLegendLeavesTheMarginAlone) {
 }
 
 TEST(DrawPanelAxes, FrameSidesPaintTheirCorners) {
-  RecordingCanvas canvas;
-  DrawPanelAxes(canvas, MakeTestPanel(PanelKind::kIp, 0, 13, 0, 2));
+  const RecordingCanvas canvas = Drawn(MakeTestPanel(PanelKind::kIp, 0, 13));
   for (auto [x, y] :
        std::vector<std::pair<int, int>>{{200, 500}, {800, 500}, {200, 100}, {800, 100}}) {
     EXPECT_EQ(canvas.GetPixel(x, y), kBlack) << x << "," << y;
