@@ -19,17 +19,13 @@ std::vector<float> LogFrequencies(int count, float first, float decades) {
   return f;
 }
 
-TEST(ColeColeStartingExponent, SteepestLogLogSlopeOfThePhase) {
+TEST(ColeColeStartingExponent, SteepestLogLogSlopeOfTheUsablePhases) {
   // ln 20 - ln 12.13 = 0.5 over a decade: 0.5 / ln 10, steeper than the rest.
   const float f[4] = {1.0f, 10.0f, 100.0f, 1000.0f};
   const float p[4] = {20.0f * std::exp(-0.5f), 20.0f, 21.0f, 19.0f};
   EXPECT_NEAR(ColeColeStartingExponent(4, f, p), 0.5 / std::log(10.0), 1e-6);
-}
-
-// Logarithms of phases that are not positive have no value: such pairs are
-// left out, and with no usable pair the fit starts from c = 0.5.
-TEST(ColeColeStartingExponent, PhasesThatAreNotPositiveAreLeftOut) {
-  const float f[4] = {1.0f, 10.0f, 100.0f, 1000.0f};
+  // Logarithms of phases that are not positive have no value: such pairs are
+  // left out, and with no usable pair the fit starts from c = 0.5.
   const float mixed[4] = {-5.0f, 0.0f, 3.0f, 3.0f * std::exp(0.2f)};
   EXPECT_NEAR(ColeColeStartingExponent(4, f, mixed), 0.2 / std::log(10.0), 1e-6);
   const float none[4] = {-5.0f, 0.0f, -1.0f, 0.0f};

@@ -75,21 +75,14 @@ TEST_P(KernelByArray, HalfSpaceReturnsItsResistivity) {
   }
 }
 
-TEST_P(KernelByArray, ThickTopLayerShowsFirstThinTopLayerShowsSecond) {
-  const std::vector<float> spacings = {1.0f, 2.0f, 5.0f};
-  for (float value : Sounding(GetParam(), {10000.0f}, {50.0f, 500.0f}, spacings))
-    EXPECT_NEAR(value, 50.0f, 0.05f);
-  for (float value : Sounding(GetParam(), {0.001f}, {50.0f, 500.0f}, spacings))
-    EXPECT_NEAR(value, 500.0f, 0.5f);
-}
-
 // At a grid point (the first spacing always is one) the kernel's error is the
 // filter's own: a 14-point filter at six samples per decade holds the image
 // series to about 0.12 % for contrasts up to 100:1 either way. 0.15 % is held.
 // Between grid points the log-log spline adds its own error, largest where a
 // steep descent onto a good conductor bends (about 2.4 % at 1:100 for the
 // Schlumberger curve, below 0.5 % for contrasts of 1:10 and milder); 3 % and
-// 0.5 % are held there.
+// 0.5 % are held there. Four decades of spacing over a 10 m layer run from a
+// curve that shows the top layer to one that shows the half-space.
 TEST_P(KernelByArray, AgreesWithImageSeriesOverContrastsAndFourDecades) {
   const ArrayType array = GetParam();
   const float h = 10.0f;
