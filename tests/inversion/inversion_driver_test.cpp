@@ -58,6 +58,13 @@ class InversionDriverTest : public ::testing::Test {
     RunInversion(state_, user_model, 0, canvas_, host_);
   }
 
+  // The run failed with one message under this caption.
+  void ExpectFailedWith(const std::string& caption) const {
+    EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
+    ASSERT_EQ(host_.messages.size(), 1u);
+    EXPECT_EQ(host_.messages[0].caption, caption);
+  }
+
   std::string ResultsText() const {
     std::ifstream in(results_file_);
     std::stringstream text;
@@ -255,12 +262,10 @@ TEST_F(InversionDriverTest, SilentRunAsksNothingAndLeavesNoResultsFile) {
 TEST_F(InversionDriverTest, OneLayerModelIsRefusedWithTheLayerCount) {
   FillSounding(state_, ArrayType::kWenner, std::vector<float>(6, 10.0f), {50.0f}, {}, data_file_);
   RunInversion(state_, 0, 1, canvas_, host_);
-  ASSERT_EQ(host_.messages.size(), 1u);
+  ASSERT_NO_FATAL_FAILURE(ExpectFailedWith("Message"));
   EXPECT_EQ(host_.messages[0].text,
             "You model has 1 layers.\nThe model must have at least 2 layers\nand not model that 30 "
             "layers.");
-  EXPECT_EQ(host_.messages[0].caption, "Message");
-  EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
   EXPECT_FALSE(fs::exists(directory_ / "sounding.INx"));
 }
 
@@ -300,10 +305,8 @@ TEST_F(InversionDriverTest, SilentRunThatCannotCreateItsFileSaysSo) {
   ThreeLayerSounding();
   state_.data.dataFileName = (directory_ / "missing" / "sounding.dat").string();
   RunInversion(state_, 0, 1, canvas_, host_);
-  ASSERT_EQ(host_.messages.size(), 1u);
-  EXPECT_EQ(host_.messages[0].caption, "Name Error Message");
+  ASSERT_NO_FATAL_FAILURE(ExpectFailedWith("Name Error Message"));
   EXPECT_NE(host_.messages[0].text.find("This data set will not be processed."), std::string::npos);
-  EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
 }
 
 // A system that cannot be factored must not be solved: with no damping and a
@@ -335,12 +338,13 @@ TEST_F(InversionDriverTest, OverflowingStepsNeverEnterTheModel) {
   state_.settings.minimumDampingFactor = 1e-30f;
   state_.settings.iterationLimit = 5;
   RunInteractive(1);
-  for (int j = 0; j < 3; ++j) {
-    EXPECT_TRUE(std::isfinite(state_.model.resistivity[j]) && state_.model.resistivity[j] > 0.0f)
-        << j;
-  }
-  for (int j = 0; j < 2; ++j) {
-    EXPECT_TRUE(std::isfinite(state_.model.thickness[j]) && state_.model.thickness[j] > 0.0f) << j;
+  const LayeredModel& model = state_.model;
+  for (float v : {model.resistivity[0],
+                  model.resistivity[1],
+                  model.resistivity[2],
+                  model.thickness[0],
+                  model.thickness[1]}) {
+    EXPECT_TRUE(std::isfinite(v) && v > 0.0f) << v;
   }
   ASSERT_GE(state_.outcome.lastIteration, 1);
   for (int k = 0; k <= state_.outcome.lastIteration; ++k) {
@@ -356,9 +360,7 @@ TEST_F(InversionDriverTest, UserModelWithANonPositiveValueIsRefused) {
   ThreeLayerSounding();
   SetModel(state_.model, {80.0f, 0.0f, 400.0f}, {4.0f, 10.0f});
   RunInteractive(1);
-  EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
-  ASSERT_EQ(host_.messages.size(), 1u);
-  EXPECT_EQ(host_.messages[0].caption, "Error Message");
+  ASSERT_NO_FATAL_FAILURE(ExpectFailedWith("Error Message"));
 }
 
 // Every block the run writes reads back, up to the 25 a run may write: the
@@ -415,9 +417,7 @@ TEST_F(InversionDriverTest, ResultsFileThatCannotBeWrittenStopsTheRun) {
   ThreeLayerSounding();
   host_.save_answers.push_back("/dev/full");
   RunInversion(state_, 0, 0, canvas_, host_);
-  EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
-  ASSERT_EQ(host_.messages.size(), 1u);
-  EXPECT_EQ(host_.messages[0].caption, "Error Message");
+  ASSERT_NO_FATAL_FAILURE(ExpectFailedWith("Error Message"));
   EXPECT_NE(host_.messages[0].text.find("/dev/full"), std::string::npos);
   EXPECT_EQ(state_.outcome.lastIteration, 0);
 }
@@ -430,9 +430,7 @@ TEST_F(InversionDriverTest, StartingModelWithoutAResponseIsReported) {
       state_, ArrayType::kWenner, LogSpacings(0.01f, 0.3f, 8), {100.0f, 50.0f}, {0.1f}, data_file_);
   SetModel(state_.model, {20000.0f, 0.1f, 100.0f}, {0.01f, 3.0f});
   RunInteractive(1);
-  EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
-  ASSERT_EQ(host_.messages.size(), 1u);
-  EXPECT_EQ(host_.messages[0].caption, "Error Message");
+  ASSERT_NO_FATAL_FAILURE(ExpectFailedWith("Error Message"));
   EXPECT_EQ(ResultsText(), "");  // nothing written that is not a number
 }
 
