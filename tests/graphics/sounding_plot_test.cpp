@@ -223,23 +223,11 @@ TEST(PlotSounding, ColeColeParametersInTheSecondRow) {
 
 TEST(PlotSounding, DegenerateRangesStillGiveAReadablePlot) {
   // One point, every resistivity 1 ohm-m, every IP value 0, one spacing decade.
-  std::vector<float> spacing{1.0f};
-  std::vector<float> rho{1.0f};
-  std::vector<float> layer_rho{1.0f};
-  std::vector<float> thickness{0.0f};
-  std::vector<float> ip{0.0f};
-  PlotInput input;
-  input.plotKind = PlotKind::kIp;
-  input.nData = 1;
+  Sounding sounding;
+  sounding.spacing = sounding.observed = sounding.calculated = sounding.layer_rho = {1.0f};
+  sounding.thickness = sounding.ip = sounding.layer_ip = {0.0f};
+  PlotInput input = sounding.Input(PlotKind::kIp);
   input.nLayers = 1;
-  input.spacing = spacing.data();
-  input.observedRho = rho.data();
-  input.calculatedRho = rho.data();
-  input.layerRho = layer_rho.data();
-  input.thickness = thickness.data();
-  input.observedIP = ip.data();
-  input.calculatedIP = ip.data();
-  input.layerIP = ip.data();
   RecordingCanvas canvas(1280, 800, {W, H});
   PlotSounding(input, canvas);
   ExpectSaneCoordinates(canvas);
