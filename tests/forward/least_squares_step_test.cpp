@@ -13,24 +13,8 @@ namespace {
 using ::layra::testing::RecordingCanvas;
 using ::layra::testing::ScriptedHost;
 
-// Two parameters, four rows, worked by hand:
-// J = [1 0; 0 2; 1 1; 0 0] (columns stored one after the other),
-// J^T J = [2 1; 1 5], J^T r = [r0 + r2; 2 r1 + r2].
-TEST(SolveDampedLeastSquares, SolvesTheDampedNormalEquations) {
-  const float jacobian[8] = {1, 0, 1, 0, 0, 2, 1, 0};
-  const double residuals[4] = {1.0, -2.0, 3.0, 5.0};
-  RecordingCanvas canvas;
-  float step[2] = {9.0f, 9.0f};
-  ASSERT_EQ(SolveDampedLeastSquares(jacobian, 4, 2, residuals, step, 0.5, canvas),
-            kLeastSquaresSolved);
-  // (A + 0.5 I) dx = -[4; -1], A + 0.5 I = [2.5 1; 1 5.5], det = 12.75.
-  EXPECT_NEAR(step[0], (-4.0 * 5.5 - 1.0 * 1.0) / 12.75, 1e-6);
-  EXPECT_NEAR(step[1], (2.5 * 1.0 - 1.0 * -4.0) / 12.75, 1e-6);
-  EXPECT_TRUE(canvas.texts().empty());
-}
-
-// General in the number of parameters: the step satisfies its own normal
-// equations for a system of order 4.
+// The step satisfies its damped normal equations (J^T J + lambda I) dx = -J^T r
+// for a system of order 4, and nothing is drawn.
 TEST(SolveDampedLeastSquares, StepSatisfiesNormalEquationsOfOrderFour) {
   const int rows = 7;
   const int n = 4;
@@ -57,17 +41,7 @@ TEST(SolveDampedLeastSquares, StepSatisfiesNormalEquationsOfOrderFour) {
     }
     EXPECT_NEAR(lhs, rhs, 1e-5) << "row " << i;
   }
-}
-
-TEST(SolveDampedLeastSquares, ZeroResidualGivesZeroStep) {
-  const float jacobian[6] = {1, 2, 3, -1, 0.5f, 4};
-  const double residuals[3] = {0.0, 0.0, 0.0};
-  RecordingCanvas canvas;
-  float step[2] = {7.0f, 7.0f};
-  EXPECT_EQ(SolveDampedLeastSquares(jacobian, 3, 2, residuals, step, 1.0, canvas),
-            kLeastSquaresSolved);
-  EXPECT_EQ(step[0], 0.0f);
-  EXPECT_EQ(step[1], 0.0f);
+  EXPECT_TRUE(canvas.texts().empty());
 }
 
 TEST(SolveDampedLeastSquares, SingularMatrixIsReportedAndStepKept) {

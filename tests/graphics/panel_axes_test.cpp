@@ -18,7 +18,7 @@ using testing::TextItem;
 constexpr int W = 8;
 constexpr int H = 16;
 
-PlotPanel MakeTestPanel(PanelKind kind, float ymin, float ymax, float xmin, float xmax) {
+PlotPanel MakeTestPanel(PanelKind kind, float ymin, float ymax, float xmin = 0, float xmax = 2) {
   PlotPanel panel;
   panel.kind = kind;
   panel.charWidth = W;
@@ -38,6 +38,21 @@ PlotPanel MakeTestPanel(PanelKind kind, float ymin, float ymax, float xmin, floa
   return panel;
 }
 
+RecordingCanvas Drawn(const PlotPanel& panel) {
+  RecordingCanvas canvas;
+  DrawPanelAxes(canvas, panel);
+  return canvas;
+}
+
+// The labels right-aligned one character left of the value axis.
+std::vector<std::string> LeftLabels(const RecordingCanvas& canvas) {
+  std::vector<std::string> labels;
+  for (const auto& item : canvas.texts()) {
+    if (item.x + static_cast<int>(item.text.size()) * W + W == 200) labels.push_back(item.text);
+  }
+  return labels;
+}
+
 std::vector<TextItem> TextsAt(const RecordingCanvas& canvas, int y) {
   std::vector<TextItem> items;
   for (const auto& item : canvas.texts()) {
@@ -52,6 +67,16 @@ std::vector<std::string> Strings(const std::vector<TextItem>& items) {
   return strings;
 }
 
+// Where a text was drawn, as (x, y); (-1, -1) when it was not drawn.
+using Place = std::pair<int, int>;
+Place PlaceOf(const RecordingCanvas& canvas, const std::string& text) {
+  const TextItem* item = canvas.FindText(text);
+  return item ? Place{item->x, item->y} : Place{-1, -1};
+}
+int YOf(const RecordingCanvas& canvas, const std::string& text) {
+  return PlaceOf(canvas, text).second;
+}
+
 int CountLines(const RecordingCanvas& canvas, const Pen& pen) {
   int count = 0;
   for (const auto& segment : canvas.segments()) count += segment.pen == pen ? 1 : 0;
@@ -59,9 +84,8 @@ int CountLines(const RecordingCanvas& canvas, const Pen& pen) {
 }
 
 TEST(DrawPanelAxes, SpacingAndDepthLabelsShowTheirDecades) {
-  RecordingCanvas canvas;
   PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 3, -2, 1);
-  DrawPanelAxes(canvas, panel);
+  const RecordingCanvas canvas = Drawn(panel);
   auto spacing = TextsAt(canvas, panel.y0 + 1);
   EXPECT_EQ(Strings(spacing), (std::vector<std::string>{"0.01", "0.1", "1.0", "10.0"}));
   // Centred on the decade columns 200, 400, 600, 800; the first moved right by W.
@@ -74,31 +98,20 @@ TEST(DrawPanelAxes, SpacingAndDepthLabelsShowTheirDecades) {
   EXPECT_EQ(Strings(depth), (std::vector<std::string>{"0.005", "0.05", "0.5", "5.0"}));
   for (const auto& item : depth) EXPECT_EQ(item.color, PaletteMagenta) << item.text;
   EXPECT_EQ(depth[0].x, 200 - 5 * W / 2 + W);
-  const TextItem* title = canvas.FindText(" Depth of layers");
-  ASSERT_NE(title, nullptr);
-  EXPECT_EQ(title->color, PaletteMagenta);
-  EXPECT_EQ(title->y, panel.top() - 2 * H - 1);
-  const TextItem* spacing_title = canvas.FindText(" Electrode spacing");
-  ASSERT_NE(spacing_title, nullptr);
-  EXPECT_EQ(spacing_title->x, 200 + 300 - 18 * W / 2);
-  EXPECT_EQ(spacing_title->y, panel.y0 + H);
-  EXPECT_EQ(title->x, spacing_title->x);
+  const int title_x = 200 + 300 - 18 * W / 2;
+  EXPECT_EQ(PlaceOf(canvas, " Depth of layers"), Place(title_x, panel.top() - 2 * H - 1));
+  for (const auto& item : TextsAt(canvas, panel.top() - 2 * H - 1)) {
+    EXPECT_EQ(item.color, PaletteMagenta) << item.text;
+  }
+  EXPECT_EQ(PlaceOf(canvas, " Electrode spacing"), Place(title_x, panel.y0 + H));
   EXPECT_EQ(canvas.text_color(), kBlack);
 }
 
 TEST(DrawPanelAxes, LogAxisLabelsEveryDecadeWithTheTopAtTheFrame) {
-  RecordingCanvas canvas;
-  PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 3, 0, 2);
-  DrawPanelAxes(canvas, panel);
-  const TextItem* bottom = canvas.FindText("10.0");
-  const TextItem* middle = canvas.FindText("100.0");
-  const TextItem* top = canvas.FindText("1000.0");
-  ASSERT_TRUE(bottom && middle && top);
-  EXPECT_EQ(bottom->y, 500 - H / 2);
-  EXPECT_EQ(middle->y, 300 - H / 2);
-  EXPECT_EQ(top->y, 100 - H / 2);
-  EXPECT_EQ(bottom->x, 200 - 5 * W);
-  EXPECT_EQ(top->x, 200 - 7 * W);
+  const RecordingCanvas canvas = Drawn(MakeTestPanel(PanelKind::kResistivity, 1, 3));
+  EXPECT_EQ(PlaceOf(canvas, "10.0"), Place(200 - 5 * W, 500 - H / 2));
+  EXPECT_EQ(YOf(canvas, "100.0"), 300 - H / 2);
+  EXPECT_EQ(PlaceOf(canvas, "1000.0"), Place(200 - 7 * W, 100 - H / 2));
   // Inner decade ticks 6 pixels long on both sides of a resistivity panel;
   // minor ticks at 2..9 x each decade, truncated.
   int minor_y = static_cast<int>(500 - std::log10(2.0f) * 200.0f);
@@ -113,8 +126,7 @@ TEST(DrawPanelAxes, LogAxisLabelsEveryDecadeWithTheTopAtTheFrame) {
 }
 
 TEST(DrawPanelAxes, SmallLogDecadesKeepTheirDigits) {
-  RecordingCanvas canvas;
-  DrawPanelAxes(canvas, MakeTestPanel(PanelKind::kTau, -3, 0, 0, 2));
+  const RecordingCanvas canvas = Drawn(MakeTestPanel(PanelKind::kTau, -3, 0));
   for (const char* label : {"0.001", "0.01", "0.1", "1.0"}) {
     EXPECT_NE(canvas.FindText(label), nullptr) << label;
   }
@@ -124,55 +136,28 @@ TEST(DrawPanelAxes, SmallLogDecadesKeepTheirDigits) {
 
 TEST(DrawPanelAxes, LogAxisTitlePositionsByDecadeCount) {
   // One decade: a quarter and three quarters down the graph, one line up.
-  RecordingCanvas one;
-  PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 2, 0, 2);
-  DrawPanelAxes(one, panel);
-  const TextItem* app = one.FindText("App.");
-  const TextItem* resis = one.FindText("Resis.");
-  ASSERT_TRUE(app && resis);
-  EXPECT_EQ(app->y, 100 + 100 - H);
-  EXPECT_EQ(resis->y, 100 + 300 - H);
-  EXPECT_EQ(app->x, 200 - 4 * W - 2 - W);
-  EXPECT_EQ(resis->x, 200 - 6 * W - 2 - W);
-
+  const RecordingCanvas one = Drawn(MakeTestPanel(PanelKind::kResistivity, 1, 2));
+  EXPECT_EQ(PlaceOf(one, "App."), Place(200 - 4 * W - 2 - W, 100 + 100 - H));
+  EXPECT_EQ(PlaceOf(one, "Resis."), Place(200 - 6 * W - 2 - W, 100 + 300 - H));
   // Two decades: a quarter and three quarters of the decade height.
-  RecordingCanvas two;
-  DrawPanelAxes(two, MakeTestPanel(PanelKind::kExponent, -1, 1, 0, 2));
-  ASSERT_NE(two.FindText("C"), nullptr);
-  EXPECT_EQ(two.FindText("App.")->y, 100 + 100 - H);
-  EXPECT_EQ(two.FindText("C")->y, 100 + 300 - H);
-  EXPECT_EQ(two.FindText("C")->x, 200 - W - 2 - W);
-
+  const RecordingCanvas two = Drawn(MakeTestPanel(PanelKind::kExponent, -1, 1));
+  EXPECT_EQ(YOf(two, "App."), 100 + 100 - H);
+  EXPECT_EQ(PlaceOf(two, "C"), Place(200 - W - 2 - W, 100 + 300 - H));
   // Four decades (rows at 500, 400, 300, 200, 100): above the labels of rows 3 and 2.
-  RecordingCanvas four;
-  DrawPanelAxes(four, MakeTestPanel(PanelKind::kResistivity, 0, 4, 0, 2));
-  EXPECT_EQ(four.FindText("App.")->y, 300 - H / 2 - H);
-  EXPECT_EQ(four.FindText("Resis.")->y, 400 - H / 2 - H);
+  const RecordingCanvas four = Drawn(MakeTestPanel(PanelKind::kResistivity, 0, 4));
+  EXPECT_EQ(YOf(four, "App."), 300 - H / 2 - H);
+  EXPECT_EQ(YOf(four, "Resis."), 400 - H / 2 - H);
 }
 
 TEST(DrawPanelAxes, IpAxisLabelsOddRowsOnlyFromSixIntervals) {
-  RecordingCanvas eleven;
-  DrawPanelAxes(eleven, MakeTestPanel(PanelKind::kIp, 0, 110, 0, 2));
-  std::vector<std::string> labels;
-  for (const auto& item : eleven.texts()) {
-    if (item.x + static_cast<int>(item.text.size()) * W + W == 200) labels.push_back(item.text);
-  }
-  EXPECT_EQ(labels,
+  EXPECT_EQ(LeftLabels(Drawn(MakeTestPanel(PanelKind::kIp, 0, 110))),
             (std::vector<std::string>{"0.00", "20.00", "40.00", "60.00", "80.00", "100.00"}));
-
-  RecordingCanvas four;
-  DrawPanelAxes(four, MakeTestPanel(PanelKind::kIp, 0, 40, 0, 2));
-  labels.clear();
-  for (const auto& item : four.texts()) {
-    if (item.x + static_cast<int>(item.text.size()) * W + W == 200) labels.push_back(item.text);
-  }
-  EXPECT_EQ(labels, (std::vector<std::string>{"0.00", "10.00", "20.00", "30.00", "40.00"}));
+  const RecordingCanvas four = Drawn(MakeTestPanel(PanelKind::kIp, 0, 40));
+  EXPECT_EQ(LeftLabels(four),
+            (std::vector<std::string>{"0.00", "10.00", "20.00", "30.00", "40.00"}));
   // Rows at 500, 400, ..., 100; the title between rows 2 and 3.
-  EXPECT_EQ(four.FindText("20.00")->y, 300 - H / 2);
-  const TextItem* title = four.FindText("App. IP");
-  ASSERT_NE(title, nullptr);
-  EXPECT_EQ(title->x, 200 - 7 * W - 2);
-  EXPECT_EQ(title->y, (400 + 300) / 2 - H / 2);
+  EXPECT_EQ(YOf(four, "20.00"), 300 - H / 2);
+  EXPECT_EQ(PlaceOf(four, "App. IP"), Place(200 - 7 * W - 2, (400 + 300) / 2 - H / 2));
 }
 
 TEST(DrawPanelAxes, IntervalCounts) {
@@ -192,26 +177,23 @@ TEST(DrawPanelAxes, IntervalCounts) {
 
 TEST(DrawPanelAxes, IpAxisWithoutRangeDrawsOneRow) {
   RecordingCanvas canvas;
-  PlotPanel panel = MakeTestPanel(PanelKind::kIp, 0, 1, 0, 2);
+  PlotPanel panel = MakeTestPanel(PanelKind::kIp, 0, 1);
   panel.ymax = 0;  // no width: the scale would divide by zero
   panel.yscale = 0;
   DrawPanelAxes(canvas, panel);
   EXPECT_NE(canvas.FindText("0.00"), nullptr);
-  EXPECT_EQ(canvas.FindText("App. IP")->y, 500 - H / 2);
+  EXPECT_EQ(YOf(canvas, "App. IP"), 500 - H / 2);
 }
 
 TEST(DrawPanelAxes, ForwardModelLegendHasNoMisfit) {
   RecordingCanvas canvas;
-  PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 3, 0, 2);
+  PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 3);
   panel.iteration = -1;
   DrawPanelAxes(canvas, panel);
   const int top = panel.top();
-  const TextItem* calculated = canvas.FindText("Cal. app. res.");
-  ASSERT_NE(calculated, nullptr);
-  EXPECT_EQ(calculated->x, W / 2);
-  EXPECT_EQ(calculated->y, top - H);
-  EXPECT_EQ(canvas.FindText("Apparent")->y, top - H + H + H / 2 + H + 4);
-  EXPECT_EQ(canvas.FindText("Resistivity")->y, top - H + H + H / 2 + 2 * H + 4);
+  EXPECT_EQ(PlaceOf(canvas, "Cal. app. res."), Place(W / 2, top - H));
+  EXPECT_EQ(YOf(canvas, "Apparent"), top - H + H + H / 2 + H + 4);
+  EXPECT_EQ(YOf(canvas, "Resistivity"), top - H + H + H / 2 + 2 * H + 4);
   EXPECT_NE(canvas.FindText(" Model"), nullptr);
   EXPECT_EQ(canvas.FindText("Computed model"), nullptr);
   for (const auto& item : canvas.texts()) {
@@ -228,27 +210,25 @@ TEST(DrawPanelAxes, ForwardModelLegendHasNoMisfit) {
 
 TEST(DrawPanelAxes, IterationLegendTextsByKindAndConstraint) {
   RecordingCanvas canvas;
-  PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 3, 0, 2);
+  PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 3);
   DrawPanelAxes(canvas, panel);
   int y = panel.top() - H;
-  EXPECT_EQ(canvas.FindText("Cal. app. res.")->y, y);
-  EXPECT_EQ(canvas.FindText("Obs. app. res.")->y, y + 2 * H + 4);
-  EXPECT_EQ(canvas.FindText("Iteration 3")->y, y + 4 * H + 8);
-  EXPECT_EQ(canvas.FindText("App. Res.")->y, y + 5 * H + 12);
-  EXPECT_EQ(canvas.FindText("RMS error 2.50%")->y, y + 6 * H + 13);
-  EXPECT_EQ(canvas.FindText("Computed model")->y, y + 7 * H + 17);
+  EXPECT_EQ(YOf(canvas, "Cal. app. res."), y);
+  EXPECT_EQ(YOf(canvas, "Obs. app. res."), y + 2 * H + 4);
+  EXPECT_EQ(YOf(canvas, "Iteration 3"), y + 4 * H + 8);
+  EXPECT_EQ(YOf(canvas, "App. Res."), y + 5 * H + 12);
+  EXPECT_EQ(YOf(canvas, "RMS error 2.50%"), y + 6 * H + 13);
+  EXPECT_EQ(YOf(canvas, "Computed model"), y + 7 * H + 17);
   // The model swatch: 30 x 20 in magenta under the last line.
   ASSERT_FALSE(canvas.rectangles().empty());
   const auto& swatch = canvas.rectangles().back();
-  EXPECT_EQ(swatch.x1, 2 * W);
-  EXPECT_EQ(swatch.y1, y + 8 * H + 21);
-  EXPECT_EQ(swatch.x2 - swatch.x1, 30);
-  EXPECT_EQ(swatch.y2 - swatch.y1, 20);
+  EXPECT_EQ(Place(swatch.x1, swatch.y1), Place(2 * W, y + 8 * H + 21));
+  EXPECT_EQ(Place(swatch.x2 - swatch.x1, swatch.y2 - swatch.y1), Place(30, 20));
   EXPECT_EQ(swatch.pen.color, PaletteMagenta);
   EXPECT_EQ(canvas.pen(), Pen{});
 
   RecordingCanvas ip;
-  panel = MakeTestPanel(PanelKind::kIp, 0, 13, 0, 2);
+  panel = MakeTestPanel(PanelKind::kIp, 0, 13);
   panel.misfit = 0.1234f;
   panel.dataConstraint = 1;
   panel.compact = 1;
@@ -264,20 +244,19 @@ TEST(DrawPanelAxes, IterationLegendTextsByKindAndConstraint) {
   }
 
   RecordingCanvas robust;
-  panel = MakeTestPanel(PanelKind::kResistivity, 1, 3, 0, 2);
+  panel = MakeTestPanel(PanelKind::kResistivity, 1, 3);
   panel.dataConstraint = 1;
   DrawPanelAxes(robust, panel);
   EXPECT_NE(robust.FindText("Mean error 2.50%"), nullptr);
 }
 
 TEST(DrawPanelAxes, GridLinesOnlyWhenCompact) {
-  RecordingCanvas plain;
-  DrawPanelAxes(plain, MakeTestPanel(PanelKind::kResistivity, 1, 3, 0, 2));
+  const RecordingCanvas plain = Drawn(MakeTestPanel(PanelKind::kResistivity, 1, 3));
   EXPECT_EQ(CountLines(plain, Pen{PenStyle::kDash, PaletteBlue}), 0);
   EXPECT_EQ(CountLines(plain, Pen{PenStyle::kDot, PaletteBlue}), 0);
 
   RecordingCanvas compact;
-  PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 3, 0, 2);
+  PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 3);
   panel.compact = 1;
   DrawPanelAxes(compact, panel);
   // One inner value row and one inner spacing column dashed; the 3x minor
@@ -289,12 +268,10 @@ TEST(DrawPanelAxes, GridLinesOnlyWhenCompact) {
 
 TEST(DrawPanelAxes, PhaseAxisOnTheRightInBlue) {
   RecordingCanvas canvas;
-  PlotPanel panel = MakeTestPanel(PanelKind::kSipFrequency, 1, 3, 0, 2);
+  PlotPanel panel = MakeTestPanel(PanelKind::kSipFrequency, 1, 3);
   panel.phaseMin = 0;
   panel.phaseMax = 10;  // 10 intervals of 40 pixels
   DrawPanelAxes(canvas, panel);
-  const TextItem* first = canvas.FindText("App.");
-  ASSERT_NE(first, nullptr);
   std::vector<TextItem> right;
   for (const auto& item : canvas.texts()) {
     if (item.x == 802) right.push_back(item);
@@ -315,15 +292,13 @@ TEST(DrawPanelAxes, PhaseAxisOnTheRightInBlue) {
   RecordingCanvas narrow;
   panel.phaseMax = 2;
   DrawPanelAxes(narrow, panel);
-  const TextItem* title = narrow.FindText("App. Phase");
-  ASSERT_NE(title, nullptr);
-  EXPECT_EQ(title->y, 500 - 200 - 2 * H);
-  EXPECT_EQ(title->color, PaletteBlue);
+  EXPECT_EQ(YOf(narrow, "App. Phase"), 500 - 200 - 2 * H);
+  for (const auto& item : TextsAt(narrow, 500 - 200 - 2 * H)) EXPECT_EQ(item.color, PaletteBlue);
 }
 
 TEST(DrawPanelAxes, CrowdedPhaseLabelsSkipRows) {
   RecordingCanvas canvas;
-  PlotPanel panel = MakeTestPanel(PanelKind::kSipFrequency, 1, 3, 0, 2);
+  PlotPanel panel = MakeTestPanel(PanelKind::kSipFrequency, 1, 3);
   panel.height = 100;  // 13 intervals of under 8 pixels
   panel.yscale = 50;
   panel.phaseMin = 0;
@@ -341,7 +316,7 @@ TEST(DrawPanelAxes, CrowdedPhaseLabelsSkipRows) {
 
 TEST(DrawPanelAxes, PanelWithoutLegendLeavesTheMarginAlone) {
   RecordingCanvas canvas;
-  PlotPanel panel = MakeTestPanel(PanelKind::kIp, 0, 13, 0, 2);
+  PlotPanel panel = MakeTestPanel(PanelKind::kIp, 0, 13);
   panel.showLegend = 0;
   DrawPanelAxes(canvas, panel);
   for (const auto& item : canvas.texts()) EXPECT_GT(item.x, W) << item.text;
@@ -349,8 +324,7 @@ TEST(DrawPanelAxes, PanelWithoutLegendLeavesTheMarginAlone) {
 }
 
 TEST(DrawPanelAxes, FrameSidesPaintTheirCorners) {
-  RecordingCanvas canvas;
-  DrawPanelAxes(canvas, MakeTestPanel(PanelKind::kIp, 0, 13, 0, 2));
+  const RecordingCanvas canvas = Drawn(MakeTestPanel(PanelKind::kIp, 0, 13));
   for (auto [x, y] :
        std::vector<std::pair<int, int>>{{200, 500}, {800, 500}, {200, 100}, {800, 100}}) {
     EXPECT_EQ(canvas.GetPixel(x, y), kBlack) << x << "," << y;

@@ -13,77 +13,52 @@ std::vector<float> Logs(std::vector<float> values) {
   return values;
 }
 
-TEST(LogAxisRange, CoversTheValuesInWholeDecades) {
-  AxisRange range = LogAxisRange(Logs({12.0f, 850.0f, 40.0f}));
-  EXPECT_EQ(range.min, 1.0f);
-  EXPECT_EQ(range.max, 3.0f);
-  // A minimum of exactly 10 lies on the bottom line: one decade lower.
-  range = LogAxisRange(Logs({10.0f, 850.0f}));
-  EXPECT_EQ(range.min, 0.0f);
-  EXPECT_EQ(range.max, 3.0f);
-  // Values below 1 ohm-m.
-  range = LogAxisRange(Logs({0.05f, 0.5f}));
-  EXPECT_EQ(range.min, -2.0f);
-  EXPECT_EQ(range.max, 0.0f);
+struct RangeCase {
+  std::vector<float> values;
+  float min, max;
+};
+
+void ExpectRanges(AxisRange (*range_of)(const std::vector<float>&),
+                  const std::vector<RangeCase>& cases) {
+  for (const RangeCase& c : cases) {
+    const AxisRange range = range_of(c.values);
+    EXPECT_EQ(range.min, c.min) << "from " << c.values.front() << " to " << c.values.back();
+    EXPECT_EQ(range.max, c.max) << "from " << c.values.front() << " to " << c.values.back();
+  }
 }
 
-TEST(LogAxisRange, WidensARangeWithoutWidth) {
-  // Every value 1 ohm-m (log 0) or 0.1 ohm-m (log -1) would give min == max.
-  AxisRange range = LogAxisRange(Logs({1.0f, 1.0f, 1.0f}));
-  EXPECT_EQ(range.min, -1.0f);
-  EXPECT_EQ(range.max, 1.0f);
-  range = LogAxisRange(Logs({0.1f}));
+// Whole decades around the values; a minimum of exactly 10 lies on the bottom
+// line and gets one decade lower; a range without width (every value 1 ohm-m)
+// is widened; values without a logarithm are left out.
+TEST(LogAxisRange, CoversTheValuesInWholeDecades) {
+  ExpectRanges([](const std::vector<float>& v) { return LogAxisRange(Logs(v)); },
+               {{{12.0f, 850.0f, 40.0f}, 1.0f, 3.0f},
+                {{10.0f, 850.0f}, 0.0f, 3.0f},
+                {{0.05f, 0.5f}, -2.0f, 0.0f},
+                {{1.0f, 1.0f, 1.0f}, -1.0f, 1.0f},
+                {{100.0f}, 1.0f, 3.0f},
+                {{0.0f, -5.0f, 20.0f, 300.0f}, 1.0f, 3.0f},
+                {{0.0f, -5.0f}, 0.0f, 1.0f}});
+  const AxisRange range = LogAxisRange(Logs({0.1f}));
   EXPECT_LT(range.min, -1.0f);
   EXPECT_GT(range.max, -1.0f);
-  // A single 100 ohm-m value already gets 10..1000.
-  range = LogAxisRange(Logs({100.0f}));
-  EXPECT_EQ(range.min, 1.0f);
-  EXPECT_EQ(range.max, 3.0f);
 }
 
-TEST(LogAxisRange, LeavesOutValuesWithoutALogarithm) {
-  AxisRange range = LogAxisRange(Logs({0.0f, -5.0f, 20.0f, 300.0f}));
-  EXPECT_EQ(range.min, 1.0f);
-  EXPECT_EQ(range.max, 3.0f);
-  range = LogAxisRange(Logs({0.0f, -5.0f}));
-  EXPECT_EQ(range.min, 0.0f);
-  EXPECT_EQ(range.max, 1.0f);
-}
-
-TEST(IpAxisRange, StepsOfOneTenOrHundred) {
-  AxisRange range = IpAxisRange({0.5f, 12.0f, 3.0f});
-  EXPECT_EQ(range.min, 0.0f);
-  EXPECT_EQ(range.max, 13.0f);
-  range = IpAxisRange({20.0f, 450.0f});
-  EXPECT_EQ(range.min, 0.0f);
-  EXPECT_EQ(range.max, 500.0f);
-  range = IpAxisRange({5.0f, 120.0f});
-  EXPECT_EQ(range.min, 0.0f);
-  EXPECT_EQ(range.max, 130.0f);
-  // The bottom is never above 0 and moves a step down for negative values.
-  range = IpAxisRange({-5.0f, 8.0f});
-  EXPECT_EQ(range.min, -5.0f);
-  EXPECT_EQ(range.max, 9.0f);
-}
-
-TEST(IpAxisRange, AllZeroValuesGiveOneStep) {
-  AxisRange range = IpAxisRange({0.0f, 0.0f});
-  EXPECT_EQ(range.min, 0.0f);
-  EXPECT_EQ(range.max, 1.0f);
-  range = IpAxisRange({NAN, NAN});
-  EXPECT_LT(range.min, range.max);
-}
-
-TEST(PhaseAxisRange, UnitsOrTens) {
-  AxisRange range = PhaseAxisRange({2.5f, 17.2f});
-  EXPECT_EQ(range.min, 2.0f);
-  EXPECT_EQ(range.max, 18.0f);
-  range = PhaseAxisRange({-3.0f, 44.0f});
-  EXPECT_EQ(range.min, -10.0f);
-  EXPECT_EQ(range.max, 50.0f);
-  range = PhaseAxisRange({6.0f, 6.0f});
-  EXPECT_EQ(range.min, 6.0f);
-  EXPECT_EQ(range.max, 7.0f);
+// IP axes step by one, ten or a hundred; the bottom is never above 0 and moves
+// a step down for negative values; all-zero values give one step. Phase axes
+// step by units or tens.
+TEST(IpAndPhaseAxisRange, StepsByTheSizeOfTheValues) {
+  ExpectRanges(IpAxisRange,
+               {{{0.5f, 12.0f, 3.0f}, 0.0f, 13.0f},
+                {{20.0f, 450.0f}, 0.0f, 500.0f},
+                {{5.0f, 120.0f}, 0.0f, 130.0f},
+                {{-5.0f, 8.0f}, -5.0f, 9.0f},
+                {{0.0f, 0.0f}, 0.0f, 1.0f}});
+  const AxisRange nan = IpAxisRange({NAN, NAN});
+  EXPECT_LT(nan.min, nan.max);
+  ExpectRanges(
+      PhaseAxisRange,
+      {{{2.5f, 17.2f}, 2.0f, 18.0f}, {{-3.0f, 44.0f}, -10.0f, 50.0f}, {{6.0f, 6.0f}, 6.0f, 7.0f}});
 }
 
 TEST(MakeSpacingAxis, EndsAtTheDecadeAboveTheLastSpacingOrInterface) {

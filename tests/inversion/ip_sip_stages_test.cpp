@@ -42,6 +42,45 @@ LayeredModel TrueModel() {
   return model;
 }
 
+struct Spectra {
+  std::vector<float> amplitude, phase, real, imaginary;
+};
+
+// Spectra of a model's first `layers` layers at every spacing and frequency,
+// point by point.
+Spectra PointMajorSpectra(const LayeredModel& model,
+                          int layers,
+                          const float* spacings,
+                          int n,
+                          const std::vector<float>& frequencies) {
+  const int nf = static_cast<int>(frequencies.size());
+  const FilterSet filter = SelectFilter(ArrayType::kSchlumberger);
+  Spectra s{std::vector<float>(n * nf),
+            std::vector<float>(n * nf),
+            std::vector<float>(n * nf),
+            std::vector<float>(n * nf)};
+  ComputeSpectralResponse(filter.shift,
+                          filter.length,
+                          filter.coefficients.data(),
+                          filter.ratio,
+                          spacings,
+                          layers,
+                          nf,
+                          frequencies.data(),
+                          model.thickness.data(),
+                          model.resistivity.data(),
+                          model.chargeability.data(),
+                          model.timeConstant.data(),
+                          model.exponent.data(),
+                          n,
+                          s.amplitude.data(),
+                          s.phase.data(),
+                          s.real.data(),
+                          s.imaginary.data(),
+                          SpectralLayout::kPointMajor);
+  return s;
+}
+
 class StagesTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -87,37 +126,17 @@ class StagesTest : public ::testing::Test {
     data.frequencyCount = nf;
     for (int k = 0; k < nf; ++k) data.frequencies[k] = kFrequencies[k];
     const LayeredModel model = TrueModel();
-    const FilterSet filter = SelectFilter(ArrayType::kSchlumberger);
-    std::vector<float> amplitude(n * nf), phase(n * nf), real(n * nf), imaginary(n * nf);
-    ComputeSpectralResponse(filter.shift,
-                            filter.length,
-                            filter.coefficients.data(),
-                            filter.ratio,
-                            spacings.data(),
-                            3,
-                            nf,
-                            kFrequencies.data(),
-                            model.thickness.data(),
-                            model.resistivity.data(),
-                            model.chargeability.data(),
-                            model.timeConstant.data(),
-                            model.exponent.data(),
-                            n,
-                            amplitude.data(),
-                            phase.data(),
-                            real.data(),
-                            imaginary.data(),
-                            SpectralLayout::kPointMajor);
+    const Spectra s = PointMajorSpectra(model, 3, spacings.data(), n, kFrequencies);
     for (int i = 0; i < n; ++i) {
       float drop = -INFINITY;
       for (int k = 0; k < nf; ++k) {
         const int v = i * nf + k;
-        data.sipValue1[v] = form == SipForm::kAmplitudePhase ? amplitude[v] : real[v];
-        data.sipValue2[v] = form == SipForm::kAmplitudePhase ? phase[v] : imaginary[v];
+        data.sipValue1[v] = form == SipForm::kAmplitudePhase ? s.amplitude[v] : s.real[v];
+        data.sipValue2[v] = form == SipForm::kAmplitudePhase ? s.phase[v] : s.imaginary[v];
         // The drop of the amplitude below the DC value, whatever the form,
         // so both forms give the IP stage the same values.
         const float rho = data.apparentResistivity[i];
-        drop = std::max(drop, (rho - amplitude[v]) / rho);
+        drop = std::max(drop, (rho - s.amplitude[v]) / rho);
       }
       data.ipValue[i] = drop;
     }
@@ -135,36 +154,30 @@ class StagesTest : public ::testing::Test {
   ScriptedHost host_;
 };
 
-TEST_F(StagesTest, IpStageFitsChargeabilitiesThatStayPositive) {
-  ProgramState state;
-  IpSounding(state, 1.0f);
-  Run(state);
-  const InversionOutcome& outcome = state.outcome;
-  EXPECT_LT(outcome.finalIpMisfit, 0.003f);
-  for (int j = 0; j < 3; ++j) {
-    EXPECT_GE(state.model.chargeability[j], 0.0f) << "layer " << j + 1;
-    EXPECT_LT(state.model.chargeability[j], 1.0f) << "layer " << j + 1;
-  }
-  // The well-resolved second layer carries the largest chargeability.
-  EXPECT_GT(state.model.chargeability[1], state.model.chargeability[0]);
-  for (int i = 0; i < state.data.pointCount; ++i) {
-    EXPECT_NEAR(outcome.calculatedIp[i], state.data.ipValue[i], 0.01f) << "point " << i;
-  }
-}
-
-TEST_F(StagesTest, IpValuesInThousandthsAreScaledAsAWhole) {
+// IP values given in thousandths are scaled as a whole: both units give the
+// same chargeabilities, which fit the data and stay positive. The observed
+// data themselves are left as the file gave them.
+TEST_F(StagesTest, IpStageFitsChargeabilitiesInEitherUnit) {
   ProgramState fraction, thousandths;
   IpSounding(fraction, 1.0f);
   IpSounding(thousandths, 1000.0f);
   Run(fraction);
   Run(thousandths);
+  const InversionOutcome& outcome = fraction.outcome;
+  EXPECT_LT(outcome.finalIpMisfit, 0.003f);
+  EXPECT_NEAR(thousandths.outcome.finalIpMisfit, outcome.finalIpMisfit, 1e-5f);
+  EXPECT_GT(thousandths.data.ipValue[5], 1.0f);
   for (int j = 0; j < 3; ++j) {
+    EXPECT_GE(fraction.model.chargeability[j], 0.0f) << "layer " << j + 1;
+    EXPECT_LT(fraction.model.chargeability[j], 1.0f) << "layer " << j + 1;
     EXPECT_NEAR(thousandths.model.chargeability[j], fraction.model.chargeability[j], 1e-4f)
         << "layer " << j + 1;
   }
-  EXPECT_NEAR(thousandths.outcome.finalIpMisfit, fraction.outcome.finalIpMisfit, 1e-5f);
-  // The observed data themselves are left as the file gave them.
-  EXPECT_GT(thousandths.data.ipValue[5], 1.0f);
+  // The well-resolved second layer carries the largest chargeability.
+  EXPECT_GT(fraction.model.chargeability[1], fraction.model.chargeability[0]);
+  for (int i = 0; i < fraction.data.pointCount; ++i) {
+    EXPECT_NEAR(outcome.calculatedIp[i], fraction.data.ipValue[i], 0.01f) << "point " << i;
+  }
 }
 
 TEST_F(StagesTest, IpStageWithoutIterationsKeepsTheStartingChargeability) {
@@ -181,50 +194,37 @@ TEST_F(StagesTest, IpStageWithoutIterationsKeepsTheStartingChargeability) {
 }
 
 // Data given as in-phase and out-of-phase parts are compared as amplitude and
-// phase: both forms of the same spectra give the same result.
-TEST_F(StagesTest, SipStageTreatsBothDataFormsAlike) {
-  ProgramState amplitude_phase, in_phase;
-  SipSounding(amplitude_phase, SipForm::kAmplitudePhase);
+// phase: both forms of the same spectra give the same result. The spectra come
+// from the layer thicknesses (not the depths to the layer tops), so the
+// calculated amplitudes and phases follow the observed ones closely once the
+// Cole-Cole parameters are fitted.
+TEST_F(StagesTest, SipStageReproducesTheSpectraInBothDataForms) {
+  ProgramState state, in_phase;
+  SipSounding(state, SipForm::kAmplitudePhase);
   SipSounding(in_phase, SipForm::kInphaseOutphase);
-  Run(amplitude_phase);
+  Run(state);
   Run(in_phase);
+  const LayeredModel& model = state.model;
   for (int j = 0; j < 3; ++j) {
-    EXPECT_NEAR(in_phase.model.timeConstant[j],
-                amplitude_phase.model.timeConstant[j],
-                1e-3f * amplitude_phase.model.timeConstant[j]);
-    EXPECT_NEAR(in_phase.model.exponent[j], amplitude_phase.model.exponent[j], 1e-3f);
+    EXPECT_TRUE(std::isfinite(model.timeConstant[j]) && model.timeConstant[j] > 0.0f);
+    EXPECT_TRUE(std::isfinite(model.exponent[j]) && model.exponent[j] > 0.0f);
+    EXPECT_NEAR(
+        in_phase.model.timeConstant[j], model.timeConstant[j], 1e-3f * model.timeConstant[j]);
+    EXPECT_NEAR(in_phase.model.exponent[j], model.exponent[j], 1e-3f);
   }
   EXPECT_NEAR(in_phase.outcome.finalSipMisfit,
-              amplitude_phase.outcome.finalSipMisfit,
-              1e-3f * amplitude_phase.outcome.finalSipMisfit + 1e-3f);
-}
-
-// The spectra come from the layer thicknesses (not the depths to the layer
-// tops), so the calculated amplitudes and phases
-// follow the observed ones closely once the Cole-Cole parameters are fitted.
-TEST_F(StagesTest, SipStageReproducesTheSpectra) {
-  ProgramState state;
-  SipSounding(state, SipForm::kAmplitudePhase);
-  Run(state);
+              state.outcome.finalSipMisfit,
+              1e-3f * state.outcome.finalSipMisfit + 1e-3f);
   const SoundingData& data = state.data;
   const int nf = data.frequencyCount;
   double worst_phase = 0.0, largest_phase = 0.0;
-  for (int i = 0; i < data.pointCount; ++i) {
-    for (int k = 0; k < nf; ++k) {
-      const int v = i * nf + k;
-      worst_phase = std::max(
-          worst_phase,
-          std::fabs(static_cast<double>(state.outcome.calculatedPhase[v]) - data.sipValue2[v]));
-      largest_phase = std::max(largest_phase, std::fabs(static_cast<double>(data.sipValue2[v])));
-      EXPECT_NEAR(
-          state.outcome.calculatedAmplitude[v], data.sipValue1[v], 0.03f * data.sipValue1[v]);
-    }
+  for (int v = 0; v < data.pointCount * nf; ++v) {
+    worst_phase = std::max(worst_phase,
+                           std::fabs(state.outcome.calculatedPhase[v] - data.sipValue2[v]) + 0.0);
+    largest_phase = std::max(largest_phase, std::fabs(data.sipValue2[v]) + 0.0);
+    EXPECT_NEAR(state.outcome.calculatedAmplitude[v], data.sipValue1[v], 0.03f * data.sipValue1[v]);
   }
   EXPECT_LT(worst_phase, 0.2 * largest_phase);
-  for (int j = 0; j < 3; ++j) {
-    EXPECT_TRUE(std::isfinite(state.model.timeConstant[j]) && state.model.timeConstant[j] > 0.0f);
-    EXPECT_TRUE(std::isfinite(state.model.exponent[j]) && state.model.exponent[j] > 0.0f);
-  }
   // Per datum fits of the observed spectra are kept.
   EXPECT_NEAR(state.outcome.fittedExponent[0], 0.5f, 0.2f);
 }
@@ -254,31 +254,16 @@ TEST_F(StagesTest, SipStageNeverEndsAboveItsStartingMisfit) {
     start.timeConstant[j] = static_cast<float>(std::exp(log_tau / n));
     start.exponent[j] = static_cast<float>(c_sum / n);
   }
-  const FilterSet filter = SelectFilter(data.arrayType);
-  std::vector<float> amplitude(n * nf), phase(n * nf), real(n * nf), imaginary(n * nf);
-  ComputeSpectralResponse(filter.shift,
-                          filter.length,
-                          filter.coefficients.data(),
-                          filter.ratio,
-                          data.spacingA.data(),
-                          layers,
-                          nf,
-                          data.frequencies.data(),
-                          start.thickness.data(),
-                          start.resistivity.data(),
-                          start.chargeability.data(),
-                          start.timeConstant.data(),
-                          start.exponent.data(),
-                          n,
-                          amplitude.data(),
-                          phase.data(),
-                          real.data(),
-                          imaginary.data(),
-                          SpectralLayout::kPointMajor);
+  ASSERT_EQ(data.arrayType, ArrayType::kSchlumberger);
+  const Spectra s = PointMajorSpectra(start,
+                                      layers,
+                                      data.spacingA.data(),
+                                      n,
+                                      {data.frequencies.begin(), data.frequencies.begin() + nf});
   double start_misfit = 0.0;
   for (int v = 0; v < n * nf; ++v) {
-    start_misfit +=
-        std::pow(data.sipValue1[v] - amplitude[v], 2) + std::pow(data.sipValue2[v] - phase[v], 2);
+    start_misfit += std::pow(data.sipValue1[v] - s.amplitude[v], 2) +
+                    std::pow(data.sipValue2[v] - s.phase[v], 2);
   }
   EXPECT_LE(state.outcome.finalSipMisfit, start_misfit * (1 + 1e-5));
   for (int j = 0; j < layers; ++j) {

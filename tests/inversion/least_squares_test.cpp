@@ -10,10 +10,12 @@
 namespace layra {
 namespace {
 
-TEST(ComputeMisfit, OneResidualOfTenGivesRobustAndStandardValues) {
+TEST(ComputeMisfit, RobustAndStandardValuesWithResidualsInLogObservedOverCalculated) {
   // Nine exact points and one 0.1 off in ln rho: mean |r| = 0.01,
   // sqrt(mean r^2) = sqrt(0.001) = 0.0316.
   std::vector<float> observed(10, 100.0f), calculated(10, 100.0f), residuals(10);
+  EXPECT_EQ(ComputeMisfit(0, residuals.data(), observed.data(), calculated.data(), 10, nullptr),
+            0.0f);
   observed[4] = static_cast<float>(100.0 * std::exp(0.1));
   float largest = 0.0f;
   EXPECT_NEAR(ComputeMisfit(1, residuals.data(), observed.data(), calculated.data(), 10, &largest),
@@ -26,27 +28,23 @@ TEST(ComputeMisfit, OneResidualOfTenGivesRobustAndStandardValues) {
               1e-6);
 }
 
-TEST(ComputeMisfit, PerfectFitIsZeroAndSignFollowsObservedOverCalculated) {
-  std::vector<float> observed = {10.0f, 20.0f, 30.0f}, calculated = observed, residuals(3);
-  EXPECT_EQ(ComputeMisfit(0, residuals.data(), observed.data(), calculated.data(), 3, nullptr),
-            0.0f);
-  EXPECT_EQ(ComputeMisfit(1, residuals.data(), observed.data(), calculated.data(), 3, nullptr),
-            0.0f);
-  calculated[1] = 10.0f;
-  ComputeMisfit(0, residuals.data(), observed.data(), calculated.data(), 3, nullptr);
-  EXPECT_NEAR(residuals[1], std::log(2.0f), 1e-6);
-}
-
-TEST(BuildRoughness, StandardIsFirstDifferenceSquaredPlusTenthOnDiagonal) {
-  const int n = 4;
-  std::vector<double> cm(n * n);
-  std::vector<float> rho = {10.0f, 100.0f, 5.0f, 7.0f};  // not used by the standard kind
-  BuildRoughness(0, rho.data(), 0, 0.001f, cm.data(), n, kFirstDifference);
-  // F^T F of the first-difference filter with an empty first row.
-  const double expected[4][4] = {{1, -1, 0, 0}, {-1, 2, -1, 0}, {0, -1, 2, -1}, {0, 0, -1, 1}};
-  for (int a = 0; a < n; ++a) {
-    for (int b = 0; b < n; ++b) {
-      EXPECT_DOUBLE_EQ(cm[a + b * n], expected[a][b] + (a == b ? 0.1 : 0.0)) << a << "," << b;
+// F^T F of the first-difference filter (empty first row) and of the
+// second-difference filter F = [-1 1 0; 1 -2 1; 0 1 -1], plus 0.1 on the
+// diagonal; the standard kind does not look at the model values.
+TEST(BuildRoughness, StandardIsFilterSquaredPlusTenthOnDiagonal) {
+  const std::vector<double> first = {1, -1, 0, 0, -1, 2, -1, 0, 0, -1, 2, -1, 0, 0, -1, 1};
+  const std::vector<double> second = {2, -3, 1, -3, 6, -3, 1, -3, 2};
+  for (const auto& [filter, expected] :
+       {std::pair{kFirstDifference, first}, std::pair{kSecondDifference, second}}) {
+    const int n = filter == kFirstDifference ? 4 : 3;
+    std::vector<double> cm(n * n);
+    std::vector<float> rho = {10.0f, 100.0f, 5.0f, 7.0f};
+    BuildRoughness(0, rho.data(), 0, 0.001f, cm.data(), n, filter);
+    for (int a = 0; a < n; ++a) {
+      for (int b = 0; b < n; ++b) {
+        EXPECT_DOUBLE_EQ(cm[a + b * n], expected[a * n + b] + (a == b ? 0.1 : 0.0))
+            << "order " << n << ": " << a << "," << b;
+      }
     }
   }
 }
@@ -65,19 +63,6 @@ TEST(BuildRoughness, RobustWeightsOfAFlatModelAreOneOverCutoff) {
   BuildRoughness(1, log_values.data(), 1, 0.01f, cm.data(), n, kFirstDifference);
   EXPECT_NEAR(cm[1 + 2 * n], -1.0 / std::sqrt(4.0 + 1e-4), 1e-4);
   EXPECT_NEAR(cm[0 + 1 * n], -100.0, 1e-3);
-}
-
-TEST(BuildRoughness, SecondDifferenceFilterRows) {
-  const int n = 3;
-  std::vector<double> cm(n * n);
-  std::vector<float> rho = {1.0f, 1.0f, 1.0f};
-  BuildRoughness(0, rho.data(), 0, 0.001f, cm.data(), n, kSecondDifference);
-  // F = [-1 1 0; 1 -2 1; 0 1 -1]; F^T F = [2 -3 1; -3 6 -3; 1 -3 2].
-  const double expected[3][3] = {{2, -3, 1}, {-3, 6, -3}, {1, -3, 2}};
-  for (int a = 0; a < n; ++a) {
-    for (int b = 0; b < n; ++b)
-      EXPECT_DOUBLE_EQ(cm[a + b * n], expected[a][b] + (a == b ? 0.1 : 0.0));
-  }
 }
 
 // A small over-determined system: the undamped normal equations reproduce the

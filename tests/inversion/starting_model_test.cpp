@@ -41,18 +41,15 @@ TEST(BuildStartingModel, SpacingsOneToHundredGrowByAQuarterBelowFiftyOne) {
   for (int j = 0; j < layers; ++j) EXPECT_NEAR(model.resistivity[j], mean, 1e-3f * mean);
 }
 
-TEST(BuildStartingModel, EqualFirstAndLastSpacingGiveOneLayer) {
-  const std::vector<float> spacings = {10.0f, 10.0f, 10.0f, 10.0f, 10.0f};
+// Equal first and last spacings leave room for one layer; a huge spacing
+// range stops at the layer capacity.
+TEST(BuildStartingModel, SpacingRangeEdges) {
   const std::vector<float> rho = {5.0f, 6.0f, 7.0f, 8.0f, 9.0f};
+  const std::vector<float> equal = {10.0f, 10.0f, 10.0f, 10.0f, 10.0f};
+  const std::vector<float> huge = {1e-3f, 1.0f, 1e3f, 1e6f, 1e9f};
   LayeredModel model;
-  EXPECT_EQ(BuildStartingModel(spacings.data(), rho.data(), 5, 1.25f, model), 1);
-}
-
-TEST(BuildStartingModel, HugeSpacingRangeStopsAtTheLayerCapacity) {
-  const std::vector<float> spacings = {1e-3f, 1.0f, 1e3f, 1e6f, 1e9f};
-  const std::vector<float> rho = {5.0f, 6.0f, 7.0f, 8.0f, 9.0f};
-  LayeredModel model;
-  EXPECT_EQ(BuildStartingModel(spacings.data(), rho.data(), 5, 1.25f, model), kMaxLayers);
+  EXPECT_EQ(BuildStartingModel(equal.data(), rho.data(), 5, 1.25f, model), 1);
+  EXPECT_EQ(BuildStartingModel(huge.data(), rho.data(), 5, 1.25f, model), kMaxLayers);
 }
 
 }  // namespace
