@@ -33,7 +33,6 @@ class MainWindowChildrenTest : public QObject {
 
  private slots:
   void init();
-  void menusCarryTheChildWindowCommands();
   void forwardWindowOpenRefusesOrIgnoresCommands();
   void displayWindowOpensOnceTheForwardWindowHasGone();
   void captureWorksInModeAndTakesTheMainWindow();
@@ -55,30 +54,14 @@ void MainWindowChildrenTest::init() {
 
 void MainWindowChildrenTest::ShowMain(MainWindow& window, ScriptedDialogs& dialogs) {
   dialogs.Then([](QDialog& dialog) { Click(dialog, "button1"); });
-  window.setGeometry(40, 30, 900, 650);
-  window.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  window.move(40, 30);
+  QVERIFY(testing::ShowExposed(window, 900, 650));
   QTRY_COMPARE(window.lastCommand(), 0);
 }
 
 void MainWindowChildrenTest::WaitForWelcome(ScriptedDialogs& dialogs, int before) {
   QTRY_COMPARE(dialogs.messages.size(), before + 1);
   QVERIFY(dialogs.messages.last().text.startsWith(QStringLiteral("Welcome to")));
-}
-
-void MainWindowChildrenTest::menusCarryTheChildWindowCommands() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  const QList<QPair<QString, QString>> expected = {
-      {"command102", "&Carry out forward modelling"},
-      {"command131", "&Display Inversion Results"},
-      {"command201", "Save screen as &BMP file"},
-  };
-  for (const auto& [name, text] : expected) {
-    auto* action = window.findChild<QAction*>(name);
-    QVERIFY2(action != nullptr, qPrintable(name));
-    QCOMPARE(action->text(), text);
-  }
 }
 
 void MainWindowChildrenTest::forwardWindowOpenRefusesOrIgnoresCommands() {
@@ -142,7 +125,7 @@ void MainWindowChildrenTest::displayWindowOpensOnceTheForwardWindowHasGone() {
   QTest::keyClick(display, Qt::Key_Escape);
   QCOMPARE(window.modeFlag(), 0);
   QTRY_VERIFY(closing.isNull());
-  dialogs.Then([](QDialog& dialog) { Click(dialog, "button2"); });
+  dialogs.ThenFill({}, "button2");
   window.RunCommand(kCommandIterations);
   QCOMPARE(dialogs.names.last(), QStringLiteral("NitDiaBox"));
 }
@@ -153,7 +136,7 @@ void MainWindowChildrenTest::captureWorksInModeAndTakesTheMainWindow() {
   ShowMain(window, dialogs);
   QString data = scratch_->filePath("survey.dat");
   QVERIFY(QFile::copy(QStringLiteral(LAYRA_TEST_DATA "/windows_wenner.dat"), data));
-  dialogs.Then([&](QDialog& dialog) { ChooseFile(dialog, data); });
+  dialogs.ThenChoose(data);
   window.RunCommand(kCommandReadData);
   QCOMPARE(window.state().dataRead, 1);
   const std::string data_name = window.state().data.dataFileName;

@@ -23,8 +23,11 @@ namespace {
 
 using testing::ChooseFile;
 using testing::Click;
+using testing::NonWhite;
+using testing::NumberedEdits;
 using testing::ScriptedDialogs;
 using testing::SetEdit;
+using testing::ShowExposed;
 
 const QString kModeMessage = QStringLiteral("Please press ESC or Q\nto exit the current mode");
 const QString kNoDataMessage = QStringLiteral("You must first read in a data file.");
@@ -41,12 +44,9 @@ class MainWindowTest : public QObject {
   void iterationCountIsLimited();
   void settingsCommandsOpenTheirDialogs();
   void childWindowOpenIgnoresOrRefusesCommands();
-  void exitIsAllowedWithChildWindowOpen();
-  void inversionWithoutDataIsRefused();
   void readingADataFileListsItAndKeepsItsDirectory();
   void readingTheExampleListsEveryPoint();
-  void refusedReadLeavesNoData();
-  void cancelledReadChangesNothing();
+  void failedOrCancelledReadLeavesNoNewData();
   void automaticInversionWritesResultsAndPlots();
   void userModelFromDataFileIsInvertedDirectly();
   void userModelWithTooManyLayersIsRejected();
@@ -60,7 +60,10 @@ class MainWindowTest : public QObject {
   QString CopyData(const QString& name);
   // Reads `path` through command 101.
   void Read(MainWindow& window, ScriptedDialogs& dialogs, const QString& path);
-  static int NonWhite(const QtCanvas& canvas, int left, int top, int right, int bottom);
+  // Files of the scratch directory matching `patterns`.
+  QStringList Files(const QStringList& patterns) const {
+    return QDir(scratch_->path()).entryList(patterns);
+  }
 
   std::unique_ptr<QTemporaryDir> scratch_;
 };
@@ -80,18 +83,8 @@ QString MainWindowTest::CopyData(const QString& name) {
 }
 
 void MainWindowTest::Read(MainWindow& window, ScriptedDialogs& dialogs, const QString& path) {
-  dialogs.Then([path](QDialog& dialog) { ChooseFile(dialog, path); });
+  dialogs.ThenChoose(path);
   window.RunCommand(kCommandReadData);
-}
-
-int MainWindowTest::NonWhite(const QtCanvas& canvas, int left, int top, int right, int bottom) {
-  int count = 0;
-  for (int y = top; y < bottom; ++y) {
-    for (int x = left; x < right; ++x) {
-      count += canvas.GetPixel(x, y) != kWhite ? 1 : 0;
-    }
-  }
-  return count;
 }
 
 void MainWindowTest::firstPaintShowsAboutBoxAndTakesTextMetrics() {
@@ -130,6 +123,16 @@ void MainWindowTest::startsWithDefaultSettings() {
   QCOMPARE(window.state().dataDirectory, window.programDirectory());
   QCOMPARE(window.state().resultsDirectory, window.programDirectory());
   QVERIFY(QString::fromStdString(window.programDirectory()).endsWith(QLatin1Char('/')));
+  // Without data both inversions are refused before any chooser opens.
+  window.RunCommand(kCommandAutomaticInversion);
+  window.RunCommand(kCommandUserModelInversion);
+  QCOMPARE(dialogs.messages.size(), 2);
+  for (const auto& message : dialogs.messages) {
+    QCOMPARE(message.text, kNoDataMessage);
+    QCOMPARE(message.caption, QStringLiteral("Error Message"));
+    QCOMPARE(message.icon, QMessageBox::Warning);
+  }
+  QCOMPARE(dialogs.names, QStringList());
 }
 
 void MainWindowTest::menusCarryEveryCommand() {
@@ -145,6 +148,9 @@ void MainWindowTest::menusCarryEveryCommand() {
       {"command122", "&Invert with user model"},
       {"command151", "&Exit program"},
       {"command151quit", "&Quit program"},
+      {"command102", "&Carry out forward modelling"},
+      {"command131", "&Display Inversion Results"},
+      {"command201", "Save screen as &BMP file"},
   };
   for (const auto& [name, text] : expected) {
     auto* action = window.findChild<QAction*>(name);
@@ -152,10 +158,7 @@ void MainWindowTest::menusCarryEveryCommand() {
     QCOMPARE(action->text(), text);
   }
   // A menu item runs its command.
-  dialogs.Then([](QDialog& dialog) {
-    SetEdit(dialog, "edit760", "12");
-    Click(dialog, "button1");
-  });
+  dialogs.ThenFill({{"edit760", "12"}}, "button1");
   window.findChild<QAction*>("command112")->trigger();
   QCOMPARE(window.state().settings.iterationLimit, 12);
   QCOMPARE(window.lastCommand(), 112);
@@ -176,10 +179,7 @@ void MainWindowTest::iterationCountIsLimited() {
   QFETCH(int, stored);
   ScriptedDialogs dialogs;
   MainWindow window(&dialogs);
-  dialogs.Then([entered](QDialog& dialog) {
-    SetEdit(dialog, "edit760", entered);
-    Click(dialog, "button1");
-  });
+  dialogs.ThenFill({{"edit760", entered}}, "button1");
   window.RunCommand(kCommandIterations);
   QCOMPARE(window.state().settings.iterationLimit, stored);
   QCOMPARE(window.state().dialogResult, 1);
@@ -188,16 +188,9 @@ void MainWindowTest::iterationCountIsLimited() {
 void MainWindowTest::settingsCommandsOpenTheirDialogs() {
   ScriptedDialogs dialogs;
   MainWindow window(&dialogs);
-  dialogs.Then([](QDialog& dialog) {
-    SetEdit(dialog, "edit755", "5");
-    SetEdit(dialog, "edit756", "0.05");
-    Click(dialog, "button1");
-  });
+  dialogs.ThenFill({{"edit755", "5"}, {"edit756", "0.05"}}, "button1");
   window.RunCommand(kCommandDampingFactors);
-  dialogs.Then([](QDialog& dialog) {
-    SetEdit(dialog, "edit770", "150");
-    Click(dialog, "button1");
-  });
+  dialogs.ThenFill({{"edit770", "150"}}, "button1");
   window.RunCommand(kCommandConvergenceLimit);
   dialogs.Then([](QDialog& dialog) {
     Click(dialog, "radio1435");
@@ -246,39 +239,17 @@ void MainWindowTest::childWindowOpenIgnoresOrRefusesCommands() {
   window.setModeFlag(0);
   Read(window, dialogs, path);
   QCOMPARE(window.state().dataRead, 1);
-}
-
-void MainWindowTest::exitIsAllowedWithChildWindowOpen() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  window.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  // Exit is allowed with a child window open.
+  QVERIFY(ShowExposed(window, 600, 400));
   window.setModeFlag(1);
   window.RunCommand(kCommandExit);
   QVERIFY(!window.isVisible());
 }
 
-void MainWindowTest::inversionWithoutDataIsRefused() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  window.RunCommand(kCommandAutomaticInversion);
-  window.RunCommand(kCommandUserModelInversion);
-  QCOMPARE(dialogs.messages.size(), 2);
-  for (const auto& message : dialogs.messages) {
-    QCOMPARE(message.text, kNoDataMessage);
-    QCOMPARE(message.caption, QStringLiteral("Error Message"));
-    QCOMPARE(message.icon, QMessageBox::Warning);
-  }
-  QCOMPARE(dialogs.names, QStringList());  // no chooser, no inversion
-  QCOMPARE(window.state().settings.dataConstraint, 0);
-}
-
 void MainWindowTest::readingADataFileListsItAndKeepsItsDirectory() {
   ScriptedDialogs dialogs;
   MainWindow window(&dialogs);
-  window.resize(1000, 700);
-  window.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QVERIFY(ShowExposed(window, 1000, 700));
   QString path = CopyData("windows_wenner.dat");
   QString start;
   QStringList filters;
@@ -319,9 +290,7 @@ void MainWindowTest::readingADataFileListsItAndKeepsItsDirectory() {
 void MainWindowTest::readingTheExampleListsEveryPoint() {
   ScriptedDialogs dialogs;
   MainWindow window(&dialogs);
-  window.resize(1000, 900);
-  window.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QVERIFY(ShowExposed(window, 1000, 900));
   QTRY_COMPARE(window.lastCommand(), 0);  // the first paint has taken the line height
   QString path = scratch_->filePath("wenner.dat");
   QVERIFY(QFile::copy(QStringLiteral(LAYRA_EXAMPLES_DIR "/wenner.dat"), path));
@@ -340,11 +309,18 @@ void MainWindowTest::readingTheExampleListsEveryPoint() {
   QVERIFY(NonWhite(window.canvas(), 0, 10, 600, 10 + height) > 0);
 }
 
-void MainWindowTest::refusedReadLeavesNoData() {
+void MainWindowTest::failedOrCancelledReadLeavesNoNewData() {
   ScriptedDialogs dialogs;
   MainWindow window(&dialogs);
   Read(window, dialogs, CopyData("windows_wenner.dat"));
   QCOMPARE(window.state().dataRead, 1);
+  // A cancelled chooser changes nothing.
+  std::string directory = window.state().dataDirectory;
+  dialogs.ThenReject();
+  window.RunCommand(kCommandReadData);
+  QCOMPARE(window.state().dataRead, 1);
+  QCOMPARE(window.state().data.pointCount, 8);
+  QCOMPARE(window.state().dataDirectory, directory);
   // A file that cannot be read: the name is accepted at the create question,
   // then the read fails.
   QString missing = scratch_->filePath("missing.dat");
@@ -360,26 +336,11 @@ void MainWindowTest::refusedReadLeavesNoData() {
   QCOMPARE(dialogs.messages.last().text, kNoDataMessage);
 }
 
-void MainWindowTest::cancelledReadChangesNothing() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  Read(window, dialogs, CopyData("windows_wenner.dat"));
-  std::string directory = window.state().dataDirectory;
-  dialogs.Then([](QDialog& dialog) { dialog.reject(); });
-  window.RunCommand(kCommandReadData);
-  QCOMPARE(window.state().dataRead, 1);
-  QCOMPARE(window.state().data.pointCount, 8);
-  QCOMPARE(window.state().dataDirectory, directory);
-}
-
 void MainWindowTest::automaticInversionWritesResultsAndPlots() {
   ScriptedDialogs dialogs;
   MainWindow window(&dialogs);
-  window.resize(1000, 700);
-  window.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&window));
-  QString path = CopyData("windows_wenner.dat");
-  Read(window, dialogs, path);
+  QVERIFY(ShowExposed(window, 1000, 700));
+  Read(window, dialogs, CopyData("windows_wenner.dat"));
   QString results = scratch_->filePath("windows_wenner.INV");
   QString offered;
   dialogs.Then([&](QDialog& dialog) {
@@ -396,7 +357,7 @@ void MainWindowTest::automaticInversionWritesResultsAndPlots() {
   QVERIFY(window.state().model.layerCount >= 2);
   // The last plot stays on the window.
   const QtCanvas& canvas = window.canvas();
-  QVERIFY(NonWhite(canvas, 0, 0, canvas.Width(), canvas.Height()) > 2000);
+  QVERIFY(NonWhite(canvas) > 2000);
   QVERIFY(!window.commandRunning());
   QVERIFY(window.menuBar()->isEnabled());
 }
@@ -409,7 +370,7 @@ void MainWindowTest::userModelFromDataFileIsInvertedDirectly() {
   window.state().settings.dataConstraint = 1;
   window.state().settings.modelConstraint = 1;
   QString results = scratch_->filePath("with_model.INV");
-  dialogs.Then([&](QDialog& dialog) { ChooseFile(dialog, results); });
+  dialogs.ThenChoose(results);
   int messages = dialogs.messages.size();
   window.RunCommand(kCommandUserModelInversion);
   // No automatic run, no model dialog, no message: straight to the inversion.
@@ -419,7 +380,7 @@ void MainWindowTest::userModelFromDataFileIsInvertedDirectly() {
   QCOMPARE(window.state().model.layerCount, 3);
   QCOMPARE(window.state().settings.dataConstraint, 1);
   QCOMPARE(window.state().settings.modelConstraint, 1);
-  QVERIFY(QDir(scratch_->path()).entryList({"*.INx"}).isEmpty());
+  QVERIFY(Files({"*.INx"}).isEmpty());
 }
 
 void MainWindowTest::userModelWithTooManyLayersIsRejected() {
@@ -428,16 +389,12 @@ void MainWindowTest::userModelWithTooManyLayersIsRejected() {
   Read(window, dialogs, CopyData("windows_wenner.dat"));
   bool picture_drawn = false;
   dialogs.Then([&](QDialog& dialog) {
-    auto& box = static_cast<UserModelDiaBox&>(dialog);
-    QCOMPARE(box.objectName(), QStringLiteral("UserModelDiaBox"));
-    QtCanvas& picture = box.picture();
-    picture_drawn = NonWhite(picture, 0, 0, picture.Width(), picture.Height()) > 500;
-    SetEdit(dialog, "edit1001", "9");
-    for (int i = 0; i < 8; ++i) {
-      SetEdit(dialog, QStringLiteral("edit%1").arg(1002 + 2 * i), QString::number(10 + i));
-      SetEdit(dialog, QStringLiteral("edit%1").arg(1003 + 2 * i), QString::number(i + 1));
+    picture_drawn = NonWhite(static_cast<UserModelDiaBox&>(dialog).picture()) > 500;
+    QStringList values{"9"};
+    for (int i = 0; i < 8; ++i) values << QString::number(10 + i) << QString::number(i + 1);
+    for (const auto& [name, text] : NumberedEdits(1001, values << "99")) {
+      SetEdit(dialog, name, text);
     }
-    SetEdit(dialog, "edit1018", "99");
     Click(dialog, "button1021");
   });
   window.RunCommand(kCommandUserModelInversion);
@@ -461,7 +418,7 @@ void MainWindowTest::userModelWithTooManyLayersIsRejected() {
                           " 8        17.000         8.000\n"
                           " 9        99.000\n"));
   // The silent run left no file behind, and no user-model run was started.
-  QVERIFY(QDir(scratch_->path()).entryList({"*.INx", "*.INV"}).isEmpty());
+  QVERIFY(Files({"*.INx", "*.INV"}).isEmpty());
   QCOMPARE(dialogs.unexpected, 0);
   QCOMPARE(window.userModel().layerCount, 9);
 }
@@ -473,12 +430,10 @@ void MainWindowTest::userModelWithBadValuesIsRejected() {
   LayeredModel automatic;  // the working model as the automatic run left it
   dialogs.Then([&](QDialog& dialog) {
     automatic = window.state().model;
-    SetEdit(dialog, "edit1001", "3");
-    SetEdit(dialog, "edit1002", "100");
-    SetEdit(dialog, "edit1003", "-2");  // a negative thickness
-    SetEdit(dialog, "edit1004", "20");
-    SetEdit(dialog, "edit1005", "10");
-    SetEdit(dialog, "edit1006", "50");
+    // A negative thickness.
+    for (const auto& [name, text] : NumberedEdits(1001, {"3", "100", "-2", "20", "10", "50"})) {
+      SetEdit(dialog, name, text);
+    }
     Click(dialog, "button1021");
   });
   window.RunCommand(kCommandUserModelInversion);
@@ -488,13 +443,10 @@ void MainWindowTest::userModelWithBadValuesIsRejected() {
   // The rejected model did not replace the working model.
   QCOMPARE(window.state().model.layerCount, automatic.layerCount);
   QCOMPARE(window.state().model.thickness[0], automatic.thickness[0]);
-  QVERIFY(QDir(scratch_->path()).entryList({"*.INV"}).isEmpty());
+  QVERIFY(Files({"*.INV"}).isEmpty());
 
   // Too few layers: with no model entered before, the count stays 0.
-  dialogs.Then([](QDialog& dialog) {
-    SetEdit(dialog, "edit1001", "1");
-    Click(dialog, "button1021");
-  });
+  dialogs.ThenFill({{"edit1001", "1"}}, "button1021");
   LayeredModel previous = window.userModel();
   window.RunCommand(kCommandUserModelInversion);
   QCOMPARE(window.userModel().layerCount, previous.layerCount);
@@ -515,17 +467,9 @@ void MainWindowTest::userModelIsInvertedAfterAutomaticRun() {
   window.state().settings.iterationLimit = 2;
   window.state().settings.dataConstraint = 1;
   window.state().settings.modelConstraint = 1;
-  dialogs.Then([](QDialog& dialog) {
-    SetEdit(dialog, "edit1001", "3");
-    SetEdit(dialog, "edit1002", "100");
-    SetEdit(dialog, "edit1003", "3");
-    SetEdit(dialog, "edit1004", "30");
-    SetEdit(dialog, "edit1005", "20");
-    SetEdit(dialog, "edit1006", "60");
-    Click(dialog, "button1021");
-  });
+  dialogs.ThenFill(NumberedEdits(1001, {"3", "100", "3", "30", "20", "60"}), "button1021");
   QString results = scratch_->filePath("user.INV");
-  dialogs.Then([&](QDialog& dialog) { ChooseFile(dialog, results); });
+  dialogs.ThenChoose(results);
   window.RunCommand(kCommandUserModelInversion);
   QCOMPARE(dialogs.messages.size(), 2);
   QCOMPARE(dialogs.messages[1].text,
@@ -539,7 +483,7 @@ void MainWindowTest::userModelIsInvertedAfterAutomaticRun() {
   // standard; that is the kind saved and restored around the user-model run.
   QCOMPARE(window.state().settings.dataConstraint, 0);
   QCOMPARE(window.state().settings.modelConstraint, 1);
-  QVERIFY(QDir(scratch_->path()).entryList({"*.INx"}).isEmpty());
+  QVERIFY(Files({"*.INx"}).isEmpty());
   QCOMPARE(dialogs.names.count(QStringLiteral("UserModelDiaBox")), 1);
 }
 
@@ -553,8 +497,7 @@ void MainWindowTest::userModelDialogComesEvenWhenTheAutomaticRunFails() {
   QCOMPARE(window.state().dataRead, 1);
   int non_white = -1;
   dialogs.Then([&](QDialog& dialog) {
-    QtCanvas& picture = static_cast<UserModelDiaBox&>(dialog).picture();
-    non_white = NonWhite(picture, 0, 0, picture.Width(), picture.Height());
+    non_white = NonWhite(static_cast<UserModelDiaBox&>(dialog).picture());
     Click(dialog, "button1022");
   });
   window.RunCommand(kCommandUserModelInversion);
@@ -562,17 +505,16 @@ void MainWindowTest::userModelDialogComesEvenWhenTheAutomaticRunFails() {
   QVERIFY(dialogs.messages.size() >= 2);
   QVERIFY(dialogs.messages[1].text.contains(QStringLiteral("at least 2 layers")));
   QCOMPARE(dialogs.names.count(QStringLiteral("UserModelDiaBox")), 1);
-  QVERIFY(QDir(scratch_->path()).entryList({"*.INx", "*.INV"}).isEmpty());
+  QVERIFY(Files({"*.INx", "*.INV"}).isEmpty());
 }
 
 void MainWindowTest::closingDuringARunWaitsForItsEnd() {
   ScriptedDialogs dialogs;
   MainWindow window(&dialogs);
-  window.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QVERIFY(ShowExposed(window, 600, 400));
   Read(window, dialogs, CopyData("windows_wenner.dat"));
   QString results = scratch_->filePath("closing.INV");
-  dialogs.Then([&](QDialog& dialog) { ChooseFile(dialog, results); });
+  dialogs.ThenChoose(results);
   window.state().settings.iterationLimit = 1;
   window.state().settings.convergenceLimit = 0.0001f;
   bool visible_after_close = false;
