@@ -32,13 +32,11 @@ class SettingsDialogsTest : public QObject {
   void convergencePromptUsesItsOwnEdit();
   void iterationCountIsReadUnclamped();
   void additionalIterationsStartAtZero();
-  void robustModelLowersMinimumDamping();
   void constraintRadiosWriteAtOnceAndCancelUndoes();
   void cutoffFactorsAreClamped();
-  void userModelOutOfRangeCountKeepsPrevious();
+  void userModelOutOfRangeCountOrCancelKeepsPrevious();
   void userModelNineLayersReadsEightPairsAndEdit1018();
   void userModelEnterAndEscapeCycleThroughFourteenEdits();
-  void userModelCancelRestoresCount();
   void userModelPictureIsDrawn();
 };
 
@@ -192,20 +190,6 @@ void SettingsDialogsTest::additionalIterationsStartAtZero() {
   QCOMPARE(result, 1);
 }
 
-void SettingsDialogsTest::robustModelLowersMinimumDamping() {
-  InversionSettings settings;
-  settings.minimumDampingFactor = 0.05f;
-  int result = 0;
-  DataConstrainDiaBox dialog(settings, result);
-  QCOMPARE(dialog.windowTitle(), QStringLiteral("Select robust inversion"));
-  QVERIFY(dialog.findChild<QRadioButton*>("radio1434")->isChecked());
-  Click(dialog, "radio1435");
-  Click(dialog, "button1");
-  QCOMPARE(result, 1);
-  QCOMPARE(settings.modelConstraint, 1);
-  QCOMPARE(settings.minimumDampingFactor, 0.01f);
-}
-
 void SettingsDialogsTest::constraintRadiosWriteAtOnceAndCancelUndoes() {
   InversionSettings settings;
   settings.minimumDampingFactor = 0.05f;
@@ -227,8 +211,17 @@ void SettingsDialogsTest::constraintRadiosWriteAtOnceAndCancelUndoes() {
   QCOMPARE(settings.dataConstraint, 0);
   QCOMPARE(settings.modelConstraint, 1);
   QCOMPARE(settings.dataCutoff, 0.002f);
-  // Cancel does not apply the robust rule to the damping factor.
+  // Cancel does not apply the robust rule to the damping factor; OK does.
   QCOMPARE(settings.minimumDampingFactor, 0.05f);
+  settings.modelConstraint = 0;
+  DataConstrainDiaBox robust(settings, result);
+  QCOMPARE(robust.windowTitle(), QStringLiteral("Select robust inversion"));
+  QVERIFY(robust.findChild<QRadioButton*>("radio1434")->isChecked());
+  Click(robust, "radio1435");
+  Click(robust, "button1");
+  QCOMPARE(result, 1);
+  QCOMPARE(settings.modelConstraint, 1);
+  QCOMPARE(settings.minimumDampingFactor, 0.01f);
 }
 
 void SettingsDialogsTest::cutoffFactorsAreClamped() {
@@ -252,7 +245,7 @@ void SettingsDialogsTest::cutoffFactorsAreClamped() {
   QCOMPARE(settings.minimumDampingFactor, 0.01f);
 }
 
-void SettingsDialogsTest::userModelOutOfRangeCountKeepsPrevious() {
+void SettingsDialogsTest::userModelOutOfRangeCountOrCancelKeepsPrevious() {
   LayeredModel user_model;
   user_model.layerCount = 3;
   user_model.resistivity[0] = 10.0f;
@@ -265,6 +258,13 @@ void SettingsDialogsTest::userModelOutOfRangeCountKeepsPrevious() {
   QCOMPARE(result, 1);
   QCOMPARE(user_model.layerCount, 3);
   QCOMPARE(user_model.resistivity[0], 10.0f);
+  // Cancel puts back the count shown at opening.
+  UserModelDiaBox again(user_model, result, nullptr);
+  QCOMPARE(EditText(again, "edit1001"), QStringLiteral("3"));
+  SetEdit(again, "edit1001", "2");
+  Click(again, "button1022");
+  QCOMPARE(result, 2);
+  QCOMPARE(user_model.layerCount, 3);
 }
 
 void SettingsDialogsTest::userModelNineLayersReadsEightPairsAndEdit1018() {
@@ -310,18 +310,6 @@ void SettingsDialogsTest::userModelEnterAndEscapeCycleThroughFourteenEdits() {
   QCOMPARE(focused(), QStringLiteral("edit1010"));
   QVERIFY(dialog.isVisible());
   QCOMPARE(result, 2);  // nothing chosen yet
-}
-
-void SettingsDialogsTest::userModelCancelRestoresCount() {
-  LayeredModel user_model;
-  user_model.layerCount = 4;
-  int result = 0;
-  UserModelDiaBox dialog(user_model, result, nullptr);
-  QCOMPARE(EditText(dialog, "edit1001"), QStringLiteral("4"));
-  SetEdit(dialog, "edit1001", "2");
-  Click(dialog, "button1022");
-  QCOMPARE(result, 2);
-  QCOMPARE(user_model.layerCount, 4);
 }
 
 void SettingsDialogsTest::userModelPictureIsDrawn() {
