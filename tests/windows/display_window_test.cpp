@@ -89,12 +89,10 @@ class DisplayWindowTest : public QObject {
 
  private slots:
   void init();
-  void menuCarriesEveryCommand();
-  void displayWithoutResultsIsRefused();
-  void readMakesTheLastIterationCurrent();
+  void menuCarriesCommandsAndRefusesDisplayWithoutResults();
   void chosenIterationIsClampedAndPlotted();
   void pageKeysStopAtBothEnds();
-  void refusedReadKeepsIterationsAndDropsPoints();
+  void readMakesTheLastIterationCurrentAndRefusedReadKeepsIt();
   void iterationsBeyondCapacityAreReported();
   void captureSavesThePlotAndLeavesTheWindowClear();
   void escapeAndQClose_data();
@@ -143,7 +141,7 @@ void DisplayWindowTest::Open(DisplayWindow& window, ScriptedDialogs& dialogs, in
   QTRY_COMPARE(dialogs.messages.size(), 1);
 }
 
-void DisplayWindowTest::menuCarriesEveryCommand() {
+void DisplayWindowTest::menuCarriesCommandsAndRefusesDisplayWithoutResults() {
   ScriptedDialogs dialogs;
   DisplayWindow window(program_, dialogs, nullptr);
   const QList<QPair<QString, QString>> expected = {
@@ -158,12 +156,8 @@ void DisplayWindowTest::menuCarriesEveryCommand() {
     QVERIFY2(action != nullptr, qPrintable(name));
     QCOMPARE(action->text(), text);
   }
-}
-
-void DisplayWindowTest::displayWithoutResultsIsRefused() {
-  ScriptedDialogs dialogs;
-  DisplayWindow window(program_, dialogs, nullptr);
-  window.DisplayWndProc(kDisplayModel);
+  // Without results the model cannot be displayed.
+  window.findChild<QAction*>("command310")->trigger();
   QCOMPARE(dialogs.messages.size(), 1);
   QCOMPARE(dialogs.messages[0].text,
            QStringLiteral("You need to read in a file\nwith the inversion results!"));
@@ -175,27 +169,6 @@ void DisplayWindowTest::displayWithoutResultsIsRefused() {
   window.DisplayWndProc(kDisplayModel);
   QCOMPARE(dialogs.messages.size(), 2);
   QCOMPARE(dialogs.unexpected, 0);
-}
-
-void DisplayWindowTest::readMakesTheLastIterationCurrent() {
-  ScriptedDialogs dialogs;
-  DisplayWindow window(program_, dialogs, nullptr);
-  QString path = Results("six.INV", 6);
-  QString title;
-  QStringList filters;
-  dialogs.Then([&](QDialog& dialog) {
-    title = dialog.windowTitle();
-    filters = static_cast<QFileDialog&>(dialog).nameFilters();
-    ChooseFile(dialog, path);
-  });
-  window.DisplayWndProc(kDisplayReadResults);
-  QCOMPARE(title, QStringLiteral("1D Resistivity Inversion Model File"));
-  QCOMPARE(filters.first(), QStringLiteral("*.inv (*.inv)"));
-  QCOMPARE(window.iterationCount(), 6);
-  QCOMPARE(window.currentIteration(), 6);
-  QCOMPARE(window.pointCount(), kPoints);
-  QCOMPARE(window.layerCount(), kLayers);
-  QCOMPARE(QString::fromStdString(window.fileName()), QDir::toNativeSeparators(path));
 }
 
 void DisplayWindowTest::chosenIterationIsClampedAndPlotted() {
@@ -275,10 +248,26 @@ void DisplayWindowTest::pageKeysStopAtBothEnds() {
   QCOMPARE(dialogs.names.count(QStringLiteral("ChooseIterBox")), 1);
 }
 
-void DisplayWindowTest::refusedReadKeepsIterationsAndDropsPoints() {
+void DisplayWindowTest::readMakesTheLastIterationCurrentAndRefusedReadKeepsIt() {
   ScriptedDialogs dialogs;
   DisplayWindow window(program_, dialogs, nullptr);
-  Read(window, dialogs, Results("six.INV", 6));
+  QString path = Results("six.INV", 6);
+  QString title;
+  QStringList filters;
+  dialogs.Then([&](QDialog& dialog) {
+    title = dialog.windowTitle();
+    filters = static_cast<QFileDialog&>(dialog).nameFilters();
+    ChooseFile(dialog, path);
+  });
+  window.DisplayWndProc(kDisplayReadResults);
+  QCOMPARE(title, QStringLiteral("1D Resistivity Inversion Model File"));
+  QCOMPARE(filters.first(), QStringLiteral("*.inv (*.inv)"));
+  QCOMPARE(window.iterationCount(), 6);
+  QCOMPARE(window.currentIteration(), 6);
+  QCOMPARE(window.pointCount(), kPoints);
+  QCOMPARE(window.layerCount(), kLayers);
+  QCOMPARE(QString::fromStdString(window.fileName()), QDir::toNativeSeparators(path));
+  // A refused read keeps the iterations and drops the points.
   Show(window, dialogs, QStringLiteral("4"));
   QString bad = scratch_->filePath("bad.INV");
   QVERIFY(testing::WriteBytes(bad, "short\n"));
