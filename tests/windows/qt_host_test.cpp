@@ -29,9 +29,8 @@ class QtHostTest : public QObject {
   void messageBoxesCarryCaptionIconAndButtons();
   void openChooserStartsInDataDirectoryAndFillsTitle();
   void openChooserAsksBeforeNamingAMissingFile();
-  void cancelledChooserLeavesThePath();
+  void cancelledSaveChooserStartsAtTheNameAndLeavesIt();
   void saveChooserAsksBeforeReplacing();
-  void saveChooserStartsWhereTheDefaultNameLies();
   void inversionPromptsRecordTheirResult();
   void stopRequestSkipsThePrompts();
 
@@ -119,11 +118,23 @@ void QtHostTest::openChooserAsksBeforeNamingAMissingFile() {
   QCOMPARE(dialogs_->unexpected, 0);
 }
 
-void QtHostTest::cancelledChooserLeavesThePath() {
-  dialogs_->ThenReject();
+void QtHostTest::cancelledSaveChooserStartsAtTheNameAndLeavesIt() {
+  // The chooser starts where the default name lies, not in the data directory.
+  state_->dataDirectory = QDir::tempPath().toStdString();
+  QString start;
+  QStringList selected;
+  dialogs_->Then([&](QDialog& dialog) {
+    auto& chooser = static_cast<QFileDialog&>(dialog);
+    start = chooser.directory().absolutePath();
+    selected = chooser.selectedFiles();
+    dialog.reject();
+  });
   std::string path = Path("survey1.INV").toStdString();
   QVERIFY(!host_->ChooseSaveFile(path, "File Name for Inversion Results"));
   QCOMPARE(path, Path("survey1.INV").toStdString());
+  QCOMPARE(start, QDir(directory_.path()).absolutePath());
+  QVERIFY(!selected.isEmpty());
+  QCOMPARE(QFileInfo(selected.first()).fileName(), QStringLiteral("survey1.INV"));
   // A save chooser declined at the overwrite question and then cancelled.
   dialogs_->ThenChoose(Path("survey1.INV"));
   dialogs_->AnswerNextMessage(QMessageBox::No);
@@ -149,23 +160,6 @@ void QtHostTest::saveChooserAsksBeforeReplacing() {
   QVERIFY(host_->ChooseSaveFile(path, title));
   QCOMPARE(dialogs_->messages.size(), 1);
   QCOMPARE(host_->fileDialog().fileTitle, std::string("fresh.INV"));
-}
-
-void QtHostTest::saveChooserStartsWhereTheDefaultNameLies() {
-  state_->dataDirectory = QDir::tempPath().toStdString();
-  QString start;
-  QStringList selected;
-  dialogs_->Then([&](QDialog& dialog) {
-    auto& chooser = static_cast<QFileDialog&>(dialog);
-    start = chooser.directory().absolutePath();
-    selected = chooser.selectedFiles();
-    dialog.reject();
-  });
-  std::string path = Path("survey1.INV").toStdString();
-  QVERIFY(!host_->ChooseSaveFile(path, "File Name for Inversion Results"));
-  QCOMPARE(start, QDir(directory_.path()).absolutePath());
-  QVERIFY(!selected.isEmpty());
-  QCOMPARE(QFileInfo(selected.first()).fileName(), QStringLiteral("survey1.INV"));
 }
 
 void QtHostTest::inversionPromptsRecordTheirResult() {
