@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -164,7 +165,10 @@ void QtHostTest::saveChooserAsksBeforeReplacing() {
 
 void QtHostTest::inversionPromptsRecordTheirResult() {
   dialogs_->Then([](QDialog& dialog) {
+    // The convergence prompt has its own title and edit.
     QCOMPARE(dialog.objectName(), QStringLiteral("RmsDiaBox"));
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("New Convergence Limit"));
+    QVERIFY(dialog.findChild<QLineEdit*>("edit770") == nullptr);
     QCOMPARE(EditText(dialog, "edit771"), QStringLiteral("2.000"));
     SetEdit(dialog, "edit771", "1");
     Click(dialog, "button1");

@@ -29,7 +29,6 @@ class SettingsDialogsTest : public QObject {
   void dampingShowsCurrentFactorsAndCancelKeepsThem();
   void convergenceLimitIsReadAsPercentage_data();
   void convergenceLimitIsReadAsPercentage();
-  void convergencePromptUsesItsOwnEdit();
   void iterationCountIsReadUnclamped();
   void additionalIterationsStartAtZero();
   void constraintRadiosWriteAtOnceAndCancelUndoes();
@@ -131,18 +130,6 @@ void SettingsDialogsTest::convergenceLimitIsReadAsPercentage() {
   QCOMPARE(result, 2);
   ConvergenceLimitDialog after_cancel(kind, settings, result);
   QCOMPARE(EditText(after_cancel, "edit770"), shownNext);
-}
-
-void SettingsDialogsTest::convergencePromptUsesItsOwnEdit() {
-  InversionSettings settings;
-  int result = 0;
-  ConvergenceLimitDialog dialog(ConvergenceLimitDialog::Kind::kRmsDiaBox, settings, result);
-  QCOMPARE(dialog.windowTitle(), QStringLiteral("New Convergence Limit"));
-  QVERIFY(dialog.findChild<QLineEdit*>("edit770") == nullptr);
-  QCOMPARE(EditText(dialog, "edit771"), QStringLiteral("2.000"));
-  SetEdit(dialog, "edit771", "0.5");
-  Click(dialog, "button1");
-  QCOMPARE(settings.convergenceLimit, 0.005f);
 }
 
 void SettingsDialogsTest::iterationCountIsReadUnclamped() {
