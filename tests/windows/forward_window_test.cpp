@@ -25,50 +25,35 @@ namespace {
 
 using testing::ChooseFile;
 using testing::Click;
+using testing::NonWhite;
 using testing::ScriptedDialogs;
+using testing::ShowExposed;
 
 const QString kNotCalculated =
     QStringLiteral("You must first calculate\nthe apparent resistivity values!");
 
 QString Example(const char* name) { return QStringLiteral(LAYRA_EXAMPLES_DIR "/") + name; }
 
-int NonWhite(const QtCanvas& canvas) {
-  int count = 0;
-  for (int y = 0; y < canvas.Height(); ++y) {
-    for (int x = 0; x < canvas.Width(); ++x) {
-      count += canvas.GetPixel(x, y) != kWhite ? 1 : 0;
-    }
-  }
-  return count;
-}
-
-QString FileText(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return QString();
-  return QString::fromLatin1(file.readAll());
-}
+QString FileText(const QString& path) { return QString::fromLatin1(testing::FileBytes(path)); }
 
 class ForwardWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
   void init();
-  void menuCarriesEveryCommand();
-  void welcomeOnFirstPaintOnly();
-  void saveOrDisplayBeforeCalculateIsRefused();
+  void menuCarriesCommandsAndRefusesBeforeCalculate();
   void readCalculateDisplayAndSave();
-  void cancelledArrayTypeKeepsCodeAndFlag();
-  void changedArrayTypeNeedsNewCalculation();
+  void arrayTypeChangeNeedsNewCalculation();
   void sipOutputFormDecidesWhatIsWritten();
-  void refusedModelCannotBeCalculated();
-  void cancelledChooserChangesNothing();
-  void unwritableFileIsReported();
-  void quitClosesAndClearsTheModeFlag();
+  void failedReadsAndSavesAreHandled();
+  void welcomeThenQuitClosesAndClearsTheModeFlag();
 
  private:
   // Reads `path` through command 501.
   static void Read(ForwardWindow& window, ScriptedDialogs& dialogs, const QString& path);
   static void Save(ForwardWindow& window, ScriptedDialogs& dialogs, const QString& path);
+  // Reads the two-layer example and calculates its response.
+  static void Calculated(ForwardWindow& window, ScriptedDialogs& dialogs);
 
   std::unique_ptr<QTemporaryDir> scratch_;
   ProgramState program_;
@@ -84,16 +69,22 @@ void ForwardWindowTest::init() {
 }
 
 void ForwardWindowTest::Read(ForwardWindow& window, ScriptedDialogs& dialogs, const QString& path) {
-  dialogs.Then([path](QDialog& dialog) { ChooseFile(dialog, path); });
+  dialogs.ThenChoose(path);
   window.ForwardWndProc(kForwardReadModel);
 }
 
 void ForwardWindowTest::Save(ForwardWindow& window, ScriptedDialogs& dialogs, const QString& path) {
-  dialogs.Then([path](QDialog& dialog) { ChooseFile(dialog, path); });
+  dialogs.ThenChoose(path);
   window.ForwardWndProc(kForwardSave);
 }
 
-void ForwardWindowTest::menuCarriesEveryCommand() {
+void ForwardWindowTest::Calculated(ForwardWindow& window, ScriptedDialogs& dialogs) {
+  Read(window, dialogs, Example("two_layer.mod"));
+  window.ForwardWndProc(kForwardCalculate);
+  QCOMPARE(window.calculatedFlag(), 1);
+}
+
+void ForwardWindowTest::menuCarriesCommandsAndRefusesBeforeCalculate() {
   ScriptedDialogs dialogs;
   ForwardWindow window(program_, dialogs, nullptr);
   const QList<QPair<QString, QString>> expected = {
@@ -111,34 +102,10 @@ void ForwardWindowTest::menuCarriesEveryCommand() {
     QVERIFY2(action != nullptr, qPrintable(name));
     QCOMPARE(action->text(), text);
   }
+  // Save or display before a calculation is refused.
   window.findChild<QAction*>("command520")->trigger();
   QCOMPARE(window.lastCommand(), 520);
-  QCOMPARE(dialogs.messages.size(), 1);
-}
-
-void ForwardWindowTest::welcomeOnFirstPaintOnly() {
-  ScriptedDialogs dialogs;
-  ForwardWindow window(program_, dialogs, nullptr);
-  window.resize(800, 600);
-  window.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&window));
-  QTRY_COMPARE(window.lastCommand(), 0);
-  QCOMPARE(dialogs.messages.size(), 1);
-  QCOMPARE(dialogs.messages[0].text,
-           QStringLiteral("Welcome to Forward Modelling Window.\nAfter completing your job, "
-                          "please click\nExit to return to the Main Menu."));
-  QCOMPARE(dialogs.messages[0].caption, QStringLiteral("Message"));
-  QCOMPARE(dialogs.messages[0].icon, QMessageBox::Information);
-  window.canvas().repaint();
-  QCoreApplication::processEvents();
-  QCOMPARE(dialogs.messages.size(), 1);
-}
-
-void ForwardWindowTest::saveOrDisplayBeforeCalculateIsRefused() {
-  ScriptedDialogs dialogs;
-  ForwardWindow window(program_, dialogs, nullptr);
   window.ForwardWndProc(kForwardSave);
-  window.ForwardWndProc(kForwardDisplay);
   QCOMPARE(dialogs.messages.size(), 2);
   for (const auto& message : dialogs.messages) {
     QCOMPARE(message.text, kNotCalculated);
@@ -146,9 +113,7 @@ void ForwardWindowTest::saveOrDisplayBeforeCalculateIsRefused() {
   }
   QVERIFY(dialogs.names.isEmpty());  // no file chooser
   // A model read after a calculation needs a new one.
-  Read(window, dialogs, Example("two_layer.mod"));
-  window.ForwardWndProc(kForwardCalculate);
-  QCOMPARE(window.calculatedFlag(), 1);
+  Calculated(window, dialogs);
   Read(window, dialogs, Example("ip_model.mod"));
   QCOMPARE(window.calculatedFlag(), 0);
   const int names = dialogs.names.size();
@@ -162,9 +127,7 @@ void ForwardWindowTest::saveOrDisplayBeforeCalculateIsRefused() {
 void ForwardWindowTest::readCalculateDisplayAndSave() {
   ScriptedDialogs dialogs;
   ForwardWindow window(program_, dialogs, nullptr);
-  window.resize(900, 700);
-  window.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QVERIFY(ShowExposed(window, 900, 700));
   QTRY_COMPARE(window.lastCommand(), 0);
   QString title;
   dialogs.Then([&](QDialog& dialog) {
@@ -218,12 +181,12 @@ void ForwardWindowTest::readCalculateDisplayAndSave() {
   QCOMPARE(dialogs.unexpected, 0);
 }
 
-void ForwardWindowTest::cancelledArrayTypeKeepsCodeAndFlag() {
+void ForwardWindowTest::arrayTypeChangeNeedsNewCalculation() {
   ScriptedDialogs dialogs;
   ForwardWindow window(program_, dialogs, nullptr);
-  Read(window, dialogs, Example("two_layer.mod"));
-  window.ForwardWndProc(kForwardCalculate);
-  QCOMPARE(window.calculatedFlag(), 1);
+  Calculated(window, dialogs);
+  const float wenner_rho = window.model().calcResistivity[7];
+  // Cancel keeps the code and the response, whatever was clicked.
   bool wenner_checked = false;
   dialogs.Then([&](QDialog& dialog) {
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Select array type"));
@@ -241,15 +204,7 @@ void ForwardWindowTest::cancelledArrayTypeKeepsCodeAndFlag() {
   window.ForwardWndProc(kForwardArrayType);
   QCOMPARE(window.calculatedFlag(), 1);
   QCOMPARE(program_.dialogResult, 1);
-  QCOMPARE(dialogs.unexpected, 0);
-}
-
-void ForwardWindowTest::changedArrayTypeNeedsNewCalculation() {
-  ScriptedDialogs dialogs;
-  ForwardWindow window(program_, dialogs, nullptr);
-  Read(window, dialogs, Example("two_layer.mod"));
-  window.ForwardWndProc(kForwardCalculate);
-  const float wenner_rho = window.model().calcResistivity[7];
+  // A changed type drops it.
   dialogs.Then([](QDialog& dialog) {
     Click(dialog, "radio1042");
     Click(dialog, "button1");
@@ -272,6 +227,7 @@ void ForwardWindowTest::changedArrayTypeNeedsNewCalculation() {
   });
   window.ForwardWndProc(kForwardArrayType);
   QVERIFY(schlumberger_checked);
+  QCOMPARE(dialogs.unexpected, 0);
 }
 
 void ForwardWindowTest::sipOutputFormDecidesWhatIsWritten() {
@@ -326,16 +282,28 @@ void ForwardWindowTest::sipOutputFormDecidesWhatIsWritten() {
   QCOMPARE(dialogs.unexpected, 0);
 }
 
-void ForwardWindowTest::refusedModelCannotBeCalculated() {
+void ForwardWindowTest::failedReadsAndSavesAreHandled() {
   ScriptedDialogs dialogs;
   ForwardWindow window(program_, dialogs, nullptr);
-  Read(window, dialogs, Example("two_layer.mod"));
-  window.ForwardWndProc(kForwardCalculate);
+  Calculated(window, dialogs);
+  // A file that cannot be written is reported.
+  Save(window, dialogs, scratch_->filePath("no_such_directory/response.dat"));
+  QCOMPARE(dialogs.messages.size(), 1);
+  QCOMPARE(dialogs.messages[0].caption, QStringLiteral("Error Message"));
+  QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("response.dat")));
+  QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("could not be written")));
+  // Cancelled choosers change nothing and write nothing.
+  dialogs.ThenReject();
+  window.ForwardWndProc(kForwardReadModel);
+  QCOMPARE(window.calculatedFlag(), 1);
+  QCOMPARE(window.model().model.layerCount, 2);
+  dialogs.ThenReject();
+  window.ForwardWndProc(kForwardSave);
+  QVERIFY(QDir(scratch_->path()).entryList(QDir::Files).isEmpty());
+  QCOMPARE(dialogs.messages.size(), 1);
+  // A refused model cannot be calculated.
   QString bad = scratch_->filePath("bad.mod");
-  QFile file(bad);
-  QVERIFY(file.open(QIODevice::WriteOnly));
-  file.write("Too short\n");
-  file.close();
+  QVERIFY(testing::WriteBytes(bad, "Too short\n"));
   Read(window, dialogs, bad);
   QCOMPARE(window.calculatedFlag(), 0);
   window.ForwardWndProc(kForwardCalculate);
@@ -344,46 +312,26 @@ void ForwardWindowTest::refusedModelCannotBeCalculated() {
   QCOMPARE(dialogs.messages.last().text, kNotCalculated);
 }
 
-void ForwardWindowTest::cancelledChooserChangesNothing() {
-  ScriptedDialogs dialogs;
-  ForwardWindow window(program_, dialogs, nullptr);
-  Read(window, dialogs, Example("two_layer.mod"));
-  window.ForwardWndProc(kForwardCalculate);
-  dialogs.Then([](QDialog& dialog) { dialog.reject(); });
-  window.ForwardWndProc(kForwardReadModel);
-  QCOMPARE(window.calculatedFlag(), 1);
-  QCOMPARE(window.model().model.layerCount, 2);
-  dialogs.Then([](QDialog& dialog) { dialog.reject(); });
-  window.ForwardWndProc(kForwardSave);
-  QVERIFY(QDir(scratch_->path()).entryList(QDir::Files).isEmpty());
-  QCOMPARE(dialogs.messages.size(), 0);
-}
-
-void ForwardWindowTest::unwritableFileIsReported() {
-  ScriptedDialogs dialogs;
-  ForwardWindow window(program_, dialogs, nullptr);
-  Read(window, dialogs, Example("two_layer.mod"));
-  window.ForwardWndProc(kForwardCalculate);
-  QString unwritable = scratch_->filePath("no_such_directory/response.dat");
-  Save(window, dialogs, unwritable);
-  QCOMPARE(dialogs.messages.size(), 1);
-  QCOMPARE(dialogs.messages[0].caption, QStringLiteral("Error Message"));
-  QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("response.dat")));
-  QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("could not be written")));
-}
-
-void ForwardWindowTest::quitClosesAndClearsTheModeFlag() {
+void ForwardWindowTest::welcomeThenQuitClosesAndClearsTheModeFlag() {
   ScriptedDialogs dialogs;
   QPointer<ForwardWindow> window =
       new ForwardWindow(program_, dialogs, [this](int flag) { mode_flag_ = flag; });
-  window->show();
-  QVERIFY(QTest::qWaitForWindowExposed(window));
+  QVERIFY(ShowExposed(*window, 800, 600));
   QTRY_COMPARE(window->lastCommand(), 0);
   QCOMPARE(mode_flag_, 1);
+  QCOMPARE(dialogs.messages.size(), 1);
+  QCOMPARE(dialogs.messages[0].text,
+           QStringLiteral("Welcome to Forward Modelling Window.\nAfter completing your job, "
+                          "please click\nExit to return to the Main Menu."));
+  QCOMPARE(dialogs.messages[0].caption, QStringLiteral("Message"));
+  QCOMPARE(dialogs.messages[0].icon, QMessageBox::Information);
+  // Only the first paint shows it.
+  window->canvas().repaint();
+  QCoreApplication::processEvents();
+  QCOMPARE(dialogs.messages.size(), 1);
   window->findChild<QAction*>("command510quit")->trigger();
   QCOMPARE(mode_flag_, 0);
   QTRY_VERIFY(window.isNull());  // destroyed once closed
-  QCOMPARE(mode_flag_, 0);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The main window driven through its commands, with every dialog answered by
 // a script: the menus, the mode rules, reading a data file, the settings
-// commands and both inversions.
+// commands, both inversions, the child windows (one at a time) and the
+// capture of the main window's own picture.
 
 #include "windows/main_window.h"
 
@@ -9,12 +10,15 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMenuBar>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "state/records.h"
 #include "tests/windows/scripted_dialogs.h"
 #include "windows/about_dialog.h"
+#include "windows/display_window.h"
+#include "windows/forward_window.h"
 #include "windows/qt_canvas.h"
 #include "windows/user_model_dialog.h"
 
@@ -23,11 +27,17 @@ namespace {
 
 using testing::ChooseFile;
 using testing::Click;
+using testing::NonWhite;
+using testing::NumberedEdits;
 using testing::ScriptedDialogs;
 using testing::SetEdit;
+using testing::ShowExposed;
 
 const QString kModeMessage = QStringLiteral("Please press ESC or Q\nto exit the current mode");
 const QString kNoDataMessage = QStringLiteral("You must first read in a data file.");
+const QString kForwardTitle = QStringLiteral("LAYRA ver. 1.00f Beta- Forward Modelling Window");
+const QString kDisplayTitle =
+    QStringLiteral("LAYRA ver. 1.00f Beta- Display Inversion Results Window");
 
 class MainWindowTest : public QObject {
   Q_OBJECT
@@ -41,12 +51,8 @@ class MainWindowTest : public QObject {
   void iterationCountIsLimited();
   void settingsCommandsOpenTheirDialogs();
   void childWindowOpenIgnoresOrRefusesCommands();
-  void exitIsAllowedWithChildWindowOpen();
-  void inversionWithoutDataIsRefused();
   void readingADataFileListsItAndKeepsItsDirectory();
-  void readingTheExampleListsEveryPoint();
-  void refusedReadLeavesNoData();
-  void cancelledReadChangesNothing();
+  void failedOrCancelledReadLeavesNoNewData();
   void automaticInversionWritesResultsAndPlots();
   void userModelFromDataFileIsInvertedDirectly();
   void userModelWithTooManyLayersIsRejected();
@@ -54,13 +60,27 @@ class MainWindowTest : public QObject {
   void userModelIsInvertedAfterAutomaticRun();
   void userModelDialogComesEvenWhenTheAutomaticRunFails();
   void closingDuringARunWaitsForItsEnd();
+  void forwardWindowOpenRefusesOrIgnoresCommands();
+  void displayWindowOpensOnceTheForwardWindowHasGone();
+  void captureWorksInModeAndTakesTheMainWindow();
+  void closingTheMainWindowClosesTheChild();
 
  private:
+  // Shows the window and answers its about box.
+  static void ShowMain(MainWindow& window,
+                       ScriptedDialogs& dialogs,
+                       int width = 900,
+                       int height = 650);
+  // Waits until the child window has shown its welcome message.
+  static void WaitForWelcome(ScriptedDialogs& dialogs, int before);
   // Copies a test data file into the scratch directory; returns its path.
   QString CopyData(const QString& name);
   // Reads `path` through command 101.
   void Read(MainWindow& window, ScriptedDialogs& dialogs, const QString& path);
-  static int NonWhite(const QtCanvas& canvas, int left, int top, int right, int bottom);
+  // Files of the scratch directory matching `patterns`.
+  QStringList Files(const QStringList& patterns) const {
+    return QDir(scratch_->path()).entryList(patterns);
+  }
 
   std::unique_ptr<QTemporaryDir> scratch_;
 };
@@ -80,18 +100,8 @@ QString MainWindowTest::CopyData(const QString& name) {
 }
 
 void MainWindowTest::Read(MainWindow& window, ScriptedDialogs& dialogs, const QString& path) {
-  dialogs.Then([path](QDialog& dialog) { ChooseFile(dialog, path); });
+  dialogs.ThenChoose(path);
   window.RunCommand(kCommandReadData);
-}
-
-int MainWindowTest::NonWhite(const QtCanvas& canvas, int left, int top, int right, int bottom) {
-  int count = 0;
-  for (int y = top; y < bottom; ++y) {
-    for (int x = left; x < right; ++x) {
-      count += canvas.GetPixel(x, y) != kWhite ? 1 : 0;
-    }
-  }
-  return count;
 }
 
 void MainWindowTest::firstPaintShowsAboutBoxAndTakesTextMetrics() {
@@ -130,6 +140,16 @@ void MainWindowTest::startsWithDefaultSettings() {
   QCOMPARE(window.state().dataDirectory, window.programDirectory());
   QCOMPARE(window.state().resultsDirectory, window.programDirectory());
   QVERIFY(QString::fromStdString(window.programDirectory()).endsWith(QLatin1Char('/')));
+  // Without data both inversions are refused before any chooser opens.
+  window.RunCommand(kCommandAutomaticInversion);
+  window.RunCommand(kCommandUserModelInversion);
+  QCOMPARE(dialogs.messages.size(), 2);
+  for (const auto& message : dialogs.messages) {
+    QCOMPARE(message.text, kNoDataMessage);
+    QCOMPARE(message.caption, QStringLiteral("Error Message"));
+    QCOMPARE(message.icon, QMessageBox::Warning);
+  }
+  QCOMPARE(dialogs.names, QStringList());
 }
 
 void MainWindowTest::menusCarryEveryCommand() {
@@ -145,6 +165,9 @@ void MainWindowTest::menusCarryEveryCommand() {
       {"command122", "&Invert with user model"},
       {"command151", "&Exit program"},
       {"command151quit", "&Quit program"},
+      {"command102", "&Carry out forward modelling"},
+      {"command131", "&Display Inversion Results"},
+      {"command201", "Save screen as &BMP file"},
   };
   for (const auto& [name, text] : expected) {
     auto* action = window.findChild<QAction*>(name);
@@ -152,10 +175,7 @@ void MainWindowTest::menusCarryEveryCommand() {
     QCOMPARE(action->text(), text);
   }
   // A menu item runs its command.
-  dialogs.Then([](QDialog& dialog) {
-    SetEdit(dialog, "edit760", "12");
-    Click(dialog, "button1");
-  });
+  dialogs.ThenFill({{"edit760", "12"}}, "button1");
   window.findChild<QAction*>("command112")->trigger();
   QCOMPARE(window.state().settings.iterationLimit, 12);
   QCOMPARE(window.lastCommand(), 112);
@@ -176,10 +196,7 @@ void MainWindowTest::iterationCountIsLimited() {
   QFETCH(int, stored);
   ScriptedDialogs dialogs;
   MainWindow window(&dialogs);
-  dialogs.Then([entered](QDialog& dialog) {
-    SetEdit(dialog, "edit760", entered);
-    Click(dialog, "button1");
-  });
+  dialogs.ThenFill({{"edit760", entered}}, "button1");
   window.RunCommand(kCommandIterations);
   QCOMPARE(window.state().settings.iterationLimit, stored);
   QCOMPARE(window.state().dialogResult, 1);
@@ -188,16 +205,9 @@ void MainWindowTest::iterationCountIsLimited() {
 void MainWindowTest::settingsCommandsOpenTheirDialogs() {
   ScriptedDialogs dialogs;
   MainWindow window(&dialogs);
-  dialogs.Then([](QDialog& dialog) {
-    SetEdit(dialog, "edit755", "5");
-    SetEdit(dialog, "edit756", "0.05");
-    Click(dialog, "button1");
-  });
+  dialogs.ThenFill({{"edit755", "5"}, {"edit756", "0.05"}}, "button1");
   window.RunCommand(kCommandDampingFactors);
-  dialogs.Then([](QDialog& dialog) {
-    SetEdit(dialog, "edit770", "150");
-    Click(dialog, "button1");
-  });
+  dialogs.ThenFill({{"edit770", "150"}}, "button1");
   window.RunCommand(kCommandConvergenceLimit);
   dialogs.Then([](QDialog& dialog) {
     Click(dialog, "radio1435");
@@ -246,39 +256,17 @@ void MainWindowTest::childWindowOpenIgnoresOrRefusesCommands() {
   window.setModeFlag(0);
   Read(window, dialogs, path);
   QCOMPARE(window.state().dataRead, 1);
-}
-
-void MainWindowTest::exitIsAllowedWithChildWindowOpen() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  window.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  // Exit is allowed with a child window open.
+  QVERIFY(ShowExposed(window, 600, 400));
   window.setModeFlag(1);
   window.RunCommand(kCommandExit);
   QVERIFY(!window.isVisible());
 }
 
-void MainWindowTest::inversionWithoutDataIsRefused() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  window.RunCommand(kCommandAutomaticInversion);
-  window.RunCommand(kCommandUserModelInversion);
-  QCOMPARE(dialogs.messages.size(), 2);
-  for (const auto& message : dialogs.messages) {
-    QCOMPARE(message.text, kNoDataMessage);
-    QCOMPARE(message.caption, QStringLiteral("Error Message"));
-    QCOMPARE(message.icon, QMessageBox::Warning);
-  }
-  QCOMPARE(dialogs.names, QStringList());  // no chooser, no inversion
-  QCOMPARE(window.state().settings.dataConstraint, 0);
-}
-
 void MainWindowTest::readingADataFileListsItAndKeepsItsDirectory() {
   ScriptedDialogs dialogs;
   MainWindow window(&dialogs);
-  window.resize(1000, 700);
-  window.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  ShowMain(window, dialogs, 1000, 900);
   QString path = CopyData("windows_wenner.dat");
   QString start;
   QStringList filters;
@@ -304,29 +292,15 @@ void MainWindowTest::readingADataFileListsItAndKeepsItsDirectory() {
   QString directory = QDir::toNativeSeparators(scratch_->path() + "/");
   QCOMPARE(QString::fromStdString(state.dataDirectory), directory);
   QCOMPARE(QString::fromStdString(state.resultsDirectory), directory);
-  // The listing is on the window, from the top left.
-  QVERIFY(NonWhite(window.canvas(), 0, 0, 400, 10 + 3 * state.textLineHeight) > 100);
   // The next chooser starts in the data file's directory.
+  QString example = scratch_->filePath("wenner.dat");
+  QVERIFY(QFile::copy(QStringLiteral(LAYRA_EXAMPLES_DIR "/wenner.dat"), example));
   dialogs.Then([&](QDialog& dialog) {
     start = QDir(static_cast<QFileDialog&>(dialog).directory()).absolutePath() + "/";
-    dialog.reject();
+    ChooseFile(dialog, example);
   });
   window.RunCommand(kCommandReadData);
   QCOMPARE(start, scratch_->path() + "/");
-  QCOMPARE(dialogs.unexpected, 0);
-}
-
-void MainWindowTest::readingTheExampleListsEveryPoint() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  window.resize(1000, 900);
-  window.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&window));
-  QTRY_COMPARE(window.lastCommand(), 0);  // the first paint has taken the line height
-  QString path = scratch_->filePath("wenner.dat");
-  QVERIFY(QFile::copy(QStringLiteral(LAYRA_EXAMPLES_DIR "/wenner.dat"), path));
-  Read(window, dialogs, path);
-  const ProgramState& state = window.state();
   QCOMPARE(state.lastReadResult, 0);
   QCOMPARE(state.data.pointCount, 17);
   // The listing runs down the window one line per text line height: at least
@@ -338,13 +312,21 @@ void MainWindowTest::readingTheExampleListsEveryPoint() {
   }
   QVERIFY2(lines >= 17, qPrintable(QString::number(lines)));
   QVERIFY(NonWhite(window.canvas(), 0, 10, 600, 10 + height) > 0);
+  QCOMPARE(dialogs.unexpected, 0);
 }
 
-void MainWindowTest::refusedReadLeavesNoData() {
+void MainWindowTest::failedOrCancelledReadLeavesNoNewData() {
   ScriptedDialogs dialogs;
   MainWindow window(&dialogs);
   Read(window, dialogs, CopyData("windows_wenner.dat"));
   QCOMPARE(window.state().dataRead, 1);
+  // A cancelled chooser changes nothing.
+  std::string directory = window.state().dataDirectory;
+  dialogs.ThenReject();
+  window.RunCommand(kCommandReadData);
+  QCOMPARE(window.state().dataRead, 1);
+  QCOMPARE(window.state().data.pointCount, 8);
+  QCOMPARE(window.state().dataDirectory, directory);
   // A file that cannot be read: the name is accepted at the create question,
   // then the read fails.
   QString missing = scratch_->filePath("missing.dat");
@@ -360,26 +342,11 @@ void MainWindowTest::refusedReadLeavesNoData() {
   QCOMPARE(dialogs.messages.last().text, kNoDataMessage);
 }
 
-void MainWindowTest::cancelledReadChangesNothing() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  Read(window, dialogs, CopyData("windows_wenner.dat"));
-  std::string directory = window.state().dataDirectory;
-  dialogs.Then([](QDialog& dialog) { dialog.reject(); });
-  window.RunCommand(kCommandReadData);
-  QCOMPARE(window.state().dataRead, 1);
-  QCOMPARE(window.state().data.pointCount, 8);
-  QCOMPARE(window.state().dataDirectory, directory);
-}
-
 void MainWindowTest::automaticInversionWritesResultsAndPlots() {
   ScriptedDialogs dialogs;
   MainWindow window(&dialogs);
-  window.resize(1000, 700);
-  window.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&window));
-  QString path = CopyData("windows_wenner.dat");
-  Read(window, dialogs, path);
+  QVERIFY(ShowExposed(window, 1000, 700));
+  Read(window, dialogs, CopyData("windows_wenner.dat"));
   QString results = scratch_->filePath("windows_wenner.INV");
   QString offered;
   dialogs.Then([&](QDialog& dialog) {
@@ -396,7 +363,7 @@ void MainWindowTest::automaticInversionWritesResultsAndPlots() {
   QVERIFY(window.state().model.layerCount >= 2);
   // The last plot stays on the window.
   const QtCanvas& canvas = window.canvas();
-  QVERIFY(NonWhite(canvas, 0, 0, canvas.Width(), canvas.Height()) > 2000);
+  QVERIFY(NonWhite(canvas) > 2000);
   QVERIFY(!window.commandRunning());
   QVERIFY(window.menuBar()->isEnabled());
 }
@@ -409,7 +376,7 @@ void MainWindowTest::userModelFromDataFileIsInvertedDirectly() {
   window.state().settings.dataConstraint = 1;
   window.state().settings.modelConstraint = 1;
   QString results = scratch_->filePath("with_model.INV");
-  dialogs.Then([&](QDialog& dialog) { ChooseFile(dialog, results); });
+  dialogs.ThenChoose(results);
   int messages = dialogs.messages.size();
   window.RunCommand(kCommandUserModelInversion);
   // No automatic run, no model dialog, no message: straight to the inversion.
@@ -419,7 +386,7 @@ void MainWindowTest::userModelFromDataFileIsInvertedDirectly() {
   QCOMPARE(window.state().model.layerCount, 3);
   QCOMPARE(window.state().settings.dataConstraint, 1);
   QCOMPARE(window.state().settings.modelConstraint, 1);
-  QVERIFY(QDir(scratch_->path()).entryList({"*.INx"}).isEmpty());
+  QVERIFY(Files({"*.INx"}).isEmpty());
 }
 
 void MainWindowTest::userModelWithTooManyLayersIsRejected() {
@@ -428,16 +395,12 @@ void MainWindowTest::userModelWithTooManyLayersIsRejected() {
   Read(window, dialogs, CopyData("windows_wenner.dat"));
   bool picture_drawn = false;
   dialogs.Then([&](QDialog& dialog) {
-    auto& box = static_cast<UserModelDiaBox&>(dialog);
-    QCOMPARE(box.objectName(), QStringLiteral("UserModelDiaBox"));
-    QtCanvas& picture = box.picture();
-    picture_drawn = NonWhite(picture, 0, 0, picture.Width(), picture.Height()) > 500;
-    SetEdit(dialog, "edit1001", "9");
-    for (int i = 0; i < 8; ++i) {
-      SetEdit(dialog, QStringLiteral("edit%1").arg(1002 + 2 * i), QString::number(10 + i));
-      SetEdit(dialog, QStringLiteral("edit%1").arg(1003 + 2 * i), QString::number(i + 1));
+    picture_drawn = NonWhite(static_cast<UserModelDiaBox&>(dialog).picture()) > 500;
+    QStringList values{"9"};
+    for (int i = 0; i < 8; ++i) values << QString::number(10 + i) << QString::number(i + 1);
+    for (const auto& [name, text] : NumberedEdits(1001, values << "99")) {
+      SetEdit(dialog, name, text);
     }
-    SetEdit(dialog, "edit1018", "99");
     Click(dialog, "button1021");
   });
   window.RunCommand(kCommandUserModelInversion);
@@ -461,7 +424,7 @@ void MainWindowTest::userModelWithTooManyLayersIsRejected() {
                           " 8        17.000         8.000\n"
                           " 9        99.000\n"));
   // The silent run left no file behind, and no user-model run was started.
-  QVERIFY(QDir(scratch_->path()).entryList({"*.INx", "*.INV"}).isEmpty());
+  QVERIFY(Files({"*.INx", "*.INV"}).isEmpty());
   QCOMPARE(dialogs.unexpected, 0);
   QCOMPARE(window.userModel().layerCount, 9);
 }
@@ -473,12 +436,10 @@ void MainWindowTest::userModelWithBadValuesIsRejected() {
   LayeredModel automatic;  // the working model as the automatic run left it
   dialogs.Then([&](QDialog& dialog) {
     automatic = window.state().model;
-    SetEdit(dialog, "edit1001", "3");
-    SetEdit(dialog, "edit1002", "100");
-    SetEdit(dialog, "edit1003", "-2");  // a negative thickness
-    SetEdit(dialog, "edit1004", "20");
-    SetEdit(dialog, "edit1005", "10");
-    SetEdit(dialog, "edit1006", "50");
+    // A negative thickness.
+    for (const auto& [name, text] : NumberedEdits(1001, {"3", "100", "-2", "20", "10", "50"})) {
+      SetEdit(dialog, name, text);
+    }
     Click(dialog, "button1021");
   });
   window.RunCommand(kCommandUserModelInversion);
@@ -488,13 +449,10 @@ void MainWindowTest::userModelWithBadValuesIsRejected() {
   // The rejected model did not replace the working model.
   QCOMPARE(window.state().model.layerCount, automatic.layerCount);
   QCOMPARE(window.state().model.thickness[0], automatic.thickness[0]);
-  QVERIFY(QDir(scratch_->path()).entryList({"*.INV"}).isEmpty());
+  QVERIFY(Files({"*.INV"}).isEmpty());
 
   // Too few layers: with no model entered before, the count stays 0.
-  dialogs.Then([](QDialog& dialog) {
-    SetEdit(dialog, "edit1001", "1");
-    Click(dialog, "button1021");
-  });
+  dialogs.ThenFill({{"edit1001", "1"}}, "button1021");
   LayeredModel previous = window.userModel();
   window.RunCommand(kCommandUserModelInversion);
   QCOMPARE(window.userModel().layerCount, previous.layerCount);
@@ -515,17 +473,9 @@ void MainWindowTest::userModelIsInvertedAfterAutomaticRun() {
   window.state().settings.iterationLimit = 2;
   window.state().settings.dataConstraint = 1;
   window.state().settings.modelConstraint = 1;
-  dialogs.Then([](QDialog& dialog) {
-    SetEdit(dialog, "edit1001", "3");
-    SetEdit(dialog, "edit1002", "100");
-    SetEdit(dialog, "edit1003", "3");
-    SetEdit(dialog, "edit1004", "30");
-    SetEdit(dialog, "edit1005", "20");
-    SetEdit(dialog, "edit1006", "60");
-    Click(dialog, "button1021");
-  });
+  dialogs.ThenFill(NumberedEdits(1001, {"3", "100", "3", "30", "20", "60"}), "button1021");
   QString results = scratch_->filePath("user.INV");
-  dialogs.Then([&](QDialog& dialog) { ChooseFile(dialog, results); });
+  dialogs.ThenChoose(results);
   window.RunCommand(kCommandUserModelInversion);
   QCOMPARE(dialogs.messages.size(), 2);
   QCOMPARE(dialogs.messages[1].text,
@@ -539,7 +489,7 @@ void MainWindowTest::userModelIsInvertedAfterAutomaticRun() {
   // standard; that is the kind saved and restored around the user-model run.
   QCOMPARE(window.state().settings.dataConstraint, 0);
   QCOMPARE(window.state().settings.modelConstraint, 1);
-  QVERIFY(QDir(scratch_->path()).entryList({"*.INx"}).isEmpty());
+  QVERIFY(Files({"*.INx"}).isEmpty());
   QCOMPARE(dialogs.names.count(QStringLiteral("UserModelDiaBox")), 1);
 }
 
@@ -553,8 +503,7 @@ void MainWindowTest::userModelDialogComesEvenWhenTheAutomaticRunFails() {
   QCOMPARE(window.state().dataRead, 1);
   int non_white = -1;
   dialogs.Then([&](QDialog& dialog) {
-    QtCanvas& picture = static_cast<UserModelDiaBox&>(dialog).picture();
-    non_white = NonWhite(picture, 0, 0, picture.Width(), picture.Height());
+    non_white = NonWhite(static_cast<UserModelDiaBox&>(dialog).picture());
     Click(dialog, "button1022");
   });
   window.RunCommand(kCommandUserModelInversion);
@@ -562,17 +511,16 @@ void MainWindowTest::userModelDialogComesEvenWhenTheAutomaticRunFails() {
   QVERIFY(dialogs.messages.size() >= 2);
   QVERIFY(dialogs.messages[1].text.contains(QStringLiteral("at least 2 layers")));
   QCOMPARE(dialogs.names.count(QStringLiteral("UserModelDiaBox")), 1);
-  QVERIFY(QDir(scratch_->path()).entryList({"*.INx", "*.INV"}).isEmpty());
+  QVERIFY(Files({"*.INx", "*.INV"}).isEmpty());
 }
 
 void MainWindowTest::closingDuringARunWaitsForItsEnd() {
   ScriptedDialogs dialogs;
   MainWindow window(&dialogs);
-  window.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QVERIFY(ShowExposed(window, 600, 400));
   Read(window, dialogs, CopyData("windows_wenner.dat"));
   QString results = scratch_->filePath("closing.INV");
-  dialogs.Then([&](QDialog& dialog) { ChooseFile(dialog, results); });
+  dialogs.ThenChoose(results);
   window.state().settings.iterationLimit = 1;
   window.state().settings.convergenceLimit = 0.0001f;
   bool visible_after_close = false;
@@ -593,6 +541,136 @@ void MainWindowTest::closingDuringARunWaitsForItsEnd() {
   QCOMPARE(dialogs.names.count(QStringLiteral("IterDiaBox")), 1);
   QVERIFY(QFileInfo(results).size() > 0);
   QCOMPARE(dialogs.unexpected, 0);
+}
+
+void MainWindowTest::ShowMain(MainWindow& window, ScriptedDialogs& dialogs, int width, int height) {
+  dialogs.Then([](QDialog& dialog) { Click(dialog, "button1"); });
+  window.move(40, 30);
+  QVERIFY(testing::ShowExposed(window, width, height));
+  QTRY_COMPARE(window.lastCommand(), 0);
+}
+
+void MainWindowTest::WaitForWelcome(ScriptedDialogs& dialogs, int before) {
+  QTRY_COMPARE(dialogs.messages.size(), before + 1);
+  QVERIFY(dialogs.messages.last().text.startsWith(QStringLiteral("Welcome to")));
+}
+
+void MainWindowTest::forwardWindowOpenRefusesOrIgnoresCommands() {
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  ShowMain(window, dialogs);
+  window.canvas().SetPixel(20, 20, kRed);
+  window.RunCommand(kCommandForwardModelling);
+  QCOMPARE(window.canvas().GetPixel(20, 20), kWhite);  // cleared before the child opens
+  auto* forward = qobject_cast<ForwardWindow*>(window.childWindow());
+  QVERIFY(forward != nullptr);
+  QCOMPARE(forward->windowTitle(), kForwardTitle);
+  QCOMPARE(forward->geometry(), window.geometry());
+  QVERIFY(forward->isVisible());
+  QCOMPARE(window.modeFlag(), 1);
+  WaitForWelcome(dialogs, 0);
+
+  const int names = dialogs.names.size();
+  for (int id : {101, 121, 122}) {
+    window.RunCommand(id);  // ignored: no chooser, no message
+    QCOMPARE(window.lastCommand(), id);
+  }
+  QCOMPARE(dialogs.names.size(), names);
+  QCOMPARE(dialogs.messages.size(), 1);
+  for (int id : {131, 102, 111}) {
+    window.RunCommand(id);
+    QCOMPARE(dialogs.messages.last().text, kModeMessage);
+    QCOMPARE(dialogs.messages.last().caption, QStringLiteral("Message"));
+    QCOMPARE(dialogs.messages.last().icon, QMessageBox::Warning);
+  }
+  QCOMPARE(dialogs.messages.size(), 4);
+  QCOMPARE(dialogs.names.size(), names);  // no settings dialog
+  QCOMPARE(window.findChildren<DisplayWindow*>().size(), 0);
+  QCOMPARE(window.findChildren<ForwardWindow*>().size(), 1);
+  QCOMPARE(window.childWindow(), forward);
+  QCOMPARE(dialogs.unexpected, 0);
+}
+
+void MainWindowTest::displayWindowOpensOnceTheForwardWindowHasGone() {
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  window.RunCommand(kCommandForwardModelling);
+  QPointer<QMainWindow> forward = window.childWindow();
+  WaitForWelcome(dialogs, 0);
+  forward->findChild<QAction*>("command510")->trigger();
+  QCOMPARE(window.modeFlag(), 0);
+  QTRY_VERIFY(forward.isNull());
+  QVERIFY(window.childWindow() == nullptr);
+
+  window.RunCommand(kCommandDisplayResults);
+  auto* display = qobject_cast<DisplayWindow*>(window.childWindow());
+  QVERIFY(display != nullptr);
+  QCOMPARE(display->windowTitle(), kDisplayTitle);
+  QCOMPARE(window.modeFlag(), 1);
+  WaitForWelcome(dialogs, 1);
+  window.RunCommand(kCommandForwardModelling);
+  QCOMPARE(dialogs.messages.last().text, kModeMessage);
+  QCOMPARE(window.findChildren<ForwardWindow*>().size(), 0);
+  // The display window closes with Escape; then the commands work again.
+  QPointer<QMainWindow> closing = display;
+  QTest::keyClick(display, Qt::Key_Escape);
+  QCOMPARE(window.modeFlag(), 0);
+  QTRY_VERIFY(closing.isNull());
+  dialogs.ThenFill({}, "button2");
+  window.RunCommand(kCommandIterations);
+  QCOMPARE(dialogs.names.last(), QStringLiteral("NitDiaBox"));
+}
+
+void MainWindowTest::captureWorksInModeAndTakesTheMainWindow() {
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  ShowMain(window, dialogs);
+  QString data = scratch_->filePath("survey.dat");
+  QVERIFY(QFile::copy(QStringLiteral(LAYRA_TEST_DATA "/windows_wenner.dat"), data));
+  dialogs.ThenChoose(data);
+  window.RunCommand(kCommandReadData);
+  QCOMPARE(window.state().dataRead, 1);
+  const std::string data_name = window.state().data.dataFileName;
+
+  window.RunCommand(kCommandForwardModelling);
+  auto* forward = qobject_cast<ForwardWindow*>(window.childWindow());
+  QVERIFY(forward != nullptr);
+  WaitForWelcome(dialogs, 0);
+  // Different pictures on the two windows.
+  window.canvas().SetPixel(5, 5, kRed);
+  forward->canvas().SetPixel(5, 5, kBlue);
+
+  QString offered;
+  QString chosen = scratch_->filePath("main.bmp");
+  dialogs.Then([&](QDialog& dialog) {
+    offered = static_cast<QFileDialog&>(dialog).selectedFiles().value(0);
+    ChooseFile(dialog, chosen);
+  });
+  window.RunCommand(kCommandSaveScreen);
+  QCOMPARE(offered, scratch_->filePath("survey.bmp"));
+  QImage saved(chosen);
+  QCOMPARE(saved.size(), window.canvas().size());
+  QCOMPARE(saved.pixelColor(5, 5), QColor(Qt::red));
+  QCOMPARE(window.canvas().GetPixel(5, 5), kWhite);  // left clear
+  QCOMPARE(forward->canvas().GetPixel(5, 5), kBlue);
+  QVERIFY(!QFile::exists(scratch_->filePath("survey_temp.bmp")));
+  // The data file is still the one the next inversion starts from.
+  QCOMPARE(window.state().data.dataFileName, data_name);
+  QCOMPARE(window.modeFlag(), 1);
+  QCOMPARE(dialogs.unexpected, 0);
+}
+
+void MainWindowTest::closingTheMainWindowClosesTheChild() {
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  ShowMain(window, dialogs);
+  window.RunCommand(kCommandDisplayResults);
+  QPointer<QMainWindow> display = window.childWindow();
+  QVERIFY(!display.isNull());
+  window.RunCommand(kCommandExit);
+  QVERIFY(!window.isVisible());
+  QCOMPARE(window.modeFlag(), 0);
+  QTRY_VERIFY(display.isNull());
 }
 
 }  // namespace

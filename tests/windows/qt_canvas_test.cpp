@@ -5,8 +5,12 @@
 
 #include <QtTest>
 
+#include "tests/windows/scripted_dialogs.h"
+
 namespace layra {
 namespace {
+
+using testing::NonWhite;
 
 class QtCanvasTest : public QObject {
   Q_OBJECT
@@ -14,22 +18,11 @@ class QtCanvasTest : public QObject {
  private slots:
   void lineToLeavesOutTheEndPoint();
   void dashedAndDottedPensLeaveGaps();
-  void rectangleOutlinesAndFillsWhite();
-  void pixelsAndClear();
+  void pixelsRectangleAndClear();
   void textIsDrawnOpaqueInTheTextColour();
   void resizeKeepsWhatIsDrawn();
   void presentBeforeClearShowsThePreviousPicture();
 };
-
-int NonWhiteIn(const QtCanvas& canvas, int left, int top, int right, int bottom) {
-  int count = 0;
-  for (int y = top; y < bottom; ++y) {
-    for (int x = left; x < right; ++x) {
-      count += canvas.GetPixel(x, y) != kWhite ? 1 : 0;
-    }
-  }
-  return count;
-}
 
 void QtCanvasTest::lineToLeavesOutTheEndPoint() {
   QtCanvas canvas;
@@ -49,7 +42,7 @@ void QtCanvasTest::lineToLeavesOutTheEndPoint() {
   // A diagonal covers one pixel per step of its longer side.
   canvas.MoveTo(100, 10);
   canvas.LineTo(130, 40);
-  QCOMPARE(NonWhiteIn(canvas, 100, 10, 131, 41), 30);
+  QCOMPARE(NonWhite(canvas, 100, 10, 131, 41), 30);
   // Lines running off the picture are clipped, not a fault.
   canvas.MoveTo(-50, 5);
   canvas.LineTo(500, 5);
@@ -63,16 +56,16 @@ void QtCanvasTest::dashedAndDottedPensLeaveGaps() {
   canvas.SelectPen(Pen{PenStyle::kDash, kBlue});
   canvas.MoveTo(0, 10);
   canvas.LineTo(240, 10);
-  int dashed = NonWhiteIn(canvas, 0, 10, 240, 11);
+  int dashed = NonWhite(canvas, 0, 10, 240, 11);
   QVERIFY2(dashed > 120 && dashed < 240, qPrintable(QString::number(dashed)));
   canvas.SelectPen(Pen{PenStyle::kDot, kBlue});
   canvas.MoveTo(0, 20);
   canvas.LineTo(240, 20);
-  int dotted = NonWhiteIn(canvas, 0, 20, 240, 21);
+  int dotted = NonWhite(canvas, 0, 20, 240, 21);
   QVERIFY2(dotted > 60 && dotted < 180, qPrintable(QString::number(dotted)));
 }
 
-void QtCanvasTest::rectangleOutlinesAndFillsWhite() {
+void QtCanvasTest::pixelsRectangleAndClear() {
   QtCanvas canvas;
   canvas.resize(100, 100);
   canvas.SelectPen(Pen{PenStyle::kSolid, kMagenta});
@@ -85,24 +78,21 @@ void QtCanvasTest::rectangleOutlinesAndFillsWhite() {
   QCOMPARE(canvas.GetPixel(40, 20), kMagenta);
   QCOMPARE(canvas.GetPixel(30, 30), kWhite);
   QCOMPARE(canvas.GetPixel(60, 60), kRed);
-  QCOMPARE(NonWhiteIn(canvas, 20, 20, 60, 60), 4 * 39);
+  QCOMPARE(NonWhite(canvas, 20, 20, 60, 60), 4 * 39);
   // Partly outside the picture: clipped, the visible part filled.
   canvas.SetPixel(5, 5, kRed);
   canvas.Rectangle(-20, -20, 10, 500);
   QCOMPARE(canvas.GetPixel(5, 5), kWhite);
   QCOMPARE(canvas.GetPixel(9, 50), kMagenta);
-}
-
-void QtCanvasTest::pixelsAndClear() {
-  QtCanvas canvas;
-  canvas.resize(50, 50);
+  // Pixels keep any colour; outside the picture they read white and are not set.
   canvas.SetPixel(3, 4, Rgb{1, 2, 3});
   QCOMPARE(canvas.GetPixel(3, 4), (Rgb{1, 2, 3}));
   QCOMPARE(canvas.GetPixel(-1, 4), kWhite);
   QCOMPARE(canvas.GetPixel(3, 400), kWhite);
-  canvas.SetPixel(-5, 900, kRed);  // outside: ignored
+  canvas.SetPixel(-5, 900, kRed);
   canvas.Clear();
   QCOMPARE(canvas.GetPixel(3, 4), kWhite);
+  QCOMPARE(NonWhite(canvas), 0);
 }
 
 void QtCanvasTest::textIsDrawnOpaqueInTheTextColour() {
@@ -130,7 +120,7 @@ void QtCanvasTest::textIsDrawnOpaqueInTheTextColour() {
   }
   QVERIFY(reddish);
   QCOMPARE(canvas.GetPixel(399, 15), kGreen);  // beyond the text
-  QCOMPARE(NonWhiteIn(canvas, 0, 30, 400, 100), 0);
+  QCOMPARE(NonWhite(canvas, 0, 30, 400, 100), 0);
 }
 
 void QtCanvasTest::resizeKeepsWhatIsDrawn() {

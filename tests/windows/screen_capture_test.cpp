@@ -20,7 +20,9 @@ namespace layra {
 namespace {
 
 using testing::ChooseFile;
+using testing::FileBytes;
 using testing::ScriptedDialogs;
+using testing::WriteBytes;
 
 std::uint32_t Read32(const QByteArray& bytes, int at) {
   auto byte = [&](int i) {
@@ -33,11 +35,6 @@ std::uint32_t Read16(const QByteArray& bytes, int at) {
   return static_cast<std::uint8_t>(bytes[at]) | static_cast<std::uint8_t>(bytes[at + 1]) << 8;
 }
 
-QByteArray FileBytes(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 class ScreenCaptureTest : public QObject {
   Q_OBJECT
 
@@ -45,15 +42,14 @@ class ScreenCaptureTest : public QObject {
   void init();
   void cleanup();
   void savedFileHoldsTheClientArea();
+  void cancelledDialogLeavesNoTemporaryFile_data();
   void cancelledDialogLeavesNoTemporaryFile();
-  void withoutBaseNameTheDataDirectoryIsUsed();
-  void unwritableDirectoryUsesTheTemporaryDirectory();
   void nothingToCaptureIsReported();
   void chosenFileThatCannotBeCreatedIsReported();
   void failedMoveIsReported();
   void moveAcrossFileSystemsCopies();
+  void existingFileIsReplaced_data();
   void existingFileIsReplaced();
-  void choosingTheTemporaryNameKeepsThePicture();
   void paletteDisplayWritesThePaletteLayout();
 
  private:
@@ -146,52 +142,50 @@ void ScreenCaptureTest::savedFileHoldsTheClientArea() {
   QCOMPARE(dialogs_->unexpected, 0);
 }
 
+void ScreenCaptureTest::cancelledDialogLeavesNoTemporaryFile_data() {
+  // The base name, the temporary file and the name offered, all in the
+  // scratch directory unless the temporary file has to go elsewhere.
+  QTest::addColumn<QString>("base");
+  QTest::addColumn<QString>("temporaryName");
+  QTest::addColumn<QString>("offeredName");
+  QTest::addColumn<bool>("inTempDirectory");
+  QTest::newRow("beside the data") << "survey.dat"
+                                   << "survey_temp.bmp"
+                                   << "survey.bmp" << false;
+  QTest::newRow("no base: the data directory") << ""
+                                               << "layra_screen_temp.bmp"
+                                               << "layra_screen.bmp" << false;
+  QTest::newRow("unwritable: the temporary directory") << "missing/survey.dat"
+                                                       << "survey_temp.bmp"
+                                                       << "missing/survey.bmp" << true;
+}
+
 void ScreenCaptureTest::cancelledDialogLeavesNoTemporaryFile() {
+  QFETCH(QString, base);
+  QFETCH(QString, temporaryName);
+  QFETCH(QString, offeredName);
+  QFETCH(bool, inTempDirectory);
+  const QString temporary =
+      inTempDirectory ? QDir::temp().filePath(temporaryName) : Scratch(temporaryName);
   canvas_->SetPixel(10, 10, kRed);
-  std::string base = Scratch("survey.dat").toStdString();
+  std::string base_name = base.isEmpty() ? std::string() : Scratch(base).toStdString();
   bool temporary_existed = false;
+  QString offered_seen;
   dialogs_->Then([&](QDialog& dialog) {
     temporary_existed = QFile::exists(QString::fromStdString(temporary_));
+    offered_seen = static_cast<QFileDialog&>(dialog).selectedFiles().value(0);
     dialog.reject();
   });
-  QVERIFY(!Capture(base));
+  QVERIFY(!Capture(base_name));
   QVERIFY(temporary_existed);
+  QCOMPARE(QString::fromStdString(temporary_), temporary);
+  QCOMPARE(QFileInfo(offered_seen).fileName(), QFileInfo(offeredName).fileName());
+  if (!inTempDirectory) QCOMPARE(offered_seen, Scratch(offeredName));
+  QVERIFY(!QFile::exists(temporary));
   QVERIFY(QDir(scratch_->path()).entryList(QDir::Files).isEmpty());
   QCOMPARE(dialogs_->messages.size(), 0);
   QCOMPARE(canvas_->GetPixel(10, 10), kWhite);
   QCOMPARE(redraws_, 1);
-}
-
-void ScreenCaptureTest::withoutBaseNameTheDataDirectoryIsUsed() {
-  std::string base;
-  QString offered;
-  QString temporary;
-  dialogs_->Then([&](QDialog& dialog) {
-    offered = static_cast<QFileDialog&>(dialog).selectedFiles().value(0);
-    temporary = QString::fromStdString(temporary_);
-    dialog.reject();
-  });
-  QVERIFY(!Capture(base));
-  QCOMPARE(temporary, Scratch("layra_screen_temp.bmp"));
-  QCOMPARE(offered, Scratch("layra_screen.bmp"));
-  QVERIFY(QDir(scratch_->path()).entryList(QDir::Files).isEmpty());
-}
-
-void ScreenCaptureTest::unwritableDirectoryUsesTheTemporaryDirectory() {
-  std::string base = Scratch("missing/survey.dat").toStdString();
-  QString temporary;
-  QString offered;
-  dialogs_->Then([&](QDialog& dialog) {
-    temporary = QString::fromStdString(temporary_);
-    offered = static_cast<QFileDialog&>(dialog).selectedFiles().value(0);
-    QVERIFY(QFile::exists(temporary));
-    dialog.reject();
-  });
-  QVERIFY(!Capture(base));
-  QCOMPARE(temporary, QDir::temp().filePath(QStringLiteral("survey_temp.bmp")));
-  QCOMPARE(QFileInfo(offered).fileName(), QStringLiteral("survey.bmp"));
-  QVERIFY(!QFile::exists(temporary));
-  QCOMPARE(dialogs_->messages.size(), 0);
 }
 
 void ScreenCaptureTest::nothingToCaptureIsReported() {
@@ -211,7 +205,7 @@ void ScreenCaptureTest::nothingToCaptureIsReported() {
 void ScreenCaptureTest::chosenFileThatCannotBeCreatedIsReported() {
   std::string base = Scratch("survey.dat").toStdString();
   QString chosen = Scratch("missing/picture.bmp");
-  dialogs_->Then([&](QDialog& dialog) { ChooseFile(dialog, chosen); });
+  dialogs_->ThenChoose(chosen);
   QVERIFY(!Capture(base));
   QCOMPARE(dialogs_->messages.size(), 1);
   QCOMPARE(dialogs_->messages[0].text,
@@ -223,10 +217,7 @@ void ScreenCaptureTest::failedMoveIsReported() {
   // The temporary file has gone before it could be moved: the file the user
   // agreed to replace is kept.
   QString chosen = Scratch("picture.bmp");
-  QFile old(chosen);
-  QVERIFY(old.open(QIODevice::WriteOnly));
-  old.write("an older picture");
-  old.close();
+  QVERIFY(WriteBytes(chosen, "an older picture"));
   QVERIFY(!MoveCaptureFile(Scratch("gone_temp.bmp").toStdString(), chosen.toStdString(), *host_));
   QCOMPARE(dialogs_->messages.size(), 1);
   QCOMPARE(dialogs_->messages[0].caption, QStringLiteral("Error Message"));
@@ -245,10 +236,7 @@ void ScreenCaptureTest::moveAcrossFileSystemsCopies() {
     QSKIP("no second file system to move to");
   }
   QString temporary = Scratch("survey_temp.bmp");
-  QFile file(temporary);
-  QVERIFY(file.open(QIODevice::WriteOnly));
-  file.write("BM picture bytes");
-  file.close();
+  QVERIFY(WriteBytes(temporary, "BM picture bytes"));
   QString chosen = other.filePath("picture.bmp");
   QVERIFY(MoveCaptureFile(temporary.toStdString(), chosen.toStdString(), *host_));
   QCOMPARE(FileBytes(chosen), QByteArray("BM picture bytes"));
@@ -257,29 +245,25 @@ void ScreenCaptureTest::moveAcrossFileSystemsCopies() {
            QStringLiteral("Screen image save in file\n%1.").arg(chosen));
 }
 
-void ScreenCaptureTest::existingFileIsReplaced() {
-  QString chosen = Scratch("picture.bmp");
-  QFile old(chosen);
-  QVERIFY(old.open(QIODevice::WriteOnly));
-  old.write("an older picture");
-  old.close();
-  std::string base = Scratch("survey.dat").toStdString();
-  dialogs_->Then([&](QDialog& dialog) { ChooseFile(dialog, chosen); });
-  dialogs_->AnswerNextMessage(QMessageBox::Yes);  // replace it
-  QVERIFY(Capture(base));
-  QCOMPARE(FileBytes(chosen).left(2), QByteArray("BM"));
-  QCOMPARE(QDir(scratch_->path()).entryList(QDir::Files), QStringList{"picture.bmp"});
+void ScreenCaptureTest::existingFileIsReplaced_data() {
+  QTest::addColumn<QString>("name");
+  QTest::newRow("an older picture") << "picture.bmp";
+  QTest::newRow("the temporary file itself") << "survey_temp.bmp";
 }
 
-void ScreenCaptureTest::choosingTheTemporaryNameKeepsThePicture() {
+void ScreenCaptureTest::existingFileIsReplaced() {
+  QFETCH(QString, name);
+  const QString chosen = Scratch(name);
+  QVERIFY(WriteBytes(Scratch("picture.bmp"), "an older picture"));
   std::string base = Scratch("survey.dat").toStdString();
-  QString chosen = Scratch("survey_temp.bmp");
-  dialogs_->Then([&](QDialog& dialog) { ChooseFile(dialog, chosen); });
+  dialogs_->ThenChoose(chosen);
   dialogs_->AnswerNextMessage(QMessageBox::Yes);  // it exists: replace it
   QVERIFY(Capture(base));
   QCOMPARE(FileBytes(chosen).left(2), QByteArray("BM"));
   QCOMPARE(dialogs_->messages.last().text,
            QStringLiteral("Screen image save in file\n%1.").arg(QDir::toNativeSeparators(chosen)));
+  QVERIFY(!QFile::exists(Scratch("survey_temp.bmp")) || name == "survey_temp.bmp");
+  QCOMPARE(QDir(scratch_->path()).entryList(QDir::Files).size(), name == "picture.bmp" ? 1 : 2);
 }
 
 void ScreenCaptureTest::paletteDisplayWritesThePaletteLayout() {

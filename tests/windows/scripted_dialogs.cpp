@@ -2,9 +2,12 @@
 
 #include <QAbstractButton>
 #include <QDialog>
+#include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QtTest>
+
+#include "windows/qt_canvas.h"
 
 namespace layra::testing {
 
@@ -40,6 +43,21 @@ int ScriptedDialogs::Run(QDialog& dialog) {
   return dialog.result();
 }
 
+void ScriptedDialogs::ThenChoose(const QString& path) {
+  Then([path](QDialog& dialog) { ChooseFile(dialog, path); });
+}
+
+void ScriptedDialogs::ThenReject() {
+  Then([](QDialog& dialog) { dialog.reject(); });
+}
+
+void ScriptedDialogs::ThenFill(const QList<QPair<QString, QString>>& edits, const QString& button) {
+  Then([edits, button](QDialog& dialog) {
+    for (const auto& [name, text] : edits) SetEdit(dialog, name, text);
+    Click(dialog, button);
+  });
+}
+
 void SetEdit(QDialog& dialog, const QString& name, const QString& text) {
   auto* edit = dialog.findChild<QLineEdit*>(name);
   QVERIFY2(edit != nullptr, qPrintable(name));
@@ -62,6 +80,42 @@ void ChooseFile(QDialog& dialog, const QString& path) {
   QVERIFY2(chooser != nullptr, "not a file dialog");
   chooser->selectFile(path);
   static_cast<QDialog*>(chooser)->accept();  // QFileDialog::accept, reached virtually
+}
+
+QList<QPair<QString, QString>> NumberedEdits(int first, const QStringList& values) {
+  QList<QPair<QString, QString>> edits;
+  for (int i = 0; i < values.size(); ++i) {
+    edits.append({QStringLiteral("edit%1").arg(first + i), values[i]});
+  }
+  return edits;
+}
+
+bool ShowExposed(QWidget& widget, int width, int height) {
+  widget.resize(width, height);
+  widget.show();
+  return QTest::qWaitForWindowExposed(&widget);
+}
+
+int NonWhite(const QtCanvas& canvas, int left, int top, int right, int bottom) {
+  if (right < 0) right = canvas.Width();
+  if (bottom < 0) bottom = canvas.Height();
+  int count = 0;
+  for (int y = top; y < bottom; ++y) {
+    for (int x = left; x < right; ++x) {
+      count += canvas.GetPixel(x, y) != kWhite ? 1 : 0;
+    }
+  }
+  return count;
+}
+
+bool WriteBytes(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray FileBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 }  // namespace layra::testing

@@ -7,8 +7,10 @@
 // fills it in and closes it, or is cancelled and counted as unexpected when
 // no action is left.
 
+#include <QByteArray>
 #include <QList>
 #include <QMessageBox>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <deque>
@@ -17,6 +19,11 @@
 #include "windows/dialog_runner.h"
 
 class QDialog;
+class QWidget;
+
+namespace layra {
+class QtCanvas;
+}
 
 namespace layra::testing {
 
@@ -34,6 +41,11 @@ class ScriptedDialogs : public DialogRunner {
   int Run(QDialog& dialog) override;
 
   void Then(Action action) { actions_.push_back(std::move(action)); }
+  // Chooses `path` in the next file dialog.
+  void ThenChoose(const QString& path);
+  void ThenReject();
+  // Fills the named edits of the next dialog, then clicks `button`.
+  void ThenFill(const QList<QPair<QString, QString>>& edits, const QString& button);
   void AnswerNextMessage(QMessageBox::StandardButton button) { answers_.push_back(button); }
   int pendingActions() const { return static_cast<int>(actions_.size()); }
 
@@ -55,6 +67,15 @@ QString EditText(QDialog& dialog, const QString& name);
 void Click(QDialog& dialog, const QString& name);
 // Chooses `path` in a file dialog and accepts it.
 void ChooseFile(QDialog& dialog, const QString& path);
+// Edits numbered from `first` on, given `values` in order.
+QList<QPair<QString, QString>> NumberedEdits(int first, const QStringList& values);
+
+// Shows `widget` at the given size; false if it was never exposed.
+bool ShowExposed(QWidget& widget, int width, int height);
+// Pixels other than white in the rectangle (all of the canvas by default).
+int NonWhite(const QtCanvas& canvas, int left = 0, int top = 0, int right = -1, int bottom = -1);
+bool WriteBytes(const QString& path, const QByteArray& bytes);
+QByteArray FileBytes(const QString& path);
 
 }  // namespace layra::testing
 

@@ -29,18 +29,13 @@ class SettingsDialogsTest : public QObject {
   void dampingShowsCurrentFactorsAndCancelKeepsThem();
   void convergenceLimitIsReadAsPercentage_data();
   void convergenceLimitIsReadAsPercentage();
-  void convergenceLimitShowsPercentage_data();
-  void convergenceLimitShowsPercentage();
-  void convergencePromptUsesItsOwnEdit();
   void iterationCountIsReadUnclamped();
   void additionalIterationsStartAtZero();
-  void robustModelLowersMinimumDamping();
   void constraintRadiosWriteAtOnceAndCancelUndoes();
   void cutoffFactorsAreClamped();
-  void userModelOutOfRangeCountKeepsPrevious();
+  void userModelOutOfRangeCountOrCancelKeepsPrevious();
   void userModelNineLayersReadsEightPairsAndEdit1018();
   void userModelEnterAndEscapeCycleThroughFourteenEdits();
-  void userModelCancelRestoresCount();
   void userModelPictureIsDrawn();
 };
 
@@ -103,93 +98,60 @@ void SettingsDialogsTest::dampingShowsCurrentFactorsAndCancelKeepsThem() {
 void SettingsDialogsTest::convergenceLimitIsReadAsPercentage_data() {
   QTest::addColumn<QString>("entered");
   QTest::addColumn<float>("stored");
-  QTest::newRow("2 %") << "2" << 0.02f;
-  QTest::newRow("0 %") << "0" << 0.0001f;
-  QTest::newRow("150 %") << "150" << 1.0f;
-  QTest::newRow("not a number") << "two" << 0.0001f;
-  QTest::newRow("0.5 %") << "0.5" << 0.005f;
+  QTest::addColumn<QString>("shownNext");
+  QTest::newRow("2 %") << "2" << 0.02f << "2.000";
+  QTest::newRow("0 %") << "0" << 0.0001f << "0.010";
+  QTest::newRow("150 %") << "150" << 1.0f << "100.000";
+  QTest::newRow("not a number") << "two" << 0.0001f << "0.010";
+  QTest::newRow("0.5 %") << "0.5" << 0.005f << "0.500";
 }
 
 void SettingsDialogsTest::convergenceLimitIsReadAsPercentage() {
   QFETCH(QString, entered);
   QFETCH(float, stored);
-  InversionSettings settings;
-  int result = 0;
-  ConvergenceLimitDialog dialog(ConvergenceLimitDialog::Kind::kClmDiaBox, settings, result);
-  QCOMPARE(dialog.windowTitle(), QStringLiteral("Choose convergence limit"));
-  SetEdit(dialog, "edit770", entered);
-  Click(dialog, "button1");
-  QCOMPARE(result, 1);
-  QCOMPARE(settings.convergenceLimit, stored);
-}
-
-void SettingsDialogsTest::convergenceLimitShowsPercentage_data() {
-  QTest::addColumn<QString>("entered");
-  QTest::addColumn<QString>("shownNext");
-  QTest::newRow("2") << "2"
-                     << "2.000";
-  QTest::newRow("0") << "0"
-                     << "0.010";
-  QTest::newRow("150") << "150"
-                       << "100.000";
-}
-
-void SettingsDialogsTest::convergenceLimitShowsPercentage() {
-  QFETCH(QString, entered);
   QFETCH(QString, shownNext);
   InversionSettings settings;
   int result = 0;
+  const auto kind = ConvergenceLimitDialog::Kind::kClmDiaBox;
   {
-    ConvergenceLimitDialog first(ConvergenceLimitDialog::Kind::kClmDiaBox, settings, result);
+    ConvergenceLimitDialog first(kind, settings, result);
+    QCOMPARE(first.windowTitle(), QStringLiteral("Choose convergence limit"));
     SetEdit(first, "edit770", entered);
     Click(first, "button1");
   }
-  ConvergenceLimitDialog next(ConvergenceLimitDialog::Kind::kClmDiaBox, settings, result);
-  QCOMPARE(EditText(next, "edit770"), shownNext);
-  SetEdit(next, "edit770", "55");
-  Click(next, "button2");
+  QCOMPARE(result, 1);
+  QCOMPARE(settings.convergenceLimit, stored);
+  {
+    ConvergenceLimitDialog next(kind, settings, result);
+    QCOMPARE(EditText(next, "edit770"), shownNext);
+    SetEdit(next, "edit770", "55");
+    Click(next, "button2");
+  }
   QCOMPARE(result, 2);
-  QCOMPARE(EditText(next, "edit770"), QStringLiteral("55"));
-  ConvergenceLimitDialog after_cancel(ConvergenceLimitDialog::Kind::kClmDiaBox, settings, result);
+  ConvergenceLimitDialog after_cancel(kind, settings, result);
   QCOMPARE(EditText(after_cancel, "edit770"), shownNext);
-}
-
-void SettingsDialogsTest::convergencePromptUsesItsOwnEdit() {
-  InversionSettings settings;
-  int result = 0;
-  ConvergenceLimitDialog dialog(ConvergenceLimitDialog::Kind::kRmsDiaBox, settings, result);
-  QCOMPARE(dialog.windowTitle(), QStringLiteral("New Convergence Limit"));
-  QVERIFY(dialog.findChild<QLineEdit*>("edit770") == nullptr);
-  QCOMPARE(EditText(dialog, "edit771"), QStringLiteral("2.000"));
-  SetEdit(dialog, "edit771", "0.5");
-  Click(dialog, "button1");
-  QCOMPARE(settings.convergenceLimit, 0.005f);
 }
 
 void SettingsDialogsTest::iterationCountIsReadUnclamped() {
   // The dialog stores what was typed; the main window limits it to 1..25.
+  // Something that is not an unsigned number reads as 0; Cancel keeps it.
+  struct Case {
+    const char* entered;
+    const char* button;
+    int stored;
+  };
   InversionSettings settings;
   int result = 0;
-  {
+  for (const Case& c :
+       {Case{"40", "button1", 40}, Case{"-3", "button1", 0}, Case{"12", "button2", 0}}) {
+    const QString shown = QString::number(settings.iterationLimit);  // 8 at first
     NitDiaBox dialog(settings, result);
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Choose number of iterations"));
-    QCOMPARE(EditText(dialog, "edit760"), QStringLiteral("8"));
-    SetEdit(dialog, "edit760", "40");
-    Click(dialog, "button1");
+    QCOMPARE(EditText(dialog, "edit760"), shown);
+    SetEdit(dialog, "edit760", c.entered);
+    Click(dialog, c.button);
+    QCOMPARE(settings.iterationLimit, c.stored);
   }
-  QCOMPARE(settings.iterationLimit, 40);
-  {
-    NitDiaBox dialog(settings, result);
-    SetEdit(dialog, "edit760", "-3");  // not an unsigned number: reads as 0
-    Click(dialog, "button1");
-  }
-  QCOMPARE(settings.iterationLimit, 0);
-  {
-    NitDiaBox dialog(settings, result);
-    SetEdit(dialog, "edit760", "12");
-    Click(dialog, "button2");
-  }
-  QCOMPARE(settings.iterationLimit, 0);
   QCOMPARE(result, 2);
 }
 
@@ -215,20 +177,6 @@ void SettingsDialogsTest::additionalIterationsStartAtZero() {
   QCOMPARE(result, 1);
 }
 
-void SettingsDialogsTest::robustModelLowersMinimumDamping() {
-  InversionSettings settings;
-  settings.minimumDampingFactor = 0.05f;
-  int result = 0;
-  DataConstrainDiaBox dialog(settings, result);
-  QCOMPARE(dialog.windowTitle(), QStringLiteral("Select robust inversion"));
-  QVERIFY(dialog.findChild<QRadioButton*>("radio1434")->isChecked());
-  Click(dialog, "radio1435");
-  Click(dialog, "button1");
-  QCOMPARE(result, 1);
-  QCOMPARE(settings.modelConstraint, 1);
-  QCOMPARE(settings.minimumDampingFactor, 0.01f);
-}
-
 void SettingsDialogsTest::constraintRadiosWriteAtOnceAndCancelUndoes() {
   InversionSettings settings;
   settings.minimumDampingFactor = 0.05f;
@@ -250,34 +198,41 @@ void SettingsDialogsTest::constraintRadiosWriteAtOnceAndCancelUndoes() {
   QCOMPARE(settings.dataConstraint, 0);
   QCOMPARE(settings.modelConstraint, 1);
   QCOMPARE(settings.dataCutoff, 0.002f);
-  // Cancel does not apply the robust rule to the damping factor.
+  // Cancel does not apply the robust rule to the damping factor; OK does.
   QCOMPARE(settings.minimumDampingFactor, 0.05f);
+  settings.modelConstraint = 0;
+  DataConstrainDiaBox robust(settings, result);
+  QCOMPARE(robust.windowTitle(), QStringLiteral("Select robust inversion"));
+  QVERIFY(robust.findChild<QRadioButton*>("radio1434")->isChecked());
+  Click(robust, "radio1435");
+  Click(robust, "button1");
+  QCOMPARE(result, 1);
+  QCOMPARE(settings.modelConstraint, 1);
+  QCOMPARE(settings.minimumDampingFactor, 0.01f);
 }
 
 void SettingsDialogsTest::cutoffFactorsAreClamped() {
+  struct Case {
+    const char* data;
+    const char* model;
+    float storedData;
+    float storedModel;
+  };
   InversionSettings settings;
   int result = 0;
-  {
+  for (const Case& c : {Case{"0.5", "7", 0.1f, 1.0f}, Case{"none", "0.00001", 0.0001f, 0.0001f}}) {
     DataConstrainDiaBox dialog(settings, result);
-    SetEdit(dialog, "edit1433", "0.5");
-    SetEdit(dialog, "edit1436", "7");
+    SetEdit(dialog, "edit1433", c.data);
+    SetEdit(dialog, "edit1436", c.model);
     Click(dialog, "button1");
+    QCOMPARE(settings.dataCutoff, c.storedData);
+    QCOMPARE(settings.modelCutoff, c.storedModel);
   }
-  QCOMPARE(settings.dataCutoff, 0.1f);
-  QCOMPARE(settings.modelCutoff, 1.0f);
-  {
-    DataConstrainDiaBox dialog(settings, result);
-    SetEdit(dialog, "edit1433", "none");
-    SetEdit(dialog, "edit1436", "0.00001");
-    Click(dialog, "button1");
-  }
-  QCOMPARE(settings.dataCutoff, 0.0001f);
-  QCOMPARE(settings.modelCutoff, 0.0001f);
   // Standard constraints leave the minimum damping factor alone.
   QCOMPARE(settings.minimumDampingFactor, 0.01f);
 }
 
-void SettingsDialogsTest::userModelOutOfRangeCountKeepsPrevious() {
+void SettingsDialogsTest::userModelOutOfRangeCountOrCancelKeepsPrevious() {
   LayeredModel user_model;
   user_model.layerCount = 3;
   user_model.resistivity[0] = 10.0f;
@@ -290,20 +245,26 @@ void SettingsDialogsTest::userModelOutOfRangeCountKeepsPrevious() {
   QCOMPARE(result, 1);
   QCOMPARE(user_model.layerCount, 3);
   QCOMPARE(user_model.resistivity[0], 10.0f);
+  // Cancel puts back the count shown at opening.
+  UserModelDiaBox again(user_model, result, nullptr);
+  QCOMPARE(EditText(again, "edit1001"), QStringLiteral("3"));
+  SetEdit(again, "edit1001", "2");
+  Click(again, "button1022");
+  QCOMPARE(result, 2);
+  QCOMPARE(user_model.layerCount, 3);
 }
 
 void SettingsDialogsTest::userModelNineLayersReadsEightPairsAndEdit1018() {
   LayeredModel user_model;
   int result = 0;
   UserModelDiaBox dialog(user_model, result, nullptr);
-  SetEdit(dialog, "edit1001", "9");
+  QStringList values{"9"};
   for (int layer = 1; layer <= 8; ++layer) {
-    SetEdit(
-        dialog, QStringLiteral("edit%1").arg(1002 + 2 * (layer - 1)), QString::number(10 * layer));
-    SetEdit(
-        dialog, QStringLiteral("edit%1").arg(1003 + 2 * (layer - 1)), QString::number(layer + 0.5));
+    values << QString::number(10 * layer) << QString::number(layer + 0.5);
   }
-  SetEdit(dialog, "edit1018", "900");
+  for (const auto& [name, text] : testing::NumberedEdits(1001, values << "900")) {
+    SetEdit(dialog, name, text);
+  }
   Click(dialog, "button1021");
   QCOMPARE(result, 1);
   QCOMPARE(user_model.layerCount, 9);
@@ -336,18 +297,6 @@ void SettingsDialogsTest::userModelEnterAndEscapeCycleThroughFourteenEdits() {
   QCOMPARE(focused(), QStringLiteral("edit1010"));
   QVERIFY(dialog.isVisible());
   QCOMPARE(result, 2);  // nothing chosen yet
-}
-
-void SettingsDialogsTest::userModelCancelRestoresCount() {
-  LayeredModel user_model;
-  user_model.layerCount = 4;
-  int result = 0;
-  UserModelDiaBox dialog(user_model, result, nullptr);
-  QCOMPARE(EditText(dialog, "edit1001"), QStringLiteral("4"));
-  SetEdit(dialog, "edit1001", "2");
-  Click(dialog, "button1022");
-  QCOMPARE(result, 2);
-  QCOMPARE(user_model.layerCount, 4);
 }
 
 void SettingsDialogsTest::userModelPictureIsDrawn() {
