@@ -1,18 +1,14 @@
 #include "windows/display_window.h"
 
-#include <QAction>
-#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTimer>
 #include <algorithm>
 
 #include "fileio/results_file.h"
 #include "graphics/sounding_plot.h"
 #include "state/text_format.h"
 #include "windows/child_dialogs.h"
-#include "windows/menu_command.h"
 #include "windows/qt_canvas.h"
 #include "windows/qt_host.h"
 #include "windows/screen_capture.h"
@@ -34,38 +30,16 @@ DisplayWindow::DisplayWindow(ProgramState& program,
                              DialogRunner& runner,
                              std::function<void(int)> set_window_open,
                              QWidget* owner)
-    : QMainWindow(owner),
-      program_(program),
-      runner_(runner),
-      set_window_open_(std::move(set_window_open)),
+    : ChildWindow(
+          program, runner, std::move(set_window_open), owner, "DisplayWindow", kWelcomeMessage),
       results_(std::make_unique<InversionResults>()),
       layer_resistivity_(kMaxPoints, 0.0f),
       layer_thickness_(kMaxPoints, 0.0f),
       calculated_rho_(kMaxPoints, 0.0f) {
-  setWindowFlag(Qt::Window, true);
-  setAttribute(Qt::WA_DeleteOnClose, true);
-  setObjectName(QStringLiteral("DisplayWindow"));
   setFocusPolicy(Qt::StrongFocus);
-  host_ = std::make_unique<QtHost>(this, runner_, program_);
-
-  canvas_ = new QtCanvas(this);
-  canvas_->setObjectName(QStringLiteral("canvas"));
-  canvas_->setFirstPaintHandler([this] {
-    // Not from inside the paint event: the message box runs its own loop.
-    QTimer::singleShot(0, this, &DisplayWindow::HandleFirstPaint);
-  });
-  setCentralWidget(canvas_);
-  line_height_ = canvas_->Metrics().charHeight;
   BuildMenus();
-
-  window_open_ = 1;
-  if (set_window_open_) {
-    set_window_open_(1);
-  }
   setFocus();
 }
-
-DisplayWindow::~DisplayWindow() { Destroy(); }
 
 void DisplayWindow::BuildMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
@@ -90,21 +64,6 @@ void DisplayWindow::BuildMenus() {
   QMenu* exit = menuBar()->addMenu(QStringLiteral("&Exit"));
   AddCommand(
       exit, kDisplayQuit, QStringLiteral("&Quit Display Window"), QStringLiteral("command350quit"));
-}
-
-QAction* DisplayWindow::AddCommand(QMenu* menu, int id, const QString& text, const QString& name) {
-  return AddMenuCommand(
-      menu, id, text, name, this, [this](int command) { DisplayWndProc(command); });
-}
-
-void DisplayWindow::HandleFirstPaint() {
-  if (last_command_ != -1) {
-    return;
-  }
-  ClearWindow(*canvas_);
-  line_height_ = canvas_->Metrics().charHeight;
-  last_command_ = 0;
-  host_->ShowMessage(kWelcomeMessage, "Message", MessageIcon::kInformation, MessageButtons::kOk);
 }
 
 void DisplayWindow::DisplayWndProc(int command) {
@@ -247,22 +206,6 @@ void DisplayWindow::SaveScreen() {
         HandleKey(Qt::Key_R);
       });
   ClearWindow(*canvas_);
-}
-
-void DisplayWindow::closeEvent(QCloseEvent* event) {
-  Destroy();
-  event->accept();
-}
-
-void DisplayWindow::Destroy() {
-  if (window_open_ == 0) {
-    return;
-  }
-  window_open_ = 0;
-  host_->Beep();
-  if (set_window_open_) {
-    set_window_open_(0);
-  }
 }
 
 }  // namespace layra

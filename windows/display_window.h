@@ -8,13 +8,13 @@
 // while it exists the main window's mode flag is set. The plot is drawn
 // straight onto the canvas and is not redrawn on paint.
 
-#include <QMainWindow>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "state/records.h"
+#include "windows/child_window.h"
 #include "windows/dialog_runner.h"
 
 class QAction;
@@ -33,20 +33,16 @@ enum DisplayCommandId : int {
   kDisplayQuit = 350,
 };
 
-class DisplayWindow : public QMainWindow {
+class DisplayWindow : public ChildWindow {
   Q_OBJECT
 
  public:
-  // `program` supplies the data directory the file choosers start in, the
-  // shared dialog-result field and the buffer in which a capture builds its
-  // temporary name; every dialog and message runs through `runner`.
-  // `set_window_open` is called with 1 now and with 0 when the window goes
-  // away (closed, or destroyed with its owner).
+  // `program` also holds the buffer in which a capture builds its temporary
+  // name.
   DisplayWindow(ProgramState& program,
                 DialogRunner& runner,
                 std::function<void(int)> set_window_open,
                 QWidget* owner = nullptr);
-  ~DisplayWindow() override;
 
   // The window procedure's command part: carries out menu command `command`.
   void DisplayWndProc(int command);
@@ -55,10 +51,6 @@ class DisplayWindow : public QMainWindow {
   // again (only with more than one layer and more than two points). Returns
   // false for keys the window does not handle.
   bool HandleKey(int key);
-
-  // What the first paint does once: clears the canvas, takes the line height
-  // and shows the welcome message.
-  void HandleFirstPaint();
 
   // Makes iteration `requested` current (asks for it with ChooseIterBox when
   // negative), copies its model, calculated apparent resistivities and misfit
@@ -78,29 +70,21 @@ class DisplayWindow : public QMainWindow {
   float currentMisfit() const { return misfit_; }
   // The last results file read; after a capture, the chosen picture's path.
   const std::string& fileName() const { return file_name_; }
-  QtCanvas& canvas() { return *canvas_; }
 
  protected:
+  void Dispatch(int command) override { DisplayWndProc(command); }
   void keyPressEvent(QKeyEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
 
  private:
   void BuildMenus();
-  QAction* AddCommand(QMenu* menu, int id, const QString& text, const QString& name);
   void ReadResults();
   void DisplayModel();
   void SaveScreen();
   // Clears the canvas and plots the current iteration.
   void PlotCurrentIteration();
-  void Destroy();
 
-  ProgramState& program_;
-  DialogRunner& runner_;
-  std::function<void(int)> set_window_open_;
-  std::unique_ptr<QtHost> host_;
   // The stored iterations of the last results file read.
   std::unique_ptr<InversionResults> results_;
-  QtCanvas* canvas_;
   // The current iteration's model, calculated apparent resistivities and misfit.
   std::vector<float> layer_resistivity_;
   std::vector<float> layer_thickness_;
@@ -111,9 +95,6 @@ class DisplayWindow : public QMainWindow {
   int iteration_count_ = 0;  // N
   int current_iteration_ = 0;
   int dialog_result_ = 0;
-  int window_open_ = 0;
-  int last_command_ = -1;
-  int line_height_ = 16;
   std::string file_name_;
 };
 

@@ -1,11 +1,8 @@
 #include "windows/forward_window.h"
 
-#include <QAction>
-#include <QCloseEvent>
 #include <QDir>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTimer>
 
 #include "fileio/model_file.h"
 #include "fileio/synthetic_data.h"
@@ -14,7 +11,6 @@
 #include "graphics/sounding_plot.h"
 #include "state/text_format.h"
 #include "windows/child_dialogs.h"
-#include "windows/menu_command.h"
 #include "windows/qt_canvas.h"
 #include "windows/qt_host.h"
 
@@ -34,39 +30,15 @@ ForwardWindow::ForwardWindow(ProgramState& program,
                              DialogRunner& runner,
                              std::function<void(int)> set_window_open,
                              QWidget* owner)
-    : QMainWindow(owner),
-      program_(program),
-      runner_(runner),
-      set_window_open_(std::move(set_window_open)),
+    : ChildWindow(
+          program, runner, std::move(set_window_open), owner, "ForwardWindow", kWelcomeMessage),
       model_(std::make_unique<ForwardModel>()) {
-  // A window of its own, kept above its owner; gone once closed.
-  setWindowFlag(Qt::Window, true);
-  setAttribute(Qt::WA_DeleteOnClose, true);
-  setObjectName(QStringLiteral("ForwardWindow"));
-  host_ = std::make_unique<QtHost>(this, runner_, program_);
-
-  canvas_ = new QtCanvas(this);
-  canvas_->setObjectName(QStringLiteral("canvas"));
-  canvas_->setFirstPaintHandler([this] {
-    // Not from inside the paint event: the message box runs its own loop.
-    QTimer::singleShot(0, this, &ForwardWindow::HandleFirstPaint);
-  });
-  setCentralWidget(canvas_);
-  line_height_ = canvas_->Metrics().charHeight;
   BuildMenus();
-
   model_->arrayType = ArrayType::kWenner;
   model_->outputSipForm = SipForm::kAmplitudePhase;
   calculated_ = 0;
-  last_command_ = -1;
-  window_open_ = 1;
-  if (set_window_open_) {
-    set_window_open_(1);
-  }
   setFocus();
 }
-
-ForwardWindow::~ForwardWindow() { Destroy(); }
 
 void ForwardWindow::BuildMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
@@ -105,21 +77,6 @@ void ForwardWindow::BuildMenus() {
              kForwardQuit,
              QStringLiteral("&Quit Forward Modelling"),
              QStringLiteral("command510quit"));
-}
-
-QAction* ForwardWindow::AddCommand(QMenu* menu, int id, const QString& text, const QString& name) {
-  return AddMenuCommand(
-      menu, id, text, name, this, [this](int command) { ForwardWndProc(command); });
-}
-
-void ForwardWindow::HandleFirstPaint() {
-  if (last_command_ != -1) {
-    return;
-  }
-  ClearWindow(*canvas_);
-  line_height_ = canvas_->Metrics().charHeight;
-  last_command_ = 0;
-  host_->ShowMessage(kWelcomeMessage, "Message", MessageIcon::kInformation, MessageButtons::kOk);
 }
 
 void ForwardWindow::ForwardWndProc(int command) {
@@ -215,22 +172,6 @@ void ForwardWindow::ChangeArrayType() {
   if (model_->arrayType != array_type_at_dialog_) {
     // The response computed so far belongs to the other array.
     calculated_ = 0;
-  }
-}
-
-void ForwardWindow::closeEvent(QCloseEvent* event) {
-  Destroy();
-  event->accept();
-}
-
-void ForwardWindow::Destroy() {
-  if (window_open_ == 0) {
-    return;
-  }
-  window_open_ = 0;
-  host_->Beep();
-  if (set_window_open_) {
-    set_window_open_(0);
   }
 }
 

@@ -9,12 +9,12 @@
 // drawn straight onto its canvas by the commands and stay there until the
 // next command clears it.
 
-#include <QMainWindow>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "state/records.h"
+#include "windows/child_window.h"
 #include "windows/dialog_runner.h"
 
 class QAction;
@@ -36,41 +36,28 @@ enum ForwardCommandId : int {
   kForwardArrayType = 1040,
 };
 
-class ForwardWindow : public QMainWindow {
+class ForwardWindow : public ChildWindow {
   Q_OBJECT
 
  public:
-  // `program` supplies the data directory the file choosers start in and the
-  // shared dialog-result field; every dialog and message runs through
-  // `runner`. `set_window_open` is called with 1 now and with 0 when the
-  // window goes away (closed, or destroyed with its owner).
   ForwardWindow(ProgramState& program,
                 DialogRunner& runner,
                 std::function<void(int)> set_window_open,
                 QWidget* owner = nullptr);
-  ~ForwardWindow() override;
 
   // The window procedure's command part: carries out menu command `command`
   // as if it had been chosen from the menu.
   void ForwardWndProc(int command);
 
-  // What the first paint does once: clears the canvas, takes the line height
-  // and shows the welcome message.
-  void HandleFirstPaint();
-
   const ForwardModel& model() const { return *model_; }
   // 1 after a successful Calculate; 0 after a model read or an array change.
   int calculatedFlag() const { return calculated_; }
-  // -1 until the first paint, then 0, then the id of each command.
-  int lastCommand() const { return last_command_; }
-  QtCanvas& canvas() { return *canvas_; }
 
  protected:
-  void closeEvent(QCloseEvent* event) override;
+  void Dispatch(int command) override { ForwardWndProc(command); }
 
  private:
   void BuildMenus();
-  QAction* AddCommand(QMenu* menu, int id, const QString& text, const QString& name);
   void ReadModel();
   void Calculate();
   void Display();
@@ -79,20 +66,9 @@ class ForwardWindow : public QMainWindow {
   void ChangeArrayType();
   // Shows the message of Display and Save before Calculate; true if shown.
   bool RefusedBeforeCalculate();
-  // What destroying the window does, once: the beep and clearing the
-  // window-open flag.
-  void Destroy();
 
-  ProgramState& program_;
-  DialogRunner& runner_;
-  std::function<void(int)> set_window_open_;
-  std::unique_ptr<QtHost> host_;
   std::unique_ptr<ForwardModel> model_;
-  QtCanvas* canvas_;
   int calculated_ = 0;
-  int window_open_ = 0;
-  int last_command_ = -1;
-  int line_height_ = 16;
   ArrayType array_type_at_dialog_ = ArrayType::kWenner;
   std::string model_file_name_;
 };

@@ -1,0 +1,77 @@
+#include "windows/child_window.h"
+
+#include <QCloseEvent>
+#include <QTimer>
+
+#include "graphics/sounding_plot.h"
+#include "windows/menu_command.h"
+#include "windows/qt_canvas.h"
+#include "windows/qt_host.h"
+
+namespace layra {
+
+ChildWindow::ChildWindow(ProgramState& program,
+                         DialogRunner& runner,
+                         std::function<void(int)> set_window_open,
+                         QWidget* owner,
+                         const char* object_name,
+                         const char* welcome_message)
+    : QMainWindow(owner),
+      program_(program),
+      runner_(runner),
+      set_window_open_(std::move(set_window_open)),
+      welcome_message_(welcome_message) {
+  // A window of its own, kept above its owner; gone once closed.
+  setWindowFlag(Qt::Window, true);
+  setAttribute(Qt::WA_DeleteOnClose, true);
+  setObjectName(QString::fromLatin1(object_name));
+  host_ = std::make_unique<QtHost>(this, runner_, program_);
+
+  canvas_ = new QtCanvas(this);
+  canvas_->setObjectName(QStringLiteral("canvas"));
+  canvas_->setFirstPaintHandler([this] {
+    // Not from inside the paint event: the message box runs its own loop.
+    QTimer::singleShot(0, this, &ChildWindow::HandleFirstPaint);
+  });
+  setCentralWidget(canvas_);
+  line_height_ = canvas_->Metrics().charHeight;
+
+  window_open_ = 1;
+  if (set_window_open_) {
+    set_window_open_(1);
+  }
+}
+
+ChildWindow::~ChildWindow() { Destroy(); }
+
+void ChildWindow::HandleFirstPaint() {
+  if (last_command_ != -1) {
+    return;
+  }
+  ClearWindow(*canvas_);
+  line_height_ = canvas_->Metrics().charHeight;
+  last_command_ = 0;
+  host_->ShowMessage(welcome_message_, "Message", MessageIcon::kInformation, MessageButtons::kOk);
+}
+
+QAction* ChildWindow::AddCommand(QMenu* menu, int id, const QString& text, const QString& name) {
+  return AddMenuCommand(menu, id, text, name, this, [this](int command) { Dispatch(command); });
+}
+
+void ChildWindow::closeEvent(QCloseEvent* event) {
+  Destroy();
+  event->accept();
+}
+
+void ChildWindow::Destroy() {
+  if (window_open_ == 0) {
+    return;
+  }
+  window_open_ = 0;
+  host_->Beep();
+  if (set_window_open_) {
+    set_window_open_(0);
+  }
+}
+
+}  // namespace layra

@@ -1,0 +1,75 @@
+#ifndef LAYRA_WINDOWS_CHILD_WINDOW_H_
+#define LAYRA_WINDOWS_CHILD_WINDOW_H_
+
+// What the two child windows of the main window (forward modelling, results
+// display) have in common: a top-level window over its owner with a canvas
+// as client area, a host of its own, the welcome message on the first paint,
+// and the window-open flag the main window's mode rules test: set while the
+// window exists, cleared (with a beep) when it goes away.
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+
+#include "state/records.h"
+#include "windows/dialog_runner.h"
+
+class QAction;
+class QMenu;
+
+namespace layra {
+
+class QtCanvas;
+class QtHost;
+
+class ChildWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  ~ChildWindow() override;
+
+  // What the first paint does once: clears the canvas, takes the line height
+  // and shows the welcome message.
+  void HandleFirstPaint();
+
+  // -1 until the first paint, then 0, then the id of each command.
+  int lastCommand() const { return last_command_; }
+  QtCanvas& canvas() { return *canvas_; }
+
+ protected:
+  // `program` supplies the data directory the file choosers start in and the
+  // shared dialog-result field; every dialog and message runs through
+  // `runner`. `set_window_open` is called with 1 now and with 0 when the
+  // window goes away (closed, or destroyed with its owner).
+  ChildWindow(ProgramState& program,
+              DialogRunner& runner,
+              std::function<void(int)> set_window_open,
+              QWidget* owner,
+              const char* object_name,
+              const char* welcome_message);
+
+  // Carries out menu command `command`; the menu items of AddCommand call it.
+  virtual void Dispatch(int command) = 0;
+  QAction* AddCommand(QMenu* menu, int id, const QString& text, const QString& name);
+  void closeEvent(QCloseEvent* event) override;
+
+  ProgramState& program_;
+  DialogRunner& runner_;
+  std::unique_ptr<QtHost> host_;
+  QtCanvas* canvas_;
+  int last_command_ = -1;
+  int line_height_ = 16;
+
+ private:
+  // What destroying the window does, once: the beep and clearing the
+  // window-open flag.
+  void Destroy();
+
+  std::function<void(int)> set_window_open_;
+  const char* welcome_message_;
+  int window_open_ = 0;
+};
+
+}  // namespace layra
+
+#endif  // LAYRA_WINDOWS_CHILD_WINDOW_H_
