@@ -12,6 +12,8 @@
 #include <array>
 #include <string>
 
+#include "state/engine_options.h"
+
 namespace layra {
 
 // Capacities of the program.
@@ -203,6 +205,7 @@ struct ProgramState {
   LayeredModel model;          // working model of the inversion
   InversionSettings settings;
   InversionOutcome outcome;
+  EngineOptions engine;  // engine of the next run and its data-error, fix and bound choices
   int userModelAvailable = 0;
   int someParametersFixed = 0;
   int dataRead = 0;
