@@ -125,10 +125,11 @@ std::string UnreadableResponseReason(const ForwardModel& model) {
                        model.spacings[p]);
     }
     if (!(model.calcResistivity[p] >= 0.00005f) || !std::isfinite(model.calcResistivity[p])) {
-      return StrFormat("%sthe apparent resistivity at spacing %d (%g) is below\nthe 0.00005 the file can hold.",
-                       cannot,
-                       p + 1,
-                       model.calcResistivity[p]);
+      return StrFormat(
+          "%sthe apparent resistivity at spacing %d (%g) is below\nthe 0.00005 the file can hold.",
+          cannot,
+          p + 1,
+          model.calcResistivity[p]);
     }
     if (model.modelKind == DataKind::kIp && !std::isfinite(model.calcIp[p])) {
       return StrFormat("%sthe chargeability at spacing %d is not a number.", cannot, p + 1);
