@@ -602,6 +602,7 @@ TEST_F(DataFileTest, RefusesWhatIsNotATextFileNamingIt) {
   std::filesystem::create_directories(directory);
   std::filesystem::remove(fifo);
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  canvas_ = std::make_unique<RecordingCanvas>();
   for (const auto& [path, problem] :
        std::vector<std::pair<std::string, std::string>>{{directory, "is a directory"},
                                                         {fifo, "is not a regular file"},
