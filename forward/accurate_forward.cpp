@@ -27,6 +27,19 @@ constexpr double kNegligibleExponent = 46.0;
 // by the square of the ratio (1e-6).
 constexpr double kIdealMnRatio = 1e-3;
 
+// prod_(l != j) (j - l) over the stencil's nodes.
+constexpr std::array<double, kStencil> NodeProducts() {
+  std::array<double, kStencil> out{};
+  for (int j = 0; j < kStencil; ++j) {
+    double p = 1.0;
+    for (int l = 0; l < kStencil; ++l)
+      if (l != j) p *= j - l;
+    out[j] = p;
+  }
+  return out;
+}
+constexpr std::array<double, kStencil> kNodeProducts = NodeProducts();
+
 // One radius term of a datum: factor * I(r) for the order-0 or order-1
 // integral, reduced to interpolation weights on lagged-convolution outputs.
 struct Term {
@@ -133,12 +146,15 @@ Plan MakePlan(const Geometry& geometry) {
       term.radius = r.radius;
       term.factor = r.factor;
       term.first = node - kStencilBefore;
+      // Lagrange weights N / ((x - x_j) prod_(l != j) (j - l)), N = prod (x - x_l);
+      // a radius on a grid radius (x = 0) takes that one output.
+      double product = 1.0;
+      for (int l = 0; l < kStencil; ++l) product *= x - (l - kStencilBefore);
       for (int j = 0; j < kStencil; ++j) {
-        double w = r.factor;
-        for (int l = 0; l < kStencil; ++l)
-          if (l != j) w *= (x - (l - kStencilBefore)) / static_cast<double>(j - l);
-        term.weight[j] = w;
-        plan.used[r.order][term.first + j] = 1;
+        const double offset = x - (j - kStencilBefore);
+        term.weight[j] = x == 0.0 ? (offset == 0.0 ? r.factor : 0.0)
+                                  : r.factor * product / (offset * kNodeProducts[j]);
+        if (term.weight[j] != 0.0) plan.used[r.order][term.first + j] = 1;
       }
     }
   }
@@ -151,16 +167,41 @@ Plan MakePlan(const Geometry& geometry) {
 // rhoL - rho1 as lambda -> 0, and a filter reproduces the transform of a
 // constant only to about 1e-6, which a 1000:1 contrast would magnify to
 // 1e-3; the exponential, whose transforms are known, takes that constant
-// out. Abscissae at which the top layer alone decides T hold exact zeros and
-// are not computed.
+// out.
+//
+// Layer i is seen at the abscissae below visible[i]: above them some layer
+// over it has 2 lambda h > kNegligibleExponent and acts as the half-space.
+// Abscissae at or above visible[0] (the top layer alone decides T) hold
+// exact zeros. The loops run over the abscissae innermost, so that the
+// recurrences of different abscissae overlap in the processor.
 template <typename S>
 struct KernelGrid {
   double depth2 = 0.0;  // c = twice the depth of the half-space's top
+  int nodes = 0;
   std::vector<double> lambda;
+  std::vector<int> visible;  // per layer, and 0 for a layer below the last
   std::vector<S> kernel;
-  std::vector<S> derivative;  // abscissa-major: derivative[node * P + p]
-  int live = 0;               // abscissae below this one may be nonzero
+  // Parameter-major: derivative[p * nodes + k], zero at and above extent[p].
+  std::vector<S> derivative;
+  std::vector<int> extent;
+  // Work arrays, kept between calls so that large blocks are not mapped anew.
+  std::vector<double> tanh_h, sech2_h, decay;
+  std::vector<S> transform, chain, by_rho, by_h;
 };
+
+// expm1(-x) for x >= 0: below 0.03 its Taylor series to x^7 (the next term is
+// below 1e-16 of the value), above the library function, so that thin layers
+// keep every digit.
+inline double ExpMinusOne(double x) {
+  if (x >= 0.03) return std::expm1(-x);
+  constexpr double k1_2 = 1.0 / 2, k1_3 = 1.0 / 3, k1_4 = 1.0 / 4, k1_5 = 1.0 / 5, k1_6 = 1.0 / 6,
+                   k1_7 = 1.0 / 7;
+  return -x * (1.0 -
+               x * k1_2 *
+                   (1.0 -
+                    x * k1_3 *
+                        (1.0 - x * k1_4 * (1.0 - x * k1_5 * (1.0 - x * k1_6 * (1.0 - x * k1_7))))));
+}
 
 template <typename S>
 void ComputeKernel(const Plan& plan,
@@ -171,83 +212,122 @@ void ComputeKernel(const Plan& plan,
   const int layers = static_cast<int>(rho.size());
   const int parameters = 2 * layers - 1;
   const int nodes = plan.radius_count + kHankelFilterLength - 1;
-  grid.lambda.resize(static_cast<size_t>(nodes));
-  grid.kernel.assign(static_cast<size_t>(nodes), S(0.0));
-  if (with_derivatives)
-    grid.derivative.assign(static_cast<size_t>(nodes) * static_cast<size_t>(parameters), S(0.0));
+  const size_t g = static_cast<size_t>(nodes);
+  grid.nodes = nodes;
+  grid.lambda.resize(g);
+  grid.kernel.assign(g, S(0.0));
   for (int k = 0; k < nodes; ++k)
     grid.lambda[k] = std::exp(plan.first_log_lambda + k * kHankelLogStep);
-  grid.live = nodes;
   grid.depth2 = 0.0;
   for (double thickness : h) grid.depth2 += 2.0 * thickness;
-  if (layers == 1) {
-    grid.live = 0;
-    return;
+  grid.visible.assign(static_cast<size_t>(layers) + 1, 0);
+  grid.visible[0] = layers == 1 ? 0 : nodes;
+  for (int i = 0; i + 1 < layers; ++i) {
+    int k = grid.visible[i];
+    while (k > 0 && 2.0 * grid.lambda[k - 1] * h[i] > kNegligibleExponent) --k;
+    if (i == 0) grid.visible[0] = k;
+    grid.visible[i + 1] = k;
   }
-  // Per layer, above the deepest one that matters at this abscissa:
-  // t = tanh(lambda h) = -expm1(-2 lambda h) / (2 + expm1(-2 lambda h)) and
-  // 1 - t^2 = 4 e / (1 + e)^2 with e = exp(-2 lambda h).
-  std::vector<double> tanh_h(static_cast<size_t>(layers));
-  std::vector<double> sech2_h(static_cast<size_t>(layers));
-  std::vector<S> chain(static_cast<size_t>(layers));  // dT_i / dT_(i+1)
-  std::vector<S> by_rho(static_cast<size_t>(layers));
-  std::vector<S> by_h(static_cast<size_t>(layers));
-  for (int k = 0; k < nodes; ++k) {
-    const double lambda = grid.lambda[k];
-    if (2.0 * lambda * h[0] > kNegligibleExponent) {
-      grid.live = k;
-      break;
-    }
-    int bottom = layers - 1;
-    for (int i = 0; i < layers - 1; ++i) {
-      const double x = 2.0 * lambda * h[i];
-      if (x > kNegligibleExponent) {
-        bottom = i;
-        break;
+  const std::vector<int>& visible = grid.visible;
+  if (with_derivatives) {
+    grid.derivative.assign(g * static_cast<size_t>(parameters), S(0.0));
+    grid.extent.assign(static_cast<size_t>(parameters), 0);
+    for (int i = 0; i < layers; ++i) grid.extent[i] = visible[i];
+    for (int i = 0; i + 1 < layers; ++i) grid.extent[layers + i] = visible[i + 1];
+  }
+  if (layers == 1) return;
+  const int live = visible[0];
+
+  // Where layer i lies over a seen one: t = tanh(lambda h_i) = -em / (2 + em)
+  // and 1 - t^2 = 4 e / (1 + e)^2, with em = expm1(-2 lambda h_i), e = 1 + em.
+  std::vector<double>& tanh_h = grid.tanh_h;
+  std::vector<double>& sech2_h = grid.sech2_h;
+  tanh_h.resize(static_cast<size_t>(layers - 1) * g);
+  if (with_derivatives) sech2_h.resize(static_cast<size_t>(layers - 1) * g);
+  for (int i = 0; i + 1 < layers; ++i) {
+    for (int k = 0; k < visible[i + 1]; ++k) {
+      const double em = ExpMinusOne(2.0 * grid.lambda[k] * h[i]);
+      tanh_h[i * g + k] = -em / (2.0 + em);
+      if (with_derivatives) {
+        const double e = 1.0 + em;
+        sech2_h[i * g + k] = 4.0 * e / ((1.0 + e) * (1.0 + e));
       }
-      const double em = std::expm1(-x);
-      const double e = 1.0 + em;
-      tanh_h[i] = -em / (2.0 + em);
-      sech2_h[i] = 4.0 * e / ((1.0 + e) * (1.0 + e));
     }
-    S transform = rho[bottom];
-    by_rho[bottom] = S(1.0);
-    for (int i = bottom - 1; i >= 0; --i) {
-      const S r = rho[i];
-      const double t = tanh_h[i];
-      const S below = transform;
+  }
+
+  // From the deepest seen layer up: T = rho (T' + rho t) / (rho + T' t). With
+  // derivatives, per layer: dT_i / dT_(i+1), dT_i / drho_i and dT_i / dh_i.
+  std::vector<S>& transform = grid.transform;
+  std::vector<S>& chain = grid.chain;
+  std::vector<S>& by_rho = grid.by_rho;
+  std::vector<S>& by_h = grid.by_h;
+  transform.resize(g);
+  if (with_derivatives) {
+    chain.resize(static_cast<size_t>(layers) * g);
+    by_rho.resize(static_cast<size_t>(layers) * g);
+    by_h.resize(static_cast<size_t>(layers) * g);
+  }
+  for (int i = layers - 1; i >= 0; --i) {
+    const S r = rho[i];
+    const int seen_below = visible[i + 1];
+    for (int k = seen_below; k < visible[i]; ++k) {
+      transform[k] = r;
+      if (with_derivatives) by_rho[i * g + k] = S(1.0);
+    }
+    const double* t_row = tanh_h.data() + (i < layers - 1 ? i * g : 0);
+    const double* s_row =
+        with_derivatives ? sech2_h.data() + (i < layers - 1 ? i * g : 0) : nullptr;
+    for (int k = 0; k < seen_below; ++k) {
+      const double t = t_row[k];
+      const S below = transform[k];
       const S numerator = below + r * t;
       const S denominator = r + below * t;
-      transform = r * numerator / denominator;
+      transform[k] = r * numerator / denominator;
       if (with_derivatives) {
         const S inverse2 = S(1.0) / (denominator * denominator);
-        chain[i] = r * r * sech2_h[i] * inverse2;
-        by_rho[i] = (numerator * denominator + r * t * denominator - r * numerator) * inverse2;
-        by_h[i] = r * (r * r - below * below) * inverse2 * (lambda * sech2_h[i]);
+        chain[i * g + k] = r * r * s_row[k] * inverse2;
+        by_rho[i * g + k] =
+            (numerator * denominator + r * t * denominator - r * numerator) * inverse2;
+        by_h[i * g + k] = r * (r * r - below * below) * inverse2 * (grid.lambda[k] * s_row[k]);
       }
     }
-    const S contrast = rho[layers - 1] - rho[0];
-    const double decay = std::exp(-lambda * grid.depth2);
-    grid.kernel[k] = transform - rho[0] - contrast * decay;
-    if (!with_derivatives) continue;
-    S* row = grid.derivative.data() + static_cast<size_t>(k) * parameters;
-    S product = S(1.0);  // dT_0 / dT_i
-    for (int i = 0; i <= bottom; ++i) {
-      row[i] = product * by_rho[i];
-      if (i < bottom) {
-        row[layers + i] = product * by_h[i];
-        product *= chain[i];
-      }
+  }
+  const S contrast = rho[layers - 1] - rho[0];
+  std::vector<double>& decay = grid.decay;
+  decay.resize(static_cast<size_t>(live));
+  for (int k = 0; k < live; ++k) {
+    decay[k] = std::exp(-grid.lambda[k] * grid.depth2);
+    grid.kernel[k] = transform[k] - rho[0] - contrast * decay[k];
+  }
+  if (!with_derivatives) return;
+  // dT_0 / drho_i = prod_(j<i) (dT_j / dT_(j+1)) dT_i / drho_i, likewise for h_i.
+  std::vector<S>& product = transform;
+  std::fill(product.begin(), product.begin() + live, S(1.0));
+  for (int i = 0; i < layers; ++i) {
+    S* d_rho = grid.derivative.data() + i * g;
+    for (int k = 0; k < visible[i]; ++k) d_rho[k] = product[k] * by_rho[i * g + k];
+    if (i + 1 == layers) break;
+    S* d_h = grid.derivative.data() + (layers + i) * g;
+    for (int k = 0; k < visible[i + 1]; ++k) {
+      d_h[k] = product[k] * by_h[i * g + k];
+      product[k] *= chain[i * g + k];
     }
-    row[0] += decay - 1.0;
-    row[layers - 1] -= decay;
-    for (int i = 0; i < layers - 1; ++i) row[layers + i] += 2.0 * lambda * decay * contrast;
+  }
+  // The exponential's share: the contrast's derivatives and c = 2 sum h.
+  // Beyond the deepest layer's abscissae exp(-c lambda) is below 1e-20.
+  for (int k = 0; k < live; ++k) grid.derivative[k] += decay[k] - 1.0;
+  const int deep = visible[layers - 1];
+  for (int k = 0; k < deep; ++k) {
+    grid.derivative[(layers - 1) * g + k] -= decay[k];
+    const S by_c = 2.0 * grid.lambda[k] * decay[k] * contrast;
+    for (int i = 0; i + 1 < layers; ++i) grid.derivative[(layers + i) * g + k] += by_c;
   }
 }
 
 // Lagged convolutions of the kernel for the grid radii each order needs:
 // out[m] = sum_k w_k g(lambda_(m+k)) K(lambda_(m+k)), g = 1 for order 0 and
-// lambda for order 1, and likewise for each parameter's derivative.
+// lambda for order 1, and likewise for each parameter's derivative
+// (out_derivative[m * P + p]).
 template <typename S>
 void Convolve(const Plan& plan,
               const KernelGrid<S>& grid,
@@ -260,20 +340,43 @@ void Convolve(const Plan& plan,
   out.assign(static_cast<size_t>(plan.radius_count), S(0.0));
   if (out_derivative)
     out_derivative->assign(static_cast<size_t>(plan.radius_count) * parameters, S(0.0));
+  // Weighted kernel g(lambda) K and the weights of this order.
+  std::vector<double> scale(static_cast<size_t>(grid.nodes), 1.0);
+  if (order == 1) scale = grid.lambda;
+  const int live = grid.visible[0];
   for (int m = 0; m < plan.radius_count; ++m) {
     if (!plan.used[order][m]) continue;
-    const int end = std::min(kHankelFilterLength, grid.live - m);
+    const int end = std::min(kHankelFilterLength, live - m);
     S sum = S(0.0);
-    S* d = out_derivative ? out_derivative->data() + static_cast<size_t>(m) * parameters : nullptr;
-    for (int k = 0; k < end; ++k) {
-      const double weight = order == 0 ? w[k] : w[k] * grid.lambda[m + k];
-      sum += weight * grid.kernel[m + k];
-      if (d) {
-        const S* row = grid.derivative.data() + static_cast<size_t>(m + k) * parameters;
-        for (int p = 0; p < parameters; ++p) d[p] += weight * row[p];
-      }
-    }
+    for (int k = 0; k < end; ++k) sum += w[k] * scale[m + k] * grid.kernel[m + k];
     out[m] = sum;
+  }
+  if (!out_derivative) return;
+  // The derivative columns, blocks of kBlock neighbouring radii at a time:
+  // each filter weight multiplies kBlock consecutive kernel values, which the
+  // compiler turns into vector arithmetic with independent sums.
+  constexpr int kBlock = 8;
+  std::vector<S> weighted(static_cast<size_t>(grid.nodes) + kBlock, S(0.0));
+  for (int p = 0; p < parameters; ++p) {
+    const S* column = grid.derivative.data() + static_cast<size_t>(p) * grid.nodes;
+    const int extent = grid.extent[p];
+    for (int k = 0; k < extent; ++k) weighted[k] = scale[k] * column[k];
+    std::fill(weighted.begin() + extent, weighted.end(), S(0.0));
+    for (int m0 = 0; m0 < std::min(plan.radius_count, extent); m0 += kBlock) {
+      bool needed = false;
+      for (int j = 0; j < kBlock && m0 + j < plan.radius_count; ++j)
+        needed = needed || plan.used[order][m0 + j];
+      if (!needed) continue;
+      std::array<S, kBlock> sums{};
+      const int stop = std::min(kHankelFilterLength, extent - m0);
+      for (int k = 0; k < stop; ++k) {
+        const double weight = w[k];
+        const S* values = weighted.data() + m0 + k;
+        for (int j = 0; j < kBlock; ++j) sums[j] += weight * values[j];
+      }
+      for (int j = 0; j < kBlock && m0 + j < plan.radius_count; ++j)
+        (*out_derivative)[static_cast<size_t>(m0 + j) * parameters + p] = sums[j];
+    }
   }
 }
 
@@ -286,10 +389,11 @@ void Evaluate(const Plan& plan,
               std::vector<S>* jacobian) {
   const int n = plan.datum_count;
   const int parameters = 2 * static_cast<int>(rho.size()) - 1;
-  KernelGrid<S> grid;
+  // Per thread, reused: a sensitivity run touches a few hundred kilobytes.
+  thread_local KernelGrid<S> grid;
+  thread_local std::array<std::vector<S>, 2> f;
+  thread_local std::array<std::vector<S>, 2> df;
   ComputeKernel(plan, rho, h, jacobian != nullptr, grid);
-  std::array<std::vector<S>, 2> f;
-  std::array<std::vector<S>, 2> df;
   for (int order = 0; order < 2; ++order)
     Convolve(plan, grid, order, parameters, f[order], jacobian ? &df[order] : nullptr);
   rhoa.assign(static_cast<size_t>(n), rho[0]);
