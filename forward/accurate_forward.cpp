@@ -185,7 +185,7 @@ struct KernelGrid {
   std::vector<S> derivative;
   std::vector<int> extent;
   // Work arrays, kept between calls so that large blocks are not mapped anew.
-  std::vector<double> tanh_h, sech2_h, decay;
+  std::vector<double> expm1_h, sech2_h, decay;
   std::vector<S> transform, chain, by_rho, by_h;
 };
 
@@ -238,16 +238,16 @@ void ComputeKernel(const Plan& plan,
   if (layers == 1) return;
   const int live = visible[0];
 
-  // Where layer i lies over a seen one: t = tanh(lambda h_i) = -em / (2 + em)
+  // Where layer i lies over a seen one: em, t = tanh(lambda h_i) = -em / (2 + em)
   // and 1 - t^2 = 4 e / (1 + e)^2, with em = expm1(-2 lambda h_i), e = 1 + em.
-  std::vector<double>& tanh_h = grid.tanh_h;
+  std::vector<double>& expm1_h = grid.expm1_h;
   std::vector<double>& sech2_h = grid.sech2_h;
-  tanh_h.resize(static_cast<size_t>(layers - 1) * g);
+  expm1_h.resize(static_cast<size_t>(layers - 1) * g);
   if (with_derivatives) sech2_h.resize(static_cast<size_t>(layers - 1) * g);
   for (int i = 0; i + 1 < layers; ++i) {
     for (int k = 0; k < visible[i + 1]; ++k) {
       const double em = ExpMinusOne(2.0 * grid.lambda[k] * h[i]);
-      tanh_h[i * g + k] = -em / (2.0 + em);
+      expm1_h[i * g + k] = em;
       if (with_derivatives) {
         const double e = 1.0 + em;
         sech2_h[i * g + k] = 4.0 * e / ((1.0 + e) * (1.0 + e));
@@ -274,22 +274,30 @@ void ComputeKernel(const Plan& plan,
       transform[k] = r;
       if (with_derivatives) by_rho[i * g + k] = S(1.0);
     }
-    const double* t_row = tanh_h.data() + (i < layers - 1 ? i * g : 0);
+    const double* e_row = expm1_h.data() + (i < layers - 1 ? i * g : 0);
     const double* s_row =
         with_derivatives ? sech2_h.data() + (i < layers - 1 ? i * g : 0) : nullptr;
+    if (!with_derivatives) {
+      // The same with numerator and denominator times 2 + em: one division.
+      for (int k = 0; k < seen_below; ++k) {
+        const double em = e_row[k];
+        const double a = 2.0 + em;
+        const S below = transform[k];
+        transform[k] = r * (below * a - r * em) / (r * a - below * em);
+      }
+      continue;
+    }
     for (int k = 0; k < seen_below; ++k) {
-      const double t = t_row[k];
+      const double t = -e_row[k] / (2.0 + e_row[k]);
       const S below = transform[k];
       const S numerator = below + r * t;
       const S denominator = r + below * t;
       transform[k] = r * numerator / denominator;
-      if (with_derivatives) {
-        const S inverse2 = S(1.0) / (denominator * denominator);
-        chain[i * g + k] = r * r * s_row[k] * inverse2;
-        by_rho[i * g + k] =
-            (numerator * denominator + r * t * denominator - r * numerator) * inverse2;
-        by_h[i * g + k] = r * (r * r - below * below) * inverse2 * (grid.lambda[k] * s_row[k]);
-      }
+      const S inverse2 = S(1.0) / (denominator * denominator);
+      chain[i * g + k] = r * r * s_row[k] * inverse2;
+      by_rho[i * g + k] =
+          (numerator * denominator + r * t * denominator - r * numerator) * inverse2;
+      by_h[i * g + k] = r * (r * r - below * below) * inverse2 * (grid.lambda[k] * s_row[k]);
     }
   }
   const S contrast = rho[layers - 1] - rho[0];
