@@ -178,7 +178,6 @@ TEST_F(InvertCommand, ShowReadsBackWhatInvertWrote) {
   EXPECT_EQ(results["dataConstraint"], 0);
 }
 
-#ifdef LAYRA_HAVE_QTGUI
 TEST_F(InvertCommand, PlotsTheLastIterationAndAChosenOne) {
   const std::string results_file = (directory_ / "w.INV").string();
   const fs::path invert_png = directory_ / "invert.png";
@@ -194,6 +193,5 @@ TEST_F(InvertCommand, PlotsTheLastIterationAndAChosenOne) {
   EXPECT_NE(svg.find("<svg"), std::string::npos);
   EXPECT_NE(svg.find("Iteration 1"), std::string::npos);
 }
-#endif
 
 }  // namespace
