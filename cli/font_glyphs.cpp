@@ -77,9 +77,13 @@ const GlyphSource::Glyph* FontGlyphs::Find(char32_t character) {
       for (int row = 0; row < glyph->rows; ++row) {
         const unsigned char* source =
             bitmap.buffer + static_cast<std::ptrdiff_t>(row) * bitmap.pitch;
-        std::copy(source,
-                  source + glyph->width,
-                  glyph->coverage.begin() + static_cast<std::ptrdiff_t>(row) * glyph->width);
+        std::uint8_t* target =
+            glyph->coverage.data() + static_cast<std::ptrdiff_t>(row) * glyph->width;
+        // Sixteen levels of coverage are as smooth to the eye as 256 and keep
+        // a plot within the 256 colours of a palette picture.
+        for (int column = 0; column < glyph->width; ++column) {
+          target[column] = static_cast<std::uint8_t>((source[column] + 8) / 17 * 17);
+        }
       }
     }
   }

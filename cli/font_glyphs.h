@@ -2,8 +2,8 @@
 #define LAYRA_CLI_FONT_GLYPHS_H_
 
 // The marks of the text in layra-cli's pixel pictures: a bold fixed-pitch
-// TrueType font rendered by FreeType at a fixed pixel size, with grey levels
-// for smooth edges. Each character is rendered once and kept.
+// TrueType font rendered by FreeType at a fixed pixel size, with sixteen grey
+// levels for smooth edges. Each character is rendered once and kept.
 
 #include <memory>
 #include <string>

@@ -16,18 +16,25 @@ std::uint8_t Mix(std::uint8_t a, std::uint8_t b, int coverage) {
 
 }  // namespace
 
-RasterCanvas::RasterCanvas(int width, int height, TextMetrics metrics, GlyphSource* glyphs)
-    : image_(std::max(width, 1), std::max(height, 1)), metrics_(metrics), glyphs_(glyphs) {}
+RasterCanvas::RasterCanvas(
+    int width, int height, TextMetrics metrics, GlyphSource* glyphs, int band_rows)
+    : width_(std::max(width, 1)),
+      height_(std::max(height, 1)),
+      image_(width_, band_rows < 1 ? height_ : std::min(band_rows, height_)),
+      metrics_(metrics),
+      glyphs_(glyphs) {}
 
 void RasterCanvas::Clear() { std::fill(image_.pixels.begin(), image_.pixels.end(), kWhite); }
 
+void RasterCanvas::SetBand(int first_row) { band_top_ = first_row; }
+
 void RasterCanvas::FillSpan(int left, int top, int right, int bottom, Rgb color) {
   left = std::max(left, 0);
-  top = std::max(top, 0);
-  right = std::min(right, Width());
-  bottom = std::min(bottom, Height());
+  top = std::max(top, band_top_);
+  right = std::min(right, width_);
+  bottom = std::min(bottom, band_top_ + image_.height);
   if (left >= right) return;
-  for (int y = top; y < bottom; ++y) std::fill(Row(y) + left, Row(y) + right, color);
+  for (int y = top; y < bottom; ++y) std::fill(MutableRow(y) + left, MutableRow(y) + right, color);
 }
 
 void RasterCanvas::DrawText(int x, int y, const std::string& text) {
@@ -35,7 +42,10 @@ void RasterCanvas::DrawText(int x, int y, const std::string& text) {
   const int cell = metrics_.averageCharWidth;
   const int count = static_cast<int>(characters.size());
   FillSpan(x, y, x + count * cell, y + metrics_.charHeight, kWhite);
-  if (glyphs_ == nullptr) return;
+  if (glyphs_ == nullptr || y + 2 * metrics_.charHeight < band_top_ ||
+      y - metrics_.charHeight >= band_top_ + image_.height) {
+    return;  // no marks, or none that can reach the band
+  }
   const int baseline = y + glyphs_->Ascent();
   for (int i = 0; i < count; ++i) {
     const GlyphSource::Glyph* glyph = glyphs_->Find(characters[i]);
@@ -48,9 +58,9 @@ void RasterCanvas::BlendGlyph(const GlyphSource::Glyph& glyph, int x, int baseli
   const int top = baseline - glyph.top;
   for (int row = 0; row < glyph.rows; ++row) {
     const int py = top + row;
-    if (py < 0 || py >= Height()) continue;
+    if (py < band_top_ || py >= band_top_ + image_.height) continue;
     const std::uint8_t* coverage = glyph.coverage.data() + static_cast<size_t>(row) * glyph.width;
-    Rgb* pixels = Row(py);
+    Rgb* pixels = MutableRow(py);
     for (int column = std::max(0, -left); column < glyph.width && left + column < Width();
          ++column) {
       const int c = coverage[column];
@@ -85,7 +95,8 @@ void RasterCanvas::LineTo(int x, int y) {
   if (pen_.style == PenStyle::kSolid && y == cursor_y_) {
     // A solid horizontal line is one span, its end point left out.
     FillSpan(x < cursor_x_ ? x + 1 : cursor_x_, y, x < cursor_x_ ? cursor_x_ + 1 : x, y + 1, color);
-  } else {
+  } else if (std::max(y, cursor_y_) >= band_top_ &&
+             std::min(y, cursor_y_) < band_top_ + image_.height) {
     RasterizeLine(
         cursor_x_, cursor_y_, x, y, pen_.style, [&](int px, int py) { Plot(px, py, color); });
   }
@@ -98,6 +109,7 @@ void RasterCanvas::Rectangle(int left, int top, int right, int bottom) {
   if (box.Empty()) return;
   FillSpan(box.left + 1, box.top + 1, box.right - 1, box.bottom - 1, kWhite);
   const Rgb color = pen_.color;
+  if (box.bottom <= band_top_ || box.top >= band_top_ + image_.height) return;
   if (pen_.style != PenStyle::kSolid) {
     RasterizeOutline(box, pen_.style, [&](int x, int y) { Plot(x, y, color); });
     return;
@@ -108,10 +120,7 @@ void RasterCanvas::Rectangle(int left, int top, int right, int bottom) {
   FillSpan(box.right - 1, box.top, box.right, box.bottom, color);
 }
 
-Rgb RasterCanvas::GetPixel(int x, int y) const {
-  if (x < 0 || y < 0 || x >= Width() || y >= Height()) return kWhite;
-  return Row(y)[x];
-}
+Rgb RasterCanvas::GetPixel(int x, int y) const { return InBand(x, y) ? Row(y)[x] : kWhite; }
 
 void RasterCanvas::SetPixel(int x, int y, Rgb color) { Plot(x, y, color); }
 

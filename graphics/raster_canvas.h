@@ -7,6 +7,10 @@
 // Text is laid out in fixed-pitch cells of the metrics given, on an opaque
 // white background, with the marks of each character blended in from a
 // GlyphSource (none: the text is only its background).
+//
+// The canvas may hold a band of the picture's rows only: drawing is then
+// clipped to the band, and a large picture is painted band by band (the same
+// drawing replayed into each) with memory for one band.
 
 #include <cstdint>
 #include <string>
@@ -37,11 +41,12 @@ class GlyphSource {
 
 class RasterCanvas : public Canvas {
  public:
-  // `glyphs` may be null and must outlive the canvas. Sides below 1 count as 1.
-  RasterCanvas(int width, int height, TextMetrics metrics, GlyphSource* glyphs);
+  // `glyphs` may be null and must outlive the canvas. Sides below 1 count as
+  // 1. The band is rows 0 .. band_rows - 1 (all rows when band_rows < 1).
+  RasterCanvas(int width, int height, TextMetrics metrics, GlyphSource* glyphs, int band_rows = 0);
 
-  int Width() const override { return image_.width; }
-  int Height() const override { return image_.height; }
+  int Width() const override { return width_; }
+  int Height() const override { return height_; }
   TextMetrics Metrics() const override { return metrics_; }
   void Clear() override;
   void DrawText(int x, int y, const std::string& text) override;
@@ -50,24 +55,40 @@ class RasterCanvas : public Canvas {
   void MoveTo(int x, int y) override;
   void LineTo(int x, int y) override;
   void Rectangle(int left, int top, int right, int bottom) override;
-  // Outside the picture: white, and setting is ignored.
+  // Outside the band: white, and setting is ignored.
   Rgb GetPixel(int x, int y) const override;
   void SetPixel(int x, int y, Rgb color) override;
 
-  const PixelImage& image() const { return image_; }
-  // Row y (0 = top) of Width() pixels.
-  const Rgb* Row(int y) const { return image_.pixels.data() + static_cast<size_t>(y) * Width(); }
+  // Moves the band to start at picture row `first_row`; what it shows is
+  // undefined until the next Clear.
+  void SetBand(int first_row);
+  int BandTop() const { return band_top_; }
+  int BandRows() const { return image_.height; }
+  // The band's pixels, BandRows() rows of Width() from BandTop().
+  const PixelImage& band() const { return image_; }
+  // Picture row y (within the band) of Width() pixels.
+  const Rgb* Row(int y) const {
+    return image_.pixels.data() + static_cast<size_t>(y - band_top_) * width_;
+  }
 
  private:
-  void Plot(int x, int y, Rgb color) {
-    if (x >= 0 && y >= 0 && x < Width() && y < Height()) Row(y)[x] = color;
+  bool InBand(int x, int y) const {
+    return x >= 0 && x < width_ && y >= band_top_ && y < band_top_ + image_.height;
   }
-  Rgb* Row(int y) { return image_.pixels.data() + static_cast<size_t>(y) * Width(); }
+  void Plot(int x, int y, Rgb color) {
+    if (InBand(x, y)) MutableRow(y)[x] = color;
+  }
+  Rgb* MutableRow(int y) {
+    return image_.pixels.data() + static_cast<size_t>(y - band_top_) * width_;
+  }
   // Fills columns left..right-1 of rows top..bottom-1, clipped to the picture.
   void FillSpan(int left, int top, int right, int bottom, Rgb color);
   void BlendGlyph(const GlyphSource::Glyph& glyph, int x, int baseline);
 
-  PixelImage image_;
+  int width_;
+  int height_;
+  int band_top_ = 0;
+  PixelImage image_;  // the band
   TextMetrics metrics_;
   GlyphSource* glyphs_;
   Pen pen_;

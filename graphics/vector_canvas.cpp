@@ -76,8 +76,9 @@ void VectorCanvas::Rectangle(int left, int top, int right, int bottom) {
 
 Rgb VectorCanvas::GetPixel(int x, int y) const {
   Rgb answer = kWhite;
+  const bool inside = x >= 0 && y >= 0 && x < width_ && y < height_;
   for (const LineStart& start : line_starts_) {
-    if (start.set && start.x == x && start.y == y) {
+    if (inside && start.set && start.x == x && start.y == y) {
       answer = start.color;
       break;
     }
@@ -90,20 +91,14 @@ Rgb VectorCanvas::GetPixel(int x, int y) const {
 }
 
 void VectorCanvas::SetPixel(int x, int y, Rgb color) {
-  Primitive pixel;
-  pixel.kind =
-      read_pending_ && color == read_color_ ? Primitive::Kind::kCopyPixel : Primitive::Kind::kPixel;
-  if (pixel.kind == Primitive::Kind::kCopyPixel) {
-    pixel.x1 = read_x_;
-    pixel.y1 = read_y_;
-    pixel.x2 = x;
-    pixel.y2 = y;
-  } else {
-    pixel.x1 = pixel.x2 = x;
-    pixel.y1 = pixel.y2 = y;
-  }
-  pixel.color = color;
+  const bool unchanged = read_pending_ && x == read_x_ && y == read_y_ && color == read_color_;
   read_pending_ = false;
+  if (unchanged) return;
+  Primitive pixel;
+  pixel.kind = Primitive::Kind::kPixel;
+  pixel.x1 = pixel.x2 = x;
+  pixel.y1 = pixel.y2 = y;
+  pixel.color = color;
   primitives_.push_back(pixel);
 }
 
@@ -128,9 +123,6 @@ void VectorCanvas::Replay(Canvas& target) const {
         break;
       case Primitive::Kind::kPixel:
         target.SetPixel(p.x1, p.y1, p.color);
-        break;
-      case Primitive::Kind::kCopyPixel:
-        target.SetPixel(p.x2, p.y2, target.GetPixel(p.x1, p.y1));
         break;
     }
   }
@@ -285,10 +277,7 @@ std::string SvgDocument(const VectorCanvas& canvas, const SvgFont& font, const s
         svg.Stroke(p.pen) << "/>\n";
         break;
       case Kind::kPixel:
-      case Kind::kCopyPixel:
-        // A copy onto its own point changes nothing.
-        if (p.kind == Kind::kCopyPixel && p.x1 == p.x2 && p.y1 == p.y2) break;
-        svg << "<rect x=\"" << p.x2 << "\" y=\"" << p.y2 << "\" width=\"1\" height=\"1\" fill=\"";
+        svg << "<rect x=\"" << p.x1 << "\" y=\"" << p.y1 << "\" width=\"1\" height=\"1\" fill=\"";
         svg.Color(p.color) << "\"/>\n";
         break;
     }

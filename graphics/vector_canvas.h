@@ -7,9 +7,9 @@
 //
 // It has no pixels to read back. GetPixel answers the pen colour of the last
 // two lines drawn where that point is one of their start points (the first
-// pixel a line draws), white elsewhere; a SetPixel that follows directly with
-// the colour just answered is kept as "copy the pixel read", which a pixel
-// canvas replays exactly.
+// pixel a line draws), white elsewhere and outside the client area; a
+// SetPixel that puts the colour just read back onto the same point changes
+// nothing and is not kept.
 
 #include <string>
 #include <vector>
@@ -21,14 +21,14 @@ namespace layra {
 class VectorCanvas : public Canvas {
  public:
   struct Primitive {
-    enum class Kind { kText, kLine, kRectangle, kPixel, kCopyPixel };
+    enum class Kind { kText, kLine, kRectangle, kPixel };
     Kind kind = Kind::kPixel;
     int x1 = 0;  // text: top-left; line: from; rectangle: left, top;
-    int y1 = 0;  // pixel: the point; copy: the point read
-    int x2 = 0;  // line: to; rectangle: right, bottom (exclusive);
-    int y2 = 0;  // copy: the point set
-    Pen pen;     // lines and rectangles
-    Rgb color;   // text colour; colour set (for a copy, the colour answered)
+    int y1 = 0;  // pixel: the point
+    int x2 = 0;  // line: to; rectangle: right, bottom (exclusive)
+    int y2 = 0;
+    Pen pen;    // lines and rectangles
+    Rgb color;  // text colour; pixel colour
     std::string text;
   };
 
@@ -69,8 +69,8 @@ class VectorCanvas : public Canvas {
   int cursor_y_ = 0;
   std::vector<Primitive> primitives_;
   LineStart line_starts_[2];  // the latest first
-  // The last GetPixel: where, what was answered, and whether it is still the
-  // last call.
+  // The last GetPixel: where, what was answered, and whether nothing has
+  // been drawn since.
   mutable int read_x_ = 0;
   mutable int read_y_ = 0;
   mutable Rgb read_color_;
