@@ -565,7 +565,9 @@ bool ColeColeApparentResistivity(const Geometry& geometry,
   rhoa.clear();
   if (jacobian) jacobian->clear();
   const size_t l = layers.rho0.size();
-  if (layers.m.size() != l || layers.tau.size() != l || layers.c.size() != l) return false;
+  if (layers.m.size() != l || layers.tau.size() != l || layers.c.size() != l ||
+      !PositiveFinite(layers.rho0))
+    return false;
   for (size_t j = 0; j < l; ++j)
     if (!Finite(layers.m[j]) || !Finite(layers.tau[j]) || !Finite(layers.c[j]) ||
         layers.tau[j] < 0.0)

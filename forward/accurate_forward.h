@@ -109,7 +109,9 @@ struct ColeColeLayers {
 // Complex apparent resistivity of Cole-Cole layers at frequency f (Hz). When
 // jacobian is given it receives d rhoa_i / d p_j (complex), column-major
 // n x (5L - 1), by the chain rule through the complex sensitivities: columns
-// rho0_1..L, h_1..L-1, m_1..L, tau_1..L, c_1..L.
+// rho0_1..L, h_1..L-1, m_1..L, tau_1..L, c_1..L. Refused besides: a list
+// whose length is not L, a rho0 that is not positive, a negative tau, or a
+// value that is not finite.
 bool ColeColeApparentResistivity(const Geometry& geometry,
                                  const ColeColeLayers& layers,
                                  double f,
