@@ -292,8 +292,9 @@ void ComputeKernel(const Plan& plan,
       const S below = transform[k];
       const S numerator = below + r * t;
       const S denominator = r + below * t;
-      transform[k] = r * numerator / denominator;
-      const S inverse2 = S(1.0) / (denominator * denominator);
+      const S inverse = S(1.0) / denominator;
+      transform[k] = r * numerator * inverse;
+      const S inverse2 = inverse * inverse;
       chain[i * g + k] = r * r * s_row[k] * inverse2;
       by_rho[i * g + k] =
           (numerator * denominator + r * t * denominator - r * numerator) * inverse2;
