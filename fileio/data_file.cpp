@@ -466,6 +466,7 @@ class DataFileReader {
 
 int ReadDataFile(const std::string& path, ProgramState& state, Canvas& canvas, Host& host) {
   state.data.pointCount = 0;
+  state.excludedPoints.fill(0);
   TextFile file = LoadTextFile(path);
   if (!file.opened) return 1;
   if (file.length < kMinTextFileLength || !file.HasBuffer()) {

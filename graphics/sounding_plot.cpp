@@ -75,11 +75,12 @@ void DrawPanel(Canvas& canvas,
                const std::vector<float>& boundary,
                const std::vector<float>& observed,
                const std::vector<float>& calculated,
-               const std::vector<float>& x_pos) {
+               const std::vector<float>& x_pos,
+               const std::vector<unsigned char>& hollow = {}) {
   if (!layer_values.empty()) {
     DrawModelBlocks(canvas, panel, panel.x0 + panel.width, layer_values, boundary);
   }
-  DrawCurvePair(canvas, panel, observed, calculated, x_pos);
+  DrawCurvePair(canvas, panel, observed, calculated, x_pos, hollow);
   DrawPanelAxes(canvas, panel);
 }
 
@@ -93,6 +94,7 @@ struct PlotData {
   AxisRange rho_range;
   AxisRange phase_range;
   AxisRange ip_range;
+  std::vector<unsigned char> hollow;  // points left out of the fit
 };
 
 PlotData Prepare(const PlotInput& input) {
@@ -108,6 +110,7 @@ PlotData Prepare(const PlotInput& input) {
   const int n = data.n;
 
   data.log_spacing = Log10Of(input.spacing, n);
+  if (input.excluded != nullptr) data.hollow.assign(input.excluded, input.excluded + n);
   data.axis = MakeSpacingAxis(data.log_spacing, Plain(input.thickness, data.layers));
 
   std::vector<float> rho = Log10Of(input.observedRho, n);
@@ -142,7 +145,8 @@ void DrawResistivityPanel(Canvas& canvas,
             data.axis.boundary,
             Log10Of(input.observedRho, data.n),
             Log10Of(input.calculatedRho, data.n),
-            data.log_spacing);
+            data.log_spacing,
+            data.hollow);
 }
 
 void DrawIpPanel(Canvas& canvas,
@@ -157,7 +161,8 @@ void DrawIpPanel(Canvas& canvas,
             data.axis.boundary,
             Plain(input.observedIP, data.n),
             Plain(input.calculatedIP, data.n),
-            data.log_spacing);
+            data.log_spacing,
+            data.hollow);
 }
 
 // Amplitude curves (black, resistivity axis) and phase curves (blue, phase

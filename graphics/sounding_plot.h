@@ -51,6 +51,8 @@ struct PlotInput {
   const float* calculatedTau = nullptr;
   const float* calculatedC = nullptr;
   int dataConstraint = 0;  // robust (>= 1) writes "Mean error" in the legend
+  // nData entries or null: points left out of the fit (1), drawn hollow.
+  const unsigned char* excluded = nullptr;
 };
 
 void PlotSounding(const PlotInput& input, Canvas& canvas);

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 
 #include "fileio/model_file.h"
 #include "fileio/synthetic_data.h"
@@ -11,6 +12,8 @@
 #include "graphics/sounding_plot.h"
 #include "state/text_format.h"
 #include "windows/child_dialogs.h"
+#include "windows/listing_canvas.h"
+#include "windows/painter_canvas.h"
 #include "windows/qt_canvas.h"
 #include "windows/qt_host.h"
 
@@ -53,6 +56,8 @@ void ForwardWindow::BuildMenus() {
   AddCommand(
       file, kForwardSipOutput, QStringLiteral("&Type of SIP output"), QStringLiteral("command506"));
   file->addSeparator();
+  AddPictureCommands(file);
+  file->addSeparator();
   AddCommand(
       file, kForwardQuit, QStringLiteral("&Quit Forward Modelling"), QStringLiteral("command510"));
 
@@ -72,7 +77,7 @@ void ForwardWindow::BuildMenus() {
              QStringLiteral("&Display apparent resistivities"),
              QStringLiteral("command520"));
 
-  QMenu* exit = menuBar()->addMenu(QStringLiteral("&Exit"));
+  QMenu* exit = menuBar()->addMenu(QStringLiteral("E&xit"));
   AddCommand(exit,
              kForwardQuit,
              QStringLiteral("&Quit Forward Modelling"),
@@ -114,16 +119,25 @@ void ForwardWindow::ReadModel() {
   if (!host_->ChooseOpenFile(path, "1D Resistivity Model File")) {
     return;
   }
+  OpenModel(path);
+}
+
+void ForwardWindow::OpenModel(const std::string& path) {
+  ClearWindow(*canvas_);
+  listing_->clear();
   model_file_name_ = path;
   // A refused file leaves no layers and no spacings: Calculate then refuses.
-  ReadModelFile(path, *model_, *canvas_, line_height_, *host_);
+  ListingCanvas listing(*canvas_, [this](const std::string& line) { AddListingLine(line); });
+  ReadModelFile(path, *model_, listing, line_height_, *host_);
   calculated_ = 0;
 }
 
 void ForwardWindow::Calculate() {
   ClearWindow(*canvas_);
+  AddListingLine("");
   // The filter of the current array type is selected by the calculation.
-  calculated_ = CalculateForwardResponse(*model_, *canvas_, line_height_, *host_) ? 1 : 0;
+  ListingCanvas listing(*canvas_, [this](const std::string& line) { AddListingLine(line); });
+  calculated_ = CalculateForwardResponse(*model_, listing, line_height_, *host_) ? 1 : 0;
 }
 
 bool ForwardWindow::RefusedBeforeCalculate() {

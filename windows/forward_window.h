@@ -49,6 +49,9 @@ class ForwardWindow : public ChildWindow {
   // as if it had been chosen from the menu.
   void ForwardWndProc(int command);
 
+  // Reads the model file `path` as Read resistivity model file does.
+  void OpenModel(const std::string& path);
+
   const ForwardModel& model() const { return *model_; }
   // 1 after a successful Calculate; 0 after a model read or an array change.
   int calculatedFlag() const { return calculated_; }

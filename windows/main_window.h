@@ -16,10 +16,15 @@
 #include "windows/dialog_runner.h"
 
 class QAction;
+class QLabel;
 class QMenu;
+class QPlainTextEdit;
 
 namespace layra {
 
+class DataTable;
+class ModelTable;
+class PictureCommands;
 class QtCanvas;
 class QtHost;
 
@@ -36,6 +41,15 @@ enum CommandId : int {
   kCommandDisplayResults = 131,
   kCommandExit = 151,
   kCommandSaveScreen = 201,
+  // Commands of the desktop program beyond the classic menu.
+  kCommandExportPicture = 401,
+  kCommandPrint = 402,
+  kCommandCopyPicture = 403,
+  kCommandSaveModelCsv = 404,
+  kCommandCopyModelCsv = 405,
+  kCommandCopyDataCsv = 406,
+  kCommandUsageGuide = 411,
+  kCommandAbout = 412,
 };
 
 class MainWindow : public QMainWindow {
@@ -49,6 +63,16 @@ class MainWindow : public QMainWindow {
 
   // Carries out menu command `id` as if it had been chosen from the menu.
   void RunCommand(int id);
+
+  // Opens `path` by its extension: a data file (.dat and any other) is read
+  // here, a model file (.mod) in the forward modelling window, a results
+  // file (.inv) in the display window. False when the file does not exist
+  // (the user is told) or a child window is open.
+  bool OpenFile(const QString& path);
+  // A file to open once the window has been shown (the command line's).
+  void setStartupFile(const QString& path) { startup_file_ = path; }
+  // True when the window took its place and size from the last session.
+  bool restoredGeometry() const { return restored_geometry_; }
 
   // What the first paint does once: takes the text metrics and shows the
   // about box. Runs on its own after the window's first paint.
@@ -69,6 +93,12 @@ class MainWindow : public QMainWindow {
   const LayeredModel& userModel() const { return user_model_; }
   QtCanvas& canvas() { return *canvas_; }
   QtHost& host() { return *host_; }
+  QPlainTextEdit& listing() { return *listing_; }
+  ModelTable& modelTable() { return *model_table_; }
+  DataTable& dataTable() { return *data_table_; }
+  PictureCommands& pictures() { return *pictures_; }
+  // The status bar's text: data file, engine, iteration and misfit.
+  QString statusText() const;
   // The program directory, ending in a separator.
   const std::string& programDirectory() const { return program_directory_; }
 
@@ -77,6 +107,16 @@ class MainWindow : public QMainWindow {
 
  private:
   void BuildMenus();
+  void BuildDocks();
+  // Tables, status bar and (with points left out) the plot from the state.
+  void ShowState();
+  // Adds `text` to the listing dock.
+  void AddListingLine(const std::string& text);
+  // Reads the data file `path` (a chooser's choice or the command line's).
+  void ReadDataFrom(const std::string& path);
+  void SaveModelCsv();
+  void PlotFitWithLeftOutPoints();
+  void ShowUsageGuide();
   QAction* AddCommand(QMenu* menu, int id, const QString& text, const QString& name);
   // Shows the mode message when a child window is open; true if refused.
   bool RefusedInMode();
@@ -84,11 +124,15 @@ class MainWindow : public QMainWindow {
   bool RefusedWithoutData();
 
   void ReadData();
+  // Lists the datum levels of the data read and their merge factors.
+  void ListDatumLevels();
   void ChangeDamping();
   void ChangeIterations();
   void ChangeConvergenceLimit();
   void ChangeConstraints();
   void AutomaticInversion();
+  // Runs an inversion with its listing and progress lines in the listing dock.
+  void RunWithListing(int user_model, int silent);
   void UserModelInversion();
   // Runs the silent automatic inversion and the user-model dialog; true when
   // the user entered a model the inversion accepts (then in state_.model).
@@ -111,6 +155,16 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<QtHost> host_;
   QtCanvas* canvas_;
   QPointer<QMainWindow> child_window_;
+  QPlainTextEdit* listing_ = nullptr;
+  ModelTable* model_table_ = nullptr;
+  DataTable* data_table_ = nullptr;
+  PictureCommands* pictures_ = nullptr;
+  QLabel* status_label_ = nullptr;
+  QString startup_file_;
+  // True while the model and calculated values in the state are those of a
+  // completed run on the data read.
+  bool fit_shown_ = false;
+  bool restored_geometry_ = false;
 };
 
 }  // namespace layra

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -303,15 +304,12 @@ void MainWindowTest::readingADataFileListsItAndKeepsItsDirectory() {
   QCOMPARE(start, scratch_->path() + "/");
   QCOMPARE(state.lastReadResult, 0);
   QCOMPARE(state.data.pointCount, 17);
-  // The listing runs down the window one line per text line height: at least
-  // one line for each point, starting at the top.
-  const int height = state.textLineHeight;
-  int lines = 0;
-  for (int y = 10; y + height <= window.canvas().Height(); y += height) {
-    lines += NonWhite(window.canvas(), 0, y, 600, y + height) > 0 ? 1 : 0;
-  }
+  // The listing goes to its own scrollable view, at least one line for each
+  // point, and leaves the plot area empty.
+  const int lines = window.listing().document()->blockCount();
   QVERIFY2(lines >= 17, qPrintable(QString::number(lines)));
-  QVERIFY(NonWhite(window.canvas(), 0, 10, 600, 10 + height) > 0);
+  QVERIFY(window.listing().toPlainText().contains(QStringLiteral("completed")));
+  QCOMPARE(NonWhite(window.canvas()), 0);
   QCOMPARE(dialogs.unexpected, 0);
 }
 
@@ -327,11 +325,18 @@ void MainWindowTest::failedOrCancelledReadLeavesNoNewData() {
   QCOMPARE(window.state().dataRead, 1);
   QCOMPARE(window.state().data.pointCount, 8);
   QCOMPARE(window.state().dataDirectory, directory);
-  // A file that cannot be read: the name is accepted at the create question,
-  // then the read fails.
+  // A missing name gets a message, and the data read stay.
   QString missing = scratch_->filePath("missing.dat");
-  dialogs.AnswerNextMessage(QMessageBox::Yes);
-  Read(window, dialogs, missing);
+  dialogs.ThenChoose(missing);
+  dialogs.ThenReject();
+  window.RunCommand(kCommandReadData);
+  QVERIFY(dialogs.messages.last().text.contains(QStringLiteral("does not exist")));
+  QCOMPARE(window.state().data.pointCount, 8);
+  QCOMPARE(window.state().dataRead, 1);
+  // A file that cannot be read leaves no data.
+  QString empty = scratch_->filePath("empty.dat");
+  QVERIFY(testing::WriteBytes(empty, QByteArray()));
+  Read(window, dialogs, empty);
   QCOMPARE(window.state().lastReadResult, 1);
   QCOMPARE(window.state().data.pointCount, 0);
   QCOMPARE(window.state().dataRead, 0);
