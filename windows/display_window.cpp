@@ -239,6 +239,10 @@ void DisplayWindow::SaveScreen() {
         HandleKey(Qt::Key_R);
       });
   ClearWindow(*canvas_);
+  // The plot comes back once the picture has been saved.
+  if (layer_count_ > 1 && point_count_ > 2 && iteration_count_ > 0) {
+    PlotCurrentIteration();
+  }
 }
 
 }  // namespace layra

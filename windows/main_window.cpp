@@ -708,9 +708,12 @@ void MainWindow::SaveScreen() {
   // A copy: the capture's file names must not replace the data file's name,
   // from which the next results file takes its default name.
   std::string base_name = state_.data.dataFileName;
+  const auto picture = canvas_->recording();
   SaveScreenAsBmp(
       *canvas_, *host_, state_.screenImageFileName, base_name, state_.dataDirectory, nullptr);
   ClearWindow(*canvas_);
+  // The plot comes back once the picture has been saved.
+  canvas_->Restore(picture);
 }
 
 }  // namespace layra

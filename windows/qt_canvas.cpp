@@ -170,6 +170,19 @@ void QtCanvas::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
 }
 
+std::shared_ptr<const QtCanvas::Recording> QtCanvas::recording() const {
+  return std::make_shared<Recording>(Recording{operations_, record_width_, record_height_});
+}
+
+void QtCanvas::Restore(const std::shared_ptr<const Recording>& recording) {
+  if (recording == nullptr || recording->operations.empty()) return;
+  operations_ = recording->operations;
+  record_width_ = recording->width;
+  record_height_ = recording->height;
+  EnsureImageSize(width(), height());
+  Redraw();
+}
+
 void QtCanvas::Record(Operation operation) {
   if (replaying_) return;
   if (operations_.empty() && record_width_ == 0) {

@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "platform/canvas.h"
@@ -59,6 +60,12 @@ class QtCanvas : public QWidget, public Canvas {
   // scaled from the recorded size to the target's size. Text keeps the size
   // of its font.
   void ReplayOnto(Canvas& target) const;
+
+  // What has been drawn since the last Clear, to be shown again later.
+  struct Recording;
+  std::shared_ptr<const Recording> recording() const;
+  // Shows `recording` again, at the canvas's present size.
+  void Restore(const std::shared_ptr<const Recording>& recording);
   // Called once, on the first paint of the widget.
   void setFirstPaintHandler(std::function<void()> handler) {
     first_paint_handler_ = std::move(handler);
@@ -102,6 +109,12 @@ class QtCanvas : public QWidget, public Canvas {
   std::vector<Operation> operations_;
   int record_width_ = 0;
   int record_height_ = 0;
+};
+
+struct QtCanvas::Recording {
+  std::vector<Operation> operations;
+  int width = 0;
+  int height = 0;
 };
 
 }  // namespace layra

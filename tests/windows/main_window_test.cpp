@@ -656,7 +656,7 @@ void MainWindowTest::captureWorksInModeAndTakesTheMainWindow() {
   QImage saved(chosen);
   QCOMPARE(saved.size(), window.canvas().size());
   QCOMPARE(saved.pixelColor(5, 5), QColor(Qt::red));
-  QCOMPARE(window.canvas().GetPixel(5, 5), kWhite);  // left clear
+  QCOMPARE(window.canvas().GetPixel(5, 5), kRed);  // the picture comes back
   QCOMPARE(forward->canvas().GetPixel(5, 5), kBlue);
   QVERIFY(!QFile::exists(scratch_->filePath("survey_temp.bmp")));
   // The data file is still the one the next inversion starts from.
