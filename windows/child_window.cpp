@@ -76,6 +76,11 @@ void ChildWindow::RunAfterWelcome(std::function<void()> action) {
   }
 }
 
+void ChildWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  LimitDockWidth(*this);
+}
+
 void ChildWindow::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Q) {
     close();

@@ -59,6 +59,7 @@ class ChildWindow : public QMainWindow {
   virtual void Dispatch(int command) = 0;
   QAction* AddCommand(QMenu* menu, int id, const QString& text, const QString& name);
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   // Escape and Q close the window, as the main window's message says.
   void keyPressEvent(QKeyEvent* event) override;
   // Adds the Edit menu with Copy picture and the picture commands to `file`.

@@ -209,6 +209,16 @@ void DisplayWindow::DisplayModel() {
 
 void DisplayWindow::PlotCurrentIteration() {
   ClearWindow(*canvas_);
+  DrawCurrentIteration(*canvas_);
+  canvas_->setRedrawer([this](Canvas& canvas) { DrawCurrentIteration(canvas); });
+  ModelView model;
+  model.layers = layer_count_;
+  model.resistivity = layer_resistivity_.data();
+  model.thickness = layer_thickness_.data();
+  model_table_->ShowModel(model);
+}
+
+void DisplayWindow::DrawCurrentIteration(Canvas& canvas) const {
   PlotInput input;
   input.plotKind = PlotKind::kResistivity;
   input.compact = 0;
@@ -225,12 +235,7 @@ void DisplayWindow::PlotCurrentIteration() {
   input.misfitIP = 0.0f;
   // The legend names the misfit the run used ("RMS" or "Mean error").
   input.dataConstraint = results_->dataConstraint;
-  PlotSounding(input, *canvas_);
-  ModelView model;
-  model.layers = layer_count_;
-  model.resistivity = layer_resistivity_.data();
-  model.thickness = layer_thickness_.data();
-  model_table_->ShowModel(model);
+  PlotSounding(input, canvas);
 }
 
 void DisplayWindow::SaveScreen() {

@@ -23,6 +23,7 @@ class QMenu;
 namespace layra {
 
 class ModelTable;
+class Canvas;
 class QtCanvas;
 class QtHost;
 
@@ -91,6 +92,8 @@ class DisplayWindow : public ChildWindow {
   void SaveScreen();
   // Clears the canvas and plots the current iteration.
   void PlotCurrentIteration();
+  // Plots the current iteration on `canvas`, at that canvas's size.
+  void DrawCurrentIteration(Canvas& canvas) const;
 
   // The stored iterations of the last results file read.
   std::unique_ptr<InversionResults> results_;

@@ -1,9 +1,11 @@
 #include "windows/forward_window.h"
 
 #include <QDir>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <algorithm>
 
 #include "fileio/model_file.h"
 #include "fileio/synthetic_data.h"
@@ -76,6 +78,14 @@ void ForwardWindow::BuildMenus() {
              kForwardDisplay,
              QStringLiteral("&Display apparent resistivities"),
              QStringLiteral("command520"));
+  AddCommand(display,
+             kForwardNextFrequencies,
+             QStringLiteral("&Next frequencies\tPage Down"),
+             QStringLiteral("nextFrequencies"));
+  AddCommand(display,
+             kForwardPreviousFrequencies,
+             QStringLiteral("&Previous frequencies\tPage Up"),
+             QStringLiteral("previousFrequencies"));
 
   QMenu* exit = menuBar()->addMenu(QStringLiteral("E&xit"));
   AddCommand(exit,
@@ -108,6 +118,12 @@ void ForwardWindow::ForwardWndProc(int command) {
     case kForwardArrayType:
       ChangeArrayType();
       break;
+    case kForwardNextFrequencies:
+      StepFrequencyPage(1);
+      break;
+    case kForwardPreviousFrequencies:
+      StepFrequencyPage(-1);
+      break;
     default:
       break;
   }
@@ -126,6 +142,7 @@ void ForwardWindow::OpenModel(const std::string& path) {
   ClearWindow(*canvas_);
   listing_->clear();
   model_file_name_ = path;
+  frequency_page_ = 0;
   // A refused file leaves no layers and no spacings: Calculate then refuses.
   ListingCanvas listing(*canvas_, [this](const std::string& line) { AddListingLine(line); });
   ReadModelFile(path, *model_, listing, line_height_, *host_);
@@ -154,7 +171,26 @@ void ForwardWindow::Display() {
   if (RefusedBeforeCalculate()) {
     return;
   }
-  PlotForwardModel(*model_, *canvas_);
+  // A SIP model's frequencies are shown a page at a time.
+  const int page = model_->modelKind == DataKind::kSip ? frequency_page_ : -1;
+  PlotForwardModel(*model_, *canvas_, page);
+  canvas_->setRedrawer([this, page](Canvas& canvas) { PlotForwardModel(*model_, canvas, page); });
+}
+
+void ForwardWindow::StepFrequencyPage(int step) {
+  const int pages = FrequencyPageCount(model_->frequencyCount);
+  frequency_page_ = std::clamp(frequency_page_ + step, 0, pages - 1);
+  if (calculated_ == 1 && model_->modelKind == DataKind::kSip) {
+    Display();
+  }
+}
+
+void ForwardWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_PageDown || event->key() == Qt::Key_PageUp) {
+    StepFrequencyPage(event->key() == Qt::Key_PageDown ? 1 : -1);
+    return;
+  }
+  ChildWindow::keyPressEvent(event);
 }
 
 void ForwardWindow::Save() {

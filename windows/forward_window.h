@@ -33,6 +33,8 @@ enum ForwardCommandId : int {
   kForwardSipOutput = 506,
   kForwardQuit = 510,
   kForwardDisplay = 520,
+  kForwardNextFrequencies = 521,
+  kForwardPreviousFrequencies = 522,
   kForwardArrayType = 1040,
 };
 
@@ -55,9 +57,13 @@ class ForwardWindow : public ChildWindow {
   const ForwardModel& model() const { return *model_; }
   // 1 after a successful Calculate; 0 after a model read or an array change.
   int calculatedFlag() const { return calculated_; }
+  // The page of frequency panels a SIP model's plot shows (0 first).
+  int frequencyPage() const { return frequency_page_; }
 
  protected:
   void Dispatch(int command) override { ForwardWndProc(command); }
+  // Page Up and Page Down step through the frequency panels of a SIP plot.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void BuildMenus();
@@ -69,9 +75,12 @@ class ForwardWindow : public ChildWindow {
   void ChangeArrayType();
   // Shows the message of Display and Save before Calculate; true if shown.
   bool RefusedBeforeCalculate();
+  // Shows the page `step` pages on from the one shown, within the pages.
+  void StepFrequencyPage(int step);
 
   std::unique_ptr<ForwardModel> model_;
   int calculated_ = 0;
+  int frequency_page_ = 0;
   ArrayType array_type_at_dialog_ = ArrayType::kWenner;
   std::string model_file_name_;
 };

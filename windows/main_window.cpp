@@ -180,8 +180,8 @@ void MainWindow::BuildDocks() {
   connect(data_table_, &DataTable::exclusionChanged, this, [this](int point, bool excluded) {
     if (point < 0 || point >= kMaxPoints) return;
     state_.excludedPoints[point] = excluded ? 1 : 0;
-    // Shown hollow at once when there is a fit to show them against.
-    QTimer::singleShot(0, this, [this] { ShowState(); });
+    // Shown hollow at once when the fit is on show.
+    if (canvas_->hasPicture()) ShowFit(true);
   });
 }
 
@@ -232,16 +232,22 @@ void MainWindow::ShowState() {
     data_table_->ShowData(SoundingData{}, nullptr, nullptr, state_.excludedPoints);
   }
   status_label_->setText(statusText());
-  PlotFitWithLeftOutPoints();
 }
 
-void MainWindow::PlotFitWithLeftOutPoints() {
-  // The run's own pictures show only the points it fitted; a resistivity fit
-  // is drawn again with every point, those left out hollow.
+void MainWindow::ShowFit(bool draw_now) {
   if (!fit_shown_ || state_.data.dataKind != DataKind::kResistivity ||
-      CountExcluded(state_.data, state_.excludedPoints) == 0 || state_.model.layerCount <= 0) {
-    return;
+      state_.model.layerCount <= 0) {
+    return;  // other fits are kept as their run drew them
   }
+  // The run's own pictures show only the points it fitted: with points left
+  // out the fit is drawn again with every point, those left out hollow.
+  if (draw_now || CountExcluded(state_.data, state_.excludedPoints) > 0) {
+    DrawFit(*canvas_);
+  }
+  canvas_->setRedrawer([this](Canvas& canvas) { DrawFit(canvas); });
+}
+
+void MainWindow::DrawFit(Canvas& canvas) const {
   PlotInput input;
   input.plotKind = PlotKind::kResistivity;
   input.iteration = state_.outcome.lastIteration;
@@ -256,7 +262,7 @@ void MainWindow::PlotFitWithLeftOutPoints() {
   input.misfit = state_.outcome.finalMisfit;
   input.dataConstraint = state_.settings.dataConstraint;
   input.excluded = state_.excludedPoints.data();
-  PlotSounding(input, *canvas_);
+  PlotSounding(input, canvas);
 }
 
 MainWindow::~MainWindow() {
@@ -468,6 +474,11 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  LimitDockWidth(*this);
+}
+
 bool MainWindow::RefusedInMode() {
   if (mode_flag_ == 0) {
     return false;
@@ -628,6 +639,7 @@ void MainWindow::RunWithListing(int user_model, int silent) {
   ListingCanvas listing(*canvas_, [this](const std::string& line) { AddListingLine(line); });
   RunInversion(state_, user_model, silent, listing, *host_);
   fit_shown_ = silent == 0 && state_.outcome.runStatus == RunStatus::kCompleted;
+  ShowFit(false);
 }
 
 void MainWindow::UserModelInversion() {

@@ -25,6 +25,7 @@ namespace layra {
 class DataTable;
 class ModelTable;
 class PictureCommands;
+class Canvas;
 class QtCanvas;
 class QtHost;
 
@@ -104,6 +105,7 @@ class MainWindow : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void BuildMenus();
@@ -115,7 +117,11 @@ class MainWindow : public QMainWindow {
   // Reads the data file `path` (a chooser's choice or the command line's).
   void ReadDataFrom(const std::string& path);
   void SaveModelCsv();
-  void PlotFitWithLeftOutPoints();
+  // After a completed resistivity run: the plot view redraws the fit from
+  // the state at every size, every point shown, those left out hollow;
+  // `draw_now` draws it at once (else only with points left out).
+  void ShowFit(bool draw_now);
+  void DrawFit(Canvas& canvas) const;
   void ShowUsageGuide();
   QAction* AddCommand(QMenu* menu, int id, const QString& text, const QString& name);
   // Shows the mode message when a child window is open; true if refused.

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QSpinBox>
+#include <algorithm>
 #include <string>
 
 #include "windows/dialog_runner.h"
@@ -99,6 +100,19 @@ void PictureCommands::Copy() {
     return;
   }
   CopyPicture(canvas_);
+}
+
+void LimitDockWidth(QMainWindow& window) {
+  const int limit = std::max(window.width() / 3, 160);
+  QList<QDockWidget*> wide;
+  QList<int> widths;
+  for (QDockWidget* dock : window.findChildren<QDockWidget*>()) {
+    if (dock->isVisible() && !dock->isFloating() && dock->width() > limit) {
+      wide << dock;
+      widths << limit;
+    }
+  }
+  if (!wide.isEmpty()) window.resizeDocks(wide, widths, Qt::Horizontal);
 }
 
 QDockWidget* AddDock(QMainWindow& window,

@@ -46,6 +46,10 @@ class PictureCommands : public QObject {
 // (object name "listing") and returns the view.
 QPlainTextEdit* AddListingDock(QMainWindow& window, Qt::DockWidgetArea area);
 
+// Keeps the docks of `window` to at most a third of its width, so that the
+// plot keeps most of a small window.
+void LimitDockWidth(QMainWindow& window);
+
 // Adds a dock named `name` with `content` to `window`.
 QDockWidget* AddDock(QMainWindow& window,
                      QWidget* content,

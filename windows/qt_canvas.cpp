@@ -57,6 +57,7 @@ void QtCanvas::Clear() {
     operations_.clear();
     record_width_ = width();
     record_height_ = height();
+    if (!rerunning_) redrawer_ = nullptr;
   }
   update();
 }
@@ -141,6 +142,7 @@ void QtCanvas::SetPixel(int x, int y, Rgb color) {
 }
 
 void QtCanvas::Present() {
+  if (rerunning_) return;  // redrawn inside a resize: painted once it is done
   if (isVisible()) {
     repaint();
   }
@@ -159,10 +161,11 @@ void QtCanvas::paintEvent(QPaintEvent* event) {
 }
 
 void QtCanvas::resizeEvent(QResizeEvent* event) {
-  if (follows_size_ && !operations_.empty()) {
+  if (follows_size_ && (redrawer_ || !operations_.empty())) {
     image_ = QImage(std::max(1, event->size().width()),
                     std::max(1, event->size().height()),
                     QImage::Format_RGB32);
+    image_.fill(Qt::white);
     Redraw();
   } else {
     EnsureImageSize(event->size().width(), event->size().height());
@@ -171,7 +174,8 @@ void QtCanvas::resizeEvent(QResizeEvent* event) {
 }
 
 std::shared_ptr<const QtCanvas::Recording> QtCanvas::recording() const {
-  return std::make_shared<Recording>(Recording{operations_, record_width_, record_height_});
+  return std::make_shared<Recording>(
+      Recording{operations_, record_width_, record_height_, redrawer_});
 }
 
 void QtCanvas::Restore(const std::shared_ptr<const Recording>& recording) {
@@ -179,6 +183,7 @@ void QtCanvas::Restore(const std::shared_ptr<const Recording>& recording) {
   operations_ = recording->operations;
   record_width_ = recording->width;
   record_height_ = recording->height;
+  redrawer_ = recording->redrawer;
   EnsureImageSize(width(), height());
   Redraw();
 }
@@ -193,6 +198,18 @@ void QtCanvas::Record(Operation operation) {
 }
 
 void QtCanvas::Redraw() {
+  if (redrawer_) {
+    // Run again at the new size; what it draws is the new recording.
+    const bool present = present_before_clear_;
+    present_before_clear_ = false;
+    rerunning_ = true;
+    const std::function<void(Canvas&)> redrawer = redrawer_;
+    redrawer(*this);
+    rerunning_ = false;
+    present_before_clear_ = present;
+    update();
+    return;
+  }
   replaying_ = true;
   const Pen pen = pen_;
   const Rgb text_color = text_color_;
@@ -209,6 +226,10 @@ void QtCanvas::Redraw() {
 }
 
 void QtCanvas::ReplayOnto(Canvas& target) const {
+  if (redrawer_ && &target != this) {
+    redrawer_(target);
+    return;
+  }
   // Copied first: replaying onto this canvas itself must not read the list
   // while drawing.
   const std::vector<Operation> operations = operations_;

@@ -50,8 +50,13 @@ class QtCanvas : public QWidget, public Canvas {
   // The picture as drawn (at least the widget's size).
   const QImage& image() const { return image_; }
 
-  // When on, a resize draws the recorded picture again at the new size.
+  // When on, a resize draws the picture again at the new size: by the
+  // redrawer when one is set, else by replaying the recording scaled.
   void setFollowsSize(bool on) { follows_size_ = on; }
+  // Draws the picture shown now anew on any canvas at that canvas's size
+  // (the plot run again from the window's data). Set by a window after it
+  // has plotted; dropped by the next Clear that does not come from it.
+  void setRedrawer(std::function<void(Canvas&)> redrawer) { redrawer_ = std::move(redrawer); }
   // True when something has been drawn since the last Clear.
   bool hasPicture() const { return !operations_.empty(); }
   // Size of the client area the recorded picture was drawn for.
@@ -106,6 +111,8 @@ class QtCanvas : public QWidget, public Canvas {
   std::function<void()> first_paint_handler_;
   bool follows_size_ = false;
   bool replaying_ = false;
+  bool rerunning_ = false;
+  std::function<void(Canvas&)> redrawer_;
   std::vector<Operation> operations_;
   int record_width_ = 0;
   int record_height_ = 0;
@@ -115,6 +122,7 @@ struct QtCanvas::Recording {
   std::vector<Operation> operations;
   int width = 0;
   int height = 0;
+  std::function<void(Canvas&)> redrawer;
 };
 
 }  // namespace layra

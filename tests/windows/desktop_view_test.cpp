@@ -45,6 +45,7 @@ class DesktopViewTest : public QObject {
   void picturesAreWrittenByExtension();
   void shortcutsRunTheirCommands();
   void tablesShowTheFitAndALeftOutPointIsNotFitted();
+  void sipForwardPlotPagesThroughItsFrequencies();
   void commandLineFileOpensInItsWindow_data();
   void commandLineFileOpensInItsWindow();
 
@@ -237,6 +238,27 @@ void DesktopViewTest::tablesShowTheFitAndALeftOutPointIsNotFitted() {
   // A new read takes every point again.
   QVERIFY(window.OpenFile(data));
   QCOMPARE(state.excludedPoints[2], 0);
+}
+
+void DesktopViewTest::sipForwardPlotPagesThroughItsFrequencies() {
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  QVERIFY(ShowExposed(window, 900, 650));
+  QVERIFY(window.OpenFile(Example("sip_model.mod")));  // twelve frequencies
+  auto* forward = qobject_cast<ForwardWindow*>(window.childWindow());
+  QVERIFY(forward != nullptr);
+  QTRY_COMPARE(forward->model().frequencyCount, 12);
+  forward->ForwardWndProc(kForwardCalculate);
+  forward->ForwardWndProc(kForwardDisplay);
+  const QImage first = forward->canvas().image();
+  QTest::keyClick(forward, Qt::Key_PageDown);
+  QCOMPARE(forward->frequencyPage(), 1);
+  QVERIFY(forward->canvas().image() != first);
+  QTest::keyClick(forward, Qt::Key_PageDown);  // there are two pages only
+  QCOMPARE(forward->frequencyPage(), 1);
+  forward->findChild<QAction*>(QStringLiteral("previousFrequencies"))->trigger();
+  QCOMPARE(forward->frequencyPage(), 0);
+  QCOMPARE(forward->canvas().image(), first);
 }
 
 void DesktopViewTest::commandLineFileOpensInItsWindow_data() {
