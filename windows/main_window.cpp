@@ -25,6 +25,7 @@
 #include "graphics/sounding_plot.h"
 #include "inversion/excluded_points.h"
 #include "inversion/inversion_driver.h"
+#include "inversion/model_segmentation.h"
 #include "state/engine_options.h"
 #include "state/settings_rules.h"
 #include "state/text_format.h"
@@ -54,6 +55,7 @@ const char kNoStartingModelMessage[] =
 const char kUserModelAcceptedMessage[] =
     "The program will now invert the data\nset using the user supplied initial model.";
 constexpr int kUserModelIterations = 8;
+constexpr int kSegmentedLayers = 4;  // layers of the model the user-model dialog starts from
 const char kMissingFileMessage[] = "The file\n%s\ndoes not exist.";
 const char kUsageGuide[] =
     "1. File > Read apparent resistivity data file (Ctrl+O) reads a sounding;\n"
@@ -673,12 +675,20 @@ bool MainWindow::AskUserModel() {
     return false;
   }
   ClearWindow(*canvas_);
+  // The first time for a data set the fields start from the automatic run's
+  // model summarised in a few layers; later the user's own entries stay.
+  if (state_.outcome.runStatus == RunStatus::kCompleted && state_.model.layerCount > 0 &&
+      (user_model_.layerCount == 0 || user_model_source_ != state_.data.dataFileName)) {
+    user_model_ = SegmentModel(state_.model, kSegmentedLayers);
+    user_model_source_ = state_.data.dataFileName;
+  }
   state_.dialogResult = 2;
   UserModelDiaBox dialog(
       user_model_,
       state_.dialogResult,
       [this](Canvas& picture) { DrawAutomaticRun(state_, picture); },
-      this);
+      this,
+      &state_.engine.fixed);
   runner_->Run(dialog);
   if (state_.dialogResult != 1) {
     return false;

@@ -150,7 +150,8 @@ class MainWindow : public QMainWindow {
   void SaveScreen();
 
   ProgramState state_;
-  LayeredModel user_model_;  // what the user-model dialog last read
+  LayeredModel user_model_;        // what the user-model dialog last read
+  std::string user_model_source_;  // data file the dialog's model was made for
   std::string program_directory_;
   int mode_flag_ = 0;
   int last_command_ = -1;
