@@ -16,8 +16,10 @@
 #include "windows/child_dialogs.h"
 #include "windows/listing_canvas.h"
 #include "windows/painter_canvas.h"
+#include "windows/picture_commands.h"
 #include "windows/qt_canvas.h"
 #include "windows/qt_host.h"
+#include "windows/result_tables.h"
 
 namespace layra {
 namespace {
@@ -38,6 +40,12 @@ ForwardWindow::ForwardWindow(ProgramState& program,
     : ChildWindow(
           program, runner, std::move(set_window_open), owner, "ForwardWindow", kWelcomeMessage),
       model_(std::make_unique<ForwardModel>()) {
+  model_table_ = new ModelTable(this);
+  AddDock(*this,
+          model_table_,
+          QStringLiteral("Model"),
+          QStringLiteral("modelDock"),
+          Qt::RightDockWidgetArea);
   BuildMenus();
   model_->arrayType = ArrayType::kWenner;
   model_->outputSipForm = SipForm::kAmplitudePhase;
@@ -147,6 +155,37 @@ void ForwardWindow::OpenModel(const std::string& path) {
   ListingCanvas listing(*canvas_, [this](const std::string& line) { AddListingLine(line); });
   ReadModelFile(path, *model_, listing, line_height_, *host_);
   calculated_ = 0;
+  ShowModelRead();
+}
+
+void ForwardWindow::ShowModelRead() {
+  const LayeredModel& layers = model_->model;
+  const bool ip = model_->modelKind != DataKind::kResistivity;
+  const bool sip = model_->modelKind == DataKind::kSip;
+  ModelView view;
+  view.layers = layers.layerCount;
+  view.resistivity = layers.resistivity.data();
+  view.thickness = layers.thickness.data();
+  if (ip) view.chargeability = layers.chargeability.data();
+  if (sip) {
+    view.tau = layers.timeConstant.data();
+    view.c = layers.exponent.data();
+  }
+  model_table_->ShowModel(view);
+  if (!ip || layers.layerCount <= 0) return;
+  AddListingLine("");
+  AddListingLine(sip ? "Layer   Chargeability (mV/V)   Tau (s)        C"
+                     : "Layer   Chargeability (mV/V)");
+  for (int i = 0; i < layers.layerCount; ++i) {
+    std::string line =
+        StrFormat("%5d   %20.4g", i + 1, 1000.0 * static_cast<double>(layers.chargeability[i]));
+    if (sip) {
+      line += StrFormat("   %10.4g   %6.4g",
+                        static_cast<double>(layers.timeConstant[i]),
+                        static_cast<double>(layers.exponent[i]));
+    }
+    AddListingLine(line);
+  }
 }
 
 void ForwardWindow::Calculate() {

@@ -22,6 +22,7 @@ class QMenu;
 
 namespace layra {
 
+class ModelTable;
 class QtCanvas;
 class QtHost;
 
@@ -55,6 +56,8 @@ class ForwardWindow : public ChildWindow {
   void OpenModel(const std::string& path);
 
   const ForwardModel& model() const { return *model_; }
+  // The model read, with every value to full precision.
+  ModelTable& modelTable() { return *model_table_; }
   // 1 after a successful Calculate; 0 after a model read or an array change.
   int calculatedFlag() const { return calculated_; }
   // The page of frequency panels a SIP model's plot shows (0 first).
@@ -77,10 +80,15 @@ class ForwardWindow : public ChildWindow {
   bool RefusedBeforeCalculate();
   // Shows the page `step` pages on from the one shown, within the pages.
   void StepFrequencyPage(int step);
+  // Shows the model read in the model table and, for IP and SIP models, lists
+  // its chargeabilities, time constants and exponents to enough digits to
+  // tell 5 from 10 mV/V and to show 0.001 s.
+  void ShowModelRead();
 
   std::unique_ptr<ForwardModel> model_;
   int calculated_ = 0;
   int frequency_page_ = 0;
+  ModelTable* model_table_ = nullptr;
   ArrayType array_type_at_dialog_ = ArrayType::kWenner;
   std::string model_file_name_;
 };
