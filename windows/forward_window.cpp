@@ -174,13 +174,12 @@ void ForwardWindow::ShowModelRead() {
   model_table_->ShowModel(view);
   if (!ip || layers.layerCount <= 0) return;
   AddListingLine("");
-  AddListingLine(sip ? "Layer   Chargeability (mV/V)   Tau (s)        C"
-                     : "Layer   Chargeability (mV/V)");
+  AddListingLine(sip ? "Layer   m (mV/V)    Tau (s)       C" : "Layer   m (mV/V)");
   for (int i = 0; i < layers.layerCount; ++i) {
     std::string line =
-        StrFormat("%5d   %20.4g", i + 1, 1000.0 * static_cast<double>(layers.chargeability[i]));
+        StrFormat("%5d   %8.4g", i + 1, 1000.0 * static_cast<double>(layers.chargeability[i]));
     if (sip) {
-      line += StrFormat("   %10.4g   %6.4g",
+      line += StrFormat("   %8.4g   %6.4g",
                         static_cast<double>(layers.timeConstant[i]),
                         static_cast<double>(layers.exponent[i]));
     }

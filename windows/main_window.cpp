@@ -587,12 +587,13 @@ bool MainWindow::OpenFile(const QString& path) {
   if (suffix == QLatin1String("mod")) {
     OpenChildWindow(kCommandForwardModelling);
     if (auto* forward = qobject_cast<ForwardWindow*>(child_window_.data())) {
-      forward->OpenModel(full);
+      // After its welcome message, whose first paint clears the window.
+      forward->RunAfterWelcome([forward, full] { forward->OpenModel(full); });
     }
   } else if (suffix == QLatin1String("inv")) {
     OpenChildWindow(kCommandDisplayResults);
     if (auto* display = qobject_cast<DisplayWindow*>(child_window_.data())) {
-      display->OpenResults(full);
+      display->RunAfterWelcome([display, full] { display->OpenResults(full); });
     }
   } else {
     ReadDataFrom(full);

@@ -49,6 +49,7 @@ void Prepare(QTableWidget& table) {
   table.setEditTriggers(QAbstractItemView::NoEditTriggers);
   table.setSelectionMode(QAbstractItemView::ExtendedSelection);
   table.verticalHeader()->setVisible(false);
+  table.verticalHeader()->setDefaultSectionSize(table.fontMetrics().height() + 6);
   table.horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
 }
 
@@ -98,7 +99,11 @@ DataTable::DataTable(QWidget* parent) : QTableWidget(parent) {
   Prepare(*this);
   connect(this, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
     if (filling_ || item->column() != 1) return;
-    emit exclusionChanged(item->row(), item->checkState() == Qt::Checked);
+    const bool excluded = item->checkState() == Qt::Checked;
+    filling_ = true;
+    item->setText(excluded ? QStringLiteral("excluded") : QString());
+    filling_ = false;
+    emit exclusionChanged(item->row(), excluded);
   });
 }
 

@@ -251,7 +251,7 @@ void DesktopViewTest::sipForwardPlotPagesThroughItsFrequencies() {
   // Tau = 0.001 s and 20 mV/V are shown as such, not rounded to 0.00.
   QCOMPARE(forward->modelTable().item(0, 5)->text(), QStringLiteral("0.001"));
   QCOMPARE(forward->modelTable().item(0, 4)->text(), QStringLiteral("20"));
-  QVERIFY(forward->listing().toPlainText().contains(QStringLiteral("      0.001")));
+  QVERIFY(forward->listing().toPlainText().contains(QStringLiteral("   0.001")));
   forward->ForwardWndProc(kForwardCalculate);
   forward->ForwardWndProc(kForwardDisplay);
   const QImage first = forward->canvas().image();
