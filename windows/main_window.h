@@ -100,7 +100,8 @@ class MainWindow : public QMainWindow {
   PictureCommands& pictures() { return *pictures_; }
   // The status bar's text: data file, engine, iteration and misfit.
   QString statusText() const;
-  // The program directory, ending in a separator.
+  // The folder the choosers start in at start-up (the one last used, else the
+  // working folder), ending in a separator.
   const std::string& programDirectory() const { return program_directory_; }
 
  protected:
