@@ -639,6 +639,12 @@ void MainWindow::AutomaticInversion() {
 void MainWindow::RunWithListing(int user_model, int silent) {
   fit_shown_ = false;
   AddListingLine("");
+  std::string left_out;
+  for (int p = 0; p < state_.data.pointCount && p < kMaxPoints; ++p) {
+    if (state_.excludedPoints[p])
+      left_out += (left_out.empty() ? "" : ", ") + std::to_string(p + 1);
+  }
+  if (!left_out.empty()) AddListingLine("Points left out of this inversion: " + left_out);
   ListingCanvas listing(*canvas_, [this](const std::string& line) { AddListingLine(line); });
   RunInversion(state_, user_model, silent, listing, *host_);
   fit_shown_ = silent == 0 && state_.outcome.runStatus == RunStatus::kCompleted;

@@ -234,6 +234,8 @@ void DesktopViewTest::tablesShowTheFitAndALeftOutPointIsNotFitted() {
   const QString all = QString::fromLatin1(FileBytes(scratch_->filePath("all.INV")));
   QVERIFY(results != all);
   QVERIFY(table.item(2, 1)->text().contains(QStringLiteral("excluded")));
+  QVERIFY(window.listing().toPlainText().contains(
+      QStringLiteral("Points left out of this inversion: 3")));
   QCOMPARE(FileBytes(data), file_before);
   // A new read takes every point again.
   QVERIFY(window.OpenFile(data));
