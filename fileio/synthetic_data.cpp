@@ -3,12 +3,16 @@
 #include <cassert>
 #include <cstdio>
 
+#include "fileio/atomic_file.h"
 #include "fileio/text_output.h"
+#include "state/text_format.h"
 
 namespace layra {
 namespace {
 
 constexpr char kNoErrorsSection[] = "Error in measurements inluded (Yes,No)\nNo\nData section\n";
+// IP data are chargeabilities in msec over a window from 0.1 to 1 s.
+constexpr char kIpSection[] = "IP data\nChargeability\nmsec\n0.1,1.0\n";
 
 }  // namespace
 
@@ -40,7 +44,7 @@ bool WriteSyntheticData(SipForm sip_form,
   out.Write("Data type\n");
   if (kind == DataKind::kIp) {
     assert(n <= 0 || chargeability != nullptr);
-    out.Write("IP data\nChargeability\nmsec\n0.1,1.0\n");
+    out.Write("%s", kIpSection);
     out.Write("%s", kNoErrorsSection);
     for (int p = 0; p < n; ++p) {
       // In float, like every stored value: 0.025 becomes exactly 25 msec.
@@ -87,6 +91,42 @@ bool WriteSyntheticData(SipForm sip_form,
   // answer, which is not yes: the file carries no starting model.
   out.Write("0\n0\n0\n0\n0\n");
   return out.Close();
+}
+
+std::string FormatDataFile(const SoundingData& data) {
+  assert(data.dataKind != DataKind::kSip);
+  const bool wenner = IsWenner(data.arrayType);
+  const bool ip = data.dataKind == DataKind::kIp;
+  const bool errors = data.errorsIncluded != 0;
+  std::string title = data.title;
+  for (char& c : title) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  std::string text = title + "\n";
+  text += "Array type (Wenner or Schlumberger)\n";
+  text += wenner ? "Wenner array\n" : "Schlumberger array\n";
+  text += StrFormat("Number of data points\n%d\nData type\n", data.pointCount);
+  text += ip ? kIpSection : "Resistivity data\n";
+  text += "Error in measurements inluded (Yes,No)\n";
+  text += errors ? "Yes\n" : "No\n";
+  text += "Data section\n";
+  for (int p = 0; p < data.pointCount; ++p) {
+    text += StrFormat("%10.7g", data.spacingA[p]);
+    if (!wenner) text += StrFormat("  %10.7g", data.spacingB[p]);
+    text += StrFormat("  %12.7g", data.apparentResistivity[p]);
+    if (errors) text += StrFormat("  %10.7g", data.resistivityError[p]);
+    if (ip) {
+      text += StrFormat("  %10.7g", data.ipValue[p]);
+      if (errors) text += StrFormat("  %10.7g", data.ipError[p]);
+    }
+    text += "\n";
+  }
+  text += "User Starting Model Available (Yes/No)\nNo\n";
+  return text;
+}
+
+bool WriteDataFile(const SoundingData& data, const std::string& path, std::string* error) {
+  return WriteFileAtomically(path, FormatDataFile(data), error);
 }
 
 bool SaveForwardModel(const ForwardModel& model, const std::string& path) {
