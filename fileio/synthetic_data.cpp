@@ -2,6 +2,7 @@
 
 #include <cassert>
 #include <cstdio>
+#include <cstdlib>
 
 #include "fileio/atomic_file.h"
 #include "fileio/text_output.h"
@@ -12,6 +13,17 @@ namespace {
 
 constexpr char kNoErrorsSection[] = "Error in measurements inluded (Yes,No)\nNo\nData section\n";
 // IP data are chargeabilities in msec over a window from 0.1 to 1 s.
+// The shortest decimal of 6 to 9 significant digits that the data-file reader
+// (strtod, then float) takes back as `value`, right-aligned in `width`.
+std::string Real(float value, int width) {
+  char text[32];
+  for (int digits = 6; digits <= 9; ++digits) {
+    std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(value));
+    if (static_cast<float>(std::strtod(text, nullptr)) == value) break;
+  }
+  return StrFormat("%*s", width, text);
+}
+
 constexpr char kIpSection[] = "IP data\nChargeability\nmsec\n0.1,1.0\n";
 
 }  // namespace
@@ -111,13 +123,13 @@ std::string FormatDataFile(const SoundingData& data) {
   text += errors ? "Yes\n" : "No\n";
   text += "Data section\n";
   for (int p = 0; p < data.pointCount; ++p) {
-    text += StrFormat("%10.7g", data.spacingA[p]);
-    if (!wenner) text += StrFormat("  %10.7g", data.spacingB[p]);
-    text += StrFormat("  %12.7g", data.apparentResistivity[p]);
-    if (errors) text += StrFormat("  %10.7g", data.resistivityError[p]);
+    text += Real(data.spacingA[p], 10);
+    if (!wenner) text += "  " + Real(data.spacingB[p], 10);
+    text += "  " + Real(data.apparentResistivity[p], 12);
+    if (errors) text += "  " + Real(data.resistivityError[p], 10);
     if (ip) {
-      text += StrFormat("  %10.7g", data.ipValue[p]);
-      if (errors) text += StrFormat("  %10.7g", data.ipError[p]);
+      text += "  " + Real(data.ipValue[p], 10);
+      if (errors) text += "  " + Real(data.ipError[p], 10);
     }
     text += "\n";
   }

@@ -49,8 +49,7 @@ bool WriteSyntheticData(SipForm sip_form,
 // the points in their order with each Schlumberger point's own b spacing,
 // the resistivity errors (and IP errors) when data.errorsIncluded is set,
 // IP values as chargeabilities in msec, and no starting model. Numbers are
-// written with seven significant digits, so every float reads back as the
-// value it was rounded to.
+// written in the fewest digits (6 to 9) that read back as the same float.
 std::string FormatDataFile(const SoundingData& data);
 
 // Writes FormatDataFile(data) to `path` whole or not at all; false with
