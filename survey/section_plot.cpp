@@ -76,7 +76,11 @@ int SectionLayout::Y(double vertical) const {
 }
 
 Rgb SectionLayout::ColourOf(double resistivity) const {
-  const double f = (std::log10(resistivity) - logMin) / (logMax - logMin);
+  return ColourOfLog(std::log10(resistivity));
+}
+
+Rgb SectionLayout::ColourOfLog(double log_resistivity) const {
+  const double f = (log_resistivity - logMin) / (logMax - logMin);
   const int level = static_cast<int>(std::lround(std::clamp(f, 0.0, 1.0) * (kColourLevels - 1)));
   return Viridis(static_cast<double>(level) / (kColourLevels - 1));
 }
@@ -194,7 +198,7 @@ SectionLayout PlotSection(const SectionProfile& profile,
       const double value =
           LogAt(a, logs[static_cast<size_t>(blend.first)], below) * (1.0 - blend.weight) +
           LogAt(b, logs[static_cast<size_t>(blend.second)], below) * blend.weight;
-      const Rgb colour = layout.ColourOf(std::pow(10.0, value));
+      const Rgb colour = layout.ColourOfLog(value);
       if (run_start >= 0 && colour == run_colour) continue;
       flush(row);
       run_start = row;
@@ -259,8 +263,7 @@ SectionLayout PlotSection(const SectionProfile& profile,
   const int bar_right = bar_left + 3 * w;
   for (int y = layout.top; y < layout.bottom; ++y) {
     const double f = 1.0 - (y + 0.5 - layout.top) / (layout.bottom - layout.top);
-    canvas.SelectPen(
-        {PenStyle::kSolid, layout.ColourOf(std::pow(10.0, log_min + f * (log_max - log_min)))});
+    canvas.SelectPen({PenStyle::kSolid, layout.ColourOfLog(log_min + f * (log_max - log_min))});
     DrawLine(canvas, bar_left, y, bar_right, y);
   }
   canvas.SelectPen({PenStyle::kSolid, kBlack});

@@ -65,6 +65,7 @@ struct SectionLayout {
   int Y(double vertical) const;
   // The colour the section gives a resistivity (ohm-m).
   Rgb ColourOf(double resistivity) const;
+  Rgb ColourOfLog(double log_resistivity) const;  // the same for log10 of it
 };
 
 // Clears the canvas and draws the section of `profile` (which must have at
