@@ -107,9 +107,8 @@ TEST(PlotSection, InterpolatesLogResistivityAndFollowsTheGround) {
   EXPECT_NEAR(ResistivityOfColour(layout, canvas.GetPixel(layout.X(25.0), layout.Y(97.0))),
               std::sqrt(10.0 * 300.0),
               0.05 * std::sqrt(10.0 * 300.0));
-  EXPECT_NEAR(ResistivityOfColour(layout, canvas.GetPixel(layout.X(50.0), layout.Y(102.0))),
-              10.0,
-              0.5);
+  EXPECT_NEAR(
+      ResistivityOfColour(layout, canvas.GetPixel(layout.X(50.0), layout.Y(102.0))), 10.0, 0.5);
   EXPECT_EQ(canvas.GetPixel(layout.X(0.0), layout.Y(108.0)), kWhite);  // above the ground
 }
 
