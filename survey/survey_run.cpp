@@ -145,11 +145,15 @@ std::vector<SoundingResult> InvertSurvey(
   std::mutex mutex;
   auto worker = [&]() {
     for (int i = next++; i < count; i = next++) {
-      results[static_cast<size_t>(i)] =
-          InvertSurveySounding(soundings[static_cast<size_t>(i)], options);
+      SoundingResult& result = results[static_cast<size_t>(i)];
+      if (options.cancel != nullptr && options.cancel->load()) {
+        result.message = "Cancelled.";
+      } else {
+        result = InvertSurveySounding(soundings[static_cast<size_t>(i)], options);
+      }
       if (done) {
         std::lock_guard<std::mutex> lock(mutex);
-        done(i, results[static_cast<size_t>(i)]);
+        done(i, result);
       }
     }
   };

@@ -8,6 +8,7 @@
 // <output directory>/<name>.INV. Soundings run in parallel on `jobs` threads;
 // the outcome of each is independent of the number of jobs.
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,6 +23,9 @@ struct SurveyRunOptions {
   EngineKind engine = EngineKind::kDocumented;
   std::string outputDirectory;  // results files go here ("" = the working folder)
   int jobs = 1;
+  // When given and set (from any thread), soundings not yet begun are left
+  // undone, failed with the message "Cancelled."; those running finish.
+  const std::atomic<bool>* cancel = nullptr;
 };
 
 enum class SoundingStatus { kOk, kRefused, kFailed };
