@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
 #include <QMenu>
@@ -24,6 +25,8 @@
 #include "windows/qt_host.h"
 #include "windows/screen_capture.h"
 #include "windows/settings_dialogs.h"
+#include "windows/survey_command.h"
+#include "windows/survey_section_window.h"
 #include "windows/user_model_dialog.h"
 
 namespace layra {
@@ -166,6 +169,10 @@ void MainWindow::BuildMenus() {
              QStringLiteral("&Display Inversion Results"),
              QStringLiteral("command131"));
   AddCommand(display,
+             kCommandSurveySection,
+             QStringLiteral("&Survey section..."),
+             QStringLiteral("command132"));
+  AddCommand(display,
              kCommandSaveScreen,
              QStringLiteral("Save screen as &BMP file"),
              QStringLiteral("command201"));
@@ -228,6 +235,9 @@ void MainWindow::RunCommand(int id) {
     case kCommandSaveScreen:
       SaveScreen();
       break;
+    case kCommandSurveySection:
+      if (!RefusedInMode()) SurveySection();
+      break;
     default:
       break;
   }
@@ -251,6 +261,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   }
   if (child_window_ != nullptr) {
     child_window_->close();
+  }
+  if (survey_window_ != nullptr) {
+    survey_window_->close();
   }
   event->accept();
 }
@@ -411,6 +424,22 @@ void MainWindow::SaveScreen() {
   SaveScreenAsBmp(
       *canvas_, *host_, state_.screenImageFileName, base_name, state_.dataDirectory, nullptr);
   ClearWindow(*canvas_);
+}
+
+void MainWindow::SurveySection() {
+  QFileDialog chooser(
+      this, QStringLiteral("Open survey file"), QString::fromStdString(state_.dataDirectory));
+  chooser.setObjectName(QStringLiteral("surveyFile"));
+  chooser.setAcceptMode(QFileDialog::AcceptOpen);
+  chooser.setFileMode(QFileDialog::ExistingFile);
+  chooser.setNameFilters({QStringLiteral("Survey files (*.csv)"), QStringLiteral("All files (*)")});
+  if (runner_->Run(chooser) != QDialog::Accepted || chooser.selectedFiles().isEmpty()) {
+    return;
+  }
+  if (survey_window_ != nullptr) {
+    survey_window_->close();
+  }
+  survey_window_ = OpenSurveySection(chooser.selectedFiles().first().toStdString(), this, *host_);
 }
 
 }  // namespace layra

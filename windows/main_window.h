@@ -34,6 +34,7 @@ enum CommandId : int {
   kCommandAutomaticInversion = 121,
   kCommandUserModelInversion = 122,
   kCommandDisplayResults = 131,
+  kCommandSurveySection = 132,
   kCommandExit = 151,
   kCommandSaveScreen = 201,
 };
@@ -60,6 +61,8 @@ class MainWindow : public QMainWindow {
   void setModeFlag(int flag) { mode_flag_ = flag; }
   // The open forward modelling or results display window, if any.
   QMainWindow* childWindow() const { return child_window_; }
+  // The section window of the last survey run, while it is open.
+  QWidget* surveyWindow() const { return survey_window_; }
 
   // -1 before the first paint, 0 after it, then the id of each command.
   int lastCommand() const { return last_command_; }
@@ -98,6 +101,8 @@ class MainWindow : public QMainWindow {
   void OpenChildWindow(int id);
   // Command 201: this window's picture as a bitmap file.
   void SaveScreen();
+  // Command 132: a survey file chosen, run and shown in a section window.
+  void SurveySection();
 
   ProgramState state_;
   LayeredModel user_model_;  // what the user-model dialog last read
@@ -111,6 +116,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<QtHost> host_;
   QtCanvas* canvas_;
   QPointer<QMainWindow> child_window_;
+  QPointer<QWidget> survey_window_;
 };
 
 }  // namespace layra
