@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cmath>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "state/text_format.h"
@@ -213,11 +214,16 @@ class SheetReader {
     data->resistivityError[p] = static_cast<float>(resistivity_error);
     data->ipValue[p] = ip ? static_cast<float>(*ip * ip_factor_) : 0.0f;
     data->ipError[p] = ip_error ? static_cast<float>(*ip_error * ip_error_factor_) : 0.0f;
-    const float stored[] = {data->apparentResistivity[p], data->resistivityError[p]};
-    for (float value : stored) {
-      if (!std::isfinite(value)) {
-        return FailAt(row, rho_ >= 0 ? rho_ : voltage_, "the value is out of range.");
-      }
+    // Every value is stored as a float: one beyond its range is refused.
+    const int rho_column = voltage && current ? voltage_ : rho_;
+    const std::pair<float, int> stored[] = {{data->spacingA[p], spacing_},
+                                            {data->spacingB[p], mn_},
+                                            {data->apparentResistivity[p], rho_column},
+                                            {data->resistivityError[p], error_column_},
+                                            {data->ipValue[p], ip_},
+                                            {data->ipError[p], ip_error_}};
+    for (const auto& [value, column] : stored) {
+      if (!std::isfinite(value)) return FailAt(row, column, "the value is out of range.");
     }
     return true;
   }
