@@ -225,6 +225,12 @@ class SheetReader {
     for (const auto& [value, column] : stored) {
       if (!std::isfinite(value)) return FailAt(row, column, "the value is out of range.");
     }
+    // Positive values too small for a float would read back as 0.
+    if (!(data->spacingA[p] > 0.0f)) return FailAt(row, spacing_, "the value is out of range.");
+    if (mn && !(data->spacingB[p] > 0.0f)) return FailAt(row, mn_, "the value is out of range.");
+    if (!(data->apparentResistivity[p] > 0.0f)) {
+      return FailAt(row, rho_column, "the value is out of range.");
+    }
     return true;
   }
 
