@@ -80,7 +80,8 @@ Rgb SectionLayout::ColourOf(double resistivity) const {
 }
 
 Rgb SectionLayout::ColourOfLog(double log_resistivity) const {
-  const double f = (log_resistivity - logMin) / (logMax - logMin);
+  double f = (log_resistivity - logMin) / (logMax - logMin);
+  if (std::isnan(f)) f = 0.0;  // a model value that is not a number shows as the lowest
   const int level = static_cast<int>(std::lround(std::clamp(f, 0.0, 1.0) * (kColourLevels - 1)));
   return Viridis(static_cast<double>(level) / (kColourLevels - 1));
 }
