@@ -103,7 +103,8 @@ std::vector<SectionProfile> BuildSectionProfiles(const std::vector<SurveySoundin
           profile.columns.back().distance + std::hypot(sounding.x - last->x, sounding.y - last->y);
     }
     previous[sounding.profile] = &sounding;
-    profile.columns.push_back({sounding.name, distance, sounding.elevation, results[i].model});
+    profile.columns.push_back(
+        {sounding.name, distance, sounding.elevation, results[i].model, static_cast<int>(i)});
   }
   return profiles;
 }

@@ -29,6 +29,7 @@ struct SectionColumn {
   double distance = 0.0;  // along the profile, metres
   double elevation = 0.0;
   LayeredModel model;  // at least one layer
+  int sounding = -1;   // index of the sounding in the survey
 };
 
 struct SectionProfile {

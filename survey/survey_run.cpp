@@ -132,6 +132,8 @@ SoundingResult InvertSurveySounding(const SurveySounding& sounding,
   result.model = state->model;
   result.iterations = outcome.lastIteration;
   result.misfit = outcome.finalMisfit;
+  result.calculated.assign(outcome.calculatedResistivity.begin(),
+                           outcome.calculatedResistivity.begin() + state->data.pointCount);
   return result;
 }
 

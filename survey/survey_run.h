@@ -38,6 +38,9 @@ struct SoundingResult {
   LayeredModel model;  // the final model when status is kOk
   int iterations = 0;
   float misfit = 0.0f;  // resistivity misfit, a fraction
+  // Calculated apparent resistivity at the data points, in the order the
+  // data-file reader leaves them.
+  std::vector<float> calculated;
 };
 
 // Inverts one sounding.

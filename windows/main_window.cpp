@@ -439,7 +439,50 @@ void MainWindow::SurveySection() {
   if (survey_window_ != nullptr) {
     survey_window_->close();
   }
-  survey_window_ = OpenSurveySection(chooser.selectedFiles().first().toStdString(), this, *host_);
+  survey_window_ =
+      OpenSurveySection(chooser.selectedFiles().first().toStdString(),
+                        this,
+                        *host_,
+                        [this](const SurveySounding& sounding, const SoundingResult& result) {
+                          ShowSurveySounding(sounding, result);
+                        });
+}
+
+void MainWindow::ShowSurveySounding(const SurveySounding& sounding, const SoundingResult& result) {
+  if (busy_ || RefusedInMode()) {
+    return;
+  }
+  raise();
+  activateWindow();
+  ClearWindow(*canvas_);
+  state_.lastReadResult = ReadDataFile(sounding.file, state_, *canvas_, *host_);
+  if (state_.lastReadResult != 0) {
+    state_.data.pointCount = 0;
+    state_.dataRead = 0;
+    return;
+  }
+  state_.data.dataFileName = sounding.file;
+  state_.thicknessFactor = 1.25f;
+  state_.dataRead = 1;
+  state_.model = result.model;
+  if (static_cast<int>(result.calculated.size()) != state_.data.pointCount) {
+    return;  // the file changed since the run: its listing stays
+  }
+  ClearWindow(*canvas_);
+  PlotInput input;
+  input.plotKind = PlotKind::kResistivity;
+  input.iteration = result.iterations;
+  input.nData = state_.data.pointCount;
+  input.nLayers = result.model.layerCount;
+  input.observedRho = state_.data.apparentResistivity.data();
+  input.calculatedRho = result.calculated.data();
+  input.spacing = state_.data.spacingA.data();
+  input.layerRho = result.model.resistivity.data();
+  input.thickness = result.model.thickness.data();
+  input.title = state_.data.title;
+  input.misfit = result.misfit;
+  PlotSounding(input, *canvas_);
+  canvas_->Present();
 }
 
 }  // namespace layra

@@ -21,6 +21,8 @@ class QMenu;
 namespace layra {
 
 class QtCanvas;
+struct SoundingResult;
+struct SurveySounding;
 class QtHost;
 
 // Menu command ids.
@@ -63,6 +65,9 @@ class MainWindow : public QMainWindow {
   QMainWindow* childWindow() const { return child_window_; }
   // The section window of the last survey run, while it is open.
   QWidget* surveyWindow() const { return survey_window_; }
+  // Reads the data file of a sounding of a survey run and shows it with the
+  // model and calculated curve the run left, as after an inversion.
+  void ShowSurveySounding(const SurveySounding& sounding, const SoundingResult& result);
 
   // -1 before the first paint, 0 after it, then the id of each command.
   int lastCommand() const { return last_command_; }

@@ -6,7 +6,9 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/host.h"
@@ -24,7 +26,10 @@ constexpr int kListedFailures = 10;
 
 }  // namespace
 
-SurveySectionWindow* OpenSurveySection(const std::string& path, QWidget* owner, Host& host) {
+SurveySectionWindow* OpenSurveySection(const std::string& path,
+                                       QWidget* owner,
+                                       Host& host,
+                                       OpenSurveySounding open_sounding) {
   namespace fs = std::filesystem;
   std::vector<SurveySounding> soundings;
   std::string error;
@@ -89,6 +94,19 @@ SurveySectionWindow* OpenSurveySection(const std::string& path, QWidget* owner, 
   if (profiles.empty()) return nullptr;
   auto* window = new SurveySectionWindow(std::move(profiles), survey.filename().string(), owner);
   window->setAttribute(Qt::WA_DeleteOnClose);
+  if (open_sounding) {
+    // The window keeps the soundings and results for its clicks.
+    auto survey_run =
+        std::make_shared<std::pair<std::vector<SurveySounding>, std::vector<SoundingResult>>>(
+            std::move(soundings), std::move(results));
+    QObject::connect(window,
+                     &SurveySectionWindow::soundingClicked,
+                     window,
+                     [survey_run, open_sounding](int index) {
+                       const size_t i = static_cast<size_t>(index);
+                       open_sounding(survey_run->first.at(i), survey_run->second.at(i));
+                     });
+  }
   window->setWindowTitle(QString::fromStdString("Survey section - " + survey.filename().string()));
   window->show();
   return window;

@@ -5,8 +5,11 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cstdlib>
 
 #include "windows/qt_canvas.h"
 
@@ -53,7 +56,28 @@ void SurveySectionWindow::Redraw() {
   layout_ = PlotSection(profiles_[static_cast<size_t>(index)], options_, *canvas_);
 }
 
+int SurveySectionWindow::SoundingAt(int x) const {
+  const int index = std::max(profile_list_->currentIndex(), 0);
+  const SectionProfile& profile = profiles_[static_cast<size_t>(index)];
+  int nearest = 0;
+  for (size_t c = 1; c < profile.columns.size(); ++c) {
+    if (std::abs(layout_.X(profile.columns[c].distance) - x) <
+        std::abs(layout_.X(profile.columns[static_cast<size_t>(nearest)].distance) - x)) {
+      nearest = static_cast<int>(c);
+    }
+  }
+  return profile.columns[static_cast<size_t>(nearest)].sounding;
+}
+
 bool SurveySectionWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == canvas_ && event->type() == QEvent::MouseButtonPress) {
+    const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+    if (at.x() >= layout_.left && at.x() < layout_.right && at.y() >= layout_.top &&
+        at.y() < layout_.bottom) {
+      emit soundingClicked(SoundingAt(at.x()));
+      return true;
+    }
+  }
   // The canvas takes its new size in its own handler, which runs after this
   // filter: draw once that is done.
   if (watched == canvas_ && event->type() == QEvent::Resize) {

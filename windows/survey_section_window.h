@@ -5,7 +5,8 @@
 // time (chosen in a list when the survey has several), each sounding's model
 // as a column or interpolated between soundings, against depth or elevation.
 // The section is drawn anew from the models whenever the window changes size
-// or a choice changes, never scaled from an old picture.
+// or a choice changes, never scaled from an old picture. A click on the
+// section chooses the sounding whose column is nearest.
 
 #include <QWidget>
 #include <string>
@@ -34,6 +35,13 @@ class SurveySectionWindow : public QWidget {
   const SectionLayout& layout() const { return layout_; }
   // Draws the chosen profile at the canvas's present size.
   void Redraw();
+  // Index in the survey of the sounding whose column is nearest to pixel
+  // column `x` of the canvas.
+  int SoundingAt(int x) const;
+
+ signals:
+  // A sounding was clicked; `sounding` is its index in the survey.
+  void soundingClicked(int sounding);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -130,6 +130,7 @@ TEST(BuildSectionProfiles, DistancesAlongEachProfileSkipSoundingsWithoutModel) {
   ASSERT_EQ(profiles[0].columns.size(), 3u);
   EXPECT_DOUBLE_EQ(profiles[0].columns[1].distance, 50.0);
   EXPECT_DOUBLE_EQ(profiles[0].columns[2].distance, 50.0 + std::hypot(30.0, 50.0));
+  EXPECT_EQ(profiles[0].columns[2].sounding, 4);  // its index in the survey
   EXPECT_EQ(profiles[1].columns.size(), 1u);
 }
 

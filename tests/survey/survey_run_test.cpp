@@ -44,6 +44,7 @@ TEST_F(InvertSurveyTest, ARefusedSoundingLeavesTheOthersAndJobsChangeNothing) {
     EXPECT_TRUE(fs::exists(one[i].resultsFile)) << one[i].resultsFile;
     EXPECT_EQ(fs::path(one[i].resultsFile).filename(), soundings_[i].name + ".INV");
     EXPECT_EQ(one[i].misfit, three[i].misfit);
+    EXPECT_EQ(one[i].calculated.size(), 16u);  // the examples have 16 points
     ASSERT_EQ(one[i].model.layerCount, three[i].model.layerCount);
     EXPECT_EQ(one[i].model.resistivity, three[i].model.resistivity);
   }

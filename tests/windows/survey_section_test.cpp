@@ -1,6 +1,7 @@
 // Display > Survey section on the example survey: the file chosen, every
-// sounding inverted, and the section window showing the channel where it was
-// made; a bad survey file is refused with its message.
+// sounding inverted, the section window showing the channel where it was
+// made, and a click on a column opening that sounding in the main window; a
+// bad survey file is refused with its message.
 
 #include <QAction>
 #include <QDir>
@@ -65,6 +66,16 @@ class SurveySectionTest : public QObject {
       QVERIFY2((Distance(pixel, conductor) < Distance(pixel, gravel)) == in_channel,
                qPrintable(QStringLiteral("at %1 m").arg(distance)));
     }
+
+    // A click on A5's column shows A5 in the main window with the run's model.
+    QTest::mouseClick(&section->canvas(),
+                      Qt::LeftButton,
+                      Qt::NoModifier,
+                      QPoint(layout.X(205.0), layout.Y(20.0)));
+    QVERIFY(window.state().data.title.find("sounding A5") != std::string::npos);
+    QCOMPARE(window.state().dataRead, 1);
+    QVERIFY(window.state().model.layerCount > 2);
+    QVERIFY(testing::NonWhite(window.canvas()) > 0);
   }
 
   void badSurveyFileIsRefused() {
