@@ -104,11 +104,17 @@ int RunSurvey(const SurveyOptions& options) {
     std::cerr << error << '\n';
     return 1;
   }
-  std::error_code fs_error;
-  fs::create_directories(options.output_directory, fs_error);
-  if (!fs::is_directory(options.output_directory)) {
-    std::cerr << "Cannot create the output folder " << options.output_directory << '\n';
-    return 1;
+  // Folders are made before the run, so that a path that cannot be one is
+  // told now and not after every inversion.
+  const fs::path section_folder = fs::path(options.section).parent_path();
+  for (const fs::path& folder : {fs::path(options.output_directory), section_folder}) {
+    if (folder.empty()) continue;
+    std::error_code fs_error;
+    fs::create_directories(folder, fs_error);
+    if (!fs::is_directory(folder)) {
+      std::cerr << "Cannot create the folder " << folder.string() << '\n';
+      return 1;
+    }
   }
 
   SurveyRunOptions run;
