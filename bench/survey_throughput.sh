@@ -36,12 +36,13 @@ for ((k = 1; k <= count; ++k)); do
 done
 
 start=$(date +%s.%N)
-"$cli" survey "$work/survey.csv" -j "$jobs" --output-dir "$work/out" \
-  --section "$work/out/section.png" > "$work/out.txt" 2> "$work/err.txt" || true
+/usr/bin/time -f "%U %S" -o "$work/cpu.txt" "$cli" survey "$work/survey.csv" -j "$jobs" \
+  --output-dir "$work/out" --section "$work/out/section.png" > "$work/out.txt" 2> "$work/err.txt" || true
 end=$(date +%s.%N)
+cpu=$(awk '{ print $1 + $2 }' "$work/cpu.txt")
 
 failed=$(grep -c -E ' (failed|refused)' "$work/out.txt" || true)
 pictures=$(ls "$work/out"/section*.png 2> /dev/null | wc -l)
-awk -v s="$start" -v e="$end" -v n="$count" -v j="$jobs" -v f="$failed" -v p="$pictures" 'BEGIN {
-  printf "%d soundings, -j %d: %.3f s end to end, %d sections, %d not inverted\n", n, j, e - s, p, f;
+awk -v s="$start" -v e="$end" -v n="$count" -v j="$jobs" -v f="$failed" -v p="$pictures" -v c="$cpu" 'BEGIN {
+  printf "%d soundings, -j %d: %.3f s end to end (%.2f s CPU), %d sections, %d not inverted\n", n, j, e - s, c, p, f;
 }'
