@@ -4,13 +4,16 @@
 // Several files are inverted independently, up to -j at a time; each job has
 // its own state, canvas and host. Progress lines go to stdout (to stderr with
 // --json), one file's block at a time in the order the files were given; a
-// summary (or, with --json, an array of results) ends the run. The exit status
-// is non-zero when any file was refused or failed.
+// summary (or, with --json, an array of results) ends the run. Each file's
+// output is passed on as soon as it and those before it are done, so memory
+// does not grow with the number of files. The exit status is non-zero when any
+// file was refused or failed.
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -26,6 +29,7 @@
 #include "cli/console_host.h"
 #include "cli/json_records.h"
 #include "cli/json_util.h"
+#include "cli/output_paths.h"
 #include "cli/plot_output.h"
 #include "cli/progress_canvas.h"
 #include "cli/text_canvas.h"
@@ -59,7 +63,24 @@ float Clamp(double value, float lo, float hi) {
   return std::min(std::max(v, lo), hi);
 }
 
-// Settings as the dialogs leave them: clamped, never refused.
+// A number of lo..hi, as the settings dialogs allow; anything else (NaN
+// included) is refused naming the range. The dialogs clamp instead; a
+// command line has no field to show the clamped value in.
+CLI::Validator InRange(double lo, double hi) {
+  return CLI::Validator(
+      [lo, hi](std::string& text) -> std::string {
+        char* end = nullptr;
+        const double value = std::strtod(text.c_str(), &end);
+        if (end == text.c_str() || *end != '\0' || !(value >= lo && value <= hi)) {
+          return "Value " + text + " not in range [" + StrFormat("%g", lo) + " - " +
+                 StrFormat("%g", hi) + "]";
+        }
+        return std::string();
+      },
+      "[" + StrFormat("%g", lo) + " - " + StrFormat("%g", hi) + "]");
+}
+
+// Settings as the dialogs leave them (the options were checked on parsing).
 void ApplyOptions(const InvertOptions& options, InversionSettings& settings) {
   settings.iterationLimit = std::min(std::max(options.iterations, 1), kMaxRunIterations);
   if (options.damping.size() == 2) {
@@ -82,6 +103,10 @@ class JobHost : public ConsoleHost {
                             const std::string& caption,
                             MessageIcon icon,
                             MessageButtons buttons) override {
+    // The only question of a run offers another results file name when one
+    // cannot be created; the command line has no other name to offer, and the
+    // run's message names the file and the system's reason instead.
+    if (buttons == MessageButtons::kYesNo) return MessageAnswer::kNo;
     if (first_message_.empty()) first_message_ = text;
     return ConsoleHost::ShowMessage(text, caption, icon, buttons);
   }
@@ -111,10 +136,8 @@ struct JobResult {
   int layers = 0;
   int iterations = 0;
   float misfit = 0.0f;
-  nlohmann::json json;
+  nlohmann::json json;  // with --json only
   bool plot_failed = false;
-  bool skipped = false;  // its results file belongs to an earlier file
-  bool done = false;
 };
 
 // The results file the run of `file` will write: -o, or the data file name
@@ -144,7 +167,6 @@ void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& res
   Canvas& drawing = plot_canvas != nullptr ? *plot_canvas : static_cast<Canvas&>(discard);
   state->textLineHeight = drawing.Metrics().charHeight;
 
-  result.json["file"] = result.file;
   if (ReadDataFile(result.file, *state, discard, host) != 0) {
     result.status = "refused";
     // A file that cannot be opened is refused without a message.
@@ -186,24 +208,88 @@ void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& res
       result.layers = state->model.layerCount;
       result.iterations = outcome.lastIteration;
       result.misfit = outcome.finalMisfit;
-      const int n = state->data.pointCount;
-      result.json["iterations"] = outcome.lastIteration;
-      result.json["misfit"] = ShortestDecimal(outcome.finalMisfit);
-      result.json["misfits"] = FirstValues(outcome.misfits, outcome.lastIteration + 1);
-      result.json["model"] = LayeredModelToJson(state->model);
-      result.json["calculatedResistivity"] = FirstValues(outcome.calculatedResistivity, n);
-      if (state->data.dataKind != DataKind::kResistivity) {
-        result.json["calculatedIp"] = FirstValues(outcome.calculatedIp, n);
-        result.json["misfitIp"] = ShortestDecimal(outcome.finalIpMisfit);
+      if (options.json) {
+        const int n = state->data.pointCount;
+        result.json["iterations"] = outcome.lastIteration;
+        result.json["misfit"] = ShortestDecimal(outcome.finalMisfit);
+        result.json["misfits"] = FirstValues(outcome.misfits, outcome.lastIteration + 1);
+        result.json["model"] = LayeredModelToJson(state->model);
+        result.json["calculatedResistivity"] = FirstValues(outcome.calculatedResistivity, n);
+        if (state->data.dataKind != DataKind::kResistivity) {
+          result.json["calculatedIp"] = FirstValues(outcome.calculatedIp, n);
+          result.json["misfitIp"] = ShortestDecimal(outcome.finalIpMisfit);
+        }
       }
     }
   }
-  result.json["status"] = result.status;
-  result.json["message"] = result.message;
-  result.json["resultsFile"] = result.results_file;
   result.text = progress.str();
   result.messages = messages.str();
 }
+
+// The summary line of one file; `name_width` is the widest file name.
+std::string SummaryLine(const JobResult& r, int name_width) {
+  const bool ran = r.layers > 0;
+  std::string line = StrFormat("%-*s %6s %10s %8s  %s",
+                               name_width,
+                               r.file.c_str(),
+                               ran ? std::to_string(r.layers).c_str() : "-",
+                               ran ? std::to_string(r.iterations).c_str() : "-",
+                               ran ? StrFormat("%.2f", 100.0 * r.misfit).c_str() : "-",
+                               r.status.c_str());
+  if (r.status != "ok" && !r.message.empty()) {
+    line += " (" + r.message.substr(0, r.message.find('\n')) + ")";
+  }
+  return line + '\n';
+}
+
+// One element of the --json array as it stands inside the array: the object
+// with every line indented by two more spaces.
+std::string JsonElement(JobResult& r) {
+  r.json["file"] = r.file;
+  r.json["status"] = r.status;
+  r.json["message"] = r.message;
+  r.json["resultsFile"] = r.results_file;
+  const std::string object = r.json.dump(2);
+  std::string element = "  ";
+  element.reserve(object.size() + object.size() / 8);
+  for (char c : object) {
+    element += c;
+    if (c == '\n') element += "  ";
+  }
+  return element;
+}
+
+// The summary lines of the files done so far, kept in a temporary file (in
+// memory only when none can be made) until the table is printed at the end.
+class SummaryLines {
+ public:
+  SummaryLines() : spill_(std::tmpfile()) {}
+  ~SummaryLines() {
+    if (spill_ != nullptr) std::fclose(spill_);
+  }
+  SummaryLines(const SummaryLines&) = delete;
+  SummaryLines& operator=(const SummaryLines&) = delete;
+
+  void Add(const std::string& line) {
+    if (spill_ == nullptr || std::fwrite(line.data(), 1, line.size(), spill_) != line.size()) {
+      kept_ += line;
+    }
+  }
+  void CopyTo(std::ostream& out) {
+    if (spill_ != nullptr) {
+      std::rewind(spill_);
+      char buffer[8192];
+      for (std::size_t read; (read = std::fread(buffer, 1, sizeof buffer, spill_)) > 0;) {
+        out.write(buffer, static_cast<std::streamsize>(read));
+      }
+    }
+    out << kept_;
+  }
+
+ private:
+  std::FILE* spill_;
+  std::string kept_;
+};
 
 int RunInvert(const InvertOptions& options) {
   const int count = static_cast<int>(options.files.size());
@@ -211,83 +297,112 @@ int RunInvert(const InvertOptions& options) {
     std::cerr << "-o and --plot name one file each; give them with a single data file.\n";
     return 2;
   }
+  // No results file may be written over a data file of the run, nor the plot
+  // over either (results files shared by two data files are handled below).
+  std::vector<NamedPath> outputs = {{"Plot file", options.plot}};
+  for (const std::string& file : options.files) {
+    outputs.push_back({"Results file", ExpectedResultsFile(options, file)});
+  }
+  const std::string overwrite = OutputOverInputMessage(outputs, options.files, count == 1);
+  if (!overwrite.empty()) {
+    std::cerr << overwrite << '\n';
+    return 2;
+  }
   std::ostream& progress_out = options.json ? std::cerr : std::cout;
-  std::vector<JobResult> results(count);
-  for (int i = 0; i < count; ++i) results[i].file = options.files[i];
   // Two files whose results would go to the same file (the same data file
   // twice, or equal names into one --output-dir) would write it at the same
   // time: only the first of them is inverted.
-  std::map<std::string, int> results_owner;
-  for (int i = 0; i < count; ++i) {
-    const std::string path = ExpectedResultsFile(options, options.files[i]);
-    const auto [owner, inserted] = results_owner.emplace(path, i);
-    if (inserted) continue;
-    JobResult& r = results[i];
-    r.skipped = true;
-    r.message = "Results file " + path + " is already written for " + options.files[owner->second];
-    r.json["file"] = r.file;
-    r.json["status"] = r.status;
-    r.json["message"] = r.message;
-    r.json["resultsFile"] = "";
+  std::vector<int> owner_of(count);
+  {
+    std::map<std::string, int> results_owner;
+    for (int i = 0; i < count; ++i) {
+      owner_of[i] =
+          results_owner.emplace(ExpectedResultsFile(options, options.files[i]), i).first->second;
+    }
   }
+  std::size_t width = 4;
+  for (const auto& file : options.files) width = std::max(width, file.size());
+  const int name_width = static_cast<int>(width);
+  const int jobs = options.plot.empty() ? std::max(1, std::min(options.jobs, count)) : 1;
+  // Results done but not yet passed on, by file index. A job does not start
+  // more than `window` files ahead of the first one not yet passed on.
+  const int window = 4 * jobs;
+  std::map<int, JobResult> pending;
   std::mutex mutex;
+  std::condition_variable file_passed_on;
   int next_to_print = 0;
-  std::atomic<int> next_job{0};
+  int next_job = 0;
+  int failures = 0;
+  SummaryLines summary;
+  auto pass_on = [&](JobResult& r) {
+    if (count > 1) progress_out << "== " << r.file << '\n';
+    progress_out << r.text;
+    progress_out.flush();
+    std::cerr << r.messages;
+    std::cerr.flush();
+    failures += r.status != "ok" || r.plot_failed;
+    if (options.json) {
+      std::cout << (next_to_print == 0 ? "[\n" : ",\n") << JsonElement(r);
+    } else {
+      summary.Add(SummaryLine(r, name_width));
+    }
+  };
   auto worker = [&]() {
-    for (int i = next_job++; i < count; i = next_job++) {
-      if (results[i].skipped) {
-        // Nothing to run.
+    while (true) {
+      int i = 0;
+      {
+        std::unique_lock<std::mutex> lock(mutex);
+        file_passed_on.wait(lock,
+                            [&] { return next_job >= count || next_job < next_to_print + window; });
+        if (next_job >= count) return;
+        i = next_job++;
+      }
+      JobResult result;
+      result.file = options.files[i];
+      if (owner_of[i] != i) {
+        result.message = "Results file " + ExpectedResultsFile(options, result.file) +
+                         " is already written for " + options.files[owner_of[i]];
       } else if (options.plot.empty()) {
-        InvertOne(options, nullptr, results[i]);
+        InvertOne(options, nullptr, result);
       } else {
-        // One file (checked above), on this thread: the run draws into the
-        // image, which keeps the last plot and is saved when the run is over.
+        // One file (checked above): the run draws into a recording that keeps
+        // its last plot, which is written once when the run is over.
+        PictureRequest request;
         std::string error;
-        bool ran = false;
-        const bool saved = DrawToImageFile(
-            options.plot,
-            options.size,
-            [&](Canvas& image) {
-              ran = true;
-              InvertOne(options, &image, results[i]);
-            },
-            &error);
-        if (!saved) {
-          if (!ran) results[i].message = error;
-          results[i].messages += error + '\n';
-          results[i].plot_failed = true;
+        if (!ParsePictureRequest(options.plot, options.size, &request, &error)) {
+          result.message = error;
+          result.messages += error + '\n';
+          result.plot_failed = true;
+        } else {
+          VectorCanvas drawing = MakePictureCanvas(request);
+          InvertOne(options, &drawing, result);
+          if (!SavePicture(drawing, request, &error)) {
+            result.messages += error + '\n';
+            result.plot_failed = true;
+          }
         }
       }
       std::lock_guard<std::mutex> lock(mutex);
-      results[i].done = true;
+      pending.emplace(i, std::move(result));
       // Blocks appear in the order of the files, each as soon as it and all
       // before it are done.
-      while (next_to_print < count && results[next_to_print].done) {
-        const JobResult& r = results[next_to_print++];
-        if (count > 1) progress_out << "== " << r.file << '\n';
-        progress_out << r.text;
-        progress_out.flush();
-        std::cerr << r.messages;
-        std::cerr.flush();
+      for (auto next = pending.find(next_to_print); next != pending.end();
+           next = pending.find(next_to_print)) {
+        pass_on(next->second);
+        pending.erase(next);
+        ++next_to_print;
       }
+      file_passed_on.notify_all();
     }
   };
-  const int jobs = options.plot.empty() ? std::max(1, std::min(options.jobs, count)) : 1;
   std::vector<std::thread> threads;
   for (int t = 1; t < jobs; ++t) threads.emplace_back(worker);
   worker();
   for (auto& thread : threads) thread.join();
 
-  int failures = 0;
-  for (const auto& r : results) failures += r.status != "ok" || r.plot_failed;
   if (options.json) {
-    nlohmann::json array = nlohmann::json::array();
-    for (const auto& r : results) array.push_back(r.json);
-    std::cout << array.dump(2) << '\n';
+    std::cout << "\n]\n";
   } else {
-    size_t width = 4;
-    for (const auto& r : results) width = std::max(width, r.file.size());
-    const int name_width = static_cast<int>(width);
     std::cout << StrFormat("%-*s %6s %10s %8s  %s\n",
                            name_width,
                            "File",
@@ -295,20 +410,7 @@ int RunInvert(const InvertOptions& options) {
                            "Iterations",
                            "Misfit %",
                            "Status");
-    for (const auto& r : results) {
-      const bool ran = r.layers > 0;
-      std::cout << StrFormat("%-*s %6s %10s %8s  %s",
-                             name_width,
-                             r.file.c_str(),
-                             ran ? std::to_string(r.layers).c_str() : "-",
-                             ran ? std::to_string(r.iterations).c_str() : "-",
-                             ran ? StrFormat("%.2f", 100.0 * r.misfit).c_str() : "-",
-                             r.status.c_str());
-      if (r.status != "ok" && !r.message.empty()) {
-        std::cout << " (" << r.message.substr(0, r.message.find('\n')) << ")";
-      }
-      std::cout << '\n';
-    }
+    summary.CopyTo(std::cout);
   }
   return failures == 0 ? 0 : 1;
 }
@@ -320,19 +422,39 @@ CommandRegistration registration("invert", 30, [](CLI::App& app) -> CommandActio
   command->add_option("files", options->files, "Data files")->required();
   command->add_flag(
       "--user-model", options->user_model, "Invert from the starting model each file carries");
-  command->add_option(
-      "--iterations", options->iterations, "Number of iterations (1..25, default 8)");
   command
-      ->add_option(
-          "--damping", options->damping, "Initial and minimum damping factor, e.g. 0.1,0.01")
+      ->add_option("--iterations", options->iterations, "Number of iterations (1..25, default 8)")
+      ->check(InRange(1, kMaxRunIterations));
+  command
+      ->add_option("--damping",
+                   options->damping,
+                   "Initial (0.01..1) and minimum (0.001..0.25) damping factor, e.g. 0.1,0.01")
       ->delimiter(',')
       ->expected(2);
-  command->add_option("--convergence",
-                      options->convergence_percent,
-                      "Convergence limit in percent (default 2, or the file's)");
-  command->add_option("--more-iterations",
-                      options->more_iterations,
-                      "Answer to the iteration-limit prompt (default 0)");
+  command
+      ->add_option("--convergence",
+                   options->convergence_percent,
+                   "Convergence limit in percent (0.01..100, default 2, or the file's)")
+      ->check(InRange(0.01, 100.0));
+  command
+      ->add_option("--more-iterations",
+                   options->more_iterations,
+                   "Answer to the iteration-limit prompt (0..25, default 0)")
+      ->check(InRange(0, kMaxRunIterations));
+  // Each damping factor has its own range.
+  command->parse_complete_callback([options]() {
+    const std::vector<double>& damping = options->damping;
+    if (damping.size() == 2 && !(damping[0] >= 0.01 && damping[0] <= 1.0)) {
+      throw CLI::ValidationError(
+          "--damping",
+          "Initial damping factor " + StrFormat("%g", damping[0]) + " not in range [0.01 - 1]");
+    }
+    if (damping.size() == 2 && !(damping[1] >= 0.001 && damping[1] <= 0.25)) {
+      throw CLI::ValidationError(
+          "--damping",
+          "Minimum damping factor " + StrFormat("%g", damping[1]) + " not in range [0.001 - 0.25]");
+    }
+  });
   command->add_option(
       "-o,--output", options->output, "Results file (default: data file name .INV)");
   command->add_option("--output-dir",
@@ -340,7 +462,8 @@ CommandRegistration registration("invert", 30, [](CLI::App& app) -> CommandActio
                       "Directory for the results files (default: beside each data file)");
   command->add_option("--plot", options->plot, "Save the last plot as PNG, SVG or BMP");
   command->add_option("--size", options->size, "Plot size WxH in pixels (default 1280x800)");
-  command->add_option("-j,--jobs", options->jobs, "Files inverted at a time (default 1)");
+  command->add_option("-j,--jobs", options->jobs, "Files inverted at a time (default 1)")
+      ->check(InRange(1, 1024));
   command->add_flag("--json", options->json, "Print the results as JSON on stdout");
   return [options]() { return RunInvert(*options); };
 });

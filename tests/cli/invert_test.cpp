@@ -1,11 +1,15 @@
 // Runs the real layra-cli invert and show on the example soundings.
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/support/cli_run.h"
 
@@ -128,15 +132,32 @@ TEST_F(InvertCommand, UserModelRunsFromTheFilesStartingModel) {
   EXPECT_EQ(results[1]["status"], "refused");
 }
 
-TEST_F(InvertCommand, OptionsAreClampedAsTheSettingsDialogsClamp) {
-  // 0 iterations becomes 1; a convergence limit of 0 % becomes 0.01 %.
-  const CliRun run = Run("invert --json --iterations 0 --convergence 0 --damping 5,0.5" +
+// Where the settings dialogs clamp, the command line refuses the value and
+// names the range: it has no field to show the clamped value in.
+TEST_F(InvertCommand, OptionsOutOfRangeAreRefusedWithTheRange) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"--iterations 1000", "--iterations: Value 1000 not in range [1 - 25]"},
+      {"--iterations 0", "--iterations: Value 0 not in range [1 - 25]"},
+      {"--convergence 1e9", "--convergence: Value 1e9 not in range [0.01 - 100]"},
+      {"--convergence nan", "--convergence: Value nan not in range [0.01 - 100]"},
+      {"--damping 5,0.01", "--damping: Initial damping factor 5 not in range [0.01 - 1]"},
+      {"--damping 0.1,0.5", "--damping: Minimum damping factor 0.5 not in range [0.001 - 0.25]"},
+      {"--more-iterations 30", "--more-iterations: Value 30 not in range [0 - 25]"},
+  };
+  for (const auto& [option, message] : cases) {
+    const CliRun run = Run("invert " + option + OutputDir() + " " + Example("wenner.dat"));
+    EXPECT_NE(run.status, 0) << option;
+    EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(directory_ / "wenner.INV")) << option;
+  }
+  // The ends of the ranges are taken.
+  const CliRun run = Run("invert --json --iterations 1 --convergence 0.01 --damping 1,0.25" +
                          OutputDir() + " " + Example("wenner.dat"));
   ASSERT_EQ(run.status, 0) << run.err;
   const nlohmann::json results = nlohmann::json::parse(run.out);
   EXPECT_EQ(results[0]["iterations"], 1);
   // --more-iterations answers the iteration-limit prompt: 1 + 2 iterations.
-  const CliRun more = Run("invert --json --iterations 1 --convergence 0 --more-iterations 2" +
+  const CliRun more = Run("invert --json --iterations 1 --convergence 0.01 --more-iterations 2" +
                           OutputDir() + " " + Example("wenner.dat"));
   ASSERT_EQ(more.status, 0) << more.err;
   EXPECT_EQ(nlohmann::json::parse(more.out)[0]["iterations"], 3);
@@ -147,6 +168,31 @@ TEST_F(InvertCommand, OutputAndPlotNameOneFileOnly) {
                          Example("wenner.dat") + " " + Example("wenner.dat"));
   EXPECT_EQ(run.status, 2);
   EXPECT_FALSE(fs::exists(directory_ / "x.INV"));
+}
+
+// A refused run leaves an earlier results file as it was; a results file that
+// cannot be created is named with the system's reason, not offered a retry.
+TEST_F(InvertCommand, RefusedRunsLoseNoResultsAndNameWhatFailed) {
+  const fs::path data = directory_ / "one_layer.dat";
+  std::string text = Slurp(std::string(LAYRA_EXAMPLES_DIR) + "/starting_model.dat");
+  text.replace(text.find("layers\n3\n"), 9, "layers\n1\n");
+  std::ofstream(data) << text;
+  const fs::path kept = directory_ / "keep.INV";
+  std::ofstream(kept) << "an earlier run\n";
+  const CliRun refused =
+      Run("invert --user-model -o \"" + kept.string() + "\" \"" + data.string() + "\"");
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("You model has 1 layers."), std::string::npos) << refused.err;
+  EXPECT_EQ(Slurp(kept), "an earlier run\n");
+
+  const std::string missing = (directory_ / "missing" / "x.INV").string();
+  const CliRun uncreatable = Run("invert -o \"" + missing + "\" " + Example("wenner.dat"));
+  EXPECT_EQ(uncreatable.status, 1);
+  EXPECT_NE(uncreatable.out.find("Cannot create the results file " + missing +
+                                 ": No such file or directory"),
+            std::string::npos)
+      << uncreatable.out;
+  EXPECT_EQ(uncreatable.err.find("try again"), std::string::npos) << uncreatable.err;
 }
 
 TEST_F(InvertCommand, ShowReadsBackWhatInvertWrote) {
@@ -178,7 +224,6 @@ TEST_F(InvertCommand, ShowReadsBackWhatInvertWrote) {
   EXPECT_EQ(results["dataConstraint"], 0);
 }
 
-#ifdef LAYRA_HAVE_QTGUI
 TEST_F(InvertCommand, PlotsTheLastIterationAndAChosenOne) {
   const std::string results_file = (directory_ / "w.INV").string();
   const fs::path invert_png = directory_ / "invert.png";
@@ -194,6 +239,57 @@ TEST_F(InvertCommand, PlotsTheLastIterationAndAChosenOne) {
   EXPECT_NE(svg.find("<svg"), std::string::npos);
   EXPECT_NE(svg.find("Iteration 1"), std::string::npos);
 }
-#endif
+
+// Many files, two at a time: each file's block and summary line come in the
+// order given, and the JSON array is the one a single dump of all would give.
+TEST_F(InvertCommand, ManyFilesStreamInTheOrderGiven) {
+  std::string files;
+  for (int i = 0; i < 11; ++i) {
+    const fs::path copy = directory_ / ("sounding" + std::to_string(i) + ".dat");
+    fs::copy_file(std::string(LAYRA_EXAMPLES_DIR) + "/wenner.dat", copy);
+    files += " '" + copy.string() + "'";
+  }
+  const CliRun text = Run("invert -j 2" + files);
+  const CliRun json = Run("invert --json -j 2" + files);
+  ASSERT_EQ(text.status, 0) << text.err;
+  ASSERT_EQ(json.status, 0) << json.err;
+  size_t block = 0;
+  size_t summary = text.out.find("Misfit %");
+  ASSERT_NE(summary, std::string::npos);
+  for (int i = 0; i < 11; ++i) {
+    const std::string name = (directory_ / ("sounding" + std::to_string(i) + ".dat")).string();
+    block = text.out.find("== " + name + "\n", block);
+    summary = text.out.find("\n" + name + " ", summary);
+    EXPECT_LT(block, summary) << name;
+  }
+  EXPECT_NE(summary, std::string::npos);
+  const nlohmann::json results = nlohmann::json::parse(json.out);
+  EXPECT_EQ(json.out, results.dump(2) + "\n");
+  ASSERT_EQ(results.size(), 11u);
+  EXPECT_EQ(results[10]["file"], (directory_ / "sounding10.dat").string());
+}
+
+// A picture cut short (here by the file size limit, as by a full disk) is
+// reported with its path and reason and leaves the earlier file untouched.
+TEST_F(InvertCommand, APictureThatCannotBeWrittenWholeLeavesTheEarlierOne) {
+  const std::string results_file = (directory_ / "w.INV").string();
+  ASSERT_EQ(Run("invert -o \"" + results_file + "\" " + Example("wenner.dat")).status, 0);
+  for (const char* type : {"png", "svg", "bmp"}) {
+    const fs::path picture = directory_ / (std::string("plot.") + type);
+    std::ofstream(picture) << "earlier";
+    const std::string command = "ulimit -f 16; trap '' XFSZ; exec '" LAYRA_CLI_PATH "' show '" +
+                                results_file + "' --size 3000x3000 --plot '" + picture.string() +
+                                "' >/dev/null 2>'" + (directory_ / "err").string() + "'";
+    const int raw = std::system(("sh -c \"" + command + "\"").c_str());
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << type;
+    const std::string error = Slurp(directory_ / "err");
+    EXPECT_NE(error.find("'" + picture.string() + "': File too large"), std::string::npos) << error;
+    EXPECT_EQ(Slurp(picture), "earlier") << type;
+  }
+  for (const auto& entry : fs::directory_iterator(directory_)) {
+    EXPECT_EQ(entry.path().filename().string().rfind(".layra", 0), std::string::npos)
+        << entry.path();
+  }
+}
 
 }  // namespace
