@@ -3,6 +3,7 @@
 #include <cassert>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "fileio/atomic_file.h"
 #include "state/text_format.h"
@@ -11,6 +12,19 @@ namespace layra {
 namespace {
 
 constexpr char kNoErrorsSection[] = "Error in measurements inluded (Yes,No)\nNo\nData section\n";
+// IP data are chargeabilities in msec over a window from 0.1 to 1 s.
+constexpr char kIpSection[] = "IP data\nChargeability\nmsec\n0.1,1.0\n";
+
+// The shortest decimal of 6 to 9 significant digits that the data-file reader
+// (strtod, then float) takes back as `value`, right-aligned in `width`.
+std::string Real(float value, int width) {
+  char text[32];
+  for (int digits = 6; digits <= 9; ++digits) {
+    std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(value));
+    if (static_cast<float>(std::strtod(text, nullptr)) == value) break;
+  }
+  return StrFormat("%*s", width, text);
+}
 
 }  // namespace
 
@@ -42,7 +56,7 @@ bool WriteSyntheticData(SipForm sip_form,
   out += "Data type\n";
   if (kind == DataKind::kIp) {
     assert(n <= 0 || chargeability != nullptr);
-    out += "IP data\nChargeability\nmsec\n0.1,1.0\n";
+    out += kIpSection;
     out += kNoErrorsSection;
     for (int p = 0; p < n; ++p) {
       // In float, like every stored value: 0.025 becomes exactly 25 msec.
@@ -89,6 +103,42 @@ bool WriteSyntheticData(SipForm sip_form,
   // answer, which is not yes: the file carries no starting model.
   out += "0\n0\n0\n0\n0\n";
   return WriteFileAtomically(path, out, error);
+}
+
+std::string FormatDataFile(const SoundingData& data) {
+  assert(data.dataKind != DataKind::kSip);
+  const bool wenner = IsWenner(data.arrayType);
+  const bool ip = data.dataKind == DataKind::kIp;
+  const bool errors = data.errorsIncluded != 0;
+  std::string title = data.title;
+  for (char& c : title) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  std::string text = title + "\n";
+  text += "Array type (Wenner or Schlumberger)\n";
+  text += wenner ? "Wenner array\n" : "Schlumberger array\n";
+  text += StrFormat("Number of data points\n%d\nData type\n", data.pointCount);
+  text += ip ? kIpSection : "Resistivity data\n";
+  text += "Error in measurements inluded (Yes,No)\n";
+  text += errors ? "Yes\n" : "No\n";
+  text += "Data section\n";
+  for (int p = 0; p < data.pointCount; ++p) {
+    text += Real(data.spacingA[p], 10);
+    if (!wenner) text += "  " + Real(data.spacingB[p], 10);
+    text += "  " + Real(data.apparentResistivity[p], 12);
+    if (errors) text += "  " + Real(data.resistivityError[p], 10);
+    if (ip) {
+      text += "  " + Real(data.ipValue[p], 10);
+      if (errors) text += "  " + Real(data.ipError[p], 10);
+    }
+    text += "\n";
+  }
+  text += "User Starting Model Available (Yes/No)\nNo\n";
+  return text;
+}
+
+bool WriteDataFile(const SoundingData& data, const std::string& path, std::string* error) {
+  return WriteFileAtomically(path, FormatDataFile(data), error);
 }
 
 std::string UnreadableResponseReason(const ForwardModel& model) {

@@ -51,6 +51,18 @@ bool WriteSyntheticData(SipForm sip_form,
 // value written as 0 or not as a number), or an empty string.
 std::string UnreadableResponseReason(const ForwardModel& model);
 
+// The data file of an observed resistivity or IP data set (not SIP), as the
+// data-file reader takes it back: title (line breaks become blanks), array,
+// the points in their order with each Schlumberger point's own b spacing,
+// the resistivity errors (and IP errors) when data.errorsIncluded is set,
+// IP values as chargeabilities in msec, and no starting model. Numbers are
+// written in the fewest digits (6 to 9) that read back as the same float.
+std::string FormatDataFile(const SoundingData& data);
+
+// Writes FormatDataFile(data) to `path` whole or not at all; false with
+// "<path>: <reason>" in *error when it could not be written.
+bool WriteDataFile(const SoundingData& data, const std::string& path, std::string* error);
+
 // Writes the computed response of a forward model as the forward window's
 // Save does: amplitude and phase when model.outputSipForm is amplitude-phase,
 // otherwise the real (in-phase) and imaginary (out-of-phase) parts. Returns

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QDockWidget>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
@@ -41,6 +42,8 @@
 #include "windows/result_tables.h"
 #include "windows/screen_capture.h"
 #include "windows/settings_dialogs.h"
+#include "windows/survey_command.h"
+#include "windows/survey_section_window.h"
 #include "windows/user_model_dialog.h"
 
 namespace layra {
@@ -343,6 +346,10 @@ void MainWindow::BuildMenus() {
              QStringLiteral("&Display Inversion Results"),
              QStringLiteral("command131"));
   AddCommand(display,
+             kCommandSurveySection,
+             QStringLiteral("&Survey section..."),
+             QStringLiteral("command132"));
+  AddCommand(display,
              kCommandSaveScreen,
              QStringLiteral("Save screen as &BMP file"),
              QStringLiteral("command201"));
@@ -445,6 +452,9 @@ void MainWindow::RunCommand(int id) {
       runner_->Run(about);
       break;
     }
+    case kCommandSurveySection:
+      if (!RefusedInMode()) SurveySection();
+      break;
     default:
       break;
   }
@@ -473,6 +483,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   QSettings settings;
   settings.setValue(QLatin1String(kGeometryKey), saveGeometry());
   settings.setValue(QLatin1String(kLastFolderKey), QString::fromStdString(state_.dataDirectory));
+  if (survey_window_ != nullptr) {
+    survey_window_->close();
+  }
   event->accept();
 }
 
@@ -743,6 +756,65 @@ void MainWindow::SaveScreen() {
   ClearWindow(*canvas_);
   // The plot comes back once the picture has been saved.
   canvas_->Restore(picture);
+}
+
+void MainWindow::SurveySection() {
+  QFileDialog chooser(
+      this, QStringLiteral("Open survey file"), QString::fromStdString(state_.dataDirectory));
+  chooser.setObjectName(QStringLiteral("surveyFile"));
+  chooser.setAcceptMode(QFileDialog::AcceptOpen);
+  chooser.setFileMode(QFileDialog::ExistingFile);
+  chooser.setNameFilters({QStringLiteral("Survey files (*.csv)"), QStringLiteral("All files (*)")});
+  if (runner_->Run(chooser) != QDialog::Accepted || chooser.selectedFiles().isEmpty()) {
+    return;
+  }
+  if (survey_window_ != nullptr) {
+    survey_window_->close();
+  }
+  survey_window_ =
+      OpenSurveySection(chooser.selectedFiles().first().toStdString(),
+                        this,
+                        *host_,
+                        [this](const SurveySounding& sounding, const SoundingResult& result) {
+                          ShowSurveySounding(sounding, result);
+                        });
+}
+
+void MainWindow::ShowSurveySounding(const SurveySounding& sounding, const SoundingResult& result) {
+  if (busy_ || RefusedInMode()) {
+    return;
+  }
+  raise();
+  activateWindow();
+  ClearWindow(*canvas_);
+  state_.lastReadResult = ReadDataFile(sounding.file, state_, *canvas_, *host_);
+  if (state_.lastReadResult != 0) {
+    state_.data.pointCount = 0;
+    state_.dataRead = 0;
+    return;
+  }
+  state_.data.dataFileName = sounding.file;
+  state_.thicknessFactor = 1.25f;
+  state_.dataRead = 1;
+  state_.model = result.model;
+  if (static_cast<int>(result.calculated.size()) != state_.data.pointCount) {
+    return;  // the file changed since the run: its listing stays
+  }
+  ClearWindow(*canvas_);
+  PlotInput input;
+  input.plotKind = PlotKind::kResistivity;
+  input.iteration = result.iterations;
+  input.nData = state_.data.pointCount;
+  input.nLayers = result.model.layerCount;
+  input.observedRho = state_.data.apparentResistivity.data();
+  input.calculatedRho = result.calculated.data();
+  input.spacing = state_.data.spacingA.data();
+  input.layerRho = result.model.resistivity.data();
+  input.thickness = result.model.thickness.data();
+  input.title = state_.data.title;
+  input.misfit = result.misfit;
+  PlotSounding(input, *canvas_);
+  canvas_->Present();
 }
 
 }  // namespace layra

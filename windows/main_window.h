@@ -27,6 +27,8 @@ class ModelTable;
 class PictureCommands;
 class Canvas;
 class QtCanvas;
+struct SoundingResult;
+struct SurveySounding;
 class QtHost;
 
 // Menu command ids.
@@ -40,6 +42,7 @@ enum CommandId : int {
   kCommandAutomaticInversion = 121,
   kCommandUserModelInversion = 122,
   kCommandDisplayResults = 131,
+  kCommandSurveySection = 132,
   kCommandExit = 151,
   kCommandSaveScreen = 201,
   // Commands of the desktop program beyond the classic menu.
@@ -85,6 +88,11 @@ class MainWindow : public QMainWindow {
   void setModeFlag(int flag) { mode_flag_ = flag; }
   // The open forward modelling or results display window, if any.
   QMainWindow* childWindow() const { return child_window_; }
+  // The section window of the last survey run, while it is open.
+  QWidget* surveyWindow() const { return survey_window_; }
+  // Reads the data file of a sounding of a survey run and shows it with the
+  // model and calculated curve the run left, as after an inversion.
+  void ShowSurveySounding(const SurveySounding& sounding, const SoundingResult& result);
 
   // -1 before the first paint, 0 after it, then the id of each command.
   int lastCommand() const { return last_command_; }
@@ -149,6 +157,8 @@ class MainWindow : public QMainWindow {
   void OpenChildWindow(int id);
   // Command 201: this window's picture as a bitmap file.
   void SaveScreen();
+  // Command 132: a survey file chosen, run and shown in a section window.
+  void SurveySection();
 
   ProgramState state_;
   LayeredModel user_model_;        // what the user-model dialog last read
@@ -173,6 +183,7 @@ class MainWindow : public QMainWindow {
   // completed run on the data read.
   bool fit_shown_ = false;
   bool restored_geometry_ = false;
+  QPointer<QWidget> survey_window_;
 };
 
 }  // namespace layra

@@ -6,8 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "fileio/data_file.h"
 #include "fileio/text_input.h"
 #include "tests/fileio/temp_file.h"
+#include "tests/support/recording_canvas.h"
+#include "tests/support/scripted_host.h"
 
 namespace layra {
 namespace {
@@ -194,6 +197,59 @@ TEST(WriteSyntheticData, ReportsAFileThatCannotBeWritten) {
   if (std::filesystem::exists("/dev/full")) {
     EXPECT_FALSE(sounding.Write("/dev/full")) << "a write that fails must not pass for success";
   }
+}
+
+// An observed data set written with WriteDataFile reads back point for point,
+// with its errors, IP values and each Schlumberger point's own b spacing.
+TEST(WriteDataFile, ReadsBackWhole) {
+  for (const DataKind kind : {DataKind::kResistivity, DataKind::kIp}) {
+    SoundingData data;
+    data.title = "Imported\nsheet";
+    data.arrayType = ArrayType::kSchlumberger;
+    data.dataKind = kind;
+    data.errorsIncluded = 1;
+    data.pointCount = 6;
+    const float spacings[] = {1.5f, 2.25f, 3.0f, 4.5f, 4.5f, 6.0f};
+    const float b[] = {0.5f, 0.5f, 0.5f, 0.5f, 1.0f, 1.0f};
+    for (int p = 0; p < 6; ++p) {
+      data.spacingA[p] = spacings[p];
+      data.spacingB[p] = b[p];
+      data.apparentResistivity[p] = 100.0f / (p + 1) + 0.123456f;
+      data.resistivityError[p] = 0.01f * (p + 1);
+      data.ipValue[p] = 10.0f + p;
+      data.ipError[p] = 0.5f;
+    }
+    TempFile file(".dat");
+    std::string error;
+    ASSERT_TRUE(WriteDataFile(data, file.path(), &error)) << error;
+    ProgramState state;
+    testing::RecordingCanvas canvas;
+    testing::ScriptedHost host;
+    ASSERT_EQ(ReadDataFile(file.path(), state, canvas, host), 0);
+    EXPECT_EQ(state.data.title, "Imported sheet");
+    EXPECT_EQ(state.data.dataKind, kind);
+    ASSERT_EQ(state.data.pointCountAsRead, 6);
+    // Two datum levels (b 0.5 and 1) overlapping at 4.5 m are merged on reading.
+    EXPECT_EQ(state.data.datumLevelCount, 2);
+    EXPECT_EQ(state.userModelAvailable, 0);
+    for (int p = 0; p < 3; ++p) {
+      EXPECT_EQ(state.data.spacingA[p], spacings[p]) << "point " << p;
+      EXPECT_EQ(state.data.apparentResistivity[p], data.apparentResistivity[p]) << "point " << p;
+      EXPECT_EQ(state.data.resistivityError[p], data.resistivityError[p]) << "point " << p;
+      if (kind == DataKind::kIp) {
+        EXPECT_EQ(state.data.ipValue[p], data.ipValue[p]) << "point " << p;
+      }
+    }
+  }
+}
+
+TEST(WriteDataFile, AFailedWriteReportsAndLeavesNothing) {
+  SoundingData data;
+  data.arrayType = ArrayType::kWenner;
+  data.pointCount = 5;
+  std::string error;
+  EXPECT_FALSE(WriteDataFile(data, "/nonexistent/directory/out.dat", &error));
+  EXPECT_NE(error.find("/nonexistent/directory/out.dat"), std::string::npos) << error;
 }
 
 }  // namespace

@@ -1,0 +1,82 @@
+// layra-cli import SHEET.csv --array wenner|schlumberger: reads a field sheet
+// (see survey/field_sheet.h for its columns and units), computes apparent
+// resistivities from V and I where given, and writes the sounding as a data
+// file that `read` and `invert` take. A refused sheet writes nothing.
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "cli/command_registry.h"
+#include "fileio/synthetic_data.h"
+#include "state/records.h"
+#include "survey/field_sheet.h"
+
+namespace layra::cli {
+namespace {
+
+struct ImportOptions {
+  std::string sheet;
+  std::string array;
+  std::string output;
+  std::string title;
+};
+
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code error;
+  return std::filesystem::equivalent(a, b, error);
+}
+
+int RunImport(const ImportOptions& options) {
+  namespace fs = std::filesystem;
+  std::ifstream in(options.sheet, std::ios::binary);
+  if (!in) {
+    std::cerr << "Cannot open the field sheet " << options.sheet << '\n';
+    return 1;
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  const ArrayType array = options.array == "wenner" ? ArrayType::kWenner : ArrayType::kSchlumberger;
+  auto data = std::make_unique<SoundingData>();
+  std::string error;
+  if (!ParseFieldSheet(text.str(), array, data.get(), &error)) {
+    std::cerr << options.sheet << ": " << error << "\nNo data file was written.\n";
+    return 1;
+  }
+  data->title = options.title.empty()
+                    ? "Imported from " + fs::path(options.sheet).filename().string()
+                    : options.title;
+  const std::string output = options.output.empty()
+                                 ? fs::path(options.sheet).replace_extension(".dat").string()
+                                 : options.output;
+  if (SameFile(output, options.sheet)) {
+    std::cerr << "The data file " << output
+              << " would replace the field sheet; name another with -o.\n";
+    return 1;
+  }
+  if (!WriteDataFile(*data, output, &error)) {
+    std::cerr << "Error Message: Cannot write the data file " << error << '\n';
+    return 1;
+  }
+  std::cerr << data->pointCount << " readings written to " << output << '\n';
+  return 0;
+}
+
+CommandRegistration registration("import", 15, [](CLI::App& app) -> CommandAction {
+  auto options = std::make_shared<ImportOptions>();
+  CLI::App* command = app.add_subcommand(
+      "import", "Turn a field sheet (CSV of spacings and readings) into a data file (.dat)");
+  command->add_option("sheet", options->sheet, "Field sheet (.csv)")->required();
+  command->add_option("--array", options->array, "Array of the readings")
+      ->required()
+      ->check(CLI::IsMember({"wenner", "schlumberger"}));
+  command->add_option("-o,--output", options->output, "Data file (default: sheet name .dat)");
+  command->add_option("--title", options->title, "First line of the data file");
+  return [options]() { return RunImport(*options); };
+});
+
+}  // namespace
+}  // namespace layra::cli

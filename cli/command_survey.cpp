@@ -1,0 +1,210 @@
+// layra-cli survey SURVEY.csv --output-dir DIR: inverts every sounding the
+// survey file lists (see survey/survey_file.h), without prompts, up to -j at a
+// time, and writes into DIR each sounding's results file (<name>.INV),
+// models.csv and soundings.geojson (see survey/survey_tables.h) and, with
+// --section, a resistivity section per profile. A refused or failed sounding
+// is reported and the others go on; the exit status is non-zero when any
+// sounding or output failed.
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/command_registry.h"
+#include "cli/plot_output.h"
+#include "fileio/atomic_file.h"
+#include "state/text_format.h"
+#include "survey/section_plot.h"
+#include "survey/survey_file.h"
+#include "survey/survey_run.h"
+#include "survey/survey_tables.h"
+
+namespace layra::cli {
+namespace {
+
+struct SurveyOptions {
+  std::string survey;
+  std::string output_directory;
+  bool user_model = false;
+  std::string engine = "documented";
+  int jobs = 1;
+  std::string crs;
+  std::string section;
+  std::string size = "1280x800";
+  bool elevation = false;
+  bool interpolate = false;
+  double depth = 0.0;
+};
+
+// The picture of one profile: the --section path itself for a survey of one
+// profile, otherwise the profile's name added to its stem.
+std::string SectionPath(const std::string& path, const std::string& profile, bool several) {
+  if (!several) return path;
+  std::string suffix;
+  for (char c : profile) {
+    suffix += std::isalnum(static_cast<unsigned char>(c)) || c == '-' ? c : '_';
+  }
+  if (suffix.empty()) suffix = "none";
+  std::filesystem::path file(path);
+  return (file.parent_path() / (file.stem().string() + "_" + suffix + file.extension().string()))
+      .string();
+}
+
+void PrintSummary(const std::vector<SurveySounding>& soundings,
+                  const std::vector<SoundingResult>& results) {
+  size_t width = 4;
+  for (const SurveySounding& s : soundings) width = std::max(width, s.name.size());
+  const int name_width = static_cast<int>(width);
+  std::cout << StrFormat(
+      "%-*s %6s %10s %8s  %s\n", name_width, "Name", "Layers", "Iterations", "Misfit %", "Status");
+  for (size_t i = 0; i < soundings.size(); ++i) {
+    const SoundingResult& r = results[i];
+    const bool ok = r.status == SoundingStatus::kOk;
+    std::cout << StrFormat("%-*s %6s %10s %8s  %s",
+                           name_width,
+                           soundings[i].name.c_str(),
+                           ok ? std::to_string(r.model.layerCount).c_str() : "-",
+                           ok ? std::to_string(r.iterations).c_str() : "-",
+                           ok ? StrFormat("%.2f", 100.0 * r.misfit).c_str() : "-",
+                           SoundingStatusName(r.status));
+    if (!ok) std::cout << " (" << soundings[i].file << ": " << r.message << ")";
+    std::cout << '\n';
+  }
+}
+
+int RunSurvey(const SurveyOptions& options) {
+  namespace fs = std::filesystem;
+  std::string error;
+  if (!options.crs.empty() && !CheckCrs(options.crs, &error)) {
+    std::cerr << error << '\n';
+    return 2;
+  }
+  if (!options.section.empty()) {
+    // The picture's name and size are refused before hours of inversions, not after.
+    PictureRequest request;
+    if (!ParsePictureRequest(options.section, options.size, &request, &error)) {
+      std::cerr << "--section: " << error << '\n';
+      return 2;
+    }
+  }
+  std::vector<SurveySounding> soundings;
+  if (!ReadSurveyFile(options.survey, &soundings, &error)) {
+    std::cerr << error << '\n';
+    return 1;
+  }
+  // Folders are made before the run, so that a path that cannot be one is
+  // told now and not after every inversion.
+  const fs::path section_folder = fs::path(options.section).parent_path();
+  for (const fs::path& folder : {fs::path(options.output_directory), section_folder}) {
+    if (folder.empty()) continue;
+    std::error_code fs_error;
+    fs::create_directories(folder, fs_error);
+    if (!fs::is_directory(folder)) {
+      std::cerr << "Cannot create the folder " << folder.string() << '\n';
+      return 1;
+    }
+  }
+
+  SurveyRunOptions run;
+  run.userModel = options.user_model;
+  run.engine = options.engine == "accurate" ? EngineKind::kAccurate : EngineKind::kDocumented;
+  run.outputDirectory = options.output_directory;
+  run.jobs = options.jobs;
+  const int count = static_cast<int>(soundings.size());
+  int finished = 0;
+  // A running count on a terminal; refusals and failures as lines of their own.
+  const bool terminal = isatty(STDERR_FILENO) != 0;
+  const std::vector<SoundingResult> results =
+      InvertSurvey(soundings, run, [&](int index, const SoundingResult& result) {
+        ++finished;
+        if (result.status != SoundingStatus::kOk) {
+          std::cerr << (terminal ? "\r" : "") << soundings[static_cast<size_t>(index)].name << ": "
+                    << SoundingStatusName(result.status) << ": " << result.message << '\n';
+        }
+        if (terminal) {
+          std::cerr << "\r" << finished << " of " << count << " soundings done"
+                    << (finished == count ? "\n" : "");
+        }
+        std::cerr.flush();
+      });
+
+  int failures = 0;
+  for (const SoundingResult& r : results) failures += r.status != SoundingStatus::kOk;
+  PrintSummary(soundings, results);
+
+  const fs::path directory(options.output_directory);
+  const std::pair<std::string, std::string> tables[] = {
+      {(directory / "models.csv").string(), FormatModelsCsv(soundings, results)},
+      {(directory / "soundings.geojson").string(),
+       FormatSoundingsGeoJson(soundings, results, options.crs)}};
+  int output_failures = 0;
+  for (const auto& [path, contents] : tables) {
+    if (WriteFileAtomically(path, contents, &error)) {
+      std::cerr << "Written " << path << '\n';
+    } else {
+      std::cerr << "Error Message: Cannot write " << error << '\n';
+      ++output_failures;
+    }
+  }
+
+  if (!options.section.empty()) {
+    const std::vector<SectionProfile> profiles = BuildSectionProfiles(soundings, results);
+    if (profiles.empty()) {
+      std::cerr << "No sounding was inverted; no section was drawn.\n";
+      ++output_failures;
+    }
+    SectionOptions section;
+    section.elevation = options.elevation;
+    section.interpolate = options.interpolate;
+    section.depth = options.depth;
+    section.subtitle = options.crs;
+    for (const SectionProfile& profile : profiles) {
+      const std::string path = SectionPath(options.section, profile.name, profiles.size() > 1);
+      if (DrawToImageFile(
+              path,
+              options.size,
+              [&](Canvas& canvas) { PlotSection(profile, section, canvas); },
+              &error)) {
+        std::cerr << "Written " << path << '\n';
+      } else {
+        std::cerr << "Error Message: " << error << '\n';
+        ++output_failures;
+      }
+    }
+  }
+  if (failures > 0) std::cerr << failures << " of " << count << " soundings were not inverted.\n";
+  return failures + output_failures == 0 ? 0 : 1;
+}
+
+CommandRegistration registration("survey", 32, [](CLI::App& app) -> CommandAction {
+  auto options = std::make_shared<SurveyOptions>();
+  CLI::App* command = app.add_subcommand(
+      "survey", "Invert every sounding of a survey file; write tables, a map layer and sections");
+  command->add_option("survey", options->survey, "Survey file (.csv: file,x,y,elevation)")
+      ->required();
+  command->add_option("--output-dir", options->output_directory, "Folder for everything written")
+      ->required();
+  command->add_flag(
+      "--user-model", options->user_model, "Invert from the starting model each file carries");
+  command->add_option("--engine", options->engine, "Inversion engine (default documented)")
+      ->check(CLI::IsMember({"documented", "accurate"}));
+  command->add_option("-j,--jobs", options->jobs, "Soundings inverted at a time (default 1)");
+  command->add_option("--crs", options->crs, "Coordinate system of x and y, e.g. EPSG:32633");
+  command->add_option(
+      "--section", options->section, "Draw a resistivity section per profile (.png, .svg or .bmp)");
+  command->add_option("--size", options->size, "Section size WxH in pixels (default 1280x800)");
+  command->add_flag("--elevation", options->elevation, "Section against elevation, not depth");
+  command->add_flag("--interpolate", options->interpolate, "Interpolate between soundings");
+  command->add_option(
+      "--depth", options->depth, "Depth of the section in metres (default: from the models)");
+  return [options]() { return RunSurvey(*options); };
+});
+
+}  // namespace
+}  // namespace layra::cli

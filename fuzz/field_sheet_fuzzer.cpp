@@ -1,0 +1,53 @@
+// Feeds arbitrary bytes to the field-sheet reader as both arrays: a sheet it
+// accepts must become a data file that the data-file reader accepts with the
+// same number of points, and a sheet it refuses must say why.
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "fileio/atomic_file.h"
+#include "fileio/data_file.h"
+#include "fileio/synthetic_data.h"
+#include "fuzz/null_platform.h"
+#include "state/records.h"
+#include "survey/field_sheet.h"
+
+namespace {
+
+std::string TempPath() {
+  const char* dir = std::getenv("TMPDIR");
+  std::string path = dir && *dir ? dir : "/tmp";
+  return path + "/layra_field_sheet_fuzz_" + std::to_string(getpid()) + ".dat";
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
+  static const std::string path = TempPath();
+  const std::string text(reinterpret_cast<const char*>(bytes), size);
+  static auto data = std::make_unique<layra::SoundingData>();
+  static auto state = std::make_unique<layra::ProgramState>();
+  for (const layra::ArrayType array :
+       {layra::ArrayType::kWenner, layra::ArrayType::kSchlumberger}) {
+    std::string error;
+    *data = layra::SoundingData();
+    if (!layra::ParseFieldSheet(text, array, data.get(), &error)) {
+      if (error.empty()) std::abort();
+      continue;
+    }
+    data->title = "fuzz";
+    if (!layra::WriteFileAtomically(path, layra::FormatDataFile(*data))) return 0;
+    *state = layra::ProgramState();
+    layra::fuzz::NullCanvas canvas;
+    layra::fuzz::NullHost host;
+    if (layra::ReadDataFile(path, *state, canvas, host) != 0 ||
+        state->data.pointCountAsRead != data->pointCount) {
+      std::abort();
+    }
+  }
+  return 0;
+}

@@ -1,0 +1,47 @@
+#ifndef LAYRA_SURVEY_FIELD_SHEET_H_
+#define LAYRA_SURVEY_FIELD_SHEET_H_
+
+// Field sheets: the readings of one sounding as a crew writes them down, one
+// row per reading, saved from a spreadsheet as CSV (see csv_table.h). Columns
+// are found by name, case and punctuation ignored, a unit in brackets after
+// the name ("V [mV]", "I (A)"):
+//   Wenner        a                      electrode spacing (m)
+//   Schlumberger  AB/2 (ab2), MN/2 (mn2) half current and potential electrode
+//                                        spacings (m); MN/2 is the data
+//                                        file's b spacing
+//   rho_a (rhoa, rho, resistivity)       apparent resistivity (ohm-m), or
+//   V (voltage) and I (current)          potential difference (mV, or V, uV)
+//                                        and current (mA, or A, uA): the
+//                                        apparent resistivity is K V / I with
+//                                        the array's geometric factor K; where
+//                                        a row has V and I they are used
+//   error (err)                          standard error of the apparent
+//                                        resistivity, ohm-m or "%" of it
+//   ip (chargeability)                   chargeability, msec or mV/V, or "%"
+//                                        (1 % = 10 mV/V)
+//   ip_error (iperr)                     its error, in the same unit
+// Other columns (station, remarks, ...) are ignored.
+
+#include <string>
+
+#include "state/records.h"
+
+namespace layra {
+
+// Geometric factor K (m) of the array, so that rho_a = K V / I:
+//   Wenner        K = 2 pi a
+//   Schlumberger  K = pi (L^2 - l^2) / (2 l), L = AB/2, l = MN/2 (needs l < L)
+double GeometricFactor(ArrayType array, double spacing, double mn_half);
+
+// Reads the sheet `text` as readings of `array` into a fresh data set in
+// *data (title left empty, points in the sheet's order). False with a message
+// in *error that names the row (the line of the file) and the column of the
+// first bad reading; *data is then unspecified.
+bool ParseFieldSheet(const std::string& text,
+                     ArrayType array,
+                     SoundingData* data,
+                     std::string* error);
+
+}  // namespace layra
+
+#endif  // LAYRA_SURVEY_FIELD_SHEET_H_

@@ -1,0 +1,113 @@
+#include "survey/survey_tables.h"
+
+#include <nlohmann/json.hpp>
+
+#include "state/text_format.h"
+#include "survey/csv_table.h"
+
+namespace layra {
+namespace {
+
+std::string Number(double value) { return StrFormat("%.10g", value); }
+std::string Stored(float value) { return StrFormat("%.7g", static_cast<double>(value)); }
+
+}  // namespace
+
+int MostConductiveLayer(const LayeredModel& model) {
+  int best = -1;
+  for (int j = 0; j < model.layerCount; ++j) {
+    if (best < 0 || model.resistivity[j] < model.resistivity[best]) best = j;
+  }
+  return best;
+}
+
+std::string FormatModelsCsv(const std::vector<SurveySounding>& soundings,
+                            const std::vector<SoundingResult>& results) {
+  bool ip = false;
+  bool sip = false;
+  for (const SoundingResult& result : results) {
+    if (result.status != SoundingStatus::kOk) continue;
+    ip = ip || result.dataKind != DataKind::kResistivity;
+    sip = sip || result.dataKind == DataKind::kSip;
+  }
+  std::string text = "name,profile,x,y,elevation,layer,top,bottom,resistivity";
+  if (ip) text += ",chargeability";
+  if (sip) text += ",tau,c";
+  text += ",misfit,doi\n";
+  for (size_t i = 0; i < soundings.size() && i < results.size(); ++i) {
+    const SurveySounding& sounding = soundings[i];
+    const SoundingResult& result = results[i];
+    if (result.status != SoundingStatus::kOk) continue;
+    const LayeredModel& model = result.model;
+    for (int j = 0; j < model.layerCount; ++j) {
+      const bool last = j + 1 == model.layerCount;
+      text += QuoteCsvField(sounding.name) + ',' + QuoteCsvField(sounding.profile) + ',' +
+              Number(sounding.x) + ',' + Number(sounding.y) + ',' + Number(sounding.elevation) +
+              ',' + std::to_string(j + 1) + ',' + Stored(model.depthTop[j]) + ',' +
+              (last ? "" : Stored(model.depthTop[j] + model.thickness[j])) + ',' +
+              Stored(model.resistivity[j]);
+      const bool has_ip = result.dataKind != DataKind::kResistivity;
+      const bool has_sip = result.dataKind == DataKind::kSip;
+      if (ip) text += ',' + (has_ip ? Stored(model.chargeability[j]) : "");
+      if (sip) {
+        text += ',' + (has_sip ? Stored(model.timeConstant[j]) : "") + ',' +
+                (has_sip ? Stored(model.exponent[j]) : "");
+      }
+      text += ',' + StrFormat("%.4g", 100.0 * result.misfit) + ",\n";
+    }
+  }
+  return text;
+}
+
+std::string FormatSoundingsGeoJson(const std::vector<SurveySounding>& soundings,
+                                   const std::vector<SoundingResult>& results,
+                                   const std::string& crs) {
+  using nlohmann::json;
+  json features = json::array();
+  for (size_t i = 0; i < soundings.size() && i < results.size(); ++i) {
+    const SurveySounding& sounding = soundings[i];
+    const SoundingResult& result = results[i];
+    const bool ok = result.status == SoundingStatus::kOk;
+    json properties;
+    properties["name"] = sounding.name;
+    properties["profile"] = sounding.profile;
+    properties["elevation"] = sounding.elevation;
+    properties["status"] = SoundingStatusName(result.status);
+    properties["message"] = result.message;
+    properties["results_file"] = result.resultsFile;
+    properties["layers"] = ok ? json(result.model.layerCount) : json(nullptr);
+    properties["iterations"] = ok ? json(result.iterations) : json(nullptr);
+    properties["misfit"] =
+        ok ? json(std::stod(StrFormat("%.4g", 100.0 * result.misfit))) : json(nullptr);
+    const int layer = ok ? MostConductiveLayer(result.model) : -1;
+    const LayeredModel& model = result.model;
+    const bool bottom = layer >= 0 && layer + 1 < model.layerCount;
+    auto stored = [](float value) { return std::stod(Stored(value)); };
+    properties["conductive_top"] = layer >= 0 ? json(stored(model.depthTop[layer])) : json(nullptr);
+    properties["conductive_bottom"] =
+        bottom ? json(stored(model.depthTop[layer] + model.thickness[layer])) : json(nullptr);
+    properties["conductive_resistivity"] =
+        layer >= 0 ? json(stored(model.resistivity[layer])) : json(nullptr);
+    features.push_back(
+        {{"type", "Feature"},
+         {"geometry",
+          {{"type", "Point"}, {"coordinates", {sounding.x, sounding.y, sounding.elevation}}}},
+         {"properties", properties}});
+  }
+  // One feature a line: small enough to read, and a diff shows what changed.
+  std::string text = "{\"type\": \"FeatureCollection\",\n";
+  if (!crs.empty()) {
+    // "EPSG:32633" -> "urn:ogc:def:crs:EPSG::32633".
+    const std::string code = crs.substr(crs.find(':') + 1);
+    const json member = {{"type", "name"},
+                         {"properties", {{"name", "urn:ogc:def:crs:EPSG::" + code}}}};
+    text += "\"crs\": " + member.dump() + ",\n";
+  }
+  text += "\"features\": [\n";
+  for (size_t i = 0; i < features.size(); ++i) {
+    text += features[i].dump() + (i + 1 < features.size() ? ",\n" : "\n");
+  }
+  return text + "]}\n";
+}
+
+}  // namespace layra

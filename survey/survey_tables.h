@@ -1,0 +1,47 @@
+#ifndef LAYRA_SURVEY_SURVEY_TABLES_H_
+#define LAYRA_SURVEY_SURVEY_TABLES_H_
+
+// The tables a survey run leaves for reports and GIS programs.
+//
+// models.csv: one row per sounding that was inverted and layer of its model,
+//   name,profile,x,y,elevation,layer,top,bottom,resistivity[,chargeability]
+//   [,tau,c],misfit,doi
+// with depths in metres below the ground (bottom empty for the half-space),
+// resistivity in ohm-m, chargeability as a fraction (columns present when a
+// sounding of the survey has IP data), Cole-Cole tau in seconds and c (when a
+// sounding has spectral IP data), misfit the final resistivity misfit in
+// percent. The doi column (depth of investigation, metres) stays empty: no
+// analysis of the depth of investigation exists yet, and an empty cell says
+// so where a guessed number would mislead.
+//
+// soundings.geojson: a FeatureCollection with one Point per sounding of the
+// survey (x, y, elevation) and the properties name, profile, status (ok,
+// refused, failed), message, results_file, layers, iterations, misfit (percent)
+// and the depth to the top and bottom and the resistivity of its most
+// conductive layer (conductive_top, conductive_bottom, conductive_resistivity;
+// null where the sounding has no model, bottom null for the half-space).
+// With a coordinate system ("EPSG:<code>") it names it in a "crs" member,
+// which GIS programs read for GeoJSON in projected coordinates.
+
+#include <string>
+#include <vector>
+
+#include "survey/survey_file.h"
+#include "survey/survey_run.h"
+
+namespace layra {
+
+std::string FormatModelsCsv(const std::vector<SurveySounding>& soundings,
+                            const std::vector<SoundingResult>& results);
+
+std::string FormatSoundingsGeoJson(const std::vector<SurveySounding>& soundings,
+                                   const std::vector<SoundingResult>& results,
+                                   const std::string& crs);
+
+// Index (0-based) of the layer of least resistivity of `model`, the upper one
+// of equals; -1 for a model without layers.
+int MostConductiveLayer(const LayeredModel& model);
+
+}  // namespace layra
+
+#endif  // LAYRA_SURVEY_SURVEY_TABLES_H_

@@ -1,0 +1,135 @@
+// Runs the real layra-cli import and survey on the example survey.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+
+#include "tests/support/cli_run.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using layra::testing::CliRun;
+using layra::testing::ReadWholeFile;
+using layra::testing::RunLayraCli;
+
+const std::string kSurveyDir = std::string(LAYRA_EXAMPLES_DIR) + "/survey";
+
+std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+
+// Spacing -> apparent resistivity of the data section of a data file (the last
+// number of each point line; a later line of the same spacing wins).
+std::map<double, double> Resistivities(const std::string& text) {
+  std::map<double, double> values;
+  std::istringstream in(text);
+  bool data = false;
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("Data section", 0) == 0) {
+      data = true;
+    } else if (data) {
+      std::istringstream fields(line);
+      double spacing = 0.0, b = 0.0, rho = 0.0;
+      if (!(fields >> spacing >> b >> rho)) break;
+      values[spacing] = rho;
+    }
+  }
+  return values;
+}
+
+class SurveyCommands : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    directory_ = fs::path(::testing::TempDir()) /
+                 (std::string("survey_test_") +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(directory_);
+    fs::create_directories(directory_);
+  }
+  void TearDown() override { fs::remove_all(directory_); }
+
+  fs::path directory_;
+};
+
+// The field sheet of A5 (voltages and currents, decimal commas, two MN/2)
+// gives back the apparent resistivities of A5's data file.
+TEST_F(SurveyCommands, ImportedSheetMatchesItsSounding) {
+  const fs::path output = directory_ / "A5.dat";
+  const CliRun run = RunLayraCli("import " + Quoted(kSurveyDir + "/A5_sheet.csv") +
+                                 " --array schlumberger --title 'A5 sheet' -o " + Quoted(output));
+  ASSERT_EQ(run.status, 0) << run.err;
+  ASSERT_EQ(RunLayraCli("read " + Quoted(output)).status, 0);
+  const auto imported = Resistivities(ReadWholeFile(output.string()));
+  const auto original = Resistivities(ReadWholeFile(kSurveyDir + "/A5.dat"));
+  ASSERT_EQ(imported.size(), original.size());
+  for (const auto& [spacing, rho] : original) {
+    // Voltages are noted to five digits.
+    EXPECT_NEAR(imported.at(spacing), rho, 1e-4 * rho) << "AB/2 " << spacing;
+  }
+}
+
+TEST_F(SurveyCommands, RefusedSheetWritesNothing) {
+  const fs::path sheet = directory_ / "bad.csv";
+  std::ofstream(sheet) << "a,rho_a\n1,100\n2,90\nthree,80\n4,70\n6,60\n";
+  const CliRun run = RunLayraCli("import " + Quoted(sheet) + " --array wenner");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("Row 4, column \"a\": \"three\" is not a number."), std::string::npos)
+      << run.err;
+  EXPECT_FALSE(fs::exists(directory_ / "bad.dat"));
+}
+
+// Every sounding is inverted as `invert` does it; one that cannot be read is
+// reported, the others go on, and the exit status tells.
+TEST_F(SurveyCommands, SurveyWritesEveryOutputAndGoesOnPastARefusal) {
+  // The example survey beside its data files, which it names by relative paths.
+  for (int k = 1; k <= 8; ++k) {
+    const std::string name = "A" + std::to_string(k) + ".dat";
+    fs::copy_file(kSurveyDir + "/" + name, directory_ / name);
+  }
+  const fs::path survey = directory_ / "survey.csv";
+  std::ofstream(survey) << ReadWholeFile(kSurveyDir + "/channel_survey.csv")
+                        << "A9,missing.dat,500320,5400240,120,A\n";
+  const fs::path out = directory_ / "out";
+  const CliRun run = RunLayraCli("survey " + Quoted(survey) + " --output-dir " + Quoted(out) +
+                                 " -j 2 --crs EPSG:32633 --section " + Quoted(out / "s.svg"));
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_NE(run.out.find("A9"), std::string::npos);
+  EXPECT_NE(run.out.find("refused"), std::string::npos);
+  EXPECT_TRUE(fs::exists(out / "s.svg"));
+
+  const CliRun invert = RunLayraCli("invert " + Quoted(kSurveyDir + "/A3.dat") + " --output-dir " +
+                                    Quoted(directory_));
+  ASSERT_EQ(invert.status, 0) << invert.err;
+  EXPECT_EQ(ReadWholeFile((out / "A3.INV").string()),
+            ReadWholeFile((directory_ / "A3.INV").string()));
+
+  std::istringstream models(ReadWholeFile((out / "models.csv").string()));
+  std::string header;
+  std::getline(models, header);
+  EXPECT_EQ(header, "name,profile,x,y,elevation,layer,top,bottom,resistivity,misfit,doi");
+  std::map<std::string, int> layers;
+  for (std::string line; std::getline(models, line);) ++layers[line.substr(0, line.find(','))];
+  EXPECT_EQ(layers.size(), 8u);
+  EXPECT_EQ(layers.count("A9"), 0u);
+
+  const nlohmann::json points =
+      nlohmann::json::parse(ReadWholeFile((out / "soundings.geojson").string()));
+  ASSERT_EQ(points["features"].size(), 9u);
+  EXPECT_EQ(points["features"][0]["properties"]["layers"], layers["A1"]);
+  EXPECT_EQ(points["features"][8]["properties"]["status"], "refused");
+}
+
+TEST_F(SurveyCommands, UnknownPictureTypeIsRefusedBeforeAnyInversion) {
+  const fs::path out = directory_ / "out";
+  const CliRun run = RunLayraCli("survey " + Quoted(kSurveyDir + "/channel_survey.csv") +
+                                 " --output-dir " + Quoted(out) + " --section s.pdf");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find(".png, .svg or .bmp"), std::string::npos) << run.err;
+  EXPECT_FALSE(fs::exists(out));
+}
+
+}  // namespace

@@ -1,0 +1,101 @@
+// Display > Survey section on the example survey: the file chosen, every
+// sounding inverted, the section window showing the channel where it was
+// made, and a click on a column opening that sounding in the main window; a
+// bad survey file is refused with its message.
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+#include "tests/windows/scripted_dialogs.h"
+#include "windows/main_window.h"
+#include "windows/qt_canvas.h"
+#include "windows/survey_section_window.h"
+
+namespace layra {
+namespace {
+
+using testing::ScriptedDialogs;
+
+// Squared distance of two colours.
+int Distance(Rgb a, Rgb b) {
+  const int r = a.red - b.red, g = a.green - b.green, bl = a.blue - b.blue;
+  return r * r + g * g + bl * bl;
+}
+
+class SurveySectionTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    scratch_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(scratch_->isValid());
+    const QString examples = QStringLiteral(LAYRA_EXAMPLES_DIR "/survey/");
+    QStringList names = {QStringLiteral("channel_survey.csv")};
+    for (int k = 1; k <= 8; ++k) names << QStringLiteral("A%1.dat").arg(k);
+    for (const QString& name : names) {
+      QVERIFY(QFile::copy(examples + name, scratch_->filePath(name)));
+    }
+  }
+
+  void sectionShowsTheExampleChannel() {
+    ScriptedDialogs dialogs;
+    MainWindow window(&dialogs);
+    QVERIFY(window.findChild<QAction*>(QStringLiteral("command132")) != nullptr);
+    dialogs.ThenChoose(scratch_->filePath(QStringLiteral("channel_survey.csv")));
+    window.RunCommand(kCommandSurveySection);
+    QCOMPARE(dialogs.unexpected, 0);
+    QVERIFY2(dialogs.messages.isEmpty(),
+             qPrintable(dialogs.messages.value(0).text));  // every sounding was inverted
+    QVERIFY(QFile::exists(scratch_->filePath(QStringLiteral("channel_survey_results/A8.INV"))));
+
+    auto* section = qobject_cast<SurveySectionWindow*>(window.surveyWindow());
+    QVERIFY(section != nullptr);
+    section->resize(1000, 650);
+    QCoreApplication::processEvents();
+    section->Redraw();
+    const SectionLayout& layout = section->layout();
+    const Rgb conductor = layout.ColourOf(10.0);
+    const Rgb gravel = layout.ColourOf(400.0);
+    for (double distance : {0.0, 100.0, 150.0, 200.0, 250.0, 350.0}) {
+      const Rgb pixel = section->canvas().GetPixel(layout.X(distance), layout.Y(9.0));
+      const bool in_channel = distance >= 150.0 && distance <= 250.0;
+      QVERIFY2((Distance(pixel, conductor) < Distance(pixel, gravel)) == in_channel,
+               qPrintable(QStringLiteral("at %1 m").arg(distance)));
+    }
+
+    // A click on A5's column shows A5 in the main window with the run's model.
+    QTest::mouseClick(&section->canvas(),
+                      Qt::LeftButton,
+                      Qt::NoModifier,
+                      QPoint(layout.X(205.0), layout.Y(20.0)));
+    QVERIFY(window.state().data.title.find("sounding A5") != std::string::npos);
+    QCOMPARE(window.state().dataRead, 1);
+    QVERIFY(window.state().model.layerCount > 2);
+    QVERIFY(testing::NonWhite(window.canvas()) > 0);
+  }
+
+  void badSurveyFileIsRefused() {
+    const QString path = scratch_->filePath(QStringLiteral("bad.csv"));
+    QVERIFY(testing::WriteBytes(path, "file,x,y\nA1.dat,0,0\n"));
+    ScriptedDialogs dialogs;
+    MainWindow window(&dialogs);
+    dialogs.ThenChoose(path);
+    window.RunCommand(kCommandSurveySection);
+    QCOMPARE(dialogs.messages.size(), 1);
+    QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("needs a column \"elevation\"")));
+    QVERIFY(window.surveyWindow() == nullptr);
+  }
+
+ private:
+  std::unique_ptr<QTemporaryDir> scratch_;
+};
+
+}  // namespace
+}  // namespace layra
+
+QTEST_MAIN(layra::SurveySectionTest)
+#include "survey_section_test.moc"

@@ -1,0 +1,36 @@
+#ifndef LAYRA_WINDOWS_SURVEY_COMMAND_H_
+#define LAYRA_WINDOWS_SURVEY_COMMAND_H_
+
+// Display > Survey section: reads a survey file, inverts its soundings on
+// worker threads while a progress dialog with a Cancel button is shown, then
+// opens the section window. The results files go into the folder
+// "<survey name>_results" beside the survey file.
+
+#include <functional>
+#include <string>
+
+class QWidget;
+
+namespace layra {
+
+class Host;
+class SurveySectionWindow;
+struct SoundingResult;
+struct SurveySounding;
+
+// Called with a sounding of the survey and its result when it is clicked in
+// the section window.
+using OpenSurveySounding = std::function<void(const SurveySounding&, const SoundingResult&)>;
+
+// Runs the survey at `path`. Refusals, failed soundings and a cancelled run
+// are told through `host`. Returns the section window (a window of its own,
+// a child of `owner`, deleted when closed), or nullptr when no sounding was
+// inverted. A click on a sounding's column calls `open_sounding` (when given).
+SurveySectionWindow* OpenSurveySection(const std::string& path,
+                                       QWidget* owner,
+                                       Host& host,
+                                       OpenSurveySounding open_sounding = nullptr);
+
+}  // namespace layra
+
+#endif  // LAYRA_WINDOWS_SURVEY_COMMAND_H_
