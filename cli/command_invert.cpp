@@ -22,6 +22,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "cli/command_registry.h"
@@ -161,7 +162,9 @@ void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& res
       state->model.depthTop = start.depthTop;
     }
     ApplyOptions(options, state->settings);
-    ProgressCanvas canvas(drawing, progress);
+    // A picture gets the run's last plot only, drawn once when the run ends.
+    ProgressCanvas canvas(
+        drawing, progress, plot_canvas != nullptr ? RunPlots::kLast : RunPlots::kNone);
     if (options.user_model && !state->userModelAvailable) {
       result.status = "refused";
       result.message = "The input data file did not have an initial model.";
@@ -278,12 +281,22 @@ int RunInvert(const InvertOptions& options) {
   // Two files whose results would go to the same file (the same data file
   // twice, or equal names into one --output-dir) would write it at the same
   // time: only the first of them is inverted.
+  // Kept by the hash of the path, so memory stays small for many files; a
+  // match of hashes is checked on the paths themselves.
   std::vector<int> owner_of(count);
   {
-    std::map<std::string, int> results_owner;
+    std::unordered_multimap<std::size_t, int> results_owner;
     for (int i = 0; i < count; ++i) {
-      owner_of[i] =
-          results_owner.emplace(ExpectedResultsFile(options, options.files[i]), i).first->second;
+      const std::string path = ExpectedResultsFile(options, options.files[i]);
+      const std::size_t hash = std::hash<std::string>()(path);
+      owner_of[i] = i;
+      const auto [first, last] = results_owner.equal_range(hash);
+      for (auto it = first; it != last && owner_of[i] == i; ++it) {
+        if (ExpectedResultsFile(options, options.files[it->second]) == path) {
+          owner_of[i] = it->second;
+        }
+      }
+      if (owner_of[i] == i) results_owner.emplace(hash, i);
     }
   }
   std::size_t width = 4;

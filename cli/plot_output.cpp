@@ -1,7 +1,6 @@
 #include "cli/plot_output.h"
 
 #include <png.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cctype>
@@ -149,7 +148,6 @@ void WritePngImage(png_structp png,
   // Plots are mostly flat colour: fast settings cost little in size.
   png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
   png_set_compression_level(png, 1);
-  png_set_compression_strategy(png, Z_RLE);
   png_write_info(png, info);
   for (int y = 0; y < picture.Height(); ++y) {
     png_write_row(png,
