@@ -239,8 +239,10 @@ std::string JsonElement(JobResult& r) {
   return element;
 }
 
-// The summary lines of the files done so far, kept in a temporary file (in
-// memory only when none can be made) until the table is printed at the end.
+// The summary lines of the files done so far, kept in a temporary file until
+// the table is printed at the end. Each line is flushed as it is added; once
+// the temporary file fails (or none could be made) the lines that follow are
+// kept in memory.
 class SummaryLines {
  public:
   SummaryLines() : spill_(std::tmpfile()) {}
@@ -251,16 +253,27 @@ class SummaryLines {
   SummaryLines& operator=(const SummaryLines&) = delete;
 
   void Add(const std::string& line) {
-    if (spill_ == nullptr || std::fwrite(line.data(), 1, line.size(), spill_) != line.size()) {
-      kept_ += line;
+    if (kept_.empty() && spill_ != nullptr &&
+        std::fwrite(line.data(), 1, line.size(), spill_) == line.size() &&
+        std::fflush(spill_) == 0) {
+      spilled_ += line.size();
+      return;
     }
+    if (kept_.empty() && spill_ != nullptr) {
+      // Whatever part of this line reached the file is not copied back.
+      std::clearerr(spill_);
+    }
+    kept_ += line;
   }
   void CopyTo(std::ostream& out) {
-    if (spill_ != nullptr) {
+    if (spill_ != nullptr && spilled_ > 0) {
       std::rewind(spill_);
       char buffer[8192];
-      for (std::size_t read; (read = std::fread(buffer, 1, sizeof buffer, spill_)) > 0;) {
+      for (std::size_t left = spilled_; left > 0;) {
+        const std::size_t read = std::fread(buffer, 1, std::min(left, sizeof buffer), spill_);
+        if (read == 0) break;
         out.write(buffer, static_cast<std::streamsize>(read));
+        left -= read;
       }
     }
     out << kept_;
@@ -268,6 +281,7 @@ class SummaryLines {
 
  private:
   std::FILE* spill_;
+  std::size_t spilled_ = 0;  // bytes of whole lines in the file
   std::string kept_;
 };
 
