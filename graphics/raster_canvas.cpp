@@ -52,14 +52,13 @@ void RasterCanvas::FillSpan(int left, int top, int right, int bottom, Rgb color)
 }
 
 void RasterCanvas::DrawText(int x, int y, const std::string& text) {
+  // Background and marks stay within the text's cells.
+  if (y + metrics_.charHeight <= band_top_ || y >= band_top_ + image_.height) return;
   const std::u32string characters = DecodeUtf8(text);
   const int cell = metrics_.averageCharWidth;
   const int count = static_cast<int>(characters.size());
   FillSpan(x, y, x + count * cell, y + metrics_.charHeight, kWhite);
-  if (glyphs_ == nullptr || y + 2 * metrics_.charHeight < band_top_ ||
-      y - metrics_.charHeight >= band_top_ + image_.height) {
-    return;  // no marks, or none that can reach the band
-  }
+  if (glyphs_ == nullptr) return;
   const int baseline = y + glyphs_->Ascent();
   for (int i = 0; i < count; ++i) {
     const GlyphSource::Glyph* glyph = glyphs_->Find(characters[i]);
@@ -110,6 +109,9 @@ void RasterCanvas::LineTo(int x, int y) {
   if (pen_.style == PenStyle::kSolid && y == cursor_y_) {
     // A solid horizontal line is one span, its end point left out.
     FillSpan(x < cursor_x_ ? x + 1 : cursor_x_, y, x < cursor_x_ ? cursor_x_ + 1 : x, y + 1, color);
+  } else if (pen_.style == PenStyle::kSolid && x == cursor_x_) {
+    // So is a solid vertical one, a column.
+    FillSpan(x, y < cursor_y_ ? y + 1 : cursor_y_, x + 1, y < cursor_y_ ? cursor_y_ + 1 : y, color);
   } else if (std::max(y, cursor_y_) >= band_top_ &&
              std::min(y, cursor_y_) < band_top_ + image_.height) {
     RasterizeLine(
