@@ -6,10 +6,12 @@
 // RunInversion; nothing of it outlives the run except what is copied into
 // ProgramState.
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "forward/filter_set.h"
+#include "graphics/plot_snapshot.h"
 #include "graphics/sounding_plot.h"
 #include "platform/canvas.h"
 #include "platform/host.h"
@@ -40,6 +42,9 @@ struct InversionRun {
   std::vector<float> perturbed_sensitivity;  // S(i, j) = d rhoA'_i / d rho'_j
   float ip_misfit = 0.0f;
   bool ip_done = false;
+
+  // The latest plot, kept for a canvas that wants only the last one.
+  std::unique_ptr<PlotSnapshot> last_plot;
 };
 
 // Writes one progress line at x = 8 and moves to the next text line.
@@ -60,7 +65,10 @@ struct ColeColePanels {
   const float* calculated_amplitude = nullptr;
   const float* calculated_phase = nullptr;
 };
+// A canvas that wants only the last plot gets none here: the plot is kept in
+// run.last_plot for DrawLastRunPlot, which RunInversion calls when it ends.
 void DrawRunPlot(InversionRun& run, PlotKind kind, const ColeColePanels* panels = nullptr);
+void DrawLastRunPlot(InversionRun& run);
 
 // The IP and SIP stages; they run after the resistivity stage on the model
 // it leaves.
