@@ -82,6 +82,10 @@ class JobHost : public ConsoleHost {
                             const std::string& caption,
                             MessageIcon icon,
                             MessageButtons buttons) override {
+    // The only question of a run offers another results file name when one
+    // cannot be created; the command line has no other name to offer, and the
+    // run's message names the file and the system's reason instead.
+    if (buttons == MessageButtons::kYesNo) return MessageAnswer::kNo;
     if (first_message_.empty()) first_message_ = text;
     return ConsoleHost::ShowMessage(text, caption, icon, buttons);
   }

@@ -104,7 +104,9 @@ bool AppendResults(int fixed,
   assert(layer_count <= 1 || thickness != nullptr);
   assert(point_count <= 0 || (calculated_rho != nullptr && spacing_a != nullptr));
   assert(point_count <= 0 || wenner || spacing_b != nullptr);
-  std::FILE* file = std::fopen(path.c_str(), "a");
+  // Block 0 starts the file: whatever an earlier run left there is replaced
+  // only once a new run has its first block to write.
+  std::FILE* file = std::fopen(path.c_str(), iteration <= 0 ? "w" : "a");
   if (file == nullptr) return false;
   CheckedTextWriter out(file);
   const bool mean_error = settings.dataConstraint != 0;

@@ -16,9 +16,9 @@
 
 namespace layra {
 
-// Appends one block to the results file `path` (which the inversion driver
-// has created): block 0 when `iteration` is 0 or less, else block
-// `iteration`. Arrays are 0-based: `thickness` holds layer_count - 1
+// Writes one block to the results file `path`: block 0 when `iteration` is 0
+// or less, which creates the file or replaces what it held, else block
+// `iteration`, appended. Arrays are 0-based: `thickness` holds layer_count - 1
 // thicknesses, `resistivity` layer_count resistivities; `calculated_rho`,
 // `observed_rho`, `error`, `spacing_a` and `spacing_b` one value per point
 // (`error` is read only when `errors` is 1, `spacing_b` only for

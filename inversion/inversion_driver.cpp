@@ -1,8 +1,11 @@
 #include "inversion/inversion_driver.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "fileio/results_file.h"
@@ -38,10 +41,24 @@ std::string DirectoryOf(const std::string& path) {
   return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
 }
 
-bool CreateEmptyFile(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "wt");
-  if (file == nullptr) return false;
-  return std::fclose(file) == 0;
+// Whether the results file `path` can be written, without changing it: an
+// existing file is opened for appending and keeps its contents, a new one is
+// created and removed again. The first block of the run replaces the file,
+// so a run refused before then leaves every file as it was. On failure
+// *reason holds the system's reason.
+bool CanCreateFile(const std::string& path, std::string* reason) {
+  std::error_code error;
+  const bool existed = std::filesystem::exists(path, error);
+  errno = 0;
+  std::FILE* file = std::fopen(path.c_str(), "a");
+  if (file == nullptr) {
+    *reason = std::strerror(errno != 0 ? errno : EACCES);
+    return false;
+  }
+  const bool closed = std::fclose(file) == 0;
+  if (!closed) *reason = std::strerror(errno);
+  if (!existed) std::remove(path.c_str());
+  return closed;
 }
 
 class ResistivityStage {
@@ -198,7 +215,8 @@ bool PrepareResultsFile(InversionRun& run) {
   const std::string base = BaseName(state.data.dataFileName);
   if (run.silent) {
     const std::string path = base + ".INx";
-    if (!CreateEmptyFile(path)) {
+    std::string reason;
+    if (!CanCreateFile(path, &reason)) {
       const std::string message =
           std::string(kCannotCreate) +
           "This data set will not be processed.\nPlease check this data file";
@@ -211,20 +229,21 @@ bool PrepareResultsFile(InversionRun& run) {
     return true;
   }
   std::string path = base + ".INV";
+  std::string reason;
   while (true) {
     if (!run.host.ChooseSaveFile(path, "File Name for Inversion Results")) {
       state.outcome.runStatus = RunStatus::kCancelled;
       state.outcome.runMessage = "No results file was chosen.";
       return false;
     }
-    if (CreateEmptyFile(path)) break;
+    if (CanCreateFile(path, &reason)) break;
     const std::string question =
         std::string(kCannotCreate) + "Do you want to try again with a different name?";
     if (run.host.ShowMessage(
             question, "Try again", MessageIcon::kQuestion, MessageButtons::kYesNo) !=
         MessageAnswer::kYes) {
       state.outcome.runStatus = RunStatus::kFailed;
-      state.outcome.runMessage = std::string(kCannotCreate) + path;
+      state.outcome.runMessage = "Cannot create the results file " + path + ": " + reason;
       return false;
     }
   }
@@ -321,7 +340,6 @@ void RunInversion(ProgramState& state, int user_model, int silent, Canvas& canva
   run.silent = silent ? 1 : 0;
   run.data_count = n;
   run.engine = MakeDocumentedEngine();
-  if (!PrepareResultsFile(run)) return;
 
   LayeredModel& model = state.model;
   if (run.user_model) {
@@ -336,6 +354,41 @@ void RunInversion(ProgramState& state, int user_model, int silent, Canvas& canva
   run.filter = SelectFilter(state.data.arrayType);
   run.observed_ip = run.engine->ObservedIpFractions(state.data);
 
+  // The checks on the model come before the results file is chosen, so a
+  // refused run touches no file; the refusal is shown after the progress
+  // lines, as the run shows them.
+  std::string refusal;
+  std::string refusal_caption = "Message";
+  const int max_layers = run.engine->MaxRunLayers();
+  if (run.layer_count < kMinRunLayers || run.layer_count > max_layers) {
+    refusal = StrFormat(
+        "You model has %d layers.\nThe model must have at least 2 layers\n"
+        "and not model that %d layers.",
+        run.layer_count,
+        max_layers);
+  } else if (run.user_model) {
+    // A model from a file or a dialog is used unchecked elsewhere; values that
+    // are not positive numbers have no response and would poison every step.
+    for (int j = 0; j < run.layer_count && refusal.empty(); ++j) {
+      const bool rho_ok = std::isfinite(model.resistivity[j]) && model.resistivity[j] > 0.0f;
+      const bool h_ok = j == run.layer_count - 1 ||
+                        (std::isfinite(model.thickness[j]) && model.thickness[j] > 0.0f);
+      if (!rho_ok || !h_ok) {
+        refusal = StrFormat(
+            "There was an error in the input model.\nLayer %d has a resistivity or a thickness\n"
+            "that is not a positive number.",
+            j + 1);
+        refusal_caption = "Error Message";
+      }
+    }
+  }
+  if (refusal.empty() && !run.engine->CheckChoices(run, &refusal))
+    refusal_caption = "Error Message";
+  // The file is first written (and an earlier file replaced) by block 0, once
+  // the starting model has a response.
+  const bool file_chosen = refusal.empty() && PrepareResultsFile(run);
+  if (refusal.empty() && !file_chosen) return;
+
   ShowProgressLine(run, StrFormat("Number of data points is %d.", n));
   ShowProgressLine(run, StrFormat("Number of model parameters is %d.", run.parameter_count));
   ShowProgressLine(run, StrFormat("Number of model layers is %d.", run.layer_count));
@@ -343,46 +396,11 @@ void RunInversion(ProgramState& state, int user_model, int silent, Canvas& canva
     ShowProgressLine(run, StrFormat("Inversion engine: %s.", EngineName(run.engine->kind())));
   }
 
-  bool go_on = true;
-  const int max_layers = run.engine->MaxRunLayers();
-  if (run.layer_count < kMinRunLayers || run.layer_count > max_layers) {
-    const std::string message = StrFormat(
-        "You model has %d layers.\nThe model must have at least 2 layers\n"
-        "and not model that %d layers.",
-        run.layer_count,
-        max_layers);
-    host.Warn(message, "Message");
+  bool go_on = refusal.empty();
+  if (!go_on) {
+    host.Warn(refusal, refusal_caption);
     outcome.runStatus = RunStatus::kFailed;
-    outcome.runMessage = message;
-    go_on = false;
-  }
-  if (go_on && run.user_model) {
-    // A model from a file or a dialog is used unchecked elsewhere; values that
-    // are not positive numbers have no response and would poison every step.
-    for (int j = 0; j < run.layer_count && go_on; ++j) {
-      const bool rho_ok = std::isfinite(model.resistivity[j]) && model.resistivity[j] > 0.0f;
-      const bool h_ok = j == run.layer_count - 1 ||
-                        (std::isfinite(model.thickness[j]) && model.thickness[j] > 0.0f);
-      if (!rho_ok || !h_ok) {
-        const std::string message = StrFormat(
-            "There was an error in the input model.\nLayer %d has a resistivity or a thickness\n"
-            "that is not a positive number.",
-            j + 1);
-        host.Warn(message, "Error Message");
-        outcome.runStatus = RunStatus::kFailed;
-        outcome.runMessage = message;
-        go_on = false;
-      }
-    }
-  }
-  if (go_on) {
-    std::string message;
-    if (!run.engine->CheckChoices(run, &message)) {
-      host.Warn(message, "Error Message");
-      outcome.runStatus = RunStatus::kFailed;
-      outcome.runMessage = message;
-      go_on = false;
-    }
+    outcome.runMessage = refusal;
   }
   if (go_on) {
     // Depths follow the thicknesses the run works with.
@@ -400,7 +418,7 @@ void RunInversion(ProgramState& state, int user_model, int silent, Canvas& canva
     RunIpStage(run);
     if (state.data.dataKind == DataKind::kSip) RunSipStage(run);
   }
-  if (run.silent) std::remove(state.resultsFileName.c_str());
+  if (run.silent && file_chosen) std::remove(state.resultsFileName.c_str());
 }
 
 }  // namespace layra

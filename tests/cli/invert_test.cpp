@@ -149,6 +149,31 @@ TEST_F(InvertCommand, OutputAndPlotNameOneFileOnly) {
   EXPECT_FALSE(fs::exists(directory_ / "x.INV"));
 }
 
+// A refused run leaves an earlier results file as it was; a results file that
+// cannot be created is named with the system's reason, not offered a retry.
+TEST_F(InvertCommand, RefusedRunsLoseNoResultsAndNameWhatFailed) {
+  const fs::path data = directory_ / "one_layer.dat";
+  std::string text = Slurp(std::string(LAYRA_EXAMPLES_DIR) + "/starting_model.dat");
+  text.replace(text.find("layers\n3\n"), 9, "layers\n1\n");
+  std::ofstream(data) << text;
+  const fs::path kept = directory_ / "keep.INV";
+  std::ofstream(kept) << "an earlier run\n";
+  const CliRun refused =
+      Run("invert --user-model -o \"" + kept.string() + "\" \"" + data.string() + "\"");
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("You model has 1 layers."), std::string::npos) << refused.err;
+  EXPECT_EQ(Slurp(kept), "an earlier run\n");
+
+  const std::string missing = (directory_ / "missing" / "x.INV").string();
+  const CliRun uncreatable = Run("invert -o \"" + missing + "\" " + Example("wenner.dat"));
+  EXPECT_EQ(uncreatable.status, 1);
+  EXPECT_NE(uncreatable.out.find("Cannot create the results file " + missing +
+                                 ": No such file or directory"),
+            std::string::npos)
+      << uncreatable.out;
+  EXPECT_EQ(uncreatable.err.find("try again"), std::string::npos) << uncreatable.err;
+}
+
 TEST_F(InvertCommand, ShowReadsBackWhatInvertWrote) {
   const std::string results_file = (directory_ / "w.INV").string();
   const CliRun invert = Run("invert --json -o \"" + results_file + "\" " + Example("wenner.dat"));
