@@ -68,7 +68,7 @@ class DocumentedEngine : public InversionEngine {
 
   int SipIterationLimit(const InversionRun&) const override { return kSipIterations; }
   bool BeginSip(InversionRun& run, SipSpectra& spectra) override;
-  void StepSip(InversionRun& run, SipSpectra& spectra) override;
+  bool StepSip(InversionRun& run, SipSpectra& spectra) override;
 
  private:
   // Forms, damps and factors the normal equations and solves for step_.
@@ -544,14 +544,14 @@ bool DocumentedEngine::BeginSip(InversionRun& run, SipSpectra& spectra) {
   return true;
 }
 
-void DocumentedEngine::StepSip(InversionRun& run, SipSpectra& spectra) {
+bool DocumentedEngine::StepSip(InversionRun& run, SipSpectra& spectra) {
   LayeredModel& model = run.state.model;
   const float before = spectra.misfit;
   BuildSipJacobian(run, spectra);
   if (!SolveSip(run)) {
     // No usable step: this update is spent without changing the model.
     lambda_ *= 2.0;
-    return;
+    return true;
   }
   std::vector<float> saved_tau(model.timeConstant.begin(), model.timeConstant.begin() + layers_);
   std::vector<float> saved_c(model.exponent.begin(), model.exponent.begin() + layers_);
@@ -576,12 +576,17 @@ void DocumentedEngine::StepSip(InversionRun& run, SipSpectra& spectra) {
   }
   spectra.misfit = misfit;
   if (misfit < before) lambda_ *= 0.75;
+  return true;
 }
 
 }  // namespace
 
 std::unique_ptr<InversionEngine> MakeDocumentedEngine() {
   return std::make_unique<DocumentedEngine>();
+}
+
+std::unique_ptr<InversionEngine> MakeEngine(EngineKind kind) {
+  return kind == EngineKind::kAccurate ? MakeAccurateEngine() : MakeDocumentedEngine();
 }
 
 }  // namespace layra

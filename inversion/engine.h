@@ -19,9 +19,10 @@ struct InversionRun;
 
 // What one iteration of a stage did.
 enum class StepResult {
-  kStepped,  // the working model is the new one (it may not fit better)
-  kNoStep,   // no step could be computed; the model is unchanged
-  kFailed,   // the run must end; the outcome holds the message
+  kStepped,   // the working model is the new one (it may not fit better)
+  kNoStep,    // no step could be computed; the model is unchanged
+  kFinished,  // no step improves the model, which is the best found; the stage ends
+  kFailed,    // the run must end; the outcome holds the message
 };
 
 // The SIP stage's spectra, point-major (datum i, frequency k at i * nf + k).
@@ -75,13 +76,17 @@ class InversionEngine {
 
   // SIP stage: the layers' tau and c start from the values the stage puts
   // into state.model; BeginSip evaluates that model, StepSip makes one
-  // iteration. Both leave the spectra of the working model in `spectra`.
+  // iteration and returns false when the stage ends. Both leave the spectra
+  // of the working model in `spectra`.
   virtual int SipIterationLimit(const InversionRun& run) const = 0;
   virtual bool BeginSip(InversionRun& run, SipSpectra& spectra) = 0;
-  virtual void StepSip(InversionRun& run, SipSpectra& spectra) = 0;
+  virtual bool StepSip(InversionRun& run, SipSpectra& spectra) = 0;
 };
 
+// The engine of `kind`.
+std::unique_ptr<InversionEngine> MakeEngine(EngineKind kind);
 std::unique_ptr<InversionEngine> MakeDocumentedEngine();
+std::unique_ptr<InversionEngine> MakeAccurateEngine();
 
 }  // namespace layra
 

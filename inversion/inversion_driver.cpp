@@ -169,6 +169,7 @@ bool ResistivityStage::Run() {
     const float previous = run_.misfit;
     const StepResult step = engine_.StepResistivity(run_);
     if (step == StepResult::kFailed) return false;
+    if (step == StepResult::kFinished) break;
     if (step == StepResult::kNoStep) {
       const std::string message = StrFormat(
           "The least-squares matrix is not positive definite.\n"
@@ -339,7 +340,7 @@ void RunInversion(ProgramState& state, int user_model, int silent, Canvas& canva
   run.user_model = user_model ? 1 : 0;
   run.silent = silent ? 1 : 0;
   run.data_count = n;
-  run.engine = MakeDocumentedEngine();
+  run.engine = MakeEngine(state.engine.engine);
 
   LayeredModel& model = state.model;
   if (run.user_model) {

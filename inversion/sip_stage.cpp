@@ -166,8 +166,9 @@ void SipStage::Run() {
   if (!engine.BeginSip(run_, spectra_)) return;
   const int limit = engine.SipIterationLimit(run_);
   for (int iteration = 0; iteration < limit && std::isfinite(spectra_.misfit); ++iteration) {
-    engine.StepSip(run_, spectra_);
+    const bool go_on = engine.StepSip(run_, spectra_);
     Draw();
+    if (!go_on) break;
   }
   std::copy(spectra_.amplitude.begin(),
             spectra_.amplitude.end(),

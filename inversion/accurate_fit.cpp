@@ -1,0 +1,250 @@
+#include "inversion/accurate_fit.h"
+
+#include <cmath>
+#include <limits>
+#include <utility>
+#include <vector>
+
+namespace layra {
+
+namespace {
+
+constexpr int kDampingRetries = 12;
+constexpr double kDampingRaise = 4.0;
+constexpr double kDampingLower = 3.0;
+constexpr double kMinimumDamping = 1e-7;
+constexpr double kConvergedDecrease = 1e-3;
+
+// Trade-off weights tried in each Occam step: half-decade steps over eight
+// decades either side of the ratio of the traces of J^T J and F^T W^2 F.
+constexpr int kWeightSteps = 8;
+constexpr int kBisections = 5;
+
+}  // namespace
+
+LevenbergMarquardtFit::LevenbergMarquardtFit(WeightedProblem& problem,
+                                             Eigen::VectorXd x,
+                                             double initial_damping)
+    : problem_(problem), x_(std::move(x)), lambda_(initial_damping) {}
+
+bool LevenbergMarquardtFit::Start() {
+  if (!problem_.Evaluate(x_, &residuals_, &jacobian_)) return false;
+  chi2_ = residuals_.squaredNorm();
+  converged_ = x_.size() == 0;
+  return std::isfinite(chi2_);
+}
+
+bool LevenbergMarquardtFit::Step() {
+  const Eigen::Index k = x_.size();
+  if (k == 0) {
+    converged_ = true;
+    return false;
+  }
+  const Eigen::MatrixXd normal = jacobian_.transpose() * jacobian_;
+  const Eigen::VectorXd gradient = jacobian_.transpose() * residuals_;
+  Eigen::VectorXd scale = normal.diagonal();
+  const double largest = scale.maxCoeff();
+  // A variable the data do not see still gets a little damping.
+  for (Eigen::Index j = 0; j < k; ++j) scale(j) = std::max(scale(j), 1e-9 * largest + 1e-300);
+  Eigen::VectorXd residuals;
+  for (int attempt = 0; attempt <= kDampingRetries; ++attempt) {
+    Eigen::MatrixXd damped = normal;
+    damped.diagonal() += lambda_ * scale;
+    const Eigen::LDLT<Eigen::MatrixXd> factor(damped);
+    const Eigen::VectorXd step = factor.solve(gradient);
+    if (factor.info() == Eigen::Success && step.allFinite()) {
+      const Eigen::VectorXd trial = x_ + step;
+      if (problem_.Evaluate(trial, &residuals, nullptr)) {
+        const double chi2 = residuals.squaredNorm();
+        if (chi2 < chi2_) {
+          problem_.Evaluate(trial, &residuals_, &jacobian_);
+          converged_ = chi2_ - chi2 < kConvergedDecrease * chi2_;
+          x_ = trial;
+          chi2_ = chi2;
+          lambda_ = std::max(lambda_ / kDampingLower, kMinimumDamping);
+          return true;
+        }
+      }
+    }
+    lambda_ *= kDampingRaise;
+  }
+  converged_ = true;
+  return false;
+}
+
+OccamFit::OccamFit(WeightedProblem& problem,
+                   Eigen::VectorXd x,
+                   double target,
+                   bool blocky,
+                   double cutoff,
+                   int block)
+    : problem_(problem),
+      x_(std::move(x)),
+      target_(target),
+      blocky_(blocky),
+      cutoff_(cutoff),
+      block_(std::max(block, 1)) {}
+
+Eigen::MatrixXd OccamFit::Differences() const {
+  const Eigen::Index n = x_.size();
+  std::vector<Eigen::Index> starts;
+  for (Eigen::Index k = 0; k + 1 < n; ++k) {
+    if ((k + 1) % block_ != 0) starts.push_back(k);
+  }
+  Eigen::MatrixXd f = Eigen::MatrixXd::Zero(static_cast<Eigen::Index>(starts.size()), n);
+  for (size_t row = 0; row < starts.size(); ++row) {
+    f(row, starts[row]) = -1.0;
+    f(row, starts[row] + 1) = 1.0;
+  }
+  return f;
+}
+
+bool OccamFit::Start() {
+  if (!problem_.Evaluate(x_, &residuals_, &jacobian_)) return false;
+  chi2_ = residuals_.squaredNorm();
+  return std::isfinite(chi2_);
+}
+
+double OccamFit::Roughness(const Eigen::VectorXd& x) const {
+  const Eigen::VectorXd s = Differences() * x;
+  if (!blocky_) return s.squaredNorm();
+  double sum = 0.0;
+  for (Eigen::Index k = 0; k < s.size(); ++k) sum += std::sqrt(s(k) * s(k) + cutoff_ * cutoff_);
+  return sum;
+}
+
+Eigen::MatrixXd OccamFit::RoughnessMatrix() const {
+  const Eigen::MatrixXd f = Differences();
+  if (!blocky_) return f.transpose() * f;
+  const Eigen::VectorXd s = f * x_;
+  Eigen::VectorXd w(s.size());
+  for (Eigen::Index k = 0; k < s.size(); ++k)
+    w(k) = 1.0 / std::sqrt(s(k) * s(k) + cutoff_ * cutoff_);
+  return f.transpose() * w.asDiagonal() * f;
+}
+
+bool OccamFit::Step() {
+  const Eigen::Index k = x_.size();
+  if (k == 0) {
+    converged_ = true;
+    return false;
+  }
+  const Eigen::MatrixXd normal = jacobian_.transpose() * jacobian_;
+  const Eigen::VectorXd rhs = jacobian_.transpose() * (residuals_ + jacobian_ * x_);
+  const Eigen::MatrixXd roughness = RoughnessMatrix();
+  const double base = normal.trace() / std::max(roughness.trace(), 1e-300);
+
+  struct Candidate {
+    double mu = 0.0;
+    Eigen::VectorXd x;
+    double linear_chi2 = 0.0;
+    double chi2 = std::numeric_limits<double>::quiet_NaN();  // not yet evaluated
+  };
+  std::vector<Candidate> candidates;
+  candidates.reserve(2 * kWeightSteps + 3);
+  for (int g = kWeightSteps; g >= -kWeightSteps; --g) {  // smoothest first
+    Candidate c;
+    c.mu = base * std::pow(10.0, 0.5 * g);
+    Eigen::MatrixXd system = normal + c.mu * roughness;
+    const Eigen::LDLT<Eigen::MatrixXd> factor(system);
+    c.x = factor.solve(rhs);
+    if (factor.info() != Eigen::Success || !c.x.allFinite()) continue;
+    c.linear_chi2 = (residuals_ - jacobian_ * (c.x - x_)).squaredNorm();
+    candidates.push_back(std::move(c));
+  }
+  if (candidates.empty()) {
+    converged_ = true;
+    return false;
+  }
+  const auto grid_size = static_cast<std::ptrdiff_t>(candidates.size());
+  Eigen::VectorXd residuals;
+  auto evaluate = [&](Candidate& c) {
+    if (std::isnan(c.chi2)) {
+      c.chi2 = problem_.Evaluate(c.x, &residuals, nullptr)
+                   ? residuals.squaredNorm()
+                   : std::numeric_limits<double>::infinity();
+      if (!std::isfinite(c.chi2)) c.chi2 = std::numeric_limits<double>::infinity();
+    }
+    return c.chi2;
+  };
+  // The Occam choice over the values `chi2_of` gives: the smoothest model
+  // that reaches the target, or the best fitting one.
+  auto choose = [&](auto chi2_of) -> Candidate* {
+    for (Candidate& c : candidates) {
+      if (chi2_of(c) <= target_) return &c;
+    }
+    Candidate* best = &candidates.front();
+    for (Candidate& c : candidates) {
+      if (chi2_of(c) < chi2_of(*best)) best = &c;
+    }
+    return best;
+  };
+  const double roughness_now = Roughness(x_);
+  auto better = [&](Candidate& c) {
+    const double chi2 = evaluate(c);
+    if (chi2_ > target_) return chi2 < chi2_ * (1.0 - 1e-6);
+    return chi2 <= target_ && Roughness(c.x) < roughness_now * (1.0 - 1e-6);
+  };
+  // The linearised misfits pick a candidate; the forward confirms it, or
+  // every candidate is evaluated.
+  Candidate* chosen = choose([](const Candidate& c) { return c.linear_chi2; });
+  if (!better(*chosen) || (evaluate(*chosen) > target_ && chosen->linear_chi2 <= target_)) {
+    chosen = choose([&](Candidate& c) { return evaluate(c); });
+  }
+  if (!better(*chosen)) {
+    // Shorter steps toward the chosen model, while the target is not reached.
+    Candidate shorter = *chosen;
+    bool found = false;
+    for (int halving = 1; halving <= 4 && !found && chi2_ > target_; ++halving) {
+      shorter.x = x_ + 0.5 * (shorter.x - x_);
+      shorter.chi2 = std::numeric_limits<double>::quiet_NaN();
+      found = better(shorter);
+    }
+    if (!found) {
+      converged_ = true;
+      return false;
+    }
+    candidates.push_back(shorter);
+    chosen = &candidates.back();
+  }
+  // The grid is coarse: between the chosen model, which reaches the target,
+  // and the next smoother one, which does not, bisect ln mu for the
+  // smoothest model that still reaches it.
+  const auto at = chosen - candidates.data();
+  if (at > 0 && at < grid_size && evaluate(*chosen) <= target_ &&
+      evaluate(candidates[at - 1]) > target_) {
+    double low = std::log(chosen->mu), high = std::log(candidates[at - 1].mu);
+    Candidate best = *chosen;
+    for (int bisection = 0; bisection < kBisections; ++bisection) {
+      Candidate c;
+      c.mu = std::exp(0.5 * (low + high));
+      const Eigen::LDLT<Eigen::MatrixXd> factor(normal + c.mu * roughness);
+      c.x = factor.solve(rhs);
+      if (factor.info() != Eigen::Success || !c.x.allFinite()) break;
+      if (evaluate(c) <= target_) {
+        low = std::log(c.mu);
+        best = std::move(c);
+      } else {
+        high = std::log(c.mu);
+      }
+    }
+    candidates.push_back(std::move(best));
+    chosen = &candidates.back();
+  }
+  const double chi2_before = chi2_;
+  const double roughness_after = Roughness(chosen->x);
+  if (!problem_.Evaluate(chosen->x, &residuals_, &jacobian_)) {
+    converged_ = true;
+    return false;
+  }
+  x_ = chosen->x;
+  chi2_ = residuals_.squaredNorm();
+  mu_ = chosen->mu;
+  // Done once the target is held and the roughness hardly changes, or the
+  // fit stops improving before the target is reached.
+  converged_ = chi2_before <= target_ ? roughness_now - roughness_after < 0.01 * roughness_now
+                                      : chi2_ > target_ && chi2_before - chi2_ < 0.01 * chi2_before;
+  return true;
+}
+
+}  // namespace layra
