@@ -280,6 +280,9 @@ void DrawRunPlot(InversionRun& run, PlotKind kind, const ColeColePanels* panels)
   input.title = data.title;
   input.misfit = run.misfit;
   input.dataConstraint = state.settings.dataConstraint;
+  if (run.engine->kind() == EngineKind::kAccurate) {
+    input.engineLabel = StrFormat("Accurate, chi2/N %.2f", state.outcome.chi2);
+  }
   // IP panels in thousandths (mV/V).
   std::vector<float> observed_ip(n), calculated_ip(n), layer_ip(layers);
   if (kind != PlotKind::kResistivity) {
