@@ -26,6 +26,7 @@
 #include "cli/console_host.h"
 #include "cli/json_records.h"
 #include "cli/json_util.h"
+#include "cli/output_paths.h"
 #include "cli/plot_output.h"
 #include "cli/progress_canvas.h"
 #include "cli/text_canvas.h"
@@ -288,6 +289,17 @@ int RunInvert(const InvertOptions& options) {
   const int count = static_cast<int>(options.files.size());
   if (count > 1 && (!options.output.empty() || !options.plot.empty())) {
     std::cerr << "-o and --plot name one file each; give them with a single data file.\n";
+    return 2;
+  }
+  // No results file may be written over a data file of the run, nor the plot
+  // over either (results files shared by two data files are handled below).
+  std::vector<NamedPath> outputs = {{"Plot file", options.plot}};
+  for (const std::string& file : options.files) {
+    outputs.push_back({"Results file", ExpectedResultsFile(options, file)});
+  }
+  const std::string overwrite = OutputOverInputMessage(outputs, options.files, count == 1);
+  if (!overwrite.empty()) {
+    std::cerr << overwrite << '\n';
     return 2;
   }
   std::ostream& progress_out = options.json ? std::cerr : std::cout;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fileio/results_file.h"
+#include "fileio/same_file.h"
 #include "forward/filter_set.h"
 #include "graphics/sounding_plot.h"
 #include "inversion/engine.h"
@@ -217,7 +218,7 @@ bool PrepareResultsFile(InversionRun& run) {
   if (run.silent) {
     const std::string path = base + ".INx";
     std::string reason;
-    if (!CanCreateFile(path, &reason)) {
+    if (IsSameFile(path, state.data.dataFileName) || !CanCreateFile(path, &reason)) {
       const std::string message =
           std::string(kCannotCreate) +
           "This data set will not be processed.\nPlease check this data file";
@@ -237,9 +238,19 @@ bool PrepareResultsFile(InversionRun& run) {
       state.outcome.runMessage = "No results file was chosen.";
       return false;
     }
-    if (CanCreateFile(path, &reason)) break;
+    // The data file is an input of the run: writing the results over it
+    // would destroy the data.
+    const bool data_file = IsSameFile(path, state.data.dataFileName);
+    if (data_file) {
+      reason = "it is the data file " + state.data.dataFileName + " of this run";
+    } else if (CanCreateFile(path, &reason)) {
+      break;
+    }
     const std::string question =
-        std::string(kCannotCreate) + "Do you want to try again with a different name?";
+        (data_file
+             ? StrFormat("The results file\n%s\nis the data file of this run.\n", path.c_str())
+             : std::string(kCannotCreate)) +
+        "Do you want to try again with a different name?";
     if (run.host.ShowMessage(
             question, "Try again", MessageIcon::kQuestion, MessageButtons::kYesNo) !=
         MessageAnswer::kYes) {

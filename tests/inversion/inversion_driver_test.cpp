@@ -489,6 +489,22 @@ TEST_F(InversionDriverTest, RefusedRunLeavesAnEarlierResultsFileAsItWas) {
   }
 }
 
+// The data file is an input of the run: the results are never written over
+// it, whatever the save chooser returns.
+TEST_F(InversionDriverTest, ResultsAreNeverWrittenOverTheDataFile) {
+  ThreeLayerSounding();
+  std::ofstream(data_file_) << "the data\n";
+  host_.save_answers.push_back(data_file_);
+  RunInversion(state_, 0, 0, canvas_, host_);
+  EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
+  ASSERT_EQ(host_.messages.size(), 1u);
+  EXPECT_NE(host_.messages[0].text.find("is the data file of this run"), std::string::npos);
+  std::ifstream in(data_file_);
+  std::string line;
+  std::getline(in, line);
+  EXPECT_EQ(line, "the data");
+}
+
 TEST_F(InversionDriverTest, NoDataIsRefused) {
   RunInversion(state_, 0, 0, canvas_, host_);
   EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
