@@ -15,9 +15,9 @@ constexpr double kDampingLower = 3.0;
 constexpr double kMinimumDamping = 1e-7;
 constexpr double kConvergedDecrease = 1e-3;
 
-// Trade-off weights tried in each Occam step: half-decade steps over eight
+// Trade-off weights tried in each Occam step: half-decade steps over five
 // decades either side of the ratio of the traces of J^T J and F^T W^2 F.
-constexpr int kWeightSteps = 8;
+constexpr int kWeightSteps = 10;
 constexpr int kBisections = 6;
 constexpr int kRougherTries = 3;
 // Once the target is held, a step that lowers the roughness by less than this
@@ -229,8 +229,25 @@ bool OccamFit::Step() {
   Candidate* linear = choose([](const Candidate& c) { return c.linear_chi2; });
   if (linear->linear_chi2 <= target_) {
     Candidate c = refine(linear, [](const Candidate& k) { return k.linear_chi2; });
+    double missed_mu = 0.0;  // the smallest mu seen to miss the target
     for (int rougher = 0; rougher < kRougherTries && evaluate(c) > target_; ++rougher) {
+      missed_mu = c.mu;
       if (!solve(c.mu / std::sqrt(10.0), &c)) break;
+    }
+    if (missed_mu > 0.0 && evaluate(c) <= target_) {
+      // Between the model that reaches the target and the smoother one that
+      // missed it, bisect ln mu by the forward.
+      double low = std::log(c.mu), high = std::log(missed_mu);
+      for (int bisection = 0; bisection < kBisections; ++bisection) {
+        Candidate trial;
+        if (!solve(std::exp(0.5 * (low + high)), &trial)) break;
+        if (evaluate(trial) <= target_) {
+          low = std::log(trial.mu);
+          c = std::move(trial);
+        } else {
+          high = std::log(trial.mu);
+        }
+      }
     }
     if (std::isfinite(c.linear_chi2) && better(c)) {
       candidates.push_back(std::move(c));
@@ -271,8 +288,9 @@ bool OccamFit::Step() {
   mu_ = chosen->mu;
   // Done once the target is held and the roughness hardly changes, or the
   // fit stops improving before the target is reached.
-  converged_ = chi2_before <= target_ ? roughness_now - roughness_after < kRoughnessSettled * roughness_now
-                                      : chi2_ > target_ && chi2_before - chi2_ < 0.01 * chi2_before;
+  converged_ = chi2_before <= target_
+                   ? roughness_now - roughness_after < kRoughnessSettled * roughness_now
+                   : chi2_ > target_ && chi2_before - chi2_ < 0.01 * chi2_before;
   return true;
 }
 
