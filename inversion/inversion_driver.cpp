@@ -99,7 +99,12 @@ class ResistivityStage {
 };
 
 bool ResistivityStage::WriteBlock() {
-  const bool written = AppendResults(state_.someParametersFixed,
+  // A run of the accurate engine from a user model holds the parameters it
+  // was told to fix, and its results file says so.
+  const int fixed =
+      state_.someParametersFixed != 0 ||
+      (run_.user_model && engine_.kind() == EngineKind::kAccurate && !state_.engine.fixed.empty());
+  const bool written = AppendResults(fixed,
                                      data_.dataKind,
                                      data_.errorsIncluded,
                                      run_.user_model,
