@@ -145,7 +145,7 @@ bool OccamFit::Step() {
     double chi2 = std::numeric_limits<double>::quiet_NaN();  // not yet evaluated
   };
   std::vector<Candidate> candidates;
-  candidates.reserve(2 * kWeightSteps + 4);
+  candidates.reserve(2 * kWeightSteps + 5);
   for (int g = kWeightSteps; g >= -kWeightSteps; --g) {  // smoothest first
     Candidate c;
     c.mu = base * std::pow(10.0, 0.5 * g);
@@ -256,6 +256,20 @@ bool OccamFit::Step() {
   }
   if (chosen == nullptr) {
     chosen = choose([&](Candidate& c) { return evaluate(c); });
+    if (chi2_ > target_ && evaluate(*chosen) > target_) {
+      // Models rougher than the best one may overshoot where the problem is
+      // far from linear: half their step can fit better still.
+      const auto best_at = chosen - candidates.data();
+      Candidate best = *chosen;
+      for (auto k = best_at + 1; k < grid_size; ++k) {
+        Candidate half = candidates[k];
+        half.x = x_ + 0.5 * (half.x - x_);
+        half.chi2 = std::numeric_limits<double>::quiet_NaN();
+        if (evaluate(half) < best.chi2) best = std::move(half);
+      }
+      candidates.push_back(std::move(best));
+      chosen = &candidates.back();
+    }
     if (better(*chosen)) {
       Candidate c = refine(chosen, [&](Candidate& k) { return evaluate(k); });
       candidates.push_back(std::move(c));
