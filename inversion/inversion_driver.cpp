@@ -10,7 +10,6 @@
 
 #include "fileio/results_file.h"
 #include "fileio/same_file.h"
-#include "forward/filter_set.h"
 #include "graphics/sounding_plot.h"
 #include "inversion/engine.h"
 #include "inversion/inversion_run.h"
@@ -371,7 +370,6 @@ void RunInversion(ProgramState& state, int user_model, int silent, Canvas& canva
         outcome.calculatedResistivity.begin(), outcome.calculatedResistivity.begin() + n, mean);
   }
   run.parameter_count = ParameterCount(run.user_model, run.layer_count);
-  run.filter = SelectFilter(state.data.arrayType);
   run.observed_ip = run.engine->ObservedIpFractions(state.data);
 
   // The checks on the model come before the results file is chosen, so a
