@@ -55,7 +55,64 @@ struct InvertOptions {
   std::string size = "1280x800";
   int jobs = 1;
   bool json = false;
+  std::string engine = "documented";
+  std::vector<std::string> fixed;
+  std::vector<std::string> bounds;  // NAME=LOW:HIGH
+  bool robust = false;
+  double error_floor_percent = 1.0;
+  double assumed_error_percent = 3.0;
+  EngineOptions engine_options;  // the above, checked and parsed
 };
+
+// Parses NAME=LOW:HIGH; false with a message naming the text.
+bool ParseBound(const std::string& text, ParameterBound* bound, std::string* message) {
+  const size_t equals = text.find('=');
+  const size_t colon = text.find(':', equals == std::string::npos ? 0 : equals);
+  if (equals == std::string::npos || equals == 0 || colon == std::string::npos) {
+    *message = "--bound " + text + ": expected NAME=LOW:HIGH, e.g. rho2=10:100";
+    return false;
+  }
+  bound->name = text.substr(0, equals);
+  try {
+    size_t used_low = 0, used_high = 0;
+    const std::string low = text.substr(equals + 1, colon - equals - 1);
+    const std::string high = text.substr(colon + 1);
+    bound->low = std::stod(low, &used_low);
+    bound->high = std::stod(high, &used_high);
+    if (used_low != low.size() || used_high != high.size()) throw std::invalid_argument(text);
+  } catch (const std::exception&) {
+    *message = "--bound " + text + ": LOW and HIGH must be numbers";
+    return false;
+  }
+  if (!(bound->low < bound->high)) {
+    *message = "--bound " + text + ": LOW must be below HIGH";
+    return false;
+  }
+  return true;
+}
+
+// The engine choices of the command line; false with a message when they
+// cannot be honoured.
+bool BuildEngineOptions(InvertOptions& options, std::string* message) {
+  EngineOptions& engine = options.engine_options;
+  engine.engine = options.engine == "accurate" ? EngineKind::kAccurate : EngineKind::kDocumented;
+  engine.errorFloorPercent = options.error_floor_percent;
+  engine.assumedErrorPercent = options.assumed_error_percent;
+  for (const std::string& list : options.fixed) {
+    if (!list.empty()) engine.fixed.push_back(list);
+  }
+  for (const std::string& text : options.bounds) {
+    ParameterBound bound;
+    if (!ParseBound(text, &bound, message)) return false;
+    engine.bounds.push_back(bound);
+  }
+  if ((!engine.fixed.empty() || !engine.bounds.empty()) &&
+      (engine.engine != EngineKind::kAccurate || !options.user_model)) {
+    *message = "--fix and --bound need --engine accurate and --user-model";
+    return false;
+  }
+  return true;
+}
 
 // `value` held to lo..hi; what is not a finite number counts as 0, as text
 // the dialogs cannot read does.
@@ -137,6 +194,8 @@ struct JobResult {
   int layers = 0;
   int iterations = 0;
   float misfit = 0.0f;
+  double chi2 = 0.0;
+  bool accurate = false;
   nlohmann::json json;  // with --json only
   bool plot_failed = false;
 };
@@ -185,6 +244,8 @@ void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& res
       state->model.depthTop = start.depthTop;
     }
     ApplyOptions(options, state->settings);
+    state->engine = options.engine_options;
+    if (options.robust) state->settings.modelConstraint = 1;
     // A picture gets the run's last plot only, drawn once when the run ends.
     ProgressCanvas canvas(
         drawing, progress, plot_canvas != nullptr ? RunPlots::kLast : RunPlots::kNone);
@@ -211,8 +272,21 @@ void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& res
       result.layers = state->model.layerCount;
       result.iterations = outcome.lastIteration;
       result.misfit = outcome.finalMisfit;
+      result.chi2 = outcome.chi2;
+      result.accurate = state->engine.engine == EngineKind::kAccurate;
       if (options.json) {
         const int n = state->data.pointCount;
+        result.json["engine"] = EngineName(state->engine.engine);
+        if (result.accurate) {
+          result.json["chi2"] = outcome.chi2;
+          if (!options.user_model) result.json["regularisation"] = outcome.regularisation;
+          result.json["fixed"] = state->engine.fixed;
+          nlohmann::json bounds = nlohmann::json::object();
+          for (const ParameterBound& bound : state->engine.bounds) {
+            bounds[bound.name] = {bound.low, bound.high};
+          }
+          result.json["bounds"] = bounds;
+        }
         result.json["iterations"] = outcome.lastIteration;
         result.json["misfit"] = ShortestDecimal(outcome.finalMisfit);
         result.json["misfits"] = FirstValues(outcome.misfits, outcome.lastIteration + 1);
@@ -232,12 +306,16 @@ void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& res
 // The summary line of one file; `name_width` is the widest file name.
 std::string SummaryLine(const JobResult& r, int name_width) {
   const bool ran = r.layers > 0;
-  std::string line = StrFormat("%-*s %6s %10s %8s  %s",
+  // The accurate engine adds the error-weighted misfit.
+  std::string line = StrFormat("%-*s %6s %10s %8s  %s%s",
                                name_width,
                                r.file.c_str(),
                                ran ? std::to_string(r.layers).c_str() : "-",
                                ran ? std::to_string(r.iterations).c_str() : "-",
                                ran ? StrFormat("%.2f", 100.0 * r.misfit).c_str() : "-",
+                               !r.accurate ? ""
+                               : ran       ? StrFormat("%8.3f  ", r.chi2).c_str()
+                                           : "       -  ",
                                r.status.c_str());
   if (r.status != "ok" && !r.message.empty()) {
     line += " (" + r.message.substr(0, r.message.find('\n')) + ")";
@@ -430,12 +508,15 @@ int RunInvert(const InvertOptions& options) {
   if (options.json) {
     std::cout << "\n]\n";
   } else {
-    std::cout << StrFormat("%-*s %6s %10s %8s  %s\n",
+    // The accurate engine adds the error-weighted misfit.
+    const bool accurate = options.engine_options.engine == EngineKind::kAccurate;
+    std::cout << StrFormat("%-*s %6s %10s %8s  %s%s\n",
                            name_width,
                            "File",
                            "Layers",
                            "Iterations",
                            "Misfit %",
+                           accurate ? "  chi2/N  " : "",
                            "Status");
     summary.CopyTo(std::cout);
   }
@@ -492,7 +573,42 @@ CommandRegistration registration("invert", 30, [](CLI::App& app) -> CommandActio
   command->add_option("-j,--jobs", options->jobs, "Files inverted at a time (default 1)")
       ->check(InRange(1, 1024));
   command->add_flag("--json", options->json, "Print the results as JSON on stdout");
-  return [options]() { return RunInvert(*options); };
+  command
+      ->add_option("--engine",
+                   options->engine,
+                   "Inversion engine: documented (default) or accurate (exact forward, "
+                   "error-weighted fits, smooth automatic inversion)")
+      ->check(CLI::IsMember({"documented", "accurate"}));
+  command
+      ->add_option("--fix",
+                   options->fixed,
+                   "Parameters held at their starting values, e.g. rho2,h1 (accurate engine, "
+                   "--user-model)")
+      ->delimiter(',');
+  command->add_option("--bound",
+                      options->bounds,
+                      "Keep a parameter in a range, NAME=LOW:HIGH, repeatable (accurate engine, "
+                      "--user-model)");
+  command->add_flag(
+      "--robust", options->robust, "Robust (blocky) model of the automatic inversion");
+  command
+      ->add_option("--error-floor",
+                   options->error_floor_percent,
+                   "Smallest data error in percent (accurate engine, default 1)")
+      ->check(CLI::Range(0.0, 100.0));
+  command
+      ->add_option("--assumed-error",
+                   options->assumed_error_percent,
+                   "Error in percent of data without one (accurate engine, default 3)")
+      ->check(CLI::Range(0.01, 100.0));
+  return [options]() {
+    std::string message;
+    if (!BuildEngineOptions(*options, &message)) {
+      std::cerr << message << '\n';
+      return 2;
+    }
+    return RunInvert(*options);
+  };
 });
 
 }  // namespace

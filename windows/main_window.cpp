@@ -333,6 +333,10 @@ void MainWindow::BuildMenus() {
              kCommandRobustInversion,
              QStringLiteral("&Robust inversion..."),
              QStringLiteral("command114"));
+  AddCommand(settings,
+             kCommandEngine,
+             QStringLiteral("Inversion &engine and data errors..."),
+             QStringLiteral("command115"));
 
   QMenu* forward = menuBar()->addMenu(QStringLiteral("F&orward Modelling"));
   AddCommand(forward,
@@ -409,6 +413,9 @@ void MainWindow::RunCommand(int id) {
       break;
     case kCommandRobustInversion:
       if (!RefusedInMode()) ChangeConstraints();
+      break;
+    case kCommandEngine:
+      if (!RefusedInMode()) ChangeEngine();
       break;
     case kCommandAutomaticInversion:
       if (mode_flag_ == 0) AutomaticInversion();
@@ -638,6 +645,11 @@ void MainWindow::ChangeConvergenceLimit() {
 
 void MainWindow::ChangeConstraints() {
   DataConstrainDiaBox dialog(state_.settings, state_.dialogResult, this);
+  runner_->Run(dialog);
+}
+
+void MainWindow::ChangeEngine() {
+  EngineDiaBox dialog(state_.engine, state_.dialogResult, this);
   runner_->Run(dialog);
 }
 

@@ -39,6 +39,7 @@ enum CommandId : int {
   kCommandIterations = 112,
   kCommandConvergenceLimit = 113,
   kCommandRobustInversion = 114,
+  kCommandEngine = 115,
   kCommandAutomaticInversion = 121,
   kCommandUserModelInversion = 122,
   kCommandDisplayResults = 131,
@@ -145,6 +146,7 @@ class MainWindow : public QMainWindow {
   void ChangeIterations();
   void ChangeConvergenceLimit();
   void ChangeConstraints();
+  void ChangeEngine();
   void AutomaticInversion();
   // Runs an inversion with its listing and progress lines in the listing dock.
   void RunWithListing(int user_model, int silent);

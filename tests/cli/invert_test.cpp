@@ -293,3 +293,59 @@ TEST_F(InvertCommand, APictureThatCannotBeWrittenWholeLeavesTheEarlierOne) {
 }
 
 }  // namespace
+
+// The documented engine, chosen or by default, writes the stored example's
+// results byte for byte; the accurate engine writes the same layout (show
+// reads it back) and names itself with its error-weighted misfit.
+TEST_F(InvertCommand, EnginesWriteOneLayoutAndTheDocumentedOneTheStoredBytes) {
+  for (const char* engine : {"", " --engine documented"}) {
+    ASSERT_EQ(
+        Run(std::string("invert") + engine + OutputDir() + " " + Example("wenner.dat")).status, 0);
+    EXPECT_EQ(Slurp(directory_ / "wenner.INV"), Slurp(fs::path(LAYRA_EXAMPLES_DIR) / "wenner.INV"))
+        << engine;
+  }
+  const CliRun accurate =
+      Run("invert --json --engine accurate --robust" + OutputDir() + " " + Example("wenner.dat"));
+  ASSERT_EQ(accurate.status, 0) << accurate.err;
+  const nlohmann::json result = nlohmann::json::parse(accurate.out)[0];
+  EXPECT_EQ(result["engine"], "accurate");
+  EXPECT_NEAR(result["chi2"].get<double>(), 1.0, 0.2);
+  EXPECT_GT(result["regularisation"].get<double>(), 0.0);
+  const CliRun show = Run("show --json '" + (directory_ / "wenner.INV").string() + "'");
+  ASSERT_EQ(show.status, 0) << show.err;
+  EXPECT_EQ(nlohmann::json::parse(show.out)["iterationCount"], result["iterations"]);
+
+  const CliRun fixed =
+      Run("invert --json --engine accurate --user-model --fix rho2,h1 --bound "
+          "rho1=150:180" +
+          OutputDir() + " " + Example("starting_model.dat"));
+  ASSERT_EQ(fixed.status, 0) << fixed.err;
+  const nlohmann::json model = nlohmann::json::parse(fixed.out)[0];
+  EXPECT_EQ(model["fixed"], nlohmann::json({"rho2", "h1"}));
+  EXPECT_EQ(model["bounds"]["rho1"], nlohmann::json({150.0, 180.0}));
+  EXPECT_EQ(model["model"]["resistivity"][1].get<double>(), 50.0);
+  EXPECT_EQ(model["model"]["thickness"][0].get<double>(), 2.5);
+  EXPECT_LE(model["model"]["resistivity"][0].get<double>(), 180.0);
+}
+
+// Engine choices that cannot be honoured are refused with a message.
+TEST_F(InvertCommand, EngineChoicesAreChecked) {
+  const std::string file = " " + Example("starting_model.dat");
+  struct Case {
+    const char* arguments;
+    const char* message;
+  } cases[] = {
+      {"--engine exact", "--engine"},
+      {"--engine accurate --error-floor 150", "--error-floor"},
+      {"--engine accurate --user-model --bound rho1=5", "NAME=LOW:HIGH"},
+      {"--engine accurate --user-model --bound rho1=9:5", "LOW must be below HIGH"},
+      {"--user-model --fix rho1", "--engine accurate"},
+      {"--engine accurate --user-model --fix rho9", "no parameter rho9"},
+  };
+  for (const Case& c : cases) {
+    const CliRun run = Run(std::string("invert ") + c.arguments + OutputDir() + file);
+    EXPECT_NE(run.status, 0) << c.arguments;
+    EXPECT_NE((run.out + run.err).find(c.message), std::string::npos) << c.arguments << run.err;
+  }
+  EXPECT_FALSE(fs::exists(directory_ / "starting_model.INV"));
+}
