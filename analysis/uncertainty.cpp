@@ -26,9 +26,6 @@ constexpr double kFirstStepMax = 0.7;
 constexpr int kEdgeBisections = 5;
 // Largest linear standard deviation of ln p reported (a factor of e^20).
 constexpr double kLargestLogDeviation = 20.0;
-// Weight of the pull toward the reference half-space relative to the
-// roughness, per layer, in the depth-of-investigation fits.
-constexpr double kReferenceWeight = 0.1;
 constexpr int kDoiSteps = 30;
 
 struct Sounding {
@@ -346,17 +343,33 @@ bool AnalyseSmooth(const SoundingData& data,
     *message = "The depth of investigation needs a layered model and data.";
     return false;
   }
-  const Sounding sounding = MakeSounding(data, options, layers);
+  // The fits see below the run's model: the basement is cut into further
+  // layers, at the ratio of the last two interfaces, down to kDoiExtension
+  // times the last interface's depth.
+  std::vector<double> rho = resistivity, h = thickness;
+  std::vector<double> top(layers, 0.0);
+  for (int k = 1; k < layers; ++k) top[k] = top[k - 1] + thickness[k - 1];
+  const double ratio =
+      layers > 2 && top[layers - 2] > 0.0 ? top[layers - 1] / top[layers - 2] : 2.0;
+  for (double depth = top[layers - 1];
+       depth < kDoiExtension * top[layers - 1] && static_cast<int>(rho.size()) < kMaxResultsLayers;
+       depth *= ratio) {
+    h.push_back(depth * (ratio - 1.0));
+    rho.push_back(resistivity.back());
+  }
+  const int run_layers = layers;
+  const int all = static_cast<int>(rho.size());
+  const Sounding sounding = MakeSounding(data, options, all);
   std::vector<ModelParameter> parameters;
-  AppendParameters(ParameterKind::kResistivity, resistivity, parameters);
-  AppendParameters(ParameterKind::kThickness, thickness, parameters);
-  for (int k = layers; k < 2 * layers - 1; ++k) parameters[k].fixed = true;
+  AppendParameters(ParameterKind::kResistivity, rho, parameters);
+  AppendParameters(ParameterKind::kThickness, h, parameters);
+  for (int k = all; k < 2 * all - 1; ++k) parameters[k].fixed = true;
   LogProblem problem(sounding, ParameterTransform(parameters));
 
-  Eigen::VectorXd start(layers);
-  for (int k = 0; k < layers; ++k) start(k) = std::log(resistivity[k]);
-  Eigen::MatrixXd f = Eigen::MatrixXd::Zero(layers - 1, layers);
-  for (int k = 0; k + 1 < layers; ++k) {
+  Eigen::VectorXd start(all);
+  for (int k = 0; k < all; ++k) start(k) = std::log(rho[k]);
+  Eigen::MatrixXd f = Eigen::MatrixXd::Zero(all - 1, all);
+  for (int k = 0; k + 1 < all; ++k) {
     f(k, k) = -1.0;
     f(k, k + 1) = 1.0;
   }
@@ -371,7 +384,7 @@ bool AnalyseSmooth(const SoundingData& data,
                                  : (jacobian.transpose() * jacobian).trace() /
                                        std::max(roughness.trace(), 1e-300);
   const Eigen::MatrixXd regulariser =
-      mu * (roughness + kReferenceWeight * Eigen::MatrixXd::Identity(layers, layers));
+      mu * (roughness + kReferenceWeight * Eigen::MatrixXd::Identity(all, all));
 
   double log_mean = 0.0;
   for (double v : sounding.log_observed) log_mean += v;
@@ -379,7 +392,7 @@ bool AnalyseSmooth(const SoundingData& data,
 
   // Gauss-Newton with halved steps on |r|^2 + mu (|F x|^2 + a |x - ref|^2).
   auto solve = [&](double reference, Eigen::VectorXd* x) {
-    const Eigen::VectorXd ref = Eigen::VectorXd::Constant(layers, reference);
+    const Eigen::VectorXd ref = Eigen::VectorXd::Constant(all, reference);
     auto objective = [&](const Eigen::VectorXd& at, const Eigen::VectorXd& r) {
       return r.squaredNorm() +
              mu * ((f * at).squaredNorm() + kReferenceWeight * (at - ref).squaredNorm());
@@ -421,36 +434,41 @@ bool AnalyseSmooth(const SoundingData& data,
     return false;
   }
   *result = SmoothUncertainty{};
-  for (int k = 0; k < layers; ++k) result->doi_index.push_back((xa(k) - xb(k)) / (high - low));
+  std::vector<double> index(all);
+  for (int k = 0; k < all; ++k) index[k] = (xa(k) - xb(k)) / (high - low);
+  // Per layer of the run's model; its basement by the top of its extension.
+  result->doi_index.assign(index.begin(), index.begin() + run_layers);
 
   // Centre depths: half the first layer, the geometric middle of the others,
-  // and for the basement its top times the ratio of the last two interfaces.
-  std::vector<double> top(layers, 0.0);
-  for (int k = 1; k < layers; ++k) top[k] = top[k - 1] + thickness[k - 1];
-  std::vector<double> centre(layers);
-  for (int k = 0; k < layers; ++k) {
+  // and for the last its top times the square root of the interface ratio.
+  std::vector<double> depth(all, 0.0);
+  for (int k = 1; k < all; ++k) depth[k] = depth[k - 1] + h[k - 1];
+  std::vector<double> centre(all);
+  for (int k = 0; k < all; ++k) {
     if (k == 0) {
-      centre[k] = 0.5 * top[1];
-    } else if (k + 1 < layers) {
-      centre[k] = std::sqrt(top[k] * top[k + 1]);
+      centre[k] = 0.5 * depth[1];
+    } else if (k + 1 < all) {
+      centre[k] = std::sqrt(depth[k] * depth[k + 1]);
     } else {
-      centre[k] = layers > 2 ? top[k] * std::sqrt(top[k] / top[k - 1]) : 1.5 * top[k];
+      centre[k] = depth[k] * std::sqrt(ratio);
     }
   }
-  result->doi = top[layers - 1];
-  for (int k = 0; k < layers; ++k) {
-    const double r = result->doi_index[k];
-    if (r < kDoiThreshold) continue;
-    result->doi_reached = true;
-    if (k == 0) {
-      result->doi = centre[0];
-    } else {
-      const double r0 = result->doi_index[k - 1];
-      const double w = (kDoiThreshold - r0) / (r - r0);
-      result->doi =
-          std::exp(std::log(centre[k - 1]) + w * (std::log(centre[k]) - std::log(centre[k - 1])));
-    }
-    break;
+  // The shallowest depth below which the index stays at the threshold or
+  // above: within the model the equivalence of thin layers can move the two
+  // fits apart, but only below the reach of the data does the reference
+  // decide the model all the way down.
+  int first = all;
+  while (first > 0 && index[first - 1] >= kDoiThreshold) --first;
+  result->doi_reached = first < all;
+  if (first == all) {
+    result->doi = depth[all - 1];
+  } else if (first == 0) {
+    result->doi = centre[0];
+  } else {
+    const double r0 = index[first - 1], r1 = index[first];
+    const double w = (kDoiThreshold - r0) / (r1 - r0);
+    result->doi = std::exp(std::log(centre[first - 1]) +
+                           w * (std::log(centre[first]) - std::log(centre[first - 1])));
   }
   return true;
 }

@@ -25,15 +25,19 @@
 //   kept for drawing.
 //
 // Smooth models (automatic runs): the depth of investigation by the index of
-// Oldenburg & Li (1999), Geophysics 64, 403-416. The smooth model is found
-// twice more with the run's roughness weight and a small pull toward a
-// reference half-space, once of 10 times and once of a tenth of the
-// geometric mean of the apparent resistivities. Per layer,
+// Oldenburg & Li (1999), Geophysics 64, 403-416. The run's model is carried
+// below its last interface (kDoiExtension times deeper, at the same layer
+// ratio) and found twice more, with the run's roughness weight mu, by
+// minimising |r|^2 + mu (|F ln rho|^2 + a |ln rho - ln ref|^2) with
+// a = kReferenceWeight (0.3), once toward a half-space of 10 times and once
+// of a tenth of the geometric mean of the apparent resistivities. Per layer,
 //     R = (ln rho_a - ln rho_b) / (ln ref_a - ln ref_b)
 // is near 0 where the data fix the resistivity and near 1 where the
-// reference does. The depth of investigation is the depth, going down, at
-// which R first reaches kDoiThreshold (0.1), interpolated in log-depth
-// between layer centres.
+// reference does. The depth of investigation is the shallowest depth below
+// which R stays at kDoiThreshold (0.1) or above, interpolated in log-depth
+// between layer centres. (Within the model, the equivalence of thin layers
+// can move the two fits apart locally; only below the reach of the data
+// does the reference decide the model all the way down.)
 
 #include <string>
 #include <vector>
@@ -48,6 +52,8 @@ constexpr double kSearchLimit = 1000.0;
 constexpr int kMaxEquivalentModels = 50;
 constexpr double kDoiThreshold = 0.1;
 constexpr double kDoiReferenceFactor = 10.0;
+constexpr double kReferenceWeight = 0.3;
+constexpr double kDoiExtension = 10.0;
 
 struct ParameterRange {
   std::string name;  // rho1.., h1.. as --fix names them

@@ -135,3 +135,57 @@ TEST(FewLayerUncertainty, RangesContainTheTruthAndShowTheEquivalence) {
 
 }  // namespace
 }  // namespace layra
+
+namespace layra {
+namespace {
+
+namespace fs = std::filesystem;
+
+// An automatic run of the accurate engine on `data`; the model it leaves.
+void SmoothRun(ProgramState& state, const SoundingData& data) {
+  const fs::path directory =
+      fs::temp_directory_path() / ("layra_analysis_" + std::to_string(::getpid()));
+  fs::create_directories(directory);
+  state.data = data;
+  state.data.dataFileName = (directory / "sounding.dat").string();
+  state.dataRead = 1;
+  state.engine = Options();
+  state.settings.iterationLimit = 25;
+  testing::RecordingCanvas canvas;
+  testing::ScriptedHost host;
+  RunInversion(state, 0, 1, canvas, host);
+  fs::remove_all(directory);
+}
+
+// The depth of investigation lies within the spacings and grows with the
+// spread.
+TEST(SmoothUncertainty, DepthOfInvestigationLiesWithinTheSpacings) {
+  double previous = 0.0;
+  for (const float last : {100.0f, 1000.0f}) {
+    ProgramState state;
+    SmoothRun(state, Sounding({100, 20, 500}, {5, 15}, 1.0f, last, 30));
+    ASSERT_EQ(state.outcome.runStatus, RunStatus::kCompleted) << state.outcome.runMessage;
+    const int layers = state.model.layerCount;
+    SmoothUncertainty u;
+    std::string message;
+    ASSERT_TRUE(AnalyseSmooth(state.data,
+                              state.engine,
+                              std::vector<double>(state.model.resistivity.begin(),
+                                                  state.model.resistivity.begin() + layers),
+                              std::vector<double>(state.model.thickness.begin(),
+                                                  state.model.thickness.begin() + layers - 1),
+                              state.outcome.regularisation,
+                              &u,
+                              &message))
+        << message;
+    EXPECT_TRUE(u.doi_reached);
+    EXPECT_EQ(static_cast<int>(u.doi_index.size()), layers);
+    EXPECT_GT(u.doi, 1.0);
+    EXPECT_LT(u.doi, last);
+    EXPECT_GT(u.doi, 2.0 * previous) << "spread to " << last;
+    previous = u.doi;
+  }
+}
+
+}  // namespace
+}  // namespace layra
