@@ -147,16 +147,13 @@ EquivalentModel ToModel(const std::vector<double>& values, int layers) {
   return m;
 }
 
-// The ln p interval [lo, hi] offsets from ln value a profile may search.
+// The ln p interval [lo, hi] offsets from ln value a profile may search:
+// within the bounds of the parameter.
 std::pair<double, double> SearchInterval(const ModelParameter& p) {
-  const double limit = std::log(kSearchLimit);
-  double lo = -limit, hi = limit;
-  if (p.bounded) {
-    // A little inside the bounds, where the transform still moves.
-    const double margin = 1e-6 * (std::log(p.high) - std::log(p.low));
-    lo = std::max(lo, std::log(p.low) + margin - std::log(p.value));
-    hi = std::min(hi, std::log(p.high) - margin - std::log(p.value));
-  }
+  // A little inside the bounds, where the transform still moves.
+  const double margin = 1e-6 * (std::log(p.high) - std::log(p.low));
+  const double lo = std::log(p.low) + margin - std::log(p.value);
+  const double hi = std::log(p.high) - margin - std::log(p.value);
   return {std::min(lo, 0.0), std::max(hi, 0.0)};
 }
 
@@ -189,7 +186,23 @@ bool AnalyseFewLayer(const SoundingData& data,
     *message = "The model has no response to analyse.";
     return false;
   }
-  for (size_t k = 0; k < parameters.size(); ++k) parameters[k].value = best.values[k];
+  // Every free parameter stays within the search limit of its value (and
+  // within its own bounds): a parameter the data no longer see while another
+  // is held (the resistivity of a layer made vanishingly thin) would
+  // otherwise wander without end.
+  std::vector<double> limit_low(parameters.size()), limit_high(parameters.size());
+  for (size_t k = 0; k < parameters.size(); ++k) {
+    ModelParameter& p = parameters[k];
+    p.value = best.values[k];
+    limit_low[k] = std::max(p.value / kSearchLimit, p.bounded ? p.low : 0.0);
+    limit_high[k] = std::min(p.value * kSearchLimit, p.bounded ? p.high : INFINITY);
+    if (!p.fixed) {
+      p.bounded = true;
+      p.low = limit_low[k];
+      p.high = limit_high[k];
+    }
+  }
+
   const int n = data.pointCount;
   *result = FewLayerUncertainty{};
   result->data_count = n;
@@ -288,8 +301,10 @@ bool AnalyseFewLayer(const SoundingData& data,
     }
     range.factor = std::exp(deviation[k]);
     range.fixed = parameters[k].fixed;
-    range.open_low = open_low[k];
-    range.open_high = open_high[k];
+    // Open where the search, of this parameter or of another, reached the
+    // limit.
+    range.open_low = open_low[k] || (!range.fixed && range.low <= limit_low[k] * 1.01);
+    range.open_high = open_high[k] || (!range.fixed && range.high >= limit_high[k] / 1.01);
     result->parameters.push_back(range);
   }
   for (int layer = 0; layer + 1 < layers; ++layer) {

@@ -81,13 +81,13 @@ void DrawBelowDepth(Canvas& canvas, const PlotPanel& panel, float from) {
     canvas.LineTo(x2, c - x2);
   }
   canvas.SelectPen(previous);
-  const TextMetrics metrics = canvas.Metrics();
+  // The label starts at the hatched part, or ends at the graph's right edge
+  // when that part is narrower than the label.
   const std::string label = "below DOI";
-  if (right - left > static_cast<int>(label.size()) * metrics.averageCharWidth) {
-    Rgb color = canvas.SetTextColor(kEquivalentGrey);
-    canvas.DrawText(left + 2, top + 2, label);
-    canvas.SetTextColor(color);
-  }
+  const int width = static_cast<int>(label.size()) * canvas.Metrics().averageCharWidth;
+  Rgb color = canvas.SetTextColor(kLabelGrey);
+  canvas.DrawText(std::max(std::min(left + 2, right - 2 - width), panel.x0), top + 2, label);
+  canvas.SetTextColor(color);
 }
 
 void DrawCurvePair(Canvas& canvas,

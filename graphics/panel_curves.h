@@ -27,6 +27,7 @@ void DrawModelBlocks(Canvas& canvas,
 // Colour of the models that fit the data as well as the plot's own.
 constexpr Rgb kEquivalentGrey{170, 170, 170};
 constexpr Rgb kHatchGrey{205, 205, 205};
+constexpr Rgb kLabelGrey{90, 90, 90};
 
 // A layered model as a step line in `color`: level at each layer's value
 // between its boundaries, joined at the interfaces; held inside the graph.
