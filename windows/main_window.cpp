@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <string>
 
+#include "analysis/uncertainty_plot.h"
+#include "analysis/uncertainty_report.h"
 #include "fileio/data_file.h"
 #include "graphics/sounding_plot.h"
 #include "inversion/inversion_driver.h"
@@ -24,6 +26,7 @@
 #include "windows/qt_host.h"
 #include "windows/screen_capture.h"
 #include "windows/settings_dialogs.h"
+#include "windows/uncertainty_dialog.h"
 #include "windows/user_model_dialog.h"
 
 namespace layra {
@@ -135,6 +138,10 @@ void MainWindow::BuildMenus() {
              kCommandUserModelInversion,
              QStringLiteral("&Invert with user model"),
              QStringLiteral("command122"));
+  AddCommand(inversion,
+             kCommandEquivalenceAnalysis,
+             QStringLiteral("&Equivalence analysis"),
+             QStringLiteral("command123"));
 
   QMenu* settings = menuBar()->addMenu(QStringLiteral("&Change Settings"));
   AddCommand(settings,
@@ -225,6 +232,9 @@ void MainWindow::RunCommand(int id) {
     case kCommandUserModelInversion:
       if (mode_flag_ == 0) UserModelInversion();
       break;
+    case kCommandEquivalenceAnalysis:
+      if (mode_flag_ == 0) EquivalenceAnalysis();
+      break;
     case kCommandExit:
       close_pending_ = true;
       break;
@@ -295,6 +305,7 @@ void MainWindow::ReadData() {
   state_.data.dataFileName = path;
   state_.thicknessFactor = 1.25f;
   state_.dataRead = 1;
+  last_run_ = -1;
   if (state_.userModelAvailable != 0) {
     CopyStartingModel(state_.startingModel, state_.model);
   }
@@ -340,10 +351,12 @@ void MainWindow::AutomaticInversion() {
   }
   host_->setStopRequested(false);
   RunInversion(state_, 0, 0, *canvas_, *host_);
+  last_run_ = 0;
 }
 
 void MainWindow::UserModelInversion() {
   ClearWindow(*canvas_);
+  last_run_ = -1;
   if (RefusedWithoutData()) {
     return;
   }
@@ -362,8 +375,21 @@ void MainWindow::UserModelInversion() {
   state_.settings.dataConstraint = 0;
   state_.settings.modelConstraint = 0;
   RunInversion(state_, 1, 0, *canvas_, *host_);
+  last_run_ = 1;
   state_.settings.dataConstraint = data_constraint;
   state_.settings.modelConstraint = model_constraint;
+}
+
+void MainWindow::EquivalenceAnalysis() {
+  RunUncertainty result;
+  std::string message = "Run an inversion first: the analysis is of its model.";
+  if (last_run_ < 0 || !AnalyseRun(state_, last_run_ == 1, &result, &message)) {
+    host_->Warn(message, "Message");
+    return;
+  }
+  PlotRunUncertainty(state_, result, *canvas_);
+  UncertaintyDialog dialog(QString::fromStdString(UncertaintyTable(result, state_.model)), this);
+  runner_->Run(dialog);
 }
 
 bool MainWindow::AskUserModel() {
