@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -128,7 +129,24 @@ float Clamp(double value, float lo, float hi) {
   return std::min(std::max(v, lo), hi);
 }
 
-// Settings as the dialogs leave them: clamped, never refused.
+// A number of lo..hi, as the settings dialogs allow; anything else (NaN
+// included) is refused naming the range. The dialogs clamp instead; a
+// command line has no field to show the clamped value in.
+CLI::Validator InRange(double lo, double hi) {
+  return CLI::Validator(
+      [lo, hi](std::string& text) -> std::string {
+        char* end = nullptr;
+        const double value = std::strtod(text.c_str(), &end);
+        if (end == text.c_str() || *end != '\0' || !(value >= lo && value <= hi)) {
+          return "Value " + text + " not in range [" + StrFormat("%g", lo) + " - " +
+                 StrFormat("%g", hi) + "]";
+        }
+        return std::string();
+      },
+      "[" + StrFormat("%g", lo) + " - " + StrFormat("%g", hi) + "]");
+}
+
+// Settings as the dialogs leave them (the options were checked on parsing).
 void ApplyOptions(const InvertOptions& options, InversionSettings& settings) {
   settings.iterationLimit = std::min(std::max(options.iterations, 1), kMaxRunIterations);
   if (options.damping.size() == 2) {
@@ -442,19 +460,39 @@ CommandRegistration registration("invert", 30, [](CLI::App& app) -> CommandActio
   command->add_option("files", options->files, "Data files")->required();
   command->add_flag(
       "--user-model", options->user_model, "Invert from the starting model each file carries");
-  command->add_option(
-      "--iterations", options->iterations, "Number of iterations (1..25, default 8)");
   command
-      ->add_option(
-          "--damping", options->damping, "Initial and minimum damping factor, e.g. 0.1,0.01")
+      ->add_option("--iterations", options->iterations, "Number of iterations (1..25, default 8)")
+      ->check(InRange(1, kMaxRunIterations));
+  command
+      ->add_option("--damping",
+                   options->damping,
+                   "Initial (0.01..1) and minimum (0.001..0.25) damping factor, e.g. 0.1,0.01")
       ->delimiter(',')
       ->expected(2);
-  command->add_option("--convergence",
-                      options->convergence_percent,
-                      "Convergence limit in percent (default 2, or the file's)");
-  command->add_option("--more-iterations",
-                      options->more_iterations,
-                      "Answer to the iteration-limit prompt (default 0)");
+  command
+      ->add_option("--convergence",
+                   options->convergence_percent,
+                   "Convergence limit in percent (0.01..100, default 2, or the file's)")
+      ->check(InRange(0.01, 100.0));
+  command
+      ->add_option("--more-iterations",
+                   options->more_iterations,
+                   "Answer to the iteration-limit prompt (0..25, default 0)")
+      ->check(InRange(0, kMaxRunIterations));
+  // Each damping factor has its own range.
+  command->parse_complete_callback([options]() {
+    const std::vector<double>& damping = options->damping;
+    if (damping.size() == 2 && !(damping[0] >= 0.01 && damping[0] <= 1.0)) {
+      throw CLI::ValidationError(
+          "--damping",
+          "Initial damping factor " + StrFormat("%g", damping[0]) + " not in range [0.01 - 1]");
+    }
+    if (damping.size() == 2 && !(damping[1] >= 0.001 && damping[1] <= 0.25)) {
+      throw CLI::ValidationError(
+          "--damping",
+          "Minimum damping factor " + StrFormat("%g", damping[1]) + " not in range [0.001 - 0.25]");
+    }
+  });
   command->add_option(
       "-o,--output", options->output, "Results file (default: data file name .INV)");
   command->add_option("--output-dir",
@@ -462,7 +500,8 @@ CommandRegistration registration("invert", 30, [](CLI::App& app) -> CommandActio
                       "Directory for the results files (default: beside each data file)");
   command->add_option("--plot", options->plot, "Save the last plot as PNG, SVG or BMP");
   command->add_option("--size", options->size, "Plot size WxH in pixels (default 1280x800)");
-  command->add_option("-j,--jobs", options->jobs, "Files inverted at a time (default 1)");
+  command->add_option("-j,--jobs", options->jobs, "Files inverted at a time (default 1)")
+      ->check(InRange(1, 1024));
   command->add_flag("--json", options->json, "Print the results as JSON on stdout");
   command
       ->add_option("--engine",

@@ -234,21 +234,23 @@ class DataFileReader {
     if (data_.dataKind == DataKind::kSip) per_point += 2 * data_.frequencyCount;
     const NumberSection section = in_.ScanSection();
     if (!section.not_a_number.empty()) {
-      return Refuse(
-          StrFormat("Data point number %d holds \"%s\" (line %d),\nwhich is not a number!",
-                    section.numbers_before / per_point + 1,
-                    section.not_a_number.c_str(),
-                    section.line));
+      return Refuse(StrFormat(
+          "Data point number %d holds \"%s\", which is not a number!\nIt stands on line %d of the "
+          "file.",
+          section.numbers_before / per_point + 1,
+          section.not_a_number.c_str(),
+          section.line));
     }
     const int needed = point_count_ * per_point;
     if (!section.Holds(needed)) {
-      return Refuse(
-          StrFormat("The data section holds %d numbers, but %d data points\nof %d numbers each "
-                    "need %d. A value is missing or extra!",
-                    section.numbers,
-                    point_count_,
-                    per_point,
-                    needed));
+      return Refuse(StrFormat(
+          "The data section holds %d numbers instead of %d!\n%d data points of %d numbers each "
+          "need %d: a value is missing or extra.",
+          section.numbers,
+          needed,
+          point_count_,
+          per_point,
+          needed));
     }
     return true;
   }

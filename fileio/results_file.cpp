@@ -264,9 +264,10 @@ int ReadResultsFile(const std::string& path,
   const NumberSection section = in.ScanSection();
   if (!section.Holds(n * per_point) || !section.not_a_number.empty()) {
     return refuse_data(StrFormat(
-        "The data section holds %d numbers, but %d data points\nof %d numbers each "
-        "need %d.%s",
+        "The data section holds %d numbers instead of %d!\n%d data points of %d numbers each "
+        "need %d: a value is missing or extra.%s",
         section.numbers,
+        n * per_point,
         n,
         per_point,
         n * per_point,

@@ -41,12 +41,17 @@ bool IsLetter(unsigned char byte) {
   return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z');
 }
 
-// The letters (and a parenthesised tail such as "nan(0x1)") from `at`.
+// The letters from `at`, in lower case; "nan" takes a parenthesised tail
+// such as "nan(0x1)" along. Digits after other letters are left for the
+// number readers, which take them as a number.
 std::string WordAt(const std::vector<unsigned char>& buffer, long at, long end) {
   std::string word;
-  while (at < end && (IsLetter(buffer[at]) || buffer[at] == '(' || buffer[at] == ')' ||
-                      (buffer[at] >= '0' && buffer[at] <= '9' && !word.empty()))) {
+  while (at < end && IsLetter(buffer[at])) {
     word.push_back(static_cast<char>(std::tolower(buffer[at++])));
+  }
+  if (word == "nan" && at < end && buffer[at] == '(') {
+    while (at < end && buffer[at] != ')') word.push_back(static_cast<char>(buffer[at++]));
+    if (at < end) word.push_back(')');
   }
   return word;
 }

@@ -416,15 +416,9 @@ std::vector<std::string> AccurateEngine::RunParameterNames(const InversionRun& r
 
 bool AccurateEngine::CheckChoices(const InversionRun& run, std::string* message) const {
   if (!run.user_model) return true;
-  const EngineOptions& options = run.state.engine;
-  for (const std::string& name : options.fixed) {
-    const std::vector<std::string> names = RunParameterNames(run);
-    if (std::find(names.begin(), names.end(), name) == names.end()) {
-      *message = "The model has no parameter " + name + " to fix.";
-      return false;
-    }
-  }
-  // Each kind of parameter checks its bounds as its stage would.
+  // Every parameter the run's stages have, checked against the fixed names
+  // and the bounds as the stages will apply them.
+  const std::vector<std::string> names = RunParameterNames(run);
   std::vector<ModelParameter> parameters;
   for (ParameterKind kind : {ParameterKind::kResistivity,
                              ParameterKind::kThickness,
@@ -434,7 +428,6 @@ bool AccurateEngine::CheckChoices(const InversionRun& run, std::string* message)
     const int count = kind == ParameterKind::kThickness ? run.layer_count - 1 : run.layer_count;
     AppendParameters(kind, std::vector<double>(count, 1.0), parameters);
   }
-  const std::vector<std::string> names = RunParameterNames(run);
   parameters.erase(std::remove_if(parameters.begin(),
                                   parameters.end(),
                                   [&](const ModelParameter& p) {
@@ -442,7 +435,7 @@ bool AccurateEngine::CheckChoices(const InversionRun& run, std::string* message)
                                            names.end();
                                   }),
                    parameters.end());
-  return ApplyChoices(options, {}, parameters, message);
+  return ApplyChoices(run.state.engine, {}, parameters, message);
 }
 
 void AccurateEngine::StoreFree(const ParameterTransform& transform, float* values, int offset) {

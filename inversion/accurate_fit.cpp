@@ -15,10 +15,14 @@ constexpr double kDampingLower = 3.0;
 constexpr double kMinimumDamping = 1e-7;
 constexpr double kConvergedDecrease = 1e-3;
 
-// Trade-off weights tried in each Occam step: half-decade steps over eight
+// Trade-off weights tried in each Occam step: half-decade steps over five
 // decades either side of the ratio of the traces of J^T J and F^T W^2 F.
-constexpr int kWeightSteps = 8;
-constexpr int kBisections = 5;
+constexpr int kWeightSteps = 10;
+constexpr int kBisections = 6;
+constexpr int kRougherTries = 3;
+// Once the target is held, a step that lowers the roughness by less than this
+// fraction ends the smooth inversion.
+constexpr double kRoughnessSettled = 0.02;
 
 }  // namespace
 
@@ -141,7 +145,7 @@ bool OccamFit::Step() {
     double chi2 = std::numeric_limits<double>::quiet_NaN();  // not yet evaluated
   };
   std::vector<Candidate> candidates;
-  candidates.reserve(2 * kWeightSteps + 3);
+  candidates.reserve(2 * kWeightSteps + 5);
   for (int g = kWeightSteps; g >= -kWeightSteps; --g) {  // smoothest first
     Candidate c;
     c.mu = base * std::pow(10.0, 0.5 * g);
@@ -185,51 +189,107 @@ bool OccamFit::Step() {
     if (chi2_ > target_) return chi2 < chi2_ * (1.0 - 1e-6);
     return chi2 <= target_ && Roughness(c.x) < roughness_now * (1.0 - 1e-6);
   };
-  // The linearised misfits pick a candidate; the forward confirms it, or
-  // every candidate is evaluated.
-  Candidate* chosen = choose([](const Candidate& c) { return c.linear_chi2; });
-  if (!better(*chosen) || (evaluate(*chosen) > target_ && chosen->linear_chi2 <= target_)) {
-    chosen = choose([&](Candidate& c) { return evaluate(c); });
-  }
-  if (!better(*chosen)) {
-    // Shorter steps toward the chosen model, while the target is not reached.
-    Candidate shorter = *chosen;
-    bool found = false;
-    for (int halving = 1; halving <= 4 && !found && chi2_ > target_; ++halving) {
-      shorter.x = x_ + 0.5 * (shorter.x - x_);
-      shorter.chi2 = std::numeric_limits<double>::quiet_NaN();
-      found = better(shorter);
+  auto solve = [&](double mu, Candidate* c) {
+    c->mu = mu;
+    const Eigen::LDLT<Eigen::MatrixXd> factor(normal + mu * roughness);
+    c->x = factor.solve(rhs);
+    c->linear_chi2 = (residuals_ - jacobian_ * (c->x - x_)).squaredNorm();
+    c->chi2 = std::numeric_limits<double>::quiet_NaN();
+    return factor.info() == Eigen::Success && c->x.allFinite();
+  };
+  // Between a grid model that reaches the target and the next smoother one,
+  // which does not, bisect ln mu for the smoothest model that reaches it, by
+  // the values `chi2_of` gives.
+  auto refine = [&](Candidate* chosen, auto chi2_of) {
+    const auto at = chosen - candidates.data();
+    if (at < 1 || at >= grid_size || chi2_of(*chosen) > target_ ||
+        !(chi2_of(candidates[at - 1]) > target_)) {
+      return *chosen;
     }
-    if (!found) {
-      converged_ = true;
-      return false;
-    }
-    candidates.push_back(shorter);
-    chosen = &candidates.back();
-  }
-  // The grid is coarse: between the chosen model, which reaches the target,
-  // and the next smoother one, which does not, bisect ln mu for the
-  // smoothest model that still reaches it.
-  const auto at = chosen - candidates.data();
-  if (at > 0 && at < grid_size && evaluate(*chosen) <= target_ &&
-      evaluate(candidates[at - 1]) > target_) {
     double low = std::log(chosen->mu), high = std::log(candidates[at - 1].mu);
     Candidate best = *chosen;
     for (int bisection = 0; bisection < kBisections; ++bisection) {
       Candidate c;
-      c.mu = std::exp(0.5 * (low + high));
-      const Eigen::LDLT<Eigen::MatrixXd> factor(normal + c.mu * roughness);
-      c.x = factor.solve(rhs);
-      if (factor.info() != Eigen::Success || !c.x.allFinite()) break;
-      if (evaluate(c) <= target_) {
+      if (!solve(std::exp(0.5 * (low + high)), &c)) break;
+      if (chi2_of(c) <= target_) {
         low = std::log(c.mu);
         best = std::move(c);
       } else {
         high = std::log(c.mu);
       }
     }
-    candidates.push_back(std::move(best));
-    chosen = &candidates.back();
+    return best;
+  };
+
+  // Once the linearised misfits reach the target they pick the model and
+  // the forward confirms it: a model that misses the target is exchanged for
+  // rougher ones. Before that, and when that fails, every candidate is
+  // evaluated and the forward picks.
+  Candidate* chosen = nullptr;
+  Candidate* linear = choose([](const Candidate& c) { return c.linear_chi2; });
+  if (linear->linear_chi2 <= target_) {
+    Candidate c = refine(linear, [](const Candidate& k) { return k.linear_chi2; });
+    double missed_mu = 0.0;  // the smallest mu seen to miss the target
+    for (int rougher = 0; rougher < kRougherTries && evaluate(c) > target_; ++rougher) {
+      missed_mu = c.mu;
+      if (!solve(c.mu / std::sqrt(10.0), &c)) break;
+    }
+    if (missed_mu > 0.0 && evaluate(c) <= target_) {
+      // Between the model that reaches the target and the smoother one that
+      // missed it, bisect ln mu by the forward.
+      double low = std::log(c.mu), high = std::log(missed_mu);
+      for (int bisection = 0; bisection < kBisections; ++bisection) {
+        Candidate trial;
+        if (!solve(std::exp(0.5 * (low + high)), &trial)) break;
+        if (evaluate(trial) <= target_) {
+          low = std::log(trial.mu);
+          c = std::move(trial);
+        } else {
+          high = std::log(trial.mu);
+        }
+      }
+    }
+    if (std::isfinite(c.linear_chi2) && better(c)) {
+      candidates.push_back(std::move(c));
+      chosen = &candidates.back();
+    }
+  }
+  if (chosen == nullptr) {
+    chosen = choose([&](Candidate& c) { return evaluate(c); });
+    if (chi2_ > target_ && evaluate(*chosen) > target_) {
+      // Models rougher than the best one may overshoot where the problem is
+      // far from linear: half their step can fit better still.
+      const auto best_at = chosen - candidates.data();
+      Candidate best = *chosen;
+      for (auto k = best_at + 1; k < grid_size; ++k) {
+        Candidate half = candidates[k];
+        half.x = x_ + 0.5 * (half.x - x_);
+        half.chi2 = std::numeric_limits<double>::quiet_NaN();
+        if (evaluate(half) < best.chi2) best = std::move(half);
+      }
+      candidates.push_back(std::move(best));
+      chosen = &candidates.back();
+    }
+    if (better(*chosen)) {
+      Candidate c = refine(chosen, [&](Candidate& k) { return evaluate(k); });
+      candidates.push_back(std::move(c));
+      chosen = &candidates.back();
+    } else {
+      // Shorter steps toward the chosen model, while the target is not reached.
+      Candidate shorter = *chosen;
+      bool found = false;
+      for (int halving = 1; halving <= 4 && !found && chi2_ > target_; ++halving) {
+        shorter.x = x_ + 0.5 * (shorter.x - x_);
+        shorter.chi2 = std::numeric_limits<double>::quiet_NaN();
+        found = better(shorter);
+      }
+      if (!found) {
+        converged_ = true;
+        return false;
+      }
+      candidates.push_back(shorter);
+      chosen = &candidates.back();
+    }
   }
   const double chi2_before = chi2_;
   const double roughness_after = Roughness(chosen->x);
@@ -242,8 +302,9 @@ bool OccamFit::Step() {
   mu_ = chosen->mu;
   // Done once the target is held and the roughness hardly changes, or the
   // fit stops improving before the target is reached.
-  converged_ = chi2_before <= target_ ? roughness_now - roughness_after < 0.01 * roughness_now
-                                      : chi2_ > target_ && chi2_before - chi2_ < 0.01 * chi2_before;
+  converged_ = chi2_before <= target_
+                   ? roughness_now - roughness_after < kRoughnessSettled * roughness_now
+                   : chi2_ > target_ && chi2_before - chi2_ < 0.01 * chi2_before;
   return true;
 }
 

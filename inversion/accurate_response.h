@@ -1,8 +1,8 @@
 #ifndef LAYRA_INVERSION_ACCURATE_RESPONSE_H_
 #define LAYRA_INVERSION_ACCURATE_RESPONSE_H_
 
-// The forward response the accurate engine fits, in double precision at each
-// observed spacing, with exact sensitivities in logarithmic form.
+// The forward response the accurate engine fits: the accurate forward at the
+// observed spacings, with its exact sensitivities in logarithmic form.
 
 #include <complex>
 #include <vector>

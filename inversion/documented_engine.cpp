@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "forward/cole_cole.h"
+#include "forward/filter_set.h"
 #include "forward/sip_response.h"
 #include "inversion/engine.h"
 #include "inversion/inversion_driver.h"
@@ -90,6 +91,7 @@ class DocumentedEngine : public InversionEngine {
   void BuildSipJacobian(InversionRun& run, const SipSpectra& spectra);
   bool SolveSip(InversionRun& run);
 
+  FilterSet filter_;  // of the sounding's array
   int n_ = 0;
   int layers_ = 0;
   int parameters_ = 0;
@@ -128,6 +130,7 @@ int DocumentedEngine::BuildAutomaticModel(InversionRun& run) {
 }
 
 void DocumentedEngine::BeginResistivity(InversionRun& run) {
+  filter_ = SelectFilter(run.state.data.arrayType);
   n_ = run.data_count;
   layers_ = run.layer_count;
   parameters_ = run.parameter_count;
@@ -158,7 +161,7 @@ void DocumentedEngine::EvaluateResistivity(InversionRun& run) {
   LayeredModel& model = run.state.model;
   float* calculated = run.state.outcome.calculatedResistivity.data();
   ComputeResponseAndSensitivities(run.user_model,
-                                  run.filter,
+                                  filter_,
                                   data.spacingA.data(),
                                   model.thickness.data(),
                                   model.resistivity.data(),
@@ -312,7 +315,7 @@ float DocumentedEngine::IpForward(InversionRun& run) {
   float* calculated_ip = run.state.outcome.calculatedIp.data();
   if (!valid) return INFINITY;
   ComputeResponseAndSensitivities(0,
-                                  run.filter,
+                                  filter_,
                                   run.state.data.spacingA.data(),
                                   model.thickness.data(),
                                   perturbed_.data(),
@@ -355,6 +358,7 @@ bool DocumentedEngine::SolveIp(InversionRun& run) {
 }
 
 bool DocumentedEngine::BeginIp(InversionRun& run) {
+  filter_ = SelectFilter(run.state.data.arrayType);
   ProgramState& state = run.state;
   const InversionSettings& settings = state.settings;
   LayeredModel& model = state.model;
@@ -373,7 +377,7 @@ bool DocumentedEngine::BeginIp(InversionRun& run) {
   // The apparent resistivity of the final resistivity model.
   std::vector<float> unused(static_cast<size_t>(n_) * layers_);
   ComputeResponseAndSensitivities(0,
-                                  run.filter,
+                                  filter_,
                                   state.data.spacingA.data(),
                                   model.thickness.data(),
                                   model.resistivity.data(),
@@ -431,7 +435,7 @@ void DocumentedEngine::EndIp(InversionRun& run) {
 }
 
 float DocumentedEngine::SipForward(InversionRun& run, SipSpectra& spectra) {
-  const FilterSet& filter = run.filter;
+  const FilterSet& filter = filter_;
   const ProgramState& state = run.state;
   const LayeredModel& model = state.model;
   ComputeSpectralResponse(filter.shift,

@@ -10,7 +10,6 @@
 
 #include "fileio/results_file.h"
 #include "fileio/same_file.h"
-#include "forward/filter_set.h"
 #include "graphics/sounding_plot.h"
 #include "inversion/engine.h"
 #include "inversion/inversion_run.h"
@@ -99,7 +98,12 @@ class ResistivityStage {
 };
 
 bool ResistivityStage::WriteBlock() {
-  const bool written = AppendResults(state_.someParametersFixed,
+  // A run of the accurate engine from a user model holds the parameters it
+  // was told to fix, and its results file says so.
+  const int fixed =
+      state_.someParametersFixed != 0 ||
+      (run_.user_model && engine_.kind() == EngineKind::kAccurate && !state_.engine.fixed.empty());
+  const bool written = AppendResults(fixed,
                                      data_.dataKind,
                                      data_.errorsIncluded,
                                      run_.user_model,
@@ -366,7 +370,6 @@ void RunInversion(ProgramState& state, int user_model, int silent, Canvas& canva
         outcome.calculatedResistivity.begin(), outcome.calculatedResistivity.begin() + n, mean);
   }
   run.parameter_count = ParameterCount(run.user_model, run.layer_count);
-  run.filter = SelectFilter(state.data.arrayType);
   run.observed_ip = run.engine->ObservedIpFractions(state.data);
 
   // The checks on the model come before the results file is chosen, so a

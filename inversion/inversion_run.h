@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "forward/filter_set.h"
 #include "graphics/sounding_plot.h"
 #include "inversion/engine.h"
 #include "platform/canvas.h"
@@ -29,7 +28,6 @@ struct InversionRun {
   int user_model = 0;
   int silent = 0;
   std::unique_ptr<InversionEngine> engine;  // chosen by state.engine.engine
-  FilterSet filter;
   int data_count = 0;
   int layer_count = 0;
   int parameter_count = 0;

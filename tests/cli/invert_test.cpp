@@ -6,6 +6,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/cli_run.h"
@@ -129,15 +130,32 @@ TEST_F(InvertCommand, UserModelRunsFromTheFilesStartingModel) {
   EXPECT_EQ(results[1]["status"], "refused");
 }
 
-TEST_F(InvertCommand, OptionsAreClampedAsTheSettingsDialogsClamp) {
-  // 0 iterations becomes 1; a convergence limit of 0 % becomes 0.01 %.
-  const CliRun run = Run("invert --json --iterations 0 --convergence 0 --damping 5,0.5" +
+// Where the settings dialogs clamp, the command line refuses the value and
+// names the range: it has no field to show the clamped value in.
+TEST_F(InvertCommand, OptionsOutOfRangeAreRefusedWithTheRange) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"--iterations 1000", "--iterations: Value 1000 not in range [1 - 25]"},
+      {"--iterations 0", "--iterations: Value 0 not in range [1 - 25]"},
+      {"--convergence 1e9", "--convergence: Value 1e9 not in range [0.01 - 100]"},
+      {"--convergence nan", "--convergence: Value nan not in range [0.01 - 100]"},
+      {"--damping 5,0.01", "--damping: Initial damping factor 5 not in range [0.01 - 1]"},
+      {"--damping 0.1,0.5", "--damping: Minimum damping factor 0.5 not in range [0.001 - 0.25]"},
+      {"--more-iterations 30", "--more-iterations: Value 30 not in range [0 - 25]"},
+  };
+  for (const auto& [option, message] : cases) {
+    const CliRun run = Run("invert " + option + OutputDir() + " " + Example("wenner.dat"));
+    EXPECT_NE(run.status, 0) << option;
+    EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(directory_ / "wenner.INV")) << option;
+  }
+  // The ends of the ranges are taken.
+  const CliRun run = Run("invert --json --iterations 1 --convergence 0.01 --damping 1,0.25" +
                          OutputDir() + " " + Example("wenner.dat"));
   ASSERT_EQ(run.status, 0) << run.err;
   const nlohmann::json results = nlohmann::json::parse(run.out);
   EXPECT_EQ(results[0]["iterations"], 1);
   // --more-iterations answers the iteration-limit prompt: 1 + 2 iterations.
-  const CliRun more = Run("invert --json --iterations 1 --convergence 0 --more-iterations 2" +
+  const CliRun more = Run("invert --json --iterations 1 --convergence 0.01 --more-iterations 2" +
                           OutputDir() + " " + Example("wenner.dat"));
   ASSERT_EQ(more.status, 0) << more.err;
   EXPECT_EQ(nlohmann::json::parse(more.out)[0]["iterations"], 3);

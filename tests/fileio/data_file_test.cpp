@@ -486,20 +486,22 @@ TEST_F(DataFileTest, RefusesUnusableValuesNamingThem) {
        "positive!"},
       // A file that ends inside the data lacks the numbers of its last points.
       {Header("W", 5, "R") + Errors(false) + "1 10\n2 20\n3 30\n",
-       "The data section holds 6 numbers, but 5 data points\nof 2 numbers each need 10. A value "
-       "is missing or extra!"},
+       "The data section holds 6 numbers instead of 10!\n5 data points of 2 numbers each need "
+       "10: a value is missing or extra."},
       // A value that is not a number, and one left out, which would shift
       // every later value into the wrong place.
       {Plain("1 10\n2 20\n3 30\n4 nan\n5 50\n"),
-       "Data point number 4 holds \"nan\" (line 14),\nwhich is not a number!"},
+       "Data point number 4 holds \"nan\", which is not a number!\nIt stands on line 14 of the "
+       "file."},
       {Plain("1 10\n2 20\n3 -inf\n4 40\n5 50\n"),
-       "Data point number 3 holds \"-inf\" (line 13),\nwhich is not a number!"},
+       "Data point number 3 holds \"-inf\", which is not a number!\nIt stands on line 13 of the "
+       "file."},
       {Plain("1 10\n2 20\n3\n4 40\n5 50\n"),
-       "The data section holds 9 numbers, but 5 data points\nof 2 numbers each need 10. A value "
-       "is missing or extra!"},
+       "The data section holds 9 numbers instead of 10!\n5 data points of 2 numbers each need "
+       "10: a value is missing or extra."},
       {Plain(WennerPoints(6)),
-       "The data section holds 12 numbers, but 5 data points\nof 2 numbers each need 10. A value "
-       "is missing or extra!"},
+       "The data section holds 12 numbers instead of 10!\n5 data points of 2 numbers each need "
+       "10: a value is missing or extra."},
       {Header("Dipole-dipole", 5, "R") + Errors(false) + WennerPoints(5) + kNoModel,
        "The array type \"Dipole-dipole\" is not known.\nThe array must be Wenner or "
        "Schlumberger."},
@@ -600,6 +602,7 @@ TEST_F(DataFileTest, RefusesWhatIsNotATextFileNamingIt) {
   std::filesystem::create_directories(directory);
   std::filesystem::remove(fifo);
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  canvas_ = std::make_unique<RecordingCanvas>();
   for (const auto& [path, problem] :
        std::vector<std::pair<std::string, std::string>>{{directory, "is a directory"},
                                                         {fifo, "is not a regular file"},

@@ -406,10 +406,10 @@ TEST(ReadResultsFile, RefusesAPointCountTheDataSectionDoesNotHold) {
         text, "Number of data points\n6\n", "Number of data points\n" + std::string(count) + "\n"));
     EXPECT_EQ(read->status, 1) << count;
     ASSERT_EQ(read->host.messages.size(), 1u) << count;
-    EXPECT_EQ(
-        read->host.messages[0].text.rfind(
-            "The data section holds 12 numbers, but " + std::string(count) + " data points", 0),
-        0u)
+    EXPECT_EQ(read->host.messages[0].text.rfind("The data section holds 12 numbers instead of " +
+                                                    std::to_string(2 * std::stoi(count)) + "!",
+                                                0),
+              0u)
         << read->host.messages[0].text;
     EXPECT_EQ(read->results->pointCount, 0);
   }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "fileio/results_file.h"
 #include "inversion/accurate_response.h"
 #include "inversion/data_errors.h"
 #include "inversion/inversion_driver.h"
@@ -134,6 +135,12 @@ TEST_F(AccurateEngineTest, FixedValuesStayExactAndBoundsHold) {
   EXPECT_GE(state_.model.resistivity[2], 100.0f);
   EXPECT_LE(state_.model.resistivity[2], 300.0f);
   EXPECT_GT(state_.outcome.lastIteration, 0);
+  // The results file says that parameters were fixed.
+  InversionResults results;
+  ScriptedHost reader;
+  ASSERT_EQ(ReadResultsFile((directory_ / "sounding.INV").string(), results, canvas_, 16, reader),
+            0);
+  EXPECT_EQ(results.someParametersFixed, 1);
 
   for (const char* name : {"rho4", "h3", "m1", "tau2"}) {
     ProgramState refused;
