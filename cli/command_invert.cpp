@@ -307,13 +307,17 @@ void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& res
       }
       if (options.uncertainty && result.status == "ok") {
         // How sure the model is: a table after the run's lines, the JSON key,
-        // and the plot drawn again with it.
+        // and the resistivity plot drawn again with it.
         RunUncertainty uncertainty;
         std::string failure;
         if (AnalyseRun(*state, options.user_model, &uncertainty, &failure)) {
           progress << UncertaintyTable(uncertainty, state->model);
           result.json["uncertainty"] = UncertaintyToJson(uncertainty);
-          if (plot_canvas != nullptr) PlotRunUncertainty(*state, uncertainty, *plot_canvas);
+          // The run's IP and SIP panels stay as they are: the analysis is of
+          // the resistivity model.
+          if (plot_canvas != nullptr && state->data.dataKind == DataKind::kResistivity) {
+            PlotRunUncertainty(*state, uncertainty, *plot_canvas);
+          }
         } else {
           result.status = "failed";
           result.message = failure;

@@ -78,6 +78,7 @@ struct FewLayerCase {
   std::vector<double> rho;
   std::vector<double> h;
   std::vector<Expectation> expected;
+  int rho2_h2_correlation;  // its sign: S (+) or T (-) is what the data fix; 0 not checked
 };
 
 // Parameter ranges, S ("S2") and T ("T2") by name.
@@ -112,15 +113,18 @@ TEST(FewLayerUncertainty, RangesContainTheTruthAndShowTheEquivalence) {
       {"thin conductor",
        {200, 20, 200},
        {10, 5},
-       {{"rho2", 20, true}, {"h2", 5, true}, {"S2", 0.25, false}, {"rho1", 200, false}}},
+       {{"rho2", 20, true}, {"h2", 5, true}, {"S2", 0.25, false}, {"rho1", 200, false}},
+       1},
       {"thin resistor",
        {50, 1000, 50},
        {10, 5},
-       {{"rho2", 1000, true}, {"T2", 5000, false}, {"rho1", 50, false}}},
+       {{"rho2", 1000, true}, {"T2", 5000, false}, {"rho1", 50, false}},
+       -1},
       {"two layers",
        {100, 10},
        {20},
-       {{"rho1", 100, false}, {"rho2", 10, false}, {"h1", 20, false}}},
+       {{"rho1", 100, false}, {"rho2", 10, false}, {"h1", 20, false}},
+       0},
   };
   for (const FewLayerCase& c : cases) {
     const SoundingData data = Sounding(c.rho, c.h);
@@ -130,6 +134,10 @@ TEST(FewLayerUncertainty, RangesContainTheTruthAndShowTheEquivalence) {
         AnalyseFewLayer(data, Options(), Scaled(c.rho, 1.3), Scaled(c.h, 0.8), &u, &message))
         << message;
     for (const Expectation& e : c.expected) CheckRange(u, e, c.name);
+    if (c.rho2_h2_correlation != 0) {
+      // rho2 and h2 (parameters 1 and 4 of three layers) move together.
+      EXPECT_GT(c.rho2_h2_correlation * u.correlation[1][4], 0.9) << c.name;
+    }
   }
 }
 
