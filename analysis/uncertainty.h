@@ -38,6 +38,8 @@
 // between layer centres. (Within the model, the equivalence of thin layers
 // can move the two fits apart locally; only below the reach of the data
 // does the reference decide the model all the way down.)
+// The two fits use the smooth (least-squares) roughness also after a robust
+// run, with that run's weight.
 
 #include <string>
 #include <vector>
