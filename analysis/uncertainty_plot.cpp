@@ -21,6 +21,7 @@ void PlotRunUncertainty(const ProgramState& state, const RunUncertainty& result,
   input.title = data.title;
   input.misfit = state.outcome.finalMisfit;
   input.dataConstraint = state.settings.dataConstraint;
+  input.excluded = state.excludedPoints.data();
   input.engineLabel = StrFormat("Accurate, chi2/N %.2f", state.outcome.chi2);
   if (result.few_layer) {
     for (const EquivalentModel& m : result.few.equivalent_models) {

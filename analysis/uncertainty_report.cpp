@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "inversion/excluded_points.h"
 #include "state/text_format.h"
 
 namespace layra {
@@ -27,9 +28,11 @@ bool AnalyseRun(const ProgramState& state,
   const std::vector<double> h(model.thickness.begin(), model.thickness.begin() + layers - 1);
   *result = RunUncertainty{};
   result->few_layer = user_model;
-  if (user_model) return AnalyseFewLayer(state.data, state.engine, rho, h, &result->few, message);
+  // The points the run left out are left out here too.
+  const SoundingData data = WithoutExcluded(state.data, state.excludedPoints);
+  if (user_model) return AnalyseFewLayer(data, state.engine, rho, h, &result->few, message);
   return AnalyseSmooth(
-      state.data, state.engine, rho, h, state.outcome.regularisation, &result->smooth, message);
+      data, state.engine, rho, h, state.outcome.regularisation, &result->smooth, message);
 }
 
 namespace {

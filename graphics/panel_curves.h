@@ -43,11 +43,13 @@ void DrawBelowDepth(Canvas& canvas, const PlotPanel& panel, float from);
 
 // "+" symbols at the observed values and a polyline through the calculated
 // values, in the pen currently selected. The three arrays have the same length.
+// Points whose entry in `hollow` is non-zero are drawn as hollow squares.
 void DrawCurvePair(Canvas& canvas,
                    const PlotPanel& panel,
                    const std::vector<float>& observed,
                    const std::vector<float>& calculated,
-                   const std::vector<float>& xPos);
+                   const std::vector<float>& xPos,
+                   const std::vector<unsigned char>& hollow = {});
 
 }  // namespace layra
 
