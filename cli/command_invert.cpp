@@ -26,9 +26,12 @@
 #include <unordered_map>
 #include <vector>
 
+#include "analysis/uncertainty_plot.h"
+#include "analysis/uncertainty_report.h"
 #include "cli/command_registry.h"
 #include "cli/console_host.h"
 #include "cli/json_records.h"
+#include "cli/json_uncertainty.h"
 #include "cli/json_util.h"
 #include "cli/output_paths.h"
 #include "cli/plot_output.h"
@@ -61,6 +64,7 @@ struct InvertOptions {
   bool robust = false;
   double error_floor_percent = 1.0;
   double assumed_error_percent = 3.0;
+  bool uncertainty = false;
   EngineOptions engine_options;  // the above, checked and parsed
 };
 
@@ -109,6 +113,13 @@ bool BuildEngineOptions(InvertOptions& options, std::string* message) {
   if ((!engine.fixed.empty() || !engine.bounds.empty()) &&
       (engine.engine != EngineKind::kAccurate || !options.user_model)) {
     *message = "--fix and --bound need --engine accurate and --user-model";
+    return false;
+  }
+  if (options.uncertainty && engine.engine != EngineKind::kAccurate) {
+    *message =
+        "--uncertainty needs --engine accurate: the analysis measures the fit with the data "
+        "errors and the exact response, by which the documented engine's model is not the "
+        "best one";
     return false;
   }
   return true;
@@ -295,6 +306,24 @@ void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& res
         if (state->data.dataKind != DataKind::kResistivity) {
           result.json["calculatedIp"] = FirstValues(outcome.calculatedIp, n);
           result.json["misfitIp"] = ShortestDecimal(outcome.finalIpMisfit);
+        }
+      }
+      if (options.uncertainty && result.status == "ok") {
+        // How sure the model is: a table after the run's lines, the JSON key,
+        // and the resistivity plot drawn again with it.
+        RunUncertainty uncertainty;
+        std::string failure;
+        if (AnalyseRun(*state, options.user_model, &uncertainty, &failure)) {
+          progress << UncertaintyTable(uncertainty, state->model);
+          if (options.json) result.json["uncertainty"] = UncertaintyToJson(uncertainty);
+          // The run's IP and SIP panels stay as they are: the analysis is of
+          // the resistivity model.
+          if (plot_canvas != nullptr && state->data.dataKind == DataKind::kResistivity) {
+            PlotRunUncertainty(*state, uncertainty, *plot_canvas);
+          }
+        } else {
+          result.status = "failed";
+          result.message = failure;
         }
       }
     }
@@ -591,6 +620,10 @@ CommandRegistration registration("invert", 30, [](CLI::App& app) -> CommandActio
                       "--user-model)");
   command->add_flag(
       "--robust", options->robust, "Robust (blocky) model of the automatic inversion");
+  command->add_flag("--uncertainty",
+                    options->uncertainty,
+                    "How sure the model is (accurate engine): equivalence ranges, S and T with "
+                    "--user-model, the depth of investigation otherwise");
   command
       ->add_option("--error-floor",
                    options->error_floor_percent,

@@ -24,6 +24,23 @@ void DrawModelBlocks(Canvas& canvas,
                      const std::vector<float>& layerValue,
                      const std::vector<float>& boundary);
 
+// Colour of the models that fit the data as well as the plot's own.
+constexpr Rgb kEquivalentGrey{170, 170, 170};
+constexpr Rgb kHatchGrey{205, 205, 205};
+constexpr Rgb kLabelGrey{90, 90, 90};
+
+// A layered model as a step line in `color`: level at each layer's value
+// between its boundaries, joined at the interfaces; held inside the graph.
+void DrawModelOutline(Canvas& canvas,
+                      const PlotPanel& panel,
+                      const std::vector<float>& layerValue,
+                      const std::vector<float>& boundary,
+                      Rgb color);
+
+// Hatches the graph right of spacing-axis value `from` (what lies below the
+// depth of investigation) and labels it "below DOI".
+void DrawBelowDepth(Canvas& canvas, const PlotPanel& panel, float from);
+
 // "+" symbols at the observed values and a polyline through the calculated
 // values, in the pen currently selected. The three arrays have the same length.
 // Points whose entry in `hollow` is non-zero are drawn as hollow squares.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <vector>
 
 #include "graphics/panel_axes.h"
@@ -69,7 +70,8 @@ PlotPanel MakePanel(const PlotPanel& common,
 }
 
 // Blocks, curve pair and frame of one panel. Blocks are left out when
-// `layer_values` is empty.
+// `layer_values` is empty; `over_blocks` draws between the blocks and the
+// curves.
 void DrawPanel(Canvas& canvas,
                const PlotPanel& panel,
                const std::vector<float>& layer_values,
@@ -77,10 +79,12 @@ void DrawPanel(Canvas& canvas,
                const std::vector<float>& observed,
                const std::vector<float>& calculated,
                const std::vector<float>& x_pos,
-               const std::vector<unsigned char>& hollow = {}) {
+               const std::vector<unsigned char>& hollow = {},
+               const std::function<void()>& over_blocks = nullptr) {
   if (!layer_values.empty()) {
     DrawModelBlocks(canvas, panel, panel.x0 + panel.width, layer_values, boundary);
   }
+  if (over_blocks) over_blocks();
   DrawCurvePair(canvas, panel, observed, calculated, x_pos, hollow);
   DrawPanelAxes(canvas, panel);
 }
@@ -140,14 +144,34 @@ void DrawResistivityPanel(Canvas& canvas,
                           const PlotPanel& common,
                           const PanelPlace& place) {
   PlotPanel panel = MakePanel(common, PanelKind::kResistivity, place, data.rho_range, input.misfit);
+  const std::vector<float> layer_values = Log10Of(input.layerRho, data.layers);
+  auto sureness = [&]() {
+    if (input.depthOfInvestigation > 0.0f) {
+      DrawBelowDepth(
+          canvas, panel, static_cast<float>(std::log10(2.0 * input.depthOfInvestigation)));
+    }
+    if (input.equivalentModels.empty()) return;
+    for (const PlotLayers& model : input.equivalentModels) {
+      const int layers = std::min(static_cast<int>(model.resistivity.size()), kMaxLayers);
+      std::vector<float> thickness(static_cast<size_t>(layers), 0.0f);
+      for (int j = 0; j + 1 < layers && j < static_cast<int>(model.thickness.size()); ++j)
+        thickness[j] = model.thickness[j];
+      const SpacingAxis axis = MakeSpacingAxis(data.log_spacing, thickness);
+      DrawModelOutline(
+          canvas, panel, Log10Of(model.resistivity.data(), layers), axis.boundary, kEquivalentGrey);
+    }
+    // The model itself over the grey lines.
+    DrawModelOutline(canvas, panel, layer_values, data.axis.boundary, PaletteMagenta);
+  };
   DrawPanel(canvas,
             panel,
-            Log10Of(input.layerRho, data.layers),
+            layer_values,
             data.axis.boundary,
             Log10Of(input.observedRho, data.n),
             Log10Of(input.calculatedRho, data.n),
             data.log_spacing,
-            data.hollow);
+            data.hollow,
+            sureness);
 }
 
 void DrawIpPanel(Canvas& canvas,

@@ -7,6 +7,7 @@
 // panels for those kinds. Recomputes every range from its input on each call.
 
 #include <string>
+#include <vector>
 
 #include "platform/canvas.h"
 
@@ -17,6 +18,13 @@ enum class PlotKind : int {
   kIp = 1,
   kSipFrequencies = 2,  // spectral IP shown per frequency
   kSipColeCole = 3,     // spectral IP shown as Cole-Cole parameters
+};
+
+// A layered model drawn beside the plot's own: resistivities and the
+// thicknesses of the layers above the basement.
+struct PlotLayers {
+  std::vector<float> resistivity;
+  std::vector<float> thickness;
 };
 
 // Arrays are 0-based here. SIP arrays hold nData x nFreq values frequency by
@@ -60,6 +68,12 @@ struct PlotInput {
   // -1: every frequency panel at once; 0, 1, ...: that page of at most
   // kFrequencyPanelsPerPage frequency panels.
   int frequencyPage = -1;
+  // How sure the model is (resistivity panel only): models that fit the data
+  // as well, drawn as thin grey lines behind the model, and the depth of
+  // investigation in metres, below which the model is hatched and labelled
+  // (none when 0).
+  std::vector<PlotLayers> equivalentModels;
+  float depthOfInvestigation = 0.0f;
 };
 
 // Frequency panels shown at a time when the plot is paged.

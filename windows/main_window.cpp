@@ -21,6 +21,8 @@
 #include <cmath>
 #include <string>
 
+#include "analysis/uncertainty_plot.h"
+#include "analysis/uncertainty_report.h"
 #include "fileio/data_file.h"
 #include "fileio/datum_levels.h"
 #include "graphics/sounding_plot.h"
@@ -44,6 +46,7 @@
 #include "windows/settings_dialogs.h"
 #include "windows/survey_command.h"
 #include "windows/survey_section_window.h"
+#include "windows/uncertainty_dialog.h"
 #include "windows/user_model_dialog.h"
 
 namespace layra {
@@ -315,6 +318,10 @@ void MainWindow::BuildMenus() {
              QStringLiteral("&Invert with user model"),
              QStringLiteral("command122"))
       ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
+  AddCommand(inversion,
+             kCommandEquivalenceAnalysis,
+             QStringLiteral("&Equivalence analysis"),
+             QStringLiteral("command123"));
 
   QMenu* settings = menuBar()->addMenu(QStringLiteral("&Change Settings"));
   AddCommand(settings,
@@ -422,6 +429,9 @@ void MainWindow::RunCommand(int id) {
       break;
     case kCommandUserModelInversion:
       if (mode_flag_ == 0) UserModelInversion();
+      break;
+    case kCommandEquivalenceAnalysis:
+      if (mode_flag_ == 0) EquivalenceAnalysis();
       break;
     case kCommandExit:
       close_pending_ = true;
@@ -543,6 +553,7 @@ void MainWindow::ReadDataFrom(const std::string& path) {
   state_.data.dataFileName = path;
   state_.thicknessFactor = 1.25f;
   state_.dataRead = 1;
+  last_run_ = -1;
   if (state_.userModelAvailable != 0) {
     CopyStartingModel(state_.startingModel, state_.model);
   }
@@ -659,6 +670,7 @@ void MainWindow::AutomaticInversion() {
   }
   host_->setStopRequested(false);
   RunWithListing(0, 0);
+  last_run_ = 0;
 }
 
 void MainWindow::RunWithListing(int user_model, int silent) {
@@ -678,6 +690,7 @@ void MainWindow::RunWithListing(int user_model, int silent) {
 
 void MainWindow::UserModelInversion() {
   ClearWindow(*canvas_);
+  last_run_ = -1;
   if (RefusedWithoutData()) {
     return;
   }
@@ -696,8 +709,27 @@ void MainWindow::UserModelInversion() {
   state_.settings.dataConstraint = 0;
   state_.settings.modelConstraint = 0;
   RunWithListing(1, 0);
+  last_run_ = 1;
   state_.settings.dataConstraint = data_constraint;
   state_.settings.modelConstraint = model_constraint;
+}
+
+void MainWindow::EquivalenceAnalysis() {
+  RunUncertainty result;
+  std::string message = "Run an inversion first: the analysis is of its model.";
+  if (last_run_ < 0 || !AnalyseRun(state_, last_run_ == 1, &result, &message)) {
+    host_->Warn(message, "Message");
+    return;
+  }
+  PlotRunUncertainty(state_, result, *canvas_);
+  const std::string table = UncertaintyTable(result, state_.model);
+  for (size_t start = 0, end; start < table.size(); start = end + 1) {
+    end = table.find('\n', start);
+    if (end == std::string::npos) end = table.size();
+    AddListingLine(table.substr(start, end - start));
+  }
+  UncertaintyDialog dialog(QString::fromStdString(table), this);
+  runner_->Run(dialog);
 }
 
 bool MainWindow::AskUserModel() {

@@ -42,6 +42,7 @@ enum CommandId : int {
   kCommandEngine = 115,
   kCommandAutomaticInversion = 121,
   kCommandUserModelInversion = 122,
+  kCommandEquivalenceAnalysis = 123,
   kCommandDisplayResults = 131,
   kCommandSurveySection = 132,
   kCommandExit = 151,
@@ -151,6 +152,9 @@ class MainWindow : public QMainWindow {
   // Runs an inversion with its listing and progress lines in the listing dock.
   void RunWithListing(int user_model, int silent);
   void UserModelInversion();
+  // How sure the last run's model is: the table in a dialog, the plot drawn
+  // again with the acceptable models or the depth of investigation.
+  void EquivalenceAnalysis();
   // Runs the silent automatic inversion and the user-model dialog; true when
   // the user entered a model the inversion accepts (then in state_.model).
   bool AskUserModel();
@@ -170,6 +174,7 @@ class MainWindow : public QMainWindow {
   int last_command_ = -1;
   bool busy_ = false;
   bool close_pending_ = false;
+  int last_run_ = -1;  // 0 automatic, 1 from a user model, -1 none since the last read
   std::unique_ptr<DialogRunner> own_runner_;
   DialogRunner* runner_;
   std::unique_ptr<QtHost> host_;

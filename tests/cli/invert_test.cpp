@@ -341,6 +341,7 @@ TEST_F(InvertCommand, EngineChoicesAreChecked) {
       {"--engine accurate --user-model --bound rho1=9:5", "LOW must be below HIGH"},
       {"--user-model --fix rho1", "--engine accurate"},
       {"--engine accurate --user-model --fix rho9", "no parameter rho9"},
+      {"--user-model --uncertainty", "--uncertainty needs --engine accurate"},
   };
   for (const Case& c : cases) {
     const CliRun run = Run(std::string("invert ") + c.arguments + OutputDir() + file);
@@ -348,4 +349,49 @@ TEST_F(InvertCommand, EngineChoicesAreChecked) {
     EXPECT_NE((run.out + run.err).find(c.message), std::string::npos) << c.arguments << run.err;
   }
   EXPECT_FALSE(fs::exists(directory_ / "starting_model.INV"));
+}
+
+// --uncertainty: the table in the listing and the JSON key in the form of
+// each kind of run; a fixed parameter keeps its value as its whole range.
+TEST_F(InvertCommand, UncertaintyTableAndJson) {
+  const CliRun few = Run("invert --json --engine accurate --uncertainty --user-model --fix h1" +
+                         OutputDir() + " " + Example("starting_model.dat"));
+  ASSERT_EQ(few.status, 0) << few.err;
+  const nlohmann::json u = nlohmann::json::parse(few.out)[0]["uncertainty"];
+  std::vector<std::string> keys;
+  for (const auto& item : u.items()) keys.push_back(item.key());
+  EXPECT_EQ(
+      keys,
+      (std::vector<std::string>{
+          "conductance", "correlation", "equivalentModels", "parameters", "transverseResistance"}));
+  const std::vector<std::string> names = {"rho1", "rho2", "rho3", "h1", "h2"};
+  ASSERT_EQ(u["parameters"].size(), names.size());
+  for (size_t k = 0; k < names.size(); ++k) {
+    const nlohmann::json& p = u["parameters"][k];
+    EXPECT_EQ(p["name"], names[k]);
+    EXPECT_LE(p["low"].get<double>(), p["value"].get<double>());
+    EXPECT_GE(p["high"].get<double>(), p["value"].get<double>());
+    EXPECT_EQ(u["correlation"][k][k].get<double>(), 1.0);
+  }
+  EXPECT_EQ(u["parameters"][3]["low"], u["parameters"][3]["high"]);
+  EXPECT_EQ(u["parameters"][3]["factor"].get<double>(), 1.0);
+  EXPECT_EQ(u["conductance"].size(), 2u);
+  EXPECT_EQ(u["transverseResistance"][1]["layer"], 2);
+  EXPECT_GE(u["equivalentModels"].size(), 1u);
+  EXPECT_LE(u["equivalentModels"].size(), 50u);
+  EXPECT_EQ(u["equivalentModels"][0]["thickness"].size(), 2u);
+
+  const CliRun smooth = Run("invert --json --engine accurate --uncertainty" + OutputDir() + " " +
+                            Example("wenner.dat"));
+  ASSERT_EQ(smooth.status, 0) << smooth.err;
+  const nlohmann::json run = nlohmann::json::parse(smooth.out)[0];
+  EXPECT_GT(run["uncertainty"]["doi"].get<double>(), 0.0);
+  EXPECT_EQ(run["uncertainty"]["doiIndex"].size(), run["model"]["resistivity"].size());
+
+  const CliRun listing = Run("invert --engine accurate --uncertainty --user-model" + OutputDir() +
+                             " " + Example("starting_model.dat"));
+  ASSERT_EQ(listing.status, 0) << listing.err;
+  for (const char* text : {"Equivalence analysis", "x/ factor", "T (ohm-m2)", "\nh2 "}) {
+    EXPECT_NE(listing.out.find(text), std::string::npos) << text;
+  }
 }

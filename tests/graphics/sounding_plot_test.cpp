@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "graphics/panel_curves.h"
 #include "graphics/plot_primitives.h"
 #include "graphics/plot_snapshot.h"
 #include "tests/support/recording_canvas.h"
@@ -17,6 +18,7 @@ namespace {
 
 using testing::DrawOp;
 using testing::RecordingCanvas;
+using testing::TextItem;
 
 constexpr int W = 8;
 constexpr int H = 16;
@@ -360,6 +362,47 @@ TEST(PlotSnapshot, DrawsThePlotAfterItsArraysAreGone) {
       EXPECT_EQ(later.segments()[i].y2, direct.segments()[i].y2) << "segment " << i;
     }
   }
+}
+
+}  // namespace
+}  // namespace layra
+
+namespace layra {
+namespace {
+
+// Acceptable models are grey step lines with the model redrawn over them;
+// below the depth of investigation the graph is hatched and labelled; a plot
+// without either has neither.
+TEST(PlotSounding, EquivalentModelsAndDepthOfInvestigation) {
+  Sounding s;
+  RecordingCanvas plain, sure;
+  PlotSounding(s.Input(PlotKind::kResistivity), plain);
+  PlotInput input = s.Input(PlotKind::kResistivity);
+  input.equivalentModels = {{{100.0f, 5.0f, 1000.0f}, {2.0f, 5.0f}},
+                            {{100.0f, 20.0f, 1000.0f}, {2.0f, 20.0f}}};
+  input.depthOfInvestigation = 10.0f;
+  PlotSounding(input, sure);
+  ExpectSaneCoordinates(sure);
+  auto count = [](const RecordingCanvas& canvas, Rgb color) {
+    int n = 0;
+    for (const auto& segment : canvas.segments()) n += segment.pen.color == color;
+    return n;
+  };
+  EXPECT_EQ(count(plain, kEquivalentGrey) + count(plain, kHatchGrey), 0);
+  EXPECT_EQ(count(sure, kEquivalentGrey), 2 * 5);  // three levels and two joins each
+  const Frame frame = Frames(sure).at(0);
+  const TextItem* label = sure.FindText("below DOI");
+  ASSERT_NE(label, nullptr);
+  int hatches = 0;
+  for (const auto& segment : sure.segments()) {
+    if (segment.pen.color != kHatchGrey) continue;
+    ++hatches;
+    // Right of the DOI (at spacing 2 x 10 m) and inside the graph.
+    EXPECT_GT(std::min(segment.x1, segment.x2), label->x - 3);
+    EXPECT_GE(std::min(segment.y1, segment.y2), frame.top);
+    EXPECT_LT(std::max(segment.y1, segment.y2), frame.y0);
+  }
+  EXPECT_GT(hatches, 10);
 }
 
 }  // namespace

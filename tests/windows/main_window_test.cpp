@@ -22,6 +22,7 @@
 #include "windows/display_window.h"
 #include "windows/forward_window.h"
 #include "windows/qt_canvas.h"
+#include "windows/uncertainty_dialog.h"
 #include "windows/user_model_dialog.h"
 
 namespace layra {
@@ -57,6 +58,7 @@ class MainWindowTest : public QObject {
   void failedOrCancelledReadLeavesNoNewData();
   void automaticInversionWritesResultsAndPlots();
   void userModelFromDataFileIsInvertedDirectly();
+  void equivalenceAnalysisShowsTheTableAndDrawsTheModels();
   void userModelWithTooManyLayersIsRejected();
   void userModelWithBadValuesIsRejected();
   void userModelIsInvertedAfterAutomaticRun();
@@ -165,6 +167,7 @@ void MainWindowTest::menusCarryEveryCommand() {
       {"command114", "&Robust inversion..."},
       {"command121", "&Automatic Inversion"},
       {"command122", "&Invert with user model"},
+      {"command123", "&Equivalence analysis"},
       {"command151", "&Exit program"},
       {"command151quit", "&Quit program"},
       {"command102", "&Carry out forward modelling"},
@@ -393,6 +396,42 @@ void MainWindowTest::userModelFromDataFileIsInvertedDirectly() {
   QCOMPARE(window.state().settings.dataConstraint, 1);
   QCOMPARE(window.state().settings.modelConstraint, 1);
   QVERIFY(Files({"*.INx"}).isEmpty());
+}
+
+// Inversion > Equivalence analysis: refused before a run and after a run of
+// the documented engine; after an accurate run it shows the table and draws
+// the acceptable models in grey.
+void MainWindowTest::equivalenceAnalysisShowsTheTableAndDrawsTheModels() {
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  ShowMain(window, dialogs);
+  Read(window, dialogs, CopyData("windows_wenner_model.dat"));
+  window.RunCommand(kCommandEquivalenceAnalysis);
+  dialogs.ThenChoose(scratch_->filePath("documented.INV"));
+  window.RunCommand(kCommandUserModelInversion);
+  window.RunCommand(kCommandEquivalenceAnalysis);
+  QCOMPARE(dialogs.messages.size(), 2);
+  QVERIFY(dialogs.messages[0].text.startsWith(QStringLiteral("Run an inversion first")));
+  QVERIFY(dialogs.messages[1].text.contains(QStringLiteral("accurate engine")));
+
+  window.state().engine.engine = EngineKind::kAccurate;
+  dialogs.ThenChoose(scratch_->filePath("accurate.INV"));
+  window.RunCommand(kCommandUserModelInversion);
+  QString table;
+  dialogs.Then([&](QDialog& dialog) {
+    table = static_cast<UncertaintyDialog&>(dialog).text();
+    dialog.reject();
+  });
+  window.RunCommand(kCommandEquivalenceAnalysis);
+  QCOMPARE(dialogs.messages.size(), 2);
+  QVERIFY(table.contains(QStringLiteral("Equivalence analysis")));
+  QVERIFY(table.contains(QStringLiteral("\nrho3 ")));
+  int grey = 0;
+  const QtCanvas& canvas = window.canvas();
+  for (int y = 0; y < canvas.Height(); y += 2) {
+    for (int x = 0; x < canvas.Width(); ++x) grey += canvas.GetPixel(x, y) == Rgb{170, 170, 170};
+  }
+  QVERIFY(grey > 20);
 }
 
 void MainWindowTest::userModelWithTooManyLayersIsRejected() {

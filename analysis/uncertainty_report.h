@@ -1,0 +1,38 @@
+#ifndef LAYRA_ANALYSIS_UNCERTAINTY_REPORT_H_
+#define LAYRA_ANALYSIS_UNCERTAINTY_REPORT_H_
+
+// The analysis of a finished run, as the front ends ask for it, and its table
+// for the listing.
+
+#include <string>
+
+#include "analysis/uncertainty.h"
+#include "state/records.h"
+
+namespace layra {
+
+struct RunUncertainty {
+  bool few_layer = false;  // a run from a user model; otherwise a smooth run
+  FewLayerUncertainty few;
+  SmoothUncertainty smooth;
+};
+
+// Analyses the model the last run left in `state` (state.model with the
+// run's data and engine choices): the few-layer analysis for a run from a
+// user model, the depth of investigation for an automatic one. Only results
+// of the accurate engine are analysed: the analysis measures the fit with
+// its error weighting and exact response, by which the documented engine's
+// model is not the best one. False with a message otherwise.
+bool AnalyseRun(const ProgramState& state,
+                bool user_model,
+                RunUncertainty* result,
+                std::string* message);
+
+// The listing's table: parameter, value, low, high and x/ factor, S and T of
+// the layers above the basement (few-layer); the depth of investigation and
+// the index of every layer (smooth).
+std::string UncertaintyTable(const RunUncertainty& result, const LayeredModel& model);
+
+}  // namespace layra
+
+#endif  // LAYRA_ANALYSIS_UNCERTAINTY_REPORT_H_

@@ -1,0 +1,199 @@
+// How sure the model is, on synthetic soundings with 2 % noise: equivalence
+// ranges that contain the truth, wide for the equivalent parameters of thin
+// layers and narrow for S of a thin conductor, T of a thin resistor and every
+// parameter of a well-resolved model; the depth of investigation of a smooth
+// run.
+
+#include "analysis/uncertainty.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "inversion/accurate_response.h"
+#include "inversion/inversion_driver.h"
+#include "tests/inversion/synthetic_sounding.h"
+#include "tests/support/recording_canvas.h"
+#include "tests/support/scripted_host.h"
+
+namespace layra {
+namespace {
+
+constexpr double kNoise = 0.02;
+
+// Schlumberger data of the model, each value times exp(noise N(0, 1)).
+SoundingData Sounding(const std::vector<double>& rho,
+                      const std::vector<double>& h,
+                      float first = 1.0f,
+                      float last = 500.0f,
+                      int count = 28) {
+  SoundingData data;
+  data.arrayType = ArrayType::kSchlumberger;
+  data.dataKind = DataKind::kResistivity;
+  data.pointCount = count;
+  data.pointCountAsRead = count;
+  const std::vector<float> spacings = testing::LogSpacings(first, last, count);
+  std::vector<double> response;
+  EXPECT_TRUE(AccurateApparentResistivity(data.arrayType,
+                                          std::vector<double>(spacings.begin(), spacings.end()),
+                                          rho,
+                                          h,
+                                          response,
+                                          nullptr));
+  std::mt19937 generator(5);
+  std::normal_distribution<double> normal;
+  for (int i = 0; i < count; ++i) {
+    data.spacingA[i] = spacings[i];
+    data.apparentResistivity[i] =
+        static_cast<float>(response[i] * std::exp(kNoise * normal(generator)));
+  }
+  return data;
+}
+
+EngineOptions Options() {
+  EngineOptions options;
+  options.engine = EngineKind::kAccurate;
+  options.assumedErrorPercent = 100.0 * kNoise;
+  return options;
+}
+
+// Each value times `by`: the analysis starts away from the truth.
+std::vector<double> Scaled(std::vector<double> values, double by) {
+  for (double& v : values) v *= by;
+  return values;
+}
+
+struct Expectation {
+  const char* what;
+  double truth;
+  bool wide;  // the range spans more than x3; otherwise less than x1.5
+};
+
+struct FewLayerCase {
+  const char* name;
+  std::vector<double> rho;
+  std::vector<double> h;
+  std::vector<Expectation> expected;
+  int rho2_h2_correlation;  // its sign: S (+) or T (-) is what the data fix; 0 not checked
+};
+
+// Parameter ranges, S ("S2") and T ("T2") by name.
+void CheckRange(const FewLayerUncertainty& u, const Expectation& e, const char* name) {
+  SCOPED_TRACE(std::string(name) + " " + e.what);
+  const std::string what = e.what;
+  double low = 0, high = 0;
+  if (what[0] == 'S' || what[0] == 'T') {
+    const LayerRange& r =
+        (what[0] == 'S' ? u.conductance : u.transverse)[std::stoi(what.substr(1)) - 1];
+    low = r.low;
+    high = r.high;
+  } else {
+    for (const ParameterRange& r : u.parameters) {
+      if (r.name == what) {
+        low = r.low;
+        high = r.high;
+      }
+    }
+  }
+  EXPECT_LE(low, e.truth);
+  EXPECT_GE(high, e.truth);
+  if (e.wide) {
+    EXPECT_GT(high / low, 3.0);
+  } else {
+    EXPECT_LT(high / low, 1.5);
+  }
+}
+
+TEST(FewLayerUncertainty, RangesContainTheTruthAndShowTheEquivalence) {
+  const std::vector<FewLayerCase> cases = {
+      {"thin conductor",
+       {200, 20, 200},
+       {10, 5},
+       {{"rho2", 20, true}, {"h2", 5, true}, {"S2", 0.25, false}, {"rho1", 200, false}},
+       1},
+      {"thin resistor",
+       {50, 1000, 50},
+       {10, 5},
+       {{"rho2", 1000, true}, {"T2", 5000, false}, {"rho1", 50, false}},
+       -1},
+      {"two layers",
+       {100, 10},
+       {20},
+       {{"rho1", 100, false}, {"rho2", 10, false}, {"h1", 20, false}},
+       0},
+  };
+  for (const FewLayerCase& c : cases) {
+    const SoundingData data = Sounding(c.rho, c.h);
+    FewLayerUncertainty u;
+    std::string message;
+    ASSERT_TRUE(
+        AnalyseFewLayer(data, Options(), Scaled(c.rho, 1.3), Scaled(c.h, 0.8), &u, &message))
+        << message;
+    for (const Expectation& e : c.expected) CheckRange(u, e, c.name);
+    if (c.rho2_h2_correlation != 0) {
+      // rho2 and h2 (parameters 1 and 4 of three layers) move together.
+      EXPECT_GT(c.rho2_h2_correlation * u.correlation[1][4], 0.9) << c.name;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace layra
+
+namespace layra {
+namespace {
+
+namespace fs = std::filesystem;
+
+// An automatic run of the accurate engine on `data`; the model it leaves.
+void SmoothRun(ProgramState& state, const SoundingData& data) {
+  const fs::path directory =
+      fs::temp_directory_path() / ("layra_analysis_" + std::to_string(::getpid()));
+  fs::create_directories(directory);
+  state.data = data;
+  state.data.dataFileName = (directory / "sounding.dat").string();
+  state.dataRead = 1;
+  state.engine = Options();
+  state.settings.iterationLimit = 25;
+  testing::RecordingCanvas canvas;
+  testing::ScriptedHost host;
+  RunInversion(state, 0, 1, canvas, host);
+  fs::remove_all(directory);
+}
+
+// The depth of investigation lies within the spacings and grows with the
+// spread.
+TEST(SmoothUncertainty, DepthOfInvestigationLiesWithinTheSpacings) {
+  double previous = 0.0;
+  for (const float last : {100.0f, 1000.0f}) {
+    ProgramState state;
+    SmoothRun(state, Sounding({100, 20, 500}, {5, 15}, 1.0f, last, 30));
+    ASSERT_EQ(state.outcome.runStatus, RunStatus::kCompleted) << state.outcome.runMessage;
+    const int layers = state.model.layerCount;
+    SmoothUncertainty u;
+    std::string message;
+    ASSERT_TRUE(AnalyseSmooth(state.data,
+                              state.engine,
+                              std::vector<double>(state.model.resistivity.begin(),
+                                                  state.model.resistivity.begin() + layers),
+                              std::vector<double>(state.model.thickness.begin(),
+                                                  state.model.thickness.begin() + layers - 1),
+                              state.outcome.regularisation,
+                              &u,
+                              &message))
+        << message;
+    EXPECT_TRUE(u.doi_reached);
+    EXPECT_EQ(static_cast<int>(u.doi_index.size()), layers);
+    EXPECT_GT(u.doi, 1.0);
+    EXPECT_LT(u.doi, last);
+    EXPECT_GT(u.doi, 2.0 * previous) << "spread to " << last;
+    previous = u.doi;
+  }
+}
+
+}  // namespace
+}  // namespace layra
