@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "forward/accurate_forward.h"
 #include "forward/cole_cole_fit.h"
 #include "forward/filter_set.h"
 #include "forward/resistivity_kernel.h"
@@ -70,6 +71,32 @@ void BM_ApparentResistivity30Layers90Spacings(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ApparentResistivity30Layers90Spacings)->Unit(benchmark::kMicrosecond);
+
+// The accurate engine on the same model and spacings, in double precision.
+void AccurateApparentResistivity30Layers90Spacings(benchmark::State& state, bool jacobian) {
+  const std::vector<float> spacings = LogSpaced(90, 1.0f, 1000.0f);
+  std::vector<float> thickness, resistivity;
+  ManyLayers(30, thickness, resistivity);
+  layra::accurate::Geometry geometry{layra::ArrayType::kSchlumberger, {}, {}};
+  geometry.spacing.assign(spacings.begin(), spacings.end());
+  const layra::accurate::Layers layers{{resistivity.begin(), resistivity.end()},
+                                       {thickness.begin(), thickness.end()}};
+  std::vector<double> rhoa;
+  std::vector<double> sensitivities;
+  for (auto _ : state) {
+    layra::accurate::ApparentResistivity(
+        geometry, layers, rhoa, jacobian ? &sensitivities : nullptr);
+    benchmark::DoNotOptimize(rhoa.data());
+  }
+}
+void BM_AccurateApparentResistivity30Layers90Spacings(benchmark::State& state) {
+  AccurateApparentResistivity30Layers90Spacings(state, false);
+}
+BENCHMARK(BM_AccurateApparentResistivity30Layers90Spacings)->Unit(benchmark::kMicrosecond);
+void BM_AccurateSensitivities30Layers90Spacings(benchmark::State& state) {
+  AccurateApparentResistivity30Layers90Spacings(state, true);
+}
+BENCHMARK(BM_AccurateSensitivities30Layers90Spacings)->Unit(benchmark::kMicrosecond);
 
 void BM_SpectralResponse20Layers64By64(benchmark::State& state) {
   const layra::FilterSet filter = layra::SelectFilter(layra::ArrayType::kWenner);

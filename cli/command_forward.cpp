@@ -11,6 +11,7 @@
 #include "cli/command_registry.h"
 #include "cli/console_host.h"
 #include "cli/json_util.h"
+#include "cli/output_paths.h"
 #include "cli/plot_output.h"
 #include "cli/text_canvas.h"
 #include "fileio/model_file.h"
@@ -50,6 +51,12 @@ nlohmann::json ResponseToJson(const ForwardModel& model) {
 
 int RunForward(const ForwardOptions& options) {
   // The record holds 64 x 64 SIP arrays; keep it off the stack.
+  const std::string overwrite = OutputOverInputMessage(
+      {{"Synthetic data file", options.output}, {"Plot file", options.plot}}, {options.path});
+  if (!overwrite.empty()) {
+    std::cerr << overwrite << '\n';
+    return 2;
+  }
   auto model = std::make_unique<ForwardModel>();
   TextCanvas canvas(options.json ? std::cerr : std::cout);
   ConsoleHost host;
@@ -67,10 +74,12 @@ int RunForward(const ForwardOptions& options) {
 
   int status = 0;
   if (!options.output.empty()) {
-    if (SaveForwardModel(*model, options.output)) {
+    std::string error;
+    if (SaveForwardModel(*model, options.output, &error)) {
       std::cerr << "Synthetic data written to " << options.output << '\n';
     } else {
-      std::cerr << "Error Message: Cannot write the synthetic data file " << options.output << '\n';
+      std::cerr << "Error Message: Cannot write the synthetic data file " << options.output << ":\n"
+                << error << '\n';
       status = 1;
     }
   }

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -26,6 +27,7 @@
 #include "cli/console_host.h"
 #include "cli/json_records.h"
 #include "cli/json_util.h"
+#include "cli/output_paths.h"
 #include "cli/plot_output.h"
 #include "cli/progress_canvas.h"
 #include "cli/text_canvas.h"
@@ -50,7 +52,64 @@ struct InvertOptions {
   std::string size = "1280x800";
   int jobs = 1;
   bool json = false;
+  std::string engine = "documented";
+  std::vector<std::string> fixed;
+  std::vector<std::string> bounds;  // NAME=LOW:HIGH
+  bool robust = false;
+  double error_floor_percent = 1.0;
+  double assumed_error_percent = 3.0;
+  EngineOptions engine_options;  // the above, checked and parsed
 };
+
+// Parses NAME=LOW:HIGH; false with a message naming the text.
+bool ParseBound(const std::string& text, ParameterBound* bound, std::string* message) {
+  const size_t equals = text.find('=');
+  const size_t colon = text.find(':', equals == std::string::npos ? 0 : equals);
+  if (equals == std::string::npos || equals == 0 || colon == std::string::npos) {
+    *message = "--bound " + text + ": expected NAME=LOW:HIGH, e.g. rho2=10:100";
+    return false;
+  }
+  bound->name = text.substr(0, equals);
+  try {
+    size_t used_low = 0, used_high = 0;
+    const std::string low = text.substr(equals + 1, colon - equals - 1);
+    const std::string high = text.substr(colon + 1);
+    bound->low = std::stod(low, &used_low);
+    bound->high = std::stod(high, &used_high);
+    if (used_low != low.size() || used_high != high.size()) throw std::invalid_argument(text);
+  } catch (const std::exception&) {
+    *message = "--bound " + text + ": LOW and HIGH must be numbers";
+    return false;
+  }
+  if (!(bound->low < bound->high)) {
+    *message = "--bound " + text + ": LOW must be below HIGH";
+    return false;
+  }
+  return true;
+}
+
+// The engine choices of the command line; false with a message when they
+// cannot be honoured.
+bool BuildEngineOptions(InvertOptions& options, std::string* message) {
+  EngineOptions& engine = options.engine_options;
+  engine.engine = options.engine == "accurate" ? EngineKind::kAccurate : EngineKind::kDocumented;
+  engine.errorFloorPercent = options.error_floor_percent;
+  engine.assumedErrorPercent = options.assumed_error_percent;
+  for (const std::string& list : options.fixed) {
+    if (!list.empty()) engine.fixed.push_back(list);
+  }
+  for (const std::string& text : options.bounds) {
+    ParameterBound bound;
+    if (!ParseBound(text, &bound, message)) return false;
+    engine.bounds.push_back(bound);
+  }
+  if ((!engine.fixed.empty() || !engine.bounds.empty()) &&
+      (engine.engine != EngineKind::kAccurate || !options.user_model)) {
+    *message = "--fix and --bound need --engine accurate and --user-model";
+    return false;
+  }
+  return true;
+}
 
 // `value` held to lo..hi; what is not a finite number counts as 0, as text
 // the dialogs cannot read does.
@@ -59,7 +118,24 @@ float Clamp(double value, float lo, float hi) {
   return std::min(std::max(v, lo), hi);
 }
 
-// Settings as the dialogs leave them: clamped, never refused.
+// A number of lo..hi, as the settings dialogs allow; anything else (NaN
+// included) is refused naming the range. The dialogs clamp instead; a
+// command line has no field to show the clamped value in.
+CLI::Validator InRange(double lo, double hi) {
+  return CLI::Validator(
+      [lo, hi](std::string& text) -> std::string {
+        char* end = nullptr;
+        const double value = std::strtod(text.c_str(), &end);
+        if (end == text.c_str() || *end != '\0' || !(value >= lo && value <= hi)) {
+          return "Value " + text + " not in range [" + StrFormat("%g", lo) + " - " +
+                 StrFormat("%g", hi) + "]";
+        }
+        return std::string();
+      },
+      "[" + StrFormat("%g", lo) + " - " + StrFormat("%g", hi) + "]");
+}
+
+// Settings as the dialogs leave them (the options were checked on parsing).
 void ApplyOptions(const InvertOptions& options, InversionSettings& settings) {
   settings.iterationLimit = std::min(std::max(options.iterations, 1), kMaxRunIterations);
   if (options.damping.size() == 2) {
@@ -82,6 +158,10 @@ class JobHost : public ConsoleHost {
                             const std::string& caption,
                             MessageIcon icon,
                             MessageButtons buttons) override {
+    // The only question of a run offers another results file name when one
+    // cannot be created; the command line has no other name to offer, and the
+    // run's message names the file and the system's reason instead.
+    if (buttons == MessageButtons::kYesNo) return MessageAnswer::kNo;
     if (first_message_.empty()) first_message_ = text;
     return ConsoleHost::ShowMessage(text, caption, icon, buttons);
   }
@@ -111,6 +191,8 @@ struct JobResult {
   int layers = 0;
   int iterations = 0;
   float misfit = 0.0f;
+  double chi2 = 0.0;
+  bool accurate = false;
   nlohmann::json json;
   bool plot_failed = false;
   bool skipped = false;  // its results file belongs to an earlier file
@@ -162,6 +244,8 @@ void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& res
       state->model.depthTop = start.depthTop;
     }
     ApplyOptions(options, state->settings);
+    state->engine = options.engine_options;
+    if (options.robust) state->settings.modelConstraint = 1;
     ProgressCanvas canvas(drawing, progress);
     if (options.user_model && !state->userModelAvailable) {
       result.status = "refused";
@@ -187,6 +271,20 @@ void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& res
       result.iterations = outcome.lastIteration;
       result.misfit = outcome.finalMisfit;
       const int n = state->data.pointCount;
+      const bool accurate = state->engine.engine == EngineKind::kAccurate;
+      result.json["engine"] = EngineName(state->engine.engine);
+      result.chi2 = outcome.chi2;
+      result.accurate = accurate;
+      if (accurate) {
+        result.json["chi2"] = outcome.chi2;
+        if (!options.user_model) result.json["regularisation"] = outcome.regularisation;
+        result.json["fixed"] = state->engine.fixed;
+        nlohmann::json bounds = nlohmann::json::object();
+        for (const ParameterBound& bound : state->engine.bounds) {
+          bounds[bound.name] = {bound.low, bound.high};
+        }
+        result.json["bounds"] = bounds;
+      }
       result.json["iterations"] = outcome.lastIteration;
       result.json["misfit"] = ShortestDecimal(outcome.finalMisfit);
       result.json["misfits"] = FirstValues(outcome.misfits, outcome.lastIteration + 1);
@@ -209,6 +307,17 @@ int RunInvert(const InvertOptions& options) {
   const int count = static_cast<int>(options.files.size());
   if (count > 1 && (!options.output.empty() || !options.plot.empty())) {
     std::cerr << "-o and --plot name one file each; give them with a single data file.\n";
+    return 2;
+  }
+  // No results file may be written over a data file of the run, nor the plot
+  // over either (results files shared by two data files are handled below).
+  std::vector<NamedPath> outputs = {{"Plot file", options.plot}};
+  for (const std::string& file : options.files) {
+    outputs.push_back({"Results file", ExpectedResultsFile(options, file)});
+  }
+  const std::string overwrite = OutputOverInputMessage(outputs, options.files, count == 1);
+  if (!overwrite.empty()) {
+    std::cerr << overwrite << '\n';
     return 2;
   }
   std::ostream& progress_out = options.json ? std::cerr : std::cout;
@@ -288,21 +397,27 @@ int RunInvert(const InvertOptions& options) {
     size_t width = 4;
     for (const auto& r : results) width = std::max(width, r.file.size());
     const int name_width = static_cast<int>(width);
-    std::cout << StrFormat("%-*s %6s %10s %8s  %s\n",
+    // The accurate engine adds the error-weighted misfit.
+    const bool accurate = options.engine_options.engine == EngineKind::kAccurate;
+    std::cout << StrFormat("%-*s %6s %10s %8s  %s%s\n",
                            name_width,
                            "File",
                            "Layers",
                            "Iterations",
                            "Misfit %",
+                           accurate ? "  chi2/N  " : "",
                            "Status");
     for (const auto& r : results) {
       const bool ran = r.layers > 0;
-      std::cout << StrFormat("%-*s %6s %10s %8s  %s",
+      std::cout << StrFormat("%-*s %6s %10s %8s  %s%s",
                              name_width,
                              r.file.c_str(),
                              ran ? std::to_string(r.layers).c_str() : "-",
                              ran ? std::to_string(r.iterations).c_str() : "-",
                              ran ? StrFormat("%.2f", 100.0 * r.misfit).c_str() : "-",
+                             !accurate ? ""
+                             : ran     ? StrFormat("%8.3f  ", r.chi2).c_str()
+                                       : "       -  ",
                              r.status.c_str());
       if (r.status != "ok" && !r.message.empty()) {
         std::cout << " (" << r.message.substr(0, r.message.find('\n')) << ")";
@@ -320,19 +435,39 @@ CommandRegistration registration("invert", 30, [](CLI::App& app) -> CommandActio
   command->add_option("files", options->files, "Data files")->required();
   command->add_flag(
       "--user-model", options->user_model, "Invert from the starting model each file carries");
-  command->add_option(
-      "--iterations", options->iterations, "Number of iterations (1..25, default 8)");
   command
-      ->add_option(
-          "--damping", options->damping, "Initial and minimum damping factor, e.g. 0.1,0.01")
+      ->add_option("--iterations", options->iterations, "Number of iterations (1..25, default 8)")
+      ->check(InRange(1, kMaxRunIterations));
+  command
+      ->add_option("--damping",
+                   options->damping,
+                   "Initial (0.01..1) and minimum (0.001..0.25) damping factor, e.g. 0.1,0.01")
       ->delimiter(',')
       ->expected(2);
-  command->add_option("--convergence",
-                      options->convergence_percent,
-                      "Convergence limit in percent (default 2, or the file's)");
-  command->add_option("--more-iterations",
-                      options->more_iterations,
-                      "Answer to the iteration-limit prompt (default 0)");
+  command
+      ->add_option("--convergence",
+                   options->convergence_percent,
+                   "Convergence limit in percent (0.01..100, default 2, or the file's)")
+      ->check(InRange(0.01, 100.0));
+  command
+      ->add_option("--more-iterations",
+                   options->more_iterations,
+                   "Answer to the iteration-limit prompt (0..25, default 0)")
+      ->check(InRange(0, kMaxRunIterations));
+  // Each damping factor has its own range.
+  command->parse_complete_callback([options]() {
+    const std::vector<double>& damping = options->damping;
+    if (damping.size() == 2 && !(damping[0] >= 0.01 && damping[0] <= 1.0)) {
+      throw CLI::ValidationError(
+          "--damping",
+          "Initial damping factor " + StrFormat("%g", damping[0]) + " not in range [0.01 - 1]");
+    }
+    if (damping.size() == 2 && !(damping[1] >= 0.001 && damping[1] <= 0.25)) {
+      throw CLI::ValidationError(
+          "--damping",
+          "Minimum damping factor " + StrFormat("%g", damping[1]) + " not in range [0.001 - 0.25]");
+    }
+  });
   command->add_option(
       "-o,--output", options->output, "Results file (default: data file name .INV)");
   command->add_option("--output-dir",
@@ -340,9 +475,45 @@ CommandRegistration registration("invert", 30, [](CLI::App& app) -> CommandActio
                       "Directory for the results files (default: beside each data file)");
   command->add_option("--plot", options->plot, "Save the last plot as PNG, SVG or BMP");
   command->add_option("--size", options->size, "Plot size WxH in pixels (default 1280x800)");
-  command->add_option("-j,--jobs", options->jobs, "Files inverted at a time (default 1)");
+  command->add_option("-j,--jobs", options->jobs, "Files inverted at a time (default 1)")
+      ->check(InRange(1, 1024));
   command->add_flag("--json", options->json, "Print the results as JSON on stdout");
-  return [options]() { return RunInvert(*options); };
+  command
+      ->add_option("--engine",
+                   options->engine,
+                   "Inversion engine: documented (default) or accurate (exact forward, "
+                   "error-weighted fits, smooth automatic inversion)")
+      ->check(CLI::IsMember({"documented", "accurate"}));
+  command
+      ->add_option("--fix",
+                   options->fixed,
+                   "Parameters held at their starting values, e.g. rho2,h1 (accurate engine, "
+                   "--user-model)")
+      ->delimiter(',');
+  command->add_option("--bound",
+                      options->bounds,
+                      "Keep a parameter in a range, NAME=LOW:HIGH, repeatable (accurate engine, "
+                      "--user-model)");
+  command->add_flag(
+      "--robust", options->robust, "Robust (blocky) model of the automatic inversion");
+  command
+      ->add_option("--error-floor",
+                   options->error_floor_percent,
+                   "Smallest data error in percent (accurate engine, default 1)")
+      ->check(CLI::Range(0.0, 100.0));
+  command
+      ->add_option("--assumed-error",
+                   options->assumed_error_percent,
+                   "Error in percent of data without one (accurate engine, default 3)")
+      ->check(CLI::Range(0.01, 100.0));
+  return [options]() {
+    std::string message;
+    if (!BuildEngineOptions(*options, &message)) {
+      std::cerr << message << '\n';
+      return 2;
+    }
+    return RunInvert(*options);
+  };
 });
 
 }  // namespace

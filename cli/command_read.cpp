@@ -3,6 +3,7 @@
 // listing and, with --json, the records that were filled.
 
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -21,7 +22,13 @@ struct ReadOptions {
   bool json = false;
 };
 
+// Whether the reader gets a file to look at: a directory, device or FIFO
+// exists and is not opened here (a FIFO would block); the reader says what
+// it is.
 bool CanOpen(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) return true;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                        &std::fclose);
   return file != nullptr;

@@ -13,6 +13,7 @@
 #include "cli/command_registry.h"
 #include "cli/console_host.h"
 #include "cli/json_util.h"
+#include "cli/output_paths.h"
 #include "cli/plot_output.h"
 #include "cli/text_canvas.h"
 #include "fileio/results_file.h"
@@ -73,6 +74,12 @@ nlohmann::json ResultsJson(const InversionResults& results) {
 }
 
 int RunShow(const ShowOptions& options) {
+  const std::string overwrite =
+      OutputOverInputMessage({{"Plot file", options.plot}}, {options.path});
+  if (!overwrite.empty()) {
+    std::cerr << overwrite << '\n';
+    return 2;
+  }
   auto results = std::make_unique<InversionResults>();
   TextCanvas listing(options.json ? std::cerr : std::cout);
   ConsoleHost host;

@@ -1,5 +1,6 @@
 #include "fileio/data_file.h"
 
+#include <cctype>
 #include <cfloat>
 #include <cmath>
 #include <string>
@@ -75,6 +76,10 @@ class DataFileReader {
   float Real() { return in_.Real(); }
 
   bool Refuse(const std::string& text, const char* caption = kFormatErrorCaption) {
+    if (reading_starting_model_) {
+      starting_model_problem_ = text;
+      return false;
+    }
     host_.Warn(text, caption);
     return false;
   }
@@ -96,6 +101,15 @@ class DataFileReader {
     char first = array_line.empty() ? '\0' : array_line[0];
     data_.arrayType = (first == '1' || first == 'W' || first == 'w') ? ArrayType::kWenner
                                                                      : ArrayType::kSchlumberger;
+    // Another array named in words (Dipole-dipole, Pole-pole, ...) is not
+    // taken for Schlumberger: its apparent resistivities mean something else.
+    if (std::isalpha(static_cast<unsigned char>(first)) && data_.arrayType != ArrayType::kWenner &&
+        first != 'S' && first != 's') {
+      return Refuse(
+          StrFormat("The array type \"%s\" is not known.\nThe array must be Wenner or "
+                    "Schlumberger.",
+                    array_line.c_str()));
+    }
     listing_.Line(IsWenner(data_.arrayType) ? "Wenner array" : "Schlumberger array");
 
     Line();  // number of points label
@@ -200,12 +214,44 @@ class DataFileReader {
     std::string header = wenner ? "No.   Spac.  App. Res." : "No.   a Spac.   b Spac.  App. Res.";
     if (data_.dataKind == DataKind::kIp) header += "   App. I.P.";
     listing_.Line(header);
+    if (!CheckPointSection(wenner, errors)) return false;
 
     for (int i = 0; i < point_count_; ++i) {
       if (!ReadPoint(i, wenner, errors)) return false;
     }
     data_.pointCountAsRead = point_count_;
     data_.pointCount = point_count_;
+    return true;
+  }
+
+  // The numbers read for the points are taken one after another wherever
+  // they stand, so a missing or extra value would shift every later one into
+  // the wrong place: the section must hold exactly the numbers its points
+  // need, and no value written as "nan" or "inf".
+  bool CheckPointSection(bool wenner, bool errors) {
+    int per_point = (wenner ? 2 : 3) + (errors ? 1 : 0);
+    if (data_.dataKind == DataKind::kIp) per_point += errors ? 2 : 1;
+    if (data_.dataKind == DataKind::kSip) per_point += 2 * data_.frequencyCount;
+    const NumberSection section = in_.ScanSection();
+    if (!section.not_a_number.empty()) {
+      return Refuse(StrFormat(
+          "Data point number %d holds \"%s\", which is not a number!\nIt stands on line %d of the "
+          "file.",
+          section.numbers_before / per_point + 1,
+          section.not_a_number.c_str(),
+          section.line));
+    }
+    const int needed = point_count_ * per_point;
+    if (!section.Holds(needed)) {
+      return Refuse(StrFormat(
+          "The data section holds %d numbers instead of %d!\n%d data points of %d numbers each "
+          "need %d: a value is missing or extra.",
+          section.numbers,
+          needed,
+          point_count_,
+          per_point,
+          needed));
+    }
     return true;
   }
 
@@ -342,6 +388,24 @@ class DataFileReader {
       return true;
     }
     listing_.Line("User Starting model available.");
+    // The starting model is optional: one that cannot be used is reported
+    // and dropped, and the data are kept.
+    reading_starting_model_ = true;
+    const bool usable = ReadUsableStartingModel();
+    reading_starting_model_ = false;
+    if (!usable) {
+      state_.userModelAvailable = 0;
+      state_.someParametersFixed = 0;
+      state_.startingModel.layerCount = 0;
+      listing_.Line("The starting model cannot be used.");
+      host_.Warn("The starting model of this file cannot be used:\n" + starting_model_problem_ +
+                     "\nThe data have been read without it.",
+                 kDataCaption);
+    }
+    return true;
+  }
+
+  bool ReadUsableStartingModel() {
     Line();  // fixed parameters label
     const int fixed = IsYes(Line()) ? 1 : 0;
     listing_.Line(fixed ? "Some parameters fixed." : "No parameters fixed.");
@@ -460,6 +524,8 @@ class DataFileReader {
   Listing& listing_;
   Host& host_;
   int point_count_ = 0;
+  bool reading_starting_model_ = false;
+  std::string starting_model_problem_;
 };
 
 }  // namespace
@@ -467,12 +533,7 @@ class DataFileReader {
 int ReadDataFile(const std::string& path, ProgramState& state, Canvas& canvas, Host& host) {
   state.data.pointCount = 0;
   TextFile file = LoadTextFile(path);
-  if (!file.opened) return 1;
-  if (file.length < kMinTextFileLength || !file.HasBuffer()) {
-    host.Beep();
-    host.Warn(kFormatCheckMessage, kFormatErrorCaption);
-    return 1;
-  }
+  if (!AcceptLoadedFile(file, path, host)) return 1;
   Listing listing(canvas, state.textLineHeight);
   DataFileReader reader(file, state, listing, host);
   if (!reader.Read()) {

@@ -117,12 +117,7 @@ bool ClassifyModelTypeLine(const std::string& line, DataKind& kind) {
 int ReadModelFile(
     const std::string& path, ForwardModel& model, Canvas& canvas, int line_height, Host& host) {
   TextFile file = LoadTextFile(path);
-  if (!file.opened) return Refuse(model);
-  if (file.length < kMinTextFileLength || !file.HasBuffer()) {
-    host.Beep();
-    host.Warn(kFormatCheckMessage, kFormatErrorCaption);
-    return Refuse(model);
-  }
+  if (!AcceptLoadedFile(file, path, host)) return Refuse(model);
 
   Listing listing(canvas, line_height);
   ModelReader in(file);
@@ -140,7 +135,14 @@ int ReadModelFile(
   in.Line();
   int layers = in.Int();
   listing.Line(StrFormat("Number of layers is %d.", layers));
-  if (layers < kMinForwardLayers || layers > kMaxForwardLayers) return Refuse(model);
+  if (layers < kMinForwardLayers || layers > kMaxForwardLayers) {
+    return refuse_with(
+        StrFormat("Your model has %d layers.\nThe number of layers must be between "
+                  "%d and %d.",
+                  layers,
+                  kMinForwardLayers,
+                  kMaxForwardLayers));
+  }
   in.Line();
   std::string type_line = in.Line();
   DataKind kind = DataKind::kResistivity;
@@ -200,7 +202,10 @@ int ReadModelFile(
     if (error.empty() && kind != DataKind::kResistivity) {
       error = ChargeabilityError(number, chargeability, chargeability_as_read);
     }
-    if (error.empty() && kind == DataKind::kSip) {
+    // A layer that is not polarisable may be written with chargeability 0 and
+    // time constant 0: its spectrum is its DC resistivity at every frequency.
+    const bool not_polarisable = chargeability == 0.0f && time_constant == 0.0f;
+    if (error.empty() && kind == DataKind::kSip && !not_polarisable) {
       error = PositiveValueError(subject, "time constant", "time constant", time_constant, "%g");
       if (error.empty()) error = ExponentError(number, exponent);
     }
@@ -273,6 +278,9 @@ int ReadModelFile(
       for (int k = 1; k < layers; ++k) {
         if (layered.timeConstant[k] > longest) longest = layered.timeConstant[k];
       }
+      // No layer is polarisable: the spectra are flat, and the frequencies
+      // start at 0.1 Hz.
+      if (!(longest > 0.0f)) longest = 1.0f;
       float frequency = 0.1f / longest;
       for (int i = 0; i < kGeneratedFrequencyCount; ++i) {
         model.frequencies[i] = frequency;

@@ -48,10 +48,15 @@ using ResultsReader = TextCursor;
 // the misfit value) and returns the misfit in percent. With `column` >= 0 the
 // values go into that column, calculated values into the row of their point
 // after the sort (`row_of_point`); with `column` < 0 they are read over.
+// *complete is false when the block's misfit is missing or cut short: the
+// writer ends every block it finishes with the misfit (`decimals` digits
+// after the point) and a line end.
 float ReadModelBlock(ResultsReader& in,
                      InversionResults& results,
                      int column,
-                     const std::vector<int>& row_of_point) {
+                     const std::vector<int>& row_of_point,
+                     int decimals,
+                     bool* complete) {
   const int layers = results.modelLayerCount;
   const bool wenner = IsWenner(results.arrayType);
   in.Line();  // layer header
@@ -75,7 +80,9 @@ float ReadModelBlock(ResultsReader& in,
     }
   }
   in.Line();  // misfit label
-  return in.Real();
+  const float misfit = in.Real();
+  *complete = in.NumberEnded(decimals);
+  return misfit;
 }
 
 }  // namespace
@@ -104,7 +111,9 @@ bool AppendResults(int fixed,
   assert(layer_count <= 1 || thickness != nullptr);
   assert(point_count <= 0 || (calculated_rho != nullptr && spacing_a != nullptr));
   assert(point_count <= 0 || wenner || spacing_b != nullptr);
-  std::FILE* file = std::fopen(path.c_str(), "a");
+  // Block 0 starts the file: whatever an earlier run left there is replaced
+  // only once a new run has its first block to write.
+  std::FILE* file = std::fopen(path.c_str(), iteration <= 0 ? "w" : "a");
   if (file == nullptr) return false;
   CheckedTextWriter out(file);
   const bool mean_error = settings.dataConstraint != 0;
@@ -188,20 +197,19 @@ int ReadResultsFile(const std::string& path,
   results.iterationCount = 0;
   results.blocksNotStored = 0;
   results.modelLayerCount = 0;
-  TextFile file = LoadTextFile(path);
-  if (!file.opened) {
-    results.pointCount = 0;
-    return 1;
-  }
-  if (file.length < kMinTextFileLength || !file.HasBuffer()) {
-    host.Beep();
-    host.Warn(kFormatCheckMessage, kFormatErrorCaption);
+  TextFile file = LoadTextFile(path, kMaxResultsFileLength);
+  if (!AcceptLoadedFile(file, path, host)) {
     results.pointCount = 0;
     return 1;
   }
   Listing listing(canvas, line_height);
   listing.Line(StrFormat("File length %d", static_cast<int>(file.length)));
   ResultsReader in(file);
+  // A layer count outside the arrays: the points read so far stay.
+  auto refuse_layers = [&](const std::string& text) {
+    host.Warn(text, kFormatErrorCaption);
+    return 1;
+  };
   auto refuse_data = [&](const std::string& text) {
     host.Warn(text, kFormatErrorCaption);
     results.pointCount = 0;
@@ -250,6 +258,25 @@ int ReadResultsFile(const std::string& path,
                                       : "Error in measurements not available.");
   in.Line();  // "Data Section"
   listing.Line("No.   Spac.  App. Res.");
+  // A file that claims more points than it holds would take the numbers of
+  // the following sections for its points.
+  const int per_point = (wenner ? 2 : 3) + (results.errorsIncluded ? 1 : 0);
+  const NumberSection section = in.ScanSection();
+  if (!section.Holds(n * per_point) || !section.not_a_number.empty()) {
+    return refuse_data(StrFormat(
+        "The data section holds %d numbers instead of %d!\n%d data points of %d numbers each "
+        "need %d: a value is missing or extra.%s",
+        section.numbers,
+        n * per_point,
+        n,
+        per_point,
+        n * per_point,
+        section.not_a_number.empty() ? ""
+                                     : StrFormat("\nLine %d holds \"%s\", which is not a number.",
+                                                 section.line,
+                                                 section.not_a_number.c_str())
+                                           .c_str()));
+  }
   for (int p = 0; p < n; ++p) {
     const float a = in.Real();
     const float b = wenner ? 0.0f : in.Real();
@@ -304,7 +331,11 @@ int ReadResultsFile(const std::string& path,
     // The starting model arrays hold kMaxLayers layers.
     if (layers < 1 || layers > kMaxLayers) {
       start.layerCount = 0;
-      return 1;
+      return refuse_layers(
+          StrFormat("The starting model has %d layers.\nThe number of model layers must be "
+                    "between 1 and %d.",
+                    layers,
+                    kMaxLayers));
     }
     start.layerCount = layers;
     listing.Line("Resistivity  Thickness");
@@ -334,9 +365,33 @@ int ReadResultsFile(const std::string& path,
     in.Line();
     const int layers = in.Int();
     listing.Line(StrFormat("Number of model layers is %d.", layers));
-    if (layers <= 0 || layers > kMaxResultsLayers) return 1;
+    if (layers <= 0 || layers > kMaxResultsLayers) {
+      return refuse_layers(
+          StrFormat("The inversion results have %d model layers.\nThe number of model layers "
+                    "must be between 1 and %d.",
+                    layers,
+                    kMaxResultsLayers));
+    }
+    // Where the file ends inside a block, that block is dropped and said so.
+    auto drop_incomplete = [&](const std::string& block) {
+      const std::string text = StrFormat(
+          "The last block of results file %s (%s) is incomplete:\nthe run that wrote "
+          "it did not finish it. The block was dropped.",
+          path.c_str(),
+          block.c_str());
+      listing.Line(StrFormat("%s is incomplete and was dropped.", block.c_str()));
+      host.Warn(text, "Incomplete Results File");
+    };
     results.modelLayerCount = layers;
-    float misfit = ReadModelBlock(in, results, 0, row_of_point);
+    bool complete = true;
+    float misfit = ReadModelBlock(in, results, 0, row_of_point, 2, &complete);
+    if (!complete) {
+      results.modelLayerCount = 0;
+      drop_incomplete("the initial model");
+      host.Beep();
+      listing.Line(StrFormat("Reading of data file %s completed.", path.c_str()));
+      return 0;
+    }
     results.misfit[0] = misfit * 0.01f;
     listing.Line(StrFormat("Initial model apparent resistivity error %.2f%%.", misfit));
     in.Line();
@@ -345,17 +400,28 @@ int ReadResultsFile(const std::string& path,
     results.modelConstraint = in.Int();
 
     // Iteration blocks, as many as there are; those beyond the capacity of
-    // the matrices are read over and counted.
-    while (StartsWith(in.Line(), 'i')) {
+    // the matrices are read over and counted. An incomplete block is the
+    // last one there is.
+    while (complete && StartsWith(in.Line(), 'i')) {
       const int column = results.iterationCount + 1;
       if (column < kResultsColumns) {
-        misfit = ReadModelBlock(in, results, column, row_of_point);
+        // The block goes into the next column, which counts only once the
+        // block is complete.
+        misfit = ReadModelBlock(in, results, column, row_of_point, 3, &complete);
+        if (!complete) {
+          drop_incomplete(StrFormat("iteration %d", column));
+          break;
+        }
         results.iterationCount = column;
         results.misfit[column] = misfit * 0.01f;
         listing.Line(StrFormat(
             "Iteration %d apparent resistivity error %.2f%%.", results.iterationCount, misfit));
       } else {
-        ReadModelBlock(in, results, -1, row_of_point);
+        ReadModelBlock(in, results, -1, row_of_point, 3, &complete);
+        if (!complete) {
+          drop_incomplete(StrFormat("iteration %d", column + results.blocksNotStored));
+          break;
+        }
         ++results.blocksNotStored;
       }
     }

@@ -16,9 +16,9 @@
 
 namespace layra {
 
-// Appends one block to the results file `path` (which the inversion driver
-// has created): block 0 when `iteration` is 0 or less, else block
-// `iteration`. Arrays are 0-based: `thickness` holds layer_count - 1
+// Writes one block to the results file `path`: block 0 when `iteration` is 0
+// or less, which creates the file or replaces what it held, else block
+// `iteration`, appended. Arrays are 0-based: `thickness` holds layer_count - 1
 // thicknesses, `resistivity` layer_count resistivities; `calculated_rho`,
 // `observed_rho`, `error`, `spacing_a` and `spacing_b` one value per point
 // (`error` is read only when `errors` is 1, `spacing_b` only for
@@ -46,14 +46,32 @@ bool AppendResults(int fixed,
                    const std::string& title,
                    const InversionSettings& settings);
 
+// The longest results file AppendResults can write, and so the longest the
+// reader takes: block 0 and kMaxRunIterations iteration blocks of kMaxPoints
+// points and kMaxResultsLayers layers (kMaxLayers in the starting model),
+// every number at the widest a float prints in the writer's formats (39
+// digits, sign, point and three decimals), with room for the labels.
+constexpr long kWidestResultsNumber = 48;  // with the blanks before it
+constexpr long kLongestPointLine = 8 + 4 * kWidestResultsNumber;
+constexpr long kLongestLayerLine = 8 + 2 * kWidestResultsNumber;
+constexpr long kMaxResultsFileLength = 2048 + 2 * kMaxPoints * kLongestPointLine +
+                                       (kMaxLayers + kMaxResultsLayers) * kLongestLayerLine +
+                                       kMaxRunIterations * (256 + kMaxPoints * kLongestPointLine +
+                                                            kMaxResultsLayers * kLongestLayerLine);
+
 // Reads the results file `path` into `results`, listing what it reads on
 // `canvas` at x = 8 from y = 10, `line_height` pixels apart; messages and
 // beeps go to `host`. Returns 0 when the file was read and 1 when it was
-// refused: a file that cannot be opened (no message), shorter than 50 bytes
-// or of 100000 bytes and more, with fewer than 5 or more than 90 points, a
-// spacing or observed resistivity that is not positive (with the data-file
-// messages), or a layer count outside 1..90 for the inverted model or
-// 1..100 for the starting model (no message).
+// refused: a file that cannot be opened (no message), that is not a regular
+// file, shorter than 50 bytes or of kMaxResultsFileLength bytes and more,
+// with fewer than 5 or more than 90 points, a data section that does not
+// hold the numbers of its points, a spacing or observed resistivity that is
+// not positive (with the data-file messages), or a layer count outside
+// 1..90 for the inverted model or 1..100 for the starting model.
+//
+// A block whose misfit is missing or cut short (a run killed or a disk full
+// while it wrote) is not a result: it is dropped, with a message, and the
+// complete blocks before it are kept.
 //
 // The observed points are sorted into ascending spacing; their b spacings
 // and errors move with them, and every calculated column is stored in that

@@ -1,11 +1,11 @@
 #include "fileio/synthetic_data.h"
 
 #include <cassert>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
 #include "fileio/atomic_file.h"
-#include "fileio/text_output.h"
 #include "state/text_format.h"
 
 namespace layra {
@@ -40,69 +40,69 @@ bool WriteSyntheticData(SipForm sip_form,
                         const float* sip_second,
                         const float* sip_first,
                         const float* spacings,
-                        const std::string& title) {
+                        const std::string& title,
+                        std::string* error) {
   assert(n <= 0 || (rho != nullptr && spacings != nullptr));
-  std::FILE* file = std::fopen(path.c_str(), "w");
-  if (file == nullptr) return false;
-  CheckedTextWriter out(file);
+  // The text is put together first and written whole or not at all.
+  std::string out;
   const bool wenner = IsWenner(array_type);
   // One b spacing for every point: the whole set is one datum level.
   const float b = n > 0 ? 0.1f * spacings[0] : 0.0f;
 
-  out.Write("%s\n", title.c_str());
-  out.Write("Array type (Wenner or Schlumberger)\n");
-  out.Write(wenner ? "Wenner array\n" : "Schlumberger array\n");
-  out.Write("Number of data points\n%d\n", n);
-  out.Write("Data type\n");
+  out += StrFormat("%s\n", title.c_str());
+  out += "Array type (Wenner or Schlumberger)\n";
+  out += wenner ? "Wenner array\n" : "Schlumberger array\n";
+  out += StrFormat("Number of data points\n%d\n", n);
+  out += "Data type\n";
   if (kind == DataKind::kIp) {
     assert(n <= 0 || chargeability != nullptr);
-    out.Write("%s", kIpSection);
-    out.Write("%s", kNoErrorsSection);
+    out += kIpSection;
+    out += kNoErrorsSection;
     for (int p = 0; p < n; ++p) {
       // In float, like every stored value: 0.025 becomes exactly 25 msec.
       const float msec = 1000.0f * chargeability[p];
       if (wenner) {
-        out.Write("%10.3f  %12.7f  %12.7f\n", spacings[p], rho[p], msec);
+        out += StrFormat("%10.3f  %12.7f  %12.7f\n", spacings[p], rho[p], msec);
       } else {
-        out.Write("%10.3f  %10.4f  %12.7f  %12.7f\n", spacings[p], b, rho[p], msec);
+        out += StrFormat("%10.3f  %10.4f  %12.7f  %12.7f\n", spacings[p], b, rho[p], msec);
       }
     }
   } else if (kind == DataKind::kSip) {
     assert(nf <= 0 || frequencies != nullptr);
     assert(n <= 0 || nf <= 0 || (sip_first != nullptr && sip_second != nullptr));
-    out.Write("SIP data\nFrequency domian\nNumber of frequencies\n");
-    out.Write("%d\n", nf);
-    out.Write("Frequency values\n");
-    for (int f = 0; f < nf; ++f) out.Write("%.4f\n", frequencies[f]);
-    out.Write("Type of SIP data (Amplitude-Phase,Inphase-Outphase)\n");
-    out.Write(sip_form == SipForm::kAmplitudePhase ? "Amplitude-Phase\n" : "Inphase-Outphase\n");
-    out.Write("%s", kNoErrorsSection);
+    out += "SIP data\nFrequency domian\nNumber of frequencies\n";
+    out += StrFormat("%d\n", nf);
+    out += "Frequency values\n";
+    for (int f = 0; f < nf; ++f) out += StrFormat("%.4f\n", frequencies[f]);
+    out += "Type of SIP data (Amplitude-Phase,Inphase-Outphase)\n";
+    out += sip_form == SipForm::kAmplitudePhase ? "Amplitude-Phase\n" : "Inphase-Outphase\n";
+    out += kNoErrorsSection;
     for (int p = 0; p < n; ++p) {
       if (wenner) {
-        out.Write("%10.3f  %13.8f", spacings[p], rho[p]);
+        out += StrFormat("%10.3f  %13.8f", spacings[p], rho[p]);
       } else {
-        out.Write("%10.3f  %10.4f  %13.8f", spacings[p], b, rho[p]);
+        out += StrFormat("%10.3f  %10.4f  %13.8f", spacings[p], b, rho[p]);
       }
       for (int f = 0; f < nf; ++f) {
-        out.Write("    %13.8f %13.8f", sip_first[p + f * n], sip_second[p + f * n]);
+        out += StrFormat("    %13.8f %13.8f", sip_first[p + f * n], sip_second[p + f * n]);
       }
-      out.Write("\n");
+      out += "\n";
     }
   } else {
-    out.Write("Resistivity data\n");
-    out.Write("%s", kNoErrorsSection);
+    out += "Resistivity data\n";
+    out += kNoErrorsSection;
     for (int p = 0; p < n; ++p) {
       if (wenner) {
-        out.Write("%10.3f  %10.4f\n", spacings[p], rho[p]);
+        out += StrFormat("%10.3f  %10.4f\n", spacings[p], rho[p]);
       } else {
-        out.Write("%10.3f  %10.4f  %10.4f\n", spacings[p], b, rho[p]);
+        out += StrFormat("%10.3f  %10.4f  %10.4f\n", spacings[p], b, rho[p]);
       }
     }
   }
   // Read back, the first 0 is the starting-model label and the second its
   // answer, which is not yes: the file carries no starting model.
-  out.Write("0\n0\n0\n0\n0\n");
-  return out.Close();
+  out += "0\n0\n0\n0\n0\n";
+  return WriteFileAtomically(path, out, error);
 }
 
 std::string FormatDataFile(const SoundingData& data) {
@@ -141,7 +141,82 @@ bool WriteDataFile(const SoundingData& data, const std::string& path, std::strin
   return WriteFileAtomically(path, FormatDataFile(data), error);
 }
 
-bool SaveForwardModel(const ForwardModel& model, const std::string& path) {
+std::string UnreadableResponseReason(const ForwardModel& model) {
+  const int n = model.spacingCount;
+  const char* cannot = "The response cannot be saved as a data file:\n";
+  if (n < kMinDataPoints || n > kMaxDataPoints) {
+    return StrFormat(
+        "%sit has %d spacings, and a data file holds %d to %d points.\nGive the model file a "
+        "list of spacings.",
+        cannot,
+        n,
+        kMinDataPoints,
+        kMaxDataPoints);
+  }
+  const bool sip = model.modelKind == DataKind::kSip;
+  const int nf = model.frequencyCount;
+  if (sip && (nf < kMinSipFrequencies || nf > kMaxSipFrequencies)) {
+    return StrFormat(
+        "%sit has %d frequencies, and a data file holds %d to %d.\nGive the model file a list "
+        "of frequencies.",
+        cannot,
+        nf,
+        kMinSipFrequencies,
+        kMaxSipFrequencies);
+  }
+  // Values that would be written as 0 (or not as a number) are refused by
+  // the reader: spacings with three decimals, resistivities with four,
+  // frequencies with four, amplitudes with eight.
+  for (int p = 0; p < n; ++p) {
+    if (!(model.spacings[p] >= 0.0005f) || !std::isfinite(model.spacings[p])) {
+      return StrFormat("%sspacing %d (%g m) is below the 0.0005 m the file can hold.",
+                       cannot,
+                       p + 1,
+                       model.spacings[p]);
+    }
+    if (!(model.calcResistivity[p] >= 0.00005f) || !std::isfinite(model.calcResistivity[p])) {
+      return StrFormat(
+          "%sthe apparent resistivity at spacing %d (%g) is below\nthe 0.00005 the file can hold.",
+          cannot,
+          p + 1,
+          model.calcResistivity[p]);
+    }
+    if (model.modelKind == DataKind::kIp && !std::isfinite(model.calcIp[p])) {
+      return StrFormat("%sthe chargeability at spacing %d is not a number.", cannot, p + 1);
+    }
+  }
+  if (sip) {
+    const bool amplitude_phase = model.outputSipForm == SipForm::kAmplitudePhase;
+    for (int f = 0; f < nf; ++f) {
+      if (!(model.frequencies[f] >= 0.00005f) || !std::isfinite(model.frequencies[f])) {
+        return StrFormat("%sfrequency %d (%g Hz) is not positive at four decimals.",
+                         cannot,
+                         f + 1,
+                         model.frequencies[f]);
+      }
+      for (int p = 0; p < n; ++p) {
+        const int at = p + f * n;
+        const float first = amplitude_phase ? model.amplitude[at] : model.real[at];
+        const float second = amplitude_phase ? model.phase[at] : model.imaginary[at];
+        if (!std::isfinite(first) || !std::isfinite(second) ||
+            (amplitude_phase && !(first >= 0.000000005f))) {
+          return StrFormat("%sthe SIP values at spacing %d and frequency %d are not usable.",
+                           cannot,
+                           p + 1,
+                           f + 1);
+        }
+      }
+    }
+  }
+  return std::string();
+}
+
+bool SaveForwardModel(const ForwardModel& model, const std::string& path, std::string* error) {
+  const std::string reason = UnreadableResponseReason(model);
+  if (!reason.empty()) {
+    if (error != nullptr) *error = reason;
+    return false;
+  }
   const bool amplitude_phase = model.outputSipForm == SipForm::kAmplitudePhase;
   return WriteSyntheticData(model.outputSipForm,
                             model.modelKind,
@@ -155,7 +230,8 @@ bool SaveForwardModel(const ForwardModel& model, const std::string& path) {
                             amplitude_phase ? model.phase.data() : model.imaginary.data(),
                             amplitude_phase ? model.amplitude.data() : model.real.data(),
                             model.spacings.data(),
-                            model.title);
+                            model.title,
+                            error);
 }
 
 }  // namespace layra

@@ -27,9 +27,10 @@ namespace layra {
 //                   0.1 times the first spacing on every line, so all points
 //                   form one datum level
 //   title           first line of the file
-// Arrays that the kind does not use may be null. Returns false when the file
-// could not be created or a write failed; the file is then incomplete and the
-// caller must report it.
+// Arrays that the kind does not use may be null. The file is written whole
+// or not at all: returns false, with "<path>: <system's reason>" in *error
+// (when given), when it could not be written; an earlier file of that name is
+// then left as it was.
 bool WriteSyntheticData(SipForm sip_form,
                         DataKind kind,
                         ArrayType array_type,
@@ -42,7 +43,13 @@ bool WriteSyntheticData(SipForm sip_form,
                         const float* sip_second,
                         const float* sip_first,
                         const float* spacings,
-                        const std::string& title);
+                        const std::string& title,
+                        std::string* error = nullptr);
+
+// Why the computed response of `model` would make a data file that the
+// data-file reader refuses (a point or frequency count outside its limits, a
+// value written as 0 or not as a number), or an empty string.
+std::string UnreadableResponseReason(const ForwardModel& model);
 
 // The data file of an observed resistivity or IP data set (not SIP), as the
 // data-file reader takes it back: title (line breaks become blanks), array,
@@ -59,8 +66,11 @@ bool WriteDataFile(const SoundingData& data, const std::string& path, std::strin
 // Writes the computed response of a forward model as the forward window's
 // Save does: amplitude and phase when model.outputSipForm is amplitude-phase,
 // otherwise the real (in-phase) and imaginary (out-of-phase) parts. Returns
-// false when the file could not be written.
-bool SaveForwardModel(const ForwardModel& model, const std::string& path);
+// false, with the reason in *error (when given), when the response would not
+// read back (nothing is written) or the file could not be written.
+bool SaveForwardModel(const ForwardModel& model,
+                      const std::string& path,
+                      std::string* error = nullptr);
 
 }  // namespace layra
 

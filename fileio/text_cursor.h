@@ -7,17 +7,39 @@
 #include <cfloat>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "fileio/text_input.h"
+#include "platform/host.h"
 #include "state/records.h"
 
 namespace layra {
 
 constexpr char kFormatErrorCaption[] = "File Format Error";
-// The readers' message for a file that is too short or too long.
+// The readers' message for a file that is too short.
 constexpr char kFormatCheckMessage[] =
-    "Please check the format of this file with\n a text editor!. It does follow the format this\n"
-    "program requires.";
+    "Please check the format of this file with\n a text editor!. It does not follow the format "
+    "this\nprogram requires.";
+
+// The readers' first check of a loaded file `path`: a file that exists but
+// cannot be read as text is refused with a message naming it and the reason;
+// one too short to hold the format, with the format message. Returns false
+// when the file is refused; a file that could not be opened at all is
+// refused without a message.
+inline bool AcceptLoadedFile(const TextFile& file, const std::string& path, Host& host) {
+  if (!file.problem.empty()) {
+    host.Beep();
+    host.Warn("File " + path + " " + file.problem + ".", kFormatErrorCaption);
+    return false;
+  }
+  if (!file.opened) return false;
+  if (file.length < kMinTextFileLength || !file.HasBuffer()) {
+    host.Beep();
+    host.Warn(kFormatCheckMessage, kFormatErrorCaption);
+    return false;
+  }
+  return true;
+}
 
 // A value read from a file as the float it is stored as; magnitudes beyond
 // the float range become infinite (so the readers' checks can refuse them)
@@ -42,6 +64,22 @@ class TextCursor {
   int Int() { return ReadInt(file_.bytes, cursor_, length()); }
   float Real() { return ToStoredFloat(ReadReal(file_.bytes, cursor_, length())); }
   bool AtEnd() const { return cursor_ >= length(); }
+  // Whether the number just read is whole: blanks and a line end follow it,
+  // or it ends the file with `decimals` digits after its point (the format
+  // it was written in), so the file did not end inside it.
+  bool NumberEnded(int decimals) const {
+    const std::vector<unsigned char>& bytes = file_.bytes;
+    long at = cursor_;
+    while (at < length() && (bytes[at] == ' ' || bytes[at] == '\t')) ++at;
+    if (at < length()) return bytes[at] == 10 || bytes[at] == 13;
+    if (at > cursor_) return true;
+    int digits = 0;
+    for (at = cursor_; at > 0 && bytes[at - 1] >= '0' && bytes[at - 1] <= '9'; --at) ++digits;
+    return at > 0 && bytes[at - 1] == '.' && digits == decimals;
+  }
+  // The section of numbers after the cursor's line (see ScanNumberSection);
+  // the cursor does not move.
+  NumberSection ScanSection() const { return ScanNumberSection(file_.bytes, cursor_, length()); }
 
  private:
   long length() const { return static_cast<long>(file_.bytes.size()); }

@@ -1,8 +1,11 @@
 #include "fileio/text_input.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <utility>
 
@@ -34,20 +37,59 @@ std::string ReadNumberToken(const std::vector<unsigned char>& buffer, long& curs
   return token;
 }
 
+bool IsLetter(unsigned char byte) {
+  return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z');
+}
+
+// The letters from `at`, in lower case; "nan" takes a parenthesised tail
+// such as "nan(0x1)" along. Digits after other letters are left for the
+// number readers, which take them as a number.
+std::string WordAt(const std::vector<unsigned char>& buffer, long at, long end) {
+  std::string word;
+  while (at < end && IsLetter(buffer[at])) {
+    word.push_back(static_cast<char>(std::tolower(buffer[at++])));
+  }
+  if (word == "nan" && at < end && buffer[at] == '(') {
+    while (at < end && buffer[at] != ')') word.push_back(static_cast<char>(buffer[at++]));
+    if (at < end) word.push_back(')');
+  }
+  return word;
+}
+
+// Words that C and other programs write for values that are not numbers.
+bool IsNotANumberWord(const std::string& word) {
+  return word == "nan" || word.rfind("nan(", 0) == 0 || word == "inf" || word == "infinity" ||
+         word == "ind";
+}
+
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
 }  // namespace
 
-TextFile LoadTextFile(const std::string& path) {
+TextFile LoadTextFile(const std::string& path, long max_length) {
   TextFile file;
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  if (std::filesystem::is_directory(status)) {
+    file.problem = "is a directory";
+    return file;
+  }
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+    file.problem = "is not a regular file";
+    return file;
+  }
   std::unique_ptr<std::FILE, FileCloser> stream(std::fopen(path.c_str(), "rb"));
   if (!stream) return file;
   file.opened = true;
   if (std::fseek(stream.get(), 0, SEEK_END) != 0) return file;
   file.length = std::ftell(stream.get());
-  if (file.length <= 0 || file.length >= kMaxTextFileLength) return file;
+  if (file.length >= max_length) {
+    file.problem = "is larger than " + std::to_string(max_length - 1) + " bytes";
+    return file;
+  }
+  if (file.length <= 0) return file;
   std::rewind(stream.get());
   file.bytes.resize(static_cast<size_t>(file.length));
   size_t got = std::fread(file.bytes.data(), 1, file.bytes.size(), stream.get());
@@ -56,6 +98,11 @@ TextFile LoadTextFile(const std::string& path) {
     // missing tail like a file that ends early.
     file.bytes.resize(got);
     file.length = static_cast<long>(got);
+  }
+  // Text in the program's formats never holds a NUL byte; UTF-16 text holds
+  // one in every other byte, which the readers would pass over as blanks.
+  if (std::memchr(file.bytes.data(), 0, file.bytes.size()) != nullptr) {
+    file.problem = "holds UTF-16 text or binary data (NUL bytes); save it as plain text";
   }
   return file;
 }
@@ -109,6 +156,57 @@ double ReadReal(const std::vector<unsigned char>& buffer, long& cursor, long len
   if (cut != std::string::npos) token.resize(cut);
   if (token.empty()) return 0.0;
   return std::strtod(token.c_str(), nullptr);
+}
+
+NumberSection ScanNumberSection(const std::vector<unsigned char>& buffer,
+                                long cursor,
+                                long length) {
+  NumberSection section;
+  if (length > static_cast<long>(buffer.size())) length = static_cast<long>(buffer.size());
+  long at = cursor < 0 ? 0 : cursor;
+  // The cursor stands on the line end of the label before the section.
+  while (at < length && buffer[at] != 10 && buffer[at] != 13) ++at;
+  while (at < length) {
+    while (at < length && (buffer[at] <= 32 || buffer[at] == 255)) ++at;
+    if (at >= length) break;
+    long end = at;
+    while (end < length && buffer[end] != 10 && buffer[end] != 13) ++end;
+    const bool signed_word =
+        (buffer[at] == '+' || buffer[at] == '-') && at + 1 < end && IsLetter(buffer[at + 1]);
+    const bool numbers_line = (StartsNumber(buffer[at]) && !signed_word) ||
+                              IsNotANumberWord(WordAt(buffer, signed_word ? at + 1 : at, end));
+    if (!numbers_line) break;
+    const bool lone_zero =
+        buffer[at] == '0' && std::all_of(buffer.begin() + at + 1,
+                                         buffer.begin() + end,
+                                         [](unsigned char b) { return b <= 32 || b == 255; });
+    section.trailing_zero_lines = lone_zero ? section.trailing_zero_lines + 1 : 0;
+    while (at < end) {
+      const unsigned char byte = buffer[at];
+      const bool sign_of_word =
+          (byte == '+' || byte == '-') && at + 1 < end && IsLetter(buffer[at + 1]);
+      if (IsLetter(byte) || sign_of_word) {
+        const long start = at;
+        if (sign_of_word) ++at;
+        const std::string word = WordAt(buffer, at, end);
+        at += std::max<long>(1, static_cast<long>(word.size()));
+        if (IsNotANumberWord(word) && section.not_a_number.empty()) {
+          section.not_a_number.assign(buffer.begin() + start, buffer.begin() + at);
+          section.numbers_before = section.numbers;
+          section.line =
+              1 + static_cast<int>(std::count(buffer.begin(), buffer.begin() + start, 10));
+        }
+        // The number readers take the sign before a word for a number.
+        if (sign_of_word) ++section.numbers;
+      } else if (StartsNumber(byte)) {
+        ReadNumberToken(buffer, at, end);
+        ++section.numbers;
+      } else {
+        ++at;
+      }
+    }
+  }
+  return section;
 }
 
 int TrimLeft(std::string& text) {

@@ -20,13 +20,21 @@ constexpr long kMinTextFileLength = 50;
 struct TextFile {
   bool opened = false;               // the file could be opened for reading
   long length = 0;                   // length of the open file in bytes
-  std::vector<unsigned char> bytes;  // the whole file; empty unless 0 < length < 100000
+  std::vector<unsigned char> bytes;  // the whole file; empty unless 0 < length < the limit
+  // Why a file that exists cannot be read as text, to follow its name in a
+  // message ("is a directory", "is not a regular file", "is larger than N
+  // bytes", UTF-16 or binary contents); empty when nothing is wrong.
+  std::string problem;
   bool HasBuffer() const { return !bytes.empty(); }
 };
 
 // Opens `path` for binary reading and reads it whole when its length is
-// between 1 and 99999 bytes.
-TextFile LoadTextFile(const std::string& path);
+// between 1 and max_length - 1 bytes. Only regular files are opened: a
+// directory, a device or a FIFO (whose reading could block for ever) is not
+// opened and named in `problem`, as are a file of max_length bytes or more
+// and one holding NUL bytes (UTF-16 text or binary data). A file that does
+// not exist or cannot be opened has opened false and no problem.
+TextFile LoadTextFile(const std::string& path, long max_length = kMaxTextFileLength);
 
 // Skips bytes <= 32 and 255, then copies the rest of the line (up to CR, LF
 // or the end) into `line`, keeping at most count-1 characters. The cursor is
@@ -43,6 +51,28 @@ int ReadLine(const std::vector<unsigned char>& buffer,
 // (d/D ends the value). An empty token gives 0.
 int ReadInt(const std::vector<unsigned char>& buffer, long& cursor, long length);
 double ReadReal(const std::vector<unsigned char>& buffer, long& cursor, long length);
+
+// What a section of numbers holds (the data points of a data or results
+// file): the section starts at the line after `cursor` and ends before the
+// first line whose first visible character can neither start a number nor
+// begin a word such as "nan" or "inf" (the next label), or at the end.
+struct NumberSection {
+  int numbers = 0;  // number tokens, as ReadReal takes them one after another
+  // Lines holding a lone 0 at the end of the section: the synthetic data
+  // writer puts its starting-model label and answer there as zeros.
+  int trailing_zero_lines = 0;
+  // Whether the section holds the `needed` numbers of its points, with or
+  // without some of those zero lines.
+  bool Holds(int needed) const {
+    return needed <= numbers && needed >= numbers - trailing_zero_lines;
+  }
+  // The first word there that spells a value which is not a number ("nan",
+  // "-inf", ...), how many numbers come before it, and its line (from 1).
+  std::string not_a_number;
+  int numbers_before = 0;
+  int line = 0;
+};
+NumberSection ScanNumberSection(const std::vector<unsigned char>& buffer, long cursor, long length);
 
 // In-place trims of bytes 32 and 255 (tabs are kept). Return the new length.
 int TrimLeft(std::string& text);

@@ -126,6 +126,23 @@ void SplineFit(int n, const float* x, const float* y, float* b, float* c, float*
   d[last] = d[last - 1];
 }
 
+int SplineInterval(int n, const float* x, float point) {
+  if (n >= 2 && point <= x[0] && point <= x[1]) return 0;
+  // Binary search, 1-based bounds lo = 1, hi = n + 1; the knot index is lo.
+  int lo = 1;
+  int hi = n + 1;
+  do {
+    const int mid = (lo + hi) / 2;
+    // A point that is not a number goes up rather than stalling the search.
+    if (point < x[mid - 1]) {
+      hi = mid;
+    } else {
+      lo = mid;
+    }
+  } while (hi > lo + 1);
+  return lo - 1;
+}
+
 void SplineEval(int eval_count,
                 float* out,
                 int n,
@@ -136,29 +153,8 @@ void SplineEval(int eval_count,
                 const float* c,
                 const float* d) {
   if (n < 1) return;
-  for (int k = 0; k < eval_count; ++k) {
-    const float point = u[k];
-    int i = 0;
-    if (!(n >= 2 && point <= x[0] && point <= x[1])) {
-      // Binary search, 1-based bounds lo = 1, hi = n + 1; the knot index is lo.
-      int lo = 1;
-      int hi = n + 1;
-      do {
-        const int mid = (lo + hi) / 2;
-        // A point that is not a number goes up rather than stalling the search.
-        if (point < x[mid - 1]) {
-          hi = mid;
-        } else {
-          lo = mid;
-        }
-      } while (hi > lo + 1);
-      i = lo - 1;
-    }
-    const float dx = point - x[i];
-    out[k] = static_cast<float>(
-        y[i] + static_cast<double>(dx) *
-                   (b[i] + static_cast<double>(dx) * (c[i] + static_cast<double>(dx) * d[i])));
-  }
+  for (int k = 0; k < eval_count; ++k)
+    out[k] = SplineValue(SplineInterval(n, x, u[k]), u[k], x, y, b, c, d);
 }
 
 void ComputeApparentResistivity(float ratio,

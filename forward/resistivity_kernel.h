@@ -43,6 +43,23 @@ void FilterSounding(float ratio,
 // Interpolating cubic spline (end conditions matching the third derivative of
 // the cubic through the four end points). Arrays hold n entries.
 void SplineFit(int n, const float* x, const float* y, float* b, float* c, float* d);
+// The knot interval whose cubic serves `point`: the first at and below the
+// second knot, otherwise by binary search the last knot not above the point
+// (a point that is not a number goes to the last).
+int SplineInterval(int n, const float* x, float point);
+// The value of cubic i at `point`.
+inline float SplineValue(int i,
+                         float point,
+                         const float* x,
+                         const float* y,
+                         const float* b,
+                         const float* c,
+                         const float* d) {
+  const float dx = point - x[i];
+  return static_cast<float>(
+      y[i] + static_cast<double>(dx) *
+                 (b[i] + static_cast<double>(dx) * (c[i] + static_cast<double>(dx) * d[i])));
+}
 // Evaluates the spline at u[0..eval_count-1] into out.
 void SplineEval(int eval_count,
                 float* out,

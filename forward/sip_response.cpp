@@ -124,64 +124,6 @@ class LayerFactorTable {
 
 }  // namespace
 
-void ComplexLayerTransform(int layer_count,
-                           const float* thickness,
-                           const float* real_resistivity,
-                           const float* imaginary_resistivity,
-                           float lambda,
-                           float* real_out,
-                           float* imaginary_out) {
-  if (layer_count < 1) {
-    *real_out = *imaginary_out = 0.0f;
-    return;
-  }
-  float tr = real_resistivity[layer_count - 1];
-  float ti = imaginary_resistivity[layer_count - 1];
-  for (int i = layer_count - 2; i >= 0; --i) {
-    const double t = LayerFactor(lambda, thickness[i]);
-    if (t == kThickLayer) {
-      tr = real_resistivity[i];
-      ti = imaginary_resistivity[i];
-    } else {
-      RecurrenceStep(real_resistivity[i], imaginary_resistivity[i], t, tr, ti);
-    }
-  }
-  *real_out = tr;
-  *imaginary_out = ti;
-}
-
-void ComputeComplexApparentResistivity(float ratio,
-                                       float shift,
-                                       const float* spacings,
-                                       int filter_length,
-                                       const float* coefficients,
-                                       const float* thickness,
-                                       const float* real_resistivity,
-                                       const float* imaginary_resistivity,
-                                       int layer_count,
-                                       float* out_real,
-                                       float* out_imaginary,
-                                       int spacing_count) {
-  if (spacing_count < 1 || layer_count < 1) return;
-  if (filter_length < 1) {
-    for (int s = 0; s < spacing_count; ++s) out_real[s] = out_imaginary[s] = 0.0f;
-    return;
-  }
-  const LayerFactorTable table(
-      ratio, shift, spacings, spacing_count, filter_length, thickness, layer_count);
-  std::vector<float> scratch(LayerFactorTable::ScratchSize(1, filter_length));
-  for (int s = 0; s < spacing_count; ++s) {
-    table.Apply(s,
-                coefficients,
-                real_resistivity,
-                imaginary_resistivity,
-                1,
-                scratch.data(),
-                out_real + s,
-                out_imaginary + s);
-  }
-}
-
 void ComputeSpectralResponse(float shift,
                              int filter_length,
                              const float* coefficients,

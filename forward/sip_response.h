@@ -9,31 +9,6 @@
 
 namespace layra {
 
-// Complex form of LayerTransform: T = Z_n, then for i = n-1 down to 1
-// T = Z_i (T + Z_i t) / (Z_i + t T) with t = tanh(lambda h_i / 2), or T = Z_i
-// where lambda h_i exceeds 20.
-void ComplexLayerTransform(int layer_count,
-                           const float* thickness,
-                           const float* real_resistivity,
-                           const float* imaginary_resistivity,
-                           float lambda,
-                           float* real_out,
-                           float* imaginary_out);
-
-// One complex apparent resistivity per spacing into out_real/out_imaginary.
-void ComputeComplexApparentResistivity(float ratio,
-                                       float shift,
-                                       const float* spacings,
-                                       int filter_length,
-                                       const float* coefficients,
-                                       const float* thickness,
-                                       const float* real_resistivity,
-                                       const float* imaginary_resistivity,
-                                       int layer_count,
-                                       float* out_real,
-                                       float* out_imaginary,
-                                       int spacing_count);
-
 // Where ComputeSpectralResponse puts spacing i at frequency k.
 enum class SpectralLayout {
   kFrequencyMajor,  // k * spacing_count + i: the forward-modelling window

@@ -257,6 +257,10 @@ void DrawLegend(Canvas& canvas, const PlotPanel& panel) {
     y += H + 1;
     canvas.DrawText(column, y, MisfitText(panel));
     y += H + 4;
+    if (panel.engineLabel[0] != '\0') {
+      canvas.DrawText(column, y, panel.engineLabel);
+      y += H + 4;
+    }
   } else {
     canvas.DrawText(column, y, "Cal. app. res.");
     DrawPlusMarker(canvas, 4 * W, y + H + H / 2);

@@ -36,7 +36,8 @@ struct PlotPanel {
   float misfit = 0.0f;    // a fraction for resistivity panels, plain for the others
   float phaseMin = 0.0f;  // right-hand phase axis of frequency panels
   float phaseMax = 1.0f;
-  int dataConstraint = 0;  // >= 1 (robust): the legend says "Mean error"
+  int dataConstraint = 0;        // >= 1 (robust): the legend says "Mean error"
+  const char* engineLabel = "";  // legend line under the misfit of an iteration; none when empty
   // The legend goes to the window's left margin at the panel's row. A panel in
   // the right-hand column of the SIP layouts has none: written there it
   // would overwrite the legend of the left-hand panel of its row.

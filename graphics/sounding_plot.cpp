@@ -276,6 +276,7 @@ void PlotSounding(const PlotInput& input, Canvas& canvas) {
   common.xmax = data.axis.xmax;
   common.iteration = input.iteration;
   common.dataConstraint = input.dataConstraint;
+  common.engineLabel = input.engineLabel.c_str();
 
   Pen previous_pen = canvas.SelectPen(Pen{});
   Rgb previous_color = canvas.SetTextColor(kBlack);

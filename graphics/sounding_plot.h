@@ -50,7 +50,8 @@ struct PlotInput {
   const float* observedC = nullptr;
   const float* calculatedTau = nullptr;
   const float* calculatedC = nullptr;
-  int dataConstraint = 0;  // robust (>= 1) writes "Mean error" in the legend
+  int dataConstraint = 0;   // robust (>= 1) writes "Mean error" in the legend
+  std::string engineLabel;  // a legend line naming the engine; none when empty
 };
 
 void PlotSounding(const PlotInput& input, Canvas& canvas);

@@ -1,17 +1,20 @@
 #include "inversion/inversion_driver.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "fileio/results_file.h"
-#include "forward/filter_set.h"
+#include "fileio/same_file.h"
 #include "graphics/sounding_plot.h"
+#include "inversion/engine.h"
 #include "inversion/inversion_run.h"
 #include "inversion/least_squares.h"
 #include "inversion/sensitivities.h"
-#include "inversion/starting_model.h"
 #include "state/text_format.h"
 
 namespace layra {
@@ -19,10 +22,6 @@ namespace layra {
 namespace {
 
 constexpr int kMinRunLayers = 2;
-constexpr int kMaxRunLayers = 30;
-// A failed factorisation doubles the damping and tries again this often
-// before the stage gives up.
-constexpr int kFactorRetries = 8;
 
 const char kCannotCreate[] =
     "Cannot create this file. Either you\n"
@@ -42,175 +41,69 @@ std::string DirectoryOf(const std::string& path) {
   return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
 }
 
-bool CreateEmptyFile(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "wt");
-  if (file == nullptr) return false;
-  return std::fclose(file) == 0;
-}
-
-bool AllFinitePositive(const float* values, int count) {
-  for (int i = 0; i < count; ++i) {
-    if (!std::isfinite(values[i]) || !(values[i] > 0.0f)) return false;
+// Whether the results file `path` can be written, without changing it: an
+// existing file is opened for appending and keeps its contents, a new one is
+// created and removed again. The first block of the run replaces the file,
+// so a run refused before then leaves every file as it was. On failure
+// *reason holds the system's reason.
+bool CanCreateFile(const std::string& path, std::string* reason) {
+  std::error_code error;
+  const bool existed = std::filesystem::exists(path, error);
+  errno = 0;
+  std::FILE* file = std::fopen(path.c_str(), "a");
+  if (file == nullptr) {
+    *reason = std::strerror(errno != 0 ? errno : EACCES);
+    return false;
   }
-  return true;
-}
-
-// IP values as fractions: a set holding any magnitude of 1 or more is in
-// thousandths (mV/V, msec) and is scaled by 0.001 as a whole.
-std::vector<float> ObservedIpFractions(const SoundingData& data) {
-  std::vector<float> values(data.ipValue.begin(), data.ipValue.begin() + data.pointCount);
-  bool thousandths = false;
-  for (float v : values) thousandths = thousandths || std::fabs(v) >= 1.0f;
-  if (thousandths) {
-    for (float& v : values) v *= 0.001f;
-  }
-  return values;
+  const bool closed = std::fclose(file) == 0;
+  if (!closed) *reason = std::strerror(errno);
+  if (!existed) std::remove(path.c_str());
+  return closed;
 }
 
 class ResistivityStage {
  public:
   explicit ResistivityStage(InversionRun& run)
       : run_(run),
+        engine_(*run.engine),
         state_(run.state),
         model_(run.state.model),
         data_(run.state.data),
         n_(run.data_count),
-        layers_(run.layer_count),
-        parameters_(run.parameter_count),
-        jacobian_(static_cast<size_t>(n_) * parameters_),
-        residuals_(n_),
-        normal_(static_cast<size_t>(parameters_) * parameters_),
-        rhs_(parameters_),
-        step_(parameters_),
-        saved_resistivity_(layers_),
-        saved_thickness_(layers_) {}
+        layers_(run.layer_count) {}
 
   // Runs the stage; returns false when the run must end (the reason is in
   // the outcome).
   bool Run();
 
  private:
-  // Response, log sensitivities and misfit of the working model.
-  void Evaluate();
-  // Forms, damps and factors the normal equations and solves for step_.
-  // A matrix that cannot be factored doubles lambda and is formed again; false
-  // when even that fails.
-  bool SolveStep();
-  // Working model = saved model with the step scaled by `scale`; false when a
-  // value would not be a finite number.
-  bool ApplyStep(float scale);
-  void RestoreSaved();
   bool WriteBlock();
+  void ShowIteration();
   void Fail(const std::string& message) {
     state_.outcome.runStatus = RunStatus::kFailed;
     state_.outcome.runMessage = message;
   }
 
   InversionRun& run_;
+  InversionEngine& engine_;
   ProgramState& state_;
   LayeredModel& model_;
   const SoundingData& data_;
   const int n_;
   const int layers_;
-  const int parameters_;
-  std::vector<float> jacobian_;
-  std::vector<float> residuals_;
-  std::vector<double> normal_;
-  std::vector<float> rhs_;
-  std::vector<float> step_;
-  std::vector<float> saved_resistivity_;
-  std::vector<float> saved_thickness_;
-  double lambda_ = 0.0;
   // Resistivity data alone, or with the IP panel for IP and SIP data (the
   // spectra have no calculated values before the SIP stage).
   const PlotKind plot_kind_ =
       data_.dataKind == DataKind::kResistivity ? PlotKind::kResistivity : PlotKind::kIp;
 };
 
-void ResistivityStage::Evaluate() {
-  float* calculated = state_.outcome.calculatedResistivity.data();
-  ComputeResponseAndSensitivities(run_.user_model,
-                                  run_.filter,
-                                  data_.spacingA.data(),
-                                  model_.thickness.data(),
-                                  model_.resistivity.data(),
-                                  layers_,
-                                  calculated,
-                                  n_,
-                                  jacobian_.data());
-  ToLogSensitivities(model_.resistivity.data(),
-                     model_.thickness.data(),
-                     calculated,
-                     jacobian_.data(),
-                     n_,
-                     layers_,
-                     run_.user_model,
-                     jacobian_.data());
-  float misfit = ComputeMisfit(state_.settings.dataConstraint,
-                               residuals_.data(),
-                               data_.apparentResistivity.data(),
-                               calculated,
-                               n_,
-                               nullptr);
-  // A response that is not a finite positive number anywhere makes the model
-  // unusable; its misfit compares as worse than any other.
-  if (!AllFinitePositive(calculated, n_) || !std::isfinite(misfit)) misfit = INFINITY;
-  run_.misfit = misfit;
-}
-
-bool ResistivityStage::SolveStep() {
-  const InversionSettings& settings = state_.settings;
-  for (int attempt = 0; attempt <= kFactorRetries; ++attempt) {
-    if (attempt > 0) lambda_ *= 2.0;
-    BuildNormalEquations(jacobian_.data(),
-                         residuals_.data(),
-                         n_,
-                         parameters_,
-                         settings.dataConstraint != 0 && run_.iteration >= 1,
-                         settings.dataCutoff,
-                         normal_.data(),
-                         rhs_.data());
-    if (run_.user_model) {
-      AddDiagonalDamping(normal_.data(), parameters_, lambda_);
-    } else {
-      AddRoughnessDamping(normal_.data(), run_.roughness.data(), parameters_, lambda_);
-    }
-    if (CholeskyFactor(normal_.data(), parameters_, run_.host) == 0) {
-      CholeskySolve(step_.data(), parameters_, rhs_.data(), normal_.data());
-      for (float dp : step_) {
-        if (!std::isfinite(dp)) return false;
-      }
-      return true;
-    }
-  }
-  return false;
-}
-
-bool ResistivityStage::ApplyStep(float scale) {
-  bool finite = true;
-  for (int k = 0; k < layers_; ++k) {
-    const float value = saved_resistivity_[k] * std::exp(step_[k] * scale);
-    finite = finite && std::isfinite(value);
-    model_.resistivity[k] = value;
-  }
-  if (run_.user_model) {
-    for (int k = 0; k < layers_ - 1; ++k) {
-      const float value = saved_thickness_[k] * std::exp(step_[layers_ + k] * scale);
-      finite = finite && std::isfinite(value);
-      model_.thickness[k] = value;
-    }
-  }
-  if (!finite) RestoreSaved();
-  return finite;
-}
-
-void ResistivityStage::RestoreSaved() {
-  std::copy(saved_resistivity_.begin(), saved_resistivity_.end(), model_.resistivity.begin());
-  std::copy(saved_thickness_.begin(), saved_thickness_.end(), model_.thickness.begin());
-}
-
 bool ResistivityStage::WriteBlock() {
-  const bool written = AppendResults(state_.someParametersFixed,
+  // A run of the accurate engine from a user model holds the parameters it
+  // was told to fix, and its results file says so.
+  const int fixed =
+      state_.someParametersFixed != 0 ||
+      (run_.user_model && engine_.kind() == EngineKind::kAccurate && !state_.engine.fixed.empty());
+  const bool written = AppendResults(fixed,
                                      data_.dataKind,
                                      data_.errorsIncluded,
                                      run_.user_model,
@@ -238,25 +131,26 @@ bool ResistivityStage::WriteBlock() {
   return false;
 }
 
+// The progress line of the current iteration; the accurate engine adds the
+// error-weighted misfit.
+void ResistivityStage::ShowIteration() {
+  std::string line =
+      StrFormat("Iteration %2d  RMS error %8.2f", run_.iteration, 100.0 * run_.misfit);
+  if (engine_.kind() == EngineKind::kAccurate) {
+    line += StrFormat("  chi2/N %8.3f", state_.outcome.chi2);
+  }
+  ShowProgressLine(run_, line);
+}
+
 bool ResistivityStage::Run() {
   InversionSettings& settings = state_.settings;
   InversionOutcome& outcome = state_.outcome;
   // This stage always fits with the standard data constraint and reports the
   // root-mean-square misfit.
   settings.dataConstraint = 0;
-  lambda_ = settings.initialDampingFactor;
-  if (!run_.user_model) {
-    run_.roughness.assign(static_cast<size_t>(layers_) * layers_, 0.0);
-    BuildRoughness(0,
-                   model_.resistivity.data(),
-                   0,
-                   settings.modelCutoff,
-                   run_.roughness.data(),
-                   layers_,
-                   kFirstDifference);
-  }
+  engine_.BeginResistivity(run_);
   run_.iteration = 0;
-  Evaluate();
+  engine_.EvaluateResistivity(run_);
   if (!std::isfinite(run_.misfit)) {
     // Extreme contrasts can drive the filter below zero: without a response
     // of the starting model there is nothing to fit.
@@ -272,28 +166,16 @@ bool ResistivityStage::Run() {
   outcome.lastIteration = 0;
   outcome.finalMisfit = run_.misfit;
   if (!WriteBlock()) return false;
-  ShowProgressLine(run_, StrFormat("Iteration %2d  RMS error %8.2f", 0, 100.0 * run_.misfit));
+  ShowIteration();
   DrawRunPlot(run_, plot_kind_);
 
-  int non_improving = 0;
   settings.iterationLimit = std::min(std::max(settings.iterationLimit, 0), kMaxRunIterations);
-  while (run_.iteration < settings.iterationLimit && run_.misfit > settings.convergenceLimit) {
+  while (run_.iteration < settings.iterationLimit && engine_.Unconverged(run_)) {
     const float previous = run_.misfit;
-    std::copy(model_.resistivity.begin(),
-              model_.resistivity.begin() + layers_,
-              saved_resistivity_.begin());
-    std::copy(
-        model_.thickness.begin(), model_.thickness.begin() + layers_, saved_thickness_.begin());
-    if (!run_.user_model && settings.modelConstraint != 0 && run_.iteration >= 1) {
-      BuildRoughness(0,
-                     model_.resistivity.data(),
-                     1,
-                     settings.modelCutoff,
-                     run_.roughness.data(),
-                     layers_,
-                     kFirstDifference);
-    }
-    if (!SolveStep()) {
+    const StepResult step = engine_.StepResistivity(run_);
+    if (step == StepResult::kFailed) return false;
+    if (step == StepResult::kFinished) break;
+    if (step == StepResult::kNoStep) {
       const std::string message = StrFormat(
           "The least-squares matrix is not positive definite.\n"
           "The inversion stops after iteration %d.",
@@ -301,51 +183,22 @@ bool ResistivityStage::Run() {
       run_.host.Warn(message, "Error Message");
       break;
     }
-    bool usable = ApplyStep(1.0f);
-    if (usable) {
-      for (int k = 0; k < layers_; ++k) {
-        if (!(model_.resistivity[k] > 0.0f)) {
-          run_.host.Beep();
-          const std::string message = StrFormat("Negative resistivity for layer %3d", k + 1);
-          run_.host.Warn(message, "Error Message");
-          RestoreSaved();
-          Evaluate();
-          Fail(message);
-          return false;
-        }
-      }
-      Evaluate();
-    }
-    // A step that worsens the fit, or would leave numbers that are not
-    // finite, is retried at a third and then a tenth of its length.
-    for (const float scale : {0.33f, 0.1f}) {
-      if (usable && !(run_.misfit > previous)) break;
-      run_.host.Beep();
-      usable = ApplyStep(scale) && AllFinitePositive(model_.resistivity.data(), layers_);
-      if (usable) Evaluate();
-    }
-    if (!usable || !std::isfinite(run_.misfit)) {
-      // Not even the shortest step gives a usable model: keep the previous one.
-      RestoreSaved();
-      Evaluate();
-    }
 
     ++run_.iteration;
     outcome.misfits[run_.iteration] = run_.misfit;
     outcome.lastIteration = run_.iteration;
     outcome.finalMisfit = run_.misfit;
-    ShowProgressLine(
-        run_, StrFormat("Iteration %2d  RMS error %8.2f", run_.iteration, 100.0 * run_.misfit));
+    ShowIteration();
     if (!WriteBlock()) return false;
     DrawRunPlot(run_, plot_kind_);
 
-    const int improved = run_.misfit < previous;
-    lambda_ = NextDampingFactor(lambda_, improved, settings.minimumDampingFactor);
-    if (!improved && ++non_improving > 1) break;
+    if (engine_.EndsAfter(run_, run_.misfit < previous)) break;
 
-    if (run_.misfit < settings.convergenceLimit) {
-      if (!run_.silent) run_.host.AskConvergenceLimit(settings);
-      if (run_.misfit < settings.convergenceLimit) break;
+    if (engine_.Converged(run_)) {
+      if (!run_.silent && engine_.AsksConvergenceLimit()) {
+        run_.host.AskConvergenceLimit(settings);
+      }
+      if (engine_.Converged(run_)) break;
     }
     if (run_.iteration >= settings.iterationLimit) {
       if (run_.silent) break;
@@ -368,7 +221,8 @@ bool PrepareResultsFile(InversionRun& run) {
   const std::string base = BaseName(state.data.dataFileName);
   if (run.silent) {
     const std::string path = base + ".INx";
-    if (!CreateEmptyFile(path)) {
+    std::string reason;
+    if (IsSameFile(path, state.data.dataFileName) || !CanCreateFile(path, &reason)) {
       const std::string message =
           std::string(kCannotCreate) +
           "This data set will not be processed.\nPlease check this data file";
@@ -381,20 +235,31 @@ bool PrepareResultsFile(InversionRun& run) {
     return true;
   }
   std::string path = base + ".INV";
+  std::string reason;
   while (true) {
     if (!run.host.ChooseSaveFile(path, "File Name for Inversion Results")) {
       state.outcome.runStatus = RunStatus::kCancelled;
       state.outcome.runMessage = "No results file was chosen.";
       return false;
     }
-    if (CreateEmptyFile(path)) break;
+    // The data file is an input of the run: writing the results over it
+    // would destroy the data.
+    const bool data_file = IsSameFile(path, state.data.dataFileName);
+    if (data_file) {
+      reason = "it is the data file " + state.data.dataFileName + " of this run";
+    } else if (CanCreateFile(path, &reason)) {
+      break;
+    }
     const std::string question =
-        std::string(kCannotCreate) + "Do you want to try again with a different name?";
+        (data_file
+             ? StrFormat("The results file\n%s\nis the data file of this run.\n", path.c_str())
+             : std::string(kCannotCreate)) +
+        "Do you want to try again with a different name?";
     if (run.host.ShowMessage(
             question, "Try again", MessageIcon::kQuestion, MessageButtons::kYesNo) !=
         MessageAnswer::kYes) {
       state.outcome.runStatus = RunStatus::kFailed;
-      state.outcome.runMessage = std::string(kCannotCreate) + path;
+      state.outcome.runMessage = "Cannot create the results file " + path + ": " + reason;
       return false;
     }
   }
@@ -430,6 +295,9 @@ void DrawRunPlot(InversionRun& run, PlotKind kind, const ColeColePanels* panels)
   input.title = data.title;
   input.misfit = run.misfit;
   input.dataConstraint = state.settings.dataConstraint;
+  if (run.engine->kind() == EngineKind::kAccurate) {
+    input.engineLabel = StrFormat("Accurate, chi2/N %.2f", state.outcome.chi2);
+  }
   // IP panels in thousandths (mV/V).
   std::vector<float> observed_ip(n), calculated_ip(n), layer_ip(layers);
   if (kind != PlotKind::kResistivity) {
@@ -472,6 +340,8 @@ void RunInversion(ProgramState& state, int user_model, int silent, Canvas& canva
   outcome.lastIteration = 0;
   outcome.finalMisfit = 0.0f;
   outcome.finalIpMisfit = 0.0f;
+  outcome.chi2 = 0.0;
+  outcome.regularisation = 0.0;
   std::fill(outcome.misfits.begin(), outcome.misfits.end(), 0.0f);
   std::fill(outcome.calculatedIp.begin(), outcome.calculatedIp.end(), 0.0f);
 
@@ -488,58 +358,67 @@ void RunInversion(ProgramState& state, int user_model, int silent, Canvas& canva
   run.user_model = user_model ? 1 : 0;
   run.silent = silent ? 1 : 0;
   run.data_count = n;
-  if (!PrepareResultsFile(run)) return;
+  run.engine = MakeEngine(state.engine.engine);
 
   LayeredModel& model = state.model;
   if (run.user_model) {
     run.layer_count = model.layerCount;
   } else {
-    run.layer_count = BuildStartingModel(state.data.spacingA.data(),
-                                         state.data.apparentResistivity.data(),
-                                         n,
-                                         state.thicknessFactor,
-                                         model);
+    run.layer_count = run.engine->BuildAutomaticModel(run);
     const float mean = model.resistivity[0];
     std::fill(
         outcome.calculatedResistivity.begin(), outcome.calculatedResistivity.begin() + n, mean);
   }
   run.parameter_count = ParameterCount(run.user_model, run.layer_count);
-  run.filter = SelectFilter(state.data.arrayType);
-  run.observed_ip = ObservedIpFractions(state.data);
+  run.observed_ip = run.engine->ObservedIpFractions(state.data);
 
-  ShowProgressLine(run, StrFormat("Number of data points is %d.", n));
-  ShowProgressLine(run, StrFormat("Number of model parameters is %d.", run.parameter_count));
-  ShowProgressLine(run, StrFormat("Number of model layers is %d.", run.layer_count));
-
-  bool go_on = true;
-  if (run.layer_count < kMinRunLayers || run.layer_count > kMaxRunLayers) {
-    const std::string message = StrFormat(
+  // The checks on the model come before the results file is chosen, so a
+  // refused run touches no file; the refusal is shown after the progress
+  // lines, as the run shows them.
+  std::string refusal;
+  std::string refusal_caption = "Message";
+  const int max_layers = run.engine->MaxRunLayers();
+  if (run.layer_count < kMinRunLayers || run.layer_count > max_layers) {
+    refusal = StrFormat(
         "You model has %d layers.\nThe model must have at least 2 layers\n"
-        "and not model that 30 layers.",
-        run.layer_count);
-    host.Warn(message, "Message");
-    outcome.runStatus = RunStatus::kFailed;
-    outcome.runMessage = message;
-    go_on = false;
-  }
-  if (go_on && run.user_model) {
+        "and not model that %d layers.",
+        run.layer_count,
+        max_layers);
+  } else if (run.user_model) {
     // A model from a file or a dialog is used unchecked elsewhere; values that
     // are not positive numbers have no response and would poison every step.
-    for (int j = 0; j < run.layer_count && go_on; ++j) {
+    for (int j = 0; j < run.layer_count && refusal.empty(); ++j) {
       const bool rho_ok = std::isfinite(model.resistivity[j]) && model.resistivity[j] > 0.0f;
       const bool h_ok = j == run.layer_count - 1 ||
                         (std::isfinite(model.thickness[j]) && model.thickness[j] > 0.0f);
       if (!rho_ok || !h_ok) {
-        const std::string message = StrFormat(
+        refusal = StrFormat(
             "There was an error in the input model.\nLayer %d has a resistivity or a thickness\n"
             "that is not a positive number.",
             j + 1);
-        host.Warn(message, "Error Message");
-        outcome.runStatus = RunStatus::kFailed;
-        outcome.runMessage = message;
-        go_on = false;
+        refusal_caption = "Error Message";
       }
     }
+  }
+  if (refusal.empty() && !run.engine->CheckChoices(run, &refusal))
+    refusal_caption = "Error Message";
+  // The file is first written (and an earlier file replaced) by block 0, once
+  // the starting model has a response.
+  const bool file_chosen = refusal.empty() && PrepareResultsFile(run);
+  if (refusal.empty() && !file_chosen) return;
+
+  ShowProgressLine(run, StrFormat("Number of data points is %d.", n));
+  ShowProgressLine(run, StrFormat("Number of model parameters is %d.", run.parameter_count));
+  ShowProgressLine(run, StrFormat("Number of model layers is %d.", run.layer_count));
+  if (run.engine->kind() != EngineKind::kDocumented) {
+    ShowProgressLine(run, StrFormat("Inversion engine: %s.", EngineName(run.engine->kind())));
+  }
+
+  bool go_on = refusal.empty();
+  if (!go_on) {
+    host.Warn(refusal, refusal_caption);
+    outcome.runStatus = RunStatus::kFailed;
+    outcome.runMessage = refusal;
   }
   if (go_on) {
     // Depths follow the thicknesses the run works with.
@@ -557,7 +436,7 @@ void RunInversion(ProgramState& state, int user_model, int silent, Canvas& canva
     RunIpStage(run);
     if (state.data.dataKind == DataKind::kSip) RunSipStage(run);
   }
-  if (run.silent) std::remove(state.resultsFileName.c_str());
+  if (run.silent && file_chosen) std::remove(state.resultsFileName.c_str());
 }
 
 }  // namespace layra

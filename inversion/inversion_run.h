@@ -6,11 +6,12 @@
 // RunInversion; nothing of it outlives the run except what is copied into
 // ProgramState.
 
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "forward/filter_set.h"
 #include "graphics/sounding_plot.h"
+#include "inversion/engine.h"
 #include "platform/canvas.h"
 #include "platform/host.h"
 #include "state/records.h"
@@ -26,20 +27,17 @@ struct InversionRun {
   Host& host;
   int user_model = 0;
   int silent = 0;
-  FilterSet filter;
+  std::unique_ptr<InversionEngine> engine;  // chosen by state.engine.engine
   int data_count = 0;
   int layer_count = 0;
   int parameter_count = 0;
-  int iteration = 0;              // resistivity iteration shown in the plots
-  float misfit = 0.0f;            // resistivity misfit, a fraction
-  int text_y = 8;                 // next progress line
-  std::vector<double> roughness;  // L by L, automatic runs
+  int iteration = 0;    // resistivity iteration shown in the plots
+  float misfit = 0.0f;  // resistivity misfit (root mean square of ln residuals), a fraction
+  int text_y = 8;       // next progress line
 
-  // IP stage results kept for the plots of the following stages (fractions).
-  std::vector<float> observed_ip;            // observed IP values as fractions
-  std::vector<float> perturbed_sensitivity;  // S(i, j) = d rhoA'_i / d rho'_j
+  // IP values kept for the plots of the following stages (fractions).
+  std::vector<float> observed_ip;  // observed IP values as fractions
   float ip_misfit = 0.0f;
-  bool ip_done = false;
 };
 
 // Writes one progress line at x = 8 and moves to the next text line.

@@ -197,4 +197,25 @@ void CholeskySolve(float* step, int parameter_count, const float* rhs, const dou
   }
 }
 
+bool SolveWithDampingRetries(double& lambda,
+                             int parameter_count,
+                             const std::function<void(double)>& form,
+                             double* normal,
+                             const float* rhs,
+                             float* step,
+                             Host& host) {
+  for (int attempt = 0; attempt <= kFactorRetries; ++attempt) {
+    if (attempt > 0) lambda *= 2.0;
+    form(lambda);
+    if (CholeskyFactor(normal, parameter_count, host) == 0) {
+      CholeskySolve(step, parameter_count, rhs, normal);
+      for (int k = 0; k < parameter_count; ++k) {
+        if (!std::isfinite(step[k])) return false;
+      }
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace layra

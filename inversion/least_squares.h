@@ -7,6 +7,8 @@
 // a Cholesky solver. Normal matrices are P by P, column-major, in double
 // precision (element (k, l), 0-based, at k + l * P); vectors are floats.
 
+#include <functional>
+
 #include "platform/host.h"
 
 namespace layra {
@@ -66,6 +68,23 @@ int CholeskyFactor(double* normal, int parameter_count, Host& host);
 
 // Solves U^T U dp = g with the factor of CholeskyFactor; dp stored as floats.
 void CholeskySolve(float* step, int parameter_count, const float* rhs, const double* factored);
+
+// A failed factorisation doubles the damping and forms the matrix again this
+// often before a stage gives up.
+constexpr int kFactorRetries = 8;
+
+// Calls form(lambda) to fill `normal` and `rhs` with the damped normal
+// equations, factors and solves them into `step`. A matrix that cannot be
+// factored doubles lambda (kept in the caller's variable) and is formed
+// again, at most kFactorRetries times. False when no factorisation succeeded
+// or the step holds a value that is not finite.
+bool SolveWithDampingRetries(double& lambda,
+                             int parameter_count,
+                             const std::function<void(double)>& form,
+                             double* normal,
+                             const float* rhs,
+                             float* step,
+                             Host& host);
 
 }  // namespace layra
 

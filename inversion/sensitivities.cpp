@@ -12,50 +12,6 @@
 
 namespace layra {
 
-namespace {
-
-// The knot interval of each point as SplineEval finds it: the first cubic at
-// and below the second knot, otherwise a binary search over the knots.
-std::vector<int> SplineIntervals(int n, const float* x, const std::vector<float>& points) {
-  std::vector<int> intervals(points.size(), 0);
-  for (size_t k = 0; k < points.size(); ++k) {
-    const float point = points[k];
-    if (n >= 2 && point <= x[0] && point <= x[1]) continue;
-    int lo = 1;
-    int hi = n + 1;
-    do {
-      const int mid = (lo + hi) / 2;
-      if (point < x[mid - 1]) {
-        hi = mid;
-      } else {
-        lo = mid;
-      }
-    } while (hi > lo + 1);
-    intervals[k] = lo - 1;
-  }
-  return intervals;
-}
-
-// SplineEval with the intervals found beforehand; the same arithmetic.
-void EvaluateSpline(const std::vector<int>& intervals,
-                    const std::vector<float>& points,
-                    const float* x,
-                    const float* y,
-                    const std::vector<float>& b,
-                    const std::vector<float>& c,
-                    const std::vector<float>& d,
-                    float* out) {
-  for (size_t k = 0; k < points.size(); ++k) {
-    const int i = intervals[k];
-    const float dx = points[k] - x[i];
-    out[k] = static_cast<float>(
-        y[i] + static_cast<double>(dx) *
-                   (b[i] + static_cast<double>(dx) * (c[i] + static_cast<double>(dx) * d[i])));
-  }
-}
-
-}  // namespace
-
 float LayerTransformWithDerivatives(int layer_count,
                                     const float* thickness,
                                     const float* resistivity,
@@ -194,25 +150,29 @@ void ComputeResponseAndSensitivities(int user_model,
 
   // Every spline below has the same knots and is evaluated at the same
   // points: find each point's interval once.
-  const std::vector<int> intervals = SplineIntervals(grid_count, log_grid.data(), log_spacings);
+  std::vector<int> intervals(data_count);
+  for (int i = 0; i < data_count; ++i)
+    intervals[i] = SplineInterval(grid_count, log_grid.data(), log_spacings[i]);
   std::vector<float> b(grid_count), c(grid_count), d(grid_count);
-  std::vector<float> values(data_count);
   SplineFit(grid_count, log_grid.data(), log_response.data(), b.data(), c.data(), d.data());
-  EvaluateSpline(
-      intervals, log_spacings, log_grid.data(), log_response.data(), b, c, d, values.data());
-  for (int i = 0; i < data_count; ++i) out_calculated[i] = std::exp(values[i]);
+  for (int i = 0; i < data_count; ++i) {
+    const float value = SplineValue(intervals[i],
+                                    log_spacings[i],
+                                    log_grid.data(),
+                                    log_response.data(),
+                                    b.data(),
+                                    c.data(),
+                                    d.data());
+    out_calculated[i] = std::exp(value);
+  }
 
   for (int p = 0; p < columns; ++p) {
     const float* column = &grid_jacobian[static_cast<size_t>(p) * grid_count];
     SplineFit(grid_count, log_grid.data(), column, b.data(), c.data(), d.data());
-    EvaluateSpline(intervals,
-                   log_spacings,
-                   log_grid.data(),
-                   column,
-                   b,
-                   c,
-                   d,
-                   out_jacobian + static_cast<size_t>(p) * data_count);
+    float* out = out_jacobian + static_cast<size_t>(p) * data_count;
+    for (int i = 0; i < data_count; ++i)
+      out[i] = SplineValue(
+          intervals[i], log_spacings[i], log_grid.data(), column, b.data(), c.data(), d.data());
   }
 }
 

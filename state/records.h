@@ -188,6 +188,10 @@ struct InversionOutcome {
   float finalMisfit = 0.0f;  // resistivity misfit, a fraction
   float finalIpMisfit = 0.0f;
   float finalSipMisfit = 0.0f;  // sum of squared amplitude and phase residuals
+  // Accurate engine: error-weighted misfit chi^2 / N of the resistivity stage
+  // and, for automatic runs, the roughness weight of the last iteration.
+  double chi2 = 0.0;
+  double regularisation = 0.0;
   FloatArray<kPointArraySize> calculatedResistivity{};
   FloatArray<kPointArraySize> calculatedIp{};
   // Calculated SIP amplitude and phase, point-major like the observed arrays.

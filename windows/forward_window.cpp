@@ -5,6 +5,7 @@
 #include <QMenuBar>
 
 #include "fileio/model_file.h"
+#include "fileio/same_file.h"
 #include "fileio/synthetic_data.h"
 #include "forward/forward_calculation.h"
 #include "graphics/forward_plot.h"
@@ -155,8 +156,16 @@ void ForwardWindow::Save() {
   if (!host_->ChooseSaveFile(path, "File Name for apparent resistivity values")) {
     return;
   }
-  if (!SaveForwardModel(*model_, path)) {
-    host_->Warn(StrFormat(kNotWrittenMessage, path.c_str()), "Error Message");
+  // The model file is this response's input: saving over it would lose it.
+  if (IsSameFile(path, model_file_name_)) {
+    host_->Warn(StrFormat(kNotWrittenMessage, path.c_str()) + "\nIt is the model file " +
+                    model_file_name_ + ".",
+                "Error Message");
+    return;
+  }
+  std::string error;
+  if (!SaveForwardModel(*model_, path, &error)) {
+    host_->Warn(StrFormat(kNotWrittenMessage, path.c_str()) + "\n" + error, "Error Message");
   }
 }
 

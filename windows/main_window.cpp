@@ -156,6 +156,10 @@ void MainWindow::BuildMenus() {
              kCommandRobustInversion,
              QStringLiteral("&Robust inversion..."),
              QStringLiteral("command114"));
+  AddCommand(settings,
+             kCommandEngine,
+             QStringLiteral("Inversion &engine and data errors..."),
+             QStringLiteral("command115"));
 
   QMenu* forward = menuBar()->addMenu(QStringLiteral("&Forward Modelling"));
   AddCommand(forward,
@@ -218,6 +222,9 @@ void MainWindow::RunCommand(int id) {
       break;
     case kCommandRobustInversion:
       if (!RefusedInMode()) ChangeConstraints();
+      break;
+    case kCommandEngine:
+      if (!RefusedInMode()) ChangeEngine();
       break;
     case kCommandAutomaticInversion:
       if (mode_flag_ == 0) AutomaticInversion();
@@ -332,6 +339,11 @@ void MainWindow::ChangeConvergenceLimit() {
 
 void MainWindow::ChangeConstraints() {
   DataConstrainDiaBox dialog(state_.settings, state_.dialogResult, this);
+  runner_->Run(dialog);
+}
+
+void MainWindow::ChangeEngine() {
+  EngineDiaBox dialog(state_.engine, state_.dialogResult, this);
   runner_->Run(dialog);
 }
 

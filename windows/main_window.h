@@ -33,6 +33,7 @@ enum CommandId : int {
   kCommandIterations = 112,
   kCommandConvergenceLimit = 113,
   kCommandRobustInversion = 114,
+  kCommandEngine = 115,
   kCommandAutomaticInversion = 121,
   kCommandUserModelInversion = 122,
   kCommandDisplayResults = 131,
@@ -96,6 +97,7 @@ class MainWindow : public QMainWindow {
   void ChangeIterations();
   void ChangeConvergenceLimit();
   void ChangeConstraints();
+  void ChangeEngine();
   void AutomaticInversion();
   void UserModelInversion();
   // Runs the silent automatic inversion and the user-model dialog; true when

@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 
 #include "state/settings_rules.h"
 #include "state/text_format.h"
@@ -247,6 +249,58 @@ void DataConstrainDiaBox::Restore() {
   settings_.modelConstraint = at_opening_.modelConstraint;
   settings_.dataCutoff = at_opening_.dataCutoff;
   settings_.modelCutoff = at_opening_.modelCutoff;
+}
+
+// --- EngineDiaBox ----------------------------------------------------------
+
+EngineDiaBox::EngineDiaBox(EngineOptions& options, int& dialog_result, QWidget* parent)
+    : SettingsDialog("EngineDiaBox",
+                     QStringLiteral("Inversion engine and data errors"),
+                     dialog_result,
+                     parent),
+      options_(options) {
+  auto* body = new QVBoxLayout;
+  auto* engine_box = new QGroupBox(QStringLiteral("Inversion engine"));
+  auto* engine_layout = new QVBoxLayout(engine_box);
+  auto* documented = MakeRadio(1441,
+                               QStringLiteral("Documented (filter and spline, as published)"),
+                               options.engine != EngineKind::kAccurate);
+  accurate_ = MakeRadio(1442,
+                        QStringLiteral("Accurate (exact forward, error-weighted, smooth "
+                                       "inversion by the data errors)"),
+                        options.engine == EngineKind::kAccurate);
+  engine_layout->addWidget(documented);
+  engine_layout->addWidget(accurate_);
+  auto* group = new QButtonGroup(this);
+  group->addButton(documented, 0);
+  group->addButton(accurate_, 1);
+
+  auto* errors_box = new QGroupBox(QStringLiteral("Data errors (accurate engine)"));
+  auto* errors_layout = new QFormLayout(errors_box);
+  floor_edit_ = MakeEdit(1443, ToQString(StrFormat("%g", options.errorFloorPercent)));
+  assumed_edit_ = MakeEdit(1444, ToQString(StrFormat("%g", options.assumedErrorPercent)));
+  errors_layout->addRow(QStringLiteral("Error floor in percent (0 to 100):"), floor_edit_);
+  errors_layout->addRow(QStringLiteral("Assumed error in percent (0.01 to 100):"), assumed_edit_);
+  body->addWidget(engine_box);
+  body->addWidget(errors_box);
+  body->addWidget(MakeLabel(0,
+                            QStringLiteral("Each datum is weighted by its error from the data "
+                                           "file, never below the floor; data without an error "
+                                           "get the assumed error.")));
+  SetBody(body);
+  floor_edit_->setFocus();
+}
+
+void EngineDiaBox::Store() {
+  options_.engine = accurate_->isChecked() ? EngineKind::kAccurate : EngineKind::kDocumented;
+  auto read = [](const QLineEdit* edit, double low, double high, double previous) {
+    bool ok = false;
+    const double value = edit->text().trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value)) return previous;
+    return std::min(std::max(value, low), high);
+  };
+  options_.errorFloorPercent = read(floor_edit_, 0.0, 100.0, options_.errorFloorPercent);
+  options_.assumedErrorPercent = read(assumed_edit_, 0.01, 100.0, options_.assumedErrorPercent);
 }
 
 }  // namespace layra

@@ -128,6 +128,27 @@ class DataConstrainDiaBox : public SettingsDialog {
   QLineEdit* model_cutoff_edit_;
 };
 
+// The engine of the next inversion (documented or accurate) and the data
+// errors of the accurate engine: the floor below which no datum's error is
+// taken and the error of data the file gives none for, both in percent.
+// Entries are clamped to 0..100 (floor) and 0.01..100 (assumed error); text
+// that is not a number keeps the value shown.
+class EngineDiaBox : public SettingsDialog {
+  Q_OBJECT
+
+ public:
+  EngineDiaBox(EngineOptions& options, int& dialog_result, QWidget* parent = nullptr);
+
+ protected:
+  void Store() override;
+
+ private:
+  EngineOptions& options_;
+  QRadioButton* accurate_;
+  QLineEdit* floor_edit_;
+  QLineEdit* assumed_edit_;
+};
+
 }  // namespace layra
 
 #endif  // LAYRA_WINDOWS_SETTINGS_DIALOGS_H_

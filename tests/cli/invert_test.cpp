@@ -6,6 +6,8 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/support/cli_run.h"
 
@@ -128,15 +130,32 @@ TEST_F(InvertCommand, UserModelRunsFromTheFilesStartingModel) {
   EXPECT_EQ(results[1]["status"], "refused");
 }
 
-TEST_F(InvertCommand, OptionsAreClampedAsTheSettingsDialogsClamp) {
-  // 0 iterations becomes 1; a convergence limit of 0 % becomes 0.01 %.
-  const CliRun run = Run("invert --json --iterations 0 --convergence 0 --damping 5,0.5" +
+// Where the settings dialogs clamp, the command line refuses the value and
+// names the range: it has no field to show the clamped value in.
+TEST_F(InvertCommand, OptionsOutOfRangeAreRefusedWithTheRange) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"--iterations 1000", "--iterations: Value 1000 not in range [1 - 25]"},
+      {"--iterations 0", "--iterations: Value 0 not in range [1 - 25]"},
+      {"--convergence 1e9", "--convergence: Value 1e9 not in range [0.01 - 100]"},
+      {"--convergence nan", "--convergence: Value nan not in range [0.01 - 100]"},
+      {"--damping 5,0.01", "--damping: Initial damping factor 5 not in range [0.01 - 1]"},
+      {"--damping 0.1,0.5", "--damping: Minimum damping factor 0.5 not in range [0.001 - 0.25]"},
+      {"--more-iterations 30", "--more-iterations: Value 30 not in range [0 - 25]"},
+  };
+  for (const auto& [option, message] : cases) {
+    const CliRun run = Run("invert " + option + OutputDir() + " " + Example("wenner.dat"));
+    EXPECT_NE(run.status, 0) << option;
+    EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(directory_ / "wenner.INV")) << option;
+  }
+  // The ends of the ranges are taken.
+  const CliRun run = Run("invert --json --iterations 1 --convergence 0.01 --damping 1,0.25" +
                          OutputDir() + " " + Example("wenner.dat"));
   ASSERT_EQ(run.status, 0) << run.err;
   const nlohmann::json results = nlohmann::json::parse(run.out);
   EXPECT_EQ(results[0]["iterations"], 1);
   // --more-iterations answers the iteration-limit prompt: 1 + 2 iterations.
-  const CliRun more = Run("invert --json --iterations 1 --convergence 0 --more-iterations 2" +
+  const CliRun more = Run("invert --json --iterations 1 --convergence 0.01 --more-iterations 2" +
                           OutputDir() + " " + Example("wenner.dat"));
   ASSERT_EQ(more.status, 0) << more.err;
   EXPECT_EQ(nlohmann::json::parse(more.out)[0]["iterations"], 3);
@@ -147,6 +166,31 @@ TEST_F(InvertCommand, OutputAndPlotNameOneFileOnly) {
                          Example("wenner.dat") + " " + Example("wenner.dat"));
   EXPECT_EQ(run.status, 2);
   EXPECT_FALSE(fs::exists(directory_ / "x.INV"));
+}
+
+// A refused run leaves an earlier results file as it was; a results file that
+// cannot be created is named with the system's reason, not offered a retry.
+TEST_F(InvertCommand, RefusedRunsLoseNoResultsAndNameWhatFailed) {
+  const fs::path data = directory_ / "one_layer.dat";
+  std::string text = Slurp(std::string(LAYRA_EXAMPLES_DIR) + "/starting_model.dat");
+  text.replace(text.find("layers\n3\n"), 9, "layers\n1\n");
+  std::ofstream(data) << text;
+  const fs::path kept = directory_ / "keep.INV";
+  std::ofstream(kept) << "an earlier run\n";
+  const CliRun refused =
+      Run("invert --user-model -o \"" + kept.string() + "\" \"" + data.string() + "\"");
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("You model has 1 layers."), std::string::npos) << refused.err;
+  EXPECT_EQ(Slurp(kept), "an earlier run\n");
+
+  const std::string missing = (directory_ / "missing" / "x.INV").string();
+  const CliRun uncreatable = Run("invert -o \"" + missing + "\" " + Example("wenner.dat"));
+  EXPECT_EQ(uncreatable.status, 1);
+  EXPECT_NE(uncreatable.out.find("Cannot create the results file " + missing +
+                                 ": No such file or directory"),
+            std::string::npos)
+      << uncreatable.out;
+  EXPECT_EQ(uncreatable.err.find("try again"), std::string::npos) << uncreatable.err;
 }
 
 TEST_F(InvertCommand, ShowReadsBackWhatInvertWrote) {
@@ -197,3 +241,59 @@ TEST_F(InvertCommand, PlotsTheLastIterationAndAChosenOne) {
 #endif
 
 }  // namespace
+
+// The documented engine, chosen or by default, writes the stored example's
+// results byte for byte; the accurate engine writes the same layout (show
+// reads it back) and names itself with its error-weighted misfit.
+TEST_F(InvertCommand, EnginesWriteOneLayoutAndTheDocumentedOneTheStoredBytes) {
+  for (const char* engine : {"", " --engine documented"}) {
+    ASSERT_EQ(
+        Run(std::string("invert") + engine + OutputDir() + " " + Example("wenner.dat")).status, 0);
+    EXPECT_EQ(Slurp(directory_ / "wenner.INV"), Slurp(fs::path(LAYRA_EXAMPLES_DIR) / "wenner.INV"))
+        << engine;
+  }
+  const CliRun accurate =
+      Run("invert --json --engine accurate --robust" + OutputDir() + " " + Example("wenner.dat"));
+  ASSERT_EQ(accurate.status, 0) << accurate.err;
+  const nlohmann::json result = nlohmann::json::parse(accurate.out)[0];
+  EXPECT_EQ(result["engine"], "accurate");
+  EXPECT_NEAR(result["chi2"].get<double>(), 1.0, 0.2);
+  EXPECT_GT(result["regularisation"].get<double>(), 0.0);
+  const CliRun show = Run("show --json '" + (directory_ / "wenner.INV").string() + "'");
+  ASSERT_EQ(show.status, 0) << show.err;
+  EXPECT_EQ(nlohmann::json::parse(show.out)["iterationCount"], result["iterations"]);
+
+  const CliRun fixed =
+      Run("invert --json --engine accurate --user-model --fix rho2,h1 --bound "
+          "rho1=150:180" +
+          OutputDir() + " " + Example("starting_model.dat"));
+  ASSERT_EQ(fixed.status, 0) << fixed.err;
+  const nlohmann::json model = nlohmann::json::parse(fixed.out)[0];
+  EXPECT_EQ(model["fixed"], nlohmann::json({"rho2", "h1"}));
+  EXPECT_EQ(model["bounds"]["rho1"], nlohmann::json({150.0, 180.0}));
+  EXPECT_EQ(model["model"]["resistivity"][1].get<double>(), 50.0);
+  EXPECT_EQ(model["model"]["thickness"][0].get<double>(), 2.5);
+  EXPECT_LE(model["model"]["resistivity"][0].get<double>(), 180.0);
+}
+
+// Engine choices that cannot be honoured are refused with a message.
+TEST_F(InvertCommand, EngineChoicesAreChecked) {
+  const std::string file = " " + Example("starting_model.dat");
+  struct Case {
+    const char* arguments;
+    const char* message;
+  } cases[] = {
+      {"--engine exact", "--engine"},
+      {"--engine accurate --error-floor 150", "--error-floor"},
+      {"--engine accurate --user-model --bound rho1=5", "NAME=LOW:HIGH"},
+      {"--engine accurate --user-model --bound rho1=9:5", "LOW must be below HIGH"},
+      {"--user-model --fix rho1", "--engine accurate"},
+      {"--engine accurate --user-model --fix rho9", "no parameter rho9"},
+  };
+  for (const Case& c : cases) {
+    const CliRun run = Run(std::string("invert ") + c.arguments + OutputDir() + file);
+    EXPECT_NE(run.status, 0) << c.arguments;
+    EXPECT_NE((run.out + run.err).find(c.message), std::string::npos) << c.arguments << run.err;
+  }
+  EXPECT_FALSE(fs::exists(directory_ / "starting_model.INV"));
+}

@@ -1,6 +1,7 @@
 // Runs the real layra-cli read command on the example files and on refused files.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -99,6 +100,16 @@ TEST(ReadCommand, RefusalsExitWithOneAndReportOnStandardError) {
   CliRun missing = RunLayraCli("read \"" + ::testing::TempDir() + "read_test_no_such_file.dat\"");
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.err.find("Cannot open file "), std::string::npos);
+
+  // A FIFO is named, not opened (opening it would wait for a writer).
+  const std::string fifo = ::testing::TempDir() + "read_test_fifo.dat";
+  std::filesystem::remove(fifo);
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  CliRun named = RunLayraCli("read \"" + fifo + "\"");
+  EXPECT_EQ(named.status, 1);
+  EXPECT_NE(named.err.find("File " + fifo + " is not a regular file."), std::string::npos)
+      << named.err;
+  std::filesystem::remove(fifo);
 }
 
 TEST(ReadCommand, FieldSoundingsRead) {

@@ -1,8 +1,10 @@
 #include "fileio/data_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -482,9 +484,27 @@ TEST_F(DataFileTest, RefusesUnusableValuesNamingThem) {
       {Plain("1 10\n2 20\n3 30\n4 0\n5 50\n"),
        "Data point number 4 has a resistivity of 0.00!\nThe apparent resistivity must be "
        "positive!"},
-      // A file that ends inside the data reads zeros for the rest.
+      // A file that ends inside the data lacks the numbers of its last points.
       {Header("W", 5, "R") + Errors(false) + "1 10\n2 20\n3 30\n",
-       "Data point number 4 has a spacing of 0.00!\nThe electrode spacing must be positive!"},
+       "The data section holds 6 numbers instead of 10!\n5 data points of 2 numbers each need "
+       "10: a value is missing or extra."},
+      // A value that is not a number, and one left out, which would shift
+      // every later value into the wrong place.
+      {Plain("1 10\n2 20\n3 30\n4 nan\n5 50\n"),
+       "Data point number 4 holds \"nan\", which is not a number!\nIt stands on line 14 of the "
+       "file."},
+      {Plain("1 10\n2 20\n3 -inf\n4 40\n5 50\n"),
+       "Data point number 3 holds \"-inf\", which is not a number!\nIt stands on line 13 of the "
+       "file."},
+      {Plain("1 10\n2 20\n3\n4 40\n5 50\n"),
+       "The data section holds 9 numbers instead of 10!\n5 data points of 2 numbers each need "
+       "10: a value is missing or extra."},
+      {Plain(WennerPoints(6)),
+       "The data section holds 12 numbers instead of 10!\n5 data points of 2 numbers each need "
+       "10: a value is missing or extra."},
+      {Header("Dipole-dipole", 5, "R") + Errors(false) + WennerPoints(5) + kNoModel,
+       "The array type \"Dipole-dipole\" is not known.\nThe array must be Wenner or "
+       "Schlumberger."},
       {Plain("1 10\n2 1e39\n3 30\n4 40\n5 50\n"),
        "The resistivity of data point number 2 is out of range" + finite},
       {IpFile(kIpSection, "1 1 1 2 2 2 3 3 -1e300 4 4 4 5 5 5\n"),
@@ -497,21 +517,7 @@ TEST_F(DataFileTest, RefusesUnusableValuesNamingThem) {
       {SipFile("W", 5, {1, 2, 4, 8}, "A", bad_amplitude),
        "Data point number 1 has an amplitude of -5.00 at frequency number 2!\nThe amplitude "
        "must be positive!"},
-      {WithModel("2\nP\n-100 5\n10\nLimit\n2\n"),
-       "Layer number 1 of the starting model has a resistivity of -100.000!\nThe layer "
-       "resistivity must be positive!"},
-      {WithModel("3\nP\n100 5\n10 0\n20\nLimit\n2\n"),
-       "Layer number 2 of the starting model has a thickness of 0.000!\nThe layer thickness "
-       "must be positive!"},
-      {WithModel("2\nP\n100 5\n10\nLimit\n1e40\n"),
-       "The convergence limit is out of range" + finite},
   };
-  for (int layers : {0, -2, 101, 100000}) {
-    cases.push_back({WithModel(std::to_string(layers) + "\nP\n100 5\n10\nLimit\n2\n"),
-                     StrFormat("Your starting model has %d layers.\nThe number of model layers "
-                               "must be between 1 and 100.",
-                               layers)});
-  }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
     EXPECT_EQ(Read(c.file), 1);
@@ -523,12 +529,52 @@ TEST_F(DataFileTest, RefusesUnusableValuesNamingThem) {
   EXPECT_EQ(Read(SipFile("W", 5, {1, 2, 4, 8}, "I", bad_amplitude)), 0);
 }
 
+// The starting model is optional: one that cannot be used is reported with
+// its reason and dropped, and the data are read all the same, so an
+// automatic inversion stays possible.
+TEST_F(DataFileTest, UnusableStartingModelIsDroppedAndTheDataKept) {
+  std::vector<std::pair<std::string, std::string>> cases = {
+      {WithModel("2\nP\n-100 5\n10\nLimit\n2\n"),
+       "Layer number 1 of the starting model has a resistivity of -100.000!\nThe layer "
+       "resistivity must be positive!"},
+      {WithModel("3\nP\n100 5\n10 0\n20\nLimit\n2\n"),
+       "Layer number 2 of the starting model has a thickness of 0.000!\nThe layer thickness "
+       "must be positive!"},
+      {WithModel("2\nP\n100 5\n10\nLimit\n1e40\n"),
+       "The convergence limit is out of range!\nEvery number in the file must be finite."},
+      // "Yes" and nothing after it.
+      {WithModel(""),
+       "Your starting model has 0 layers.\nThe number of model layers must be between 1 and "
+       "100."},
+  };
+  for (int layers : {-2, 101, 100000}) {
+    cases.push_back({WithModel(std::to_string(layers) + "\nP\n100 5\n10\nLimit\n2\n"),
+                     StrFormat("Your starting model has %d layers.\nThe number of model layers "
+                               "must be between 1 and 100.",
+                               layers)});
+  }
+  for (const auto& [file, reason] : cases) {
+    SCOPED_TRACE(reason);
+    state_->settings.convergenceLimit = 0.05f;
+    EXPECT_EQ(Read(file), 0);
+    EXPECT_EQ(state_->data.pointCount, 5);
+    EXPECT_EQ(state_->userModelAvailable, 0);
+    EXPECT_EQ(state_->startingModel.layerCount, 0);
+    EXPECT_FLOAT_EQ(state_->settings.convergenceLimit, 0.05f);
+    ASSERT_EQ(host_.messages.size(), 1u);
+    EXPECT_EQ(host_.messages[0].text,
+              "The starting model of this file cannot be used:\n" + reason +
+                  "\nThe data have been read without it.");
+    EXPECT_EQ(host_.messages[0].caption, "Data Error");
+  }
+}
+
 TEST_F(DataFileTest, RefusesFilesOutsideTheLengthLimits) {
   std::string file = Header("W", 5, "R");
   file.resize(49, ' ');
   EXPECT_EQ(Read(file), 1);
   ExpectRefusedWith(
-      "Please check the format of this file with\n a text editor!. It does follow the format "
+      "Please check the format of this file with\n a text editor!. It does not follow the format "
       "this\nprogram requires.");
   EXPECT_EQ(host_.beeps, 1);
   EXPECT_TRUE(canvas_->texts().empty());
@@ -536,7 +582,7 @@ TEST_F(DataFileTest, RefusesFilesOutsideTheLengthLimits) {
   std::string huge = Plain(WennerPoints(5));
   huge.resize(100000, ' ');
   EXPECT_EQ(Read(huge), 1);
-  EXPECT_EQ(host_.messages.size(), 1u);
+  ExpectRefusedWith("File " + path_ + " is larger than 99999 bytes.");
 
   // A file that cannot be opened is refused silently.
   state_->data.pointCount = 7;
@@ -546,6 +592,34 @@ TEST_F(DataFileTest, RefusesFilesOutsideTheLengthLimits) {
       1);
   EXPECT_EQ(state_->data.pointCount, 0);
   EXPECT_TRUE(host_.messages.empty());
+}
+
+// What is not a text file is refused naming the file and what it is, before
+// anything is read from it (a FIFO would block the reader for ever).
+TEST_F(DataFileTest, RefusesWhatIsNotATextFileNamingIt) {
+  const std::string directory = ::testing::TempDir() + "datafile_directory.dat";
+  const std::string fifo = ::testing::TempDir() + "datafile_fifo.dat";
+  std::filesystem::create_directories(directory);
+  std::filesystem::remove(fifo);
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  canvas_ = std::make_unique<RecordingCanvas>();
+  for (const auto& [path, problem] :
+       std::vector<std::pair<std::string, std::string>>{{directory, "is a directory"},
+                                                        {fifo, "is not a regular file"},
+                                                        {"/dev/null", "is not a regular file"}}) {
+    host_ = ScriptedHost();
+    EXPECT_EQ(ReadDataFile(path, *state_, *canvas_, host_), 1) << path;
+    ExpectRefusedWith("File " + path + " " + problem + ".");
+  }
+  std::filesystem::remove(directory);
+  std::filesystem::remove(fifo);
+
+  // UTF-16 text: every other byte is NUL.
+  std::string utf16 = "\xff\xfe";
+  for (char c : Plain(WennerPoints(5))) utf16 += std::string(1, c) + '\0';
+  EXPECT_EQ(Read(utf16), 1);
+  ExpectRefusedWith("File " + path_ +
+                    " holds UTF-16 text or binary data (NUL bytes); save it as plain text.");
 }
 
 // `levels` datum levels b = levels..1, each with 1 + `extra` points.

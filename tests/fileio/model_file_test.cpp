@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "state/text_format.h"
 #include "tests/fileio/temp_file.h"
 #include "tests/support/recording_canvas.h"
 #include "tests/support/scripted_host.h"
@@ -83,6 +84,31 @@ TEST(ReadModelFile, GeneratesTwentyFourFrequenciesFromTheLongestTimeConstant) {
   ASSERT_EQ(model.frequencyCount, kGeneratedFrequencyCount);
   EXPECT_FLOAT_EQ(model.frequencies[0], 1.0f);
   EXPECT_NEAR(model.frequencies[23], 6813.0f, 1.0f);
+}
+
+// A layer that is not polarisable may be written with chargeability 0 and
+// time constant 0; a model with no polarisable layer at all still gets
+// frequencies (from 0.1 Hz) instead of infinite ones.
+TEST(ReadModelFile, AcceptsNonPolarisableLayersWithTimeConstantZero) {
+  for (const std::string& layers : {std::string("10 100 0 0 0.5\n 50 0.2 0.1 0.3"),
+                                    std::string("10 100 0 0 0.5\n 50 0 0 0.3")}) {
+    auto read =
+        Read(ModelText("Frequency domain SIP model", 2, layers, "0\nNumber of frequencies\n0"));
+    ASSERT_EQ(read->status, 0) << layers;
+    EXPECT_TRUE(read->host.messages.empty());
+    const ForwardModel& model = *read->model;
+    EXPECT_FLOAT_EQ(model.model.timeConstant[0], 0.0f);
+    ASSERT_EQ(model.frequencyCount, kGeneratedFrequencyCount);
+    EXPECT_TRUE(std::isfinite(model.frequencies[kGeneratedFrequencyCount - 1])) << layers;
+    EXPECT_GT(model.frequencies[0], 0.0f);
+  }
+  // A polarisable layer still needs a positive time constant.
+  EXPECT_EQ(Read(ModelText("Frequency domain SIP model",
+                           2,
+                           "10 100 0.1 0 0.5\n 50 0.2 0.1 0.3",
+                           "0\nNumber of frequencies\n0"))
+                ->status,
+            1);
 }
 
 TEST(ReadModelFile, KeepsSixtyFourSpacingsAndStillReadsTheArrayType) {
@@ -293,11 +319,14 @@ TEST(ReadModelFile, RefusesValuesTheEngineCannotUse) {
   }
 }
 
-TEST(ReadModelFile, RefusesLayerCountsOutsideTwoToTwentyWithoutAMessage) {
+TEST(ReadModelFile, RefusesLayerCountsOutsideTwoToTwentyWithTheCount) {
   for (int layers : {1, 21, 0, -3}) {
     auto read = Read(ModelText("Resistivity model", layers, "10 100\n 20", "0"));
     EXPECT_EQ(read->status, 1) << layers;
-    EXPECT_TRUE(read->host.messages.empty()) << layers;
+    ASSERT_EQ(read->host.messages.size(), 1u) << layers;
+    EXPECT_EQ(read->host.messages[0].text,
+              StrFormat("Your model has %d layers.\nThe number of layers must be between 2 and 20.",
+                        layers));
     EXPECT_EQ(read->model->model.layerCount, 0) << layers;
     EXPECT_NE(read->canvas.FindText("Number of layers is " + std::to_string(layers) + "."),
               nullptr);
@@ -314,7 +343,7 @@ TEST(ReadModelFile, RefusesShortAndMissingFiles) {
   EXPECT_EQ(short_file->status, 1);
   ASSERT_EQ(short_file->host.messages.size(), 1u);
   EXPECT_EQ(short_file->host.messages[0].text,
-            "Please check the format of this file with\n a text editor!. It does follow the "
+            "Please check the format of this file with\n a text editor!. It does not follow the "
             "format this\nprogram requires.");
   EXPECT_EQ(short_file->host.beeps, 1);
 

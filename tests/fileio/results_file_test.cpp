@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -324,6 +325,96 @@ TEST(ReadResultsFile, StoresAtMostTheCapacityAndCountsTheRest) {
   EXPECT_EQ(whole->results->blocksNotStored, 0);
 }
 
+// The largest run the writer can record reads back: 90 Schlumberger points,
+// 30 layers and 25 iterations (about 130 KB) fit well within the limit sized
+// from the writer's widest numbers, which such a file reaches too.
+TEST(ReadResultsFile, ReadsTheLargestFilesTheWriterProduces) {
+  RunRecord run;
+  run.arrayType = ArrayType::kSchlumberger;
+  run.errors = 1;
+  run.a.clear();
+  for (int i = 0; i < kMaxDataPoints; ++i) run.a.push_back(1.0f + i);
+  run.b.assign(run.a.size(), 0.5f);
+  run.observed.assign(run.a.size(), 100.0f);
+  run.error.assign(run.a.size(), 1.0f);
+  run.thickness.assign(29, 2.0f);
+  run.resistivity.assign(30, 50.0f);
+  for (const float value : {1.0f, 3e38f}) {
+    SCOPED_TRACE(value);
+    if (value > 1.0f) {
+      run.observed.assign(run.a.size(), value);
+      run.error.assign(run.a.size(), value);
+      run.thickness.assign(29, value);
+    }
+    const std::string text = Written(run, kMaxRunIterations);
+    EXPECT_GT(text.size(), 100000u);
+    EXPECT_LT(static_cast<long>(text.size()), kMaxResultsFileLength);
+    auto read = ReadText(text);
+    ASSERT_EQ(read->status, 0) << (read->host.messages.empty() ? "" : read->host.messages[0].text);
+    EXPECT_EQ(read->results->pointCount, kMaxDataPoints);
+    EXPECT_EQ(read->results->iterationCount, kMaxRunIterations);
+  }
+}
+
+// A file cut anywhere inside a block (a run killed, a disk full) keeps the
+// blocks before it; the cut block is dropped with a message, never shown as
+// an iteration with zeros for its missing values.
+TEST(ReadResultsFile, DropsAnIncompleteLastBlockAndSaysSo) {
+  const RunRecord run;
+  const std::string text = Written(run, 3);
+  const size_t third = text.find("Iteration 3");
+  const size_t misfit_line = text.rfind("Resistivity % RMS error");
+  struct Cut {
+    size_t at;
+    int iterations;
+    const char* block;
+  };
+  const std::vector<Cut> cuts = {
+      {third + 12, 2, "iteration 3"},                   // after its header
+      {text.find(" 4 ", third) + 3, 2, "iteration 3"},  // inside its data
+      {misfit_line + 24, 2, "iteration 3"},             // after the misfit label
+      {text.size() - 3, 2, "iteration 3"},              // inside the misfit
+      {text.size() - 1, 3, nullptr},                    // only the last line end missing
+      {text.find("Type of data"), 0, nullptr},          // block 0 whole
+      {text.find("Initial model resistivity"), -1, "the initial model"},
+  };
+  for (const Cut& cut : cuts) {
+    SCOPED_TRACE(cut.at);
+    auto read = ReadText(text.substr(0, cut.at));
+    ASSERT_EQ(read->status, 0);
+    EXPECT_EQ(read->results->iterationCount, std::max(cut.iterations, 0));
+    EXPECT_EQ(read->results->modelLayerCount, cut.iterations < 0 ? 0 : 3);
+    if (cut.block == nullptr) {
+      EXPECT_TRUE(read->host.messages.empty());
+      continue;
+    }
+    ASSERT_EQ(read->host.messages.size(), 1u);
+    EXPECT_NE(read->host.messages[0].text.find(std::string("(") + cut.block + ") is incomplete"),
+              std::string::npos)
+        << read->host.messages[0].text;
+    EXPECT_NE(read->canvas.FindText(std::string(cut.block) + " is incomplete and was dropped."),
+              nullptr);
+  }
+}
+
+// A file that claims more (or fewer) points than its data section holds
+// would take later numbers for its points: it is refused.
+TEST(ReadResultsFile, RefusesAPointCountTheDataSectionDoesNotHold) {
+  const std::string text = Written(RunRecord(), 1);
+  for (const char* count : {"7", "90", "5"}) {
+    auto read = ReadText(Replaced(
+        text, "Number of data points\n6\n", "Number of data points\n" + std::string(count) + "\n"));
+    EXPECT_EQ(read->status, 1) << count;
+    ASSERT_EQ(read->host.messages.size(), 1u) << count;
+    EXPECT_EQ(read->host.messages[0].text.rfind("The data section holds 12 numbers instead of " +
+                                                    std::to_string(2 * std::stoi(count)) + "!",
+                                                0),
+              0u)
+        << read->host.messages[0].text;
+    EXPECT_EQ(read->results->pointCount, 0);
+  }
+}
+
 TEST(ReadResultsFile, KeepsCalculatedValuesWithTheirSpacingsWhenSorting) {
   // A merged Schlumberger set is written level by level, not in ascending a.
   RunRecord run;
@@ -382,13 +473,16 @@ TEST(ReadResultsFile, RefusesBadDataWithTheDataFileMessages) {
   }
 }
 
-TEST(ReadResultsFile, RefusesModelLayerCountsOutOfRangeSilently) {
+TEST(ReadResultsFile, RefusesModelLayerCountsOutOfRangeWithTheCount) {
   const std::string from = "Number of model layers\n3\n";
   const std::string text = Written(RunRecord(), 1);
   for (const std::string count : {"0", "91", "-2"}) {
     auto read = ReadText(Replaced(text, from, "Number of model layers\n" + count + "\n"));
     EXPECT_EQ(read->status, 1) << count;
-    EXPECT_TRUE(read->host.messages.empty()) << count;
+    ASSERT_EQ(read->host.messages.size(), 1u) << count;
+    EXPECT_EQ(read->host.messages[0].text,
+              "The inversion results have " + count +
+                  " model layers.\nThe number of model layers must be between 1 and 90.");
     EXPECT_EQ(read->results->pointCount, 6) << "the points read stay";
     EXPECT_EQ(read->results->iterationCount, 0);
   }
@@ -397,6 +491,10 @@ TEST(ReadResultsFile, RefusesModelLayerCountsOutOfRangeSilently) {
   with_model.userModel = 1;
   auto read = ReadText(Replaced(Written(with_model, 0), from, "Number of model layers\n5000\n"));
   EXPECT_EQ(read->status, 1);
+  ASSERT_EQ(read->host.messages.size(), 1u);
+  EXPECT_EQ(read->host.messages[0].text,
+            "The starting model has 5000 layers.\nThe number of model layers must be between 1 "
+            "and 100.");
   EXPECT_EQ(read->results->startingModel.layerCount, 0);
 }
 

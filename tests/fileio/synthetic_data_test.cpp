@@ -177,6 +177,22 @@ TEST(WriteSyntheticData, ReportsAFileThatCannotBeWritten) {
   sounding.spacings = {1, 2};
   sounding.rho = {10, 20};
   EXPECT_FALSE(sounding.Write("/nonexistent/directory/out.dat"));
+  std::string error;
+  EXPECT_FALSE(WriteSyntheticData(sounding.form,
+                                  sounding.kind,
+                                  sounding.type,
+                                  "/nonexistent/directory/out.dat",
+                                  0,
+                                  nullptr,
+                                  2,
+                                  sounding.rho.data(),
+                                  nullptr,
+                                  nullptr,
+                                  nullptr,
+                                  sounding.spacings.data(),
+                                  sounding.title,
+                                  &error));
+  EXPECT_EQ(error, "/nonexistent/directory/out.dat: No such file or directory");
   EXPECT_FALSE(sounding.Write(std::filesystem::temp_directory_path().string()));  // a directory
   if (std::filesystem::exists("/dev/full")) {
     EXPECT_FALSE(sounding.Write("/dev/full")) << "a write that fails must not pass for success";

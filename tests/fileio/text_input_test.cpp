@@ -127,6 +127,40 @@ TEST(SortWithIndex, AscendingAndDescendingWithPermutation) {
   for (int k = 0; k < 5; ++k) EXPECT_FLOAT_EQ(rho[k], spacing[k] * 11) << k;
 }
 
+// The section counts numbers as the number readers take them, up to the
+// next label line.
+TEST(ScanNumberSection, CountsWhatTheNumberReadersTakeUpToTheNextLabel) {
+  struct Case {
+    std::string text;  // the label line that ends at the cursor, then the section
+    int numbers;
+    int trailing_zero_lines;
+    std::string not_a_number;
+    int numbers_before;
+    int line;
+  };
+  const std::vector<Case> cases = {
+      {"Data\n1 2\r\n3,4\n\n5 6\nUser model\n7 8\n", 6, 0, "", 0, 0},
+      {"Data\n1 2\n3 4\n0\n0\n0\n", 7, 3, "", 0, 0},
+      {"Data\n1 2\n3 NaN\n4 5\n", 5, 0, "NaN", 3, 3},
+      {"Data\n1 2\n-inf 4\nLabel\n", 4, 0, "-inf", 2, 3},
+      // Words between numbers are passed over, digits after them are numbers.
+      {"Data\n1 ohm 2 model3\n", 3, 0, "", 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const std::vector<unsigned char> bytes(c.text.begin(), c.text.end());
+    const NumberSection section = ScanNumberSection(
+        bytes, static_cast<long>(c.text.find('\n')), static_cast<long>(bytes.size()));
+    EXPECT_EQ(section.numbers, c.numbers);
+    EXPECT_EQ(section.trailing_zero_lines, c.trailing_zero_lines);
+    EXPECT_EQ(section.not_a_number, c.not_a_number);
+    if (!c.not_a_number.empty()) {
+      EXPECT_EQ(section.numbers_before, c.numbers_before);
+      EXPECT_EQ(section.line, c.line);
+    }
+  }
+}
+
 TEST(LoadTextFile, ReadsWholeFileAndRefusesBuffersOutsideTheLimits) {
   std::string path = ::testing::TempDir() + "/layra_text_input.txt";
   std::ofstream(path, std::ios::binary) << "hello\r\n";

@@ -248,6 +248,14 @@ TEST(DrawPanelAxes, IterationLegendTextsByKindAndConstraint) {
   panel.dataConstraint = 1;
   DrawPanelAxes(robust, panel);
   EXPECT_NE(robust.FindText("Mean error 2.50%"), nullptr);
+
+  // An engine line goes under the misfit and moves the model swatch down.
+  RecordingCanvas engine;
+  panel = MakeTestPanel(PanelKind::kResistivity, 1, 3);
+  panel.engineLabel = "Accurate, chi2/N 0.97";
+  DrawPanelAxes(engine, panel);
+  EXPECT_EQ(YOf(engine, "Accurate, chi2/N 0.97"), y + 7 * H + 17);
+  EXPECT_EQ(YOf(engine, "Computed model"), y + 8 * H + 21);
 }
 
 TEST(DrawPanelAxes, GridLinesOnlyWhenCompact) {

@@ -291,6 +291,9 @@ TEST_F(InversionDriverTest, UncreatableResultsFileAsksToTryAgain) {
   RunInversion(state_, 0, 0, canvas_, second);
   EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
   EXPECT_EQ(second.messages.size(), 1u);
+  EXPECT_EQ(state_.outcome.runMessage,
+            "Cannot create the results file " + (directory_ / "missing" / "x.INV").string() +
+                ": No such file or directory");
 }
 
 TEST_F(InversionDriverTest, CancelledSaveChooserEndsTheRunAtOnce) {
@@ -432,6 +435,74 @@ TEST_F(InversionDriverTest, StartingModelWithoutAResponseIsReported) {
   RunInteractive(1);
   ASSERT_NO_FATAL_FAILURE(ExpectFailedWith("Error Message"));
   EXPECT_EQ(ResultsText(), "");  // nothing written that is not a number
+}
+
+// A run refused before its first block leaves an earlier results file of the
+// same name exactly as it was: the model checks come before the file is
+// chosen, and the file is replaced only by the run's block 0.
+TEST_F(InversionDriverTest, RefusedRunLeavesAnEarlierResultsFileAsItWas) {
+  struct Case {
+    const char* name;
+    int user_model;
+    std::vector<float> resistivity;  // user model; empty: automatic run
+    std::vector<float> thickness;
+    bool equal_spacings;
+  };
+  const std::vector<Case> cases = {
+      {"equal spacings give one layer", 0, {}, {}, true},
+      {"31-layer user model",
+       1,
+       std::vector<float>(31, 50.0f),
+       std::vector<float>(30, 2.0f),
+       false},
+      {"zero resistivity", 1, {80.0f, 0.0f, 400.0f}, {4.0f, 10.0f}, false},
+      {"no response", 1, {20000.0f, 0.1f, 100.0f}, {0.01f, 3.0f}, false},
+  };
+  const std::string kept = "an earlier run's results\n";
+  for (const Case& c : cases) {
+    ProgramState state;
+    if (c.equal_spacings) {
+      FillSounding(
+          state, ArrayType::kWenner, std::vector<float>(6, 10.0f), {50.0f}, {}, data_file_);
+    } else if (c.name == std::string("no response")) {
+      FillSounding(state,
+                   ArrayType::kWenner,
+                   LogSpacings(0.01f, 0.3f, 8),
+                   {100.0f, 50.0f},
+                   {0.1f},
+                   data_file_);
+    } else {
+      FillSounding(state,
+                   ArrayType::kSchlumberger,
+                   LogSpacings(1.0f, 300.0f, 30),
+                   kTrueResistivity,
+                   kTrueThickness,
+                   data_file_);
+    }
+    if (c.user_model) SetModel(state.model, c.resistivity, c.thickness);
+    std::ofstream(results_file_) << kept;
+    ScriptedHost host;
+    host.save_answers.push_back(results_file_);
+    RunInversion(state, c.user_model, 0, canvas_, host);
+    EXPECT_EQ(state.outcome.runStatus, RunStatus::kFailed) << c.name;
+    EXPECT_EQ(ResultsText(), kept) << c.name;
+  }
+}
+
+// The data file is an input of the run: the results are never written over
+// it, whatever the save chooser returns.
+TEST_F(InversionDriverTest, ResultsAreNeverWrittenOverTheDataFile) {
+  ThreeLayerSounding();
+  std::ofstream(data_file_) << "the data\n";
+  host_.save_answers.push_back(data_file_);
+  RunInversion(state_, 0, 0, canvas_, host_);
+  EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
+  ASSERT_EQ(host_.messages.size(), 1u);
+  EXPECT_NE(host_.messages[0].text.find("is the data file of this run"), std::string::npos);
+  std::ifstream in(data_file_);
+  std::string line;
+  std::getline(in, line);
+  EXPECT_EQ(line, "the data");
 }
 
 TEST_F(InversionDriverTest, NoDataIsRefused) {

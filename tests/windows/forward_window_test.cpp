@@ -46,6 +46,7 @@ class ForwardWindowTest : public QObject {
   void arrayTypeChangeNeedsNewCalculation();
   void sipOutputFormDecidesWhatIsWritten();
   void failedReadsAndSavesAreHandled();
+  void unreadableResponsesAndTheModelFileAreNotSaved();
   void welcomeThenQuitClosesAndClearsTheModeFlag();
 
  private:
@@ -310,6 +311,34 @@ void ForwardWindowTest::failedReadsAndSavesAreHandled() {
   QCOMPARE(window.calculatedFlag(), 0);
   window.ForwardWndProc(kForwardDisplay);
   QCOMPARE(dialogs.messages.last().text, kNotCalculated);
+}
+
+// Saving writes only a file the data-file reader takes back, and never over
+// the model file the response was computed from.
+void ForwardWindowTest::unreadableResponsesAndTheModelFileAreNotSaved() {
+  ScriptedDialogs dialogs;
+  ForwardWindow window(program_, dialogs, nullptr);
+  const QString model = scratch_->filePath("sip_generated.mod");
+  QVERIFY(QFile::copy(Example("sip_generated.mod"), model));
+  Read(window, dialogs, model);
+  window.ForwardWndProc(kForwardCalculate);
+  QCOMPARE(window.calculatedFlag(), 1);
+  const int before = dialogs.messages.size();
+  Save(window, dialogs, scratch_->filePath("response.dat"));
+  QCOMPARE(dialogs.messages.size(), before + 1);
+  QVERIFY(dialogs.messages.last().text.contains(QStringLiteral("24 frequencies")));
+  QVERIFY(!QFile::exists(scratch_->filePath("response.dat")));
+
+  QFile original(model);
+  QVERIFY(original.open(QIODevice::ReadOnly));
+  const QByteArray contents = original.readAll();
+  original.close();
+  dialogs.AnswerNextMessage(QMessageBox::Yes);  // replace it
+  Save(window, dialogs, model);
+  QCOMPARE(dialogs.messages.size(), before + 3);
+  QVERIFY(dialogs.messages.last().text.contains(QStringLiteral("It is the model file")));
+  QVERIFY(original.open(QIODevice::ReadOnly));
+  QCOMPARE(original.readAll(), contents);
 }
 
 void ForwardWindowTest::welcomeThenQuitClosesAndClearsTheModeFlag() {

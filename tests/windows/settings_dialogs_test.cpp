@@ -33,6 +33,7 @@ class SettingsDialogsTest : public QObject {
   void additionalIterationsStartAtZero();
   void constraintRadiosWriteAtOnceAndCancelUndoes();
   void cutoffFactorsAreClamped();
+  void engineAndDataErrorsAreStoredOnOkOnly();
   void userModelOutOfRangeCountOrCancelKeepsPrevious();
   void userModelNineLayersReadsEightPairsAndEdit1018();
   void userModelEnterAndEscapeCycleThroughFourteenEdits();
@@ -230,6 +231,33 @@ void SettingsDialogsTest::cutoffFactorsAreClamped() {
   }
   // Standard constraints leave the minimum damping factor alone.
   QCOMPARE(settings.minimumDampingFactor, 0.01f);
+}
+
+void SettingsDialogsTest::engineAndDataErrorsAreStoredOnOkOnly() {
+  EngineOptions options;
+  int result = 0;
+  EngineDiaBox cancelled(options, result);
+  QCOMPARE(cancelled.windowTitle(), QStringLiteral("Inversion engine and data errors"));
+  QVERIFY(cancelled.findChild<QRadioButton*>("radio1441")->isChecked());
+  QCOMPARE(EditText(cancelled, "edit1443"), QStringLiteral("1"));
+  QCOMPARE(EditText(cancelled, "edit1444"), QStringLiteral("3"));
+  Click(cancelled, "radio1442");
+  SetEdit(cancelled, "edit1443", "2");
+  Click(cancelled, "button2");
+  QCOMPARE(result, 2);
+  QCOMPARE(options.engine, EngineKind::kDocumented);
+  QCOMPARE(options.errorFloorPercent, 1.0);
+
+  // Out of range is clamped; text that is not a number keeps the value.
+  EngineDiaBox dialog(options, result);
+  Click(dialog, "radio1442");
+  SetEdit(dialog, "edit1443", "250");
+  SetEdit(dialog, "edit1444", "five");
+  Click(dialog, "button1");
+  QCOMPARE(result, 1);
+  QCOMPARE(options.engine, EngineKind::kAccurate);
+  QCOMPARE(options.errorFloorPercent, 100.0);
+  QCOMPARE(options.assumedErrorPercent, 3.0);
 }
 
 void SettingsDialogsTest::userModelOutOfRangeCountOrCancelKeepsPrevious() {

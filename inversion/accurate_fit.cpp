@@ -1,0 +1,311 @@
+#include "inversion/accurate_fit.h"
+
+#include <cmath>
+#include <limits>
+#include <utility>
+#include <vector>
+
+namespace layra {
+
+namespace {
+
+constexpr int kDampingRetries = 12;
+constexpr double kDampingRaise = 4.0;
+constexpr double kDampingLower = 3.0;
+constexpr double kMinimumDamping = 1e-7;
+constexpr double kConvergedDecrease = 1e-3;
+
+// Trade-off weights tried in each Occam step: half-decade steps over five
+// decades either side of the ratio of the traces of J^T J and F^T W^2 F.
+constexpr int kWeightSteps = 10;
+constexpr int kBisections = 6;
+constexpr int kRougherTries = 3;
+// Once the target is held, a step that lowers the roughness by less than this
+// fraction ends the smooth inversion.
+constexpr double kRoughnessSettled = 0.02;
+
+}  // namespace
+
+LevenbergMarquardtFit::LevenbergMarquardtFit(WeightedProblem& problem,
+                                             Eigen::VectorXd x,
+                                             double initial_damping)
+    : problem_(problem), x_(std::move(x)), lambda_(initial_damping) {}
+
+bool LevenbergMarquardtFit::Start() {
+  if (!problem_.Evaluate(x_, &residuals_, &jacobian_)) return false;
+  chi2_ = residuals_.squaredNorm();
+  converged_ = x_.size() == 0;
+  return std::isfinite(chi2_);
+}
+
+bool LevenbergMarquardtFit::Step() {
+  const Eigen::Index k = x_.size();
+  if (k == 0) {
+    converged_ = true;
+    return false;
+  }
+  const Eigen::MatrixXd normal = jacobian_.transpose() * jacobian_;
+  const Eigen::VectorXd gradient = jacobian_.transpose() * residuals_;
+  Eigen::VectorXd scale = normal.diagonal();
+  const double largest = scale.maxCoeff();
+  // A variable the data do not see still gets a little damping.
+  for (Eigen::Index j = 0; j < k; ++j) scale(j) = std::max(scale(j), 1e-9 * largest + 1e-300);
+  Eigen::VectorXd residuals;
+  for (int attempt = 0; attempt <= kDampingRetries; ++attempt) {
+    Eigen::MatrixXd damped = normal;
+    damped.diagonal() += lambda_ * scale;
+    const Eigen::LDLT<Eigen::MatrixXd> factor(damped);
+    const Eigen::VectorXd step = factor.solve(gradient);
+    if (factor.info() == Eigen::Success && step.allFinite()) {
+      const Eigen::VectorXd trial = x_ + step;
+      if (problem_.Evaluate(trial, &residuals, nullptr)) {
+        const double chi2 = residuals.squaredNorm();
+        if (chi2 < chi2_) {
+          problem_.Evaluate(trial, &residuals_, &jacobian_);
+          converged_ = chi2_ - chi2 < kConvergedDecrease * chi2_;
+          x_ = trial;
+          chi2_ = chi2;
+          lambda_ = std::max(lambda_ / kDampingLower, kMinimumDamping);
+          return true;
+        }
+      }
+    }
+    lambda_ *= kDampingRaise;
+  }
+  converged_ = true;
+  return false;
+}
+
+OccamFit::OccamFit(WeightedProblem& problem,
+                   Eigen::VectorXd x,
+                   double target,
+                   bool blocky,
+                   double cutoff,
+                   int block)
+    : problem_(problem),
+      x_(std::move(x)),
+      target_(target),
+      blocky_(blocky),
+      cutoff_(cutoff),
+      block_(std::max(block, 1)) {}
+
+Eigen::MatrixXd OccamFit::Differences() const {
+  const Eigen::Index n = x_.size();
+  std::vector<Eigen::Index> starts;
+  for (Eigen::Index k = 0; k + 1 < n; ++k) {
+    if ((k + 1) % block_ != 0) starts.push_back(k);
+  }
+  Eigen::MatrixXd f = Eigen::MatrixXd::Zero(static_cast<Eigen::Index>(starts.size()), n);
+  for (size_t row = 0; row < starts.size(); ++row) {
+    f(row, starts[row]) = -1.0;
+    f(row, starts[row] + 1) = 1.0;
+  }
+  return f;
+}
+
+bool OccamFit::Start() {
+  if (!problem_.Evaluate(x_, &residuals_, &jacobian_)) return false;
+  chi2_ = residuals_.squaredNorm();
+  return std::isfinite(chi2_);
+}
+
+double OccamFit::Roughness(const Eigen::VectorXd& x) const {
+  const Eigen::VectorXd s = Differences() * x;
+  if (!blocky_) return s.squaredNorm();
+  double sum = 0.0;
+  for (Eigen::Index k = 0; k < s.size(); ++k) sum += std::sqrt(s(k) * s(k) + cutoff_ * cutoff_);
+  return sum;
+}
+
+Eigen::MatrixXd OccamFit::RoughnessMatrix() const {
+  const Eigen::MatrixXd f = Differences();
+  if (!blocky_) return f.transpose() * f;
+  const Eigen::VectorXd s = f * x_;
+  Eigen::VectorXd w(s.size());
+  for (Eigen::Index k = 0; k < s.size(); ++k)
+    w(k) = 1.0 / std::sqrt(s(k) * s(k) + cutoff_ * cutoff_);
+  return f.transpose() * w.asDiagonal() * f;
+}
+
+bool OccamFit::Step() {
+  const Eigen::Index k = x_.size();
+  if (k == 0) {
+    converged_ = true;
+    return false;
+  }
+  const Eigen::MatrixXd normal = jacobian_.transpose() * jacobian_;
+  const Eigen::VectorXd rhs = jacobian_.transpose() * (residuals_ + jacobian_ * x_);
+  const Eigen::MatrixXd roughness = RoughnessMatrix();
+  const double base = normal.trace() / std::max(roughness.trace(), 1e-300);
+
+  struct Candidate {
+    double mu = 0.0;
+    Eigen::VectorXd x;
+    double linear_chi2 = 0.0;
+    double chi2 = std::numeric_limits<double>::quiet_NaN();  // not yet evaluated
+  };
+  std::vector<Candidate> candidates;
+  candidates.reserve(2 * kWeightSteps + 5);
+  for (int g = kWeightSteps; g >= -kWeightSteps; --g) {  // smoothest first
+    Candidate c;
+    c.mu = base * std::pow(10.0, 0.5 * g);
+    Eigen::MatrixXd system = normal + c.mu * roughness;
+    const Eigen::LDLT<Eigen::MatrixXd> factor(system);
+    c.x = factor.solve(rhs);
+    if (factor.info() != Eigen::Success || !c.x.allFinite()) continue;
+    c.linear_chi2 = (residuals_ - jacobian_ * (c.x - x_)).squaredNorm();
+    candidates.push_back(std::move(c));
+  }
+  if (candidates.empty()) {
+    converged_ = true;
+    return false;
+  }
+  const auto grid_size = static_cast<std::ptrdiff_t>(candidates.size());
+  Eigen::VectorXd residuals;
+  auto evaluate = [&](Candidate& c) {
+    if (std::isnan(c.chi2)) {
+      c.chi2 = problem_.Evaluate(c.x, &residuals, nullptr)
+                   ? residuals.squaredNorm()
+                   : std::numeric_limits<double>::infinity();
+      if (!std::isfinite(c.chi2)) c.chi2 = std::numeric_limits<double>::infinity();
+    }
+    return c.chi2;
+  };
+  // The Occam choice over the values `chi2_of` gives: the smoothest model
+  // that reaches the target, or the best fitting one.
+  auto choose = [&](auto chi2_of) -> Candidate* {
+    for (Candidate& c : candidates) {
+      if (chi2_of(c) <= target_) return &c;
+    }
+    Candidate* best = &candidates.front();
+    for (Candidate& c : candidates) {
+      if (chi2_of(c) < chi2_of(*best)) best = &c;
+    }
+    return best;
+  };
+  const double roughness_now = Roughness(x_);
+  auto better = [&](Candidate& c) {
+    const double chi2 = evaluate(c);
+    if (chi2_ > target_) return chi2 < chi2_ * (1.0 - 1e-6);
+    return chi2 <= target_ && Roughness(c.x) < roughness_now * (1.0 - 1e-6);
+  };
+  auto solve = [&](double mu, Candidate* c) {
+    c->mu = mu;
+    const Eigen::LDLT<Eigen::MatrixXd> factor(normal + mu * roughness);
+    c->x = factor.solve(rhs);
+    c->linear_chi2 = (residuals_ - jacobian_ * (c->x - x_)).squaredNorm();
+    c->chi2 = std::numeric_limits<double>::quiet_NaN();
+    return factor.info() == Eigen::Success && c->x.allFinite();
+  };
+  // Between a grid model that reaches the target and the next smoother one,
+  // which does not, bisect ln mu for the smoothest model that reaches it, by
+  // the values `chi2_of` gives.
+  auto refine = [&](Candidate* chosen, auto chi2_of) {
+    const auto at = chosen - candidates.data();
+    if (at < 1 || at >= grid_size || chi2_of(*chosen) > target_ ||
+        !(chi2_of(candidates[at - 1]) > target_)) {
+      return *chosen;
+    }
+    double low = std::log(chosen->mu), high = std::log(candidates[at - 1].mu);
+    Candidate best = *chosen;
+    for (int bisection = 0; bisection < kBisections; ++bisection) {
+      Candidate c;
+      if (!solve(std::exp(0.5 * (low + high)), &c)) break;
+      if (chi2_of(c) <= target_) {
+        low = std::log(c.mu);
+        best = std::move(c);
+      } else {
+        high = std::log(c.mu);
+      }
+    }
+    return best;
+  };
+
+  // Once the linearised misfits reach the target they pick the model and
+  // the forward confirms it: a model that misses the target is exchanged for
+  // rougher ones. Before that, and when that fails, every candidate is
+  // evaluated and the forward picks.
+  Candidate* chosen = nullptr;
+  Candidate* linear = choose([](const Candidate& c) { return c.linear_chi2; });
+  if (linear->linear_chi2 <= target_) {
+    Candidate c = refine(linear, [](const Candidate& k) { return k.linear_chi2; });
+    double missed_mu = 0.0;  // the smallest mu seen to miss the target
+    for (int rougher = 0; rougher < kRougherTries && evaluate(c) > target_; ++rougher) {
+      missed_mu = c.mu;
+      if (!solve(c.mu / std::sqrt(10.0), &c)) break;
+    }
+    if (missed_mu > 0.0 && evaluate(c) <= target_) {
+      // Between the model that reaches the target and the smoother one that
+      // missed it, bisect ln mu by the forward.
+      double low = std::log(c.mu), high = std::log(missed_mu);
+      for (int bisection = 0; bisection < kBisections; ++bisection) {
+        Candidate trial;
+        if (!solve(std::exp(0.5 * (low + high)), &trial)) break;
+        if (evaluate(trial) <= target_) {
+          low = std::log(trial.mu);
+          c = std::move(trial);
+        } else {
+          high = std::log(trial.mu);
+        }
+      }
+    }
+    if (std::isfinite(c.linear_chi2) && better(c)) {
+      candidates.push_back(std::move(c));
+      chosen = &candidates.back();
+    }
+  }
+  if (chosen == nullptr) {
+    chosen = choose([&](Candidate& c) { return evaluate(c); });
+    if (chi2_ > target_ && evaluate(*chosen) > target_) {
+      // Models rougher than the best one may overshoot where the problem is
+      // far from linear: half their step can fit better still.
+      const auto best_at = chosen - candidates.data();
+      Candidate best = *chosen;
+      for (auto k = best_at + 1; k < grid_size; ++k) {
+        Candidate half = candidates[k];
+        half.x = x_ + 0.5 * (half.x - x_);
+        half.chi2 = std::numeric_limits<double>::quiet_NaN();
+        if (evaluate(half) < best.chi2) best = std::move(half);
+      }
+      candidates.push_back(std::move(best));
+      chosen = &candidates.back();
+    }
+    if (better(*chosen)) {
+      Candidate c = refine(chosen, [&](Candidate& k) { return evaluate(k); });
+      candidates.push_back(std::move(c));
+      chosen = &candidates.back();
+    } else {
+      // Shorter steps toward the chosen model, while the target is not reached.
+      Candidate shorter = *chosen;
+      bool found = false;
+      for (int halving = 1; halving <= 4 && !found && chi2_ > target_; ++halving) {
+        shorter.x = x_ + 0.5 * (shorter.x - x_);
+        shorter.chi2 = std::numeric_limits<double>::quiet_NaN();
+        found = better(shorter);
+      }
+      if (!found) {
+        converged_ = true;
+        return false;
+      }
+      candidates.push_back(shorter);
+      chosen = &candidates.back();
+    }
+  }
+  const double chi2_before = chi2_;
+  const double roughness_after = Roughness(chosen->x);
+  if (!problem_.Evaluate(chosen->x, &residuals_, &jacobian_)) {
+    converged_ = true;
+    return false;
+  }
+  x_ = chosen->x;
+  chi2_ = residuals_.squaredNorm();
+  mu_ = chosen->mu;
+  // Done once the target is held and the roughness hardly changes, or the
+  // fit stops improving before the target is reached.
+  converged_ = chi2_before <= target_
+                   ? roughness_now - roughness_after < kRoughnessSettled * roughness_now
+                   : chi2_ > target_ && chi2_before - chi2_ < 0.01 * chi2_before;
+  return true;
+}
+
+}  // namespace layra

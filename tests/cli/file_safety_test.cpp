@@ -1,0 +1,108 @@
+// The real layra-cli never writes over a file the same run reads, and saves
+// a forward response only as a file the data-file reader takes back.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/cli_run.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using layra::testing::CliRun;
+using layra::testing::ReadWholeFile;
+using layra::testing::RunLayraCli;
+
+class FileSafety : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    directory_ = fs::path(::testing::TempDir()) /
+                 (std::string("file_safety_") +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(directory_);
+    fs::create_directories(directory_);
+    for (const char* name : {"wenner.dat", "wenner.INV", "two_layer.mod", "sip_generated.mod"}) {
+      fs::copy_file(fs::path(LAYRA_EXAMPLES_DIR) / name, directory_ / name);
+    }
+  }
+  void TearDown() override { fs::remove_all(directory_); }
+
+  // Runs layra-cli with the arguments, in which "@" stands for the test's
+  // directory and a slash.
+  CliRun Run(std::string arguments) const {
+    for (size_t at = arguments.find('@'); at != std::string::npos; at = arguments.find('@', at)) {
+      arguments.replace(at, 1, directory_.string() + "/");
+    }
+    return RunLayraCli(arguments);
+  }
+  std::string Contents(const std::string& name) const {
+    return ReadWholeFile((directory_ / name).string());
+  }
+
+  fs::path directory_;
+};
+
+// Each output named as an input (under another spelling too) is refused
+// before anything is read or written, naming both files.
+TEST_F(FileSafety, NoOutputIsWrittenOverAnInput) {
+  struct Case {
+    std::string arguments;
+    std::string input;  // the file that must survive
+    std::string output_kind;
+  };
+  const std::vector<Case> cases = {
+      {"invert -o @wenner.dat @wenner.dat", "wenner.dat", "Results file"},
+      {"invert -o @sub/../wenner.dat @wenner.dat", "wenner.dat", "Results file"},
+      {"invert @wenner.dat @wenner.INV", "wenner.INV", "Results file"},
+      {"invert --plot @wenner.dat @wenner.dat", "wenner.dat", "Plot file"},
+      {"forward @two_layer.mod -o @two_layer.mod", "two_layer.mod", "Synthetic data file"},
+      {"forward @two_layer.mod --plot @two_layer.mod", "two_layer.mod", "Plot file"},
+      {"show @wenner.INV --plot @wenner.INV", "wenner.INV", "Plot file"},
+  };
+  fs::create_directories(directory_ / "sub");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const std::string before = Contents(c.input);
+    const CliRun run = Run(c.arguments);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find(c.output_kind), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("is the input file " + (directory_ / c.input).string()),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(Contents(c.input), before);
+  }
+}
+
+// A response with fewer than 5 spacings or more than 20 frequencies would
+// make a data file the reader refuses: nothing is written, an earlier file
+// stays, and the message says why.
+TEST_F(FileSafety, ForwardSavesOnlyResponsesThatReadBack) {
+  std::ofstream(directory_ / "four_spacings.mod")
+      << "Two layers, generated spacings\nNumber of layers\n2\nType\nResistivity model\nLayers\n"
+         "10 100\n20\nNumber of spacings\n0\nArray type\nWenner\n";
+  struct Case {
+    const char* model;
+    const char* reason;
+  };
+  for (const Case& c :
+       {Case{"four_spacings.mod", "it has 4 spacings, and a data file holds 5 to 90 points."},
+        Case{"sip_generated.mod", "it has 24 frequencies, and a data file holds 4 to 20."}}) {
+    SCOPED_TRACE(c.model);
+    std::ofstream(directory_ / "out.dat") << "earlier\n";
+    const CliRun run = Run(std::string("forward @") + c.model + " -o @out.dat");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+    EXPECT_EQ(Contents("out.dat"), "earlier\n");
+  }
+  // A failed write says why and leaves nothing beside the target.
+  const CliRun full = Run("forward @two_layer.mod -o @missing/out.dat");
+  EXPECT_EQ(full.status, 1);
+  EXPECT_NE(full.err.find("missing/out.dat: No such file or directory"), std::string::npos)
+      << full.err;
+}
+
+}  // namespace

@@ -1,0 +1,292 @@
+// The accurate engine through complete runs: fit to the noise level, never a
+// worse model than the start, fixed and bounded parameters, data errors, the
+// smooth inversion's discrepancy rule and span, the IP unit and the SIP
+// stage's independence of the resistivity scale.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "fileio/results_file.h"
+#include "inversion/accurate_response.h"
+#include "inversion/data_errors.h"
+#include "inversion/inversion_driver.h"
+#include "tests/inversion/synthetic_sounding.h"
+#include "tests/support/recording_canvas.h"
+#include "tests/support/scripted_host.h"
+
+namespace layra {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::LogSpacings;
+using testing::RecordingCanvas;
+using testing::ScriptedHost;
+using testing::SetModel;
+
+std::vector<double> Doubles(const std::vector<float>& values) {
+  return std::vector<double>(values.begin(), values.end());
+}
+
+// Fills state.data with the accurate response of the model, each value times
+// exp(noise * N(0, 1)) from a fixed seed.
+void AccurateSounding(ProgramState& state,
+                      ArrayType array_type,
+                      const std::vector<float>& spacings,
+                      const std::vector<float>& rho,
+                      const std::vector<float>& h,
+                      const std::string& file,
+                      double noise,
+                      unsigned seed = 11) {
+  testing::FillSounding(state, array_type, spacings, rho, h, file);
+  std::vector<double> response;
+  ASSERT_TRUE(AccurateApparentResistivity(
+      array_type, Doubles(spacings), Doubles(rho), Doubles(h), response, nullptr));
+  std::mt19937 generator(seed);
+  std::normal_distribution<double> normal;
+  for (size_t i = 0; i < spacings.size(); ++i) {
+    state.data.apparentResistivity[i] =
+        static_cast<float>(response[i] * std::exp(noise * normal(generator)));
+  }
+}
+
+class AccurateEngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    directory_ = fs::temp_directory_path() /
+                 ("layra_accurate_" + std::to_string(::getpid()) + "_" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(directory_);
+    state_.engine.engine = EngineKind::kAccurate;
+  }
+  void TearDown() override { fs::remove_all(directory_); }
+
+  std::string DataFile() const { return (directory_ / "sounding.dat").string(); }
+
+  void Run(int user_model) {
+    host_.save_answers.push_back((directory_ / "sounding.INV").string());
+    state_.settings.iterationLimit = 25;
+    RunInversion(state_, user_model, 0, canvas_, host_);
+  }
+
+  fs::path directory_;
+  ProgramState state_;
+  RecordingCanvas canvas_;
+  ScriptedHost host_;
+};
+
+struct FewLayerCase {
+  const char* name;
+  ArrayType array;
+  std::vector<float> rho;
+  std::vector<float> h;
+  double noise;
+};
+
+// Runs from a start 40 % off the truth end within 1.2 times the noise level,
+// and no iteration raises the misfit (the data carry one error for all, so
+// the RMS orders models as chi^2 does).
+TEST_F(AccurateEngineTest, FewLayerRunsEndAtTheNoiseLevelWithoutRaisingTheMisfit) {
+  const std::vector<FewLayerCase> cases = {
+      {"H 1%", ArrayType::kSchlumberger, {100, 10, 1000}, {5, 10}, 0.01},
+      {"K 3%", ArrayType::kWenner, {50, 800, 20}, {3, 12}, 0.03},
+      {"HK 2%", ArrayType::kSchlumberger, {200, 20, 400, 30}, {2, 8, 30}, 0.02},
+      {"A 5%", ArrayType::kWenner, {10, 100, 1000}, {4, 20}, 0.05},
+  };
+  for (const FewLayerCase& c : cases) {
+    AccurateSounding(
+        state_, c.array, LogSpacings(1.0f, 500.0f, 30), c.rho, c.h, DataFile(), c.noise);
+    std::vector<float> start_rho = c.rho, start_h = c.h;
+    for (size_t j = 0; j < start_rho.size(); ++j) start_rho[j] *= j % 2 ? 0.6f : 1.4f;
+    for (float& h : start_h) h *= 1.4f;
+    SetModel(state_.model, start_rho, start_h);
+    Run(1);
+    ASSERT_EQ(state_.outcome.runStatus, RunStatus::kCompleted) << c.name;
+    EXPECT_LE(state_.outcome.finalMisfit, 1.2 * c.noise) << c.name;
+    for (int k = 1; k <= state_.outcome.lastIteration; ++k) {
+      EXPECT_LE(state_.outcome.misfits[k], state_.outcome.misfits[k - 1]) << c.name << " " << k;
+    }
+  }
+}
+
+// Fixed values stay exactly as given, bounds hold, and a name the model does
+// not have is refused before any results file is written.
+TEST_F(AccurateEngineTest, FixedValuesStayExactAndBoundsHold) {
+  AccurateSounding(state_,
+                   ArrayType::kSchlumberger,
+                   LogSpacings(1.0f, 300.0f, 25),
+                   {100, 20, 500},
+                   {5, 15},
+                   DataFile(),
+                   0.01);
+  SetModel(state_.model, {80.0f, 23.7f, 400.0f}, {6.3f, 12.0f});
+  state_.engine.fixed = {"rho2", "h1"};
+  state_.engine.bounds = {{"rho3", 100.0, 300.0}};
+  Run(1);
+  ASSERT_EQ(state_.outcome.runStatus, RunStatus::kCompleted) << state_.outcome.runMessage;
+  EXPECT_EQ(state_.model.resistivity[1], 23.7f);
+  EXPECT_EQ(state_.model.thickness[0], 6.3f);
+  EXPECT_GE(state_.model.resistivity[2], 100.0f);
+  EXPECT_LE(state_.model.resistivity[2], 300.0f);
+  EXPECT_GT(state_.outcome.lastIteration, 0);
+  // The results file says that parameters were fixed.
+  InversionResults results;
+  ScriptedHost reader;
+  ASSERT_EQ(ReadResultsFile((directory_ / "sounding.INV").string(), results, canvas_, 16, reader),
+            0);
+  EXPECT_EQ(results.someParametersFixed, 1);
+
+  for (const char* name : {"rho4", "h3", "m1", "tau2"}) {
+    ProgramState refused;
+    refused.engine = state_.engine;
+    refused.data = state_.data;
+    SetModel(refused.model, {80.0f, 23.7f, 400.0f}, {6.3f, 12.0f});
+    refused.engine.fixed = {name};
+    refused.engine.bounds.clear();
+    ScriptedHost host;
+    host.save_answers.push_back((directory_ / "refused.INV").string());
+    RunInversion(refused, 1, 0, canvas_, host);
+    EXPECT_EQ(refused.outcome.runStatus, RunStatus::kFailed) << name;
+    EXPECT_NE(refused.outcome.runMessage.find(name), std::string::npos) << name;
+    EXPECT_FALSE(fs::exists(directory_ / "refused.INV")) << name;
+  }
+}
+
+// A point 1.6 times too high with a 50 % error barely moves the model; with
+// the same error as the others it pulls the fit.
+TEST_F(AccurateEngineTest, DataErrorsWeightTheFit) {
+  const std::vector<float> rho = {100, 20, 500}, h = {5, 15};
+  auto recovered_h2 = [&](float outlier_error) {
+    AccurateSounding(
+        state_, ArrayType::kSchlumberger, LogSpacings(1.0f, 300.0f, 25), rho, h, DataFile(), 0.0);
+    state_.data.errorsIncluded = 1;
+    for (int i = 0; i < 25; ++i) {
+      state_.data.resistivityError[i] = 0.01f * state_.data.apparentResistivity[i];
+    }
+    state_.data.apparentResistivity[12] *= 1.6f;
+    state_.data.resistivityError[12] = outlier_error * state_.data.apparentResistivity[12];
+    SetModel(state_.model, rho, h);
+    Run(1);
+    return state_.model.thickness[1];
+  };
+  EXPECT_NEAR(recovered_h2(0.5f), 15.0f, 0.3f);
+  EXPECT_GT(std::fabs(recovered_h2(0.01f) - 15.0f), 1.0f);
+}
+
+// The smooth inversion ends at chi^2 / N = 1 and reports its weight; a
+// sounding over four decades (which the documented engine refuses for its
+// layer count) is inverted.
+TEST_F(AccurateEngineTest, SmoothRunMeetsTheDiscrepancyOverFourDecades) {
+  for (const int robust : {0, 1}) {
+    AccurateSounding(state_,
+                     ArrayType::kSchlumberger,
+                     LogSpacings(1.0f, 10000.0f, 60),
+                     {100, 20, 500, 5},
+                     {5, 15, 300},
+                     DataFile(),
+                     0.03);
+    state_.engine.assumedErrorPercent = 3.0;
+    state_.settings.modelConstraint = robust;
+    Run(0);
+    ASSERT_EQ(state_.outcome.runStatus, RunStatus::kCompleted) << state_.outcome.runMessage;
+    EXPECT_GT(state_.model.layerCount, 30);
+    EXPECT_NEAR(state_.outcome.chi2, 1.0, 0.15) << "robust " << robust;
+    EXPECT_GT(state_.outcome.regularisation, 0.0);
+  }
+  ProgramState documented = state_;
+  documented.engine.engine = EngineKind::kDocumented;
+  documented.thicknessFactor = 1.25f;
+  ScriptedHost host;
+  host.save_answers.push_back((directory_ / "documented.INV").string());
+  RunInversion(documented, 0, 0, canvas_, host);
+  EXPECT_EQ(documented.outcome.runStatus, RunStatus::kFailed);
+}
+
+// The unit line decides the IP unit; only a file without a known unit is
+// scaled by the magnitude of its values.
+TEST(IpFractionsByUnit, UnitLineDecidesAndMagnitudeOnlyWithoutOne) {
+  struct Case {
+    const char* unit;
+    float value;
+    float fraction;
+  } cases[] = {
+      {"msec", 0.5f, 0.0005f},
+      {" mV/V ", 20.0f, 0.02f},
+      {"%", 2.0f, 0.02f},
+      {"V/V", 0.03f, 0.03f},
+      {"", 0.5f, 0.5f},
+      {"", 30.0f, 0.03f},
+      {"units", 30.0f, 0.03f},
+  };
+  for (const Case& c : cases) {
+    SoundingData data;
+    data.pointCount = 5;
+    data.ipUnitText = c.unit;
+    std::fill(data.ipValue.begin(), data.ipValue.begin() + 5, c.value);
+    EXPECT_FLOAT_EQ(IpFractionsByUnit(data)[4], c.fraction) << "'" << c.unit << "' " << c.value;
+  }
+}
+
+// A SIP sounding: m, tau and c of each layer fitted jointly in log-amplitude
+// and phase; scaling every resistivity leaves the recovered time constants.
+TEST_F(AccurateEngineTest, SipTimeConstantsDoNotDependOnTheResistivityScale) {
+  const std::vector<float> rho = {100, 20, 500}, h = {5, 15};
+  const std::vector<double> m = {0.02, 0.15, 0.05}, tau = {0.01, 0.1, 0.01}, c = {0.5, 0.5, 0.5};
+  const std::vector<double> frequencies = {0.1, 0.3, 1, 3, 10, 30, 100};
+  const std::vector<float> spacings = LogSpacings(1.0f, 300.0f, 16);
+  std::vector<std::vector<float>> recovered_tau;
+  for (const float scale : {0.1f, 1.0f, 100.0f}) {
+    std::vector<float> scaled = rho;
+    for (float& r : scaled) r *= scale;
+    AccurateSounding(state_, ArrayType::kSchlumberger, spacings, scaled, h, DataFile(), 0.0);
+    SoundingData& data = state_.data;
+    data.dataKind = DataKind::kSip;
+    data.sipForm = SipForm::kAmplitudePhase;
+    data.frequencyCount = static_cast<int>(frequencies.size());
+    const int nf = data.frequencyCount;
+    for (int k = 0; k < nf; ++k) {
+      data.frequencies[k] = static_cast<float>(frequencies[k]);
+      std::vector<std::complex<double>> layer(3), rhoa;
+      for (int j = 0; j < 3; ++j) {
+        const std::complex<double> z =
+            std::pow(std::complex<double>(0.0, 2.0 * M_PI * frequencies[k] * tau[j]), c[j]);
+        layer[j] = static_cast<double>(scaled[j]) * (1.0 - m[j] * (1.0 - 1.0 / (1.0 + z)));
+      }
+      ASSERT_TRUE(AccurateComplexApparentResistivity(
+          data.arrayType, Doubles(spacings), layer, Doubles(h), rhoa, nullptr));
+      for (int i = 0; i < 16; ++i) {
+        data.sipValue1[i * nf + k] = static_cast<float>(std::abs(rhoa[i]));
+        data.sipValue2[i * nf + k] = static_cast<float>(-1000.0 * std::arg(rhoa[i]));
+      }
+    }
+    for (int i = 0; i < 16; ++i) {
+      float drop = 0.0f;
+      for (int k = 0; k < nf; ++k) {
+        drop = std::max(drop, 1.0f - data.sipValue1[i * nf + k] / data.apparentResistivity[i]);
+      }
+      data.ipValue[i] = drop;
+    }
+    SetModel(state_.model, scaled, h);
+    Run(1);
+    ASSERT_EQ(state_.outcome.runStatus, RunStatus::kCompleted) << state_.outcome.runMessage;
+    recovered_tau.emplace_back(state_.model.timeConstant.begin(),
+                               state_.model.timeConstant.begin() + 3);
+  }
+  for (size_t s = 0; s < recovered_tau.size(); ++s) {
+    for (int j = 0; j < 3; ++j) {
+      EXPECT_NEAR(recovered_tau[s][j] / recovered_tau[1][j], 1.0, 0.01)
+          << "scale " << s << " layer " << j + 1;
+    }
+  }
+  // The middle, strongly polarisable layer is recovered.
+  EXPECT_NEAR(recovered_tau[1][1], 0.1, 0.02);
+}
+
+}  // namespace
+}  // namespace layra
