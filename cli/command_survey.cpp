@@ -41,8 +41,8 @@ struct SurveyOptions {
   bool elevation = false;
   bool interpolate = false;
   double depth = 0.0;
-  double lateral = -1.0;
-  bool engine_given = false;  // the tie weight of --lateral; negative when not given
+  double lateral = -1.0;  // the tie weight of --lateral; negative when not given
+  bool engine_given = false;
 };
 
 std::string Lower(std::string text) {
@@ -89,6 +89,14 @@ void PrintSummary(const std::vector<SurveySounding>& soundings,
 int RunSurvey(const SurveyOptions& options) {
   namespace fs = std::filesystem;
   std::string error;
+  const bool lateral = options.lateral >= 0.0;
+  // The joint fit uses the accurate engine's forward and starts from its
+  // independent inversions.
+  if (lateral && options.engine == "documented" && options.engine_given) {
+    std::cerr << "--lateral fits the soundings with the accurate engine; leave out --engine "
+                 "documented.\n";
+    return 2;
+  }
   if (!options.crs.empty() && !CheckCrs(options.crs, &error)) {
     std::cerr << error << '\n';
     return 2;
@@ -125,15 +133,7 @@ int RunSurvey(const SurveyOptions& options) {
   run.engine = options.engine == "accurate" ? EngineKind::kAccurate : EngineKind::kDocumented;
   run.outputDirectory = options.output_directory;
   run.jobs = options.jobs;
-  const bool lateral = options.lateral >= 0.0;
   if (lateral) {
-    // The joint fit uses the accurate engine's forward and starts from its
-    // independent inversions.
-    if (options.engine == "documented" && options.engine_given) {
-      std::cerr << "--lateral fits the soundings with the accurate engine; leave out --engine "
-                   "documented.\n";
-      return 2;
-    }
     run.engine = EngineKind::kAccurate;
     run.keepState = true;
   }

@@ -294,8 +294,10 @@ LateralOutcome InvertProfile(const std::string& name,
     members.push_back(std::move(m));
   }
 
-  // The penalty x^T P x: the ties between neighbours and, for smooth
-  // models, each sounding's roughness.
+  // The penalty x^T P x: the ties between neighbours (every free variable:
+  // the log-resistivities and, of few-layer models, the log-thicknesses, so
+  // that a layer cannot trade its resistivity for its thickness) and, for
+  // smooth models, each sounding's roughness.
   double mean = 0.0;
   for (int s = 0; s + 1 < count; ++s) mean += Distance(*soundings[s], *soundings[s + 1]);
   mean /= count - 1;
@@ -310,7 +312,7 @@ LateralOutcome InvertProfile(const std::string& name,
     // Soundings at one place are tied as if a tenth of the mean apart.
     const double distance = std::max(Distance(*soundings[s], *soundings[s + 1]), 0.1 * mean);
     const double tie = mean > 0.0 ? weight * mean / distance : weight;
-    for (int j = 0; j < layers; ++j) couple(size * s + j, size * (s + 1) + j, tie * tie);
+    for (Eigen::Index j = 0; j < size; ++j) couple(size * s + j, size * (s + 1) + j, tie * tie);
   }
   if (trade_off > 0.0) {
     for (int s = 0; s < count; ++s) {
