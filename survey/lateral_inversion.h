@@ -3,14 +3,17 @@
 
 // Laterally constrained inversion: the soundings of a profile fitted
 // together with the accurate engine's forward, their log-resistivities tied
-// to those of their neighbours. Neighbours are consecutive soundings of a
+// to those of their neighbours: a tie's residual is its weight times the
+// difference of the natural logarithms, beside the data residuals in units of
+// their standard deviations. Neighbours are consecutive soundings of a
 // profile in the order the survey lists them; the tie between two of them
 // weighs weight * (mean distance between neighbours of the profile) /
 // (their distance), so that close soundings are held together more firmly.
 //
 // Few-layer models (runs from the files' own starting models) tie the
-// resistivities of the same layer, and need the same layer count in every
-// sounding of a profile; thicknesses are free and untied. Smooth models are
+// resistivities and the thicknesses of the same layer (tied resistivities
+// alone would let a layer trade one for the other), and need the same layer
+// count in every sounding of a profile. Smooth models are
 // put on one grid of thin layers for the whole profile, made as the engine
 // makes its own from the profile's whole spacing range, and tie the
 // resistivities at the same depth; each sounding's roughness is penalised
