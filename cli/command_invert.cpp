@@ -4,12 +4,14 @@
 // Several files are inverted independently, up to -j at a time; each job has
 // its own state, canvas and host. Progress lines go to stdout (to stderr with
 // --json), one file's block at a time in the order the files were given; a
-// summary (or, with --json, an array of results) ends the run. The exit status
-// is non-zero when any file was refused or failed.
+// summary (or, with --json, an array of results) ends the run. Each file's
+// output is passed on as soon as it and those before it are done, so memory
+// does not grow with the number of files. The exit status is non-zero when any
+// file was refused or failed.
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -193,10 +195,8 @@ struct JobResult {
   float misfit = 0.0f;
   double chi2 = 0.0;
   bool accurate = false;
-  nlohmann::json json;
+  nlohmann::json json;  // with --json only
   bool plot_failed = false;
-  bool skipped = false;  // its results file belongs to an earlier file
-  bool done = false;
 };
 
 // The results file the run of `file` will write: -o, or the data file name
@@ -226,7 +226,6 @@ void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& res
   Canvas& drawing = plot_canvas != nullptr ? *plot_canvas : static_cast<Canvas&>(discard);
   state->textLineHeight = drawing.Metrics().charHeight;
 
-  result.json["file"] = result.file;
   if (ReadDataFile(result.file, *state, discard, host) != 0) {
     result.status = "refused";
     // A file that cannot be opened is refused without a message.
@@ -270,38 +269,105 @@ void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& res
       result.layers = state->model.layerCount;
       result.iterations = outcome.lastIteration;
       result.misfit = outcome.finalMisfit;
-      const int n = state->data.pointCount;
-      const bool accurate = state->engine.engine == EngineKind::kAccurate;
-      result.json["engine"] = EngineName(state->engine.engine);
       result.chi2 = outcome.chi2;
-      result.accurate = accurate;
-      if (accurate) {
-        result.json["chi2"] = outcome.chi2;
-        if (!options.user_model) result.json["regularisation"] = outcome.regularisation;
-        result.json["fixed"] = state->engine.fixed;
-        nlohmann::json bounds = nlohmann::json::object();
-        for (const ParameterBound& bound : state->engine.bounds) {
-          bounds[bound.name] = {bound.low, bound.high};
+      result.accurate = state->engine.engine == EngineKind::kAccurate;
+      if (options.json) {
+        const int n = state->data.pointCount;
+        result.json["engine"] = EngineName(state->engine.engine);
+        if (result.accurate) {
+          result.json["chi2"] = outcome.chi2;
+          if (!options.user_model) result.json["regularisation"] = outcome.regularisation;
+          result.json["fixed"] = state->engine.fixed;
+          nlohmann::json bounds = nlohmann::json::object();
+          for (const ParameterBound& bound : state->engine.bounds) {
+            bounds[bound.name] = {bound.low, bound.high};
+          }
+          result.json["bounds"] = bounds;
         }
-        result.json["bounds"] = bounds;
-      }
-      result.json["iterations"] = outcome.lastIteration;
-      result.json["misfit"] = ShortestDecimal(outcome.finalMisfit);
-      result.json["misfits"] = FirstValues(outcome.misfits, outcome.lastIteration + 1);
-      result.json["model"] = LayeredModelToJson(state->model);
-      result.json["calculatedResistivity"] = FirstValues(outcome.calculatedResistivity, n);
-      if (state->data.dataKind != DataKind::kResistivity) {
-        result.json["calculatedIp"] = FirstValues(outcome.calculatedIp, n);
-        result.json["misfitIp"] = ShortestDecimal(outcome.finalIpMisfit);
+        result.json["iterations"] = outcome.lastIteration;
+        result.json["misfit"] = ShortestDecimal(outcome.finalMisfit);
+        result.json["misfits"] = FirstValues(outcome.misfits, outcome.lastIteration + 1);
+        result.json["model"] = LayeredModelToJson(state->model);
+        result.json["calculatedResistivity"] = FirstValues(outcome.calculatedResistivity, n);
+        if (state->data.dataKind != DataKind::kResistivity) {
+          result.json["calculatedIp"] = FirstValues(outcome.calculatedIp, n);
+          result.json["misfitIp"] = ShortestDecimal(outcome.finalIpMisfit);
+        }
       }
     }
   }
-  result.json["status"] = result.status;
-  result.json["message"] = result.message;
-  result.json["resultsFile"] = result.results_file;
   result.text = progress.str();
   result.messages = messages.str();
 }
+
+// The summary line of one file; `name_width` is the widest file name. Runs of
+// the accurate engine add the error-weighted misfit.
+std::string SummaryLine(const JobResult& r, int name_width, bool accurate) {
+  const bool ran = r.layers > 0;
+  std::string line = StrFormat("%-*s %6s %10s %8s  %s%s",
+                               name_width,
+                               r.file.c_str(),
+                               ran ? std::to_string(r.layers).c_str() : "-",
+                               ran ? std::to_string(r.iterations).c_str() : "-",
+                               ran ? StrFormat("%.2f", 100.0 * r.misfit).c_str() : "-",
+                               !accurate ? ""
+                               : ran     ? StrFormat("%8.3f  ", r.chi2).c_str()
+                                         : "       -  ",
+                               r.status.c_str());
+  if (r.status != "ok" && !r.message.empty()) {
+    line += " (" + r.message.substr(0, r.message.find('\n')) + ")";
+  }
+  return line + '\n';
+}
+
+// One element of the --json array as it stands inside the array: the object
+// with every line indented by two more spaces.
+std::string JsonElement(JobResult& r) {
+  r.json["file"] = r.file;
+  r.json["status"] = r.status;
+  r.json["message"] = r.message;
+  r.json["resultsFile"] = r.results_file;
+  const std::string object = r.json.dump(2);
+  std::string element = "  ";
+  element.reserve(object.size() + object.size() / 8);
+  for (char c : object) {
+    element += c;
+    if (c == '\n') element += "  ";
+  }
+  return element;
+}
+
+// The summary lines of the files done so far, kept in a temporary file (in
+// memory only when none can be made) until the table is printed at the end.
+class SummaryLines {
+ public:
+  SummaryLines() : spill_(std::tmpfile()) {}
+  ~SummaryLines() {
+    if (spill_ != nullptr) std::fclose(spill_);
+  }
+  SummaryLines(const SummaryLines&) = delete;
+  SummaryLines& operator=(const SummaryLines&) = delete;
+
+  void Add(const std::string& line) {
+    if (spill_ == nullptr || std::fwrite(line.data(), 1, line.size(), spill_) != line.size()) {
+      kept_ += line;
+    }
+  }
+  void CopyTo(std::ostream& out) {
+    if (spill_ != nullptr) {
+      std::rewind(spill_);
+      char buffer[8192];
+      for (std::size_t read; (read = std::fread(buffer, 1, sizeof buffer, spill_)) > 0;) {
+        out.write(buffer, static_cast<std::streamsize>(read));
+      }
+    }
+    out << kept_;
+  }
+
+ private:
+  std::FILE* spill_;
+  std::string kept_;
+};
 
 int RunInvert(const InvertOptions& options) {
   const int count = static_cast<int>(options.files.size());
@@ -321,82 +387,101 @@ int RunInvert(const InvertOptions& options) {
     return 2;
   }
   std::ostream& progress_out = options.json ? std::cerr : std::cout;
-  std::vector<JobResult> results(count);
-  for (int i = 0; i < count; ++i) results[i].file = options.files[i];
   // Two files whose results would go to the same file (the same data file
   // twice, or equal names into one --output-dir) would write it at the same
   // time: only the first of them is inverted.
-  std::map<std::string, int> results_owner;
-  for (int i = 0; i < count; ++i) {
-    const std::string path = ExpectedResultsFile(options, options.files[i]);
-    const auto [owner, inserted] = results_owner.emplace(path, i);
-    if (inserted) continue;
-    JobResult& r = results[i];
-    r.skipped = true;
-    r.message = "Results file " + path + " is already written for " + options.files[owner->second];
-    r.json["file"] = r.file;
-    r.json["status"] = r.status;
-    r.json["message"] = r.message;
-    r.json["resultsFile"] = "";
+  std::vector<int> owner_of(count);
+  {
+    std::map<std::string, int> results_owner;
+    for (int i = 0; i < count; ++i) {
+      owner_of[i] =
+          results_owner.emplace(ExpectedResultsFile(options, options.files[i]), i).first->second;
+    }
   }
+  std::size_t width = 4;
+  for (const auto& file : options.files) width = std::max(width, file.size());
+  const int name_width = static_cast<int>(width);
+  const int jobs = options.plot.empty() ? std::max(1, std::min(options.jobs, count)) : 1;
+  // Results done but not yet passed on, by file index. A job does not start
+  // more than `window` files ahead of the first one not yet passed on.
+  const int window = 4 * jobs;
+  std::map<int, JobResult> pending;
   std::mutex mutex;
+  std::condition_variable file_passed_on;
   int next_to_print = 0;
-  std::atomic<int> next_job{0};
+  int next_job = 0;
+  int failures = 0;
+  SummaryLines summary;
+  auto pass_on = [&](JobResult& r) {
+    if (count > 1) progress_out << "== " << r.file << '\n';
+    progress_out << r.text;
+    progress_out.flush();
+    std::cerr << r.messages;
+    std::cerr.flush();
+    failures += r.status != "ok" || r.plot_failed;
+    if (options.json) {
+      std::cout << (next_to_print == 0 ? "[\n" : ",\n") << JsonElement(r);
+    } else {
+      summary.Add(
+          SummaryLine(r, name_width, options.engine_options.engine == EngineKind::kAccurate));
+    }
+  };
   auto worker = [&]() {
-    for (int i = next_job++; i < count; i = next_job++) {
-      if (results[i].skipped) {
-        // Nothing to run.
+    while (true) {
+      int i = 0;
+      {
+        std::unique_lock<std::mutex> lock(mutex);
+        file_passed_on.wait(lock,
+                            [&] { return next_job >= count || next_job < next_to_print + window; });
+        if (next_job >= count) return;
+        i = next_job++;
+      }
+      JobResult result;
+      result.file = options.files[i];
+      if (owner_of[i] != i) {
+        result.message = "Results file " + ExpectedResultsFile(options, result.file) +
+                         " is already written for " + options.files[owner_of[i]];
       } else if (options.plot.empty()) {
-        InvertOne(options, nullptr, results[i]);
+        InvertOne(options, nullptr, result);
       } else {
-        // One file (checked above), on this thread: the run draws into the
-        // image, which keeps the last plot and is saved when the run is over.
+        // One file (checked above): the run draws into a recording that keeps
+        // its last plot, which is written once when the run is over.
+        PictureRequest request;
         std::string error;
-        bool ran = false;
-        const bool saved = DrawToImageFile(
-            options.plot,
-            options.size,
-            [&](Canvas& image) {
-              ran = true;
-              InvertOne(options, &image, results[i]);
-            },
-            &error);
-        if (!saved) {
-          if (!ran) results[i].message = error;
-          results[i].messages += error + '\n';
-          results[i].plot_failed = true;
+        if (!ParsePictureRequest(options.plot, options.size, &request, &error)) {
+          result.message = error;
+          result.messages += error + '\n';
+          result.plot_failed = true;
+        } else {
+          VectorCanvas drawing = MakePictureCanvas(request);
+          InvertOne(options, &drawing, result);
+          if (!SavePicture(drawing, request, &error)) {
+            result.messages += error + '\n';
+            result.plot_failed = true;
+          }
         }
       }
       std::lock_guard<std::mutex> lock(mutex);
-      results[i].done = true;
+      pending.emplace(i, std::move(result));
       // Blocks appear in the order of the files, each as soon as it and all
       // before it are done.
-      while (next_to_print < count && results[next_to_print].done) {
-        const JobResult& r = results[next_to_print++];
-        if (count > 1) progress_out << "== " << r.file << '\n';
-        progress_out << r.text;
-        progress_out.flush();
-        std::cerr << r.messages;
-        std::cerr.flush();
+      for (auto next = pending.find(next_to_print); next != pending.end();
+           next = pending.find(next_to_print)) {
+        pass_on(next->second);
+        pending.erase(next);
+        ++next_to_print;
       }
+      file_passed_on.notify_all();
     }
   };
-  const int jobs = options.plot.empty() ? std::max(1, std::min(options.jobs, count)) : 1;
   std::vector<std::thread> threads;
   for (int t = 1; t < jobs; ++t) threads.emplace_back(worker);
   worker();
   for (auto& thread : threads) thread.join();
 
-  int failures = 0;
-  for (const auto& r : results) failures += r.status != "ok" || r.plot_failed;
   if (options.json) {
-    nlohmann::json array = nlohmann::json::array();
-    for (const auto& r : results) array.push_back(r.json);
-    std::cout << array.dump(2) << '\n';
+    std::cout << "\n]\n";
   } else {
-    size_t width = 4;
-    for (const auto& r : results) width = std::max(width, r.file.size());
-    const int name_width = static_cast<int>(width);
     // The accurate engine adds the error-weighted misfit.
     const bool accurate = options.engine_options.engine == EngineKind::kAccurate;
     std::cout << StrFormat("%-*s %6s %10s %8s  %s%s\n",
@@ -407,23 +492,7 @@ int RunInvert(const InvertOptions& options) {
                            "Misfit %",
                            accurate ? "  chi2/N  " : "",
                            "Status");
-    for (const auto& r : results) {
-      const bool ran = r.layers > 0;
-      std::cout << StrFormat("%-*s %6s %10s %8s  %s%s",
-                             name_width,
-                             r.file.c_str(),
-                             ran ? std::to_string(r.layers).c_str() : "-",
-                             ran ? std::to_string(r.iterations).c_str() : "-",
-                             ran ? StrFormat("%.2f", 100.0 * r.misfit).c_str() : "-",
-                             !accurate ? ""
-                             : ran     ? StrFormat("%8.3f  ", r.chi2).c_str()
-                                       : "       -  ",
-                             r.status.c_str());
-      if (r.status != "ok" && !r.message.empty()) {
-        std::cout << " (" << r.message.substr(0, r.message.find('\n')) << ")";
-      }
-      std::cout << '\n';
-    }
+    summary.CopyTo(std::cout);
   }
   return failures == 0 ? 0 : 1;
 }

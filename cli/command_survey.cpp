@@ -45,11 +45,6 @@ struct SurveyOptions {
   bool engine_given = false;
 };
 
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 // The picture of one profile: the --section path itself for a survey of one
 // profile, otherwise the profile's name added to its stem.
 std::string SectionPath(const std::string& path, const std::string& profile, bool several) {
@@ -102,11 +97,10 @@ int RunSurvey(const SurveyOptions& options) {
     return 2;
   }
   if (!options.section.empty()) {
-    // Refused before hours of inversions, not after.
-    const std::string type = Lower(fs::path(options.section).extension().string());
-    if (type != ".png" && type != ".svg" && type != ".bmp") {
-      std::cerr << "--section " << options.section
-                << ": the section is written as .png, .svg or .bmp.\n";
+    // The picture's name and size are refused before hours of inversions, not after.
+    PictureRequest request;
+    if (!ParsePictureRequest(options.section, options.size, &request, &error)) {
+      std::cerr << "--section: " << error << '\n';
       return 2;
     }
   }

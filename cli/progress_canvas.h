@@ -43,6 +43,7 @@ class ProgressCanvas : public Canvas {
     in_plot_ = false;
     inner_.Present();
   }
+  bool ShowsDrawing() const override { return inner_.ShowsDrawing(); }
 
  private:
   Canvas& inner_;

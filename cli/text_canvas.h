@@ -53,6 +53,8 @@ class TextCanvas : public Canvas {
   void Present() override {
     if (out_ != nullptr) out_->flush();
   }
+  bool ShowsDrawing() const override { return false; }
+  bool ShowsText() const override { return out_ != nullptr; }
 
  private:
   static constexpr int kNoLine = -1000000;

@@ -267,9 +267,11 @@ class DataFileReader {
     if (data_.dataKind == DataKind::kIp) {
       ip = Real();
       if (errors) ip_err = Real();
-      line = errors ? StrFormat(
-                          "%2d  %8.2f  %8.2f  %8.2f  %8.2f  %8.2f", number, a, rho, err, ip, ip_err)
-                    : StrFormat("%2d  %8.2f  %8.2f  %8.2f", number, a, rho, ip);
+      if (listing_.shown())
+        line = errors
+                   ? StrFormat(
+                         "%2d  %8.2f  %8.2f  %8.2f  %8.2f  %8.2f", number, a, rho, err, ip, ip_err)
+                   : StrFormat("%2d  %8.2f  %8.2f  %8.2f", number, a, rho, ip);
     } else if (data_.dataKind == DataKind::kSip) {
       const int count = data_.frequencyCount;
       double largest_drop = 0.0;
@@ -282,16 +284,18 @@ class DataFileReader {
         if (f == 0 || drop > largest_drop) largest_drop = drop;
       }
       ip = ToStoredFloat(largest_drop);
-      line = StrFormat("%2d  %8.2f  %8.2f  %8.2f  %8.2f  %8.3f",
-                       number,
-                       a,
-                       rho,
-                       ip,
-                       data_.sipValue1[i * count + count - 1],
-                       data_.sipValue2[i * count + count - 1]);
+      if (listing_.shown())
+        line = StrFormat("%2d  %8.2f  %8.2f  %8.2f  %8.2f  %8.3f",
+                         number,
+                         a,
+                         rho,
+                         ip,
+                         data_.sipValue1[i * count + count - 1],
+                         data_.sipValue2[i * count + count - 1]);
     } else {
-      line = errors ? StrFormat("%2d  %8.2f  %8.2f  %8.2f", number, a, rho, err)
-                    : StrFormat("%2d  %8.2f  %8.2f", number, a, rho);
+      if (listing_.shown())
+        line = errors ? StrFormat("%2d  %8.2f  %8.2f  %8.2f", number, a, rho, err)
+                      : StrFormat("%2d  %8.2f  %8.2f", number, a, rho);
     }
     data_.spacingA[i] = a;
     data_.spacingB[i] = b;

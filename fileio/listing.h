@@ -20,6 +20,9 @@ class Listing {
     canvas_.DrawText(x_, y_, text);
     y_ += line_height_;
   }
+  // Whether the lines are shown at all: callers may leave out the work of
+  // formatting lines that nobody sees (Line still moves down).
+  bool shown() const { return canvas_.ShowsText(); }
   // Leaves one empty line.
   void Skip() { y_ += line_height_; }
 

@@ -13,6 +13,8 @@ namespace {
 
 constexpr char kNoErrorsSection[] = "Error in measurements inluded (Yes,No)\nNo\nData section\n";
 // IP data are chargeabilities in msec over a window from 0.1 to 1 s.
+constexpr char kIpSection[] = "IP data\nChargeability\nmsec\n0.1,1.0\n";
+
 // The shortest decimal of 6 to 9 significant digits that the data-file reader
 // (strtod, then float) takes back as `value`, right-aligned in `width`.
 std::string Real(float value, int width) {
@@ -23,8 +25,6 @@ std::string Real(float value, int width) {
   }
   return StrFormat("%*s", width, text);
 }
-
-constexpr char kIpSection[] = "IP data\nChargeability\nmsec\n0.1,1.0\n";
 
 }  // namespace
 

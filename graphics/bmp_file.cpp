@@ -23,7 +23,8 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
 }
 
 void PutHeaders(std::vector<std::uint8_t>& out,
-                const PixelImage& image,
+                int width,
+                int height,
                 int bitsPerPixel,
                 std::uint32_t fileSize,
                 std::uint32_t dataOffset) {
@@ -33,8 +34,8 @@ void PutHeaders(std::vector<std::uint8_t>& out,
   Put16(out, 0);
   Put32(out, dataOffset);
   Put32(out, kInfoHeaderSize);
-  Put32(out, static_cast<std::uint32_t>(image.width));
-  Put32(out, static_cast<std::uint32_t>(image.height));
+  Put32(out, static_cast<std::uint32_t>(width));
+  Put32(out, static_cast<std::uint32_t>(height));
   Put16(out, 1);
   Put16(out, static_cast<std::uint32_t>(bitsPerPixel));
   for (int field = 0; field < 6; ++field) Put32(out, 0);
@@ -94,32 +95,56 @@ bool PixelImage::IsValid() const {
          pixels.size() == static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
 }
 
-std::vector<std::uint8_t> EncodeTrueColorBmp(const PixelImage& image, int bitsPerPixel) {
-  if (!image.IsValid()) return {};
+namespace {
+
+std::size_t TrueColorBmpStride(int width, int bitsPerPixel) {
+  return 4 * ((static_cast<std::size_t>(width) * bitsPerPixel + 31) / 32);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> TrueColorBmpHeader(int width, int height, int bitsPerPixel) {
+  if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return {};
   if (bitsPerPixel != 16 && bitsPerPixel != 24 && bitsPerPixel != 32) return {};
-  const std::size_t stride = 4 * ((static_cast<std::size_t>(image.width) * bitsPerPixel + 31) / 32);
-  const std::size_t size = stride * static_cast<std::size_t>(image.height);
+  const std::size_t size =
+      TrueColorBmpStride(width, bitsPerPixel) * static_cast<std::size_t>(height);
   std::vector<std::uint8_t> out;
-  out.reserve(kFileHeaderSize + kInfoHeaderSize + size);
   PutHeaders(out,
-             image,
+             width,
+             height,
              bitsPerPixel,
              static_cast<std::uint32_t>(kFileHeaderSize + kInfoHeaderSize + size),
              kFileHeaderSize + kInfoHeaderSize);
-  for (int y = image.height - 1; y >= 0; --y) {
-    const std::size_t row_start = out.size();
-    for (int x = 0; x < image.width; ++x) {
-      Rgb c = image.At(x, y);
-      if (bitsPerPixel == 16) {
-        Put16(out, ((c.red >> 3) << 10) | ((c.green >> 3) << 5) | (c.blue >> 3));
-      } else {
-        out.push_back(c.blue);
-        out.push_back(c.green);
-        out.push_back(c.red);
-        if (bitsPerPixel == 32) out.push_back(0);
-      }
+  return out;
+}
+
+void AppendTrueColorBmpRow(const Rgb* row,
+                           int width,
+                           int bitsPerPixel,
+                           std::vector<std::uint8_t>& out) {
+  const std::size_t row_start = out.size();
+  for (int x = 0; x < width; ++x) {
+    const Rgb c = row[x];
+    if (bitsPerPixel == 16) {
+      Put16(out, ((c.red >> 3) << 10) | ((c.green >> 3) << 5) | (c.blue >> 3));
+    } else {
+      out.push_back(c.blue);
+      out.push_back(c.green);
+      out.push_back(c.red);
+      if (bitsPerPixel == 32) out.push_back(0);
     }
-    out.resize(row_start + stride, 0);
+  }
+  out.resize(row_start + TrueColorBmpStride(width, bitsPerPixel), 0);
+}
+
+std::vector<std::uint8_t> EncodeTrueColorBmp(const PixelImage& image, int bitsPerPixel) {
+  if (!image.IsValid()) return {};
+  std::vector<std::uint8_t> out = TrueColorBmpHeader(image.width, image.height, bitsPerPixel);
+  if (out.empty()) return {};
+  out.reserve(out.size() + TrueColorBmpStride(image.width, bitsPerPixel) * image.height);
+  for (int y = image.height - 1; y >= 0; --y) {
+    AppendTrueColorBmpRow(
+        &image.pixels[static_cast<std::size_t>(y) * image.width], image.width, bitsPerPixel, out);
   }
   return out;
 }
@@ -140,7 +165,8 @@ std::vector<std::uint8_t> EncodePaletteBmp(const PixelImage& image,
   std::vector<std::uint8_t> out;
   out.reserve(offset + row * image.height);
   PutHeaders(out,
-             image,
+             image.width,
+             image.height,
              bitsPerPixel,
              static_cast<std::uint32_t>(offset + row * image.height),
              static_cast<std::uint32_t>(offset));

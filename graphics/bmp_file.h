@@ -35,6 +35,16 @@ struct PixelImage {
 // Empty for an invalid image or a depth other than 16, 24 or 32.
 std::vector<std::uint8_t> EncodeTrueColorBmp(const PixelImage& image, int bitsPerPixel);
 
+// The same file written a row at a time: the 54 header bytes of a
+// width x height picture (empty when a side is not positive or too large, or
+// the depth is not 16, 24 or 32), then each row from the bottom up, appended
+// to `out` by AppendTrueColorBmpRow from `width` pixels and padded.
+std::vector<std::uint8_t> TrueColorBmpHeader(int width, int height, int bitsPerPixel);
+void AppendTrueColorBmpRow(const Rgb* row,
+                           int width,
+                           int bitsPerPixel,
+                           std::vector<std::uint8_t>& out);
+
 // Bytes of a palette file for Np = palette.size() colours: the headers, Np + 1
 // palette entries (blue, green, red, 0; the last all zero), then the rows at
 // offset 58 + 4 Np, each of one byte per pixel (8 bits) or one byte per two

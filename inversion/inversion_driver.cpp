@@ -276,6 +276,7 @@ void ShowProgressLine(InversionRun& run, const std::string& text) {
 }
 
 void DrawRunPlot(InversionRun& run, PlotKind kind, const ColeColePanels* panels) {
+  if (!run.canvas.ShowsDrawing()) return;  // nobody sees it: not worth the work
   const ProgramState& state = run.state;
   const SoundingData& data = state.data;
   const LayeredModel& model = state.model;

@@ -74,6 +74,12 @@ class Canvas {
 
   // Makes what has been drawn so far visible (a window repaints; others ignore).
   virtual void Present() {}
+
+  // False for a canvas on which drawing is neither shown nor kept (one that
+  // prints only the text lines, or discards everything): a run then leaves
+  // out its plots, and a reader its listing when ShowsText is false too.
+  virtual bool ShowsDrawing() const { return true; }
+  virtual bool ShowsText() const { return true; }
 };
 
 }  // namespace layra

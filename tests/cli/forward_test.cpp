@@ -107,9 +107,9 @@ TEST(ForwardCommand, RefusesAnUnwritableOutputAndAMissingModel) {
 
 TEST(ForwardCommand, PlotsToEachImageType) {
   for (const char* type : {"png", "svg", "bmp"}) {
-    const std::string image =
-        (std::filesystem::temp_directory_path() / (std::string("layra_forward_plot.") + type))
-            .string();
+    const std::string image = (std::filesystem::temp_directory_path() /
+                               ("layra_forward_plot_" + std::to_string(::getpid()) + "." + type))
+                                  .string();
     CliRun run = RunLayraCli("forward " + ExamplePath("ip_model.mod") + " --size 640x480 --plot '" +
                              image + "'");
     EXPECT_EQ(run.status, 0) << type << ": " << run.err;

@@ -1,7 +1,9 @@
 // Runs the real layra-cli invert and show on the example soundings.
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -222,7 +224,6 @@ TEST_F(InvertCommand, ShowReadsBackWhatInvertWrote) {
   EXPECT_EQ(results["dataConstraint"], 0);
 }
 
-#ifdef LAYRA_HAVE_QTGUI
 TEST_F(InvertCommand, PlotsTheLastIterationAndAChosenOne) {
   const std::string results_file = (directory_ / "w.INV").string();
   const fs::path invert_png = directory_ / "invert.png";
@@ -238,7 +239,58 @@ TEST_F(InvertCommand, PlotsTheLastIterationAndAChosenOne) {
   EXPECT_NE(svg.find("<svg"), std::string::npos);
   EXPECT_NE(svg.find("Iteration 1"), std::string::npos);
 }
-#endif
+
+// Many files, two at a time: each file's block and summary line come in the
+// order given, and the JSON array is the one a single dump of all would give.
+TEST_F(InvertCommand, ManyFilesStreamInTheOrderGiven) {
+  std::string files;
+  for (int i = 0; i < 11; ++i) {
+    const fs::path copy = directory_ / ("sounding" + std::to_string(i) + ".dat");
+    fs::copy_file(std::string(LAYRA_EXAMPLES_DIR) + "/wenner.dat", copy);
+    files += " '" + copy.string() + "'";
+  }
+  const CliRun text = Run("invert -j 2" + files);
+  const CliRun json = Run("invert --json -j 2" + files);
+  ASSERT_EQ(text.status, 0) << text.err;
+  ASSERT_EQ(json.status, 0) << json.err;
+  size_t block = 0;
+  size_t summary = text.out.find("Misfit %");
+  ASSERT_NE(summary, std::string::npos);
+  for (int i = 0; i < 11; ++i) {
+    const std::string name = (directory_ / ("sounding" + std::to_string(i) + ".dat")).string();
+    block = text.out.find("== " + name + "\n", block);
+    summary = text.out.find("\n" + name + " ", summary);
+    EXPECT_LT(block, summary) << name;
+  }
+  EXPECT_NE(summary, std::string::npos);
+  const nlohmann::json results = nlohmann::json::parse(json.out);
+  EXPECT_EQ(json.out, results.dump(2) + "\n");
+  ASSERT_EQ(results.size(), 11u);
+  EXPECT_EQ(results[10]["file"], (directory_ / "sounding10.dat").string());
+}
+
+// A picture cut short (here by the file size limit, as by a full disk) is
+// reported with its path and reason and leaves the earlier file untouched.
+TEST_F(InvertCommand, APictureThatCannotBeWrittenWholeLeavesTheEarlierOne) {
+  const std::string results_file = (directory_ / "w.INV").string();
+  ASSERT_EQ(Run("invert -o \"" + results_file + "\" " + Example("wenner.dat")).status, 0);
+  for (const char* type : {"png", "svg", "bmp"}) {
+    const fs::path picture = directory_ / (std::string("plot.") + type);
+    std::ofstream(picture) << "earlier";
+    const std::string command = "ulimit -f 16; trap '' XFSZ; exec '" LAYRA_CLI_PATH "' show '" +
+                                results_file + "' --size 3000x3000 --plot '" + picture.string() +
+                                "' >/dev/null 2>'" + (directory_ / "err").string() + "'";
+    const int raw = std::system(("sh -c \"" + command + "\"").c_str());
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << type;
+    const std::string error = Slurp(directory_ / "err");
+    EXPECT_NE(error.find("'" + picture.string() + "': File too large"), std::string::npos) << error;
+    EXPECT_EQ(Slurp(picture), "earlier") << type;
+  }
+  for (const auto& entry : fs::directory_iterator(directory_)) {
+    EXPECT_EQ(entry.path().filename().string().rfind(".layra", 0), std::string::npos)
+        << entry.path();
+  }
+}
 
 }  // namespace
 

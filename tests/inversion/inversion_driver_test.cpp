@@ -1,8 +1,10 @@
 #include "inversion/inversion_driver.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -503,6 +505,47 @@ TEST_F(InversionDriverTest, ResultsAreNeverWrittenOverTheDataFile) {
   std::string line;
   std::getline(in, line);
   EXPECT_EQ(line, "the data");
+}
+
+// A run whose results file stops taking data in the middle of a block (a
+// full disk: here a file size limit) keeps the iterations it finished, and
+// the reader shows those and drops the cut block instead of showing it as a
+// finished iteration.
+TEST_F(InversionDriverTest, RunCutOffByAFullDiskKeepsItsFinishedIterations) {
+  // The same run twice: whole, then with the file limited to a size that
+  // ends inside iteration 2.
+  ThreeLayerSounding();
+  state_.settings.iterationLimit = 4;
+  state_.settings.convergenceLimit = 0.0001f;
+  // The record holds large arrays: keep the copies off the stack.
+  const auto start = std::make_unique<ProgramState>(state_);
+  RunInteractive(0);
+  ASSERT_GE(state_.outcome.lastIteration, 3);
+  const std::string whole = ResultsText();
+  const size_t cut = whole.find("Iteration 2") + 40;
+
+  const auto state = std::make_unique<ProgramState>(*start);
+  ScriptedHost host;
+  host.save_answers.push_back(results_file_);
+  struct rlimit saved;
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit limited = saved;
+  limited.rlim_cur = cut;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+  RunInversion(*state, 0, 0, canvas_, host);
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous);
+
+  EXPECT_EQ(state->outcome.runStatus, RunStatus::kFailed);
+  EXPECT_EQ(ResultsText(), whole.substr(0, cut));
+  RecordingCanvas listing;
+  ScriptedHost reader_host;
+  auto results = std::make_unique<InversionResults>();
+  ASSERT_EQ(ReadResultsFile(results_file_, *results, listing, 16, reader_host), 0);
+  EXPECT_EQ(results->iterationCount, 1);
+  ASSERT_EQ(reader_host.messages.size(), 1u);
+  EXPECT_NE(reader_host.messages[0].text.find("(iteration 2) is incomplete"), std::string::npos);
 }
 
 TEST_F(InversionDriverTest, NoDataIsRefused) {

@@ -1,0 +1,176 @@
+#include "cli/plot_output.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "cli/plot_size.h"
+#include "tests/support/cli_run.h"
+
+namespace layra::cli {
+namespace {
+
+TEST(ParsePlotSize, ReadsWidthByHeight) {
+  int width = 0;
+  int height = 0;
+  std::string error;
+  ASSERT_TRUE(ParsePlotSize("1280x800", &width, &height, &error));
+  EXPECT_EQ(width, 1280);
+  EXPECT_EQ(height, 800);
+  ASSERT_TRUE(ParsePlotSize("640X480", &width, &height, &error));
+  EXPECT_EQ(width, 640);
+  EXPECT_EQ(height, 480);
+}
+
+TEST(ParsePlotSize, RefusesMalformedAndOutOfRangeSizes) {
+  for (const char* text : {"",
+                           "1280",
+                           "x800",
+                           "1280x",
+                           "1280x800x2",
+                           "12 80x800",
+                           "-640x480",
+                           "99999999999x800",
+                           "100x100",
+                           "9000x800",
+                           "1280,800"}) {
+    int width = 7;
+    int height = 9;
+    std::string error;
+    EXPECT_FALSE(ParsePlotSize(text, &width, &height, &error)) << text;
+    EXPECT_EQ(width, 7) << text;
+    EXPECT_EQ(height, 9) << text;
+    EXPECT_NE(error.find(std::string("'") + text + "'"), std::string::npos) << error;
+  }
+  int width = 0;
+  int height = 0;
+  EXPECT_FALSE(ParsePlotSize("bad", &width, &height, nullptr));
+}
+
+namespace fs = std::filesystem;
+
+class PictureFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    directory_ = fs::path(::testing::TempDir()) /
+                 (std::string("plot_output_") +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(directory_);
+    fs::create_directories(directory_);
+  }
+  void TearDown() override { fs::remove_all(directory_); }
+
+  // A small drawing: a blue line along the top row and a text.
+  static VectorCanvas Drawing(const PictureRequest& request) {
+    VectorCanvas drawing = MakePictureCanvas(request);
+    drawing.SelectPen(Pen{PenStyle::kSolid, kBlue});
+    drawing.MoveTo(0, 0);
+    drawing.LineTo(50, 0);
+    drawing.DrawText(5, 10, "Depth of layers");
+    return drawing;
+  }
+
+  std::string Path(const std::string& name) const { return (directory_ / name).string(); }
+
+  // Saves the drawing; the error message when that was refused.
+  std::string Save(const std::string& path, const std::string& size = "201x240") const {
+    PictureRequest request;
+    std::string error;
+    if (!ParsePictureRequest(path, size, &request, &error)) return error;
+    return SavePicture(Drawing(request), request, &error) ? "" : error;
+  }
+
+  // The names in the test's folder.
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(directory_)) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  fs::path directory_;
+};
+
+TEST_F(PictureFiles, WritesPngBmpAndSvgByExtension) {
+  ASSERT_EQ(Save(Path("plot.png")), "");
+  png_image png;
+  std::memset(&png, 0, sizeof png);
+  png.version = PNG_IMAGE_VERSION;
+  ASSERT_TRUE(png_image_begin_read_from_file(&png, Path("plot.png").c_str())) << png.message;
+  png.format = PNG_FORMAT_RGB;
+  std::vector<unsigned char> pixels(PNG_IMAGE_SIZE(png));
+  ASSERT_TRUE(png_image_finish_read(&png, nullptr, pixels.data(), 0, nullptr)) << png.message;
+  EXPECT_EQ(png.width, 201u);
+  EXPECT_EQ(png.height, 240u);
+  EXPECT_EQ((std::vector<unsigned char>(pixels.begin() + 30, pixels.begin() + 33)),
+            (std::vector<unsigned char>{0, 0, 255}));
+  int text_pixels = 0;  // dark marks in the text's cells
+  for (int y = 10; y < 26; ++y) {
+    for (int x = 5; x < 5 + 15 * 8; ++x) text_pixels += pixels[3 * (y * 201 + x)] < 128;
+  }
+  EXPECT_GT(text_pixels, 100);
+
+  ASSERT_EQ(Save(Path("plot.BMP")), "");
+  const std::string bmp = layra::testing::ReadWholeFile(Path("plot.BMP"));
+  ASSERT_EQ(bmp.size(), 54u + 604u * 240u);  // rows of 603 bytes padded to 604
+  EXPECT_EQ(bmp.substr(0, 2), "BM");
+  EXPECT_EQ(bmp[28], 24);
+  // The top row is the last in the file: pixel (10, 0) blue, (60, 0) white.
+  const size_t top_row = 54 + 604 * 239;
+  EXPECT_EQ(bmp.substr(top_row + 30, 3), std::string("\xFF\x00\x00", 3));
+  EXPECT_EQ(bmp.substr(top_row + 180, 3), "\xFF\xFF\xFF");
+
+  ASSERT_EQ(Save(Path("plot.svg")), "");
+  const std::string svg = layra::testing::ReadWholeFile(Path("plot.svg"));
+  EXPECT_EQ(svg.compare(0, 5, "<?xml"), 0);
+  EXPECT_NE(svg.find("width=\"201\" height=\"240\""), std::string::npos);
+  EXPECT_NE(svg.find(">Depth of layers</text>"), std::string::npos);
+  EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
+  EXPECT_EQ(Names(), (std::vector<std::string>{"plot.BMP", "plot.png", "plot.svg"}));
+}
+
+// A picture that cannot be written is reported with its path and the
+// system's reason, leaves an earlier file as it was and nothing else behind.
+TEST_F(PictureFiles, AFailedWriteIsReportedAndLeavesNothingBehind) {
+  EXPECT_NE(Save(Path("plot.gif")).find(".png, .svg or .bmp"), std::string::npos);
+  EXPECT_NE(Save(Path("plot.png"), "10x10").find("invalid plot size"), std::string::npos);
+  std::ofstream(Path("kept.png")) << "earlier picture";
+  fs::create_directory(Path("folder.svg"));
+  const struct {
+    std::string path;
+    std::string reason;
+  } cases[] = {
+      {Path("missing/plot.png"), "No such file or directory"},
+      {Path("missing/plot.bmp"), "No such file or directory"},
+      {Path("missing/plot.svg"), "No such file or directory"},
+      {Path("folder.svg"), "is a directory"},
+  };
+  for (const auto& c : cases) {
+    const std::string error = Save(c.path);
+    EXPECT_NE(error.find("'" + c.path + "'"), std::string::npos) << error;
+    EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+  }
+  for (const std::string device : {"/dev/full", "/dev/null"}) {
+    for (const char* type : {".svg", ".png", ".bmp"}) {
+      PictureRequest request;
+      ASSERT_TRUE(ParsePictureRequest(device + type, "200x200", &request, nullptr));
+      request.path = device;
+      std::string error;
+      EXPECT_FALSE(SavePicture(Drawing(request), request, &error)) << device << type;
+      EXPECT_NE(error.find("'" + device + "': is not a regular file"), std::string::npos) << error;
+    }
+  }
+  EXPECT_EQ(Names(), (std::vector<std::string>{"folder.svg", "kept.png"}));
+  EXPECT_EQ(layra::testing::ReadWholeFile(Path("kept.png")), "earlier picture");
+}
+
+}  // namespace
+}  // namespace layra::cli

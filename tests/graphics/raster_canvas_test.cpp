@@ -1,0 +1,131 @@
+#include "graphics/raster_canvas.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace layra {
+namespace {
+
+constexpr TextMetrics kCell{8, 16};
+
+// Every character a 2 x 3 block whose left column is fully covered and right
+// column half, with its top three pixels above a baseline 10 below the line.
+class BlockGlyphs : public GlyphSource {
+ public:
+  BlockGlyphs() {
+    block_.left = 1;
+    block_.top = 3;
+    block_.width = 2;
+    block_.rows = 3;
+    block_.coverage = {255, 128, 255, 128, 255, 128};
+  }
+  int Ascent() const override { return 10; }
+  const Glyph* Find(char32_t character) override { return character == U' ' ? nullptr : &block_; }
+
+ private:
+  Glyph block_;
+};
+
+TEST(RasterCanvas, LinesLeaveOutTheirEndPointInEveryPen) {
+  RasterCanvas canvas(100, 100, kCell, nullptr);
+  canvas.MoveTo(10, 10);
+  canvas.LineTo(20, 10);
+  EXPECT_EQ(canvas.GetPixel(10, 10), kBlack);
+  EXPECT_EQ(canvas.GetPixel(19, 10), kBlack);
+  EXPECT_EQ(canvas.GetPixel(20, 10), kWhite);
+  canvas.MoveTo(20, 12);  // right to left: the left end is the one left out
+  canvas.LineTo(10, 12);
+  EXPECT_EQ(canvas.GetPixel(20, 12), kBlack);
+  EXPECT_EQ(canvas.GetPixel(11, 12), kBlack);
+  EXPECT_EQ(canvas.GetPixel(10, 12), kWhite);
+  EXPECT_EQ(canvas.SelectPen(Pen{PenStyle::kSolid, kBlue}), Pen{});
+  canvas.MoveTo(30, 30);
+  canvas.LineTo(30, 20);
+  EXPECT_EQ(canvas.GetPixel(30, 30), kBlue);
+  EXPECT_EQ(canvas.GetPixel(30, 21), kBlue);
+  EXPECT_EQ(canvas.GetPixel(30, 20), kWhite);
+  canvas.SelectPen(Pen{PenStyle::kDash, kBlue});
+  canvas.MoveTo(0, 5);
+  canvas.LineTo(60, 5);
+  for (int x = 0; x < 60; ++x) {
+    EXPECT_EQ(canvas.GetPixel(x, 5), x % 24 < 18 ? kBlue : kWhite) << "dash x " << x;
+  }
+  canvas.SelectPen(Pen{PenStyle::kDot, kBlue});
+  canvas.MoveTo(0, 9);
+  canvas.LineTo(30, 9);
+  for (int x = 0; x < 30; ++x) {
+    EXPECT_EQ(canvas.GetPixel(x, 9), x % 6 < 3 ? kBlue : kWhite) << "dot x " << x;
+  }
+  canvas.SelectPen(Pen{});
+  canvas.MoveTo(-1000000, 50);  // far outside: clipped, no fault
+  canvas.LineTo(1000000, 50);
+  EXPECT_EQ(canvas.GetPixel(99, 50), kBlack);
+}
+
+TEST(RasterCanvas, RectanglesPixelsAndClear) {
+  RasterCanvas canvas(100, 100, kCell, nullptr);
+  canvas.MoveTo(0, 15);
+  canvas.LineTo(100, 15);  // a line the rectangle covers
+  canvas.SelectPen(Pen{PenStyle::kSolid, kMagenta});
+  canvas.Rectangle(40, 30, 10, 10);  // corners in any order
+  EXPECT_EQ(canvas.GetPixel(10, 10), kMagenta);
+  EXPECT_EQ(canvas.GetPixel(39, 29), kMagenta);
+  EXPECT_EQ(canvas.GetPixel(10, 29), kMagenta);
+  EXPECT_EQ(canvas.GetPixel(40, 30), kWhite);
+  EXPECT_EQ(canvas.GetPixel(20, 15), kWhite);  // filled over the line
+  EXPECT_EQ(canvas.GetPixel(50, 15), kBlack);
+  canvas.Rectangle(-50, -50, 5000, 5);  // partly outside: clipped, no fault
+  EXPECT_EQ(canvas.GetPixel(0, 4), kMagenta);
+  canvas.SelectPen(Pen{PenStyle::kDot, kRed});
+  canvas.Rectangle(60, 60, 70, 70);
+  EXPECT_EQ(canvas.GetPixel(60, 60), kRed);
+  EXPECT_EQ(canvas.GetPixel(63, 60), kWhite);
+  canvas.SetPixel(3, 40, {1, 2, 3});
+  EXPECT_EQ(canvas.GetPixel(3, 40), (Rgb{1, 2, 3}));
+  canvas.SetPixel(-1, 170, kRed);  // outside: ignored
+  EXPECT_EQ(canvas.GetPixel(-1, 170), kWhite);
+  canvas.Clear();
+  EXPECT_EQ(canvas.GetPixel(3, 40), kWhite);
+  EXPECT_EQ(canvas.GetPixel(10, 10), kWhite);
+}
+
+TEST(RasterCanvas, TextIsOpaqueAndBlendsItsMarksInTheTextColour) {
+  BlockGlyphs glyphs;
+  RasterCanvas canvas(200, 60, kCell, &glyphs);
+  canvas.MoveTo(0, 8);
+  canvas.LineTo(200, 8);
+  canvas.DrawText(10, 0, "   ");  // blanks wipe their cells only
+  EXPECT_EQ(canvas.GetPixel(10, 8), kWhite);
+  EXPECT_EQ(canvas.GetPixel(33, 8), kWhite);
+  EXPECT_EQ(canvas.GetPixel(34, 8), kBlack);
+  EXPECT_EQ(canvas.SetTextColor(kMagenta), kBlack);
+  canvas.DrawText(10, 20, "ab");
+  // The second character's block: cell at x 18, one column in, rows 27..29.
+  EXPECT_EQ(canvas.GetPixel(19, 27), kMagenta);
+  EXPECT_EQ(canvas.GetPixel(20, 29), (Rgb{255, 127, 255}));
+  EXPECT_EQ(canvas.GetPixel(19, 26), kWhite);
+  EXPECT_EQ(canvas.GetPixel(21, 27), kWhite);
+  canvas.DrawText(195, 58, "xyz");  // off the edge: clipped, no fault
+}
+
+TEST(DecodeUtf8, ReadsUtf8AndTakesOtherBytesAsLatin1) {
+  const struct {
+    std::string text;
+    std::u32string code_points;
+  } cases[] = {
+      {"Ohm-m", U"Ohm-m"},
+      {"\xCE\xA9 \xC2\xB0", U"\u03A9 \u00B0"},  // two-byte sequences
+      {"\xE2\x80\xB0", U"\u2030"},              // three bytes
+      {"\xF0\x9F\x98\x80", U"\U0001F600"},      // four bytes
+      {"\xB5m", U"\u00B5m"},                    // a lone Latin-1 byte
+      {"\xCE", U"\u00CE"},                      // a sequence cut short
+      {"\xE2\x80"
+       "A",
+       U"\u00E2\u0080A"},  // an ASCII byte inside one
+  };
+  for (const auto& c : cases) EXPECT_EQ(DecodeUtf8(c.text), c.code_points) << c.text;
+}
+
+}  // namespace
+}  // namespace layra

@@ -1,0 +1,152 @@
+#include "graphics/vector_canvas.h"
+
+#include <expat.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "graphics/plot_primitives.h"
+#include "graphics/raster_canvas.h"
+#include "graphics/sounding_plot.h"
+
+namespace layra {
+namespace {
+
+constexpr TextMetrics kCell{8, 16};
+
+class BoxGlyphs : public GlyphSource {
+ public:
+  BoxGlyphs() {
+    box_.width = 6;
+    box_.rows = 9;
+    box_.top = 9;
+    box_.coverage.assign(54, 200);
+  }
+  int Ascent() const override { return 13; }
+  const Glyph* Find(char32_t character) override { return character == U' ' ? nullptr : &box_; }
+
+ private:
+  Glyph box_;
+};
+
+// A two-layer sounding whose last two calculated values fall on one pixel, so
+// the curve has a segment of no length.
+struct TwoLayers {
+  std::vector<float> spacing{1.0f, 3.0f, 10.0f, 30.0f, 100.0f, 100.001f};
+  std::vector<float> rho{50.0f, 60.0f, 120.0f, 300.0f, 450.0f, 450.0f};
+  std::vector<float> layer_rho{50.0f, 500.0f};
+  std::vector<float> thickness{5.0f, 0.0f};
+  PlotInput Input() {
+    PlotInput input;
+    input.nData = 6;
+    input.nLayers = 2;
+    input.spacing = spacing.data();
+    input.observedRho = rho.data();
+    input.calculatedRho = rho.data();
+    input.layerRho = layer_rho.data();
+    input.thickness = thickness.data();
+    input.title = "Two layers <A & B>";
+    return input;
+  }
+};
+
+// Replaying the recording paints exactly the pixels drawing directly paints,
+// whole or a band at a time, and those land on the plot's frame.
+TEST(VectorCanvas, ReplayPaintsWhatDrawingDirectlyPaints) {
+  TwoLayers sounding;
+  BoxGlyphs glyphs;
+  RasterCanvas direct(1000, 700, kCell, &glyphs);
+  PlotSounding(sounding.Input(), direct);
+  direct.SetTextColor(kRed);
+  direct.DrawText(3, 680, "after the plot");
+  DrawSegment(direct, 240, 644, 240, 644);  // copies the frame corner onto itself
+  DrawSegment(direct, 400, 650, 410, 660);
+  VectorCanvas recording(1000, 700, kCell);
+  recording.DrawText(0, 0, "cleared away");
+  PlotSounding(sounding.Input(), recording);
+  recording.SetTextColor(kRed);
+  recording.DrawText(3, 680, "after the plot");
+  DrawSegment(recording, 240, 644, 240, 644);
+  DrawSegment(recording, 400, 650, 410, 660);
+  RasterCanvas replayed(1000, 700, kCell, &glyphs);
+  replayed.SetPixel(1, 1, kGreen);  // replay starts from a clear canvas
+  recording.Replay(replayed);
+  ASSERT_EQ(replayed.band().pixels, direct.band().pixels);
+  // Replayed band by band, 64 rows at a time, the rows are the same again.
+  RasterCanvas band(1000, 700, kCell, &glyphs, 64);
+  for (int top = 0; top < 700; top += 64) {
+    band.SetBand(std::min(top, 700 - 64));
+    recording.Replay(band);
+    for (int y = band.BandTop(); y < band.BandTop() + 64; ++y) {
+      ASSERT_TRUE(std::equal(band.Row(y), band.Row(y) + 1000, direct.Row(y))) << "row " << y;
+    }
+  }
+
+  const int x0 = 30 * kCell.averageCharWidth;
+  const int right = x0 + 1000 - 34 * kCell.averageCharWidth;
+  const int y0 = 700 - 3 * kCell.charHeight - kCell.charHeight / 2;
+  const int top = 4 * kCell.charHeight;
+  EXPECT_EQ(replayed.GetPixel(x0, y0), kBlack);
+  EXPECT_EQ(replayed.GetPixel(right, top), kBlack);
+  // The 500 ohm-m half-space block's top edge, in magenta, on the 10..1000 axis.
+  const int block_top = y0 - (y0 - top) * 85 / 100;  // log10(500) = 2.70: 85 % up
+  int magenta_rows = 0;
+  for (int y = block_top - 3; y <= block_top + 3; ++y) {
+    magenta_rows += replayed.GetPixel(right - 20, y) == kMagenta;
+  }
+  EXPECT_EQ(magenta_rows, 1);
+}
+
+struct XmlCheck {
+  int elements = 0;
+  int texts = 0;
+  std::string characters;
+};
+
+// Parses `document` with expat; the error text when it is not well-formed.
+std::string ParseXml(const std::string& document, XmlCheck* check) {
+  XML_Parser parser = XML_ParserCreate("UTF-8");
+  XML_SetUserData(parser, check);
+  XML_SetElementHandler(
+      parser,
+      [](void* data, const XML_Char* name, const XML_Char**) {
+        auto* c = static_cast<XmlCheck*>(data);
+        ++c->elements;
+        c->texts += std::string(name) == "text";
+      },
+      nullptr);
+  XML_SetCharacterDataHandler(parser, [](void* data, const XML_Char* text, int length) {
+    static_cast<XmlCheck*>(data)->characters.append(text, length);
+  });
+  const bool ok =
+      XML_Parse(parser, document.data(), static_cast<int>(document.size()), 1) == XML_STATUS_OK;
+  std::string error = ok ? "" : XML_ErrorString(XML_GetErrorCode(parser));
+  XML_ParserFree(parser);
+  return error;
+}
+
+TEST(SvgDocument, IsWellFormedWhateverTheTextHolds) {
+  TwoLayers sounding;
+  VectorCanvas canvas(1000, 700, kCell);
+  PlotSounding(sounding.Input(), canvas);
+  canvas.SelectPen(Pen{PenStyle::kDash, kBlue});
+  canvas.MoveTo(-3, 5);
+  canvas.LineTo(-1, 5);
+  canvas.DrawText(5, 5, std::string("\xB5S \x01 \xCE\xA9 \"q\" 'a' ]]>"));
+  const std::string svg = SvgDocument(canvas, SvgFont{}, "Title & <more>");
+  XmlCheck check;
+  ASSERT_EQ(ParseXml(svg, &check), "") << svg.substr(0, 400);
+  EXPECT_NE(svg.find("viewBox=\"0 0 1000 700\""), std::string::npos);
+  EXPECT_NE(check.characters.find("Title & <more>"), std::string::npos);
+  EXPECT_NE(check.characters.find("Two layers <A & B>"), std::string::npos);
+  EXPECT_NE(check.characters.find("Electrode spacing"), std::string::npos);
+  EXPECT_NE(check.characters.find("\xC2\xB5S   \xCE\xA9 \"q\" 'a' ]]>"), std::string::npos);
+  EXPECT_NE(svg.find("x1=\"-2.5\" y1=\"5.5\" x2=\"-0.5\""), std::string::npos);
+  EXPECT_NE(svg.find("stroke-dasharray=\"18 6\""), std::string::npos);
+  EXPECT_GT(check.texts, 10);
+}
+
+}  // namespace
+}  // namespace layra
