@@ -300,19 +300,19 @@ void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& res
   result.messages = messages.str();
 }
 
-// The summary line of one file; `name_width` is the widest file name. Runs of
-// the accurate engine add the error-weighted misfit.
-std::string SummaryLine(const JobResult& r, int name_width, bool accurate) {
+// The summary line of one file; `name_width` is the widest file name.
+std::string SummaryLine(const JobResult& r, int name_width) {
   const bool ran = r.layers > 0;
+  // The accurate engine adds the error-weighted misfit.
   std::string line = StrFormat("%-*s %6s %10s %8s  %s%s",
                                name_width,
                                r.file.c_str(),
                                ran ? std::to_string(r.layers).c_str() : "-",
                                ran ? std::to_string(r.iterations).c_str() : "-",
                                ran ? StrFormat("%.2f", 100.0 * r.misfit).c_str() : "-",
-                               !accurate ? ""
-                               : ran     ? StrFormat("%8.3f  ", r.chi2).c_str()
-                                         : "       -  ",
+                               !r.accurate ? ""
+                               : ran       ? StrFormat("%8.3f  ", r.chi2).c_str()
+                                           : "       -  ",
                                r.status.c_str());
   if (r.status != "ok" && !r.message.empty()) {
     line += " (" + r.message.substr(0, r.message.find('\n')) + ")";
@@ -422,8 +422,7 @@ int RunInvert(const InvertOptions& options) {
     if (options.json) {
       std::cout << (next_to_print == 0 ? "[\n" : ",\n") << JsonElement(r);
     } else {
-      summary.Add(
-          SummaryLine(r, name_width, options.engine_options.engine == EngineKind::kAccurate));
+      summary.Add(SummaryLine(r, name_width));
     }
   };
   auto worker = [&]() {

@@ -292,8 +292,9 @@ void ComputeKernel(const Plan& plan,
       const S below = transform[k];
       const S numerator = below + r * t;
       const S denominator = r + below * t;
-      transform[k] = r * numerator / denominator;
-      const S inverse2 = S(1.0) / (denominator * denominator);
+      const S inverse = S(1.0) / denominator;
+      transform[k] = r * numerator * inverse;
+      const S inverse2 = inverse * inverse;
       chain[i * g + k] = r * r * s_row[k] * inverse2;
       by_rho[i * g + k] =
           (numerator * denominator + r * t * denominator - r * numerator) * inverse2;
@@ -405,12 +406,18 @@ void Evaluate(const Plan& plan,
   for (int order = 0; order < 2; ++order)
     Convolve(plan, grid, order, parameters, f[order], jacobian ? &df[order] : nullptr);
   rhoa.assign(static_cast<size_t>(n), rho[0]);
-  if (jacobian) jacobian->assign(static_cast<size_t>(n) * parameters, S(0.0));
+  if (jacobian) jacobian->resize(static_cast<size_t>(n) * parameters);
   const int layers = static_cast<int>(rho.size());
   const S contrast = rho[layers - 1] - rho[0];
   const double c = grid.depth2;
+  // Sensitivities of one datum, gathered contiguously and then stored in
+  // their column-major places.
+  std::vector<S> datum(jacobian ? static_cast<size_t>(parameters) : 0);
   for (int i = 0; i < n; ++i) {
-    if (jacobian) (*jacobian)[i] = S(1.0);
+    if (jacobian) {
+      std::fill(datum.begin(), datum.end(), S(0.0));
+      datum[0] = S(1.0);
+    }
     for (int t = 0; t < 2; ++t) {
       const Term& term = plan.terms[2 * i + t];
       if (term.factor == 0.0) continue;
@@ -424,11 +431,10 @@ void Evaluate(const Plan& plan,
                                               : -3.0 * r * r * c / (q * q * std::sqrt(q));
         rhoa[i] += term.factor * g * contrast;
         if (jacobian) {
-          (*jacobian)[i] -= term.factor * g;
-          (*jacobian)[i + static_cast<size_t>(n) * (layers - 1)] += term.factor * g;
+          datum[0] -= term.factor * g;
+          datum[layers - 1] += term.factor * g;
           for (int j = 0; j < layers - 1; ++j)
-            (*jacobian)[i + static_cast<size_t>(n) * (layers + j)] +=
-                term.factor * g_by_c * 2.0 * contrast;
+            datum[layers + j] += term.factor * g_by_c * 2.0 * contrast;
         }
       }
       for (int j = 0; j < kStencil; ++j) {
@@ -438,10 +444,11 @@ void Evaluate(const Plan& plan,
         rhoa[i] += weight * f[term.order][m];
         if (!jacobian) continue;
         const S* row = df[term.order].data() + static_cast<size_t>(m) * parameters;
-        for (int p = 0; p < parameters; ++p)
-          (*jacobian)[i + static_cast<size_t>(n) * p] += weight * row[p];
+        for (int p = 0; p < parameters; ++p) datum[p] += weight * row[p];
       }
     }
+    if (jacobian)
+      for (int p = 0; p < parameters; ++p) (*jacobian)[i + static_cast<size_t>(n) * p] = datum[p];
   }
 }
 
@@ -559,7 +566,9 @@ bool ColeColeApparentResistivity(const Geometry& geometry,
   rhoa.clear();
   if (jacobian) jacobian->clear();
   const size_t l = layers.rho0.size();
-  if (layers.m.size() != l || layers.tau.size() != l || layers.c.size() != l) return false;
+  if (layers.m.size() != l || layers.tau.size() != l || layers.c.size() != l ||
+      !PositiveFinite(layers.rho0))
+    return false;
   for (size_t j = 0; j < l; ++j)
     if (!Finite(layers.m[j]) || !Finite(layers.tau[j]) || !Finite(layers.c[j]) ||
         layers.tau[j] < 0.0)

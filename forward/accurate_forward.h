@@ -16,8 +16,9 @@
 // and each spacing between grid radii is reached by twelve-point Lagrange
 // interpolation in log(lambda); the recurrence uses tanh(lambda h) written
 // with expm1, so layers of any thickness stay finite and thin layers lose no
-// digits. Relative accuracy is about 1e-6 or better (0.1 m to 10 km, contrasts to
-// 1000:1, layers 0.1 m to 1 km).
+// digits. Against quadrature of the integrals the relative error is below
+// 2e-6 for spacings of 0.1 m to 10 km, contrasts to 1000:1 and layers of
+// 0.1 m to 1 km, the same for complex resistivities (phase within 1e-5 rad).
 //
 // Every function returns false, and leaves its outputs empty, when the input
 // is unusable: no layers, a thickness list that is not one shorter than the
@@ -61,7 +62,9 @@ bool ApparentResistivity(const Geometry& geometry,
 // kernel with complex arithmetic; thicknesses real). When jacobian is given it
 // receives, column-major n x (2L - 1), d rhoa_i / d rho_j (complex
 // derivatives, rhoa being analytic in each rho_j) in the first L columns and
-// d rhoa_i / d h_j (ohm-m per m) in the last L - 1.
+// d rhoa_i / d h_j (ohm-m per m) in the last L - 1. Divided by rhoa_i, an
+// entry is d ln rhoa_i: its real part the derivative of ln |rhoa_i|, its
+// imaginary part that of the phase angle arg rhoa_i (radians).
 bool ComplexApparentResistivity(const Geometry& geometry,
                                 const std::vector<std::complex<double>>& resistivity,
                                 const std::vector<double>& thickness,
@@ -106,7 +109,9 @@ struct ColeColeLayers {
 // Complex apparent resistivity of Cole-Cole layers at frequency f (Hz). When
 // jacobian is given it receives d rhoa_i / d p_j (complex), column-major
 // n x (5L - 1), by the chain rule through the complex sensitivities: columns
-// rho0_1..L, h_1..L-1, m_1..L, tau_1..L, c_1..L.
+// rho0_1..L, h_1..L-1, m_1..L, tau_1..L, c_1..L. Refused besides: a list
+// whose length is not L, a rho0 that is not positive, a negative tau, or a
+// value that is not finite.
 bool ColeColeApparentResistivity(const Geometry& geometry,
                                  const ColeColeLayers& layers,
                                  double f,

@@ -6,6 +6,7 @@
 
 #include "platform/canvas.h"
 #include "platform/host.h"
+#include "state/engine_options.h"
 #include "state/records.h"
 
 namespace layra {
@@ -17,7 +18,18 @@ namespace layra {
 // "Complex model", the message "Calculations completed" and clears the
 // canvas. Without layers or spacings nothing is computed, the host is told and
 // the call returns false.
-bool CalculateForwardResponse(ForwardModel& model, Canvas& canvas, int line_height, Host& host);
+//
+// `engine` chooses the method: the documented filter-and-spline path, or the
+// accurate engine (double precision at every spacing, Schlumberger in the
+// ideal MN -> 0 limit), whose listing starts with the line "Engine:
+// accurate". The accurate engine refuses, telling the host, a model with a
+// resistivity or thickness that is not positive, or in an IP or SIP model a
+// chargeability outside [0, 1) or a negative time constant.
+bool CalculateForwardResponse(ForwardModel& model,
+                              Canvas& canvas,
+                              int line_height,
+                              Host& host,
+                              EngineKind engine = EngineKind::kDocumented);
 
 }  // namespace layra
 

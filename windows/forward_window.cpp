@@ -123,8 +123,10 @@ void ForwardWindow::ReadModel() {
 
 void ForwardWindow::Calculate() {
   ClearWindow(*canvas_);
-  // The filter of the current array type is selected by the calculation.
-  calculated_ = CalculateForwardResponse(*model_, *canvas_, line_height_, *host_) ? 1 : 0;
+  // The filter of the current array type is selected by the calculation; the
+  // engine is the one chosen for the program's runs.
+  const EngineKind engine = program_.engine.engine;
+  calculated_ = CalculateForwardResponse(*model_, *canvas_, line_height_, *host_, engine) ? 1 : 0;
 }
 
 bool ForwardWindow::RefusedBeforeCalculate() {

@@ -105,6 +105,27 @@ TEST(ForwardCommand, RefusesAnUnwritableOutputAndAMissingModel) {
   EXPECT_EQ(missing.status, 1);
 }
 
+// The engine is chosen per run and named in the JSON only when it is the
+// accurate one; both agree to the documented method's own accuracy here.
+TEST(ForwardCommand, EngineOptionChoosesAndNamesTheEngine) {
+  const std::string model = ExamplePath("ip_model.mod");
+  CliRun documented = RunLayraCli("forward " + model + " --json");
+  CliRun accurate = RunLayraCli("forward " + model + " --json --engine accurate");
+  ASSERT_EQ(documented.status, 0) << documented.err;
+  ASSERT_EQ(accurate.status, 0) << accurate.err;
+  const auto plain = nlohmann::json::parse(documented.out);
+  const auto exact = nlohmann::json::parse(accurate.out);
+  EXPECT_FALSE(plain.contains("engine"));
+  EXPECT_EQ(exact["engine"], "accurate");
+  EXPECT_NE(accurate.err.find("Engine: accurate"), std::string::npos) << accurate.err;
+  const auto a = plain["calcResistivity"].get<std::vector<double>>();
+  const auto b = exact["calcResistivity"].get<std::vector<double>>();
+  ASSERT_EQ(a.size(), b.size());
+  for (size_t i = 0; i < a.size(); ++i) EXPECT_NEAR(b[i] / a[i], 1.0, 0.02) << i;
+  EXPECT_NE(RunLayraCli("forward " + model + " --engine exact").status, 0)
+      << "an unknown engine is refused";
+}
+
 TEST(ForwardCommand, PlotsToEachImageType) {
   for (const char* type : {"png", "svg", "bmp"}) {
     const std::string image = (std::filesystem::temp_directory_path() /

@@ -26,7 +26,7 @@ class InvertCommand : public ::testing::Test {
  protected:
   void SetUp() override {
     directory_ = fs::path(::testing::TempDir()) /
-                 (std::string("invert_test_") +
+                 (std::string("invert_test_") + std::to_string(::getpid()) + "_" +
                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(directory_);
     fs::create_directories(directory_);

@@ -398,6 +398,9 @@ TEST(AccurateForward, RefusesUnusableInput) {
   std::vector<double> ma;
   EXPECT_FALSE(ApparentChargeability(good, two, {0.1, 1.0}, ma));
   EXPECT_FALSE(ApparentChargeability(good, two, {0.1}, ma));
+  std::vector<std::complex<double>> z;
+  EXPECT_FALSE(ColeColeApparentResistivity(good, {{10, -100}, {5}, {0, 0}, {1, 1}, {1, 1}}, 1, z));
+  EXPECT_FALSE(ColeColeApparentResistivity(good, {{10, 100}, {5}, {0, 0}, {1, -1}, {1, 1}}, 1, z));
 }
 
 }  // namespace

@@ -77,6 +77,25 @@ TEST(CalculateForwardResponse, SipModelComputesTheSpectrumAndSaysSo) {
   }
 }
 
+TEST(CalculateForwardResponse, AccurateEngineSaysSoAndRefusesAnImpossibleModel) {
+  auto model = TwoLayerModel(DataKind::kIp);
+  RecordingCanvas canvas;
+  ScriptedHost host;
+  ASSERT_TRUE(CalculateForwardResponse(*model, canvas, 16, host, EngineKind::kAccurate));
+  auto lines = canvas.TextLines();
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0], "Engine: accurate");
+  EXPECT_EQ(lines[1], "No.   Spacing    App. Res.    Chargeability");
+  EXPECT_NEAR(model->calcResistivity[0], 86.91f, 0.1f) << "the documented check value";
+  EXPECT_GT(model->calcIp[1], model->calcIp[0]);
+
+  model->model.chargeability[1] = 1.0f;
+  model->calcIp[0] = 123.0f;
+  EXPECT_FALSE(CalculateForwardResponse(*model, canvas, 16, host, EngineKind::kAccurate));
+  EXPECT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(model->calcIp[0], 123.0f) << "nothing was written";
+}
+
 TEST(CalculateForwardResponse, RefusesWithoutAModel) {
   auto model = std::make_unique<ForwardModel>();
   model->calcResistivity[0] = 123.0f;

@@ -44,6 +44,7 @@ class ForwardWindowTest : public QObject {
   void menuCarriesCommandsAndRefusesBeforeCalculate();
   void readCalculateDisplayAndSave();
   void arrayTypeChangeNeedsNewCalculation();
+  void calculateRunsTheProgramsEngine();
   void sipOutputFormDecidesWhatIsWritten();
   void failedReadsAndSavesAreHandled();
   void unreadableResponsesAndTheModelFileAreNotSaved();
@@ -228,6 +229,23 @@ void ForwardWindowTest::arrayTypeChangeNeedsNewCalculation() {
   });
   window.ForwardWndProc(kForwardArrayType);
   QVERIFY(schlumberger_checked);
+  QCOMPARE(dialogs.unexpected, 0);
+}
+
+// The engine chosen for the program's runs computes the forward response too.
+void ForwardWindowTest::calculateRunsTheProgramsEngine() {
+  ScriptedDialogs dialogs;
+  ForwardWindow documented(program_, dialogs, nullptr);
+  Calculated(documented, dialogs);
+  program_.engine.engine = EngineKind::kAccurate;
+  ForwardWindow accurate(program_, dialogs, nullptr);
+  Calculated(accurate, dialogs);
+  for (int i = 0; i < accurate.model().spacingCount; ++i) {
+    const float exact = accurate.model().calcResistivity[i];
+    const float filtered = documented.model().calcResistivity[i];
+    QVERIFY2(qAbs(exact - filtered) < 0.01f * filtered, qPrintable(QString::number(i)));
+  }
+  QVERIFY(accurate.model().calcResistivity != documented.model().calcResistivity);
   QCOMPARE(dialogs.unexpected, 0);
 }
 
