@@ -536,6 +536,7 @@ class DataFileReader {
 
 int ReadDataFile(const std::string& path, ProgramState& state, Canvas& canvas, Host& host) {
   state.data.pointCount = 0;
+  state.excludedPoints.fill(0);
   TextFile file = LoadTextFile(path);
   if (!AcceptLoadedFile(file, path, host)) return 1;
   Listing listing(canvas, state.textLineHeight);

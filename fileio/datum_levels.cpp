@@ -1,5 +1,6 @@
 #include "fileio/datum_levels.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -152,6 +153,27 @@ DatumLevelOutcome MergeDatumLevels(SoundingData& data) {
   for (int j = recorded_end; j < n; ++j) keep(j, running);
   data.pointCount = kept;
   return outcome;
+}
+
+std::vector<PointLevel> PointLevels(const SoundingData& data) {
+  const int n = std::max(data.pointCount, 0);
+  std::vector<PointLevel> points(static_cast<size_t>(n));
+  const int levels = std::clamp(data.datumLevelCount, 0, kMaxDatumLevels);
+  if (data.arrayType != ArrayType::kSchlumberger || levels == 0) return points;
+  bool merged = false;
+  for (int k = 0; k + 1 < levels; ++k) merged = merged || data.overlapCount[k] > 0;
+  // Level k keeps its points less those it shares with level k - 1; each
+  // following level is scaled by the running product of the shift factors.
+  int p = 0;
+  float factor = 1.0f;
+  for (int k = 0; k < levels && p < n; ++k) {
+    if (k > 0 && merged) factor *= data.levelShiftFactor[k - 1];
+    const int count = data.pointsPerLevel[k] - (k > 0 && merged ? data.overlapCount[k - 1] : 0);
+    for (int j = 0; j < count && p < n; ++j, ++p) points[p] = {k + 1, merged ? factor : 1.0f};
+  }
+  // Points of levels beyond the recorded ones carry the last factor.
+  for (; p < n; ++p) points[p] = {levels + 1, merged ? factor : 1.0f};
+  return points;
 }
 
 }  // namespace layra

@@ -7,6 +7,8 @@
 // a, b, apparent resistivity, its error, the IP value, its error and the SIP
 // pairs of all frequencies.
 
+#include <vector>
+
 #include "state/records.h"
 
 namespace layra {
@@ -45,6 +47,14 @@ struct DatumLevelOutcome {
 // scaled by the factor of the last recorded level. Entries 100 onward of the
 // point arrays hold the sorted points before the merge.
 DatumLevelOutcome MergeDatumLevels(SoundingData& data);
+
+// The datum level of each of the data.pointCount points after a read, and the
+// factor its resistivity was multiplied by when the levels were merged.
+struct PointLevel {
+  int level = 0;        // 1-based datum level; 0 for Wenner data
+  float factor = 1.0f;  // 1 for the first level and when nothing was merged
+};
+std::vector<PointLevel> PointLevels(const SoundingData& data);
 
 }  // namespace layra
 

@@ -7,7 +7,7 @@
 
 namespace layra {
 
-void PlotForwardModel(const ForwardModel& model, Canvas& canvas) {
+void PlotForwardModel(const ForwardModel& model, Canvas& canvas, int frequency_page) {
   const int spacing_count = model.spacingCount;
   const int layer_count = model.model.layerCount;
   // The plot shows chargeabilities in thousandths (mV/V).
@@ -34,6 +34,8 @@ void PlotForwardModel(const ForwardModel& model, Canvas& canvas) {
   input.calculatedIP = apparent_ip.data();
   input.layerIP = layer_ip.data();
   input.nFreq = model.frequencyCount;
+  input.frequencies = model.frequencies.data();
+  input.frequencyPage = frequency_page;
   input.observedAmp = model.amplitude.data();
   input.observedPhase = model.phase.data();
   input.calculatedAmp = model.amplitude.data();

@@ -9,8 +9,9 @@ namespace layra {
 // Draws a computed forward model as the forward-modelling window's Display
 // does: plot kind = model kind, iteration -1, the calculated values standing
 // for both the observed and the calculated curve, chargeabilities shown in
-// thousandths. The model itself is not changed.
-void PlotForwardModel(const ForwardModel& model, Canvas& canvas);
+// thousandths. The model itself is not changed. Frequency panels carry their
+// frequency; `frequency_page` >= 0 shows only that page of them.
+void PlotForwardModel(const ForwardModel& model, Canvas& canvas, int frequency_page = -1);
 
 }  // namespace layra
 

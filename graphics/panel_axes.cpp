@@ -237,6 +237,36 @@ std::string MisfitText(const PlotPanel& panel) {
   return StrFormat(robust ? "Mean error %.3f" : "RMS error %.3f", panel.misfit);
 }
 
+// The name of what a panel's value axis shows, in its legend.
+const char* ValueName(PanelKind kind) {
+  switch (kind) {
+    case PanelKind::kIp:
+      return "App. I.P.";
+    case PanelKind::kTau:
+      return "Tau";
+    case PanelKind::kExponent:
+      return "C";
+    default:
+      return "App. Res.";
+  }
+}
+
+// What the frame itself carries: its caption top left and, for a panel of
+// an inversion whose legend is not drawn (the right-hand column), its misfit
+// top right.
+void DrawFrameTexts(Canvas& canvas, const PlotPanel& panel) {
+  const int W = panel.charWidth;
+  const int top = panel.top();
+  if (!panel.caption.empty()) {
+    canvas.DrawText(panel.x0 + W / 2, top + 2, panel.caption);
+  }
+  if (!panel.showLegend && panel.iteration >= 0) {
+    const std::string misfit = MisfitText(panel);
+    canvas.DrawText(
+        panel.x0 + panel.width - (static_cast<int>(misfit.size()) + 1) * W, top + 2, misfit);
+  }
+}
+
 void DrawLegend(Canvas& canvas, const PlotPanel& panel) {
   const int W = panel.charWidth;
   const int H = panel.lineHeight;
@@ -253,7 +283,7 @@ void DrawLegend(Canvas& canvas, const PlotPanel& panel) {
     canvas.DrawText(
         column, y, StrFormat(panel.compact ? "Iter. %d" : "Iteration %d", panel.iteration));
     y += H + 4;
-    canvas.DrawText(column, y, ip ? "App. I.P." : "App. Res.");
+    canvas.DrawText(column, y, ValueName(panel.kind));
     y += H + 1;
     canvas.DrawText(column, y, MisfitText(panel));
     y += H + 4;
@@ -310,6 +340,7 @@ void DrawPanelAxes(Canvas& canvas, const PlotPanel& panel) {
   DrawSpacingAxis(canvas, panel);
   DrawAxisTitles(canvas, panel);
   if (panel.showLegend) DrawLegend(canvas, panel);
+  DrawFrameTexts(canvas, panel);
 }
 
 }  // namespace layra

@@ -34,11 +34,16 @@ void DrawCurvePair(Canvas& canvas,
                    const PlotPanel& panel,
                    const std::vector<float>& observed,
                    const std::vector<float>& calculated,
-                   const std::vector<float>& xPos) {
+                   const std::vector<float>& xPos,
+                   const std::vector<unsigned char>& hollow) {
   size_t n = std::min({observed.size(), calculated.size(), xPos.size()});
   for (size_t k = 0; k < n; ++k) {
     if (std::isfinite(xPos[k]) && std::isfinite(observed[k])) {
-      DrawPlusMarker(canvas, panel.X(xPos[k]), panel.Y(observed[k]));
+      if (k < hollow.size() && hollow[k] != 0) {
+        DrawHollowMarker(canvas, panel.X(xPos[k]), panel.Y(observed[k]));
+      } else {
+        DrawPlusMarker(canvas, panel.X(xPos[k]), panel.Y(observed[k]));
+      }
     }
     if (k == 0) continue;
     if (std::isfinite(xPos[k - 1]) && std::isfinite(calculated[k - 1]) && std::isfinite(xPos[k]) &&

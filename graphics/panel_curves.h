@@ -26,11 +26,13 @@ void DrawModelBlocks(Canvas& canvas,
 
 // "+" symbols at the observed values and a polyline through the calculated
 // values, in the pen currently selected. The three arrays have the same length.
+// Points whose entry in `hollow` is non-zero are drawn as hollow squares.
 void DrawCurvePair(Canvas& canvas,
                    const PlotPanel& panel,
                    const std::vector<float>& observed,
                    const std::vector<float>& calculated,
-                   const std::vector<float>& xPos);
+                   const std::vector<float>& xPos,
+                   const std::vector<unsigned char>& hollow = {});
 
 }  // namespace layra
 

@@ -4,6 +4,8 @@
 // What the panel painter receives for one graph of the sounding plot. All
 // coordinates are client-area pixels with y growing downwards.
 
+#include <string>
+
 namespace layra {
 
 enum class PanelKind : int {
@@ -42,6 +44,9 @@ struct PlotPanel {
   // the right-hand column of the SIP layouts has none: written there it
   // would overwrite the legend of the left-hand panel of its row.
   int showLegend = 1;
+  // Written inside the frame's top-left corner when not empty (the
+  // frequency of a frequency panel).
+  std::string caption;
 
   int top() const { return y0 - height; }
   // Pixel column of spacing-axis value u (log10 of a spacing).

@@ -41,6 +41,14 @@ void DrawPlusMarker(Canvas& canvas, int x, int y) {
   DrawSegment(canvas, x - 3, y, x + 3, y);
 }
 
+void DrawHollowMarker(Canvas& canvas, int x, int y) {
+  canvas.MoveTo(x - 3, y - 3);
+  canvas.LineTo(x + 3, y - 3);
+  canvas.LineTo(x + 3, y + 3);
+  canvas.LineTo(x - 3, y + 3);
+  canvas.LineTo(x - 3, y - 3);
+}
+
 std::string FormatTickLabel(double value, int decimals) {
   switch (decimals) {
     case 1:

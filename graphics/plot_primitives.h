@@ -36,6 +36,8 @@ void DrawSegment(Canvas& canvas, int x1, int y1, int x2, int y2);
 
 // The "+" data symbol: two 7-pixel segments crossing at (x, y).
 void DrawPlusMarker(Canvas& canvas, int x, int y);
+// A hollow square of 7 x 7 pixels around (x, y): a point left out of the fit.
+void DrawHollowMarker(Canvas& canvas, int x, int y);
 
 // Tick-label text of `value`: decimals 1..5 give "%3.1f", "%4.2f", "%5.3f",
 // "%6.4f", "%7.5f"; 6 or more give "%8.6f"; 0 or less give "%1d" of the value

@@ -89,8 +89,9 @@ SpacingAxis MakeSpacingAxis(const std::vector<float>& logSpacing,
   float v = spacings.empty() ? -INFINITY : spacings.back();
   if (!interfaces.empty()) v = std::max(v, interfaces.back());
   if (std::isfinite(v)) {
-    float f = std::floor(v);
-    axis.xmax = v > 1.025f * f ? f + 1.0f : f;
+    // The decade at or above v: the last spacing and the deepest interface
+    // always lie on the graph.
+    axis.xmax = std::ceil(v);
   } else {
     axis.xmax = axis.xmin + 1.0f;
   }

@@ -45,9 +45,9 @@ struct SpacingAxis {
 // logSpacing: log10 of the spacings in ascending order; thickness: one entry
 // per layer (the last, the half-space, is not used).
 //
-// xmin is the decade of the first spacing and xmax the decade above the larger
-// of the last spacing and twice the deepest interface (unless that lies within
-// 2.5 % of a decade). When the first interface falls on or left of xmin, xmin
+// xmin is the decade of the first spacing and xmax the decade at or above the
+// larger of the last spacing and twice the deepest interface, so both always
+// lie on the graph. When the first interface falls on or left of xmin, xmin
 // moves left to the decade that holds it, so a thin first layer keeps a width
 // on the graph; it moves by at most three decades. The axis always spans at
 // least one decade.

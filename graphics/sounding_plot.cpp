@@ -11,6 +11,7 @@
 #include "graphics/plot_primitives.h"
 #include "graphics/plot_ranges.h"
 #include "state/records.h"
+#include "state/text_format.h"
 
 namespace layra {
 
@@ -75,11 +76,12 @@ void DrawPanel(Canvas& canvas,
                const std::vector<float>& boundary,
                const std::vector<float>& observed,
                const std::vector<float>& calculated,
-               const std::vector<float>& x_pos) {
+               const std::vector<float>& x_pos,
+               const std::vector<unsigned char>& hollow = {}) {
   if (!layer_values.empty()) {
     DrawModelBlocks(canvas, panel, panel.x0 + panel.width, layer_values, boundary);
   }
-  DrawCurvePair(canvas, panel, observed, calculated, x_pos);
+  DrawCurvePair(canvas, panel, observed, calculated, x_pos, hollow);
   DrawPanelAxes(canvas, panel);
 }
 
@@ -93,6 +95,7 @@ struct PlotData {
   AxisRange rho_range;
   AxisRange phase_range;
   AxisRange ip_range;
+  std::vector<unsigned char> hollow;  // points left out of the fit
 };
 
 PlotData Prepare(const PlotInput& input) {
@@ -108,6 +111,7 @@ PlotData Prepare(const PlotInput& input) {
   const int n = data.n;
 
   data.log_spacing = Log10Of(input.spacing, n);
+  if (input.excluded != nullptr) data.hollow.assign(input.excluded, input.excluded + n);
   data.axis = MakeSpacingAxis(data.log_spacing, Plain(input.thickness, data.layers));
 
   std::vector<float> rho = Log10Of(input.observedRho, n);
@@ -142,7 +146,8 @@ void DrawResistivityPanel(Canvas& canvas,
             data.axis.boundary,
             Log10Of(input.observedRho, data.n),
             Log10Of(input.calculatedRho, data.n),
-            data.log_spacing);
+            data.log_spacing,
+            data.hollow);
 }
 
 void DrawIpPanel(Canvas& canvas,
@@ -157,7 +162,8 @@ void DrawIpPanel(Canvas& canvas,
             data.axis.boundary,
             Plain(input.observedIP, data.n),
             Plain(input.calculatedIP, data.n),
-            data.log_spacing);
+            data.log_spacing,
+            data.hollow);
 }
 
 // Amplitude curves (black, resistivity axis) and phase curves (blue, phase
@@ -173,6 +179,9 @@ void DrawFrequencyPanel(Canvas& canvas,
       MakePanel(common, PanelKind::kSipFrequency, place, data.rho_range, input.misfit);
   panel.phaseMin = data.phase_range.min;
   panel.phaseMax = data.phase_range.max;
+  if (input.frequencies != nullptr) {
+    panel.caption = StrFormat("%g Hz", static_cast<double>(input.frequencies[f]));
+  }
   DrawCurvePair(canvas,
                 panel,
                 Log10Of(input.observedAmp, n, f * n),
@@ -223,9 +232,19 @@ void DrawPanelGrid(Canvas& canvas,
   const int W = common.charWidth;
   const int H = common.lineHeight;
   const bool frequencies = input.plotKind == PlotKind::kSipFrequencies;
-  const int rows = frequencies ? 1 + (data.frequencies + 1) / 2 : 2;
-  const int pitch =
-      rows <= 3 ? (client_height - H) / 3 : (client_height - 2 * H - 2 * (rows - 1)) / rows;
+  // A paged plot shows one page of frequencies; otherwise all of them.
+  int first = 0;
+  int shown = data.frequencies;
+  if (input.frequencyPage >= 0 && data.frequencies > 0) {
+    const int page = std::min(input.frequencyPage, FrequencyPageCount(data.frequencies) - 1);
+    first = page * kFrequencyPanelsPerPage;
+    shown = std::min(kFrequencyPanelsPerPage, data.frequencies - first);
+  }
+  const int rows = frequencies ? 1 + (shown + 1) / 2 : 2;
+  // Two rows share the height in halves, three in thirds; more divide it
+  // among themselves so the last one still ends inside the client area.
+  const int pitch = rows <= 3 ? (client_height - H) / std::max(rows, 2)
+                              : (client_height - 2 * H - 2 * (rows - 1)) / rows;
   const int column_width = (client_width - 40 * W) / 2;
   const int left_x0 = 20 * W;
   const int right_x0 = 20 * W + column_width + 12 * W;
@@ -237,10 +256,10 @@ void DrawPanelGrid(Canvas& canvas,
   DrawResistivityPanel(canvas, input, data, common, {left_x0, column_width, y0, height});
   DrawIpPanel(canvas, input, data, right_common, {right_x0, column_width, y0, height});
   if (frequencies) {
-    for (int f = 0; f < data.frequencies; f += 2) {
+    for (int f = first; f < first + shown; f += 2) {
       y0 += pitch + 2;
       DrawFrequencyPanel(canvas, input, data, common, {left_x0, column_width, y0, height}, f);
-      if (f + 1 < data.frequencies) {
+      if (f + 1 < first + shown) {
         DrawFrequencyPanel(
             canvas, input, data, right_common, {right_x0, column_width, y0, height}, f + 1);
       }
@@ -307,7 +326,9 @@ void PlotSounding(const PlotInput& input, Canvas& canvas) {
       break;
   }
 
-  canvas.DrawText((client_width - static_cast<int>(input.title.size()) * W) / 2, 1, input.title);
+  // Centred; in a window too narrow for it, from the left edge.
+  canvas.DrawText(
+      std::max((client_width - static_cast<int>(input.title.size()) * W) / 2, 0), 1, input.title);
   canvas.SelectPen(previous_pen);
   canvas.SetTextColor(previous_color);
   canvas.Present();

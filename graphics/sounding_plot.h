@@ -50,9 +50,27 @@ struct PlotInput {
   const float* observedC = nullptr;
   const float* calculatedTau = nullptr;
   const float* calculatedC = nullptr;
-  int dataConstraint = 0;   // robust (>= 1) writes "Mean error" in the legend
   std::string engineLabel;  // a legend line naming the engine; none when empty
+  int dataConstraint = 0;   // robust (>= 1) writes "Mean error" in the legend
+  // nData entries or null: points left out of the fit (1), drawn hollow.
+  const unsigned char* excluded = nullptr;
+  // nFreq entries (Hz) or null: each frequency panel is labelled with its
+  // frequency.
+  const float* frequencies = nullptr;
+  // -1: every frequency panel at once; 0, 1, ...: that page of at most
+  // kFrequencyPanelsPerPage frequency panels.
+  int frequencyPage = -1;
 };
+
+// Frequency panels shown at a time when the plot is paged.
+constexpr int kFrequencyPanelsPerPage = 6;
+
+// Pages of frequency panels for `frequency_count` frequencies (at least 1).
+inline int FrequencyPageCount(int frequency_count) {
+  return frequency_count <= 0
+             ? 1
+             : (frequency_count + kFrequencyPanelsPerPage - 1) / kFrequencyPanelsPerPage;
+}
 
 void PlotSounding(const PlotInput& input, Canvas& canvas);
 

@@ -12,6 +12,7 @@
 #include "fileio/same_file.h"
 #include "graphics/sounding_plot.h"
 #include "inversion/engine.h"
+#include "inversion/excluded_points.h"
 #include "inversion/inversion_run.h"
 #include "inversion/least_squares.h"
 #include "inversion/sensitivities.h"
@@ -334,7 +335,9 @@ double NextDampingFactor(double lambda, int improved, double minimum) {
   return next < minimum ? minimum : next;
 }
 
-void RunInversion(ProgramState& state, int user_model, int silent, Canvas& canvas, Host& host) {
+namespace {
+
+void RunOnData(ProgramState& state, int user_model, int silent, Canvas& canvas, Host& host) {
   InversionOutcome& outcome = state.outcome;
   outcome.runStatus = RunStatus::kCompleted;
   outcome.runMessage.clear();
@@ -438,6 +441,36 @@ void RunInversion(ProgramState& state, int user_model, int silent, Canvas& canva
     if (state.data.dataKind == DataKind::kSip) RunSipStage(run);
   }
   if (run.silent && file_chosen) std::remove(state.resultsFileName.c_str());
+}
+
+}  // namespace
+
+void RunInversion(ProgramState& state, int user_model, int silent, Canvas& canvas, Host& host) {
+  const int left_out = CountExcluded(state.data, state.excludedPoints);
+  if (left_out == 0) {
+    RunOnData(state, user_model, silent, canvas, host);
+    return;
+  }
+  const int kept = state.data.pointCount - left_out;
+  if (kept < kMinDataPoints) {
+    const std::string message =
+        StrFormat("Only %d data points are left in.\nAn inversion needs at least %d points.",
+                  kept,
+                  kMinDataPoints);
+    host.Warn(message, "Error Message");
+    state.outcome.runStatus = RunStatus::kFailed;
+    state.outcome.runMessage = message;
+    return;
+  }
+  // The run sees only the points left in; the sounding itself stays whole.
+  SoundingData whole = state.data;
+  state.data = WithoutExcluded(whole, state.excludedPoints);
+  RunOnData(state, user_model, silent, canvas, host);
+  state.data = std::move(whole);
+  SpreadOverAllPoints(state.outcome,
+                      state.excludedPoints,
+                      state.data.pointCount,
+                      state.data.dataKind == DataKind::kSip ? state.data.frequencyCount : 0);
 }
 
 }  // namespace layra

@@ -210,6 +210,9 @@ struct ProgramState {
   InversionSettings settings;
   InversionOutcome outcome;
   EngineOptions engine;  // engine of the next run and its data-error, fix and bound choices
+  // Points left out of the next inversion (1 = left out), by position in
+  // data; cleared by every data-file read. The data themselves stay whole.
+  std::array<unsigned char, kMaxPoints> excludedPoints{};
   int userModelAvailable = 0;
   int someParametersFixed = 0;
   int dataRead = 0;

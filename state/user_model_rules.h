@@ -16,7 +16,7 @@ namespace layra {
 constexpr int kUserModelFieldCount = 18;
 constexpr int kUserModelMinLayers = 2;
 constexpr int kUserModelMaxEnteredLayers = 9;   // the dialog takes up to 9
-constexpr int kUserModelMaxAcceptedLayers = 7;  // the inversion takes up to 7
+constexpr int kUserModelMaxAcceptedLayers = 9;  // every count the dialog takes
 constexpr float kUserModelMaxResistivity = 10000000.0f;
 constexpr float kUserModelMaxThickness = 1000000.0f;
 
@@ -35,7 +35,7 @@ void ReadUserModelFields(const UserModelFields& fields,
 // the layer count field empty when there is no model yet).
 UserModelFields UserModelFieldTexts(const LayeredModel& user_model);
 
-// Accepts a model of 2..7 layers whose resistivities lie in (0, 1e7] and
+// Accepts a model of 2..9 layers whose resistivities lie in (0, 1e7] and
 // whose thicknesses lie in (0, 1e6]: copies it into `working` (layer count,
 // resistivities, thicknesses and depths of the layer tops) and returns true.
 // Otherwise leaves `working` unchanged, puts the message for the user into

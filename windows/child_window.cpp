@@ -1,10 +1,15 @@
 #include "windows/child_window.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QTimer>
 
 #include "graphics/sounding_plot.h"
 #include "windows/menu_command.h"
+#include "windows/picture_commands.h"
 #include "windows/qt_canvas.h"
 #include "windows/qt_host.h"
 
@@ -33,8 +38,12 @@ ChildWindow::ChildWindow(ProgramState& program,
     // Not from inside the paint event: the message box runs its own loop.
     QTimer::singleShot(0, this, &ChildWindow::HandleFirstPaint);
   });
+  canvas_->setFollowsSize(true);
+  canvas_->setMinimumSize(320, 240);
   setCentralWidget(canvas_);
   line_height_ = canvas_->Metrics().charHeight;
+  listing_ = AddListingDock(*this, Qt::RightDockWidgetArea);
+  pictures_ = new PictureCommands(*this, *canvas_, *host_, runner_);
 
   window_open_ = 1;
   if (set_window_open_) {
@@ -52,6 +61,42 @@ void ChildWindow::HandleFirstPaint() {
   line_height_ = canvas_->Metrics().charHeight;
   last_command_ = 0;
   host_->ShowMessage(welcome_message_, "Message", MessageIcon::kInformation, MessageButtons::kOk);
+  if (after_welcome_) {
+    std::function<void()> action = std::move(after_welcome_);
+    after_welcome_ = nullptr;
+    action();
+  }
+}
+
+void ChildWindow::RunAfterWelcome(std::function<void()> action) {
+  if (last_command_ != -1) {
+    action();
+  } else {
+    after_welcome_ = std::move(action);
+  }
+}
+
+void ChildWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  LimitDockWidth(*this);
+}
+
+void ChildWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Q) {
+    close();
+    return;
+  }
+  QMainWindow::keyPressEvent(event);
+}
+
+void ChildWindow::AddPictureCommands(QMenu* file) {
+  QMenu* edit = new QMenu(QStringLiteral("&Edit"), this);
+  pictures_->AddTo(file, edit);
+  menuBar()->addMenu(edit);
+}
+
+void ChildWindow::AddListingLine(const std::string& text) {
+  listing_->appendPlainText(QString::fromLocal8Bit(text.c_str()));
 }
 
 QAction* ChildWindow::AddCommand(QMenu* menu, int id, const QString& text, const QString& name) {

@@ -16,9 +16,11 @@
 
 class QAction;
 class QMenu;
+class QPlainTextEdit;
 
 namespace layra {
 
+class PictureCommands;
 class QtCanvas;
 class QtHost;
 
@@ -35,6 +37,11 @@ class ChildWindow : public QMainWindow {
   // -1 until the first paint, then 0, then the id of each command.
   int lastCommand() const { return last_command_; }
   QtCanvas& canvas() { return *canvas_; }
+  QPlainTextEdit& listing() { return *listing_; }
+  PictureCommands& pictures() { return *pictures_; }
+  // Runs `action` once the welcome message has been shown (at once when it
+  // has): a file given on the command line is opened after it.
+  void RunAfterWelcome(std::function<void()> action);
 
  protected:
   // `program` supplies the data directory the file choosers start in and the
@@ -52,6 +59,13 @@ class ChildWindow : public QMainWindow {
   virtual void Dispatch(int command) = 0;
   QAction* AddCommand(QMenu* menu, int id, const QString& text, const QString& name);
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  // Escape and Q close the window, as the main window's message says.
+  void keyPressEvent(QKeyEvent* event) override;
+  // Adds the Edit menu with Copy picture and the picture commands to `file`.
+  void AddPictureCommands(QMenu* file);
+  // Adds `text` to the listing dock.
+  void AddListingLine(const std::string& text);
 
   ProgramState& program_;
   DialogRunner& runner_;
@@ -59,6 +73,8 @@ class ChildWindow : public QMainWindow {
   QtCanvas* canvas_;
   int last_command_ = -1;
   int line_height_ = 16;
+  QPlainTextEdit* listing_ = nullptr;
+  PictureCommands* pictures_ = nullptr;
 
  private:
   // What destroying the window does, once: the beep and clearing the
@@ -68,6 +84,7 @@ class ChildWindow : public QMainWindow {
   std::function<void(int)> set_window_open_;
   const char* welcome_message_;
   int window_open_ = 0;
+  std::function<void()> after_welcome_;
 };
 
 }  // namespace layra

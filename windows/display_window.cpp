@@ -3,14 +3,18 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <algorithm>
 
 #include "fileio/results_file.h"
 #include "graphics/sounding_plot.h"
 #include "state/text_format.h"
 #include "windows/child_dialogs.h"
+#include "windows/listing_canvas.h"
+#include "windows/picture_commands.h"
 #include "windows/qt_canvas.h"
 #include "windows/qt_host.h"
+#include "windows/result_tables.h"
 #include "windows/screen_capture.h"
 
 namespace layra {
@@ -37,6 +41,12 @@ DisplayWindow::DisplayWindow(ProgramState& program,
       layer_thickness_(kMaxPoints, 0.0f),
       calculated_rho_(kMaxPoints, 0.0f) {
   setFocusPolicy(Qt::StrongFocus);
+  model_table_ = new ModelTable(this);
+  AddDock(*this,
+          model_table_,
+          QStringLiteral("Model"),
+          QStringLiteral("modelDock"),
+          Qt::RightDockWidgetArea);
   BuildMenus();
   setFocus();
 }
@@ -47,6 +57,8 @@ void DisplayWindow::BuildMenus() {
              kDisplayReadResults,
              QStringLiteral("&Read resistivity inversion results file"),
              QStringLiteral("command300"));
+  file->addSeparator();
+  AddPictureCommands(file);
   file->addSeparator();
   AddCommand(
       file, kDisplayQuit, QStringLiteral("&Quit Display Window"), QStringLiteral("command350"));
@@ -61,7 +73,7 @@ void DisplayWindow::BuildMenus() {
              QStringLiteral("Save screen as &BMP file"),
              QStringLiteral("command321"));
 
-  QMenu* exit = menuBar()->addMenu(QStringLiteral("&Exit"));
+  QMenu* exit = menuBar()->addMenu(QStringLiteral("E&xit"));
   AddCommand(
       exit, kDisplayQuit, QStringLiteral("&Quit Display Window"), QStringLiteral("command350quit"));
 }
@@ -148,12 +160,27 @@ void DisplayWindow::ReadResults() {
     return;
   }
   file_name_ = path;
+  ReadResultsFrom(path);
+}
+
+void DisplayWindow::OpenResults(const std::string& path) {
+  ClearWindow(*canvas_);
+  file_name_ = path;
+  if (ReadResultsFrom(path) && layer_count_ > 1 && point_count_ > 2) {
+    ChooseIteration(iteration_count_);
+    PlotCurrentIteration();
+  }
+}
+
+bool DisplayWindow::ReadResultsFrom(const std::string& path) {
+  listing_->clear();
   // Read into a record of its own: a refused file must not leave half of
   // itself among the iterations of the file shown before.
   auto read = std::make_unique<InversionResults>();
-  if (ReadResultsFile(path, *read, *canvas_, line_height_, *host_) != 0) {
+  ListingCanvas listing(*canvas_, [this](const std::string& line) { AddListingLine(line); });
+  if (ReadResultsFile(path, *read, listing, line_height_, *host_) != 0) {
     point_count_ = 0;
-    return;
+    return false;
   }
   results_ = std::move(read);
   point_count_ = results_->pointCount;
@@ -167,6 +194,7 @@ void DisplayWindow::ReadResults() {
         MessageIcon::kInformation,
         MessageButtons::kOk);
   }
+  return true;
 }
 
 void DisplayWindow::DisplayModel() {
@@ -181,6 +209,16 @@ void DisplayWindow::DisplayModel() {
 
 void DisplayWindow::PlotCurrentIteration() {
   ClearWindow(*canvas_);
+  DrawCurrentIteration(*canvas_);
+  canvas_->setRedrawer([this](Canvas& canvas) { DrawCurrentIteration(canvas); });
+  ModelView model;
+  model.layers = layer_count_;
+  model.resistivity = layer_resistivity_.data();
+  model.thickness = layer_thickness_.data();
+  model_table_->ShowModel(model);
+}
+
+void DisplayWindow::DrawCurrentIteration(Canvas& canvas) const {
   PlotInput input;
   input.plotKind = PlotKind::kResistivity;
   input.compact = 0;
@@ -197,7 +235,7 @@ void DisplayWindow::PlotCurrentIteration() {
   input.misfitIP = 0.0f;
   // The legend names the misfit the run used ("RMS" or "Mean error").
   input.dataConstraint = results_->dataConstraint;
-  PlotSounding(input, *canvas_);
+  PlotSounding(input, canvas);
 }
 
 void DisplayWindow::SaveScreen() {
@@ -206,6 +244,10 @@ void DisplayWindow::SaveScreen() {
         HandleKey(Qt::Key_R);
       });
   ClearWindow(*canvas_);
+  // The plot comes back once the picture has been saved.
+  if (layer_count_ > 1 && point_count_ > 2 && iteration_count_ > 0) {
+    PlotCurrentIteration();
+  }
 }
 
 }  // namespace layra

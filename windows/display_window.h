@@ -22,6 +22,8 @@ class QMenu;
 
 namespace layra {
 
+class ModelTable;
+class Canvas;
 class QtCanvas;
 class QtHost;
 
@@ -57,6 +59,12 @@ class DisplayWindow : public ChildWindow {
   // out of the stored iterations and returns it; always within 0..N.
   int ChooseIteration(int requested);
 
+  // Reads the results file `path` as Read resistivity inversion results file
+  // does and, when it was accepted, shows its last iteration.
+  void OpenResults(const std::string& path);
+  // The model of the iteration shown.
+  ModelTable& modelTable() { return *model_table_; }
+
   const InversionResults& results() const { return *results_; }
   int iterationCount() const { return iteration_count_; }
   int currentIteration() const { return current_iteration_; }
@@ -78,10 +86,14 @@ class DisplayWindow : public ChildWindow {
  private:
   void BuildMenus();
   void ReadResults();
+  // Reads the results file `path`; true when it was accepted.
+  bool ReadResultsFrom(const std::string& path);
   void DisplayModel();
   void SaveScreen();
   // Clears the canvas and plots the current iteration.
   void PlotCurrentIteration();
+  // Plots the current iteration on `canvas`, at that canvas's size.
+  void DrawCurrentIteration(Canvas& canvas) const;
 
   // The stored iterations of the last results file read.
   std::unique_ptr<InversionResults> results_;
@@ -96,6 +108,7 @@ class DisplayWindow : public ChildWindow {
   int current_iteration_ = 0;
   int dialog_result_ = 0;
   std::string file_name_;
+  ModelTable* model_table_ = nullptr;
 };
 
 }  // namespace layra

@@ -1,8 +1,11 @@
 #include "windows/forward_window.h"
 
 #include <QDir>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
+#include <algorithm>
 
 #include "fileio/model_file.h"
 #include "fileio/same_file.h"
@@ -12,8 +15,12 @@
 #include "graphics/sounding_plot.h"
 #include "state/text_format.h"
 #include "windows/child_dialogs.h"
+#include "windows/listing_canvas.h"
+#include "windows/painter_canvas.h"
+#include "windows/picture_commands.h"
 #include "windows/qt_canvas.h"
 #include "windows/qt_host.h"
+#include "windows/result_tables.h"
 
 namespace layra {
 namespace {
@@ -34,6 +41,12 @@ ForwardWindow::ForwardWindow(ProgramState& program,
     : ChildWindow(
           program, runner, std::move(set_window_open), owner, "ForwardWindow", kWelcomeMessage),
       model_(std::make_unique<ForwardModel>()) {
+  model_table_ = new ModelTable(this);
+  AddDock(*this,
+          model_table_,
+          QStringLiteral("Model"),
+          QStringLiteral("modelDock"),
+          Qt::RightDockWidgetArea);
   BuildMenus();
   model_->arrayType = ArrayType::kWenner;
   model_->outputSipForm = SipForm::kAmplitudePhase;
@@ -54,6 +67,8 @@ void ForwardWindow::BuildMenus() {
   AddCommand(
       file, kForwardSipOutput, QStringLiteral("&Type of SIP output"), QStringLiteral("command506"));
   file->addSeparator();
+  AddPictureCommands(file);
+  file->addSeparator();
   AddCommand(
       file, kForwardQuit, QStringLiteral("&Quit Forward Modelling"), QStringLiteral("command510"));
 
@@ -72,8 +87,16 @@ void ForwardWindow::BuildMenus() {
              kForwardDisplay,
              QStringLiteral("&Display apparent resistivities"),
              QStringLiteral("command520"));
+  AddCommand(display,
+             kForwardNextFrequencies,
+             QStringLiteral("&Next frequencies\tPage Down"),
+             QStringLiteral("nextFrequencies"));
+  AddCommand(display,
+             kForwardPreviousFrequencies,
+             QStringLiteral("&Previous frequencies\tPage Up"),
+             QStringLiteral("previousFrequencies"));
 
-  QMenu* exit = menuBar()->addMenu(QStringLiteral("&Exit"));
+  QMenu* exit = menuBar()->addMenu(QStringLiteral("E&xit"));
   AddCommand(exit,
              kForwardQuit,
              QStringLiteral("&Quit Forward Modelling"),
@@ -104,6 +127,12 @@ void ForwardWindow::ForwardWndProc(int command) {
     case kForwardArrayType:
       ChangeArrayType();
       break;
+    case kForwardNextFrequencies:
+      StepFrequencyPage(1);
+      break;
+    case kForwardPreviousFrequencies:
+      StepFrequencyPage(-1);
+      break;
     default:
       break;
   }
@@ -115,18 +144,58 @@ void ForwardWindow::ReadModel() {
   if (!host_->ChooseOpenFile(path, "1D Resistivity Model File")) {
     return;
   }
+  OpenModel(path);
+}
+
+void ForwardWindow::OpenModel(const std::string& path) {
+  ClearWindow(*canvas_);
+  listing_->clear();
   model_file_name_ = path;
+  frequency_page_ = 0;
   // A refused file leaves no layers and no spacings: Calculate then refuses.
-  ReadModelFile(path, *model_, *canvas_, line_height_, *host_);
+  ListingCanvas listing(*canvas_, [this](const std::string& line) { AddListingLine(line); });
+  ReadModelFile(path, *model_, listing, line_height_, *host_);
   calculated_ = 0;
+  ShowModelRead();
+}
+
+void ForwardWindow::ShowModelRead() {
+  const LayeredModel& layers = model_->model;
+  const bool ip = model_->modelKind != DataKind::kResistivity;
+  const bool sip = model_->modelKind == DataKind::kSip;
+  ModelView view;
+  view.layers = layers.layerCount;
+  view.resistivity = layers.resistivity.data();
+  view.thickness = layers.thickness.data();
+  if (ip) view.chargeability = layers.chargeability.data();
+  if (sip) {
+    view.tau = layers.timeConstant.data();
+    view.c = layers.exponent.data();
+  }
+  model_table_->ShowModel(view);
+  if (!ip || layers.layerCount <= 0) return;
+  AddListingLine("");
+  AddListingLine(sip ? "Layer   m (mV/V)    Tau (s)       C" : "Layer   m (mV/V)");
+  for (int i = 0; i < layers.layerCount; ++i) {
+    std::string line =
+        StrFormat("%5d   %8.4g", i + 1, 1000.0 * static_cast<double>(layers.chargeability[i]));
+    if (sip) {
+      line += StrFormat("   %8.4g   %6.4g",
+                        static_cast<double>(layers.timeConstant[i]),
+                        static_cast<double>(layers.exponent[i]));
+    }
+    AddListingLine(line);
+  }
 }
 
 void ForwardWindow::Calculate() {
   ClearWindow(*canvas_);
+  AddListingLine("");
   // The filter of the current array type is selected by the calculation; the
   // engine is the one chosen for the program's runs.
   const EngineKind engine = program_.engine.engine;
-  calculated_ = CalculateForwardResponse(*model_, *canvas_, line_height_, *host_, engine) ? 1 : 0;
+  ListingCanvas listing(*canvas_, [this](const std::string& line) { AddListingLine(line); });
+  calculated_ = CalculateForwardResponse(*model_, listing, line_height_, *host_, engine) ? 1 : 0;
 }
 
 bool ForwardWindow::RefusedBeforeCalculate() {
@@ -143,7 +212,26 @@ void ForwardWindow::Display() {
   if (RefusedBeforeCalculate()) {
     return;
   }
-  PlotForwardModel(*model_, *canvas_);
+  // A SIP model's frequencies are shown a page at a time.
+  const int page = model_->modelKind == DataKind::kSip ? frequency_page_ : -1;
+  PlotForwardModel(*model_, *canvas_, page);
+  canvas_->setRedrawer([this, page](Canvas& canvas) { PlotForwardModel(*model_, canvas, page); });
+}
+
+void ForwardWindow::StepFrequencyPage(int step) {
+  const int pages = FrequencyPageCount(model_->frequencyCount);
+  frequency_page_ = std::clamp(frequency_page_ + step, 0, pages - 1);
+  if (calculated_ == 1 && model_->modelKind == DataKind::kSip) {
+    Display();
+  }
+}
+
+void ForwardWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_PageDown || event->key() == Qt::Key_PageUp) {
+    StepFrequencyPage(event->key() == Qt::Key_PageDown ? 1 : -1);
+    return;
+  }
+  ChildWindow::keyPressEvent(event);
 }
 
 void ForwardWindow::Save() {

@@ -22,6 +22,7 @@ class QMenu;
 
 namespace layra {
 
+class ModelTable;
 class QtCanvas;
 class QtHost;
 
@@ -33,6 +34,8 @@ enum ForwardCommandId : int {
   kForwardSipOutput = 506,
   kForwardQuit = 510,
   kForwardDisplay = 520,
+  kForwardNextFrequencies = 521,
+  kForwardPreviousFrequencies = 522,
   kForwardArrayType = 1040,
 };
 
@@ -49,12 +52,21 @@ class ForwardWindow : public ChildWindow {
   // as if it had been chosen from the menu.
   void ForwardWndProc(int command);
 
+  // Reads the model file `path` as Read resistivity model file does.
+  void OpenModel(const std::string& path);
+
   const ForwardModel& model() const { return *model_; }
+  // The model read, with every value to full precision.
+  ModelTable& modelTable() { return *model_table_; }
   // 1 after a successful Calculate; 0 after a model read or an array change.
   int calculatedFlag() const { return calculated_; }
+  // The page of frequency panels a SIP model's plot shows (0 first).
+  int frequencyPage() const { return frequency_page_; }
 
  protected:
   void Dispatch(int command) override { ForwardWndProc(command); }
+  // Page Up and Page Down step through the frequency panels of a SIP plot.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void BuildMenus();
@@ -66,9 +78,17 @@ class ForwardWindow : public ChildWindow {
   void ChangeArrayType();
   // Shows the message of Display and Save before Calculate; true if shown.
   bool RefusedBeforeCalculate();
+  // Shows the page `step` pages on from the one shown, within the pages.
+  void StepFrequencyPage(int step);
+  // Shows the model read in the model table and, for IP and SIP models, lists
+  // its chargeabilities, time constants and exponents to enough digits to
+  // tell 5 from 10 mV/V and to show 0.001 s.
+  void ShowModelRead();
 
   std::unique_ptr<ForwardModel> model_;
   int calculated_ = 0;
+  int frequency_page_ = 0;
+  ModelTable* model_table_ = nullptr;
   ArrayType array_type_at_dialog_ = ArrayType::kWenner;
   std::string model_file_name_;
 };

@@ -1,4 +1,7 @@
 // The desktop program: one main window, maximised, until it is closed.
+// `layra FILE` opens a data file (.dat) in the main window, a model file
+// (.mod) in the forward modelling window or a results file (.INV) in the
+// display window once the window is shown.
 
 #include <QApplication>
 #include <QIcon>
@@ -13,15 +16,24 @@ int main(int argc, char* argv[]) {
   // listings are written and read with '.' as the decimal point.
   std::setlocale(LC_NUMERIC, "C");
   QApplication::setApplicationName(QStringLiteral("layra"));
+  QApplication::setOrganizationName(QStringLiteral("layra"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/DiaIcon")));
   QApplication::setDesktopFileName(QStringLiteral("layra"));
 
   layra::MainWindow window;
-  // Without a window manager a maximise request is not honoured: start at
-  // the full available size anyway.
-  if (QScreen* screen = QApplication::primaryScreen()) {
-    window.setGeometry(screen->availableGeometry());
+  const QStringList arguments = QApplication::arguments();
+  if (arguments.size() > 1) {
+    window.setStartupFile(arguments.at(1));
   }
-  window.showMaximized();
+  if (window.restoredGeometry()) {
+    window.show();
+  } else {
+    // Without a window manager a maximise request is not honoured: start at
+    // the full available size anyway.
+    if (QScreen* screen = QApplication::primaryScreen()) {
+      window.setGeometry(screen->availableGeometry());
+    }
+    window.showMaximized();
+  }
   return QApplication::exec();
 }

@@ -1,28 +1,45 @@
 #include "windows/main_window.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QDockWidget>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QSaveFile>
+#include <QSettings>
+#include <QStatusBar>
 #include <QTimer>
+#include <cmath>
 #include <string>
 
 #include "fileio/data_file.h"
+#include "fileio/datum_levels.h"
 #include "graphics/sounding_plot.h"
+#include "inversion/excluded_points.h"
 #include "inversion/inversion_driver.h"
+#include "inversion/model_segmentation.h"
+#include "state/engine_options.h"
 #include "state/settings_rules.h"
+#include "state/text_format.h"
 #include "state/user_model_rules.h"
 #include "windows/about_dialog.h"
 #include "windows/display_window.h"
 #include "windows/forward_window.h"
+#include "windows/listing_canvas.h"
 #include "windows/menu_command.h"
+#include "windows/picture_commands.h"
 #include "windows/qt_canvas.h"
 #include "windows/qt_host.h"
+#include "windows/result_tables.h"
 #include "windows/screen_capture.h"
 #include "windows/settings_dialogs.h"
 #include "windows/survey_command.h"
@@ -41,6 +58,27 @@ const char kNoStartingModelMessage[] =
 const char kUserModelAcceptedMessage[] =
     "The program will now invert the data\nset using the user supplied initial model.";
 constexpr int kUserModelIterations = 8;
+constexpr int kSegmentedLayers = 4;  // layers of the model the user-model dialog starts from
+const char kMissingFileMessage[] = "The file\n%s\ndoes not exist.";
+const char kUsageGuide[] =
+    "1. File > Read apparent resistivity data file (Ctrl+O) reads a sounding;\n"
+    "   its listing and its points appear in the Listing and Data panels.\n"
+    "2. Inversion > Automatic Inversion (Ctrl+I) fits a many-layer model;\n"
+    "   Invert with user model (Ctrl+U) fits the few layers you enter.\n"
+    "3. The Model panel shows the model of the iteration shown; Edit copies it\n"
+    "   and File > Save model as CSV writes it.\n"
+    "4. Tick 'Leave out' in the Data panel to leave a point out of the next\n"
+    "   inversion; it is drawn hollow. The data file is never changed.\n"
+    "5. File > Export picture (Ctrl+E) writes PNG, SVG or PDF; File > Print\n"
+    "   (Ctrl+P) prints or writes a PDF.\n"
+    "6. Forward Modelling computes the sounding of a model file (.mod);\n"
+    "   Display shows the iterations of a results file (.INV).\n"
+    "   In those windows Esc or Q returns to the main window.\n\n"
+    "layra FILE opens a .dat, .mod or .INV file at start.";
+
+// Where the program keeps the window's place and the folder last used.
+const char kGeometryKey[] = "mainWindow/geometry";
+const char kLastFolderKey[] = "files/lastFolder";
 
 // A directory as the program keeps it: absolute, ending in a separator.
 std::string DirectoryWithSeparator(const QString& directory) {
@@ -97,21 +135,139 @@ MainWindow::MainWindow(DialogRunner* runner, QWidget* parent) : QMainWindow(pare
     // Not from inside the paint event: the about box runs its own event loop.
     QTimer::singleShot(0, this, &MainWindow::HandleFirstPaint);
   });
+  // The plot view draws its picture again whenever its size changes.
+  canvas_->setFollowsSize(true);
+  canvas_->setMinimumSize(320, 240);
   setCentralWidget(canvas_);
   resize(1024, 720);
 
-  // The program directory is where the data and results choosers start until
-  // a data file has been read.
-  QString application_directory = QCoreApplication::applicationDirPath();
-  if (application_directory.isEmpty()) {
-    application_directory = QDir::currentPath();
+  // The choosers start in the folder last used, else in the working folder
+  // the program was started from (never the folder of the program itself).
+  QSettings settings;
+  QString start_directory = settings.value(QLatin1String(kLastFolderKey)).toString();
+  if (start_directory.isEmpty() || !QFileInfo(start_directory).isDir()) {
+    start_directory = QDir::currentPath();
   }
-  program_directory_ = DirectoryWithSeparator(application_directory);
+  program_directory_ = DirectoryWithSeparator(start_directory);
   state_.dataDirectory = program_directory_;
   state_.resultsDirectory = program_directory_;
   QDir::setCurrent(QString::fromStdString(program_directory_));
 
+  pictures_ = new PictureCommands(*this, *canvas_, *host_, *runner_);
+  BuildDocks();
   BuildMenus();
+  status_label_ = new QLabel(this);
+  status_label_->setObjectName(QStringLiteral("statusText"));
+  statusBar()->addWidget(status_label_, 1);
+  ShowState();
+  restored_geometry_ = restoreGeometry(settings.value(QLatin1String(kGeometryKey)).toByteArray());
+}
+
+void MainWindow::BuildDocks() {
+  setDockNestingEnabled(true);
+  listing_ = AddListingDock(*this, Qt::RightDockWidgetArea);
+  model_table_ = new ModelTable(this);
+  data_table_ = new DataTable(this);
+  QDockWidget* model = AddDock(*this,
+                               model_table_,
+                               QStringLiteral("Model"),
+                               QStringLiteral("modelDock"),
+                               Qt::RightDockWidgetArea);
+  QDockWidget* data = AddDock(*this,
+                              data_table_,
+                              QStringLiteral("Data"),
+                              QStringLiteral("dataDock"),
+                              Qt::RightDockWidgetArea);
+  tabifyDockWidget(findChild<QDockWidget*>(QStringLiteral("listingDock")), model);
+  tabifyDockWidget(model, data);
+  findChild<QDockWidget*>(QStringLiteral("listingDock"))->raise();
+  resizeDocks({model}, {420}, Qt::Horizontal);
+  connect(data_table_, &DataTable::exclusionChanged, this, [this](int point, bool excluded) {
+    if (point < 0 || point >= kMaxPoints) return;
+    state_.excludedPoints[point] = excluded ? 1 : 0;
+    // Shown hollow at once when the fit is on show.
+    if (canvas_->hasPicture()) ShowFit(true);
+  });
+}
+
+void MainWindow::AddListingLine(const std::string& text) {
+  listing_->appendPlainText(QString::fromLocal8Bit(text.c_str()));
+}
+
+QString MainWindow::statusText() const {
+  QStringList parts;
+  parts << (state_.dataRead != 0 && state_.data.pointCount > 0
+                ? QStringLiteral("Data: %1")
+                      .arg(QFileInfo(QString::fromStdString(state_.data.dataFileName)).fileName())
+                : QStringLiteral("No data file read"));
+  parts << QStringLiteral("Engine: %1").arg(QLatin1String(EngineName(state_.engine.engine)));
+  if (fit_shown_) {
+    parts << QStringLiteral("Iteration: %1").arg(state_.outcome.lastIteration);
+    parts << QStringLiteral("%1: %2 %")
+                 .arg(state_.settings.dataConstraint >= 1 ? QStringLiteral("Mean error")
+                                                          : QStringLiteral("RMS"))
+                 .arg(100.0 * state_.outcome.finalMisfit, 0, 'f', 2);
+  }
+  return parts.join(QStringLiteral("   |   "));
+}
+
+void MainWindow::ShowState() {
+  const bool ip = state_.data.dataKind != DataKind::kResistivity;
+  const bool sip = state_.data.dataKind == DataKind::kSip;
+  if (fit_shown_ && state_.model.layerCount > 0) {
+    ModelView view;
+    view.layers = state_.model.layerCount;
+    view.resistivity = state_.model.resistivity.data();
+    view.thickness = state_.model.thickness.data();
+    if (ip) view.chargeability = state_.model.chargeability.data();
+    if (sip) {
+      view.tau = state_.model.timeConstant.data();
+      view.c = state_.model.exponent.data();
+    }
+    model_table_->ShowModel(view);
+  } else {
+    model_table_->ShowModel(ModelView{});
+  }
+  if (state_.dataRead != 0 && state_.data.pointCount > 0) {
+    data_table_->ShowData(state_.data,
+                          fit_shown_ ? state_.outcome.calculatedResistivity.data() : nullptr,
+                          fit_shown_ && ip ? state_.outcome.calculatedIp.data() : nullptr,
+                          state_.excludedPoints);
+  } else {
+    data_table_->ShowData(SoundingData{}, nullptr, nullptr, state_.excludedPoints);
+  }
+  status_label_->setText(statusText());
+}
+
+void MainWindow::ShowFit(bool draw_now) {
+  if (!fit_shown_ || state_.data.dataKind != DataKind::kResistivity ||
+      state_.model.layerCount <= 0) {
+    return;  // other fits are kept as their run drew them
+  }
+  // The run's own pictures show only the points it fitted: with points left
+  // out the fit is drawn again with every point, those left out hollow.
+  if (draw_now || CountExcluded(state_.data, state_.excludedPoints) > 0) {
+    DrawFit(*canvas_);
+  }
+  canvas_->setRedrawer([this](Canvas& canvas) { DrawFit(canvas); });
+}
+
+void MainWindow::DrawFit(Canvas& canvas) const {
+  PlotInput input;
+  input.plotKind = PlotKind::kResistivity;
+  input.iteration = state_.outcome.lastIteration;
+  input.nData = state_.data.pointCount;
+  input.nLayers = state_.model.layerCount;
+  input.observedRho = state_.data.apparentResistivity.data();
+  input.calculatedRho = state_.outcome.calculatedResistivity.data();
+  input.spacing = state_.data.spacingA.data();
+  input.layerRho = state_.model.resistivity.data();
+  input.thickness = state_.model.thickness.data();
+  input.title = state_.data.title;
+  input.misfit = state_.outcome.finalMisfit;
+  input.dataConstraint = state_.settings.dataConstraint;
+  input.excluded = state_.excludedPoints.data();
+  PlotSounding(input, canvas);
 }
 
 MainWindow::~MainWindow() {
@@ -121,23 +277,44 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::BuildMenus() {
+  // Every menu and every item of a menu has a mnemonic of its own.
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
   AddCommand(file,
              kCommandReadData,
              QStringLiteral("&Read apparent resistivity data file"),
-             QStringLiteral("command101"));
+             QStringLiteral("command101"))
+      ->setShortcut(QKeySequence::Open);
   file->addSeparator();
-  AddCommand(file, kCommandExit, QStringLiteral("&Exit program"), QStringLiteral("command151"));
+  QMenu* edit = new QMenu(QStringLiteral("&Edit"), this);
+  pictures_->AddTo(file, edit);
+  AddCommand(file,
+             kCommandSaveModelCsv,
+             QStringLiteral("Save &model as CSV..."),
+             QStringLiteral("saveModelCsv"));
+  file->addSeparator();
+  AddCommand(file, kCommandExit, QStringLiteral("&Exit program"), QStringLiteral("command151"))
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  menuBar()->addMenu(edit);
+  AddCommand(edit,
+             kCommandCopyModelCsv,
+             QStringLiteral("Copy m&odel as CSV"),
+             QStringLiteral("copyModelCsv"));
+  AddCommand(edit,
+             kCommandCopyDataCsv,
+             QStringLiteral("Copy &data as CSV"),
+             QStringLiteral("copyDataCsv"));
 
   QMenu* inversion = menuBar()->addMenu(QStringLiteral("&Inversion"));
   AddCommand(inversion,
              kCommandAutomaticInversion,
              QStringLiteral("&Automatic Inversion"),
-             QStringLiteral("command121"));
+             QStringLiteral("command121"))
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
   AddCommand(inversion,
              kCommandUserModelInversion,
              QStringLiteral("&Invert with user model"),
-             QStringLiteral("command122"));
+             QStringLiteral("command122"))
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
 
   QMenu* settings = menuBar()->addMenu(QStringLiteral("&Change Settings"));
   AddCommand(settings,
@@ -161,7 +338,7 @@ void MainWindow::BuildMenus() {
              QStringLiteral("Inversion &engine and data errors..."),
              QStringLiteral("command115"));
 
-  QMenu* forward = menuBar()->addMenu(QStringLiteral("&Forward Modelling"));
+  QMenu* forward = menuBar()->addMenu(QStringLiteral("F&orward Modelling"));
   AddCommand(forward,
              kCommandForwardModelling,
              QStringLiteral("&Carry out forward modelling"),
@@ -180,9 +357,18 @@ void MainWindow::BuildMenus() {
              kCommandSaveScreen,
              QStringLiteral("Save screen as &BMP file"),
              QStringLiteral("command201"));
+  display->addSeparator();
+  for (QDockWidget* dock : findChildren<QDockWidget*>()) {
+    display->addAction(dock->toggleViewAction());
+  }
 
-  QMenu* exit = menuBar()->addMenu(QStringLiteral("&Exit"));
+  QMenu* exit = menuBar()->addMenu(QStringLiteral("E&xit"));
   AddCommand(exit, kCommandExit, QStringLiteral("&Quit program"), QStringLiteral("command151quit"));
+
+  QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+  AddCommand(help, kCommandUsageGuide, QStringLiteral("&Usage guide"), QStringLiteral("usageGuide"))
+      ->setShortcut(QKeySequence::HelpContents);
+  AddCommand(help, kCommandAbout, QStringLiteral("&About LAYRA"), QStringLiteral("about"));
 }
 
 QAction* MainWindow::AddCommand(QMenu* menu, int id, const QString& text, const QString& name) {
@@ -198,6 +384,11 @@ void MainWindow::HandleFirstPaint() {
   last_command_ = 0;
   AboutDiaBox about(this);
   runner_->Run(about);
+  if (!startup_file_.isEmpty()) {
+    const QString path = startup_file_;
+    startup_file_.clear();
+    OpenFile(path);
+  }
 }
 
 void MainWindow::RunCommand(int id) {
@@ -242,12 +433,39 @@ void MainWindow::RunCommand(int id) {
     case kCommandSaveScreen:
       SaveScreen();
       break;
+    case kCommandExportPicture:
+      pictures_->ExportPicture();
+      break;
+    case kCommandPrint:
+      pictures_->Print();
+      break;
+    case kCommandCopyPicture:
+      pictures_->Copy();
+      break;
+    case kCommandSaveModelCsv:
+      SaveModelCsv();
+      break;
+    case kCommandCopyModelCsv:
+      QApplication::clipboard()->setText(model_table_->ToCsv());
+      break;
+    case kCommandCopyDataCsv:
+      QApplication::clipboard()->setText(data_table_->ToCsv());
+      break;
+    case kCommandUsageGuide:
+      ShowUsageGuide();
+      break;
+    case kCommandAbout: {
+      AboutDiaBox about(this);
+      runner_->Run(about);
+      break;
+    }
     case kCommandSurveySection:
       if (!RefusedInMode()) SurveySection();
       break;
     default:
       break;
   }
+  ShowState();
   menuBar()->setEnabled(true);
   busy_ = false;
   if (close_pending_) {
@@ -269,10 +487,18 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   if (child_window_ != nullptr) {
     child_window_->close();
   }
+  QSettings settings;
+  settings.setValue(QLatin1String(kGeometryKey), saveGeometry());
+  settings.setValue(QLatin1String(kLastFolderKey), QString::fromStdString(state_.dataDirectory));
   if (survey_window_ != nullptr) {
     survey_window_->close();
   }
   event->accept();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  LimitDockWidth(*this);
 }
 
 bool MainWindow::RefusedInMode() {
@@ -297,7 +523,16 @@ void MainWindow::ReadData() {
   if (!host_->ChooseOpenFile(path, "1D Resistivity Data File")) {
     return;
   }
-  state_.lastReadResult = ReadDataFile(path, state_, *canvas_, *host_);
+  ReadDataFrom(path);
+}
+
+void MainWindow::ReadDataFrom(const std::string& path) {
+  ClearWindow(*canvas_);
+  listing_->clear();
+  fit_shown_ = false;
+  findChild<QDockWidget*>(QStringLiteral("listingDock"))->raise();
+  ListingCanvas listing(*canvas_, [this](const std::string& line) { AddListingLine(line); });
+  state_.lastReadResult = ReadDataFile(path, state_, listing, *host_);
   if (state_.lastReadResult != 0) {
     // Nothing of a refused file may be used: no data until the next good read.
     state_.data.pointCount = 0;
@@ -315,6 +550,77 @@ void MainWindow::ReadData() {
   state_.dataDirectory = DirectoryWithSeparator(directory);
   state_.resultsDirectory = state_.dataDirectory;
   QDir::setCurrent(directory);
+  QSettings().setValue(QLatin1String(kLastFolderKey), directory);
+  ListDatumLevels();
+}
+
+void MainWindow::ListDatumLevels() {
+  const SoundingData& data = state_.data;
+  if (data.arrayType != ArrayType::kSchlumberger || data.datumLevelCount <= 0) return;
+  const std::vector<PointLevel> levels = PointLevels(data);
+  AddListingLine("");
+  AddListingLine("Datum level   MN/2 (m)   Points   Merge factor");
+  for (int k = 1; k <= data.datumLevelCount; ++k) {
+    int first = -1;
+    int count = 0;
+    float factor = 1.0f;
+    for (size_t p = 0; p < levels.size(); ++p) {
+      if (levels[p].level != k) continue;
+      if (first < 0) first = static_cast<int>(p);
+      factor = levels[p].factor;
+      ++count;
+    }
+    const double b = first >= 0 ? static_cast<double>(data.spacingB[first]) : 0.0;
+    AddListingLine(
+        StrFormat("%11d   %8.2f   %6d   %12.5g", k, b, count, static_cast<double>(factor)));
+  }
+}
+
+void MainWindow::SaveModelCsv() {
+  if (model_table_->rowCount() == 0) {
+    host_->Warn("There is no model to save yet.", "Message");
+    return;
+  }
+  std::string path = "model.csv";
+  if (!host_->ChooseSaveFile(path, "Save model as CSV")) return;
+  QSaveFile file(QString::fromStdString(path));
+  const QByteArray text = model_table_->ToCsv().toUtf8();
+  if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+    host_->Warn(StrFormat("The file\n%s\ncould not be written.", path.c_str()), "Error Message");
+  }
+}
+
+void MainWindow::ShowUsageGuide() {
+  host_->ShowMessage(kUsageGuide, "Usage guide", MessageIcon::kInformation, MessageButtons::kOk);
+}
+
+bool MainWindow::OpenFile(const QString& path) {
+  QFileInfo file(path);
+  if (!file.isFile()) {
+    host_->Warn(StrFormat(kMissingFileMessage, path.toLocal8Bit().constData()), "Error Message");
+    return false;
+  }
+  if (busy_ || mode_flag_ != 0) return false;
+  const std::string full = QDir::toNativeSeparators(file.absoluteFilePath()).toStdString();
+  const QString suffix = file.suffix().toLower();
+  busy_ = true;
+  if (suffix == QLatin1String("mod")) {
+    OpenChildWindow(kCommandForwardModelling);
+    if (auto* forward = qobject_cast<ForwardWindow*>(child_window_.data())) {
+      // After its welcome message, whose first paint clears the window.
+      forward->RunAfterWelcome([forward, full] { forward->OpenModel(full); });
+    }
+  } else if (suffix == QLatin1String("inv")) {
+    OpenChildWindow(kCommandDisplayResults);
+    if (auto* display = qobject_cast<DisplayWindow*>(child_window_.data())) {
+      display->RunAfterWelcome([display, full] { display->OpenResults(full); });
+    }
+  } else {
+    ReadDataFrom(full);
+  }
+  busy_ = false;
+  ShowState();
+  return true;
 }
 
 void MainWindow::ChangeDamping() {
@@ -352,7 +658,22 @@ void MainWindow::AutomaticInversion() {
     return;
   }
   host_->setStopRequested(false);
-  RunInversion(state_, 0, 0, *canvas_, *host_);
+  RunWithListing(0, 0);
+}
+
+void MainWindow::RunWithListing(int user_model, int silent) {
+  fit_shown_ = false;
+  AddListingLine("");
+  std::string left_out;
+  for (int p = 0; p < state_.data.pointCount && p < kMaxPoints; ++p) {
+    if (state_.excludedPoints[p])
+      left_out += (left_out.empty() ? "" : ", ") + std::to_string(p + 1);
+  }
+  if (!left_out.empty()) AddListingLine("Points left out of this inversion: " + left_out);
+  ListingCanvas listing(*canvas_, [this](const std::string& line) { AddListingLine(line); });
+  RunInversion(state_, user_model, silent, listing, *host_);
+  fit_shown_ = silent == 0 && state_.outcome.runStatus == RunStatus::kCompleted;
+  ShowFit(false);
 }
 
 void MainWindow::UserModelInversion() {
@@ -374,24 +695,32 @@ void MainWindow::UserModelInversion() {
   const int model_constraint = state_.settings.modelConstraint;
   state_.settings.dataConstraint = 0;
   state_.settings.modelConstraint = 0;
-  RunInversion(state_, 1, 0, *canvas_, *host_);
+  RunWithListing(1, 0);
   state_.settings.dataConstraint = data_constraint;
   state_.settings.modelConstraint = model_constraint;
 }
 
 bool MainWindow::AskUserModel() {
   host_->Warn(kNoStartingModelMessage, "Message");
-  RunInversion(state_, 0, 1, *canvas_, *host_);
+  RunWithListing(0, 1);
   if (close_pending_) {
     return false;
   }
   ClearWindow(*canvas_);
+  // The first time for a data set the fields start from the automatic run's
+  // model summarised in a few layers; later the user's own entries stay.
+  if (state_.outcome.runStatus == RunStatus::kCompleted && state_.model.layerCount > 0 &&
+      (user_model_.layerCount == 0 || user_model_source_ != state_.data.dataFileName)) {
+    user_model_ = SegmentModel(state_.model, kSegmentedLayers);
+    user_model_source_ = state_.data.dataFileName;
+  }
   state_.dialogResult = 2;
   UserModelDiaBox dialog(
       user_model_,
       state_.dialogResult,
       [this](Canvas& picture) { DrawAutomaticRun(state_, picture); },
-      this);
+      this,
+      &state_.engine.fixed);
   runner_->Run(dialog);
   if (state_.dialogResult != 1) {
     return false;
@@ -433,9 +762,12 @@ void MainWindow::SaveScreen() {
   // A copy: the capture's file names must not replace the data file's name,
   // from which the next results file takes its default name.
   std::string base_name = state_.data.dataFileName;
+  const auto picture = canvas_->recording();
   SaveScreenAsBmp(
       *canvas_, *host_, state_.screenImageFileName, base_name, state_.dataDirectory, nullptr);
   ClearWindow(*canvas_);
+  // The plot comes back once the picture has been saved.
+  canvas_->Restore(picture);
 }
 
 void MainWindow::SurveySection() {

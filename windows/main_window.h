@@ -16,10 +16,16 @@
 #include "windows/dialog_runner.h"
 
 class QAction;
+class QLabel;
 class QMenu;
+class QPlainTextEdit;
 
 namespace layra {
 
+class DataTable;
+class ModelTable;
+class PictureCommands;
+class Canvas;
 class QtCanvas;
 struct SoundingResult;
 struct SurveySounding;
@@ -40,6 +46,15 @@ enum CommandId : int {
   kCommandSurveySection = 132,
   kCommandExit = 151,
   kCommandSaveScreen = 201,
+  // Commands of the desktop program beyond the classic menu.
+  kCommandExportPicture = 401,
+  kCommandPrint = 402,
+  kCommandCopyPicture = 403,
+  kCommandSaveModelCsv = 404,
+  kCommandCopyModelCsv = 405,
+  kCommandCopyDataCsv = 406,
+  kCommandUsageGuide = 411,
+  kCommandAbout = 412,
 };
 
 class MainWindow : public QMainWindow {
@@ -53,6 +68,16 @@ class MainWindow : public QMainWindow {
 
   // Carries out menu command `id` as if it had been chosen from the menu.
   void RunCommand(int id);
+
+  // Opens `path` by its extension: a data file (.dat and any other) is read
+  // here, a model file (.mod) in the forward modelling window, a results
+  // file (.inv) in the display window. False when the file does not exist
+  // (the user is told) or a child window is open.
+  bool OpenFile(const QString& path);
+  // A file to open once the window has been shown (the command line's).
+  void setStartupFile(const QString& path) { startup_file_ = path; }
+  // True when the window took its place and size from the last session.
+  bool restoredGeometry() const { return restored_geometry_; }
 
   // What the first paint does once: takes the text metrics and shows the
   // about box. Runs on its own after the window's first paint.
@@ -78,14 +103,36 @@ class MainWindow : public QMainWindow {
   const LayeredModel& userModel() const { return user_model_; }
   QtCanvas& canvas() { return *canvas_; }
   QtHost& host() { return *host_; }
-  // The program directory, ending in a separator.
+  QPlainTextEdit& listing() { return *listing_; }
+  ModelTable& modelTable() { return *model_table_; }
+  DataTable& dataTable() { return *data_table_; }
+  PictureCommands& pictures() { return *pictures_; }
+  // The status bar's text: data file, engine, iteration and misfit.
+  QString statusText() const;
+  // The folder the choosers start in at start-up (the one last used, else the
+  // working folder), ending in a separator.
   const std::string& programDirectory() const { return program_directory_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void BuildMenus();
+  void BuildDocks();
+  // Tables, status bar and (with points left out) the plot from the state.
+  void ShowState();
+  // Adds `text` to the listing dock.
+  void AddListingLine(const std::string& text);
+  // Reads the data file `path` (a chooser's choice or the command line's).
+  void ReadDataFrom(const std::string& path);
+  void SaveModelCsv();
+  // After a completed resistivity run: the plot view redraws the fit from
+  // the state at every size, every point shown, those left out hollow;
+  // `draw_now` draws it at once (else only with points left out).
+  void ShowFit(bool draw_now);
+  void DrawFit(Canvas& canvas) const;
+  void ShowUsageGuide();
   QAction* AddCommand(QMenu* menu, int id, const QString& text, const QString& name);
   // Shows the mode message when a child window is open; true if refused.
   bool RefusedInMode();
@@ -93,12 +140,16 @@ class MainWindow : public QMainWindow {
   bool RefusedWithoutData();
 
   void ReadData();
+  // Lists the datum levels of the data read and their merge factors.
+  void ListDatumLevels();
   void ChangeDamping();
   void ChangeIterations();
   void ChangeConvergenceLimit();
   void ChangeConstraints();
   void ChangeEngine();
   void AutomaticInversion();
+  // Runs an inversion with its listing and progress lines in the listing dock.
+  void RunWithListing(int user_model, int silent);
   void UserModelInversion();
   // Runs the silent automatic inversion and the user-model dialog; true when
   // the user entered a model the inversion accepts (then in state_.model).
@@ -112,7 +163,8 @@ class MainWindow : public QMainWindow {
   void SurveySection();
 
   ProgramState state_;
-  LayeredModel user_model_;  // what the user-model dialog last read
+  LayeredModel user_model_;        // what the user-model dialog last read
+  std::string user_model_source_;  // data file the dialog's model was made for
   std::string program_directory_;
   int mode_flag_ = 0;
   int last_command_ = -1;
@@ -123,6 +175,16 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<QtHost> host_;
   QtCanvas* canvas_;
   QPointer<QMainWindow> child_window_;
+  QPlainTextEdit* listing_ = nullptr;
+  ModelTable* model_table_ = nullptr;
+  DataTable* data_table_ = nullptr;
+  PictureCommands* pictures_ = nullptr;
+  QLabel* status_label_ = nullptr;
+  QString startup_file_;
+  // True while the model and calculated values in the state are those of a
+  // completed run on the data read.
+  bool fit_shown_ = false;
+  bool restored_geometry_ = false;
   QPointer<QWidget> survey_window_;
 };
 

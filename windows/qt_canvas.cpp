@@ -7,6 +7,7 @@
 #include <QResizeEvent>
 #include <QStringDecoder>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "graphics/raster.h"
@@ -52,10 +53,17 @@ void QtCanvas::Clear() {
   }
   drawn_since_clear_ = false;
   image_.fill(Qt::white);
+  if (!replaying_) {
+    operations_.clear();
+    record_width_ = width();
+    record_height_ = height();
+    if (!rerunning_) redrawer_ = nullptr;
+  }
   update();
 }
 
 void QtCanvas::DrawText(int x, int y, const std::string& text) {
+  Record({Operation::Kind::kText, x, y, 0, 0, text, pen_, text_color_});
   EnsureImageSize(width(), height());
   QString qtext = ToQString(text);
   QFontMetrics metrics(font_);
@@ -87,6 +95,7 @@ void QtCanvas::MoveTo(int x, int y) {
 }
 
 void QtCanvas::LineTo(int x, int y) {
+  Record({Operation::Kind::kLine, cursor_x_, cursor_y_, x, y, {}, pen_, pen_.color});
   EnsureImageSize(width(), height());
   RasterizeLine(cursor_x_, cursor_y_, x, y, pen_.style, [this](int px, int py) {
     PutPixel(px, py, pen_.color);
@@ -98,6 +107,7 @@ void QtCanvas::LineTo(int x, int y) {
 }
 
 void QtCanvas::Rectangle(int left, int top, int right, int bottom) {
+  Record({Operation::Kind::kRectangle, left, top, right, bottom, {}, pen_, pen_.color});
   EnsureImageSize(width(), height());
   const PixelBox box = OrderedBox(left, top, right, bottom);
   if (box.Empty()) return;
@@ -125,12 +135,14 @@ Rgb QtCanvas::GetPixel(int x, int y) const {
 }
 
 void QtCanvas::SetPixel(int x, int y, Rgb color) {
+  Record({Operation::Kind::kPixel, x, y, 0, 0, {}, pen_, color});
   EnsureImageSize(width(), height());
   PutPixel(x, y, color);
   update(QRect(x, y, 1, 1));
 }
 
 void QtCanvas::Present() {
+  if (rerunning_) return;  // redrawn inside a resize: painted once it is done
   if (isVisible()) {
     repaint();
   }
@@ -149,8 +161,107 @@ void QtCanvas::paintEvent(QPaintEvent* event) {
 }
 
 void QtCanvas::resizeEvent(QResizeEvent* event) {
-  EnsureImageSize(event->size().width(), event->size().height());
+  if (follows_size_ && (redrawer_ || !operations_.empty())) {
+    image_ = QImage(std::max(1, event->size().width()),
+                    std::max(1, event->size().height()),
+                    QImage::Format_RGB32);
+    image_.fill(Qt::white);
+    Redraw();
+  } else {
+    EnsureImageSize(event->size().width(), event->size().height());
+  }
   QWidget::resizeEvent(event);
+}
+
+std::shared_ptr<const QtCanvas::Recording> QtCanvas::recording() const {
+  return std::make_shared<Recording>(
+      Recording{operations_, record_width_, record_height_, redrawer_});
+}
+
+void QtCanvas::Restore(const std::shared_ptr<const Recording>& recording) {
+  if (recording == nullptr || recording->operations.empty()) return;
+  operations_ = recording->operations;
+  record_width_ = recording->width;
+  record_height_ = recording->height;
+  redrawer_ = recording->redrawer;
+  EnsureImageSize(width(), height());
+  Redraw();
+}
+
+void QtCanvas::Record(Operation operation) {
+  if (replaying_) return;
+  if (operations_.empty() && record_width_ == 0) {
+    record_width_ = width();
+    record_height_ = height();
+  }
+  operations_.push_back(std::move(operation));
+}
+
+void QtCanvas::Redraw() {
+  if (redrawer_) {
+    // Run again at the new size; what it draws is the new recording.
+    const bool present = present_before_clear_;
+    present_before_clear_ = false;
+    rerunning_ = true;
+    const std::function<void(Canvas&)> redrawer = redrawer_;
+    redrawer(*this);
+    rerunning_ = false;
+    present_before_clear_ = present;
+    update();
+    return;
+  }
+  replaying_ = true;
+  const Pen pen = pen_;
+  const Rgb text_color = text_color_;
+  const bool drawn = drawn_since_clear_;
+  const bool present = present_before_clear_;
+  present_before_clear_ = false;
+  ReplayOnto(*this);
+  present_before_clear_ = present;
+  pen_ = pen;
+  text_color_ = text_color;
+  drawn_since_clear_ = drawn;
+  replaying_ = false;
+  update();
+}
+
+void QtCanvas::ReplayOnto(Canvas& target) const {
+  if (redrawer_ && &target != this) {
+    redrawer_(target);
+    return;
+  }
+  // Copied first: replaying onto this canvas itself must not read the list
+  // while drawing.
+  const std::vector<Operation> operations = operations_;
+  const double sx = record_width_ > 0 ? double(target.Width()) / record_width_ : 1.0;
+  const double sy = record_height_ > 0 ? double(target.Height()) / record_height_ : 1.0;
+  auto X = [sx](int x) { return static_cast<int>(std::lround(x * sx)); };
+  auto Y = [sy](int y) { return static_cast<int>(std::lround(y * sy)); };
+  target.Clear();
+  const Pen pen = target.SelectPen(Pen{});
+  const Rgb color = target.SetTextColor(kBlack);
+  for (const Operation& op : operations) {
+    switch (op.kind) {
+      case Operation::Kind::kText:
+        target.SetTextColor(op.color);
+        target.DrawText(X(op.x1), Y(op.y1), op.text);
+        break;
+      case Operation::Kind::kLine:
+        target.SelectPen(op.pen);
+        target.MoveTo(X(op.x1), Y(op.y1));
+        target.LineTo(X(op.x2), Y(op.y2));
+        break;
+      case Operation::Kind::kRectangle:
+        target.SelectPen(op.pen);
+        target.Rectangle(X(op.x1), Y(op.y1), X(op.x2), Y(op.y2));
+        break;
+      case Operation::Kind::kPixel:
+        target.SetPixel(X(op.x1), Y(op.y1), op.color);
+        break;
+    }
+  }
+  target.SelectPen(pen);
+  target.SetTextColor(color);
 }
 
 void QtCanvas::EnsureImageSize(int width, int height) {

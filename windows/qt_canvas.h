@@ -4,12 +4,18 @@
 // The desktop program's Canvas: a widget over a persistent image. Whatever the
 // commands draw stays on the image until it is cleared; drawing paints the
 // image and schedules a repaint of the widget. The image follows the widget's
-// size: a resize keeps what is drawn at its place and extends it in white.
+// size: a resize keeps what is drawn at its place and extends it in white,
+// unless the canvas follows its size (setFollowsSize): then a resize draws
+// the picture again, scaled to the new size. Everything drawn since the last
+// Clear is recorded for that, and can be replayed onto any other Canvas
+// (picture export, printing) at that canvas's size.
 
 #include <QFont>
 #include <QImage>
 #include <QWidget>
 #include <functional>
+#include <memory>
+#include <vector>
 
 #include "platform/canvas.h"
 
@@ -43,6 +49,28 @@ class QtCanvas : public QWidget, public Canvas {
 
   // The picture as drawn (at least the widget's size).
   const QImage& image() const { return image_; }
+
+  // When on, a resize draws the picture again at the new size: by the
+  // redrawer when one is set, else by replaying the recording scaled.
+  void setFollowsSize(bool on) { follows_size_ = on; }
+  // Draws the picture shown now anew on any canvas at that canvas's size
+  // (the plot run again from the window's data). Set by a window after it
+  // has plotted; dropped by the next Clear that does not come from it.
+  void setRedrawer(std::function<void(Canvas&)> redrawer) { redrawer_ = std::move(redrawer); }
+  // True when something has been drawn since the last Clear.
+  bool hasPicture() const { return !operations_.empty(); }
+  // Size of the client area the recorded picture was drawn for.
+  QSize pictureSize() const { return QSize(record_width_, record_height_); }
+  // Clears `target` and draws the recorded picture on it, every coordinate
+  // scaled from the recorded size to the target's size. Text keeps the size
+  // of its font.
+  void ReplayOnto(Canvas& target) const;
+
+  // What has been drawn since the last Clear, to be shown again later.
+  struct Recording;
+  std::shared_ptr<const Recording> recording() const;
+  // Shows `recording` again, at the canvas's present size.
+  void Restore(const std::shared_ptr<const Recording>& recording);
   // Called once, on the first paint of the widget.
   void setFirstPaintHandler(std::function<void()> handler) {
     first_paint_handler_ = std::move(handler);
@@ -53,6 +81,18 @@ class QtCanvas : public QWidget, public Canvas {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  struct Operation {
+    enum class Kind { kText, kLine, kRectangle, kPixel };
+    Kind kind;
+    int x1, y1, x2, y2;
+    std::string text;
+    Pen pen;
+    Rgb color;
+  };
+  void Record(Operation operation);
+  // Draws the recorded picture again on the image, at the widget's size.
+  void Redraw();
+
   // Grows the image to cover at least width x height pixels, in white.
   void EnsureImageSize(int width, int height);
   // Paints one pixel of a line with the current pen's style; `step` counts the
@@ -69,6 +109,20 @@ class QtCanvas : public QWidget, public Canvas {
   bool present_before_clear_ = false;
   bool drawn_since_clear_ = false;
   std::function<void()> first_paint_handler_;
+  bool follows_size_ = false;
+  bool replaying_ = false;
+  bool rerunning_ = false;
+  std::function<void(Canvas&)> redrawer_;
+  std::vector<Operation> operations_;
+  int record_width_ = 0;
+  int record_height_ = 0;
+};
+
+struct QtCanvas::Recording {
+  std::vector<Operation> operations;
+  int width = 0;
+  int height = 0;
+  std::function<void(Canvas&)> redrawer;
 };
 
 }  // namespace layra

@@ -131,15 +131,15 @@ bool QtHost::ChooseFile(std::string& path, const std::string& title, bool save) 
         continue;
       }
     } else if (!save && !file.exists()) {
-      MessageAnswer answer = ShowMessage(
-          (name + QStringLiteral("\nThis file does not exist.\nDo you want to create it?"))
-              .toStdString(),
-          title,
-          MessageIcon::kQuestion,
-          MessageButtons::kYesNo);
-      if (answer != MessageAnswer::kYes) {
-        continue;
-      }
+      // A file to read must exist: creating an empty one would only be
+      // refused by the reader and cost the data read before.
+      ShowMessage((name + QStringLiteral("\nThis file does not exist.\n"
+                                         "Please check the name and choose an existing file."))
+                      .toStdString(),
+                  title,
+                  MessageIcon::kExclamation,
+                  MessageButtons::kOk);
+      continue;
     }
     path = name.toStdString();
     file_dialog_.fileName = path;

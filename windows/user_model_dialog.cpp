@@ -1,5 +1,6 @@
 #include "windows/user_model_dialog.h"
 
+#include <QCheckBox>
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -18,6 +19,13 @@ constexpr int kPictureWidth = 640;
 constexpr int kPictureHeight = 480;
 constexpr int kLayerRows = 9;
 
+// Name of the value in field `field` (1-based after the layer count): the
+// resistivities and thicknesses alternate from layer 1 down.
+std::string FixedName(int field) {
+  const int layer = (field + 1) / 2;
+  return (field % 2 == 1 ? "rho" : "h") + std::to_string(layer);
+}
+
 QLabel* HeaderLabel(const QString& text) {
   auto* label = new QLabel(text);
   QFont font = label->font();
@@ -31,11 +39,13 @@ QLabel* HeaderLabel(const QString& text) {
 UserModelDiaBox::UserModelDiaBox(LayeredModel& user_model,
                                  int& dialog_result,
                                  const std::function<void(Canvas&)>& draw_picture,
-                                 QWidget* parent)
+                                 QWidget* parent,
+                                 std::vector<std::string>* fixed)
     : QDialog(parent),
       user_model_(user_model),
       dialog_result_(dialog_result),
-      remembered_count_(user_model.layerCount) {
+      remembered_count_(user_model.layerCount),
+      fixed_(fixed) {
   setObjectName(QStringLiteral("UserModelDiaBox"));
   setWindowTitle(QStringLiteral("Enter user model"));
   setModal(true);
@@ -48,6 +58,18 @@ UserModelDiaBox::UserModelDiaBox(LayeredModel& user_model,
     edit->setMinimumWidth(110);
     edit->installEventFilter(this);
     edits_[static_cast<std::size_t>(i)] = edit;
+    if (i > 0) {
+      const std::string name = FixedName(i);
+      auto* box = new QCheckBox(QStringLiteral("Fix"), this);
+      const QString object = QString::fromStdString(name);
+      box->setObjectName(QStringLiteral("fix") + object.left(1).toUpper() + object.mid(1));
+      box->setToolTip(QStringLiteral("Hold this value in an inversion by the accurate engine"));
+      box->setFocusPolicy(Qt::NoFocus);
+      if (fixed_ != nullptr) {
+        for (const std::string& held : *fixed_) box->setChecked(box->isChecked() || held == name);
+      }
+      fix_boxes_[static_cast<std::size_t>(i)] = box;
+    }
   }
 
   auto* grid = new QGridLayout;
@@ -59,16 +81,27 @@ UserModelDiaBox::UserModelDiaBox(LayeredModel& user_model,
   for (int layer = 1; layer <= kLayerRows; ++layer) {
     int row = layer + 1;
     grid->addWidget(new QLabel(QString::number(layer)), row, 0, Qt::AlignCenter);
-    grid->addWidget(edits_[static_cast<std::size_t>(1 + 2 * (layer - 1))], row, 1);
+    const auto rho = static_cast<std::size_t>(1 + 2 * (layer - 1));
+    auto* rho_cell = new QHBoxLayout;
+    rho_cell->addWidget(edits_[rho]);
+    rho_cell->addWidget(fix_boxes_[rho]);
+    grid->addLayout(rho_cell, row, 1);
     if (layer < kLayerRows) {
-      grid->addWidget(edits_[static_cast<std::size_t>(2 + 2 * (layer - 1))], row, 2);
+      auto* h_cell = new QHBoxLayout;
+      h_cell->addWidget(edits_[rho + 1]);
+      h_cell->addWidget(fix_boxes_[rho + 1]);
+      grid->addLayout(h_cell, row, 2);
     }
   }
   auto* hint =
       new QLabel(QStringLiteral("Enter the layers from the top down; the last layer\n"
                                 "has no thickness. Enter and Esc move between fields.\n"
-                                "The inversion takes 2 to 7 layers."));
+                                "Fix holds a value (accurate engine only)."));
   grid->addWidget(hint, kLayerRows + 2, 0, 1, 3);
+  message_ = new QLabel(this);
+  message_->setObjectName(QStringLiteral("message"));
+  message_->setStyleSheet(QStringLiteral("color: #b00000"));
+  grid->addWidget(message_, kLayerRows + 5, 0, 1, 3);
   grid->setRowStretch(kLayerRows + 3, 1);
 
   auto* ok = new QPushButton(QStringLiteral("OK"));
@@ -107,6 +140,27 @@ UserModelDiaBox::UserModelDiaBox(LayeredModel& user_model,
 }
 
 void UserModelDiaBox::accept() {
+  bool whole = false;
+  const int count = edits_[0]->text().trimmed().toInt(&whole);
+  if (!whole || count < kUserModelMinLayers || count > kUserModelMaxEnteredLayers) {
+    message_->setText(QStringLiteral("The number of layers must be a whole number from %1 to %2.")
+                          .arg(kUserModelMinLayers)
+                          .arg(kUserModelMaxEnteredLayers));
+    current_ = 0;
+    edits_[0]->setFocus(Qt::OtherFocusReason);
+    edits_[0]->selectAll();
+    return;
+  }
+  if (fixed_ != nullptr) {
+    fixed_->clear();
+    for (int i = 1; i < kUserModelFieldCount; ++i) {
+      const int layer = (i + 1) / 2;
+      const bool in_use = i % 2 == 1 ? layer <= count : layer < count;
+      if (in_use && fix_boxes_[static_cast<std::size_t>(i)]->isChecked()) {
+        fixed_->push_back(FixedName(i));
+      }
+    }
+  }
   UserModelFields fields;
   for (int i = 0; i < kUserModelFieldCount; ++i) {
     fields[static_cast<std::size_t>(i)] = edits_[static_cast<std::size_t>(i)]->text().toStdString();

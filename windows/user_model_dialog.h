@@ -4,21 +4,28 @@
 // UserModelDiaBox: takes the user's starting model (2 to 9 layers) after an
 // automatic run, whose result is drawn in the picture area on the right.
 // Enter and Escape do not close it: they move the focus to the next or the
-// previous of the fourteen edits 1001..1014 (layer count and the fields of up
-// to seven layers), wrapping around; a click into one of them makes it the
-// current one. OK (1021) reads the fields into the user model (see
-// state/user_model_rules.h) and records 1; Cancel (1022) and the window's
-// close button keep the layer count of the opening and record 2. The values
-// are not checked here; the main window checks them.
+// previous of the edits 1001..1018 (layer count and the fields of up to nine
+// layers), wrapping around; a click into one of them makes it the current
+// one. Beside each value a Fix box (fixRho1.., fixH1..) holds that value in
+// an inversion by the accurate engine. OK (1021) reads the fields into the
+// user model (see state/user_model_rules.h) and records 1, unless the layer
+// count is not a whole number from 2 to 9: then the dialog says so (label
+// "message") and stays open. Cancel (1022) and the window's close button keep
+// the layer count of the opening and record 2. The values themselves are not
+// checked here; the main window checks them.
 
 #include <QDialog>
 #include <array>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "platform/canvas.h"
 #include "state/records.h"
 #include "state/user_model_rules.h"
 
+class QCheckBox;
+class QLabel;
 class QLineEdit;
 
 namespace layra {
@@ -29,11 +36,14 @@ class UserModelDiaBox : public QDialog {
   Q_OBJECT
 
  public:
-  // `draw_picture` draws into the picture area (may be empty).
+  // `draw_picture` draws into the picture area (may be empty). `fixed`, when
+  // given, holds the names of the fixed values (rho1..rho9, h1..h8): it ticks
+  // their boxes and receives the ticked ones of the layers in use on OK.
   UserModelDiaBox(LayeredModel& user_model,
                   int& dialog_result,
                   const std::function<void(Canvas&)>& draw_picture,
-                  QWidget* parent = nullptr);
+                  QWidget* parent = nullptr,
+                  std::vector<std::string>* fixed = nullptr);
 
   void accept() override;
   void reject() override;
@@ -42,8 +52,8 @@ class UserModelDiaBox : public QDialog {
   QtCanvas& picture() { return *picture_; }
 
   static constexpr int kFirstEditId = 1001;
-  // Enter and Escape cycle through edits 1001..1014.
-  static constexpr int kCycledEdits = 14;
+  // Enter and Escape cycle through every edit, 1001..1018.
+  static constexpr int kCycledEdits = kUserModelFieldCount;
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -56,6 +66,10 @@ class UserModelDiaBox : public QDialog {
   int& dialog_result_;
   int remembered_count_;
   std::array<QLineEdit*, kUserModelFieldCount> edits_{};
+  // Fix boxes beside edits 1002..1018 (entry 0, the layer count, has none).
+  std::array<QCheckBox*, kUserModelFieldCount> fix_boxes_{};
+  std::vector<std::string>* fixed_;
+  QLabel* message_;
   int current_ = 0;  // index of the current edit among the cycled ones
   QtCanvas* picture_;
 };

@@ -11,6 +11,7 @@
 #include <tuple>
 #include <vector>
 
+#include "fileio/datum_levels.h"
 #include "state/text_format.h"
 #include "tests/support/recording_canvas.h"
 #include "tests/support/scripted_host.h"
@@ -235,6 +236,13 @@ TEST_F(DataFileTest, MergesOverlappingSchlumbergerLevels) {
     EXPECT_EQ(data.spacingB[i], b[i]) << i;
     EXPECT_FLOAT_EQ(data.apparentResistivity[i], rho[i]) << i;
     EXPECT_FLOAT_EQ(data.resistivityError[i], err[i]) << i;
+  }
+  // Each kept point's level and the factor its resistivity was scaled by.
+  const std::vector<PointLevel> levels = PointLevels(data);
+  ASSERT_EQ(levels.size(), 8u);
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(levels[i].level, i < 5 ? 1 : 2) << i;
+    EXPECT_FLOAT_EQ(levels[i].factor, i < 5 ? 1.0f : 0.5f) << i;
   }
   // The sorted, unmerged points stay in the scratch half.
   EXPECT_EQ(data.spacingA[100 + 5], 10.0f);

@@ -75,6 +75,13 @@ TEST(DrawCurvePair, SymbolsAtObservedAndPolylineThroughCalculated) {
   EXPECT_EQ(canvas.GetPixel(300, 200), kBlack);  // point 3, also the polyline end
   EXPECT_EQ(canvas.GetPixel(100, 290), kBlack);  // polyline start at 10^2.1
   EXPECT_EQ(canvas.GetPixel(200, 260), kBlack);  // polyline through 10^2.4
+  // A point left out of the fit is a hollow square: its centre stays white.
+  RecordingCanvas hollow;
+  DrawCurvePair(
+      hollow, panel, {2.0f, 2.5f, 3.0f}, {2.1f, 2.4f, 3.0f}, {0.0f, 0.5f, 1.0f}, {0, 1, 0});
+  EXPECT_EQ(hollow.GetPixel(200, 250), kWhite);
+  EXPECT_EQ(hollow.GetPixel(197, 247), kBlack);  // its corner
+  EXPECT_EQ(hollow.GetPixel(100, 300), kBlack);  // point 1 keeps its "+"
 }
 
 TEST(DrawCurvePair, LeavesOutPointsWithoutAPlace) {

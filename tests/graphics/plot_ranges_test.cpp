@@ -75,9 +75,10 @@ TEST(MakeSpacingAxis, EndsAtTheDecadeAboveTheLastSpacingOrInterface) {
   axis = MakeSpacingAxis(Logs({1.5f, 100.0f}), {5.0f, 195.0f, 1.0f});
   EXPECT_EQ(axis.xmin, 0.0f);
   EXPECT_EQ(axis.xmax, 3.0f);
-  // Within 2.5 % beyond a decade the axis is not extended.
-  axis = MakeSpacingAxis(Logs({1.0f, 105.0f}), {1.0f, 1.0f});
-  EXPECT_EQ(axis.xmax, 2.0f);
+  // Even just beyond a decade the last point stays on the graph (a sounding
+  // ending at AB/2 = 110 m used to lose its last point off the right edge).
+  axis = MakeSpacingAxis(Logs({1.0f, 110.0f}), {1.0f, 1.0f});
+  EXPECT_EQ(axis.xmax, 3.0f);
   axis = MakeSpacingAxis(Logs({1.0f, 120.0f}), {1.0f, 1.0f});
   EXPECT_EQ(axis.xmax, 3.0f);
 }

@@ -212,11 +212,20 @@ TEST(PlotSounding, ColeColeParametersInTheSecondRow) {
   PlotSounding(sounding.Input(PlotKind::kSipColeCole, 4), canvas);
   auto frames = Frames(canvas);
   ASSERT_EQ(frames.size(), 4u);
-  const int pitch = (800 - H) / 3;
+  // Two rows share the height in halves: no third of the window left empty.
+  const int pitch = (800 - H) / 2;
   EXPECT_EQ(frames[2].y0, 2 * pitch + 2);
   EXPECT_EQ(frames[3].y0, 2 * pitch + 2);
   EXPECT_NE(canvas.FindText("Tau"), nullptr);
   EXPECT_NE(canvas.FindText("C"), nullptr);
+  // The Tau legend names its panel, not the resistivity; the IP misfit of
+  // the right-hand IP panel is written in its frame.
+  int resistivity_names = 0;
+  for (const auto& item : canvas.texts()) resistivity_names += item.text == "App. Res.";
+  EXPECT_EQ(resistivity_names, 1);
+  int ip_misfits = 0;
+  for (const auto& item : canvas.texts()) ip_misfits += item.text == "RMS error 0.500";
+  EXPECT_GE(ip_misfits, 2);                      // the Tau legend and the IP panel's frame
   EXPECT_NE(canvas.FindText("0.001"), nullptr);  // tau of the deepest layer
   ExpectSaneCoordinates(canvas);
 }
@@ -301,6 +310,23 @@ TEST(PlotSounding, ForwardPlotHasTheModelLegend) {
   PlotSounding(input, canvas);
   EXPECT_EQ(canvas.FindText("Obs. app. res."), nullptr);
   EXPECT_NE(canvas.FindText(" Model"), nullptr);
+}
+
+TEST(PlotSounding, PagedFrequenciesShowSixAtATimeWithTheirFrequency) {
+  Sounding sounding;
+  const std::vector<float> hertz = {0.1f, 0.2f, 0.5f, 1, 2, 5, 10, 20};
+  for (int page : {0, 1, 5}) {
+    PlotInput input = sounding.Input(PlotKind::kSipFrequencies, 8);
+    input.frequencies = hertz.data();
+    input.frequencyPage = page;
+    RecordingCanvas canvas(1280, 800, {W, H});
+    PlotSounding(input, canvas);
+    const bool first_page = page == 0;
+    EXPECT_EQ(Frames(canvas).size(), 2u + (first_page ? 6u : 2u)) << "page " << page;
+    EXPECT_EQ(canvas.FindText("0.1 Hz") != nullptr, first_page) << "page " << page;
+    EXPECT_EQ(canvas.FindText("20 Hz") != nullptr, !first_page) << "page " << page;
+    ExpectSaneCoordinates(canvas);
+  }
 }
 
 TEST(PlotSounding, TinyWindowDoesNotInvertTheGraph) {

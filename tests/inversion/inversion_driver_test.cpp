@@ -210,6 +210,37 @@ TEST_F(InversionDriverTest, TwoIterationsThatDoNotImproveEndTheStage) {
   EXPECT_GE(host_.beeps, 2);
 }
 
+// A point left out is not fitted: a wild value there does not disturb the
+// model, the results file holds the other points, and the sounding itself
+// stays whole with no calculated value at that point.
+TEST_F(InversionDriverTest, LeftOutPointIsNotFitted) {
+  ThreeLayerSounding();
+  const float wild = state_.data.apparentResistivity[12] * 5.0f;
+  state_.data.apparentResistivity[12] = wild;
+  state_.excludedPoints[12] = 1;
+  SetModel(state_.model, {70.0f, 35.0f, 300.0f}, {3.5f, 22.0f});
+  state_.settings.convergenceLimit = 0.0005f;
+  state_.settings.iterationLimit = 25;
+  RunInteractive(1);
+  ASSERT_EQ(state_.outcome.runStatus, RunStatus::kCompleted) << state_.outcome.runMessage;
+  for (int j = 0; j < 3; ++j) {
+    EXPECT_NEAR(state_.model.resistivity[j], kTrueResistivity[j], 0.02 * kTrueResistivity[j]);
+  }
+  EXPECT_EQ(state_.data.pointCount, 30);
+  EXPECT_EQ(state_.data.apparentResistivity[12], wild);
+  EXPECT_TRUE(std::isnan(state_.outcome.calculatedResistivity[12]));
+  EXPECT_GT(state_.outcome.calculatedResistivity[13], 0.0f);
+  auto results = ReadBack();
+  ASSERT_NE(results, nullptr);
+  EXPECT_EQ(results->pointCount, 29);
+  // Leaving out all but four points is refused before anything is written.
+  host_ = ScriptedHost{};
+  for (int p = 0; p < 26; ++p) state_.excludedPoints[p] = 1;
+  RunInversion(state_, 1, 0, canvas_, host_);
+  ExpectFailedWith("Error Message");
+  EXPECT_NE(host_.messages[0].text.find("Only 4 data points"), std::string::npos);
+}
+
 TEST(NextDampingFactor, ImprovingIterationsShrinkToTheMinimum) {
   double lambda = 0.1;
   const double expected[] = {0.055, 0.03025, 0.0166375, 0.01, 0.01};

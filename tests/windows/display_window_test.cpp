@@ -94,7 +94,7 @@ class DisplayWindowTest : public QObject {
   void pageKeysStopAtBothEnds();
   void readMakesTheLastIterationCurrentAndRefusedReadKeepsIt();
   void iterationsBeyondCapacityAreReported();
-  void captureSavesThePlotAndLeavesTheWindowClear();
+  void captureSavesThePlotAndShowsItAgain();
   void escapeAndQClose_data();
   void escapeAndQClose();
 
@@ -298,7 +298,7 @@ void DisplayWindowTest::iterationsBeyondCapacityAreReported() {
   QCOMPARE(window.currentResistivity()[0], LayerResistivity(0, 25));
 }
 
-void DisplayWindowTest::captureSavesThePlotAndLeavesTheWindowClear() {
+void DisplayWindowTest::captureSavesThePlotAndShowsItAgain() {
   ScriptedDialogs dialogs;
   DisplayWindow window(program_, dialogs, nullptr);
   Open(window, dialogs, 700);
@@ -318,7 +318,7 @@ void DisplayWindowTest::captureSavesThePlotAndLeavesTheWindowClear() {
   QCOMPARE(QFileInfo(temporary_seen).absolutePath(), scratch_->path());
   QVERIFY(!QFile::exists(temporary_seen));
   QCOMPARE(QString::fromStdString(window.fileName()), QDir::toNativeSeparators(chosen));
-  QCOMPARE(NonWhite(window.canvas()), 0);
+  QVERIFY(NonWhite(window.canvas()) > 2000);  // the plot comes back
   // The plot area is saved, not the whole window.
   QImage saved(chosen);
   QCOMPARE(saved.size(), window.canvas().size());

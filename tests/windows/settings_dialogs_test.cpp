@@ -3,6 +3,7 @@
 
 #include "windows/settings_dialogs.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -35,8 +36,9 @@ class SettingsDialogsTest : public QObject {
   void cutoffFactorsAreClamped();
   void engineAndDataErrorsAreStoredOnOkOnly();
   void userModelOutOfRangeCountOrCancelKeepsPrevious();
+  void userModelFixBoxesNameTheHeldValuesOfLayersInUse();
   void userModelNineLayersReadsEightPairsAndEdit1018();
-  void userModelEnterAndEscapeCycleThroughFourteenEdits();
+  void userModelEnterAndEscapeCycleThroughEveryEdit();
   void userModelPictureIsDrawn();
 };
 
@@ -270,7 +272,9 @@ void SettingsDialogsTest::userModelOutOfRangeCountOrCancelKeepsPrevious() {
   SetEdit(dialog, "edit1001", "10");
   SetEdit(dialog, "edit1002", "500");
   Click(dialog, "button1021");
-  QCOMPARE(result, 1);
+  // A count it cannot take: the dialog says so and reads nothing.
+  QCOMPARE(result, 2);
+  QVERIFY(dialog.findChild<QLabel*>(QStringLiteral("message"))->text().contains("2 to 9"));
   QCOMPARE(user_model.layerCount, 3);
   QCOMPARE(user_model.resistivity[0], 10.0f);
   // Cancel puts back the count shown at opening.
@@ -280,6 +284,21 @@ void SettingsDialogsTest::userModelOutOfRangeCountOrCancelKeepsPrevious() {
   Click(again, "button1022");
   QCOMPARE(result, 2);
   QCOMPARE(user_model.layerCount, 3);
+}
+
+void SettingsDialogsTest::userModelFixBoxesNameTheHeldValuesOfLayersInUse() {
+  LayeredModel user_model;
+  int result = 0;
+  std::vector<std::string> fixed = {"h1"};
+  UserModelDiaBox dialog(user_model, result, nullptr, nullptr, &fixed);
+  QVERIFY(dialog.findChild<QCheckBox*>("fixH1")->isChecked());
+  dialog.findChild<QCheckBox*>("fixRho2")->setChecked(true);
+  dialog.findChild<QCheckBox*>("fixRho5")->setChecked(true);  // beyond the layers in use
+  dialog.findChild<QCheckBox*>("fixH3")->setChecked(true);    // the half-space has none
+  SetEdit(dialog, "edit1001", "3");
+  Click(dialog, "button1021");
+  QCOMPARE(result, 1);
+  QCOMPARE(fixed, (std::vector<std::string>{"h1", "rho2"}));
 }
 
 void SettingsDialogsTest::userModelNineLayersReadsEightPairsAndEdit1018() {
@@ -303,7 +322,7 @@ void SettingsDialogsTest::userModelNineLayersReadsEightPairsAndEdit1018() {
   QCOMPARE(user_model.resistivity[8], 900.0f);
 }
 
-void SettingsDialogsTest::userModelEnterAndEscapeCycleThroughFourteenEdits() {
+void SettingsDialogsTest::userModelEnterAndEscapeCycleThroughEveryEdit() {
   LayeredModel user_model;
   int result = 0;
   UserModelDiaBox dialog(user_model, result, nullptr);
@@ -314,7 +333,7 @@ void SettingsDialogsTest::userModelEnterAndEscapeCycleThroughFourteenEdits() {
   };
   QCOMPARE(focused(), QStringLiteral("edit1001"));
   QTest::keyClick(dialog.focusWidget(), Qt::Key_Escape);
-  QCOMPARE(focused(), QStringLiteral("edit1014"));
+  QCOMPARE(focused(), QStringLiteral("edit1018"));  // the ninth layer's resistivity
   QTest::keyClick(dialog.focusWidget(), Qt::Key_Return);
   QCOMPARE(focused(), QStringLiteral("edit1001"));
   QTest::keyClick(dialog.focusWidget(), Qt::Key_Enter);

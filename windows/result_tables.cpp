@@ -1,0 +1,161 @@
+#include "windows/result_tables.h"
+
+#include <QHeaderView>
+#include <cmath>
+
+#include "fileio/datum_levels.h"
+
+namespace layra {
+namespace {
+
+// Four significant digits tell 5 from 10 msec and show tau = 0.001 s.
+QString Number(double value) {
+  if (!std::isfinite(value)) return QString();
+  return QString::number(value, 'g', 5);
+}
+
+QTableWidgetItem* ReadOnly(const QString& text) {
+  auto* item = new QTableWidgetItem(text);
+  item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+  item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  return item;
+}
+
+QString TableCsv(const QTableWidget& table) {
+  QStringList lines;
+  QStringList header;
+  for (int column = 0; column < table.columnCount(); ++column) {
+    header << table.horizontalHeaderItem(column)->text();
+  }
+  lines << header.join(QLatin1Char(','));
+  for (int row = 0; row < table.rowCount(); ++row) {
+    QStringList cells;
+    for (int column = 0; column < table.columnCount(); ++column) {
+      const QTableWidgetItem* item = table.item(row, column);
+      if (item == nullptr) {
+        cells << QString();
+      } else if (item->flags() & Qt::ItemIsUserCheckable) {
+        cells << (item->checkState() == Qt::Checked ? QStringLiteral("yes") : QStringLiteral("no"));
+      } else {
+        cells << item->text();
+      }
+    }
+    lines << cells.join(QLatin1Char(','));
+  }
+  return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+void Prepare(QTableWidget& table) {
+  table.setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table.setSelectionMode(QAbstractItemView::ExtendedSelection);
+  table.verticalHeader()->setVisible(false);
+  table.verticalHeader()->setDefaultSectionSize(table.fontMetrics().height() + 6);
+  table.horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+}
+
+}  // namespace
+
+ModelTable::ModelTable(QWidget* parent) : QTableWidget(parent) {
+  setObjectName(QStringLiteral("modelTable"));
+  Prepare(*this);
+  ShowModel(ModelView{});
+}
+
+void ModelTable::ShowModel(const ModelView& model) {
+  QStringList header = {QStringLiteral("Layer"),
+                        QStringLiteral("Resistivity (ohm-m)"),
+                        QStringLiteral("Thickness (m)"),
+                        QStringLiteral("Depth to top (m)")};
+  const bool ip = model.chargeability != nullptr;
+  const bool cole_cole = model.tau != nullptr && model.c != nullptr;
+  if (ip) header << QStringLiteral("Chargeability (mV/V)");
+  if (cole_cole) header << QStringLiteral("Tau (s)") << QStringLiteral("C");
+  clear();
+  setColumnCount(static_cast<int>(header.size()));
+  setHorizontalHeaderLabels(header);
+  const int layers = model.resistivity == nullptr ? 0 : std::max(model.layers, 0);
+  setRowCount(layers);
+  double depth = 0.0;
+  for (int i = 0; i < layers; ++i) {
+    const bool last = i + 1 == layers;
+    int column = 0;
+    setItem(i, column++, ReadOnly(QString::number(i + 1)));
+    setItem(i, column++, ReadOnly(Number(model.resistivity[i])));
+    setItem(i, column++, ReadOnly(last ? QString() : Number(model.thickness[i])));
+    setItem(i, column++, ReadOnly(Number(depth)));
+    if (ip) setItem(i, column++, ReadOnly(Number(1000.0 * model.chargeability[i])));
+    if (cole_cole) {
+      setItem(i, column++, ReadOnly(Number(model.tau[i])));
+      setItem(i, column++, ReadOnly(Number(model.c[i])));
+    }
+    if (!last) depth += model.thickness[i];
+  }
+}
+
+QString ModelTable::ToCsv() const { return TableCsv(*this); }
+
+DataTable::DataTable(QWidget* parent) : QTableWidget(parent) {
+  setObjectName(QStringLiteral("dataTable"));
+  Prepare(*this);
+  connect(this, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+    if (filling_ || item->column() != 1) return;
+    const bool excluded = item->checkState() == Qt::Checked;
+    filling_ = true;
+    item->setText(excluded ? QStringLiteral("excluded") : QString());
+    filling_ = false;
+    emit exclusionChanged(item->row(), excluded);
+  });
+}
+
+void DataTable::ShowData(const SoundingData& data,
+                         const float* calculated,
+                         const float* calculated_ip,
+                         const std::array<unsigned char, kMaxPoints>& excluded) {
+  filling_ = true;
+  const bool schlumberger = data.arrayType == ArrayType::kSchlumberger;
+  const bool ip = data.dataKind != DataKind::kResistivity;
+  QStringList header = {QStringLiteral("Point"), QStringLiteral("Leave out")};
+  header << (schlumberger ? QStringLiteral("AB/2 (m)") : QStringLiteral("a (m)"));
+  if (schlumberger) header << QStringLiteral("MN/2 (m)");
+  header << QStringLiteral("Observed (ohm-m)") << QStringLiteral("Calculated (ohm-m)")
+         << QStringLiteral("Error");
+  if (ip)
+    header << QStringLiteral("IP") << QStringLiteral("IP error")
+           << QStringLiteral("Calculated IP (mV/V)");
+  if (schlumberger) header << QStringLiteral("Datum level") << QStringLiteral("Merge factor");
+  clear();
+  setColumnCount(static_cast<int>(header.size()));
+  setHorizontalHeaderLabels(header);
+  const int n = std::clamp(data.pointCount, 0, kMaxPoints);
+  setRowCount(n);
+  const std::vector<PointLevel> levels = PointLevels(data);
+  for (int p = 0; p < n; ++p) {
+    int column = 0;
+    setItem(p, column++, ReadOnly(QString::number(p + 1)));
+    auto* box = new QTableWidgetItem(excluded[p] ? QStringLiteral("excluded") : QString());
+    box->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    box->setCheckState(excluded[p] ? Qt::Checked : Qt::Unchecked);
+    setItem(p, column++, box);
+    setItem(p, column++, ReadOnly(Number(data.spacingA[p])));
+    if (schlumberger) setItem(p, column++, ReadOnly(Number(data.spacingB[p])));
+    setItem(p, column++, ReadOnly(Number(data.apparentResistivity[p])));
+    setItem(p, column++, ReadOnly(calculated ? Number(calculated[p]) : QString()));
+    setItem(
+        p, column++, ReadOnly(data.errorsIncluded ? Number(data.resistivityError[p]) : QString()));
+    if (ip) {
+      setItem(p, column++, ReadOnly(Number(data.ipValue[p])));
+      setItem(p, column++, ReadOnly(data.errorsIncluded ? Number(data.ipError[p]) : QString()));
+      setItem(p, column++, ReadOnly(calculated_ip ? Number(1000.0 * calculated_ip[p]) : QString()));
+    }
+    if (schlumberger) {
+      const PointLevel level = p < static_cast<int>(levels.size()) ? levels[p] : PointLevel{};
+      setItem(p, column++, ReadOnly(QString::number(level.level)));
+      setItem(p, column++, ReadOnly(Number(level.factor)));
+    }
+  }
+  filling_ = false;
+}
+
+QString DataTable::ToCsv() const { return TableCsv(*this); }
+
+}  // namespace layra

@@ -1,0 +1,64 @@
+#ifndef LAYRA_WINDOWS_RESULT_TABLES_H_
+#define LAYRA_WINDOWS_RESULT_TABLES_H_
+
+// The tables the windows dock beside their plot: the layered model of the
+// iteration shown, and the data points with their fit, datum level and merge
+// factor and a check box per point to leave it out of the next inversion.
+// Both copy themselves as comma-separated text.
+
+#include <QTableWidget>
+#include <vector>
+
+#include "state/records.h"
+
+namespace layra {
+
+// One layered model as the model table shows it. Arrays hold `layers`
+// entries (thickness: the last is not used); the IP columns are shown when
+// `chargeability` is set, the Cole-Cole ones when `tau` and `c` are set.
+struct ModelView {
+  int layers = 0;
+  const float* resistivity = nullptr;    // ohm-m
+  const float* thickness = nullptr;      // m
+  const float* chargeability = nullptr;  // fraction; shown in mV/V
+  const float* tau = nullptr;            // s
+  const float* c = nullptr;
+};
+
+class ModelTable : public QTableWidget {
+  Q_OBJECT
+
+ public:
+  explicit ModelTable(QWidget* parent = nullptr);
+  // Layer, resistivity, thickness, depth to top (and chargeability, tau, c).
+  void ShowModel(const ModelView& model);
+  // The whole table as CSV: a header line, then one line per layer.
+  QString ToCsv() const;
+};
+
+class DataTable : public QTableWidget {
+  Q_OBJECT
+
+ public:
+  explicit DataTable(QWidget* parent = nullptr);
+  // The points of `data`; `calculated` (pointCount entries or null) the
+  // calculated apparent resistivities, `calculated_ip` likewise; `excluded`
+  // ticks the "Leave out" boxes.
+  void ShowData(const SoundingData& data,
+                const float* calculated,
+                const float* calculated_ip,
+                const std::array<unsigned char, kMaxPoints>& excluded);
+  QString ToCsv() const;
+
+ signals:
+  // The user ticked (true) or cleared the "Leave out" box of point `point`
+  // (0-based).
+  void exclusionChanged(int point, bool excluded);
+
+ private:
+  bool filling_ = false;
+};
+
+}  // namespace layra
+
+#endif  // LAYRA_WINDOWS_RESULT_TABLES_H_
