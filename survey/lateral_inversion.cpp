@@ -163,52 +163,103 @@ void StoreModel(const Eigen::VectorXd& x,
   }
 }
 
-// Puts the jointly fitted model into the member's state and result, with its
-// response and misfit, and appends it to its results file as one more block.
-void Finish(Member& m, const Eigen::VectorXd& x, const std::vector<double>& grid, bool few_layers) {
-  ProgramState& state = *m.result->state;
-  StoreModel(x, grid, few_layers, state.model);
-  const SoundingData& data = state.data;
+// The response of `model` at the data's spacings into `calculated` and its
+// RMS misfit of log-resistivities (a fraction); false when it has none.
+bool Respond(const SoundingData& data,
+             const LayeredModel& model,
+             float* calculated,
+             float* misfit) {
   const int n = data.pointCount;
-  const LayeredModel& model = state.model;
-  std::vector<double> spacings(data.spacingA.begin(), data.spacingA.begin() + n);
-  std::vector<double> rho(model.resistivity.begin(), model.resistivity.begin() + model.layerCount);
-  std::vector<double> h(model.thickness.begin(), model.thickness.begin() + model.layerCount - 1);
+  const std::vector<double> spacings(data.spacingA.begin(), data.spacingA.begin() + n);
+  const std::vector<double> rho(model.resistivity.begin(),
+                                model.resistivity.begin() + model.layerCount);
+  const std::vector<double> h(model.thickness.begin(),
+                              model.thickness.begin() + model.layerCount - 1);
   std::vector<double> response;
-  if (!AccurateApparentResistivity(data.arrayType, spacings, rho, h, response, nullptr)) return;
-  InversionOutcome& outcome = state.outcome;
+  if (!AccurateApparentResistivity(data.arrayType, spacings, rho, h, response, nullptr)) {
+    return false;
+  }
   double sum = 0.0;
   for (int i = 0; i < n; ++i) {
-    outcome.calculatedResistivity[i] = static_cast<float>(response[i]);
+    calculated[i] = static_cast<float>(response[i]);
     const double r = std::log(data.apparentResistivity[i] / response[i]);
     sum += r * r;
   }
-  const float misfit = static_cast<float>(std::sqrt(sum / n));
+  *misfit = static_cast<float>(std::sqrt(sum / n));
+  return true;
+}
+
+bool WriteBlock(const ProgramState& state,
+                const LayeredModel& model,
+                const float* calculated,
+                float misfit,
+                int iteration,
+                bool few_layers) {
+  const SoundingData& data = state.data;
+  return AppendResults(state.someParametersFixed,
+                       data.dataKind,
+                       data.errorsIncluded,
+                       few_layers ? 1 : 0,
+                       data.arrayType,
+                       state.resultsFileName,
+                       iteration,
+                       model.layerCount,
+                       data.pointCount,
+                       model.thickness.data(),
+                       model.resistivity.data(),
+                       calculated,
+                       data.apparentResistivity.data(),
+                       data.resistivityError.data(),
+                       data.spacingA.data(),
+                       data.spacingB.data(),
+                       misfit,
+                       data.title,
+                       state.settings);
+}
+
+// Puts the jointly fitted model into the member's state and result, with its
+// response and misfit, and adds it to its results file as one more block.
+// A smooth model on a profile grid of other layers than the sounding's own
+// run cannot follow that run's blocks, nor can a block after the last one
+// a results file holds: the file is then written anew with
+// the joint fit's start (the independent model on the profile's grid) as
+// its block 0 and the joint model as block 1.
+void Finish(Member& m,
+            const Eigen::VectorXd& x,
+            const Eigen::VectorXd& start,
+            const std::vector<double>& grid,
+            bool few_layers) {
+  ProgramState& state = *m.result->state;
+  InversionOutcome& outcome = state.outcome;
+  const int layers = static_cast<int>(few_layers ? (x.size() + 1) / 2 : x.size());
+  // A file holds kMaxRunIterations blocks after block 0.
+  const bool rewrite =
+      state.model.layerCount != layers || outcome.lastIteration >= kMaxRunIterations;
+  if (rewrite) {
+    auto initial = std::make_unique<LayeredModel>();
+    StoreModel(start, grid, few_layers, *initial);
+    std::vector<float> calculated(static_cast<size_t>(state.data.pointCount));
+    float misfit = 0.0f;
+    if (!Respond(state.data, *initial, calculated.data(), &misfit)) return;
+    WriteBlock(state, *initial, calculated.data(), misfit, 0, few_layers);
+    outcome.lastIteration = 0;
+  }
+  StoreModel(x, grid, few_layers, state.model);
+  float misfit = 0.0f;
+  if (!Respond(state.data, state.model, outcome.calculatedResistivity.data(), &misfit)) return;
+  const int n = state.data.pointCount;
   Eigen::VectorXd residuals;
   if (m.problem->Evaluate(x, &residuals, nullptr)) outcome.chi2 = residuals.squaredNorm() / n;
   outcome.finalMisfit = misfit;
   ++outcome.lastIteration;
-  AppendResults(state.someParametersFixed,
-                data.dataKind,
-                data.errorsIncluded,
-                few_layers ? 1 : 0,
-                data.arrayType,
-                state.resultsFileName,
-                outcome.lastIteration,
-                model.layerCount,
-                n,
-                model.thickness.data(),
-                model.resistivity.data(),
-                outcome.calculatedResistivity.data(),
-                data.apparentResistivity.data(),
-                data.resistivityError.data(),
-                data.spacingA.data(),
-                data.spacingB.data(),
-                misfit,
-                data.title,
-                state.settings);
+  WriteBlock(state,
+             state.model,
+             outcome.calculatedResistivity.data(),
+             misfit,
+             outcome.lastIteration,
+             few_layers);
   SoundingResult& result = *m.result;
-  result.model = model;
+  result.model = state.model;
   result.misfit = misfit;
   result.iterations = outcome.lastIteration;
   result.calculated.assign(outcome.calculatedResistivity.begin(),
@@ -323,12 +374,12 @@ LateralOutcome InvertProfile(const std::string& name,
   penalty.setFromTriplets(triplets.begin(), triplets.end());
 
   ProfileFit fit(std::move(members), layers, std::move(penalty));
+  const Eigen::VectorXd start = x;
   outcome.iterations = fit.Fit(x);
   long data = 0;
   double chi2 = 0.0;
   for (Member& m : fit.members()) {
-    const Eigen::VectorXd part = x.segment(m.offset, m.size);
-    Finish(m, part, grid, few_layers);
+    Finish(m, x.segment(m.offset, m.size), start.segment(m.offset, m.size), grid, few_layers);
     data += m.result->state->data.pointCount;
     chi2 += m.result->state->outcome.chi2 * m.result->state->data.pointCount;
   }

@@ -10,8 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "fileio/results_file.h"
 #include "fileio/synthetic_data.h"
 #include "tests/inversion/synthetic_sounding.h"
+#include "tests/support/recording_canvas.h"
+#include "tests/support/scripted_host.h"
 
 namespace layra {
 namespace {
@@ -46,8 +49,11 @@ class LateralInversionTest : public ::testing::Test {
   void TearDown() override { fs::remove_all(directory_); }
 
   void WriteProfile(const std::vector<int>& layers) {
-    const std::vector<float> spacings = testing::LogSpacings(1.0f, 150.0f, 20);
     for (int s = 0; s < kSoundings; ++s) {
+      // The last sounding spans a shorter range: its own smooth model has
+      // fewer layers than the profile's grid.
+      const std::vector<float> spacings =
+          testing::LogSpacings(1.0f, s + 1 == kSoundings ? 60.0f : 150.0f, 20);
       auto state = std::make_unique<ProgramState>();
       testing::FillSounding(*state,
                             ArrayType::kSchlumberger,
@@ -125,7 +131,8 @@ TEST_F(LateralInversionTest, WeightZeroKeepsTheIndependentInversions) {
 }
 
 // With ties the noisy sounding moves towards its neighbours, in both the
-// smooth and the few-layer form; its results file gets the joint model.
+// smooth and the few-layer form; every results file reads back with the joint
+// model as its last block.
 TEST_F(LateralInversionTest, TiesPullANoisySoundingTowardsItsNeighbours) {
   WriteProfile(std::vector<int>(kSoundings, 3));
   for (bool user_model : {false, true}) {
@@ -142,6 +149,15 @@ TEST_F(LateralInversionTest, TiesPullANoisySoundingTowardsItsNeighbours) {
     EXPECT_LT(Departure(results), 0.5 * before) << "user model " << user_model;
     EXPECT_EQ(results[kNoisy].iterations, blocks + 1);
     EXPECT_GT(WholeFile(results[kNoisy].resultsFile).size(), length);
+    for (const SoundingResult& r : results) {
+      auto read = std::make_unique<InversionResults>();
+      testing::RecordingCanvas canvas;
+      testing::ScriptedHost host;
+      ASSERT_EQ(ReadResultsFile(r.resultsFile, *read, canvas, 16, host), 0) << r.resultsFile;
+      EXPECT_TRUE(host.messages.empty()) << r.resultsFile;
+      EXPECT_EQ(read->iterationCount, r.iterations) << r.resultsFile;
+      EXPECT_EQ(read->modelLayerCount, r.model.layerCount) << r.resultsFile;
+    }
   }
 }
 
