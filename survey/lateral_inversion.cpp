@@ -244,7 +244,20 @@ void Finish(Member& m,
     WriteBlock(state, *initial, calculated.data(), misfit, 0, few_layers);
     outcome.lastIteration = 0;
   }
+  const auto alone = std::make_unique<LayeredModel>(state.model);
   StoreModel(x, grid, few_layers, state.model);
+  // The IP and Cole-Cole values of the layers (fitted alone, not tied) stay
+  // with their layers, and move by depth to a grid of other layers.
+  LayeredModel& model = state.model;
+  for (int j = 0; j < model.layerCount && alone->layerCount != model.layerCount; ++j) {
+    const double depth = j + 1 < model.layerCount ? model.depthTop[j] + 0.5 * model.thickness[j]
+                                                  : 1.5 * model.depthTop[j];
+    int k = 0;
+    while (k + 1 < alone->layerCount && alone->depthTop[k + 1] <= depth) ++k;
+    model.chargeability[j] = alone->chargeability[k];
+    model.timeConstant[j] = alone->timeConstant[k];
+    model.exponent[j] = alone->exponent[k];
+  }
   float misfit = 0.0f;
   if (!Respond(state.data, state.model, outcome.calculatedResistivity.data(), &misfit)) return;
   const int n = state.data.pointCount;

@@ -44,7 +44,10 @@ struct LateralOutcome {
 // Fits each profile of `soundings` together and replaces the model, misfit
 // and calculated values of each of its results (kOk, with its state) by the
 // joint fit's; the results file of each such sounding gets one more
-// iteration block holding the jointly fitted model. `user_model`: the
+// iteration block holding the jointly fitted model (or, where that cannot
+// follow the file's blocks, is written anew with the joint fit's start and
+// result). Only resistivities and thicknesses are fitted together; IP and
+// Cole-Cole values stay as fitted alone. `user_model`: the
 // results are few-layer models. A profile that cannot be fitted together
 // (different layer counts in a few-layer run) keeps its independent results
 // and says why in its outcome.
