@@ -23,6 +23,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "cli/command_registry.h"
@@ -245,7 +246,9 @@ void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& res
     ApplyOptions(options, state->settings);
     state->engine = options.engine_options;
     if (options.robust) state->settings.modelConstraint = 1;
-    ProgressCanvas canvas(drawing, progress);
+    // A picture gets the run's last plot only, drawn once when the run ends.
+    ProgressCanvas canvas(
+        drawing, progress, plot_canvas != nullptr ? RunPlots::kLast : RunPlots::kNone);
     if (options.user_model && !state->userModelAvailable) {
       result.status = "refused";
       result.message = "The input data file did not have an initial model.";
@@ -337,8 +340,10 @@ std::string JsonElement(JobResult& r) {
   return element;
 }
 
-// The summary lines of the files done so far, kept in a temporary file (in
-// memory only when none can be made) until the table is printed at the end.
+// The summary lines of the files done so far, kept in a temporary file until
+// the table is printed at the end. Each line is flushed as it is added; once
+// the temporary file fails (or none could be made) the lines that follow are
+// kept in memory.
 class SummaryLines {
  public:
   SummaryLines() : spill_(std::tmpfile()) {}
@@ -349,16 +354,27 @@ class SummaryLines {
   SummaryLines& operator=(const SummaryLines&) = delete;
 
   void Add(const std::string& line) {
-    if (spill_ == nullptr || std::fwrite(line.data(), 1, line.size(), spill_) != line.size()) {
-      kept_ += line;
+    if (kept_.empty() && spill_ != nullptr &&
+        std::fwrite(line.data(), 1, line.size(), spill_) == line.size() &&
+        std::fflush(spill_) == 0) {
+      spilled_ += line.size();
+      return;
     }
+    if (kept_.empty() && spill_ != nullptr) {
+      // Whatever part of this line reached the file is not copied back.
+      std::clearerr(spill_);
+    }
+    kept_ += line;
   }
   void CopyTo(std::ostream& out) {
-    if (spill_ != nullptr) {
+    if (spill_ != nullptr && spilled_ > 0) {
       std::rewind(spill_);
       char buffer[8192];
-      for (std::size_t read; (read = std::fread(buffer, 1, sizeof buffer, spill_)) > 0;) {
+      for (std::size_t left = spilled_; left > 0;) {
+        const std::size_t read = std::fread(buffer, 1, std::min(left, sizeof buffer), spill_);
+        if (read == 0) break;
         out.write(buffer, static_cast<std::streamsize>(read));
+        left -= read;
       }
     }
     out << kept_;
@@ -366,6 +382,7 @@ class SummaryLines {
 
  private:
   std::FILE* spill_;
+  std::size_t spilled_ = 0;  // bytes of whole lines in the file
   std::string kept_;
 };
 
@@ -390,12 +407,22 @@ int RunInvert(const InvertOptions& options) {
   // Two files whose results would go to the same file (the same data file
   // twice, or equal names into one --output-dir) would write it at the same
   // time: only the first of them is inverted.
+  // Kept by the hash of the path, so memory stays small for many files; a
+  // match of hashes is checked on the paths themselves.
   std::vector<int> owner_of(count);
   {
-    std::map<std::string, int> results_owner;
+    std::unordered_multimap<std::size_t, int> results_owner;
     for (int i = 0; i < count; ++i) {
-      owner_of[i] =
-          results_owner.emplace(ExpectedResultsFile(options, options.files[i]), i).first->second;
+      const std::string path = ExpectedResultsFile(options, options.files[i]);
+      const std::size_t hash = std::hash<std::string>()(path);
+      owner_of[i] = i;
+      const auto [first, last] = results_owner.equal_range(hash);
+      for (auto it = first; it != last && owner_of[i] == i; ++it) {
+        if (ExpectedResultsFile(options, options.files[it->second]) == path) {
+          owner_of[i] = it->second;
+        }
+      }
+      if (owner_of[i] == i) results_owner.emplace(hash, i);
     }
   }
   std::size_t width = 4;

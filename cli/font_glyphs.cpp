@@ -82,7 +82,8 @@ const GlyphSource::Glyph* FontGlyphs::Find(char32_t character) {
         // Sixteen levels of coverage are as smooth to the eye as 256 and keep
         // a plot within the 256 colours of a palette picture.
         for (int column = 0; column < glyph->width; ++column) {
-          target[column] = static_cast<std::uint8_t>((source[column] + 8) / 17 * 17);
+          target[column] = static_cast<std::uint8_t>((source[column] + kCoverageStep / 2) /
+                                                     kCoverageStep * kCoverageStep);
         }
       }
     }

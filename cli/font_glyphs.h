@@ -13,6 +13,9 @@
 
 namespace layra::cli {
 
+// The glyphs' coverage levels are multiples of this (0, 17, ... 255).
+constexpr int kCoverageStep = 17;
+
 class FontGlyphs : public GlyphSource {
  public:
   // Opens the first of the usual places of the font (DejaVu Sans Mono Bold,

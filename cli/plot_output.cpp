@@ -1,7 +1,6 @@
 #include "cli/plot_output.h"
 
 #include <png.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cctype>
@@ -95,106 +94,176 @@ void OnPngError(png_structp png, png_const_charp message) {
 
 void OnPngWarning(png_structp, png_const_charp) {}
 
-// The picture as palette indices, one byte a pixel, when it has at most 256
-// colours (a plot has a few pen and text colours and the grey levels of the
-// text's edges): a third of the data to compress.
-struct IndexedPicture {
-  std::vector<png_color> palette;
-  std::vector<std::uint8_t> indices;  // row by row from the top
-};
-
-bool IndexPicture(BandedPicture& picture, IndexedPicture& indexed) {
-  const int width = picture.Width();
-  indexed.indices.resize(static_cast<std::size_t>(width) * picture.Height());
-  std::unordered_map<std::uint32_t, std::uint8_t> index_of;
-  std::uint32_t last_key = 0xFFFFFFFF;
-  std::uint8_t last_index = 0;
-  for (int y = 0; y < picture.Height(); ++y) {
-    const Rgb* row = picture.Row(y);
-    std::uint8_t* out = indexed.indices.data() + static_cast<std::size_t>(y) * width;
-    for (int x = 0; x < width; ++x) {
-      const std::uint32_t key = (row[x].red << 16) | (row[x].green << 8) | row[x].blue;
-      if (key != last_key) {
-        auto found = index_of.find(key);
-        if (found == index_of.end()) {
-          if (indexed.palette.size() == 256) return false;
-          found = index_of.emplace(key, static_cast<std::uint8_t>(indexed.palette.size())).first;
-          indexed.palette.push_back(png_color{row[x].red, row[x].green, row[x].blue});
+// The colours a picture painted from `drawing` can hold: white, the pens',
+// the pixels' and, for each text colour, its marks at every coverage level on
+// white. Empty when there are more than a palette's 256.
+std::vector<Rgb> PictureColours(const VectorCanvas& drawing) {
+  std::vector<Rgb> colours{kWhite};
+  std::unordered_map<std::uint32_t, bool> seen;
+  auto add = [&](Rgb color) {
+    const std::uint32_t key = (color.red << 16) | (color.green << 8) | color.blue;
+    if (seen.emplace(key, true).second && !(color == kWhite)) colours.push_back(color);
+  };
+  std::unordered_map<std::uint32_t, bool> text_colours;
+  for (const VectorCanvas::Primitive& p : drawing.primitives()) {
+    if (colours.size() > 256) return {};
+    switch (p.kind) {
+      case VectorCanvas::Primitive::Kind::kText: {
+        const std::uint32_t key = (p.color.red << 16) | (p.color.green << 8) | p.color.blue;
+        if (!text_colours.emplace(key, true).second) break;
+        for (int c = kCoverageStep; c <= 255; c += kCoverageStep) {
+          add(MixColors(kWhite, p.color, c));
         }
-        last_key = key;
-        last_index = found->second;
+        break;
       }
-      out[x] = last_index;
+      case VectorCanvas::Primitive::Kind::kPixel:
+        add(p.color);
+        break;
+      default:
+        add(p.pen.color);
+        break;
     }
   }
-  return true;
+  return colours.size() > 256 ? std::vector<Rgb>{} : colours;
 }
 
-void WritePngImage(png_structp png,
+// Turns rows of colours into palette indices; runs of one colour are matched
+// eight pixels at a time.
+class PaletteRows {
+ public:
+  explicit PaletteRows(const std::vector<Rgb>& colours) {
+    for (std::size_t i = 0; i < colours.size(); ++i) {
+      index_.emplace(Key(colours[i]), static_cast<std::uint8_t>(i));
+    }
+  }
+
+  // False when a colour is not in the palette.
+  bool Convert(const Rgb* row, int width, std::uint8_t* out) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(row);
+    for (int x = 0; x < width;) {
+      const std::uint8_t* pixel = bytes + 3 * static_cast<std::size_t>(x);
+      if (have_run_ && x + 8 <= width && std::memcmp(pixel, run_, 24) == 0) {
+        std::memset(out + x, run_index_, 8);
+        x += 8;
+        continue;
+      }
+      if (!have_run_ || std::memcmp(pixel, run_, 3) != 0) {
+        const auto found = index_.find(Key(row[x]));
+        if (found == index_.end()) return false;
+        for (int k = 0; k < 8; ++k) std::memcpy(run_ + 3 * k, pixel, 3);
+        run_index_ = found->second;
+        have_run_ = true;
+      }
+      out[x++] = run_index_;
+    }
+    return true;
+  }
+
+ private:
+  static std::uint32_t Key(Rgb color) {
+    return (color.red << 16) | (color.green << 8) | color.blue;
+  }
+
+  std::unordered_map<std::uint32_t, std::uint8_t> index_;
+  std::uint8_t run_[24] = {};
+  std::uint8_t run_index_ = 0;
+  bool have_run_ = false;
+};
+
+// Writes the rows; false (the picture unfinished) when a pixel's colour is
+// not in `colours`, the palette given (RGB rows when it is empty).
+bool WritePngImage(png_structp png,
                    png_infop info,
                    BandedPicture& picture,
-                   const IndexedPicture* indexed) {
+                   const std::vector<Rgb>& colours) {
+  const bool palette = !colours.empty();
   png_set_IHDR(png,
                info,
                static_cast<png_uint_32>(picture.Width()),
                static_cast<png_uint_32>(picture.Height()),
                8,
-               indexed != nullptr ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB,
+               palette ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB,
                PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
-  if (indexed != nullptr) {
-    png_set_PLTE(png, info, indexed->palette.data(), static_cast<int>(indexed->palette.size()));
+  std::vector<png_color> entries;
+  for (const Rgb& c : colours) entries.push_back(png_color{c.red, c.green, c.blue});
+  if (palette) {
+    png_set_PLTE(png, info, entries.data(), static_cast<int>(entries.size()));
+#ifdef PNG_CHECK_FOR_INVALID_INDEX_SUPPORTED
+    // Every index comes from the palette: no need to check each pixel again.
+    png_set_check_for_invalid_index(png, 0);
+#endif
   }
   // Plots are mostly flat colour: fast settings cost little in size.
   png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
   png_set_compression_level(png, 1);
-  png_set_compression_strategy(png, Z_RLE);
+  png_set_compression_mem_level(png, 1);
   png_write_info(png, info);
+  PaletteRows rows(colours);
+  std::vector<std::uint8_t> indices(palette ? picture.Width() : 0);
   for (int y = 0; y < picture.Height(); ++y) {
-    png_write_row(png,
-                  indexed != nullptr
-                      ? indexed->indices.data() + static_cast<std::size_t>(y) * picture.Width()
-                      : reinterpret_cast<png_const_bytep>(picture.Row(y)));
+    if (!palette) {
+      png_write_row(png, reinterpret_cast<png_const_bytep>(picture.Row(y)));
+    } else if (rows.Convert(picture.Row(y), picture.Width(), indices.data())) {
+      png_write_row(png, indices.data());
+    } else {
+      return false;
+    }
   }
   png_write_end(png, info);
+  return true;
 }
 
-// Encodes the picture into `file`; false with libpng's message on failure.
-// Kept free of objects with destructors: libpng leaves a failed call by a
-// long jump back here.
-bool EncodePng(std::FILE* file,
-               BandedPicture& picture,
-               const IndexedPicture* indexed,
-               PngFailure& failure) {
+// Encodes the picture into `file`: kDone, or kFailed with libpng's message,
+// or kOtherColours when a pixel is not in the palette `colours`. Kept free of
+// objects with destructors: libpng leaves a failed call by a long jump back
+// here.
+enum class PngOutcome { kDone, kFailed, kOtherColours };
+
+PngOutcome EncodePng(std::FILE* file,
+                     BandedPicture& picture,
+                     const std::vector<Rgb>& colours,
+                     PngFailure& failure) {
   png_structp png =
       png_create_write_struct(PNG_LIBPNG_VER_STRING, &failure, OnPngError, OnPngWarning);
   if (png == nullptr) {
     failure.message = "out of memory";
-    return false;
+    return PngOutcome::kFailed;
   }
   png_infop info = png_create_info_struct(png);
   if (info == nullptr || setjmp(png_jmpbuf(png)) != 0) {
     png_destroy_write_struct(&png, &info);
     if (failure.message.empty()) failure.message = "out of memory";
-    return false;
+    return PngOutcome::kFailed;
   }
   png_init_io(png, file);
-  WritePngImage(png, info, picture, indexed);
+  const bool written = WritePngImage(png, info, picture, colours);
   png_destroy_write_struct(&png, &info);
-  return true;
+  return written ? PngOutcome::kDone : PngOutcome::kOtherColours;
 }
 
-bool WritePng(BandedPicture& picture, AtomicFileWriter& writer, std::string* error) {
-  IndexedPicture indexed;
-  const bool few_colours = IndexPicture(picture, indexed);
-  PngFailure failure;
-  errno = 0;
-  if (!EncodePng(writer.stream(), picture, few_colours ? &indexed : nullptr, failure)) {
-    const int write_error = errno;
-    return Refuse(writer, write_error != 0 ? std::strerror(write_error) : failure.message, error);
+// A palette picture when the drawing's colours fit one (a third of the data
+// to compress), otherwise, or when a pixel turns out to have another colour,
+// 24-bit colour.
+bool WritePng(const VectorCanvas& drawing,
+              BandedPicture& picture,
+              const std::string& path,
+              std::string* error) {
+  for (const std::vector<Rgb>& colours : {PictureColours(drawing), std::vector<Rgb>{}}) {
+    AtomicFileWriter writer(path);
+    if (!writer.ok()) return Refuse(writer, "", error);
+    PngFailure failure;
+    errno = 0;
+    const PngOutcome outcome = EncodePng(writer.stream(), picture, colours, failure);
+    if (outcome == PngOutcome::kOtherColours) continue;
+    if (outcome == PngOutcome::kFailed) {
+      const int write_error = errno;
+      return Refuse(writer, write_error != 0 ? std::strerror(write_error) : failure.message, error);
+    }
+    return CommitOrRefuse(writer, error);
   }
-  return CommitOrRefuse(writer, error);
+  return false;
 }
 
 // Rows from the bottom up, each padded to a multiple of four bytes.
@@ -263,10 +332,10 @@ bool SavePicture(const VectorCanvas& drawing, const PictureRequest& request, std
     return false;
   }
   BandedPicture picture(drawing, glyphs.get());
+  if (request.format == PictureFormat::kPng) return WritePng(drawing, picture, request.path, error);
   AtomicFileWriter writer(request.path);
   if (!writer.ok()) return Refuse(writer, "", error);
-  return request.format == PictureFormat::kPng ? WritePng(picture, writer, error)
-                                               : WriteBmp(picture, writer, error);
+  return WriteBmp(picture, writer, error);
 }
 
 bool DrawToImageFile(const std::string& path,

@@ -17,7 +17,9 @@ namespace layra::cli {
 
 class ProgressCanvas : public Canvas {
  public:
-  ProgressCanvas(Canvas& inner, std::ostream& out) : inner_(inner), out_(out) {}
+  // `plots`: which plots of the run `inner` is to get.
+  ProgressCanvas(Canvas& inner, std::ostream& out, RunPlots plots)
+      : inner_(inner), out_(out), plots_(plots) {}
 
   int Width() const override { return inner_.Width(); }
   int Height() const override { return inner_.Height(); }
@@ -43,11 +45,12 @@ class ProgressCanvas : public Canvas {
     in_plot_ = false;
     inner_.Present();
   }
-  bool ShowsDrawing() const override { return inner_.ShowsDrawing(); }
+  RunPlots WantsRunPlots() const override { return plots_; }
 
  private:
   Canvas& inner_;
   std::ostream& out_;
+  RunPlots plots_;
   bool in_plot_ = false;
 };
 

@@ -53,7 +53,7 @@ class TextCanvas : public Canvas {
   void Present() override {
     if (out_ != nullptr) out_->flush();
   }
-  bool ShowsDrawing() const override { return false; }
+  RunPlots WantsRunPlots() const override { return RunPlots::kNone; }
   bool ShowsText() const override { return out_ != nullptr; }
 
  private:

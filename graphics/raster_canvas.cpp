@@ -1,6 +1,7 @@
 #include "graphics/raster_canvas.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "graphics/raster.h"
 
@@ -16,6 +17,12 @@ std::uint8_t Mix(std::uint8_t a, std::uint8_t b, int coverage) {
 
 }  // namespace
 
+Rgb MixColors(Rgb under, Rgb over, int coverage) {
+  return {Mix(under.red, over.red, coverage),
+          Mix(under.green, over.green, coverage),
+          Mix(under.blue, over.blue, coverage)};
+}
+
 RasterCanvas::RasterCanvas(
     int width, int height, TextMetrics metrics, GlyphSource* glyphs, int band_rows)
     : width_(std::max(width, 1)),
@@ -24,7 +31,7 @@ RasterCanvas::RasterCanvas(
       metrics_(metrics),
       glyphs_(glyphs) {}
 
-void RasterCanvas::Clear() { std::fill(image_.pixels.begin(), image_.pixels.end(), kWhite); }
+void RasterCanvas::Clear() { FillSpan(0, band_top_, width_, band_top_ + image_.height, kWhite); }
 
 void RasterCanvas::SetBand(int first_row) { band_top_ = first_row; }
 
@@ -34,41 +41,48 @@ void RasterCanvas::FillSpan(int left, int top, int right, int bottom, Rgb color)
   right = std::min(right, width_);
   bottom = std::min(bottom, band_top_ + image_.height);
   if (left >= right) return;
-  for (int y = top; y < bottom; ++y) std::fill(MutableRow(y) + left, MutableRow(y) + right, color);
+  for (int y = top; y < bottom; ++y) {
+    if (color == kWhite) {
+      // White is all bytes 255: one memset (most of what is filled is white).
+      std::memset(static_cast<void*>(MutableRow(y) + left), 255, sizeof(Rgb) * (right - left));
+    } else {
+      std::fill(MutableRow(y) + left, MutableRow(y) + right, color);
+    }
+  }
 }
 
 void RasterCanvas::DrawText(int x, int y, const std::string& text) {
+  // Background and marks stay within the text's cells.
+  if (y + metrics_.charHeight <= band_top_ || y >= band_top_ + image_.height) return;
   const std::u32string characters = DecodeUtf8(text);
   const int cell = metrics_.averageCharWidth;
   const int count = static_cast<int>(characters.size());
   FillSpan(x, y, x + count * cell, y + metrics_.charHeight, kWhite);
-  if (glyphs_ == nullptr || y + 2 * metrics_.charHeight < band_top_ ||
-      y - metrics_.charHeight >= band_top_ + image_.height) {
-    return;  // no marks, or none that can reach the band
-  }
+  if (glyphs_ == nullptr) return;
   const int baseline = y + glyphs_->Ascent();
   for (int i = 0; i < count; ++i) {
     const GlyphSource::Glyph* glyph = glyphs_->Find(characters[i]);
-    if (glyph != nullptr) BlendGlyph(*glyph, x + i * cell, baseline);
+    if (glyph != nullptr) BlendGlyph(*glyph, x + i * cell, y, baseline);
   }
 }
 
-void RasterCanvas::BlendGlyph(const GlyphSource::Glyph& glyph, int x, int baseline) {
+void RasterCanvas::BlendGlyph(const GlyphSource::Glyph& glyph, int x, int y, int baseline) {
+  // The marks stay within the character's cell, so they always fall on the
+  // cell's white.
+  const int cell_right = std::min(x + metrics_.averageCharWidth, width_);
+  const int cell_bottom = std::min(y + metrics_.charHeight, band_top_ + image_.height);
   const int left = x + glyph.left;
   const int top = baseline - glyph.top;
   for (int row = 0; row < glyph.rows; ++row) {
     const int py = top + row;
-    if (py < band_top_ || py >= band_top_ + image_.height) continue;
+    if (py < std::max(y, band_top_) || py >= cell_bottom) continue;
     const std::uint8_t* coverage = glyph.coverage.data() + static_cast<size_t>(row) * glyph.width;
     Rgb* pixels = MutableRow(py);
-    for (int column = std::max(0, -left); column < glyph.width && left + column < Width();
+    for (int column = std::max({0, -left, x - left});
+         column < glyph.width && left + column < cell_right;
          ++column) {
       const int c = coverage[column];
-      if (c == 0) continue;
-      Rgb& p = pixels[left + column];
-      p = {Mix(p.red, text_color_.red, c),
-           Mix(p.green, text_color_.green, c),
-           Mix(p.blue, text_color_.blue, c)};
+      if (c != 0) pixels[left + column] = MixColors(pixels[left + column], text_color_, c);
     }
   }
 }
@@ -95,6 +109,9 @@ void RasterCanvas::LineTo(int x, int y) {
   if (pen_.style == PenStyle::kSolid && y == cursor_y_) {
     // A solid horizontal line is one span, its end point left out.
     FillSpan(x < cursor_x_ ? x + 1 : cursor_x_, y, x < cursor_x_ ? cursor_x_ + 1 : x, y + 1, color);
+  } else if (pen_.style == PenStyle::kSolid && x == cursor_x_) {
+    // So is a solid vertical one, a column.
+    FillSpan(x, y < cursor_y_ ? y + 1 : cursor_y_, x + 1, y < cursor_y_ ? cursor_y_ + 1 : y, color);
   } else if (std::max(y, cursor_y_) >= band_top_ &&
              std::min(y, cursor_y_) < band_top_ + image_.height) {
     RasterizeLine(

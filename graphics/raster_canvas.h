@@ -6,7 +6,8 @@
 // (graphics/raster.h), insides and backgrounds filled a row span at a time.
 // Text is laid out in fixed-pitch cells of the metrics given, on an opaque
 // white background, with the marks of each character blended in from a
-// GlyphSource (none: the text is only its background).
+// GlyphSource (none: the text is only its background) within its own cell:
+// every mark's colour is MixColors(kWhite, text colour, coverage).
 //
 // The canvas may hold a band of the picture's rows only: drawing is then
 // clipped to the band, and a large picture is painted band by band (the same
@@ -83,7 +84,8 @@ class RasterCanvas : public Canvas {
   }
   // Fills columns left..right-1 of rows top..bottom-1, clipped to the picture.
   void FillSpan(int left, int top, int right, int bottom, Rgb color);
-  void BlendGlyph(const GlyphSource::Glyph& glyph, int x, int baseline);
+  // The marks of a character whose cell starts at (x, y).
+  void BlendGlyph(const GlyphSource::Glyph& glyph, int x, int y, int baseline);
 
   int width_;
   int height_;
@@ -96,6 +98,9 @@ class RasterCanvas : public Canvas {
   int cursor_x_ = 0;
   int cursor_y_ = 0;
 };
+
+// `under` + (`over` - `under`) x coverage / 255 per channel, rounded.
+Rgb MixColors(Rgb under, Rgb over, int coverage);
 
 // The code points of UTF-8 `text`; a byte that does not start a valid
 // sequence stands for itself (as Latin-1).

@@ -50,8 +50,8 @@ struct PlotInput {
   const float* observedC = nullptr;
   const float* calculatedTau = nullptr;
   const float* calculatedC = nullptr;
-  std::string engineLabel;  // a legend line naming the engine; none when empty
   int dataConstraint = 0;   // robust (>= 1) writes "Mean error" in the legend
+  std::string engineLabel;  // a legend line naming the engine; none when empty
   // nData entries or null: points left out of the fit (1), drawn hollow.
   const unsigned char* excluded = nullptr;
   // nFreq entries (Hz) or null: each frequency panel is labelled with its

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 #include "fileio/results_file.h"
@@ -277,7 +278,8 @@ void ShowProgressLine(InversionRun& run, const std::string& text) {
 }
 
 void DrawRunPlot(InversionRun& run, PlotKind kind, const ColeColePanels* panels) {
-  if (!run.canvas.ShowsDrawing()) return;  // nobody sees it: not worth the work
+  const RunPlots wanted = run.canvas.WantsRunPlots();
+  if (wanted == RunPlots::kNone) return;  // nobody sees it: not worth the work
   const ProgramState& state = run.state;
   const SoundingData& data = state.data;
   const LayeredModel& model = state.model;
@@ -326,8 +328,19 @@ void DrawRunPlot(InversionRun& run, PlotKind kind, const ColeColePanels* panels)
     input.calculatedTau = panels->calculated_tau;
     input.calculatedC = panels->calculated_c;
   }
+  if (wanted == RunPlots::kLast) {
+    run.last_plot = std::make_unique<PlotSnapshot>(input);
+    return;
+  }
   PlotSounding(input, run.canvas);
   run.canvas.Present();
+}
+
+void DrawLastRunPlot(InversionRun& run) {
+  if (run.last_plot == nullptr) return;
+  PlotSounding(run.last_plot->input(), run.canvas);
+  run.canvas.Present();
+  run.last_plot.reset();
 }
 
 double NextDampingFactor(double lambda, int improved, double minimum) {
@@ -359,6 +372,11 @@ void RunOnData(ProgramState& state, int user_model, int silent, Canvas& canvas, 
   }
 
   InversionRun run(state, canvas, host);
+  // However the run ends, a canvas that wants the last plot only gets it now.
+  struct LastPlot {
+    InversionRun& run;
+    ~LastPlot() { DrawLastRunPlot(run); }
+  } last_plot{run};
   run.user_model = user_model ? 1 : 0;
   run.silent = silent ? 1 : 0;
   run.data_count = n;

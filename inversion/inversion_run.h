@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "graphics/plot_snapshot.h"
 #include "graphics/sounding_plot.h"
 #include "inversion/engine.h"
 #include "platform/canvas.h"
@@ -38,6 +39,9 @@ struct InversionRun {
   // IP values kept for the plots of the following stages (fractions).
   std::vector<float> observed_ip;  // observed IP values as fractions
   float ip_misfit = 0.0f;
+
+  // The latest plot, kept for a canvas that wants only the last one.
+  std::unique_ptr<PlotSnapshot> last_plot;
 };
 
 // Writes one progress line at x = 8 and moves to the next text line.
@@ -58,7 +62,10 @@ struct ColeColePanels {
   const float* calculated_amplitude = nullptr;
   const float* calculated_phase = nullptr;
 };
+// A canvas that wants only the last plot gets none here: the plot is kept in
+// run.last_plot for DrawLastRunPlot, which RunInversion calls when it ends.
 void DrawRunPlot(InversionRun& run, PlotKind kind, const ColeColePanels* panels = nullptr);
+void DrawLastRunPlot(InversionRun& run);
 
 // The IP and SIP stages; they run after the resistivity stage on the model
 // it leaves.

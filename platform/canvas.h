@@ -40,6 +40,8 @@ struct Pen {
   }
 };
 
+enum class RunPlots { kEach, kLast, kNone };
+
 struct TextMetrics {
   int averageCharWidth = 8;  // W
   int charHeight = 16;       // H
@@ -75,10 +77,13 @@ class Canvas {
   // Makes what has been drawn so far visible (a window repaints; others ignore).
   virtual void Present() {}
 
-  // False for a canvas on which drawing is neither shown nor kept (one that
-  // prints only the text lines, or discards everything): a run then leaves
-  // out its plots, and a reader its listing when ShowsText is false too.
-  virtual bool ShowsDrawing() const { return true; }
+  // Which plots of a long run (an inversion) the canvas wants: each one as it
+  // comes (a window), only the last one (a picture saved when the run is
+  // over: drawn once, when the run ends), or none (a canvas that shows no
+  // drawing).
+  virtual RunPlots WantsRunPlots() const { return RunPlots::kEach; }
+  // False for a canvas that shows no text either: readers may then leave out
+  // the work of formatting their listings.
   virtual bool ShowsText() const { return true; }
 };
 

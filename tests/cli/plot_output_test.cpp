@@ -137,6 +137,36 @@ TEST_F(PictureFiles, WritesPngBmpAndSvgByExtension) {
   EXPECT_EQ(Names(), (std::vector<std::string>{"plot.BMP", "plot.png", "plot.svg"}));
 }
 
+// A PNG holds the very colours drawn, whether they fit a palette or not.
+TEST_F(PictureFiles, PngKeepsEveryColourDrawn) {
+  for (const int colours : {3, 300}) {
+    PictureRequest request;
+    ASSERT_TRUE(ParsePictureRequest(Path("colours.png"), "300x200", &request, nullptr));
+    VectorCanvas drawing = MakePictureCanvas(request);
+    for (int i = 0; i < colours; ++i) {
+      drawing.SetPixel(
+          i, 7, Rgb{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i / 2), 9});
+    }
+    drawing.DrawText(0, 20, "Wg");
+    std::string error;
+    ASSERT_TRUE(SavePicture(drawing, request, &error)) << error;
+    png_image png;
+    std::memset(&png, 0, sizeof png);
+    png.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&png, request.path.c_str())) << png.message;
+    EXPECT_EQ((png.format & PNG_FORMAT_FLAG_COLORMAP) != 0, colours < 256) << colours;
+    png.format = PNG_FORMAT_RGB;
+    std::vector<unsigned char> pixels(PNG_IMAGE_SIZE(png));
+    ASSERT_TRUE(png_image_finish_read(&png, nullptr, pixels.data(), 0, nullptr)) << png.message;
+    for (int i = 0; i < colours; ++i) {
+      const unsigned char* p = &pixels[3 * (7 * 300 + i)];
+      EXPECT_EQ(p[0], i % 256) << i;
+      EXPECT_EQ(p[1], i / 2) << i;
+      EXPECT_EQ(p[2], 9) << i;
+    }
+  }
+}
+
 // A picture that cannot be written is reported with its path and the
 // system's reason, leaves an earlier file as it was and nothing else behind.
 TEST_F(PictureFiles, AFailedWriteIsReportedAndLeavesNothingBehind) {

@@ -21,22 +21,27 @@ int LeftoverTemporaries(const fs::path& folder) {
 }
 
 TEST(AtomicFileTest, ReplacesTheTargetOnlyOnCommit) {
-  testing::TempFile target(".txt", "old contents\n");
-  const fs::path folder = fs::path(target.path()).parent_path();
-  const int before = LeftoverTemporaries(folder);
+  // A folder of its own: other programs write temporaries beside theirs in
+  // the shared temporary folder at the same time.
+  const fs::path folder =
+      fs::temp_directory_path() / ("layra_atomic_" + std::to_string(::getpid()));
+  fs::create_directories(folder);
+  const std::string target = (folder / "target.txt").string();
+  ASSERT_TRUE(WriteFileAtomically(target, "old contents\n"));
   {
-    AtomicFileWriter writer(target.path());
+    AtomicFileWriter writer(target);
     ASSERT_TRUE(writer.ok()) << writer.error();
     writer.Write("half written");
-    EXPECT_EQ(target.Read(), "old contents\n");  // abandoned without Commit
+    EXPECT_EQ(testing::ReadWholeText(target), "old contents\n");  // abandoned without Commit
   }
-  EXPECT_EQ(target.Read(), "old contents\n");
-  EXPECT_EQ(LeftoverTemporaries(folder), before);
+  EXPECT_EQ(testing::ReadWholeText(target), "old contents\n");
+  EXPECT_EQ(LeftoverTemporaries(folder), 0);
 
   std::string error;
-  ASSERT_TRUE(WriteFileAtomically(target.path(), "new contents\n", &error)) << error;
-  EXPECT_EQ(target.Read(), "new contents\n");
-  EXPECT_EQ(LeftoverTemporaries(folder), before);
+  ASSERT_TRUE(WriteFileAtomically(target, "new contents\n", &error)) << error;
+  EXPECT_EQ(testing::ReadWholeText(target), "new contents\n");
+  EXPECT_EQ(LeftoverTemporaries(folder), 0);
+  fs::remove_all(folder);
 }
 
 TEST(AtomicFileTest, ReportsThePathAndTheReasonAndLeavesNothing) {

@@ -22,6 +22,14 @@ inline std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
+// The whole contents of the file at `path` ("" when it cannot be read).
+inline std::string ReadWholeText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
 class TempFile {
  public:
   explicit TempFile(const std::string& suffix = ".txt") {
@@ -47,12 +55,7 @@ class TempFile {
     std::ofstream out(path_, std::ios::binary);
     out << contents;
   }
-  std::string Read() const {
-    std::ifstream in(path_, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
+  std::string Read() const { return ReadWholeText(path_); }
 
  private:
   std::string path_;

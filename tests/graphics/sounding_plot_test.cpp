@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "graphics/plot_primitives.h"
+#include "graphics/plot_snapshot.h"
 #include "tests/support/recording_canvas.h"
 
 namespace layra {
@@ -334,6 +337,29 @@ TEST(PlotSounding, TinyWindowDoesNotInvertTheGraph) {
   RecordingCanvas canvas(120, 90, {W, H});
   PlotSounding(sounding.Input(PlotKind::kSipFrequencies, 8), canvas);
   ExpectSaneCoordinates(canvas);
+}
+
+// A snapshot draws the plot its input gave, after the arrays it was given have
+// been overwritten and freed.
+TEST(PlotSnapshot, DrawsThePlotAfterItsArraysAreGone) {
+  for (PlotKind kind : {PlotKind::kResistivity, PlotKind::kIp, PlotKind::kSipColeCole}) {
+    auto sounding = std::make_unique<Sounding>();
+    RecordingCanvas direct(1280, 800, {W, H});
+    PlotSounding(sounding->Input(kind, 4), direct);
+    const PlotSnapshot snapshot(sounding->Input(kind, 4));
+    for (std::vector<float>* values :
+         {&sounding->observed, &sounding->layer_rho, &sounding->amp, &sounding->tau}) {
+      std::fill(values->begin(), values->end(), 7.0f);
+    }
+    sounding.reset();
+    RecordingCanvas later(1280, 800, {W, H});
+    PlotSounding(snapshot.input(), later);
+    EXPECT_EQ(later.TextLines(), direct.TextLines()) << static_cast<int>(kind);
+    ASSERT_EQ(later.segments().size(), direct.segments().size()) << static_cast<int>(kind);
+    for (size_t i = 0; i < later.segments().size(); ++i) {
+      EXPECT_EQ(later.segments()[i].y2, direct.segments()[i].y2) << "segment " << i;
+    }
+  }
 }
 
 }  // namespace

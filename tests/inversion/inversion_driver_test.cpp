@@ -585,5 +585,45 @@ TEST_F(InversionDriverTest, NoDataIsRefused) {
   EXPECT_TRUE(host_.save_titles.empty());
 }
 
+// A window gets every plot of a run; a canvas that wants the last one only
+// gets exactly that plot, drawn once; one that wants none gets no plot. The
+// progress lines are the same for all three.
+TEST_F(InversionDriverTest, EachCanvasGetsTheRunPlotsItWants) {
+  class Wanting : public RecordingCanvas {
+   public:
+    explicit Wanting(RunPlots plots) : plots_(plots) {}
+    RunPlots WantsRunPlots() const override { return plots_; }
+
+   private:
+    RunPlots plots_;
+  };
+  std::vector<std::unique_ptr<Wanting>> canvases;
+  for (RunPlots plots : {RunPlots::kEach, RunPlots::kLast, RunPlots::kNone}) {
+    ThreeLayerSounding(0.03);
+    canvases.push_back(std::make_unique<Wanting>(plots));
+    host_.save_answers.push_back(results_file_);
+    RunInversion(state_, 0, 0, *canvases.back(), host_);
+    ASSERT_EQ(state_.outcome.runStatus, RunStatus::kCompleted);
+  }
+  const Wanting& each = *canvases[0];
+  const Wanting& last = *canvases[1];
+  const Wanting& none = *canvases[2];
+  EXPECT_GT(each.clear_count(), 2);
+  EXPECT_EQ(last.clear_count(), 1);
+  EXPECT_EQ(none.clear_count(), 0);
+  EXPECT_EQ(last.TextLines(), each.TextLines());
+  EXPECT_EQ(last.segments().size(), each.segments().size());
+  EXPECT_EQ(last.rectangles().size(), each.rectangles().size());
+  auto progress = [](const RecordingCanvas& canvas) {
+    std::vector<std::string> lines;
+    for (const auto& op : canvas.ops()) {
+      if (op.kind == testing::DrawOp::Kind::kText && op.x1 == 8) lines.push_back(op.text);
+    }
+    return lines;
+  };
+  EXPECT_EQ(progress(last), progress(each));
+  EXPECT_EQ(progress(none), progress(each));
+}
+
 }  // namespace
 }  // namespace layra
