@@ -20,6 +20,7 @@
 #include "cli/plot_output.h"
 #include "fileio/atomic_file.h"
 #include "state/text_format.h"
+#include "survey/lateral_inversion.h"
 #include "survey/section_plot.h"
 #include "survey/survey_file.h"
 #include "survey/survey_run.h"
@@ -40,6 +41,8 @@ struct SurveyOptions {
   bool elevation = false;
   bool interpolate = false;
   double depth = 0.0;
+  double lateral = -1.0;  // the tie weight of --lateral; negative when not given
+  bool engine_given = false;
 };
 
 // The picture of one profile: the --section path itself for a survey of one
@@ -81,6 +84,14 @@ void PrintSummary(const std::vector<SurveySounding>& soundings,
 int RunSurvey(const SurveyOptions& options) {
   namespace fs = std::filesystem;
   std::string error;
+  const bool lateral = options.lateral >= 0.0;
+  // The joint fit uses the accurate engine's forward and starts from its
+  // independent inversions.
+  if (lateral && options.engine == "documented" && options.engine_given) {
+    std::cerr << "--lateral fits the soundings with the accurate engine; leave out --engine "
+                 "documented.\n";
+    return 2;
+  }
   if (!options.crs.empty() && !CheckCrs(options.crs, &error)) {
     std::cerr << error << '\n';
     return 2;
@@ -116,11 +127,15 @@ int RunSurvey(const SurveyOptions& options) {
   run.engine = options.engine == "accurate" ? EngineKind::kAccurate : EngineKind::kDocumented;
   run.outputDirectory = options.output_directory;
   run.jobs = options.jobs;
+  if (lateral) {
+    run.engine = EngineKind::kAccurate;
+    run.keepState = true;
+  }
   const int count = static_cast<int>(soundings.size());
   int finished = 0;
   // A running count on a terminal; refusals and failures as lines of their own.
   const bool terminal = isatty(STDERR_FILENO) != 0;
-  const std::vector<SoundingResult> results =
+  std::vector<SoundingResult> results =
       InvertSurvey(soundings, run, [&](int index, const SoundingResult& result) {
         ++finished;
         if (result.status != SoundingStatus::kOk) {
@@ -136,6 +151,23 @@ int RunSurvey(const SurveyOptions& options) {
 
   int failures = 0;
   for (const SoundingResult& r : results) failures += r.status != SoundingStatus::kOk;
+  if (lateral) {
+    for (const LateralOutcome& outcome :
+         InvertLaterally(soundings, results, options.lateral, options.user_model)) {
+      const std::string profile = outcome.profile.empty() ? "the survey" : outcome.profile;
+      if (!outcome.message.empty()) {
+        std::cerr << "Not laterally constrained: " << outcome.message << '\n';
+        ++failures;
+      } else if (outcome.iterations > 0) {
+        std::cerr << StrFormat(
+            "Laterally constrained %s: %d soundings, %d joint steps, chi2/N %.3g\n",
+            profile.c_str(),
+            outcome.soundings,
+            outcome.iterations,
+            outcome.chi2);
+      }
+    }
+  }
   PrintSummary(soundings, results);
 
   const fs::path directory(options.output_directory);
@@ -192,8 +224,9 @@ CommandRegistration registration("survey", 32, [](CLI::App& app) -> CommandActio
       ->required();
   command->add_flag(
       "--user-model", options->user_model, "Invert from the starting model each file carries");
-  command->add_option("--engine", options->engine, "Inversion engine (default documented)")
-      ->check(CLI::IsMember({"documented", "accurate"}));
+  CLI::Option* engine =
+      command->add_option("--engine", options->engine, "Inversion engine (default documented)");
+  engine->check(CLI::IsMember({"documented", "accurate"}));
   command->add_option("-j,--jobs", options->jobs, "Soundings inverted at a time (default 1)");
   command->add_option("--crs", options->crs, "Coordinate system of x and y, e.g. EPSG:32633");
   command->add_option(
@@ -203,7 +236,16 @@ CommandRegistration registration("survey", 32, [](CLI::App& app) -> CommandActio
   command->add_flag("--interpolate", options->interpolate, "Interpolate between soundings");
   command->add_option(
       "--depth", options->depth, "Depth of the section in metres (default: from the models)");
-  return [options]() { return RunSurvey(*options); };
+  command
+      ->add_option("--lateral",
+                   options->lateral,
+                   "Invert each profile's soundings together, tying neighbours' "
+                   "log-resistivities with this weight (0 ties nothing)")
+      ->check(CLI::NonNegativeNumber);
+  return [options, engine]() {
+    options->engine_given = engine->count() > 0;
+    return RunSurvey(*options);
+  };
 });
 
 }  // namespace

@@ -375,22 +375,16 @@ int AccurateEngine::BuildAutomaticModel(InversionRun& run) {
     smallest = std::min(smallest, data.spacingA[i]);
     largest = std::max(largest, data.spacingA[i]);
   }
-  const double first = kFirstInterfaceFactor * smallest;
-  const double last = std::max(kLastInterfaceFactor * largest, 2.0 * first);
-  const int interfaces =
-      std::min(static_cast<int>(std::ceil(kLayersPerDecade * std::log10(last / first))) + 1,
-               kMaxResultsLayers - 1);
-  const double ratio = std::pow(last / first, 1.0 / (interfaces - 1));
+  const std::vector<double> interfaces = AccurateAutomaticInterfaces(smallest, largest);
   const float rho = GeometricMean(data.apparentResistivity.data(), n);
-  model.layerCount = interfaces + 1;
+  model.layerCount = static_cast<int>(interfaces.size()) + 1;
   double depth = 0.0;
   for (int j = 0; j < model.layerCount; ++j) {
     model.resistivity[j] = rho;
     model.depthTop[j] = static_cast<float>(depth);
-    if (j < interfaces) {
-      const double next = first * std::pow(ratio, j);
-      model.thickness[j] = static_cast<float>(next - depth);
-      depth = next;
+    if (j + 1 < model.layerCount) {
+      model.thickness[j] = static_cast<float>(interfaces[j] - depth);
+      depth = interfaces[j];
     } else {
       model.thickness[j] = 0.0f;
     }
@@ -667,6 +661,34 @@ bool AccurateEngine::StepSip(InversionRun& run, SipSpectra& spectra) {
 }
 
 }  // namespace
+
+std::vector<double> AccurateAutomaticInterfaces(double smallest, double largest) {
+  const double first = kFirstInterfaceFactor * smallest;
+  const double last = std::max(kLastInterfaceFactor * largest, 2.0 * first);
+  const int interfaces =
+      std::min(static_cast<int>(std::ceil(kLayersPerDecade * std::log10(last / first))) + 1,
+               kMaxResultsLayers - 1);
+  const double ratio = std::pow(last / first, 1.0 / (interfaces - 1));
+  std::vector<double> depths;
+  for (int j = 0; j < interfaces; ++j) depths.push_back(first * std::pow(ratio, j));
+  return depths;
+}
+
+std::unique_ptr<WeightedProblem> MakeAccurateResistivityProblem(
+    const SoundingData& data,
+    const EngineOptions& options,
+    const std::vector<double>& thickness,
+    bool free_thicknesses) {
+  const int layers = static_cast<int>(thickness.size()) + 1;
+  std::vector<ModelParameter> parameters;
+  AppendParameters(ParameterKind::kResistivity, std::vector<double>(layers, 1.0), parameters);
+  AppendParameters(ParameterKind::kThickness, thickness, parameters);
+  if (!free_thicknesses) {
+    for (int j = layers; j < 2 * layers - 1; ++j) parameters[j].fixed = true;
+  }
+  return std::make_unique<ResistivityProblem>(
+      data, layers, ResistivityErrors(data, options), ParameterTransform(std::move(parameters)));
+}
 
 std::unique_ptr<InversionEngine> MakeAccurateEngine() { return std::make_unique<AccurateEngine>(); }
 

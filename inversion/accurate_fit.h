@@ -21,6 +21,10 @@
 // (while the target is not reached) or the roughness (once it is).
 
 #include <Eigen/Dense>
+#include <memory>
+#include <vector>
+
+#include "state/records.h"
 
 namespace layra {
 
@@ -100,6 +104,22 @@ class OccamFit {
   double mu_ = 0.0;
   bool converged_ = false;
 };
+
+// The accurate engine's resistivity problem of `data`, for joint fits that
+// hold several soundings: whitened residuals (ln observed - ln predicted) /
+// sigma with the engine's data errors (`options`), and free variables the
+// natural logarithms of the layers' resistivities followed, when
+// `free_thicknesses`, by those of the thicknesses; otherwise the thicknesses
+// stay at `thickness` (layer count - 1 values).
+std::unique_ptr<WeightedProblem> MakeAccurateResistivityProblem(
+    const SoundingData& data,
+    const EngineOptions& options,
+    const std::vector<double>& thickness,
+    bool free_thicknesses);
+
+// Depths of the interfaces of the engine's automatic (smooth) model for
+// spacings from `smallest` to `largest`, shallowest first.
+std::vector<double> AccurateAutomaticInterfaces(double smallest, double largest);
 
 }  // namespace layra
 

@@ -134,6 +134,7 @@ SoundingResult InvertSurveySounding(const SurveySounding& sounding,
   result.misfit = outcome.finalMisfit;
   result.calculated.assign(outcome.calculatedResistivity.begin(),
                            outcome.calculatedResistivity.begin() + state->data.pointCount);
+  if (options.keepState) result.state = std::move(state);
   return result;
 }
 

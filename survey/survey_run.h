@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,9 @@ struct SurveyRunOptions {
   // When given and set (from any thread), soundings not yet begun are left
   // undone, failed with the message "Cancelled."; those running finish.
   const std::atomic<bool>* cancel = nullptr;
+  // Keep each inverted sounding's state (data, model, outcome) in its result,
+  // for a joint fit of the survey's profiles afterwards.
+  bool keepState = false;
 };
 
 enum class SoundingStatus { kOk, kRefused, kFailed };
@@ -41,6 +45,8 @@ struct SoundingResult {
   // Calculated apparent resistivity at the data points, in the order the
   // data-file reader leaves them.
   std::vector<float> calculated;
+  // The sounding's state after the run, when SurveyRunOptions::keepState.
+  std::shared_ptr<ProgramState> state;
 };
 
 // Inverts one sounding.

@@ -123,6 +123,43 @@ TEST_F(SurveyCommands, SurveyWritesEveryOutputAndGoesOnPastARefusal) {
   EXPECT_EQ(points["features"][8]["properties"]["status"], "refused");
 }
 
+// The joint fit's models reach the tables and the results files, which `show`
+// reads with the joint model as their last iteration; bad weights and the
+// documented engine are refused before any inversion.
+TEST_F(SurveyCommands, LateralRunWritesEveryOutputAndRefusesBadChoices) {
+  const fs::path out = directory_ / "out";
+  const std::string survey = Quoted(kSurveyDir + "/channel_survey.csv");
+  const CliRun run = RunLayraCli("survey " + survey + " --lateral 2 -j 2 --output-dir " +
+                                 Quoted(out) + " --section " + Quoted(out / "s.svg"));
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("Laterally constrained A: 8 soundings"), std::string::npos) << run.err;
+  EXPECT_TRUE(fs::exists(out / "s.svg"));
+  EXPECT_TRUE(fs::exists(out / "soundings.geojson"));
+  const CliRun show = RunLayraCli("show " + Quoted(out / "A5.INV"));
+  ASSERT_EQ(show.status, 0) << show.err;
+  // The misfit of the joint model, as the summary and models.csv give it.
+  const std::string misfit = ReadWholeFile((out / "models.csv").string());
+  std::istringstream summary(run.out);
+  std::string line;
+  while (std::getline(summary, line) && line.rfind("A5 ", 0) != 0) {
+  }
+  std::istringstream fields(line);
+  std::string name, layers, iterations, percent;
+  fields >> name >> layers >> iterations >> percent;
+  EXPECT_NE(show.out.find("Iteration " + iterations + " apparent resistivity error " + percent),
+            std::string::npos)
+      << line << "\n"
+      << show.out;
+  EXPECT_NE(misfit.find("\nA5,A,"), std::string::npos);
+
+  for (const char* bad : {"--lateral -1", "--lateral x", "--lateral 1 --engine documented"}) {
+    const CliRun refused =
+        RunLayraCli("survey " + survey + " " + bad + " --output-dir " + Quoted(directory_ / "no"));
+    EXPECT_NE(refused.status, 0) << bad;
+    EXPECT_FALSE(fs::exists(directory_ / "no")) << bad;
+  }
+}
+
 TEST_F(SurveyCommands, UnknownPictureTypeIsRefusedBeforeAnyInversion) {
   const fs::path out = directory_ / "out";
   const CliRun run = RunLayraCli("survey " + Quoted(kSurveyDir + "/channel_survey.csv") +
