@@ -6,21 +6,7 @@
 namespace layra {
 
 void PlotRunUncertainty(const ProgramState& state, const RunUncertainty& result, Canvas& canvas) {
-  const SoundingData& data = state.data;
-  const LayeredModel& model = state.model;
-  PlotInput input;
-  input.plotKind = PlotKind::kResistivity;
-  input.iteration = state.outcome.lastIteration;
-  input.nData = data.pointCount;
-  input.nLayers = model.layerCount;
-  input.observedRho = data.apparentResistivity.data();
-  input.calculatedRho = state.outcome.calculatedResistivity.data();
-  input.spacing = data.spacingA.data();
-  input.layerRho = model.resistivity.data();
-  input.thickness = model.thickness.data();
-  input.title = data.title;
-  input.misfit = state.outcome.finalMisfit;
-  input.dataConstraint = state.settings.dataConstraint;
+  PlotInput input = RunResultPlotInput(state);
   input.excluded = state.excludedPoints.data();
   input.engineLabel = StrFormat("Accurate, chi2/N %.2f", state.outcome.chi2);
   if (result.few_layer) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "analysis/uncertainty.h"
+#include "bench/quiet_host.h"
 #include "cli/text_canvas.h"
 #include "inversion/accurate_response.h"
 #include "inversion/inversion_driver.h"
@@ -20,25 +21,6 @@
 
 namespace layra {
 namespace {
-
-class QuietHost : public Host {
- public:
-  MessageAnswer ShowMessage(const std::string&,
-                            const std::string&,
-                            MessageIcon,
-                            MessageButtons) override {
-    return MessageAnswer::kNo;
-  }
-  void Beep() override {}
-  bool ChooseOpenFile(std::string&, const std::string&) override { return false; }
-  bool ChooseSaveFile(std::string& path, const std::string&) override { return !path.empty(); }
-  int AskConvergenceLimit(InversionSettings&) override { return 1; }
-  int AskAdditionalIterations(InversionSettings& settings) override {
-    settings.additionalIterations = 0;
-    return 1;
-  }
-  void ConsoleLine(const std::string&) override {}
-};
 
 SoundingData Sounding(const std::vector<double>& rho, const std::vector<double>& h, int n) {
   SoundingData data;

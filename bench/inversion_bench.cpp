@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/quiet_host.h"
 #include "cli/text_canvas.h"
 #include "forward/filter_set.h"
 #include "forward/resistivity_kernel.h"
@@ -21,25 +22,6 @@
 
 namespace layra {
 namespace {
-
-class QuietHost : public Host {
- public:
-  MessageAnswer ShowMessage(const std::string&,
-                            const std::string&,
-                            MessageIcon,
-                            MessageButtons) override {
-    return MessageAnswer::kNo;
-  }
-  void Beep() override {}
-  bool ChooseOpenFile(std::string&, const std::string&) override { return false; }
-  bool ChooseSaveFile(std::string& path, const std::string&) override { return !path.empty(); }
-  int AskConvergenceLimit(InversionSettings&) override { return 1; }
-  int AskAdditionalIterations(InversionSettings& settings) override {
-    settings.additionalIterations = 0;
-    return 1;
-  }
-  void ConsoleLine(const std::string&) override {}
-};
 
 void FillNinetyPointSounding(ProgramState& state, const std::string& data_file) {
   const std::vector<float> rho = {120.0f, 25.0f, 300.0f, 40.0f};

@@ -303,6 +303,23 @@ void DrawPanelGrid(Canvas& canvas,
 
 }  // namespace
 
+PlotInput RunResultPlotInput(const ProgramState& state) {
+  PlotInput input;
+  input.plotKind = PlotKind::kResistivity;
+  input.iteration = state.outcome.lastIteration;
+  input.nData = state.data.pointCount;
+  input.nLayers = state.model.layerCount;
+  input.observedRho = state.data.apparentResistivity.data();
+  input.calculatedRho = state.outcome.calculatedResistivity.data();
+  input.spacing = state.data.spacingA.data();
+  input.layerRho = state.model.resistivity.data();
+  input.thickness = state.model.thickness.data();
+  input.title = state.data.title;
+  input.misfit = state.outcome.finalMisfit;
+  input.dataConstraint = state.settings.dataConstraint;
+  return input;
+}
+
 void PlotSounding(const PlotInput& input, Canvas& canvas) {
   const TextMetrics metrics = canvas.Metrics();
   const int W = metrics.averageCharWidth;

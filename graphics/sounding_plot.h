@@ -13,6 +13,8 @@
 
 namespace layra {
 
+struct ProgramState;
+
 enum class PlotKind : int {
   kResistivity = 0,
   kIp = 1,
@@ -87,6 +89,11 @@ inline int FrequencyPageCount(int frequency_count) {
 }
 
 void PlotSounding(const PlotInput& input, Canvas& canvas);
+
+// The resistivity plot of the state's sounding after a run: observed and
+// calculated apparent resistivities, the model, the last iteration and the
+// final misfit, with the data constraint the run used.
+PlotInput RunResultPlotInput(const ProgramState& state);
 
 // Fills the client area with white.
 inline void ClearWindow(Canvas& canvas) { canvas.Clear(); }

@@ -297,21 +297,20 @@ class SipProblem : public WeightedProblem {
   std::vector<double> calculated_phase_;
 };
 
-// One fit of a stage: Levenberg-Marquardt for a run from a user model,
-// Occam for an automatic run.
+// One fit of a stage: Levenberg-Marquardt from the settings' initial damping
+// for a run from a user model, Occam towards the target misfit (in blocks of
+// the run's layers) for an automatic run.
 class StageFit {
  public:
   StageFit(WeightedProblem& problem,
            const std::vector<double>& x,
-           bool smooth,
-           double initial_damping,
+           const InversionRun& run,
            double target,
-           bool blocky,
-           int block) {
-    if (smooth) {
-      occam_.emplace(problem, ToVector(x), target, blocky, kBlockyCutoff, block);
+           bool blocky) {
+    if (!run.user_model) {
+      occam_.emplace(problem, ToVector(x), target, blocky, kBlockyCutoff, run.layer_count);
     } else {
-      marquardt_.emplace(problem, ToVector(x), initial_damping);
+      marquardt_.emplace(problem, ToVector(x), run.state.settings.initialDampingFactor);
     }
   }
   bool Start() { return occam_ ? occam_->Start() : marquardt_->Start(); }
@@ -354,6 +353,12 @@ class AccurateEngine : public InversionEngine {
  private:
   // Names of every parameter the run's stages have.
   static std::vector<std::string> RunParameterNames(const InversionRun& run);
+  // Applies the user's fixed names and bounds to a stage of a run from a user
+  // model (checked beforehand by CheckChoices).
+  static void ApplyRunChoices(const InversionRun& run, std::vector<ModelParameter>& parameters) {
+    std::string unused;
+    ApplyChoices(run.state.engine, RunParameterNames(run), parameters, &unused);
+  }
   // Writes the free values of a stage's transform into the model.
   static void StoreFree(const ParameterTransform& transform, float* values, int offset);
   void ShowIp(InversionRun& run);
@@ -450,8 +455,7 @@ void AccurateEngine::BeginResistivity(InversionRun& run) {
   AppendParameters(
       ParameterKind::kThickness, ToDouble(model.thickness.data(), layers - 1), parameters);
   if (run.user_model) {
-    std::string unused;
-    ApplyChoices(state.engine, RunParameterNames(run), parameters, &unused);
+    ApplyRunChoices(run, parameters);
   } else {
     // The automatic run moves the resistivities of its fixed layers.
     for (int j = layers; j < 2 * layers - 1; ++j) parameters[j].fixed = true;
@@ -463,11 +467,9 @@ void AccurateEngine::BeginResistivity(InversionRun& run) {
       state.data, layers, ResistivityErrors(state.data, state.engine), std::move(transform));
   fit_ = std::make_unique<StageFit>(*resistivity_,
                                     x,
-                                    !run.user_model,
-                                    state.settings.initialDampingFactor,
+                                    run,
                                     static_cast<double>(run.data_count),
-                                    state.settings.modelConstraint != 0,
-                                    layers);
+                                    state.settings.modelConstraint != 0);
 }
 
 void AccurateEngine::EvaluateResistivity(InversionRun& run) {
@@ -525,8 +527,7 @@ bool AccurateEngine::BeginIp(InversionRun& run) {
   std::vector<ModelParameter> parameters;
   AppendParameters(ParameterKind::kChargeability, std::vector<double>(layers, start), parameters);
   if (run.user_model) {
-    std::string unused;
-    ApplyChoices(state.engine, RunParameterNames(run), parameters, &unused);
+    ApplyRunChoices(run, parameters);
     // A fixed chargeability keeps the value the model gives it.
     for (int j = 0; j < layers; ++j) {
       if (parameters[j].fixed) parameters[j].value = model.chargeability[j];
@@ -541,13 +542,7 @@ bool AccurateEngine::BeginIp(InversionRun& run) {
                                     run.observed_ip,
                                     IpErrors(state.data, run.observed_ip, state.engine),
                                     std::move(transform));
-  fit_ = std::make_unique<StageFit>(*ip_,
-                                    x,
-                                    !run.user_model,
-                                    state.settings.initialDampingFactor,
-                                    static_cast<double>(n),
-                                    false,
-                                    layers);
+  fit_ = std::make_unique<StageFit>(*ip_, x, run, static_cast<double>(n), false);
   if (!fit_->Start()) return false;
   ShowIp(run);
   return true;
@@ -607,10 +602,7 @@ bool AccurateEngine::BeginSip(InversionRun& run, SipSpectra& spectra) {
     if (!std::isfinite(p.value) || !(p.value > 0.0))
       p.value = p.kind == ParameterKind::kTimeConstant ? 1.0 : 0.5;
   }
-  if (run.user_model) {
-    std::string unused;
-    ApplyChoices(state.engine, RunParameterNames(run), parameters, &unused);
-  }
+  if (run.user_model) ApplyRunChoices(run, parameters);
   ParameterTransform transform(std::move(parameters));
   const std::vector<double> x = transform.ToFree();
   sip_ = std::make_unique<SipProblem>(state.data,
@@ -619,13 +611,8 @@ bool AccurateEngine::BeginSip(InversionRun& run, SipSpectra& spectra) {
                                       spectra,
                                       state.engine,
                                       std::move(transform));
-  fit_ = std::make_unique<StageFit>(*sip_,
-                                    x,
-                                    !run.user_model,
-                                    state.settings.initialDampingFactor,
-                                    2.0 * static_cast<double>(spectra.amplitude.size()),
-                                    false,
-                                    layers);
+  fit_ = std::make_unique<StageFit>(
+      *sip_, x, run, 2.0 * static_cast<double>(spectra.amplitude.size()), false);
   if (!fit_->Start()) {
     spectra.misfit = INFINITY;
     return false;

@@ -197,28 +197,32 @@ bool OccamFit::Step() {
     c->chi2 = std::numeric_limits<double>::quiet_NaN();
     return factor.info() == Eigen::Success && c->x.allFinite();
   };
+  // Between a model that reaches the target by the values `chi2_of` gives
+  // and a smoother mu that misses it, bisect ln mu for the smoothest model
+  // that reaches it.
+  auto bisect = [&](Candidate reaching, double missing_mu, auto chi2_of) {
+    double low = std::log(reaching.mu), high = std::log(missing_mu);
+    for (int bisection = 0; bisection < kBisections; ++bisection) {
+      Candidate trial;
+      if (!solve(std::exp(0.5 * (low + high)), &trial)) break;
+      if (chi2_of(trial) <= target_) {
+        low = std::log(trial.mu);
+        reaching = std::move(trial);
+      } else {
+        high = std::log(trial.mu);
+      }
+    }
+    return reaching;
+  };
   // Between a grid model that reaches the target and the next smoother one,
-  // which does not, bisect ln mu for the smoothest model that reaches it, by
-  // the values `chi2_of` gives.
+  // which does not, bisect for the smoothest model that reaches it.
   auto refine = [&](Candidate* chosen, auto chi2_of) {
     const auto at = chosen - candidates.data();
     if (at < 1 || at >= grid_size || chi2_of(*chosen) > target_ ||
         !(chi2_of(candidates[at - 1]) > target_)) {
       return *chosen;
     }
-    double low = std::log(chosen->mu), high = std::log(candidates[at - 1].mu);
-    Candidate best = *chosen;
-    for (int bisection = 0; bisection < kBisections; ++bisection) {
-      Candidate c;
-      if (!solve(std::exp(0.5 * (low + high)), &c)) break;
-      if (chi2_of(c) <= target_) {
-        low = std::log(c.mu);
-        best = std::move(c);
-      } else {
-        high = std::log(c.mu);
-      }
-    }
-    return best;
+    return bisect(*chosen, candidates[at - 1].mu, chi2_of);
   };
 
   // Once the linearised misfits reach the target they pick the model and
@@ -236,18 +240,8 @@ bool OccamFit::Step() {
     }
     if (missed_mu > 0.0 && evaluate(c) <= target_) {
       // Between the model that reaches the target and the smoother one that
-      // missed it, bisect ln mu by the forward.
-      double low = std::log(c.mu), high = std::log(missed_mu);
-      for (int bisection = 0; bisection < kBisections; ++bisection) {
-        Candidate trial;
-        if (!solve(std::exp(0.5 * (low + high)), &trial)) break;
-        if (evaluate(trial) <= target_) {
-          low = std::log(trial.mu);
-          c = std::move(trial);
-        } else {
-          high = std::log(trial.mu);
-        }
-      }
+      // missed it, bisect by the forward.
+      c = bisect(std::move(c), missed_mu, evaluate);
     }
     if (std::isfinite(c.linear_chi2) && better(c)) {
       candidates.push_back(std::move(c));

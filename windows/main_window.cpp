@@ -100,20 +100,8 @@ void DrawAutomaticRun(const ProgramState& state, Canvas& canvas) {
       state.model.layerCount <= 0) {
     return;  // the run ended without a model (its message was shown): nothing to show
   }
-  PlotInput input;
-  input.plotKind = PlotKind::kResistivity;
+  PlotInput input = RunResultPlotInput(state);
   input.compact = 1;
-  input.iteration = state.outcome.lastIteration;
-  input.nData = state.data.pointCount;
-  input.nLayers = state.model.layerCount;
-  input.observedRho = state.data.apparentResistivity.data();
-  input.calculatedRho = state.outcome.calculatedResistivity.data();
-  input.spacing = state.data.spacingA.data();
-  input.layerRho = state.model.resistivity.data();
-  input.thickness = state.model.thickness.data();
-  input.title = state.data.title;
-  input.misfit = state.outcome.finalMisfit;
-  input.dataConstraint = state.settings.dataConstraint;
   PlotSounding(input, canvas);
 }
 
@@ -256,19 +244,7 @@ void MainWindow::ShowFit(bool draw_now) {
 }
 
 void MainWindow::DrawFit(Canvas& canvas) const {
-  PlotInput input;
-  input.plotKind = PlotKind::kResistivity;
-  input.iteration = state_.outcome.lastIteration;
-  input.nData = state_.data.pointCount;
-  input.nLayers = state_.model.layerCount;
-  input.observedRho = state_.data.apparentResistivity.data();
-  input.calculatedRho = state_.outcome.calculatedResistivity.data();
-  input.spacing = state_.data.spacingA.data();
-  input.layerRho = state_.model.resistivity.data();
-  input.thickness = state_.model.thickness.data();
-  input.title = state_.data.title;
-  input.misfit = state_.outcome.finalMisfit;
-  input.dataConstraint = state_.settings.dataConstraint;
+  PlotInput input = RunResultPlotInput(state_);
   input.excluded = state_.excludedPoints.data();
   PlotSounding(input, canvas);
 }
