@@ -1,6 +1,7 @@
 #include "survey/section_plot.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -144,7 +145,8 @@ TEST(PlotSection, ExampleSurveyShowsTheChannelWhereItWasMade) {
       std::string(LAYRA_EXAMPLES_DIR) + "/survey/channel_survey.csv", &soundings, &error))
       << error;
   SurveyRunOptions options;
-  options.outputDirectory = ::testing::TempDir() + "/section_plot_test";
+  options.outputDirectory =
+      ::testing::TempDir() + "/section_plot_test_" + std::to_string(::getpid());
   std::filesystem::create_directories(options.outputDirectory);
   options.jobs = 2;
   const std::vector<SoundingResult> results = InvertSurvey(soundings, options);

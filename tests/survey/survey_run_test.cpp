@@ -1,6 +1,7 @@
 #include "survey/survey_run.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <filesystem>
@@ -15,7 +16,10 @@ namespace fs = std::filesystem;
 class InvertSurveyTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    options_.outputDirectory = (fs::path(::testing::TempDir()) / "survey_run_test").string();
+    options_.outputDirectory = (fs::path(::testing::TempDir()) /
+                                ("survey_run_test_" + std::to_string(::getpid()) + "_" +
+                                 ::testing::UnitTest::GetInstance()->current_test_info()->name()))
+                                   .string();
     fs::remove_all(options_.outputDirectory);
     fs::create_directories(options_.outputDirectory);
     const std::string examples = std::string(LAYRA_EXAMPLES_DIR) + "/survey/";
