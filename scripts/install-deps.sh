@@ -8,6 +8,7 @@ packages=(
   nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-format
+  locales
 )
 missing=()
 for package in "${packages[@]}"; do
