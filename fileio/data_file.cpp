@@ -171,7 +171,10 @@ class DataFileReader {
 
     listing_.Line(StrFormat("Spectral IP data with %d frequencies", count));
     for (int f = 0; f < count; ++f) {
-      listing_.Line(StrFormat("%2d %10.4f", f + 1, data_.frequencies[f]));
+      // A frequency that is not finite is refused below, not listed.
+      if (std::isfinite(data_.frequencies[f])) {
+        listing_.Line(StrFormat("%2d %10.4f", f + 1, data_.frequencies[f]));
+      }
     }
     listing_.Line(data_.sipForm == SipForm::kAmplitudePhase ? "Amplitude and phase data"
                                                             : "In-phase and out-phase data");
@@ -253,7 +256,16 @@ class DataFileReader {
     data_.resistivityError[i] = err;
     data_.ipValue[i] = ip;
     data_.ipError[i] = ip_err;
-    listing_.Line(line);
+    // A point holding a value that is not finite is refused below with a
+    // message naming it; its line is not listed, so no listing shows one.
+    bool listable = std::isfinite(a) && std::isfinite(b) && std::isfinite(rho) &&
+                    std::isfinite(err) && std::isfinite(ip) && std::isfinite(ip_err);
+    for (int f = 0; data_.dataKind == DataKind::kSip && f < data_.frequencyCount; ++f) {
+      const int at = i * data_.frequencyCount + f;
+      listable =
+          listable && std::isfinite(data_.sipValue1[at]) && std::isfinite(data_.sipValue2[at]);
+    }
+    if (listable) listing_.Line(line);
 
     auto point = [number](const char* what) {
       return StrFormat("The %s of data point number %d", what, number);

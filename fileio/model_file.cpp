@@ -62,10 +62,30 @@ std::string ChargeabilityError(int layer, float value, float as_read) {
 }
 
 std::string ExponentError(int layer, float value) {
-  if (std::isfinite(value)) return std::string();
+  if (!std::isfinite(value)) {
+    return StrFormat(
+        "Layer %d has an exponent of a value out of range!\nThe exponent must be a finite number!",
+        layer);
+  }
+  if (value > 0.0f && value <= 1.0f) return std::string();
   return StrFormat(
-      "Layer %d has an exponent of a value out of range!\nThe exponent must be a finite number!",
-      layer);
+      "Layer %d has an exponent of %g!\nThe Cole-Cole exponent must be above 0 and at most 1!",
+      layer,
+      value);
+}
+
+// Message for a positive value outside low..high, or an empty string.
+std::string RangeError(const std::string& subject,
+                       const char* quantity,
+                       const char* rule_subject,
+                       float value,
+                       float low,
+                       float high,
+                       const char* unit) {
+  if (value >= low && value <= high) return std::string();
+  return subject + " has a " + quantity + " of " + StrFormat("%g", value) + "!\nThe " +
+         rule_subject + " must be between " + StrFormat("%g", low) + " and " +
+         StrFormat("%g", high) + " " + unit + "!";
 }
 
 const char* KindName(DataKind kind) {
@@ -202,6 +222,15 @@ int ReadModelFile(
     }
     if (error.empty() && kind == DataKind::kSip) {
       error = PositiveValueError(subject, "time constant", "time constant", time_constant, "%g");
+      if (error.empty()) {
+        error = RangeError(subject,
+                           "time constant",
+                           "time constant",
+                           time_constant,
+                           kMinTimeConstant,
+                           kMaxTimeConstant,
+                           "s");
+      }
       if (error.empty()) error = ExponentError(number, exponent);
     }
     if (!error.empty()) return refuse_with(error);
@@ -263,8 +292,12 @@ int ReadModelFile(
         model.frequencies[i] = frequency;
         kept = i + 1;
         listing.Line(StrFormat("%2d   %8.3f", i + 1, frequency));
-        std::string error = PositiveValueError(
-            StrFormat("Frequency %d", i + 1), "value", "frequency", frequency, "%g");
+        const std::string subject = StrFormat("Frequency %d", i + 1);
+        std::string error = PositiveValueError(subject, "value", "frequency", frequency, "%g");
+        if (error.empty()) {
+          error = RangeError(
+              subject, "value", "frequency", frequency, kMinFrequency, kMaxFrequency, "Hz");
+        }
         if (!error.empty()) return refuse_with(error);
       }
       model.frequencyCount = kept;

@@ -223,9 +223,12 @@ int ReadResultsFile(const std::string& path,
   in.Line();
   const int n = in.Int();
   listing.Line(StrFormat("Number of datum points is %d", n));
-  if (n < kMinDataPoints) {
+  // A results file holds the points left after overlapping datum levels were
+  // merged, which may be fewer than a data file needs: take every count the
+  // inversion writes.
+  if (n < 1) {
     return refuse_data(
-        StrFormat("Your data set has %d data points.\nThe minimum number of data points is 5.", n));
+        StrFormat("Your data set has %d data points.\nThe minimum number of data points is 1.", n));
   }
   if (n > kMaxDataPoints) {
     return refuse_data(StrFormat(
