@@ -43,11 +43,12 @@ Outputs RunAllUnder(const std::string& locale, const fs::path& directory) {
         "show --json '" + results + "'",
         "forward --plot '" + (directory / "f.png").string() + "' -o '" + synthetic + "' " +
             ExamplePath("sip_model.mod"),
-        "forward --json " + ExamplePath("ip_model.mod"), "read '" + synthetic + "'"}) {
+        "forward --json " + ExamplePath("ip_model.mod"),
+        "read '" + synthetic + "'"}) {
     const CliRun run = RunLayraCli(command);
     // Paths differ between the two runs; everything else must not.
-    outputs.text += command.substr(0, command.find(' ')) + " " + std::to_string(run.status) +
-                    "\n" + run.out + run.err;
+    outputs.text += command.substr(0, command.find(' ')) + " " + std::to_string(run.status) + "\n" +
+                    run.out + run.err;
   }
   outputs.results_file = ReadWholeFile(results) + ReadWholeFile((directory / "i.INV").string());
   outputs.synthetic_file = ReadWholeFile(synthetic);
