@@ -191,10 +191,13 @@ void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& res
       result.json["misfit"] = ShortestDecimal(outcome.finalMisfit);
       result.json["misfits"] = FirstValues(outcome.misfits, outcome.lastIteration + 1);
       result.json["model"] = LayeredModelToJson(state->model);
-      result.json["calculatedResistivity"] = FirstValues(outcome.calculatedResistivity, n);
-      if (state->data.dataKind != DataKind::kResistivity) {
-        result.json["calculatedIp"] = FirstValues(outcome.calculatedIp, n);
-        result.json["misfitIp"] = ShortestDecimal(outcome.finalIpMisfit);
+      // A run that failed has no calculated response to report.
+      if (outcome.runStatus == RunStatus::kCompleted) {
+        result.json["calculatedResistivity"] = FirstValues(outcome.calculatedResistivity, n);
+        if (state->data.dataKind != DataKind::kResistivity) {
+          result.json["calculatedIp"] = FirstValues(outcome.calculatedIp, n);
+          result.json["misfitIp"] = ShortestDecimal(outcome.finalIpMisfit);
+        }
       }
     }
   }

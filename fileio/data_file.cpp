@@ -288,8 +288,37 @@ class DataFileReader {
                     number,
                     rho));
     }
+    // The results file records spacings and resistivities with three
+    // decimals; a smaller value would be written as 0 and the file could not
+    // be read back.
+    if (a < kMinRecordedValue) {
+      return Refuse(
+          StrFormat("Data point number %d has a spacing of %g!\nThe electrode spacing "
+                    "must be at least %g m!",
+                    number,
+                    a,
+                    kMinRecordedValue));
+    }
+    if (rho < kMinRecordedValue) {
+      return Refuse(
+          StrFormat("Data point number %d has a resistivity of %g!\nThe apparent "
+                    "resistivity must be at least %g ohm-m!",
+                    number,
+                    rho,
+                    kMinRecordedValue));
+    }
     if (data_.dataKind == DataKind::kSip) return CheckSipValues(i);
-    return CheckFinite(ip, point("IP value"));
+    if (!CheckFinite(ip, point("IP value"))) return false;
+    if (data_.dataKind == DataKind::kIp && std::fabs(ip) > kMaxIpMagnitude) {
+      return Refuse(
+          StrFormat("Data point number %d has an IP value of %.2f!\nThe IP value must "
+                    "be between -%.0f and %.0f!",
+                    number,
+                    ip,
+                    kMaxIpMagnitude,
+                    kMaxIpMagnitude));
+    }
+    return true;
   }
 
   bool CheckSipValues(int i) {

@@ -78,6 +78,28 @@ float ReadModelBlock(ResultsReader& in,
   return in.Real();
 }
 
+// True when every value of block `column` that was stored, and its misfit,
+// is a finite number.
+bool BlockIsFinite(const InversionResults& results, int column, float misfit) {
+  bool finite = std::isfinite(misfit);
+  const int layers = results.modelLayerCount;
+  for (int k = 0; k < layers; ++k) {
+    finite = finite && std::isfinite(results.layerResistivity[InversionResults::At(k, column)]);
+    if (k + 1 < layers) {
+      finite = finite && std::isfinite(results.layerThickness[InversionResults::At(k, column)]);
+    }
+  }
+  for (int p = 0; p < results.pointCount; ++p) {
+    finite =
+        finite && std::isfinite(results.calculatedResistivity[InversionResults::At(p, column)]);
+  }
+  return finite;
+}
+
+std::string NotFiniteMessage(const std::string& what) {
+  return what + " holds a value out of range!\nEvery number in the file must be finite.";
+}
+
 }  // namespace
 
 bool AppendResults(int fixed,
@@ -262,15 +284,18 @@ int ReadResultsFile(const std::string& path,
     results.spacingB[p] = b;
     results.apparentResistivity[p] = rho;
     results.resistivityError[p] = err;
+    if (!std::isfinite(a) || !std::isfinite(b) || !std::isfinite(rho) || !std::isfinite(err)) {
+      return refuse_data(NotFiniteMessage(StrFormat("Data point number %d", p + 1)));
+    }
     listing.Line(results.errorsIncluded ? StrFormat("%2d  %8.2f  %8.2f  %8.2f", p + 1, a, rho, err)
                                         : StrFormat("%2d  %8.2f  %8.2f", p + 1, a, rho));
-    if (!(a > 0.0f) || !std::isfinite(a)) {
+    if (!(a > 0.0f)) {
       return refuse_data(StrFormat(
           "Data point number %d has a spacing of %.2f!\nThe electrode spacing must be positive!",
           p + 1,
           a));
     }
-    if (!(rho > 0.0f) || !std::isfinite(rho)) {
+    if (!(rho > 0.0f)) {
       return refuse_data(StrFormat(
           "Data point number %d has a resistivity of %.2f!\nThe apparent resistivity must be "
           "positive!",
@@ -316,8 +341,12 @@ int ReadResultsFile(const std::string& path,
     for (int k = 0; k < layers; ++k) {
       start.depthTop[k] = depth;
       start.resistivity[k] = in.Real();
+      if (k + 1 < layers) start.thickness[k] = in.Real();
+      if (!std::isfinite(start.resistivity[k]) || !std::isfinite(start.thickness[k])) {
+        start.layerCount = 0;
+        return refuse_data(NotFiniteMessage("The starting model"));
+      }
       if (k + 1 < layers) {
-        start.thickness[k] = in.Real();
         depth += start.thickness[k];
         listing.Line(StrFormat("%10.3f %10.3f", start.resistivity[k], start.thickness[k]));
       } else {
@@ -340,6 +369,10 @@ int ReadResultsFile(const std::string& path,
     if (layers <= 0 || layers > kMaxResultsLayers) return 1;
     results.modelLayerCount = layers;
     float misfit = ReadModelBlock(in, results, 0, row_of_point);
+    if (!BlockIsFinite(results, 0, misfit)) {
+      results.modelLayerCount = 0;
+      return refuse_data(NotFiniteMessage("The initial model"));
+    }
     results.misfit[0] = misfit * 0.01f;
     listing.Line(StrFormat("Initial model apparent resistivity error %.2f%%.", misfit));
     in.Line();
@@ -353,6 +386,10 @@ int ReadResultsFile(const std::string& path,
       const int column = results.iterationCount + 1;
       if (column < kResultsColumns) {
         misfit = ReadModelBlock(in, results, column, row_of_point);
+        if (!BlockIsFinite(results, column, misfit)) {
+          results.iterationCount = 0;
+          return refuse_data(NotFiniteMessage(StrFormat("Iteration %d", column)));
+        }
         results.iterationCount = column;
         results.misfit[column] = misfit * 0.01f;
         listing.Line(StrFormat(

@@ -50,10 +50,12 @@ bool AppendResults(int fixed,
 // `canvas` at x = 8 from y = 10, `line_height` pixels apart; messages and
 // beeps go to `host`. Returns 0 when the file was read and 1 when it was
 // refused: a file that cannot be opened (no message), shorter than 50 bytes
-// or of 100000 bytes and more, with fewer than 5 or more than 90 points, a
+// or of 100000 bytes and more, with no points or more than 90 points, a
 // spacing or observed resistivity that is not positive (with the data-file
-// messages), or a layer count outside 1..90 for the inverted model or
-// 1..100 for the starting model (no message).
+// messages), a layer count outside 1..90 for the inverted model or 1..100
+// for the starting model (no message), or a value that is not finite in the
+// data, the starting model or any stored model block (the message names
+// where; such a value is never listed).
 //
 // The observed points are sorted into ascending spacing; their b spacings
 // and errors move with them, and every calculated column is stored in that

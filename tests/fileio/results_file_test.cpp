@@ -383,6 +383,45 @@ TEST(ReadResultsFile, RefusesBadDataWithTheDataFileMessages) {
   }
 }
 
+// A value beyond the float range in any block is refused, naming the block,
+// and is never listed.
+TEST(ReadResultsFile, RefusesValuesThatAreNotFiniteInAnyBlock) {
+  const std::string text = Written(RunRecord(), 2);
+  // `text` with the first number after the n-th (from the end when n < 0)
+  // occurrence of `label` replaced by 1e39.
+  auto huge_after = [&](const std::string& label, int n) {
+    size_t at = n < 0 ? text.rfind(label) : text.find(label);
+    for (int k = 1; k < n; ++k) at = text.find(label, at + 1);
+    at = text.find_first_of("0123456789", at + label.size());
+    if (label.find("Layer") != std::string::npos) {
+      at = text.find_first_of("0123456789", text.find(' ', at));  // past the layer number
+    }
+    const size_t end = text.find_first_not_of("0123456789.", at);
+    return text.substr(0, at) + "1e39" + text.substr(end);
+  };
+  struct Case {
+    std::string text;
+    std::string where;
+  };
+  const Case cases[] = {
+      {huge_after("Layer  Resistivity   Thickness\n", -1), "Iteration 2"},
+      {huge_after("Layer  Resistivity  Thickness\n", 1), "The initial model"},
+      {huge_after("Resistivity % RMS error\n", 1), "Iteration 1"},
+      {huge_after("Data Section\n", 1), "Data point number 1"},
+  };
+  for (const Case& test : cases) {
+    auto read = ReadText(test.text);
+    EXPECT_EQ(read->status, 1) << test.where;
+    ASSERT_EQ(read->host.messages.size(), 1u) << test.where;
+    EXPECT_EQ(
+        read->host.messages[0].text,
+        test.where + " holds a value out of range!\nEvery number in the file must be finite.");
+    for (const std::string& line : read->canvas.TextLines()) {
+      EXPECT_EQ(line.find("inf"), std::string::npos) << test.where << ": " << line;
+    }
+  }
+}
+
 TEST(ReadResultsFile, RefusesModelLayerCountsOutOfRangeSilently) {
   const std::string from = "Number of model layers\n3\n";
   const std::string text = Written(RunRecord(), 1);
