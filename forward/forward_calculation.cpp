@@ -21,16 +21,17 @@ bool CalculateForwardResponse(ForwardModel& model, Canvas& canvas, int line_heig
     return false;
   }
   const FilterSet filter = SelectFilter(model.arrayType);
-  ComputeApparentResistivity(filter.ratio,
-                             filter.shift,
-                             model.spacings.data(),
-                             filter.length,
-                             filter.coefficients.data(),
-                             layers.thickness.data(),
-                             layers.resistivity.data(),
-                             layers.layerCount,
-                             model.calcResistivity.data(),
-                             spacing_count);
+  model.warnings.clear();
+  const int replaced = ComputeApparentResistivity(filter.ratio,
+                                                  filter.shift,
+                                                  model.spacings.data(),
+                                                  filter.length,
+                                                  filter.coefficients.data(),
+                                                  layers.thickness.data(),
+                                                  layers.resistivity.data(),
+                                                  layers.layerCount,
+                                                  model.calcResistivity.data(),
+                                                  spacing_count);
   const bool with_ip = model.modelKind != DataKind::kResistivity;
   if (with_ip) {
     ComputeApparentChargeability(layers,
@@ -54,6 +55,17 @@ bool CalculateForwardResponse(ForwardModel& model, Canvas& canvas, int line_heig
                                  static_cast<double>(model.calcResistivity[i]));
     if (with_ip) text += StrFormat("      %8.4f", static_cast<double>(model.calcIp[i]));
     line(text);
+  }
+
+  if (replaced > 0) {
+    model.warnings.push_back(FilterGuardWarning(replaced));
+    line("");
+    for (size_t at = 0, end; at <= model.warnings.back().size(); at = end + 1) {
+      end = model.warnings.back().find('\n', at);
+      if (end == std::string::npos) end = model.warnings.back().size();
+      line(model.warnings.back().substr(at, end - at));
+    }
+    host.Warn(model.warnings.back(), "Warning");
   }
 
   if (model.modelKind == DataKind::kSip && model.frequencyCount > 0) {

@@ -7,6 +7,7 @@
 
 #include "fileio/results_file.h"
 #include "forward/filter_set.h"
+#include "forward/resistivity_kernel.h"
 #include "graphics/sounding_plot.h"
 #include "inversion/inversion_run.h"
 #include "inversion/least_squares.h"
@@ -460,6 +461,45 @@ void DrawRunPlot(InversionRun& run, PlotKind kind, const ColeColePanels* panels)
   run.canvas.Present();
 }
 
+namespace {
+
+// Filter values the guard replaces in the response of the current model, on
+// the grid from the smallest to the largest spacing as the run computes it.
+int GuardedFilterValues(const InversionRun& run) {
+  const LayeredModel& model = run.state.model;
+  const SoundingData& data = run.state.data;
+  const auto range =
+      std::minmax_element(data.spacingA.begin(), data.spacingA.begin() + data.pointCount);
+  const float ends[2] = {*range.first, *range.second};
+  float response[2];
+  return ComputeApparentResistivity(run.filter.ratio,
+                                    run.filter.shift,
+                                    ends,
+                                    run.filter.length,
+                                    run.filter.coefficients.data(),
+                                    model.thickness.data(),
+                                    model.resistivity.data(),
+                                    run.layer_count,
+                                    response,
+                                    2);
+}
+
+// Says in the listing, as a message and in the outcome's warnings that the
+// filter's guard replaced `replaced` values of a kept model's response.
+void WarnOfFilterGuard(InversionRun& run, int replaced) {
+  if (replaced < 1) return;
+  const std::string warning = FilterGuardWarning(replaced);
+  run.state.outcome.warnings.push_back(warning);
+  for (size_t at = 0, end; at <= warning.size(); at = end + 1) {
+    end = warning.find('\n', at);
+    if (end == std::string::npos) end = warning.size();
+    ShowProgressLine(run, warning.substr(at, end - at));
+  }
+  run.host.Warn(warning, "Warning");
+}
+
+}  // namespace
+
 double NextDampingFactor(double lambda, int improved, double minimum) {
   const double next = improved ? lambda * 0.55 : lambda * 2.0;
   return next < minimum ? minimum : next;
@@ -474,6 +514,7 @@ void RunInversion(ProgramState& state, int user_model, int silent, Canvas& canva
   outcome.finalIpMisfit = 0.0f;
   std::fill(outcome.misfits.begin(), outcome.misfits.end(), 0.0f);
   std::fill(outcome.calculatedIp.begin(), outcome.calculatedIp.end(), 0.0f);
+  outcome.warnings.clear();
 
   const int n = state.data.pointCount;
   if (n < 1 || n > kMaxPoints) {
@@ -547,11 +588,15 @@ void RunInversion(ProgramState& state, int user_model, int silent, Canvas& canva
     for (int j = 1; j < run.layer_count; ++j) {
       model.depthTop[j] = model.depthTop[j - 1] + model.thickness[j - 1];
     }
+    // The starting and the final model are the ones the results file and
+    // the plots keep; either may need the filter's guard.
+    const int guarded_start = GuardedFilterValues(run);
     ResistivityStage stage(run);
     go_on = stage.Run();
     for (int j = 1; j < run.layer_count; ++j) {
       model.depthTop[j] = model.depthTop[j - 1] + model.thickness[j - 1];
     }
+    WarnOfFilterGuard(run, std::max(guarded_start, GuardedFilterValues(run)));
   }
   if (go_on && state.data.dataKind != DataKind::kResistivity) {
     RunIpStage(run);

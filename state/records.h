@@ -11,6 +11,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "state/engine_options.h"
 
@@ -171,6 +172,10 @@ struct ForwardModel {
   FloatArray<kForwardSipSize> real{};
   FloatArray<kForwardSipSize> imaginary{};
   SipForm outputSipForm = SipForm::kAmplitudePhase;
+  // What the last calculation wants the user to know about its values (for
+  // instance that the filter's guard replaced values); shown in the listing,
+  // as a message and in JSON.
+  std::vector<std::string> warnings;
 };
 
 // How the last inversion run ended.
@@ -196,6 +201,8 @@ struct InversionOutcome {
   FloatArray<kPointArraySize> fittedTimeConstant{};  // per data point
   FloatArray<kPointArraySize> fittedExponent{};
   std::array<float, kMaxRunIterations + 1> misfits{};  // one per resistivity iteration
+  // Warnings about the run's results, as for ForwardModel::warnings.
+  std::vector<std::string> warnings;
 };
 
 // The process-wide state the main window owns.
