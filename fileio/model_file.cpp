@@ -209,7 +209,12 @@ int ReadModelFile(
                            : StrFormat("%2d               %8.2f", number, resistivity);
     if (kind != DataKind::kResistivity) line += StrFormat("   %8.2f", chargeability);
     if (kind == DataKind::kSip) line += StrFormat("   %8.2f  %8.2f", time_constant, exponent);
-    listing.Line(line);
+    // A value that is not finite is refused below with a message; the line
+    // holding it is not listed.
+    if (std::isfinite(thickness) && std::isfinite(resistivity) && std::isfinite(chargeability) &&
+        std::isfinite(time_constant) && std::isfinite(exponent)) {
+      listing.Line(line);
+    }
 
     const std::string subject = StrFormat("Layer %d", number);
     std::string error;
@@ -250,7 +255,7 @@ int ReadModelFile(
       if (i >= kMaxForwardSpacings) continue;
       model.spacings[i] = spacing;
       kept = i + 1;
-      listing.Line(StrFormat("%2d   %8.3f", i + 1, spacing));
+      if (std::isfinite(spacing)) listing.Line(StrFormat("%2d   %8.3f", i + 1, spacing));
       std::string error = PositiveValueError(
           StrFormat("Spacing %d", i + 1), "value", "electrode spacing", spacing, "%.3f");
       if (!error.empty()) return refuse_with(error);
@@ -291,7 +296,7 @@ int ReadModelFile(
         if (i >= kMaxForwardFrequencies) continue;
         model.frequencies[i] = frequency;
         kept = i + 1;
-        listing.Line(StrFormat("%2d   %8.3f", i + 1, frequency));
+        if (std::isfinite(frequency)) listing.Line(StrFormat("%2d   %8.3f", i + 1, frequency));
         const std::string subject = StrFormat("Frequency %d", i + 1);
         std::string error = PositiveValueError(subject, "value", "frequency", frequency, "%g");
         if (error.empty()) {

@@ -305,6 +305,9 @@ TEST(ReadModelFile, RefusesValuesTheEngineCannotUse) {
     EXPECT_EQ(read->model->model.layerCount, 0) << test.message;
     EXPECT_EQ(read->model->spacingCount, 0) << test.message;
     EXPECT_EQ(read->model->frequencyCount, 0) << test.message;
+    for (const std::string& line : read->canvas.TextLines()) {
+      EXPECT_EQ(line.find("inf"), std::string::npos) << "listed: " << line;
+    }
   }
 }
 
