@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "fileio/data_checks.h"
 #include "fileio/datum_levels.h"
 #include "fileio/listing.h"
 #include "fileio/text_cursor.h"
@@ -507,6 +508,7 @@ class DataFileReader {
 
 int ReadDataFile(const std::string& path, ProgramState& state, Canvas& canvas, Host& host) {
   state.data.pointCount = 0;
+  state.data.warnings.clear();
   TextFile file = LoadTextFile(path);
   if (!file.opened) return 1;
   if (file.length < kMinTextFileLength || !file.HasBuffer()) {
@@ -520,6 +522,15 @@ int ReadDataFile(const std::string& path, ProgramState& state, Canvas& canvas, H
     state.data.pointCount = 0;
     canvas.Present();
     return 1;
+  }
+  state.data.warnings = CheckSounding(state.data);
+  for (const std::string& warning : state.data.warnings) {
+    std::string text = "Warning: " + warning;
+    for (size_t at = 0, end; at <= text.size(); at = end + 1) {
+      end = text.find('\n', at);
+      if (end == std::string::npos) end = text.size();
+      listing.Line(text.substr(at, end - at));
+    }
   }
   host.Beep();
   listing.Skip();

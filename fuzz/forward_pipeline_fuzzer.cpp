@@ -51,6 +51,14 @@ bool WithinDataLimits(const layra::ForwardModel& model) {
   if (model.spacingCount < layra::kMinDataPoints || model.spacingCount > layra::kMaxDataPoints) {
     return false;
   }
+  // The data reader takes no spacing or resistivity below what the results
+  // file can record; a save of such values is left to the save's own checks.
+  for (int i = 0; i < model.spacingCount; ++i) {
+    if (model.spacings[i] < layra::kMinRecordedValue ||
+        model.calcResistivity[i] < layra::kMinRecordedValue) {
+      return false;
+    }
+  }
   return model.modelKind != layra::DataKind::kSip ||
          (model.frequencyCount >= layra::kMinSipFrequencies &&
           model.frequencyCount <= layra::kMaxSipFrequencies);

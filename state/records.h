@@ -100,6 +100,9 @@ struct SoundingData {
   std::array<int, kMaxDatumLevels> pointsPerLevel{};
   std::array<int, kMaxDatumLevels> overlapCount{};  // entry k-1: level k vs k-1
   FloatArray<kMaxDatumLevels> levelShiftFactor{};   // mean rho(k-1)/rho(k), 1 if none
+  // Findings of the checks made after reading (readings no layered earth
+  // explains, weak datum-level merges); the data are used all the same.
+  std::vector<std::string> warnings;
 };
 
 // A horizontally layered earth: layer 1 on top, the last layer a half-space.
