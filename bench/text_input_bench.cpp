@@ -1,11 +1,15 @@
-// Scanning a data file's numbers with the text-input primitives.
+// Scanning a data file's numbers with the text-input primitives, and
+// formatting a results-file line with the program's own printf formatting
+// against the C library's.
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "fileio/text_input.h"
+#include "state/text_format.h"
 
 namespace {
 
@@ -22,5 +26,31 @@ void BM_ReadRealOverNinetyPoints(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ReadRealOverNinetyPoints);
+
+// 90 calculated-value lines of an iteration block, as the results writer
+// formats them.
+void BM_FormatNinetyResultsLines(benchmark::State& state) {
+  for (auto _ : state) {
+    size_t size = 0;
+    for (int i = 1; i <= 90; ++i) {
+      size += layra::StrFormat("%2d  %10.3f  %10.3f\n", i, i * 1.1, i * 37.123).size();
+    }
+    benchmark::DoNotOptimize(size);
+  }
+}
+BENCHMARK(BM_FormatNinetyResultsLines);
+
+void BM_FormatNinetyResultsLinesWithSnprintf(benchmark::State& state) {
+  char line[64];
+  for (auto _ : state) {
+    size_t size = 0;
+    for (int i = 1; i <= 90; ++i) {
+      size += static_cast<size_t>(
+          std::snprintf(line, sizeof line, "%2d  %10.3f  %10.3f\n", i, i * 1.1, i * 37.123));
+    }
+    benchmark::DoNotOptimize(size);
+  }
+}
+BENCHMARK(BM_FormatNinetyResultsLinesWithSnprintf);
 
 }  // namespace

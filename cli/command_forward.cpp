@@ -42,6 +42,7 @@ nlohmann::json ResponseToJson(const ForwardModel& model, EngineKind engine) {
   json["spacings"] = FirstValues(model.spacings, model.spacingCount);
   json["calcResistivity"] = FirstValues(model.calcResistivity, model.spacingCount);
   json["calcIp"] = FirstValues(model.calcIp, model.spacingCount);
+  json["warnings"] = model.warnings;
   if (model.modelKind == DataKind::kSip) {
     const int values = model.spacingCount * model.frequencyCount;
     json["frequencies"] = FirstValues(model.frequencies, model.frequencyCount);

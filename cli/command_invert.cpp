@@ -302,10 +302,16 @@ void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& res
         result.json["misfit"] = ShortestDecimal(outcome.finalMisfit);
         result.json["misfits"] = FirstValues(outcome.misfits, outcome.lastIteration + 1);
         result.json["model"] = LayeredModelToJson(state->model);
-        result.json["calculatedResistivity"] = FirstValues(outcome.calculatedResistivity, n);
-        if (state->data.dataKind != DataKind::kResistivity) {
-          result.json["calculatedIp"] = FirstValues(outcome.calculatedIp, n);
-          result.json["misfitIp"] = ShortestDecimal(outcome.finalIpMisfit);
+        std::vector<std::string> warnings = state->data.warnings;
+        warnings.insert(warnings.end(), outcome.warnings.begin(), outcome.warnings.end());
+        result.json["warnings"] = warnings;
+        // A run that failed has no calculated response to report.
+        if (outcome.runStatus == RunStatus::kCompleted) {
+          result.json["calculatedResistivity"] = FirstValues(outcome.calculatedResistivity, n);
+          if (state->data.dataKind != DataKind::kResistivity) {
+            result.json["calculatedIp"] = FirstValues(outcome.calculatedIp, n);
+            result.json["misfitIp"] = ShortestDecimal(outcome.finalIpMisfit);
+          }
         }
       }
       if (options.uncertainty && result.status == "ok") {

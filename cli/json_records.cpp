@@ -57,6 +57,7 @@ nlohmann::json SoundingToJson(const ProgramState& state) {
   out["someParametersFixed"] = state.someParametersFixed;
   out["convergenceLimit"] = ShortestDecimal(state.settings.convergenceLimit);
   out["startingModel"] = LayeredModelToJson(state.startingModel);
+  out["warnings"] = data.warnings;
   return out;
 }
 

@@ -5,23 +5,24 @@
 // shortest decimal, arrays cut to the entries in use.
 
 #include <array>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 namespace layra::cli {
 
 // The double closest to the shortest decimal that reads back as `value`, so
-// a stored 0.1f is printed as 0.1 and not as 0.10000000149011612.
+// a stored 0.1f is printed as 0.1 and not as 0.10000000149011612. Written and
+// read with std::to_chars and std::from_chars: the same whatever the locale.
 inline double ShortestDecimal(float value) {
   if (!std::isfinite(value)) return value;
   char text[32];
-  for (int digits = 6; digits <= 9; ++digits) {
-    std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(value));
-    if (std::strtof(text, nullptr) == value) break;
-  }
-  return std::strtod(text, nullptr);
+  // Scientific keeps the digits minimal (fixed would write large integers exactly).
+  const char* end =
+      std::to_chars(text, text + sizeof text, value, std::chars_format::scientific).ptr;
+  double decimal = 0.0;
+  std::from_chars(text, end, decimal);
+  return decimal;
 }
 
 // The first `count` values (clamped to 0..N) as shortest decimals.

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "fileio/data_checks.h"
 #include "fileio/datum_levels.h"
 #include "fileio/listing.h"
 #include "fileio/text_cursor.h"
@@ -185,7 +186,10 @@ class DataFileReader {
 
     listing_.Line(StrFormat("Spectral IP data with %d frequencies", count));
     for (int f = 0; f < count; ++f) {
-      listing_.Line(StrFormat("%2d %10.4f", f + 1, data_.frequencies[f]));
+      // A frequency that is not finite is refused below, not listed.
+      if (std::isfinite(data_.frequencies[f])) {
+        listing_.Line(StrFormat("%2d %10.4f", f + 1, data_.frequencies[f]));
+      }
     }
     listing_.Line(data_.sipForm == SipForm::kAmplitudePhase ? "Amplitude and phase data"
                                                             : "In-phase and out-phase data");
@@ -303,7 +307,16 @@ class DataFileReader {
     data_.resistivityError[i] = err;
     data_.ipValue[i] = ip;
     data_.ipError[i] = ip_err;
-    listing_.Line(line);
+    // A point holding a value that is not finite is refused below with a
+    // message naming it; its line is not listed, so no listing shows one.
+    bool listable = std::isfinite(a) && std::isfinite(b) && std::isfinite(rho) &&
+                    std::isfinite(err) && std::isfinite(ip) && std::isfinite(ip_err);
+    for (int f = 0; data_.dataKind == DataKind::kSip && f < data_.frequencyCount; ++f) {
+      const int at = i * data_.frequencyCount + f;
+      listable =
+          listable && std::isfinite(data_.sipValue1[at]) && std::isfinite(data_.sipValue2[at]);
+    }
+    if (listable) listing_.Line(line);
 
     auto point = [number](const char* what) {
       return StrFormat("The %s of data point number %d", what, number);
@@ -326,8 +339,37 @@ class DataFileReader {
                     number,
                     rho));
     }
+    // The results file records spacings and resistivities with three
+    // decimals; a smaller value would be written as 0 and the file could not
+    // be read back.
+    if (a < kMinRecordedValue) {
+      return Refuse(
+          StrFormat("Data point number %d has a spacing of %g!\nThe electrode spacing "
+                    "must be at least %g m!",
+                    number,
+                    a,
+                    kMinRecordedValue));
+    }
+    if (rho < kMinRecordedValue) {
+      return Refuse(
+          StrFormat("Data point number %d has a resistivity of %g!\nThe apparent "
+                    "resistivity must be at least %g ohm-m!",
+                    number,
+                    rho,
+                    kMinRecordedValue));
+    }
     if (data_.dataKind == DataKind::kSip) return CheckSipValues(i);
-    return CheckFinite(ip, point("IP value"));
+    if (!CheckFinite(ip, point("IP value"))) return false;
+    if (data_.dataKind == DataKind::kIp && std::fabs(ip) > kMaxIpMagnitude) {
+      return Refuse(
+          StrFormat("Data point number %d has an IP value of %.2f!\nThe IP value must "
+                    "be between -%.0f and %.0f!",
+                    number,
+                    ip,
+                    kMaxIpMagnitude,
+                    kMaxIpMagnitude));
+    }
+    return true;
   }
 
   bool CheckSipValues(int i) {
@@ -537,6 +579,7 @@ class DataFileReader {
 int ReadDataFile(const std::string& path, ProgramState& state, Canvas& canvas, Host& host) {
   state.data.pointCount = 0;
   state.excludedPoints.fill(0);
+  state.data.warnings.clear();
   TextFile file = LoadTextFile(path);
   if (!AcceptLoadedFile(file, path, host)) return 1;
   Listing listing(canvas, state.textLineHeight);
@@ -545,6 +588,15 @@ int ReadDataFile(const std::string& path, ProgramState& state, Canvas& canvas, H
     state.data.pointCount = 0;
     canvas.Present();
     return 1;
+  }
+  state.data.warnings = CheckSounding(state.data);
+  for (const std::string& warning : state.data.warnings) {
+    std::string text = "Warning: " + warning;
+    for (size_t at = 0, end; at <= text.size(); at = end + 1) {
+      end = text.find('\n', at);
+      if (end == std::string::npos) end = text.size();
+      listing.Line(text.substr(at, end - at));
+    }
   }
   host.Beep();
   listing.Skip();

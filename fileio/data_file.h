@@ -9,6 +9,16 @@
 
 namespace layra {
 
+// Largest IP value (in magnitude) a data file may hold, in whatever quantity
+// the file gives (chargeability in msec or mV/V, percent frequency effect,
+// phase in milliradians, metal factor): above every measured value of these,
+// and a bound that keeps the linear IP axis to a few hundred ticks.
+constexpr float kMaxIpMagnitude = 10000.0f;
+
+// Smallest electrode spacing (m) and apparent resistivity (ohm-m) a data file
+// may hold: the results file writes them with three decimals.
+constexpr float kMinRecordedValue = 0.001f;
+
 // Reads a sounding data file into state.data, state.startingModel, the flags
 // userModelAvailable and someParametersFixed and, when the file carries a
 // starting model, state.settings.convergenceLimit; lists what it reads on

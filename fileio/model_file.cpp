@@ -62,10 +62,30 @@ std::string ChargeabilityError(int layer, float value, float as_read) {
 }
 
 std::string ExponentError(int layer, float value) {
-  if (std::isfinite(value)) return std::string();
+  if (!std::isfinite(value)) {
+    return StrFormat(
+        "Layer %d has an exponent of a value out of range!\nThe exponent must be a finite number!",
+        layer);
+  }
+  if (value > 0.0f && value <= 1.0f) return std::string();
   return StrFormat(
-      "Layer %d has an exponent of a value out of range!\nThe exponent must be a finite number!",
-      layer);
+      "Layer %d has an exponent of %g!\nThe Cole-Cole exponent must be above 0 and at most 1!",
+      layer,
+      value);
+}
+
+// Message for a positive value outside low..high, or an empty string.
+std::string RangeError(const std::string& subject,
+                       const char* quantity,
+                       const char* rule_subject,
+                       float value,
+                       float low,
+                       float high,
+                       const char* unit) {
+  if (value >= low && value <= high) return std::string();
+  return subject + " has a " + quantity + " of " + StrFormat("%g", value) + "!\nThe " +
+         rule_subject + " must be between " + StrFormat("%g", low) + " and " +
+         StrFormat("%g", high) + " " + unit + "!";
 }
 
 const char* KindName(DataKind kind) {
@@ -191,7 +211,12 @@ int ReadModelFile(
                            : StrFormat("%2d               %8.2f", number, resistivity);
     if (kind != DataKind::kResistivity) line += StrFormat("   %8.2f", chargeability);
     if (kind == DataKind::kSip) line += StrFormat("   %8.2f  %8.2f", time_constant, exponent);
-    listing.Line(line);
+    // A value that is not finite is refused below with a message; the line
+    // holding it is not listed.
+    if (std::isfinite(thickness) && std::isfinite(resistivity) && std::isfinite(chargeability) &&
+        std::isfinite(time_constant) && std::isfinite(exponent)) {
+      listing.Line(line);
+    }
 
     const std::string subject = StrFormat("Layer %d", number);
     std::string error;
@@ -207,6 +232,15 @@ int ReadModelFile(
     const bool not_polarisable = chargeability == 0.0f && time_constant == 0.0f;
     if (error.empty() && kind == DataKind::kSip && !not_polarisable) {
       error = PositiveValueError(subject, "time constant", "time constant", time_constant, "%g");
+      if (error.empty()) {
+        error = RangeError(subject,
+                           "time constant",
+                           "time constant",
+                           time_constant,
+                           kMinTimeConstant,
+                           kMaxTimeConstant,
+                           "s");
+      }
       if (error.empty()) error = ExponentError(number, exponent);
     }
     if (!error.empty()) return refuse_with(error);
@@ -226,7 +260,7 @@ int ReadModelFile(
       if (i >= kMaxForwardSpacings) continue;
       model.spacings[i] = spacing;
       kept = i + 1;
-      listing.Line(StrFormat("%2d   %8.3f", i + 1, spacing));
+      if (std::isfinite(spacing)) listing.Line(StrFormat("%2d   %8.3f", i + 1, spacing));
       std::string error = PositiveValueError(
           StrFormat("Spacing %d", i + 1), "value", "electrode spacing", spacing, "%.3f");
       if (!error.empty()) return refuse_with(error);
@@ -267,9 +301,13 @@ int ReadModelFile(
         if (i >= kMaxForwardFrequencies) continue;
         model.frequencies[i] = frequency;
         kept = i + 1;
-        listing.Line(StrFormat("%2d   %8.3f", i + 1, frequency));
-        std::string error = PositiveValueError(
-            StrFormat("Frequency %d", i + 1), "value", "frequency", frequency, "%g");
+        if (std::isfinite(frequency)) listing.Line(StrFormat("%2d   %8.3f", i + 1, frequency));
+        const std::string subject = StrFormat("Frequency %d", i + 1);
+        std::string error = PositiveValueError(subject, "value", "frequency", frequency, "%g");
+        if (error.empty()) {
+          error = RangeError(
+              subject, "value", "frequency", frequency, kMinFrequency, kMaxFrequency, "Hz");
+        }
         if (!error.empty()) return refuse_with(error);
       }
       model.frequencyCount = kept;

@@ -24,6 +24,17 @@ namespace layra {
 // rounded to a float. Each generated value is the previous one times this
 // ratio, each product rounded to a float.
 constexpr float kModelStepRatio = 1.4677989f;
+// Cole-Cole time constants and SIP frequencies the forward engine takes. Far
+// outside these the response overflows single precision (no finite value
+// reaches a listing or a file); inside them lie the time constants of
+// polarisable rocks and every frequency an instrument measures, with room to
+// spare. Generated frequencies (0.1 / longest time constant onwards) stay
+// within the frequency range.
+constexpr float kMinTimeConstant = 1e-6f;  // s
+constexpr float kMaxTimeConstant = 1e4f;   // s
+constexpr float kMinFrequency = 1e-6f;     // Hz
+constexpr float kMaxFrequency = 1e9f;      // Hz
+
 // Number of frequencies generated when a SIP model gives none.
 constexpr int kGeneratedFrequencyCount = 24;
 
@@ -47,8 +58,9 @@ bool ClassifyModelTypeLine(const std::string& line, DataKind& kind);
 // 100000 bytes and more; an unknown model type; and, because the forward
 // engine needs a physical model, a thickness, resistivity, time constant,
 // spacing or frequency that is not positive, a chargeability of 1 or more
-// (after values above 0.99 are taken as thousandths) and any value too large
-// to be stored as a float. Spacings given out of ascending order are sorted
+// (after values above 0.99 are taken as thousandths), a Cole-Cole exponent
+// outside (0, 1], a time constant or frequency outside the ranges above, and
+// any value too large to be stored as a float. Spacings given out of ascending order are sorted
 // into ascending order.
 int ReadModelFile(
     const std::string& path, ForwardModel& model, Canvas& canvas, int line_height, Host& host);

@@ -85,6 +85,28 @@ float ReadModelBlock(ResultsReader& in,
   return misfit;
 }
 
+// True when every value of block `column` that was stored, and its misfit,
+// is a finite number.
+bool BlockIsFinite(const InversionResults& results, int column, float misfit) {
+  bool finite = std::isfinite(misfit);
+  const int layers = results.modelLayerCount;
+  for (int k = 0; k < layers; ++k) {
+    finite = finite && std::isfinite(results.layerResistivity[InversionResults::At(k, column)]);
+    if (k + 1 < layers) {
+      finite = finite && std::isfinite(results.layerThickness[InversionResults::At(k, column)]);
+    }
+  }
+  for (int p = 0; p < results.pointCount; ++p) {
+    finite =
+        finite && std::isfinite(results.calculatedResistivity[InversionResults::At(p, column)]);
+  }
+  return finite;
+}
+
+std::string NotFiniteMessage(const std::string& what) {
+  return what + " holds a value out of range!\nEvery number in the file must be finite.";
+}
+
 }  // namespace
 
 bool AppendResults(int fixed,
@@ -231,9 +253,12 @@ int ReadResultsFile(const std::string& path,
   in.Line();
   const int n = in.Int();
   listing.Line(StrFormat("Number of datum points is %d", n));
-  if (n < kMinDataPoints) {
+  // A results file holds the points left after overlapping datum levels were
+  // merged, which may be fewer than a data file needs: take every count the
+  // inversion writes.
+  if (n < 1) {
     return refuse_data(
-        StrFormat("Your data set has %d data points.\nThe minimum number of data points is 5.", n));
+        StrFormat("Your data set has %d data points.\nThe minimum number of data points is 1.", n));
   }
   if (n > kMaxDataPoints) {
     return refuse_data(StrFormat(
@@ -286,15 +311,18 @@ int ReadResultsFile(const std::string& path,
     results.spacingB[p] = b;
     results.apparentResistivity[p] = rho;
     results.resistivityError[p] = err;
+    if (!std::isfinite(a) || !std::isfinite(b) || !std::isfinite(rho) || !std::isfinite(err)) {
+      return refuse_data(NotFiniteMessage(StrFormat("Data point number %d", p + 1)));
+    }
     listing.Line(results.errorsIncluded ? StrFormat("%2d  %8.2f  %8.2f  %8.2f", p + 1, a, rho, err)
                                         : StrFormat("%2d  %8.2f  %8.2f", p + 1, a, rho));
-    if (!(a > 0.0f) || !std::isfinite(a)) {
+    if (!(a > 0.0f)) {
       return refuse_data(StrFormat(
           "Data point number %d has a spacing of %.2f!\nThe electrode spacing must be positive!",
           p + 1,
           a));
     }
-    if (!(rho > 0.0f) || !std::isfinite(rho)) {
+    if (!(rho > 0.0f)) {
       return refuse_data(StrFormat(
           "Data point number %d has a resistivity of %.2f!\nThe apparent resistivity must be "
           "positive!",
@@ -344,8 +372,12 @@ int ReadResultsFile(const std::string& path,
     for (int k = 0; k < layers; ++k) {
       start.depthTop[k] = depth;
       start.resistivity[k] = in.Real();
+      if (k + 1 < layers) start.thickness[k] = in.Real();
+      if (!std::isfinite(start.resistivity[k]) || !std::isfinite(start.thickness[k])) {
+        start.layerCount = 0;
+        return refuse_data(NotFiniteMessage("The starting model"));
+      }
       if (k + 1 < layers) {
-        start.thickness[k] = in.Real();
         depth += start.thickness[k];
         listing.Line(StrFormat("%10.3f %10.3f", start.resistivity[k], start.thickness[k]));
       } else {
@@ -392,6 +424,10 @@ int ReadResultsFile(const std::string& path,
       listing.Line(StrFormat("Reading of data file %s completed.", path.c_str()));
       return 0;
     }
+    if (!BlockIsFinite(results, 0, misfit)) {
+      results.modelLayerCount = 0;
+      return refuse_data(NotFiniteMessage("The initial model"));
+    }
     results.misfit[0] = misfit * 0.01f;
     listing.Line(StrFormat("Initial model apparent resistivity error %.2f%%.", misfit));
     in.Line();
@@ -411,6 +447,10 @@ int ReadResultsFile(const std::string& path,
         if (!complete) {
           drop_incomplete(StrFormat("iteration %d", column));
           break;
+        }
+        if (!BlockIsFinite(results, column, misfit)) {
+          results.iterationCount = 0;
+          return refuse_data(NotFiniteMessage(StrFormat("Iteration %d", column)));
         }
         results.iterationCount = column;
         results.misfit[column] = misfit * 0.01f;

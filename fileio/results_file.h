@@ -66,8 +66,10 @@ constexpr long kMaxResultsFileLength = 2048 + 2 * kMaxPoints * kLongestPointLine
 // file, shorter than 50 bytes or of kMaxResultsFileLength bytes and more,
 // with fewer than 5 or more than 90 points, a data section that does not
 // hold the numbers of its points, a spacing or observed resistivity that is
-// not positive (with the data-file messages), or a layer count outside
-// 1..90 for the inverted model or 1..100 for the starting model.
+// not positive (with the data-file messages), a layer count outside 1..90
+// for the inverted model or 1..100 for the starting model, or a value that
+// is not finite in the data, the starting model or any stored model block
+// (the message names where; such a value is never listed).
 //
 // A block whose misfit is missing or cut short (a run killed or a disk full
 // while it wrote) is not a result: it is dropped, with a message, and the

@@ -2,10 +2,15 @@
 #define LAYRA_FILEIO_TEXT_OUTPUT_H_
 
 // printf-style writing of the program's text files that notices every failed
-// write, so one check when the file is closed covers them all.
+// write, so one check when the file is closed covers them all. The text is
+// formatted by AppendFormatV, so numbers are written with a '.' whatever the
+// C library's locale.
 
 #include <cstdarg>
 #include <cstdio>
+#include <string>
+
+#include "state/text_format.h"
 
 namespace layra {
 
@@ -26,8 +31,12 @@ class CheckedTextWriter {
   Write(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    if (std::vfprintf(file_, format, args) < 0) ok_ = false;
+    line_.clear();
+    AppendFormatV(line_, format, args);
     va_end(args);
+    if (!line_.empty() && std::fwrite(line_.data(), 1, line_.size(), file_) != line_.size()) {
+      ok_ = false;
+    }
   }
 
   // Closes the file; true when every write and the close succeeded.
@@ -40,6 +49,7 @@ class CheckedTextWriter {
 
  private:
   std::FILE* file_;
+  std::string line_;  // the text of the current Write, kept to reuse its storage
   bool ok_ = true;
 };
 

@@ -17,19 +17,20 @@ namespace layra {
 
 namespace {
 
-void ComputeDocumented(ForwardModel& model, bool with_ip) {
+// Returns how many filter values the kernel's guard replaced.
+int ComputeDocumented(ForwardModel& model, bool with_ip) {
   const LayeredModel& layers = model.model;
   const FilterSet filter = SelectFilter(model.arrayType);
-  ComputeApparentResistivity(filter.ratio,
-                             filter.shift,
-                             model.spacings.data(),
-                             filter.length,
-                             filter.coefficients.data(),
-                             layers.thickness.data(),
-                             layers.resistivity.data(),
-                             layers.layerCount,
-                             model.calcResistivity.data(),
-                             model.spacingCount);
+  const int replaced = ComputeApparentResistivity(filter.ratio,
+                                                  filter.shift,
+                                                  model.spacings.data(),
+                                                  filter.length,
+                                                  filter.coefficients.data(),
+                                                  layers.thickness.data(),
+                                                  layers.resistivity.data(),
+                                                  layers.layerCount,
+                                                  model.calcResistivity.data(),
+                                                  model.spacingCount);
   if (with_ip) {
     ComputeApparentChargeability(layers,
                                  model.spacings.data(),
@@ -38,6 +39,7 @@ void ComputeDocumented(ForwardModel& model, bool with_ip) {
                                  model.calcResistivity.data(),
                                  model.calcIp.data());
   }
+  return replaced;
 }
 
 void ComputeDocumentedSpectrum(ForwardModel& model) {
@@ -132,6 +134,8 @@ bool CalculateForwardResponse(
   const bool with_ip = model.modelKind != DataKind::kResistivity;
   const bool with_spectrum = model.modelKind == DataKind::kSip && model.frequencyCount > 0;
   const bool accurate = engine == EngineKind::kAccurate;
+  model.warnings.clear();
+  int replaced = 0;  // the accurate engine has no guard to apply
   if (accurate) {
     if (!ComputeAccurate(model, with_ip, with_spectrum)) {
       host.ShowMessage(
@@ -143,7 +147,7 @@ bool CalculateForwardResponse(
       return false;
     }
   } else {
-    ComputeDocumented(model, with_ip);
+    replaced = ComputeDocumented(model, with_ip);
   }
 
   int y = line_height;
@@ -160,6 +164,18 @@ bool CalculateForwardResponse(
                                  static_cast<double>(model.calcResistivity[i]));
     if (with_ip) text += StrFormat("      %8.4f", static_cast<double>(model.calcIp[i]));
     line(text);
+  }
+
+  if (replaced > 0) {
+    model.warnings.push_back(FilterGuardWarning(replaced));
+    line("");
+    for (size_t at = 0, end; at <= model.warnings.back().size(); at = end + 1) {
+      end = model.warnings.back().find('
+', at);
+      if (end == std::string::npos) end = model.warnings.back().size();
+      line(model.warnings.back().substr(at, end - at));
+    }
+    host.Warn(model.warnings.back(), "Warning");
   }
 
   if (with_spectrum) {

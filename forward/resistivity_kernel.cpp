@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "forward/filter_abscissae.h"
+#include "state/text_format.h"
 
 namespace layra {
 
@@ -157,21 +158,46 @@ void SplineEval(int eval_count,
     out[k] = SplineValue(SplineInterval(n, x, u[k]), u[k], x, y, b, c, d);
 }
 
-void ComputeApparentResistivity(float ratio,
-                                float shift,
-                                const float* spacings,
-                                int filter_length,
-                                const float* coefficients,
-                                const float* thickness,
-                                const float* resistivity,
-                                int layer_count,
-                                float* out,
-                                int spacing_count) {
-  if (spacing_count < 1) return;
+int ReplaceNonPositiveFilterValues(float* grid_response,
+                                   int grid_count,
+                                   const float* resistivity,
+                                   int layer_count) {
+  if (layer_count < 1) return 0;
+  const float floor = *std::min_element(resistivity, resistivity + layer_count);
+  if (!(floor > 0.0f)) return 0;
+  int replaced = 0;
+  for (int j = 0; j < grid_count; ++j) {
+    if (!(grid_response[j] > 0.0f)) {
+      grid_response[j] = floor;
+      ++replaced;
+    }
+  }
+  return replaced;
+}
+
+std::string FilterGuardWarning(int replaced) {
+  return StrFormat(
+      "The resistivity contrasts of this model exceed the accuracy\nof the filter: %d filtered "
+      "values were not positive and\nwere replaced by the smallest layer resistivity;\nthe "
+      "apparent resistivities may be far from the true ones.",
+      replaced);
+}
+
+int ComputeApparentResistivity(float ratio,
+                               float shift,
+                               const float* spacings,
+                               int filter_length,
+                               const float* coefficients,
+                               const float* thickness,
+                               const float* resistivity,
+                               int layer_count,
+                               float* out,
+                               int spacing_count) {
+  if (spacing_count < 1) return 0;
   if (layer_count < 1) {
     // No earth, no response: zeros rather than logarithms of nothing.
     for (int i = 0; i < spacing_count; ++i) out[i] = 0.0f;
-    return;
+    return 0;
   }
   std::vector<float> grid;
   const int grid_count = MakeSpacingGrid(spacings, spacing_count, ratio, grid);
@@ -192,14 +218,9 @@ void ComputeApparentResistivity(float ratio,
                  resistivity,
                  layer_count,
                  grid_response);
-  // With extreme resistivity contrasts the filter's own error can carry a
-  // grid value to zero or below, whose logarithm would turn the whole spline,
-  // and so every spacing, into NaN. Such a value is replaced by the smallest
-  // layer resistivity, the physical lower bound of an apparent resistivity;
-  // positive values are left exactly as computed.
-  const float floor = *std::min_element(resistivity, resistivity + layer_count);
+  const int replaced =
+      ReplaceNonPositiveFilterValues(grid_response, grid_count, resistivity, layer_count);
   for (int j = 0; j < grid_count; ++j) {
-    if (!(grid_response[j] > 0.0f) && floor > 0.0f) grid_response[j] = floor;
     grid[j] = static_cast<float>(std::log(static_cast<double>(grid[j])));
     grid_response[j] = static_cast<float>(std::log(static_cast<double>(grid_response[j])));
   }
@@ -209,6 +230,7 @@ void ComputeApparentResistivity(float ratio,
   SplineEval(spacing_count, out, grid_count, log_spacings, grid.data(), grid_response, b, c, d);
   for (int i = 0; i < spacing_count; ++i)
     out[i] = static_cast<float>(std::exp(static_cast<double>(out[i])));
+  return replaced;
 }
 
 }  // namespace layra

@@ -9,6 +9,7 @@
 // or a local is rounded to single precision, as the published check values
 // require. Spacings and resistivities must be positive, spacings ascending.
 
+#include <string>
 #include <vector>
 
 namespace layra {
@@ -72,16 +73,34 @@ void SplineEval(int eval_count,
                 const float* d);
 
 // Apparent resistivity at each of the `spacing_count` spacings into out.
-void ComputeApparentResistivity(float ratio,
-                                float shift,
-                                const float* spacings,
-                                int filter_length,
-                                const float* coefficients,
-                                const float* thickness,
-                                const float* resistivity,
-                                int layer_count,
-                                float* out,
-                                int spacing_count);
+// With extreme resistivity contrasts the filter's own error can carry a grid
+// value to zero or below; such values are replaced by the smallest layer
+// resistivity (see ReplaceNonPositiveFilterValues). Returns how many were
+// replaced: 0 means every value is the filter's own.
+int ComputeApparentResistivity(float ratio,
+                               float shift,
+                               const float* spacings,
+                               int filter_length,
+                               const float* coefficients,
+                               const float* thickness,
+                               const float* resistivity,
+                               int layer_count,
+                               float* out,
+                               int spacing_count);
+
+// The guard of the filter: grid responses that are not positive would turn
+// the log-log spline, and so every spacing, into NaN; each is replaced by the
+// smallest layer resistivity, the physical lower bound of an apparent
+// resistivity. Positive values are left exactly as computed. Returns the
+// number of values replaced.
+int ReplaceNonPositiveFilterValues(float* grid_response,
+                                   int grid_count,
+                                   const float* resistivity,
+                                   int layer_count);
+
+// The warning shown (listing, message, JSON) when the guard replaced
+// `replaced` filter values of a response.
+std::string FilterGuardWarning(int replaced);
 
 }  // namespace layra
 

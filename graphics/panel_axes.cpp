@@ -309,15 +309,17 @@ void DrawLegend(Canvas& canvas, const PlotPanel& panel) {
 }  // namespace
 
 int IpAxisIntervals(float range) {
+  if (!(range > 0.0f)) return 0;
+  if (range > kMaxLinearAxisIntervals * 100.0f) return kMaxLinearAxisIntervals;
   int n = range < 500.0f ? RoundHalfAway(range * 0.1f) : RoundHalfAway(range * 0.01f);
-  if (n < 1 && range > 0.0f) n = 1;
-  return std::max(n, 0);
+  return std::max(n, 1);
 }
 
 int PhaseAxisIntervals(float range) {
+  if (!(range > 0.0f)) return 0;
+  if (range > kMaxLinearAxisIntervals * 10.0f) return kMaxLinearAxisIntervals;
   int n = range < 20.0f ? RoundHalfAway(range) : RoundHalfAway(range * 0.1f);
-  if (n < 1 && range > 0.0f) n = 1;
-  return std::max(n, 0);
+  return std::max(n, 1);
 }
 
 int PhaseLabelStride(int height, int intervals, int lineHeight) {

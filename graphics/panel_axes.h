@@ -13,13 +13,19 @@ namespace layra {
 
 void DrawPanelAxes(Canvas& canvas, const PlotPanel& panel);
 
+// Most tick intervals of a linear axis. The data reader's IP and phase limits
+// keep real ranges below it; an absurd range (1e30) would otherwise mean
+// millions of tick labels.
+constexpr int kMaxLinearAxisIntervals = 500;
+
 // Number of tick intervals of the linear IP axis for a range r: r / 10 below
 // 500, r / 100 from 500 on, rounded; at least 1 for a range above 0, so the top
-// of the axis is labelled too.
+// of the axis is labelled too; at most kMaxLinearAxisIntervals.
 int IpAxisIntervals(float range);
 
 // Number of tick intervals of the phase axis for a range r: r below 20, r / 10
-// from 20 on, rounded; at least 1 for a range above 0.
+// from 20 on, rounded; at least 1 for a range above 0; at most
+// kMaxLinearAxisIntervals.
 int PhaseAxisIntervals(float range);
 
 // Rows of the phase axis that carry a label: every row while rows are at least

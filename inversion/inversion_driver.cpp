@@ -11,6 +11,8 @@
 
 #include "fileio/results_file.h"
 #include "fileio/same_file.h"
+#include "forward/filter_set.h"
+#include "forward/resistivity_kernel.h"
 #include "graphics/sounding_plot.h"
 #include "inversion/engine.h"
 #include "inversion/excluded_points.h"
@@ -343,6 +345,48 @@ void DrawLastRunPlot(InversionRun& run) {
   run.last_plot.reset();
 }
 
+namespace {
+
+// Filter values the guard replaces in the documented response of the current
+// model, on the grid from the smallest to the largest spacing as the run
+// computes it. The accurate engine's response needs no guard.
+int GuardedFilterValues(const InversionRun& run) {
+  if (run.engine->kind() != EngineKind::kDocumented) return 0;
+  const FilterSet filter = SelectFilter(run.state.data.arrayType);
+  const LayeredModel& model = run.state.model;
+  const SoundingData& data = run.state.data;
+  const auto range =
+      std::minmax_element(data.spacingA.begin(), data.spacingA.begin() + data.pointCount);
+  const float ends[2] = {*range.first, *range.second};
+  float response[2];
+  return ComputeApparentResistivity(filter.ratio,
+                                    filter.shift,
+                                    ends,
+                                    filter.length,
+                                    filter.coefficients.data(),
+                                    model.thickness.data(),
+                                    model.resistivity.data(),
+                                    run.layer_count,
+                                    response,
+                                    2);
+}
+
+// Says in the listing, as a message and in the outcome's warnings that the
+// filter's guard replaced `replaced` values of a kept model's response.
+void WarnOfFilterGuard(InversionRun& run, int replaced) {
+  if (replaced < 1) return;
+  const std::string warning = FilterGuardWarning(replaced);
+  run.state.outcome.warnings.push_back(warning);
+  for (size_t at = 0, end; at <= warning.size(); at = end + 1) {
+    end = warning.find('\n', at);
+    if (end == std::string::npos) end = warning.size();
+    ShowProgressLine(run, warning.substr(at, end - at));
+  }
+  run.host.Warn(warning, "Warning");
+}
+
+}  // namespace
+
 double NextDampingFactor(double lambda, int improved, double minimum) {
   const double next = improved ? lambda * 0.55 : lambda * 2.0;
   return next < minimum ? minimum : next;
@@ -361,6 +405,7 @@ void RunOnData(ProgramState& state, int user_model, int silent, Canvas& canvas, 
   outcome.regularisation = 0.0;
   std::fill(outcome.misfits.begin(), outcome.misfits.end(), 0.0f);
   std::fill(outcome.calculatedIp.begin(), outcome.calculatedIp.end(), 0.0f);
+  outcome.warnings.clear();
 
   const int n = state.data.pointCount;
   if (n < 1 || n > kMaxPoints) {
@@ -448,11 +493,15 @@ void RunOnData(ProgramState& state, int user_model, int silent, Canvas& canvas, 
     for (int j = 1; j < run.layer_count; ++j) {
       model.depthTop[j] = model.depthTop[j - 1] + model.thickness[j - 1];
     }
+    // The starting and the final model are the ones the results file and
+    // the plots keep; either may need the filter's guard.
+    const int guarded_start = GuardedFilterValues(run);
     ResistivityStage stage(run);
     go_on = stage.Run();
     for (int j = 1; j < run.layer_count; ++j) {
       model.depthTop[j] = model.depthTop[j - 1] + model.thickness[j - 1];
     }
+    WarnOfFilterGuard(run, std::max(guarded_start, GuardedFilterValues(run)));
   }
   if (go_on && state.data.dataKind != DataKind::kResistivity) {
     RunIpStage(run);

@@ -105,15 +105,15 @@ void FilterSoundingWithDerivatives(float ratio,
   }
 }
 
-void ComputeResponseAndSensitivities(int user_model,
-                                     const FilterSet& filter,
-                                     const float* spacings,
-                                     const float* thickness,
-                                     const float* resistivity,
-                                     int layer_count,
-                                     float* out_calculated,
-                                     int data_count,
-                                     float* out_jacobian) {
+int ComputeResponseAndSensitivities(int user_model,
+                                    const FilterSet& filter,
+                                    const float* spacings,
+                                    const float* thickness,
+                                    const float* resistivity,
+                                    int layer_count,
+                                    float* out_calculated,
+                                    int data_count,
+                                    float* out_jacobian) {
   const int columns = ParameterCount(user_model, layer_count);
   // The grid covers the smallest to the largest spacing even when merged
   // datum levels leave the list out of order; for an ascending list these are
@@ -139,6 +139,10 @@ void ComputeResponseAndSensitivities(int user_model,
                                 user_model,
                                 grid_jacobian.data());
 
+  // The forward kernel's guard, so that a model's response here is the one
+  // the forward modelling window shows.
+  const int replaced =
+      ReplaceNonPositiveFilterValues(grid_response.data(), grid_count, resistivity, layer_count);
   std::vector<float> log_grid(grid_count);
   std::vector<float> log_response(grid_count);
   for (int g = 0; g < grid_count; ++g) {
@@ -174,6 +178,7 @@ void ComputeResponseAndSensitivities(int user_model,
       out[i] = SplineValue(
           intervals[i], log_spacings[i], log_grid.data(), column, b.data(), c.data(), d.data());
   }
+  return replaced;
 }
 
 void ToLogSensitivities(const float* resistivity,

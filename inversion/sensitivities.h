@@ -64,16 +64,17 @@ inline int ParameterCount(int user_model, int layer_count) {
 // smallest to beyond the largest spacing (the first and last spacing of an
 // ascending list); response and derivative columns are interpolated by cubic
 // splines over ln spacing (the response in log-log, the derivatives as they
-// are).
-void ComputeResponseAndSensitivities(int user_model,
-                                     const FilterSet& filter,
-                                     const float* spacings,
-                                     const float* thickness,
-                                     const float* resistivity,
-                                     int layer_count,
-                                     float* out_calculated,
-                                     int data_count,
-                                     float* out_jacobian);
+// are). Non-positive grid responses are replaced as the forward kernel does
+// (ReplaceNonPositiveFilterValues); returns how many were.
+int ComputeResponseAndSensitivities(int user_model,
+                                    const FilterSet& filter,
+                                    const float* spacings,
+                                    const float* thickness,
+                                    const float* resistivity,
+                                    int layer_count,
+                                    float* out_calculated,
+                                    int data_count,
+                                    float* out_jacobian);
 
 // Turns absolute derivatives into d ln rhoA / d ln p: column p is multiplied
 // by resistivity[p] / calculated[i] (thickness columns by thickness[p]).

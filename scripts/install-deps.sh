@@ -9,6 +9,7 @@ packages=(
   libpng-dev libfreetype-dev fonts-dejavu-core libexpat1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-format
+  locales
 )
 missing=()
 for package in "${packages[@]}"; do

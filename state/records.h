@@ -11,6 +11,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "state/engine_options.h"
 
@@ -99,6 +100,9 @@ struct SoundingData {
   std::array<int, kMaxDatumLevels> pointsPerLevel{};
   std::array<int, kMaxDatumLevels> overlapCount{};  // entry k-1: level k vs k-1
   FloatArray<kMaxDatumLevels> levelShiftFactor{};   // mean rho(k-1)/rho(k), 1 if none
+  // Findings of the checks made after reading (readings no layered earth
+  // explains, weak datum-level merges); the data are used all the same.
+  std::vector<std::string> warnings;
 };
 
 // A horizontally layered earth: layer 1 on top, the last layer a half-space.
@@ -171,6 +175,10 @@ struct ForwardModel {
   FloatArray<kForwardSipSize> real{};
   FloatArray<kForwardSipSize> imaginary{};
   SipForm outputSipForm = SipForm::kAmplitudePhase;
+  // What the last calculation wants the user to know about its values (for
+  // instance that the filter's guard replaced values); shown in the listing,
+  // as a message and in JSON.
+  std::vector<std::string> warnings;
 };
 
 // How the last inversion run ended.
@@ -200,6 +208,8 @@ struct InversionOutcome {
   FloatArray<kPointArraySize> fittedTimeConstant{};  // per data point
   FloatArray<kPointArraySize> fittedExponent{};
   std::array<float, kMaxRunIterations + 1> misfits{};  // one per resistivity iteration
+  // Warnings about the run's results, as for ForwardModel::warnings.
+  std::vector<std::string> warnings;
 };
 
 // The process-wide state the main window owns.

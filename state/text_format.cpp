@@ -1,24 +1,383 @@
 #include "state/text_format.h"
 
-#include <cstdarg>
-#include <cstdio>
+#include <cassert>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace layra {
+namespace {
+
+enum class Length {
+  kNone,
+  kChar,
+  kShort,
+  kLong,
+  kLongLong,
+  kMax,
+  kSize,
+  kPointerDiff,
+  kLongDouble
+};
+
+struct Spec {
+  bool left = false;   // '-': pad on the right
+  bool plus = false;   // '+': sign on non-negative numbers
+  bool space = false;  // ' ': blank before non-negative numbers
+  bool alternate = false;
+  bool zero = false;
+  int width = 0;
+  int precision = -1;  // -1: not given
+  Length length = Length::kNone;
+  char conversion = 0;
+};
+
+// Writes prefix (sign, 0x) and body padded to the field width; zeros go
+// between prefix and body when the 0 flag applies.
+void Pad(std::string& out,
+         std::string_view prefix,
+         std::string_view body,
+         const Spec& spec,
+         bool zero_padding) {
+  const std::size_t size = prefix.size() + body.size();
+  const std::size_t fill =
+      spec.width > 0 && static_cast<std::size_t>(spec.width) > size ? spec.width - size : 0;
+  if (spec.left) {
+    out.append(prefix).append(body).append(fill, ' ');
+  } else if (zero_padding && spec.zero) {
+    out.append(prefix).append(fill, '0').append(body);
+  } else {
+    out.append(fill, ' ').append(prefix).append(body);
+  }
+}
+
+char SignOf(bool negative, const Spec& spec) {
+  if (negative) return '-';
+  if (spec.plus) return '+';
+  if (spec.space) return ' ';
+  return 0;
+}
+
+void FormatInteger(std::string& out, const Spec& spec, bool negative, std::uintmax_t magnitude) {
+  const char c = spec.conversion;
+  const int base = c == 'o' ? 8 : (c == 'x' || c == 'X' || c == 'p') ? 16 : 10;
+  char digits[72] = {};
+  char* end = digits;
+  if (!(spec.precision == 0 && magnitude == 0)) {
+    end = std::to_chars(digits, digits + sizeof digits, magnitude, base).ptr;
+  }
+  if (c == 'X') {
+    for (char* p = digits; p < end; ++p)
+      if (*p >= 'a' && *p <= 'f') *p = static_cast<char>(*p - 'a' + 'A');
+  }
+  std::string body;
+  std::size_t count = static_cast<std::size_t>(end - digits);
+  if (spec.precision > 0 && static_cast<std::size_t>(spec.precision) > count) {
+    body.append(spec.precision - count, '0');
+  }
+  body.append(digits, count);
+  if (c == 'o' && spec.alternate && (body.empty() || body[0] != '0')) body.insert(0, 1, '0');
+
+  std::string prefix;
+  if (c == 'd' || c == 'i') {
+    if (char sign = SignOf(negative, spec)) prefix.push_back(sign);
+  } else if ((spec.alternate && magnitude != 0 && (c == 'x' || c == 'X')) || c == 'p') {
+    prefix = c == 'X' ? "0X" : "0x";
+  }
+  Pad(out, prefix, body, spec, spec.precision < 0);
+}
+
+// Digits of a finite, non-negative value for f, e and g, as printf writes
+// them in the "C" locale (std::to_chars is specified to do exactly that).
+template <typename Real>
+std::string FloatDigits(Real value, char conversion, int precision, bool alternate) {
+  // Fixed notation needs up to the decimal exponent's digits before the point.
+  const std::size_t needed =
+      static_cast<std::size_t>(precision) + (sizeof(Real) > sizeof(double) ? 5000 : 400);
+  char local[512];
+  std::vector<char> heap;
+  char* first = local;
+  if (needed > sizeof local) {
+    heap.resize(needed);
+    first = heap.data();
+  }
+  char* last = first + (needed > sizeof local ? needed : sizeof local);
+  auto write = [&](std::chars_format format, int digits) {
+    return std::string(first, std::to_chars(first, last, value, format, digits).ptr);
+  };
+  switch (conversion) {
+    case 'f': {
+      std::string text = write(std::chars_format::fixed, precision);
+      if (alternate && precision == 0) text.push_back('.');
+      return text;
+    }
+    case 'e': {
+      std::string text = write(std::chars_format::scientific, precision);
+      if (alternate && precision == 0) text.insert(text.find('e'), 1, '.');
+      return text;
+    }
+    default: {
+      const int significant = precision == 0 ? 1 : precision;
+      if (!alternate) return write(std::chars_format::general, significant);
+      // The '#' form keeps trailing zeros: choose the style as %g does from
+      // the exponent after rounding to `significant` digits.
+      const std::string scientific = write(std::chars_format::scientific, significant - 1);
+      const int exponent = std::atoi(scientific.c_str() + scientific.find('e') + 1);
+      std::string text = significant > exponent && exponent >= -4
+                             ? write(std::chars_format::fixed, significant - 1 - exponent)
+                             : scientific;
+      if (text.find('.') == std::string::npos) {
+        const std::size_t at = text.find('e');
+        text.insert(at == std::string::npos ? text.size() : at, 1, '.');
+      }
+      return text;
+    }
+  }
+}
+
+template <typename Real>
+void FormatFloat(std::string& out, const Spec& spec, Real value) {
+  const bool upper = spec.conversion == 'F' || spec.conversion == 'E' || spec.conversion == 'G';
+  const char lower = static_cast<char>(upper ? spec.conversion - 'A' + 'a' : spec.conversion);
+  std::string prefix;
+  if (char sign = SignOf(std::signbit(value), spec)) prefix.push_back(sign);
+  std::string body;
+  bool finite = std::isfinite(value);
+  if (!finite) {
+    body = std::isnan(value) ? "nan" : "inf";
+  } else {
+    body = FloatDigits(
+        std::fabs(value), lower, spec.precision < 0 ? 6 : spec.precision, spec.alternate);
+  }
+  if (upper) {
+    for (char& ch : body)
+      if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
+  }
+  Pad(out, prefix, body, spec, finite);
+}
+
+template <typename Signed>
+void FormatSigned(std::string& out, const Spec& spec, Signed value) {
+  using Unsigned = std::make_unsigned_t<Signed>;
+  const bool negative = value < 0;
+  const Unsigned magnitude = negative
+                                 ? static_cast<Unsigned>(Unsigned{0} - static_cast<Unsigned>(value))
+                                 : static_cast<Unsigned>(value);
+  FormatInteger(out, spec, negative, magnitude);
+}
+
+}  // namespace
+
+void AppendFormatV(std::string& out, const char* format, va_list args) {
+  const char* p = format;
+  while (*p != '\0') {
+    const char* percent = std::strchr(p, '%');
+    if (percent == nullptr) {
+      out.append(p);
+      return;
+    }
+    out.append(p, percent);
+    p = percent + 1;
+    Spec spec;
+    for (;; ++p) {
+      if (*p == '-') {
+        spec.left = true;
+      } else if (*p == '+') {
+        spec.plus = true;
+      } else if (*p == ' ') {
+        spec.space = true;
+      } else if (*p == '#') {
+        spec.alternate = true;
+      } else if (*p == '0') {
+        spec.zero = true;
+      } else if (*p != '\'' && *p != 'I') {  // grouping: none in the "C" locale
+        break;
+      }
+    }
+    if (*p == '*') {
+      spec.width = va_arg(args, int);
+      if (spec.width < 0) {
+        spec.left = true;
+        spec.width = spec.width == INT_MIN ? INT_MAX : -spec.width;
+      }
+      ++p;
+    } else {
+      while (*p >= '0' && *p <= '9') spec.width = spec.width * 10 + (*p++ - '0');
+    }
+    if (*p == '.') {
+      ++p;
+      if (*p == '*') {
+        spec.precision = va_arg(args, int);
+        if (spec.precision < 0) spec.precision = -1;
+        ++p;
+      } else {
+        spec.precision = 0;
+        while (*p >= '0' && *p <= '9') spec.precision = spec.precision * 10 + (*p++ - '0');
+      }
+    }
+    switch (*p) {
+      case 'h':
+        spec.length = p[1] == 'h' ? Length::kChar : Length::kShort;
+        p += p[1] == 'h' ? 2 : 1;
+        break;
+      case 'l':
+        spec.length = p[1] == 'l' ? Length::kLongLong : Length::kLong;
+        p += p[1] == 'l' ? 2 : 1;
+        break;
+      case 'q':
+        spec.length = Length::kLongLong;
+        ++p;
+        break;
+      case 'j':
+        spec.length = Length::kMax;
+        ++p;
+        break;
+      case 'z':
+        spec.length = Length::kSize;
+        ++p;
+        break;
+      case 't':
+        spec.length = Length::kPointerDiff;
+        ++p;
+        break;
+      case 'L':
+        spec.length = Length::kLongDouble;
+        ++p;
+        break;
+      default:
+        break;
+    }
+    spec.conversion = *p;
+    if (*p != '\0') ++p;
+    switch (spec.conversion) {
+      case '%':
+        out.push_back('%');
+        break;
+      case 'd':
+      case 'i':
+        switch (spec.length) {
+          case Length::kChar:
+            FormatSigned(out, spec, static_cast<signed char>(va_arg(args, int)));
+            break;
+          case Length::kShort:
+            FormatSigned(out, spec, static_cast<short>(va_arg(args, int)));
+            break;
+          case Length::kLong:
+            FormatSigned(out, spec, va_arg(args, long));
+            break;
+          case Length::kLongLong:
+            FormatSigned(out, spec, va_arg(args, long long));
+            break;
+          case Length::kMax:
+            FormatSigned(out, spec, va_arg(args, std::intmax_t));
+            break;
+          case Length::kSize:
+            FormatSigned(out, spec, va_arg(args, std::make_signed_t<std::size_t>));
+            break;
+          case Length::kPointerDiff:
+            FormatSigned(out, spec, va_arg(args, std::ptrdiff_t));
+            break;
+          default:
+            FormatSigned(out, spec, va_arg(args, int));
+            break;
+        }
+        break;
+      case 'u':
+      case 'o':
+      case 'x':
+      case 'X': {
+        std::uintmax_t value = 0;
+        switch (spec.length) {
+          case Length::kChar:
+            value = static_cast<unsigned char>(va_arg(args, unsigned));
+            break;
+          case Length::kShort:
+            value = static_cast<unsigned short>(va_arg(args, unsigned));
+            break;
+          case Length::kLong:
+            value = va_arg(args, unsigned long);
+            break;
+          case Length::kLongLong:
+            value = va_arg(args, unsigned long long);
+            break;
+          case Length::kMax:
+            value = va_arg(args, std::uintmax_t);
+            break;
+          case Length::kSize:
+            value = va_arg(args, std::size_t);
+            break;
+          case Length::kPointerDiff:
+            value = static_cast<std::make_unsigned_t<std::ptrdiff_t>>(va_arg(args, std::ptrdiff_t));
+            break;
+          default:
+            value = va_arg(args, unsigned);
+            break;
+        }
+        FormatInteger(out, spec, false, value);
+        break;
+      }
+      case 'f':
+      case 'F':
+      case 'e':
+      case 'E':
+      case 'g':
+      case 'G':
+        if (spec.length == Length::kLongDouble) {
+          FormatFloat(out, spec, va_arg(args, long double));
+        } else {
+          FormatFloat(out, spec, va_arg(args, double));
+        }
+        break;
+      case 'c': {
+        const char c = static_cast<char>(va_arg(args, int));
+        Pad(out, {}, std::string_view(&c, 1), spec, false);
+        break;
+      }
+      case 's': {
+        const char* text = va_arg(args, const char*);
+        std::string_view body;
+        if (text == nullptr) {
+          if (spec.precision < 0 || spec.precision >= 6) body = "(null)";
+        } else if (spec.precision < 0) {
+          body = text;
+        } else {
+          const void* end = std::memchr(text, '\0', static_cast<std::size_t>(spec.precision));
+          body =
+              std::string_view(text, end ? static_cast<const char*>(end) - text : spec.precision);
+        }
+        Pad(out, {}, body, spec, false);
+        break;
+      }
+      case 'p': {
+        const void* pointer = va_arg(args, const void*);
+        if (pointer == nullptr) {
+          Pad(out, {}, "(nil)", spec, false);
+        } else {
+          FormatInteger(out, spec, false, reinterpret_cast<std::uintptr_t>(pointer));
+        }
+        break;
+      }
+      default:
+        // Not a conversion the program uses: keep the text as written.
+        assert(false && "unsupported printf conversion");
+        out.append(percent, p);
+        break;
+    }
+  }
+}
 
 std::string StrFormat(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  va_list copy;
-  va_copy(copy, args);
-  int needed = std::vsnprintf(nullptr, 0, format, copy);
-  va_end(copy);
   std::string text;
-  if (needed > 0) {
-    std::vector<char> buffer(static_cast<size_t>(needed) + 1);
-    std::vsnprintf(buffer.data(), buffer.size(), format, args);
-    text.assign(buffer.data(), static_cast<size_t>(needed));
-  }
+  AppendFormatV(text, format, args);
   va_end(args);
   return text;
 }

@@ -3,7 +3,17 @@
 
 // printf-style formatting into a std::string. The program's listings, messages
 // and file lines are defined by printf formats, so they are produced with them.
+//
+// The conversions are done here and not by the C library: numbers are always
+// written as in the "C" locale (a '.' decimal point, no grouping) whatever
+// locale the front end or a toolkit has set, and the text is exactly what
+// printf gives in the "C" locale. Floating-point conversions go through
+// std::to_chars. Supported: the flags - + space # 0, width and precision
+// (digits or *), the length modifiers hh h l ll j z t L and the conversions
+// d i u o x X c s p f F e E g G %; %a, %n and wide characters are not used by
+// the program and are not supported.
 
+#include <cstdarg>
 #include <string>
 
 namespace layra {
@@ -13,6 +23,13 @@ __attribute__((format(printf, 1, 2)))
 #endif
 std::string
 StrFormat(const char* format, ...);
+
+// Appends the formatted text to `out`.
+#if defined(__GNUC__)
+__attribute__((format(printf, 2, 0)))
+#endif
+void
+AppendFormatV(std::string& out, const char* format, va_list args);
 
 }  // namespace layra
 

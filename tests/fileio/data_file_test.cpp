@@ -517,6 +517,17 @@ TEST_F(DataFileTest, RefusesUnusableValuesNamingThem) {
        "The resistivity of data point number 2 is out of range" + finite},
       {IpFile(kIpSection, "1 1 1 2 2 2 3 3 -1e300 4 4 4 5 5 5\n"),
        "The IP value of data point number 3 is out of range" + finite},
+      // An implausible IP value would mean a million ticks on the IP axis.
+      {IpFile(kIpSection, "1 1 1 2 2 2 3 3 1e9 4 4 4 5 5 5\n"),
+       "Data point number 3 has an IP value of 1000000000.00!\nThe IP value must be between "
+       "-10000 and 10000!"},
+      // Values the results file would record as 0.000.
+      {Plain("1 10\n2 1e-39\n3 30\n4 40\n5 50\n"),
+       "Data point number 2 has a resistivity of 1e-39!\nThe apparent resistivity must be at "
+       "least 0.001 ohm-m!"},
+      {Plain("1 10\n2 20\n3 30\n4 40\n0.0004 50\n"),
+       "Data point number 5 has a spacing of 0.0004!\nThe electrode spacing must be at least "
+       "0.001 m!"},
       {IpFile("PFE\npercent\n1.0,0.1\n"), frequencies, "Data Error"},
       {IpFile("PFE\npercent\n0,1\n"), frequencies, "Data Error"},
       {IpFile("PFE\npercent\n1,1\n"), frequencies, "Data Error"},
@@ -692,7 +703,7 @@ TEST_F(DataFileTest, PointsBeyondTheLevelCapacityFollowTheMergedCurve) {
 
 TEST_F(DataFileTest, RefusesAMergeThatLeavesTheFloatRange) {
   ASSERT_EQ(Read(Header("S", 6, "R") + Errors(false) +
-                 "1 1 3e38\n2 1 3e38\n3 1 3e38\n2 5 1e-30\n3 5 1e-30\n4 5 1\n" + kNoModel),
+                 "1 1 3e38\n2 1 3e38\n3 1 3e38\n2 5 0.001\n3 5 0.001\n4 5 1\n" + kNoModel),
             1);
   EXPECT_EQ(state_->data.pointCount, 0);
   ASSERT_EQ(host_.messages.size(), 1u);

@@ -300,6 +300,21 @@ TEST(ReadModelFile, RefusesValuesTheEngineCannotUse) {
        "Layer 1 has a time constant of 0!\nThe time constant must be positive!"},
       {ModelText(sip, 2, "5 100 0.1 0.1 0.5\n 20 0.1 0.1 1e99", "0"),
        "Layer 2 has an exponent of a value out of range!\nThe exponent must be a finite number!"},
+      // Physically meaningless Cole-Cole values, whose response is not finite.
+      {ModelText(sip, 2, "5 100 0.1 0.1 0.5\n 20 0.1 0.1 1e30", "0"),
+       "Layer 2 has an exponent of 1e+30!\nThe Cole-Cole exponent must be above 0 and at most 1!"},
+      {ModelText(sip, 2, "5 100 0.1 0.1 0\n 20 0.1 0.1 0.5", "0"),
+       "Layer 1 has an exponent of 0!\nThe Cole-Cole exponent must be above 0 and at most 1!"},
+      {ModelText(sip, 2, "5 100 0.1 0.1 0.5\n 20 0.1 0.1 1.01", "0"),
+       "Layer 2 has an exponent of 1.01!\nThe Cole-Cole exponent must be above 0 and at most 1!"},
+      {ModelText(sip, 2, "5 100 0.1 1e-37 0.5\n 20 0.1 0.1 0.5", "0"),
+       "Layer 1 has a time constant of 1e-37!\nThe time constant must be between 1e-06 and "
+       "10000 s!"},
+      {ModelText(sip, 2, "5 100 0.1 0.1 0.5\n 20 0.1 2e4 0.5", "0"),
+       "Layer 2 has a time constant of 20000!\nThe time constant must be between 1e-06 and "
+       "10000 s!"},
+      {ModelText(sip, 2, "5 100 0.1 0.1 0.5\n 20 0.1 0.1 0.5", "2\nSpacings\n1 2\nF\n2\n10 2e9"),
+       "Frequency 2 has a value of 2e+09!\nThe frequency must be between 1e-06 and 1e+09 Hz!"},
       {ModelText("Resistivity model", 2, "5 100\n 20", "3\nSpacings\n1 -2 4"),
        "Spacing 2 has a value of -2.000!\nThe electrode spacing must be positive!"},
       {ModelText("Resistivity model", 2, "5 100\n 20", "3\nSpacings\n1 2"),
@@ -316,6 +331,9 @@ TEST(ReadModelFile, RefusesValuesTheEngineCannotUse) {
     EXPECT_EQ(read->model->model.layerCount, 0) << test.message;
     EXPECT_EQ(read->model->spacingCount, 0) << test.message;
     EXPECT_EQ(read->model->frequencyCount, 0) << test.message;
+    for (const std::string& line : read->canvas.TextLines()) {
+      EXPECT_EQ(line.find("inf"), std::string::npos) << "listed: " << line;
+    }
   }
 }
 

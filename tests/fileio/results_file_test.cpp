@@ -453,8 +453,9 @@ TEST(ReadResultsFile, RefusesBadDataWithTheDataFileMessages) {
     std::string message;
   };
   const Case cases[] = {
-      {replace("points\n6\n", "points\n4\n"),
-       "Your data set has 4 data points.\nThe minimum number of data points is 5."},
+      // Merged datum levels may leave fewer points than a data file needs.
+      {replace("points\n6\n", "points\n0\n"),
+       "Your data set has 0 data points.\nThe minimum number of data points is 1."},
       {replace("points\n6\n", "points\n91\n"),
        "Your data set has 91 data points.\nThe maximum number of data points is 90."},
       {replace("     3.000      80.250", "     0.000      80.250"),
@@ -470,6 +471,45 @@ TEST(ReadResultsFile, RefusesBadDataWithTheDataFileMessages) {
     EXPECT_EQ(read->host.messages[0].text, test.message);
     EXPECT_EQ(read->host.messages[0].caption, "File Format Error");
     EXPECT_EQ(read->results->pointCount, 0);
+  }
+}
+
+// A value beyond the float range in any block is refused, naming the block,
+// and is never listed.
+TEST(ReadResultsFile, RefusesValuesThatAreNotFiniteInAnyBlock) {
+  const std::string text = Written(RunRecord(), 2);
+  // `text` with the first number after the n-th (from the end when n < 0)
+  // occurrence of `label` replaced by 1e39.
+  auto huge_after = [&](const std::string& label, int n) {
+    size_t at = n < 0 ? text.rfind(label) : text.find(label);
+    for (int k = 1; k < n; ++k) at = text.find(label, at + 1);
+    at = text.find_first_of("0123456789", at + label.size());
+    if (label.find("Layer") != std::string::npos) {
+      at = text.find_first_of("0123456789", text.find(' ', at));  // past the layer number
+    }
+    const size_t end = text.find_first_not_of("0123456789.", at);
+    return text.substr(0, at) + "1e39" + text.substr(end);
+  };
+  struct Case {
+    std::string text;
+    std::string where;
+  };
+  const Case cases[] = {
+      {huge_after("Layer  Resistivity   Thickness\n", -1), "Iteration 2"},
+      {huge_after("Layer  Resistivity  Thickness\n", 1), "The initial model"},
+      {huge_after("Resistivity % RMS error\n", 1), "Iteration 1"},
+      {huge_after("Data Section\n", 1), "Data point number 1"},
+  };
+  for (const Case& test : cases) {
+    auto read = ReadText(test.text);
+    EXPECT_EQ(read->status, 1) << test.where;
+    ASSERT_EQ(read->host.messages.size(), 1u) << test.where;
+    EXPECT_EQ(
+        read->host.messages[0].text,
+        test.where + " holds a value out of range!\nEvery number in the file must be finite.");
+    for (const std::string& line : read->canvas.TextLines()) {
+      EXPECT_EQ(line.find("inf"), std::string::npos) << test.where << ": " << line;
+    }
   }
 }
 

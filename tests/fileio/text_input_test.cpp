@@ -2,10 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
+
+#include "tests/support/comma_locale.h"
 
 namespace layra {
 namespace {
@@ -94,6 +99,65 @@ TEST(ReadReal, TokensStopAtEightyCharactersAndLettersAloneGiveZero) {
   ReadReal(buffer, cursor, buffer.size());  // the rest of the digits
   EXPECT_EQ(ReadReal(buffer, cursor, buffer.size()), 0.0);
   EXPECT_EQ(cursor, static_cast<long>(buffer.size()));
+}
+
+// ReadReal takes exactly the numbers the C library's strtod takes in the "C"
+// locale: every token over the number alphabet, including signs, stray points,
+// incomplete exponents and values beyond the double range.
+TEST(ReadReal, ReadsEveryTokenAsStrtodDoesInTheCLocale) {
+  std::vector<std::string> tokens = {"+1",
+                                     "+-1",
+                                     "-+1",
+                                     "--1",
+                                     "+.5",
+                                     "-.",
+                                     ".",
+                                     "1.5e",
+                                     "1e+",
+                                     "1e5.3",
+                                     "1e400",
+                                     "-1e400",
+                                     "1e-400",
+                                     "-1e-400",
+                                     "1.8e308",
+                                     "4e-324",
+                                     "2e-324",
+                                     "0.001e-400",
+                                     "0.0e999",
+                                     "123.4e306",
+                                     "0.000001e309",
+                                     "1" + std::string(60, '0') + "e300"};
+  std::mt19937 random(11);
+  const std::string alphabet = "+-.0123456789eE00112233";
+  std::uniform_int_distribution<size_t> pick(0, alphabet.size() - 1);
+  std::uniform_int_distribution<int> size(1, 14);
+  for (int i = 0; i < 100000; ++i) {
+    std::string token(1, alphabet[pick(random) % 13]);  // a byte that starts a number
+    for (int n = size(random); n > 0; --n) token.push_back(alphabet[pick(random)]);
+    tokens.push_back(token);
+  }
+  int differences = 0;
+  for (const std::string& token : tokens) {
+    auto buffer = Bytes(token);
+    long cursor = 0;
+    const double ours = ReadReal(buffer, cursor, buffer.size());
+    const double library = std::strtod(token.c_str(), nullptr);
+    const bool same = ours == library && std::signbit(ours) == std::signbit(library);
+    if (!same && differences++ < 5) {
+      ADD_FAILURE() << '"' << token << "\" read as " << ours << ", strtod gives " << library;
+    }
+  }
+  EXPECT_EQ(differences, 0);
+}
+
+TEST(ReadReal, ReadsAPointWhateverTheCLibraryLocale) {
+  layra::testing::ScopedCommaNumbers comma;
+  if (!comma.active()) GTEST_SKIP() << layra::testing::GetCommaLocale().reason;
+  auto buffer = Bytes("1.50 120.33 2,5");
+  long cursor = 0;
+  EXPECT_EQ(ReadReal(buffer, cursor, buffer.size()), 1.5);
+  EXPECT_EQ(ReadReal(buffer, cursor, buffer.size()), 120.33);
+  EXPECT_EQ(ReadReal(buffer, cursor, buffer.size()), 2.0) << "a comma separates numbers";
 }
 
 TEST(Trim, RemovesBlanksAnd255ButKeepsTabs) {

@@ -143,5 +143,38 @@ TEST(ColeColeDerivatives, ZeroFrequencyGivesDirectCurrentAndNoSlope) {
     EXPECT_EQ(d, 0.0f);
 }
 
+// The model-file reader takes time constants of 1e-6..1e4 s, frequencies of
+// 1e-6..1e9 Hz and exponents in (0, 1]: every corner of that box has a finite
+// response and finite derivatives.
+TEST(ColeColeDerivatives, FiniteOverTheAcceptedParameterRanges) {
+  for (float tau : {1e-6f, 1e4f}) {
+    for (float f : {1e-6f, 1e9f}) {
+      for (float c : {1e-30f, 1e-6f, 1.0f}) {
+        for (float m : {1e-6f, 0.99f}) {
+          float imaginary = 0.0f, amplitude = 0.0f, phase = 0.0f;
+          ColeColePartials p;
+          const float real =
+              ColeColeDerivatives(1e6f, m, tau, c, f, &imaginary, &amplitude, &phase, &p);
+          for (float value : {real,
+                              imaginary,
+                              amplitude,
+                              phase,
+                              p.realByTau,
+                              p.realByC,
+                              p.imaginaryByTau,
+                              p.imaginaryByC,
+                              p.amplitudeByTau,
+                              p.amplitudeByC,
+                              p.phaseByTau,
+                              p.phaseByC}) {
+            EXPECT_TRUE(std::isfinite(value))
+                << "tau " << tau << " f " << f << " c " << c << " m " << m;
+          }
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace layra

@@ -169,6 +169,11 @@ TEST(DrawPanelAxes, IntervalCounts) {
   EXPECT_EQ(IpAxisIntervals(NAN), 0);
   EXPECT_EQ(PhaseAxisIntervals(16), 16);
   EXPECT_EQ(PhaseAxisIntervals(60), 6);
+  // Absurd ranges are capped instead of drawing millions of ticks.
+  EXPECT_EQ(IpAxisIntervals(20000), 200);
+  EXPECT_EQ(IpAxisIntervals(1e30f), kMaxLinearAxisIntervals);
+  EXPECT_EQ(IpAxisIntervals(INFINITY), kMaxLinearAxisIntervals);
+  EXPECT_EQ(PhaseAxisIntervals(1e9f), kMaxLinearAxisIntervals);
   EXPECT_EQ(DecadeDecimals(-2), 2);
   EXPECT_EQ(DecadeDecimals(3), 1);
   EXPECT_EQ(DepthDecimals(0), 1);

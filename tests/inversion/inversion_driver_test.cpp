@@ -459,15 +459,25 @@ TEST_F(InversionDriverTest, ResultsFileThatCannotBeWrittenStopsTheRun) {
 }
 
 // A thin resistive skin over a near-conductor drives the Wenner filter below
-// zero: the starting model has no response, and the run says so instead of
-// reporting an infinite misfit as a finished inversion.
-TEST_F(InversionDriverTest, StartingModelWithoutAResponseIsReported) {
+// zero. The run uses the forward kernel's guard (the smallest layer
+// resistivity for those filter values), so the model has the response the
+// forward modelling window shows; the run completes, says that the guard was
+// needed, and writes only numbers.
+TEST_F(InversionDriverTest, StartingModelBeyondTheFilterIsGuardedAndWarned) {
   FillSounding(
       state_, ArrayType::kWenner, LogSpacings(0.01f, 0.3f, 8), {100.0f, 50.0f}, {0.1f}, data_file_);
   SetModel(state_.model, {20000.0f, 0.1f, 100.0f}, {0.01f, 3.0f});
+  state_.settings.iterationLimit = 1;
   RunInteractive(1);
-  ASSERT_NO_FATAL_FAILURE(ExpectFailedWith("Error Message"));
-  EXPECT_EQ(ResultsText(), "");  // nothing written that is not a number
+  ASSERT_EQ(state_.outcome.warnings.size(), 1u);
+  EXPECT_NE(state_.outcome.warnings[0].find("accuracy\nof the filter"), std::string::npos);
+  bool warned = false;
+  for (const auto& message : host_.messages) warned = warned || message.caption == "Warning";
+  EXPECT_TRUE(warned);
+  const std::string text = ResultsText();
+  EXPECT_NE(text.find("Iteration 1"), std::string::npos);
+  EXPECT_EQ(text.find("nan"), std::string::npos);
+  EXPECT_EQ(text.find("inf"), std::string::npos);
 }
 
 // A run refused before its first block leaves an earlier results file of the
