@@ -525,11 +525,13 @@ class DataFileReader {
       fields.push_back(thickness);
     }
     std::string line;
+    bool listable = true;  // a value that is not finite is refused below, not listed
     for (size_t f = 0; f < fields.size(); ++f) {
       if (f > 0) line += ' ';
       line += StrFormat("%11.3f", fields[f]);
+      listable = listable && std::isfinite(fields[f]);
     }
-    listing_.Line(line);
+    if (listable) listing_.Line(line);
 
     model.resistivity[k] = resistivity;
     model.chargeability[k] = chargeability;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "fileio/data_file.h"
 #include "fileio/text_input.h"
 
 namespace layra {
@@ -133,7 +134,7 @@ DatumLevelOutcome MergeDatumLevels(SoundingData& data) {
     }
     float scaled = data.apparentResistivity[kCopyOffset + from] * factor;
     data.apparentResistivity[kept] = scaled;
-    if (!(std::isfinite(scaled) && scaled > 0.0f) && outcome.invalidPoint < 0) {
+    if (!(std::isfinite(scaled) && scaled >= kMinRecordedValue) && outcome.invalidPoint < 0) {
       outcome.invalidPoint = kept;
     }
     for (int f = 0; f < pairs; ++f) {

@@ -32,7 +32,8 @@ struct DatumLevelOutcome {
   // A twentieth distinct b was met: the caller shows the datum-levels message.
   bool tooManyLevels = false;
   // 0-based position of a merged point whose scaled apparent resistivity is
-  // not a finite positive number, or -1. The merged set is unusable then.
+  // not a finite number of at least kMinRecordedValue (what the results file
+  // can record), or -1. The merged set is unusable then.
   int invalidPoint = -1;
 };
 

@@ -709,6 +709,15 @@ TEST_F(DataFileTest, RefusesAMergeThatLeavesTheFloatRange) {
   ASSERT_EQ(host_.messages.size(), 1u);
   EXPECT_EQ(host_.messages[0].caption, kFormat);
   EXPECT_NE(host_.messages[0].text.find("point 4 (spacing 4.00)"), std::string::npos);
+  // A shift that scales a point below what the results file records.
+  host_.messages.clear();
+  ASSERT_EQ(Read(Header("S", 6, "R") + Errors(false) +
+                 "1 1 0.01\n2 1 0.01\n3 1 0.01\n2 5 1\n3 5 1\n4 5 0.01\n" + kNoModel),
+            1);
+  ASSERT_EQ(host_.messages.size(), 1u);
+  EXPECT_NE(host_.messages[0].text.find("point 4 (spacing 4.00) a resistivity of 0.0001"),
+            std::string::npos)
+      << host_.messages[0].text;
 }
 
 }  // namespace
