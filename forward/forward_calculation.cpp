@@ -170,8 +170,7 @@ bool CalculateForwardResponse(
     model.warnings.push_back(FilterGuardWarning(replaced));
     line("");
     for (size_t at = 0, end; at <= model.warnings.back().size(); at = end + 1) {
-      end = model.warnings.back().find('
-', at);
+      end = model.warnings.back().find('\n', at);
       if (end == std::string::npos) end = model.warnings.back().size();
       line(model.warnings.back().substr(at, end - at));
     }

@@ -499,7 +499,6 @@ TEST_F(InversionDriverTest, RefusedRunLeavesAnEarlierResultsFileAsItWas) {
        std::vector<float>(30, 2.0f),
        false},
       {"zero resistivity", 1, {80.0f, 0.0f, 400.0f}, {4.0f, 10.0f}, false},
-      {"no response", 1, {20000.0f, 0.1f, 100.0f}, {0.01f, 3.0f}, false},
   };
   const std::string kept = "an earlier run's results\n";
   for (const Case& c : cases) {
@@ -507,13 +506,6 @@ TEST_F(InversionDriverTest, RefusedRunLeavesAnEarlierResultsFileAsItWas) {
     if (c.equal_spacings) {
       FillSounding(
           state, ArrayType::kWenner, std::vector<float>(6, 10.0f), {50.0f}, {}, data_file_);
-    } else if (c.name == std::string("no response")) {
-      FillSounding(state,
-                   ArrayType::kWenner,
-                   LogSpacings(0.01f, 0.3f, 8),
-                   {100.0f, 50.0f},
-                   {0.1f},
-                   data_file_);
     } else {
       FillSounding(state,
                    ArrayType::kSchlumberger,
