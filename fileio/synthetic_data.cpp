@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "fileio/atomic_file.h"
+#include "fileio/data_file.h"
 #include "state/text_format.h"
 
 namespace layra {
@@ -164,22 +165,26 @@ std::string UnreadableResponseReason(const ForwardModel& model) {
         kMinSipFrequencies,
         kMaxSipFrequencies);
   }
-  // Values that would be written as 0 (or not as a number) are refused by
-  // the reader: spacings with three decimals, resistivities with four,
-  // frequencies with four, amplitudes with eight.
+  // Values the reader refuses: spacings and resistivities below the least a
+  // results file records (kMinRecordedValue), frequencies written as 0 with
+  // four decimals, values that are not numbers.
+  const double least = kMinRecordedValue;
   for (int p = 0; p < n; ++p) {
-    if (!(model.spacings[p] >= 0.0005f) || !std::isfinite(model.spacings[p])) {
-      return StrFormat("%sspacing %d (%g m) is below the 0.0005 m the file can hold.",
+    if (!(model.spacings[p] >= kMinRecordedValue) || !std::isfinite(model.spacings[p])) {
+      return StrFormat("%sspacing %d (%g m) is below the %g m a data file can hold.",
                        cannot,
                        p + 1,
-                       model.spacings[p]);
+                       model.spacings[p],
+                       least);
     }
-    if (!(model.calcResistivity[p] >= 0.00005f) || !std::isfinite(model.calcResistivity[p])) {
+    if (!(model.calcResistivity[p] >= kMinRecordedValue) ||
+        !std::isfinite(model.calcResistivity[p])) {
       return StrFormat(
-          "%sthe apparent resistivity at spacing %d (%g) is below\nthe 0.00005 the file can hold.",
+          "%sthe apparent resistivity at spacing %d (%g) is below\nthe %g a data file can hold.",
           cannot,
           p + 1,
-          model.calcResistivity[p]);
+          model.calcResistivity[p],
+          least);
     }
     if (model.modelKind == DataKind::kIp && !std::isfinite(model.calcIp[p])) {
       return StrFormat("%sthe chargeability at spacing %d is not a number.", cannot, p + 1);

@@ -84,13 +84,18 @@ TEST_F(FileSafety, ForwardSavesOnlyResponsesThatReadBack) {
   std::ofstream(directory_ / "four_spacings.mod")
       << "Two layers, generated spacings\nNumber of layers\n2\nType\nResistivity model\nLayers\n"
          "10 100\n20\nNumber of spacings\n0\nArray type\nWenner\n";
+  std::ofstream(directory_ / "tiny_spacing.mod")
+      << "Two layers, a spacing below a millimetre\nNumber of layers\n2\nType\nResistivity "
+         "model\nLayers\n10 100\n20\nNumber of spacings\n5\nSpacings\n0.0008 1 2 4 8\n"
+         "Array type\nWenner\n";
   struct Case {
     const char* model;
     const char* reason;
   };
   for (const Case& c :
        {Case{"four_spacings.mod", "it has 4 spacings, and a data file holds 5 to 90 points."},
-        Case{"sip_generated.mod", "it has 24 frequencies, and a data file holds 4 to 20."}}) {
+        Case{"sip_generated.mod", "it has 24 frequencies, and a data file holds 4 to 20."},
+        Case{"tiny_spacing.mod", "spacing 1 (0.0008 m) is below the 0.001 m"}}) {
     SCOPED_TRACE(c.model);
     std::ofstream(directory_ / "out.dat") << "earlier\n";
     const CliRun run = Run(std::string("forward @") + c.model + " -o @out.dat");
