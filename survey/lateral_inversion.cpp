@@ -277,6 +277,7 @@ void Finish(Member& m,
   result.iterations = outcome.lastIteration;
   result.calculated.assign(outcome.calculatedResistivity.begin(),
                            outcome.calculatedResistivity.begin() + n);
+  SetSoundingDoi(state, few_layers, &result);
 }
 
 LateralOutcome InvertProfile(const std::string& name,

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <map>
 
 #include "state/text_format.h"
@@ -58,6 +60,11 @@ Blend BlendAt(const SectionProfile& profile, double distance, bool interpolate) 
   return t < 0.5 ? Blend{i, i, 0.0} : Blend{i + 1, i + 1, 0.0};
 }
 
+Rgb WashedOut(Rgb colour) {
+  auto half = [](std::uint8_t c) { return static_cast<std::uint8_t>((c + 256) / 2); };
+  return {half(colour.red), half(colour.green), half(colour.blue)};
+}
+
 void DrawLine(Canvas& canvas, int x1, int y1, int x2, int y2) {
   canvas.MoveTo(x1, y1);
   canvas.LineTo(x2, y2);
@@ -105,6 +112,8 @@ std::vector<SectionProfile> BuildSectionProfiles(const std::vector<SurveySoundin
     previous[sounding.profile] = &sounding;
     profile.columns.push_back(
         {sounding.name, distance, sounding.elevation, results[i].model, static_cast<int>(i)});
+    profile.columns.back().doiKnown = results[i].doiKnown;
+    profile.columns.back().doi = results[i].doi;
   }
   return profiles;
 }
@@ -180,6 +189,14 @@ SectionLayout PlotSection(const SectionProfile& profile,
     const SectionColumn& a = columns[static_cast<size_t>(blend.first)];
     const SectionColumn& b = columns[static_cast<size_t>(blend.second)];
     const double ground = a.elevation + blend.weight * (b.elevation - a.elevation);
+    // Below the depth of investigation the colours are washed halfway to
+    // white: the model there is not resolved by the data.
+    double doi = std::numeric_limits<double>::infinity();
+    if (a.doiKnown && b.doiKnown) {
+      doi = a.doi + blend.weight * (b.doi - a.doi);
+    } else if (a.doiKnown || b.doiKnown) {
+      doi = a.doiKnown ? a.doi : b.doi;
+    }
     int run_start = -1;
     Rgb run_colour = kWhite;
     auto flush = [&](int end_row) {
@@ -200,7 +217,8 @@ SectionLayout PlotSection(const SectionProfile& profile,
       const double value =
           LogAt(a, logs[static_cast<size_t>(blend.first)], below) * (1.0 - blend.weight) +
           LogAt(b, logs[static_cast<size_t>(blend.second)], below) * blend.weight;
-      const Rgb colour = layout.ColourOfLog(value);
+      Rgb colour = layout.ColourOfLog(value);
+      if (below > doi) colour = WashedOut(colour);
       if (run_start >= 0 && colour == run_colour) continue;
       flush(row);
       run_start = row;

@@ -30,6 +30,10 @@ struct SectionColumn {
   double elevation = 0.0;
   LayeredModel model;  // at least one layer
   int sounding = -1;   // index of the sounding in the survey
+  // Depth of investigation (metres below the ground) where the run had one;
+  // the section is shaded below it.
+  bool doiKnown = false;
+  double doi = 0.0;
 };
 
 struct SectionProfile {

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <thread>
 
+#include "analysis/uncertainty_report.h"
 #include "fileio/data_file.h"
 #include "inversion/inversion_driver.h"
 
@@ -68,6 +69,17 @@ class QuietHost : public Host {
 std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
 
 }  // namespace
+
+void SetSoundingDoi(const ProgramState& state, bool user_model, SoundingResult* result) {
+  result->doiKnown = false;
+  result->doi = 0.0;
+  if (user_model || state.engine.engine != EngineKind::kAccurate) return;
+  RunUncertainty analysis;
+  std::string message;
+  if (!AnalyseRun(state, false, &analysis, &message)) return;
+  result->doiKnown = true;
+  result->doi = analysis.smooth.doi;
+}
 
 const char* SoundingStatusName(SoundingStatus status) {
   switch (status) {
@@ -134,6 +146,7 @@ SoundingResult InvertSurveySounding(const SurveySounding& sounding,
   result.misfit = outcome.finalMisfit;
   result.calculated.assign(outcome.calculatedResistivity.begin(),
                            outcome.calculatedResistivity.begin() + state->data.pointCount);
+  SetSoundingDoi(*state, options.userModel, &result);
   if (options.keepState) result.state = std::move(state);
   return result;
 }

@@ -42,6 +42,11 @@ struct SoundingResult {
   LayeredModel model;  // the final model when status is kOk
   int iterations = 0;
   float misfit = 0.0f;  // resistivity misfit, a fraction
+  // Depth of investigation (metres) of an automatic run of the accurate
+  // engine; the analysis does not take the documented engine's runs nor
+  // user-model runs, and then doiKnown stays false.
+  bool doiKnown = false;
+  double doi = 0.0;
   // Calculated apparent resistivity at the data points, in the order the
   // data-file reader leaves them.
   std::vector<float> calculated;
@@ -59,6 +64,10 @@ std::vector<SoundingResult> InvertSurvey(
     const std::vector<SurveySounding>& soundings,
     const SurveyRunOptions& options,
     const std::function<void(int index, const SoundingResult&)>& done = nullptr);
+
+// Sets result->doi from the completed automatic run in `state` when the run
+// used the accurate engine (user_model false); otherwise leaves it unknown.
+void SetSoundingDoi(const ProgramState& state, bool user_model, SoundingResult* result);
 
 const char* SoundingStatusName(SoundingStatus status);
 

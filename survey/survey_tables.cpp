@@ -53,7 +53,8 @@ std::string FormatModelsCsv(const std::vector<SurveySounding>& soundings,
         text += ',' + (has_sip ? Stored(model.timeConstant[j]) : "") + ',' +
                 (has_sip ? Stored(model.exponent[j]) : "");
       }
-      text += ',' + StrFormat("%.4g", 100.0 * result.misfit) + ",\n";
+      text += ',' + StrFormat("%.4g", 100.0 * result.misfit) + ',' +
+              (result.doiKnown ? StrFormat("%.4g", result.doi) : "") + '\n';
     }
   }
   return text;
@@ -88,6 +89,7 @@ std::string FormatSoundingsGeoJson(const std::vector<SurveySounding>& soundings,
         bottom ? json(stored(model.depthTop[layer] + model.thickness[layer])) : json(nullptr);
     properties["conductive_resistivity"] =
         layer >= 0 ? json(stored(model.resistivity[layer])) : json(nullptr);
+    if (ok && result.doiKnown) properties["doi"] = std::stod(StrFormat("%.4g", result.doi));
     features.push_back(
         {{"type", "Feature"},
          {"geometry",

@@ -10,13 +10,15 @@
 // resistivity in ohm-m, chargeability as a fraction (columns present when a
 // sounding of the survey has IP data), Cole-Cole tau in seconds and c (when a
 // sounding has spectral IP data), misfit the final resistivity misfit in
-// percent. The doi column (depth of investigation, metres) stays empty: no
-// analysis of the depth of investigation exists yet, and an empty cell says
-// so where a guessed number would mislead.
+// percent, doi the depth of investigation in metres of an automatic run of the
+// accurate engine (empty for runs of the documented engine and user-model
+// runs, which the analysis does not take: an empty cell says so where a
+// guessed number would mislead).
 //
 // soundings.geojson: a FeatureCollection with one Point per sounding of the
 // survey (x, y, elevation) and the properties name, profile, status (ok,
-// refused, failed), message, results_file, layers, iterations, misfit (percent)
+// refused, failed), message, results_file, layers, iterations, misfit (percent),
+// doi (metres; present only where the models.csv cell is filled)
 // and the depth to the top and bottom and the resistivity of its most
 // conductive layer (conductive_top, conductive_bottom, conductive_resistivity;
 // null where the sounding has no model, bottom null for the half-space).

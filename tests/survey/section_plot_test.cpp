@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "state/text_format.h"
 #include "survey/colour_map.h"
+#include "survey/survey_tables.h"
 #include "tests/support/recording_canvas.h"
 
 namespace layra {
@@ -167,6 +170,51 @@ TEST(PlotSection, ExampleSurveyShowsTheChannelWhereItWasMade) {
         << distance << " m";
   }
   std::filesystem::remove_all(options.outputDirectory);
+}
+
+// With the accurate engine each sounding gets its depth of investigation:
+// within the spacings of its data, in models.csv, and the section is washed
+// out below it but keeps the colour of the model above it.
+TEST(PlotSection, AccurateRunsShadeBelowTheirDepthOfInvestigation) {
+  std::vector<SurveySounding> soundings;
+  std::string error;
+  ASSERT_TRUE(ReadSurveyFile(
+      std::string(LAYRA_EXAMPLES_DIR) + "/survey/channel_survey.csv", &soundings, &error))
+      << error;
+  soundings.resize(1);
+  SurveyRunOptions options;
+  options.outputDirectory =
+      ::testing::TempDir() + "/section_doi_test_" + std::to_string(::getpid());
+  std::filesystem::create_directories(options.outputDirectory);
+  options.engine = EngineKind::kAccurate;
+  options.keepState = true;
+  const std::vector<SoundingResult> results = InvertSurvey(soundings, options);
+  std::filesystem::remove_all(options.outputDirectory);
+  ASSERT_EQ(results[0].status, SoundingStatus::kOk) << results[0].message;
+  ASSERT_TRUE(results[0].doiKnown);
+  const SoundingData& data = results[0].state->data;
+  const auto spacings = data.spacingA.begin();
+  const double doi = results[0].doi;
+  EXPECT_GT(doi, *std::min_element(spacings, spacings + data.pointCount));
+  EXPECT_LT(doi, *std::max_element(spacings, spacings + data.pointCount));
+  const std::string csv = FormatModelsCsv(soundings, results);
+  const std::string first_row = csv.substr(0, csv.find('\n', csv.find('\n') + 1));
+  EXPECT_EQ(first_row.substr(first_row.rfind(',') + 1), StrFormat("%.4g", doi));
+
+  RecordingCanvas canvas(1000, 600);
+  SectionOptions section;
+  section.depth = 2.0 * doi;
+  const SectionLayout layout =
+      PlotSection(BuildSectionProfiles(soundings, results)[0], section, canvas);
+  const LayeredModel& model = results[0].model;
+  auto model_colour = [&](double depth) {
+    int j = 0;
+    while (j + 1 < model.layerCount && model.depthTop[j + 1] <= depth) ++j;
+    return layout.ColourOf(model.resistivity[j]);
+  };
+  const int x = layout.X(0.0) + 2;
+  EXPECT_TRUE(canvas.GetPixel(x, layout.Y(0.8 * doi)) == model_colour(0.8 * doi));
+  EXPECT_FALSE(canvas.GetPixel(x, layout.Y(1.5 * doi)) == model_colour(1.5 * doi));
 }
 
 }  // namespace
