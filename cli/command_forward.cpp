@@ -117,7 +117,8 @@ CommandRegistration registration("forward", 40, [](CLI::App& app) -> CommandActi
           "--sip-form", options->sip_form, "SIP output form of -o (default amplitude-phase)")
       ->check(CLI::IsMember({"amplitude-phase", "inphase-outphase"}));
   command->add_option("-o,--output", options->output, "Save the response as a data file");
-  command->add_option("--plot", options->plot, "Draw the response to a .png, .svg or .bmp file");
+  command->add_option(
+      "--plot", options->plot, "Draw the response to a .png, .svg, .bmp or .pdf file");
   command->add_option("--size", options->size, "Client area of the plot, WxH (default 1280x800)");
   command->add_flag("--json", options->json, "Print the response as JSON on stdout");
   command

@@ -603,7 +603,7 @@ CommandRegistration registration("invert", 30, [](CLI::App& app) -> CommandActio
   command->add_option("--output-dir",
                       options->output_directory,
                       "Directory for the results files (default: beside each data file)");
-  command->add_option("--plot", options->plot, "Save the last plot as PNG, SVG or BMP");
+  command->add_option("--plot", options->plot, "Save the last plot as PNG, SVG, BMP or PDF");
   command->add_option("--size", options->size, "Plot size WxH in pixels (default 1280x800)");
   command->add_option("-j,--jobs", options->jobs, "Files inverted at a time (default 1)")
       ->check(InRange(1, 1024));

@@ -141,7 +141,7 @@ CommandRegistration registration("show", 35, [](CLI::App& app) -> CommandAction 
   command->add_option("file", options->path, "Results file")->required();
   command->add_option("--iteration", options->iteration, "Iteration to plot (default the last)")
       ->check(CLI::NonNegativeNumber);
-  command->add_option("--plot", options->plot, "Save the plot as PNG, SVG or BMP");
+  command->add_option("--plot", options->plot, "Save the plot as PNG, SVG, BMP or PDF");
   command->add_option("--size", options->size, "Plot size WxH in pixels (default 1280x800)");
   command->add_flag("--json", options->json, "Print the results as JSON on stdout");
   return [options]() { return RunShow(*options); };

@@ -14,6 +14,7 @@
 #include "cli/plot_size.h"
 #include "fileio/atomic_file.h"
 #include "graphics/bmp_file.h"
+#include "graphics/pdf_document.h"
 #include "graphics/raster_canvas.h"
 
 namespace layra::cli {
@@ -299,9 +300,11 @@ bool ParsePictureRequest(const std::string& path,
     parsed.format = PictureFormat::kSvg;
   } else if (extension == ".bmp") {
     parsed.format = PictureFormat::kBmp;
+  } else if (extension == ".pdf") {
+    parsed.format = PictureFormat::kPdf;
   } else {
     if (error != nullptr) {
-      *error = "cannot save a plot as '" + path + "': use a .png, .svg or .bmp file name";
+      *error = "cannot save a plot as '" + path + "': use a .png, .svg, .bmp or .pdf file name";
     }
     return false;
   }
@@ -320,6 +323,16 @@ bool SavePicture(const VectorCanvas& drawing, const PictureRequest& request, std
     font.ascent = kPictureTextAscent;
     std::string reason;
     if (WriteFileAtomically(request.path, SvgDocument(drawing, font, kPictureTitle), &reason)) {
+      return true;
+    }
+    return Refuse(request.path, reason, error);
+  }
+  if (request.format == PictureFormat::kPdf) {
+    std::string reason;
+    if (WriteFileAtomically(
+            request.path,
+            PdfDocument(drawing, kPictureFontPixelSize, kPictureTextAscent, kPictureTitle),
+            &reason)) {
       return true;
     }
     return Refuse(request.path, reason, error);

@@ -1,7 +1,7 @@
 #ifndef LAYRA_CLI_PLOT_OUTPUT_H_
 #define LAYRA_CLI_PLOT_OUTPUT_H_
 
-// The pictures of layra-cli (--plot FILE.png|svg|bmp at --size WxH). A plot is
+// The pictures of layra-cli (--plot FILE.png|svg|bmp|pdf at --size WxH). A plot is
 // drawn into a VectorCanvas of the picture's client size, then written once:
 // SVG as vector text, PNG and BMP (24-bit) painted into pixels row by row.
 // Text is laid out in the cells of a bold fixed-pitch font of 14 pixels. A
@@ -16,7 +16,7 @@
 
 namespace layra::cli {
 
-enum class PictureFormat { kPng, kSvg, kBmp };
+enum class PictureFormat { kPng, kSvg, kBmp, kPdf };
 
 struct PictureRequest {
   std::string path;
@@ -31,7 +31,7 @@ constexpr int kPictureFontPixelSize = 14;
 constexpr int kPictureTextAscent = 13;
 
 // Checks a --plot file name and a --size text. False with a message in *error
-// when the size is refused or the name does not end in .png, .svg or .bmp
+// when the size is refused or the name does not end in .png, .svg, .bmp or .pdf
 // (case ignored).
 bool ParsePictureRequest(const std::string& path,
                          const std::string& size,

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,33 @@ TEST_F(PictureFiles, WritesPngBmpAndSvgByExtension) {
   EXPECT_EQ(Names(), (std::vector<std::string>{"plot.BMP", "plot.png", "plot.svg"}));
 }
 
+// A PDF is whole: its cross-reference table points at each object, and the
+// text and page size are in it.
+TEST_F(PictureFiles, PdfCrossReferencesPointAtItsObjects) {
+  ASSERT_EQ(Save(Path("plot.pdf")), "");
+  const std::string pdf = layra::testing::ReadWholeFile(Path("plot.pdf"));
+  EXPECT_EQ(pdf.compare(0, 5, "%PDF-"), 0);
+  EXPECT_EQ(pdf.substr(pdf.size() - 6), "%%EOF\n");
+  EXPECT_NE(pdf.find("/MediaBox [0 0 201 240]"), std::string::npos);
+  EXPECT_NE(pdf.find("(Depth of layers) Tj"), std::string::npos);
+  const size_t startxref = pdf.rfind("startxref\n");
+  ASSERT_NE(startxref, std::string::npos);
+  const size_t xref = std::stoul(pdf.substr(startxref + 10));
+  ASSERT_EQ(pdf.compare(xref, 5, "xref\n"), 0);
+  std::istringstream table(pdf.substr(xref + 5));
+  int first = 0;
+  int count = 0;
+  table >> first >> count;
+  ASSERT_GT(count, 1);
+  std::string offset, generation, kind;
+  table >> offset >> generation >> kind;  // the free entry 0
+  for (int n = 1; n < count; ++n) {
+    ASSERT_TRUE(table >> offset >> generation >> kind);
+    const std::string expected = std::to_string(n) + " 0 obj";
+    EXPECT_EQ(pdf.compare(std::stoul(offset), expected.size(), expected), 0) << n;
+  }
+}
+
 // A PNG holds the very colours drawn, whether they fit a palette or not.
 TEST_F(PictureFiles, PngKeepsEveryColourDrawn) {
   for (const int colours : {3, 300}) {
@@ -170,7 +198,7 @@ TEST_F(PictureFiles, PngKeepsEveryColourDrawn) {
 // A picture that cannot be written is reported with its path and the
 // system's reason, leaves an earlier file as it was and nothing else behind.
 TEST_F(PictureFiles, AFailedWriteIsReportedAndLeavesNothingBehind) {
-  EXPECT_NE(Save(Path("plot.gif")).find(".png, .svg or .bmp"), std::string::npos);
+  EXPECT_NE(Save(Path("plot.gif")).find(".bmp or .pdf"), std::string::npos);
   EXPECT_NE(Save(Path("plot.png"), "10x10").find("invalid plot size"), std::string::npos);
   std::ofstream(Path("kept.png")) << "earlier picture";
   fs::create_directory(Path("folder.svg"));
