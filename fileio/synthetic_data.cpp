@@ -189,6 +189,18 @@ std::string UnreadableResponseReason(const ForwardModel& model) {
     if (model.modelKind == DataKind::kIp && !std::isfinite(model.calcIp[p])) {
       return StrFormat("%sthe chargeability at spacing %d is not a number.", cannot, p + 1);
     }
+    // Written in msec, as the file's IP values are; the reader takes none
+    // beyond kMaxIpMagnitude.
+    const float msec = 1000.0f * model.calcIp[p];
+    if (model.modelKind == DataKind::kIp && !(std::fabs(msec) <= kMaxIpMagnitude)) {
+      return StrFormat(
+          "%sthe chargeability at spacing %d (%.2f msec) is beyond\nthe %g msec a data file can "
+          "hold.",
+          cannot,
+          p + 1,
+          msec,
+          static_cast<double>(kMaxIpMagnitude));
+    }
   }
   if (sip) {
     const bool amplitude_phase = model.outputSipForm == SipForm::kAmplitudePhase;

@@ -88,6 +88,9 @@ TEST_F(FileSafety, ForwardSavesOnlyResponsesThatReadBack) {
       << "Two layers, a spacing below a millimetre\nNumber of layers\n2\nType\nResistivity "
          "model\nLayers\n10 100\n20\nNumber of spacings\n5\nSpacings\n0.0008 1 2 4 8\n"
          "Array type\nWenner\n";
+  std::ofstream(directory_ / "huge_ip.mod")
+      << "Negative chargeability\nNumber of layers\n3\nType\nIP model\nLayers\n7 120 5\n25 80 "
+         "-45\n500 10\nNumber of spacings\n5\nSpacings\n10 20 30 50 70\nArray type\nWenner\n";
   struct Case {
     const char* model;
     const char* reason;
@@ -95,7 +98,8 @@ TEST_F(FileSafety, ForwardSavesOnlyResponsesThatReadBack) {
   for (const Case& c :
        {Case{"four_spacings.mod", "it has 4 spacings, and a data file holds 5 to 90 points."},
         Case{"sip_generated.mod", "it has 24 frequencies, and a data file holds 4 to 20."},
-        Case{"tiny_spacing.mod", "spacing 1 (0.0008 m) is below the 0.001 m"}}) {
+        Case{"tiny_spacing.mod", "spacing 1 (0.0008 m) is below the 0.001 m"},
+        Case{"huge_ip.mod", "msec) is beyond\nthe 10000 msec a data file can hold."}}) {
     SCOPED_TRACE(c.model);
     std::ofstream(directory_ / "out.dat") << "earlier\n";
     const CliRun run = Run(std::string("forward @") + c.model + " -o @out.dat");
