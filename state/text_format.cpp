@@ -27,7 +27,9 @@ enum class Length {
   kLongDouble
 };
 
-struct Spec {
+// One printf conversion as the format string gives it: flags, field width,
+// precision, length modifier and conversion letter.
+struct FieldFormat {
   bool left = false;   // '-': pad on the right
   bool plus = false;   // '+': sign on non-negative numbers
   bool space = false;  // ' ': blank before non-negative numbers
@@ -44,33 +46,36 @@ struct Spec {
 void Pad(std::string& out,
          std::string_view prefix,
          std::string_view body,
-         const Spec& spec,
+         const FieldFormat& field,
          bool zero_padding) {
   const std::size_t size = prefix.size() + body.size();
   const std::size_t fill =
-      spec.width > 0 && static_cast<std::size_t>(spec.width) > size ? spec.width - size : 0;
-  if (spec.left) {
+      field.width > 0 && static_cast<std::size_t>(field.width) > size ? field.width - size : 0;
+  if (field.left) {
     out.append(prefix).append(body).append(fill, ' ');
-  } else if (zero_padding && spec.zero) {
+  } else if (zero_padding && field.zero) {
     out.append(prefix).append(fill, '0').append(body);
   } else {
     out.append(fill, ' ').append(prefix).append(body);
   }
 }
 
-char SignOf(bool negative, const Spec& spec) {
+char SignOf(bool negative, const FieldFormat& field) {
   if (negative) return '-';
-  if (spec.plus) return '+';
-  if (spec.space) return ' ';
+  if (field.plus) return '+';
+  if (field.space) return ' ';
   return 0;
 }
 
-void FormatInteger(std::string& out, const Spec& spec, bool negative, std::uintmax_t magnitude) {
-  const char c = spec.conversion;
+void FormatInteger(std::string& out,
+                   const FieldFormat& field,
+                   bool negative,
+                   std::uintmax_t magnitude) {
+  const char c = field.conversion;
   const int base = c == 'o' ? 8 : (c == 'x' || c == 'X' || c == 'p') ? 16 : 10;
   char digits[72] = {};
   char* end = digits;
-  if (!(spec.precision == 0 && magnitude == 0)) {
+  if (!(field.precision == 0 && magnitude == 0)) {
     end = std::to_chars(digits, digits + sizeof digits, magnitude, base).ptr;
   }
   if (c == 'X') {
@@ -79,19 +84,19 @@ void FormatInteger(std::string& out, const Spec& spec, bool negative, std::uintm
   }
   std::string body;
   std::size_t count = static_cast<std::size_t>(end - digits);
-  if (spec.precision > 0 && static_cast<std::size_t>(spec.precision) > count) {
-    body.append(spec.precision - count, '0');
+  if (field.precision > 0 && static_cast<std::size_t>(field.precision) > count) {
+    body.append(field.precision - count, '0');
   }
   body.append(digits, count);
-  if (c == 'o' && spec.alternate && (body.empty() || body[0] != '0')) body.insert(0, 1, '0');
+  if (c == 'o' && field.alternate && (body.empty() || body[0] != '0')) body.insert(0, 1, '0');
 
   std::string prefix;
   if (c == 'd' || c == 'i') {
-    if (char sign = SignOf(negative, spec)) prefix.push_back(sign);
-  } else if ((spec.alternate && magnitude != 0 && (c == 'x' || c == 'X')) || c == 'p') {
+    if (char sign = SignOf(negative, field)) prefix.push_back(sign);
+  } else if ((field.alternate && magnitude != 0 && (c == 'x' || c == 'X')) || c == 'p') {
     prefix = c == 'X' ? "0X" : "0x";
   }
-  Pad(out, prefix, body, spec, spec.precision < 0);
+  Pad(out, prefix, body, field, field.precision < 0);
 }
 
 // Digits of a finite, non-negative value for f, e and g, as printf writes
@@ -143,34 +148,34 @@ std::string FloatDigits(Real value, char conversion, int precision, bool alterna
 }
 
 template <typename Real>
-void FormatFloat(std::string& out, const Spec& spec, Real value) {
-  const bool upper = spec.conversion == 'F' || spec.conversion == 'E' || spec.conversion == 'G';
-  const char lower = static_cast<char>(upper ? spec.conversion - 'A' + 'a' : spec.conversion);
+void FormatFloat(std::string& out, const FieldFormat& field, Real value) {
+  const bool upper = field.conversion == 'F' || field.conversion == 'E' || field.conversion == 'G';
+  const char lower = static_cast<char>(upper ? field.conversion - 'A' + 'a' : field.conversion);
   std::string prefix;
-  if (char sign = SignOf(std::signbit(value), spec)) prefix.push_back(sign);
+  if (char sign = SignOf(std::signbit(value), field)) prefix.push_back(sign);
   std::string body;
   bool finite = std::isfinite(value);
   if (!finite) {
     body = std::isnan(value) ? "nan" : "inf";
   } else {
     body = FloatDigits(
-        std::fabs(value), lower, spec.precision < 0 ? 6 : spec.precision, spec.alternate);
+        std::fabs(value), lower, field.precision < 0 ? 6 : field.precision, field.alternate);
   }
   if (upper) {
     for (char& ch : body)
       if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
   }
-  Pad(out, prefix, body, spec, finite);
+  Pad(out, prefix, body, field, finite);
 }
 
 template <typename Signed>
-void FormatSigned(std::string& out, const Spec& spec, Signed value) {
+void FormatSigned(std::string& out, const FieldFormat& field, Signed value) {
   using Unsigned = std::make_unsigned_t<Signed>;
   const bool negative = value < 0;
   const Unsigned magnitude = negative
                                  ? static_cast<Unsigned>(Unsigned{0} - static_cast<Unsigned>(value))
                                  : static_cast<Unsigned>(value);
-  FormatInteger(out, spec, negative, magnitude);
+  FormatInteger(out, field, negative, magnitude);
 }
 
 }  // namespace
@@ -185,107 +190,107 @@ void AppendFormatV(std::string& out, const char* format, va_list args) {
     }
     out.append(p, percent);
     p = percent + 1;
-    Spec spec;
+    FieldFormat field;
     for (;; ++p) {
       if (*p == '-') {
-        spec.left = true;
+        field.left = true;
       } else if (*p == '+') {
-        spec.plus = true;
+        field.plus = true;
       } else if (*p == ' ') {
-        spec.space = true;
+        field.space = true;
       } else if (*p == '#') {
-        spec.alternate = true;
+        field.alternate = true;
       } else if (*p == '0') {
-        spec.zero = true;
+        field.zero = true;
       } else if (*p != '\'' && *p != 'I') {  // grouping: none in the "C" locale
         break;
       }
     }
     if (*p == '*') {
-      spec.width = va_arg(args, int);
-      if (spec.width < 0) {
-        spec.left = true;
-        spec.width = spec.width == INT_MIN ? INT_MAX : -spec.width;
+      field.width = va_arg(args, int);
+      if (field.width < 0) {
+        field.left = true;
+        field.width = field.width == INT_MIN ? INT_MAX : -field.width;
       }
       ++p;
     } else {
-      while (*p >= '0' && *p <= '9') spec.width = spec.width * 10 + (*p++ - '0');
+      while (*p >= '0' && *p <= '9') field.width = field.width * 10 + (*p++ - '0');
     }
     if (*p == '.') {
       ++p;
       if (*p == '*') {
-        spec.precision = va_arg(args, int);
-        if (spec.precision < 0) spec.precision = -1;
+        field.precision = va_arg(args, int);
+        if (field.precision < 0) field.precision = -1;
         ++p;
       } else {
-        spec.precision = 0;
-        while (*p >= '0' && *p <= '9') spec.precision = spec.precision * 10 + (*p++ - '0');
+        field.precision = 0;
+        while (*p >= '0' && *p <= '9') field.precision = field.precision * 10 + (*p++ - '0');
       }
     }
     switch (*p) {
       case 'h':
-        spec.length = p[1] == 'h' ? Length::kChar : Length::kShort;
+        field.length = p[1] == 'h' ? Length::kChar : Length::kShort;
         p += p[1] == 'h' ? 2 : 1;
         break;
       case 'l':
-        spec.length = p[1] == 'l' ? Length::kLongLong : Length::kLong;
+        field.length = p[1] == 'l' ? Length::kLongLong : Length::kLong;
         p += p[1] == 'l' ? 2 : 1;
         break;
       case 'q':
-        spec.length = Length::kLongLong;
+        field.length = Length::kLongLong;
         ++p;
         break;
       case 'j':
-        spec.length = Length::kMax;
+        field.length = Length::kMax;
         ++p;
         break;
       case 'z':
-        spec.length = Length::kSize;
+        field.length = Length::kSize;
         ++p;
         break;
       case 't':
-        spec.length = Length::kPointerDiff;
+        field.length = Length::kPointerDiff;
         ++p;
         break;
       case 'L':
-        spec.length = Length::kLongDouble;
+        field.length = Length::kLongDouble;
         ++p;
         break;
       default:
         break;
     }
-    spec.conversion = *p;
+    field.conversion = *p;
     if (*p != '\0') ++p;
-    switch (spec.conversion) {
+    switch (field.conversion) {
       case '%':
         out.push_back('%');
         break;
       case 'd':
       case 'i':
-        switch (spec.length) {
+        switch (field.length) {
           case Length::kChar:
-            FormatSigned(out, spec, static_cast<signed char>(va_arg(args, int)));
+            FormatSigned(out, field, static_cast<signed char>(va_arg(args, int)));
             break;
           case Length::kShort:
-            FormatSigned(out, spec, static_cast<short>(va_arg(args, int)));
+            FormatSigned(out, field, static_cast<short>(va_arg(args, int)));
             break;
           case Length::kLong:
-            FormatSigned(out, spec, va_arg(args, long));
+            FormatSigned(out, field, va_arg(args, long));
             break;
           case Length::kLongLong:
-            FormatSigned(out, spec, va_arg(args, long long));
+            FormatSigned(out, field, va_arg(args, long long));
             break;
           case Length::kMax:
-            FormatSigned(out, spec, va_arg(args, std::intmax_t));
+            FormatSigned(out, field, va_arg(args, std::intmax_t));
             break;
           case Length::kSize:
-            FormatSigned(out, spec, va_arg(args, std::make_signed_t<std::size_t>));
+            FormatSigned(out, field, va_arg(args, std::make_signed_t<std::size_t>));
             break;
           case Length::kPointerDiff:
-            FormatSigned(out, spec, va_arg(args, std::ptrdiff_t));
+            FormatSigned(out, field, va_arg(args, std::ptrdiff_t));
             break;
           default:
-            FormatSigned(out, spec, va_arg(args, int));
+            FormatSigned(out, field, va_arg(args, int));
             break;
         }
         break;
@@ -294,7 +299,7 @@ void AppendFormatV(std::string& out, const char* format, va_list args) {
       case 'x':
       case 'X': {
         std::uintmax_t value = 0;
-        switch (spec.length) {
+        switch (field.length) {
           case Length::kChar:
             value = static_cast<unsigned char>(va_arg(args, unsigned));
             break;
@@ -320,7 +325,7 @@ void AppendFormatV(std::string& out, const char* format, va_list args) {
             value = va_arg(args, unsigned);
             break;
         }
-        FormatInteger(out, spec, false, value);
+        FormatInteger(out, field, false, value);
         break;
       }
       case 'f':
@@ -329,38 +334,38 @@ void AppendFormatV(std::string& out, const char* format, va_list args) {
       case 'E':
       case 'g':
       case 'G':
-        if (spec.length == Length::kLongDouble) {
-          FormatFloat(out, spec, va_arg(args, long double));
+        if (field.length == Length::kLongDouble) {
+          FormatFloat(out, field, va_arg(args, long double));
         } else {
-          FormatFloat(out, spec, va_arg(args, double));
+          FormatFloat(out, field, va_arg(args, double));
         }
         break;
       case 'c': {
         const char c = static_cast<char>(va_arg(args, int));
-        Pad(out, {}, std::string_view(&c, 1), spec, false);
+        Pad(out, {}, std::string_view(&c, 1), field, false);
         break;
       }
       case 's': {
         const char* text = va_arg(args, const char*);
         std::string_view body;
         if (text == nullptr) {
-          if (spec.precision < 0 || spec.precision >= 6) body = "(null)";
-        } else if (spec.precision < 0) {
+          if (field.precision < 0 || field.precision >= 6) body = "(null)";
+        } else if (field.precision < 0) {
           body = text;
         } else {
-          const void* end = std::memchr(text, '\0', static_cast<std::size_t>(spec.precision));
+          const void* end = std::memchr(text, '\0', static_cast<std::size_t>(field.precision));
           body =
-              std::string_view(text, end ? static_cast<const char*>(end) - text : spec.precision);
+              std::string_view(text, end ? static_cast<const char*>(end) - text : field.precision);
         }
-        Pad(out, {}, body, spec, false);
+        Pad(out, {}, body, field, false);
         break;
       }
       case 'p': {
         const void* pointer = va_arg(args, const void*);
         if (pointer == nullptr) {
-          Pad(out, {}, "(nil)", spec, false);
+          Pad(out, {}, "(nil)", field, false);
         } else {
-          FormatInteger(out, spec, false, reinterpret_cast<std::uintptr_t>(pointer));
+          FormatInteger(out, field, false, reinterpret_cast<std::uintptr_t>(pointer));
         }
         break;
       }
