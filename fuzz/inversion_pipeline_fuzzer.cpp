@@ -28,22 +28,11 @@
 namespace {
 
 using layra::fuzz::CheckingCanvas;
+using layra::fuzz::Require;
+using layra::fuzz::Slurp;
 
 std::string TempPath(const char* suffix) {
-  const char* dir = std::getenv("TMPDIR");
-  std::string path = dir && *dir ? dir : "/tmp";
-  return path + "/layra_inversion_fuzz_" + std::to_string(getpid()) + suffix;
-}
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void Require(bool condition) {
-  if (!condition) std::abort();
+  return layra::fuzz::TempPath("layra_inversion_fuzz_", suffix);
 }
 
 // Reads the results file back and plots its last iteration as `show` does.

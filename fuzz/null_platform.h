@@ -4,32 +4,48 @@
 // A canvas and a host that discard everything, for the fuzz targets, and a
 // check that a text holds no number that is not finite.
 
+#include <unistd.h>
+
 #include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <utility>
 
 #include "platform/canvas.h"
 #include "platform/host.h"
+#include "platform/null_canvas.h"
 
 namespace layra::fuzz {
 
-class NullCanvas : public Canvas {
+// A file in the temporary folder of this fuzz process: `name` + pid + suffix.
+inline std::string TempPath(const std::string& name, const char* suffix) {
+  const char* dir = std::getenv("TMPDIR");
+  std::string path = dir && *dir ? dir : "/tmp";
+  return path + "/" + name + std::to_string(getpid()) + suffix;
+}
+
+// The whole contents of the file at `path`.
+inline std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Stops the run as a finding when a property the target checks does not hold.
+inline void Require(bool condition) {
+  if (!condition) std::abort();
+}
+
+// Draws every plot and listing onto nothing, so the drawing code is fuzzed
+// too.
+class NullCanvas : public layra::NullCanvas {
  public:
-  int Width() const override { return 1280; }
-  int Height() const override { return 800; }
-  TextMetrics Metrics() const override { return {}; }
-  void Clear() override {}
-  void DrawText(int, int, const std::string&) override {}
-  Rgb SetTextColor(Rgb color) override { return color; }
-  Pen SelectPen(const Pen& pen) override { return pen; }
-  void MoveTo(int, int) override {}
-  void LineTo(int, int) override {}
-  void Rectangle(int, int, int, int) override {}
-  Rgb GetPixel(int, int) const override { return kWhite; }
-  void SetPixel(int, int, Rgb) override {}
+  NullCanvas() : layra::NullCanvas(RunPlots::kEach) {}
 };
 
 class NullHost : public Host {

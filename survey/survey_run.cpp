@@ -10,27 +10,10 @@
 #include "analysis/uncertainty_report.h"
 #include "fileio/data_file.h"
 #include "inversion/inversion_driver.h"
+#include "platform/null_canvas.h"
 
 namespace layra {
 namespace {
-
-// A canvas that keeps nothing: the listing of the reader and the plots of the
-// run are not wanted here.
-class DiscardingCanvas : public Canvas {
- public:
-  int Width() const override { return 1280; }
-  int Height() const override { return 800; }
-  TextMetrics Metrics() const override { return {}; }
-  void Clear() override {}
-  void DrawText(int, int, const std::string&) override {}
-  Rgb SetTextColor(Rgb color) override { return color; }
-  Pen SelectPen(const Pen& pen) override { return pen; }
-  void MoveTo(int, int) override {}
-  void LineTo(int, int) override {}
-  void Rectangle(int, int, int, int) override {}
-  Rgb GetPixel(int, int) const override { return kWhite; }
-  void SetPixel(int, int, Rgb) override {}
-};
 
 // Answers without asking: messages are kept (the first one explains a
 // refusal), the results file goes where the survey puts it, the convergence
@@ -100,7 +83,7 @@ SoundingResult InvertSurveySounding(const SurveySounding& sounding,
   // The record holds fixed arrays of several hundred kilobytes; keep it off the stack.
   auto state = std::make_unique<ProgramState>();
   QuietHost host(results_path);
-  DiscardingCanvas canvas;
+  NullCanvas canvas;  // no listing or plot is wanted here
   state->textLineHeight = canvas.Metrics().charHeight;
   state->engine.engine = options.engine;
   if (ReadDataFile(sounding.file, *state, canvas, host) != 0) {
