@@ -96,35 +96,11 @@ int RunShow(const ShowOptions& options) {
     // As the iteration chooser: the request is held to 0..N.
     const int last = results->iterationCount;
     const int k = options.iteration < 0 ? last : std::min(options.iteration, last);
-    const int n = results->pointCount;
-    const int layers = results->modelLayerCount;
-    std::vector<float> calculated(n), layer_rho(layers), thickness(layers, 0.0f);
-    for (int i = 0; i < n; ++i)
-      calculated[i] = results->calculatedResistivity[InversionResults::At(i, k)];
-    for (int j = 0; j < layers; ++j) {
-      layer_rho[j] = results->layerResistivity[InversionResults::At(j, k)];
-      if (j < layers - 1) thickness[j] = results->layerThickness[InversionResults::At(j, k)];
-    }
-    PlotInput input;
-    input.plotKind = PlotKind::kResistivity;
-    input.compact = 0;
-    input.iteration = k;
-    input.nData = n;
-    input.nLayers = layers;
-    input.observedRho = results->apparentResistivity.data();
-    input.calculatedRho = calculated.data();
-    input.spacing = results->spacingA.data();
-    input.layerRho = layer_rho.data();
-    input.thickness = thickness.data();
-    input.title = results->title;
-    input.misfit = results->misfit[k];
-    input.misfitIP = 0.0f;
-    input.dataConstraint = results->dataConstraint;
     std::string error;
     if (!DrawToImageFile(
             options.plot,
             options.size,
-            [&](Canvas& canvas) { PlotSounding(input, canvas); },
+            [&](Canvas& canvas) { PlotResultsIteration(*results, k, canvas); },
             &error)) {
       std::cerr << error << '\n';
       status = 1;

@@ -43,35 +43,7 @@ void ShowResults(const std::string& path) {
   auto results = std::make_unique<layra::InversionResults>();
   Require(layra::ReadResultsFile(path, *results, canvas, 16, host) == 0);
   const int k = results->iterationCount;
-  const int n = results->pointCount;
-  const int layers = results->modelLayerCount;
-  Require(n >= 1 && layers >= 1);
-  if (k < 1) return;  // a run that converged at its starting model: nothing to plot
-  std::vector<float> calculated(n), layer_rho(layers), thickness(layers, 0.0f);
-  using layra::InversionResults;
-  for (int i = 0; i < n; ++i) {
-    calculated[i] = results->calculatedResistivity[InversionResults::At(i, k)];
-  }
-  for (int j = 0; j < layers; ++j) {
-    layer_rho[j] = results->layerResistivity[InversionResults::At(j, k)];
-    if (j < layers - 1) thickness[j] = results->layerThickness[InversionResults::At(j, k)];
-  }
-  layra::PlotInput input;
-  input.plotKind = layra::PlotKind::kResistivity;
-  input.compact = 0;
-  input.iteration = k;
-  input.nData = n;
-  input.nLayers = layers;
-  input.observedRho = results->apparentResistivity.data();
-  input.calculatedRho = calculated.data();
-  input.spacing = results->spacingA.data();
-  input.layerRho = layer_rho.data();
-  input.thickness = thickness.data();
-  input.title = results->title;
-  input.misfit = results->misfit[k];
-  input.misfitIP = 0.0f;
-  input.dataConstraint = results->dataConstraint;
-  layra::PlotSounding(input, canvas);
+  layra::PlotResultsIteration(*results, k, canvas);
 }
 
 // One inversion of `state`, interactive as the main window runs it, with

@@ -375,4 +375,34 @@ void PlotSounding(const PlotInput& input, Canvas& canvas) {
   canvas.Present();
 }
 
+void PlotResultsIteration(const InversionResults& results, int k, Canvas& canvas) {
+  const int n = results.pointCount;
+  const int layers = results.modelLayerCount;
+  std::vector<float> calculated(n), layer_rho(layers), thickness(layers, 0.0f);
+  for (int i = 0; i < n; ++i) {
+    calculated[i] = results.calculatedResistivity[InversionResults::At(i, k)];
+  }
+  for (int j = 0; j < layers; ++j) {
+    layer_rho[j] = results.layerResistivity[InversionResults::At(j, k)];
+    if (j < layers - 1) thickness[j] = results.layerThickness[InversionResults::At(j, k)];
+  }
+  PlotInput input;
+  input.plotKind = PlotKind::kResistivity;
+  input.compact = 0;
+  input.iteration = k;
+  input.nData = n;
+  input.nLayers = layers;
+  input.observedRho = results.apparentResistivity.data();
+  input.calculatedRho = calculated.data();
+  input.spacing = results.spacingA.data();
+  input.layerRho = layer_rho.data();
+  input.thickness = thickness.data();
+  input.title = results.title;
+  input.misfit = results.misfit[k];
+  input.misfitIP = 0.0f;
+  // The legend names the misfit the run used ("RMS" or "Mean error").
+  input.dataConstraint = results.dataConstraint;
+  PlotSounding(input, canvas);
+}
+
 }  // namespace layra

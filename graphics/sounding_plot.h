@@ -13,6 +13,7 @@
 
 namespace layra {
 
+struct InversionResults;
 struct ProgramState;
 
 enum class PlotKind : int {
@@ -94,6 +95,11 @@ void PlotSounding(const PlotInput& input, Canvas& canvas);
 // calculated apparent resistivities, the model, the last iteration and the
 // final misfit, with the data constraint the run used.
 PlotInput RunResultPlotInput(const ProgramState& state);
+
+// Plots iteration k (0: the starting model) of a results file as the display
+// window shows it: observed and calculated apparent resistivities, the model
+// and the misfit of that iteration.
+void PlotResultsIteration(const InversionResults& results, int k, Canvas& canvas);
 
 // Fills the client area with white.
 inline void ClearWindow(Canvas& canvas) { canvas.Clear(); }

@@ -219,23 +219,7 @@ void DisplayWindow::PlotCurrentIteration() {
 }
 
 void DisplayWindow::DrawCurrentIteration(Canvas& canvas) const {
-  PlotInput input;
-  input.plotKind = PlotKind::kResistivity;
-  input.compact = 0;
-  input.iteration = current_iteration_;
-  input.nData = point_count_;
-  input.nLayers = layer_count_;
-  input.observedRho = results_->apparentResistivity.data();
-  input.calculatedRho = calculated_rho_.data();
-  input.spacing = results_->spacingA.data();
-  input.layerRho = layer_resistivity_.data();
-  input.thickness = layer_thickness_.data();
-  input.title = results_->title;
-  input.misfit = misfit_;
-  input.misfitIP = 0.0f;
-  // The legend names the misfit the run used ("RMS" or "Mean error").
-  input.dataConstraint = results_->dataConstraint;
-  PlotSounding(input, canvas);
+  PlotResultsIteration(*results_, current_iteration_, canvas);
 }
 
 void DisplayWindow::SaveScreen() {
