@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/plot_size.h"
@@ -20,13 +21,10 @@ namespace {
 TEST(ParsePlotSize, ReadsWidthByHeight) {
   int width = 0;
   int height = 0;
-  std::string error;
-  ASSERT_TRUE(ParsePlotSize("1280x800", &width, &height, &error));
-  EXPECT_EQ(width, 1280);
-  EXPECT_EQ(height, 800);
-  ASSERT_TRUE(ParsePlotSize("640X480", &width, &height, &error));
-  EXPECT_EQ(width, 640);
-  EXPECT_EQ(height, 480);
+  ASSERT_TRUE(ParsePlotSize("1280x800", &width, &height, nullptr));
+  EXPECT_EQ(std::make_pair(width, height), std::make_pair(1280, 800));
+  ASSERT_TRUE(ParsePlotSize("640X480", &width, &height, nullptr));
+  EXPECT_EQ(std::make_pair(width, height), std::make_pair(640, 480));
 }
 
 TEST(ParsePlotSize, RefusesMalformedAndOutOfRangeSizes) {
@@ -100,15 +98,24 @@ class PictureFiles : public ::testing::Test {
   fs::path directory_;
 };
 
+// Reads a PNG as RGB rows; whether it was stored with a palette goes to
+// *palette.
+std::vector<unsigned char> ReadPng(const std::string& path, png_image& png, bool* palette) {
+  std::memset(&png, 0, sizeof png);
+  png.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&png, path.c_str())) return {};
+  if (palette) *palette = (png.format & PNG_FORMAT_FLAG_COLORMAP) != 0;
+  png.format = PNG_FORMAT_RGB;
+  std::vector<unsigned char> pixels(PNG_IMAGE_SIZE(png));
+  if (!png_image_finish_read(&png, nullptr, pixels.data(), 0, nullptr)) return {};
+  return pixels;
+}
+
 TEST_F(PictureFiles, WritesPngBmpAndSvgByExtension) {
   ASSERT_EQ(Save(Path("plot.png")), "");
   png_image png;
-  std::memset(&png, 0, sizeof png);
-  png.version = PNG_IMAGE_VERSION;
-  ASSERT_TRUE(png_image_begin_read_from_file(&png, Path("plot.png").c_str())) << png.message;
-  png.format = PNG_FORMAT_RGB;
-  std::vector<unsigned char> pixels(PNG_IMAGE_SIZE(png));
-  ASSERT_TRUE(png_image_finish_read(&png, nullptr, pixels.data(), 0, nullptr)) << png.message;
+  const std::vector<unsigned char> pixels = ReadPng(Path("plot.png"), png, nullptr);
+  ASSERT_FALSE(pixels.empty()) << png.message;
   EXPECT_EQ(png.width, 201u);
   EXPECT_EQ(png.height, 240u);
   EXPECT_EQ((std::vector<unsigned char>(pixels.begin() + 30, pixels.begin() + 33)),
@@ -179,18 +186,13 @@ TEST_F(PictureFiles, PngKeepsEveryColourDrawn) {
     std::string error;
     ASSERT_TRUE(SavePicture(drawing, request, &error)) << error;
     png_image png;
-    std::memset(&png, 0, sizeof png);
-    png.version = PNG_IMAGE_VERSION;
-    ASSERT_TRUE(png_image_begin_read_from_file(&png, request.path.c_str())) << png.message;
-    EXPECT_EQ((png.format & PNG_FORMAT_FLAG_COLORMAP) != 0, colours < 256) << colours;
-    png.format = PNG_FORMAT_RGB;
-    std::vector<unsigned char> pixels(PNG_IMAGE_SIZE(png));
-    ASSERT_TRUE(png_image_finish_read(&png, nullptr, pixels.data(), 0, nullptr)) << png.message;
+    bool palette = false;
+    const std::vector<unsigned char> pixels = ReadPng(request.path, png, &palette);
+    ASSERT_FALSE(pixels.empty()) << png.message;
+    EXPECT_EQ(palette, colours < 256) << colours;
     for (int i = 0; i < colours; ++i) {
       const unsigned char* p = &pixels[3 * (7 * 300 + i)];
-      EXPECT_EQ(p[0], i % 256) << i;
-      EXPECT_EQ(p[1], i / 2) << i;
-      EXPECT_EQ(p[2], 9) << i;
+      EXPECT_EQ((std::vector<int>{p[0], p[1], p[2]}), (std::vector<int>{i % 256, i / 2, 9})) << i;
     }
   }
 }
