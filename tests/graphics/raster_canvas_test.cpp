@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 
 namespace layra {
@@ -27,24 +28,28 @@ class BlockGlyphs : public GlyphSource {
   Glyph block_;
 };
 
+struct Probe {
+  int x, y;
+  Rgb colour;
+};
+
+void ExpectPixels(const RasterCanvas& canvas, std::initializer_list<Probe> probes) {
+  for (const Probe& p : probes)
+    EXPECT_EQ(canvas.GetPixel(p.x, p.y), p.colour) << p.x << ", " << p.y;
+}
+
 TEST(RasterCanvas, LinesLeaveOutTheirEndPointInEveryPen) {
   RasterCanvas canvas(100, 100, kCell, nullptr);
   canvas.MoveTo(10, 10);
   canvas.LineTo(20, 10);
-  EXPECT_EQ(canvas.GetPixel(10, 10), kBlack);
-  EXPECT_EQ(canvas.GetPixel(19, 10), kBlack);
-  EXPECT_EQ(canvas.GetPixel(20, 10), kWhite);
+  ExpectPixels(canvas, {{10, 10, kBlack}, {19, 10, kBlack}, {20, 10, kWhite}});
   canvas.MoveTo(20, 12);  // right to left: the left end is the one left out
   canvas.LineTo(10, 12);
-  EXPECT_EQ(canvas.GetPixel(20, 12), kBlack);
-  EXPECT_EQ(canvas.GetPixel(11, 12), kBlack);
-  EXPECT_EQ(canvas.GetPixel(10, 12), kWhite);
+  ExpectPixels(canvas, {{20, 12, kBlack}, {11, 12, kBlack}, {10, 12, kWhite}});
   EXPECT_EQ(canvas.SelectPen(Pen{PenStyle::kSolid, kBlue}), Pen{});
   canvas.MoveTo(30, 30);
   canvas.LineTo(30, 20);
-  EXPECT_EQ(canvas.GetPixel(30, 30), kBlue);
-  EXPECT_EQ(canvas.GetPixel(30, 21), kBlue);
-  EXPECT_EQ(canvas.GetPixel(30, 20), kWhite);
+  ExpectPixels(canvas, {{30, 30, kBlue}, {30, 21, kBlue}, {30, 20, kWhite}});
   canvas.SelectPen(Pen{PenStyle::kDash, kBlue});
   canvas.MoveTo(0, 5);
   canvas.LineTo(60, 5);
@@ -69,25 +74,20 @@ TEST(RasterCanvas, RectanglesPixelsAndClear) {
   canvas.LineTo(100, 15);  // a line the rectangle covers
   canvas.SelectPen(Pen{PenStyle::kSolid, kMagenta});
   canvas.Rectangle(40, 30, 10, 10);  // corners in any order
-  EXPECT_EQ(canvas.GetPixel(10, 10), kMagenta);
-  EXPECT_EQ(canvas.GetPixel(39, 29), kMagenta);
-  EXPECT_EQ(canvas.GetPixel(10, 29), kMagenta);
-  EXPECT_EQ(canvas.GetPixel(40, 30), kWhite);
-  EXPECT_EQ(canvas.GetPixel(20, 15), kWhite);  // filled over the line
-  EXPECT_EQ(canvas.GetPixel(50, 15), kBlack);
+  // Filled over the line at y 15, which goes on beyond the rectangle.
+  ExpectPixels(canvas, {{10, 10, kMagenta}, {39, 29, kMagenta}, {10, 29, kMagenta}});
+  ExpectPixels(canvas, {{40, 30, kWhite}, {20, 15, kWhite}, {50, 15, kBlack}});
   canvas.Rectangle(-50, -50, 5000, 5);  // partly outside: clipped, no fault
   EXPECT_EQ(canvas.GetPixel(0, 4), kMagenta);
   canvas.SelectPen(Pen{PenStyle::kDot, kRed});
   canvas.Rectangle(60, 60, 70, 70);
-  EXPECT_EQ(canvas.GetPixel(60, 60), kRed);
-  EXPECT_EQ(canvas.GetPixel(63, 60), kWhite);
+  ExpectPixels(canvas, {{60, 60, kRed}, {63, 60, kWhite}});
   canvas.SetPixel(3, 40, {1, 2, 3});
   EXPECT_EQ(canvas.GetPixel(3, 40), (Rgb{1, 2, 3}));
   canvas.SetPixel(-1, 170, kRed);  // outside: ignored
   EXPECT_EQ(canvas.GetPixel(-1, 170), kWhite);
   canvas.Clear();
-  EXPECT_EQ(canvas.GetPixel(3, 40), kWhite);
-  EXPECT_EQ(canvas.GetPixel(10, 10), kWhite);
+  ExpectPixels(canvas, {{3, 40, kWhite}, {10, 10, kWhite}});
 }
 
 TEST(RasterCanvas, TextIsOpaqueAndBlendsItsMarksInTheTextColour) {
@@ -96,16 +96,13 @@ TEST(RasterCanvas, TextIsOpaqueAndBlendsItsMarksInTheTextColour) {
   canvas.MoveTo(0, 8);
   canvas.LineTo(200, 8);
   canvas.DrawText(10, 0, "   ");  // blanks wipe their cells only
-  EXPECT_EQ(canvas.GetPixel(10, 8), kWhite);
-  EXPECT_EQ(canvas.GetPixel(33, 8), kWhite);
-  EXPECT_EQ(canvas.GetPixel(34, 8), kBlack);
+  ExpectPixels(canvas, {{10, 8, kWhite}, {33, 8, kWhite}, {34, 8, kBlack}});
   EXPECT_EQ(canvas.SetTextColor(kMagenta), kBlack);
   canvas.DrawText(10, 20, "ab");
   // The second character's block: cell at x 18, one column in, rows 27..29.
-  EXPECT_EQ(canvas.GetPixel(19, 27), kMagenta);
-  EXPECT_EQ(canvas.GetPixel(20, 29), (Rgb{255, 127, 255}));
-  EXPECT_EQ(canvas.GetPixel(19, 26), kWhite);
-  EXPECT_EQ(canvas.GetPixel(21, 27), kWhite);
+  ExpectPixels(
+      canvas,
+      {{19, 27, kMagenta}, {20, 29, Rgb{255, 127, 255}}, {19, 26, kWhite}, {21, 27, kWhite}});
   canvas.DrawText(195, 58, "xyz");  // off the edge: clipped, no fault
 }
 
