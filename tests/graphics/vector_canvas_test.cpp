@@ -57,19 +57,18 @@ struct TwoLayers {
 TEST(VectorCanvas, ReplayPaintsWhatDrawingDirectlyPaints) {
   TwoLayers sounding;
   BoxGlyphs glyphs;
+  const auto draw = [&](auto& canvas) {
+    PlotSounding(sounding.Input(), canvas);
+    canvas.SetTextColor(kRed);
+    canvas.DrawText(3, 680, "after the plot");
+    DrawSegment(canvas, 240, 644, 240, 644);  // copies the frame corner onto itself
+    DrawSegment(canvas, 400, 650, 410, 660);
+  };
   RasterCanvas direct(1000, 700, kCell, &glyphs);
-  PlotSounding(sounding.Input(), direct);
-  direct.SetTextColor(kRed);
-  direct.DrawText(3, 680, "after the plot");
-  DrawSegment(direct, 240, 644, 240, 644);  // copies the frame corner onto itself
-  DrawSegment(direct, 400, 650, 410, 660);
+  draw(direct);
   VectorCanvas recording(1000, 700, kCell);
   recording.DrawText(0, 0, "cleared away");
-  PlotSounding(sounding.Input(), recording);
-  recording.SetTextColor(kRed);
-  recording.DrawText(3, 680, "after the plot");
-  DrawSegment(recording, 240, 644, 240, 644);
-  DrawSegment(recording, 400, 650, 410, 660);
+  draw(recording);
   RasterCanvas replayed(1000, 700, kCell, &glyphs);
   replayed.SetPixel(1, 1, kGreen);  // replay starts from a clear canvas
   recording.Replay(replayed);
