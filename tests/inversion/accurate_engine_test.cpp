@@ -70,15 +70,20 @@ class AccurateEngineTest : public ::testing::Test {
   std::string DataFile() const { return (directory_ / "sounding.dat").string(); }
 
   void Run(int user_model) {
-    host_.save_answers.push_back((directory_ / "sounding.INV").string());
     state_.settings.iterationLimit = 25;
-    RunInversion(state_, user_model, 0, canvas_, host_);
+    RunInto(state_, "sounding.INV", user_model);
+  }
+
+  // Runs `state`, its results saved as `file` in the test's folder.
+  void RunInto(ProgramState& state, const char* file, int user_model) {
+    ScriptedHost host;
+    host.save_answers.push_back((directory_ / file).string());
+    RunInversion(state, user_model, 0, canvas_, host);
   }
 
   fs::path directory_;
   ProgramState state_;
   RecordingCanvas canvas_;
-  ScriptedHost host_;
 };
 
 struct FewLayerCase {
@@ -149,9 +154,7 @@ TEST_F(AccurateEngineTest, FixedValuesStayExactAndBoundsHold) {
     SetModel(refused.model, {80.0f, 23.7f, 400.0f}, {6.3f, 12.0f});
     refused.engine.fixed = {name};
     refused.engine.bounds.clear();
-    ScriptedHost host;
-    host.save_answers.push_back((directory_ / "refused.INV").string());
-    RunInversion(refused, 1, 0, canvas_, host);
+    RunInto(refused, "refused.INV", 1);
     EXPECT_EQ(refused.outcome.runStatus, RunStatus::kFailed) << name;
     EXPECT_NE(refused.outcome.runMessage.find(name), std::string::npos) << name;
     EXPECT_FALSE(fs::exists(directory_ / "refused.INV")) << name;
@@ -202,9 +205,7 @@ TEST_F(AccurateEngineTest, SmoothRunMeetsTheDiscrepancyOverFourDecades) {
   ProgramState documented = state_;
   documented.engine.engine = EngineKind::kDocumented;
   documented.thicknessFactor = 1.25f;
-  ScriptedHost host;
-  host.save_answers.push_back((directory_ / "documented.INV").string());
-  RunInversion(documented, 0, 0, canvas_, host);
+  RunInto(documented, "documented.INV", 0);
   EXPECT_EQ(documented.outcome.runStatus, RunStatus::kFailed);
 }
 
