@@ -70,7 +70,8 @@ def main():
     parser.add_argument("--runs", type=int, default=40)
     parser.add_argument("--files", type=int, default=1000)
     args = parser.parse_args()
-    builds = [b.split("=", 1) for b in args.builds]
+    # The runs start in a temporary folder: paths are taken from here.
+    builds = [(name, os.path.abspath(path)) for name, path in (b.split("=", 1) for b in args.builds)]
     work = tempfile.mkdtemp(prefix="layra_bench_")
     try:
         with open(os.path.join(work, "one.dat"), "w") as f:

@@ -213,20 +213,39 @@ struct JobResult {
 
 // The results file the run of `file` will write: -o, or the data file name
 // without its extension plus ".INV", in --output-dir when given. Made absolute
-// so that two spellings of one path compare equal.
-std::string ExpectedResultsFile(const InvertOptions& options, const std::string& file) {
-  namespace fs = std::filesystem;
-  fs::path path = options.output;
-  if (path.empty()) {
-    path = fs::path(file).replace_extension(".INV");
-    if (!options.output_directory.empty()) {
-      path = fs::path(options.output_directory) / path.filename();
+// so that two spellings of one path compare equal. The folder of the last
+// file is kept resolved: the files of a batch mostly share one, and
+// resolving it costs a system call per component.
+class ResultsFileNamer {
+ public:
+  explicit ResultsFileNamer(const InvertOptions& options) : options_(options) {}
+
+  std::string operator()(const std::string& file) {
+    namespace fs = std::filesystem;
+    fs::path path = options_.output;
+    if (path.empty()) {
+      path = fs::path(file).replace_extension(".INV");
+      if (!options_.output_directory.empty()) {
+        path = fs::path(options_.output_directory) / path.filename();
+      }
     }
+    const std::string folder = path.parent_path().string();
+    if (!resolved_ || folder != folder_) {
+      std::error_code error;
+      const fs::path absolute = fs::weakly_canonical(fs::absolute(folder, error), error);
+      folder_ = folder;
+      resolved_folder_ = error ? fs::path(folder).lexically_normal() : absolute;
+      resolved_ = true;
+    }
+    return (resolved_folder_ / path.filename()).lexically_normal().string();
   }
-  std::error_code error;
-  const fs::path absolute = fs::weakly_canonical(fs::absolute(path, error), error);
-  return error ? path.lexically_normal().string() : absolute.string();
-}
+
+ private:
+  const InvertOptions& options_;
+  bool resolved_ = false;
+  std::string folder_;
+  std::filesystem::path resolved_folder_;
+};
 
 void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& result) {
   auto state = std::make_unique<ProgramState>();
@@ -429,9 +448,10 @@ int RunInvert(const InvertOptions& options) {
   }
   // No results file may be written over a data file of the run, nor the plot
   // over either (results files shared by two data files are handled below).
+  ResultsFileNamer results_file_of(options);
   std::vector<NamedPath> outputs = {{"Plot file", options.plot}};
   for (const std::string& file : options.files) {
-    outputs.push_back({"Results file", ExpectedResultsFile(options, file)});
+    outputs.push_back({"Results file", results_file_of(file)});
   }
   const std::string overwrite = OutputOverInputMessage(outputs, options.files, count == 1);
   if (!overwrite.empty()) {
@@ -448,12 +468,12 @@ int RunInvert(const InvertOptions& options) {
   {
     std::unordered_multimap<std::size_t, int> results_owner;
     for (int i = 0; i < count; ++i) {
-      const std::string path = ExpectedResultsFile(options, options.files[i]);
+      const std::string path = results_file_of(options.files[i]);
       const std::size_t hash = std::hash<std::string>()(path);
       owner_of[i] = i;
       const auto [first, last] = results_owner.equal_range(hash);
       for (auto it = first; it != last && owner_of[i] == i; ++it) {
-        if (ExpectedResultsFile(options, options.files[it->second]) == path) {
+        if (results_file_of(options.files[it->second]) == path) {
           owner_of[i] = it->second;
         }
       }
@@ -500,7 +520,7 @@ int RunInvert(const InvertOptions& options) {
       JobResult result;
       result.file = options.files[i];
       if (owner_of[i] != i) {
-        result.message = "Results file " + ExpectedResultsFile(options, result.file) +
+        result.message = "Results file " + ResultsFileNamer(options)(result.file) +
                          " is already written for " + options.files[owner_of[i]];
       } else if (options.plot.empty()) {
         InvertOne(options, nullptr, result);

@@ -25,21 +25,23 @@ struct NamedPath {
 inline std::string OutputOverInputMessage(const std::vector<NamedPath>& outputs,
                                           const std::vector<std::string>& inputs,
                                           bool distinct_outputs = true) {
+  const SameFileIndex input_index(inputs);
   for (const NamedPath& output : outputs) {
-    if (output.path.empty()) continue;
-    for (const std::string& input : inputs) {
-      if (IsSameFile(output.path, input)) {
-        return output.what + " " + output.path + " is the input file " + input +
-               " of this run; choose another name.";
-      }
+    const long input = input_index.Find(output.path);
+    if (input >= 0) {
+      return output.what + " " + output.path + " is the input file " +
+             inputs[static_cast<size_t>(input)] + " of this run; choose another name.";
     }
   }
-  for (size_t k = 0; distinct_outputs && k < outputs.size(); ++k) {
-    for (size_t j = 0; j < k && !outputs[k].path.empty(); ++j) {
-      if (IsSameFile(outputs[k].path, outputs[j].path)) {
-        return outputs[k].what + " " + outputs[k].path + " is also the " + outputs[j].what +
-               " of this run; choose another name.";
-      }
+  if (!distinct_outputs) return std::string();
+  std::vector<std::string> output_paths;
+  for (const NamedPath& output : outputs) output_paths.push_back(output.path);
+  const SameFileIndex output_index(output_paths);
+  for (size_t k = 0; k < outputs.size(); ++k) {
+    const long first = output_index.Find(outputs[k].path);
+    if (first >= 0 && static_cast<size_t>(first) < k) {
+      return outputs[k].what + " " + outputs[k].path + " is also the " +
+             outputs[static_cast<size_t>(first)].what + " of this run; choose another name.";
     }
   }
   return std::string();

@@ -1,9 +1,14 @@
 #include "fileio/results_file.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cassert>
+#include <cerrno>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -127,7 +132,8 @@ bool AppendResults(int fixed,
                    const float* spacing_b,
                    float misfit,
                    const std::string& title,
-                   const InversionSettings& settings) {
+                   const InversionSettings& settings,
+                   ResultsFileStream* stream) {
   const bool wenner = IsWenner(array_type);
   assert(layer_count <= 0 || resistivity != nullptr);
   assert(layer_count <= 1 || thickness != nullptr);
@@ -135,9 +141,26 @@ bool AppendResults(int fixed,
   assert(point_count <= 0 || wenner || spacing_b != nullptr);
   // Block 0 starts the file: whatever an earlier run left there is replaced
   // only once a new run has its first block to write.
-  std::FILE* file = std::fopen(path.c_str(), iteration <= 0 ? "w" : "a");
-  if (file == nullptr) return false;
-  CheckedTextWriter out(file);
+  std::FILE* file = nullptr;
+  if (stream != nullptr && stream->file_ != nullptr && stream->path_ == path) {
+    file = stream->file_;
+    if (iteration <= 0) {
+      // The stream was opened for appending (see Open): block 0 replaces
+      // what the file held, and appending goes on from its new, empty end.
+      if (std::fflush(file) != 0 || ::ftruncate(::fileno(file), 0) != 0) return false;
+      stream->created_ = false;
+    }
+  } else {
+    if (stream != nullptr) stream->Close();
+    file = std::fopen(path.c_str(), iteration <= 0 ? "w" : "a");
+    if (file == nullptr) return false;
+    if (stream != nullptr) {
+      stream->file_ = file;
+      stream->path_ = path;
+      stream->UseBuffer();
+    }
+  }
+  CheckedTextWriter out(file, stream == nullptr);
   const bool mean_error = settings.dataConstraint != 0;
   const float percent = misfit * 100.0f;
 
@@ -208,7 +231,40 @@ bool AppendResults(int fixed,
     out.Write(mean_error ? "Resistivity %% mean error\n" : "Resistivity %% RMS error\n");
     out.Write("%10.3f\n", percent);
   }
-  return out.Close();
+  return stream != nullptr ? out.Flush() : out.Close();
+}
+
+bool ResultsFileStream::Open(const std::string& path, std::string* reason) {
+  Close();
+  struct stat info {};
+  const bool existed = ::stat(path.c_str(), &info) == 0;
+  errno = 0;
+  file_ = std::fopen(path.c_str(), "a");
+  if (file_ == nullptr) {
+    *reason = std::strerror(errno != 0 ? errno : EACCES);
+    return false;
+  }
+  path_ = path;
+  created_ = !existed;
+  UseBuffer();
+  return true;
+}
+
+void ResultsFileStream::UseBuffer() {
+  // A buffer that holds a whole block of the usual size, so that a block
+  // reaches the file in one write.
+  buffer_.resize(1 << 16);
+  std::setvbuf(file_, buffer_.data(), _IOFBF, buffer_.size());
+}
+
+bool ResultsFileStream::Close() {
+  if (file_ == nullptr) return true;
+  const bool closed = std::fclose(file_) == 0;
+  file_ = nullptr;
+  if (created_) std::remove(path_.c_str());
+  created_ = false;
+  path_.clear();
+  return closed;
 }
 
 int ReadResultsFile(const std::string& path,

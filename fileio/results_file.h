@@ -8,7 +8,9 @@
 // resistivities and misfit. Misfits are written in percent. Only resistivity
 // information is recorded.
 
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "platform/canvas.h"
 #include "platform/host.h"
@@ -26,6 +28,12 @@ namespace layra {
 // settings.dataConstraint chooses the misfit label ("RMS error" for 0, "mean
 // error" otherwise); both constraint kinds are written in block 0.
 // Returns false when the file could not be opened or a write failed.
+//
+// With a `stream`, the file stays open in it from block 0 to the next block
+// 0 or until the stream is closed: each later block of the same path is
+// written through it and flushed, so a run that is killed keeps every block
+// written, at the cost of one write rather than an open, a seek and a close.
+class ResultsFileStream;
 bool AppendResults(int fixed,
                    DataKind kind,
                    int errors,
@@ -44,7 +52,55 @@ bool AppendResults(int fixed,
                    const float* spacing_b,
                    float misfit,
                    const std::string& title,
-                   const InversionSettings& settings);
+                   const InversionSettings& settings,
+                   ResultsFileStream* stream = nullptr);
+
+// The results file a run keeps open between its blocks (see AppendResults).
+class ResultsFileStream {
+ public:
+  // Opens `path` for the run's blocks without changing it: an existing file
+  // keeps its contents until block 0 replaces them, and a file created here
+  // is removed again if the stream is closed before block 0, so a run
+  // refused before then leaves every file as it was. On failure *reason
+  // holds the system's reason.
+  bool Open(const std::string& path, std::string* reason);
+
+  ResultsFileStream() = default;
+  ResultsFileStream(const ResultsFileStream&) = delete;
+  ResultsFileStream& operator=(const ResultsFileStream&) = delete;
+  ~ResultsFileStream() { Close(); }
+
+  // Closes the file if open; false when closing failed.
+  bool Close();
+
+ private:
+  friend bool AppendResults(int,
+                            DataKind,
+                            int,
+                            int,
+                            ArrayType,
+                            const std::string&,
+                            int,
+                            int,
+                            int,
+                            const float*,
+                            const float*,
+                            const float*,
+                            const float*,
+                            const float*,
+                            const float*,
+                            const float*,
+                            float,
+                            const std::string&,
+                            const InversionSettings&,
+                            ResultsFileStream*);
+  void UseBuffer();
+
+  std::FILE* file_ = nullptr;
+  std::string path_;
+  bool created_ = false;      // created by Open and not yet written
+  std::vector<char> buffer_;  // the stream's buffer, big enough for a block
+};
 
 // The longest results file AppendResults can write, and so the longest the
 // reader takes: block 0 and kMaxRunIterations iteration blocks of kMaxPoints

@@ -16,12 +16,13 @@ namespace layra {
 
 class CheckedTextWriter {
  public:
-  // Takes ownership of an open stream.
-  explicit CheckedTextWriter(std::FILE* file) : file_(file) {}
+  // Takes ownership of an open stream, or with `owned` false only writes to
+  // it (Flush then ends the writing, and the stream stays open).
+  explicit CheckedTextWriter(std::FILE* file, bool owned = true) : file_(file), owned_(owned) {}
   CheckedTextWriter(const CheckedTextWriter&) = delete;
   CheckedTextWriter& operator=(const CheckedTextWriter&) = delete;
   ~CheckedTextWriter() {
-    if (file_ != nullptr) std::fclose(file_);
+    if (file_ != nullptr && owned_) std::fclose(file_);
   }
 
 #if defined(__GNUC__)
@@ -39,6 +40,13 @@ class CheckedTextWriter {
     }
   }
 
+  // Passes what was written on to the system, leaving the stream open; true
+  // when every write and the flush succeeded.
+  bool Flush() {
+    if (std::fflush(file_) != 0 || std::ferror(file_)) ok_ = false;
+    return ok_;
+  }
+
   // Closes the file; true when every write and the close succeeded.
   bool Close() {
     if (std::ferror(file_)) ok_ = false;
@@ -49,6 +57,7 @@ class CheckedTextWriter {
 
  private:
   std::FILE* file_;
+  bool owned_;
   std::string line_;  // the text of the current Write, kept to reuse its storage
   bool ok_ = true;
 };

@@ -45,26 +45,6 @@ std::string DirectoryOf(const std::string& path) {
   return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
 }
 
-// Whether the results file `path` can be written, without changing it: an
-// existing file is opened for appending and keeps its contents, a new one is
-// created and removed again. The first block of the run replaces the file,
-// so a run refused before then leaves every file as it was. On failure
-// *reason holds the system's reason.
-bool CanCreateFile(const std::string& path, std::string* reason) {
-  std::error_code error;
-  const bool existed = std::filesystem::exists(path, error);
-  errno = 0;
-  std::FILE* file = std::fopen(path.c_str(), "a");
-  if (file == nullptr) {
-    *reason = std::strerror(errno != 0 ? errno : EACCES);
-    return false;
-  }
-  const bool closed = std::fclose(file) == 0;
-  if (!closed) *reason = std::strerror(errno);
-  if (!existed) std::remove(path.c_str());
-  return closed;
-}
-
 class ResistivityStage {
  public:
   explicit ResistivityStage(InversionRun& run)
@@ -125,7 +105,8 @@ bool ResistivityStage::WriteBlock() {
                                      data_.spacingB.data(),
                                      run_.misfit,
                                      data_.title,
-                                     state_.settings);
+                                     state_.settings,
+                                     &run_.results_stream);
   if (written) return true;
   const std::string message =
       StrFormat("Cannot write to the results file\n%s.\nThe inversion has been stopped.",
@@ -226,7 +207,7 @@ bool PrepareResultsFile(InversionRun& run) {
   if (run.silent) {
     const std::string path = base + ".INx";
     std::string reason;
-    if (IsSameFile(path, state.data.dataFileName) || !CanCreateFile(path, &reason)) {
+    if (IsSameFile(path, state.data.dataFileName) || !run.results_stream.Open(path, &reason)) {
       const std::string message =
           std::string(kCannotCreate) +
           "This data set will not be processed.\nPlease check this data file";
@@ -251,7 +232,7 @@ bool PrepareResultsFile(InversionRun& run) {
     const bool data_file = IsSameFile(path, state.data.dataFileName);
     if (data_file) {
       reason = "it is the data file " + state.data.dataFileName + " of this run";
-    } else if (CanCreateFile(path, &reason)) {
+    } else if (run.results_stream.Open(path, &reason)) {
       break;
     }
     const std::string question =
@@ -498,6 +479,7 @@ void RunOnData(ProgramState& state, int user_model, int silent, Canvas& canvas, 
     const int guarded_start = GuardedFilterValues(run);
     ResistivityStage stage(run);
     go_on = stage.Run();
+    run.results_stream.Close();
     for (int j = 1; j < run.layer_count; ++j) {
       model.depthTop[j] = model.depthTop[j - 1] + model.thickness[j - 1];
     }

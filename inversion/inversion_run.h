@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "fileio/results_file.h"
 #include "graphics/plot_snapshot.h"
 #include "graphics/sounding_plot.h"
 #include "inversion/engine.h"
@@ -39,6 +40,9 @@ struct InversionRun {
   // IP values kept for the plots of the following stages (fractions).
   std::vector<float> observed_ip;  // observed IP values as fractions
   float ip_misfit = 0.0f;
+
+  // The results file, open from the first block to the last.
+  ResultsFileStream results_stream;
 
   // The latest plot, kept for a canvas that wants only the last one.
   std::unique_ptr<PlotSnapshot> last_plot;

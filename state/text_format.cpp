@@ -78,6 +78,13 @@ void FormatInteger(std::string& out,
   if (!(field.precision == 0 && magnitude == 0)) {
     end = std::to_chars(digits, digits + sizeof digits, magnitude, base).ptr;
   }
+  if (field.precision < 0 && (c == 'd' || c == 'i' || c == 'u')) {
+    // The common case, without building the body and prefix as strings.
+    const char sign = c == 'u' ? 0 : SignOf(negative, field);
+    Pad(out, std::string_view(&sign, sign != 0 ? 1 : 0), std::string_view(digits, end - digits),
+        field, true);
+    return;
+  }
   if (c == 'X') {
     for (char* p = digits; p < end; ++p)
       if (*p >= 'a' && *p <= 'f') *p = static_cast<char>(*p - 'a' + 'A');
@@ -151,10 +158,25 @@ template <typename Real>
 void FormatFloat(std::string& out, const FieldFormat& field, Real value) {
   const bool upper = field.conversion == 'F' || field.conversion == 'E' || field.conversion == 'G';
   const char lower = static_cast<char>(upper ? field.conversion - 'A' + 'a' : field.conversion);
-  std::string prefix;
-  if (char sign = SignOf(std::signbit(value), field)) prefix.push_back(sign);
+  const char sign = SignOf(std::signbit(value), field);
+  const std::string_view prefix(&sign, sign != 0 ? 1 : 0);
+  const bool finite = std::isfinite(value);
+  if constexpr (sizeof(Real) <= sizeof(double)) {
+    // The results files' numbers (%10.3f and the like), written straight
+    // from the digits: a double has at most 309 digits before the point.
+    if (finite && lower == 'f' && !field.alternate && field.precision <= 64) {
+      char digits[400];
+      const char* end = std::to_chars(digits,
+                                      digits + sizeof digits,
+                                      std::fabs(value),
+                                      std::chars_format::fixed,
+                                      field.precision < 0 ? 6 : field.precision)
+                            .ptr;
+      Pad(out, prefix, std::string_view(digits, end - digits), field, true);
+      return;
+    }
+  }
   std::string body;
-  bool finite = std::isfinite(value);
   if (!finite) {
     body = std::isnan(value) ? "nan" : "inf";
   } else {

@@ -57,6 +57,8 @@ TEST_F(FileSafety, NoOutputIsWrittenOverAnInput) {
   const std::vector<Case> cases = {
       {"invert -o @wenner.dat @wenner.dat", "wenner.dat", "Results file"},
       {"invert -o @sub/../wenner.dat @wenner.dat", "wenner.dat", "Results file"},
+      {"invert -o @link.dat @wenner.dat", "wenner.dat", "Results file"},
+      {"invert --output-dir @sub/.. @sub/../link.dat @wenner.INV", "wenner.INV", "Results file"},
       {"invert @wenner.dat @wenner.INV", "wenner.INV", "Results file"},
       {"invert --plot @wenner.dat @wenner.dat", "wenner.dat", "Plot file"},
       {"forward @two_layer.mod -o @two_layer.mod", "two_layer.mod", "Synthetic data file"},
@@ -64,6 +66,7 @@ TEST_F(FileSafety, NoOutputIsWrittenOverAnInput) {
       {"show @wenner.INV --plot @wenner.INV", "wenner.INV", "Plot file"},
   };
   fs::create_directories(directory_ / "sub");
+  fs::create_symlink(directory_ / "wenner.dat", directory_ / "link.dat");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments);
     const std::string before = Contents(c.input);

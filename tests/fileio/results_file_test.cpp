@@ -53,7 +53,7 @@ struct RunRecord {
   }
   float Misfit(int j) const { return 0.2f / static_cast<float>(j + 1); }
 
-  bool Append(const std::string& path, int j) const {
+  bool Append(const std::string& path, int j, ResultsFileStream* stream = nullptr) const {
     std::vector<float> calculated = Calculated(j);
     std::vector<float> model = Resistivities(j);
     return AppendResults(fixed,
@@ -74,7 +74,8 @@ struct RunRecord {
                          b.data(),
                          Misfit(j),
                          "Test sounding",
-                         settings);
+                         settings,
+                         stream);
   }
   bool Write(const std::string& path, int iterations) const {
     bool ok = true;
@@ -220,6 +221,37 @@ TEST(AppendResults, ReportsAFileThatCannotBeWritten) {
   if (std::filesystem::exists("/dev/full")) {
     EXPECT_FALSE(run.Append("/dev/full", 0)) << "a failed write must not pass for success";
   }
+}
+
+// A run keeps its results file open: the blocks are the same text, a file
+// is untouched until block 0, and one created for a run that never wrote is
+// removed again.
+TEST(ResultsFileStream, WritesWhatReopeningWritesAndLeavesRefusedRunsNoTrace) {
+  RunRecord run;
+  const std::string expected = Written(run, 3);
+  {
+    TempFile file(".INV", "an earlier run's results\n");
+    ResultsFileStream stream;
+    std::string reason;
+    ASSERT_TRUE(stream.Open(file.path(), &reason)) << reason;
+    EXPECT_EQ(file.Read(), "an earlier run's results\n");
+    for (int j = 0; j <= 3; ++j) ASSERT_TRUE(run.Append(file.path(), j, &stream));
+    EXPECT_EQ(file.Read(), expected) << "each block reaches the file as it is written";
+    EXPECT_TRUE(stream.Close());
+    EXPECT_EQ(file.Read(), expected);
+  }
+  TempFile unused(".INV");
+  {
+    ResultsFileStream stream;
+    std::string reason;
+    ASSERT_TRUE(stream.Open(unused.path(), &reason)) << reason;
+    EXPECT_TRUE(std::filesystem::exists(unused.path()));
+  }
+  EXPECT_FALSE(std::filesystem::exists(unused.path()));
+  ResultsFileStream stream;
+  std::string reason;
+  EXPECT_FALSE(stream.Open("/nonexistent/directory/run.INV", &reason));
+  EXPECT_FALSE(reason.empty());
 }
 
 TEST(ReadResultsFile, ReadsBackEveryIterationOfARun) {
