@@ -12,6 +12,7 @@
 
 #include "cli/font_glyphs.h"
 #include "cli/plot_size.h"
+#include "cli/run_png_writer.h"
 #include "fileio/atomic_file.h"
 #include "graphics/bmp_file.h"
 #include "graphics/pdf_document.h"
@@ -171,100 +172,84 @@ class PaletteRows {
   bool have_run_ = false;
 };
 
-// Writes the rows; false (the picture unfinished) when a pixel's colour is
-// not in `colours`, the palette given (RGB rows when it is empty).
-bool WritePngImage(png_structp png,
-                   png_infop info,
-                   BandedPicture& picture,
-                   const std::vector<Rgb>& colours) {
-  const bool palette = !colours.empty();
+// Writes the rows as 24-bit colour.
+void WritePngImage(png_structp png, png_infop info, BandedPicture& picture) {
   png_set_IHDR(png,
                info,
                static_cast<png_uint_32>(picture.Width()),
                static_cast<png_uint_32>(picture.Height()),
                8,
-               palette ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB,
+               PNG_COLOR_TYPE_RGB,
                PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
-  std::vector<png_color> entries;
-  for (const Rgb& c : colours) entries.push_back(png_color{c.red, c.green, c.blue});
-  if (palette) {
-    png_set_PLTE(png, info, entries.data(), static_cast<int>(entries.size()));
-#ifdef PNG_CHECK_FOR_INVALID_INDEX_SUPPORTED
-    // Every index comes from the palette: no need to check each pixel again.
-    png_set_check_for_invalid_index(png, 0);
-#endif
-  }
   // Plots are mostly flat colour: fast settings cost little in size.
   png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
   png_set_compression_level(png, 1);
   png_set_compression_mem_level(png, 1);
   png_write_info(png, info);
-  PaletteRows rows(colours);
-  std::vector<std::uint8_t> indices(palette ? picture.Width() : 0);
   for (int y = 0; y < picture.Height(); ++y) {
-    if (!palette) {
-      png_write_row(png, reinterpret_cast<png_const_bytep>(picture.Row(y)));
-    } else if (rows.Convert(picture.Row(y), picture.Width(), indices.data())) {
-      png_write_row(png, indices.data());
-    } else {
-      return false;
-    }
+    png_write_row(png, reinterpret_cast<png_const_bytep>(picture.Row(y)));
   }
   png_write_end(png, info);
-  return true;
 }
 
-// Encodes the picture into `file`: kDone, or kFailed with libpng's message,
-// or kOtherColours when a pixel is not in the palette `colours`. Kept free of
-// objects with destructors: libpng leaves a failed call by a long jump back
-// here.
-enum class PngOutcome { kDone, kFailed, kOtherColours };
-
-PngOutcome EncodePng(std::FILE* file,
-                     BandedPicture& picture,
-                     const std::vector<Rgb>& colours,
-                     PngFailure& failure) {
+// Encodes the picture into `file`; false with libpng's message in `failure`.
+// Kept free of objects with destructors: libpng leaves a failed call by a
+// long jump back here.
+bool EncodeTrueColorPng(std::FILE* file, BandedPicture& picture, PngFailure& failure) {
   png_structp png =
       png_create_write_struct(PNG_LIBPNG_VER_STRING, &failure, OnPngError, OnPngWarning);
   if (png == nullptr) {
     failure.message = "out of memory";
-    return PngOutcome::kFailed;
+    return false;
   }
   png_infop info = png_create_info_struct(png);
   if (info == nullptr || setjmp(png_jmpbuf(png)) != 0) {
     png_destroy_write_struct(&png, &info);
     if (failure.message.empty()) failure.message = "out of memory";
-    return PngOutcome::kFailed;
+    return false;
   }
   png_init_io(png, file);
-  const bool written = WritePngImage(png, info, picture, colours);
+  WritePngImage(png, info, picture);
   png_destroy_write_struct(&png, &info);
-  return written ? PngOutcome::kDone : PngOutcome::kOtherColours;
+  return true;
 }
 
-// A palette picture when the drawing's colours fit one (a third of the data
-// to compress), otherwise, or when a pixel turns out to have another colour,
-// 24-bit colour.
+// A palette picture when the drawing's colours fit one (a third of the data,
+// written from its runs), otherwise, or when a pixel turns out to have
+// another colour, 24-bit colour through libpng.
 bool WritePng(const VectorCanvas& drawing,
               BandedPicture& picture,
               const std::string& path,
               std::string* error) {
-  for (const std::vector<Rgb>& colours : {PictureColours(drawing), std::vector<Rgb>{}}) {
+  const std::vector<Rgb> colours = PictureColours(drawing);
+  if (!colours.empty()) {
     AtomicFileWriter writer(path);
     if (!writer.ok()) return Refuse(writer, "", error);
-    PngFailure failure;
-    errno = 0;
-    const PngOutcome outcome = EncodePng(writer.stream(), picture, colours, failure);
-    if (outcome == PngOutcome::kOtherColours) continue;
-    if (outcome == PngOutcome::kFailed) {
-      const int write_error = errno;
-      return Refuse(writer, write_error != 0 ? std::strerror(write_error) : failure.message, error);
+    RunPngWriter png(writer.stream(), picture.Width(), picture.Height(), colours);
+    PaletteRows rows(colours);
+    std::vector<std::uint8_t> indices(static_cast<std::size_t>(picture.Width()));
+    bool in_palette = true;
+    for (int y = 0; y < picture.Height() && in_palette; ++y) {
+      in_palette = rows.Convert(picture.Row(y), picture.Width(), indices.data());
+      if (in_palette) png.WriteRow(indices.data());
     }
-    return CommitOrRefuse(writer, error);
+    if (in_palette) {
+      errno = 0;
+      if (!png.Finish()) return Refuse(writer, errno != 0 ? std::strerror(errno) : "", error);
+      return CommitOrRefuse(writer, error);
+    }
   }
-  return false;
+  AtomicFileWriter writer(path);
+  if (!writer.ok()) return Refuse(writer, "", error);
+  PngFailure failure;
+  errno = 0;
+  if (!EncodeTrueColorPng(writer.stream(), picture, failure)) {
+    const int write_error = errno;
+    return Refuse(writer, write_error != 0 ? std::strerror(write_error) : failure.message, error);
+  }
+  return CommitOrRefuse(writer, error);
 }
 
 // Rows from the bottom up, each padded to a multiple of four bytes.

@@ -81,8 +81,11 @@ void FormatInteger(std::string& out,
   if (field.precision < 0 && (c == 'd' || c == 'i' || c == 'u')) {
     // The common case, without building the body and prefix as strings.
     const char sign = c == 'u' ? 0 : SignOf(negative, field);
-    Pad(out, std::string_view(&sign, sign != 0 ? 1 : 0), std::string_view(digits, end - digits),
-        field, true);
+    Pad(out,
+        std::string_view(&sign, sign != 0 ? 1 : 0),
+        std::string_view(digits, end - digits),
+        field,
+        true);
     return;
   }
   if (c == 'X') {

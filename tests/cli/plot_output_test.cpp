@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cli/plot_size.h"
+#include "cli/run_png_writer.h"
 #include "tests/support/cli_run.h"
 
 namespace layra::cli {
@@ -193,6 +194,58 @@ TEST_F(PictureFiles, PngKeepsEveryColourDrawn) {
     for (int i = 0; i < colours; ++i) {
       const unsigned char* p = &pixels[3 * (7 * 300 + i)];
       EXPECT_EQ((std::vector<int>{p[0], p[1], p[2]}), (std::vector<int>{i % 256, i / 2, 9})) << i;
+    }
+  }
+}
+
+// The run encoder's stream decodes to the very indices written, whatever
+// mix of repeated rows, long runs (around the longest copy, 258), single
+// pixels and every palette entry, and for rows too wide to copy from.
+TEST_F(PictureFiles, RunEncodedPngDecodesToTheIndicesWritten) {
+  std::vector<Rgb> palette;
+  for (int c = 0; c < 256; ++c) {
+    palette.push_back(Rgb{static_cast<std::uint8_t>(c),
+                          static_cast<std::uint8_t>(255 - c),
+                          static_cast<std::uint8_t>(c / 3)});
+  }
+  const auto pattern = [](int x, int y) {
+    if (y % 5 == 1) return (x * 7 + y) % 256;        // a new index at every pixel
+    if (y % 5 == 2) return (x / (256 + y % 7)) % 3;  // runs of 256 to 262
+    if (y % 5 == 3) return x == y ? 200 : 0;         // the row before but one pixel
+    return 0;                                        // repeats the row above
+  };
+  const struct {
+    int width;
+    int height;
+  } sizes[] = {{1, 1}, {2, 3}, {777, 23}, {33000, 4}};
+  for (const auto& size : sizes) {
+    SCOPED_TRACE(size.width);
+    std::vector<std::uint8_t> indices(static_cast<std::size_t>(size.width) * size.height);
+    for (int y = 0; y < size.height; ++y) {
+      for (int x = 0; x < size.width; ++x) {
+        indices[static_cast<std::size_t>(y) * size.width + x] =
+            static_cast<std::uint8_t>(pattern(x, y));
+      }
+    }
+    std::FILE* file = std::fopen(Path("runs.png").c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    RunPngWriter png(file, size.width, size.height, palette);
+    for (int y = 0; y < size.height; ++y) {
+      png.WriteRow(&indices[static_cast<std::size_t>(y) * size.width]);
+    }
+    EXPECT_TRUE(png.Finish());
+    std::fclose(file);
+    png_image image;
+    bool stored_as_palette = false;
+    const std::vector<unsigned char> pixels = ReadPng(Path("runs.png"), image, &stored_as_palette);
+    ASSERT_FALSE(pixels.empty()) << image.message;
+    EXPECT_TRUE(stored_as_palette);
+    ASSERT_EQ(pixels.size(), 3 * indices.size());
+    for (std::size_t i = 0; i < indices.size(); ++i) {
+      const Rgb& want = palette[indices[i]];
+      ASSERT_EQ((std::vector<int>{pixels[3 * i], pixels[3 * i + 1], pixels[3 * i + 2]}),
+                (std::vector<int>{want.red, want.green, want.blue}))
+          << "pixel " << i;
     }
   }
 }
