@@ -236,8 +236,9 @@ bool WritePng(const VectorCanvas& drawing,
       if (in_palette) png.WriteRow(indices.data());
     }
     if (in_palette) {
-      errno = 0;
-      if (!png.Finish()) return Refuse(writer, errno != 0 ? std::strerror(errno) : "", error);
+      if (!png.Finish()) {
+        return Refuse(writer, png.error() != 0 ? std::strerror(png.error()) : "", error);
+      }
       return CommitOrRefuse(writer, error);
     }
   }

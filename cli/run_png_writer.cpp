@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <utility>
 
@@ -274,7 +275,11 @@ bool RunPngWriter::Finish() {
   for (const std::uint8_t byte : check) PutBits(byte, 8);
   FlushBytes(true);
   WriteChunk("IEND", nullptr, 0);
-  return ok_ && std::fflush(file_) == 0 && !std::ferror(file_);
+  if (!ok_) return false;
+  errno = 0;
+  ok_ = std::fflush(file_) == 0 && !std::ferror(file_);
+  if (!ok_) error_ = errno;
+  return ok_;
 }
 
 void RunPngWriter::WriteChunk(const char* type, const std::uint8_t* data, std::size_t size) {
@@ -285,9 +290,12 @@ void RunPngWriter::WriteChunk(const char* type, const std::uint8_t* data, std::s
   if (size > 0) crc = crc32(crc, data, static_cast<uInt>(size));
   std::uint8_t tail[4];
   PutBigEndian(tail, static_cast<std::uint32_t>(crc));
-  ok_ = ok_ && std::fwrite(head, 1, 8, file_) == 8 &&
+  if (!ok_) return;
+  errno = 0;
+  ok_ = std::fwrite(head, 1, 8, file_) == 8 &&
         (size == 0 || std::fwrite(data, 1, size, file_) == size) &&
         std::fwrite(tail, 1, 4, file_) == 4;
+  if (!ok_) error_ = errno;
 }
 
 }  // namespace layra::cli

@@ -27,9 +27,12 @@ class RunPngWriter {
   // The next row, `width` palette indices, top down.
   void WriteRow(const std::uint8_t* indices);
 
-  // Ends the image after the last row; false when a write failed (errno
-  // holds the system's reason).
+  // Ends the image after the last row; false when a write failed.
   bool Finish();
+
+  // The system's reason (an errno value) for the first write that failed,
+  // 0 if none did or the system gave none.
+  int error() const { return error_; }
 
  private:
   void PutBits(std::uint32_t bits, int count);
@@ -50,6 +53,7 @@ class RunPngWriter {
   int bit_count_ = 0;
   std::vector<std::uint8_t> out_;  // compressed bytes not yet in an IDAT chunk
   bool ok_ = true;
+  int error_ = 0;
 };
 
 }  // namespace layra::cli
