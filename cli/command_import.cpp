@@ -11,6 +11,7 @@
 #include <string>
 
 #include "cli/command_registry.h"
+#include "fileio/same_file.h"
 #include "fileio/synthetic_data.h"
 #include "state/records.h"
 #include "survey/field_sheet.h"
@@ -24,11 +25,6 @@ struct ImportOptions {
   std::string output;
   std::string title;
 };
-
-bool SameFile(const std::string& a, const std::string& b) {
-  std::error_code error;
-  return std::filesystem::equivalent(a, b, error);
-}
 
 int RunImport(const ImportOptions& options) {
   namespace fs = std::filesystem;
@@ -52,7 +48,7 @@ int RunImport(const ImportOptions& options) {
   const std::string output = options.output.empty()
                                  ? fs::path(options.sheet).replace_extension(".dat").string()
                                  : options.output;
-  if (SameFile(output, options.sheet)) {
+  if (IsSameFile(output, options.sheet)) {
     std::cerr << "The data file " << output
               << " would replace the field sheet; name another with -o.\n";
     return 1;

@@ -260,3 +260,15 @@ bool ParseFieldSheet(const std::string& text,
 }
 
 }  // namespace layra
+
+namespace layra {
+
+ArrayType FieldSheetArray(const std::string& text) {
+  CsvTable table;
+  std::string ignored;
+  if (!ParseCsvTable(text, &table, &ignored)) return ArrayType::kSchlumberger;
+  return table.Find({"a"}) >= 0 && table.Find({"ab2"}) < 0 ? ArrayType::kWenner
+                                                           : ArrayType::kSchlumberger;
+}
+
+}  // namespace layra

@@ -42,6 +42,11 @@ bool ParseFieldSheet(const std::string& text,
                      SoundingData* data,
                      std::string* error);
 
+// The array the sheet's columns are written for: Wenner when it has a column
+// "a" and none "AB/2", otherwise Schlumberger (and reading the sheet then
+// says what it lacks).
+ArrayType FieldSheetArray(const std::string& text);
+
 }  // namespace layra
 
 #endif  // LAYRA_SURVEY_FIELD_SHEET_H_

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QDockWidget>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
@@ -17,14 +18,18 @@
 #include <QSaveFile>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <cmath>
+#include <memory>
 #include <string>
 
 #include "analysis/uncertainty_plot.h"
 #include "analysis/uncertainty_report.h"
 #include "fileio/data_file.h"
 #include "fileio/datum_levels.h"
+#include "fileio/same_file.h"
+#include "fileio/synthetic_data.h"
 #include "graphics/sounding_plot.h"
 #include "inversion/excluded_points.h"
 #include "inversion/inversion_driver.h"
@@ -33,6 +38,7 @@
 #include "state/settings_rules.h"
 #include "state/text_format.h"
 #include "state/user_model_rules.h"
+#include "survey/field_sheet.h"
 #include "windows/about_dialog.h"
 #include "windows/display_window.h"
 #include "windows/forward_window.h"
@@ -263,6 +269,10 @@ void MainWindow::BuildMenus() {
              QStringLiteral("&Read apparent resistivity data file"),
              QStringLiteral("command101"))
       ->setShortcut(QKeySequence::Open);
+  AddCommand(file,
+             kCommandImportFieldSheet,
+             QStringLiteral("&Import field sheet (CSV)..."),
+             QStringLiteral("importFieldSheet"));
   file->addSeparator();
   QMenu* edit = new QMenu(QStringLiteral("&Edit"), this);
   pictures_->AddTo(file, edit);
@@ -384,6 +394,9 @@ void MainWindow::RunCommand(int id) {
   switch (id) {
     case kCommandReadData:
       if (mode_flag_ == 0) ReadData();
+      break;
+    case kCommandImportFieldSheet:
+      if (mode_flag_ == 0) ImportFieldSheet();
       break;
     case kCommandDampingFactors:
       if (!RefusedInMode()) ChangeDamping();
@@ -512,7 +525,7 @@ void MainWindow::ReadData() {
   ReadDataFrom(path);
 }
 
-void MainWindow::ReadDataFrom(const std::string& path) {
+void MainWindow::ReadDataFrom(const std::string& path, const std::string& file_name) {
   ClearWindow(*canvas_);
   listing_->clear();
   fit_shown_ = false;
@@ -526,19 +539,68 @@ void MainWindow::ReadDataFrom(const std::string& path) {
     return;
   }
   host_->Beep();
-  state_.data.dataFileName = path;
+  const std::string& name = file_name.empty() ? path : file_name;
+  state_.data.dataFileName = name;
   state_.thicknessFactor = 1.25f;
   state_.dataRead = 1;
   last_run_ = -1;
   if (state_.userModelAvailable != 0) {
     CopyStartingModel(state_.startingModel, state_.model);
   }
-  QString directory = QFileInfo(QString::fromStdString(path)).absolutePath();
+  QString directory = QFileInfo(QString::fromStdString(name)).absolutePath();
   state_.dataDirectory = DirectoryWithSeparator(directory);
   state_.resultsDirectory = state_.dataDirectory;
   QDir::setCurrent(directory);
   QSettings().setValue(QLatin1String(kLastFolderKey), directory);
   ListDatumLevels();
+}
+
+void MainWindow::ImportFieldSheet() {
+  std::string sheet = "*.csv";
+  if (!host_->ChooseOpenFile(sheet, "Field Sheet (CSV)")) return;
+  QFile in(QString::fromStdString(sheet));
+  if (!in.open(QIODevice::ReadOnly)) {
+    host_->Warn("Cannot open the field sheet\n" + sheet, "Error Message");
+    return;
+  }
+  const std::string text = in.readAll().toStdString();
+  // The sheet's columns say which array it was measured with ("a" or
+  // "AB/2"); a refused sheet changes nothing.
+  auto data = std::make_unique<SoundingData>();
+  std::string error;
+  if (!ParseFieldSheet(text, FieldSheetArray(text), data.get(), &error)) {
+    host_->Warn(sheet + ":\n" + error + "\nNothing was imported.", "Error Message");
+    return;
+  }
+  const QFileInfo info(QString::fromStdString(sheet));
+  data->title = "Imported from " + info.fileName().toStdString();
+  std::string target = QDir(info.absolutePath())
+                           .filePath(info.completeBaseName() + QStringLiteral(".dat"))
+                           .toStdString();
+  const std::string suggested = target;
+  while (host_->ChooseSaveFile(target, "Save Field Sheet as Data File")) {
+    if (IsSameFile(target, sheet)) {
+      host_->Warn(
+          "The data file would replace the field sheet " + sheet + ".\nChoose another name.",
+          "Error Message");
+    } else if (!WriteDataFile(*data, target, &error)) {
+      host_->Warn("Cannot write the data file " + error, "Error Message");
+    } else {
+      ReadDataFrom(target);
+      return;
+    }
+  }
+  // Not saved: the data set is read through a temporary data file and known
+  // by the name it would have been saved under, next to the sheet.
+  QTemporaryDir scratch;
+  const std::string temporary =
+      scratch.filePath(info.completeBaseName() + QStringLiteral(".dat")).toStdString();
+  if (!scratch.isValid() || !WriteDataFile(*data, temporary, &error)) {
+    host_->Warn("Cannot read the field sheet " + sheet + " as a data set.", "Error Message");
+    return;
+  }
+  ReadDataFrom(temporary, suggested);
+  if (state_.dataRead != 0) AddListingLine("The field sheet was not saved as a data file.");
 }
 
 void MainWindow::ListDatumLevels() {

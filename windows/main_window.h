@@ -54,6 +54,7 @@ enum CommandId : int {
   kCommandSaveModelCsv = 404,
   kCommandCopyModelCsv = 405,
   kCommandCopyDataCsv = 406,
+  kCommandImportFieldSheet = 407,
   kCommandUsageGuide = 411,
   kCommandAbout = 412,
 };
@@ -126,7 +127,13 @@ class MainWindow : public QMainWindow {
   // Adds `text` to the listing dock.
   void AddListingLine(const std::string& text);
   // Reads the data file `path` (a chooser's choice or the command line's).
-  void ReadDataFrom(const std::string& path);
+  // With a `file_name`, the data set is known by that name instead (its
+  // folder becomes the data folder): a field sheet read through a
+  // temporary data file.
+  void ReadDataFrom(const std::string& path, const std::string& file_name = std::string());
+  // Reads a field sheet (CSV) as a data set and offers to save it as a data
+  // file.
+  void ImportFieldSheet();
   void SaveModelCsv();
   // After a completed resistivity run: the plot view redraws the fit from
   // the state at every size, every point shown, those left out hollow;

@@ -56,6 +56,7 @@ class MainWindowTest : public QObject {
   void childWindowOpenIgnoresOrRefusesCommands();
   void readingADataFileListsItAndKeepsItsDirectory();
   void failedOrCancelledReadLeavesNoNewData();
+  void fieldSheetIsReadAsADataSetAndOfferedForSaving();
   void automaticInversionWritesResultsAndPlots();
   void userModelFromDataFileIsInvertedDirectly();
   void equivalenceAnalysisShowsTheTableAndDrawsTheModels();
@@ -161,6 +162,7 @@ void MainWindowTest::menusCarryEveryCommand() {
   MainWindow window(&dialogs);
   const QList<QPair<QString, QString>> expected = {
       {"command101", "&Read apparent resistivity data file"},
+      {"importFieldSheet", "&Import field sheet (CSV)..."},
       {"command111", "&Damping factors"},
       {"command112", "&Number of iterations"},
       {"command113", "&Convergence limit"},
@@ -314,6 +316,57 @@ void MainWindowTest::readingADataFileListsItAndKeepsItsDirectory() {
   QVERIFY2(lines >= 17, qPrintable(QString::number(lines)));
   QVERIFY(window.listing().toPlainText().contains(QStringLiteral("completed")));
   QCOMPARE(NonWhite(window.canvas()), 0);
+  QCOMPARE(dialogs.unexpected, 0);
+}
+
+// A sheet is read as a data set (its columns name the array), saved where
+// the user says; never over the sheet; kept unsaved under the sheet's name
+// when the save is cancelled; and a bad sheet changes nothing.
+void MainWindowTest::fieldSheetIsReadAsADataSetAndOfferedForSaving() {
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  const QString sheet = scratch_->filePath("station7.csv");
+  const QByteArray readings =
+      "a (m);V [mV];I [mA]\n1;159.2;10\n2;71.6;10\n3;42.4;10\n"
+      "5;23.9;10\n8;14.3;10\n13;8.6;10\n";
+  QVERIFY(testing::WriteBytes(sheet, readings));
+  const QString saved = scratch_->filePath("saved.dat");
+  dialogs.ThenChoose(sheet);
+  dialogs.ThenChoose(sheet);  // over the sheet itself: "Yes" to replacing it, still refused
+  dialogs.AnswerNextMessage(QMessageBox::Yes);
+  dialogs.ThenChoose(saved);
+  window.RunCommand(kCommandImportFieldSheet);
+  const auto shown = [&dialogs](const char* text) {
+    for (const auto& message : dialogs.messages) {
+      if (message.text.contains(QLatin1String(text))) return true;
+    }
+    return false;
+  };
+  QVERIFY(shown("would replace the field sheet"));
+  QCOMPARE(testing::FileBytes(sheet), readings);
+  QVERIFY(QFile::exists(saved));
+  const ProgramState& state = window.state();
+  QCOMPARE(state.dataRead, 1);
+  QCOMPARE(state.data.pointCount, 6);
+  QCOMPARE(state.data.arrayType, ArrayType::kWenner);
+  QCOMPARE(state.data.dataFileName, saved.toStdString());
+  // rho_a = 2 pi a V / I: 2 pi x 1 m x 159.2 mV / 10 mA = 100.0 ohm-m.
+  QVERIFY(std::abs(state.data.apparentResistivity[0] - 100.03f) < 0.01f);
+
+  dialogs.ThenChoose(sheet);
+  dialogs.ThenReject();
+  window.RunCommand(kCommandImportFieldSheet);
+  QCOMPARE(state.dataRead, 1);
+  QCOMPARE(state.data.dataFileName, scratch_->filePath("station7.dat").toStdString());
+  QVERIFY(!QFile::exists(scratch_->filePath("station7.dat")));
+  QVERIFY(window.listing().toPlainText().contains(QStringLiteral("not saved")));
+
+  const QString bad = scratch_->filePath("bad.csv");
+  QVERIFY(testing::WriteBytes(bad, "a,rho_a\n1,100\n2,x\n"));
+  dialogs.ThenChoose(bad);
+  window.RunCommand(kCommandImportFieldSheet);
+  QVERIFY(shown("Row 3"));
+  QCOMPARE(state.data.pointCount, 6);
   QCOMPARE(dialogs.unexpected, 0);
 }
 
