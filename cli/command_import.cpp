@@ -1,4 +1,4 @@
-// layra-cli import SHEET.csv --array wenner|schlumberger: reads a field sheet
+// layra-cli import SHEET.csv [--array wenner|schlumberger]: reads a field sheet
 // (see survey/field_sheet.h for its columns and units), computes apparent
 // resistivities from V and I where given, and writes the sounding as a data
 // file that `read` and `invert` take. A refused sheet writes nothing.
@@ -35,7 +35,10 @@ int RunImport(const ImportOptions& options) {
   }
   std::ostringstream text;
   text << in.rdbuf();
-  const ArrayType array = options.array == "wenner" ? ArrayType::kWenner : ArrayType::kSchlumberger;
+  // Without --array the sheet's columns say which array it was measured with.
+  const ArrayType array = options.array.empty()       ? FieldSheetArray(text.str())
+                          : options.array == "wenner" ? ArrayType::kWenner
+                                                      : ArrayType::kSchlumberger;
   auto data = std::make_unique<SoundingData>();
   std::string error;
   if (!ParseFieldSheet(text.str(), array, data.get(), &error)) {
@@ -66,8 +69,11 @@ CommandRegistration registration("import", 15, [](CLI::App& app) -> CommandActio
   CLI::App* command = app.add_subcommand(
       "import", "Turn a field sheet (CSV of spacings and readings) into a data file (.dat)");
   command->add_option("sheet", options->sheet, "Field sheet (.csv)")->required();
-  command->add_option("--array", options->array, "Array of the readings")
-      ->required()
+  command
+      ->add_option("--array",
+                   options->array,
+                   "Array of the readings (default: from the columns: \"a\", or AB/2 = 3 MN/2 "
+                   "in every row, is Wenner)")
       ->check(CLI::IsMember({"wenner", "schlumberger"}));
   command->add_option("-o,--output", options->output, "Data file (default: sheet name .dat)");
   command->add_option("--title", options->title, "First line of the data file");

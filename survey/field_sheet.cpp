@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -127,12 +128,19 @@ class SheetReader {
 
   bool FindColumns() {
     const bool wenner = IsWenner(array_);
-    if (!Column(wenner ? std::vector<std::string>{"a"} : std::vector<std::string>{"ab2"},
+    // A Wenner sounding may be written down as AB/2 and MN/2 (3a/2, a/2).
+    wenner_as_ab_ =
+        wenner && table_.Find({"a"}) < 0 && table_.Find({"ab2"}) >= 0 && table_.Find({"mn2"}) >= 0;
+    const bool a_column = wenner && !wenner_as_ab_;
+    if (!Column(a_column ? std::vector<std::string>{"a"} : std::vector<std::string>{"ab2"},
                 kLengthUnits,
                 &spacing_,
                 &unused_) ||
-        (!wenner && !Column({"mn2"}, kLengthUnits, &mn_, &unused_)) ||
-        !Column({"rhoa", "rho", "resistivity"}, kResistivityUnits, &rho_, &unused_) ||
+        (!a_column && !Column({"mn2"}, kLengthUnits, &mn_, &unused_)) ||
+        !Column({"rhoa", "rho", "resistivity", "appres", "apparentresistivity"},
+                kResistivityUnits,
+                &rho_,
+                &unused_) ||
         !Column({"v", "voltage"}, kVoltageUnits, &voltage_, &voltage_factor_) ||
         !Column({"i", "current"}, kCurrentUnits, &current_, &current_factor_) ||
         !Column({"error", "err"}, kErrorUnits, &error_column_, &error_factor_) ||
@@ -141,7 +149,8 @@ class SheetReader {
       return false;
     }
     if (spacing_ < 0) {
-      return Fail(wenner ? "A Wenner sheet needs a column \"a\" (the electrode spacing, m)."
+      return Fail(wenner ? "A Wenner sheet needs a column \"a\" (the electrode spacing, m), "
+                           "or \"AB/2\" and \"MN/2\" (m)."
                          : "A Schlumberger sheet needs a column \"AB/2\" (m).");
     }
     if (!wenner && mn_ < 0) return Fail("A Schlumberger sheet needs a column \"MN/2\" (m).");
@@ -175,6 +184,13 @@ class SheetReader {
       return false;
     }
     if (!(*spacing > 0.0)) return FailAt(row, spacing_, "the spacing must be positive.");
+    if (wenner_as_ab_) {
+      if (!(std::fabs(*spacing - 3.0 * *mn) <= 1e-3 * *spacing)) {
+        return FailAt(row, mn_, "MN/2 is not a third of AB/2, as in a Wenner array.");
+      }
+      spacing = 2.0 * *mn;  // a
+      mn.reset();
+    }
     const double b = mn ? *mn : 0.0;
     if (mn && !(b > 0.0 && b < *spacing)) {
       return FailAt(row, mn_, "MN/2 must be positive and smaller than AB/2.");
@@ -241,6 +257,7 @@ class SheetReader {
   int error_column_ = -1, ip_ = -1, ip_error_ = -1;
   double voltage_factor_ = 1.0, current_factor_ = 1.0, error_factor_ = 1.0;
   double ip_factor_ = 1.0, ip_error_factor_ = 1.0, unused_ = 1.0;
+  bool wenner_as_ab_ = false;  // a Wenner sheet with AB/2 and MN/2 columns
 };
 
 }  // namespace
@@ -265,10 +282,16 @@ namespace layra {
 
 ArrayType FieldSheetArray(const std::string& text) {
   CsvTable table;
-  std::string ignored;
-  if (!ParseCsvTable(text, &table, &ignored)) return ArrayType::kSchlumberger;
-  return table.Find({"a"}) >= 0 && table.Find({"ab2"}) < 0 ? ArrayType::kWenner
-                                                           : ArrayType::kSchlumberger;
+  std::string error;
+  if (!ParseCsvTable(text, &table, &error)) return ArrayType::kSchlumberger;
+  if (table.Find({"ab2"}) < 0) {
+    return table.Find({"a"}) >= 0 ? ArrayType::kWenner : ArrayType::kSchlumberger;
+  }
+  // AB/2 and MN/2: Wenner when every reading has AB/2 = 3 MN/2.
+  auto data = std::make_unique<SoundingData>();
+  return table.Find({"a"}) < 0 && SheetReader(table, ArrayType::kWenner, &error).Read(data.get())
+             ? ArrayType::kWenner
+             : ArrayType::kSchlumberger;
 }
 
 }  // namespace layra

@@ -5,11 +5,14 @@
 // row per reading, saved from a spreadsheet as CSV (see csv_table.h). Columns
 // are found by name, case and punctuation ignored, a unit in brackets after
 // the name ("V [mV]", "I (A)"):
-//   Wenner        a                      electrode spacing (m)
+//   Wenner        a                      electrode spacing (m), or AB/2
+//                                        and MN/2 with AB/2 = 3 MN/2 (a is
+//                                        then 2 MN/2)
 //   Schlumberger  AB/2 (ab2), MN/2 (mn2) half current and potential electrode
 //                                        spacings (m); MN/2 is the data
 //                                        file's b spacing
-//   rho_a (rhoa, rho, resistivity)       apparent resistivity (ohm-m), or
+//   rho_a (rhoa, rho, resistivity,       apparent resistivity (ohm-m), or
+//     "App. Res.")
 //   V (voltage) and I (current)          potential difference (mV, or V, uV)
 //                                        and current (mA, or A, uA): the
 //                                        apparent resistivity is K V / I with
@@ -42,9 +45,9 @@ bool ParseFieldSheet(const std::string& text,
                      SoundingData* data,
                      std::string* error);
 
-// The array the sheet's columns are written for: Wenner when it has a column
-// "a" and none "AB/2", otherwise Schlumberger (and reading the sheet then
-// says what it lacks).
+// The array the sheet was measured with: Wenner when it has a column "a" and
+// none "AB/2", or AB/2 and MN/2 with AB/2 = 3 MN/2 in every reading;
+// otherwise Schlumberger (and reading the sheet then says what it lacks).
 ArrayType FieldSheetArray(const std::string& text);
 
 }  // namespace layra

@@ -75,7 +75,7 @@ TEST_F(SurveyCommands, ImportedSheetMatchesItsSounding) {
 TEST_F(SurveyCommands, RefusedSheetWritesNothing) {
   const fs::path sheet = directory_ / "bad.csv";
   std::ofstream(sheet) << "a,rho_a\n1,100\n2,90\nthree,80\n4,70\n6,60\n";
-  const CliRun run = RunLayraCli("import " + Quoted(sheet) + " --array wenner");
+  const CliRun run = RunLayraCli("import " + Quoted(sheet));  // Wenner, from the column "a"
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("Row 4, column \"a\": \"three\" is not a number."), std::string::npos)
       << run.err;

@@ -46,7 +46,8 @@ TEST(ParseFieldSheet, ColumnAliasesAndSeparators) {
   const std::vector<std::string> headers = {"AB/2,MN/2,rho_a",
                                             "ab2;mn2;rhoa",
                                             "AB_2 (m)\tMN/2 [m]\tResistivity [ohm-m]",
-                                            "\"AB/2\",\"MN/2\",RHO_A [Ω·m]"};
+                                            "\"AB/2\",\"MN/2\",RHO_A [Ω·m]",
+                                            "AB/2 (m),MN/2 (m),App. Res. (Ohm m)"};
   for (const std::string& header : headers) {
     const char separator = header.find('\t') != std::string::npos  ? '\t'
                            : header.find(';') != std::string::npos ? ';'
@@ -140,6 +141,31 @@ TEST(ParseFieldSheet, BadSheetsAreRefusedWithRowAndColumn) {
   EXPECT_TRUE(ParseFieldSheet(good + tail, ArrayType::kSchlumberger, &data, &error)) << error;
   EXPECT_FALSE(ParseFieldSheet("AB/2,rho\n1,10\n", ArrayType::kWenner, &data, &error));
   EXPECT_NE(error.find("needs a column \"a\""), std::string::npos) << error;
+}
+
+// A sheet names its array: "a" is Wenner, and so are AB/2 and MN/2 when
+// every reading has AB/2 = 3 MN/2 (read as a = 2 MN/2, same K).
+TEST(FieldSheetArray, ComesFromTheColumns) {
+  const std::string wenner_as_ab = Sheet("AB/2 (m),MN/2 (m),V (mV),I (mA)", [](int k) {
+    return std::to_string(1.5 * k) + "," + std::to_string(0.5 * k) + ",100,10";
+  });
+  const struct {
+    std::string text;
+    ArrayType array;
+  } cases[] = {{"a,rho_a\n1,10\n", ArrayType::kWenner},
+               {"AB/2,MN/2,rho_a\n3,1,10\n6,1,10\n", ArrayType::kSchlumberger},
+               {wenner_as_ab, ArrayType::kWenner},
+               {"rho_a\n10\n", ArrayType::kSchlumberger}};
+  for (const auto& c : cases) EXPECT_EQ(FieldSheetArray(c.text), c.array) << c.text;
+  const SoundingData data = Parse(wenner_as_ab, ArrayType::kWenner);
+  EXPECT_EQ(data.spacingA[1], 2.0f);
+  EXPECT_NEAR(data.apparentResistivity[1], 2 * kPi * 2.0 * 10.0, 1e-3);
+  SoundingData refused;
+  std::string error;
+  EXPECT_FALSE(
+      ParseFieldSheet("AB/2,MN/2,rho_a\n3,0.5,10\n", ArrayType::kWenner, &refused, &error));
+  EXPECT_NE(error.find("Row 2, column \"MN/2\": MN/2 is not a third of AB/2"), std::string::npos)
+      << error;
 }
 
 }  // namespace
