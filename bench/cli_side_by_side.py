@@ -6,10 +6,10 @@
 The first build is the one under test; the others are measured with the same
 commands, and the last is the reference the CPU ratios are taken against (e.g.
 a build of the same commands without any GUI toolkit). CPU time is user + system
-time of the child processes from getrusage(RUSAGE_CHILDREN), averaged over
---runs runs of each command, the builds taking turns run by run so that a
-busy machine slows them alike. Peak memory is the largest resident set of one
-run (ru_maxrss). The soundings are those of bench/invert_throughput.sh:
+time of each child process (wait4), the median of --runs runs of each
+command; the runs go round every command with every build in turn, so that a
+change in the machine's load reaches them alike. Peak memory is the largest
+resident set of one run (ru_maxrss). The soundings are those of bench/invert_throughput.sh:
 90-point Schlumberger curves with 3 % scatter, one per file.
 """
 
@@ -17,8 +17,8 @@ import argparse
 import math
 import os
 import random
-import resource
 import shutil
+import statistics
 import subprocess
 import sys
 import tempfile
@@ -40,17 +40,16 @@ def sounding(seed):
 
 
 def run(command, cwd):
-    """CPU seconds, wall seconds and peak resident kilobytes of one run."""
-    before = resource.getrusage(resource.RUSAGE_CHILDREN)
+    """CPU seconds (user + system of this child alone) and wall seconds of one
+    run, or None when the command failed."""
     start = time.perf_counter()
     with open(os.devnull, "w") as null:
-        status = subprocess.run(command, cwd=cwd, stdout=null, stderr=null).returncode
+        child = subprocess.Popen(command, cwd=cwd, stdout=null, stderr=null)
+        _, status, usage = os.wait4(child.pid, 0)
     wall = time.perf_counter() - start
-    after = resource.getrusage(resource.RUSAGE_CHILDREN)
     if status != 0:
         return None  # this build cannot run the command (e.g. no pictures)
-    cpu = (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
-    return cpu, wall, after.ru_maxrss
+    return usage.ru_utime + usage.ru_stime, wall
 
 
 def peak_memory(command, cwd):
@@ -90,16 +89,26 @@ def main():
             "invert --plot x.svg": ["invert", "--output-dir", "out", "--plot", "x.svg", "one.dat"],
             "invert --plot x.bmp": ["invert", "--output-dir", "out", "--plot", "x.bmp", "one.dat"],
         }
-        print(f"CPU time per run (user + system, mean of {args.runs} runs), ms")
+        print(f"CPU time per run (user + system, median of {args.runs} runs), ms")
         print(f"{'command':24}" + "".join(f"{name:>14}" for name, _ in builds))
-        plain = {}
-        for label, arguments in commands.items():
-            totals = [0.0] * len(builds)
-            for _ in range(args.runs):
+        # Round after round, every command with every build, so that a change
+        # in the machine's load reaches all of them alike.
+        samples = {(label, b): [] for label in commands for b in range(len(builds))}
+        for _ in range(args.runs):
+            for label, arguments in commands.items():
                 for b, (_, path) in enumerate(builds):
-                    result = run([path] + arguments, work) if totals[b] is not None else None
-                    totals[b] = None if result is None else totals[b] + result[0]
-            means = [None if t is None else 1000 * t / args.runs for t in totals]
+                    if samples[(label, b)] is None:
+                        continue
+                    result = run([path] + arguments, work)
+                    if result is None:
+                        samples[(label, b)] = None
+                    else:
+                        samples[(label, b)].append(result[0])
+        plain = {}
+        for label in commands:
+            means = [None if samples[(label, b)] is None
+                     else 1000 * statistics.median(samples[(label, b)])
+                     for b in range(len(builds))]
             if label == "invert (90 points)":
                 plain = dict(zip([n for n, _ in builds], means))
             cells = "".join(f"{'n/a':>14}" if m is None else f"{m:14.2f}" for m in means)
@@ -116,10 +125,12 @@ def main():
         print(f"\nBatch: invert -j 2 of {args.files} files, best of 3 runs")
         for name, path in builds:
             best = None
-            for _ in range(3):
-                shutil.rmtree(os.path.join(work, "out"))
-                os.mkdir(os.path.join(work, "out"))
-                cpu, wall, _ = run([path, "invert", "-j", "2", "--output-dir", "out"] +
+            for k in range(3):
+                # A new folder each time: creating files where many were just
+                # removed is slower on some file systems.
+                out = f"batch-{name}-{k}"
+                os.mkdir(os.path.join(work, out))
+                cpu, wall = run([path, "invert", "-j", "2", "--output-dir", out] +
                                    [os.path.join("batch", n) for n in names[:args.files]], work)
                 if best is None or wall < best[1]:
                     best = (cpu, wall)

@@ -105,30 +105,33 @@ int RunForward(const ForwardOptions& options) {
   return status;
 }
 
-CommandRegistration registration("forward", 40, [](CLI::App& app) -> CommandAction {
-  auto options = std::make_shared<ForwardOptions>();
-  CLI::App* command =
-      app.add_subcommand("forward", "Compute, list and save the response of a model file (.mod)");
-  command->add_option("file", options->path, "Model file")->required();
-  command->add_option("--array", options->array, "Override the model's array type")
-      ->check(CLI::IsMember({"wenner", "schlumberger"}));
-  command
-      ->add_option(
-          "--sip-form", options->sip_form, "SIP output form of -o (default amplitude-phase)")
-      ->check(CLI::IsMember({"amplitude-phase", "inphase-outphase"}));
-  command->add_option("-o,--output", options->output, "Save the response as a data file");
-  command->add_option(
-      "--plot", options->plot, "Draw the response to a .png, .svg, .bmp or .pdf file");
-  command->add_option("--size", options->size, "Client area of the plot, WxH (default 1280x800)");
-  command->add_flag("--json", options->json, "Print the response as JSON on stdout");
-  command
-      ->add_option("--engine",
-                   options->engine,
-                   "documented (default): the documented filter and spline; accurate: exact to "
-                   "about 1e-6 at every spacing, in double precision")
-      ->check(CLI::IsMember({"documented", "accurate"}));
-  return [options]() { return RunForward(*options); };
-});
+CommandRegistration registration(
+    "forward",
+    40,
+    "Compute, list and save the response of a model file (.mod)",
+    [](CLI::App* command) -> CommandAction {
+      auto options = std::make_shared<ForwardOptions>();
+      command->add_option("file", options->path, "Model file")->required();
+      command->add_option("--array", options->array, "Override the model's array type")
+          ->check(CLI::IsMember({"wenner", "schlumberger"}));
+      command
+          ->add_option(
+              "--sip-form", options->sip_form, "SIP output form of -o (default amplitude-phase)")
+          ->check(CLI::IsMember({"amplitude-phase", "inphase-outphase"}));
+      command->add_option("-o,--output", options->output, "Save the response as a data file");
+      command->add_option(
+          "--plot", options->plot, "Draw the response to a .png, .svg, .bmp or .pdf file");
+      command->add_option(
+          "--size", options->size, "Client area of the plot, WxH (default 1280x800)");
+      command->add_flag("--json", options->json, "Print the response as JSON on stdout");
+      command
+          ->add_option("--engine",
+                       options->engine,
+                       "documented (default): the documented filter and spline; accurate: exact to "
+                       "about 1e-6 at every spacing, in double precision")
+          ->check(CLI::IsMember({"documented", "accurate"}));
+      return [options]() { return RunForward(*options); };
+    });
 
 }  // namespace
 }  // namespace layra::cli

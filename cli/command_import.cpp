@@ -64,21 +64,23 @@ int RunImport(const ImportOptions& options) {
   return 0;
 }
 
-CommandRegistration registration("import", 15, [](CLI::App& app) -> CommandAction {
-  auto options = std::make_shared<ImportOptions>();
-  CLI::App* command = app.add_subcommand(
-      "import", "Turn a field sheet (CSV of spacings and readings) into a data file (.dat)");
-  command->add_option("sheet", options->sheet, "Field sheet (.csv)")->required();
-  command
-      ->add_option("--array",
-                   options->array,
-                   "Array of the readings (default: from the columns: \"a\", or AB/2 = 3 MN/2 "
-                   "in every row, is Wenner)")
-      ->check(CLI::IsMember({"wenner", "schlumberger"}));
-  command->add_option("-o,--output", options->output, "Data file (default: sheet name .dat)");
-  command->add_option("--title", options->title, "First line of the data file");
-  return [options]() { return RunImport(*options); };
-});
+CommandRegistration registration(
+    "import",
+    15,
+    "Turn a field sheet (CSV of spacings and readings) into a data file (.dat)",
+    [](CLI::App* command) -> CommandAction {
+      auto options = std::make_shared<ImportOptions>();
+      command->add_option("sheet", options->sheet, "Field sheet (.csv)")->required();
+      command
+          ->add_option("--array",
+                       options->array,
+                       "Array of the readings (default: from the columns: \"a\", or AB/2 = 3 MN/2 "
+                       "in every row, is Wenner)")
+          ->check(CLI::IsMember({"wenner", "schlumberger"}));
+      command->add_option("-o,--output", options->output, "Data file (default: sheet name .dat)");
+      command->add_option("--title", options->title, "First line of the data file");
+      return [options]() { return RunImport(*options); };
+    });
 
 }  // namespace
 }  // namespace layra::cli

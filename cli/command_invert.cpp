@@ -578,97 +578,101 @@ int RunInvert(const InvertOptions& options) {
   return failures == 0 ? 0 : 1;
 }
 
-CommandRegistration registration("invert", 30, [](CLI::App& app) -> CommandAction {
-  auto options = std::make_shared<InvertOptions>();
-  CLI::App* command =
-      app.add_subcommand("invert", "Invert sounding data files (.dat) into layered models");
-  command->add_option("files", options->files, "Data files")->required();
-  command->add_flag(
-      "--user-model", options->user_model, "Invert from the starting model each file carries");
-  command
-      ->add_option("--iterations", options->iterations, "Number of iterations (1..25, default 8)")
-      ->check(InRange(1, kMaxRunIterations));
-  command
-      ->add_option("--damping",
-                   options->damping,
-                   "Initial (0.01..1) and minimum (0.001..0.25) damping factor, e.g. 0.1,0.01")
-      ->delimiter(',')
-      ->expected(2);
-  command
-      ->add_option("--convergence",
-                   options->convergence_percent,
-                   "Convergence limit in percent (0.01..100, default 2, or the file's)")
-      ->check(InRange(0.01, 100.0));
-  command
-      ->add_option("--more-iterations",
-                   options->more_iterations,
-                   "Answer to the iteration-limit prompt (0..25, default 0)")
-      ->check(InRange(0, kMaxRunIterations));
-  // Each damping factor has its own range.
-  command->parse_complete_callback([options]() {
-    const std::vector<double>& damping = options->damping;
-    if (damping.size() == 2 && !(damping[0] >= 0.01 && damping[0] <= 1.0)) {
-      throw CLI::ValidationError(
-          "--damping",
-          "Initial damping factor " + StrFormat("%g", damping[0]) + " not in range [0.01 - 1]");
-    }
-    if (damping.size() == 2 && !(damping[1] >= 0.001 && damping[1] <= 0.25)) {
-      throw CLI::ValidationError(
-          "--damping",
-          "Minimum damping factor " + StrFormat("%g", damping[1]) + " not in range [0.001 - 0.25]");
-    }
-  });
-  command->add_option(
-      "-o,--output", options->output, "Results file (default: data file name .INV)");
-  command->add_option("--output-dir",
-                      options->output_directory,
-                      "Directory for the results files (default: beside each data file)");
-  command->add_option("--plot", options->plot, "Save the last plot as PNG, SVG, BMP or PDF");
-  command->add_option("--size", options->size, "Plot size WxH in pixels (default 1280x800)");
-  command->add_option("-j,--jobs", options->jobs, "Files inverted at a time (default 1)")
-      ->check(InRange(1, 1024));
-  command->add_flag("--json", options->json, "Print the results as JSON on stdout");
-  command
-      ->add_option("--engine",
-                   options->engine,
-                   "Inversion engine: documented (default) or accurate (exact forward, "
-                   "error-weighted fits, smooth automatic inversion)")
-      ->check(CLI::IsMember({"documented", "accurate"}));
-  command
-      ->add_option("--fix",
-                   options->fixed,
-                   "Parameters held at their starting values, e.g. rho2,h1 (accurate engine, "
-                   "--user-model)")
-      ->delimiter(',');
-  command->add_option("--bound",
-                      options->bounds,
-                      "Keep a parameter in a range, NAME=LOW:HIGH, repeatable (accurate engine, "
-                      "--user-model)");
-  command->add_flag(
-      "--robust", options->robust, "Robust (blocky) model of the automatic inversion");
-  command->add_flag("--uncertainty",
-                    options->uncertainty,
-                    "How sure the model is (accurate engine): equivalence ranges, S and T with "
-                    "--user-model, the depth of investigation otherwise");
-  command
-      ->add_option("--error-floor",
-                   options->error_floor_percent,
-                   "Smallest data error in percent (accurate engine, default 1)")
-      ->check(CLI::Range(0.0, 100.0));
-  command
-      ->add_option("--assumed-error",
-                   options->assumed_error_percent,
-                   "Error in percent of data without one (accurate engine, default 3)")
-      ->check(CLI::Range(0.01, 100.0));
-  return [options]() {
-    std::string message;
-    if (!BuildEngineOptions(*options, &message)) {
-      std::cerr << message << '\n';
-      return 2;
-    }
-    return RunInvert(*options);
-  };
-});
+CommandRegistration registration(
+    "invert",
+    30,
+    "Invert sounding data files (.dat) into layered models",
+    [](CLI::App* command) -> CommandAction {
+      auto options = std::make_shared<InvertOptions>();
+      command->add_option("files", options->files, "Data files")->required();
+      command->add_flag(
+          "--user-model", options->user_model, "Invert from the starting model each file carries");
+      command
+          ->add_option(
+              "--iterations", options->iterations, "Number of iterations (1..25, default 8)")
+          ->check(InRange(1, kMaxRunIterations));
+      command
+          ->add_option("--damping",
+                       options->damping,
+                       "Initial (0.01..1) and minimum (0.001..0.25) damping factor, e.g. 0.1,0.01")
+          ->delimiter(',')
+          ->expected(2);
+      command
+          ->add_option("--convergence",
+                       options->convergence_percent,
+                       "Convergence limit in percent (0.01..100, default 2, or the file's)")
+          ->check(InRange(0.01, 100.0));
+      command
+          ->add_option("--more-iterations",
+                       options->more_iterations,
+                       "Answer to the iteration-limit prompt (0..25, default 0)")
+          ->check(InRange(0, kMaxRunIterations));
+      // Each damping factor has its own range.
+      command->parse_complete_callback([options]() {
+        const std::vector<double>& damping = options->damping;
+        if (damping.size() == 2 && !(damping[0] >= 0.01 && damping[0] <= 1.0)) {
+          throw CLI::ValidationError(
+              "--damping",
+              "Initial damping factor " + StrFormat("%g", damping[0]) + " not in range [0.01 - 1]");
+        }
+        if (damping.size() == 2 && !(damping[1] >= 0.001 && damping[1] <= 0.25)) {
+          throw CLI::ValidationError("--damping",
+                                     "Minimum damping factor " + StrFormat("%g", damping[1]) +
+                                         " not in range [0.001 - 0.25]");
+        }
+      });
+      command->add_option(
+          "-o,--output", options->output, "Results file (default: data file name .INV)");
+      command->add_option("--output-dir",
+                          options->output_directory,
+                          "Directory for the results files (default: beside each data file)");
+      command->add_option("--plot", options->plot, "Save the last plot as PNG, SVG, BMP or PDF");
+      command->add_option("--size", options->size, "Plot size WxH in pixels (default 1280x800)");
+      command->add_option("-j,--jobs", options->jobs, "Files inverted at a time (default 1)")
+          ->check(InRange(1, 1024));
+      command->add_flag("--json", options->json, "Print the results as JSON on stdout");
+      command
+          ->add_option("--engine",
+                       options->engine,
+                       "Inversion engine: documented (default) or accurate (exact forward, "
+                       "error-weighted fits, smooth automatic inversion)")
+          ->check(CLI::IsMember({"documented", "accurate"}));
+      command
+          ->add_option("--fix",
+                       options->fixed,
+                       "Parameters held at their starting values, e.g. rho2,h1 (accurate engine, "
+                       "--user-model)")
+          ->delimiter(',');
+      command->add_option(
+          "--bound",
+          options->bounds,
+          "Keep a parameter in a range, NAME=LOW:HIGH, repeatable (accurate engine, "
+          "--user-model)");
+      command->add_flag(
+          "--robust", options->robust, "Robust (blocky) model of the automatic inversion");
+      command->add_flag("--uncertainty",
+                        options->uncertainty,
+                        "How sure the model is (accurate engine): equivalence ranges, S and T with "
+                        "--user-model, the depth of investigation otherwise");
+      command
+          ->add_option("--error-floor",
+                       options->error_floor_percent,
+                       "Smallest data error in percent (accurate engine, default 1)")
+          ->check(CLI::Range(0.0, 100.0));
+      command
+          ->add_option("--assumed-error",
+                       options->assumed_error_percent,
+                       "Error in percent of data without one (accurate engine, default 3)")
+          ->check(CLI::Range(0.01, 100.0));
+      return [options]() {
+        std::string message;
+        if (!BuildEngineOptions(*options, &message)) {
+          std::cerr << message << '\n';
+          return 2;
+        }
+        return RunInvert(*options);
+      };
+    });
 
 }  // namespace
 }  // namespace layra::cli

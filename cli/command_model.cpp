@@ -59,13 +59,16 @@ int RunModel(const ModelOptions& options) {
   return 0;
 }
 
-CommandRegistration registration("model", 30, [](CLI::App& app) -> CommandAction {
-  auto options = std::make_shared<ModelOptions>();
-  CLI::App* command = app.add_subcommand("model", "Read and list a forward model file (.mod)");
-  command->add_option("file", options->path, "Model file")->required();
-  command->add_flag("--json", options->json, "Print the model read as JSON on stdout");
-  return [options]() { return RunModel(*options); };
-});
+CommandRegistration registration(
+    "model",
+    30,
+    "Read and list a forward model file (.mod)",
+    [](CLI::App* command) -> CommandAction {
+      auto options = std::make_shared<ModelOptions>();
+      command->add_option("file", options->path, "Model file")->required();
+      command->add_flag("--json", options->json, "Print the model read as JSON on stdout");
+      return [options]() { return RunModel(*options); };
+    });
 
 }  // namespace
 }  // namespace layra::cli

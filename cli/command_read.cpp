@@ -51,13 +51,16 @@ int RunRead(const ReadOptions& options) {
   return 0;
 }
 
-const CommandRegistration kReadCommand("read", 10, [](CLI::App& app) -> CommandAction {
-  auto options = std::make_shared<ReadOptions>();
-  CLI::App* command = app.add_subcommand("read", "Read and check a sounding data file (.dat)");
-  command->add_option("file", options->path, "Sounding data file")->required();
-  command->add_flag("--json", options->json, "Print the data read as one JSON object");
-  return [options]() { return RunRead(*options); };
-});
+const CommandRegistration kReadCommand(
+    "read",
+    10,
+    "Read and check a sounding data file (.dat)",
+    [](CLI::App* command) -> CommandAction {
+      auto options = std::make_shared<ReadOptions>();
+      command->add_option("file", options->path, "Sounding data file")->required();
+      command->add_flag("--json", options->json, "Print the data read as one JSON object");
+      return [options]() { return RunRead(*options); };
+    });
 
 }  // namespace
 }  // namespace layra::cli

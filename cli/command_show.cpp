@@ -110,18 +110,20 @@ int RunShow(const ShowOptions& options) {
   return status;
 }
 
-CommandRegistration registration("show", 35, [](CLI::App& app) -> CommandAction {
-  auto options = std::make_shared<ShowOptions>();
-  CLI::App* command =
-      app.add_subcommand("show", "List an inversion results file (.INV) and plot an iteration");
-  command->add_option("file", options->path, "Results file")->required();
-  command->add_option("--iteration", options->iteration, "Iteration to plot (default the last)")
-      ->check(CLI::NonNegativeNumber);
-  command->add_option("--plot", options->plot, "Save the plot as PNG, SVG, BMP or PDF");
-  command->add_option("--size", options->size, "Plot size WxH in pixels (default 1280x800)");
-  command->add_flag("--json", options->json, "Print the results as JSON on stdout");
-  return [options]() { return RunShow(*options); };
-});
+CommandRegistration registration(
+    "show",
+    35,
+    "List an inversion results file (.INV) and plot an iteration",
+    [](CLI::App* command) -> CommandAction {
+      auto options = std::make_shared<ShowOptions>();
+      command->add_option("file", options->path, "Results file")->required();
+      command->add_option("--iteration", options->iteration, "Iteration to plot (default the last)")
+          ->check(CLI::NonNegativeNumber);
+      command->add_option("--plot", options->plot, "Save the plot as PNG, SVG, BMP or PDF");
+      command->add_option("--size", options->size, "Plot size WxH in pixels (default 1280x800)");
+      command->add_flag("--json", options->json, "Print the results as JSON on stdout");
+      return [options]() { return RunShow(*options); };
+    });
 
 }  // namespace
 }  // namespace layra::cli

@@ -214,40 +214,43 @@ int RunSurvey(const SurveyOptions& options) {
   return failures + output_failures == 0 ? 0 : 1;
 }
 
-CommandRegistration registration("survey", 32, [](CLI::App& app) -> CommandAction {
-  auto options = std::make_shared<SurveyOptions>();
-  CLI::App* command = app.add_subcommand(
-      "survey", "Invert every sounding of a survey file; write tables, a map layer and sections");
-  command->add_option("survey", options->survey, "Survey file (.csv: file,x,y,elevation)")
-      ->required();
-  command->add_option("--output-dir", options->output_directory, "Folder for everything written")
-      ->required();
-  command->add_flag(
-      "--user-model", options->user_model, "Invert from the starting model each file carries");
-  CLI::Option* engine =
-      command->add_option("--engine", options->engine, "Inversion engine (default documented)");
-  engine->check(CLI::IsMember({"documented", "accurate"}));
-  command->add_option("-j,--jobs", options->jobs, "Soundings inverted at a time (default 1)");
-  command->add_option("--crs", options->crs, "Coordinate system of x and y, e.g. EPSG:32633");
-  command->add_option("--section",
-                      options->section,
-                      "Draw a resistivity section per profile (.png, .svg, .bmp or .pdf)");
-  command->add_option("--size", options->size, "Section size WxH in pixels (default 1280x800)");
-  command->add_flag("--elevation", options->elevation, "Section against elevation, not depth");
-  command->add_flag("--interpolate", options->interpolate, "Interpolate between soundings");
-  command->add_option(
-      "--depth", options->depth, "Depth of the section in metres (default: from the models)");
-  command
-      ->add_option("--lateral",
-                   options->lateral,
-                   "Invert each profile's soundings together, tying neighbours' "
-                   "log-resistivities with this weight (0 ties nothing)")
-      ->check(CLI::NonNegativeNumber);
-  return [options, engine]() {
-    options->engine_given = engine->count() > 0;
-    return RunSurvey(*options);
-  };
-});
+CommandRegistration registration(
+    "survey",
+    32,
+    "Invert every sounding of a survey file; write tables, a map layer and sections",
+    [](CLI::App* command) -> CommandAction {
+      auto options = std::make_shared<SurveyOptions>();
+      command->add_option("survey", options->survey, "Survey file (.csv: file,x,y,elevation)")
+          ->required();
+      command
+          ->add_option("--output-dir", options->output_directory, "Folder for everything written")
+          ->required();
+      command->add_flag(
+          "--user-model", options->user_model, "Invert from the starting model each file carries");
+      CLI::Option* engine =
+          command->add_option("--engine", options->engine, "Inversion engine (default documented)");
+      engine->check(CLI::IsMember({"documented", "accurate"}));
+      command->add_option("-j,--jobs", options->jobs, "Soundings inverted at a time (default 1)");
+      command->add_option("--crs", options->crs, "Coordinate system of x and y, e.g. EPSG:32633");
+      command->add_option("--section",
+                          options->section,
+                          "Draw a resistivity section per profile (.png, .svg, .bmp or .pdf)");
+      command->add_option("--size", options->size, "Section size WxH in pixels (default 1280x800)");
+      command->add_flag("--elevation", options->elevation, "Section against elevation, not depth");
+      command->add_flag("--interpolate", options->interpolate, "Interpolate between soundings");
+      command->add_option(
+          "--depth", options->depth, "Depth of the section in metres (default: from the models)");
+      command
+          ->add_option("--lateral",
+                       options->lateral,
+                       "Invert each profile's soundings together, tying neighbours' "
+                       "log-resistivities with this weight (0 ties nothing)")
+          ->check(CLI::NonNegativeNumber);
+      return [options, engine]() {
+        options->engine_given = engine->count() > 0;
+        return RunSurvey(*options);
+      };
+    });
 
 }  // namespace
 }  // namespace layra::cli

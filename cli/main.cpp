@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <iostream>
 #include <map>
+#include <string>
 
 #include "cli/command_registry.h"
 
@@ -25,8 +26,20 @@ int main(int argc, char** argv) {
   std::sort(commands.begin(), commands.end(), [](const auto& a, const auto& b) {
     return a.order < b.order;
   });
+  // The command named on the command line (the first argument that names
+  // one) gets its options; the others need only their name and description
+  // for the help listing.
+  std::string chosen;
+  for (int i = 1; i < argc && chosen.empty(); ++i) {
+    for (const auto& command : commands) {
+      if (command.name == argv[i]) chosen = command.name;
+    }
+  }
   std::map<std::string, layra::cli::CommandAction> actions;
-  for (auto& command : commands) actions[command.name] = command.setup(app);
+  for (auto& command : commands) {
+    CLI::App* subcommand = app.add_subcommand(command.name, command.description);
+    if (command.name == chosen) actions[command.name] = command.setup(subcommand);
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {

@@ -73,7 +73,7 @@ class BandedPicture {
     if (!painted_ || y < canvas_.BandTop() || y >= canvas_.BandTop() + rows) {
       const int top = painted_ && y < canvas_.BandTop() ? y - rows + 1 : y;
       canvas_.SetBand(std::max(0, std::min(top, Height() - rows)));
-      drawing_.Replay(canvas_);
+      drawing_.Replay(canvas_, canvas_.BandTop(), canvas_.BandTop() + rows);
       painted_ = true;
     }
     return canvas_.Row(y);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <limits>
 
 #include "graphics/raster_canvas.h"
 
@@ -103,10 +104,29 @@ void VectorCanvas::SetPixel(int x, int y, Rgb color) {
 }
 
 void VectorCanvas::Replay(Canvas& target) const {
+  Replay(target, std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+}
+
+void VectorCanvas::Replay(Canvas& target, int top, int bottom) const {
   target.Clear();
   const Pen pen = target.SelectPen(Pen{});
   const Rgb text_color = target.SetTextColor(kBlack);
+  // The rows a primitive can paint: a line or a rectangle its own and one
+  // more each side; a text its line, with a line's margin above and below
+  // for glyphs that reach beyond it.
+  const auto reaches = [&](const Primitive& p) {
+    long first = std::min(p.y1, p.y2) - 1L;
+    long last = std::max(p.y1, p.y2) + 1L;
+    if (p.kind == Primitive::Kind::kText) {
+      first = p.y1 - static_cast<long>(metrics_.charHeight);
+      last = p.y1 + 2L * metrics_.charHeight;
+    } else if (p.kind == Primitive::Kind::kPixel) {
+      first = last = p.y1;
+    }
+    return last >= top && first < bottom;
+  };
   for (const Primitive& p : primitives_) {
+    if (!reaches(p)) continue;
     switch (p.kind) {
       case Primitive::Kind::kText:
         target.SetTextColor(p.color);

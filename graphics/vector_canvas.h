@@ -49,8 +49,11 @@ class VectorCanvas : public Canvas {
 
   const std::vector<Primitive>& primitives() const { return primitives_; }
   // Clears `target` and draws every primitive into it in order, with the pens
-  // and text colours they were drawn with.
+  // and text colours they were drawn with. Given rows [top, bottom), only the
+  // primitives that can reach them are drawn: a target that holds a band of
+  // rows needs no others.
   void Replay(Canvas& target) const;
+  void Replay(Canvas& target, int top, int bottom) const;
 
  private:
   struct LineStart {
