@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Times `layra-cli invert -j JOBS` over COUNT generated 90-point Schlumberger
-# soundings (no plots) and prints the files inverted per second.
+# soundings (no plots) and prints the files inverted per second and the CPU
+# time per file, user and system (the system's part is mostly creating the
+# results files, and varies with the file system's recent work).
 #   bench/invert_throughput.sh [LAYRA_CLI] [COUNT] [JOBS]
 set -euo pipefail
 cli=${1:-build/cli/layra-cli}
@@ -32,11 +34,14 @@ done
 mkdir -p "$work/results"
 
 start=$(date +%s.%N)
-"$cli" invert -j "$jobs" --output-dir "$work/results" "$work"/sounding_*.dat > "$work/out.txt"
+/usr/bin/time -f "%U %S" -o "$work/cpu.txt" \
+  "$cli" invert -j "$jobs" --output-dir "$work/results" "$work"/sounding_*.dat > "$work/out.txt"
 end=$(date +%s.%N)
+read -r user system < "$work/cpu.txt"
 
 failed=$(grep -c -E ' (failed|refused)' "$work/out.txt" || true)
-awk -v s="$start" -v e="$end" -v n="$count" -v j="$jobs" -v f="$failed" 'BEGIN {
+awk -v s="$start" -v e="$end" -v n="$count" -v j="$jobs" -v f="$failed" -v u="$user" -v k="$system" 'BEGIN {
   t = e - s;
-  printf "%d files, -j %d: %.3f s, %.0f files per second, %d not inverted\n", n, j, t, n / t, f;
+  printf "%d files, -j %d: %.3f s, %.0f files per second, %d not inverted; CPU per file %.3f ms (user %.3f, system %.3f)\n",
+         n, j, t, n / t, f, 1000 * (u + k) / n, 1000 * u / n, 1000 * k / n;
 }'
