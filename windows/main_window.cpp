@@ -525,12 +525,18 @@ void MainWindow::ReadData() {
   ReadDataFrom(path);
 }
 
-void MainWindow::ReadDataFrom(const std::string& path, const std::string& file_name) {
+void MainWindow::ReadDataFrom(const std::string& path,
+                              const std::string& file_name,
+                              const std::string& listed_as) {
   ClearWindow(*canvas_);
   listing_->clear();
   fit_shown_ = false;
   findChild<QDockWidget*>(QStringLiteral("listingDock"))->raise();
-  ListingCanvas listing(*canvas_, [this](const std::string& line) { AddListingLine(line); });
+  ListingCanvas listing(*canvas_, [&](const std::string& line) {
+    const size_t at = listed_as.empty() ? std::string::npos : line.find(path);
+    AddListingLine(at == std::string::npos ? line
+                                           : std::string(line).replace(at, path.size(), listed_as));
+  });
   state_.lastReadResult = ReadDataFile(path, state_, listing, *host_);
   if (state_.lastReadResult != 0) {
     // Nothing of a refused file may be used: no data until the next good read.
@@ -599,7 +605,7 @@ void MainWindow::ImportFieldSheet() {
     host_->Warn("Cannot read the field sheet " + sheet + " as a data set.", "Error Message");
     return;
   }
-  ReadDataFrom(temporary, suggested);
+  ReadDataFrom(temporary, suggested, sheet);
   if (state_.dataRead != 0) AddListingLine("The field sheet was not saved as a data file.");
 }
 
@@ -619,9 +625,16 @@ void MainWindow::ListDatumLevels() {
       factor = levels[p].factor;
       ++count;
     }
-    const double b = first >= 0 ? static_cast<double>(data.spacingB[first]) : 0.0;
-    AddListingLine(
-        StrFormat("%11d   %8.2f   %6d   %12.5g", k, b, count, static_cast<double>(factor)));
+    if (first < 0) {
+      // Every point of the level coincided with one of another level.
+      AddListingLine(StrFormat("%11d   %8s   %6d   %12s", k, "-", 0, "-"));
+      continue;
+    }
+    AddListingLine(StrFormat("%11d   %8.2f   %6d   %12.5g",
+                             k,
+                             static_cast<double>(data.spacingB[first]),
+                             count,
+                             static_cast<double>(factor)));
   }
 }
 

@@ -128,9 +128,11 @@ class MainWindow : public QMainWindow {
   void AddListingLine(const std::string& text);
   // Reads the data file `path` (a chooser's choice or the command line's).
   // With a `file_name`, the data set is known by that name instead (its
-  // folder becomes the data folder): a field sheet read through a
-  // temporary data file.
-  void ReadDataFrom(const std::string& path, const std::string& file_name = std::string());
+  // folder becomes the data folder) and the listing names `listed_as` where
+  // it would name `path`: a field sheet read through a temporary data file.
+  void ReadDataFrom(const std::string& path,
+                    const std::string& file_name = std::string(),
+                    const std::string& listed_as = std::string());
   // Reads a field sheet (CSV) as a data set and offers to save it as a data
   // file.
   void ImportFieldSheet();

@@ -359,7 +359,9 @@ void MainWindowTest::fieldSheetIsReadAsADataSetAndOfferedForSaving() {
   QCOMPARE(state.dataRead, 1);
   QCOMPARE(state.data.dataFileName, scratch_->filePath("station7.dat").toStdString());
   QVERIFY(!QFile::exists(scratch_->filePath("station7.dat")));
-  QVERIFY(window.listing().toPlainText().contains(QStringLiteral("not saved")));
+  const QString listing = window.listing().toPlainText();
+  QVERIFY(listing.contains(QStringLiteral("not saved")));
+  QVERIFY2(listing.contains(sheet + QStringLiteral(" completed")), qPrintable(listing));
 
   const QString bad = scratch_->filePath("bad.csv");
   QVERIFY(testing::WriteBytes(bad, "a,rho_a\n1,100\n2,x\n"));
