@@ -5,31 +5,16 @@
 # results files, and varies with the file system's recent work).
 #   bench/invert_throughput.sh [LAYRA_CLI] [COUNT] [JOBS]
 set -euo pipefail
+source "$(dirname "$0")/sounding.sh"
 cli=${1:-build/cli/layra-cli}
 count=${2:-1000}
 jobs=${3:-2}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# A smooth three-layer-like curve (high, low, rising) over AB/2 1..1000 m,
-# 90 points, with a different 3 % scatter in every file.
+# One sounding of sounding.sh per file.
 for ((k = 1; k <= count; ++k)); do
-  awk -v seed="$k" 'BEGIN {
-    srand(seed);
-    print "Throughput sounding " seed;
-    print "Array type (Wenner or Schlumberger)"; print "Schlumberger";
-    print "Number of data points"; print 90;
-    print "Data type"; print "Resistivity";
-    print "Error in measurements inluded (Yes,No)"; print "No";
-    print "Data section";
-    for (i = 0; i < 90; ++i) {
-      a = exp(log(10) * 3 * i / 89);
-      rho = 40 + 160 / (1 + (a / 4) ^ 2) + 300 / (1 + (200 / a) ^ 1.5);
-      rho *= 1 + 0.03 * (rand() + rand() + rand() - 1.5) * 2;
-      printf "%10.3f  %10.3f  %10.3f\n", a, 0.5, rho;
-    }
-    print "User Starting Model Available (Yes/No)"; print "No";
-  }' > "$work/sounding_$k.dat"
+  write_sounding "$k" "Throughput sounding" "$work/sounding_$k.dat"
 done
 mkdir -p "$work/results"
 

@@ -6,6 +6,7 @@
 # Further arguments go to `layra-cli survey` (e.g. --lateral 1).
 #   [PROFILE_SIZE=N] bench/survey_throughput.sh [LAYRA_CLI] [COUNT] [JOBS] [SURVEY OPTIONS...]
 set -euo pipefail
+source "$(dirname "$0")/sounding.sh"
 cli=${1:-build/cli/layra-cli}
 count=${2:-1000}
 jobs=${3:-2}
@@ -14,26 +15,10 @@ size=${PROFILE_SIZE:-100}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# The soundings of bench/invert_throughput.sh: a high, low, rising curve over
-# AB/2 1..1000 m with a different 3 % scatter in every file.
+# The soundings of sounding.sh (those of invert_throughput.sh), one per file.
 echo "name,file,x,y,elevation,profile" > "$work/survey.csv"
 for ((k = 1; k <= count; ++k)); do
-  awk -v seed="$k" 'BEGIN {
-    srand(seed);
-    print "Survey sounding " seed;
-    print "Array type (Wenner or Schlumberger)"; print "Schlumberger";
-    print "Number of data points"; print 90;
-    print "Data type"; print "Resistivity";
-    print "Error in measurements inluded (Yes,No)"; print "No";
-    print "Data section";
-    for (i = 0; i < 90; ++i) {
-      a = exp(log(10) * 3 * i / 89);
-      rho = 40 + 160 / (1 + (a / 4) ^ 2) + 300 / (1 + (200 / a) ^ 1.5);
-      rho *= 1 + 0.03 * (rand() + rand() + rand() - 1.5) * 2;
-      printf "%10.3f  %10.3f  %10.3f\n", a, 0.5, rho;
-    }
-    print "User Starting Model Available (Yes/No)"; print "No";
-  }' > "$work/s$k.dat"
+  write_sounding "$k" "Survey sounding" "$work/s$k.dat"
   echo "S$k,s$k.dat,$(( 500000 + ((k - 1) % size) * 10 )),$(( 5400000 + ((k - 1) / size) * 500 )),100,P$(( (k - 1) / size ))" \
     >> "$work/survey.csv"
 done

@@ -4,15 +4,14 @@
 // file that `read` and `invert` take. A refused sheet writes nothing.
 
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include "cli/command_registry.h"
 #include "fileio/same_file.h"
 #include "fileio/synthetic_data.h"
+#include "fileio/text_input.h"
 #include "state/records.h"
 #include "survey/field_sheet.h"
 
@@ -28,20 +27,18 @@ struct ImportOptions {
 
 int RunImport(const ImportOptions& options) {
   namespace fs = std::filesystem;
-  std::ifstream in(options.sheet, std::ios::binary);
-  if (!in) {
+  std::string text;
+  if (!ReadFileText(options.sheet, &text)) {
     std::cerr << "Cannot open the field sheet " << options.sheet << '\n';
     return 1;
   }
-  std::ostringstream text;
-  text << in.rdbuf();
   // Without --array the sheet's columns say which array it was measured with.
-  const ArrayType array = options.array.empty()       ? FieldSheetArray(text.str())
+  const ArrayType array = options.array.empty()       ? FieldSheetArray(text)
                           : options.array == "wenner" ? ArrayType::kWenner
                                                       : ArrayType::kSchlumberger;
   auto data = std::make_unique<SoundingData>();
   std::string error;
-  if (!ParseFieldSheet(text.str(), array, data.get(), &error)) {
+  if (!ParseFieldSheet(text, array, data.get(), &error)) {
     std::cerr << options.sheet << ": " << error << "\nNo data file was written.\n";
     return 1;
   }

@@ -38,6 +38,7 @@
 #include "cli/progress_canvas.h"
 #include "cli/text_canvas.h"
 #include "fileio/data_file.h"
+#include "fileio/same_file.h"
 #include "inversion/inversion_driver.h"
 #include "state/records.h"
 #include "state/text_format.h"
@@ -231,10 +232,8 @@ class ResultsFileNamer {
     }
     const std::string folder = path.parent_path().string();
     if (!resolved_ || folder != folder_) {
-      std::error_code error;
-      const fs::path absolute = fs::weakly_canonical(fs::absolute(folder, error), error);
       folder_ = folder;
-      resolved_folder_ = error ? fs::path(folder).lexically_normal() : absolute;
+      resolved_folder_ = AbsoluteNormalPath(folder);
       resolved_ = true;
     }
     return (resolved_folder_ / path.filename()).lexically_normal().string();

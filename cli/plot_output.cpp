@@ -17,6 +17,7 @@
 #include "graphics/bmp_file.h"
 #include "graphics/pdf_document.h"
 #include "graphics/raster_canvas.h"
+#include "state/text_format.h"
 
 namespace layra::cli {
 
@@ -30,9 +31,7 @@ std::string LowerExtension(const std::string& path) {
   const std::size_t separator = path.find_last_of("\\/");
   const std::size_t dot = path.rfind('.');
   if (dot == std::string::npos || (separator != std::string::npos && dot < separator)) return "";
-  std::string extension = path.substr(dot);
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return extension;
+  return ToLowerAscii(path.substr(dot));
 }
 
 // "cannot write '<path>': <reason>"; a reason of the form "<path>: <why>"

@@ -141,25 +141,9 @@ bool AppendResults(int fixed,
   assert(point_count <= 0 || wenner || spacing_b != nullptr);
   // Block 0 starts the file: whatever an earlier run left there is replaced
   // only once a new run has its first block to write.
-  std::FILE* file = nullptr;
-  if (stream != nullptr && stream->file_ != nullptr && stream->path_ == path) {
-    file = stream->file_;
-    if (iteration <= 0) {
-      // The stream was opened for appending (see Open): block 0 replaces
-      // what the file held, and appending goes on from its new, empty end.
-      if (std::fflush(file) != 0 || ::ftruncate(::fileno(file), 0) != 0) return false;
-      stream->created_ = false;
-    }
-  } else {
-    if (stream != nullptr) stream->Close();
-    file = std::fopen(path.c_str(), iteration <= 0 ? "w" : "a");
-    if (file == nullptr) return false;
-    if (stream != nullptr) {
-      stream->file_ = file;
-      stream->path_ = path;
-      stream->UseBuffer();
-    }
-  }
+  std::FILE* file = stream != nullptr ? stream->StreamFor(path, iteration)
+                                      : std::fopen(path.c_str(), iteration <= 0 ? "w" : "a");
+  if (file == nullptr) return false;
   CheckedTextWriter out(file, stream == nullptr);
   const bool mean_error = settings.dataConstraint != 0;
   const float percent = misfit * 100.0f;
@@ -232,6 +216,24 @@ bool AppendResults(int fixed,
     out.Write("%10.3f\n", percent);
   }
   return stream != nullptr ? out.Flush() : out.Close();
+}
+
+std::FILE* ResultsFileStream::StreamFor(const std::string& path, int iteration) {
+  if (file_ != nullptr && path_ == path) {
+    if (iteration <= 0) {
+      // Opened for appending (see Open): block 0 replaces what the file
+      // held, and appending goes on from its new, empty end.
+      if (std::fflush(file_) != 0 || ::ftruncate(::fileno(file_), 0) != 0) return nullptr;
+      created_ = false;
+    }
+    return file_;
+  }
+  Close();
+  file_ = std::fopen(path.c_str(), iteration <= 0 ? "w" : "a");
+  if (file_ == nullptr) return nullptr;
+  path_ = path;
+  UseBuffer();
+  return file_;
 }
 
 bool ResultsFileStream::Open(const std::string& path, std::string* reason) {

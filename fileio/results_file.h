@@ -73,27 +73,13 @@ class ResultsFileStream {
   // Closes the file if open; false when closing failed.
   bool Close();
 
+  // The open stream to write block `iteration` of `path` to: the one kept
+  // open when it is that file (emptied first for block 0), else the file
+  // opened anew, replaced for block 0 and appended to otherwise. Null when
+  // it cannot be opened or emptied.
+  std::FILE* StreamFor(const std::string& path, int iteration);
+
  private:
-  friend bool AppendResults(int,
-                            DataKind,
-                            int,
-                            int,
-                            ArrayType,
-                            const std::string&,
-                            int,
-                            int,
-                            int,
-                            const float*,
-                            const float*,
-                            const float*,
-                            const float*,
-                            const float*,
-                            const float*,
-                            const float*,
-                            float,
-                            const std::string&,
-                            const InversionSettings&,
-                            ResultsFileStream*);
   void UseBuffer();
 
   std::FILE* file_ = nullptr;

@@ -17,6 +17,15 @@
 
 namespace layra {
 
+// `path` made absolute, with "." and ".." and the links of its existing part
+// resolved (as written, "." and ".." folded, when that fails).
+inline std::string AbsoluteNormalPath(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::path absolute = fs::weakly_canonical(fs::absolute(path, error), error);
+  return error ? fs::path(path).lexically_normal().string() : absolute.string();
+}
+
 namespace same_file_detail {
 
 using FileKey = std::pair<std::uint64_t, std::uint64_t>;  // device, inode
@@ -34,15 +43,6 @@ inline Found Identify(const std::string& path, FileKey* key) {
   return errno == ENOENT || errno == ENOTDIR ? Found::kMissing : Found::kUnknown;
 }
 
-// The absolute path with "." and ".." and the links of its existing part
-// resolved.
-inline std::string Normal(const std::string& path) {
-  namespace fs = std::filesystem;
-  std::error_code error;
-  const fs::path absolute = fs::weakly_canonical(fs::absolute(path, error), error);
-  return error ? fs::path(path).lexically_normal().string() : absolute.string();
-}
-
 }  // namespace same_file_detail
 
 // True when `a` and `b` name the same file: the same existing file under any
@@ -58,7 +58,7 @@ inline bool IsSameFile(const std::string& a, const std::string& b) {
   const Found found_b = Identify(b, &second);
   if (found_a == Found::kExists && found_b == Found::kExists) return first == second;
   if (found_a != found_b && found_a != Found::kUnknown && found_b != Found::kUnknown) return false;
-  return Normal(a) == Normal(b);
+  return AbsoluteNormalPath(a) == AbsoluteNormalPath(b);
 }
 
 // Paths indexed so that `Find` answers, for any path, which of them names the
@@ -76,7 +76,7 @@ class SameFileIndex {
       if (Identify(paths[k], &key) == Found::kExists) {
         by_inode_.emplace(key, k);
       } else {
-        by_path_.emplace(Normal(paths[k]), k);
+        by_path_.emplace(AbsoluteNormalPath(paths[k]), k);
       }
     }
   }
@@ -92,7 +92,7 @@ class SameFileIndex {
       return found == by_inode_.end() ? -1 : static_cast<long>(found->second);
     }
     if (by_path_.empty()) return -1;
-    const auto found = by_path_.find(Normal(path));
+    const auto found = by_path_.find(AbsoluteNormalPath(path));
     return found == by_path_.end() ? -1 : static_cast<long>(found->second);
   }
 

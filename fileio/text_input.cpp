@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <utility>
 
 namespace layra {
@@ -307,6 +309,15 @@ void SortWithIndex(int ascending, int count, float* values, int* index) {
 void ApplyPermutation(float* values, int count, float* scratch, const int* index) {
   for (int k = 0; k < count; ++k) scratch[k] = values[k];
   for (int k = 0; k < count; ++k) values[k] = scratch[index[k] - 1];
+}
+
+bool ReadFileText(const std::string& path, std::string* text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream contents;
+  contents << in.rdbuf();
+  *text = contents.str();
+  return true;
 }
 
 }  // namespace layra

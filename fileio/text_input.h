@@ -36,6 +36,10 @@ struct TextFile {
 // not exist or cannot be opened has opened false and no problem.
 TextFile LoadTextFile(const std::string& path, long max_length = kMaxTextFileLength);
 
+// The whole of the file `path` in *text, whatever its length (field sheets,
+// survey files); false when it cannot be opened.
+bool ReadFileText(const std::string& path, std::string* text);
+
 // Skips bytes <= 32 and 255, then copies the rest of the line (up to CR, LF
 // or the end) into `line`, keeping at most count-1 characters. The cursor is
 // left on the CR or LF that ended the line. Returns the number kept.

@@ -5,18 +5,19 @@
 #include <cmath>
 #include <string>
 
+#include "state/text_format.h"
+
 namespace layra {
 
 namespace {
 
+// `text` in lower case without blanks ("Mean Error" -> "meanerror").
 std::string Lower(const std::string& text) {
   std::string out;
   for (char c : text) {
-    if (!std::isspace(static_cast<unsigned char>(c))) {
-      out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
+    if (!std::isspace(static_cast<unsigned char>(c))) out += c;
   }
-  return out;
+  return ToLowerAscii(out);
 }
 
 // What multiplies an IP value of the file to give a fraction.

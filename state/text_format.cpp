@@ -412,4 +412,11 @@ std::string StrFormat(const char* format, ...) {
   return text;
 }
 
+std::string ToLowerAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
 }  // namespace layra

@@ -31,6 +31,9 @@ __attribute__((format(printf, 2, 0)))
 void
 AppendFormatV(std::string& out, const char* format, va_list args);
 
+// `text` with the ASCII letters in lower case (file names, units, keywords).
+std::string ToLowerAscii(std::string text);
+
 }  // namespace layra
 
 #endif  // LAYRA_STATE_TEXT_FORMAT_H_

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "state/text_format.h"
+
 namespace layra {
 namespace {
 
@@ -13,11 +15,6 @@ std::string Trim(const std::string& text) {
   if (first == std::string::npos) return "";
   const size_t last = text.find_last_not_of(" \t\r\n");
   return text.substr(first, last - first + 1);
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
 }
 
 // "V [mV]" -> key "v", unit "mv"; "AB/2 (m)" -> key "ab2", unit "m".
@@ -30,7 +27,7 @@ CsvColumn MakeColumn(const std::string& cell) {
     const char close = name[open] == '[' ? ']' : ')';
     const size_t end = name.find(close, open + 1);
     column.unit =
-        Lower(Trim(name.substr(open + 1, end == std::string::npos ? end : end - open - 1)));
+        ToLowerAscii(Trim(name.substr(open + 1, end == std::string::npos ? end : end - open - 1)));
     name = name.substr(0, open);
   }
   for (char c : name) {

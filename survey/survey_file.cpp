@@ -2,11 +2,10 @@
 
 #include <cctype>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <set>
-#include <sstream>
 
+#include "fileio/text_input.h"
 #include "survey/csv_table.h"
 
 namespace layra {
@@ -103,15 +102,13 @@ bool ParseSurveyFile(const std::string& text,
 bool ReadSurveyFile(const std::string& path,
                     std::vector<SurveySounding>* soundings,
                     std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  std::string text;
+  if (!ReadFileText(path, &text)) {
     *error = "Cannot open the survey file " + path;
     return false;
   }
-  std::ostringstream text;
-  text << in.rdbuf();
   const std::string folder = std::filesystem::path(path).parent_path().string();
-  if (!ParseSurveyFile(text.str(), folder, soundings, error)) {
+  if (!ParseSurveyFile(text, folder, soundings, error)) {
     *error = path + ": " + *error;
     return false;
   }

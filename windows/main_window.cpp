@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QDockWidget>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
@@ -30,6 +29,7 @@
 #include "fileio/datum_levels.h"
 #include "fileio/same_file.h"
 #include "fileio/synthetic_data.h"
+#include "fileio/text_input.h"
 #include "graphics/sounding_plot.h"
 #include "inversion/excluded_points.h"
 #include "inversion/inversion_driver.h"
@@ -564,12 +564,11 @@ void MainWindow::ReadDataFrom(const std::string& path,
 void MainWindow::ImportFieldSheet() {
   std::string sheet = "*.csv";
   if (!host_->ChooseOpenFile(sheet, "Field Sheet (CSV)")) return;
-  QFile in(QString::fromStdString(sheet));
-  if (!in.open(QIODevice::ReadOnly)) {
+  std::string text;
+  if (!ReadFileText(sheet, &text)) {
     host_->Warn("Cannot open the field sheet\n" + sheet, "Error Message");
     return;
   }
-  const std::string text = in.readAll().toStdString();
   // The sheet's columns say which array it was measured with ("a" or
   // "AB/2"); a refused sheet changes nothing.
   auto data = std::make_unique<SoundingData>();

@@ -10,23 +10,14 @@
 #include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QStringDecoder>
 #include <QSvgGenerator>
 
 #include "windows/program_font.h"
 #include "windows/qt_canvas.h"
+#include "windows/qt_conversions.h"
 
 namespace layra {
 namespace {
-
-QColor ToQColor(Rgb color) { return QColor(color.red, color.green, color.blue); }
-
-QString ToQString(const std::string& text) {
-  QStringDecoder utf8(QStringDecoder::Utf8);
-  QString decoded = utf8.decode(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
-  if (!utf8.hasError()) return decoded;
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // Replays the picture of `canvas` with `painter`, scaled to width x height.
 void PaintPicture(const QtCanvas& canvas, QPainter& painter, int width, int height) {
@@ -50,7 +41,7 @@ TextMetrics PainterCanvas::Metrics() const {
 void PainterCanvas::Clear() { painter_.fillRect(0, 0, width_, height_, Qt::white); }
 
 void PainterCanvas::DrawText(int x, int y, const std::string& text) {
-  const QString qtext = ToQString(text);
+  const QString qtext = TextToQString(text);
   QFontMetrics metrics(font_);
   if (!qtext.trimmed().isEmpty()) {
     painter_.fillRect(x, y, metrics.horizontalAdvance(qtext), metrics.height(), Qt::white);

@@ -5,32 +5,15 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
-#include <QStringDecoder>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
 #include "graphics/raster.h"
 #include "windows/program_font.h"
+#include "windows/qt_conversions.h"
 
 namespace layra {
-namespace {
-
-QColor ToQColor(Rgb color) { return QColor(color.red, color.green, color.blue); }
-
-// Text from files may be UTF-8 or a single-byte code page: take UTF-8 when
-// the bytes are valid UTF-8, Latin-1 otherwise.
-QString ToQString(const std::string& text) {
-  QStringDecoder utf8(QStringDecoder::Utf8);
-  QString decoded = utf8.decode(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
-  if (!utf8.hasError()) {
-    return decoded;
-  }
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
-
 QtCanvas::QtCanvas(QWidget* parent) : QWidget(parent), font_(ProgramFont()) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAutoFillBackground(false);
@@ -65,7 +48,7 @@ void QtCanvas::Clear() {
 void QtCanvas::DrawText(int x, int y, const std::string& text) {
   Record({Operation::Kind::kText, x, y, 0, 0, text, pen_, text_color_});
   EnsureImageSize(width(), height());
-  QString qtext = ToQString(text);
+  QString qtext = TextToQString(text);
   QFontMetrics metrics(font_);
   QPainter painter(&image_);
   painter.setFont(font_);
