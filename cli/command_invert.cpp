@@ -393,13 +393,14 @@ std::string JsonElement(JobResult& r) {
   return element;
 }
 
-// The summary lines of the files done so far, kept in a temporary file until
-// the table is printed at the end. Each line is flushed as it is added; once
-// the temporary file fails (or none could be made) the lines that follow are
-// kept in memory.
+// The summary lines of the files done so far, until the table is printed at
+// the end: in memory up to kKeptLimit bytes (a batch of a thousand files),
+// then moved on to a temporary file, made only then, so that memory stays
+// flat however many files a batch has. Once the temporary file fails the
+// lines stay in memory.
 class SummaryLines {
  public:
-  SummaryLines() : spill_(std::tmpfile()) {}
+  SummaryLines() = default;
   ~SummaryLines() {
     if (spill_ != nullptr) std::fclose(spill_);
   }
@@ -407,17 +408,17 @@ class SummaryLines {
   SummaryLines& operator=(const SummaryLines&) = delete;
 
   void Add(const std::string& line) {
-    if (kept_.empty() && spill_ != nullptr &&
-        std::fwrite(line.data(), 1, line.size(), spill_) == line.size() &&
-        std::fflush(spill_) == 0) {
-      spilled_ += line.size();
-      return;
-    }
-    if (kept_.empty() && spill_ != nullptr) {
-      // Whatever part of this line reached the file is not copied back.
-      std::clearerr(spill_);
-    }
     kept_ += line;
+    if (kept_.size() < kKeptLimit || failed_) return;
+    if (spill_ == nullptr) spill_ = std::tmpfile();
+    if (spill_ != nullptr && std::fwrite(kept_.data(), 1, kept_.size(), spill_) == kept_.size() &&
+        std::fflush(spill_) == 0) {
+      spilled_ += kept_.size();
+      kept_.clear();
+    } else {
+      // Whatever part of the lines reached the file is not read back.
+      failed_ = true;
+    }
   }
   void CopyTo(std::ostream& out) {
     if (spill_ != nullptr && spilled_ > 0) {
@@ -434,9 +435,11 @@ class SummaryLines {
   }
 
  private:
-  std::FILE* spill_;
+  static constexpr std::size_t kKeptLimit = 64 << 10;
+  std::FILE* spill_ = nullptr;
   std::size_t spilled_ = 0;  // bytes of whole lines in the file
   std::string kept_;
+  bool failed_ = false;
 };
 
 int RunInvert(const InvertOptions& options) {
