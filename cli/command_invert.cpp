@@ -42,6 +42,7 @@
 #include "inversion/inversion_driver.h"
 #include "state/records.h"
 #include "state/text_format.h"
+#include "state/user_model_rules.h"
 
 namespace layra::cli {
 namespace {
@@ -264,14 +265,8 @@ void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& res
   } else {
     state->dataRead = 1;
     state->thicknessFactor = 1.25f;
-    if (state->userModelAvailable) {
-      // As the main window does after a read that carried a starting model.
-      const LayeredModel& start = state->startingModel;
-      state->model.layerCount = start.layerCount;
-      state->model.resistivity = start.resistivity;
-      state->model.thickness = start.thickness;
-      state->model.depthTop = start.depthTop;
-    }
+    // As the main window does after a read that carried a starting model.
+    if (state->userModelAvailable) CopyStartingModel(state->startingModel, state->model);
     ApplyOptions(options, state->settings);
     state->engine = options.engine_options;
     if (options.robust) state->settings.modelConstraint = 1;

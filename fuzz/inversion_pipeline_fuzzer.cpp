@@ -24,6 +24,7 @@
 #include "graphics/sounding_plot.h"
 #include "inversion/inversion_driver.h"
 #include "state/records.h"
+#include "state/user_model_rules.h"
 
 namespace {
 
@@ -104,11 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
 
   *state = *read;
   if (state->userModelAvailable) {
-    const layra::LayeredModel& start = state->startingModel;
-    state->model.layerCount = start.layerCount;
-    state->model.resistivity = start.resistivity;
-    state->model.thickness = start.thickness;
-    state->model.depthTop = start.depthTop;
+    layra::CopyStartingModel(state->startingModel, state->model);
   } else {
     ThreeLayersFromData(*state);
   }

@@ -11,6 +11,7 @@
 #include "fileio/data_file.h"
 #include "inversion/inversion_driver.h"
 #include "platform/null_canvas.h"
+#include "state/user_model_rules.h"
 
 namespace layra {
 namespace {
@@ -94,15 +95,8 @@ SoundingResult InvertSurveySounding(const SurveySounding& sounding,
   }
   result.dataKind = state->data.dataKind;
   state->dataRead = 1;
-  if (state->userModelAvailable) {
-    // As the main window does after a read that carried a starting model.
-    LayeredModel& model = state->model;
-    const LayeredModel& start = state->startingModel;
-    model.layerCount = start.layerCount;
-    model.resistivity = start.resistivity;
-    model.thickness = start.thickness;
-    model.depthTop = start.depthTop;
-  }
+  // As the main window does after a read that carried a starting model.
+  if (state->userModelAvailable) CopyStartingModel(state->startingModel, state->model);
   if (options.userModel) {
     if (!state->userModelAvailable) {
       result.status = SoundingStatus::kRefused;
