@@ -593,7 +593,8 @@ CommandRegistration registration(
                        options->damping,
                        "Initial (0.01..1) and minimum (0.001..0.25) damping factor, e.g. 0.1,0.01")
           ->delimiter(',')
-          ->expected(2);
+          ->expected(2)
+          ->allow_extra_args(false);
       command
           ->add_option("--convergence",
                        options->convergence_percent,
@@ -639,12 +640,16 @@ CommandRegistration registration(
                        options->fixed,
                        "Parameters held at their starting values, e.g. rho2,h1 (accurate engine, "
                        "--user-model)")
-          ->delimiter(',');
-      command->add_option(
-          "--bound",
-          options->bounds,
-          "Keep a parameter in a range, NAME=LOW:HIGH, repeatable (accurate engine, "
-          "--user-model)");
+          ->delimiter(',')
+          ->allow_extra_args(false);
+      // Each list option takes the values of its own argument only, so that
+      // a data file after it is not taken for one more value.
+      command
+          ->add_option("--bound",
+                       options->bounds,
+                       "Keep a parameter in a range, NAME=LOW:HIGH, repeatable (accurate engine, "
+                       "--user-model)")
+          ->allow_extra_args(false);
       command->add_flag(
           "--robust", options->robust, "Robust (blocky) model of the automatic inversion");
       command->add_flag("--uncertainty",
