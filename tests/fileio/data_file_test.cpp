@@ -85,6 +85,18 @@ std::string WithModel(const std::string& layers_and_limit) {
   return ModelFile("R", WennerPoints(5), layers_and_limit);
 }
 
+// The first values of `column` are `expected`: exactly, or to 4 ulps when `near`.
+template <typename Column>
+void ExpectFirst(const Column& column, const std::vector<float>& expected, bool near = false) {
+  for (size_t i = 0; i < expected.size(); ++i) {
+    if (near) {
+      EXPECT_FLOAT_EQ(column[i], expected[i]) << "point " << i;
+    } else {
+      EXPECT_EQ(column[i], expected[i]) << "point " << i;
+    }
+  }
+}
+
 class DataFileTest : public ::testing::Test {
  protected:
   int Read(const std::string& contents) {
@@ -162,17 +174,14 @@ TEST_F(DataFileTest, SortsDescendingWennerPointsWithEveryValueMovingAlong) {
   ASSERT_EQ(Read(Header("Wenner", 5, "IP data") + kIpSection + Errors(true) + points + kNoModel),
             0);
   const SoundingData& data = state_->data;
-  const float a[] = {5, 10, 20, 30, 40};
-  for (int i = 0; i < 5; ++i) {
-    EXPECT_EQ(data.spacingA[i], a[i]);
-    EXPECT_EQ(data.apparentResistivity[i], a[i] * 10) << i;
-    EXPECT_FLOAT_EQ(data.resistivityError[i], a[i] / 10) << i;
-    EXPECT_FLOAT_EQ(data.ipValue[i], a[i] / 100) << i;
-    EXPECT_FLOAT_EQ(data.ipError[i], 10 + a[i] / 10) << i;
-  }
+  ExpectFirst(data.spacingA, {5, 10, 20, 30, 40});
+  ExpectFirst(data.apparentResistivity, {50, 100, 200, 300, 400});
+  ExpectFirst(data.resistivityError, {0.5f, 1, 2, 3, 4}, true);
+  ExpectFirst(data.ipValue, {0.05f, 0.1f, 0.2f, 0.3f, 0.4f}, true);
+  ExpectFirst(data.ipError, {10.5f, 11, 12, 13, 14}, true);
   // Listed in file order.
-  auto lines = Lines();
-  auto first = std::find(lines.begin(), lines.end(), "No.   Spac.  App. Res.   App. I.P.");
+  const auto lines = Lines();
+  const auto first = std::find(lines.begin(), lines.end(), "No.   Spac.  App. Res.   App. I.P.");
   ASSERT_NE(first, lines.end());
   EXPECT_EQ(*(first + 1), " 1     40.00    400.00      4.00      0.40     14.00");
   EXPECT_EQ(*(first + 5), " 5      5.00     50.00      0.50      0.05     10.50");
@@ -227,16 +236,10 @@ TEST_F(DataFileTest, MergesOverlappingSchlumbergerLevels) {
   EXPECT_EQ(data.pointsPerLevel[1], 5);
   EXPECT_EQ(data.overlapCount[0], 2);
   EXPECT_FLOAT_EQ(data.levelShiftFactor[0], 0.5f);
-  const float a[] = {2, 4, 6, 10, 15, 20, 30, 40};
-  const float b[] = {1, 1, 1, 1, 1, 5, 5, 5};
-  const float rho[] = {100, 90, 80, 70, 60, 60, 55, 50};
-  const float err[] = {1, 2, 3, 4, 5, 8, 9, 10};
-  for (int i = 0; i < 8; ++i) {
-    EXPECT_EQ(data.spacingA[i], a[i]) << i;
-    EXPECT_EQ(data.spacingB[i], b[i]) << i;
-    EXPECT_FLOAT_EQ(data.apparentResistivity[i], rho[i]) << i;
-    EXPECT_FLOAT_EQ(data.resistivityError[i], err[i]) << i;
-  }
+  ExpectFirst(data.spacingA, {2, 4, 6, 10, 15, 20, 30, 40});
+  ExpectFirst(data.spacingB, {1, 1, 1, 1, 1, 5, 5, 5});
+  ExpectFirst(data.apparentResistivity, {100, 90, 80, 70, 60, 60, 55, 50}, true);
+  ExpectFirst(data.resistivityError, {1, 2, 3, 4, 5, 8, 9, 10}, true);
   // Each kept point's level and the factor its resistivity was scaled by.
   const std::vector<PointLevel> levels = PointLevels(data);
   ASSERT_EQ(levels.size(), 8u);
@@ -247,6 +250,24 @@ TEST_F(DataFileTest, MergesOverlappingSchlumbergerLevels) {
   // The sorted, unmerged points stay in the scratch half.
   EXPECT_EQ(data.spacingA[100 + 5], 10.0f);
   EXPECT_EQ(data.apparentResistivity[100 + 5], 140.0f);
+
+  // Levels that share no spacing are kept whole and unscaled.
+  ASSERT_EQ(Read(TwoLevelFile(false)), 0);
+  EXPECT_EQ(data.pointCount, 10);
+  EXPECT_EQ(data.overlapCount[0], 0);
+  EXPECT_EQ(data.levelShiftFactor[0], 1.0f);
+  ExpectFirst(data.spacingA, {2, 4, 6, 10, 15, 18, 20, 25, 30, 40});
+  ExpectFirst(data.apparentResistivity, {100, 90, 80, 70, 60, 140, 120, 120, 110, 100});
+
+  // Equal b spacings form one level.
+  ASSERT_EQ(Read(Header("S", 5, "R") + Errors(false) +
+                 "8 2 80\n1 2 10\n4 2 40\n2 2 20\n16 2 160\n" + kNoModel),
+            0);
+  EXPECT_EQ(data.datumLevelCount, 1);
+  EXPECT_EQ(data.pointsPerLevel[0], 5);
+  EXPECT_EQ(data.pointCount, 5);
+  ExpectFirst(data.spacingA, {1, 2, 4, 8, 16});
+  ExpectFirst(data.apparentResistivity, {10, 20, 40, 80, 160});
 }
 
 TEST_F(DataFileTest, SipValuesFollowTheirPointsThroughTheMerge) {
@@ -262,54 +283,20 @@ TEST_F(DataFileTest, SipValuesFollowTheirPointsThroughTheMerge) {
   ASSERT_EQ(Read(SipFile("S", 6, {1, 2, 4, 8}, "In-phase", points)), 0);
   const SoundingData& data = state_->data;
   ASSERT_EQ(data.pointCount, 5);
-  const float a[] = {1, 2, 4, 8, 16};
-  for (int i = 0; i < 5; ++i) {
-    EXPECT_EQ(data.spacingA[i], a[i]) << i;
-    EXPECT_FLOAT_EQ(data.apparentResistivity[i], 10 * a[i]) << i;
-    for (int f = 0; f < 4; ++f) {
-      EXPECT_EQ(data.sipValue1[i * 4 + f], a[i]) << i;
-      EXPECT_EQ(data.sipValue2[i * 4 + f], a[i] + 0.5f) << i;
-    }
-  }
-}
-
-TEST_F(DataFileTest, KeepsSchlumbergerLevelsThatShareNoSpacing) {
-  ASSERT_EQ(Read(TwoLevelFile(false)), 0);
-  const SoundingData& data = state_->data;
-  EXPECT_EQ(data.pointCount, 10);
-  EXPECT_EQ(data.overlapCount[0], 0);
-  EXPECT_EQ(data.levelShiftFactor[0], 1.0f);
-  const float a[] = {2, 4, 6, 10, 15, 18, 20, 25, 30, 40};
-  const float rho[] = {100, 90, 80, 70, 60, 140, 120, 120, 110, 100};
-  for (int i = 0; i < 10; ++i) {
-    EXPECT_EQ(data.spacingA[i], a[i]) << i;
-    EXPECT_EQ(data.apparentResistivity[i], rho[i]) << i;
-  }
-}
-
-TEST_F(DataFileTest, EqualBSpacingsFormOneLevel) {
-  ASSERT_EQ(Read(Header("S", 5, "R") + Errors(false) +
-                 "8 2 80\n1 2 10\n4 2 40\n2 2 20\n16 2 160\n" + kNoModel),
-            0);
-  EXPECT_EQ(state_->data.datumLevelCount, 1);
-  EXPECT_EQ(state_->data.pointsPerLevel[0], 5);
-  EXPECT_EQ(state_->data.pointCount, 5);
-  for (int i = 0; i < 5; ++i) {
-    EXPECT_EQ(state_->data.apparentResistivity[i], 10 * state_->data.spacingA[i]);
+  ExpectFirst(data.spacingA, {1, 2, 4, 8, 16});
+  ExpectFirst(data.apparentResistivity, {10, 20, 40, 80, 160}, true);
+  for (int i = 0; i < 20; ++i) {
+    EXPECT_EQ(data.sipValue1[i], data.spacingA[i / 4]) << i;
+    EXPECT_EQ(data.sipValue2[i], data.spacingA[i / 4] + 0.5f) << i;
   }
 }
 
 TEST_F(DataFileTest, NumbersMayBeSeparatedByCommasTabsAndLineBreaks) {
-  std::string one_per_line = "1 10 0.5\n2 20 0.5\n3 30 0.5\n4 40 0.5\n5 50 0.5\n";
-  std::string mixed = "1,10,0.5,2\t20\t0.5\n3\n30\n0.5 4, 40\t,0.5\n5\r\n50 0.5\n";
-  ASSERT_EQ(Read(Header("W", 5, "R") + Errors(true) + one_per_line + kNoModel), 0);
-  SoundingData reference = state_->data;
+  const std::string mixed = "1,10,0.5,2\t20\t0.5\n3\n30\n0.5 4, 40\t,0.5\n5\r\n50 0.5\n";
   ASSERT_EQ(Read(Header("W", 5, "R") + Errors(true) + mixed + kNoModel), 0);
-  for (int i = 0; i < 5; ++i) {
-    EXPECT_EQ(state_->data.spacingA[i], reference.spacingA[i]);
-    EXPECT_EQ(state_->data.apparentResistivity[i], reference.apparentResistivity[i]);
-    EXPECT_EQ(state_->data.resistivityError[i], reference.resistivityError[i]);
-  }
+  ExpectFirst(state_->data.spacingA, {1, 2, 3, 4, 5});
+  ExpectFirst(state_->data.apparentResistivity, {10, 20, 30, 40, 50});
+  ExpectFirst(state_->data.resistivityError, {0.5f, 0.5f, 0.5f, 0.5f, 0.5f});
 }
 
 TEST_F(DataFileTest, AnswerLinesAreJudgedByTheirFirstCharacter) {
@@ -373,13 +360,10 @@ TEST_F(DataFileTest, ReadsTheStartingModelAndConvergenceLimit) {
   EXPECT_EQ(state_->userModelAvailable, 1);
   EXPECT_EQ(state_->someParametersFixed, 1);
   EXPECT_EQ(model.layerCount, 3);
-  EXPECT_FLOAT_EQ(model.chargeability[0], 0.025f);
-  EXPECT_FLOAT_EQ(model.chargeability[1], 0.5f);
-  EXPECT_FLOAT_EQ(model.chargeability[2], 0.95f);
-  EXPECT_EQ(model.thickness[1], 8.0f);
-  EXPECT_EQ(model.depthTop[1], 2.0f);
-  EXPECT_EQ(model.depthTop[2], 10.0f);
-  EXPECT_EQ(model.resistivity[2], 200.0f);
+  ExpectFirst(model.chargeability, {0.025f, 0.5f, 0.95f}, true);
+  ExpectFirst(model.resistivity, {100, 50, 200});
+  ExpectFirst(model.thickness, {2, 8});
+  ExpectFirst(model.depthTop, {0, 2, 10});
   // Limits below 0.1 % are raised to it.
   EXPECT_FLOAT_EQ(state_->settings.convergenceLimit, 0.001f);
   EXPECT_TRUE(Listed("Convergence limit is 0.05%"));
@@ -481,6 +465,12 @@ TEST_F(DataFileTest, RefusesUnusableValuesNamingThem) {
   bad_amplitude.replace(bad_amplitude.find("98 2"), 4, "-5 2");
   const std::string finite = "!\nEvery number in the file must be finite.";
   const std::string frequencies = "There is an error in value for IP measurement frequency values!";
+  auto numbers = [](int count) {
+    return StrFormat(
+        "The data section holds %d numbers instead of 10!\n5 data points of 2 numbers "
+        "each need 10: a value is missing or extra.",
+        count);
+  };
   struct Case {
     std::string file;
     std::string message;
@@ -493,9 +483,7 @@ TEST_F(DataFileTest, RefusesUnusableValuesNamingThem) {
        "Data point number 4 has a resistivity of 0.00!\nThe apparent resistivity must be "
        "positive!"},
       // A file that ends inside the data lacks the numbers of its last points.
-      {Header("W", 5, "R") + Errors(false) + "1 10\n2 20\n3 30\n",
-       "The data section holds 6 numbers instead of 10!\n5 data points of 2 numbers each need "
-       "10: a value is missing or extra."},
+      {Header("W", 5, "R") + Errors(false) + "1 10\n2 20\n3 30\n", numbers(6)},
       // A value that is not a number, and one left out, which would shift
       // every later value into the wrong place.
       {Plain("1 10\n2 20\n3 30\n4 nan\n5 50\n"),
@@ -504,12 +492,8 @@ TEST_F(DataFileTest, RefusesUnusableValuesNamingThem) {
       {Plain("1 10\n2 20\n3 -inf\n4 40\n5 50\n"),
        "Data point number 3 holds \"-inf\", which is not a number!\nIt stands on line 13 of the "
        "file."},
-      {Plain("1 10\n2 20\n3\n4 40\n5 50\n"),
-       "The data section holds 9 numbers instead of 10!\n5 data points of 2 numbers each need "
-       "10: a value is missing or extra."},
-      {Plain(WennerPoints(6)),
-       "The data section holds 12 numbers instead of 10!\n5 data points of 2 numbers each need "
-       "10: a value is missing or extra."},
+      {Plain("1 10\n2 20\n3\n4 40\n5 50\n"), numbers(9)},
+      {Plain(WennerPoints(6)), numbers(12)},
       {Header("Dipole-dipole", 5, "R") + Errors(false) + WennerPoints(5) + kNoModel,
        "The array type \"Dipole-dipole\" is not known.\nThe array must be Wenner or "
        "Schlumberger."},
@@ -693,12 +677,8 @@ TEST_F(DataFileTest, PointsBeyondTheLevelCapacityFollowTheMergedCurve) {
   // so they keep their own shift, scaled like a level without overlap.
   ASSERT_EQ(data.pointCount, 2 + 18 + 4);
   for (int i = 0; i < 20; ++i) EXPECT_FLOAT_EQ(data.apparentResistivity[i], 2.0f) << i;
-  const float a[] = {20, 21, 21, 22};
-  const float rho[] = {4, 4, 8, 8};
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(data.spacingA[20 + i], a[i]) << i;
-    EXPECT_FLOAT_EQ(data.apparentResistivity[20 + i], rho[i]) << i;
-  }
+  ExpectFirst(&data.spacingA[20], {20, 21, 21, 22});
+  ExpectFirst(&data.apparentResistivity[20], {4, 4, 8, 8}, true);
 }
 
 TEST_F(DataFileTest, RefusesAMergeThatLeavesTheFloatRange) {

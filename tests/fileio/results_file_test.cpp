@@ -103,6 +103,15 @@ std::unique_ptr<ReadOutcome> ReadText(const std::string& text) {
   return ReadFile(file.path());
 }
 
+// The read was refused with the one message `text` (its start when `prefix`).
+void ExpectRefused(const ReadOutcome& read, const std::string& text, bool prefix = false) {
+  EXPECT_EQ(read.status, 1) << text;
+  ASSERT_EQ(read.host.messages.size(), 1u) << text;
+  const std::string& said = read.host.messages[0].text;
+  EXPECT_EQ(prefix ? said.substr(0, text.size()) : said, text);
+  EXPECT_EQ(read.host.messages[0].caption, "File Format Error") << text;
+}
+
 // The text of `run` written with blocks 0..iterations.
 std::string Written(const RunRecord& run, int iterations) {
   TempFile file(".INV");
@@ -126,56 +135,26 @@ TEST(AppendResults, WritesBlockZeroAndIterationBlocks) {
   run.settings.modelConstraint = 1;
   ASSERT_TRUE(run.Write(file.path(), 1));
   const std::string expected =
-      "Test sounding\n"
-      "Array Type (Wenner or Schlumbeger)\n"
-      "Wenner array\n"
-      "Number of data points\n"
-      "5\n"
-      "Data Type (Resistivity,IP,IP)\n"
-      "Resistivity\n"
-      "Error in measurements inluded (Yes,No)\n"
-      "Yes\n"
+      "Test sounding\nArray Type (Wenner or Schlumbeger)\nWenner array\nNumber of data points\n5\n"
+      "Data Type (Resistivity,IP,IP)\nResistivity\nError in measurements inluded (Yes,No)\nYes\n"
       "Data Section\n"
-      "     1.000     100.000       1.000\n"
-      "     2.000      90.000       2.000\n"
-      "     3.000      80.000       3.000\n"
-      "     4.000      70.000       4.000\n"
+      "     1.000     100.000       1.000\n     2.000      90.000       2.000\n"
+      "     3.000      80.000       3.000\n     4.000      70.000       4.000\n"
       "     6.000      60.000       5.000\n"
-      "User Starting Model Available (Yes/No)\n"
-      "No\n"
-      "Inversion results\n"
-      "Initial Model\n"
-      "Number of model layers\n"
-      "3\n"
-      "Layer  Resistivity  Thickness\n"
-      " 1     110.000       2.500\n"
-      " 2      35.500       7.750\n"
-      " 3     400.000\n"
+      "User Starting Model Available (Yes/No)\nNo\nInversion results\nInitial Model\n"
+      "Number of model layers\n3\nLayer  Resistivity  Thickness\n"
+      " 1     110.000       2.500\n 2      35.500       7.750\n 3     400.000\n"
       "Data  Spacing  App. Res.\n"
-      " 1       1.000      10.000\n"
-      " 2       2.000      20.000\n"
-      " 3       3.000      30.000\n"
-      " 4       4.000      40.000\n"
-      " 5       6.000      60.000\n"
-      "Initial model resistivity % RMS error\n"
-      "20.00\n"
-      "Type of data constrain\n"
-      "0\n"
-      "Type of model constrain\n"
-      "1\n"
-      "Iteration 1\n"
-      "Layer  Resistivity   Thickness\n"
-      " 1      111.000       2.500\n"
-      " 2       36.500       7.750\n"
-      " 3      401.000\n"
+      " 1       1.000      10.000\n 2       2.000      20.000\n 3       3.000      30.000\n"
+      " 4       4.000      40.000\n 5       6.000      60.000\n"
+      "Initial model resistivity % RMS error\n20.00\n"
+      "Type of data constrain\n0\nType of model constrain\n1\n"
+      "Iteration 1\nLayer  Resistivity   Thickness\n"
+      " 1      111.000       2.500\n 2       36.500       7.750\n 3      401.000\n"
       "Data  Spacing  App. Res.\n"
-      " 1       1.000      10.500\n"
-      " 2       2.000      20.500\n"
-      " 3       3.000      30.500\n"
-      " 4       4.000      40.500\n"
-      " 5       6.000      60.500\n"
-      "Resistivity % RMS error\n"
-      "    10.000\n";
+      " 1       1.000      10.500\n 2       2.000      20.500\n 3       3.000      30.500\n"
+      " 4       4.000      40.500\n 5       6.000      60.500\n"
+      "Resistivity % RMS error\n    10.000\n";
   EXPECT_EQ(file.Read(), expected);
 }
 
@@ -192,17 +171,10 @@ TEST(AppendResults, SchlumbergerMeanErrorAndUserModel) {
   EXPECT_EQ(lines[8], "No");
   EXPECT_EQ(lines[10], "     1.000       0.500     100.000");
   // The run's starting model, then the same 3 layers as the initial model.
-  const std::vector<std::string> user_model = {"User Starting Model Available (Yes/No)",
-                                               "Yes",
-                                               "Fix Parameters (Yes/No)",
-                                               "Yes",
-                                               "Number of model layers",
-                                               "3",
-                                               "Model Parameters",
-                                               "   110.000       2.500",
-                                               "    35.500       7.750",
-                                               "   400.000",
-                                               "Inversion results"};
+  const auto user_model = Lines(
+      "User Starting Model Available (Yes/No)\nYes\nFix Parameters (Yes/No)\nYes\n"
+      "Number of model layers\n3\nModel Parameters\n   110.000       2.500\n"
+      "    35.500       7.750\n   400.000\nInversion results\n");
   for (size_t i = 0; i < user_model.size(); ++i) EXPECT_EQ(lines[16 + i], user_model[i]) << i;
   EXPECT_EQ(lines[35], " 1       1.000       0.500      10.000");
   int mean_labels = 0;
@@ -305,14 +277,12 @@ TEST(ReadResultsFile, ReadsBackEveryIterationOfARun) {
   }
   const auto lines = read->canvas.TextLines();
   EXPECT_EQ(lines.front().rfind("File length ", 0), 0u);
-  EXPECT_NE(read->canvas.FindText("Inversion results present."), nullptr);
-  EXPECT_NE(read->canvas.FindText("User Starting model available."), nullptr);
-  EXPECT_NE(read->canvas.FindText("No parameters fixed."), nullptr);
-  EXPECT_NE(read->canvas.FindText("   110.000      2.500"), nullptr);
-  EXPECT_NE(read->canvas.FindText("   400.000"), nullptr);
-  EXPECT_NE(read->canvas.FindText("Initial model apparent resistivity error 20.00%."), nullptr);
-  EXPECT_NE(read->canvas.FindText("Iteration 3 apparent resistivity error 5.00%."), nullptr);
-  EXPECT_NE(read->canvas.FindText(" 6     13.00     40.00      6.00"), nullptr);
+  for (const std::string& listed :
+       Lines("Inversion results present.\nUser Starting model available.\nNo parameters fixed.\n"
+             "   110.000      2.500\n   400.000\nInitial model apparent resistivity error 20.00%.\n"
+             "Iteration 3 apparent resistivity error 5.00%.\n 6     13.00     40.00      6.00\n")) {
+    EXPECT_NE(read->canvas.FindText(listed), nullptr) << listed;
+  }
   EXPECT_EQ(lines.back(), "Reading of data file " + file.path() + " completed.");
   EXPECT_EQ(read->canvas.texts()[1].y, 10 + kLineHeight);
   EXPECT_EQ(read->host.beeps, 1);
@@ -436,13 +406,10 @@ TEST(ReadResultsFile, RefusesAPointCountTheDataSectionDoesNotHold) {
   for (const char* count : {"7", "90", "5"}) {
     auto read = ReadText(Replaced(
         text, "Number of data points\n6\n", "Number of data points\n" + std::string(count) + "\n"));
-    EXPECT_EQ(read->status, 1) << count;
-    ASSERT_EQ(read->host.messages.size(), 1u) << count;
-    EXPECT_EQ(read->host.messages[0].text.rfind("The data section holds 12 numbers instead of " +
-                                                    std::to_string(2 * std::stoi(count)) + "!",
-                                                0),
-              0u)
-        << read->host.messages[0].text;
+    ExpectRefused(*read,
+                  "The data section holds 12 numbers instead of " +
+                      std::to_string(2 * std::stoi(count)) + "!",
+                  true);
     EXPECT_EQ(read->results->pointCount, 0);
   }
 }
@@ -498,10 +465,7 @@ TEST(ReadResultsFile, RefusesBadDataWithTheDataFileMessages) {
   };
   for (const Case& test : cases) {
     auto read = ReadText(test.text);
-    EXPECT_EQ(read->status, 1) << test.message;
-    ASSERT_EQ(read->host.messages.size(), 1u) << test.message;
-    EXPECT_EQ(read->host.messages[0].text, test.message);
-    EXPECT_EQ(read->host.messages[0].caption, "File Format Error");
+    ExpectRefused(*read, test.message);
     EXPECT_EQ(read->results->pointCount, 0);
   }
 }
@@ -534,10 +498,8 @@ TEST(ReadResultsFile, RefusesValuesThatAreNotFiniteInAnyBlock) {
   };
   for (const Case& test : cases) {
     auto read = ReadText(test.text);
-    EXPECT_EQ(read->status, 1) << test.where;
-    ASSERT_EQ(read->host.messages.size(), 1u) << test.where;
-    EXPECT_EQ(
-        read->host.messages[0].text,
+    ExpectRefused(
+        *read,
         test.where + " holds a value out of range!\nEvery number in the file must be finite.");
     for (const std::string& line : read->canvas.TextLines()) {
       EXPECT_EQ(line.find("inf"), std::string::npos) << test.where << ": " << line;
@@ -550,11 +512,9 @@ TEST(ReadResultsFile, RefusesModelLayerCountsOutOfRangeWithTheCount) {
   const std::string text = Written(RunRecord(), 1);
   for (const std::string count : {"0", "91", "-2"}) {
     auto read = ReadText(Replaced(text, from, "Number of model layers\n" + count + "\n"));
-    EXPECT_EQ(read->status, 1) << count;
-    ASSERT_EQ(read->host.messages.size(), 1u) << count;
-    EXPECT_EQ(read->host.messages[0].text,
-              "The inversion results have " + count +
-                  " model layers.\nThe number of model layers must be between 1 and 90.");
+    ExpectRefused(*read,
+                  "The inversion results have " + count +
+                      " model layers.\nThe number of model layers must be between 1 and 90.");
     EXPECT_EQ(read->results->pointCount, 6) << "the points read stay";
     EXPECT_EQ(read->results->iterationCount, 0);
   }
@@ -562,19 +522,15 @@ TEST(ReadResultsFile, RefusesModelLayerCountsOutOfRangeWithTheCount) {
   RunRecord with_model;
   with_model.userModel = 1;
   auto read = ReadText(Replaced(Written(with_model, 0), from, "Number of model layers\n5000\n"));
-  EXPECT_EQ(read->status, 1);
-  ASSERT_EQ(read->host.messages.size(), 1u);
-  EXPECT_EQ(read->host.messages[0].text,
-            "The starting model has 5000 layers.\nThe number of model layers must be between 1 "
-            "and 100.");
+  ExpectRefused(*read,
+                "The starting model has 5000 layers.\nThe number of model layers must be between "
+                "1 and 100.");
   EXPECT_EQ(read->results->startingModel.layerCount, 0);
 }
 
 TEST(ReadResultsFile, RefusesShortAndMissingFiles) {
   auto short_file = ReadText("Title\nWenner\n5\nResistivity\nNo\n");
-  EXPECT_EQ(short_file->status, 1);
-  ASSERT_EQ(short_file->host.messages.size(), 1u);
-  EXPECT_EQ(short_file->host.messages[0].caption, "File Format Error");
+  ExpectRefused(*short_file, "", true);
   EXPECT_EQ(short_file->host.beeps, 1);
   auto missing = ReadFile("/nonexistent/run.INV");
   EXPECT_EQ(missing->status, 1);
