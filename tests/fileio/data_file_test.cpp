@@ -13,8 +13,7 @@
 
 #include "fileio/datum_levels.h"
 #include "state/text_format.h"
-#include "tests/support/recording_canvas.h"
-#include "tests/support/scripted_host.h"
+#include "tests/fileio/temp_file.h"
 
 namespace layra {
 namespace {
@@ -392,31 +391,20 @@ TEST_F(DataFileTest, ListsEveryLineAtItsPosition) {
                  "1 100 2 10 1\n2 90 2 11 1\n3 80 2 12 1\n4 70 2 13 1\n5 60 2 14 1\n"
                  "Starting model\nYes\nFix\nNo\nLayers\n2\nParams\n100 30 4\n60 0.2\nLimit\n2\n"),
             0);
-  const std::vector<std::string> expected = {
-      "Title with blanks",
-      "Wenner array",
-      "Number of datum points is 5",
-      "IP",
-      "IP values given in terms of chargeability",
-      "I.P. data",
-      "Error in measurements included",
-      "No.   Spac.  App. Res.   App. I.P.",
-      " 1      1.00    100.00      2.00     10.00      1.00",
-      " 2      2.00     90.00      2.00     11.00      1.00",
-      " 3      3.00     80.00      2.00     12.00      1.00",
-      " 4      4.00     70.00      2.00     13.00      1.00",
-      " 5      5.00     60.00      2.00     14.00      1.00",
-      "Starting model",
-      "Yes",
-      "User Starting model available.",
-      "No parameters fixed.",
-      "Number of model layers is 2.",
-      "Resistivity    I.P.    Thickness",
-      "    100.000       0.030       4.000",
-      "     60.000       0.200",
-      "Convergence limit is 2.00%",
-      "Reading of data file " + path_ + " completed.",
-  };
+  const std::vector<std::string> expected = testing::Lines(
+      "Title with blanks\nWenner array\nNumber of datum points is 5\nIP\n"
+      "IP values given in terms of chargeability\nI.P. data\nError in measurements included\n"
+      "No.   Spac.  App. Res.   App. I.P.\n"
+      " 1      1.00    100.00      2.00     10.00      1.00\n"
+      " 2      2.00     90.00      2.00     11.00      1.00\n"
+      " 3      3.00     80.00      2.00     12.00      1.00\n"
+      " 4      4.00     70.00      2.00     13.00      1.00\n"
+      " 5      5.00     60.00      2.00     14.00      1.00\n"
+      "Starting model\nYes\nUser Starting model available.\nNo parameters fixed.\n"
+      "Number of model layers is 2.\nResistivity    I.P.    Thickness\n"
+      "    100.000       0.030       4.000\n     60.000       0.200\n"
+      "Convergence limit is 2.00%\nReading of data file " +
+      path_ + " completed.\n");
   const auto& texts = canvas_->texts();
   ASSERT_EQ(texts.size(), expected.size());
   for (size_t k = 0; k < expected.size(); ++k) {
@@ -436,16 +424,15 @@ TEST_F(DataFileTest, ListsSchlumbergerSipHeaderFrequenciesAndPoints) {
   std::string points;
   for (int i = 1; i <= 5; ++i) points += StrFormat("%d 0.5 100 90 2 95 3 80 4 85 5\n", i);
   ASSERT_EQ(Read(SipFile("S", 5, {0.5, 2, 8, 32.125}, "Inphase-Outphase", points)), 0);
-  auto lines = Lines();
+  const auto lines = Lines();
   ASSERT_GE(lines.size(), 14u);
   EXPECT_EQ(lines[1], "Schlumberger array");
-  EXPECT_EQ(lines[4], "Spectral IP data with 4 frequencies");
-  EXPECT_EQ(lines[5], " 1     0.5000");
-  EXPECT_EQ(lines[8], " 4    32.1250");
-  EXPECT_EQ(lines[9], "In-phase and out-phase data");
-  EXPECT_EQ(lines[10], "Error in measurements not available.");
-  EXPECT_EQ(lines[11], "No.   a Spac.   b Spac.  App. Res.");
-  EXPECT_EQ(lines[12], " 1      1.00    100.00      0.20     85.00     5.000");
+  const auto expected = testing::Lines(
+      "Spectral IP data with 4 frequencies\n 1     0.5000\n 2     2.0000\n 3     8.0000\n"
+      " 4    32.1250\nIn-phase and out-phase data\nError in measurements not available.\n"
+      "No.   a Spac.   b Spac.  App. Res.\n"
+      " 1      1.00    100.00      0.20     85.00     5.000\n");
+  for (size_t k = 0; k < expected.size(); ++k) EXPECT_EQ(lines[4 + k], expected[k]) << k;
   EXPECT_EQ(state_->data.sipForm, SipForm::kInphaseOutphase);
 }
 
