@@ -142,14 +142,6 @@ TEST(ReadModelFile, KeepsSixtyFourSpacingsAndStillReadsTheArrayType) {
   EXPECT_EQ(read->canvas.FindText("65     65.000"), nullptr);
 }
 
-TEST(ReadModelFile, SortsSpacingsGivenOutOfOrder) {
-  auto read = Read(ModelText("Resistivity model", 2, "10 100\n 20", "4\nSpacings\n8 1 4 2"));
-  ASSERT_EQ(read->status, 0);
-  EXPECT_EQ(Spacings(*read->model), (std::vector<float>{1, 2, 4, 8}));
-  EXPECT_NE(read->canvas.FindText(" 1      8.000"), nullptr) << "listed as read";
-  EXPECT_NE(read->canvas.FindText("Spacings sorted into ascending order."), nullptr);
-}
-
 TEST(ClassifyModelTypeLine, FollowsTheOrderOfTheTests) {
   struct Case {
     const char* line;
@@ -183,13 +175,8 @@ TEST(ClassifyModelTypeLine, FollowsTheOrderOfTheTests) {
   }
 }
 
-TEST(ReadModelFile, RefusesAnUnknownModelTypeNamingTheLine) {
-  ExpectRefused(*Read(ModelText("Chargeability", 2, "10 100\n 20", "0")),
-                "Error in format for type\nof model which is given as\nChargeability.");
-}
-
-TEST(ReadModelFile, ArrayTypeIsSchlumbergerOnlyForAnS) {
-  const std::string layers = "10 100\n 20";
+// Spacings given out of order are listed as read and sorted.
+TEST(ReadModelFile, SortsSpacingsAndTakesSchlumbergerOnlyForAnS) {
   const std::pair<std::string, ArrayType> cases[] = {
       {"S", ArrayType::kSchlumberger},
       {"schlumberger", ArrayType::kSchlumberger},
@@ -198,9 +185,13 @@ TEST(ReadModelFile, ArrayTypeIsSchlumbergerOnlyForAnS) {
       {"Dipole", ArrayType::kWenner},
   };
   for (const auto& [line, type] : cases) {
-    auto read = Read(ModelText("Resistivity model", 2, layers, "2\nSpacings\n1 2", line));
+    auto read =
+        Read(ModelText("Resistivity model", 2, "10 100\n 20", "4\nSpacings\n8 1 4 2", line));
     ASSERT_EQ(read->status, 0) << line;
     EXPECT_EQ(read->model->arrayType, type) << line;
+    EXPECT_EQ(Spacings(*read->model), (std::vector<float>{1, 2, 4, 8}));
+    EXPECT_NE(read->canvas.FindText(" 1      8.000"), nullptr) << "listed as read";
+    EXPECT_NE(read->canvas.FindText("Spacings sorted into ascending order."), nullptr);
   }
   // A file that ends before the array type line.
   auto read = Read(
@@ -283,6 +274,8 @@ TEST(ReadModelFile, RefusesValuesTheEngineCannotUse) {
         value);
   };
   const std::pair<std::string, std::string> cases[] = {
+      {ModelText("Chargeability", 2, "10 100\n 20", "0"),
+       "Error in format for type\nof model which is given as\nChargeability."},
       {Resistivity(3, "5 100\n 0 50\n 20"),
        "Layer 2 has a thickness of 0.00!\nThe thickness must be positive!"},
       {Resistivity(2, "5 -100\n 20"),

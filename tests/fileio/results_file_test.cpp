@@ -399,21 +399,6 @@ TEST(ReadResultsFile, DropsAnIncompleteLastBlockAndSaysSo) {
   }
 }
 
-// A file that claims more (or fewer) points than its data section holds
-// would take later numbers for its points: it is refused.
-TEST(ReadResultsFile, RefusesAPointCountTheDataSectionDoesNotHold) {
-  const std::string text = Written(RunRecord(), 1);
-  for (const char* count : {"7", "90", "5"}) {
-    auto read = ReadText(Replaced(
-        text, "Number of data points\n6\n", "Number of data points\n" + std::string(count) + "\n"));
-    ExpectRefused(*read,
-                  "The data section holds 12 numbers instead of " +
-                      std::to_string(2 * std::stoi(count)) + "!",
-                  true);
-    EXPECT_EQ(read->results->pointCount, 0);
-  }
-}
-
 TEST(ReadResultsFile, KeepsCalculatedValuesWithTheirSpacingsWhenSorting) {
   // A merged Schlumberger set is written level by level, not in ascending a.
   RunRecord run;
@@ -442,32 +427,63 @@ TEST(ReadResultsFile, KeepsCalculatedValuesWithTheirSpacingsWhenSorting) {
   }
 }
 
-TEST(ReadResultsFile, RefusesBadDataWithTheDataFileMessages) {
+// Counts and values a data file may not have are refused with the data
+// file's messages. A file that claims more (or fewer) points than its data
+// section holds would take later numbers for its points; points read before a
+// bad layer count stay.
+TEST(ReadResultsFile, RefusesBadCountsAndDataWithTheDataFileMessages) {
   const std::string text = Written(RunRecord(), 1);
   auto replace = [&](const std::string& from, const std::string& to) {
     return Replaced(text, from, to);
   };
+  auto points = [&](const std::string& count) {
+    return replace("Number of data points\n6\n", "Number of data points\n" + count + "\n");
+  };
+  auto layers = [&](const std::string& count) {
+    return replace("Number of model layers\n3\n", "Number of model layers\n" + count + "\n");
+  };
+  const std::string holds = "The data section holds 12 numbers instead of ";
+  const std::string layer_range =
+      " model layers.\nThe number of model layers must be between 1 and 90.";
   struct Case {
     std::string text;
     std::string message;
+    int points_kept = 0;
+    bool prefix = false;
   };
   const Case cases[] = {
+      {points("7"), holds + "14!", 0, true},
+      {points("90"), holds + "180!", 0, true},
+      {points("5"), holds + "10!", 0, true},
       // Merged datum levels may leave fewer points than a data file needs.
-      {replace("points\n6\n", "points\n0\n"),
-       "Your data set has 0 data points.\nThe minimum number of data points is 1."},
-      {replace("points\n6\n", "points\n91\n"),
-       "Your data set has 91 data points.\nThe maximum number of data points is 90."},
+      {points("0"), "Your data set has 0 data points.\nThe minimum number of data points is 1."},
+      {points("91"), "Your data set has 91 data points.\nThe maximum number of data points is 90."},
       {replace("     3.000      80.250", "     0.000      80.250"),
        "Data point number 3 has a spacing of 0.00!\nThe electrode spacing must be positive!"},
       {replace("     5.000      61.000", "     5.000     -61.000"),
        "Data point number 4 has a resistivity of -61.00!\nThe apparent resistivity must be "
        "positive!"},
+      {layers("0"), "The inversion results have 0" + layer_range, 6},
+      {layers("91"), "The inversion results have 91" + layer_range, 6},
+      {layers("-2"), "The inversion results have -2" + layer_range, 6},
   };
-  for (const Case& test : cases) {
-    auto read = ReadText(test.text);
-    ExpectRefused(*read, test.message);
-    EXPECT_EQ(read->results->pointCount, 0);
+  for (const Case& c : cases) {
+    auto read = ReadText(c.text);
+    ExpectRefused(*read, c.message, c.prefix);
+    EXPECT_EQ(read->results->pointCount, c.points_kept) << c.message;
+    if (c.points_kept > 0) {
+      EXPECT_EQ(read->results->iterationCount, 0);
+    }
   }
+  // A starting model larger than the model arrays is refused too.
+  RunRecord with_model;
+  with_model.userModel = 1;
+  auto read = ReadText(Replaced(
+      Written(with_model, 0), "Number of model layers\n3\n", "Number of model layers\n5000\n"));
+  ExpectRefused(*read,
+                "The starting model has 5000 layers.\nThe number of model layers must be between "
+                "1 and 100.");
+  EXPECT_EQ(read->results->startingModel.layerCount, 0);
 }
 
 // A value beyond the float range in any block is refused, naming the block,
@@ -505,27 +521,6 @@ TEST(ReadResultsFile, RefusesValuesThatAreNotFiniteInAnyBlock) {
       EXPECT_EQ(line.find("inf"), std::string::npos) << test.where << ": " << line;
     }
   }
-}
-
-TEST(ReadResultsFile, RefusesModelLayerCountsOutOfRangeWithTheCount) {
-  const std::string from = "Number of model layers\n3\n";
-  const std::string text = Written(RunRecord(), 1);
-  for (const std::string count : {"0", "91", "-2"}) {
-    auto read = ReadText(Replaced(text, from, "Number of model layers\n" + count + "\n"));
-    ExpectRefused(*read,
-                  "The inversion results have " + count +
-                      " model layers.\nThe number of model layers must be between 1 and 90.");
-    EXPECT_EQ(read->results->pointCount, 6) << "the points read stay";
-    EXPECT_EQ(read->results->iterationCount, 0);
-  }
-  // A starting model larger than the model arrays is refused too.
-  RunRecord with_model;
-  with_model.userModel = 1;
-  auto read = ReadText(Replaced(Written(with_model, 0), from, "Number of model layers\n5000\n"));
-  ExpectRefused(*read,
-                "The starting model has 5000 layers.\nThe number of model layers must be between "
-                "1 and 100.");
-  EXPECT_EQ(read->results->startingModel.layerCount, 0);
 }
 
 TEST(ReadResultsFile, RefusesShortAndMissingFiles) {
