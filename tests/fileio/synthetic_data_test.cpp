@@ -56,27 +56,18 @@ struct Sounding {
   }
 };
 
-TEST(WriteSyntheticData, WennerResistivityFile) {
+TEST(WriteSyntheticData, ResistivityFilesAndTheSchlumbergerBSpacing) {
   Sounding sounding;
   sounding.spacings = {1, 2, 4};
   sounding.rho = {100, 80, 60};
   sounding.title = "Synthetic two-layer sounding";
   EXPECT_EQ(sounding.Text(),
-            "Synthetic two-layer sounding\n"
-            "Array type (Wenner or Schlumberger)\n"
-            "Wenner array\n"
-            "Number of data points\n3\n"
-            "Data type\n"
-            "Resistivity data\n"
+            "Synthetic two-layer sounding\nArray type (Wenner or Schlumberger)\nWenner array\n"
+            "Number of data points\n3\nData type\nResistivity data\n"
             "Error in measurements inluded (Yes,No)\nNo\nData section\n"
-            "     1.000    100.0000\n"
-            "     2.000     80.0000\n"
-            "     4.000     60.0000\n" +
+            "     1.000    100.0000\n     2.000     80.0000\n     4.000     60.0000\n" +
                 kNoStartingModel);
-}
-
-TEST(WriteSyntheticData, SchlumbergerLinesShareOneBSpacing) {
-  Sounding sounding;
+  // Every Schlumberger line shares one b spacing.
   sounding.type = ArrayType::kSchlumberger;
   sounding.spacings = {1.5f, 3.0f, 6.0f, 12.0f};
   sounding.rho = {40.5f, 52.25f, 70.0f, 91.125f};
