@@ -45,9 +45,9 @@ std::string WennerPoints(int count) {
   return text;
 }
 
-// A Wenner resistivity file without errors or starting model.
-std::string Plain(const std::string& points, int count = 5) {
-  return Header("W", count, "R") + Errors(false) + points + kNoModel;
+// A resistivity file without errors or starting model.
+std::string Plain(const std::string& points, int count = 5, const std::string& array = "W") {
+  return Header(array, count, "R") + Errors(false) + points + kNoModel;
 }
 
 std::string IpFile(const std::string& section, const std::string& points = kIpPoints) {
@@ -260,9 +260,7 @@ TEST_F(DataFileTest, MergesOverlappingSchlumbergerLevels) {
   ExpectFirst(data.apparentResistivity, {100, 90, 80, 70, 60, 140, 120, 120, 110, 100});
 
   // Equal b spacings form one level.
-  ASSERT_EQ(Read(Header("S", 5, "R") + Errors(false) +
-                 "8 2 80\n1 2 10\n4 2 40\n2 2 20\n16 2 160\n" + kNoModel),
-            0);
+  ASSERT_EQ(Read(Plain("8 2 80\n1 2 10\n4 2 40\n2 2 20\n16 2 160\n", 5, "S")), 0);
   EXPECT_EQ(data.datumLevelCount, 1);
   EXPECT_EQ(data.pointsPerLevel[0], 5);
   EXPECT_EQ(data.pointCount, 5);
@@ -475,7 +473,7 @@ TEST_F(DataFileTest, RefusesUnusableValuesNamingThem) {
        "file."},
       {Plain("1 10\n2 20\n3\n4 40\n5 50\n"), numbers(9)},
       {Plain(WennerPoints(6)), numbers(12)},
-      {Header("Dipole-dipole", 5, "R") + Errors(false) + WennerPoints(5) + kNoModel,
+      {Plain(WennerPoints(5), 5, "Dipole-dipole"),
        "The array type \"Dipole-dipole\" is not known.\nThe array must be Wenner or "
        "Schlumberger."},
       {Plain("1 10\n2 1e39\n3 30\n4 40\n5 50\n"),
@@ -615,7 +613,7 @@ std::string ManyLevels(int levels, int extra) {
       points += StrFormat("%d %d %d\n", 10 * k + p, k, 100 + 10 * k + p);
     }
   }
-  return Header("S", count, "R") + Errors(false) + points + kNoModel;
+  return Plain(points, count, "S");
 }
 
 TEST_F(DataFileTest, PointsBeyondTheLevelCapacityAreKeptAfterTheMessage) {
@@ -648,7 +646,7 @@ TEST_F(DataFileTest, PointsBeyondTheLevelCapacityFollowTheMergedCurve) {
   for (int k = 1; k <= 21; ++k) {
     points += StrFormat("%d %d %d\n%d %d %d\n", k, k, 1 << k, k + 1, k, 1 << k);
   }
-  ASSERT_EQ(Read(Header("S", 42, "R") + Errors(false) + points + kNoModel), 0);
+  ASSERT_EQ(Read(Plain(points, 42, "S")), 0);
   const SoundingData& data = state_->data;
   EXPECT_EQ(data.datumLevelCount, 19);
   EXPECT_EQ(data.overlapCount[17], 1);
@@ -662,23 +660,20 @@ TEST_F(DataFileTest, PointsBeyondTheLevelCapacityFollowTheMergedCurve) {
   ExpectFirst(&data.apparentResistivity[20], {4, 4, 8, 8}, true);
 }
 
+// A merge that leaves the float range, or scales a point below what the
+// results file records, is refused naming the point.
 TEST_F(DataFileTest, RefusesAMergeThatLeavesTheFloatRange) {
-  ASSERT_EQ(Read(Header("S", 6, "R") + Errors(false) +
-                 "1 1 3e38\n2 1 3e38\n3 1 3e38\n2 5 0.001\n3 5 0.001\n4 5 1\n" + kNoModel),
-            1);
-  EXPECT_EQ(state_->data.pointCount, 0);
-  ASSERT_EQ(host_.messages.size(), 1u);
-  EXPECT_EQ(host_.messages[0].caption, kFormat);
-  EXPECT_NE(host_.messages[0].text.find("point 4 (spacing 4.00)"), std::string::npos);
-  // A shift that scales a point below what the results file records.
-  host_.messages.clear();
-  ASSERT_EQ(Read(Header("S", 6, "R") + Errors(false) +
-                 "1 1 0.01\n2 1 0.01\n3 1 0.01\n2 5 1\n3 5 1\n4 5 0.01\n" + kNoModel),
-            1);
-  ASSERT_EQ(host_.messages.size(), 1u);
-  EXPECT_NE(host_.messages[0].text.find("point 4 (spacing 4.00) a resistivity of 0.0001"),
-            std::string::npos)
-      << host_.messages[0].text;
+  const std::pair<const char*, const char*> cases[] = {
+      {"1 1 3e38\n2 1 3e38\n3 1 3e38\n2 5 0.001\n3 5 0.001\n4 5 1\n", "point 4 (spacing 4.00)"},
+      {"1 1 0.01\n2 1 0.01\n3 1 0.01\n2 5 1\n3 5 1\n4 5 0.01\n",
+       "point 4 (spacing 4.00) a resistivity of 0.0001"}};
+  for (const auto& [points, named] : cases) {
+    ASSERT_EQ(Read(Plain(points, 6, "S")), 1);
+    EXPECT_EQ(state_->data.pointCount, 0);
+    ASSERT_EQ(host_.messages.size(), 1u);
+    EXPECT_EQ(host_.messages[0].caption, kFormat);
+    EXPECT_NE(host_.messages[0].text.find(named), std::string::npos) << host_.messages[0].text;
+  }
 }
 
 }  // namespace
