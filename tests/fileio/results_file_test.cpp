@@ -288,22 +288,6 @@ TEST(ReadResultsFile, ReadsBackEveryIterationOfARun) {
   EXPECT_TRUE(read->host.messages.empty());
 }
 
-TEST(ReadResultsFile, AcceptsAFileWithoutResults) {
-  // Cut after block 0 line 14: the starting-model answer.
-  const std::string text = Written(RunRecord(), 0);
-  auto block_zero = ReadText(text);
-  ASSERT_EQ(block_zero->status, 0);
-  EXPECT_EQ(block_zero->results->modelLayerCount, 3);
-  EXPECT_EQ(block_zero->results->iterationCount, 0);
-  auto read = ReadText(text.substr(0, text.find("Inversion results")));
-  ASSERT_EQ(read->status, 0);
-  EXPECT_EQ(read->results->pointCount, 6);
-  EXPECT_EQ(read->results->iterationCount, 0);
-  EXPECT_EQ(read->results->modelLayerCount, 0);
-  EXPECT_EQ(read->canvas.FindText("Inversion results present."), nullptr);
-  EXPECT_EQ(read->canvas.TextLines().back().rfind("Reading of data file ", 0), 0u);
-}
-
 TEST(ReadResultsFile, StoresAtMostTheCapacityAndCountsTheRest) {
   RunRecord run;
   auto read = ReadText(Written(run, kResultsColumns - 1 + 4));
@@ -359,7 +343,8 @@ TEST(ReadResultsFile, ReadsTheLargestFilesTheWriterProduces) {
 
 // A file cut anywhere inside a block (a run killed, a disk full) keeps the
 // blocks before it; the cut block is dropped with a message, never shown as
-// an iteration with zeros for its missing values.
+// an iteration with zeros for its missing values. A file cut between blocks,
+// or before any results, is read without a message.
 TEST(ReadResultsFile, DropsAnIncompleteLastBlockAndSaysSo) {
   const RunRecord run;
   const std::string text = Written(run, 3);
@@ -378,6 +363,8 @@ TEST(ReadResultsFile, DropsAnIncompleteLastBlockAndSaysSo) {
       {text.size() - 1, 3, nullptr},                    // only the last line end missing
       {text.find("Type of data"), 0, nullptr},          // block 0 whole
       {text.find("Initial model resistivity"), -1, "the initial model"},
+      {text.find("Iteration 1"), 0, nullptr},         // a file of block 0 alone
+      {text.find("Inversion results"), -1, nullptr},  // a file without results
   };
   for (const Cut& cut : cuts) {
     SCOPED_TRACE(cut.at);
@@ -385,8 +372,11 @@ TEST(ReadResultsFile, DropsAnIncompleteLastBlockAndSaysSo) {
     ASSERT_EQ(read->status, 0);
     EXPECT_EQ(read->results->iterationCount, std::max(cut.iterations, 0));
     EXPECT_EQ(read->results->modelLayerCount, cut.iterations < 0 ? 0 : 3);
+    EXPECT_EQ(read->results->pointCount, 6);
+    EXPECT_EQ(read->canvas.TextLines().back().rfind("Reading of data file ", 0), 0u);
     if (cut.block == nullptr) {
       EXPECT_TRUE(read->host.messages.empty());
+      EXPECT_EQ(read->canvas.FindText("Inversion results present.") == nullptr, cut.iterations < 0);
       continue;
     }
     ASSERT_EQ(read->host.messages.size(), 1u);
