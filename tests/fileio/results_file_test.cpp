@@ -302,17 +302,11 @@ TEST(ReadResultsFile, StoresAtMostTheCapacityAndCountsTheRest) {
       read->canvas.FindText("4 further iteration blocks not stored (capacity 25 iterations)."),
       nullptr);
   EXPECT_EQ(read->canvas.TextLines().back().rfind("Reading of data file ", 0), 0u);
-
-  // Exactly the capacity: everything stored, nothing to report.
-  auto whole = ReadText(Written(run, kMaxRunIterations));
-  ASSERT_EQ(whole->status, 0);
-  EXPECT_EQ(whole->results->iterationCount, kMaxRunIterations);
-  EXPECT_EQ(whole->results->blocksNotStored, 0);
 }
 
-// The largest run the writer can record reads back: 90 Schlumberger points,
-// 30 layers and 25 iterations (about 130 KB) fit well within the limit sized
-// from the writer's widest numbers, which such a file reaches too.
+// The largest run the writer can record reads back whole: 90 Schlumberger
+// points, 30 layers and 25 iterations (about 130 KB) fit well within the limit
+// sized from the writer's widest numbers, which such a file reaches too.
 TEST(ReadResultsFile, ReadsTheLargestFilesTheWriterProduces) {
   RunRecord run;
   run.arrayType = ArrayType::kSchlumberger;
@@ -338,6 +332,7 @@ TEST(ReadResultsFile, ReadsTheLargestFilesTheWriterProduces) {
     ASSERT_EQ(read->status, 0) << (read->host.messages.empty() ? "" : read->host.messages[0].text);
     EXPECT_EQ(read->results->pointCount, kMaxDataPoints);
     EXPECT_EQ(read->results->iterationCount, kMaxRunIterations);
+    EXPECT_EQ(read->results->blocksNotStored, 0);
   }
 }
 
