@@ -104,8 +104,9 @@ TEST(ReadModelFile, GeneratesTwentyFourFrequenciesFromTheLongestTimeConstant) {
 }
 
 // A layer that is not polarisable may be written with chargeability 0 and
-// time constant 0 (a polarisable one may not: see the refusals below); a model with no polarisable
-// layer at all still gets frequencies (from 0.1 Hz) instead of infinite ones.
+// time constant 0 (a polarisable one may not, see the refusals); a model with
+// no polarisable layer at all still gets frequencies (from 0.1 Hz) instead of
+// infinite ones.
 TEST(ReadModelFile, AcceptsNonPolarisableLayersWithTimeConstantZero) {
   for (const std::string& layers : {std::string("10 100 0 0 0.5\n 50 0.2 0.1 0.3"),
                                     std::string("10 100 0 0 0.5\n 50 0 0 0.3")}) {
