@@ -59,14 +59,9 @@ std::vector<double> RealValues() {
   return values;
 }
 
-std::string LibraryFormat(const char* format, double value) {
+template <typename Value>
+std::string LibraryFormat(const char* format, Value value) {
   char text[1024];
-  std::snprintf(text, sizeof text, format, value);
-  return text;
-}
-
-std::string LibraryFormat(const char* format, int value) {
-  char text[64];
   std::snprintf(text, sizeof text, format, value);
   return text;
 }
