@@ -6,14 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "fileio/data_file.h"
-#include "tests/support/recording_canvas.h"
-#include "tests/support/scripted_host.h"
+#include "tests/fileio/temp_file.h"
 
 namespace layra {
 namespace {
@@ -40,6 +36,7 @@ TEST(CheckSounding, FindsWhatNoLayeredEarthExplains) {
     SoundingData data;
     std::string warning;  // the start of the first warning expected, or empty
   };
+  // Two datum levels, the second shifted resting on one or two shared spacings.
   SoundingData single_overlap = Sounding(a, {100, 90, 80, 70, 60, 50}, {0.5f, 0.5f, 0.5f, 2, 2, 2});
   single_overlap.datumLevelCount = 2;
   single_overlap.overlapCount[0] = 1;
@@ -77,31 +74,23 @@ TEST(CheckSounding, FindsWhatNoLayeredEarthExplains) {
 // Read through the data-file reader: the warning is listed, kept with the
 // data, and the file is still accepted; the examples raise no warning.
 TEST(CheckSounding, ReaderListsWarningsAndTheExamplesHaveNone) {
-  namespace fs = std::filesystem;
-  for (const auto& entry : fs::directory_iterator(LAYRA_EXAMPLES_DIR)) {
+  for (const auto& entry : std::filesystem::directory_iterator(LAYRA_EXAMPLES_DIR)) {
     if (entry.path().extension() != ".dat") continue;
-    auto state = std::make_unique<ProgramState>();
-    testing::RecordingCanvas canvas;
-    testing::ScriptedHost host;
-    ASSERT_EQ(ReadDataFile(entry.path().string(), *state, canvas, host), 0) << entry.path();
-    EXPECT_TRUE(state->data.warnings.empty()) << entry.path() << state->data.warnings.front();
+    const testing::DataRead read(entry.path().string());
+    ASSERT_EQ(read.status, 0) << entry.path();
+    EXPECT_TRUE(read.state->data.warnings.empty())
+        << entry.path() << read.state->data.warnings.front();
   }
-  const fs::path path = fs::temp_directory_path() / "layra_data_checks_steep.dat";
-  {
-    std::ofstream out(path);
-    out << "Steep\nArray\nWenner\nPoints\n5\nType\nResistivity\nErrors\nNo\nData\n"
-           "1 100\n2 90\n4 80\n8 70\n16 400\nModel\nNo\n";
-  }
-  auto state = std::make_unique<ProgramState>();
-  testing::RecordingCanvas canvas;
-  testing::ScriptedHost host;
-  ASSERT_EQ(ReadDataFile(path.string(), *state, canvas, host), 0);
-  EXPECT_EQ(state->data.pointCount, 5);
-  ASSERT_FALSE(state->data.warnings.empty());
-  EXPECT_NE(canvas.FindText("Warning: Point 5 (spacing 16.00 m) rises from point 4 with a "
-                            "log-log slope of 2.5;"),
+  const testing::TempFile steep(".dat",
+                                "Steep\nArray\nWenner\nPoints\n5\nType\nResistivity\nErrors\nNo\n"
+                                "Data\n1 100\n2 90\n4 80\n8 70\n16 400\nModel\nNo\n");
+  const testing::DataRead read(steep.path());
+  ASSERT_EQ(read.status, 0);
+  EXPECT_EQ(read.state->data.pointCount, 5);
+  ASSERT_FALSE(read.state->data.warnings.empty());
+  EXPECT_NE(read.canvas.FindText("Warning: Point 5 (spacing 16.00 m) rises from point 4 with a "
+                                 "log-log slope of 2.5;"),
             nullptr);
-  fs::remove(path);
 }
 
 }  // namespace

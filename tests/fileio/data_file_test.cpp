@@ -13,8 +13,7 @@
 
 #include "fileio/datum_levels.h"
 #include "state/text_format.h"
-#include "tests/support/recording_canvas.h"
-#include "tests/support/scripted_host.h"
+#include "tests/fileio/temp_file.h"
 
 namespace layra {
 namespace {
@@ -46,9 +45,9 @@ std::string WennerPoints(int count) {
   return text;
 }
 
-// A Wenner resistivity file without errors or starting model.
-std::string Plain(const std::string& points, int count = 5) {
-  return Header("W", count, "R") + Errors(false) + points + kNoModel;
+// A resistivity file without errors or starting model.
+std::string Plain(const std::string& points, int count = 5, const std::string& array = "W") {
+  return Header(array, count, "R") + Errors(false) + points + kNoModel;
 }
 
 std::string IpFile(const std::string& section, const std::string& points = kIpPoints) {
@@ -83,6 +82,18 @@ std::string ModelFile(const std::string& kind_and_section,
 // A resistivity file whose starting model section is `layers_and_limit`.
 std::string WithModel(const std::string& layers_and_limit) {
   return ModelFile("R", WennerPoints(5), layers_and_limit);
+}
+
+// The first values of `column` are `expected`: exactly, or to 4 ulps when `near`.
+template <typename Column>
+void ExpectFirst(const Column& column, const std::vector<float>& expected, bool near = false) {
+  for (size_t i = 0; i < expected.size(); ++i) {
+    if (near) {
+      EXPECT_FLOAT_EQ(column[i], expected[i]) << "point " << i;
+    } else {
+      EXPECT_EQ(column[i], expected[i]) << "point " << i;
+    }
+  }
 }
 
 class DataFileTest : public ::testing::Test {
@@ -152,6 +163,7 @@ TEST_F(DataFileTest, AcceptsFiveToNinetyPointsAndFourToTwentyFrequencies) {
     }
   }
 }
+
 TEST_F(DataFileTest, SortsDescendingWennerPointsWithEveryValueMovingAlong) {
   std::string points =
       "40 400 4 0.4 14\n"
@@ -162,17 +174,14 @@ TEST_F(DataFileTest, SortsDescendingWennerPointsWithEveryValueMovingAlong) {
   ASSERT_EQ(Read(Header("Wenner", 5, "IP data") + kIpSection + Errors(true) + points + kNoModel),
             0);
   const SoundingData& data = state_->data;
-  const float a[] = {5, 10, 20, 30, 40};
-  for (int i = 0; i < 5; ++i) {
-    EXPECT_EQ(data.spacingA[i], a[i]);
-    EXPECT_EQ(data.apparentResistivity[i], a[i] * 10) << i;
-    EXPECT_FLOAT_EQ(data.resistivityError[i], a[i] / 10) << i;
-    EXPECT_FLOAT_EQ(data.ipValue[i], a[i] / 100) << i;
-    EXPECT_FLOAT_EQ(data.ipError[i], 10 + a[i] / 10) << i;
-  }
+  ExpectFirst(data.spacingA, {5, 10, 20, 30, 40});
+  ExpectFirst(data.apparentResistivity, {50, 100, 200, 300, 400});
+  ExpectFirst(data.resistivityError, {0.5f, 1, 2, 3, 4}, true);
+  ExpectFirst(data.ipValue, {0.05f, 0.1f, 0.2f, 0.3f, 0.4f}, true);
+  ExpectFirst(data.ipError, {10.5f, 11, 12, 13, 14}, true);
   // Listed in file order.
-  auto lines = Lines();
-  auto first = std::find(lines.begin(), lines.end(), "No.   Spac.  App. Res.   App. I.P.");
+  const auto lines = Lines();
+  const auto first = std::find(lines.begin(), lines.end(), "No.   Spac.  App. Res.   App. I.P.");
   ASSERT_NE(first, lines.end());
   EXPECT_EQ(*(first + 1), " 1     40.00    400.00      4.00      0.40     14.00");
   EXPECT_EQ(*(first + 5), " 5      5.00     50.00      0.50      0.05     10.50");
@@ -227,16 +236,10 @@ TEST_F(DataFileTest, MergesOverlappingSchlumbergerLevels) {
   EXPECT_EQ(data.pointsPerLevel[1], 5);
   EXPECT_EQ(data.overlapCount[0], 2);
   EXPECT_FLOAT_EQ(data.levelShiftFactor[0], 0.5f);
-  const float a[] = {2, 4, 6, 10, 15, 20, 30, 40};
-  const float b[] = {1, 1, 1, 1, 1, 5, 5, 5};
-  const float rho[] = {100, 90, 80, 70, 60, 60, 55, 50};
-  const float err[] = {1, 2, 3, 4, 5, 8, 9, 10};
-  for (int i = 0; i < 8; ++i) {
-    EXPECT_EQ(data.spacingA[i], a[i]) << i;
-    EXPECT_EQ(data.spacingB[i], b[i]) << i;
-    EXPECT_FLOAT_EQ(data.apparentResistivity[i], rho[i]) << i;
-    EXPECT_FLOAT_EQ(data.resistivityError[i], err[i]) << i;
-  }
+  ExpectFirst(data.spacingA, {2, 4, 6, 10, 15, 20, 30, 40});
+  ExpectFirst(data.spacingB, {1, 1, 1, 1, 1, 5, 5, 5});
+  ExpectFirst(data.apparentResistivity, {100, 90, 80, 70, 60, 60, 55, 50}, true);
+  ExpectFirst(data.resistivityError, {1, 2, 3, 4, 5, 8, 9, 10}, true);
   // Each kept point's level and the factor its resistivity was scaled by.
   const std::vector<PointLevel> levels = PointLevels(data);
   ASSERT_EQ(levels.size(), 8u);
@@ -247,6 +250,22 @@ TEST_F(DataFileTest, MergesOverlappingSchlumbergerLevels) {
   // The sorted, unmerged points stay in the scratch half.
   EXPECT_EQ(data.spacingA[100 + 5], 10.0f);
   EXPECT_EQ(data.apparentResistivity[100 + 5], 140.0f);
+
+  // Levels that share no spacing are kept whole and unscaled.
+  ASSERT_EQ(Read(TwoLevelFile(false)), 0);
+  EXPECT_EQ(data.pointCount, 10);
+  EXPECT_EQ(data.overlapCount[0], 0);
+  EXPECT_EQ(data.levelShiftFactor[0], 1.0f);
+  ExpectFirst(data.spacingA, {2, 4, 6, 10, 15, 18, 20, 25, 30, 40});
+  ExpectFirst(data.apparentResistivity, {100, 90, 80, 70, 60, 140, 120, 120, 110, 100});
+
+  // Equal b spacings form one level.
+  ASSERT_EQ(Read(Plain("8 2 80\n1 2 10\n4 2 40\n2 2 20\n16 2 160\n", 5, "S")), 0);
+  EXPECT_EQ(data.datumLevelCount, 1);
+  EXPECT_EQ(data.pointsPerLevel[0], 5);
+  EXPECT_EQ(data.pointCount, 5);
+  ExpectFirst(data.spacingA, {1, 2, 4, 8, 16});
+  ExpectFirst(data.apparentResistivity, {10, 20, 40, 80, 160});
 }
 
 TEST_F(DataFileTest, SipValuesFollowTheirPointsThroughTheMerge) {
@@ -262,72 +281,31 @@ TEST_F(DataFileTest, SipValuesFollowTheirPointsThroughTheMerge) {
   ASSERT_EQ(Read(SipFile("S", 6, {1, 2, 4, 8}, "In-phase", points)), 0);
   const SoundingData& data = state_->data;
   ASSERT_EQ(data.pointCount, 5);
-  const float a[] = {1, 2, 4, 8, 16};
-  for (int i = 0; i < 5; ++i) {
-    EXPECT_EQ(data.spacingA[i], a[i]) << i;
-    EXPECT_FLOAT_EQ(data.apparentResistivity[i], 10 * a[i]) << i;
-    for (int f = 0; f < 4; ++f) {
-      EXPECT_EQ(data.sipValue1[i * 4 + f], a[i]) << i;
-      EXPECT_EQ(data.sipValue2[i * 4 + f], a[i] + 0.5f) << i;
-    }
-  }
-}
-
-TEST_F(DataFileTest, KeepsSchlumbergerLevelsThatShareNoSpacing) {
-  ASSERT_EQ(Read(TwoLevelFile(false)), 0);
-  const SoundingData& data = state_->data;
-  EXPECT_EQ(data.pointCount, 10);
-  EXPECT_EQ(data.overlapCount[0], 0);
-  EXPECT_EQ(data.levelShiftFactor[0], 1.0f);
-  const float a[] = {2, 4, 6, 10, 15, 18, 20, 25, 30, 40};
-  const float rho[] = {100, 90, 80, 70, 60, 140, 120, 120, 110, 100};
-  for (int i = 0; i < 10; ++i) {
-    EXPECT_EQ(data.spacingA[i], a[i]) << i;
-    EXPECT_EQ(data.apparentResistivity[i], rho[i]) << i;
-  }
-}
-
-TEST_F(DataFileTest, EqualBSpacingsFormOneLevel) {
-  ASSERT_EQ(Read(Header("S", 5, "R") + Errors(false) +
-                 "8 2 80\n1 2 10\n4 2 40\n2 2 20\n16 2 160\n" + kNoModel),
-            0);
-  EXPECT_EQ(state_->data.datumLevelCount, 1);
-  EXPECT_EQ(state_->data.pointsPerLevel[0], 5);
-  EXPECT_EQ(state_->data.pointCount, 5);
-  for (int i = 0; i < 5; ++i) {
-    EXPECT_EQ(state_->data.apparentResistivity[i], 10 * state_->data.spacingA[i]);
+  ExpectFirst(data.spacingA, {1, 2, 4, 8, 16});
+  ExpectFirst(data.apparentResistivity, {10, 20, 40, 80, 160}, true);
+  for (int i = 0; i < 20; ++i) {
+    EXPECT_EQ(data.sipValue1[i], data.spacingA[i / 4]) << i;
+    EXPECT_EQ(data.sipValue2[i], data.spacingA[i / 4] + 0.5f) << i;
   }
 }
 
 TEST_F(DataFileTest, NumbersMayBeSeparatedByCommasTabsAndLineBreaks) {
-  std::string one_per_line = "1 10 0.5\n2 20 0.5\n3 30 0.5\n4 40 0.5\n5 50 0.5\n";
-  std::string mixed = "1,10,0.5,2\t20\t0.5\n3\n30\n0.5 4, 40\t,0.5\n5\r\n50 0.5\n";
-  ASSERT_EQ(Read(Header("W", 5, "R") + Errors(true) + one_per_line + kNoModel), 0);
-  SoundingData reference = state_->data;
+  const std::string mixed = "1,10,0.5,2\t20\t0.5\n3\n30\n0.5 4, 40\t,0.5\n5\r\n50 0.5\n";
   ASSERT_EQ(Read(Header("W", 5, "R") + Errors(true) + mixed + kNoModel), 0);
-  for (int i = 0; i < 5; ++i) {
-    EXPECT_EQ(state_->data.spacingA[i], reference.spacingA[i]);
-    EXPECT_EQ(state_->data.apparentResistivity[i], reference.apparentResistivity[i]);
-    EXPECT_EQ(state_->data.resistivityError[i], reference.resistivityError[i]);
-  }
+  ExpectFirst(state_->data.spacingA, {1, 2, 3, 4, 5});
+  ExpectFirst(state_->data.apparentResistivity, {10, 20, 30, 40, 50});
+  ExpectFirst(state_->data.resistivityError, {0.5f, 0.5f, 0.5f, 0.5f, 0.5f});
 }
 
-TEST_F(DataFileTest, AnswerLinesAreJudgedByTheirFirstCharacter) {
+TEST_F(DataFileTest, AnswerAndDataTypeLinesAreJudgedByTheirFirstCharacter) {
   // Blank and all-blank answer lines are passed over: the next line answers.
-  for (const char* yes : {"yes", "Y", "\n   \r\n Yes"}) {
-    ASSERT_EQ(Read(Header("W", 5, "R") + "Errors\n" + yes + "\nData\n" +
-                   "1 1 0 2 2 0 3 3 0 4 4 0 5 5 0\n" + kNoModel),
+  for (const std::string answer : {"yes", "Y", "\n   \r\n Yes", "No", "n", "x"}) {
+    const bool yes = answer.find_first_of("yY") != std::string::npos;
+    ASSERT_EQ(Read(Header("W", 5, "R") + "Errors\n" + answer + "\nData\n" +
+                   (yes ? "1 1 0 2 2 0 3 3 0 4 4 0 5 5 0\n" : WennerPoints(5)) + kNoModel),
               0);
-    EXPECT_EQ(state_->data.errorsIncluded, 1) << yes;
+    EXPECT_EQ(state_->data.errorsIncluded, yes ? 1 : 0) << answer;
   }
-  for (const char* no : {"No", "n", "x"}) {
-    ASSERT_EQ(Read(Header("W", 5, "R") + "Errors\n" + no + "\nData\n" + WennerPoints(5) + kNoModel),
-              0);
-    EXPECT_EQ(state_->data.errorsIncluded, 0) << no;
-  }
-}
-
-TEST_F(DataFileTest, DataTypeLineSelectsTheKind) {
   for (const char* line : {"Resistivity", "R", "2", "IP data", "ip"}) {
     const bool ip = line[0] == 'I' || line[0] == 'i';
     ASSERT_EQ(Read(Header("W", 5, line) + (ip ? kIpSection : "") + Errors(false) +
@@ -373,13 +351,10 @@ TEST_F(DataFileTest, ReadsTheStartingModelAndConvergenceLimit) {
   EXPECT_EQ(state_->userModelAvailable, 1);
   EXPECT_EQ(state_->someParametersFixed, 1);
   EXPECT_EQ(model.layerCount, 3);
-  EXPECT_FLOAT_EQ(model.chargeability[0], 0.025f);
-  EXPECT_FLOAT_EQ(model.chargeability[1], 0.5f);
-  EXPECT_FLOAT_EQ(model.chargeability[2], 0.95f);
-  EXPECT_EQ(model.thickness[1], 8.0f);
-  EXPECT_EQ(model.depthTop[1], 2.0f);
-  EXPECT_EQ(model.depthTop[2], 10.0f);
-  EXPECT_EQ(model.resistivity[2], 200.0f);
+  ExpectFirst(model.chargeability, {0.025f, 0.5f, 0.95f}, true);
+  ExpectFirst(model.resistivity, {100, 50, 200});
+  ExpectFirst(model.thickness, {2, 8});
+  ExpectFirst(model.depthTop, {0, 2, 10});
   // Limits below 0.1 % are raised to it.
   EXPECT_FLOAT_EQ(state_->settings.convergenceLimit, 0.001f);
   EXPECT_TRUE(Listed("Convergence limit is 0.05%"));
@@ -414,31 +389,20 @@ TEST_F(DataFileTest, ListsEveryLineAtItsPosition) {
                  "1 100 2 10 1\n2 90 2 11 1\n3 80 2 12 1\n4 70 2 13 1\n5 60 2 14 1\n"
                  "Starting model\nYes\nFix\nNo\nLayers\n2\nParams\n100 30 4\n60 0.2\nLimit\n2\n"),
             0);
-  const std::vector<std::string> expected = {
-      "Title with blanks",
-      "Wenner array",
-      "Number of datum points is 5",
-      "IP",
-      "IP values given in terms of chargeability",
-      "I.P. data",
-      "Error in measurements included",
-      "No.   Spac.  App. Res.   App. I.P.",
-      " 1      1.00    100.00      2.00     10.00      1.00",
-      " 2      2.00     90.00      2.00     11.00      1.00",
-      " 3      3.00     80.00      2.00     12.00      1.00",
-      " 4      4.00     70.00      2.00     13.00      1.00",
-      " 5      5.00     60.00      2.00     14.00      1.00",
-      "Starting model",
-      "Yes",
-      "User Starting model available.",
-      "No parameters fixed.",
-      "Number of model layers is 2.",
-      "Resistivity    I.P.    Thickness",
-      "    100.000       0.030       4.000",
-      "     60.000       0.200",
-      "Convergence limit is 2.00%",
-      "Reading of data file " + path_ + " completed.",
-  };
+  const std::vector<std::string> expected = testing::Lines(
+      "Title with blanks\nWenner array\nNumber of datum points is 5\nIP\n"
+      "IP values given in terms of chargeability\nI.P. data\nError in measurements included\n"
+      "No.   Spac.  App. Res.   App. I.P.\n"
+      " 1      1.00    100.00      2.00     10.00      1.00\n"
+      " 2      2.00     90.00      2.00     11.00      1.00\n"
+      " 3      3.00     80.00      2.00     12.00      1.00\n"
+      " 4      4.00     70.00      2.00     13.00      1.00\n"
+      " 5      5.00     60.00      2.00     14.00      1.00\n"
+      "Starting model\nYes\nUser Starting model available.\nNo parameters fixed.\n"
+      "Number of model layers is 2.\nResistivity    I.P.    Thickness\n"
+      "    100.000       0.030       4.000\n     60.000       0.200\n"
+      "Convergence limit is 2.00%\nReading of data file " +
+      path_ + " completed.\n");
   const auto& texts = canvas_->texts();
   ASSERT_EQ(texts.size(), expected.size());
   for (size_t k = 0; k < expected.size(); ++k) {
@@ -458,16 +422,15 @@ TEST_F(DataFileTest, ListsSchlumbergerSipHeaderFrequenciesAndPoints) {
   std::string points;
   for (int i = 1; i <= 5; ++i) points += StrFormat("%d 0.5 100 90 2 95 3 80 4 85 5\n", i);
   ASSERT_EQ(Read(SipFile("S", 5, {0.5, 2, 8, 32.125}, "Inphase-Outphase", points)), 0);
-  auto lines = Lines();
+  const auto lines = Lines();
   ASSERT_GE(lines.size(), 14u);
   EXPECT_EQ(lines[1], "Schlumberger array");
-  EXPECT_EQ(lines[4], "Spectral IP data with 4 frequencies");
-  EXPECT_EQ(lines[5], " 1     0.5000");
-  EXPECT_EQ(lines[8], " 4    32.1250");
-  EXPECT_EQ(lines[9], "In-phase and out-phase data");
-  EXPECT_EQ(lines[10], "Error in measurements not available.");
-  EXPECT_EQ(lines[11], "No.   a Spac.   b Spac.  App. Res.");
-  EXPECT_EQ(lines[12], " 1      1.00    100.00      0.20     85.00     5.000");
+  const auto expected = testing::Lines(
+      "Spectral IP data with 4 frequencies\n 1     0.5000\n 2     2.0000\n 3     8.0000\n"
+      " 4    32.1250\nIn-phase and out-phase data\nError in measurements not available.\n"
+      "No.   a Spac.   b Spac.  App. Res.\n"
+      " 1      1.00    100.00      0.20     85.00     5.000\n");
+  for (size_t k = 0; k < expected.size(); ++k) EXPECT_EQ(lines[4 + k], expected[k]) << k;
   EXPECT_EQ(state_->data.sipForm, SipForm::kInphaseOutphase);
 }
 
@@ -481,6 +444,12 @@ TEST_F(DataFileTest, RefusesUnusableValuesNamingThem) {
   bad_amplitude.replace(bad_amplitude.find("98 2"), 4, "-5 2");
   const std::string finite = "!\nEvery number in the file must be finite.";
   const std::string frequencies = "There is an error in value for IP measurement frequency values!";
+  auto numbers = [](int count) {
+    return StrFormat(
+        "The data section holds %d numbers instead of 10!\n5 data points of 2 numbers "
+        "each need 10: a value is missing or extra.",
+        count);
+  };
   struct Case {
     std::string file;
     std::string message;
@@ -493,9 +462,7 @@ TEST_F(DataFileTest, RefusesUnusableValuesNamingThem) {
        "Data point number 4 has a resistivity of 0.00!\nThe apparent resistivity must be "
        "positive!"},
       // A file that ends inside the data lacks the numbers of its last points.
-      {Header("W", 5, "R") + Errors(false) + "1 10\n2 20\n3 30\n",
-       "The data section holds 6 numbers instead of 10!\n5 data points of 2 numbers each need "
-       "10: a value is missing or extra."},
+      {Header("W", 5, "R") + Errors(false) + "1 10\n2 20\n3 30\n", numbers(6)},
       // A value that is not a number, and one left out, which would shift
       // every later value into the wrong place.
       {Plain("1 10\n2 20\n3 30\n4 nan\n5 50\n"),
@@ -504,13 +471,9 @@ TEST_F(DataFileTest, RefusesUnusableValuesNamingThem) {
       {Plain("1 10\n2 20\n3 -inf\n4 40\n5 50\n"),
        "Data point number 3 holds \"-inf\", which is not a number!\nIt stands on line 13 of the "
        "file."},
-      {Plain("1 10\n2 20\n3\n4 40\n5 50\n"),
-       "The data section holds 9 numbers instead of 10!\n5 data points of 2 numbers each need "
-       "10: a value is missing or extra."},
-      {Plain(WennerPoints(6)),
-       "The data section holds 12 numbers instead of 10!\n5 data points of 2 numbers each need "
-       "10: a value is missing or extra."},
-      {Header("Dipole-dipole", 5, "R") + Errors(false) + WennerPoints(5) + kNoModel,
+      {Plain("1 10\n2 20\n3\n4 40\n5 50\n"), numbers(9)},
+      {Plain(WennerPoints(6)), numbers(12)},
+      {Plain(WennerPoints(5), 5, "Dipole-dipole"),
        "The array type \"Dipole-dipole\" is not known.\nThe array must be Wenner or "
        "Schlumberger."},
       {Plain("1 10\n2 1e39\n3 30\n4 40\n5 50\n"),
@@ -650,7 +613,7 @@ std::string ManyLevels(int levels, int extra) {
       points += StrFormat("%d %d %d\n", 10 * k + p, k, 100 + 10 * k + p);
     }
   }
-  return Header("S", count, "R") + Errors(false) + points + kNoModel;
+  return Plain(points, count, "S");
 }
 
 TEST_F(DataFileTest, PointsBeyondTheLevelCapacityAreKeptAfterTheMessage) {
@@ -683,7 +646,7 @@ TEST_F(DataFileTest, PointsBeyondTheLevelCapacityFollowTheMergedCurve) {
   for (int k = 1; k <= 21; ++k) {
     points += StrFormat("%d %d %d\n%d %d %d\n", k, k, 1 << k, k + 1, k, 1 << k);
   }
-  ASSERT_EQ(Read(Header("S", 42, "R") + Errors(false) + points + kNoModel), 0);
+  ASSERT_EQ(Read(Plain(points, 42, "S")), 0);
   const SoundingData& data = state_->data;
   EXPECT_EQ(data.datumLevelCount, 19);
   EXPECT_EQ(data.overlapCount[17], 1);
@@ -693,31 +656,24 @@ TEST_F(DataFileTest, PointsBeyondTheLevelCapacityFollowTheMergedCurve) {
   // so they keep their own shift, scaled like a level without overlap.
   ASSERT_EQ(data.pointCount, 2 + 18 + 4);
   for (int i = 0; i < 20; ++i) EXPECT_FLOAT_EQ(data.apparentResistivity[i], 2.0f) << i;
-  const float a[] = {20, 21, 21, 22};
-  const float rho[] = {4, 4, 8, 8};
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(data.spacingA[20 + i], a[i]) << i;
-    EXPECT_FLOAT_EQ(data.apparentResistivity[20 + i], rho[i]) << i;
-  }
+  ExpectFirst(&data.spacingA[20], {20, 21, 21, 22});
+  ExpectFirst(&data.apparentResistivity[20], {4, 4, 8, 8}, true);
 }
 
+// A merge that leaves the float range, or scales a point below what the
+// results file records, is refused naming the point.
 TEST_F(DataFileTest, RefusesAMergeThatLeavesTheFloatRange) {
-  ASSERT_EQ(Read(Header("S", 6, "R") + Errors(false) +
-                 "1 1 3e38\n2 1 3e38\n3 1 3e38\n2 5 0.001\n3 5 0.001\n4 5 1\n" + kNoModel),
-            1);
-  EXPECT_EQ(state_->data.pointCount, 0);
-  ASSERT_EQ(host_.messages.size(), 1u);
-  EXPECT_EQ(host_.messages[0].caption, kFormat);
-  EXPECT_NE(host_.messages[0].text.find("point 4 (spacing 4.00)"), std::string::npos);
-  // A shift that scales a point below what the results file records.
-  host_.messages.clear();
-  ASSERT_EQ(Read(Header("S", 6, "R") + Errors(false) +
-                 "1 1 0.01\n2 1 0.01\n3 1 0.01\n2 5 1\n3 5 1\n4 5 0.01\n" + kNoModel),
-            1);
-  ASSERT_EQ(host_.messages.size(), 1u);
-  EXPECT_NE(host_.messages[0].text.find("point 4 (spacing 4.00) a resistivity of 0.0001"),
-            std::string::npos)
-      << host_.messages[0].text;
+  const std::pair<const char*, const char*> cases[] = {
+      {"1 1 3e38\n2 1 3e38\n3 1 3e38\n2 5 0.001\n3 5 0.001\n4 5 1\n", "point 4 (spacing 4.00)"},
+      {"1 1 0.01\n2 1 0.01\n3 1 0.01\n2 5 1\n3 5 1\n4 5 0.01\n",
+       "point 4 (spacing 4.00) a resistivity of 0.0001"}};
+  for (const auto& [points, named] : cases) {
+    ASSERT_EQ(Read(Plain(points, 6, "S")), 1);
+    EXPECT_EQ(state_->data.pointCount, 0);
+    ASSERT_EQ(host_.messages.size(), 1u);
+    EXPECT_EQ(host_.messages[0].caption, kFormat);
+    EXPECT_NE(host_.messages[0].text.find(named), std::string::npos) << host_.messages[0].text;
+  }
 }
 
 }  // namespace

@@ -6,11 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "fileio/data_file.h"
 #include "fileio/text_input.h"
 #include "tests/fileio/temp_file.h"
-#include "tests/support/recording_canvas.h"
-#include "tests/support/scripted_host.h"
 
 namespace layra {
 namespace {
@@ -33,7 +30,7 @@ struct Sounding {
   std::vector<float> spacings;
   std::string title = "t";
 
-  bool Write(const std::string& path) const {
+  bool Write(const std::string& path, std::string* error = nullptr) const {
     auto data = [](const std::vector<float>& values) {
       return values.empty() ? nullptr : values.data();
     };
@@ -49,7 +46,8 @@ struct Sounding {
                               data(second),
                               data(first),
                               data(spacings),
-                              title);
+                              title,
+                              error);
   }
   std::string Text() const {
     TempFile file(".dat");
@@ -58,27 +56,18 @@ struct Sounding {
   }
 };
 
-TEST(WriteSyntheticData, WennerResistivityFile) {
+TEST(WriteSyntheticData, ResistivityFilesAndTheSchlumbergerBSpacing) {
   Sounding sounding;
   sounding.spacings = {1, 2, 4};
   sounding.rho = {100, 80, 60};
   sounding.title = "Synthetic two-layer sounding";
   EXPECT_EQ(sounding.Text(),
-            "Synthetic two-layer sounding\n"
-            "Array type (Wenner or Schlumberger)\n"
-            "Wenner array\n"
-            "Number of data points\n3\n"
-            "Data type\n"
-            "Resistivity data\n"
+            "Synthetic two-layer sounding\nArray type (Wenner or Schlumberger)\nWenner array\n"
+            "Number of data points\n3\nData type\nResistivity data\n"
             "Error in measurements inluded (Yes,No)\nNo\nData section\n"
-            "     1.000    100.0000\n"
-            "     2.000     80.0000\n"
-            "     4.000     60.0000\n" +
+            "     1.000    100.0000\n     2.000     80.0000\n     4.000     60.0000\n" +
                 kNoStartingModel);
-}
-
-TEST(WriteSyntheticData, SchlumbergerLinesShareOneBSpacing) {
-  Sounding sounding;
+  // Every Schlumberger line shares one b spacing.
   sounding.type = ArrayType::kSchlumberger;
   sounding.spacings = {1.5f, 3.0f, 6.0f, 12.0f};
   sounding.rho = {40.5f, 52.25f, 70.0f, 91.125f};
@@ -160,13 +149,15 @@ TEST(WriteSyntheticData, WrittenNumbersReadBackThroughTheTextPrimitives) {
   const std::string content(text.bytes.begin(), text.bytes.end());
   long cursor = static_cast<long>(content.find("Data section\n") + 13);
   const long length = text.length;
+  auto next = [&] { return ReadReal(text.bytes, cursor, length); };
   for (int p = 0; p < 4; ++p) {
-    EXPECT_NEAR(ReadReal(text.bytes, cursor, length), sounding.spacings[p], 5e-4) << p;
-    EXPECT_NEAR(ReadReal(text.bytes, cursor, length), 0.125, 5e-5) << "point " << p;
-    EXPECT_NEAR(ReadReal(text.bytes, cursor, length), sounding.rho[p], 5e-6 * sounding.rho[p]);
+    SCOPED_TRACE(p);
+    EXPECT_NEAR(next(), sounding.spacings[p], 5e-4);
+    EXPECT_NEAR(next(), 0.125, 5e-5);
+    EXPECT_NEAR(next(), sounding.rho[p], 5e-6 * sounding.rho[p]);
     for (int f = 0; f < 4; ++f) {
-      EXPECT_NEAR(ReadReal(text.bytes, cursor, length), sounding.first[p + f * 4], 1e-5);
-      EXPECT_NEAR(ReadReal(text.bytes, cursor, length), sounding.second[p + f * 4], 1e-7);
+      EXPECT_NEAR(next(), sounding.first[p + f * 4], 1e-5);
+      EXPECT_NEAR(next(), sounding.second[p + f * 4], 1e-7);
     }
   }
   for (int i = 0; i < 5; ++i) EXPECT_EQ(ReadInt(text.bytes, cursor, length), 0);
@@ -178,20 +169,7 @@ TEST(WriteSyntheticData, ReportsAFileThatCannotBeWritten) {
   sounding.rho = {10, 20};
   EXPECT_FALSE(sounding.Write("/nonexistent/directory/out.dat"));
   std::string error;
-  EXPECT_FALSE(WriteSyntheticData(sounding.form,
-                                  sounding.kind,
-                                  sounding.type,
-                                  "/nonexistent/directory/out.dat",
-                                  0,
-                                  nullptr,
-                                  2,
-                                  sounding.rho.data(),
-                                  nullptr,
-                                  nullptr,
-                                  nullptr,
-                                  sounding.spacings.data(),
-                                  sounding.title,
-                                  &error));
+  EXPECT_FALSE(sounding.Write("/nonexistent/directory/out.dat", &error));
   EXPECT_EQ(error, "/nonexistent/directory/out.dat: No such file or directory");
   EXPECT_FALSE(sounding.Write(std::filesystem::temp_directory_path().string()));  // a directory
   if (std::filesystem::exists("/dev/full")) {
@@ -222,10 +200,9 @@ TEST(WriteDataFile, ReadsBackWhole) {
     TempFile file(".dat");
     std::string error;
     ASSERT_TRUE(WriteDataFile(data, file.path(), &error)) << error;
-    ProgramState state;
-    testing::RecordingCanvas canvas;
-    testing::ScriptedHost host;
-    ASSERT_EQ(ReadDataFile(file.path(), state, canvas, host), 0);
+    const testing::DataRead read(file.path());
+    ASSERT_EQ(read.status, 0);
+    const ProgramState& state = *read.state;
     EXPECT_EQ(state.data.title, "Imported sheet");
     EXPECT_EQ(state.data.dataKind, kind);
     ASSERT_EQ(state.data.pointCountAsRead, 6);

@@ -2,15 +2,21 @@
 #define LAYRA_TESTS_FILEIO_TEMP_FILE_H_
 
 // A file in the temporary directory for one test, removed when it goes out
-// of scope, and helpers to write, read and split whole text files.
+// of scope, helpers to write, read and split whole text files, and a data
+// file read into a fresh program state.
 
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "fileio/data_file.h"
+#include "tests/support/recording_canvas.h"
+#include "tests/support/scripted_host.h"
 
 namespace layra::testing {
 
@@ -59,6 +65,15 @@ class TempFile {
 
  private:
   std::string path_;
+};
+
+// The data file at `path` read into a fresh state, with what was listed and said.
+struct DataRead {
+  explicit DataRead(const std::string& path) : status(ReadDataFile(path, *state, canvas, host)) {}
+  std::unique_ptr<ProgramState> state = std::make_unique<ProgramState>();
+  RecordingCanvas canvas;
+  ScriptedHost host;
+  int status;
 };
 
 }  // namespace layra::testing

@@ -6,37 +6,30 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 
 namespace layra {
 namespace {
 
 TEST(ParseDecimal, ReadsTheLeadingNumberAndStops) {
-  EXPECT_DOUBLE_EQ(ParseDecimal("2"), 2.0);
-  EXPECT_DOUBLE_EQ(ParseDecimal("  0.25"), 0.25);
-  EXPECT_DOUBLE_EQ(ParseDecimal("+1.5e2"), 150.0);
-  EXPECT_DOUBLE_EQ(ParseDecimal("-0.3"), -0.3);
-  EXPECT_DOUBLE_EQ(ParseDecimal(".5"), 0.5);
-  EXPECT_DOUBLE_EQ(ParseDecimal("7."), 7.0);
-  EXPECT_DOUBLE_EQ(ParseDecimal("12abc"), 12.0);
-  EXPECT_DOUBLE_EQ(ParseDecimal("3,5"), 3.0);
-  EXPECT_DOUBLE_EQ(ParseDecimal("1e"), 1.0);  // an incomplete exponent is not part of it
-  EXPECT_DOUBLE_EQ(ParseDecimal("2E-2"), 0.02);
-}
-
-TEST(ParseDecimal, TextThatIsNotANumberReadsZero) {
+  // An incomplete exponent is not part of the number.
+  // clang-format off
+  const std::pair<const char*, double> cases[] = {
+      {"2", 2.0}, {"  0.25", 0.25}, {"+1.5e2", 150.0}, {"-0.3", -0.3}, {".5", 0.5}, {"7.", 7.0},
+      {"12abc", 12.0}, {"3,5", 3.0}, {"1e", 1.0}, {"2E-2", 0.02}};
+  // clang-format on
+  for (const auto& [text, value] : cases) EXPECT_DOUBLE_EQ(ParseDecimal(text), value) << text;
   for (const char* text : {"", "   ", "abc", "nan", "inf", "-", ".", "+.", "e5", "x1"}) {
     EXPECT_EQ(ParseDecimal(text), 0.0) << '"' << text << '"';
   }
-}
-
-TEST(ParseDecimal, OutOfRangeExponentsGoToInfinityOrZero) {
+  // Out-of-range exponents go to infinity or zero.
   EXPECT_TRUE(std::isinf(ParseDecimal("1e999")));
   EXPECT_GT(ParseDecimal("1e999"), 0.0);
   EXPECT_LT(ParseDecimal("-1e999"), 0.0);
   EXPECT_EQ(ParseDecimal("1e-999"), 0.0);
 }
 
-TEST(ParseUnsigned, OnlyDigitsWithSurroundingBlanks) {
+TEST(ParseIntegers, UnsignedTakesOnlyDigitsSignedTheLeadingNumber) {
   EXPECT_EQ(ParseUnsigned("40"), 40);
   EXPECT_EQ(ParseUnsigned("  7  "), 7);
   EXPECT_EQ(ParseUnsigned("0"), 0);
@@ -44,14 +37,9 @@ TEST(ParseUnsigned, OnlyDigitsWithSurroundingBlanks) {
     EXPECT_EQ(ParseUnsigned(text), 0) << '"' << text << '"';
   }
   EXPECT_EQ(ParseUnsigned("99999999999999999999"), 2147483647);
-}
-
-TEST(ParseInteger, SignedLeadingNumber) {
-  EXPECT_EQ(ParseInteger("9"), 9);
-  EXPECT_EQ(ParseInteger(" -4"), -4);
-  EXPECT_EQ(ParseInteger("3 layers"), 3);
-  EXPECT_EQ(ParseInteger("7.9"), 7);
-  EXPECT_EQ(ParseInteger("layers"), 0);
+  const std::pair<const char*, int> cases[] = {
+      {"9", 9}, {" -4", -4}, {"3 layers", 3}, {"7.9", 7}, {"layers", 0}};
+  for (const auto& [text, value] : cases) EXPECT_EQ(ParseInteger(text), value) << text;
   EXPECT_EQ(ParseInteger("-99999999999"), -2147483647 - 1);
 }
 
@@ -62,32 +50,30 @@ TEST(FieldText, KeepsCapacityMinusOneCharacters) {
 }
 
 TEST(SettingsClamps, HoldEachFieldWithinItsLimits) {
-  EXPECT_EQ(ClampInitialDamping(5.0), 1.0f);
-  EXPECT_EQ(ClampInitialDamping(0.0), 0.01f);
-  EXPECT_EQ(ClampInitialDamping(0.2), 0.2f);
-  EXPECT_EQ(ClampMinimumDamping(0.5), 0.25f);
-  EXPECT_EQ(ClampMinimumDamping(0.0), 0.001f);
-  EXPECT_EQ(ClampDataCutoff(0.5), 0.1f);
-  EXPECT_EQ(ClampDataCutoff(0.0), 0.0001f);
-  EXPECT_EQ(ClampModelCutoff(2.0), 1.0f);
-  EXPECT_EQ(ClampModelCutoff(-1.0), 0.0001f);
-  EXPECT_EQ(ClampIterationLimit(0), 1);
-  EXPECT_EQ(ClampIterationLimit(40), 25);
-  EXPECT_EQ(ClampIterationLimit(-7), 1);
-  EXPECT_EQ(ClampIterationLimit(12), 12);
-  EXPECT_EQ(ClampInitialDamping(HUGE_VAL), 1.0f);
-}
-
-TEST(ConvergenceLimit, PercentIsStoredAsClampedFraction) {
-  EXPECT_EQ(ConvergenceLimitFromPercent(2.0), 0.02f);
-  EXPECT_EQ(ConvergenceLimitFromPercent(0.0), 0.0001f);
-  EXPECT_EQ(ConvergenceLimitFromPercent(150.0), 1.0f);
-  EXPECT_EQ(ConvergencePercentText(0.02f), "2.000");
-  EXPECT_EQ(ConvergencePercentText(0.0001f), "0.010");
-  EXPECT_EQ(ConvergencePercentText(1.0f), "100.000");
+  // clang-format off
+  const struct {
+    float (*clamp)(double);
+    double value;
+    float expected;
+  } cases[] = {
+      {ClampInitialDamping, 5.0, 1.0f}, {ClampInitialDamping, 0.0, 0.01f},
+      {ClampInitialDamping, 0.2, 0.2f}, {ClampInitialDamping, HUGE_VAL, 1.0f},
+      {ClampMinimumDamping, 0.5, 0.25f}, {ClampMinimumDamping, 0.0, 0.001f},
+      {ClampDataCutoff, 0.5, 0.1f}, {ClampDataCutoff, 0.0, 0.0001f},
+      {ClampModelCutoff, 2.0, 1.0f}, {ClampModelCutoff, -1.0, 0.0001f},
+      {ConvergenceLimitFromPercent, 2.0, 0.02f}, {ConvergenceLimitFromPercent, 0.0, 0.0001f},
+      {ConvergenceLimitFromPercent, 150.0, 1.0f}};
+  // clang-format on
+  for (const auto& c : cases) EXPECT_EQ(c.clamp(c.value), c.expected) << c.value;
+  for (const auto& [count, expected] : {std::pair{0, 1}, {40, 25}, {-7, 1}, {12, 12}}) {
+    EXPECT_EQ(ClampIterationLimit(count), expected) << count;
+  }
 }
 
 TEST(SettingsTexts, ShownFormats) {
+  EXPECT_EQ(ConvergencePercentText(0.02f), "2.000");
+  EXPECT_EQ(ConvergencePercentText(0.0001f), "0.010");
+  EXPECT_EQ(ConvergencePercentText(1.0f), "100.000");
   EXPECT_EQ(DampingText(0.1f), "0.1000");
   EXPECT_EQ(CutoffText(0.001f), "0.00100");
 }

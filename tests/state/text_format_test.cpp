@@ -30,23 +30,11 @@ const char* const kRealFormats[] = {
     "%-+12.4f", "%e",     "%.3e",  "%12.4E", "%#.0e",  "%+.2e",   "%G",      "%.1g",   "%.9g",
     "%#.3g",    "%12.6g", "%-12g", "%012g",  "%.0g",   "%.17g",   "%20.15f", "%F"};
 
-const char* const kIntegerFormats[] = {"%d",
-                                       "%2d",
-                                       "%1d",
-                                       "%3d",
-                                       "%05d",
-                                       "%-5d|",
-                                       "%+d",
-                                       "% d",
-                                       "%.3d",
-                                       "%.0d",
-                                       "%x",
-                                       "%#X",
-                                       "%#o",
-                                       "%u",
-                                       "%8.4d",
-                                       "%-08d",
+// clang-format off
+const char* const kIntegerFormats[] = {"%d", "%2d", "%1d", "%3d", "%05d", "%-5d|", "%+d", "% d",
+                                       "%.3d", "%.0d", "%x", "%#X", "%#o", "%u", "%8.4d", "%-08d",
                                        "%+.0d"};
+// clang-format on
 
 // Values that stress rounding: random magnitudes over the whole range, exact
 // binary ties at the printed digits (k/2^n), floats widened to double as the
@@ -71,14 +59,9 @@ std::vector<double> RealValues() {
   return values;
 }
 
-std::string LibraryFormat(const char* format, double value) {
+template <typename Value>
+std::string LibraryFormat(const char* format, Value value) {
   char text[1024];
-  std::snprintf(text, sizeof text, format, value);
-  return text;
-}
-
-std::string LibraryFormat(const char* format, int value) {
-  char text[64];
   std::snprintf(text, sizeof text, format, value);
   return text;
 }

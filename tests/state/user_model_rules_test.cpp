@@ -4,15 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace layra {
 namespace {
 
-UserModelFields Fields(std::initializer_list<const char*> texts) {
+UserModelFields Fields(std::initializer_list<std::string> texts) {
   UserModelFields fields;
   std::size_t i = 0;
-  for (const char* text : texts) {
-    fields[i++] = text;
-  }
+  for (const std::string& text : texts) fields[i++] = text;
   return fields;
 }
 
@@ -28,32 +29,41 @@ LayeredModel Model(int count,
   return model;
 }
 
+// The first `count` values of `column`.
+template <typename Column>
+std::vector<float> First(const Column& column, int count) {
+  return std::vector<float>(column.begin(), column.begin() + count);
+}
+
 TEST(ReadUserModelFields, ReadsPairsThenTheLastResistivity) {
   LayeredModel model;
   model.resistivity[3] = 77.0f;  // deeper entries stay as they were
   ReadUserModelFields(Fields({"3", "100", "2.5", "30", "10", "300", "999"}), 0, model);
   EXPECT_EQ(model.layerCount, 3);
-  EXPECT_EQ(model.resistivity[0], 100.0f);
-  EXPECT_EQ(model.thickness[0], 2.5f);
-  EXPECT_EQ(model.resistivity[1], 30.0f);
-  EXPECT_EQ(model.thickness[1], 10.0f);
-  EXPECT_EQ(model.resistivity[2], 300.0f);
-  EXPECT_EQ(model.thickness[2], 0.0f);  // field 7 (a thickness of layer 3) is not read
-  EXPECT_EQ(model.resistivity[3], 77.0f);
-}
+  EXPECT_EQ(First(model.resistivity, 4), (std::vector<float>{100, 30, 300, 77}));
+  // Field 7 (a thickness of layer 3) is not read.
+  EXPECT_EQ(First(model.thickness, 3), (std::vector<float>{2.5f, 10, 0}));
 
-TEST(ReadUserModelFields, NineLayersTakeTheNinthResistivityFromTheLastField) {
+  // Nine layers take the ninth resistivity from the last field.
   UserModelFields fields;
   fields[0] = "9";
   for (int i = 1; i < kUserModelFieldCount; ++i) {
     fields[static_cast<std::size_t>(i)] = std::to_string(i);
   }
-  LayeredModel model;
   ReadUserModelFields(fields, 0, model);
   ASSERT_EQ(model.layerCount, 9);
   EXPECT_EQ(model.resistivity[7], 15.0f);
   EXPECT_EQ(model.thickness[7], 16.0f);
   EXPECT_EQ(model.resistivity[8], 17.0f);
+
+  // The last resistivity keeps 19 characters, the pairs 39.
+  const std::string padded_pair = std::string(38, ' ') + "7";
+  fields = Fields({"2", "", "", std::string(19, ' ') + "5"});
+  fields[1] = fields[2] = padded_pair;
+  ReadUserModelFields(fields, 0, model);
+  EXPECT_EQ(model.resistivity[0], 7.0f);
+  EXPECT_EQ(model.thickness[0], 7.0f);
+  EXPECT_EQ(model.resistivity[1], 0.0f);
 }
 
 TEST(ReadUserModelFields, CountOutsideTwoToNineKeepsTheRememberedCount) {
@@ -65,28 +75,10 @@ TEST(ReadUserModelFields, CountOutsideTwoToNineKeepsTheRememberedCount) {
   }
 }
 
-TEST(ReadUserModelFields, FieldCapacitiesCutLongEntries) {
-  // The last resistivity keeps 19 characters, the pairs 39.
-  std::string padded_last = std::string(19, ' ') + "5";
-  std::string padded_pair = std::string(38, ' ') + "7";
-  UserModelFields fields = Fields({"2"});
-  fields[1] = padded_pair;
-  fields[2] = padded_pair;
-  fields[3] = padded_last;
-  LayeredModel model;
-  ReadUserModelFields(fields, 0, model);
-  EXPECT_EQ(model.resistivity[0], 7.0f);
-  EXPECT_EQ(model.thickness[0], 7.0f);
-  EXPECT_EQ(model.resistivity[1], 0.0f);
-}
-
 TEST(UserModelFieldTexts, ShowsTheModelForEditing) {
-  UserModelFields texts = UserModelFieldTexts(Model(2, {100, 20.5f}, {3}));
-  EXPECT_EQ(texts[0], "2");
-  EXPECT_EQ(texts[1], "100");
-  EXPECT_EQ(texts[2], "3");
-  EXPECT_EQ(texts[3], "20.5");
-  EXPECT_EQ(texts[4], "");
+  const UserModelFields texts = UserModelFieldTexts(Model(2, {100, 20.5f}, {3}));
+  EXPECT_EQ(std::vector<std::string>(texts.begin(), texts.begin() + 5),
+            (std::vector<std::string>{"2", "100", "3", "20.5", ""}));
   EXPECT_EQ(UserModelFieldTexts(LayeredModel{})[0], "");
 }
 
@@ -98,9 +90,7 @@ TEST(AcceptUserModel, CopiesAnAcceptedModelWithItsDepths) {
   EXPECT_EQ(working.layerCount, 3);
   EXPECT_EQ(working.resistivity[2], 300.0f);
   EXPECT_EQ(working.thickness[1], 10.0f);
-  EXPECT_EQ(working.depthTop[0], 0.0f);
-  EXPECT_EQ(working.depthTop[1], 2.0f);
-  EXPECT_EQ(working.depthTop[2], 12.0f);
+  EXPECT_EQ(First(working.depthTop, 3), (std::vector<float>{0, 2, 12}));
 }
 
 TEST(AcceptUserModel, LimitsOfTheValues) {
@@ -136,14 +126,12 @@ TEST(AcceptUserModel, LimitsOfTheValues) {
 TEST(AcceptUserModel, MessagesListTheModelOrAskForTwoLayers) {
   LayeredModel working;
   std::string message;
-  EXPECT_FALSE(AcceptUserModel(Model(0, {}, {}), working, message));
-  EXPECT_EQ(message,
-            "There was an error in the input model.\nNumber of layers is 0.\n"
-            "There must be at least 2 layers!");
-  EXPECT_FALSE(AcceptUserModel(Model(2, {-5, 10}, {1}), working, message));
-  EXPECT_EQ(message,
-            "There was an error in the input model.\nNumber of layers is 2.\n"
-            "There must be at least 2 layers!");
+  for (const LayeredModel& model : {Model(0, {}, {}), Model(2, {-5, 10}, {1})}) {
+    EXPECT_FALSE(AcceptUserModel(model, working, message));
+    EXPECT_EQ(message,
+              "There was an error in the input model.\nNumber of layers is " +
+                  std::to_string(model.layerCount) + ".\nThere must be at least 2 layers!");
+  }
   EXPECT_FALSE(AcceptUserModel(Model(3, {100, 0, 300.25f}, {2, 10}), working, message));
   EXPECT_EQ(message,
             "There was an error in the input model.\nNumber of layers is 3.\n"

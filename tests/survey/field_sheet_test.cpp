@@ -43,21 +43,17 @@ TEST(GeometricFactor, MatchesTheArrayFormulas) {
 
 // Every spelling of the columns, with every separator, reads the same sounding.
 TEST(ParseFieldSheet, ColumnAliasesAndSeparators) {
-  const std::vector<std::string> headers = {"AB/2,MN/2,rho_a",
-                                            "ab2;mn2;rhoa",
-                                            "AB_2 (m)\tMN/2 [m]\tResistivity [ohm-m]",
-                                            "\"AB/2\",\"MN/2\",RHO_A [Ω·m]",
-                                            "AB/2 (m),MN/2 (m),App. Res. (Ohm m)"};
-  for (const std::string& header : headers) {
-    const char separator = header.find('\t') != std::string::npos  ? '\t'
-                           : header.find(';') != std::string::npos ? ';'
-                                                                   : ',';
-    const SoundingData data = Parse(Sheet(header,
-                                          [&](int k) {
-                                            return std::to_string(2 * k) + separator + "0.5" +
-                                                   separator + std::to_string(100 + k);
-                                          }),
-                                    ArrayType::kSchlumberger);
+  const std::pair<std::string, std::string> cases[] = {
+      {"AB/2,MN/2,rho_a", ","},
+      {"ab2;mn2;rhoa", ";"},
+      {"AB_2 (m)\tMN/2 [m]\tResistivity [ohm-m]", "\t"},
+      {"\"AB/2\",\"MN/2\",RHO_A [Ω·m]", ","},
+      {"AB/2 (m),MN/2 (m),App. Res. (Ohm m)", ","}};
+  for (const auto& [header, separator] : cases) {
+    auto row = [&](int k) {
+      return std::to_string(2 * k) + separator + "0.5" + separator + std::to_string(100 + k);
+    };
+    const SoundingData data = Parse(Sheet(header, row), ArrayType::kSchlumberger);
     ASSERT_EQ(data.pointCount, 5) << header;
     EXPECT_EQ(data.errorsIncluded, 0);
     EXPECT_EQ(data.dataKind, DataKind::kResistivity);
