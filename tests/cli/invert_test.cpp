@@ -152,8 +152,8 @@ TEST_F(InvertCommand, OptionsOutOfRangeAreRefusedWithTheRange) {
 }
 
 // -o names one file only; a refused run leaves an earlier results file as it
-// was; a results file that cannot be created is named with the system's
-// reason, not offered a retry.
+// was and no value that is not finite in its JSON; a results file that cannot be created is named
+// with the system's reason, not offered a retry.
 TEST_F(InvertCommand, RefusedRunsLoseNoResultsAndNameWhatFailed) {
   const CliRun two =
       RunLayraCli("invert -o " + dir_.Quoted("x.INV") + Examples({"wenner.dat", "wenner.dat"}));
@@ -170,6 +170,12 @@ TEST_F(InvertCommand, RefusedRunsLoseNoResultsAndNameWhatFailed) {
   EXPECT_EQ(refused.status, 1);
   EXPECT_NE(refused.err.find("You model has 1 layers."), std::string::npos) << refused.err;
   EXPECT_EQ(dir_.Read("keep.INV"), "an earlier run\n");
+  const CliRun failed = Run("invert --json --user-model", " " + dir_.Quoted("one_layer.dat"));
+  EXPECT_NE(failed.status, 0);
+  const json result = json::parse(failed.out)[0];
+  EXPECT_EQ(result["status"], "failed");
+  EXPECT_FALSE(result.contains("calculatedResistivity"));
+  EXPECT_EQ(failed.out.find("null"), std::string::npos) << failed.out;
 
   const std::string missing = dir_.Path("missing/x.INV");
   const CliRun uncreatable = RunLayraCli("invert -o '" + missing + "'" + Examples({"wenner.dat"}));

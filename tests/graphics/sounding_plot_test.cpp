@@ -109,21 +109,16 @@ struct Sounding {
     input.thickness = thickness.data();
     input.title = "Test sounding";
     input.misfit = 0.031f;
-    input.observedIP = ip.data();
-    input.calculatedIP = ip.data();
+    input.observedIP = input.calculatedIP = ip.data();
     input.layerIP = layer_ip.data();
     input.misfitIP = 0.5f;
     input.nFreq = frequencies;
-    input.observedAmp = amp.data();
-    input.calculatedAmp = amp.data();
-    input.observedPhase = phase.data();
-    input.calculatedPhase = phase.data();
+    input.observedAmp = input.calculatedAmp = amp.data();
+    input.observedPhase = input.calculatedPhase = phase.data();
     input.layerTau = layer_tau.data();
     input.layerC = layer_c.data();
-    input.observedTau = tau.data();
-    input.calculatedTau = tau.data();
-    input.observedC = c.data();
-    input.calculatedC = c.data();
+    input.observedTau = input.calculatedTau = tau.data();
+    input.observedC = input.calculatedC = c.data();
     return input;
   }
 };
