@@ -14,23 +14,15 @@ namespace {
 
 namespace fs = std::filesystem;
 using layra::testing::CliRun;
-using layra::testing::ReadWholeFile;
 using layra::testing::RunLayraCli;
 
 class FileSafety : public ::testing::Test {
  protected:
   void SetUp() override {
-    directory_ = fs::path(::testing::TempDir()) /
-                 (std::string("file_safety_") +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(directory_);
-    fs::create_directories(directory_);
     for (const char* name : {"wenner.dat", "wenner.INV", "two_layer.mod", "sip_generated.mod"}) {
       fs::copy_file(fs::path(LAYRA_EXAMPLES_DIR) / name, directory_ / name);
     }
   }
-  void TearDown() override { fs::remove_all(directory_); }
-
   // Runs layra-cli with the arguments, in which "@" stands for the test's
   // directory and a slash.
   CliRun Run(std::string arguments) const {
@@ -39,11 +31,10 @@ class FileSafety : public ::testing::Test {
     }
     return RunLayraCli(arguments);
   }
-  std::string Contents(const std::string& name) const {
-    return ReadWholeFile((directory_ / name).string());
-  }
+  std::string Contents(const std::string& name) const { return dir_.Read(name); }
 
-  fs::path directory_;
+  layra::testing::ScratchDir dir_;
+  const fs::path& directory_ = dir_.path();
 };
 
 // Each output named as an input (under another spelling too) is refused

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/cli_run.h"
@@ -27,14 +28,11 @@ class ForwardRoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
 
 TEST_P(ForwardRoundTrip, SavedResponseReadsBackWithTheWrittenValues) {
   const RoundTripCase& c = GetParam();
-  const std::string data =
-      (std::filesystem::temp_directory_path() /
-       (std::string("layra_forward_") + c.array + "_" + c.sip_form + "_" + c.model + ".dat"))
-          .string();
+  const layra::testing::ScratchDir dir;
   CliRun forward = RunLayraCli("forward " + ExamplePath(c.model) + " --json --array " + c.array +
-                               " --sip-form " + c.sip_form + " -o '" + data + "'");
+                               " --sip-form " + c.sip_form + " -o " + dir.Quoted("r.dat"));
   ASSERT_EQ(forward.status, 0) << forward.err;
-  CliRun read = RunLayraCli("read --json '" + data + "'");
+  CliRun read = RunLayraCli("read --json " + dir.Quoted("r.dat"));
   ASSERT_EQ(read.status, 0) << read.err;
   EXPECT_EQ(read.err.find("Format Error:"), std::string::npos) << read.err;
 
@@ -69,21 +67,17 @@ TEST_P(ForwardRoundTrip, SavedResponseReadsBackWithTheWrittenValues) {
     const auto first = computed[amplitude_phase ? "amplitude" : "real"].get<std::vector<double>>();
     const auto second =
         computed[amplitude_phase ? "phase" : "imaginary"].get<std::vector<double>>();
+    // Forward results are frequency-major, the data file point-major.
     for (int i = 0; i < n; ++i) {
       for (int k = 0; k < nf; ++k) {
-        // Forward results are frequency-major, the data file point-major.
-        const double want1 = first[k * n + i];
-        const double want2 = second[k * n + i];
-        EXPECT_NEAR(
-            stored["sipValue1"][i * nf + k].get<double>(), want1, 1e-7 + 1e-6 * std::abs(want1))
-            << i << "," << k;
-        EXPECT_NEAR(
-            stored["sipValue2"][i * nf + k].get<double>(), want2, 1e-7 + 1e-6 * std::abs(want2))
-            << i << "," << k;
+        for (const auto& [key, want] : {std::pair{"sipValue1", first[k * n + i]},
+                                        std::pair{"sipValue2", second[k * n + i]}}) {
+          EXPECT_NEAR(stored[key][i * nf + k].get<double>(), want, 1e-7 + 1e-6 * std::abs(want))
+              << key << " " << i << "," << k;
+        }
       }
     }
   }
-  std::filesystem::remove(data);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -95,15 +89,6 @@ INSTANTIATE_TEST_SUITE_P(
                       RoundTripCase{"ip_model.mod", "schlumberger", "amplitude-phase"},
                       RoundTripCase{"sip_model.mod", "wenner", "amplitude-phase"},
                       RoundTripCase{"sip_model.mod", "schlumberger", "inphase-outphase"}));
-
-TEST(ForwardCommand, RefusesAnUnwritableOutputAndAMissingModel) {
-  CliRun unwritable =
-      RunLayraCli("forward " + ExamplePath("two_layer.mod") + " -o /nonexistent-directory/out.dat");
-  EXPECT_EQ(unwritable.status, 1);
-  EXPECT_NE(unwritable.err.find("Cannot write"), std::string::npos) << unwritable.err;
-  CliRun missing = RunLayraCli("forward /nonexistent-directory/model.mod");
-  EXPECT_EQ(missing.status, 1);
-}
 
 // The engine is chosen per run and named in the JSON only when it is the
 // accurate one; both agree to the documented method's own accuracy here.
@@ -126,19 +111,23 @@ TEST(ForwardCommand, EngineOptionChoosesAndNamesTheEngine) {
       << "an unknown engine is refused";
 }
 
-TEST(ForwardCommand, PlotsToEachImageType) {
-  for (const char* type : {"png", "svg", "bmp"}) {
-    const std::string image = (std::filesystem::temp_directory_path() /
-                               ("layra_forward_plot_" + std::to_string(::getpid()) + "." + type))
-                                  .string();
-    CliRun run = RunLayraCli("forward " + ExamplePath("ip_model.mod") + " --size 640x480 --plot '" +
-                             image + "'");
+// Each image type is written; an unknown type, an unwritable output and a
+// missing model are refused.
+TEST(ForwardCommand, PlotsToEachImageTypeAndRefusesWhatItCannotDo) {
+  const layra::testing::ScratchDir dir;
+  const std::string model = ExamplePath("ip_model.mod");
+  for (const std::string type : {"png", "svg", "bmp"}) {
+    CliRun run =
+        RunLayraCli("forward " + model + " --size 640x480 --plot " + dir.Quoted("p." + type));
     EXPECT_EQ(run.status, 0) << type << ": " << run.err;
-    EXPECT_GT(std::filesystem::file_size(image), 100u) << type;
-    std::filesystem::remove(image);
+    EXPECT_GT(std::filesystem::file_size(dir.Path("p." + type)), 100u) << type;
   }
-  CliRun bad_type = RunLayraCli("forward " + ExamplePath("ip_model.mod") + " --plot out.gif");
-  EXPECT_EQ(bad_type.status, 1);
+  EXPECT_EQ(RunLayraCli("forward " + model + " --plot out.gif").status, 1);
+  CliRun unwritable =
+      RunLayraCli("forward " + ExamplePath("two_layer.mod") + " -o /nonexistent-directory/out.dat");
+  EXPECT_EQ(unwritable.status, 1);
+  EXPECT_NE(unwritable.err.find("Cannot write"), std::string::npos) << unwritable.err;
+  EXPECT_EQ(RunLayraCli("forward /nonexistent-directory/model.mod").status, 1);
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "tests/support/cli_run.h"
@@ -18,61 +17,57 @@ namespace {
 namespace fs = std::filesystem;
 using layra::testing::CliRun;
 using layra::testing::RunLayraCli;
+using nlohmann::json;
 
-std::string Example(const std::string& name) { return layra::testing::ExamplePath(name); }
-std::string Slurp(const fs::path& path) { return layra::testing::ReadWholeFile(path.string()); }
+// The example files, each quoted and led by a blank.
+std::string Examples(const std::vector<std::string>& names) {
+  std::string files;
+  for (const std::string& name : names) files += " " + layra::testing::ExamplePath(name);
+  return files;
+}
 
 class InvertCommand : public ::testing::Test {
  protected:
-  void SetUp() override {
-    directory_ = fs::path(::testing::TempDir()) /
-                 (std::string("invert_test_") + std::to_string(::getpid()) + "_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(directory_);
-    fs::create_directories(directory_);
-  }
-  void TearDown() override { fs::remove_all(directory_); }
-
-  CliRun Run(const std::string& arguments) const { return RunLayraCli(arguments); }
-
   // Results files go to the test's own directory, never beside the examples.
-  std::string OutputDir() const { return " --output-dir '" + directory_.string() + "'"; }
+  CliRun Run(const std::string& arguments, const std::string& files) const {
+    return RunLayraCli(arguments + " --output-dir " + dir_.Quoted("") + files);
+  }
+  // Inverts wenner.dat into w.INV with the extra arguments.
+  CliRun InvertWenner(const std::string& extra = "") const {
+    return RunLayraCli("invert" + extra + " -o " + dir_.Quoted("w.INV") + Examples({"wenner.dat"}));
+  }
 
-  fs::path directory_;
+  layra::testing::ScratchDir dir_;
 };
 
-TEST_F(InvertCommand, InvertsEveryExampleWithProgressAndSummary) {
-  const CliRun run =
-      Run("invert -j 2" + OutputDir() + " " + Example("wenner.dat") + " " +
-          Example("schlumberger_two_levels.dat") + " " + Example("ip_chargeability.dat") + " " +
-          Example("sip_amplitude_phase.dat"));
+// The listing shows progress and a summary, file by file in the order given;
+// the JSON describes each file, the same whatever the number of jobs.
+TEST_F(InvertCommand, ListingAndJsonDescribeEachFile) {
+  const std::vector<std::string> names = {
+      "wenner", "schlumberger_two_levels", "ip_chargeability", "sip_amplitude_phase"};
+  std::string files;
+  for (const std::string& name : names) files += Examples({name + ".dat"});
+  const CliRun run = Run("invert -j 2", files);
   ASSERT_EQ(run.status, 0) << run.err;
-  for (const char* name :
-       {"wenner", "schlumberger_two_levels", "ip_chargeability", "sip_amplitude_phase"}) {
-    EXPECT_TRUE(fs::exists(directory_ / (std::string(name) + ".INV"))) << name;
-    EXPECT_NE(run.out.find(std::string(name) + ".dat"), std::string::npos) << name;
+  for (const std::string& name : names) {
+    EXPECT_TRUE(dir_.Exists(name + ".INV")) << name;
+    EXPECT_NE(run.out.find(name + ".dat"), std::string::npos) << name;
   }
-  EXPECT_NE(run.out.find("Number of data points is"), std::string::npos);
-  EXPECT_NE(run.out.find("Iteration  0  RMS error"), std::string::npos);
-  EXPECT_NE(run.out.find("Misfit %"), std::string::npos);
-  // Plot labels are not progress lines.
-  EXPECT_EQ(run.out.find("Electrode spacing"), std::string::npos);
-  // Blocks appear in the order of the files whatever finishes first.
-  EXPECT_LT(run.out.find("== " + std::string(LAYRA_EXAMPLES_DIR) + "/wenner.dat"),
-            run.out.find("== " + std::string(LAYRA_EXAMPLES_DIR) + "/schlumberger_two_levels.dat"));
-}
+  for (const char* text : {"Number of data points is", "Iteration  0  RMS error", "Misfit %"}) {
+    EXPECT_NE(run.out.find(text), std::string::npos) << text;
+  }
+  EXPECT_EQ(run.out.find("Electrode spacing"), std::string::npos);  // plot labels are not progress
+  const std::string examples = std::string("== ") + LAYRA_EXAMPLES_DIR + "/";
+  EXPECT_LT(run.out.find(examples + "wenner.dat"),
+            run.out.find(examples + "schlumberger_two_levels.dat"));
 
-TEST_F(InvertCommand, JsonDescribesEachFileAndParallelJobsGiveTheSameResults) {
-  const std::string files = " " + Example("wenner.dat") + " " +
-                            Example("schlumberger_two_levels.dat") + " " +
-                            Example("ip_chargeability.dat");
-  const CliRun one = Run("invert --json -j 1" + OutputDir() + files);
-  const CliRun two = Run("invert --json -j 2" + OutputDir() + files);
+  const CliRun one = Run("invert --json -j 1", files);
+  const CliRun two = Run("invert --json -j 2", files);
   ASSERT_EQ(one.status, 0) << one.err;
   ASSERT_EQ(two.status, 0) << two.err;
-  const nlohmann::json results = nlohmann::json::parse(one.out);
-  EXPECT_EQ(results, nlohmann::json::parse(two.out));
-  ASSERT_EQ(results.size(), 3u);
+  const json results = json::parse(one.out);
+  EXPECT_EQ(results, json::parse(two.out));
+  ASSERT_EQ(results.size(), 4u);
   for (const auto& file : results) {
     EXPECT_EQ(file["status"], "ok");
     const int iterations = file["iterations"];
@@ -91,51 +86,43 @@ TEST_F(InvertCommand, JsonDescribesEachFileAndParallelJobsGiveTheSameResults) {
   EXPECT_TRUE(results[2].contains("misfitIp"));
 }
 
-TEST_F(InvertCommand, ARefusedFileDoesNotStopTheOthers) {
-  std::ofstream(directory_ / "broken.dat") << "A title\nWenner\nNumber of data points\n3\n";
+// One file's refusal or failure does not stop the others; two jobs never write
+// one results file at the same time; --user-model needs the file's model.
+TEST_F(InvertCommand, EachFileHasItsOwnOutcome) {
+  std::ofstream(dir_.Path("broken.dat")) << "A title\nWenner\nNumber of data points\n3\n";
   const CliRun run =
-      Run("invert --json -j 2" + OutputDir() + " \"" + (directory_ / "missing.dat").string() +
-          "\" \"" + (directory_ / "broken.dat").string() + "\" " + Example("wenner.dat"));
+      Run("invert --json -j 2 " + dir_.Quoted("missing.dat") + " " + dir_.Quoted("broken.dat"),
+          Examples({"wenner.dat", "wenner.dat"}));
   EXPECT_NE(run.status, 0);
-  const nlohmann::json results = nlohmann::json::parse(run.out);
-  ASSERT_EQ(results.size(), 3u);
+  const json results = json::parse(run.out);
+  ASSERT_EQ(results.size(), 4u);
   EXPECT_EQ(results[0]["status"], "refused");
   EXPECT_NE(results[0]["message"].get<std::string>().find("Cannot open"), std::string::npos);
+  EXPECT_EQ(results[0]["resultsFile"], "");
   EXPECT_EQ(results[1]["status"], "refused");
   EXPECT_EQ(results[2]["status"], "ok");
-  EXPECT_EQ(results[0]["resultsFile"], "");
-}
-
-// Two jobs must never write one results file at the same time.
-TEST_F(InvertCommand, OneResultsFileIsWrittenForOneDataFileOnly) {
-  const CliRun run = Run("invert --json -j 2" + OutputDir() + " " + Example("wenner.dat") + " " +
-                         Example("wenner.dat"));
-  EXPECT_NE(run.status, 0);
-  const nlohmann::json results = nlohmann::json::parse(run.out);
-  ASSERT_EQ(results.size(), 2u);
-  EXPECT_EQ(results[0]["status"], "ok");
-  EXPECT_EQ(results[1]["status"], "failed");
-  EXPECT_NE(results[1]["message"].get<std::string>().find("wenner.INV"), std::string::npos);
-  // The one file holds one complete run.
-  const std::string text = Slurp(directory_ / "wenner.INV");
+  EXPECT_EQ(results[3]["status"], "failed");
+  EXPECT_NE(results[3]["message"].get<std::string>().find("wenner.INV"), std::string::npos);
+  const std::string text = dir_.Read("wenner.INV");  // one complete run
   EXPECT_EQ(text.find("Initial Model"), text.rfind("Initial Model"));
-}
 
-TEST_F(InvertCommand, UserModelRunsFromTheFilesStartingModel) {
-  const CliRun run = Run("invert --json --user-model" + OutputDir() + " " +
-                         Example("starting_model.dat") + " " + Example("wenner.dat"));
-  EXPECT_NE(run.status, 0);  // wenner.dat has no starting model
-  const nlohmann::json results = nlohmann::json::parse(run.out);
-  EXPECT_EQ(results[0]["status"], "ok");
-  EXPECT_EQ(results[0]["model"]["layerCount"], 3);
-  EXPECT_LT(results[0]["misfits"].back().get<double>(), results[0]["misfits"][0].get<double>());
-  EXPECT_EQ(results[1]["status"], "refused");
+  const CliRun user =
+      Run("invert --json --user-model", Examples({"starting_model.dat", "wenner.dat"}));
+  EXPECT_NE(user.status, 0);
+  const json models = json::parse(user.out);
+  EXPECT_EQ(models[0]["status"], "ok");
+  EXPECT_EQ(models[0]["model"]["layerCount"], 3);
+  EXPECT_LT(models[0]["misfits"].back().get<double>(), models[0]["misfits"][0].get<double>());
+  EXPECT_EQ(models[1]["status"], "refused");  // wenner.dat has no starting model
 }
 
 // Where the settings dialogs clamp, the command line refuses the value and
 // names the range: it has no field to show the clamped value in.
 TEST_F(InvertCommand, OptionsOutOfRangeAreRefusedWithTheRange) {
-  const std::vector<std::pair<std::string, std::string>> cases = {
+  const struct {
+    const char* option;
+    const char* message;
+  } cases[] = {
       {"--iterations 1000", "--iterations: Value 1000 not in range [1 - 25]"},
       {"--iterations 0", "--iterations: Value 0 not in range [1 - 25]"},
       {"--convergence 1e9", "--convergence: Value 1e9 not in range [0.01 - 100]"},
@@ -144,49 +131,51 @@ TEST_F(InvertCommand, OptionsOutOfRangeAreRefusedWithTheRange) {
       {"--damping 0.1,0.5", "--damping: Minimum damping factor 0.5 not in range [0.001 - 0.25]"},
       {"--more-iterations 30", "--more-iterations: Value 30 not in range [0 - 25]"},
   };
-  for (const auto& [option, message] : cases) {
-    const CliRun run = Run("invert " + option + OutputDir() + " " + Example("wenner.dat"));
-    EXPECT_NE(run.status, 0) << option;
-    EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
-    EXPECT_FALSE(fs::exists(directory_ / "wenner.INV")) << option;
+  for (const auto& c : cases) {
+    const CliRun run = Run(std::string("invert ") + c.option, Examples({"wenner.dat"}));
+    EXPECT_NE(run.status, 0) << c.option;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    EXPECT_FALSE(dir_.Exists("wenner.INV")) << c.option;
   }
-  // The ends of the ranges are taken.
-  const CliRun run = Run("invert --json --iterations 1 --convergence 0.01 --damping 1,0.25" +
-                         OutputDir() + " " + Example("wenner.dat"));
-  ASSERT_EQ(run.status, 0) << run.err;
-  const nlohmann::json results = nlohmann::json::parse(run.out);
-  EXPECT_EQ(results[0]["iterations"], 1);
-  // --more-iterations answers the iteration-limit prompt: 1 + 2 iterations.
-  const CliRun more = Run("invert --json --iterations 1 --convergence 0.01 --more-iterations 2" +
-                          OutputDir() + " " + Example("wenner.dat"));
-  ASSERT_EQ(more.status, 0) << more.err;
-  EXPECT_EQ(nlohmann::json::parse(more.out)[0]["iterations"], 3);
+  // The ends of the ranges are taken; --more-iterations answers the
+  // iteration-limit prompt: 1 + 2 iterations.
+  for (const auto& [options, iterations] : std::vector<std::pair<std::string, int>>{
+           {"--damping 1,0.25", 1}, {"--more-iterations 2", 3}}) {
+    const CliRun run =
+        Run("invert --json --iterations 1 --convergence 0.01 " + options, Examples({"wenner.dat"}));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(json::parse(run.out)[0]["iterations"], iterations) << options;
+  }
 }
 
-TEST_F(InvertCommand, OutputAndPlotNameOneFileOnly) {
-  const CliRun run = Run("invert -o \"" + (directory_ / "x.INV").string() + "\" " +
-                         Example("wenner.dat") + " " + Example("wenner.dat"));
-  EXPECT_EQ(run.status, 2);
-  EXPECT_FALSE(fs::exists(directory_ / "x.INV"));
-}
-
-// A refused run leaves an earlier results file as it was; a results file that
-// cannot be created is named with the system's reason, not offered a retry.
+// -o names one file only; a refused run leaves an earlier results file as it
+// was and no value that is not finite in its JSON; a results file that cannot be created is named
+// with the system's reason, not offered a retry.
 TEST_F(InvertCommand, RefusedRunsLoseNoResultsAndNameWhatFailed) {
-  const fs::path data = directory_ / "one_layer.dat";
-  std::string text = Slurp(std::string(LAYRA_EXAMPLES_DIR) + "/starting_model.dat");
+  const CliRun two =
+      RunLayraCli("invert -o " + dir_.Quoted("x.INV") + Examples({"wenner.dat", "wenner.dat"}));
+  EXPECT_EQ(two.status, 2);
+  EXPECT_FALSE(dir_.Exists("x.INV"));
+
+  std::string text =
+      layra::testing::ReadWholeFile(std::string(LAYRA_EXAMPLES_DIR) + "/starting_model.dat");
   text.replace(text.find("layers\n3\n"), 9, "layers\n1\n");
-  std::ofstream(data) << text;
-  const fs::path kept = directory_ / "keep.INV";
-  std::ofstream(kept) << "an earlier run\n";
-  const CliRun refused =
-      Run("invert --user-model -o \"" + kept.string() + "\" \"" + data.string() + "\"");
+  std::ofstream(dir_.Path("one_layer.dat")) << text;
+  std::ofstream(dir_.Path("keep.INV")) << "an earlier run\n";
+  const CliRun refused = RunLayraCli("invert --user-model -o " + dir_.Quoted("keep.INV") + " " +
+                                     dir_.Quoted("one_layer.dat"));
   EXPECT_EQ(refused.status, 1);
   EXPECT_NE(refused.err.find("You model has 1 layers."), std::string::npos) << refused.err;
-  EXPECT_EQ(Slurp(kept), "an earlier run\n");
+  EXPECT_EQ(dir_.Read("keep.INV"), "an earlier run\n");
+  const CliRun failed = Run("invert --json --user-model", " " + dir_.Quoted("one_layer.dat"));
+  EXPECT_NE(failed.status, 0);
+  const json result = json::parse(failed.out)[0];
+  EXPECT_EQ(result["status"], "failed");
+  EXPECT_FALSE(result.contains("calculatedResistivity"));
+  EXPECT_EQ(failed.out.find("null"), std::string::npos) << failed.out;
 
-  const std::string missing = (directory_ / "missing" / "x.INV").string();
-  const CliRun uncreatable = Run("invert -o \"" + missing + "\" " + Example("wenner.dat"));
+  const std::string missing = dir_.Path("missing/x.INV");
+  const CliRun uncreatable = RunLayraCli("invert -o '" + missing + "'" + Examples({"wenner.dat"}));
   EXPECT_EQ(uncreatable.status, 1);
   EXPECT_NE(uncreatable.out.find("Cannot create the results file " + missing +
                                  ": No such file or directory"),
@@ -195,14 +184,16 @@ TEST_F(InvertCommand, RefusedRunsLoseNoResultsAndNameWhatFailed) {
   EXPECT_EQ(uncreatable.err.find("try again"), std::string::npos) << uncreatable.err;
 }
 
-TEST_F(InvertCommand, ShowReadsBackWhatInvertWrote) {
-  const std::string results_file = (directory_ / "w.INV").string();
-  const CliRun invert = Run("invert --json -o \"" + results_file + "\" " + Example("wenner.dat"));
+// show reads back what invert wrote, and both plot: invert the last
+// iteration, show a chosen one.
+TEST_F(InvertCommand, ShowReadsBackAndPlotsWhatInvertWrote) {
+  const CliRun invert = InvertWenner(" --json --size 640x400 --plot " + dir_.Quoted("invert.png"));
   ASSERT_EQ(invert.status, 0) << invert.err;
-  const nlohmann::json inverted = nlohmann::json::parse(invert.out)[0];
-  const CliRun show = Run("show --json \"" + results_file + "\"");
+  EXPECT_GT(fs::file_size(dir_.Path("invert.png")), 1000u);
+  const json inverted = json::parse(invert.out)[0];
+  const CliRun show = RunLayraCli("show --json " + dir_.Quoted("w.INV"));
   ASSERT_EQ(show.status, 0) << show.err;
-  const nlohmann::json results = nlohmann::json::parse(show.out);
+  const json results = json::parse(show.out);
   const int iterations = inverted["iterations"];
   EXPECT_EQ(results["iterationCount"], iterations);
   ASSERT_EQ(results["misfit"].size(), static_cast<size_t>(iterations + 1));
@@ -222,20 +213,11 @@ TEST_F(InvertCommand, ShowReadsBackWhatInvertWrote) {
   }
   EXPECT_EQ(results["calculatedResistivity"][0].size(), results["apparentResistivity"].size());
   EXPECT_EQ(results["dataConstraint"], 0);
-}
 
-TEST_F(InvertCommand, PlotsTheLastIterationAndAChosenOne) {
-  const std::string results_file = (directory_ / "w.INV").string();
-  const fs::path invert_png = directory_ / "invert.png";
-  const CliRun invert = Run("invert --size 640x400 --plot \"" + invert_png.string() + "\" -o \"" +
-                            results_file + "\" " + Example("wenner.dat"));
-  ASSERT_EQ(invert.status, 0) << invert.err;
-  EXPECT_GT(fs::file_size(invert_png), 1000u);
-  const fs::path show_svg = directory_ / "show.svg";
-  const CliRun show =
-      Run("show --iteration 1 --plot \"" + show_svg.string() + "\" \"" + results_file + "\"");
-  ASSERT_EQ(show.status, 0) << show.err;
-  const std::string svg = Slurp(show_svg);
+  const CliRun plot = RunLayraCli("show --iteration 1 --plot " + dir_.Quoted("show.svg") + " " +
+                                  dir_.Quoted("w.INV"));
+  ASSERT_EQ(plot.status, 0) << plot.err;
+  const std::string svg = dir_.Read("show.svg");
   EXPECT_NE(svg.find("<svg"), std::string::npos);
   EXPECT_NE(svg.find("Iteration 1"), std::string::npos);
 }
@@ -245,84 +227,79 @@ TEST_F(InvertCommand, PlotsTheLastIterationAndAChosenOne) {
 TEST_F(InvertCommand, ManyFilesStreamInTheOrderGiven) {
   std::string files;
   for (int i = 0; i < 11; ++i) {
-    const fs::path copy = directory_ / ("sounding" + std::to_string(i) + ".dat");
-    fs::copy_file(std::string(LAYRA_EXAMPLES_DIR) + "/wenner.dat", copy);
-    files += " '" + copy.string() + "'";
+    const std::string name = "sounding" + std::to_string(i) + ".dat";
+    fs::copy_file(std::string(LAYRA_EXAMPLES_DIR) + "/wenner.dat", dir_.Path(name));
+    files += " " + dir_.Quoted(name);
   }
-  const CliRun text = Run("invert -j 2" + files);
-  const CliRun json = Run("invert --json -j 2" + files);
+  const CliRun text = RunLayraCli("invert -j 2" + files);
+  const CliRun json_run = RunLayraCli("invert --json -j 2" + files);
   ASSERT_EQ(text.status, 0) << text.err;
-  ASSERT_EQ(json.status, 0) << json.err;
+  ASSERT_EQ(json_run.status, 0) << json_run.err;
   size_t block = 0;
   size_t summary = text.out.find("Misfit %");
   ASSERT_NE(summary, std::string::npos);
   for (int i = 0; i < 11; ++i) {
-    const std::string name = (directory_ / ("sounding" + std::to_string(i) + ".dat")).string();
+    const std::string name = dir_.Path("sounding" + std::to_string(i) + ".dat");
     block = text.out.find("== " + name + "\n", block);
     summary = text.out.find("\n" + name + " ", summary);
     EXPECT_LT(block, summary) << name;
   }
   EXPECT_NE(summary, std::string::npos);
-  const nlohmann::json results = nlohmann::json::parse(json.out);
-  EXPECT_EQ(json.out, results.dump(2) + "\n");
+  const json results = json::parse(json_run.out);
+  EXPECT_EQ(json_run.out, results.dump(2) + "\n");
   ASSERT_EQ(results.size(), 11u);
-  EXPECT_EQ(results[10]["file"], (directory_ / "sounding10.dat").string());
+  EXPECT_EQ(results[10]["file"], dir_.Path("sounding10.dat"));
 }
 
 // A picture cut short (here by the file size limit, as by a full disk) is
 // reported with its path and reason and leaves the earlier file untouched.
 TEST_F(InvertCommand, APictureThatCannotBeWrittenWholeLeavesTheEarlierOne) {
-  const std::string results_file = (directory_ / "w.INV").string();
-  ASSERT_EQ(Run("invert -o \"" + results_file + "\" " + Example("wenner.dat")).status, 0);
-  for (const char* type : {"png", "svg", "bmp"}) {
-    const fs::path picture = directory_ / (std::string("plot.") + type);
+  ASSERT_EQ(InvertWenner().status, 0);
+  for (const std::string type : {"png", "svg", "bmp"}) {
+    const std::string picture = dir_.Path("plot." + type);
     std::ofstream(picture) << "earlier";
-    const std::string command = "ulimit -f 16; trap '' XFSZ; exec '" LAYRA_CLI_PATH "' show '" +
-                                results_file + "' --size 3000x3000 --plot '" + picture.string() +
-                                "' >/dev/null 2>'" + (directory_ / "err").string() + "'";
+    const std::string command = "ulimit -f 16; trap '' XFSZ; exec '" LAYRA_CLI_PATH "' show " +
+                                dir_.Quoted("w.INV") + " --size 3000x3000 --plot '" + picture +
+                                "' >/dev/null 2>" + dir_.Quoted("err");
     const int raw = std::system(("sh -c \"" + command + "\"").c_str());
     EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << type;
-    const std::string error = Slurp(directory_ / "err");
-    EXPECT_NE(error.find("'" + picture.string() + "': File too large"), std::string::npos) << error;
-    EXPECT_EQ(Slurp(picture), "earlier") << type;
+    const std::string error = dir_.Read("err");
+    EXPECT_NE(error.find("'" + picture + "': File too large"), std::string::npos) << error;
+    EXPECT_EQ(dir_.Read("plot." + type), "earlier") << type;
   }
-  for (const auto& entry : fs::directory_iterator(directory_)) {
+  for (const auto& entry : fs::directory_iterator(dir_.path())) {
     EXPECT_EQ(entry.path().filename().string().rfind(".layra", 0), std::string::npos)
         << entry.path();
   }
 }
 
-}  // namespace
-
 // The documented engine, chosen or by default, writes the stored example's
 // results byte for byte; the accurate engine writes the same layout (show
 // reads it back) and names itself with its error-weighted misfit.
 TEST_F(InvertCommand, EnginesWriteOneLayoutAndTheDocumentedOneTheStoredBytes) {
-  for (const char* engine : {"", " --engine documented"}) {
-    ASSERT_EQ(
-        Run(std::string("invert") + engine + OutputDir() + " " + Example("wenner.dat")).status, 0);
-    EXPECT_EQ(Slurp(directory_ / "wenner.INV"), Slurp(fs::path(LAYRA_EXAMPLES_DIR) / "wenner.INV"))
+  for (const std::string engine : {"", " --engine documented"}) {
+    ASSERT_EQ(Run("invert" + engine, Examples({"wenner.dat"})).status, 0);
+    EXPECT_EQ(dir_.Read("wenner.INV"),
+              layra::testing::ReadWholeFile(std::string(LAYRA_EXAMPLES_DIR) + "/wenner.INV"))
         << engine;
   }
-  const CliRun accurate =
-      Run("invert --json --engine accurate --robust" + OutputDir() + " " + Example("wenner.dat"));
+  const CliRun accurate = Run("invert --json --engine accurate --robust", Examples({"wenner.dat"}));
   ASSERT_EQ(accurate.status, 0) << accurate.err;
-  const nlohmann::json result = nlohmann::json::parse(accurate.out)[0];
+  const json result = json::parse(accurate.out)[0];
   EXPECT_EQ(result["engine"], "accurate");
   EXPECT_NEAR(result["chi2"].get<double>(), 1.0, 0.2);
   EXPECT_GT(result["regularisation"].get<double>(), 0.0);
-  const CliRun show = Run("show --json '" + (directory_ / "wenner.INV").string() + "'");
+  const CliRun show = RunLayraCli("show --json " + dir_.Quoted("wenner.INV"));
   ASSERT_EQ(show.status, 0) << show.err;
-  EXPECT_EQ(nlohmann::json::parse(show.out)["iterationCount"], result["iterations"]);
+  EXPECT_EQ(json::parse(show.out)["iterationCount"], result["iterations"]);
 
   const CliRun fixed =
-      Run("invert --json --engine accurate --user-model --fix rho2,h1 --bound "
-          "rho1=150:180" +
-          OutputDir() + " " + Example("starting_model.dat"));
+      Run("invert --json --engine accurate --user-model --fix rho2,h1 --bound rho1=150:180",
+          Examples({"starting_model.dat"}));
   ASSERT_EQ(fixed.status, 0) << fixed.err;
-  const nlohmann::json model = nlohmann::json::parse(fixed.out)[0];
-  EXPECT_EQ(model["fixed"], nlohmann::json({"rho2", "h1"}));
-  EXPECT_EQ(model["bounds"]["rho1"], nlohmann::json({150.0, 180.0}));
+  const json model = json::parse(fixed.out)[0];
+  EXPECT_EQ(model["fixed"], json({"rho2", "h1"}));
+  EXPECT_EQ(model["bounds"]["rho1"], json({150.0, 180.0}));
   EXPECT_EQ(model["model"]["resistivity"][1].get<double>(), 50.0);
   EXPECT_EQ(model["model"]["thickness"][0].get<double>(), 2.5);
   EXPECT_LE(model["model"]["resistivity"][0].get<double>(), 180.0);
@@ -330,8 +307,7 @@ TEST_F(InvertCommand, EnginesWriteOneLayoutAndTheDocumentedOneTheStoredBytes) {
 
 // Engine choices that cannot be honoured are refused with a message.
 TEST_F(InvertCommand, EngineChoicesAreChecked) {
-  const std::string file = " " + Example("starting_model.dat");
-  struct Case {
+  const struct {
     const char* arguments;
     const char* message;
   } cases[] = {
@@ -343,21 +319,21 @@ TEST_F(InvertCommand, EngineChoicesAreChecked) {
       {"--engine accurate --user-model --fix rho9", "no parameter rho9"},
       {"--user-model --uncertainty", "--uncertainty needs --engine accurate"},
   };
-  for (const Case& c : cases) {
-    const CliRun run = Run(std::string("invert ") + c.arguments + OutputDir() + file);
+  for (const auto& c : cases) {
+    const CliRun run = Run(std::string("invert ") + c.arguments, Examples({"starting_model.dat"}));
     EXPECT_NE(run.status, 0) << c.arguments;
     EXPECT_NE((run.out + run.err).find(c.message), std::string::npos) << c.arguments << run.err;
   }
-  EXPECT_FALSE(fs::exists(directory_ / "starting_model.INV"));
+  EXPECT_FALSE(dir_.Exists("starting_model.INV"));
 }
 
 // --uncertainty: the table in the listing and the JSON key in the form of
 // each kind of run; a fixed parameter keeps its value as its whole range.
 TEST_F(InvertCommand, UncertaintyTableAndJson) {
-  const CliRun few = Run("invert --json --engine accurate --uncertainty --user-model --fix h1" +
-                         OutputDir() + " " + Example("starting_model.dat"));
+  const CliRun few = Run("invert --json --engine accurate --uncertainty --user-model --fix h1",
+                         Examples({"starting_model.dat"}));
   ASSERT_EQ(few.status, 0) << few.err;
-  const nlohmann::json u = nlohmann::json::parse(few.out)[0]["uncertainty"];
+  const json u = json::parse(few.out)[0]["uncertainty"];
   std::vector<std::string> keys;
   for (const auto& item : u.items()) keys.push_back(item.key());
   EXPECT_EQ(
@@ -367,7 +343,7 @@ TEST_F(InvertCommand, UncertaintyTableAndJson) {
   const std::vector<std::string> names = {"rho1", "rho2", "rho3", "h1", "h2"};
   ASSERT_EQ(u["parameters"].size(), names.size());
   for (size_t k = 0; k < names.size(); ++k) {
-    const nlohmann::json& p = u["parameters"][k];
+    const json& p = u["parameters"][k];
     EXPECT_EQ(p["name"], names[k]);
     EXPECT_LE(p["low"].get<double>(), p["value"].get<double>());
     EXPECT_GE(p["high"].get<double>(), p["value"].get<double>());
@@ -381,17 +357,19 @@ TEST_F(InvertCommand, UncertaintyTableAndJson) {
   EXPECT_LE(u["equivalentModels"].size(), 50u);
   EXPECT_EQ(u["equivalentModels"][0]["thickness"].size(), 2u);
 
-  const CliRun smooth = Run("invert --json --engine accurate --uncertainty" + OutputDir() + " " +
-                            Example("wenner.dat"));
+  const CliRun smooth =
+      Run("invert --json --engine accurate --uncertainty", Examples({"wenner.dat"}));
   ASSERT_EQ(smooth.status, 0) << smooth.err;
-  const nlohmann::json run = nlohmann::json::parse(smooth.out)[0];
+  const json run = json::parse(smooth.out)[0];
   EXPECT_GT(run["uncertainty"]["doi"].get<double>(), 0.0);
   EXPECT_EQ(run["uncertainty"]["doiIndex"].size(), run["model"]["resistivity"].size());
 
-  const CliRun listing = Run("invert --engine accurate --uncertainty --user-model" + OutputDir() +
-                             " " + Example("starting_model.dat"));
+  const CliRun listing =
+      Run("invert --engine accurate --uncertainty --user-model", Examples({"starting_model.dat"}));
   ASSERT_EQ(listing.status, 0) << listing.err;
   for (const char* text : {"Equivalence analysis", "x/ factor", "T (ohm-m2)", "\nh2 "}) {
     EXPECT_NE(listing.out.find(text), std::string::npos) << text;
   }
 }
+
+}  // namespace

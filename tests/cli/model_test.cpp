@@ -1,7 +1,6 @@
 // The model command of the real layra-cli binary on the example model files.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -73,21 +72,19 @@ TEST(ModelCommand, JsonHoldsTheFieldsRead) {
 }
 
 TEST(ModelCommand, RefusedFileExitsWithOneAndShowsTheMessage) {
-  const std::string path = (std::filesystem::temp_directory_path() /
-                            ("layra_cli_bad_" + std::to_string(::getpid()) + ".mod"))
-                               .string();
-  std::ofstream(path) << "Bad model\nNumber of layers\n2\nType of model\nChargeability\nLayers\n"
-                         "10 100\n 20\nSpacings\n0\nArray\nW\n";
-  CliRun run = RunLayraCli("model '" + path + "'");
+  const layra::testing::ScratchDir dir;
+  std::ofstream(dir.Path("bad.mod")) << "Bad model\nNumber of layers\n2\nType of model\n"
+                                        "Chargeability\nLayers\n10 100\n 20\nSpacings\n0\n"
+                                        "Array\nW\n";
+  CliRun run = RunLayraCli("model " + dir.Quoted("bad.mod"));
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("File Format Error: Error in format for type\nof model which is given "
                          "as\nChargeability."),
             std::string::npos)
       << run.err;
-  CliRun json = RunLayraCli("model --json '" + path + "'");
+  CliRun json = RunLayraCli("model --json " + dir.Quoted("bad.mod"));
   EXPECT_EQ(json.status, 1);
   EXPECT_TRUE(json.out.empty()) << json.out;
-  std::filesystem::remove(path);
   EXPECT_EQ(RunLayraCli("model /nonexistent/model.mod").status, 1);
 }
 

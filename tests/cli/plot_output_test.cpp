@@ -19,16 +19,16 @@
 namespace layra::cli {
 namespace {
 
-TEST(ParsePlotSize, ReadsWidthByHeight) {
+// WIDTHxHEIGHT is read; anything else is refused, quoted in the message, and
+// leaves the size as it was.
+TEST(ParsePlotSize, ReadsWidthByHeightAndRefusesTheRest) {
   int width = 0;
   int height = 0;
   ASSERT_TRUE(ParsePlotSize("1280x800", &width, &height, nullptr));
   EXPECT_EQ(std::make_pair(width, height), std::make_pair(1280, 800));
   ASSERT_TRUE(ParsePlotSize("640X480", &width, &height, nullptr));
   EXPECT_EQ(std::make_pair(width, height), std::make_pair(640, 480));
-}
-
-TEST(ParsePlotSize, RefusesMalformedAndOutOfRangeSizes) {
+  EXPECT_FALSE(ParsePlotSize("bad", &width, &height, nullptr));
   for (const char* text : {"",
                            "1280",
                            "x800",
@@ -40,32 +40,20 @@ TEST(ParsePlotSize, RefusesMalformedAndOutOfRangeSizes) {
                            "100x100",
                            "9000x800",
                            "1280,800"}) {
-    int width = 7;
-    int height = 9;
+    width = 7;
+    height = 9;
     std::string error;
     EXPECT_FALSE(ParsePlotSize(text, &width, &height, &error)) << text;
     EXPECT_EQ(width, 7) << text;
     EXPECT_EQ(height, 9) << text;
     EXPECT_NE(error.find(std::string("'") + text + "'"), std::string::npos) << error;
   }
-  int width = 0;
-  int height = 0;
-  EXPECT_FALSE(ParsePlotSize("bad", &width, &height, nullptr));
 }
 
 namespace fs = std::filesystem;
 
 class PictureFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    directory_ = fs::path(::testing::TempDir()) /
-                 (std::string("plot_output_") +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(directory_);
-    fs::create_directories(directory_);
-  }
-  void TearDown() override { fs::remove_all(directory_); }
-
   // A small drawing: a blue line along the top row and a text.
   static VectorCanvas Drawing(const PictureRequest& request) {
     VectorCanvas drawing = MakePictureCanvas(request);
@@ -76,7 +64,7 @@ class PictureFiles : public ::testing::Test {
     return drawing;
   }
 
-  std::string Path(const std::string& name) const { return (directory_ / name).string(); }
+  std::string Path(const std::string& name) const { return dir_.Path(name); }
 
   // Saves the drawing; the error message when that was refused.
   std::string Save(const std::string& path, const std::string& size = "201x240") const {
@@ -89,14 +77,14 @@ class PictureFiles : public ::testing::Test {
   // The names in the test's folder.
   std::vector<std::string> Names() const {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(directory_)) {
+    for (const auto& entry : fs::directory_iterator(dir_.path())) {
       names.push_back(entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());
     return names;
   }
 
-  fs::path directory_;
+  layra::testing::ScratchDir dir_;
 };
 
 // Reads a PNG as RGB rows; whether it was stored with a palette goes to

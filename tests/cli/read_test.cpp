@@ -86,30 +86,26 @@ TEST(ReadCommand, JsonHoldsSipValuesAndTheStartingModel) {
 }
 
 TEST(ReadCommand, RefusalsExitWithOneAndReportOnStandardError) {
-  const std::string path = ::testing::TempDir() + "read_test_four_points.dat";
-  std::ofstream(path) << "Four points\nArray\nWenner\nNumber of data points\n4\nData type\n"
-                         "Resistivity\nErrors\nNo\nData section\n1 10\n2 20\n3 30\n4 40\n";
-  CliRun run = RunLayraCli("read --json \"" + path + "\"");
+  const layra::testing::ScratchDir dir;
+  std::ofstream(dir.Path("four.dat")) << "Four points\nArray\nWenner\nNumber of data points\n4\n"
+                                         "Data type\nResistivity\nErrors\nNo\nData section\n"
+                                         "1 10\n2 20\n3 30\n4 40\n";
+  CliRun run = RunLayraCli("read --json " + dir.Quoted("four.dat"));
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
   EXPECT_NE(run.err.find("File Format Error: Your data set has 4 data points.\nThe minimum number "
                          "of data points is 5."),
             std::string::npos);
-  std::filesystem::remove(path);
-
-  CliRun missing = RunLayraCli("read \"" + ::testing::TempDir() + "read_test_no_such_file.dat\"");
+  CliRun missing = RunLayraCli("read " + dir.Quoted("no_such_file.dat"));
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.err.find("Cannot open file "), std::string::npos);
-
   // A FIFO is named, not opened (opening it would wait for a writer).
-  const std::string fifo = ::testing::TempDir() + "read_test_fifo.dat";
-  std::filesystem::remove(fifo);
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  CliRun named = RunLayraCli("read \"" + fifo + "\"");
+  ASSERT_EQ(::mkfifo(dir.Path("fifo.dat").c_str(), 0600), 0);
+  CliRun named = RunLayraCli("read " + dir.Quoted("fifo.dat"));
   EXPECT_EQ(named.status, 1);
-  EXPECT_NE(named.err.find("File " + fifo + " is not a regular file."), std::string::npos)
+  EXPECT_NE(named.err.find("File " + dir.Path("fifo.dat") + " is not a regular file."),
+            std::string::npos)
       << named.err;
-  std::filesystem::remove(fifo);
 }
 
 TEST(ReadCommand, FieldSoundingsRead) {

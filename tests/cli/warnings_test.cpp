@@ -34,9 +34,8 @@ std::string AlternatingLayers(const char* separator_after_rho) {
 }
 
 TEST(FilterGuardWarning, ForwardAndInversionWarnAndAgree) {
-  const fs::path directory = fs::path(::testing::TempDir()) / "layra_filter_guard";
-  fs::remove_all(directory);
-  fs::create_directories(directory);
+  const layra::testing::ScratchDir dir;
+  const fs::path& directory = dir.path();
   std::string model = "Extreme contrasts\nLayers\n20\nType\nResistivity model\nLayers\n";
   for (int k = 0; k < 20; ++k) {
     model += k < 19 ? (k % 2 == 0 ? "2.0 1e6\n" : "2.0 1e-3\n") : "1e6\n";
@@ -73,7 +72,6 @@ TEST(FilterGuardWarning, ForwardAndInversionWarnAndAgree) {
   ASSERT_FALSE(result["warnings"].empty());
   EXPECT_NE(result["warnings"].back().get<std::string>().find(kGuardText), std::string::npos);
   EXPECT_NE(invert.err.find("accuracy"), std::string::npos) << "listing or message";
-  fs::remove_all(directory);
 }
 
 }  // namespace

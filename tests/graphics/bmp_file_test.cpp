@@ -28,8 +28,7 @@ void ExpectHeaders(const std::vector<std::uint8_t>& bytes,
                    int depth,
                    std::uint32_t offset) {
   ASSERT_GE(bytes.size(), 54u);
-  EXPECT_EQ(bytes[0], 'B');
-  EXPECT_EQ(bytes[1], 'M');
+  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 2), "BM");
   EXPECT_EQ(Read32(bytes, 2), bytes.size());
   EXPECT_EQ(Read32(bytes, 6), 0u);  // both reserved fields
   EXPECT_EQ(Read32(bytes, 10), offset);
@@ -39,6 +38,11 @@ void ExpectHeaders(const std::vector<std::uint8_t>& bytes,
   EXPECT_EQ(Read16(bytes, 26), 1);
   EXPECT_EQ(Read16(bytes, 28), depth);
   for (size_t at = 30; at < 54; at += 4) EXPECT_EQ(Read32(bytes, at), 0u) << "offset " << at;
+}
+
+using Bytes = std::vector<std::uint8_t>;
+Bytes Slice(const std::vector<std::uint8_t>& bytes, size_t at, size_t count) {
+  return {bytes.begin() + at, bytes.begin() + at + count};
 }
 
 PixelImage Pattern(int width, int height) {
@@ -58,15 +62,11 @@ TEST(EncodeTrueColorBmp, RowsArePaddedToFourBytesBottomRowFirst) {
   auto bytes = EncodeTrueColorBmp(image, 24);
   ExpectHeaders(bytes, 101, 7, 24, 54);
   EXPECT_EQ(bytes.size(), 54u + 304u * 7u);
-  // The first row in the file is the bottom one, blue-green-red.
-  EXPECT_EQ(bytes[54], 30);
-  EXPECT_EQ(bytes[55], 20);
-  EXPECT_EQ(bytes[56], 10);
-  EXPECT_EQ(bytes[54 + 303], 0);  // one padding byte per row
-  const size_t last_row = 54 + 304 * 6;
-  EXPECT_EQ(bytes[last_row + 300], 60);
-  EXPECT_EQ(bytes[last_row + 302], 40);
-  EXPECT_EQ(bytes[last_row + 303], 0);
+  // The first row in the file is the bottom one, blue-green-red, and each row
+  // ends in one padding byte.
+  EXPECT_EQ(Slice(bytes, 54, 3), (Bytes{30, 20, 10}));
+  EXPECT_EQ(bytes[54 + 303], 0);
+  EXPECT_EQ(Slice(bytes, 54 + 304 * 6 + 300, 4), (Bytes{60, 50, 40, 0}));
 }
 
 TEST(EncodeTrueColorBmp, SixteenAndThirtyTwoBitPixels) {
@@ -105,10 +105,9 @@ TEST(EncodePaletteBmp, EightBitLayoutWithTheSystemPalette) {
   EXPECT_EQ(bytes[54 + 4 * 9 + 2], 255);               // entry 9 is red
   EXPECT_EQ(Read32(bytes, 54 + 4 * 16), 0x000000FFu);  // entry 16 is blue
   EXPECT_EQ(Read32(bytes, 54 + 4 * 256), 0u);
-  EXPECT_EQ(palette[bytes[1082]], kBlue);
-  EXPECT_EQ(palette[bytes[1083]], kMagenta);
-  EXPECT_EQ(palette[bytes[1084]], kRed);
-  EXPECT_EQ(palette[bytes[1085]], kWhite);
+  const std::vector<Rgb> colours = {
+      palette[bytes[1082]], palette[bytes[1083]], palette[bytes[1084]], palette[bytes[1085]]};
+  EXPECT_EQ(colours, (std::vector<Rgb>{kBlue, kMagenta, kRed, kWhite}));
 }
 
 TEST(EncodePaletteBmp, FourBitRowsKeepAnOddLastColumn) {
@@ -120,12 +119,9 @@ TEST(EncodePaletteBmp, FourBitRowsKeepAnOddLastColumn) {
   auto bytes = EncodePaletteBmp(image, 4, palette);
   const size_t offset = 58 + 4 * 16;
   ExpectHeaders(bytes, 9, 2, 4, offset);
-  EXPECT_EQ(bytes.size(), offset + 8u * 2u);  // 5 bytes per row, padded to 8
-  EXPECT_EQ(bytes[offset] >> 4, 12);          // blue
-  EXPECT_EQ(bytes[offset] & 0xF, 15);         // white
-  EXPECT_EQ(bytes[offset + 4] >> 4, 0);       // black, column 8
-  EXPECT_EQ(bytes[offset + 4] & 0xF, 0);
-  EXPECT_EQ(bytes[offset + 5], 0);
+  EXPECT_EQ(bytes.size(), offset + 8u * 2u);              // 5 bytes per row, padded to 8
+  EXPECT_EQ(bytes[offset], 0xCF);                         // blue, white
+  EXPECT_EQ(Slice(bytes, offset + 4, 2), (Bytes{0, 0}));  // black in column 8, padding
   EXPECT_TRUE(EncodePaletteBmp(image, 4, StandardPalette(8)).empty());
   EXPECT_TRUE(EncodePaletteBmp(image, 8, {}).empty());
 }

@@ -158,6 +158,13 @@ TEST(DrawPanelAxes, IpAxisLabelsOddRowsOnlyFromSixIntervals) {
   // Rows at 500, 400, ..., 100; the title between rows 2 and 3.
   EXPECT_EQ(YOf(four, "20.00"), 300 - H / 2);
   EXPECT_EQ(PlaceOf(four, "App. IP"), Place(200 - 7 * W - 2, (400 + 300) / 2 - H / 2));
+  // An axis without range (the scale would divide by zero) draws one row.
+  PlotPanel panel = MakeTestPanel(PanelKind::kIp, 0, 1);
+  panel.ymax = 0;
+  panel.yscale = 0;
+  const RecordingCanvas flat = Drawn(panel);
+  EXPECT_NE(flat.FindText("0.00"), nullptr);
+  EXPECT_EQ(YOf(flat, "App. IP"), 500 - H / 2);
 }
 
 TEST(DrawPanelAxes, IntervalCounts) {
@@ -180,21 +187,10 @@ TEST(DrawPanelAxes, IntervalCounts) {
   EXPECT_EQ(DepthDecimals(-1), 2);
 }
 
-TEST(DrawPanelAxes, IpAxisWithoutRangeDrawsOneRow) {
-  RecordingCanvas canvas;
-  PlotPanel panel = MakeTestPanel(PanelKind::kIp, 0, 1);
-  panel.ymax = 0;  // no width: the scale would divide by zero
-  panel.yscale = 0;
-  DrawPanelAxes(canvas, panel);
-  EXPECT_NE(canvas.FindText("0.00"), nullptr);
-  EXPECT_EQ(YOf(canvas, "App. IP"), 500 - H / 2);
-}
-
 TEST(DrawPanelAxes, ForwardModelLegendHasNoMisfit) {
-  RecordingCanvas canvas;
   PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 3);
   panel.iteration = -1;
-  DrawPanelAxes(canvas, panel);
+  const RecordingCanvas canvas = Drawn(panel);
   const int top = panel.top();
   EXPECT_EQ(PlaceOf(canvas, "Cal. app. res."), Place(W / 2, top - H));
   EXPECT_EQ(YOf(canvas, "Apparent"), top - H + H + H / 2 + H + 4);
@@ -214,9 +210,8 @@ TEST(DrawPanelAxes, ForwardModelLegendHasNoMisfit) {
 }
 
 TEST(DrawPanelAxes, IterationLegendTextsByKindAndConstraint) {
-  RecordingCanvas canvas;
   PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 3);
-  DrawPanelAxes(canvas, panel);
+  const RecordingCanvas canvas = Drawn(panel);
   int y = panel.top() - H;
   EXPECT_EQ(YOf(canvas, "Cal. app. res."), y);
   EXPECT_EQ(YOf(canvas, "Obs. app. res."), y + 2 * H + 4);
@@ -232,12 +227,11 @@ TEST(DrawPanelAxes, IterationLegendTextsByKindAndConstraint) {
   EXPECT_EQ(swatch.pen.color, PaletteMagenta);
   EXPECT_EQ(canvas.pen(), Pen{});
 
-  RecordingCanvas ip;
   panel = MakeTestPanel(PanelKind::kIp, 0, 13);
   panel.misfit = 0.1234f;
   panel.dataConstraint = 1;
   panel.compact = 1;
-  DrawPanelAxes(ip, panel);
+  const RecordingCanvas ip = Drawn(panel);
   for (const char* text : {"Cal. app. I.P.",
                            "Obs. app. I.P.",
                            "Iter. 3",
@@ -248,17 +242,15 @@ TEST(DrawPanelAxes, IterationLegendTextsByKindAndConstraint) {
     EXPECT_NE(ip.FindText(text), nullptr) << text;
   }
 
-  RecordingCanvas robust;
   panel = MakeTestPanel(PanelKind::kResistivity, 1, 3);
   panel.dataConstraint = 1;
-  DrawPanelAxes(robust, panel);
+  const RecordingCanvas robust = Drawn(panel);
   EXPECT_NE(robust.FindText("Mean error 2.50%"), nullptr);
 
   // An engine line goes under the misfit and moves the model swatch down.
-  RecordingCanvas engine;
   panel = MakeTestPanel(PanelKind::kResistivity, 1, 3);
   panel.engineLabel = "Accurate, chi2/N 0.97";
-  DrawPanelAxes(engine, panel);
+  const RecordingCanvas engine = Drawn(panel);
   EXPECT_EQ(YOf(engine, "Accurate, chi2/N 0.97"), y + 7 * H + 17);
   EXPECT_EQ(YOf(engine, "Computed model"), y + 8 * H + 21);
 }
@@ -268,10 +260,9 @@ TEST(DrawPanelAxes, GridLinesOnlyWhenCompact) {
   EXPECT_EQ(CountLines(plain, Pen{PenStyle::kDash, PaletteBlue}), 0);
   EXPECT_EQ(CountLines(plain, Pen{PenStyle::kDot, PaletteBlue}), 0);
 
-  RecordingCanvas compact;
   PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 3);
   panel.compact = 1;
-  DrawPanelAxes(compact, panel);
+  const RecordingCanvas compact = Drawn(panel);
   // One inner value row and one inner spacing column dashed; the 3x minor
   // tick of each of the two value and two spacing decades dotted.
   EXPECT_EQ(CountLines(compact, Pen{PenStyle::kDash, PaletteBlue}), 2);
@@ -280,11 +271,10 @@ TEST(DrawPanelAxes, GridLinesOnlyWhenCompact) {
 }
 
 TEST(DrawPanelAxes, PhaseAxisOnTheRightInBlue) {
-  RecordingCanvas canvas;
   PlotPanel panel = MakeTestPanel(PanelKind::kSipFrequency, 1, 3);
   panel.phaseMin = 0;
   panel.phaseMax = 10;  // 10 intervals of 40 pixels
-  DrawPanelAxes(canvas, panel);
+  const RecordingCanvas canvas = Drawn(panel);
   std::vector<TextItem> right;
   for (const auto& item : canvas.texts()) {
     if (item.x == 802) right.push_back(item);
@@ -302,21 +292,19 @@ TEST(DrawPanelAxes, PhaseAxisOnTheRightInBlue) {
   EXPECT_EQ(canvas.text_color(), kBlack);
   EXPECT_EQ(canvas.pen(), Pen{});
 
-  RecordingCanvas narrow;
   panel.phaseMax = 2;
-  DrawPanelAxes(narrow, panel);
+  const RecordingCanvas narrow = Drawn(panel);
   EXPECT_EQ(YOf(narrow, "App. Phase"), 500 - 200 - 2 * H);
   for (const auto& item : TextsAt(narrow, 500 - 200 - 2 * H)) EXPECT_EQ(item.color, PaletteBlue);
 }
 
 TEST(DrawPanelAxes, CrowdedPhaseLabelsSkipRows) {
-  RecordingCanvas canvas;
   PlotPanel panel = MakeTestPanel(PanelKind::kSipFrequency, 1, 3);
   panel.height = 100;  // 13 intervals of under 8 pixels
   panel.yscale = 50;
   panel.phaseMin = 0;
   panel.phaseMax = 13;
-  DrawPanelAxes(canvas, panel);
+  const RecordingCanvas canvas = Drawn(panel);
   std::vector<std::string> labels;
   for (const auto& item : canvas.texts()) {
     if (item.x == 802 && item.color == kBlack) labels.push_back(item.text);
@@ -328,10 +316,9 @@ TEST(DrawPanelAxes, CrowdedPhaseLabelsSkipRows) {
 }
 
 TEST(DrawPanelAxes, PanelWithoutLegendLeavesTheMarginAlone) {
-  RecordingCanvas canvas;
   PlotPanel panel = MakeTestPanel(PanelKind::kIp, 0, 13);
   panel.showLegend = 0;
-  DrawPanelAxes(canvas, panel);
+  const RecordingCanvas canvas = Drawn(panel);
   for (const auto& item : canvas.texts()) EXPECT_GT(item.x, W) << item.text;
   EXPECT_TRUE(canvas.rectangles().empty());
 }

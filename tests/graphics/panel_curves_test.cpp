@@ -28,6 +28,9 @@ PlotPanel TestPanel() {
   return panel;
 }
 
+// left, top, right, bottom
+std::vector<int> Box(const testing::Segment& r) { return {r.x1, r.y1, r.x2, r.y2}; }
+
 TEST(DrawModelBlocks, OneRectanglePerLayerWithinTheGraph) {
   RecordingCanvas canvas;
   PlotPanel panel = TestPanel();
@@ -36,15 +39,11 @@ TEST(DrawModelBlocks, OneRectanglePerLayerWithinTheGraph) {
   DrawModelBlocks(canvas, panel, 500, {2.0f, 1.0f, 3.0f}, {-0.5f, 0.5f, 1.25f, 2.5f});
   const auto& blocks = canvas.rectangles();
   ASSERT_EQ(blocks.size(), 3u);
-  EXPECT_EQ(blocks[0].x1, 100);  // never left of x0
-  EXPECT_EQ(blocks[0].x2, 200);
-  EXPECT_EQ(blocks[0].y1, 300);
-  EXPECT_EQ(blocks[0].y2, 400);
-  EXPECT_EQ(blocks[1].x1, 200);
-  EXPECT_EQ(blocks[1].x2, 350);
-  EXPECT_EQ(blocks[1].y1, 399);  // on the axis bottom: one pixel high
-  EXPECT_EQ(blocks[2].x2, 500);  // never right of the limit
-  EXPECT_EQ(blocks[2].y1, 200);
+  // The first never left of x0, the second on the axis bottom one pixel high,
+  // the last never right of the limit.
+  EXPECT_EQ(Box(blocks[0]), (std::vector<int>{100, 300, 200, 400}));
+  EXPECT_EQ(Box(blocks[1]), (std::vector<int>{200, 399, 350, 400}));
+  EXPECT_EQ(Box(blocks[2]), (std::vector<int>{350, 200, 500, 400}));
   for (const auto& block : blocks) EXPECT_EQ(block.pen.color, PaletteMagenta);
   EXPECT_EQ(canvas.pen(), Pen{});
 }

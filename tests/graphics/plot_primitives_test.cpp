@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "tests/support/recording_canvas.h"
 
@@ -12,14 +13,13 @@ namespace {
 
 using testing::RecordingCanvas;
 
-TEST(RoundHalfAway, RoundsHalvesAwayFromZero) {
+// Halves go away from zero; huge and undefined values stay within the
+// coordinate limit.
+TEST(RoundHalfAway, RoundsHalvesAwayFromZeroWithinTheCoordinateLimit) {
   EXPECT_EQ(RoundHalfAway(2.5), 3);
   EXPECT_EQ(RoundHalfAway(-2.5), -3);
   EXPECT_EQ(RoundHalfAway(-0.4), 0);
   EXPECT_EQ(RoundHalfAway(-2.5001), -3);
-}
-
-TEST(RoundHalfAway, KeepsHugeAndUndefinedValuesWithinTheCoordinateLimit) {
   EXPECT_EQ(RoundHalfAway(1e30), kCoordinateLimit);
   EXPECT_EQ(RoundHalfAway(-std::numeric_limits<double>::infinity()), -kCoordinateLimit);
   EXPECT_EQ(RoundHalfAway(std::nan("")), 0);
@@ -41,27 +41,19 @@ TEST(FormatTickLabel, UsesTheFormatOfEachDecimalCount) {
 
 TEST(FindMinMax, ScansAllValues) {
   const float values[] = {5.0f, 3.0f, 9.0f, -1.0f, 9.5f, 4.0f};
-  auto [low, high] = FindMinMax(6, values);
-  EXPECT_EQ(low, -1.0f);
-  EXPECT_EQ(high, 9.5f);
-  auto [one_low, one_high] = FindMinMax(1, values);
-  EXPECT_EQ(one_low, 5.0f);
-  EXPECT_EQ(one_high, 5.0f);
-  auto [none_low, none_high] = FindMinMax(0, values);
-  EXPECT_EQ(none_low, 0.0f);
-  EXPECT_EQ(none_high, 0.0f);
+  EXPECT_EQ(FindMinMax(6, values), std::make_pair(-1.0f, 9.5f));
+  EXPECT_EQ(FindMinMax(1, values), std::make_pair(5.0f, 5.0f));
+  EXPECT_EQ(FindMinMax(0, values), std::make_pair(0.0f, 0.0f));
 }
 
-TEST(DrawSegment, PaintsBothEndPoints) {
+// A segment paints both its ends; a "+" marker is a seven-pixel cross.
+TEST(DrawSegmentAndPlusMarker, PaintTheirWholeShape) {
   RecordingCanvas canvas(50, 50);
   canvas.SelectPen(Pen{PenStyle::kSolid, kRed});
-  DrawSegment(canvas, 5, 5, 20, 12);
-  EXPECT_EQ(canvas.GetPixel(5, 5), kRed);
-  EXPECT_EQ(canvas.GetPixel(20, 12), kRed);
-}
-
-TEST(DrawPlusMarker, DrawsSevenPixelCross) {
-  RecordingCanvas canvas(50, 50);
+  DrawSegment(canvas, 25, 25, 40, 32);
+  EXPECT_EQ(canvas.GetPixel(25, 25), kRed);
+  EXPECT_EQ(canvas.GetPixel(40, 32), kRed);
+  canvas.SelectPen(Pen{});
   DrawPlusMarker(canvas, 10, 10);
   for (int d = -3; d <= 3; ++d) {
     EXPECT_EQ(canvas.GetPixel(10, 10 + d), kBlack) << "vertical offset " << d;

@@ -61,70 +61,55 @@ TEST(IpAndPhaseAxisRange, StepsByTheSizeOfTheValues) {
       {{{2.5f, 17.2f}, 2.0f, 18.0f}, {{-3.0f, 44.0f}, -10.0f, 50.0f}, {{6.0f, 6.0f}, 6.0f, 7.0f}});
 }
 
-TEST(MakeSpacingAxis, EndsAtTheDecadeAboveTheLastSpacingOrInterface) {
-  // Spacings 1..100, interfaces at 10 and 30 m: v = max(2, log10 60) = 2 -> 1..100.
+// The axis ends at the decade above the last spacing or interface (shown at
+// twice its depth) and starts at the decade of the first spacing, or up to
+// three decades lower so that a thin first layer keeps a width. Non-positive
+// spacings and thicknesses are left out; the boundaries are finite and never
+// decrease.
+TEST(MakeSpacingAxis, SpansTheSpacingsAndInterfacesInWholeDecades) {
+  const struct {
+    std::vector<float> spacings, thicknesses;
+    float xmin, xmax;
+  } cases[] = {
+      {{1.0f, 10.0f, 100.0f}, {10.0f, 20.0f, 0.0f}, 0.0f, 2.0f},  // interfaces at 20 and 60
+      {{1.5f, 100.0f}, {5.0f, 195.0f, 1.0f}, 0.0f, 3.0f},         // 200 m deep, shown at 400
+      // Just beyond a decade the last point stays on the graph (a sounding
+      // ending at AB/2 = 110 m used to lose its last point off the right edge).
+      {{1.0f, 110.0f}, {1.0f, 1.0f}, 0.0f, 3.0f},
+      {{1.0f, 120.0f}, {1.0f, 1.0f}, 0.0f, 3.0f},
+      {{10.0f, 100.0f}, {0.8f, 20.0f, 1.0f}, 0.0f, 2.0f},    // shown at 1.6 m
+      {{10.0f, 100.0f}, {5.0f, 20.0f, 1.0f}, 0.0f, 2.0f},    // exactly on the decade line
+      {{10.0f, 100.0f}, {8.0f, 20.0f, 1.0f}, 1.0f, 2.0f},    // thick enough: unchanged
+      {{10.0f, 100.0f}, {1e-6f, 20.0f, 1.0f}, -2.0f, 2.0f},  // never more than three decades
+      {{1.0f}, {1.0f}, 0.0f, 1.0f},                          // start and end decades coincide
+      {{0.0f, 2.0f, 50.0f}, {3.0f, -2.0f, 0.0f, 10.0f, 1.0f}, 0.0f, 2.0f},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.spacings) + " " +
+                 ::testing::PrintToString(c.thicknesses));
+    const SpacingAxis axis = MakeSpacingAxis(Logs(c.spacings), c.thicknesses);
+    EXPECT_EQ(axis.xmin, c.xmin);
+    EXPECT_EQ(axis.xmax, c.xmax);
+    ASSERT_FALSE(axis.boundary.empty());
+    for (size_t i = 0; i < axis.boundary.size(); ++i) {
+      EXPECT_TRUE(std::isfinite(axis.boundary[i])) << "boundary " << i;
+      EXPECT_GE(axis.boundary[i], axis.boundary[i > 0 ? i - 1 : 0]) << "boundary " << i;
+    }
+    if (c.spacings.front() == 10.0f && c.xmin == 0.0f) {
+      EXPECT_GT(axis.boundary[1], axis.boundary[0]);  // the thin layer keeps a width
+    }
+  }
   SpacingAxis axis = MakeSpacingAxis(Logs({1.0f, 10.0f, 100.0f}), {10.0f, 20.0f, 0.0f});
-  EXPECT_EQ(axis.xmin, 0.0f);
-  EXPECT_EQ(axis.xmax, 2.0f);
   ASSERT_EQ(axis.boundary.size(), 4u);
   EXPECT_EQ(axis.boundary[0], 0.0f);
   EXPECT_NEAR(axis.boundary[1], std::log10(20.0), 1e-6);
   EXPECT_NEAR(axis.boundary[2], std::log10(60.0), 1e-6);
   EXPECT_EQ(axis.boundary[3], 2.0f);
-  // A deep interface (200 m, shown at 400) extends the axis to 10^3.
-  axis = MakeSpacingAxis(Logs({1.5f, 100.0f}), {5.0f, 195.0f, 1.0f});
-  EXPECT_EQ(axis.xmin, 0.0f);
-  EXPECT_EQ(axis.xmax, 3.0f);
-  // Even just beyond a decade the last point stays on the graph (a sounding
-  // ending at AB/2 = 110 m used to lose its last point off the right edge).
-  axis = MakeSpacingAxis(Logs({1.0f, 110.0f}), {1.0f, 1.0f});
-  EXPECT_EQ(axis.xmax, 3.0f);
-  axis = MakeSpacingAxis(Logs({1.0f, 120.0f}), {1.0f, 1.0f});
-  EXPECT_EQ(axis.xmax, 3.0f);
-}
-
-TEST(MakeSpacingAxis, ThinFirstLayerExtendsTheAxisLeft) {
-  // First spacing 10 m (decade 1), first layer 0.8 m thick: shown at 1.6 m,
-  // in the decade 10^0 left of the axis start.
-  SpacingAxis axis = MakeSpacingAxis(Logs({10.0f, 100.0f}), {0.8f, 20.0f, 1.0f});
-  EXPECT_EQ(axis.xmin, 0.0f);
-  EXPECT_GT(axis.boundary[1], axis.boundary[0]);
-  // Exactly on the decade line: one more decade so the layer keeps a width.
-  axis = MakeSpacingAxis(Logs({10.0f, 100.0f}), {5.0f, 20.0f, 1.0f});
-  EXPECT_EQ(axis.xmin, 0.0f);
-  EXPECT_GT(axis.boundary[1], axis.boundary[0]);
-  // Thick enough: unchanged.
-  axis = MakeSpacingAxis(Logs({10.0f, 100.0f}), {8.0f, 20.0f, 1.0f});
-  EXPECT_EQ(axis.xmin, 1.0f);
-  // Never more than three decades.
-  axis = MakeSpacingAxis(Logs({10.0f, 100.0f}), {1e-6f, 20.0f, 1.0f});
-  EXPECT_EQ(axis.xmin, -2.0f);
-  for (size_t i = 1; i < axis.boundary.size(); ++i) {
-    EXPECT_GE(axis.boundary[i], axis.boundary[i - 1]) << "boundary " << i;
-  }
-}
-
-TEST(MakeSpacingAxis, DegenerateInputKeepsOneDecadeAndOrderedBoundaries) {
-  // A single spacing of 1 m and a half-space: start and end decades coincide.
-  SpacingAxis axis = MakeSpacingAxis(Logs({1.0f}), {1.0f});
-  EXPECT_EQ(axis.xmin, 0.0f);
-  EXPECT_EQ(axis.xmax, 1.0f);
-  ASSERT_EQ(axis.boundary.size(), 2u);
-  EXPECT_EQ(axis.boundary[1], 1.0f);
-  // No data at all.
-  axis = MakeSpacingAxis({}, {});
+  axis = MakeSpacingAxis(Logs({1.0f}), {1.0f});
+  EXPECT_EQ(axis.boundary, (std::vector<float>{0.0f, 1.0f}));
+  axis = MakeSpacingAxis({}, {});  // no data at all
   EXPECT_EQ(axis.xmax - axis.xmin, 1.0f);
   EXPECT_EQ(axis.boundary.size(), 1u);
-  // Non-positive spacings and thicknesses are left out; boundaries never decrease.
-  axis = MakeSpacingAxis(Logs({0.0f, 2.0f, 50.0f}), {3.0f, -2.0f, 0.0f, 10.0f, 1.0f});
-  EXPECT_EQ(axis.xmin, 0.0f);
-  EXPECT_EQ(axis.xmax, 2.0f);
-  for (size_t i = 0; i < axis.boundary.size(); ++i) {
-    EXPECT_TRUE(std::isfinite(axis.boundary[i])) << "boundary " << i;
-    if (i > 0) {
-      EXPECT_GE(axis.boundary[i], axis.boundary[i - 1]) << "boundary " << i;
-    }
-  }
 }
 
 }  // namespace

@@ -16,7 +16,6 @@
 namespace layra {
 namespace {
 
-using testing::DrawOp;
 using testing::RecordingCanvas;
 using testing::TextItem;
 
@@ -57,6 +56,22 @@ void ExpectSaneCoordinates(const RecordingCanvas& canvas) {
   }
 }
 
+// How many texts equal `text`.
+int CountTexts(const RecordingCanvas& canvas, const std::string& text) {
+  return static_cast<int>(std::count_if(canvas.texts().begin(),
+                                        canvas.texts().end(),
+                                        [&](const TextItem& item) { return item.text == text; }));
+}
+
+// The plot of `input` in the default 1280 x 800 window, checked for sane
+// coordinates.
+RecordingCanvas Plotted(const PlotInput& input, int width = 1280, int height = 800) {
+  RecordingCanvas canvas(width, height, {W, H});
+  PlotSounding(input, canvas);
+  ExpectSaneCoordinates(canvas);
+  return canvas;
+}
+
 // A three-layer sounding: 100 ohm-m over 10 ohm-m over 1000 ohm-m, 2 m and 10 m.
 struct Sounding {
   std::vector<float> spacing{1.0f, 2.0f, 4.6f, 10.0f, 21.5f, 46.4f, 100.0f};
@@ -94,21 +109,16 @@ struct Sounding {
     input.thickness = thickness.data();
     input.title = "Test sounding";
     input.misfit = 0.031f;
-    input.observedIP = ip.data();
-    input.calculatedIP = ip.data();
+    input.observedIP = input.calculatedIP = ip.data();
     input.layerIP = layer_ip.data();
     input.misfitIP = 0.5f;
     input.nFreq = frequencies;
-    input.observedAmp = amp.data();
-    input.calculatedAmp = amp.data();
-    input.observedPhase = phase.data();
-    input.calculatedPhase = phase.data();
+    input.observedAmp = input.calculatedAmp = amp.data();
+    input.observedPhase = input.calculatedPhase = phase.data();
     input.layerTau = layer_tau.data();
     input.layerC = layer_c.data();
-    input.observedTau = tau.data();
-    input.calculatedTau = tau.data();
-    input.observedC = c.data();
-    input.calculatedC = c.data();
+    input.observedTau = input.calculatedTau = tau.data();
+    input.observedC = input.calculatedC = c.data();
     return input;
   }
 };
@@ -119,7 +129,7 @@ TEST(PlotSounding, ResistivityPanelLayout) {
   Sounding sounding;
   for (int compact : {0, 1}) {
     SCOPED_TRACE(compact ? "compact" : "plain");
-    RecordingCanvas canvas(1280, 800, {W, H});
+    RecordingCanvas canvas;
     canvas.SelectPen(Pen{PenStyle::kDot, kRed});
     PlotInput input = sounding.Input(PlotKind::kResistivity);
     input.compact = compact;
@@ -139,39 +149,42 @@ TEST(PlotSounding, ResistivityPanelLayout) {
     ASSERT_NE(title, nullptr);
     EXPECT_EQ(title->x, (1280 - 13 * W) / 2);
     EXPECT_EQ(title->y, 1);
-    // Three model blocks and the legend swatch.
-    EXPECT_EQ(canvas.rectangles().size(), 3u + 1u);
+    EXPECT_EQ(canvas.rectangles().size(), 3u + 1u);  // three model blocks and the legend swatch
     EXPECT_EQ(canvas.pen(), (Pen{PenStyle::kDot, kRed}));
     ExpectSaneCoordinates(canvas);
   }
+  // A forward model (no iteration) gets the legend without observed data.
+  PlotInput forward = sounding.Input(PlotKind::kResistivity);
+  forward.iteration = -1;
+  const RecordingCanvas canvas = Plotted(forward);
+  EXPECT_EQ(canvas.FindText("Obs. app. res."), nullptr);
+  EXPECT_NE(canvas.FindText(" Model"), nullptr);
 }
 
 TEST(PlotSounding, IpPlotHasTwoPanelsAboveEachOther) {
   Sounding sounding;
   for (int compact : {0, 1}) {
-    RecordingCanvas canvas(1280, 800, {W, H});
+    SCOPED_TRACE(compact ? "compact" : "plain");
     PlotInput input = sounding.Input(PlotKind::kIp);
     input.compact = compact;
-    PlotSounding(input, canvas);
+    const RecordingCanvas canvas = Plotted(input);
     auto frames = Frames(canvas);
     ASSERT_EQ(frames.size(), 2u);
-    int y0 = compact ? 400 - 3 * H : 400 - 3 * H - H / 2;
-    int height = compact ? 400 - 7 * H : y0 - 4 * H;
-    EXPECT_EQ(frames[0].y0, y0) << "compact " << compact;
-    EXPECT_EQ(frames[0].top, y0 - height) << "compact " << compact;
-    EXPECT_EQ(frames[1].y0, y0 + 400) << "compact " << compact;
-    EXPECT_EQ(frames[1].top, y0 + 400 - height) << "compact " << compact;
+    const int y0 = compact ? 400 - 3 * H : 400 - 3 * H - H / 2;
+    const int height = compact ? 400 - 7 * H : y0 - 4 * H;
+    EXPECT_EQ(frames[0].y0, y0);
+    EXPECT_EQ(frames[0].top, y0 - height);
+    EXPECT_EQ(frames[1].y0, y0 + 400);
+    EXPECT_EQ(frames[1].top, y0 + 400 - height);
     EXPECT_EQ(frames[1].x0, frames[0].x0);
-    // IP 1..12: axis 0..13, one interval.
-    EXPECT_NE(canvas.FindText("13.00"), nullptr);
+    EXPECT_NE(canvas.FindText("13.00"), nullptr);  // IP 1..12: axis 0..13, one interval
     EXPECT_NE(canvas.FindText("RMS error 0.500"), nullptr);
   }
 }
 
 TEST(PlotSounding, FourFrequenciesFillTwoRows) {
   Sounding sounding;
-  RecordingCanvas canvas(1280, 800, {W, H});
-  PlotSounding(sounding.Input(PlotKind::kSipFrequencies, 4), canvas);
+  const RecordingCanvas canvas = Plotted(sounding.Input(PlotKind::kSipFrequencies, 4));
   auto frames = Frames(canvas);
   ASSERT_EQ(frames.size(), 6u);
   const int pitch = (800 - H) / 3;
@@ -184,9 +197,7 @@ TEST(PlotSounding, FourFrequenciesFillTwoRows) {
     EXPECT_EQ(frames[i].y0 - frames[i].top, pitch - 4 * H) << "panel " << i;
   }
   // Legends only for the left-hand column: the right-hand ones would overwrite them.
-  int legends = 0;
-  for (const auto& item : canvas.texts()) legends += item.text == "Computed model";
-  EXPECT_EQ(legends, 3);
+  EXPECT_EQ(CountTexts(canvas, "Computed model"), 3);
   EXPECT_EQ(canvas.FindText("Cal. app. I.P."), nullptr);
   EXPECT_NE(canvas.FindText("RMS error 3.10%"), nullptr);
   // Phase curves in blue on the four frequency panels.
@@ -196,25 +207,26 @@ TEST(PlotSounding, FourFrequenciesFillTwoRows) {
   EXPECT_EQ(canvas.pen(), Pen{});
 }
 
+// However many frequencies, and in a tiny window, every panel keeps its frame
+// the right way up within the window.
 TEST(PlotSounding, ManyFrequenciesAllFitInTheWindow) {
   Sounding sounding;
   for (int frequencies : {5, 6, 9, 20, 40}) {
-    RecordingCanvas canvas(1280, 800, {W, H});
-    PlotSounding(sounding.Input(PlotKind::kSipFrequencies, frequencies), canvas);
+    SCOPED_TRACE(frequencies);
+    const RecordingCanvas canvas = Plotted(sounding.Input(PlotKind::kSipFrequencies, frequencies));
     auto frames = Frames(canvas);
-    ASSERT_EQ(frames.size(), 2u + frequencies) << frequencies << " frequencies";
+    ASSERT_EQ(frames.size(), 2u + frequencies);
     for (const auto& frame : frames) {
-      EXPECT_LE(frame.y0 + 2 * H, 800) << frequencies << " frequencies";
-      EXPECT_LT(frame.top, frame.y0) << frequencies << " frequencies";
+      EXPECT_LE(frame.y0 + 2 * H, 800);
+      EXPECT_LT(frame.top, frame.y0);
     }
-    ExpectSaneCoordinates(canvas);
   }
+  Plotted(sounding.Input(PlotKind::kSipFrequencies, 8), 120, 90);
 }
 
 TEST(PlotSounding, ColeColeParametersInTheSecondRow) {
   Sounding sounding;
-  RecordingCanvas canvas(1280, 800, {W, H});
-  PlotSounding(sounding.Input(PlotKind::kSipColeCole, 4), canvas);
+  const RecordingCanvas canvas = Plotted(sounding.Input(PlotKind::kSipColeCole, 4));
   auto frames = Frames(canvas);
   ASSERT_EQ(frames.size(), 4u);
   // Two rows share the height in halves: no third of the window left empty.
@@ -223,16 +235,11 @@ TEST(PlotSounding, ColeColeParametersInTheSecondRow) {
   EXPECT_EQ(frames[3].y0, 2 * pitch + 2);
   EXPECT_NE(canvas.FindText("Tau"), nullptr);
   EXPECT_NE(canvas.FindText("C"), nullptr);
-  // The Tau legend names its panel, not the resistivity; the IP misfit of
-  // the right-hand IP panel is written in its frame.
-  int resistivity_names = 0;
-  for (const auto& item : canvas.texts()) resistivity_names += item.text == "App. Res.";
-  EXPECT_EQ(resistivity_names, 1);
-  int ip_misfits = 0;
-  for (const auto& item : canvas.texts()) ip_misfits += item.text == "RMS error 0.500";
-  EXPECT_GE(ip_misfits, 2);                      // the Tau legend and the IP panel's frame
+  // The Tau legend names its panel, not the resistivity; the IP misfit is in
+  // the Tau legend and in the right-hand IP panel's frame.
+  EXPECT_EQ(CountTexts(canvas, "App. Res."), 1);
+  EXPECT_GE(CountTexts(canvas, "RMS error 0.500"), 2);
   EXPECT_NE(canvas.FindText("0.001"), nullptr);  // tau of the deepest layer
-  ExpectSaneCoordinates(canvas);
 }
 
 TEST(PlotSounding, DegenerateRangesStillGiveAReadablePlot) {
@@ -242,31 +249,23 @@ TEST(PlotSounding, DegenerateRangesStillGiveAReadablePlot) {
   sounding.thickness = sounding.ip = sounding.layer_ip = {0.0f};
   PlotInput input = sounding.Input(PlotKind::kIp);
   input.nLayers = 1;
-  RecordingCanvas canvas(1280, 800, {W, H});
-  PlotSounding(input, canvas);
-  ExpectSaneCoordinates(canvas);
+  const RecordingCanvas canvas = Plotted(input);
   ASSERT_EQ(Frames(canvas).size(), 2u);
   for (const char* label : {"0.1", "1.0", "10.0", "0.00", "1.00"}) {
     EXPECT_NE(canvas.FindText(label), nullptr) << label;
   }
   // The one point is drawn inside the graph: its "+" crosses at (x0, middle).
-  const int x0 = 30 * W;
   const int y0 = 400 - 3 * H - H / 2;
-  const int middle = y0 - (y0 - 4 * H) / 2;
-  EXPECT_EQ(canvas.GetPixel(x0 + 2, middle), kBlack);
-}
+  EXPECT_EQ(canvas.GetPixel(30 * W + 2, y0 - (y0 - 4 * H) / 2), kBlack);
 
-TEST(PlotSounding, NoDataOrMissingArraysDrawOnlyTheFrame) {
-  PlotInput input;
+  input = PlotInput{};  // data but no arrays at all: only the frames
   input.plotKind = PlotKind::kSipColeCole;
-  input.nData = 5;  // but no arrays at all
+  input.nData = 5;
   input.nLayers = 3;
   input.nFreq = 6;
-  RecordingCanvas canvas(1280, 800, {W, H});
-  PlotSounding(input, canvas);
-  ExpectSaneCoordinates(canvas);
-  EXPECT_EQ(Frames(canvas).size(), 4u);
-  EXPECT_EQ(canvas.rectangles().size(), 2u);  // only the legend swatches of the left column
+  const RecordingCanvas empty = Plotted(input);
+  EXPECT_EQ(Frames(empty).size(), 4u);
+  EXPECT_EQ(empty.rectangles().size(), 2u);  // only the legend swatches of the left column
 }
 
 TEST(PlotSounding, NonPositiveValuesAreLeftOffTheLogAxes) {
@@ -276,14 +275,11 @@ TEST(PlotSounding, NonPositiveValuesAreLeftOffTheLogAxes) {
   sounding.calculated[4] = 0.0f;
   sounding.layer_rho[1] = -10.0f;
   sounding.spacing[0] = 0.0f;
-  RecordingCanvas canvas(1280, 800, {W, H});
-  PlotSounding(sounding.Input(PlotKind::kResistivity), canvas);
-  ExpectSaneCoordinates(canvas);
+  const RecordingCanvas canvas = Plotted(sounding.Input(PlotKind::kResistivity));
   EXPECT_EQ(canvas.rectangles().size(), 2u + 1u);  // two layers and the swatch
   // Spacing axis starts at 1 m: the 0 m spacing is left out.
   EXPECT_EQ(Frames(canvas)[0].x0, 30 * W);
-  const auto* first = canvas.FindText("1.0");
-  ASSERT_NE(first, nullptr);
+  EXPECT_NE(canvas.FindText("1.0"), nullptr);
   for (const auto& s : canvas.segments()) {
     ASSERT_GE(s.x1, 0);
     ASSERT_LE(s.y1, 800);
@@ -294,8 +290,7 @@ TEST(PlotSounding, ThinFirstLayerIsShown) {
   Sounding sounding;
   sounding.spacing = {10.0f, 20.0f, 46.0f, 100.0f, 210.0f, 460.0f, 1000.0f};
   sounding.thickness = {0.5f, 10.0f, 0.0f};  // shown at 1 m, left of the 10 m decade
-  RecordingCanvas canvas(1280, 800, {W, H});
-  PlotSounding(sounding.Input(PlotKind::kResistivity), canvas);
+  const RecordingCanvas canvas = Plotted(sounding.Input(PlotKind::kResistivity));
   const auto& blocks = canvas.rectangles();
   ASSERT_GE(blocks.size(), 3u);
   EXPECT_EQ(blocks[0].x1, 30 * W);
@@ -306,83 +301,33 @@ TEST(PlotSounding, ThinFirstLayerIsShown) {
   EXPECT_EQ(first->y, Frames(canvas)[0].y0 + 1);
 }
 
-// A forward model (no iteration) gets the legend without observed data.
-TEST(PlotSounding, ForwardPlotHasTheModelLegend) {
-  Sounding sounding;
-  PlotInput input = sounding.Input(PlotKind::kResistivity);
-  input.iteration = -1;
-  RecordingCanvas canvas(1280, 800, {W, H});
-  PlotSounding(input, canvas);
-  EXPECT_EQ(canvas.FindText("Obs. app. res."), nullptr);
-  EXPECT_NE(canvas.FindText(" Model"), nullptr);
-}
-
 TEST(PlotSounding, PagedFrequenciesShowSixAtATimeWithTheirFrequency) {
   Sounding sounding;
   const std::vector<float> hertz = {0.1f, 0.2f, 0.5f, 1, 2, 5, 10, 20};
   for (int page : {0, 1, 5}) {
+    SCOPED_TRACE(page);
     PlotInput input = sounding.Input(PlotKind::kSipFrequencies, 8);
     input.frequencies = hertz.data();
     input.frequencyPage = page;
-    RecordingCanvas canvas(1280, 800, {W, H});
-    PlotSounding(input, canvas);
+    const RecordingCanvas canvas = Plotted(input);
     const bool first_page = page == 0;
-    EXPECT_EQ(Frames(canvas).size(), 2u + (first_page ? 6u : 2u)) << "page " << page;
-    EXPECT_EQ(canvas.FindText("0.1 Hz") != nullptr, first_page) << "page " << page;
-    EXPECT_EQ(canvas.FindText("20 Hz") != nullptr, !first_page) << "page " << page;
-    ExpectSaneCoordinates(canvas);
+    EXPECT_EQ(Frames(canvas).size(), 2u + (first_page ? 6u : 2u));
+    EXPECT_EQ(canvas.FindText("0.1 Hz") != nullptr, first_page);
+    EXPECT_EQ(canvas.FindText("20 Hz") != nullptr, !first_page);
   }
 }
-
-TEST(PlotSounding, TinyWindowDoesNotInvertTheGraph) {
-  Sounding sounding;
-  RecordingCanvas canvas(120, 90, {W, H});
-  PlotSounding(sounding.Input(PlotKind::kSipFrequencies, 8), canvas);
-  ExpectSaneCoordinates(canvas);
-}
-
-// A snapshot draws the plot its input gave, after the arrays it was given have
-// been overwritten and freed.
-TEST(PlotSnapshot, DrawsThePlotAfterItsArraysAreGone) {
-  for (PlotKind kind : {PlotKind::kResistivity, PlotKind::kIp, PlotKind::kSipColeCole}) {
-    auto sounding = std::make_unique<Sounding>();
-    RecordingCanvas direct(1280, 800, {W, H});
-    PlotSounding(sounding->Input(kind, 4), direct);
-    const PlotSnapshot snapshot(sounding->Input(kind, 4));
-    for (std::vector<float>* values :
-         {&sounding->observed, &sounding->layer_rho, &sounding->amp, &sounding->tau}) {
-      std::fill(values->begin(), values->end(), 7.0f);
-    }
-    sounding.reset();
-    RecordingCanvas later(1280, 800, {W, H});
-    PlotSounding(snapshot.input(), later);
-    EXPECT_EQ(later.TextLines(), direct.TextLines()) << static_cast<int>(kind);
-    ASSERT_EQ(later.segments().size(), direct.segments().size()) << static_cast<int>(kind);
-    for (size_t i = 0; i < later.segments().size(); ++i) {
-      EXPECT_EQ(later.segments()[i].y2, direct.segments()[i].y2) << "segment " << i;
-    }
-  }
-}
-
-}  // namespace
-}  // namespace layra
-
-namespace layra {
-namespace {
 
 // Acceptable models are grey step lines with the model redrawn over them;
 // below the depth of investigation the graph is hatched and labelled; a plot
 // without either has neither.
 TEST(PlotSounding, EquivalentModelsAndDepthOfInvestigation) {
   Sounding s;
-  RecordingCanvas plain, sure;
-  PlotSounding(s.Input(PlotKind::kResistivity), plain);
+  const RecordingCanvas plain = Plotted(s.Input(PlotKind::kResistivity));
   PlotInput input = s.Input(PlotKind::kResistivity);
   input.equivalentModels = {{{100.0f, 5.0f, 1000.0f}, {2.0f, 5.0f}},
                             {{100.0f, 20.0f, 1000.0f}, {2.0f, 20.0f}}};
   input.depthOfInvestigation = 10.0f;
-  PlotSounding(input, sure);
-  ExpectSaneCoordinates(sure);
+  const RecordingCanvas sure = Plotted(input);
   auto count = [](const RecordingCanvas& canvas, Rgb color) {
     int n = 0;
     for (const auto& segment : canvas.segments()) n += segment.pen.color == color;
@@ -393,16 +338,36 @@ TEST(PlotSounding, EquivalentModelsAndDepthOfInvestigation) {
   const Frame frame = Frames(sure).at(0);
   const TextItem* label = sure.FindText("below DOI");
   ASSERT_NE(label, nullptr);
-  int hatches = 0;
   for (const auto& segment : sure.segments()) {
     if (segment.pen.color != kHatchGrey) continue;
-    ++hatches;
     // Right of the DOI (at spacing 2 x 10 m) and inside the graph.
     EXPECT_GT(std::min(segment.x1, segment.x2), label->x - 3);
     EXPECT_GE(std::min(segment.y1, segment.y2), frame.top);
     EXPECT_LT(std::max(segment.y1, segment.y2), frame.y0);
   }
-  EXPECT_GT(hatches, 10);
+  EXPECT_GT(count(sure, kHatchGrey), 10);
+}
+
+// A snapshot draws the plot its input gave, after the arrays it was given have
+// been overwritten and freed.
+TEST(PlotSnapshot, DrawsThePlotAfterItsArraysAreGone) {
+  for (PlotKind kind : {PlotKind::kResistivity, PlotKind::kIp, PlotKind::kSipColeCole}) {
+    SCOPED_TRACE(static_cast<int>(kind));
+    auto sounding = std::make_unique<Sounding>();
+    const RecordingCanvas direct = Plotted(sounding->Input(kind, 4));
+    const PlotSnapshot snapshot(sounding->Input(kind, 4));
+    for (std::vector<float>* values :
+         {&sounding->observed, &sounding->layer_rho, &sounding->amp, &sounding->tau}) {
+      std::fill(values->begin(), values->end(), 7.0f);
+    }
+    sounding.reset();
+    const RecordingCanvas later = Plotted(snapshot.input());
+    EXPECT_EQ(later.TextLines(), direct.TextLines());
+    ASSERT_EQ(later.segments().size(), direct.segments().size());
+    for (size_t i = 0; i < later.segments().size(); ++i) {
+      EXPECT_EQ(later.segments()[i].y2, direct.segments()[i].y2) << "segment " << i;
+    }
+  }
 }
 
 }  // namespace

@@ -57,6 +57,25 @@ TEST(Viridis, EndsAndMiddleAreThePublishedColours) {
   EXPECT_EQ(Viridis(-3.0), Viridis(0.0));
 }
 
+// Inverts the example survey's soundings (the first `count`, all when 0) in a
+// scratch directory.
+std::vector<SoundingResult> InvertExampleSurvey(SurveyRunOptions options,
+                                                std::vector<SurveySounding>* soundings,
+                                                size_t count = 0) {
+  std::string error;
+  EXPECT_TRUE(ReadSurveyFile(
+      std::string(LAYRA_EXAMPLES_DIR) + "/survey/channel_survey.csv", soundings, &error))
+      << error;
+  if (count > 0) soundings->resize(count);
+  options.outputDirectory =
+      ::testing::TempDir() + "/section_plot_test_" + std::to_string(::getpid());
+  std::filesystem::create_directories(options.outputDirectory);
+  std::vector<SoundingResult> results = InvertSurvey(*soundings, options);
+  std::filesystem::remove_all(options.outputDirectory);
+  for (const SoundingResult& r : results) EXPECT_EQ(r.status, SoundingStatus::kOk) << r.message;
+  return results;
+}
+
 // Three soundings 50 m apart; the middle one has a 10 ohm-m layer from 4 to 12 m
 // in 300 ohm-m ground.
 SectionProfile Channel(double middle_elevation = 100.0) {
@@ -143,17 +162,10 @@ TEST(BuildSectionProfiles, DistancesAlongEachProfileSkipSoundingsWithoutModel) {
 // inversion the section shows the channel there and nowhere else.
 TEST(PlotSection, ExampleSurveyShowsTheChannelWhereItWasMade) {
   std::vector<SurveySounding> soundings;
-  std::string error;
-  ASSERT_TRUE(ReadSurveyFile(
-      std::string(LAYRA_EXAMPLES_DIR) + "/survey/channel_survey.csv", &soundings, &error))
-      << error;
   SurveyRunOptions options;
-  options.outputDirectory =
-      ::testing::TempDir() + "/section_plot_test_" + std::to_string(::getpid());
-  std::filesystem::create_directories(options.outputDirectory);
   options.jobs = 2;
-  const std::vector<SoundingResult> results = InvertSurvey(soundings, options);
-  for (const SoundingResult& r : results) ASSERT_EQ(r.status, SoundingStatus::kOk) << r.message;
+  const std::vector<SoundingResult> results = InvertExampleSurvey(options, &soundings);
+  ASSERT_FALSE(::testing::Test::HasFailure());
   const std::vector<SectionProfile> profiles = BuildSectionProfiles(soundings, results);
   ASSERT_EQ(profiles.size(), 1u);
   RecordingCanvas canvas(1000, 600);
@@ -169,7 +181,6 @@ TEST(PlotSection, ExampleSurveyShowsTheChannelWhereItWasMade) {
               200.0)
         << distance << " m";
   }
-  std::filesystem::remove_all(options.outputDirectory);
 }
 
 // With the accurate engine each sounding gets its depth of investigation:
@@ -177,20 +188,11 @@ TEST(PlotSection, ExampleSurveyShowsTheChannelWhereItWasMade) {
 // out below it but keeps the colour of the model above it.
 TEST(PlotSection, AccurateRunsShadeBelowTheirDepthOfInvestigation) {
   std::vector<SurveySounding> soundings;
-  std::string error;
-  ASSERT_TRUE(ReadSurveyFile(
-      std::string(LAYRA_EXAMPLES_DIR) + "/survey/channel_survey.csv", &soundings, &error))
-      << error;
-  soundings.resize(1);
   SurveyRunOptions options;
-  options.outputDirectory =
-      ::testing::TempDir() + "/section_doi_test_" + std::to_string(::getpid());
-  std::filesystem::create_directories(options.outputDirectory);
   options.engine = EngineKind::kAccurate;
   options.keepState = true;
-  const std::vector<SoundingResult> results = InvertSurvey(soundings, options);
-  std::filesystem::remove_all(options.outputDirectory);
-  ASSERT_EQ(results[0].status, SoundingStatus::kOk) << results[0].message;
+  const std::vector<SoundingResult> results = InvertExampleSurvey(options, &soundings, 1);
+  ASSERT_FALSE(::testing::Test::HasFailure());
   ASSERT_TRUE(results[0].doiKnown);
   const SoundingData& data = results[0].state->data;
   const auto spacings = data.spacingA.begin();
