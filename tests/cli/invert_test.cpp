@@ -148,6 +148,23 @@ TEST_F(InvertCommand, OptionsOutOfRangeAreRefusedWithTheRange) {
   }
 }
 
+// A list option takes its own argument's values only: a data file after it,
+// and the options after that, are read as what they are.
+TEST_F(InvertCommand, ListOptionsStopAtTheirOwnArgument) {
+  const struct {
+    std::string options;
+    std::string data;
+  } cases[] = {{"--damping 0.1,0.01", "wenner"},
+               {"--engine accurate --user-model --fix h1", "starting_model"},
+               {"--engine accurate --user-model --bound rho1=1:1000", "starting_model"}};
+  for (const auto& c : cases) {
+    const CliRun run = RunLayraCli("invert " + c.options + Examples({c.data + ".dat"}) +
+                                   " --output-dir " + dir_.Quoted(""));
+    EXPECT_EQ(run.status, 0) << c.options << "\n" << run.err;
+    EXPECT_TRUE(dir_.Exists(c.data + ".INV")) << c.options;
+  }
+}
+
 // -o names one file only; a refused run leaves an earlier results file as it
 // was and no value that is not finite in its JSON; a results file that cannot be created is named
 // with the system's reason, not offered a retry.
