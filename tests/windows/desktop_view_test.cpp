@@ -26,14 +26,8 @@
 #include "windows/qt_canvas.h"
 #include "windows/result_tables.h"
 
-namespace layra {
+namespace layra::testing {
 namespace {
-
-using testing::ChooseFile;
-using testing::FileBytes;
-using testing::NonWhite;
-using testing::ScriptedDialogs;
-using testing::ShowExposed;
 
 // Column of the rightmost non-white pixel of the picture, -1 if none.
 int RightmostDrawn(const QImage& image) {
@@ -259,7 +253,7 @@ class DesktopViewTest : public QObject {
         {"wenner.dat", 0}, {"ip_model.mod", 1}, {"wenner.INV", 1}};
     for (const auto& [file, mode] : files) {
       ScriptedDialogs dialogs;
-      dialogs.Then([](QDialog& dialog) { testing::Click(dialog, "button1"); });  // about box
+      dialogs.Then([](QDialog& dialog) { Click(dialog, "button1"); });  // about box
       MainWindow window(&dialogs);
       window.setStartupFile(Example(file));
       QVERIFY(ShowExposed(window, 900, 650));
@@ -287,7 +281,7 @@ class DesktopViewTest : public QObject {
 };
 
 }  // namespace
-}  // namespace layra
+}  // namespace layra::testing
 
-QTEST_MAIN(layra::DesktopViewTest)
+QTEST_MAIN(layra::testing::DesktopViewTest)
 #include "desktop_view_test.moc"

@@ -17,12 +17,8 @@
 #include "tests/windows/scripted_dialogs.h"
 #include "windows/qt_canvas.h"
 
-namespace layra {
+namespace layra::testing {
 namespace {
-
-using testing::ChooseFile;
-using testing::NonWhite;
-using testing::ScriptedDialogs;
 
 constexpr int kPoints = 8;
 constexpr int kLayers = 3;
@@ -39,7 +35,7 @@ float Misfit(int k) { return 0.2f / (k + 1); }
 // initial model.
 bool WriteResults(const QString& path, int iterations) {
   QFile::remove(path);
-  if (!testing::WriteBytes(path, QByteArray())) return false;
+  if (!WriteBytes(path, QByteArray())) return false;
   const float spacings[] = {1, 2, 3, 5, 8, 13, 20, 30, 45, 60};
   float observed[kPoints];
   for (int p = 0; p < kPoints; ++p) observed[p] = Observed(p);
@@ -92,7 +88,7 @@ void Show(DisplayWindow& window,
 
 // Shows the window and waits for its welcome.
 void Open(DisplayWindow& window, ScriptedDialogs& dialogs, int width = 900) {
-  QVERIFY(testing::ShowExposed(window, width, width * 7 / 9));
+  QVERIFY(ShowExposed(window, width, width * 7 / 9));
   QTRY_COMPARE(dialogs.messages.size(), 1);
 }
 
@@ -133,14 +129,14 @@ class DisplayWindowTest : public QObject {
   void menuCarriesCommandsAndRefusesDisplayWithoutResults() {
     ScriptedDialogs dialogs;
     DisplayWindow window(program_, dialogs, nullptr);
-    testing::ExpectActions(window,
-                           {
-                               {"command300", "&Read resistivity inversion results file"},
-                               {"command310", "&Display model"},
-                               {"command321", "Save screen as &BMP file"},
-                               {"command350", "&Quit Display Window"},
-                               {"command350quit", "&Quit Display Window"},
-                           });
+    ExpectActions(window,
+                  {
+                      {"command300", "&Read resistivity inversion results file"},
+                      {"command310", "&Display model"},
+                      {"command321", "Save screen as &BMP file"},
+                      {"command350", "&Quit Display Window"},
+                      {"command350quit", "&Quit Display Window"},
+                  });
     // Without results the model cannot be displayed.
     window.findChild<QAction*>("command310")->trigger();
     QCOMPARE(dialogs.messages.size(), 1);
@@ -166,9 +162,9 @@ class DisplayWindowTest : public QObject {
     dialogs.Then([&](QDialog& dialog) {
       QCOMPARE(dialog.windowTitle(), QStringLiteral("Choose iteration number"));
       count = dialog.findChild<QLabel*>("static859")->text();
-      shown = testing::EditText(dialog, "edit860");
-      testing::SetEdit(dialog, "edit860", "99");
-      testing::Click(dialog, "button1");
+      shown = EditText(dialog, "edit860");
+      SetEdit(dialog, "edit860", "99");
+      Click(dialog, "button1");
     });
     window.DisplayWndProc(kDisplayModel);
     QCOMPARE(count, QStringLiteral("Your data set has 6 iterations."));
@@ -238,7 +234,7 @@ class DisplayWindowTest : public QObject {
     // A refused read keeps the iterations and drops the points.
     Show(window, dialogs, QStringLiteral("4"));
     QString bad = scratch_->filePath("bad.INV");
-    QVERIFY(testing::WriteBytes(bad, "short\n"));
+    QVERIFY(WriteBytes(bad, "short\n"));
     Read(window, dialogs, bad);
     QCOMPARE(window.iterationCount(), 6);
     QCOMPARE(window.pointCount(), 0);
@@ -276,7 +272,7 @@ class DisplayWindowTest : public QObject {
     QString temporary_seen;
     QString chosen = scratch_->filePath("picture.bmp");
     dialogs.Then([&](QDialog& dialog) {
-      offered = testing::Offered(dialog);
+      offered = Offered(dialog);
       temporary_seen = QString::fromStdString(program_.screenImageFileName);
       ChooseFile(dialog, chosen);
     });
@@ -314,7 +310,7 @@ class DisplayWindowTest : public QObject {
 };
 
 }  // namespace
-}  // namespace layra
+}  // namespace layra::testing
 
-QTEST_MAIN(layra::DisplayWindowTest)
+QTEST_MAIN(layra::testing::DisplayWindowTest)
 #include "display_window_test.moc"

@@ -20,13 +20,8 @@
 #include "windows/qt_canvas.h"
 #include "windows/qt_host.h"
 
-namespace layra {
+namespace layra::testing {
 namespace {
-
-using testing::ChooseFile;
-using testing::Click;
-using testing::NonWhite;
-using testing::ScriptedDialogs;
 
 const QString kNotCalculated =
     QStringLiteral("You must first calculate\nthe apparent resistivity values!");
@@ -87,17 +82,17 @@ class ForwardWindowTest : public QObject {
   void menuCarriesCommandsAndRefusesBeforeCalculate() {
     ScriptedDialogs dialogs;
     ForwardWindow window(program_, dialogs, nullptr);
-    testing::ExpectActions(window,
-                           {
-                               {"command501", "&Read resistivity model file"},
-                               {"command502", "&Calculate apparent resistivities"},
-                               {"command505", "&Save apparent resistivities"},
-                               {"command506", "&Type of SIP output"},
-                               {"command510", "&Quit Forward Modelling"},
-                               {"command510quit", "&Quit Forward Modelling"},
-                               {"command520", "&Display apparent resistivities"},
-                               {"command1040", "Change &array type"},
-                           });
+    ExpectActions(window,
+                  {
+                      {"command501", "&Read resistivity model file"},
+                      {"command502", "&Calculate apparent resistivities"},
+                      {"command505", "&Save apparent resistivities"},
+                      {"command506", "&Type of SIP output"},
+                      {"command510", "&Quit Forward Modelling"},
+                      {"command510quit", "&Quit Forward Modelling"},
+                      {"command520", "&Display apparent resistivities"},
+                      {"command1040", "Change &array type"},
+                  });
     // Save or display before a calculation is refused.
     window.findChild<QAction*>("command520")->trigger();
     QCOMPARE(window.lastCommand(), 520);
@@ -123,7 +118,7 @@ class ForwardWindowTest : public QObject {
   void readCalculateDisplayAndSave() {
     ScriptedDialogs dialogs;
     ForwardWindow window(program_, dialogs, nullptr);
-    QVERIFY(testing::ShowExposed(window, 900, 700));
+    QVERIFY(ShowExposed(window, 900, 700));
     QTRY_COMPARE(window.lastCommand(), 0);
     QString title;
     dialogs.Then([&](QDialog& dialog) {
@@ -158,7 +153,7 @@ class ForwardWindowTest : public QObject {
     QString start;
     dialogs.Then([&](QDialog& dialog) {
       save_title = dialog.windowTitle();
-      start = testing::StartDirectory(dialog);
+      start = StartDirectory(dialog);
       ChooseFile(dialog, saved);
     });
     window.ForwardWndProc(kForwardSave);
@@ -242,7 +237,7 @@ class ForwardWindowTest : public QObject {
     QVERIFY(amplitude_phase != real_imaginary);
     auto saved = [&](const char* name) {
       Save(window, dialogs, scratch_->filePath(name));
-      return QString::fromLatin1(testing::FileBytes(scratch_->filePath(name)));
+      return QString::fromLatin1(FileBytes(scratch_->filePath(name)));
     };
     QString text = saved("amplitude.dat");
     QVERIFY(text.contains(QStringLiteral("\nAmplitude-Phase\n")));
@@ -283,7 +278,7 @@ class ForwardWindowTest : public QObject {
     QCOMPARE(dialogs.messages.size(), 1);
     // A refused model cannot be calculated.
     QString bad = scratch_->filePath("bad.mod");
-    QVERIFY(testing::WriteBytes(bad, "Too short\n"));
+    QVERIFY(WriteBytes(bad, "Too short\n"));
     Read(window, dialogs, bad);
     QCOMPARE(window.calculatedFlag(), 0);
     window.ForwardWndProc(kForwardCalculate);
@@ -305,12 +300,12 @@ class ForwardWindowTest : public QObject {
     QCOMPARE(dialogs.messages.size(), before + 1);
     QVERIFY(dialogs.messages.last().text.contains(QStringLiteral("24 frequencies")));
     QVERIFY(!QFile::exists(scratch_->filePath("response.dat")));
-    const QByteArray contents = testing::FileBytes(model);
+    const QByteArray contents = FileBytes(model);
     dialogs.AnswerNextMessage(QMessageBox::Yes);  // replace it
     Save(window, dialogs, model);
     QCOMPARE(dialogs.messages.size(), before + 3);
     QVERIFY(dialogs.messages.last().text.contains(QStringLiteral("It is the model file")));
-    QCOMPARE(testing::FileBytes(model), contents);
+    QCOMPARE(FileBytes(model), contents);
   }
 
   void welcomeThenQuitClosesAndClearsTheModeFlag() {
@@ -318,16 +313,16 @@ class ForwardWindowTest : public QObject {
     int mode_flag = 0;
     QPointer<ForwardWindow> window =
         new ForwardWindow(program_, dialogs, [&mode_flag](int flag) { mode_flag = flag; });
-    QVERIFY(testing::ShowExposed(*window, 800, 600));
+    QVERIFY(ShowExposed(*window, 800, 600));
     QTRY_COMPARE(window->lastCommand(), 0);
     QCOMPARE(mode_flag, 1);
     QCOMPARE(dialogs.messages.size(), 1);
-    testing::ExpectMessage(dialogs.messages[0],
-                           QStringLiteral("Welcome to Forward Modelling Window.\nAfter completing "
-                                          "your job, please click\nExit to return to the Main "
-                                          "Menu."),
-                           QStringLiteral("Message"),
-                           QMessageBox::Information);
+    ExpectMessage(dialogs.messages[0],
+                  QStringLiteral("Welcome to Forward Modelling Window.\nAfter completing "
+                                 "your job, please click\nExit to return to the Main "
+                                 "Menu."),
+                  QStringLiteral("Message"),
+                  QMessageBox::Information);
     window->canvas().repaint();  // only the first paint shows it
     QCoreApplication::processEvents();
     QCOMPARE(dialogs.messages.size(), 1);
@@ -338,7 +333,7 @@ class ForwardWindowTest : public QObject {
 };
 
 }  // namespace
-}  // namespace layra
+}  // namespace layra::testing
 
-QTEST_MAIN(layra::ForwardWindowTest)
+QTEST_MAIN(layra::testing::ForwardWindowTest)
 #include "forward_window_test.moc"

@@ -24,17 +24,8 @@
 #include "windows/uncertainty_dialog.h"
 #include "windows/user_model_dialog.h"
 
-namespace layra {
+namespace layra::testing {
 namespace {
-
-using testing::ChooseFile;
-using testing::Click;
-using testing::ExpectMessage;
-using testing::NonWhite;
-using testing::NumberedEdits;
-using testing::ScriptedDialogs;
-using testing::SetEdit;
-using testing::ShowExposed;
 
 const QString kModeMessage = QStringLiteral("Please press ESC or Q\nto exit the current mode");
 const QString kNoDataMessage = QStringLiteral("You must first read in a data file.");
@@ -126,23 +117,23 @@ class MainWindowTest : public QObject {
     }
     QCOMPARE(dialogs.names.size(), 1);
 
-    testing::ExpectActions(window,
-                           {
-                               {"command101", "&Read apparent resistivity data file"},
-                               {"importFieldSheet", "&Import field sheet (CSV)..."},
-                               {"command111", "&Damping factors"},
-                               {"command112", "&Number of iterations"},
-                               {"command113", "&Convergence limit"},
-                               {"command114", "&Robust inversion..."},
-                               {"command121", "&Automatic Inversion"},
-                               {"command122", "&Invert with user model"},
-                               {"command123", "&Equivalence analysis"},
-                               {"command151", "&Exit program"},
-                               {"command151quit", "&Quit program"},
-                               {"command102", "&Carry out forward modelling"},
-                               {"command131", "&Display Inversion Results"},
-                               {"command201", "Save screen as &BMP file"},
-                           });
+    ExpectActions(window,
+                  {
+                      {"command101", "&Read apparent resistivity data file"},
+                      {"importFieldSheet", "&Import field sheet (CSV)..."},
+                      {"command111", "&Damping factors"},
+                      {"command112", "&Number of iterations"},
+                      {"command113", "&Convergence limit"},
+                      {"command114", "&Robust inversion..."},
+                      {"command121", "&Automatic Inversion"},
+                      {"command122", "&Invert with user model"},
+                      {"command123", "&Equivalence analysis"},
+                      {"command151", "&Exit program"},
+                      {"command151quit", "&Quit program"},
+                      {"command102", "&Carry out forward modelling"},
+                      {"command131", "&Display Inversion Results"},
+                      {"command201", "Save screen as &BMP file"},
+                  });
     // A menu item runs its command.
     dialogs.ThenFill({{"edit760", "12"}}, "button1");
     window.findChild<QAction*>("command112")->trigger();
@@ -223,7 +214,7 @@ class MainWindowTest : public QObject {
     QString start;
     QStringList filters;
     dialogs.Then([&](QDialog& dialog) {
-      start = testing::StartDirectory(dialog);
+      start = StartDirectory(dialog);
       filters = static_cast<QFileDialog&>(dialog).nameFilters();
       ChooseFile(dialog, path);
     });
@@ -246,7 +237,7 @@ class MainWindowTest : public QObject {
     QString example = scratch_->filePath("wenner.dat");
     QVERIFY(QFile::copy(QStringLiteral(LAYRA_EXAMPLES_DIR "/wenner.dat"), example));
     dialogs.Then([&](QDialog& dialog) {
-      start = testing::StartDirectory(dialog);
+      start = StartDirectory(dialog);
       ChooseFile(dialog, example);
     });
     window.RunCommand(kCommandReadData);
@@ -276,7 +267,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(state.dataRead, 1);
     // A file that cannot be read leaves no data, and the inversions see none.
     QString empty = scratch_->filePath("empty.dat");
-    QVERIFY(testing::WriteBytes(empty, QByteArray()));
+    QVERIFY(WriteBytes(empty, QByteArray()));
     Read(window, dialogs, empty);
     QCOMPARE(state.lastReadResult, 1);
     QCOMPARE(state.data.pointCount, 0);
@@ -298,15 +289,15 @@ class MainWindowTest : public QObject {
     const QByteArray readings =
         "a (m);V [mV];I [mA]\n1;159.2;10\n2;71.6;10\n3;42.4;10\n"
         "5;23.9;10\n8;14.3;10\n13;8.6;10\n";
-    QVERIFY(testing::WriteBytes(sheet, readings));
+    QVERIFY(WriteBytes(sheet, readings));
     const QString saved = scratch_->filePath("saved.dat");
     dialogs.ThenChoose(sheet);
     dialogs.ThenChoose(sheet);  // over the sheet itself: "Yes" to replacing it, still refused
     dialogs.AnswerNextMessage(QMessageBox::Yes);
     dialogs.ThenChoose(saved);
     window.RunCommand(kCommandImportFieldSheet);
-    QVERIFY(testing::AnyMessageContains(dialogs, "would replace the field sheet"));
-    QCOMPARE(testing::FileBytes(sheet), readings);
+    QVERIFY(AnyMessageContains(dialogs, "would replace the field sheet"));
+    QCOMPARE(FileBytes(sheet), readings);
     QVERIFY(QFile::exists(saved));
     const ProgramState& state = window.state();
     QCOMPARE(state.dataRead, 1);
@@ -327,10 +318,10 @@ class MainWindowTest : public QObject {
     QVERIFY2(listing.contains(sheet + QStringLiteral(" completed")), qPrintable(listing));
 
     const QString bad = scratch_->filePath("bad.csv");
-    QVERIFY(testing::WriteBytes(bad, "a,rho_a\n1,100\n2,x\n"));
+    QVERIFY(WriteBytes(bad, "a,rho_a\n1,100\n2,x\n"));
     dialogs.ThenChoose(bad);
     window.RunCommand(kCommandImportFieldSheet);
-    QVERIFY(testing::AnyMessageContains(dialogs, "Row 3"));
+    QVERIFY(AnyMessageContains(dialogs, "Row 3"));
     QCOMPARE(state.data.pointCount, 6);
     QCOMPARE(dialogs.unexpected, 0);
   }
@@ -344,7 +335,7 @@ class MainWindowTest : public QObject {
     QString offered;
     dialogs.Then([&](QDialog& dialog) {
       QCOMPARE(dialog.windowTitle(), QStringLiteral("File Name for Inversion Results"));
-      offered = testing::Offered(dialog);
+      offered = Offered(dialog);
       ChooseFile(dialog, results);
     });
     window.state().settings.iterationLimit = 3;
@@ -418,7 +409,7 @@ class MainWindowTest : public QObject {
     QString offered_count;
     dialogs.Then([&](QDialog& dialog) {
       picture_drawn = NonWhite(static_cast<UserModelDiaBox&>(dialog).picture()) > 500;
-      offered_count = testing::EditText(dialog, "edit1001");
+      offered_count = EditText(dialog, "edit1001");
       QStringList values{"9"};
       for (int i = 0; i < 8; ++i) values << QString::number(10 + i) << QString::number(i + 1);
       for (const auto& [name, text] : NumberedEdits(1001, values << "99")) {
@@ -627,7 +618,7 @@ class MainWindowTest : public QObject {
     QString offered;
     QString chosen = scratch_->filePath("main.bmp");
     dialogs.Then([&](QDialog& dialog) {
-      offered = testing::Offered(dialog);
+      offered = Offered(dialog);
       ChooseFile(dialog, chosen);
     });
     window.RunCommand(kCommandSaveScreen);
@@ -659,7 +650,7 @@ class MainWindowTest : public QObject {
 };
 
 }  // namespace
-}  // namespace layra
+}  // namespace layra::testing
 
-QTEST_MAIN(layra::MainWindowTest)
+QTEST_MAIN(layra::testing::MainWindowTest)
 #include "main_window_test.moc"

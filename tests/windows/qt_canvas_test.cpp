@@ -7,10 +7,8 @@
 
 #include "tests/windows/scripted_dialogs.h"
 
-namespace layra {
+namespace layra::testing {
 namespace {
-
-using testing::NonWhite;
 
 class QtCanvasTest : public QObject {
   Q_OBJECT
@@ -161,7 +159,7 @@ class QtCanvasTest : public QObject {
 };
 
 }  // namespace
-}  // namespace layra
+}  // namespace layra::testing
 
-QTEST_MAIN(layra::QtCanvasTest)
+QTEST_MAIN(layra::testing::QtCanvasTest)
 #include "qt_canvas_test.moc"

@@ -13,11 +13,8 @@
 #include "state/records.h"
 #include "tests/windows/scripted_dialogs.h"
 
-namespace layra {
+namespace layra::testing {
 namespace {
-
-using testing::Click;
-using testing::SetEdit;
 
 const std::string kDataTitle = "1D Resistivity Data File";
 const std::string kResultsTitle = "File Name for Inversion Results";
@@ -26,7 +23,7 @@ class QtHostTest : public QObject {
   Q_OBJECT
 
   QTemporaryDir directory_;
-  std::unique_ptr<testing::ScriptedDialogs> dialogs_;
+  std::unique_ptr<ScriptedDialogs> dialogs_;
   std::unique_ptr<ProgramState> state_;
   std::unique_ptr<QtHost> host_;
 
@@ -35,12 +32,12 @@ class QtHostTest : public QObject {
  private slots:
   void init() {
     QVERIFY(directory_.isValid());
-    dialogs_ = std::make_unique<testing::ScriptedDialogs>();
+    dialogs_ = std::make_unique<ScriptedDialogs>();
     state_ = std::make_unique<ProgramState>();
     state_->dataDirectory = directory_.path().toStdString() + "/";
     host_ = std::make_unique<QtHost>(nullptr, *dialogs_, *state_);
-    QVERIFY(testing::WriteBytes(Path("survey1.INV"), "x\n"));
-    QVERIFY(testing::WriteBytes(Path("survey1.dat"), QByteArray()));
+    QVERIFY(WriteBytes(Path("survey1.INV"), "x\n"));
+    QVERIFY(WriteBytes(Path("survey1.dat"), QByteArray()));
   }
 
   void messageBoxesCarryCaptionIconAndButtons() {
@@ -57,10 +54,10 @@ class QtHostTest : public QObject {
     }
     host_->ShowMessage("i", "Info", MessageIcon::kInformation, MessageButtons::kOk);
     QCOMPARE(dialogs_->messages.size(), 4);
-    testing::ExpectMessage(dialogs_->messages[0],
-                           QStringLiteral("You must first read in a data file."),
-                           QStringLiteral("Error Message"),
-                           QMessageBox::Warning);
+    ExpectMessage(dialogs_->messages[0],
+                  QStringLiteral("You must first read in a data file."),
+                  QStringLiteral("Error Message"),
+                  QMessageBox::Warning);
     QCOMPARE(dialogs_->messages[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QCOMPARE(dialogs_->messages[1].icon, QMessageBox::Question);
     QCOMPARE(dialogs_->messages[1].buttons, QMessageBox::Yes | QMessageBox::No);
@@ -75,9 +72,9 @@ class QtHostTest : public QObject {
     QString start;
     QStringList filters;
     dialogs_->Then([&](QDialog& dialog) {
-      start = testing::StartDirectory(dialog);
+      start = StartDirectory(dialog);
       filters = static_cast<QFileDialog&>(dialog).nameFilters();
-      testing::ChooseFile(dialog, Path("survey1.dat"));
+      ChooseFile(dialog, Path("survey1.dat"));
     });
     std::string path = "*.dat";
     QVERIFY(host_->ChooseOpenFile(path, kDataTitle));
@@ -111,8 +108,8 @@ class QtHostTest : public QObject {
     QString start;
     QString offered;
     dialogs_->Then([&](QDialog& dialog) {
-      start = testing::StartDirectory(dialog);
-      offered = testing::Offered(dialog);
+      start = StartDirectory(dialog);
+      offered = Offered(dialog);
       dialog.reject();
     });
     std::string path = Path("survey1.INV").toStdString();
@@ -152,7 +149,7 @@ class QtHostTest : public QObject {
       QCOMPARE(dialog.objectName(), QStringLiteral("RmsDiaBox"));
       QCOMPARE(dialog.windowTitle(), QStringLiteral("New Convergence Limit"));
       QVERIFY(dialog.findChild<QLineEdit*>("edit770") == nullptr);
-      QCOMPARE(testing::EditText(dialog, "edit771"), QStringLiteral("2.000"));
+      QCOMPARE(EditText(dialog, "edit771"), QStringLiteral("2.000"));
       SetEdit(dialog, "edit771", "1");
       Click(dialog, "button1");
     });
@@ -185,7 +182,7 @@ class QtHostTest : public QObject {
 };
 
 }  // namespace
-}  // namespace layra
+}  // namespace layra::testing
 
-QTEST_MAIN(layra::QtHostTest)
+QTEST_MAIN(layra::testing::QtHostTest)
 #include "qt_host_test.moc"

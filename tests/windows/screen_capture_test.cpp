@@ -16,12 +16,8 @@
 #include "windows/qt_canvas.h"
 #include "windows/qt_host.h"
 
-namespace layra {
+namespace layra::testing {
 namespace {
-
-using testing::FileBytes;
-using testing::ScriptedDialogs;
-using testing::WriteBytes;
 
 // The little-endian number of `size` bytes at `at`.
 std::uint32_t ReadLe(const QByteArray& bytes, int at, int size = 4) {
@@ -85,9 +81,9 @@ class ScreenCaptureTest : public QObject {
     QString chosen = Scratch("picture.bmp");
     dialogs_->Then([&](QDialog& dialog) {
       QCOMPARE(dialog.windowTitle(), QStringLiteral("Output BMP File"));
-      offered = testing::Offered(dialog);
+      offered = Offered(dialog);
       QVERIFY(QFile::exists(QString::fromStdString(temporary_)));
-      testing::ChooseFile(dialog, chosen);
+      ChooseFile(dialog, chosen);
     });
     QVERIFY(Capture(base));
     QCOMPARE(offered, Scratch("survey.bmp"));
@@ -95,7 +91,7 @@ class ScreenCaptureTest : public QObject {
     QVERIFY(!QFile::exists(Scratch("survey_temp.bmp")));
     QCOMPARE(QString::fromStdString(base), QDir::toNativeSeparators(chosen));
     QCOMPARE(dialogs_->messages.size(), 1);
-    testing::ExpectMessage(
+    ExpectMessage(
         dialogs_->messages[0], Saved(chosen), QStringLiteral("Message"), QMessageBox::Information);
     // The window is left clear and asked once to draw again.
     QCOMPARE(canvas_->GetPixel(3, 5), kWhite);
@@ -148,7 +144,7 @@ class ScreenCaptureTest : public QObject {
       QString offered;
       dialogs_->Then([&](QDialog& dialog) {
         temporary_existed = QFile::exists(QString::fromStdString(temporary_));
-        offered = testing::Offered(dialog);
+        offered = Offered(dialog);
         dialog.reject();
       });
       QVERIFY2(!Capture(base), c.base);
@@ -249,7 +245,7 @@ class ScreenCaptureTest : public QObject {
 };
 
 }  // namespace
-}  // namespace layra
+}  // namespace layra::testing
 
-QTEST_MAIN(layra::ScreenCaptureTest)
+QTEST_MAIN(layra::testing::ScreenCaptureTest)
 #include "screen_capture_test.moc"

@@ -14,12 +14,8 @@
 #include "windows/qt_canvas.h"
 #include "windows/user_model_dialog.h"
 
-namespace layra {
+namespace layra::testing {
 namespace {
-
-using testing::Click;
-using testing::EditText;
-using testing::SetEdit;
 
 bool Checked(QDialog& dialog, const char* radio) {
   return dialog.findChild<QRadioButton*>(radio)->isChecked();
@@ -285,7 +281,7 @@ class SettingsDialogsTest : public QObject {
     for (int layer = 1; layer <= 8; ++layer) {
       values << QString::number(10 * layer) << QString::number(layer + 0.5);
     }
-    for (const auto& [name, text] : testing::NumberedEdits(1001, values << "900")) {
+    for (const auto& [name, text] : NumberedEdits(1001, values << "900")) {
       SetEdit(dialog, name, text);
     }
     Click(dialog, "button1021");
@@ -338,7 +334,7 @@ class SettingsDialogsTest : public QObject {
 };
 
 }  // namespace
-}  // namespace layra
+}  // namespace layra::testing
 
-QTEST_MAIN(layra::SettingsDialogsTest)
+QTEST_MAIN(layra::testing::SettingsDialogsTest)
 #include "settings_dialogs_test.moc"
