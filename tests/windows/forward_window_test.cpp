@@ -115,11 +115,25 @@ class ForwardWindowTest : public QObject {
     QCOMPARE(dialogs.unexpected, 0);
   }
 
-  void readCalculateDisplayAndSave() {
+  // The welcome on the first paint only, a model read, calculated, displayed
+  // and saved, then Quit closes the window and clears the mode flag.
+  void readCalculateDisplaySaveAndQuit() {
     ScriptedDialogs dialogs;
-    ForwardWindow window(program_, dialogs, nullptr);
-    QVERIFY(ShowExposed(window, 900, 700));
-    QTRY_COMPARE(window.lastCommand(), 0);
+    int mode_flag = 0;
+    QPointer<ForwardWindow> window =
+        new ForwardWindow(program_, dialogs, [&mode_flag](int flag) { mode_flag = flag; });
+    QVERIFY(ShowExposed(*window, 900, 700));
+    QTRY_COMPARE(window->lastCommand(), 0);
+    QCOMPARE(mode_flag, 1);
+    QCOMPARE(dialogs.messages.size(), 1);
+    ExpectMessage(dialogs.messages[0],
+                  QStringLiteral("Welcome to Forward Modelling Window.\nAfter completing your "
+                                 "job, please click\nExit to return to the Main Menu."),
+                  QStringLiteral("Message"),
+                  QMessageBox::Information);
+    window->canvas().repaint();  // only the first paint shows it
+    QCoreApplication::processEvents();
+    QCOMPARE(dialogs.messages.size(), 1);
     QString title;
     dialogs.Then([&](QDialog& dialog) {
       title = dialog.windowTitle();
@@ -127,23 +141,23 @@ class ForwardWindowTest : public QObject {
                QStringLiteral("*.mod (*.mod)"));
       ChooseFile(dialog, Example("ip_model.mod"));
     });
-    window.ForwardWndProc(kForwardReadModel);
+    window->ForwardWndProc(kForwardReadModel);
     QCOMPARE(title, QStringLiteral("1D Resistivity Model File"));
-    const ForwardModel& model = window.model();
+    const ForwardModel& model = window->model();
     QCOMPARE(model.model.layerCount, 3);
     QCOMPARE(model.spacingCount, 12);
-    QVERIFY(!window.listing().toPlainText().isEmpty());  // the reader's listing
+    QVERIFY(!window->listing().toPlainText().isEmpty());  // the reader's listing
 
-    window.ForwardWndProc(kForwardCalculate);
-    QCOMPARE(window.calculatedFlag(), 1);
+    window->ForwardWndProc(kForwardCalculate);
+    QCOMPARE(window->calculatedFlag(), 1);
     for (int i = 0; i < 12; ++i) {
       QVERIFY(model.calcResistivity[i] > 0.0f);
       QVERIFY(model.calcIp[i] > 0.0f && model.calcIp[i] < 1.0f);
     }
-    QVERIFY(window.listing().toPlainText().contains(QStringLiteral("App. Res.")));
-    QCOMPARE(NonWhite(window.canvas()), 0);  // the listing is not painted over the plot
-    window.ForwardWndProc(kForwardDisplay);
-    QVERIFY(NonWhite(window.canvas()) > 0);
+    QVERIFY(window->listing().toPlainText().contains(QStringLiteral("App. Res.")));
+    QCOMPARE(NonWhite(window->canvas()), 0);  // the listing is not painted over the plot
+    window->ForwardWndProc(kForwardDisplay);
+    QVERIFY(NonWhite(window->canvas()) > 0);
     // Display leaves the chargeabilities as they were (fractions).
     QVERIFY(model.calcIp[0] < 1.0f);
     QCOMPARE(model.model.chargeability[1], 0.045f);
@@ -156,7 +170,7 @@ class ForwardWindowTest : public QObject {
       start = StartDirectory(dialog);
       ChooseFile(dialog, saved);
     });
-    window.ForwardWndProc(kForwardSave);
+    window->ForwardWndProc(kForwardSave);
     QCOMPARE(save_title, QStringLiteral("File Name for apparent resistivity values"));
     QCOMPARE(start, scratch_->path() + "/");
     // The saved file reads back as IP data at the calculated values.
@@ -170,6 +184,9 @@ class ForwardWindowTest : public QObject {
       QVERIFY(qAbs(read.data.apparentResistivity[i] / model.calcResistivity[i] - 1) < 1e-4);
     }
     QCOMPARE(dialogs.unexpected, 0);
+    window->findChild<QAction*>("command510quit")->trigger();
+    QCOMPARE(mode_flag, 0);
+    QTRY_VERIFY(window.isNull());  // destroyed once closed
   }
 
   void arrayTypeChangeNeedsNewCalculation() {
@@ -306,29 +323,6 @@ class ForwardWindowTest : public QObject {
     QCOMPARE(dialogs.messages.size(), before + 3);
     QVERIFY(dialogs.messages.last().text.contains(QStringLiteral("It is the model file")));
     QCOMPARE(FileBytes(model), contents);
-  }
-
-  void welcomeThenQuitClosesAndClearsTheModeFlag() {
-    ScriptedDialogs dialogs;
-    int mode_flag = 0;
-    QPointer<ForwardWindow> window =
-        new ForwardWindow(program_, dialogs, [&mode_flag](int flag) { mode_flag = flag; });
-    QVERIFY(ShowExposed(*window, 800, 600));
-    QTRY_COMPARE(window->lastCommand(), 0);
-    QCOMPARE(mode_flag, 1);
-    QCOMPARE(dialogs.messages.size(), 1);
-    ExpectMessage(dialogs.messages[0],
-                  QStringLiteral("Welcome to Forward Modelling Window.\nAfter completing "
-                                 "your job, please click\nExit to return to the Main "
-                                 "Menu."),
-                  QStringLiteral("Message"),
-                  QMessageBox::Information);
-    window->canvas().repaint();  // only the first paint shows it
-    QCoreApplication::processEvents();
-    QCOMPARE(dialogs.messages.size(), 1);
-    window->findChild<QAction*>("command510quit")->trigger();
-    QCOMPARE(mode_flag, 0);
-    QTRY_VERIFY(window.isNull());  // destroyed once closed
   }
 };
 

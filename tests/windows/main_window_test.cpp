@@ -541,13 +541,19 @@ class MainWindowTest : public QObject {
     QCOMPARE(dialogs.unexpected, 0);
   }
 
-  // The forward window refuses or ignores commands while open; once it has
-  // gone the display window opens, refuses the forward window, and closes with
-  // Escape, after which the commands work again.
+  // The forward window refuses or ignores commands while open, and a capture
+  // then takes the main window's picture; once it has gone the display window
+  // opens, refuses the forward window, and closes with Escape, after which the
+  // commands work again; closing the main window closes its child.
   void childWindowsOpenOneAtATime() {
     ScriptedDialogs dialogs;
     MainWindow window(&dialogs);
     ShowMain(window, dialogs);
+    QString data = scratch_->filePath("survey.dat");
+    QVERIFY(QFile::copy(QStringLiteral(LAYRA_TEST_DATA "/windows_wenner.dat"), data));
+    Read(window, dialogs, data);
+    QCOMPARE(window.state().dataRead, 1);
+    const std::string data_name = window.state().data.dataFileName;
     window.canvas().SetPixel(20, 20, kRed);
     window.RunCommand(kCommandForwardModelling);
     QCOMPARE(window.canvas().GetPixel(20, 20), kWhite);  // cleared before the child opens
@@ -576,43 +582,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(window.findChildren<ForwardWindow*>().size(), 1);
     QVERIFY(window.childWindow() == forward);
 
-    forward->findChild<QAction*>("command510")->trigger();
-    QCOMPARE(window.modeFlag(), 0);
-    QTRY_VERIFY(forward.isNull());
-    QVERIFY(window.childWindow() == nullptr);
-    window.RunCommand(kCommandDisplayResults);
-    QPointer<DisplayWindow> display = qobject_cast<DisplayWindow*>(window.childWindow());
-    QVERIFY(display != nullptr);
-    QCOMPARE(display->windowTitle(),
-             QStringLiteral("LAYRA ver. 1.00f Beta- Display Inversion Results Window"));
-    QCOMPARE(window.modeFlag(), 1);
-    WaitForWelcome(dialogs, 4);
-    window.RunCommand(kCommandForwardModelling);
-    QCOMPARE(dialogs.messages.last().text, kModeMessage);
-    QCOMPARE(window.findChildren<ForwardWindow*>().size(), 0);
-    QTest::keyClick(display, Qt::Key_Escape);
-    QCOMPARE(window.modeFlag(), 0);
-    QTRY_VERIFY(display.isNull());
-    dialogs.ThenFill({}, "button2");
-    window.RunCommand(kCommandIterations);
-    QCOMPARE(dialogs.names.last(), QStringLiteral("NitDiaBox"));
-    QCOMPARE(dialogs.unexpected, 0);
-  }
-
-  void captureWorksInModeAndTakesTheMainWindow() {
-    ScriptedDialogs dialogs;
-    MainWindow window(&dialogs);
-    ShowMain(window, dialogs);
-    QString data = scratch_->filePath("survey.dat");
-    QVERIFY(QFile::copy(QStringLiteral(LAYRA_TEST_DATA "/windows_wenner.dat"), data));
-    Read(window, dialogs, data);
-    QCOMPARE(window.state().dataRead, 1);
-    const std::string data_name = window.state().data.dataFileName;
-    window.RunCommand(kCommandForwardModelling);
-    auto* forward = qobject_cast<ForwardWindow*>(window.childWindow());
-    QVERIFY(forward != nullptr);
-    WaitForWelcome(dialogs, 0);
-    // Different pictures on the two windows.
+    // Different pictures on the two windows: the capture takes the main one.
     window.canvas().SetPixel(5, 5, kRed);
     forward->canvas().SetPixel(5, 5, kBlue);
     QString offered;
@@ -632,15 +602,32 @@ class MainWindowTest : public QObject {
     // The data file is still the one the next inversion starts from.
     QCOMPARE(window.state().data.dataFileName, data_name);
     QCOMPARE(window.modeFlag(), 1);
-    QCOMPARE(dialogs.unexpected, 0);
-  }
 
-  void closingTheMainWindowClosesTheChild() {
-    ScriptedDialogs dialogs;
-    MainWindow window(&dialogs);
-    ShowMain(window, dialogs);
+    forward->findChild<QAction*>("command510")->trigger();
+    QCOMPARE(window.modeFlag(), 0);
+    QTRY_VERIFY(forward.isNull());
+    QVERIFY(window.childWindow() == nullptr);
+    const int messages = dialogs.messages.size();
     window.RunCommand(kCommandDisplayResults);
-    QPointer<QMainWindow> display = window.childWindow();
+    QPointer<DisplayWindow> display = qobject_cast<DisplayWindow*>(window.childWindow());
+    QVERIFY(display != nullptr);
+    QCOMPARE(display->windowTitle(),
+             QStringLiteral("LAYRA ver. 1.00f Beta- Display Inversion Results Window"));
+    QCOMPARE(window.modeFlag(), 1);
+    WaitForWelcome(dialogs, messages);
+    window.RunCommand(kCommandForwardModelling);
+    QCOMPARE(dialogs.messages.last().text, kModeMessage);
+    QCOMPARE(window.findChildren<ForwardWindow*>().size(), 0);
+    QTest::keyClick(display, Qt::Key_Escape);
+    QCOMPARE(window.modeFlag(), 0);
+    QTRY_VERIFY(display.isNull());
+    dialogs.ThenFill({}, "button2");
+    window.RunCommand(kCommandIterations);
+    QCOMPARE(dialogs.names.last(), QStringLiteral("NitDiaBox"));
+    QCOMPARE(dialogs.unexpected, 0);
+
+    window.RunCommand(kCommandDisplayResults);
+    display = qobject_cast<DisplayWindow*>(window.childWindow());
     QVERIFY(!display.isNull());
     window.RunCommand(kCommandExit);
     QVERIFY(!window.isVisible());
