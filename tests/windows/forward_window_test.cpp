@@ -274,7 +274,7 @@ class ForwardWindowTest : public QObject {
     QCOMPARE(dialogs.unexpected, 0);
   }
 
-  void failedReadsAndSavesAreHandled() {
+  void failedReadsAndSavesAreHandledAndUnreadableFilesAreNotSaved() {
     ScriptedDialogs dialogs;
     ForwardWindow window(program_, dialogs, nullptr);
     Calculated(window, dialogs);
@@ -302,13 +302,8 @@ class ForwardWindowTest : public QObject {
     QCOMPARE(window.calculatedFlag(), 0);
     window.ForwardWndProc(kForwardDisplay);
     QCOMPARE(dialogs.messages.last().text, kNotCalculated);
-  }
-
-  // Saving writes only a file the data-file reader takes back, and never over
-  // the model file the response was computed from.
-  void unreadableResponsesAndTheModelFileAreNotSaved() {
-    ScriptedDialogs dialogs;
-    ForwardWindow window(program_, dialogs, nullptr);
+    // Saving writes only a file the data-file reader takes back, and never
+    // over the model file the response was computed from.
     const QString model = scratch_->filePath("sip_generated.mod");
     QVERIFY(QFile::copy(Example("sip_generated.mod"), model));
     Calculated(window, dialogs, model);
