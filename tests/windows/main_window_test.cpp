@@ -17,7 +17,6 @@
 
 #include "state/records.h"
 #include "tests/windows/scripted_dialogs.h"
-#include "windows/about_dialog.h"
 #include "windows/display_window.h"
 #include "windows/forward_window.h"
 #include "windows/qt_canvas.h"

@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QtTest>

@@ -4,7 +4,6 @@
 // bad survey file is refused with its message.
 
 #include <QAction>
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
