@@ -234,7 +234,7 @@ class SettingsDialogsTest : public QObject {
     QCOMPARE(options.assumedErrorPercent, 3.0);
   }
 
-  void userModelOutOfRangeCountOrCancelKeepsPrevious() {
+  void userModelCountIsCheckedAndNineLayersAreRead() {
     LayeredModel user_model;
     user_model.layerCount = 3;
     user_model.resistivity[0] = 10.0f;
@@ -256,6 +256,23 @@ class SettingsDialogsTest : public QObject {
     Click(again, "button1022");
     QCOMPARE(result, 2);
     QCOMPARE(user_model.layerCount, 3);
+    // Nine layers read eight pairs and the last resistivity from edit1018.
+    UserModelDiaBox nine(user_model, result, nullptr);
+    QStringList values{"9"};
+    for (int layer = 1; layer <= 8; ++layer) {
+      values << QString::number(10 * layer) << QString::number(layer + 0.5);
+    }
+    for (const auto& [name, text] : NumberedEdits(1001, values << "900")) {
+      SetEdit(nine, name, text);
+    }
+    Click(nine, "button1021");
+    QCOMPARE(result, 1);
+    QCOMPARE(user_model.layerCount, 9);
+    for (int layer = 1; layer <= 8; ++layer) {
+      QCOMPARE(user_model.resistivity[layer - 1], 10.0f * layer);
+      QCOMPARE(user_model.thickness[layer - 1], layer + 0.5f);
+    }
+    QCOMPARE(user_model.resistivity[8], 900.0f);
   }
 
   void userModelFixBoxesNameTheHeldValuesOfLayersInUse() {
@@ -271,27 +288,6 @@ class SettingsDialogsTest : public QObject {
     Click(dialog, "button1021");
     QCOMPARE(result, 1);
     QCOMPARE(fixed, (std::vector<std::string>{"h1", "rho2"}));
-  }
-
-  void userModelNineLayersReadsEightPairsAndEdit1018() {
-    LayeredModel user_model;
-    int result = 0;
-    UserModelDiaBox dialog(user_model, result, nullptr);
-    QStringList values{"9"};
-    for (int layer = 1; layer <= 8; ++layer) {
-      values << QString::number(10 * layer) << QString::number(layer + 0.5);
-    }
-    for (const auto& [name, text] : NumberedEdits(1001, values << "900")) {
-      SetEdit(dialog, name, text);
-    }
-    Click(dialog, "button1021");
-    QCOMPARE(result, 1);
-    QCOMPARE(user_model.layerCount, 9);
-    for (int layer = 1; layer <= 8; ++layer) {
-      QCOMPARE(user_model.resistivity[layer - 1], 10.0f * layer);
-      QCOMPARE(user_model.thickness[layer - 1], layer + 0.5f);
-    }
-    QCOMPARE(user_model.resistivity[8], 900.0f);
   }
 
   void userModelEnterAndEscapeCycleThroughEveryEdit() {
