@@ -4,12 +4,9 @@
 // opened from the command line.
 
 #include <QAction>
-#include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QSpinBox>
@@ -26,286 +23,257 @@
 #include "windows/qt_canvas.h"
 #include "windows/result_tables.h"
 
-namespace layra {
+namespace layra::testing {
 namespace {
 
-using testing::ChooseFile;
-using testing::FileBytes;
-using testing::NonWhite;
-using testing::ScriptedDialogs;
-using testing::ShowExposed;
+// Column of the rightmost non-white pixel of the picture, -1 if none.
+int RightmostDrawn(const QImage& image) {
+  for (int x = image.width() - 1; x >= 0; --x) {
+    for (int y = 0; y < image.height(); ++y) {
+      if ((image.pixel(x, y) & 0xffffff) != 0xffffff) return x;
+    }
+  }
+  return -1;
+}
+
+// Reads `data` and inverts it automatically with three iterations into
+// `results`.
+void ReadAndInvert(MainWindow& window,
+                   ScriptedDialogs& dialogs,
+                   const QString& data,
+                   const QString& results) {
+  QVERIFY(window.OpenFile(data));
+  dialogs.ThenChoose(results);
+  window.state().settings.iterationLimit = 3;
+  window.RunCommand(kCommandAutomaticInversion);
+}
 
 class DesktopViewTest : public QObject {
   Q_OBJECT
 
- private slots:
-  void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-  void init();
-  void plotFollowsTheWindowSize();
-  void picturesAreWrittenByExtension();
-  void shortcutsRunTheirCommands();
-  void tablesShowTheFitAndALeftOutPointIsNotFitted();
-  void sipForwardPlotPagesThroughItsFrequencies();
-  void commandLineFileOpensInItsWindow_data();
-  void commandLineFileOpensInItsWindow();
-
- private:
   // Copies a file of the examples into the scratch directory.
   QString Example(const QString& name) {
     const QString target = scratch_->filePath(name);
     QFile::copy(QStringLiteral(LAYRA_EXAMPLES_DIR "/") + name, target);
     return target;
   }
-  // Reads `data` and inverts it automatically with three iterations into
-  // `results`.
-  static void ReadAndInvert(MainWindow& window,
-                            ScriptedDialogs& dialogs,
-                            const QString& data,
-                            const QString& results) {
-    QVERIFY(window.OpenFile(data));
-    dialogs.ThenChoose(results);
-    window.state().settings.iterationLimit = 3;
-    window.RunCommand(kCommandAutomaticInversion);
-  }
 
   std::unique_ptr<QTemporaryDir> scratch_;
-};
 
-void DesktopViewTest::init() {
-  scratch_ = std::make_unique<QTemporaryDir>();
-  QVERIFY(scratch_->isValid());
-}
+ private slots:
+  void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+  void init() {
+    scratch_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(scratch_->isValid());
+  }
 
-// Column of the leftmost and rightmost non-white pixel of the picture.
-QPair<int, int> DrawnColumns(const QImage& image) {
-  int left = image.width(), right = -1;
-  for (int y = 0; y < image.height(); ++y) {
-    for (int x = 0; x < image.width(); ++x) {
-      if ((image.pixel(x, y) & 0xffffff) != 0xffffff) {
-        left = std::min(left, x);
-        right = std::max(right, x);
+  // The plot follows the window's size and comes back after a capture; it
+  // is exported by extension (nothing before a plot) and printed.
+  void plotFollowsTheWindowSizeAndIsExported() {
+    ScriptedDialogs dialogs;
+    MainWindow window(&dialogs);
+    QVERIFY(ShowExposed(window, 1000, 700));
+    QVERIFY(!window.pictures().ExportPicture());
+    QVERIFY(dialogs.messages.last().text.contains(QStringLiteral("no picture")));
+    ReadAndInvert(window, dialogs, Example("wenner.dat"), scratch_->filePath("w.INV"));
+    QtCanvas& canvas = window.canvas();
+    QVERIFY(canvas.hasPicture());
+    const QSize before = canvas.size();
+    const int right_before = RightmostDrawn(canvas.image().copy(QRect(QPoint(), before)));
+    // Larger: the plot reaches further right; smaller: it still ends inside.
+    for (const QSize& size : {QSize(1400, 900), QSize(700, 500)}) {
+      window.resize(size);
+      QTRY_VERIFY(canvas.size() != before);
+      const int right = RightmostDrawn(canvas.image().copy(QRect(QPoint(), canvas.size())));
+      QVERIFY2(right < canvas.width(), qPrintable(QString::number(right)));
+      QCOMPARE(right > right_before, canvas.width() > before.width());
+      QVERIFY(NonWhite(canvas) > 2000);
+    }
+    // A capture clears the window and the plot comes back.
+    dialogs.ThenChoose(scratch_->filePath("capture.bmp"));
+    window.RunCommand(kCommandSaveScreen);
+    QVERIFY(QFileInfo(scratch_->filePath("capture.bmp")).size() > 0);
+    QVERIFY(NonWhite(canvas) > 2000);
+
+    const struct {
+      const char* name;
+      QByteArray magic;
+    } kinds[] = {{"plot.png", QByteArray("\x89PNG")},
+                 {"plot.svg", QByteArray("<?xml")},
+                 {"plot.pdf", QByteArray("%PDF")}};
+    for (const auto& kind : kinds) {
+      const QString path = scratch_->filePath(QLatin1String(kind.name));
+      dialogs.ThenChoose(path);
+      dialogs.Then([](QDialog& dialog) {
+        dialog.findChild<QSpinBox*>(QStringLiteral("width"))->setValue(800);
+        dialog.findChild<QSpinBox*>(QStringLiteral("height"))->setValue(600);
+        dialog.accept();
+      });
+      QVERIFY2(window.pictures().ExportPicture(), kind.name);
+      QVERIFY2(FileBytes(path).startsWith(kind.magic), kind.name);
+    }
+    QCOMPARE(QImage(scratch_->filePath("plot.png")).size(), QSize(800, 600));
+    QVERIFY(FileBytes(scratch_->filePath("plot.svg")).contains("<polyline") ||
+            FileBytes(scratch_->filePath("plot.svg")).contains("<path"));
+    // An unknown extension is refused with a message and writes nothing.
+    dialogs.ThenChoose(scratch_->filePath("plot.gif"));
+    dialogs.Then([](QDialog& dialog) { dialog.accept(); });
+    QVERIFY(!window.pictures().ExportPicture());
+    QVERIFY(dialogs.messages.last().text.contains(QStringLiteral(".png, .svg or .pdf")));
+    QVERIFY(!QFile::exists(scratch_->filePath("plot.gif")));
+    // Printing to a PDF file through the print dialog.
+    const QString printed = scratch_->filePath("printed.pdf");
+    dialogs.Then([&](QDialog& dialog) {
+      QPrinter* printer = static_cast<QPrintDialog&>(dialog).printer();
+      printer->setOutputFormat(QPrinter::PdfFormat);
+      printer->setOutputFileName(printed);
+      dialog.done(QDialog::Accepted);  // as the dialog's Print button leaves it
+    });
+    QVERIFY(window.pictures().Print());
+    QVERIFY(FileBytes(printed).startsWith("%PDF"));
+  }
+
+  void shortcutsRunTheirCommands() {
+    ScriptedDialogs dialogs;
+    MainWindow window(&dialogs);
+    const QList<QPair<QString, QKeySequence>> shortcuts = {
+        {"command101", QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {"command121", QKeySequence(Qt::CTRL | Qt::Key_I)},
+        {"command122", QKeySequence(Qt::CTRL | Qt::Key_U)},
+        {"exportPicture", QKeySequence(Qt::CTRL | Qt::Key_E)},
+        {"printPicture", QKeySequence(Qt::CTRL | Qt::Key_P)},
+        {"command151", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {"usageGuide", QKeySequence(Qt::Key_F1)},
+    };
+    for (const auto& [name, keys] : shortcuts) {
+      auto* action = window.findChild<QAction*>(name);
+      QVERIFY2(action != nullptr && action->shortcut() == keys, qPrintable(name));
+    }
+    // Mnemonics of the menu bar are all different.
+    QSet<QChar> mnemonics;
+    for (QAction* menu : window.menuBar()->actions()) {
+      const QString text = menu->text();
+      const int amp = static_cast<int>(text.indexOf(QLatin1Char('&')));
+      QVERIFY2(amp >= 0, qPrintable(text));
+      QChar key = text.at(amp + 1).toLower();
+      QVERIFY2(!mnemonics.contains(key), qPrintable(text));
+      mnemonics.insert(key);
+    }
+    // The keys reach the commands.
+    QVERIFY(ShowExposed(window, 900, 650));
+    window.activateWindow();
+    QTest::keyClick(&window, Qt::Key_F1);
+    QVERIFY(dialogs.messages.last().caption == QStringLiteral("Usage guide"));
+    dialogs.ThenReject();
+    QTest::keyClick(&window, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(window.lastCommand(), static_cast<int>(kCommandReadData));
+    QTest::keyClick(&window, Qt::Key_I, Qt::ControlModifier);
+    QCOMPARE(window.lastCommand(), static_cast<int>(kCommandAutomaticInversion));
+    QVERIFY(window.statusText().contains(QStringLiteral("Engine: documented")));
+  }
+
+  void tablesShowTheFitAndALeftOutPointIsNotFitted() {
+    ScriptedDialogs dialogs;
+    MainWindow window(&dialogs);
+    QVERIFY(ShowExposed(window, 1000, 700));
+    const QString data = Example("wenner.dat");
+    const QByteArray file_before = FileBytes(data);
+    ReadAndInvert(window, dialogs, data, scratch_->filePath("all.INV"));
+    const ProgramState& state = window.state();
+    const int points = state.data.pointCount;
+    // The model table holds the run's model, the data table its fit.
+    const ModelTable& model = window.modelTable();
+    QCOMPARE(model.rowCount(), state.model.layerCount);
+    QVERIFY(std::abs(model.item(0, 1)->text().toDouble() - state.model.resistivity[0]) <
+            1e-4 * state.model.resistivity[0]);
+    QVERIFY(model.ToCsv().startsWith(QStringLiteral("Layer,Resistivity")));
+    DataTable& table = window.dataTable();
+    QCOMPARE(table.rowCount(), points);
+    QVERIFY(std::abs(table.item(2, 4)->text().toDouble() - state.outcome.calculatedResistivity[2]) <
+            1e-4 * state.outcome.calculatedResistivity[2]);
+    QVERIFY(window.statusText().contains(QStringLiteral("Iteration: %1").arg(3)));
+
+    // Leave point 3 out: the next run fits the others only.
+    table.item(2, 1)->setCheckState(Qt::Checked);
+    QCOMPARE(state.excludedPoints[2], 1);
+    dialogs.ThenChoose(scratch_->filePath("left_out.INV"));
+    window.RunCommand(kCommandAutomaticInversion);
+    QCOMPARE(state.data.pointCount, points);  // the sounding stays whole
+    QVERIFY(std::isnan(state.outcome.calculatedResistivity[2]));
+    QVERIFY(std::isfinite(state.outcome.calculatedResistivity[3]));
+    const QString results = QString::fromLatin1(FileBytes(scratch_->filePath("left_out.INV")));
+    const QString all = QString::fromLatin1(FileBytes(scratch_->filePath("all.INV")));
+    QVERIFY(results != all);
+    QVERIFY(table.item(2, 1)->text().contains(QStringLiteral("excluded")));
+    QVERIFY(window.listing().toPlainText().contains(
+        QStringLiteral("Points left out of this inversion: 3")));
+    QCOMPARE(FileBytes(data), file_before);
+    // A new read takes every point again.
+    QVERIFY(window.OpenFile(data));
+    QCOMPARE(state.excludedPoints[2], 0);
+  }
+
+  void sipForwardPlotPagesThroughItsFrequencies() {
+    ScriptedDialogs dialogs;
+    MainWindow window(&dialogs);
+    QVERIFY(ShowExposed(window, 900, 650));
+    QVERIFY(window.OpenFile(Example("sip_model.mod")));  // twelve frequencies
+    auto* forward = qobject_cast<ForwardWindow*>(window.childWindow());
+    QVERIFY(forward != nullptr);
+    QTRY_COMPARE(forward->model().frequencyCount, 12);
+    // Tau = 0.001 s and 20 mV/V are shown as such, not rounded to 0.00.
+    QCOMPARE(forward->modelTable().item(0, 5)->text(), QStringLiteral("0.001"));
+    QCOMPARE(forward->modelTable().item(0, 4)->text(), QStringLiteral("20"));
+    QVERIFY(forward->listing().toPlainText().contains(QStringLiteral("   0.001")));
+    forward->ForwardWndProc(kForwardCalculate);
+    forward->ForwardWndProc(kForwardDisplay);
+    const QImage first = forward->canvas().image();
+    QTest::keyClick(forward, Qt::Key_PageDown);
+    QCOMPARE(forward->frequencyPage(), 1);
+    QVERIFY(forward->canvas().image() != first);
+    QTest::keyClick(forward, Qt::Key_PageDown);  // there are two pages only
+    QCOMPARE(forward->frequencyPage(), 1);
+    forward->findChild<QAction*>(QStringLiteral("previousFrequencies"))->trigger();
+    QCOMPARE(forward->frequencyPage(), 0);
+    QCOMPARE(forward->canvas().image(), first);
+  }
+
+  // A data file opens in the main window, a model in the forward window and
+  // results in the display window; a missing file is named in a message.
+  void commandLineFileOpensInItsWindow() {
+    const QList<QPair<QString, int>> files = {
+        {"wenner.dat", 0}, {"ip_model.mod", 1}, {"wenner.INV", 1}};
+    for (const auto& [file, mode] : files) {
+      ScriptedDialogs dialogs;
+      dialogs.Then([](QDialog& dialog) { Click(dialog, "button1"); });  // about box
+      MainWindow window(&dialogs);
+      window.setStartupFile(Example(file));
+      QVERIFY(ShowExposed(window, 900, 650));
+      QTRY_COMPARE(window.modeFlag(), mode);
+      if (auto* forward = qobject_cast<ForwardWindow*>(window.childWindow())) {
+        QTRY_COMPARE(forward->model().model.layerCount, 3);
+        QVERIFY(!forward->listing().toPlainText().isEmpty());
+        QTest::keyClick(forward, Qt::Key_Escape);  // Esc leaves, as the main window says
+        QTRY_COMPARE(window.modeFlag(), 0);
+      } else if (auto* display = qobject_cast<DisplayWindow*>(window.childWindow())) {
+        QTRY_VERIFY(display->iterationCount() > 0);
+        QTRY_VERIFY(NonWhite(display->canvas()) > 2000);  // the last iteration is shown
+        QCOMPARE(display->modelTable().rowCount(), display->layerCount());
+      } else {
+        QTRY_COMPARE(window.state().dataRead, 1);
+        QCOMPARE(window.dataTable().rowCount(), window.state().data.pointCount);
       }
+      // A missing file is named in a message and nothing else changes.
+      const int messages = dialogs.messages.size();
+      QVERIFY(!window.OpenFile(scratch_->filePath("missing.dat")));
+      QCOMPARE(dialogs.messages.size(), messages + 1);
+      QVERIFY(dialogs.messages.last().text.contains(QStringLiteral("missing.dat")));
     }
   }
-  return {left, right};
-}
-
-void DesktopViewTest::plotFollowsTheWindowSize() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  QVERIFY(ShowExposed(window, 1000, 700));
-  ReadAndInvert(window, dialogs, Example("wenner.dat"), scratch_->filePath("w.INV"));
-  QtCanvas& canvas = window.canvas();
-  QVERIFY(canvas.hasPicture());
-  const QSize before = canvas.size();
-  const int right_before = DrawnColumns(canvas.image().copy(QRect(QPoint(), before))).second;
-  // Larger: the plot reaches further right; smaller: it still ends inside.
-  for (const QSize& size : {QSize(1400, 900), QSize(700, 500)}) {
-    window.resize(size);
-    QTRY_VERIFY(canvas.size() != before);
-    const QImage shown = canvas.image().copy(QRect(QPoint(), canvas.size()));
-    const int right = DrawnColumns(shown).second;
-    QVERIFY2(right < canvas.width(), qPrintable(QString::number(right)));
-    QCOMPARE(right > right_before, canvas.width() > before.width());
-    QVERIFY(NonWhite(canvas) > 2000);
-  }
-  // A capture clears the window and the plot comes back.
-  dialogs.ThenChoose(scratch_->filePath("capture.bmp"));
-  window.RunCommand(kCommandSaveScreen);
-  QVERIFY(QFileInfo(scratch_->filePath("capture.bmp")).size() > 0);
-  QVERIFY(NonWhite(canvas) > 2000);
-}
-
-void DesktopViewTest::picturesAreWrittenByExtension() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  QVERIFY(ShowExposed(window, 1000, 700));
-  // Nothing to export before a plot.
-  QVERIFY(!window.pictures().ExportPicture());
-  QVERIFY(dialogs.messages.last().text.contains(QStringLiteral("no picture")));
-  ReadAndInvert(window, dialogs, Example("wenner.dat"), scratch_->filePath("w.INV"));
-  const struct {
-    const char* name;
-    QByteArray magic;
-  } kinds[] = {{"plot.png", QByteArray("\x89PNG")},
-               {"plot.svg", QByteArray("<?xml")},
-               {"plot.pdf", QByteArray("%PDF")}};
-  for (const auto& kind : kinds) {
-    const QString path = scratch_->filePath(QLatin1String(kind.name));
-    dialogs.ThenChoose(path);
-    dialogs.Then([](QDialog& dialog) {
-      dialog.findChild<QSpinBox*>(QStringLiteral("width"))->setValue(800);
-      dialog.findChild<QSpinBox*>(QStringLiteral("height"))->setValue(600);
-      dialog.accept();
-    });
-    QVERIFY2(window.pictures().ExportPicture(), kind.name);
-    QVERIFY2(FileBytes(path).startsWith(kind.magic), kind.name);
-  }
-  QCOMPARE(QImage(scratch_->filePath("plot.png")).size(), QSize(800, 600));
-  QVERIFY(FileBytes(scratch_->filePath("plot.svg")).contains("<polyline") ||
-          FileBytes(scratch_->filePath("plot.svg")).contains("<path"));
-  // An unknown extension is refused with a message and writes nothing.
-  dialogs.ThenChoose(scratch_->filePath("plot.gif"));
-  dialogs.Then([](QDialog& dialog) { dialog.accept(); });
-  QVERIFY(!window.pictures().ExportPicture());
-  QVERIFY(dialogs.messages.last().text.contains(QStringLiteral(".png, .svg or .pdf")));
-  QVERIFY(!QFile::exists(scratch_->filePath("plot.gif")));
-  // Printing to a PDF file through the print dialog.
-  const QString printed = scratch_->filePath("printed.pdf");
-  dialogs.Then([&](QDialog& dialog) {
-    QPrinter* printer = static_cast<QPrintDialog&>(dialog).printer();
-    printer->setOutputFormat(QPrinter::PdfFormat);
-    printer->setOutputFileName(printed);
-    dialog.done(QDialog::Accepted);  // as the dialog's Print button leaves it
-  });
-  QVERIFY(window.pictures().Print());
-  QVERIFY(FileBytes(printed).startsWith("%PDF"));
-}
-
-void DesktopViewTest::shortcutsRunTheirCommands() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  const QList<QPair<QString, QKeySequence>> shortcuts = {
-      {"command101", QKeySequence(Qt::CTRL | Qt::Key_O)},
-      {"command121", QKeySequence(Qt::CTRL | Qt::Key_I)},
-      {"command122", QKeySequence(Qt::CTRL | Qt::Key_U)},
-      {"exportPicture", QKeySequence(Qt::CTRL | Qt::Key_E)},
-      {"printPicture", QKeySequence(Qt::CTRL | Qt::Key_P)},
-      {"command151", QKeySequence(Qt::CTRL | Qt::Key_Q)},
-      {"usageGuide", QKeySequence(Qt::Key_F1)},
-  };
-  for (const auto& [name, keys] : shortcuts) {
-    auto* action = window.findChild<QAction*>(name);
-    QVERIFY2(action != nullptr && action->shortcut() == keys, qPrintable(name));
-  }
-  // Mnemonics of the menu bar are all different.
-  QSet<QChar> mnemonics;
-  for (QAction* menu : window.menuBar()->actions()) {
-    const QString text = menu->text();
-    const int amp = static_cast<int>(text.indexOf(QLatin1Char('&')));
-    QVERIFY2(amp >= 0, qPrintable(text));
-    QChar key = text.at(amp + 1).toLower();
-    QVERIFY2(!mnemonics.contains(key), qPrintable(text));
-    mnemonics.insert(key);
-  }
-  // The keys reach the commands.
-  QVERIFY(ShowExposed(window, 900, 650));
-  window.activateWindow();
-  QTest::keyClick(&window, Qt::Key_F1);
-  QVERIFY(dialogs.messages.last().caption == QStringLiteral("Usage guide"));
-  dialogs.ThenReject();
-  QTest::keyClick(&window, Qt::Key_O, Qt::ControlModifier);
-  QCOMPARE(window.lastCommand(), static_cast<int>(kCommandReadData));
-  QTest::keyClick(&window, Qt::Key_I, Qt::ControlModifier);
-  QCOMPARE(window.lastCommand(), static_cast<int>(kCommandAutomaticInversion));
-  QVERIFY(window.statusText().contains(QStringLiteral("Engine: documented")));
-}
-
-void DesktopViewTest::tablesShowTheFitAndALeftOutPointIsNotFitted() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  QVERIFY(ShowExposed(window, 1000, 700));
-  const QString data = Example("wenner.dat");
-  const QByteArray file_before = FileBytes(data);
-  ReadAndInvert(window, dialogs, data, scratch_->filePath("all.INV"));
-  const ProgramState& state = window.state();
-  const int points = state.data.pointCount;
-  // The model table holds the run's model, the data table its fit.
-  const ModelTable& model = window.modelTable();
-  QCOMPARE(model.rowCount(), state.model.layerCount);
-  QVERIFY(std::abs(model.item(0, 1)->text().toDouble() - state.model.resistivity[0]) <
-          1e-4 * state.model.resistivity[0]);
-  QVERIFY(model.ToCsv().startsWith(QStringLiteral("Layer,Resistivity")));
-  DataTable& table = window.dataTable();
-  QCOMPARE(table.rowCount(), points);
-  QVERIFY(std::abs(table.item(2, 4)->text().toDouble() - state.outcome.calculatedResistivity[2]) <
-          1e-4 * state.outcome.calculatedResistivity[2]);
-  QVERIFY(window.statusText().contains(QStringLiteral("Iteration: %1").arg(3)));
-
-  // Leave point 3 out: the next run fits the others only.
-  table.item(2, 1)->setCheckState(Qt::Checked);
-  QCOMPARE(state.excludedPoints[2], 1);
-  dialogs.ThenChoose(scratch_->filePath("left_out.INV"));
-  window.RunCommand(kCommandAutomaticInversion);
-  QCOMPARE(state.data.pointCount, points);  // the sounding stays whole
-  QVERIFY(std::isnan(state.outcome.calculatedResistivity[2]));
-  QVERIFY(std::isfinite(state.outcome.calculatedResistivity[3]));
-  const QString results = QString::fromLatin1(FileBytes(scratch_->filePath("left_out.INV")));
-  const QString all = QString::fromLatin1(FileBytes(scratch_->filePath("all.INV")));
-  QVERIFY(results != all);
-  QVERIFY(table.item(2, 1)->text().contains(QStringLiteral("excluded")));
-  QVERIFY(window.listing().toPlainText().contains(
-      QStringLiteral("Points left out of this inversion: 3")));
-  QCOMPARE(FileBytes(data), file_before);
-  // A new read takes every point again.
-  QVERIFY(window.OpenFile(data));
-  QCOMPARE(state.excludedPoints[2], 0);
-}
-
-void DesktopViewTest::sipForwardPlotPagesThroughItsFrequencies() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  QVERIFY(ShowExposed(window, 900, 650));
-  QVERIFY(window.OpenFile(Example("sip_model.mod")));  // twelve frequencies
-  auto* forward = qobject_cast<ForwardWindow*>(window.childWindow());
-  QVERIFY(forward != nullptr);
-  QTRY_COMPARE(forward->model().frequencyCount, 12);
-  // Tau = 0.001 s and 20 mV/V are shown as such, not rounded to 0.00.
-  QCOMPARE(forward->modelTable().item(0, 5)->text(), QStringLiteral("0.001"));
-  QCOMPARE(forward->modelTable().item(0, 4)->text(), QStringLiteral("20"));
-  QVERIFY(forward->listing().toPlainText().contains(QStringLiteral("   0.001")));
-  forward->ForwardWndProc(kForwardCalculate);
-  forward->ForwardWndProc(kForwardDisplay);
-  const QImage first = forward->canvas().image();
-  QTest::keyClick(forward, Qt::Key_PageDown);
-  QCOMPARE(forward->frequencyPage(), 1);
-  QVERIFY(forward->canvas().image() != first);
-  QTest::keyClick(forward, Qt::Key_PageDown);  // there are two pages only
-  QCOMPARE(forward->frequencyPage(), 1);
-  forward->findChild<QAction*>(QStringLiteral("previousFrequencies"))->trigger();
-  QCOMPARE(forward->frequencyPage(), 0);
-  QCOMPARE(forward->canvas().image(), first);
-}
-
-void DesktopViewTest::commandLineFileOpensInItsWindow_data() {
-  QTest::addColumn<QString>("file");
-  QTest::addColumn<int>("mode");
-  QTest::newRow("data") << "wenner.dat" << 0;
-  QTest::newRow("model") << "ip_model.mod" << 1;
-  QTest::newRow("results") << "wenner.INV" << 1;
-}
-
-void DesktopViewTest::commandLineFileOpensInItsWindow() {
-  QFETCH(QString, file);
-  QFETCH(int, mode);
-  ScriptedDialogs dialogs;
-  dialogs.Then([](QDialog& dialog) { testing::Click(dialog, "button1"); });  // about box
-  MainWindow window(&dialogs);
-  window.setStartupFile(Example(file));
-  QVERIFY(ShowExposed(window, 900, 650));
-  QTRY_COMPARE(window.modeFlag(), mode);
-  if (auto* forward = qobject_cast<ForwardWindow*>(window.childWindow())) {
-    QTRY_COMPARE(forward->model().model.layerCount, 3);
-    QVERIFY(!forward->listing().toPlainText().isEmpty());
-    QTest::keyClick(forward, Qt::Key_Escape);  // Esc leaves, as the main window says
-    QTRY_COMPARE(window.modeFlag(), 0);
-  } else if (auto* display = qobject_cast<DisplayWindow*>(window.childWindow())) {
-    QTRY_VERIFY(display->iterationCount() > 0);
-    QTRY_VERIFY(NonWhite(display->canvas()) > 2000);  // the last iteration is shown
-    QCOMPARE(display->modelTable().rowCount(), display->layerCount());
-  } else {
-    QTRY_COMPARE(window.state().dataRead, 1);
-    QCOMPARE(window.dataTable().rowCount(), window.state().data.pointCount);
-  }
-  // A missing file is named in a message and nothing else changes.
-  const int messages = dialogs.messages.size();
-  QVERIFY(!window.OpenFile(scratch_->filePath("missing.dat")));
-  QCOMPARE(dialogs.messages.size(), messages + 1);
-  QVERIFY(dialogs.messages.last().text.contains(QStringLiteral("missing.dat")));
-}
+};
 
 }  // namespace
-}  // namespace layra
+}  // namespace layra::testing
 
-QTEST_MAIN(layra::DesktopViewTest)
+QTEST_MAIN(layra::testing::DesktopViewTest)
 #include "desktop_view_test.moc"

@@ -1,7 +1,6 @@
 // The main window driven through its commands, with every dialog answered by
-// a script: the menus, the mode rules, reading a data file, the settings
-// commands, both inversions, the child windows (one at a time) and the
-// capture of the main window's own picture.
+// a script: menus, mode rules, reading data, settings, both inversions, the
+// child windows (one at a time) and the capture of the main window's picture.
 
 #include "windows/main_window.h"
 
@@ -18,756 +17,623 @@
 
 #include "state/records.h"
 #include "tests/windows/scripted_dialogs.h"
-#include "windows/about_dialog.h"
 #include "windows/display_window.h"
 #include "windows/forward_window.h"
 #include "windows/qt_canvas.h"
 #include "windows/uncertainty_dialog.h"
 #include "windows/user_model_dialog.h"
 
-namespace layra {
+namespace layra::testing {
 namespace {
-
-using testing::ChooseFile;
-using testing::Click;
-using testing::NonWhite;
-using testing::NumberedEdits;
-using testing::ScriptedDialogs;
-using testing::SetEdit;
-using testing::ShowExposed;
 
 const QString kModeMessage = QStringLiteral("Please press ESC or Q\nto exit the current mode");
 const QString kNoDataMessage = QStringLiteral("You must first read in a data file.");
-const QString kForwardTitle = QStringLiteral("LAYRA ver. 1.00f Beta- Forward Modelling Window");
-const QString kDisplayTitle =
-    QStringLiteral("LAYRA ver. 1.00f Beta- Display Inversion Results Window");
+const QString kUserModelNotice = QStringLiteral(
+    "The program will now invert the data\nset using the user supplied initial model.");
+const QString kMessage = QStringLiteral("Message");
+const QString kError = QStringLiteral("Error Message");
 
-class MainWindowTest : public QObject {
-  Q_OBJECT
-
- private slots:
-  void init();
-  void firstPaintShowsAboutBoxAndTakesTextMetrics();
-  void startsWithDefaultSettings();
-  void menusCarryEveryCommand();
-  void iterationCountIsLimited_data();
-  void iterationCountIsLimited();
-  void settingsCommandsOpenTheirDialogs();
-  void childWindowOpenIgnoresOrRefusesCommands();
-  void readingADataFileListsItAndKeepsItsDirectory();
-  void failedOrCancelledReadLeavesNoNewData();
-  void fieldSheetIsReadAsADataSetAndOfferedForSaving();
-  void automaticInversionWritesResultsAndPlots();
-  void userModelFromDataFileIsInvertedDirectly();
-  void equivalenceAnalysisShowsTheTableAndDrawsTheModels();
-  void userModelWithTooManyLayersIsRejected();
-  void userModelWithBadValuesIsRejected();
-  void userModelIsInvertedAfterAutomaticRun();
-  void userModelDialogComesEvenWhenTheAutomaticRunFails();
-  void closingDuringARunWaitsForItsEnd();
-  void forwardWindowOpenRefusesOrIgnoresCommands();
-  void displayWindowOpensOnceTheForwardWindowHasGone();
-  void captureWorksInModeAndTakesTheMainWindow();
-  void closingTheMainWindowClosesTheChild();
-
- private:
-  // Shows the window and answers its about box.
-  static void ShowMain(MainWindow& window,
-                       ScriptedDialogs& dialogs,
-                       int width = 900,
-                       int height = 650);
-  // Waits until the child window has shown its welcome message.
-  static void WaitForWelcome(ScriptedDialogs& dialogs, int before);
-  // Copies a test data file into the scratch directory; returns its path.
-  QString CopyData(const QString& name);
-  // Reads `path` through command 101.
-  void Read(MainWindow& window, ScriptedDialogs& dialogs, const QString& path);
-  // Files of the scratch directory matching `patterns`.
-  QStringList Files(const QStringList& patterns) const {
-    return QDir(scratch_->path()).entryList(patterns);
-  }
-
-  std::unique_ptr<QTemporaryDir> scratch_;
-};
-
-void MainWindowTest::init() {
-  scratch_ = std::make_unique<QTemporaryDir>();
-  QVERIFY(scratch_->isValid());
-}
-
-QString MainWindowTest::CopyData(const QString& name) {
-  QString target = scratch_->filePath(name);
-  QFile::remove(target);
-  if (!QFile::copy(QStringLiteral(LAYRA_TEST_DATA "/") + name, target)) {
-    return QString();
-  }
-  return target;
-}
-
-void MainWindowTest::Read(MainWindow& window, ScriptedDialogs& dialogs, const QString& path) {
-  dialogs.ThenChoose(path);
-  window.RunCommand(kCommandReadData);
-}
-
-void MainWindowTest::firstPaintShowsAboutBoxAndTakesTextMetrics() {
-  ScriptedDialogs dialogs;
-  dialogs.Then([](QDialog& dialog) { Click(dialog, "button1"); });
-  MainWindow window(&dialogs);
-  QCOMPARE(window.lastCommand(), -1);
-  window.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&window));
-  QTRY_COMPARE(window.lastCommand(), 0);
-  QCOMPARE(dialogs.names, QStringList{QStringLiteral("AboutDiaBox")});
-  QCOMPARE(window.windowTitle(), QStringLiteral("LAYRA ver. 1.00f Beta"));
-  QCOMPARE(window.state().textLineHeight, window.canvas().Metrics().charHeight);
-  // Later paints do not show it again.
-  window.canvas().repaint();
-  QCoreApplication::processEvents();
-  QCOMPARE(dialogs.names.size(), 1);
-  QCOMPARE(dialogs.unexpected, 0);
-}
-
-void MainWindowTest::startsWithDefaultSettings() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  const InversionSettings& settings = window.state().settings;
-  QCOMPARE(settings.initialDampingFactor, 0.1f);
-  QCOMPARE(settings.minimumDampingFactor, 0.01f);
-  QCOMPARE(settings.iterationLimit, 8);
-  QCOMPARE(settings.convergenceLimit, 0.02f);
-  QCOMPARE(settings.dataConstraint, 0);
-  QCOMPARE(settings.modelConstraint, 0);
-  QCOMPARE(settings.dataCutoff, 0.001f);
-  QCOMPARE(settings.modelCutoff, 0.001f);
-  QCOMPARE(window.state().data.pointCount, 0);
-  QCOMPARE(window.state().dataRead, 0);
-  QCOMPARE(window.modeFlag(), 0);
-  QCOMPARE(window.state().dataDirectory, window.programDirectory());
-  QCOMPARE(window.state().resultsDirectory, window.programDirectory());
-  QVERIFY(QString::fromStdString(window.programDirectory()).endsWith(QLatin1Char('/')));
-  // Without data both inversions are refused before any chooser opens.
-  window.RunCommand(kCommandAutomaticInversion);
-  window.RunCommand(kCommandUserModelInversion);
-  QCOMPARE(dialogs.messages.size(), 2);
-  for (const auto& message : dialogs.messages) {
-    QCOMPARE(message.text, kNoDataMessage);
-    QCOMPARE(message.caption, QStringLiteral("Error Message"));
-    QCOMPARE(message.icon, QMessageBox::Warning);
-  }
-  QCOMPARE(dialogs.names, QStringList());
-}
-
-void MainWindowTest::menusCarryEveryCommand() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  const QList<QPair<QString, QString>> expected = {
-      {"command101", "&Read apparent resistivity data file"},
-      {"importFieldSheet", "&Import field sheet (CSV)..."},
-      {"command111", "&Damping factors"},
-      {"command112", "&Number of iterations"},
-      {"command113", "&Convergence limit"},
-      {"command114", "&Robust inversion..."},
-      {"command121", "&Automatic Inversion"},
-      {"command122", "&Invert with user model"},
-      {"command123", "&Equivalence analysis"},
-      {"command151", "&Exit program"},
-      {"command151quit", "&Quit program"},
-      {"command102", "&Carry out forward modelling"},
-      {"command131", "&Display Inversion Results"},
-      {"command201", "Save screen as &BMP file"},
-  };
-  for (const auto& [name, text] : expected) {
-    auto* action = window.findChild<QAction*>(name);
-    QVERIFY2(action != nullptr, qPrintable(name));
-    QCOMPARE(action->text(), text);
-  }
-  // A menu item runs its command.
-  dialogs.ThenFill({{"edit760", "12"}}, "button1");
-  window.findChild<QAction*>("command112")->trigger();
-  QCOMPARE(window.state().settings.iterationLimit, 12);
-  QCOMPARE(window.lastCommand(), 112);
-}
-
-void MainWindowTest::iterationCountIsLimited_data() {
-  QTest::addColumn<QString>("entered");
-  QTest::addColumn<int>("stored");
-  QTest::newRow("0 gives 1") << "0" << 1;
-  QTest::newRow("40 gives 25") << "40" << 25;
-  QTest::newRow("text gives 1") << "many" << 1;
-  QTest::newRow("25 stays") << "25" << 25;
-  QTest::newRow("huge gives 25") << "99999999999" << 25;
-}
-
-void MainWindowTest::iterationCountIsLimited() {
-  QFETCH(QString, entered);
-  QFETCH(int, stored);
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  dialogs.ThenFill({{"edit760", entered}}, "button1");
-  window.RunCommand(kCommandIterations);
-  QCOMPARE(window.state().settings.iterationLimit, stored);
-  QCOMPARE(window.state().dialogResult, 1);
-}
-
-void MainWindowTest::settingsCommandsOpenTheirDialogs() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  dialogs.ThenFill({{"edit755", "5"}, {"edit756", "0.05"}}, "button1");
-  window.RunCommand(kCommandDampingFactors);
-  dialogs.ThenFill({{"edit770", "150"}}, "button1");
-  window.RunCommand(kCommandConvergenceLimit);
-  dialogs.Then([](QDialog& dialog) {
-    Click(dialog, "radio1435");
-    Click(dialog, "button1");
-  });
-  window.RunCommand(kCommandRobustInversion);
-  QCOMPARE(dialogs.names, (QStringList{"DampDiaBox", "ClmDiaBox", "DataConstrainDiaBox"}));
-  const InversionSettings& settings = window.state().settings;
-  QCOMPARE(settings.initialDampingFactor, 1.0f);
-  QCOMPARE(settings.convergenceLimit, 1.0f);
-  QCOMPARE(settings.modelConstraint, 1);
-  QCOMPARE(settings.minimumDampingFactor, 0.01f);  // lowered from 0.05 by the robust rule
-  // A cancelled dialog keeps the settings and records 2.
-  window.RunCommand(kCommandIterations);
-  QCOMPARE(window.state().dialogResult, 2);
-  QCOMPARE(window.state().settings.iterationLimit, 8);
-}
-
-void MainWindowTest::childWindowOpenIgnoresOrRefusesCommands() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  QString path = CopyData("windows_wenner.dat");
-  window.setModeFlag(1);
-  InversionSettings before = window.state().settings;
-
-  for (int id : {101, 121, 122}) {
-    window.RunCommand(id);
-    QCOMPARE(window.lastCommand(), id);
-  }
-  QVERIFY2(dialogs.titles.isEmpty(), qPrintable(dialogs.titles.join(",")));
-  QCOMPARE(window.state().data.pointCount, 0);
-
-  for (int id : {111, 112, 113, 114}) {
-    window.RunCommand(id);
-  }
-  QCOMPARE(dialogs.messages.size(), 4);
-  for (const auto& message : dialogs.messages) {
-    QCOMPARE(message.text, kModeMessage);
-    QCOMPARE(message.caption, QStringLiteral("Message"));
-    QCOMPARE(message.icon, QMessageBox::Warning);
-  }
-  QCOMPARE(dialogs.names, QStringList());  // no settings dialog was opened
-  QCOMPARE(window.state().settings.iterationLimit, before.iterationLimit);
-
-  // Once the child has gone, the commands work again.
-  window.setModeFlag(0);
-  Read(window, dialogs, path);
-  QCOMPARE(window.state().dataRead, 1);
-  // Exit is allowed with a child window open.
-  QVERIFY(ShowExposed(window, 600, 400));
-  window.setModeFlag(1);
-  window.RunCommand(kCommandExit);
-  QVERIFY(!window.isVisible());
-}
-
-void MainWindowTest::readingADataFileListsItAndKeepsItsDirectory() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  ShowMain(window, dialogs, 1000, 900);
-  QString path = CopyData("windows_wenner.dat");
-  QString start;
-  QStringList filters;
-  dialogs.Then([&](QDialog& dialog) {
-    auto& chooser = static_cast<QFileDialog&>(dialog);
-    start = QDir(chooser.directory()).absolutePath() + QLatin1Char('/');
-    filters = chooser.nameFilters();
-    ChooseFile(dialog, path);
-  });
-  window.state().thicknessFactor = 2.0f;
-  window.RunCommand(kCommandReadData);
-  QCOMPARE(dialogs.titles.value(dialogs.titles.size() - 1),
-           QStringLiteral("1D Resistivity Data File"));
-  QCOMPARE(start, QDir(QString::fromStdString(window.programDirectory())).absolutePath() + "/");
-  QCOMPARE(filters.first(), QStringLiteral("*.dat (*.dat)"));
-  const ProgramState& state = window.state();
-  QCOMPARE(state.lastReadResult, 0);
-  QCOMPARE(state.dataRead, 1);
-  QCOMPARE(state.data.pointCount, 8);
-  QCOMPARE(state.data.title, std::string("Test sounding for the desktop program"));
-  QCOMPARE(state.thicknessFactor, 1.25f);
-  QCOMPARE(QString::fromStdString(state.data.dataFileName), QDir::toNativeSeparators(path));
-  QString directory = QDir::toNativeSeparators(scratch_->path() + "/");
-  QCOMPARE(QString::fromStdString(state.dataDirectory), directory);
-  QCOMPARE(QString::fromStdString(state.resultsDirectory), directory);
-  // The next chooser starts in the data file's directory.
-  QString example = scratch_->filePath("wenner.dat");
-  QVERIFY(QFile::copy(QStringLiteral(LAYRA_EXAMPLES_DIR "/wenner.dat"), example));
-  dialogs.Then([&](QDialog& dialog) {
-    start = QDir(static_cast<QFileDialog&>(dialog).directory()).absolutePath() + "/";
-    ChooseFile(dialog, example);
-  });
-  window.RunCommand(kCommandReadData);
-  QCOMPARE(start, scratch_->path() + "/");
-  QCOMPARE(state.lastReadResult, 0);
-  QCOMPARE(state.data.pointCount, 17);
-  // The listing goes to its own scrollable view, at least one line for each
-  // point, and leaves the plot area empty.
-  const int lines = window.listing().document()->blockCount();
-  QVERIFY2(lines >= 17, qPrintable(QString::number(lines)));
-  QVERIFY(window.listing().toPlainText().contains(QStringLiteral("completed")));
-  QCOMPARE(NonWhite(window.canvas()), 0);
-  QCOMPARE(dialogs.unexpected, 0);
-}
-
-// A sheet is read as a data set (its columns name the array), saved where
-// the user says; never over the sheet; kept unsaved under the sheet's name
-// when the save is cancelled; and a bad sheet changes nothing.
-void MainWindowTest::fieldSheetIsReadAsADataSetAndOfferedForSaving() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  const QString sheet = scratch_->filePath("station7.csv");
-  const QByteArray readings =
-      "a (m);V [mV];I [mA]\n1;159.2;10\n2;71.6;10\n3;42.4;10\n"
-      "5;23.9;10\n8;14.3;10\n13;8.6;10\n";
-  QVERIFY(testing::WriteBytes(sheet, readings));
-  const QString saved = scratch_->filePath("saved.dat");
-  dialogs.ThenChoose(sheet);
-  dialogs.ThenChoose(sheet);  // over the sheet itself: "Yes" to replacing it, still refused
-  dialogs.AnswerNextMessage(QMessageBox::Yes);
-  dialogs.ThenChoose(saved);
-  window.RunCommand(kCommandImportFieldSheet);
-  const auto shown = [&dialogs](const char* text) {
-    for (const auto& message : dialogs.messages) {
-      if (message.text.contains(QLatin1String(text))) return true;
-    }
-    return false;
-  };
-  QVERIFY(shown("would replace the field sheet"));
-  QCOMPARE(testing::FileBytes(sheet), readings);
-  QVERIFY(QFile::exists(saved));
-  const ProgramState& state = window.state();
-  QCOMPARE(state.dataRead, 1);
-  QCOMPARE(state.data.pointCount, 6);
-  QCOMPARE(state.data.arrayType, ArrayType::kWenner);
-  QCOMPARE(state.data.dataFileName, saved.toStdString());
-  // rho_a = 2 pi a V / I: 2 pi x 1 m x 159.2 mV / 10 mA = 100.0 ohm-m.
-  QVERIFY(std::abs(state.data.apparentResistivity[0] - 100.03f) < 0.01f);
-
-  dialogs.ThenChoose(sheet);
-  dialogs.ThenReject();
-  window.RunCommand(kCommandImportFieldSheet);
-  QCOMPARE(state.dataRead, 1);
-  QCOMPARE(state.data.dataFileName, scratch_->filePath("station7.dat").toStdString());
-  QVERIFY(!QFile::exists(scratch_->filePath("station7.dat")));
-  const QString listing = window.listing().toPlainText();
-  QVERIFY(listing.contains(QStringLiteral("not saved")));
-  QVERIFY2(listing.contains(sheet + QStringLiteral(" completed")), qPrintable(listing));
-
-  const QString bad = scratch_->filePath("bad.csv");
-  QVERIFY(testing::WriteBytes(bad, "a,rho_a\n1,100\n2,x\n"));
-  dialogs.ThenChoose(bad);
-  window.RunCommand(kCommandImportFieldSheet);
-  QVERIFY(shown("Row 3"));
-  QCOMPARE(state.data.pointCount, 6);
-  QCOMPARE(dialogs.unexpected, 0);
-}
-
-void MainWindowTest::failedOrCancelledReadLeavesNoNewData() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  Read(window, dialogs, CopyData("windows_wenner.dat"));
-  QCOMPARE(window.state().dataRead, 1);
-  // A cancelled chooser changes nothing.
-  std::string directory = window.state().dataDirectory;
-  dialogs.ThenReject();
-  window.RunCommand(kCommandReadData);
-  QCOMPARE(window.state().dataRead, 1);
-  QCOMPARE(window.state().data.pointCount, 8);
-  QCOMPARE(window.state().dataDirectory, directory);
-  // A missing name gets a message, and the data read stay.
-  QString missing = scratch_->filePath("missing.dat");
-  dialogs.ThenChoose(missing);
-  dialogs.ThenReject();
-  window.RunCommand(kCommandReadData);
-  QVERIFY(dialogs.messages.last().text.contains(QStringLiteral("does not exist")));
-  QCOMPARE(window.state().data.pointCount, 8);
-  QCOMPARE(window.state().dataRead, 1);
-  // A file that cannot be read leaves no data.
-  QString empty = scratch_->filePath("empty.dat");
-  QVERIFY(testing::WriteBytes(empty, QByteArray()));
-  Read(window, dialogs, empty);
-  QCOMPARE(window.state().lastReadResult, 1);
-  QCOMPARE(window.state().data.pointCount, 0);
-  QCOMPARE(window.state().dataRead, 0);
-  // The inversion commands see no data now.
-  int messages = dialogs.messages.size();
-  window.RunCommand(kCommandAutomaticInversion);
-  QCOMPARE(dialogs.messages.size(), messages + 1);
-  QCOMPARE(dialogs.messages.last().text, kNoDataMessage);
-}
-
-void MainWindowTest::automaticInversionWritesResultsAndPlots() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  QVERIFY(ShowExposed(window, 1000, 700));
-  Read(window, dialogs, CopyData("windows_wenner.dat"));
-  QString results = scratch_->filePath("windows_wenner.INV");
-  QString offered;
-  dialogs.Then([&](QDialog& dialog) {
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("File Name for Inversion Results"));
-    QStringList selected = static_cast<QFileDialog&>(dialog).selectedFiles();
-    offered = selected.isEmpty() ? QString() : selected.first();
-    ChooseFile(dialog, results);
-  });
-  window.state().settings.iterationLimit = 3;
-  window.RunCommand(kCommandAutomaticInversion);
-  QCOMPARE(QFileInfo(offered).fileName(), QStringLiteral("windows_wenner.INV"));
-  QVERIFY(QFileInfo(results).size() > 0);
-  QVERIFY(window.state().outcome.lastIteration >= 1);
-  QVERIFY(window.state().model.layerCount >= 2);
-  // The last plot stays on the window.
-  const QtCanvas& canvas = window.canvas();
-  QVERIFY(NonWhite(canvas) > 2000);
-  QVERIFY(!window.commandRunning());
-  QVERIFY(window.menuBar()->isEnabled());
-}
-
-void MainWindowTest::userModelFromDataFileIsInvertedDirectly() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  Read(window, dialogs, CopyData("windows_wenner_model.dat"));
-  QCOMPARE(window.state().userModelAvailable, 1);
-  window.state().settings.dataConstraint = 1;
-  window.state().settings.modelConstraint = 1;
-  QString results = scratch_->filePath("with_model.INV");
-  dialogs.ThenChoose(results);
-  int messages = dialogs.messages.size();
-  window.RunCommand(kCommandUserModelInversion);
-  // No automatic run, no model dialog, no message: straight to the inversion.
-  QVERIFY(!dialogs.names.contains(QStringLiteral("UserModelDiaBox")));
-  QCOMPARE(dialogs.messages.size(), messages);
-  QVERIFY(QFileInfo(results).size() > 0);
-  QCOMPARE(window.state().model.layerCount, 3);
-  QCOMPARE(window.state().settings.dataConstraint, 1);
-  QCOMPARE(window.state().settings.modelConstraint, 1);
-  QVERIFY(Files({"*.INx"}).isEmpty());
-}
-
-// Inversion > Equivalence analysis: refused before a run and after a run of
-// the documented engine; after an accurate run it shows the table and draws
-// the acceptable models in grey.
-void MainWindowTest::equivalenceAnalysisShowsTheTableAndDrawsTheModels() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  ShowMain(window, dialogs);
-  Read(window, dialogs, CopyData("windows_wenner_model.dat"));
-  window.RunCommand(kCommandEquivalenceAnalysis);
-  dialogs.ThenChoose(scratch_->filePath("documented.INV"));
-  window.RunCommand(kCommandUserModelInversion);
-  window.RunCommand(kCommandEquivalenceAnalysis);
-  QCOMPARE(dialogs.messages.size(), 2);
-  QVERIFY(dialogs.messages[0].text.startsWith(QStringLiteral("Run an inversion first")));
-  QVERIFY(dialogs.messages[1].text.contains(QStringLiteral("accurate engine")));
-
-  window.state().engine.engine = EngineKind::kAccurate;
-  dialogs.ThenChoose(scratch_->filePath("accurate.INV"));
-  window.RunCommand(kCommandUserModelInversion);
-  QString table;
-  dialogs.Then([&](QDialog& dialog) {
-    table = static_cast<UncertaintyDialog&>(dialog).text();
-    dialog.reject();
-  });
-  window.RunCommand(kCommandEquivalenceAnalysis);
-  QCOMPARE(dialogs.messages.size(), 2);
-  QVERIFY(table.contains(QStringLiteral("Equivalence analysis")));
-  QVERIFY(table.contains(QStringLiteral("\nrho3 ")));
-  int grey = 0;
-  const QtCanvas& canvas = window.canvas();
-  for (int y = 0; y < canvas.Height(); y += 2) {
-    for (int x = 0; x < canvas.Width(); ++x) grey += canvas.GetPixel(x, y) == Rgb{170, 170, 170};
-  }
-  QVERIFY(grey > 20);
-}
-
-void MainWindowTest::userModelWithTooManyLayersIsRejected() {
-  // Nine layers, the most the dialog offers, are taken and inverted; the
-  // fields start from the automatic run's model in a few layers.
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  Read(window, dialogs, CopyData("windows_wenner.dat"));
-  bool picture_drawn = false;
-  QString offered_count;
-  dialogs.Then([&](QDialog& dialog) {
-    picture_drawn = NonWhite(static_cast<UserModelDiaBox&>(dialog).picture()) > 500;
-    offered_count = testing::EditText(dialog, "edit1001");
-    QStringList values{"9"};
-    for (int i = 0; i < 8; ++i) values << QString::number(10 + i) << QString::number(i + 1);
-    for (const auto& [name, text] : NumberedEdits(1001, values << "99")) {
-      SetEdit(dialog, name, text);
-    }
-    Click(dialog, "button1021");
-  });
-  dialogs.ThenChoose(scratch_->filePath("nine.INV"));
-  window.state().settings.iterationLimit = 1;
-  window.RunCommand(kCommandUserModelInversion);
-  QVERIFY(picture_drawn);
-  QCOMPARE(offered_count, QStringLiteral("4"));
-  QCOMPARE(dialogs.messages[1].text,
-           QStringLiteral("The program will now invert the data\nset using the user supplied "
-                          "initial model."));
-  QCOMPARE(window.state().model.layerCount, 9);
-  QVERIFY(QFileInfo(scratch_->filePath("nine.INV")).size() > 0);
-  QCOMPARE(window.userModel().layerCount, 9);
-}
-
-void MainWindowTest::userModelWithBadValuesIsRejected() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  Read(window, dialogs, CopyData("windows_wenner.dat"));
-  LayeredModel automatic;  // the working model as the automatic run left it
-  dialogs.Then([&](QDialog& dialog) {
-    automatic = window.state().model;
-    // A negative thickness.
-    for (const auto& [name, text] : NumberedEdits(1001, {"3", "100", "-2", "20", "10", "50"})) {
-      SetEdit(dialog, name, text);
-    }
-    Click(dialog, "button1021");
-  });
-  window.RunCommand(kCommandUserModelInversion);
-  QCOMPARE(dialogs.messages.last().caption, QStringLiteral("Error Message"));
-  QVERIFY(
-      dialogs.messages.last().text.contains(QStringLiteral(" 1       100.000        -2.000\n")));
-  // The rejected model did not replace the working model.
-  QCOMPARE(window.state().model.layerCount, automatic.layerCount);
-  QCOMPARE(window.state().model.thickness[0], automatic.thickness[0]);
-  QVERIFY(Files({"*.INV"}).isEmpty());
-
-  // A count the dialog cannot take: it says so itself and reads nothing.
-  QString said;
-  dialogs.Then([&](QDialog& dialog) {
-    SetEdit(dialog, "edit1001", "20");
-    Click(dialog, "button1021");
-    said = dialog.findChild<QLabel*>(QStringLiteral("message"))->text();
-    dialog.reject();
-  });
-  LayeredModel previous = window.userModel();
-  const int messages = dialogs.messages.size();
-  window.RunCommand(kCommandUserModelInversion);
-  QVERIFY(said.contains(QStringLiteral("from 2 to 9")));
-  QCOMPARE(window.userModel().layerCount, previous.layerCount);
-  QCOMPARE(dialogs.messages.size(), messages + 1);  // only the automatic run's notice
-  QCOMPARE(dialogs.unexpected, 0);
-}
-
-void MainWindowTest::userModelIsInvertedAfterAutomaticRun() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  Read(window, dialogs, CopyData("windows_wenner.dat"));
-  window.state().settings.iterationLimit = 2;
-  window.state().settings.dataConstraint = 1;
-  window.state().settings.modelConstraint = 1;
-  dialogs.ThenFill(NumberedEdits(1001, {"3", "100", "3", "30", "20", "60"}), "button1021");
-  QString results = scratch_->filePath("user.INV");
-  dialogs.ThenChoose(results);
-  window.RunCommand(kCommandUserModelInversion);
-  QCOMPARE(dialogs.messages.size(), 2);
-  QCOMPARE(dialogs.messages[1].text,
-           QStringLiteral("The program will now invert the data\nset using the user supplied "
-                          "initial model."));
-  QCOMPARE(dialogs.messages[1].caption, QStringLiteral("Message"));
-  QVERIFY(QFileInfo(results).size() > 0);
-  QCOMPARE(window.state().model.layerCount, 3);
-  QCOMPARE(window.state().settings.iterationLimit, 8);
-  // The automatic run before the dialog resets the data constraint to
-  // standard; that is the kind saved and restored around the user-model run.
-  QCOMPARE(window.state().settings.dataConstraint, 0);
-  QCOMPARE(window.state().settings.modelConstraint, 1);
-  QVERIFY(Files({"*.INx"}).isEmpty());
-  QCOMPARE(dialogs.names.count(QStringLiteral("UserModelDiaBox")), 1);
-}
-
-void MainWindowTest::userModelDialogComesEvenWhenTheAutomaticRunFails() {
-  // One spacing only: the automatic model has a single layer and the silent
-  // run stops with its message. The user can still enter a model; the
-  // picture stays empty.
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  Read(window, dialogs, CopyData("windows_equal_spacings.dat"));
-  QCOMPARE(window.state().dataRead, 1);
-  int non_white = -1;
-  dialogs.Then([&](QDialog& dialog) {
-    non_white = NonWhite(static_cast<UserModelDiaBox&>(dialog).picture());
-    Click(dialog, "button1022");
-  });
-  window.RunCommand(kCommandUserModelInversion);
-  QCOMPARE(non_white, 0);
-  QVERIFY(dialogs.messages.size() >= 2);
-  QVERIFY(dialogs.messages[1].text.contains(QStringLiteral("at least 2 layers")));
-  QCOMPARE(dialogs.names.count(QStringLiteral("UserModelDiaBox")), 1);
-  QVERIFY(Files({"*.INx", "*.INV"}).isEmpty());
-}
-
-void MainWindowTest::closingDuringARunWaitsForItsEnd() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  QVERIFY(ShowExposed(window, 600, 400));
-  Read(window, dialogs, CopyData("windows_wenner.dat"));
-  QString results = scratch_->filePath("closing.INV");
-  dialogs.ThenChoose(results);
-  window.state().settings.iterationLimit = 1;
-  window.state().settings.convergenceLimit = 0.0001f;
-  bool visible_after_close = false;
-  // At the iteration limit the user closes the main window, then asks for
-  // five more iterations: the run goes on, asks nothing more, and the window
-  // closes when it has ended.
-  dialogs.Then([&](QDialog& dialog) {
-    QCOMPARE(dialog.objectName(), QStringLiteral("IterDiaBox"));
-    window.close();
-    visible_after_close = window.isVisible();
-    SetEdit(dialog, "edit761", "5");
-    Click(dialog, "button1");
-  });
-  window.RunCommand(kCommandAutomaticInversion);
-  QVERIFY(visible_after_close);
-  QVERIFY(!window.isVisible());
-  QCOMPARE(dialogs.pendingActions(), 0);
-  QCOMPARE(dialogs.names.count(QStringLiteral("IterDiaBox")), 1);
-  QVERIFY(QFileInfo(results).size() > 0);
-  QCOMPARE(dialogs.unexpected, 0);
-}
-
-void MainWindowTest::ShowMain(MainWindow& window, ScriptedDialogs& dialogs, int width, int height) {
+// Shows the window and answers its about box.
+void ShowMain(MainWindow& window, ScriptedDialogs& dialogs, int width = 900, int height = 650) {
   dialogs.Then([](QDialog& dialog) { Click(dialog, "button1"); });
   window.move(40, 30);
-  QVERIFY(testing::ShowExposed(window, width, height));
+  QVERIFY(ShowExposed(window, width, height));
   QTRY_COMPARE(window.lastCommand(), 0);
 }
 
-void MainWindowTest::WaitForWelcome(ScriptedDialogs& dialogs, int before) {
+// Waits until the child window has shown its welcome message.
+void WaitForWelcome(ScriptedDialogs& dialogs, int before) {
   QTRY_COMPARE(dialogs.messages.size(), before + 1);
   QVERIFY(dialogs.messages.last().text.startsWith(QStringLiteral("Welcome to")));
 }
 
-void MainWindowTest::forwardWindowOpenRefusesOrIgnoresCommands() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  ShowMain(window, dialogs);
-  window.canvas().SetPixel(20, 20, kRed);
-  window.RunCommand(kCommandForwardModelling);
-  QCOMPARE(window.canvas().GetPixel(20, 20), kWhite);  // cleared before the child opens
-  auto* forward = qobject_cast<ForwardWindow*>(window.childWindow());
-  QVERIFY(forward != nullptr);
-  QCOMPARE(forward->windowTitle(), kForwardTitle);
-  QCOMPARE(forward->geometry(), window.geometry());
-  QVERIFY(forward->isVisible());
-  QCOMPARE(window.modeFlag(), 1);
-  WaitForWelcome(dialogs, 0);
-
-  const int names = dialogs.names.size();
-  for (int id : {101, 121, 122}) {
-    window.RunCommand(id);  // ignored: no chooser, no message
-    QCOMPARE(window.lastCommand(), id);
-  }
-  QCOMPARE(dialogs.names.size(), names);
-  QCOMPARE(dialogs.messages.size(), 1);
-  for (int id : {131, 102, 111}) {
-    window.RunCommand(id);
-    QCOMPARE(dialogs.messages.last().text, kModeMessage);
-    QCOMPARE(dialogs.messages.last().caption, QStringLiteral("Message"));
-    QCOMPARE(dialogs.messages.last().icon, QMessageBox::Warning);
-  }
-  QCOMPARE(dialogs.messages.size(), 4);
-  QCOMPARE(dialogs.names.size(), names);  // no settings dialog
-  QCOMPARE(window.findChildren<DisplayWindow*>().size(), 0);
-  QCOMPARE(window.findChildren<ForwardWindow*>().size(), 1);
-  QCOMPARE(window.childWindow(), forward);
-  QCOMPARE(dialogs.unexpected, 0);
-}
-
-void MainWindowTest::displayWindowOpensOnceTheForwardWindowHasGone() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  window.RunCommand(kCommandForwardModelling);
-  QPointer<QMainWindow> forward = window.childWindow();
-  WaitForWelcome(dialogs, 0);
-  forward->findChild<QAction*>("command510")->trigger();
-  QCOMPARE(window.modeFlag(), 0);
-  QTRY_VERIFY(forward.isNull());
-  QVERIFY(window.childWindow() == nullptr);
-
-  window.RunCommand(kCommandDisplayResults);
-  auto* display = qobject_cast<DisplayWindow*>(window.childWindow());
-  QVERIFY(display != nullptr);
-  QCOMPARE(display->windowTitle(), kDisplayTitle);
-  QCOMPARE(window.modeFlag(), 1);
-  WaitForWelcome(dialogs, 1);
-  window.RunCommand(kCommandForwardModelling);
-  QCOMPARE(dialogs.messages.last().text, kModeMessage);
-  QCOMPARE(window.findChildren<ForwardWindow*>().size(), 0);
-  // The display window closes with Escape; then the commands work again.
-  QPointer<QMainWindow> closing = display;
-  QTest::keyClick(display, Qt::Key_Escape);
-  QCOMPARE(window.modeFlag(), 0);
-  QTRY_VERIFY(closing.isNull());
-  dialogs.ThenFill({}, "button2");
-  window.RunCommand(kCommandIterations);
-  QCOMPARE(dialogs.names.last(), QStringLiteral("NitDiaBox"));
-}
-
-void MainWindowTest::captureWorksInModeAndTakesTheMainWindow() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  ShowMain(window, dialogs);
-  QString data = scratch_->filePath("survey.dat");
-  QVERIFY(QFile::copy(QStringLiteral(LAYRA_TEST_DATA "/windows_wenner.dat"), data));
-  dialogs.ThenChoose(data);
+void Read(MainWindow& window, ScriptedDialogs& dialogs, const QString& path) {
+  dialogs.ThenChoose(path);
   window.RunCommand(kCommandReadData);
-  QCOMPARE(window.state().dataRead, 1);
-  const std::string data_name = window.state().data.dataFileName;
-
-  window.RunCommand(kCommandForwardModelling);
-  auto* forward = qobject_cast<ForwardWindow*>(window.childWindow());
-  QVERIFY(forward != nullptr);
-  WaitForWelcome(dialogs, 0);
-  // Different pictures on the two windows.
-  window.canvas().SetPixel(5, 5, kRed);
-  forward->canvas().SetPixel(5, 5, kBlue);
-
-  QString offered;
-  QString chosen = scratch_->filePath("main.bmp");
-  dialogs.Then([&](QDialog& dialog) {
-    offered = static_cast<QFileDialog&>(dialog).selectedFiles().value(0);
-    ChooseFile(dialog, chosen);
-  });
-  window.RunCommand(kCommandSaveScreen);
-  QCOMPARE(offered, scratch_->filePath("survey.bmp"));
-  QImage saved(chosen);
-  QCOMPARE(saved.size(), window.canvas().size());
-  QCOMPARE(saved.pixelColor(5, 5), QColor(Qt::red));
-  QCOMPARE(window.canvas().GetPixel(5, 5), kRed);  // the picture comes back
-  QCOMPARE(forward->canvas().GetPixel(5, 5), kBlue);
-  QVERIFY(!QFile::exists(scratch_->filePath("survey_temp.bmp")));
-  // The data file is still the one the next inversion starts from.
-  QCOMPARE(window.state().data.dataFileName, data_name);
-  QCOMPARE(window.modeFlag(), 1);
-  QCOMPARE(dialogs.unexpected, 0);
 }
 
-void MainWindowTest::closingTheMainWindowClosesTheChild() {
-  ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
-  ShowMain(window, dialogs);
-  window.RunCommand(kCommandDisplayResults);
-  QPointer<QMainWindow> display = window.childWindow();
-  QVERIFY(!display.isNull());
-  window.RunCommand(kCommandExit);
-  QVERIFY(!window.isVisible());
-  QCOMPARE(window.modeFlag(), 0);
-  QTRY_VERIFY(display.isNull());
-}
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<QTemporaryDir> scratch_;
+
+  // Copies a test data file into the scratch directory; returns its path.
+  QString CopyData(const QString& name) {
+    QString target = scratch_->filePath(name);
+    QFile::remove(target);
+    return QFile::copy(QStringLiteral(LAYRA_TEST_DATA "/") + name, target) ? target : QString();
+  }
+  QStringList Files(const QStringList& patterns) const {
+    return QDir(scratch_->path()).entryList(patterns);
+  }
+
+ private slots:
+  void init() {
+    scratch_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(scratch_->isValid());
+  }
+
+  // Defaults, the about box on the first paint only, the menus, and the
+  // inversions refused without data.
+  void startsWithDefaultsMenusAndTheAboutBox() {
+    ScriptedDialogs dialogs;
+    MainWindow window(&dialogs);
+    const InversionSettings& s = window.state().settings;
+    QVERIFY(std::make_tuple(s.initialDampingFactor,
+                            s.minimumDampingFactor,
+                            s.iterationLimit,
+                            s.convergenceLimit,
+                            s.dataConstraint,
+                            s.modelConstraint,
+                            s.dataCutoff,
+                            s.modelCutoff) ==
+            std::make_tuple(0.1f, 0.01f, 8, 0.02f, 0, 0, 0.001f, 0.001f));
+    QCOMPARE(window.state().data.pointCount, 0);
+    QCOMPARE(window.state().dataRead, 0);
+    QCOMPARE(window.modeFlag(), 0);
+    QCOMPARE(window.state().dataDirectory, window.programDirectory());
+    QCOMPARE(window.state().resultsDirectory, window.programDirectory());
+    QVERIFY(QString::fromStdString(window.programDirectory()).endsWith(QLatin1Char('/')));
+    QCOMPARE(window.lastCommand(), -1);
+
+    dialogs.Then([](QDialog& dialog) { Click(dialog, "button1"); });
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_COMPARE(window.lastCommand(), 0);
+    QCOMPARE(dialogs.names, QStringList{QStringLiteral("AboutDiaBox")});
+    QCOMPARE(window.windowTitle(), QStringLiteral("LAYRA ver. 1.00f Beta"));
+    QCOMPARE(window.state().textLineHeight, window.canvas().Metrics().charHeight);
+    window.canvas().repaint();  // later paints do not show it again
+    QCoreApplication::processEvents();
+    QCOMPARE(dialogs.names.size(), 1);
+
+    // Without data both inversions are refused before any chooser opens.
+    window.RunCommand(kCommandAutomaticInversion);
+    window.RunCommand(kCommandUserModelInversion);
+    QCOMPARE(dialogs.messages.size(), 2);
+    for (const auto& message : dialogs.messages) {
+      ExpectMessage(message, kNoDataMessage, kError, QMessageBox::Warning);
+    }
+    QCOMPARE(dialogs.names.size(), 1);
+
+    ExpectActions(window,
+                  {
+                      {"command101", "&Read apparent resistivity data file"},
+                      {"importFieldSheet", "&Import field sheet (CSV)..."},
+                      {"command111", "&Damping factors"},
+                      {"command112", "&Number of iterations"},
+                      {"command113", "&Convergence limit"},
+                      {"command114", "&Robust inversion..."},
+                      {"command121", "&Automatic Inversion"},
+                      {"command122", "&Invert with user model"},
+                      {"command123", "&Equivalence analysis"},
+                      {"command151", "&Exit program"},
+                      {"command151quit", "&Quit program"},
+                      {"command102", "&Carry out forward modelling"},
+                      {"command131", "&Display Inversion Results"},
+                      {"command201", "Save screen as &BMP file"},
+                  });
+    // A menu item runs its command.
+    dialogs.ThenFill({{"edit760", "12"}}, "button1");
+    window.findChild<QAction*>("command112")->trigger();
+    QCOMPARE(window.state().settings.iterationLimit, 12);
+    QCOMPARE(window.lastCommand(), 112);
+    QCOMPARE(dialogs.unexpected, 0);
+  }
+
+  void settingsCommandsOpenTheirDialogsAndLimitTheIterations() {
+    ScriptedDialogs dialogs;
+    MainWindow window(&dialogs);
+    // The iteration count is limited to 1..25; what is not a number gives 1.
+    const QList<QPair<QString, int>> counts = {
+        {"0", 1}, {"40", 25}, {"many", 1}, {"25", 25}, {"99999999999", 25}};
+    for (const auto& [entered, stored] : counts) {
+      dialogs.ThenFill({{"edit760", entered}}, "button1");
+      window.RunCommand(kCommandIterations);
+      QVERIFY2(window.state().settings.iterationLimit == stored, qPrintable(entered));
+      QCOMPARE(window.state().dialogResult, 1);
+    }
+    window.state().settings.iterationLimit = 8;
+    dialogs.ThenFill({{"edit755", "5"}, {"edit756", "0.05"}}, "button1");
+    window.RunCommand(kCommandDampingFactors);
+    dialogs.ThenFill({{"edit770", "150"}}, "button1");
+    window.RunCommand(kCommandConvergenceLimit);
+    dialogs.Then([](QDialog& dialog) {
+      Click(dialog, "radio1435");
+      Click(dialog, "button1");
+    });
+    window.RunCommand(kCommandRobustInversion);
+    QCOMPARE(dialogs.names.mid(counts.size()),
+             (QStringList{"DampDiaBox", "ClmDiaBox", "DataConstrainDiaBox"}));
+    const InversionSettings& settings = window.state().settings;
+    QCOMPARE(settings.initialDampingFactor, 1.0f);
+    QCOMPARE(settings.convergenceLimit, 1.0f);
+    QCOMPARE(settings.modelConstraint, 1);
+    QCOMPARE(settings.minimumDampingFactor, 0.01f);  // lowered from 0.05 by the robust rule
+    // A cancelled dialog keeps the settings and records 2.
+    window.RunCommand(kCommandIterations);
+    QCOMPARE(window.state().dialogResult, 2);
+    QCOMPARE(window.state().settings.iterationLimit, 8);
+  }
+
+  void childWindowOpenIgnoresOrRefusesCommands() {
+    ScriptedDialogs dialogs;
+    MainWindow window(&dialogs);
+    QString path = CopyData("windows_wenner.dat");
+    window.setModeFlag(1);
+    for (int id : {101, 121, 122}) {
+      window.RunCommand(id);
+      QCOMPARE(window.lastCommand(), id);
+    }
+    QVERIFY2(dialogs.titles.isEmpty(), qPrintable(dialogs.titles.join(",")));
+    QCOMPARE(window.state().data.pointCount, 0);
+    for (int id : {111, 112, 113, 114}) window.RunCommand(id);
+    QCOMPARE(dialogs.messages.size(), 4);
+    for (const auto& message : dialogs.messages) {
+      ExpectMessage(message, kModeMessage, kMessage, QMessageBox::Warning);
+    }
+    QCOMPARE(dialogs.names, QStringList());  // no settings dialog was opened
+    QCOMPARE(window.state().settings.iterationLimit, 8);
+    // Once the child has gone, the commands work again.
+    window.setModeFlag(0);
+    Read(window, dialogs, path);
+    QCOMPARE(window.state().dataRead, 1);
+    // Exit is allowed with a child window open.
+    QVERIFY(ShowExposed(window, 600, 400));
+    window.setModeFlag(1);
+    window.RunCommand(kCommandExit);
+    QVERIFY(!window.isVisible());
+  }
+
+  void readingADataFileListsItAndKeepsItsDirectory() {
+    ScriptedDialogs dialogs;
+    MainWindow window(&dialogs);
+    ShowMain(window, dialogs, 1000, 900);
+    QString path = CopyData("windows_wenner.dat");
+    QString start;
+    QStringList filters;
+    dialogs.Then([&](QDialog& dialog) {
+      start = StartDirectory(dialog);
+      filters = static_cast<QFileDialog&>(dialog).nameFilters();
+      ChooseFile(dialog, path);
+    });
+    window.state().thicknessFactor = 2.0f;
+    window.RunCommand(kCommandReadData);
+    QCOMPARE(dialogs.titles.last(), QStringLiteral("1D Resistivity Data File"));
+    QCOMPARE(start, QDir(QString::fromStdString(window.programDirectory())).absolutePath() + "/");
+    QCOMPARE(filters.first(), QStringLiteral("*.dat (*.dat)"));
+    const ProgramState& state = window.state();
+    QCOMPARE(state.lastReadResult, 0);
+    QCOMPARE(state.dataRead, 1);
+    QCOMPARE(state.data.pointCount, 8);
+    QCOMPARE(state.data.title, std::string("Test sounding for the desktop program"));
+    QCOMPARE(state.thicknessFactor, 1.25f);
+    QCOMPARE(QString::fromStdString(state.data.dataFileName), QDir::toNativeSeparators(path));
+    QString directory = QDir::toNativeSeparators(scratch_->path() + "/");
+    QCOMPARE(QString::fromStdString(state.dataDirectory), directory);
+    QCOMPARE(QString::fromStdString(state.resultsDirectory), directory);
+    // The next chooser starts in the data file's directory.
+    QString example = scratch_->filePath("wenner.dat");
+    QVERIFY(QFile::copy(QStringLiteral(LAYRA_EXAMPLES_DIR "/wenner.dat"), example));
+    dialogs.Then([&](QDialog& dialog) {
+      start = StartDirectory(dialog);
+      ChooseFile(dialog, example);
+    });
+    window.RunCommand(kCommandReadData);
+    QCOMPARE(start, scratch_->path() + "/");
+    QCOMPARE(state.lastReadResult, 0);
+    QCOMPARE(state.data.pointCount, 17);
+    // The listing goes to its own view, a line or more per point, and leaves
+    // the plot area empty.
+    const int lines = window.listing().document()->blockCount();
+    QVERIFY2(lines >= 17, qPrintable(QString::number(lines)));
+    QVERIFY(window.listing().toPlainText().contains(QStringLiteral("completed")));
+    QCOMPARE(NonWhite(window.canvas()), 0);
+
+    // A cancelled chooser changes nothing.
+    std::string data_directory = state.dataDirectory;
+    dialogs.ThenReject();
+    window.RunCommand(kCommandReadData);
+    QCOMPARE(state.dataRead, 1);
+    QCOMPARE(state.data.pointCount, 17);
+    QCOMPARE(state.dataDirectory, data_directory);
+    // A missing name gets a message, and the data read stay.
+    dialogs.ThenChoose(scratch_->filePath("missing.dat"));
+    dialogs.ThenReject();
+    window.RunCommand(kCommandReadData);
+    QVERIFY(dialogs.messages.last().text.contains(QStringLiteral("does not exist")));
+    QCOMPARE(state.data.pointCount, 17);
+    QCOMPARE(state.dataRead, 1);
+    // A file that cannot be read leaves no data, and the inversions see none.
+    QString empty = scratch_->filePath("empty.dat");
+    QVERIFY(WriteBytes(empty, QByteArray()));
+    Read(window, dialogs, empty);
+    QCOMPARE(state.lastReadResult, 1);
+    QCOMPARE(state.data.pointCount, 0);
+    QCOMPARE(state.dataRead, 0);
+    const int messages = dialogs.messages.size();
+    window.RunCommand(kCommandAutomaticInversion);
+    QCOMPARE(dialogs.messages.size(), messages + 1);
+    QCOMPARE(dialogs.messages.last().text, kNoDataMessage);
+    QCOMPARE(dialogs.unexpected, 0);
+  }
+
+  // A sheet is read as a data set (its columns name the array), saved where
+  // the user says; never over the sheet; kept unsaved under the sheet's name
+  // when the save is cancelled; and a bad sheet changes nothing.
+  void fieldSheetIsReadAsADataSetAndOfferedForSaving() {
+    ScriptedDialogs dialogs;
+    MainWindow window(&dialogs);
+    const QString sheet = scratch_->filePath("station7.csv");
+    const QByteArray readings =
+        "a (m);V [mV];I [mA]\n1;159.2;10\n2;71.6;10\n3;42.4;10\n"
+        "5;23.9;10\n8;14.3;10\n13;8.6;10\n";
+    QVERIFY(WriteBytes(sheet, readings));
+    const QString saved = scratch_->filePath("saved.dat");
+    dialogs.ThenChoose(sheet);
+    dialogs.ThenChoose(sheet);  // over the sheet itself: "Yes" to replacing it, still refused
+    dialogs.AnswerNextMessage(QMessageBox::Yes);
+    dialogs.ThenChoose(saved);
+    window.RunCommand(kCommandImportFieldSheet);
+    QVERIFY(AnyMessageContains(dialogs, "would replace the field sheet"));
+    QCOMPARE(FileBytes(sheet), readings);
+    QVERIFY(QFile::exists(saved));
+    const ProgramState& state = window.state();
+    QCOMPARE(state.dataRead, 1);
+    QCOMPARE(state.data.pointCount, 6);
+    QCOMPARE(state.data.arrayType, ArrayType::kWenner);
+    QCOMPARE(state.data.dataFileName, saved.toStdString());
+    // rho_a = 2 pi a V / I: 2 pi x 1 m x 159.2 mV / 10 mA = 100.0 ohm-m.
+    QVERIFY(std::abs(state.data.apparentResistivity[0] - 100.03f) < 0.01f);
+
+    dialogs.ThenChoose(sheet);
+    dialogs.ThenReject();
+    window.RunCommand(kCommandImportFieldSheet);
+    QCOMPARE(state.dataRead, 1);
+    QCOMPARE(state.data.dataFileName, scratch_->filePath("station7.dat").toStdString());
+    QVERIFY(!QFile::exists(scratch_->filePath("station7.dat")));
+    const QString listing = window.listing().toPlainText();
+    QVERIFY(listing.contains(QStringLiteral("not saved")));
+    QVERIFY2(listing.contains(sheet + QStringLiteral(" completed")), qPrintable(listing));
+
+    const QString bad = scratch_->filePath("bad.csv");
+    QVERIFY(WriteBytes(bad, "a,rho_a\n1,100\n2,x\n"));
+    dialogs.ThenChoose(bad);
+    window.RunCommand(kCommandImportFieldSheet);
+    QVERIFY(AnyMessageContains(dialogs, "Row 3"));
+    QCOMPARE(state.data.pointCount, 6);
+    QCOMPARE(dialogs.unexpected, 0);
+  }
+
+  void automaticInversionWritesResultsAndPlots() {
+    ScriptedDialogs dialogs;
+    MainWindow window(&dialogs);
+    QVERIFY(ShowExposed(window, 1000, 700));
+    Read(window, dialogs, CopyData("windows_wenner.dat"));
+    QString results = scratch_->filePath("windows_wenner.INV");
+    QString offered;
+    dialogs.Then([&](QDialog& dialog) {
+      QCOMPARE(dialog.windowTitle(), QStringLiteral("File Name for Inversion Results"));
+      offered = Offered(dialog);
+      ChooseFile(dialog, results);
+    });
+    window.state().settings.iterationLimit = 3;
+    window.RunCommand(kCommandAutomaticInversion);
+    QCOMPARE(QFileInfo(offered).fileName(), QStringLiteral("windows_wenner.INV"));
+    QVERIFY(QFileInfo(results).size() > 0);
+    QVERIFY(window.state().outcome.lastIteration >= 1);
+    QVERIFY(window.state().model.layerCount >= 2);
+    QVERIFY(NonWhite(window.canvas()) > 2000);  // the last plot stays on the window
+    QVERIFY(!window.commandRunning());
+    QVERIFY(window.menuBar()->isEnabled());
+  }
+
+  // A model in the data file is inverted directly; Equivalence analysis is
+  // refused before a run and after a run of the documented engine, and after
+  // an accurate run shows the table and draws the acceptable models in grey.
+  void userModelFromDataFileAndEquivalenceAnalysis() {
+    ScriptedDialogs dialogs;
+    MainWindow window(&dialogs);
+    ShowMain(window, dialogs);
+    Read(window, dialogs, CopyData("windows_wenner_model.dat"));
+    QCOMPARE(window.state().userModelAvailable, 1);
+    window.RunCommand(kCommandEquivalenceAnalysis);
+    window.state().settings.dataConstraint = 1;
+    window.state().settings.modelConstraint = 1;
+    QString results = scratch_->filePath("documented.INV");
+    dialogs.ThenChoose(results);
+    window.RunCommand(kCommandUserModelInversion);
+    // No automatic run, no model dialog, no message: straight to the inversion.
+    QVERIFY(!dialogs.names.contains(QStringLiteral("UserModelDiaBox")));
+    QCOMPARE(dialogs.messages.size(), 1);
+    QVERIFY(QFileInfo(results).size() > 0);
+    QCOMPARE(window.state().model.layerCount, 3);
+    QCOMPARE(window.state().settings.dataConstraint, 1);
+    QCOMPARE(window.state().settings.modelConstraint, 1);
+    QVERIFY(Files({"*.INx"}).isEmpty());
+
+    window.RunCommand(kCommandEquivalenceAnalysis);
+    QCOMPARE(dialogs.messages.size(), 2);
+    QVERIFY(dialogs.messages[0].text.startsWith(QStringLiteral("Run an inversion first")));
+    QVERIFY(dialogs.messages[1].text.contains(QStringLiteral("accurate engine")));
+    window.state().settings.dataConstraint = 0;
+    window.state().settings.modelConstraint = 0;
+    window.state().engine.engine = EngineKind::kAccurate;
+    dialogs.ThenChoose(scratch_->filePath("accurate.INV"));
+    window.RunCommand(kCommandUserModelInversion);
+    QString table;
+    dialogs.Then([&](QDialog& dialog) {
+      table = static_cast<UncertaintyDialog&>(dialog).text();
+      dialog.reject();
+    });
+    window.RunCommand(kCommandEquivalenceAnalysis);
+    QCOMPARE(dialogs.messages.size(), 2);
+    QVERIFY(table.contains(QStringLiteral("Equivalence analysis")));
+    QVERIFY(table.contains(QStringLiteral("\nrho3 ")));
+    int grey = 0;
+    const QtCanvas& canvas = window.canvas();
+    for (int y = 0; y < canvas.Height(); y += 2) {
+      for (int x = 0; x < canvas.Width(); ++x) grey += canvas.GetPixel(x, y) == Rgb{170, 170, 170};
+    }
+    QVERIFY(grey > 20);
+  }
+
+  // Nine layers, the most the dialog offers, are taken and inverted; the
+  // fields start from the automatic run's model in a few layers.
+  void userModelOfNineLayersIsInverted() {
+    ScriptedDialogs dialogs;
+    MainWindow window(&dialogs);
+    Read(window, dialogs, CopyData("windows_wenner.dat"));
+    bool picture_drawn = false;
+    QString offered_count;
+    dialogs.Then([&](QDialog& dialog) {
+      picture_drawn = NonWhite(static_cast<UserModelDiaBox&>(dialog).picture()) > 500;
+      offered_count = EditText(dialog, "edit1001");
+      QStringList values{"9"};
+      for (int i = 0; i < 8; ++i) values << QString::number(10 + i) << QString::number(i + 1);
+      for (const auto& [name, text] : NumberedEdits(1001, values << "99")) {
+        SetEdit(dialog, name, text);
+      }
+      Click(dialog, "button1021");
+    });
+    dialogs.ThenChoose(scratch_->filePath("nine.INV"));
+    window.state().settings.iterationLimit = 1;
+    window.RunCommand(kCommandUserModelInversion);
+    QVERIFY(picture_drawn);
+    QCOMPARE(offered_count, QStringLiteral("4"));
+    QCOMPARE(dialogs.messages[1].text, kUserModelNotice);
+    QCOMPARE(window.state().model.layerCount, 9);
+    QVERIFY(QFileInfo(scratch_->filePath("nine.INV")).size() > 0);
+    QCOMPARE(window.userModel().layerCount, 9);
+  }
+
+  void userModelWithBadValuesIsRejectedAndAGoodOneInverted() {
+    ScriptedDialogs dialogs;
+    MainWindow window(&dialogs);
+    Read(window, dialogs, CopyData("windows_wenner.dat"));
+    LayeredModel automatic;  // the working model as the automatic run left it
+    dialogs.Then([&](QDialog& dialog) {
+      automatic = window.state().model;
+      // A negative thickness.
+      for (const auto& [name, text] : NumberedEdits(1001, {"3", "100", "-2", "20", "10", "50"})) {
+        SetEdit(dialog, name, text);
+      }
+      Click(dialog, "button1021");
+    });
+    window.RunCommand(kCommandUserModelInversion);
+    QCOMPARE(dialogs.messages.last().caption, kError);
+    QVERIFY(
+        dialogs.messages.last().text.contains(QStringLiteral(" 1       100.000        -2.000\n")));
+    // The rejected model did not replace the working model.
+    QCOMPARE(window.state().model.layerCount, automatic.layerCount);
+    QCOMPARE(window.state().model.thickness[0], automatic.thickness[0]);
+    QVERIFY(Files({"*.INV"}).isEmpty());
+
+    // A count the dialog cannot take: it says so itself and reads nothing.
+    QString said;
+    dialogs.Then([&](QDialog& dialog) {
+      SetEdit(dialog, "edit1001", "20");
+      Click(dialog, "button1021");
+      said = dialog.findChild<QLabel*>(QStringLiteral("message"))->text();
+      dialog.reject();
+    });
+    LayeredModel previous = window.userModel();
+    const int messages = dialogs.messages.size();
+    window.RunCommand(kCommandUserModelInversion);
+    QVERIFY(said.contains(QStringLiteral("from 2 to 9")));
+    QCOMPARE(window.userModel().layerCount, previous.layerCount);
+    QCOMPARE(dialogs.messages.size(), messages + 1);  // only the automatic run's notice
+    QCOMPARE(dialogs.unexpected, 0);
+
+    // A good model is inverted after the automatic run.
+    window.state().settings.iterationLimit = 2;
+    window.state().settings.dataConstraint = 1;
+    window.state().settings.modelConstraint = 1;
+    dialogs.ThenFill(NumberedEdits(1001, {"3", "100", "3", "30", "20", "60"}), "button1021");
+    QString results = scratch_->filePath("user.INV");
+    dialogs.ThenChoose(results);
+    const int before = dialogs.messages.size();
+    window.RunCommand(kCommandUserModelInversion);
+    QCOMPARE(dialogs.messages.size(), before + 2);
+    QCOMPARE(dialogs.messages.last().text, kUserModelNotice);
+    QCOMPARE(dialogs.messages.last().caption, kMessage);
+    QVERIFY(QFileInfo(results).size() > 0);
+    QCOMPARE(window.state().model.layerCount, 3);
+    QCOMPARE(window.state().settings.iterationLimit, 8);
+    // The automatic run before the dialog resets the data constraint to
+    // standard; that is the kind saved and restored around the user-model run.
+    QCOMPARE(window.state().settings.dataConstraint, 0);
+    QCOMPARE(window.state().settings.modelConstraint, 1);
+    QVERIFY(Files({"*.INx"}).isEmpty());
+    QCOMPARE(dialogs.names.count(QStringLiteral("UserModelDiaBox")), 3);
+  }
+
+  // One spacing only: the silent automatic run stops with its message; the
+  // user can still enter a model, over an empty picture.
+  void userModelDialogComesEvenWhenTheAutomaticRunFails() {
+    ScriptedDialogs dialogs;
+    MainWindow window(&dialogs);
+    Read(window, dialogs, CopyData("windows_equal_spacings.dat"));
+    QCOMPARE(window.state().dataRead, 1);
+    int non_white = -1;
+    dialogs.Then([&](QDialog& dialog) {
+      non_white = NonWhite(static_cast<UserModelDiaBox&>(dialog).picture());
+      Click(dialog, "button1022");
+    });
+    window.RunCommand(kCommandUserModelInversion);
+    QCOMPARE(non_white, 0);
+    QVERIFY(dialogs.messages.size() >= 2);
+    QVERIFY(dialogs.messages[1].text.contains(QStringLiteral("at least 2 layers")));
+    QCOMPARE(dialogs.names.count(QStringLiteral("UserModelDiaBox")), 1);
+    QVERIFY(Files({"*.INx", "*.INV"}).isEmpty());
+  }
+
+  // At the iteration limit the user closes the main window, then asks for
+  // five more iterations: the run goes on, asks nothing more, and the window
+  // closes when it has ended.
+  void closingDuringARunWaitsForItsEnd() {
+    ScriptedDialogs dialogs;
+    MainWindow window(&dialogs);
+    QVERIFY(ShowExposed(window, 600, 400));
+    Read(window, dialogs, CopyData("windows_wenner.dat"));
+    QString results = scratch_->filePath("closing.INV");
+    dialogs.ThenChoose(results);
+    window.state().settings.iterationLimit = 1;
+    window.state().settings.convergenceLimit = 0.0001f;
+    bool visible_after_close = false;
+    dialogs.Then([&](QDialog& dialog) {
+      QCOMPARE(dialog.objectName(), QStringLiteral("IterDiaBox"));
+      window.close();
+      visible_after_close = window.isVisible();
+      SetEdit(dialog, "edit761", "5");
+      Click(dialog, "button1");
+    });
+    window.RunCommand(kCommandAutomaticInversion);
+    QVERIFY(visible_after_close);
+    QVERIFY(!window.isVisible());
+    QCOMPARE(dialogs.pendingActions(), 0);
+    QCOMPARE(dialogs.names.count(QStringLiteral("IterDiaBox")), 1);
+    QVERIFY(QFileInfo(results).size() > 0);
+    QCOMPARE(dialogs.unexpected, 0);
+  }
+
+  // The forward window refuses or ignores commands while open, and a capture
+  // then takes the main window's picture; once it has gone the display window
+  // opens, refuses the forward window, and closes with Escape, after which the
+  // commands work again; closing the main window closes its child.
+  void childWindowsOpenOneAtATime() {
+    ScriptedDialogs dialogs;
+    MainWindow window(&dialogs);
+    ShowMain(window, dialogs);
+    QString data = scratch_->filePath("survey.dat");
+    QVERIFY(QFile::copy(QStringLiteral(LAYRA_TEST_DATA "/windows_wenner.dat"), data));
+    Read(window, dialogs, data);
+    QCOMPARE(window.state().dataRead, 1);
+    const std::string data_name = window.state().data.dataFileName;
+    window.canvas().SetPixel(20, 20, kRed);
+    window.RunCommand(kCommandForwardModelling);
+    QCOMPARE(window.canvas().GetPixel(20, 20), kWhite);  // cleared before the child opens
+    QPointer<ForwardWindow> forward = qobject_cast<ForwardWindow*>(window.childWindow());
+    QVERIFY(forward != nullptr);
+    QCOMPARE(forward->windowTitle(),
+             QStringLiteral("LAYRA ver. 1.00f Beta- Forward Modelling Window"));
+    QCOMPARE(forward->geometry(), window.geometry());
+    QVERIFY(forward->isVisible());
+    QCOMPARE(window.modeFlag(), 1);
+    WaitForWelcome(dialogs, 0);
+
+    const int names = dialogs.names.size();
+    for (int id : {101, 121, 122}) {
+      window.RunCommand(id);  // ignored: no chooser, no message
+      QCOMPARE(window.lastCommand(), id);
+    }
+    QCOMPARE(dialogs.messages.size(), 1);
+    for (int id : {131, 102, 111}) {
+      window.RunCommand(id);
+      ExpectMessage(dialogs.messages.last(), kModeMessage, kMessage, QMessageBox::Warning);
+    }
+    QCOMPARE(dialogs.messages.size(), 4);
+    QCOMPARE(dialogs.names.size(), names);  // no chooser, no settings dialog
+    QCOMPARE(window.findChildren<DisplayWindow*>().size(), 0);
+    QCOMPARE(window.findChildren<ForwardWindow*>().size(), 1);
+    QVERIFY(window.childWindow() == forward);
+
+    // Different pictures on the two windows: the capture takes the main one.
+    window.canvas().SetPixel(5, 5, kRed);
+    forward->canvas().SetPixel(5, 5, kBlue);
+    QString offered;
+    QString chosen = scratch_->filePath("main.bmp");
+    dialogs.Then([&](QDialog& dialog) {
+      offered = Offered(dialog);
+      ChooseFile(dialog, chosen);
+    });
+    window.RunCommand(kCommandSaveScreen);
+    QCOMPARE(offered, scratch_->filePath("survey.bmp"));
+    QImage saved(chosen);
+    QCOMPARE(saved.size(), window.canvas().size());
+    QCOMPARE(saved.pixelColor(5, 5), QColor(Qt::red));
+    QCOMPARE(window.canvas().GetPixel(5, 5), kRed);  // the picture comes back
+    QCOMPARE(forward->canvas().GetPixel(5, 5), kBlue);
+    QVERIFY(!QFile::exists(scratch_->filePath("survey_temp.bmp")));
+    // The data file is still the one the next inversion starts from.
+    QCOMPARE(window.state().data.dataFileName, data_name);
+    QCOMPARE(window.modeFlag(), 1);
+
+    forward->findChild<QAction*>("command510")->trigger();
+    QCOMPARE(window.modeFlag(), 0);
+    QTRY_VERIFY(forward.isNull());
+    QVERIFY(window.childWindow() == nullptr);
+    const int messages = dialogs.messages.size();
+    window.RunCommand(kCommandDisplayResults);
+    QPointer<DisplayWindow> display = qobject_cast<DisplayWindow*>(window.childWindow());
+    QVERIFY(display != nullptr);
+    QCOMPARE(display->windowTitle(),
+             QStringLiteral("LAYRA ver. 1.00f Beta- Display Inversion Results Window"));
+    QCOMPARE(window.modeFlag(), 1);
+    WaitForWelcome(dialogs, messages);
+    window.RunCommand(kCommandForwardModelling);
+    QCOMPARE(dialogs.messages.last().text, kModeMessage);
+    QCOMPARE(window.findChildren<ForwardWindow*>().size(), 0);
+    QTest::keyClick(display, Qt::Key_Escape);
+    QCOMPARE(window.modeFlag(), 0);
+    QTRY_VERIFY(display.isNull());
+    dialogs.ThenFill({}, "button2");
+    window.RunCommand(kCommandIterations);
+    QCOMPARE(dialogs.names.last(), QStringLiteral("NitDiaBox"));
+    QCOMPARE(dialogs.unexpected, 0);
+
+    window.RunCommand(kCommandDisplayResults);
+    display = qobject_cast<DisplayWindow*>(window.childWindow());
+    QVERIFY(!display.isNull());
+    window.RunCommand(kCommandExit);
+    QVERIFY(!window.isVisible());
+    QCOMPARE(window.modeFlag(), 0);
+    QTRY_VERIFY(display.isNull());
+  }
+};
 
 }  // namespace
-}  // namespace layra
+}  // namespace layra::testing
 
-QTEST_MAIN(layra::MainWindowTest)
+QTEST_MAIN(layra::testing::MainWindowTest)
 #include "main_window_test.moc"

@@ -7,172 +7,159 @@
 
 #include "tests/windows/scripted_dialogs.h"
 
-namespace layra {
+namespace layra::testing {
 namespace {
-
-using testing::NonWhite;
 
 class QtCanvasTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void lineToLeavesOutTheEndPoint();
-  void dashedAndDottedPensLeaveGaps();
-  void pixelsRectangleAndClear();
-  void textIsDrawnOpaqueInTheTextColour();
-  void resizeKeepsWhatIsDrawn();
-  void presentBeforeClearShowsThePreviousPicture();
-};
+  void lineToLeavesOutTheEndPoint() {
+    QtCanvas canvas;
+    canvas.resize(200, 100);
+    Pen previous = canvas.SelectPen(Pen{PenStyle::kSolid, kBlue});
+    QCOMPARE(previous.color, kBlack);
+    canvas.MoveTo(10, 20);
+    canvas.LineTo(50, 20);
+    QCOMPARE(canvas.GetPixel(10, 20), kBlue);
+    QCOMPARE(canvas.GetPixel(49, 20), kBlue);
+    QCOMPARE(canvas.GetPixel(50, 20), kWhite);
+    // The current position moved to the end point: the next line starts there.
+    canvas.LineTo(50, 60);
+    QCOMPARE(canvas.GetPixel(50, 20), kBlue);
+    QCOMPARE(canvas.GetPixel(50, 59), kBlue);
+    QCOMPARE(canvas.GetPixel(50, 60), kWhite);
+    // A diagonal covers one pixel per step of its longer side.
+    canvas.MoveTo(100, 10);
+    canvas.LineTo(130, 40);
+    QCOMPARE(NonWhite(canvas, 100, 10, 131, 41), 30);
+    // Lines running off the picture are clipped, not a fault.
+    canvas.MoveTo(-50, 5);
+    canvas.LineTo(500, 5);
+    QCOMPARE(canvas.GetPixel(0, 5), kBlue);
+    QCOMPARE(canvas.GetPixel(199, 5), kBlue);
+  }
 
-void QtCanvasTest::lineToLeavesOutTheEndPoint() {
-  QtCanvas canvas;
-  canvas.resize(200, 100);
-  Pen previous = canvas.SelectPen(Pen{PenStyle::kSolid, kBlue});
-  QCOMPARE(previous.color, kBlack);
-  canvas.MoveTo(10, 20);
-  canvas.LineTo(50, 20);
-  QCOMPARE(canvas.GetPixel(10, 20), kBlue);
-  QCOMPARE(canvas.GetPixel(49, 20), kBlue);
-  QCOMPARE(canvas.GetPixel(50, 20), kWhite);
-  // The current position moved to the end point: the next line starts there.
-  canvas.LineTo(50, 60);
-  QCOMPARE(canvas.GetPixel(50, 20), kBlue);
-  QCOMPARE(canvas.GetPixel(50, 59), kBlue);
-  QCOMPARE(canvas.GetPixel(50, 60), kWhite);
-  // A diagonal covers one pixel per step of its longer side.
-  canvas.MoveTo(100, 10);
-  canvas.LineTo(130, 40);
-  QCOMPARE(NonWhite(canvas, 100, 10, 131, 41), 30);
-  // Lines running off the picture are clipped, not a fault.
-  canvas.MoveTo(-50, 5);
-  canvas.LineTo(500, 5);
-  QCOMPARE(canvas.GetPixel(0, 5), kBlue);
-  QCOMPARE(canvas.GetPixel(199, 5), kBlue);
-}
-
-void QtCanvasTest::dashedAndDottedPensLeaveGaps() {
-  QtCanvas canvas;
-  canvas.resize(300, 50);
-  canvas.SelectPen(Pen{PenStyle::kDash, kBlue});
-  canvas.MoveTo(0, 10);
-  canvas.LineTo(240, 10);
-  int dashed = NonWhite(canvas, 0, 10, 240, 11);
-  QVERIFY2(dashed > 120 && dashed < 240, qPrintable(QString::number(dashed)));
-  canvas.SelectPen(Pen{PenStyle::kDot, kBlue});
-  canvas.MoveTo(0, 20);
-  canvas.LineTo(240, 20);
-  int dotted = NonWhite(canvas, 0, 20, 240, 21);
-  QVERIFY2(dotted > 60 && dotted < 180, qPrintable(QString::number(dotted)));
-}
-
-void QtCanvasTest::pixelsRectangleAndClear() {
-  QtCanvas canvas;
-  canvas.resize(100, 100);
-  canvas.SelectPen(Pen{PenStyle::kSolid, kMagenta});
-  canvas.SetPixel(30, 30, kRed);  // inside: painted over in white
-  canvas.SetPixel(60, 60, kRed);  // just outside the right/bottom edge
-  canvas.Rectangle(20, 20, 60, 60);
-  QCOMPARE(canvas.GetPixel(20, 20), kMagenta);
-  QCOMPARE(canvas.GetPixel(59, 59), kMagenta);
-  QCOMPARE(canvas.GetPixel(59, 40), kMagenta);
-  QCOMPARE(canvas.GetPixel(40, 20), kMagenta);
-  QCOMPARE(canvas.GetPixel(30, 30), kWhite);
-  QCOMPARE(canvas.GetPixel(60, 60), kRed);
-  QCOMPARE(NonWhite(canvas, 20, 20, 60, 60), 4 * 39);
-  // Partly outside the picture: clipped, the visible part filled.
-  canvas.SetPixel(5, 5, kRed);
-  canvas.Rectangle(-20, -20, 10, 500);
-  QCOMPARE(canvas.GetPixel(5, 5), kWhite);
-  QCOMPARE(canvas.GetPixel(9, 50), kMagenta);
-  // Pixels keep any colour; outside the picture they read white and are not set.
-  canvas.SetPixel(3, 4, Rgb{1, 2, 3});
-  QCOMPARE(canvas.GetPixel(3, 4), (Rgb{1, 2, 3}));
-  QCOMPARE(canvas.GetPixel(-1, 4), kWhite);
-  QCOMPARE(canvas.GetPixel(3, 400), kWhite);
-  canvas.SetPixel(-5, 900, kRed);
-  canvas.Clear();
-  QCOMPARE(canvas.GetPixel(3, 4), kWhite);
-  QCOMPARE(NonWhite(canvas), 0);
-}
-
-void QtCanvasTest::textIsDrawnOpaqueInTheTextColour() {
-  QtCanvas canvas;
-  canvas.resize(400, 100);
-  TextMetrics metrics = canvas.Metrics();
-  QVERIFY(metrics.averageCharWidth >= 5 && metrics.averageCharWidth <= 12);
-  QVERIFY(metrics.charHeight >= 14 && metrics.charHeight <= 24);
-  canvas.SelectPen(Pen{PenStyle::kSolid, kGreen});
-  canvas.MoveTo(0, 15);
-  canvas.LineTo(400, 15);
-  QCOMPARE(canvas.SetTextColor(kRed), kBlack);
-  canvas.DrawText(10, 10, "Iteration  1  RMS error     2.50");
-  // The line under the text is covered by the text's white background.
-  QCOMPARE(canvas.GetPixel(12, 15) == kGreen, false);
-  bool reddish = false;
-  for (int y = 10; y < 10 + metrics.charHeight && !reddish; ++y) {
-    for (int x = 10; x < 200; ++x) {
-      Rgb pixel = canvas.GetPixel(x, y);
-      if (pixel.red > 200 && pixel.green < 100 && pixel.blue < 100) {
-        reddish = true;
-        break;
-      }
+  void dashedAndDottedPensLeaveGaps() {
+    QtCanvas canvas;
+    canvas.resize(300, 50);
+    // Dashes cover more than half of the line, dots less; both leave gaps.
+    const struct {
+      PenStyle style;
+      int y, fewest, most;
+    } pens[] = {{PenStyle::kDash, 10, 120, 240}, {PenStyle::kDot, 20, 60, 180}};
+    for (const auto& pen : pens) {
+      canvas.SelectPen(Pen{pen.style, kBlue});
+      canvas.MoveTo(0, pen.y);
+      canvas.LineTo(240, pen.y);
+      const int drawn = NonWhite(canvas, 0, pen.y, 240, pen.y + 1);
+      QVERIFY2(drawn > pen.fewest && drawn < pen.most, qPrintable(QString::number(drawn)));
     }
   }
-  QVERIFY(reddish);
-  QCOMPARE(canvas.GetPixel(399, 15), kGreen);  // beyond the text
-  QCOMPARE(NonWhite(canvas, 0, 30, 400, 100), 0);
-}
 
-void QtCanvasTest::resizeKeepsWhatIsDrawn() {
-  QtCanvas canvas;
-  canvas.resize(100, 80);
-  canvas.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&canvas));
-  canvas.SetPixel(90, 70, kBlue);
-  canvas.resize(300, 200);
-  QCoreApplication::processEvents();
-  QCOMPARE(canvas.Width(), 300);
-  QCOMPARE(canvas.Height(), 200);
-  QCOMPARE(canvas.GetPixel(90, 70), kBlue);
-  QCOMPARE(canvas.GetPixel(250, 150), kWhite);
-  canvas.SetPixel(250, 150, kRed);
-  QCOMPARE(canvas.GetPixel(250, 150), kRed);
-  // Shrinking and growing again keeps the drawing as well.
-  canvas.resize(50, 50);
-  QCoreApplication::processEvents();
-  canvas.resize(300, 200);
-  QCoreApplication::processEvents();
-  QCOMPARE(canvas.GetPixel(250, 150), kRed);
-  // What is shown is the picture.
-  QImage shown = canvas.grab().toImage();
-  QCOMPARE(QColor(shown.pixel(90, 70)), QColor(0, 0, 255));
-}
-
-void QtCanvasTest::presentBeforeClearShowsThePreviousPicture() {
-  QtCanvas canvas;
-  canvas.resize(100, 100);
-  canvas.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&canvas));
-  canvas.setPresentBeforeClear(true);
-  int paints = 0;
-  struct Counter : QObject {
-    int* count;
-    explicit Counter(int* c) : count(c) {}
-    bool eventFilter(QObject*, QEvent* event) override {
-      if (event->type() == QEvent::Paint) ++*count;
-      return false;
+  void pixelsRectangleAndClear() {
+    QtCanvas canvas;
+    canvas.resize(100, 100);
+    canvas.SelectPen(Pen{PenStyle::kSolid, kMagenta});
+    canvas.SetPixel(30, 30, kRed);  // inside: painted over in white
+    canvas.SetPixel(60, 60, kRed);  // just outside the right/bottom edge
+    canvas.Rectangle(20, 20, 60, 60);
+    for (const QPoint& p : {QPoint(20, 20), QPoint(59, 59), QPoint(59, 40), QPoint(40, 20)}) {
+      QCOMPARE(canvas.GetPixel(p.x(), p.y()), kMagenta);
     }
-  } counter(&paints);
-  canvas.installEventFilter(&counter);
-  canvas.Clear();  // nothing drawn yet: no extra paint
-  QCOMPARE(paints, 0);
-  canvas.SetPixel(5, 5, kBlue);
-  canvas.Clear();
-  QVERIFY(paints >= 1);
-}
+    QCOMPARE(canvas.GetPixel(30, 30), kWhite);
+    QCOMPARE(canvas.GetPixel(60, 60), kRed);
+    QCOMPARE(NonWhite(canvas, 20, 20, 60, 60), 4 * 39);
+    // Partly outside the picture: clipped, the visible part filled.
+    canvas.SetPixel(5, 5, kRed);
+    canvas.Rectangle(-20, -20, 10, 500);
+    QCOMPARE(canvas.GetPixel(5, 5), kWhite);
+    QCOMPARE(canvas.GetPixel(9, 50), kMagenta);
+    // Pixels keep any colour; outside the picture they read white and are not set.
+    canvas.SetPixel(3, 4, Rgb{1, 2, 3});
+    QCOMPARE(canvas.GetPixel(3, 4), (Rgb{1, 2, 3}));
+    QCOMPARE(canvas.GetPixel(-1, 4), kWhite);
+    QCOMPARE(canvas.GetPixel(3, 400), kWhite);
+    canvas.SetPixel(-5, 900, kRed);
+    canvas.Clear();
+    QCOMPARE(canvas.GetPixel(3, 4), kWhite);
+    QCOMPARE(NonWhite(canvas), 0);
+  }
+
+  void textIsDrawnOpaqueInTheTextColour() {
+    QtCanvas canvas;
+    canvas.resize(400, 100);
+    TextMetrics metrics = canvas.Metrics();
+    QVERIFY(metrics.averageCharWidth >= 5 && metrics.averageCharWidth <= 12);
+    QVERIFY(metrics.charHeight >= 14 && metrics.charHeight <= 24);
+    canvas.SelectPen(Pen{PenStyle::kSolid, kGreen});
+    canvas.MoveTo(0, 15);
+    canvas.LineTo(400, 15);
+    QCOMPARE(canvas.SetTextColor(kRed), kBlack);
+    canvas.DrawText(10, 10, "Iteration  1  RMS error     2.50");
+    // The line under the text is covered by the text's white background.
+    QVERIFY(canvas.GetPixel(12, 15) != kGreen);
+    int reddish = 0;
+    for (int y = 10; y < 10 + metrics.charHeight; ++y) {
+      for (int x = 10; x < 200; ++x) {
+        const Rgb pixel = canvas.GetPixel(x, y);
+        reddish += pixel.red > 200 && pixel.green < 100 && pixel.blue < 100;
+      }
+    }
+    QVERIFY(reddish > 0);
+    QCOMPARE(canvas.GetPixel(399, 15), kGreen);  // beyond the text
+    QCOMPARE(NonWhite(canvas, 0, 30, 400, 100), 0);
+  }
+
+  void resizeKeepsWhatIsDrawn() {
+    QtCanvas canvas;
+    canvas.resize(100, 80);
+    canvas.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&canvas));
+    canvas.SetPixel(90, 70, kBlue);
+    canvas.resize(300, 200);
+    QCoreApplication::processEvents();
+    QCOMPARE(canvas.Width(), 300);
+    QCOMPARE(canvas.Height(), 200);
+    QCOMPARE(canvas.GetPixel(90, 70), kBlue);
+    QCOMPARE(canvas.GetPixel(250, 150), kWhite);
+    canvas.SetPixel(250, 150, kRed);
+    QCOMPARE(canvas.GetPixel(250, 150), kRed);
+    // Shrinking and growing again keeps the drawing as well.
+    canvas.resize(50, 50);
+    QCoreApplication::processEvents();
+    canvas.resize(300, 200);
+    QCoreApplication::processEvents();
+    QCOMPARE(canvas.GetPixel(250, 150), kRed);
+    // What is shown is the picture.
+    QImage shown = canvas.grab().toImage();
+    QCOMPARE(QColor(shown.pixel(90, 70)), QColor(0, 0, 255));
+  }
+
+  void presentBeforeClearShowsThePreviousPicture() {
+    QtCanvas canvas;
+    canvas.resize(100, 100);
+    canvas.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&canvas));
+    canvas.setPresentBeforeClear(true);
+    struct PaintCounter : QObject {
+      int paints = 0;
+      bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint;
+        return false;
+      }
+    } counter;
+    canvas.installEventFilter(&counter);
+    canvas.Clear();  // nothing drawn yet: no extra paint
+    QCOMPARE(counter.paints, 0);
+    canvas.SetPixel(5, 5, kBlue);
+    canvas.Clear();
+    QVERIFY(counter.paints >= 1);
+  }
+};
 
 }  // namespace
-}  // namespace layra
+}  // namespace layra::testing
 
-QTEST_MAIN(layra::QtCanvasTest)
+QTEST_MAIN(layra::testing::QtCanvasTest)
 #include "qt_canvas_test.moc"

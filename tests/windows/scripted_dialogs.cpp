@@ -1,7 +1,9 @@
 #include "tests/windows/scripted_dialogs.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -116,6 +118,38 @@ bool WriteBytes(const QString& path, const QByteArray& bytes) {
 QByteArray FileBytes(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void ExpectActions(const QObject& window, const QList<QPair<QString, QString>>& expected) {
+  for (const auto& [name, text] : expected) {
+    auto* action = window.findChild<QAction*>(name);
+    QVERIFY2(action != nullptr, qPrintable(name));
+    QCOMPARE(action->text(), text);
+  }
+}
+
+void ExpectMessage(const ShownMessage& message,
+                   const QString& text,
+                   const QString& caption,
+                   QMessageBox::Icon icon) {
+  QCOMPARE(message.text, text);
+  QCOMPARE(message.caption, caption);
+  QCOMPARE(message.icon, icon);
+}
+
+bool AnyMessageContains(const ScriptedDialogs& dialogs, const QString& text) {
+  for (const auto& message : dialogs.messages) {
+    if (message.text.contains(text)) return true;
+  }
+  return false;
+}
+
+QString StartDirectory(QDialog& dialog) {
+  return QDir(static_cast<QFileDialog&>(dialog).directory()).absolutePath() + QLatin1Char('/');
+}
+
+QString Offered(QDialog& dialog) {
+  return static_cast<QFileDialog&>(dialog).selectedFiles().value(0);
 }
 
 }  // namespace layra::testing

@@ -19,6 +19,7 @@
 #include "windows/dialog_runner.h"
 
 class QDialog;
+class QObject;
 class QWidget;
 
 namespace layra {
@@ -76,6 +77,20 @@ bool ShowExposed(QWidget& widget, int width, int height);
 int NonWhite(const QtCanvas& canvas, int left = 0, int top = 0, int right = -1, int bottom = -1);
 bool WriteBytes(const QString& path, const QByteArray& bytes);
 QByteArray FileBytes(const QString& path);
+
+// Checks that `window` has an action of each name with the given text.
+void ExpectActions(const QObject& window, const QList<QPair<QString, QString>>& expected);
+// Checks a message's text, caption and icon.
+void ExpectMessage(const ShownMessage& message,
+                   const QString& text,
+                   const QString& caption,
+                   QMessageBox::Icon icon);
+// True if any message shown contains `text`.
+bool AnyMessageContains(const ScriptedDialogs& dialogs, const QString& text);
+// The directory a file dialog starts in, with a trailing '/'.
+QString StartDirectory(QDialog& dialog);
+// The first file a file dialog offers, empty if none.
+QString Offered(QDialog& dialog);
 
 }  // namespace layra::testing
 

@@ -4,7 +4,6 @@
 // bad survey file is refused with its message.
 
 #include <QAction>
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -15,10 +14,8 @@
 #include "windows/qt_canvas.h"
 #include "windows/survey_section_window.h"
 
-namespace layra {
+namespace layra::testing {
 namespace {
-
-using testing::ScriptedDialogs;
 
 // Squared distance of two colours.
 int Distance(Rgb a, Rgb b) {
@@ -75,12 +72,12 @@ class SurveySectionTest : public QObject {
     QVERIFY(window.state().data.title.find("sounding A5") != std::string::npos);
     QCOMPARE(window.state().dataRead, 1);
     QVERIFY(window.state().model.layerCount > 2);
-    QVERIFY(testing::NonWhite(window.canvas()) > 0);
+    QVERIFY(NonWhite(window.canvas()) > 0);
   }
 
   void badSurveyFileIsRefused() {
     const QString path = scratch_->filePath(QStringLiteral("bad.csv"));
-    QVERIFY(testing::WriteBytes(path, "file,x,y\nA1.dat,0,0\n"));
+    QVERIFY(WriteBytes(path, "file,x,y\nA1.dat,0,0\n"));
     ScriptedDialogs dialogs;
     MainWindow window(&dialogs);
     dialogs.ThenChoose(path);
@@ -95,7 +92,7 @@ class SurveySectionTest : public QObject {
 };
 
 }  // namespace
-}  // namespace layra
+}  // namespace layra::testing
 
-QTEST_MAIN(layra::SurveySectionTest)
+QTEST_MAIN(layra::testing::SurveySectionTest)
 #include "survey_section_test.moc"
