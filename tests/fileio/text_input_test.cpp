@@ -84,9 +84,7 @@ TEST(ReadReal, ReadsLabelledValuesExponentsStopsAtDAndAtEightyCharacters) {
   EXPECT_EQ(long_token.cursor, long_token.length());
 }
 
-// ReadReal takes exactly the numbers strtod takes in the "C" locale: every
-// token over the number alphabet, including signs, stray points, incomplete
-// exponents and values beyond the double range.
+// ReadReal agrees with strtod in the "C" locale on every token over the number alphabet.
 TEST(ReadReal, ReadsEveryTokenAsStrtodDoesInTheCLocale) {
   std::vector<std::string> tokens = {"1" + std::string(60, '0') + "e300"};
   std::istringstream listed(
@@ -97,7 +95,7 @@ TEST(ReadReal, ReadsEveryTokenAsStrtodDoesInTheCLocale) {
   const std::string alphabet = "+-.0123456789eE00112233";
   std::uniform_int_distribution<size_t> pick(0, alphabet.size() - 1);
   std::uniform_int_distribution<int> size(1, 14);
-  for (int i = 0; i < 100000; ++i) {
+  for (int i = 0; i < 5000; ++i) {
     std::string token(1, alphabet[pick(random) % 13]);  // a byte that starts a number
     for (int n = size(random); n > 0; --n) token.push_back(alphabet[pick(random)]);
     tokens.push_back(token);
