@@ -452,35 +452,20 @@ TEST(ReadResultsFile, RefusesBadCountsAndDataWithTheDataFileMessages) {
 // A value beyond the float range is refused naming its block, never listed.
 TEST(ReadResultsFile, RefusesValuesThatAreNotFiniteInAnyBlock) {
   const std::string text = Written(RunRecord(), 2);
-  // `text` with the first number after the n-th (from the end when n < 0)
-  // occurrence of `label` replaced by 1e39.
-  auto huge_after = [&](const std::string& label, int n) {
-    size_t at = n < 0 ? text.rfind(label) : text.find(label);
-    for (int k = 1; k < n; ++k) at = text.find(label, at + 1);
-    at = text.find_first_of("0123456789", at + label.size());
-    if (label.find("Layer") != std::string::npos) {
-      at = text.find_first_of("0123456789", text.find(' ', at));  // past the layer number
-    }
-    const size_t end = text.find_first_not_of("0123456789.", at);
-    return text.substr(0, at) + "1e39" + text.substr(end);
+  const struct {
+    std::string from, to, where;
+  } cases[] = {
+      {" 1      112.000", " 1      1e39", "Iteration 2"},
+      {" 1     110.000", " 1     1e39", "The initial model"},
+      {"RMS error\n    10.000", "RMS error\n1e39", "Iteration 1"},
+      {"     1.000     100.000", "     1.000     1e39", "Data point number 1"},
   };
-  struct Case {
-    std::string text;
-    std::string where;
-  };
-  const Case cases[] = {
-      {huge_after("Layer  Resistivity   Thickness\n", -1), "Iteration 2"},
-      {huge_after("Layer  Resistivity  Thickness\n", 1), "The initial model"},
-      {huge_after("Resistivity % RMS error\n", 1), "Iteration 1"},
-      {huge_after("Data Section\n", 1), "Data point number 1"},
-  };
-  for (const Case& test : cases) {
-    auto read = ReadText(test.text);
+  for (const auto& c : cases) {
+    auto read = ReadText(Replaced(text, c.from, c.to));
     ExpectRefused(
-        *read,
-        test.where + " holds a value out of range!\nEvery number in the file must be finite.");
+        *read, c.where + " holds a value out of range!\nEvery number in the file must be finite.");
     for (const std::string& line : read->canvas.TextLines()) {
-      EXPECT_EQ(line.find("inf"), std::string::npos) << test.where << ": " << line;
+      EXPECT_EQ(line.find("inf"), std::string::npos) << c.where << ": " << line;
     }
   }
 }

@@ -72,7 +72,7 @@ TEST(ReadInt, PassesOverLabelsTakesLeadingDigitsAndSaturates) {
 }
 
 TEST(ReadReal, ReadsLabelledValuesExponentsStopsAtDAndAtEightyCharacters) {
-  Reader r("a= 1.5e1, b=2\n1.5D2 7\n-0.25E-1");
+  Reader r("a= 1.5e1, b=2\n1.5D2\t7,\r\n-0.25E-1");
   // d ends the value and the D2 belongs to its token.
   for (double expected : {15.0, 2.0, 1.5, 7.0, -0.025}) EXPECT_DOUBLE_EQ(r.Real(), expected);
 
@@ -95,7 +95,7 @@ TEST(ReadReal, ReadsEveryTokenAsStrtodDoesInTheCLocale) {
   const std::string alphabet = "+-.0123456789eE00112233";
   std::uniform_int_distribution<size_t> pick(0, alphabet.size() - 1);
   std::uniform_int_distribution<int> size(1, 14);
-  for (int i = 0; i < 5000; ++i) {
+  for (int i = 0; i < 3000; ++i) {
     std::string token(1, alphabet[pick(random) % 13]);  // a byte that starts a number
     for (int n = size(random); n > 0; --n) token.push_back(alphabet[pick(random)]);
     tokens.push_back(token);

@@ -49,13 +49,13 @@ std::vector<double> RealValues() {
   std::uniform_int_distribution<int> exponent(-12, 12);
   std::uniform_int_distribution<int> tie_numerator(-200000, 200000);
   std::uniform_int_distribution<int> tie_power(1, 12);
-  for (int i = 0; i < 4000; ++i) {
+  for (int i = 0; i < 500; ++i) {
     const double value = mantissa(random) * std::pow(10.0, exponent(random));
     values.push_back(i % 2 == 0 ? value : -value);
     values.push_back(static_cast<float>(value));
     values.push_back(std::ldexp(tie_numerator(random), -tie_power(random)));
   }
-  for (int e = -320; e <= 308; e += 7) values.push_back(std::pow(10.0, e) * 1.2345678901234567);
+  for (int e = -320; e <= 308; e += 17) values.push_back(std::pow(10.0, e) * 1.2345678901234567);
   return values;
 }
 
@@ -90,7 +90,7 @@ TEST(StrFormat, RealsAsTheCLibraryWritesThemInTheCLocale) {
 TEST(StrFormat, IntegersAsTheCLibraryWritesThem) {
   std::vector<int> values = {0, 1, -1, 7, -42, 100, 99999, INT_MAX, INT_MIN};
   std::mt19937 random(7);
-  for (int i = 0; i < 2000; ++i) values.push_back(static_cast<int>(random()));
+  for (int i = 0; i < 200; ++i) values.push_back(static_cast<int>(random()));
   for (const char* format : kIntegerFormats) ExpectSameAsLibrary(format, values);
 }
 
