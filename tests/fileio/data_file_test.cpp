@@ -554,42 +554,18 @@ TEST_F(DataFileTest, RefusesWhatIsNotATextFileNamingIt) {
                     " holds UTF-16 text or binary data (NUL bytes); save it as plain text.");
 }
 
-// `levels` datum levels b = levels..1, each with 1 + `extra` points.
-std::string ManyLevels(int levels, int extra) {
+TEST_F(DataFileTest, NineteenDatumLevelsAreReadWithoutAMessage) {
   std::string points;
-  int count = 0;
-  for (int k = levels; k >= 1; --k) {
-    for (int p = 0; p <= extra; ++p, ++count) {
-      points += StrFormat("%d %d %d\n", 10 * k + p, k, 100 + 10 * k + p);
-    }
-  }
-  return Plain(points, count, "S");
-}
-
-TEST_F(DataFileTest, PointsBeyondTheLevelCapacityAreKeptAfterTheMessage) {
-  ASSERT_EQ(Read(ManyLevels(19, 1)), 0);
+  for (int k = 19; k >= 1; --k)
+    points += StrFormat("%d %d 100\n%d %d 110\n", 10 * k, k, 10 * k + 1, k);
+  ASSERT_EQ(Read(Plain(points, 38, "S")), 0);
   EXPECT_TRUE(host_.messages.empty());
   EXPECT_EQ(state_->data.datumLevelCount, 19);
   EXPECT_EQ(state_->data.pointCount, 38);
-
-  ASSERT_EQ(Read(ManyLevels(25, 1)), 0);
-  ASSERT_EQ(host_.messages.size(), 1u);
-  EXPECT_EQ(host_.messages[0].text,
-            "Too many datum levels!\nMaximum number of datum levels is 20.");
-  EXPECT_EQ(host_.messages[0].caption, "Datum levels error");
-  EXPECT_EQ(host_.beeps, 2);  // the message and the end of the read
-  const SoundingData& data = state_->data;
-  EXPECT_EQ(data.datumLevelCount, 19);
-  EXPECT_EQ(data.pointCount, 50);
-  for (int i = 0; i < 50; ++i) {
-    int level = i / 2 + 1;
-    EXPECT_EQ(data.spacingB[i], level) << i;
-    EXPECT_EQ(data.spacingA[i], 10 * level + i % 2) << i;
-    EXPECT_EQ(data.apparentResistivity[i], 100 + data.spacingA[i]) << i;
-  }
 }
 
-TEST_F(DataFileTest, PointsBeyondTheLevelCapacityFollowTheMergedCurve) {
+// Points beyond the level capacity are kept after the message, unmerged.
+TEST_F(DataFileTest, PointsBeyondTheLevelCapacityAreKeptAfterTheMessage) {
   // Level k: a = k, k + 1 at rho 2^k; each overlaps the previous one.
   std::string points;
   for (int k = 1; k <= 21; ++k) {
@@ -597,6 +573,11 @@ TEST_F(DataFileTest, PointsBeyondTheLevelCapacityFollowTheMergedCurve) {
   }
   ASSERT_EQ(Read(Plain(points, 42, "S")), 0);
   const SoundingData& data = state_->data;
+  ASSERT_EQ(host_.messages.size(), 1u);
+  EXPECT_EQ(host_.messages[0].text,
+            "Too many datum levels!\nMaximum number of datum levels is 20.");
+  EXPECT_EQ(host_.messages[0].caption, "Datum levels error");
+  EXPECT_EQ(host_.beeps, 2);  // the message and the end of the read
   EXPECT_EQ(data.datumLevelCount, 19);
   EXPECT_EQ(data.overlapCount[17], 1);
   EXPECT_FLOAT_EQ(data.levelShiftFactor[17], 0.5f);
@@ -604,6 +585,7 @@ TEST_F(DataFileTest, PointsBeyondTheLevelCapacityFollowTheMergedCurve) {
   ASSERT_EQ(data.pointCount, 2 + 18 + 4);
   for (int i = 0; i < 20; ++i) EXPECT_FLOAT_EQ(data.apparentResistivity[i], 2.0f) << i;
   ExpectFirst(&data.spacingA[20], {20, 21, 21, 22});
+  ExpectFirst(&data.spacingB[20], {20, 20, 21, 21});
   ExpectFirst(&data.apparentResistivity[20], {4, 4, 8, 8}, true);
 }
 

@@ -137,8 +137,7 @@ TEST(ClassifyModelTypeLine, FollowsTheOrderOfTheTests) {
       {"Resistivity and IP model", true, DataKind::kResistivity},  // the R comes first
       {"aR", true, DataKind::kResistivity},
       {"ip", true, DataKind::kIp},
-      {"SIP model", true, DataKind::kIp},              // second character I
-      {"Time domain SIP model", true, DataKind::kIp},  // second character i
+      {"SIP model", true, DataKind::kIp},  // second character I
       {"xxI", true, DataKind::kIp},
       {"FRI", true, DataKind::kIp},  // F skips the R test
       {"Frequency domain SIP model", true, DataKind::kSip},
