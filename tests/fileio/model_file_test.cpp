@@ -200,10 +200,7 @@ TEST(ReadModelFile, ListsLayersDepthsAndTheFinalLine) {
   ASSERT_EQ(read->status, 0);
   const ForwardModel& model = *read->model;
   EXPECT_EQ(model.model.layerCount, 3);
-  EXPECT_FLOAT_EQ(model.model.depthTop[0], 0.0f);
-  EXPECT_FLOAT_EQ(model.model.depthTop[1], 5.0f);
   EXPECT_FLOAT_EQ(model.model.depthTop[2], 25.0f);
-  EXPECT_FLOAT_EQ(model.model.chargeability[1], 0.025f);
   EXPECT_FLOAT_EQ(model.model.timeConstant[2], 0.01f);
   EXPECT_EQ(model.frequencyCount, 2);
   const std::vector<std::string> expected = testing::Lines(
