@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -44,27 +45,21 @@ class InversionDriverTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(directory_); }
 
-  void ThreeLayerSounding(double noise = 0.0) {
+  void ThreeLayerSounding(double noise = 0.0, unsigned seed = 7) {
     FillSounding(state_,
                  ArrayType::kSchlumberger,
                  LogSpacings(1.0f, 300.0f, 30),
                  kTrueResistivity,
                  kTrueThickness,
                  data_file_,
-                 noise);
+                 noise,
+                 seed);
   }
 
   // An interactive run whose save chooser accepts the offered name.
   void RunInteractive(int user_model) {
     host_.save_answers.push_back(results_file_);
     RunInversion(state_, user_model, 0, canvas_, host_);
-  }
-
-  // The run failed with one message under this caption.
-  void ExpectFailedWith(const std::string& caption) const {
-    EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
-    ASSERT_EQ(host_.messages.size(), 1u);
-    EXPECT_EQ(host_.messages[0].caption, caption);
   }
 
   std::string ResultsText() const {
@@ -184,14 +179,7 @@ TEST_F(InversionDriverTest, NoisyDataEndNearTheNoiseLevel) {
 // The count of iterations that did not lower the misfit is never reset: the
 // second one ends the stage even when an improving iteration lies between.
 TEST_F(InversionDriverTest, TwoIterationsThatDoNotImproveEndTheStage) {
-  FillSounding(state_,
-               ArrayType::kSchlumberger,
-               LogSpacings(1.0f, 300.0f, 30),
-               kTrueResistivity,
-               kTrueThickness,
-               data_file_,
-               0.1,
-               1);
+  ThreeLayerSounding(0.1, 1);
   SetModel(state_.model, {70.0f, 35.0f, 300.0f}, {3.5f, 22.0f});
   state_.settings.convergenceLimit = 0.0001f;
   state_.settings.iterationLimit = 25;
@@ -233,12 +221,6 @@ TEST_F(InversionDriverTest, LeftOutPointIsNotFitted) {
   auto results = ReadBack();
   ASSERT_NE(results, nullptr);
   EXPECT_EQ(results->pointCount, 29);
-  // Leaving out all but four points is refused before anything is written.
-  host_ = ScriptedHost{};
-  for (int p = 0; p < 26; ++p) state_.excludedPoints[p] = 1;
-  RunInversion(state_, 1, 0, canvas_, host_);
-  ExpectFailedWith("Error Message");
-  EXPECT_NE(host_.messages[0].text.find("Only 4 data points"), std::string::npos);
 }
 
 TEST(NextDampingFactor, ImprovingIterationsShrinkToTheMinimum) {
@@ -292,16 +274,6 @@ TEST_F(InversionDriverTest, SilentRunAsksNothingAndLeavesNoResultsFile) {
   EXPECT_GT(state_.outcome.lastIteration, 0);
 }
 
-TEST_F(InversionDriverTest, OneLayerModelIsRefusedWithTheLayerCount) {
-  FillSounding(state_, ArrayType::kWenner, std::vector<float>(6, 10.0f), {50.0f}, {}, data_file_);
-  RunInversion(state_, 0, 1, canvas_, host_);
-  ASSERT_NO_FATAL_FAILURE(ExpectFailedWith("Message"));
-  EXPECT_EQ(host_.messages[0].text,
-            "You model has 1 layers.\nThe model must have at least 2 layers\nand not model that 30 "
-            "layers.");
-  EXPECT_FALSE(fs::exists(directory_ / "sounding.INx"));
-}
-
 TEST_F(InversionDriverTest, UncreatableResultsFileAsksToTryAgain) {
   ThreeLayerSounding();
   state_.settings.iterationLimit = 1;
@@ -335,14 +307,6 @@ TEST_F(InversionDriverTest, CancelledSaveChooserEndsTheRunAtOnce) {
   RunInversion(state_, 0, 0, canvas_, host_);
   EXPECT_EQ(state_.outcome.runStatus, RunStatus::kCancelled);
   EXPECT_TRUE(canvas_.ops().empty());
-}
-
-TEST_F(InversionDriverTest, SilentRunThatCannotCreateItsFileSaysSo) {
-  ThreeLayerSounding();
-  state_.data.dataFileName = (directory_ / "missing" / "sounding.dat").string();
-  RunInversion(state_, 0, 1, canvas_, host_);
-  ASSERT_NO_FATAL_FAILURE(ExpectFailedWith("Name Error Message"));
-  EXPECT_NE(host_.messages[0].text.find("This data set will not be processed."), std::string::npos);
 }
 
 // A system that cannot be factored must not be solved: with no damping and a
@@ -390,13 +354,6 @@ TEST_F(InversionDriverTest, OverflowingStepsNeverEnterTheModel) {
   EXPECT_EQ(state_.outcome.misfits[1], state_.outcome.misfits[0]);
   EXPECT_FLOAT_EQ(state_.model.resistivity[2], 5.0f);
   EXPECT_EQ(state_.outcome.runStatus, RunStatus::kCompleted);
-}
-
-TEST_F(InversionDriverTest, UserModelWithANonPositiveValueIsRefused) {
-  ThreeLayerSounding();
-  SetModel(state_.model, {80.0f, 0.0f, 400.0f}, {4.0f, 10.0f});
-  RunInteractive(1);
-  ASSERT_NO_FATAL_FAILURE(ExpectFailedWith("Error Message"));
 }
 
 // Every block the run writes reads back, up to the 25 a run may write: the
@@ -453,7 +410,9 @@ TEST_F(InversionDriverTest, ResultsFileThatCannotBeWrittenStopsTheRun) {
   ThreeLayerSounding();
   host_.save_answers.push_back("/dev/full");
   RunInversion(state_, 0, 0, canvas_, host_);
-  ASSERT_NO_FATAL_FAILURE(ExpectFailedWith("Error Message"));
+  EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
+  ASSERT_EQ(host_.messages.size(), 1u);
+  EXPECT_EQ(host_.messages[0].caption, "Error Message");
   EXPECT_NE(host_.messages[0].text.find("/dev/full"), std::string::npos);
   EXPECT_EQ(state_.outcome.lastIteration, 0);
 }
@@ -480,64 +439,78 @@ TEST_F(InversionDriverTest, StartingModelBeyondTheFilterIsGuardedAndWarned) {
   EXPECT_EQ(text.find("inf"), std::string::npos);
 }
 
-// A run refused before its first block leaves an earlier results file of the
-// same name exactly as it was: the model checks come before the file is
-// chosen, and the file is replaced only by the run's block 0.
-TEST_F(InversionDriverTest, RefusedRunLeavesAnEarlierResultsFileAsItWas) {
+// Runs refused before their first block say why, and leave an earlier results
+// file of the same name and the data file exactly as they were: the model
+// checks come before the file is chosen, and the data file is never a target.
+TEST_F(InversionDriverTest, RefusedRunsSayWhyAndKeepEarlierFiles) {
+  const auto one_layer = [&] {
+    FillSounding(state_, ArrayType::kWenner, std::vector<float>(6, 10.0f), {50.0f}, {}, data_file_);
+  };
+  const auto user_model = [&](std::vector<float> rho, std::vector<float> h) {
+    return [=] {
+      ThreeLayerSounding();
+      SetModel(state_.model, rho, h);
+    };
+  };
+  const auto four_left = [&] {
+    user_model({70.0f, 35.0f, 300.0f}, {3.5f, 22.0f})();
+    for (int p = 0; p < 26; ++p) state_.excludedPoints[p] = 1;
+  };
+  const auto no_folder = [&] {
+    ThreeLayerSounding();
+    state_.data.dataFileName = (directory_ / "missing" / "sounding.dat").string();
+  };
+  const auto too_many = user_model(std::vector<float>(31, 50.0f), std::vector<float>(30, 2.0f));
+  const auto zero_rho = user_model({80.0f, 0.0f, 400.0f}, {4.0f, 10.0f});
+  const auto three_layer = [&] { ThreeLayerSounding(); };
+  const std::string kLayerCount =
+      "You model has 1 layers.\nThe model must have at least 2 layers\nand not model that 30 "
+      "layers.";
   struct Case {
     const char* name;
-    int user_model;
-    std::vector<float> resistivity;  // user model; empty: automatic run
-    std::vector<float> thickness;
-    bool equal_spacings;
+    std::function<void()> prepare;
+    int user_model, silent;
+    const char* caption;  // of the one message; nullptr: not checked
+    std::string text;     // in that message; "=" before it: the whole message
+    bool save_to_data_file = false;
   };
   const std::vector<Case> cases = {
-      {"equal spacings give one layer", 0, {}, {}, true},
-      {"31-layer user model",
-       1,
-       std::vector<float>(31, 50.0f),
-       std::vector<float>(30, 2.0f),
-       false},
-      {"zero resistivity", 1, {80.0f, 0.0f, 400.0f}, {4.0f, 10.0f}, false},
+      {"no data", [] {}, 0, 0, nullptr, ""},
+      {"equal spacings give one layer", one_layer, 0, 0, nullptr, ""},
+      {"one layer, silent", one_layer, 0, 1, "Message", "=" + kLayerCount},
+      {"31-layer user model", too_many, 1, 0, nullptr, ""},
+      {"zero resistivity", zero_rho, 1, 0, "Error Message", ""},
+      {"all but four points left out", four_left, 1, 0, "Error Message", "Only 4 data points"},
+      {"no folder", no_folder, 0, 1, "Name Error Message", "This data set will not be processed."},
+      {"over the data file", three_layer, 0, 0, "Try again", "is the data file of this run", true},
   };
   const std::string kept = "an earlier run's results\n";
   for (const Case& c : cases) {
-    ProgramState state;
-    if (c.equal_spacings) {
-      FillSounding(
-          state, ArrayType::kWenner, std::vector<float>(6, 10.0f), {50.0f}, {}, data_file_);
-    } else {
-      FillSounding(state,
-                   ArrayType::kSchlumberger,
-                   LogSpacings(1.0f, 300.0f, 30),
-                   kTrueResistivity,
-                   kTrueThickness,
-                   data_file_);
-    }
-    if (c.user_model) SetModel(state.model, c.resistivity, c.thickness);
+    SCOPED_TRACE(c.name);
+    state_ = ProgramState{};
+    c.prepare();
     std::ofstream(results_file_) << kept;
+    std::ofstream(data_file_) << "the data\n";
     ScriptedHost host;
-    host.save_answers.push_back(results_file_);
-    RunInversion(state, c.user_model, 0, canvas_, host);
-    EXPECT_EQ(state.outcome.runStatus, RunStatus::kFailed) << c.name;
-    EXPECT_EQ(ResultsText(), kept) << c.name;
+    host.save_answers.push_back(c.save_to_data_file ? data_file_ : results_file_);
+    RunInversion(state_, c.user_model, c.silent, canvas_, host);
+    EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
+    EXPECT_EQ(host.save_titles.empty(), !c.save_to_data_file);
+    EXPECT_EQ(ResultsText(), kept);
+    std::ifstream in(data_file_);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "the data");
+    EXPECT_FALSE(fs::exists(directory_ / "sounding.INx"));
+    if (!c.caption) continue;
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].caption, c.caption);
+    if (c.text[0] == '=') {
+      EXPECT_EQ("=" + host.messages[0].text, c.text);
+    } else {
+      EXPECT_NE(host.messages[0].text.find(c.text), std::string::npos);
+    }
   }
-}
-
-// The data file is an input of the run: the results are never written over
-// it, whatever the save chooser returns.
-TEST_F(InversionDriverTest, ResultsAreNeverWrittenOverTheDataFile) {
-  ThreeLayerSounding();
-  std::ofstream(data_file_) << "the data\n";
-  host_.save_answers.push_back(data_file_);
-  RunInversion(state_, 0, 0, canvas_, host_);
-  EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
-  ASSERT_EQ(host_.messages.size(), 1u);
-  EXPECT_NE(host_.messages[0].text.find("is the data file of this run"), std::string::npos);
-  std::ifstream in(data_file_);
-  std::string line;
-  std::getline(in, line);
-  EXPECT_EQ(line, "the data");
 }
 
 // A run whose results file stops taking data in the middle of a block (a
@@ -579,12 +552,6 @@ TEST_F(InversionDriverTest, RunCutOffByAFullDiskKeepsItsFinishedIterations) {
   EXPECT_EQ(results->iterationCount, 1);
   ASSERT_EQ(reader_host.messages.size(), 1u);
   EXPECT_NE(reader_host.messages[0].text.find("(iteration 2) is incomplete"), std::string::npos);
-}
-
-TEST_F(InversionDriverTest, NoDataIsRefused) {
-  RunInversion(state_, 0, 0, canvas_, host_);
-  EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
-  EXPECT_TRUE(host_.save_titles.empty());
 }
 
 // A window gets every plot of a run; a canvas that wants the last one only
