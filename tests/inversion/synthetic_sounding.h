@@ -1,16 +1,26 @@
 #ifndef LAYRA_TESTS_INVERSION_SYNTHETIC_SOUNDING_H_
 #define LAYRA_TESTS_INVERSION_SYNTHETIC_SOUNDING_H_
 
-// Soundings computed by the forward engine, for the inversion tests.
+// Soundings computed by the forward engine, and the folders and runs of the
+// inversion tests.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "forward/filter_set.h"
 #include "forward/resistivity_kernel.h"
+#include "inversion/inversion_driver.h"
 #include "state/records.h"
+#include "tests/support/recording_canvas.h"
+#include "tests/support/scripted_host.h"
 
 namespace layra::testing {
 
@@ -94,6 +104,49 @@ inline void SetModel(LayeredModel& model,
       depth += thickness[j];
     }
   }
+}
+
+// A folder of the running test's own, removed with this object.
+class TestDirectory {
+ public:
+  explicit TestDirectory(const std::string& prefix)
+      : path_(std::filesystem::temp_directory_path() /
+              (prefix + "_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~TestDirectory() { std::filesystem::remove_all(path_); }
+  TestDirectory(const TestDirectory&) = delete;
+  TestDirectory& operator=(const TestDirectory&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline std::string FileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+inline std::vector<double> Doubles(const std::vector<float>& values) {
+  return std::vector<double>(values.begin(), values.end());
+}
+
+// An interactive run (silent = 0) whose save chooser accepts `results_file`.
+inline void RunSavingTo(ProgramState& state,
+                        const std::string& results_file,
+                        int user_model,
+                        int silent = 0) {
+  RecordingCanvas canvas;
+  ScriptedHost host;
+  host.save_answers.push_back(results_file);
+  RunInversion(state, user_model, silent, canvas, host);
 }
 
 }  // namespace layra::testing
