@@ -10,7 +10,6 @@
 #include <fstream>
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -34,17 +33,6 @@ const std::vector<float> kTrueThickness = {5.0f, 15.0f};
 
 class InversionDriverTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    directory_ = fs::temp_directory_path() /
-                 ("layra_inversion_" + std::to_string(::getpid()) + "_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(directory_);
-    fs::create_directories(directory_);
-    data_file_ = (directory_ / "sounding.dat").string();
-    results_file_ = (directory_ / "sounding.INV").string();
-  }
-  void TearDown() override { fs::remove_all(directory_); }
-
   void ThreeLayerSounding(double noise = 0.0, unsigned seed = 7) {
     FillSounding(state_,
                  ArrayType::kSchlumberger,
@@ -62,12 +50,15 @@ class InversionDriverTest : public ::testing::Test {
     RunInversion(state_, user_model, 0, canvas_, host_);
   }
 
-  std::string ResultsText() const {
-    std::ifstream in(results_file_);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+  // A user-model run from near the true model.
+  void RunFromNearModel(float convergence_limit) {
+    SetModel(state_.model, {70.0f, 35.0f, 300.0f}, {3.5f, 22.0f});
+    state_.settings.convergenceLimit = convergence_limit;
+    state_.settings.iterationLimit = 25;
+    RunInteractive(1);
   }
+
+  std::string ResultsText() const { return testing::FileText(results_file_); }
 
   std::unique_ptr<InversionResults> ReadBack() const {
     auto results = std::make_unique<InversionResults>();
@@ -95,9 +86,9 @@ class InversionDriverTest : public ::testing::Test {
     return count;
   }
 
-  fs::path directory_;
-  std::string data_file_;
-  std::string results_file_;
+  testing::TestDirectory directory_{"layra_inversion"};
+  const std::string data_file_ = directory_ / "sounding.dat";
+  const std::string results_file_ = directory_ / "sounding.INV";
   ProgramState state_;
   RecordingCanvas canvas_;
   ScriptedHost host_;
@@ -105,10 +96,7 @@ class InversionDriverTest : public ::testing::Test {
 
 TEST_F(InversionDriverTest, UserModelRunRecoversTheThreeLayerModel) {
   ThreeLayerSounding();
-  SetModel(state_.model, {70.0f, 35.0f, 300.0f}, {3.5f, 22.0f});
-  state_.settings.convergenceLimit = 0.0005f;
-  state_.settings.iterationLimit = 25;
-  RunInteractive(1);
+  RunFromNearModel(0.0005f);
   ASSERT_EQ(state_.outcome.runStatus, RunStatus::kCompleted) << state_.outcome.runMessage;
   EXPECT_EQ(state_.model.layerCount, 3);
   for (int j = 0; j < 3; ++j) {
@@ -130,12 +118,11 @@ TEST_F(InversionDriverTest, UserModelRunRecoversTheThreeLayerModel) {
   EXPECT_EQ(second->y1, 8 + state_.textLineHeight);
   EXPECT_EQ(third->y1, 8 + 2 * state_.textLineHeight);
   EXPECT_EQ(host_.save_titles, std::vector<std::string>{"File Name for Inversion Results"});
-  EXPECT_EQ(host_.save_defaults[0], (directory_ / "sounding.INV").string());
+  EXPECT_EQ(host_.save_defaults[0], results_file_);
 }
 
-// An automatic run reaches the convergence limit with the standard and with
-// the robust model constraint (which rebuilds the roughness from the current
-// model every iteration); the data constraint is always reset to standard.
+// An automatic run reaches the convergence limit with the standard and the
+// robust model constraint; the data constraint is always reset to standard.
 TEST_F(InversionDriverTest, AutomaticRunReachesTheConvergenceLimit) {
   for (int robust : {0, 1}) {
     SCOPED_TRACE(robust ? "robust" : "standard");
@@ -180,10 +167,7 @@ TEST_F(InversionDriverTest, NoisyDataEndNearTheNoiseLevel) {
 // second one ends the stage even when an improving iteration lies between.
 TEST_F(InversionDriverTest, TwoIterationsThatDoNotImproveEndTheStage) {
   ThreeLayerSounding(0.1, 1);
-  SetModel(state_.model, {70.0f, 35.0f, 300.0f}, {3.5f, 22.0f});
-  state_.settings.convergenceLimit = 0.0001f;
-  state_.settings.iterationLimit = 25;
-  RunInteractive(1);
+  RunFromNearModel(0.0001f);
   const InversionOutcome& outcome = state_.outcome;
   ASSERT_LT(outcome.lastIteration, 25) << "the fit kept improving; the rule was not reached";
   std::vector<int> not_improving;
@@ -198,18 +182,13 @@ TEST_F(InversionDriverTest, TwoIterationsThatDoNotImproveEndTheStage) {
   EXPECT_GE(host_.beeps, 2);
 }
 
-// A point left out is not fitted: a wild value there does not disturb the
-// model, the results file holds the other points, and the sounding itself
-// stays whole with no calculated value at that point.
+// A left-out point is not fitted and not written, but stays in the sounding.
 TEST_F(InversionDriverTest, LeftOutPointIsNotFitted) {
   ThreeLayerSounding();
   const float wild = state_.data.apparentResistivity[12] * 5.0f;
   state_.data.apparentResistivity[12] = wild;
   state_.excludedPoints[12] = 1;
-  SetModel(state_.model, {70.0f, 35.0f, 300.0f}, {3.5f, 22.0f});
-  state_.settings.convergenceLimit = 0.0005f;
-  state_.settings.iterationLimit = 25;
-  RunInteractive(1);
+  RunFromNearModel(0.0005f);
   ASSERT_EQ(state_.outcome.runStatus, RunStatus::kCompleted) << state_.outcome.runMessage;
   for (int j = 0; j < 3; ++j) {
     EXPECT_NEAR(state_.model.resistivity[j], kTrueResistivity[j], 0.02 * kTrueResistivity[j]);
@@ -269,15 +248,15 @@ TEST_F(InversionDriverTest, SilentRunAsksNothingAndLeavesNoResultsFile) {
   EXPECT_TRUE(host_.save_titles.empty());
   EXPECT_EQ(host_.convergence_prompts, 0);
   EXPECT_EQ(host_.iteration_prompts, 0);
-  EXPECT_EQ(state_.resultsFileName, (directory_ / "sounding.INx").string());
-  EXPECT_FALSE(fs::exists(directory_ / "sounding.INx"));
+  EXPECT_EQ(state_.resultsFileName, directory_ / "sounding.INx");
+  EXPECT_FALSE(fs::exists(directory_.path() / "sounding.INx"));
   EXPECT_GT(state_.outcome.lastIteration, 0);
 }
 
 TEST_F(InversionDriverTest, UncreatableResultsFileAsksToTryAgain) {
   ThreeLayerSounding();
   state_.settings.iterationLimit = 1;
-  host_.save_answers.push_back((directory_ / "missing" / "x.INV").string());
+  host_.save_answers.push_back(directory_ / "missing/x.INV");
   host_.save_answers.push_back(results_file_);
   host_.yes_no_answers.push_back(MessageAnswer::kYes);
   RunInversion(state_, 0, 0, canvas_, host_);
@@ -292,12 +271,12 @@ TEST_F(InversionDriverTest, UncreatableResultsFileAsksToTryAgain) {
 
   // Answering No ends the run as a failure, with nothing written.
   ScriptedHost second;
-  second.save_answers.push_back((directory_ / "missing" / "x.INV").string());
+  second.save_answers.push_back(directory_ / "missing/x.INV");
   RunInversion(state_, 0, 0, canvas_, second);
   EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
   EXPECT_EQ(second.messages.size(), 1u);
   EXPECT_EQ(state_.outcome.runMessage,
-            "Cannot create the results file " + (directory_ / "missing" / "x.INV").string() +
+            "Cannot create the results file " + directory_ / "missing/x.INV" +
                 ": No such file or directory");
 }
 
@@ -458,7 +437,7 @@ TEST_F(InversionDriverTest, RefusedRunsSayWhyAndKeepEarlierFiles) {
   };
   const auto no_folder = [&] {
     ThreeLayerSounding();
-    state_.data.dataFileName = (directory_ / "missing" / "sounding.dat").string();
+    state_.data.dataFileName = directory_ / "missing/sounding.dat";
   };
   const auto too_many = user_model(std::vector<float>(31, 50.0f), std::vector<float>(30, 2.0f));
   const auto zero_rho = user_model({80.0f, 0.0f, 400.0f}, {4.0f, 10.0f});
@@ -501,7 +480,7 @@ TEST_F(InversionDriverTest, RefusedRunsSayWhyAndKeepEarlierFiles) {
     std::string line;
     std::getline(in, line);
     EXPECT_EQ(line, "the data");
-    EXPECT_FALSE(fs::exists(directory_ / "sounding.INx"));
+    EXPECT_FALSE(fs::exists(directory_.path() / "sounding.INx"));
     if (!c.caption) continue;
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].caption, c.caption);
