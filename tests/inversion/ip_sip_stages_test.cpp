@@ -31,53 +31,22 @@ const std::vector<float> kExponent = {0.5f, 0.5f, 0.5f};
 const std::vector<float> kFrequencies = {0.1f, 0.3f, 1.0f, 3.0f, 10.0f, 30.0f};
 
 LayeredModel TrueModel() {
-  LayeredModel model;
-  SetModel(model, kRho, kThickness);
-  for (int j = 0; j < 3; ++j) {
-    model.chargeability[j] = kCharge[j];
-    model.timeConstant[j] = kTau[j];
-    model.exponent[j] = kExponent[j];
-  }
-  return model;
+  return testing::ColeColeModel(kRho, kThickness, kCharge, kTau, kExponent);
 }
 
-struct Spectra {
-  std::vector<float> amplitude, phase, real, imaginary;
-};
-
-// Spectra of a model's first `layers` layers at every spacing and frequency,
-// point by point.
-Spectra PointMajorSpectra(const LayeredModel& model,
-                          int layers,
-                          const float* spacings,
-                          int n,
-                          const std::vector<float>& frequencies) {
-  const int nf = static_cast<int>(frequencies.size());
-  const FilterSet filter = SelectFilter(ArrayType::kSchlumberger);
-  Spectra s{std::vector<float>(n * nf),
-            std::vector<float>(n * nf),
-            std::vector<float>(n * nf),
-            std::vector<float>(n * nf)};
-  ComputeSpectralResponse(filter.shift,
-                          filter.length,
-                          filter.coefficients.data(),
-                          filter.ratio,
-                          spacings,
-                          layers,
-                          nf,
-                          frequencies.data(),
-                          model.thickness.data(),
-                          model.resistivity.data(),
-                          model.chargeability.data(),
-                          model.timeConstant.data(),
-                          model.exponent.data(),
-                          n,
-                          s.amplitude.data(),
-                          s.phase.data(),
-                          s.real.data(),
-                          s.imaginary.data(),
-                          SpectralLayout::kPointMajor);
-  return s;
+// Spectra of a model's first `layers` layers, point by point.
+testing::Spectra PointMajorSpectra(const LayeredModel& model,
+                                   int layers,
+                                   const float* spacings,
+                                   int n,
+                                   const std::vector<float>& frequencies) {
+  return testing::SpectralResponse(ArrayType::kSchlumberger,
+                                   model,
+                                   layers,
+                                   spacings,
+                                   n,
+                                   frequencies,
+                                   SpectralLayout::kPointMajor);
 }
 
 class StagesTest : public ::testing::Test {
@@ -108,7 +77,7 @@ class StagesTest : public ::testing::Test {
     data.frequencyCount = nf;
     for (int k = 0; k < nf; ++k) data.frequencies[k] = kFrequencies[k];
     const LayeredModel model = TrueModel();
-    const Spectra s = PointMajorSpectra(model, 3, spacings.data(), n, kFrequencies);
+    const testing::Spectra s = PointMajorSpectra(model, 3, spacings.data(), n, kFrequencies);
     for (int i = 0; i < n; ++i) {
       float drop = -INFINITY;
       for (int k = 0; k < nf; ++k) {
@@ -229,11 +198,12 @@ TEST_F(StagesTest, SipStageNeverEndsAboveItsStartingMisfit) {
     start.exponent[j] = static_cast<float>(c_sum / n);
   }
   ASSERT_EQ(data.arrayType, ArrayType::kSchlumberger);
-  const Spectra s = PointMajorSpectra(start,
-                                      layers,
-                                      data.spacingA.data(),
-                                      n,
-                                      {data.frequencies.begin(), data.frequencies.begin() + nf});
+  const testing::Spectra s =
+      PointMajorSpectra(start,
+                        layers,
+                        data.spacingA.data(),
+                        n,
+                        {data.frequencies.begin(), data.frequencies.begin() + nf});
   double start_misfit = 0.0;
   for (int v = 0; v < n * nf; ++v) {
     start_misfit += std::pow(data.sipValue1[v] - s.amplitude[v], 2) +

@@ -17,6 +17,7 @@
 
 #include "forward/filter_set.h"
 #include "forward/resistivity_kernel.h"
+#include "forward/sip_response.h"
 #include "inversion/inversion_driver.h"
 #include "state/records.h"
 #include "tests/support/recording_canvas.h"
@@ -104,6 +105,63 @@ inline void SetModel(LayeredModel& model,
       depth += thickness[j];
     }
   }
+}
+
+// A model with Cole-Cole parameters in every layer.
+inline LayeredModel ColeColeModel(const std::vector<float>& resistivity,
+                                  const std::vector<float>& thickness,
+                                  const std::vector<float>& m,
+                                  const std::vector<float>& tau,
+                                  const std::vector<float>& c) {
+  LayeredModel model;
+  SetModel(model, resistivity, thickness);
+  for (size_t j = 0; j < resistivity.size(); ++j) {
+    model.chargeability[j] = m[j];
+    model.timeConstant[j] = tau[j];
+    model.exponent[j] = c[j];
+  }
+  return model;
+}
+
+struct Spectra {
+  std::vector<float> amplitude, phase, real, imaginary;
+};
+
+// The spectra of the model's first `layers` layers at every spacing and
+// frequency.
+inline Spectra SpectralResponse(ArrayType array,
+                                const LayeredModel& model,
+                                int layers,
+                                const float* spacings,
+                                int n,
+                                const std::vector<float>& frequencies,
+                                SpectralLayout layout) {
+  const FilterSet filter = SelectFilter(array);
+  const size_t size = n * frequencies.size();
+  Spectra s{std::vector<float>(size),
+            std::vector<float>(size),
+            std::vector<float>(size),
+            std::vector<float>(size)};
+  ComputeSpectralResponse(filter.shift,
+                          filter.length,
+                          filter.coefficients.data(),
+                          filter.ratio,
+                          spacings,
+                          layers,
+                          static_cast<int>(frequencies.size()),
+                          frequencies.data(),
+                          model.thickness.data(),
+                          model.resistivity.data(),
+                          model.chargeability.data(),
+                          model.timeConstant.data(),
+                          model.exponent.data(),
+                          n,
+                          s.amplitude.data(),
+                          s.phase.data(),
+                          s.real.data(),
+                          s.imaginary.data(),
+                          layout);
+  return s;
 }
 
 // A folder of the running test's own, removed with this object.
