@@ -10,16 +10,6 @@
 namespace layra {
 namespace {
 
-// Factors and solves the system in place; the step.
-std::vector<float> Solve(std::vector<double>& normal, std::vector<float>& rhs, int p) {
-  testing::ScriptedHost host;
-  std::vector<float> step(p);
-  EXPECT_EQ(CholeskyFactor(normal.data(), p, host), 0);
-  EXPECT_TRUE(host.console.empty());
-  CholeskySolve(step.data(), p, rhs.data(), normal.data());
-  return step;
-}
-
 TEST(ComputeMisfit, RobustAndStandardValuesWithResidualsInLogObservedOverCalculated) {
   // Nine exact points and one 0.1 off in ln rho: mean |r| = 0.01,
   // sqrt(mean r^2) = sqrt(0.001) = 0.0316.
@@ -82,10 +72,12 @@ TEST(NormalEquations, UndampedSolveIsLeastSquaresAndHeavyDampingTendsToGradientS
   const std::vector<float> jacobian = {1, 1, 1, 1, 0, 1, 2, 3};  // columns: 1, x
   const std::vector<float> residuals = {1, 3, 5, 7};             // 1 + 2x exactly
   std::vector<double> normal(p * p);
-  std::vector<float> rhs(p);
+  std::vector<float> rhs(p), step(p);
+  testing::ScriptedHost host;
   BuildNormalEquations(
       jacobian.data(), residuals.data(), rows, p, 0, 0.0f, normal.data(), rhs.data());
-  std::vector<float> step = Solve(normal, rhs, p);
+  ASSERT_EQ(CholeskyFactor(normal.data(), p, host), 0);
+  CholeskySolve(step.data(), p, rhs.data(), normal.data());
   EXPECT_NEAR(step[0], 1.0f, 1e-5);
   EXPECT_NEAR(step[1], 2.0f, 1e-5);
 
@@ -93,9 +85,11 @@ TEST(NormalEquations, UndampedSolveIsLeastSquaresAndHeavyDampingTendsToGradientS
       jacobian.data(), residuals.data(), rows, p, 0, 0.0f, normal.data(), rhs.data());
   const double lambda = 1e7;
   AddDiagonalDamping(normal.data(), p, lambda);
-  step = Solve(normal, rhs, p);
+  ASSERT_EQ(CholeskyFactor(normal.data(), p, host), 0);
+  CholeskySolve(step.data(), p, rhs.data(), normal.data());
   EXPECT_NEAR(step[0] * lambda, rhs[0], 1e-3 * rhs[0]);
   EXPECT_NEAR(step[1] * lambda, rhs[1], 1e-3 * rhs[1]);
+  EXPECT_TRUE(host.console.empty());
 }
 
 TEST(NormalEquations, RobustWeightsDownweightTheOutlier) {
@@ -119,12 +113,15 @@ TEST(CholeskyFactor, RoughnessDampingWithAnEmptyColumnStaysPositiveDefinite) {
   const std::vector<float> jacobian = {1, 0.5f, 0.2f, 0.3f, 1, 0.4f, 0, 0, 0};
   const std::vector<float> residuals = {0.1f, -0.2f, 0.05f};
   std::vector<double> normal(p * p), cm(p * p);
-  std::vector<float> rhs(p), rho = {1, 1, 1};
+  std::vector<float> rhs(p), step(p), rho = {1, 1, 1};
   BuildNormalEquations(
       jacobian.data(), residuals.data(), rows, p, 0, 0.0f, normal.data(), rhs.data());
   BuildRoughness(0, rho.data(), 0, 0.001f, cm.data(), p, kFirstDifference);
   AddRoughnessDamping(normal.data(), cm.data(), p, 0.01);
-  for (float dp : Solve(normal, rhs, p)) EXPECT_TRUE(std::isfinite(dp));
+  testing::ScriptedHost host;
+  ASSERT_EQ(CholeskyFactor(normal.data(), p, host), 0);
+  CholeskySolve(step.data(), p, rhs.data(), normal.data());
+  for (float dp : step) EXPECT_TRUE(std::isfinite(dp));
 }
 
 TEST(CholeskyFactor, NonPositivePivotIsReportedAndReturnsOne) {
