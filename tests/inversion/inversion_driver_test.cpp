@@ -60,11 +60,13 @@ class InversionDriverTest : public ::testing::Test {
 
   std::string ResultsText() const { return testing::FileText(results_file_); }
 
-  std::unique_ptr<InversionResults> ReadBack() const {
+  // The results file as the reader takes it; its messages go to `reader`.
+  std::unique_ptr<InversionResults> ReadBack(ScriptedHost* reader = nullptr) const {
     auto results = std::make_unique<InversionResults>();
     RecordingCanvas listing;
-    ScriptedHost reader_host;
-    if (ReadResultsFile(results_file_, *results, listing, 16, reader_host) != 0) return nullptr;
+    ScriptedHost quiet;
+    if (ReadResultsFile(results_file_, *results, listing, 16, reader ? *reader : quiet) != 0)
+      return nullptr;
     return results;
   }
 
@@ -253,7 +255,9 @@ TEST_F(InversionDriverTest, SilentRunAsksNothingAndLeavesNoResultsFile) {
   EXPECT_GT(state_.outcome.lastIteration, 0);
 }
 
-TEST_F(InversionDriverTest, UncreatableResultsFileAsksToTryAgain) {
+// A results file that cannot be created is asked for again; answering No ends
+// the run as a failure, cancelling the chooser ends it at once.
+TEST_F(InversionDriverTest, ResultsFileChooserTriesAgainOrEnds) {
   ThreeLayerSounding();
   state_.settings.iterationLimit = 1;
   host_.save_answers.push_back(directory_ / "missing/x.INV");
@@ -269,7 +273,6 @@ TEST_F(InversionDriverTest, UncreatableResultsFileAsksToTryAgain) {
   EXPECT_EQ(state_.resultsFileName, results_file_);
   EXPECT_TRUE(fs::exists(results_file_));
 
-  // Answering No ends the run as a failure, with nothing written.
   ScriptedHost second;
   second.save_answers.push_back(directory_ / "missing/x.INV");
   RunInversion(state_, 0, 0, canvas_, second);
@@ -278,14 +281,13 @@ TEST_F(InversionDriverTest, UncreatableResultsFileAsksToTryAgain) {
   EXPECT_EQ(state_.outcome.runMessage,
             "Cannot create the results file " + directory_ / "missing/x.INV" +
                 ": No such file or directory");
-}
 
-TEST_F(InversionDriverTest, CancelledSaveChooserEndsTheRunAtOnce) {
-  ThreeLayerSounding();
-  host_.save_answers.push_back(std::nullopt);
-  RunInversion(state_, 0, 0, canvas_, host_);
+  ScriptedHost cancelling;
+  cancelling.save_answers.push_back(std::nullopt);
+  RecordingCanvas canvas;
+  RunInversion(state_, 0, 0, canvas, cancelling);
   EXPECT_EQ(state_.outcome.runStatus, RunStatus::kCancelled);
-  EXPECT_TRUE(canvas_.ops().empty());
+  EXPECT_TRUE(canvas.ops().empty());
 }
 
 // A system that cannot be factored must not be solved: with no damping and a
@@ -524,10 +526,9 @@ TEST_F(InversionDriverTest, RunCutOffByAFullDiskKeepsItsFinishedIterations) {
 
   EXPECT_EQ(state->outcome.runStatus, RunStatus::kFailed);
   EXPECT_EQ(ResultsText(), whole.substr(0, cut));
-  RecordingCanvas listing;
   ScriptedHost reader_host;
-  auto results = std::make_unique<InversionResults>();
-  ASSERT_EQ(ReadResultsFile(results_file_, *results, listing, 16, reader_host), 0);
+  const auto results = ReadBack(&reader_host);
+  ASSERT_NE(results, nullptr);
   EXPECT_EQ(results->iterationCount, 1);
   ASSERT_EQ(reader_host.messages.size(), 1u);
   EXPECT_NE(reader_host.messages[0].text.find("(iteration 2) is incomplete"), std::string::npos);
