@@ -1,15 +1,13 @@
-// How sure the model is, on synthetic soundings with 2 % noise: equivalence
-// ranges that contain the truth, wide for the equivalent parameters of thin
-// layers and narrow for S of a thin conductor, T of a thin resistor and every
-// parameter of a well-resolved model; the depth of investigation of a smooth
-// run.
+// How sure the model is, on soundings with 2 % noise: ranges that contain the
+// truth, wide for the equivalent parameters of thin layers, narrow for S of a
+// thin conductor, T of a thin resistor and a well-resolved model; the depth of
+// investigation of a smooth run.
 
 #include "analysis/uncertainty.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
 #include <random>
 #include <string>
 #include <tuple>
@@ -18,8 +16,6 @@
 #include "inversion/accurate_response.h"
 #include "inversion/inversion_driver.h"
 #include "tests/inversion/synthetic_sounding.h"
-#include "tests/support/recording_canvas.h"
-#include "tests/support/scripted_host.h"
 
 namespace layra {
 namespace {
@@ -39,12 +35,8 @@ SoundingData Sounding(const std::vector<double>& rho,
   data.pointCountAsRead = count;
   const std::vector<float> spacings = testing::LogSpacings(first, last, count);
   std::vector<double> response;
-  EXPECT_TRUE(AccurateApparentResistivity(data.arrayType,
-                                          std::vector<double>(spacings.begin(), spacings.end()),
-                                          rho,
-                                          h,
-                                          response,
-                                          nullptr));
+  EXPECT_TRUE(AccurateApparentResistivity(
+      data.arrayType, testing::Doubles(spacings), rho, h, response, nullptr));
   std::mt19937 generator(5);
   std::normal_distribution<double> normal;
   for (int i = 0; i < count; ++i) {
@@ -134,22 +126,15 @@ TEST(FewLayerUncertainty, RangesContainTheTruthAndShowTheEquivalence) {
   }
 }
 
-namespace fs = std::filesystem;
-
 // An automatic run of the accurate engine on `data`; the model it leaves.
 void SmoothRun(ProgramState& state, const SoundingData& data) {
-  const fs::path directory =
-      fs::temp_directory_path() / ("layra_analysis_" + std::to_string(::getpid()));
-  fs::create_directories(directory);
+  const testing::TestDirectory directory("layra_analysis");
   state.data = data;
-  state.data.dataFileName = (directory / "sounding.dat").string();
+  state.data.dataFileName = directory / "sounding.dat";
   state.dataRead = 1;
   state.engine = Options();
   state.settings.iterationLimit = 25;
-  testing::RecordingCanvas canvas;
-  testing::ScriptedHost host;
-  RunInversion(state, 0, 1, canvas, host);
-  fs::remove_all(directory);
+  testing::RunSavingTo(state, "", 0, 1);
 }
 
 // The depth of investigation lies within the spacings and grows with the

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
+#include <utility>
 
 #include "tests/support/recording_canvas.h"
 #include "tests/support/scripted_host.h"
@@ -13,30 +15,31 @@ namespace {
 using testing::RecordingCanvas;
 using testing::ScriptedHost;
 
+class CalculateForwardResponseTest : public ::testing::Test {
+ protected:
+  RecordingCanvas canvas;
+  ScriptedHost host;
+};
+
+// 100 ohm-m, 10 m thick, over 10 ohm-m; the half-space the more polarisable.
 std::unique_ptr<ForwardModel> TwoLayerModel(DataKind kind) {
   auto model = std::make_unique<ForwardModel>();
   model->modelKind = kind;
   model->arrayType = ArrayType::kSchlumberger;
-  model->model.layerCount = 2;
-  model->model.resistivity[0] = 100.0f;
-  model->model.resistivity[1] = 10.0f;
-  model->model.thickness[0] = 10.0f;
-  model->model.chargeability[0] = 0.01f;
-  model->model.chargeability[1] = 0.2f;
-  model->model.timeConstant[0] = 0.01f;
-  model->model.timeConstant[1] = 0.1f;
-  model->model.exponent[0] = 0.5f;
-  model->model.exponent[1] = 0.5f;
+  LayeredModel& m = model->model;
+  m.layerCount = 2;
+  m.thickness[0] = 10.0f;
+  std::tie(m.resistivity[0], m.resistivity[1]) = std::pair(100.0f, 10.0f);
+  std::tie(m.chargeability[0], m.chargeability[1]) = std::pair(0.01f, 0.2f);
+  std::tie(m.timeConstant[0], m.timeConstant[1]) = std::pair(0.01f, 0.1f);
+  m.exponent[0] = m.exponent[1] = 0.5f;
   model->spacingCount = 2;
-  model->spacings[0] = 10.0f;
-  model->spacings[1] = 100.0f;
+  std::tie(model->spacings[0], model->spacings[1]) = std::pair(10.0f, 100.0f);
   return model;
 }
 
-TEST(CalculateForwardResponse, ListsResistivityWithTheTwoLayerCheckValue) {
+TEST_F(CalculateForwardResponseTest, ListsResistivityWithTheTwoLayerCheckValue) {
   auto model = TwoLayerModel(DataKind::kResistivity);
-  RecordingCanvas canvas;
-  ScriptedHost host;
   ASSERT_TRUE(CalculateForwardResponse(*model, canvas, 16, host));
   auto lines = canvas.TextLines();
   ASSERT_EQ(lines.size(), 3u);
@@ -47,10 +50,8 @@ TEST(CalculateForwardResponse, ListsResistivityWithTheTwoLayerCheckValue) {
   EXPECT_TRUE(host.messages.empty());
 }
 
-TEST(CalculateForwardResponse, IpModelAddsTheChargeabilityColumn) {
+TEST_F(CalculateForwardResponseTest, IpModelAddsTheChargeabilityColumn) {
   auto model = TwoLayerModel(DataKind::kIp);
-  RecordingCanvas canvas;
-  ScriptedHost host;
   ASSERT_TRUE(CalculateForwardResponse(*model, canvas, 16, host));
   auto lines = canvas.TextLines();
   EXPECT_EQ(lines[0], "No.   Spacing    App. Res.    Chargeability");
@@ -59,13 +60,11 @@ TEST(CalculateForwardResponse, IpModelAddsTheChargeabilityColumn) {
   EXPECT_GT(model->calcIp[1], model->calcIp[0]) << "the polarisable half-space shows at depth";
 }
 
-TEST(CalculateForwardResponse, SipModelComputesTheSpectrumAndSaysSo) {
+TEST_F(CalculateForwardResponseTest, SipModelComputesTheSpectrumAndSaysSo) {
   auto model = TwoLayerModel(DataKind::kSip);
   model->frequencyCount = 2;
   model->frequencies[0] = 1.0f;
   model->frequencies[1] = 10.0f;
-  RecordingCanvas canvas;
-  ScriptedHost host;
   ASSERT_TRUE(CalculateForwardResponse(*model, canvas, 16, host));
   EXPECT_EQ(canvas.clear_count(), 1) << "the listing is cleared after the message";
   ASSERT_EQ(host.messages.size(), 1u);
@@ -77,10 +76,8 @@ TEST(CalculateForwardResponse, SipModelComputesTheSpectrumAndSaysSo) {
   }
 }
 
-TEST(CalculateForwardResponse, AccurateEngineSaysSoAndRefusesAnImpossibleModel) {
+TEST_F(CalculateForwardResponseTest, AccurateEngineSaysSoAndRefusesAnImpossibleModel) {
   auto model = TwoLayerModel(DataKind::kIp);
-  RecordingCanvas canvas;
-  ScriptedHost host;
   ASSERT_TRUE(CalculateForwardResponse(*model, canvas, 16, host, EngineKind::kAccurate));
   auto lines = canvas.TextLines();
   ASSERT_EQ(lines.size(), 4u);
@@ -96,11 +93,9 @@ TEST(CalculateForwardResponse, AccurateEngineSaysSoAndRefusesAnImpossibleModel) 
   EXPECT_EQ(model->calcIp[0], 123.0f) << "nothing was written";
 }
 
-TEST(CalculateForwardResponse, RefusesWithoutAModel) {
+TEST_F(CalculateForwardResponseTest, RefusesWithoutAModel) {
   auto model = std::make_unique<ForwardModel>();
   model->calcResistivity[0] = 123.0f;
-  RecordingCanvas canvas;
-  ScriptedHost host;
   EXPECT_FALSE(CalculateForwardResponse(*model, canvas, 16, host));
   EXPECT_EQ(host.messages.size(), 1u);
   EXPECT_TRUE(canvas.texts().empty());

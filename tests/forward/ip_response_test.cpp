@@ -4,20 +4,16 @@
 
 #include <vector>
 
+#include "tests/inversion/synthetic_sounding.h"
+
 namespace layra {
 namespace {
 
 LayeredModel Model(const std::vector<float>& resistivity,
                    const std::vector<float>& thickness,
                    const std::vector<float>& chargeability) {
-  LayeredModel model;
-  model.layerCount = static_cast<int>(resistivity.size());
-  for (size_t i = 0; i < resistivity.size(); ++i) {
-    model.resistivity[i] = resistivity[i];
-    model.chargeability[i] = chargeability[i];
-  }
-  for (size_t i = 0; i < thickness.size(); ++i) model.thickness[i] = thickness[i];
-  return model;
+  const std::vector<float> unused(resistivity.size(), 1.0f);
+  return testing::ColeColeModel(resistivity, thickness, chargeability, unused, unused);
 }
 
 std::vector<float> Spacings() {

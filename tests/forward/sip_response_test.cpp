@@ -8,53 +8,25 @@
 #include "forward/cole_cole.h"
 #include "forward/filter_set.h"
 #include "forward/resistivity_kernel.h"
+#include "tests/inversion/synthetic_sounding.h"
 
 namespace layra {
 namespace {
 
-struct Layers {
-  std::vector<float> thickness;
-  std::vector<float> rho0;
-  std::vector<float> m;
-  std::vector<float> tau;
-  std::vector<float> c;
-  int count() const { return static_cast<int>(rho0.size()); }
-};
+using testing::Spectra;
 
-struct Spectra {
-  std::vector<float> amplitude, phase, real, imaginary;
-};
-
-Spectra Spectral(const FilterSet& filter,
-                 const Layers& layers,
+Spectra Spectral(ArrayType array,
+                 const LayeredModel& model,
                  const std::vector<float>& spacings,
                  const std::vector<float>& frequencies,
                  SpectralLayout layout) {
-  const size_t size = spacings.size() * frequencies.size();
-  Spectra out{std::vector<float>(size),
-              std::vector<float>(size),
-              std::vector<float>(size),
-              std::vector<float>(size)};
-  ComputeSpectralResponse(filter.shift,
-                          filter.length,
-                          filter.coefficients.data(),
-                          filter.ratio,
-                          spacings.data(),
-                          layers.count(),
-                          static_cast<int>(frequencies.size()),
-                          frequencies.data(),
-                          layers.thickness.data(),
-                          layers.rho0.data(),
-                          layers.m.data(),
-                          layers.tau.data(),
-                          layers.c.data(),
-                          static_cast<int>(spacings.size()),
-                          out.amplitude.data(),
-                          out.phase.data(),
-                          out.real.data(),
-                          out.imaginary.data(),
-                          layout);
-  return out;
+  return testing::SpectralResponse(array,
+                                   model,
+                                   model.layerCount,
+                                   spacings.data(),
+                                   static_cast<int>(spacings.size()),
+                                   frequencies,
+                                   layout);
 }
 
 const std::vector<float> kSpacings = {1.5f, 4.0f, 10.0f, 33.0f, 150.0f, 800.0f};
@@ -67,27 +39,16 @@ class SpectralByArray : public ::testing::TestWithParam<ArrayType> {};
 // complex apparent resistivity is K times the DC sounding at that spacing:
 // the amplitude scales by |K| and the phase is that of K (positive above DC).
 TEST_P(SpectralByArray, CommonColeColeFactorScalesTheDirectCurrentSounding) {
-  const FilterSet filter = SelectFilter(GetParam());
-  const Layers layers{{3.0f, 25.0f},
-                      {20.0f, 400.0f, 8.0f},
-                      {0.25f, 0.25f, 0.25f},
-                      {0.05f, 0.05f, 0.05f},
-                      {0.45f, 0.45f, 0.45f}};
-  const Spectra spectra =
-      Spectral(filter, layers, kSpacings, kFrequencies, SpectralLayout::kFrequencyMajor);
+  const std::vector<float> rho0 = {20.0f, 400.0f, 8.0f}, thickness = {3.0f, 25.0f};
+  const std::vector<float> m(3, 0.25f), tau(3, 0.05f), c(3, 0.45f);
+  const Spectra spectra = Spectral(GetParam(),
+                                   testing::ColeColeModel(rho0, thickness, m, tau, c),
+                                   kSpacings,
+                                   kFrequencies,
+                                   SpectralLayout::kFrequencyMajor);
   const int ns = static_cast<int>(kSpacings.size());
   for (int s = 0; s < ns; ++s) {
-    float dc;
-    ComputeApparentResistivity(filter.ratio,
-                               filter.shift,
-                               &kSpacings[s],
-                               filter.length,
-                               filter.coefficients.data(),
-                               layers.thickness.data(),
-                               layers.rho0.data(),
-                               3,
-                               &dc,
-                               1);
+    const float dc = testing::ForwardResponse(GetParam(), {kSpacings[s]}, rho0, thickness)[0];
     for (size_t k = 0; k < kFrequencies.size(); ++k) {
       float k_imaginary, k_amplitude, k_phase;
       const float k_real = ColeColeResponse(
@@ -106,30 +67,25 @@ INSTANTIATE_TEST_SUITE_P(BothArrays,
                          SpectralByArray,
                          ::testing::Values(ArrayType::kSchlumberger, ArrayType::kWenner));
 
-Layers Contrasting() {
-  return Layers{{2.0f, 6.0f, 40.0f},
-                {50.0f, 5.0f, 500.0f, 20.0f},
-                {0.05f, 0.4f, 0.0f, 0.2f},
-                {0.01f, 1.5f, 0.1f, 0.002f},
-                {0.3f, 0.6f, 0.5f, 0.9f}};
-}
-
-// The spectral response runs all frequencies side by side through shared layer
-// factors; it must give exactly what each frequency gives alone, and amplitude and
-// phase must belong to the real and imaginary parts beside them, in either
-// layout. (At 0 Hz the common-factor test above ties it to the real kernel.)
+// All frequencies side by side give exactly what each gives alone, with
+// amplitude and phase of the real and imaginary parts beside them, in either
+// layout.
 TEST(ComputeSpectralResponse, EqualsTheComplexFilterFrequencyByFrequency) {
-  const FilterSet filter = SelectFilter(ArrayType::kWenner);
-  const Layers layers = Contrasting();
+  const LayeredModel layers = testing::ColeColeModel({50.0f, 5.0f, 500.0f, 20.0f},
+                                                     {2.0f, 6.0f, 40.0f},
+                                                     {0.05f, 0.4f, 0.0f, 0.2f},
+                                                     {0.01f, 1.5f, 0.1f, 0.002f},
+                                                     {0.3f, 0.6f, 0.5f, 0.9f});
+  const ArrayType wenner = ArrayType::kWenner;
   const Spectra spectra =
-      Spectral(filter, layers, kSpacings, kFrequencies, SpectralLayout::kFrequencyMajor);
+      Spectral(wenner, layers, kSpacings, kFrequencies, SpectralLayout::kFrequencyMajor);
   const Spectra by_point =
-      Spectral(filter, layers, kSpacings, kFrequencies, SpectralLayout::kPointMajor);
+      Spectral(wenner, layers, kSpacings, kFrequencies, SpectralLayout::kPointMajor);
   const int ns = static_cast<int>(kSpacings.size()), nf = static_cast<int>(kFrequencies.size());
   for (int k = 0; k < nf; ++k) {
     // The same spectrum computed for this one frequency alone.
     const Spectra alone =
-        Spectral(filter, layers, kSpacings, {kFrequencies[k]}, SpectralLayout::kFrequencyMajor);
+        Spectral(wenner, layers, kSpacings, {kFrequencies[k]}, SpectralLayout::kFrequencyMajor);
     const std::vector<float>& real = alone.real;
     const std::vector<float>& imaginary = alone.imaginary;
     for (int s = 0; s < ns; ++s) {

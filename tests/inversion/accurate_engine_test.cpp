@@ -1,7 +1,7 @@
-// The accurate engine through complete runs: fit to the noise level, never a
-// worse model than the start, fixed and bounded parameters, data errors, the
-// smooth inversion's discrepancy rule and span, the IP unit and the SIP
-// stage's independence of the resistivity scale.
+// The accurate engine through complete runs: fit to the noise level, fixed
+// and bounded parameters, data errors, the smooth inversion's discrepancy rule
+// and span, the IP unit and the SIP stage's independence of the resistivity
+// scale.
 
 #include <gtest/gtest.h>
 
@@ -24,66 +24,40 @@
 namespace layra {
 namespace {
 
-namespace fs = std::filesystem;
+using testing::Doubles;
 using testing::LogSpacings;
-using testing::RecordingCanvas;
-using testing::ScriptedHost;
 using testing::SetModel;
-
-std::vector<double> Doubles(const std::vector<float>& values) {
-  return std::vector<double>(values.begin(), values.end());
-}
-
-// Fills state.data with the accurate response of the model, each value times
-// exp(noise * N(0, 1)) from a fixed seed.
-void AccurateSounding(ProgramState& state,
-                      ArrayType array_type,
-                      const std::vector<float>& spacings,
-                      const std::vector<float>& rho,
-                      const std::vector<float>& h,
-                      const std::string& file,
-                      double noise,
-                      unsigned seed = 11) {
-  testing::FillSounding(state, array_type, spacings, rho, h, file);
-  std::vector<double> response;
-  ASSERT_TRUE(AccurateApparentResistivity(
-      array_type, Doubles(spacings), Doubles(rho), Doubles(h), response, nullptr));
-  std::mt19937 generator(seed);
-  std::normal_distribution<double> normal;
-  for (size_t i = 0; i < spacings.size(); ++i) {
-    state.data.apparentResistivity[i] =
-        static_cast<float>(response[i] * std::exp(noise * normal(generator)));
-  }
-}
 
 class AccurateEngineTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    directory_ = fs::temp_directory_path() /
-                 ("layra_accurate_" + std::to_string(::getpid()) + "_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(directory_);
-    state_.engine.engine = EngineKind::kAccurate;
-  }
-  void TearDown() override { fs::remove_all(directory_); }
+  void SetUp() override { state_.engine.engine = EngineKind::kAccurate; }
 
-  std::string DataFile() const { return (directory_ / "sounding.dat").string(); }
+  // state_.data from the accurate response of the model, each value times
+  // exp(noise * N(0, 1)) from a fixed seed.
+  void Sounding(ArrayType array_type,
+                const std::vector<float>& spacings,
+                const std::vector<float>& rho,
+                const std::vector<float>& h,
+                double noise) {
+    testing::FillSounding(state_, array_type, spacings, rho, h, directory_ / "sounding.dat");
+    std::vector<double> response;
+    ASSERT_TRUE(AccurateApparentResistivity(
+        array_type, Doubles(spacings), Doubles(rho), Doubles(h), response, nullptr));
+    std::mt19937 generator(11);
+    std::normal_distribution<double> normal;
+    for (size_t i = 0; i < spacings.size(); ++i) {
+      state_.data.apparentResistivity[i] =
+          static_cast<float>(response[i] * std::exp(noise * normal(generator)));
+    }
+  }
 
   void Run(int user_model) {
     state_.settings.iterationLimit = 25;
-    RunInto(state_, "sounding.INV", user_model);
+    testing::RunSavingTo(state_, directory_ / "sounding.INV", user_model);
   }
 
-  // Runs `state`, its results saved as `file` in the test's folder.
-  void RunInto(ProgramState& state, const char* file, int user_model) {
-    ScriptedHost host;
-    host.save_answers.push_back((directory_ / file).string());
-    RunInversion(state, user_model, 0, canvas_, host);
-  }
-
-  fs::path directory_;
+  testing::TestDirectory directory_{"layra_accurate"};
   ProgramState state_;
-  RecordingCanvas canvas_;
 };
 
 struct FewLayerCase {
@@ -105,8 +79,7 @@ TEST_F(AccurateEngineTest, FewLayerRunsEndAtTheNoiseLevelWithoutRaisingTheMisfit
       {"A 5%", ArrayType::kWenner, {10, 100, 1000}, {4, 20}, 0.05},
   };
   for (const FewLayerCase& c : cases) {
-    AccurateSounding(
-        state_, c.array, LogSpacings(1.0f, 500.0f, 30), c.rho, c.h, DataFile(), c.noise);
+    Sounding(c.array, LogSpacings(1.0f, 500.0f, 30), c.rho, c.h, c.noise);
     std::vector<float> start_rho = c.rho, start_h = c.h;
     for (size_t j = 0; j < start_rho.size(); ++j) start_rho[j] *= j % 2 ? 0.6f : 1.4f;
     for (float& h : start_h) h *= 1.4f;
@@ -123,13 +96,7 @@ TEST_F(AccurateEngineTest, FewLayerRunsEndAtTheNoiseLevelWithoutRaisingTheMisfit
 // Fixed values stay exactly as given, bounds hold, and a name the model does
 // not have is refused before any results file is written.
 TEST_F(AccurateEngineTest, FixedValuesStayExactAndBoundsHold) {
-  AccurateSounding(state_,
-                   ArrayType::kSchlumberger,
-                   LogSpacings(1.0f, 300.0f, 25),
-                   {100, 20, 500},
-                   {5, 15},
-                   DataFile(),
-                   0.01);
+  Sounding(ArrayType::kSchlumberger, LogSpacings(1.0f, 300.0f, 25), {100, 20, 500}, {5, 15}, 0.01);
   SetModel(state_.model, {80.0f, 23.7f, 400.0f}, {6.3f, 12.0f});
   state_.engine.fixed = {"rho2", "h1"};
   state_.engine.bounds = {{"rho3", 100.0, 300.0}};
@@ -140,11 +107,10 @@ TEST_F(AccurateEngineTest, FixedValuesStayExactAndBoundsHold) {
   EXPECT_GE(state_.model.resistivity[2], 100.0f);
   EXPECT_LE(state_.model.resistivity[2], 300.0f);
   EXPECT_GT(state_.outcome.lastIteration, 0);
-  // The results file says that parameters were fixed.
   InversionResults results;
-  ScriptedHost reader;
-  ASSERT_EQ(ReadResultsFile((directory_ / "sounding.INV").string(), results, canvas_, 16, reader),
-            0);
+  testing::RecordingCanvas canvas;
+  testing::ScriptedHost reader;
+  ASSERT_EQ(ReadResultsFile(directory_ / "sounding.INV", results, canvas, 16, reader), 0);
   EXPECT_EQ(results.someParametersFixed, 1);
 
   for (const char* name : {"rho4", "h3", "m1", "tau2"}) {
@@ -154,10 +120,10 @@ TEST_F(AccurateEngineTest, FixedValuesStayExactAndBoundsHold) {
     SetModel(refused.model, {80.0f, 23.7f, 400.0f}, {6.3f, 12.0f});
     refused.engine.fixed = {name};
     refused.engine.bounds.clear();
-    RunInto(refused, "refused.INV", 1);
+    testing::RunSavingTo(refused, directory_ / "refused.INV", 1);
     EXPECT_EQ(refused.outcome.runStatus, RunStatus::kFailed) << name;
     EXPECT_NE(refused.outcome.runMessage.find(name), std::string::npos) << name;
-    EXPECT_FALSE(fs::exists(directory_ / "refused.INV")) << name;
+    EXPECT_FALSE(std::filesystem::exists(directory_ / "refused.INV")) << name;
   }
 }
 
@@ -166,8 +132,7 @@ TEST_F(AccurateEngineTest, FixedValuesStayExactAndBoundsHold) {
 TEST_F(AccurateEngineTest, DataErrorsWeightTheFit) {
   const std::vector<float> rho = {100, 20, 500}, h = {5, 15};
   auto recovered_h2 = [&](float outlier_error) {
-    AccurateSounding(
-        state_, ArrayType::kSchlumberger, LogSpacings(1.0f, 300.0f, 25), rho, h, DataFile(), 0.0);
+    Sounding(ArrayType::kSchlumberger, LogSpacings(1.0f, 300.0f, 25), rho, h, 0.0);
     state_.data.errorsIncluded = 1;
     for (int i = 0; i < 25; ++i) {
       state_.data.resistivityError[i] = 0.01f * state_.data.apparentResistivity[i];
@@ -187,13 +152,11 @@ TEST_F(AccurateEngineTest, DataErrorsWeightTheFit) {
 // layer count) is inverted.
 TEST_F(AccurateEngineTest, SmoothRunMeetsTheDiscrepancyOverFourDecades) {
   for (const int robust : {0, 1}) {
-    AccurateSounding(state_,
-                     ArrayType::kSchlumberger,
-                     LogSpacings(1.0f, 10000.0f, 60),
-                     {100, 20, 500, 5},
-                     {5, 15, 300},
-                     DataFile(),
-                     0.03);
+    Sounding(ArrayType::kSchlumberger,
+             LogSpacings(1.0f, 10000.0f, 60),
+             {100, 20, 500, 5},
+             {5, 15, 300},
+             0.03);
     state_.engine.assumedErrorPercent = 3.0;
     state_.settings.modelConstraint = robust;
     Run(0);
@@ -205,7 +168,7 @@ TEST_F(AccurateEngineTest, SmoothRunMeetsTheDiscrepancyOverFourDecades) {
   ProgramState documented = state_;
   documented.engine.engine = EngineKind::kDocumented;
   documented.thicknessFactor = 1.25f;
-  RunInto(documented, "documented.INV", 0);
+  testing::RunSavingTo(documented, directory_ / "documented.INV", 0);
   EXPECT_EQ(documented.outcome.runStatus, RunStatus::kFailed);
 }
 
@@ -245,7 +208,7 @@ TEST_F(AccurateEngineTest, SipTimeConstantsDoNotDependOnTheResistivityScale) {
   for (const float scale : {0.1f, 1.0f, 100.0f}) {
     std::vector<float> scaled = rho;
     for (float& r : scaled) r *= scale;
-    AccurateSounding(state_, ArrayType::kSchlumberger, spacings, scaled, h, DataFile(), 0.0);
+    Sounding(ArrayType::kSchlumberger, spacings, scaled, h, 0.0);
     SoundingData& data = state_.data;
     data.dataKind = DataKind::kSip;
     data.sipForm = SipForm::kAmplitudePhase;

@@ -12,8 +12,9 @@ namespace {
 const std::vector<double> kSpacings = {0.7, 2.0, 9.0, 40.0, 300.0, 2000.0};
 
 // Every column of the logarithmic Jacobian against central differences of
-// the response in ln p, for both arrays, real and complex resistivities.
-TEST(AccurateApparentResistivity, SensitivitiesMatchCentralDifferences) {
+// the response in ln p, for both arrays, real and complex resistivities; a
+// half-space gives its resistivity.
+TEST(AccurateApparentResistivity, SensitivitiesMatchCentralDifferencesAndHalfSpaceItsValue) {
   const std::vector<double> rho = {100.0, 8.0, 900.0, 30.0}, h = {3.0, 20.0, 60.0};
   const double step = 1e-5;
   for (const ArrayType array : {ArrayType::kWenner, ArrayType::kSchlumberger}) {
@@ -53,13 +54,8 @@ TEST(AccurateApparentResistivity, SensitivitiesMatchCentralDifferences) {
       }
     }
     EXPECT_NEAR(complex_rhoa[0].real() / rhoa[0], 1.0, 0.05);
-  }
-}
 
-// A half-space returns its own resistivity at every spacing.
-TEST(AccurateApparentResistivity, HalfSpaceGivesItsResistivity) {
-  for (const ArrayType array : {ArrayType::kWenner, ArrayType::kSchlumberger}) {
-    std::vector<double> rhoa;
+    // Two layers of one resistivity are a half-space.
     ASSERT_TRUE(AccurateApparentResistivity(array, kSpacings, {42.0, 42.0}, {5.0}, rhoa, nullptr));
     for (double value : rhoa) EXPECT_NEAR(value, 42.0, 0.42);
   }

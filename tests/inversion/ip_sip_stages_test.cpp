@@ -18,7 +18,6 @@
 namespace layra {
 namespace {
 
-namespace fs = std::filesystem;
 using testing::LogSpacings;
 using testing::RecordingCanvas;
 using testing::ScriptedHost;
@@ -32,75 +31,31 @@ const std::vector<float> kExponent = {0.5f, 0.5f, 0.5f};
 const std::vector<float> kFrequencies = {0.1f, 0.3f, 1.0f, 3.0f, 10.0f, 30.0f};
 
 LayeredModel TrueModel() {
-  LayeredModel model;
-  SetModel(model, kRho, kThickness);
-  for (int j = 0; j < 3; ++j) {
-    model.chargeability[j] = kCharge[j];
-    model.timeConstant[j] = kTau[j];
-    model.exponent[j] = kExponent[j];
-  }
-  return model;
+  return testing::ColeColeModel(kRho, kThickness, kCharge, kTau, kExponent);
 }
 
-struct Spectra {
-  std::vector<float> amplitude, phase, real, imaginary;
-};
-
-// Spectra of a model's first `layers` layers at every spacing and frequency,
-// point by point.
-Spectra PointMajorSpectra(const LayeredModel& model,
-                          int layers,
-                          const float* spacings,
-                          int n,
-                          const std::vector<float>& frequencies) {
-  const int nf = static_cast<int>(frequencies.size());
-  const FilterSet filter = SelectFilter(ArrayType::kSchlumberger);
-  Spectra s{std::vector<float>(n * nf),
-            std::vector<float>(n * nf),
-            std::vector<float>(n * nf),
-            std::vector<float>(n * nf)};
-  ComputeSpectralResponse(filter.shift,
-                          filter.length,
-                          filter.coefficients.data(),
-                          filter.ratio,
-                          spacings,
-                          layers,
-                          nf,
-                          frequencies.data(),
-                          model.thickness.data(),
-                          model.resistivity.data(),
-                          model.chargeability.data(),
-                          model.timeConstant.data(),
-                          model.exponent.data(),
-                          n,
-                          s.amplitude.data(),
-                          s.phase.data(),
-                          s.real.data(),
-                          s.imaginary.data(),
-                          SpectralLayout::kPointMajor);
-  return s;
+// Spectra of a model's first `layers` layers, point by point.
+testing::Spectra PointMajorSpectra(const LayeredModel& model,
+                                   int layers,
+                                   const float* spacings,
+                                   int n,
+                                   const std::vector<float>& frequencies) {
+  return testing::SpectralResponse(ArrayType::kSchlumberger,
+                                   model,
+                                   layers,
+                                   spacings,
+                                   n,
+                                   frequencies,
+                                   SpectralLayout::kPointMajor);
 }
 
 class StagesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    directory_ = fs::temp_directory_path() /
-                 ("layra_stages_" + std::to_string(::getpid()) + "_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(directory_);
-  }
-  void TearDown() override { fs::remove_all(directory_); }
-
-  // An IP sounding of the true model; chargeabilities in `scale` units
-  // (1 a fraction, 1000 mV/V).
+  // An IP sounding of the true model; `scale` 1: fractions, 1000: mV/V.
   void IpSounding(ProgramState& state, float scale) {
     const std::vector<float> spacings = LogSpacings(1.0f, 300.0f, 20);
-    testing::FillSounding(state,
-                          ArrayType::kSchlumberger,
-                          spacings,
-                          kRho,
-                          kThickness,
-                          (directory_ / "ip.dat").string());
+    testing::FillSounding(
+        state, ArrayType::kSchlumberger, spacings, kRho, kThickness, directory_ / "ip.dat");
     state.data.dataKind = DataKind::kIp;
     const LayeredModel model = TrueModel();
     std::vector<float> rho(20), ma(20);
@@ -114,27 +69,22 @@ class StagesTest : public ::testing::Test {
   void SipSounding(ProgramState& state, SipForm form) {
     const std::vector<float> spacings = LogSpacings(1.0f, 300.0f, 16);
     const int n = 16, nf = static_cast<int>(kFrequencies.size());
-    testing::FillSounding(state,
-                          ArrayType::kSchlumberger,
-                          spacings,
-                          kRho,
-                          kThickness,
-                          (directory_ / "sip.dat").string());
+    testing::FillSounding(
+        state, ArrayType::kSchlumberger, spacings, kRho, kThickness, directory_ / "sip.dat");
     SoundingData& data = state.data;
     data.dataKind = DataKind::kSip;
     data.sipForm = form;
     data.frequencyCount = nf;
     for (int k = 0; k < nf; ++k) data.frequencies[k] = kFrequencies[k];
     const LayeredModel model = TrueModel();
-    const Spectra s = PointMajorSpectra(model, 3, spacings.data(), n, kFrequencies);
+    const testing::Spectra s = PointMajorSpectra(model, 3, spacings.data(), n, kFrequencies);
     for (int i = 0; i < n; ++i) {
       float drop = -INFINITY;
       for (int k = 0; k < nf; ++k) {
         const int v = i * nf + k;
         data.sipValue1[v] = form == SipForm::kAmplitudePhase ? s.amplitude[v] : s.real[v];
         data.sipValue2[v] = form == SipForm::kAmplitudePhase ? s.phase[v] : s.imaginary[v];
-        // The drop of the amplitude below the DC value, whatever the form,
-        // so both forms give the IP stage the same values.
+        // The amplitude's drop below DC: the same IP values for both forms.
         const float rho = data.apparentResistivity[i];
         drop = std::max(drop, (rho - s.amplitude[v]) / rho);
       }
@@ -144,19 +94,15 @@ class StagesTest : public ::testing::Test {
 
   void Run(ProgramState& state) {
     SetModel(state.model, kRho, kThickness);
-    host_.save_answers.push_back((directory_ / "run.INV").string());
-    RunInversion(state, 1, 0, canvas_, host_);
+    testing::RunSavingTo(state, directory_ / "run.INV", 1);
     ASSERT_EQ(state.outcome.runStatus, RunStatus::kCompleted) << state.outcome.runMessage;
   }
 
-  fs::path directory_;
-  RecordingCanvas canvas_;
-  ScriptedHost host_;
+  testing::TestDirectory directory_{"layra_stages"};
 };
 
-// IP values given in thousandths are scaled as a whole: both units give the
-// same chargeabilities, which fit the data and stay positive. The observed
-// data themselves are left as the file gave them.
+// IP values in thousandths are scaled as a whole: both units give the same
+// chargeabilities, which fit the data; the observed data stay as given.
 TEST_F(StagesTest, IpStageFitsChargeabilitiesInEitherUnit) {
   ProgramState fraction, thousandths;
   IpSounding(fraction, 1.0f);
@@ -193,11 +139,9 @@ TEST_F(StagesTest, IpStageWithoutIterationsKeepsTheStartingChargeability) {
   EXPECT_GT(state.outcome.finalIpMisfit, 0.0f);
 }
 
-// Data given as in-phase and out-of-phase parts are compared as amplitude and
-// phase: both forms of the same spectra give the same result. The spectra come
-// from the layer thicknesses (not the depths to the layer tops), so the
-// calculated amplitudes and phases follow the observed ones closely once the
-// Cole-Cole parameters are fitted.
+// In-phase and out-of-phase data are compared as amplitude and phase: both
+// forms give the same result, and the calculated spectra (from the layer
+// thicknesses, not the depths) follow the observed ones closely.
 TEST_F(StagesTest, SipStageReproducesTheSpectraInBothDataForms) {
   ProgramState state, in_phase;
   SipSounding(state, SipForm::kAmplitudePhase);
@@ -229,18 +173,17 @@ TEST_F(StagesTest, SipStageReproducesTheSpectraInBothDataForms) {
   EXPECT_NEAR(state.outcome.fittedExponent[0], 0.5f, 0.2f);
 }
 
-// The example SIP sounding inverted automatically: eleven layers, 22 Cole-Cole
-// parameters and next to no damping. Steps that would worsen the fit are not
-// kept, so the stage ends no worse than it started (the layers start from the
-// per-datum fits) and with exponents in a physical range.
+// The example SIP sounding inverted automatically (eleven layers, 22 Cole-Cole
+// parameters, next to no damping) ends no worse than its start from the
+// per-datum fits, with exponents in a physical range.
 TEST_F(StagesTest, SipStageNeverEndsAboveItsStartingMisfit) {
   ProgramState state;
-  ASSERT_EQ(
-      ReadDataFile(
-          std::string(LAYRA_EXAMPLES_DIR) + "/sip_amplitude_phase.dat", state, canvas_, host_),
-      0);
-  host_.save_answers.push_back((directory_ / "example.INV").string());
-  RunInversion(state, 0, 0, canvas_, host_);
+  RecordingCanvas canvas;
+  ScriptedHost host;
+  ASSERT_EQ(ReadDataFile(
+                std::string(LAYRA_EXAMPLES_DIR) + "/sip_amplitude_phase.dat", state, canvas, host),
+            0);
+  testing::RunSavingTo(state, directory_ / "example.INV", 0);
   ASSERT_EQ(state.outcome.runStatus, RunStatus::kCompleted);
   const SoundingData& data = state.data;
   const int n = data.pointCount, nf = data.frequencyCount, layers = state.model.layerCount;
@@ -255,11 +198,12 @@ TEST_F(StagesTest, SipStageNeverEndsAboveItsStartingMisfit) {
     start.exponent[j] = static_cast<float>(c_sum / n);
   }
   ASSERT_EQ(data.arrayType, ArrayType::kSchlumberger);
-  const Spectra s = PointMajorSpectra(start,
-                                      layers,
-                                      data.spacingA.data(),
-                                      n,
-                                      {data.frequencies.begin(), data.frequencies.begin() + nf});
+  const testing::Spectra s =
+      PointMajorSpectra(start,
+                        layers,
+                        data.spacingA.data(),
+                        n,
+                        {data.frequencies.begin(), data.frequencies.begin() + nf});
   double start_misfit = 0.0;
   for (int v = 0; v < n * nf; ++v) {
     start_misfit += std::pow(data.sipValue1[v] - s.amplitude[v], 2) +

@@ -74,11 +74,9 @@ std::vector<double> NumericColumn(const Case& c, const std::vector<float>& spaci
   return column;
 }
 
-// Compares every column of the analytic log sensitivities with central
-// differences, for the automatic (resistivities) and the user-model
-// (resistivities and thicknesses) parameterisation. Thickness columns carry the
-// recurrence's factor 2. `relative` is the tolerance as a fraction of the
-// column's largest value.
+// Every analytic column against central differences, automatic and user-model
+// parameters (thickness columns carry the recurrence's factor 2); `relative`
+// is the tolerance as a fraction of the column's largest value.
 void CheckAgainstCentralDifferences(const Case& c,
                                     const std::vector<float>& spacings,
                                     double relative) {
@@ -89,8 +87,7 @@ void CheckAgainstCentralDifferences(const Case& c,
     LogJacobian(c, user_model, spacings, calculated, jacobian);
     const std::vector<float> reference =
         ForwardResponse(c.array_type, spacings, c.resistivity, c.thickness);
-    // The same grid, transform, filter sum and spline as the forward kernel:
-    // the same numbers.
+    // The same grid, transform, filter sum and spline as the forward kernel.
     for (int i = 0; i < n; ++i) {
       EXPECT_FLOAT_EQ(calculated[i], reference[i]) << "spacing " << spacings[i];
     }
@@ -110,20 +107,17 @@ void CheckAgainstCentralDifferences(const Case& c,
 }
 
 // At the grid spacings the interpolation adds nothing: the analytic columns
-// equal the differences of the forward response to rounding.
-TEST_P(SensitivityCases, MatchCentralDifferencesAtGridSpacings) {
+// equal the differences to rounding. Between them the derivative columns are
+// interpolated by their own splines and stay within a few percent of the
+// column's scale.
+TEST_P(SensitivityCases, MatchCentralDifferencesAtAndBetweenGridSpacings) {
   const Case& c = GetParam();
   const float ends[2] = {1.0f, 300.0f};
   std::vector<float> grid;
   MakeSpacingGrid(ends, 2, SelectFilter(c.array_type).ratio, grid);
   grid.resize(grid.size() - 1);  // keep the grid the response is computed on
   CheckAgainstCentralDifferences(c, grid, 1e-3);
-}
-
-// Between grid spacings the derivative columns are interpolated by their own
-// splines; they stay within a few percent of the column's scale.
-TEST_P(SensitivityCases, MatchCentralDifferencesBetweenGridSpacings) {
-  CheckAgainstCentralDifferences(GetParam(), LogSpacings(1.0f, 300.0f, 24), 0.03);
+  CheckAgainstCentralDifferences(c, LogSpacings(1.0f, 300.0f, 24), 0.03);
 }
 
 // Scaling every resistivity by one factor scales every apparent resistivity
@@ -138,8 +132,7 @@ TEST_P(SensitivityCases, LogSensitivitiesOfAllResistivitiesSumToOne) {
   for (int i = 0; i < n; ++i) {
     double sum = 0.0;
     for (int p = 0; p < layers; ++p) sum += jacobian[i + static_cast<size_t>(p) * n];
-    // Exact at the grid spacings (the first spacing is one), to about 0.5 %
-    // between them, where the columns are interpolated separately.
+    // Exact at a grid spacing (the first is one), about 0.5 % between.
     EXPECT_NEAR(sum, 1.0, i == 0 ? 1e-4 : 5e-3) << "spacing " << spacings[i];
   }
 }

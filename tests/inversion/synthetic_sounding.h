@@ -1,16 +1,27 @@
 #ifndef LAYRA_TESTS_INVERSION_SYNTHETIC_SOUNDING_H_
 #define LAYRA_TESTS_INVERSION_SYNTHETIC_SOUNDING_H_
 
-// Soundings computed by the forward engine, for the inversion tests.
+// Soundings computed by the forward engine, and the folders and runs of the
+// inversion tests.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "forward/filter_set.h"
 #include "forward/resistivity_kernel.h"
+#include "forward/sip_response.h"
+#include "inversion/inversion_driver.h"
 #include "state/records.h"
+#include "tests/support/recording_canvas.h"
+#include "tests/support/scripted_host.h"
 
 namespace layra::testing {
 
@@ -94,6 +105,106 @@ inline void SetModel(LayeredModel& model,
       depth += thickness[j];
     }
   }
+}
+
+// A model with Cole-Cole parameters in every layer.
+inline LayeredModel ColeColeModel(const std::vector<float>& resistivity,
+                                  const std::vector<float>& thickness,
+                                  const std::vector<float>& m,
+                                  const std::vector<float>& tau,
+                                  const std::vector<float>& c) {
+  LayeredModel model;
+  SetModel(model, resistivity, thickness);
+  for (size_t j = 0; j < resistivity.size(); ++j) {
+    model.chargeability[j] = m[j];
+    model.timeConstant[j] = tau[j];
+    model.exponent[j] = c[j];
+  }
+  return model;
+}
+
+struct Spectra {
+  std::vector<float> amplitude, phase, real, imaginary;
+};
+
+// The spectra of the model's first `layers` layers at every spacing and
+// frequency.
+inline Spectra SpectralResponse(ArrayType array,
+                                const LayeredModel& model,
+                                int layers,
+                                const float* spacings,
+                                int n,
+                                const std::vector<float>& frequencies,
+                                SpectralLayout layout) {
+  const FilterSet filter = SelectFilter(array);
+  const size_t size = n * frequencies.size();
+  Spectra s{std::vector<float>(size),
+            std::vector<float>(size),
+            std::vector<float>(size),
+            std::vector<float>(size)};
+  ComputeSpectralResponse(filter.shift,
+                          filter.length,
+                          filter.coefficients.data(),
+                          filter.ratio,
+                          spacings,
+                          layers,
+                          static_cast<int>(frequencies.size()),
+                          frequencies.data(),
+                          model.thickness.data(),
+                          model.resistivity.data(),
+                          model.chargeability.data(),
+                          model.timeConstant.data(),
+                          model.exponent.data(),
+                          n,
+                          s.amplitude.data(),
+                          s.phase.data(),
+                          s.real.data(),
+                          s.imaginary.data(),
+                          layout);
+  return s;
+}
+
+// A folder of the running test's own, removed with this object.
+class TestDirectory {
+ public:
+  explicit TestDirectory(const std::string& prefix)
+      : path_(std::filesystem::temp_directory_path() /
+              (prefix + "_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~TestDirectory() { std::filesystem::remove_all(path_); }
+  TestDirectory(const TestDirectory&) = delete;
+  TestDirectory& operator=(const TestDirectory&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline std::string FileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+inline std::vector<double> Doubles(const std::vector<float>& values) {
+  return std::vector<double>(values.begin(), values.end());
+}
+
+// An interactive run (silent = 0) whose save chooser accepts `results_file`.
+inline void RunSavingTo(ProgramState& state,
+                        const std::string& results_file,
+                        int user_model,
+                        int silent = 0) {
+  RecordingCanvas canvas;
+  ScriptedHost host;
+  host.save_answers.push_back(results_file);
+  RunInversion(state, user_model, silent, canvas, host);
 }
 
 }  // namespace layra::testing

@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,14 +18,7 @@
 namespace layra {
 namespace {
 
-namespace fs = std::filesystem;
-
-std::string WholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using testing::FileText;
 
 constexpr int kSoundings = 5;
 constexpr int kNoisy = 2;  // the middle sounding
@@ -37,16 +29,10 @@ constexpr int kNoisy = 2;  // the middle sounding
 class LateralInversionTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    directory_ = fs::path(::testing::TempDir()) /
-                 (std::string("lateral_test_") +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(directory_);
-    fs::create_directories(directory_);
-    options_.outputDirectory = directory_.string();
+    options_.outputDirectory = directory_.path().string();
     options_.engine = EngineKind::kAccurate;
     options_.keepState = true;
   }
-  void TearDown() override { fs::remove_all(directory_); }
 
   void WriteProfile(const std::vector<int>& layers) {
     for (int s = 0; s < kSoundings; ++s) {
@@ -74,9 +60,9 @@ class LateralInversionTest : public ::testing::Test {
       text += "200\n";
       text += "Convergence limit in percent\n2.0\n";
       const std::string name = "S" + std::to_string(s + 1);
-      const fs::path file = directory_ / (name + ".dat");
+      const std::string file = directory_ / (name + ".dat");
       std::ofstream(file) << text;
-      soundings_.push_back({s + 2, file.string(), name, "P", 50.0 * s, 0.0, 0.0});
+      soundings_.push_back({s + 2, file, name, "P", 50.0 * s, 0.0, 0.0});
     }
   }
 
@@ -86,7 +72,7 @@ class LateralInversionTest : public ::testing::Test {
     return results;
   }
 
-  fs::path directory_;
+  testing::TestDirectory directory_{"lateral_test"};
   SurveyRunOptions options_;
   std::vector<SurveySounding> soundings_;
 };
@@ -109,15 +95,19 @@ double Departure(const std::vector<SoundingResult>& results) {
   return sum;
 }
 
-TEST_F(LateralInversionTest, WeightZeroKeepsTheIndependentInversions) {
+// Weight 0 keeps the independent inversions and their files as they are. With
+// ties the noisy sounding moves towards its neighbours, in both the smooth and
+// the few-layer form, and every results file reads back with the joint model
+// as its last block.
+TEST_F(LateralInversionTest, TiesPullANoisySoundingTowardsItsNeighbours) {
   WriteProfile(std::vector<int>(kSoundings, 3));
   for (bool user_model : {false, true}) {
+    SCOPED_TRACE(user_model ? "few layers" : "smooth");
     options_.userModel = user_model;
     std::vector<SoundingResult> results = Independent();
     const std::vector<SoundingResult> independent = results;
-    const std::string file = WholeFile(results[kNoisy].resultsFile);
-    const std::vector<LateralOutcome> outcomes =
-        InvertLaterally(soundings_, results, 0.0, user_model);
+    const std::string file = FileText(results[kNoisy].resultsFile);
+    std::vector<LateralOutcome> outcomes = InvertLaterally(soundings_, results, 0.0, user_model);
     ASSERT_EQ(outcomes.size(), 1u);
     EXPECT_EQ(outcomes[0].iterations, 0);
     for (int s = 0; s < kSoundings; ++s) {
@@ -126,29 +116,17 @@ TEST_F(LateralInversionTest, WeightZeroKeepsTheIndependentInversions) {
       EXPECT_EQ(results[s].model.thickness, independent[s].model.thickness);
       EXPECT_EQ(results[s].misfit, independent[s].misfit);
     }
-    EXPECT_EQ(WholeFile(results[kNoisy].resultsFile), file);
-  }
-}
+    EXPECT_EQ(FileText(results[kNoisy].resultsFile), file);
 
-// With ties the noisy sounding moves towards its neighbours, in both the
-// smooth and the few-layer form; every results file reads back with the joint
-// model as its last block.
-TEST_F(LateralInversionTest, TiesPullANoisySoundingTowardsItsNeighbours) {
-  WriteProfile(std::vector<int>(kSoundings, 3));
-  for (bool user_model : {false, true}) {
-    options_.userModel = user_model;
-    std::vector<SoundingResult> results = Independent();
     const double before = Departure(results);
     const int blocks = results[kNoisy].iterations;
-    const size_t length = WholeFile(results[kNoisy].resultsFile).size();
-    const std::vector<LateralOutcome> outcomes =
-        InvertLaterally(soundings_, results, 10.0, user_model);
+    outcomes = InvertLaterally(soundings_, results, 10.0, user_model);
     ASSERT_EQ(outcomes.size(), 1u);
     EXPECT_TRUE(outcomes[0].message.empty()) << outcomes[0].message;
     EXPECT_GT(outcomes[0].iterations, 0);
-    EXPECT_LT(Departure(results), 0.5 * before) << "user model " << user_model;
+    EXPECT_LT(Departure(results), 0.5 * before);
     EXPECT_EQ(results[kNoisy].iterations, blocks + 1);
-    EXPECT_GT(WholeFile(results[kNoisy].resultsFile).size(), length);
+    EXPECT_GT(FileText(results[kNoisy].resultsFile).size(), file.size());
     for (const SoundingResult& r : results) {
       auto read = std::make_unique<InversionResults>();
       testing::RecordingCanvas canvas;
