@@ -74,7 +74,7 @@ class MainWindowTest : public QObject {
 
   // The starting state, the about box on the first paint only, the menus, and the
   // inversions refused without data.
-  void startsWithDefaultsMenusAndTheAboutBox() {
+  void startsEmptyWithMenusAndTheAboutBox() {
     ScriptedDialogs dialogs;
     MainWindow window(&dialogs);
     QCOMPARE(window.state().dataRead, 0);
@@ -132,7 +132,7 @@ class MainWindowTest : public QObject {
   void settingsCommandsOpenTheirDialogsAndLimitTheIterations() {
     ScriptedDialogs dialogs;
     MainWindow window(&dialogs);
-    // The iteration count is limited to 1..25; what is not a number gives 1.
+    // The iteration count is limited to 1..25.
     const QList<QPair<QString, int>> counts = {{"0", 1}, {"40", 25}};
     for (const auto& [entered, stored] : counts) {
       dialogs.ThenFill({{"edit760", entered}}, "button1");

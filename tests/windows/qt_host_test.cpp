@@ -97,7 +97,6 @@ class QtHostTest : public QObject {
     QCOMPARE(dialogs_->messages.size(), 1);
     QVERIFY(dialogs_->messages[0].text.contains(QStringLiteral("does not exist")));
     QVERIFY(dialogs_->messages[0].text.contains(QStringLiteral("new.dat")));
-    QCOMPARE(dialogs_->messages[0].buttons, QMessageBox::Ok);
     QVERIFY(!QFile::exists(Path("new.dat")));  // naming it does not create it
     QCOMPARE(dialogs_->unexpected, 0);
   }
