@@ -126,10 +126,21 @@ class DisplayWindowTest : public QObject {
     program_.dataDirectory = scratch_->path().toStdString() + "/";
   }
 
-  void menuCarriesCommandsAndRefusesDisplayWithoutResults() {
+  // The welcome, the menu, display refused without results, and Q closes the
+  // window (Escape: see the main window test).
+  void welcomeMenuRefusalsAndQ() {
     ScriptedDialogs dialogs;
-    DisplayWindow window(program_, dialogs, nullptr);
-    ExpectActions(window,
+    int mode_flag = 0;
+    QPointer<DisplayWindow> window =
+        new DisplayWindow(program_, dialogs, [&mode_flag](int flag) { mode_flag = flag; });
+    Open(*window, dialogs);
+    ExpectMessage(dialogs.messages[0],
+                  QStringLiteral("Welcome to Display Window.\nAfter completing your job, please "
+                                 "click\nExit to return to the Main Menu."),
+                  QStringLiteral("Message"),
+                  QMessageBox::Information);
+    QCOMPARE(mode_flag, 1);
+    ExpectActions(*window,
                   {
                       {"command300", "&Read resistivity inversion results file"},
                       {"command310", "&Display model"},
@@ -137,19 +148,22 @@ class DisplayWindowTest : public QObject {
                       {"command350", "&Quit Display Window"},
                       {"command350quit", "&Quit Display Window"},
                   });
-    // Without results the model cannot be displayed.
-    window.findChild<QAction*>("command310")->trigger();
-    QCOMPARE(dialogs.messages.size(), 1);
-    QCOMPARE(dialogs.messages[0].text,
-             QStringLiteral("You need to read in a file\nwith the inversion results!"));
-    QCOMPARE(dialogs.messages[0].icon, QMessageBox::Warning);
+    window->findChild<QAction*>("command310")->trigger();
+    QCOMPARE(dialogs.messages.size(), 2);
+    ExpectMessage(dialogs.messages[1],
+                  QStringLiteral("You need to read in a file\nwith the inversion results!"),
+                  QStringLiteral("Message"),
+                  QMessageBox::Warning);
     QVERIFY(dialogs.names.isEmpty());  // no ChooseIterBox
     // A file with the initial model only has no iteration to show either.
-    Read(window, dialogs, Results("initial.INV", 0));
-    QCOMPARE(window.iterationCount(), 0);
-    window.DisplayWndProc(kDisplayModel);
-    QCOMPARE(dialogs.messages.size(), 2);
+    Read(*window, dialogs, Results("initial.INV", 0));
+    QCOMPARE(window->iterationCount(), 0);
+    window->DisplayWndProc(kDisplayModel);
+    QCOMPARE(dialogs.messages.size(), 3);
     QCOMPARE(dialogs.unexpected, 0);
+    QTest::keyClick(window, Qt::Key_Q);
+    QCOMPARE(mode_flag, 0);
+    QTRY_VERIFY(window.isNull());
   }
 
   void chosenIterationIsClampedAndPlotted() {
@@ -276,24 +290,6 @@ class DisplayWindowTest : public QObject {
     // The plot area is saved, not the whole window.
     QCOMPARE(QImage(chosen).size(), window.canvas().size());
     QCOMPARE(dialogs.unexpected, 0);
-  }
-
-  // The welcome, and Q closes the window (Escape: see the main window test).
-  void welcomeAndQCloses() {
-    ScriptedDialogs dialogs;
-    int mode_flag = 0;
-    QPointer<DisplayWindow> window =
-        new DisplayWindow(program_, dialogs, [&mode_flag](int flag) { mode_flag = flag; });
-    Open(*window, dialogs);
-    ExpectMessage(dialogs.messages[0],
-                  QStringLiteral("Welcome to Display Window.\nAfter completing your job, please "
-                                 "click\nExit to return to the Main Menu."),
-                  QStringLiteral("Message"),
-                  QMessageBox::Information);
-    QCOMPARE(mode_flag, 1);
-    QTest::keyClick(window, Qt::Key_Q);
-    QCOMPARE(mode_flag, 0);
-    QTRY_VERIFY(window.isNull());
   }
 };
 

@@ -84,10 +84,7 @@ class MainWindowTest : public QObject {
     QVERIFY(QString::fromStdString(window.programDirectory()).endsWith(QLatin1Char('/')));
     QCOMPARE(window.lastCommand(), -1);
 
-    dialogs.Then([](QDialog& dialog) { Click(dialog, "button1"); });
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QTRY_COMPARE(window.lastCommand(), 0);
+    ShowMain(window, dialogs);
     QCOMPARE(dialogs.names, QStringList{QStringLiteral("AboutDiaBox")});
     QCOMPARE(window.windowTitle(), QStringLiteral("LAYRA ver. 1.00f Beta"));
     QCOMPARE(window.state().textLineHeight, window.canvas().Metrics().charHeight);
