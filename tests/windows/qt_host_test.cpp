@@ -97,7 +97,6 @@ class QtHostTest : public QObject {
     QCOMPARE(dialogs_->messages.size(), 1);
     QVERIFY(dialogs_->messages[0].text.contains(QStringLiteral("does not exist")));
     QVERIFY(dialogs_->messages[0].text.contains(QStringLiteral("new.dat")));
-    QCOMPARE(dialogs_->messages[0].buttons, QMessageBox::Ok);
     QVERIFY(!QFile::exists(Path("new.dat")));  // naming it does not create it
     QCOMPARE(dialogs_->unexpected, 0);
   }
@@ -163,10 +162,6 @@ class QtHostTest : public QObject {
     });
     QCOMPARE(host_->AskAdditionalIterations(state_->settings), 1);
     QCOMPARE(state_->settings.additionalIterations, 4);
-    // Closed without a choice counts as Cancel: no more iterations.
-    QCOMPARE(host_->AskAdditionalIterations(state_->settings), 2);
-    QCOMPARE(state_->settings.additionalIterations, 0);
-    QCOMPARE(state_->dialogResult, 2);
 
     // A stop request skips the prompts.
     host_.reset();

@@ -82,8 +82,7 @@ class SurveySectionTest : public QObject {
     MainWindow window(&dialogs);
     dialogs.ThenChoose(path);
     window.RunCommand(kCommandSurveySection);
-    QCOMPARE(dialogs.messages.size(), 1);
-    QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("needs a column \"elevation\"")));
+    QCOMPARE(dialogs.messages.size(), 1);  // its text is the survey reader's, tested there
     QVERIFY(window.surveyWindow() == nullptr);
   }
 
