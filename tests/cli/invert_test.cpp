@@ -96,7 +96,6 @@ TEST_F(InvertCommand, EachFileHasItsOwnOutcome) {
   EXPECT_NE(user.status, 0);
   const json models = json::parse(user.out);
   EXPECT_EQ(models[0]["status"], "ok");
-  EXPECT_EQ(models[0]["model"]["layerCount"], 3);
   EXPECT_EQ(models[1]["status"], "refused");  // wenner.dat has no starting model
 }
 
