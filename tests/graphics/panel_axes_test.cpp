@@ -93,13 +93,14 @@ TEST(DrawPanelAxes, SpacingAndDepthLabelsShowTheirDecades) {
   PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 3, -2, 1);
   const RecordingCanvas canvas = Drawn(panel);
   auto spacing = TextsAt(canvas, panel.y0 + 1);
-  EXPECT_EQ(Strings(spacing), (std::vector<std::string>{"0.01", "0.1", "1.0", "10.0"}));
+  ASSERT_EQ(Strings(spacing), (std::vector<std::string>{"0.01", "0.1", "1.0", "10.0"}));
   int column = 200;
   for (const auto& item : spacing) {
     EXPECT_LE(std::abs(item.x + static_cast<int>(item.text.size()) * W / 2 - column), W)
         << item.text;
     column += 200;
   }
+  EXPECT_GE(spacing[0].x, 200 - W);  // clear of the value labels, which end at 200 - W
   const TextItem* depth_label = canvas.FindText("0.005");
   ASSERT_NE(depth_label, nullptr);
   auto depth = TextsAt(canvas, depth_label->y);
