@@ -60,6 +60,7 @@ TEST_F(InvertCommand, JsonDescribesEachFileWhateverTheJobs) {
     EXPECT_GE(iterations, 1);
     ASSERT_EQ(file["misfits"].size(), static_cast<size_t>(iterations + 1));
     EXPECT_DOUBLE_EQ(file["misfits"][iterations].get<double>(), file["misfit"].get<double>());
+    EXPECT_LT(file["misfit"].get<double>(), 1.0);  // a fraction, not per cent
     const int layers = file["model"]["layerCount"];
     EXPECT_EQ(file["model"]["resistivity"].size(), static_cast<size_t>(layers));
     EXPECT_EQ(file["model"]["thickness"].size(), static_cast<size_t>(layers - 1));
@@ -333,7 +334,8 @@ TEST_F(InvertCommand, UncertaintyTableAndJson) {
   const std::vector<std::string> names = {"rho1", "rho2", "rho3", "h1", "h2"};
   ASSERT_EQ(u["parameters"].size(), names.size());
   for (size_t k = 0; k < names.size(); ++k) EXPECT_EQ(u["parameters"][k]["name"], names[k]);
-  EXPECT_EQ(u["parameters"][3]["low"], u["parameters"][3]["high"]);
+  EXPECT_EQ(u["parameters"][3]["low"], u["parameters"][3]["high"]);  // h1 is fixed
+  EXPECT_EQ(u["parameters"][3]["factor"].get<double>(), 1.0);
   EXPECT_EQ(u["correlation"].size(), names.size());
   EXPECT_EQ(u["conductance"].size(), 2u);
   EXPECT_EQ(u["transverseResistance"][1]["layer"], 2);
