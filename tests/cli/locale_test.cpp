@@ -19,19 +19,13 @@ using layra::testing::ExamplePath;
 using layra::testing::ReadWholeFile;
 using layra::testing::RunLayraCli;
 
-// What one locale produced: the output of every command and every file written.
-struct Outputs {
-  std::string text;
-  std::string results_file;
-  std::string synthetic_file;
-};
-
-Outputs RunAllUnder(const std::string& locale, const fs::path& directory) {
+// What one locale produced: the output of every command, then every file written.
+std::string RunAllUnder(const std::string& locale, const fs::path& directory) {
   ::setenv("LC_ALL", locale.c_str(), 1);
   fs::create_directories(directory);
   const std::string results = (directory / "w.INV").string();
   const std::string synthetic = (directory / "s.dat").string();
-  Outputs outputs;
+  std::string outputs;
   for (const std::string& command :
        {"read " + ExamplePath("schlumberger_two_levels.dat"),
         "read --json " + ExamplePath("sip_amplitude_phase.dat"),
@@ -47,11 +41,11 @@ Outputs RunAllUnder(const std::string& locale, const fs::path& directory) {
         "read '" + synthetic + "'"}) {
     const CliRun run = RunLayraCli(command);
     // Paths differ between the two runs; everything else must not.
-    outputs.text += command.substr(0, command.find(' ')) + " " + std::to_string(run.status) + "\n" +
-                    run.out + run.err;
+    outputs += command.substr(0, command.find(' ')) + " " + std::to_string(run.status) + "\n" +
+               run.out + run.err;
   }
-  outputs.results_file = ReadWholeFile(results) + ReadWholeFile((directory / "i.INV").string());
-  outputs.synthetic_file = ReadWholeFile(synthetic);
+  outputs += ReadWholeFile(results) + ReadWholeFile((directory / "i.INV").string()) +
+             ReadWholeFile(synthetic);
   ::unsetenv("LC_ALL");
   return outputs;
 }
@@ -61,13 +55,9 @@ TEST(Locale, CommaDecimalLocaleGivesTheSameBytesAsTheCLocale) {
   if (comma.name.empty()) GTEST_SKIP() << comma.reason;
   const fs::path base = fs::path(::testing::TempDir()) / "layra_locale_test";
   fs::remove_all(base);
-  const Outputs c = RunAllUnder("C", base / "point");
-  const Outputs german = RunAllUnder(comma.name, base / "comma");
-  ASSERT_NE(c.results_file.find("Iteration"), std::string::npos);
-  EXPECT_EQ(c.results_file, german.results_file);
-  EXPECT_EQ(c.synthetic_file, german.synthetic_file);
-  std::string expected = c.text;
-  std::string got = german.text;
+  std::string expected = RunAllUnder("C", base / "point");
+  std::string got = RunAllUnder(comma.name, base / "comma");
+  ASSERT_NE(expected.find("Initial Model"), std::string::npos);  // the results files were written
   for (auto* text : {&expected, &got}) {
     for (const fs::path& dir : {base / "point", base / "comma"}) {
       for (size_t at; (at = text->find(dir.string())) != std::string::npos;) {

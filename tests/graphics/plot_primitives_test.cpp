@@ -31,7 +31,6 @@ TEST(FormatTickLabel, UsesTheFormatOfEachDecimalCount) {
   EXPECT_EQ(FormatTickLabel(100, 1), "100.0");
   EXPECT_EQ(FormatTickLabel(0.01, 2), "0.01");
   EXPECT_EQ(FormatTickLabel(0.5, 3), "0.500");
-  EXPECT_EQ(FormatTickLabel(0.5, 5), "0.50000");
   EXPECT_EQ(FormatTickLabel(1e-6, 6), "0.000001");
   EXPECT_EQ(FormatTickLabel(0.5, 9), "0.500000");
   // Decimals 0 or less: an integer, rounded half away from zero.

@@ -76,7 +76,6 @@ TEST(MakeSpacingAxis, SpansTheSpacingsAndInterfacesInWholeDecades) {
       // Just beyond a decade the last point stays on the graph (a sounding
       // ending at AB/2 = 110 m used to lose its last point off the right edge).
       {{1.0f, 110.0f}, {1.0f, 1.0f}, 0.0f, 3.0f},
-      {{1.0f, 120.0f}, {1.0f, 1.0f}, 0.0f, 3.0f},
       {{10.0f, 100.0f}, {0.8f, 20.0f, 1.0f}, 0.0f, 2.0f},    // shown at 1.6 m
       {{10.0f, 100.0f}, {5.0f, 20.0f, 1.0f}, 0.0f, 2.0f},    // exactly on the decade line
       {{10.0f, 100.0f}, {8.0f, 20.0f, 1.0f}, 1.0f, 2.0f},    // thick enough: unchanged

@@ -38,30 +38,21 @@ void ExpectPixels(const RasterCanvas& canvas, std::initializer_list<Probe> probe
     EXPECT_EQ(canvas.GetPixel(p.x, p.y), p.colour) << p.x << ", " << p.y;
 }
 
+// The line patterns themselves are pinned in raster_test; the canvas paints
+// them in the pen's colour from the current position and clips them.
 TEST(RasterCanvas, LinesLeaveOutTheirEndPointInEveryPen) {
   RasterCanvas canvas(100, 100, kCell, nullptr);
   canvas.MoveTo(10, 10);
   canvas.LineTo(20, 10);
   ExpectPixels(canvas, {{10, 10, kBlack}, {19, 10, kBlack}, {20, 10, kWhite}});
-  canvas.MoveTo(20, 12);  // right to left: the left end is the one left out
-  canvas.LineTo(10, 12);
-  ExpectPixels(canvas, {{20, 12, kBlack}, {11, 12, kBlack}, {10, 12, kWhite}});
   EXPECT_EQ(canvas.SelectPen(Pen{PenStyle::kSolid, kBlue}), Pen{});
   canvas.MoveTo(30, 30);
   canvas.LineTo(30, 20);
   ExpectPixels(canvas, {{30, 30, kBlue}, {30, 21, kBlue}, {30, 20, kWhite}});
-  canvas.SelectPen(Pen{PenStyle::kDash, kBlue});
-  canvas.MoveTo(0, 5);
-  canvas.LineTo(60, 5);
-  for (int x = 0; x < 60; ++x) {
-    EXPECT_EQ(canvas.GetPixel(x, 5), x % 24 < 18 ? kBlue : kWhite) << "dash x " << x;
-  }
   canvas.SelectPen(Pen{PenStyle::kDot, kBlue});
   canvas.MoveTo(0, 9);
   canvas.LineTo(30, 9);
-  for (int x = 0; x < 30; ++x) {
-    EXPECT_EQ(canvas.GetPixel(x, 9), x % 6 < 3 ? kBlue : kWhite) << "dot x " << x;
-  }
+  ExpectPixels(canvas, {{2, 9, kBlue}, {3, 9, kWhite}});
   canvas.SelectPen(Pen{});
   canvas.MoveTo(-1000000, 50);  // far outside: clipped, no fault
   canvas.LineTo(1000000, 50);
