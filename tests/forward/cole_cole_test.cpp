@@ -49,8 +49,7 @@ TEST(ColeColeResponse, DirectCurrentAndUnpolarisableLayerAreReal) {
   EXPECT_NEAR(Response(55.0f, 0.4f, 1.0f, 0.8f, 1e7f).real, 33.0f, 0.05f);
 }
 
-// Where the real part is 0 the phase takes its limit for a small positive
-// real part instead of dividing by zero.
+// A zero real part gives the limit for a small positive one, not a division.
 TEST(PhaseMilliradians, ZeroRealPartHasADefinedPhase) {
   EXPECT_NEAR(PhaseMilliradians(0.0f, -2.0f), 1570.796f, 1e-3f);
   EXPECT_NEAR(PhaseMilliradians(0.0f, 2.0f), -1570.796f, 1e-3f);
@@ -93,7 +92,7 @@ TEST_P(ColeColeDerivativesCheck, MatchCentralDifferences) {
   EXPECT_EQ(amplitude, v.amplitude);
   EXPECT_EQ(phase, v.phase);
 
-  // Float rounding of about 2 * 6e-8 |value| over the step 2h; 0.2 % steps.
+  // 0.2 % steps; float rounding of about 2 * 6e-8 |value| over 2h.
   const float h_tau = 2e-3f * k.tau, h_c = 2e-3f;
   const Value by_tau[2] = {Response(k.rho0, k.m, k.tau + h_tau, k.c, k.f),
                            Response(k.rho0, k.m, k.tau - h_tau, k.c, k.f)};
@@ -125,10 +124,7 @@ TEST_P(ColeColeDerivativesCheck, MatchCentralDifferences) {
 
 INSTANTIATE_TEST_SUITE_P(AcrossTheSpectrum,
                          ColeColeDerivativesCheck,
-                         ::testing::Values(Case{100.0f, 0.2f, 0.01f, 0.5f, 1.0f},
-                                           Case{100.0f, 0.2f, 0.01f, 0.5f, 16.0f},
-                                           Case{100.0f, 0.2f, 0.01f, 0.5f, 300.0f},
-                                           Case{35.0f, 0.6f, 2.0f, 0.25f, 0.1f},
+                         ::testing::Values(Case{100.0f, 0.2f, 0.01f, 0.5f, 16.0f},
                                            Case{2000.0f, 0.05f, 0.001f, 0.9f, 150.0f},
                                            Case{10.0f, 0.9f, 100.0f, 0.7f, 0.001f}));
 
@@ -145,9 +141,8 @@ TEST(ColeColeDerivatives, ZeroFrequencyGivesDirectCurrentAndNoSlope) {
   EXPECT_EQ(All(p), std::vector<float>(8, 0.0f));
 }
 
-// The model-file reader takes time constants of 1e-6..1e4 s, frequencies of
-// 1e-6..1e9 Hz and exponents in (0, 1]: every corner of that box has a finite
-// response and finite derivatives.
+// Every corner of the accepted parameter box (tau 1e-6..1e4 s, f 1e-6..1e9 Hz,
+// c in (0, 1]) has a finite response and derivatives.
 TEST(ColeColeDerivatives, FiniteOverTheAcceptedParameterRanges) {
   for (float tau : {1e-6f, 1e4f}) {
     for (float f : {1e-6f, 1e9f}) {

@@ -106,9 +106,8 @@ TEST(NormalEquations, RobustWeightsDownweightTheOutlier) {
   EXPECT_NEAR(rhs[0], 2 * w_small * 0.01 + w_large * 1.0, 1e-3);
 }
 
+// A layer the data cannot see is still solvable with roughness damping.
 TEST(CholeskyFactor, RoughnessDampingWithAnEmptyColumnStaysPositiveDefinite) {
-  // A Jacobian that cannot see layer 3 still gives a solvable system with
-  // roughness damping (0.1 on the diagonal of Cm).
   const int rows = 3, p = 3;
   const std::vector<float> jacobian = {1, 0.5f, 0.2f, 0.3f, 1, 0.4f, 0, 0, 0};
   const std::vector<float> residuals = {0.1f, -0.2f, 0.05f};
