@@ -31,6 +31,14 @@ using testing::SetModel;
 const std::vector<float> kTrueResistivity = {100.0f, 20.0f, 500.0f};
 const std::vector<float> kTrueThickness = {5.0f, 15.0f};
 
+std::vector<std::string> Progress(const RecordingCanvas& canvas) {
+  std::vector<std::string> lines;
+  for (const auto& op : canvas.ops()) {
+    if (op.kind == testing::DrawOp::Kind::kText && op.x1 == 8) lines.push_back(op.text);
+  }
+  return lines;
+}
+
 class InversionDriverTest : public ::testing::Test {
  protected:
   void ThreeLayerSounding(double noise = 0.0, unsigned seed = 7) {
@@ -71,19 +79,10 @@ class InversionDriverTest : public ::testing::Test {
   }
 
   // Progress lines stay in the drawing record after a plot clears the window.
-  const testing::DrawOp* FindProgressLine(const std::string& text) const {
-    for (const auto& op : canvas_.ops()) {
-      if (op.kind == testing::DrawOp::Kind::kText && op.x1 == 8 && op.text == text) return &op;
-    }
-    return nullptr;
-  }
-
-  int ProgressLinesStartingWith(const std::string& prefix) const {
+  int ProgressLines(const std::string& prefix, bool whole = true) const {
     int count = 0;
-    for (const auto& op : canvas_.ops()) {
-      if (op.kind == testing::DrawOp::Kind::kText && op.x1 == 8 && op.text.rfind(prefix, 0) == 0)
-        ++count;
-    }
+    for (const std::string& line : Progress(canvas_))
+      count += whole ? line == prefix : line.rfind(prefix, 0) == 0;
     return count;
   }
 
@@ -115,9 +114,10 @@ TEST_F(InversionDriverTest, UserModelRunRecoversTheThreeLayerModelWithoutALeftOu
   }
   EXPECT_NEAR(state_.model.depthTop[2], 20.0f, 0.4f);
   EXPECT_LT(state_.outcome.finalMisfit, 0.0005f);
-  EXPECT_NE(FindProgressLine("Number of data points is 29."), nullptr);
-  EXPECT_NE(FindProgressLine("Number of model parameters is 5."), nullptr);
-  EXPECT_NE(FindProgressLine("Number of model layers is 3."), nullptr);
+  for (const char* line : {"Number of data points is 29.",
+                           "Number of model parameters is 5.",
+                           "Number of model layers is 3."})
+    EXPECT_EQ(ProgressLines(line), 1) << line;
   EXPECT_EQ(host_.save_titles, std::vector<std::string>{"File Name for Inversion Results"});
   EXPECT_EQ(host_.save_defaults[0], results_file_);
   EXPECT_EQ(state_.data.pointCount, 30);
@@ -156,7 +156,7 @@ TEST_F(InversionDriverTest, AutomaticRunReachesTheConvergenceLimit) {
                     "Iteration %2d  RMS error %8.2f",
                     k,
                     100.0 * state_.outcome.misfits[k]);
-      EXPECT_NE(FindProgressLine(line), nullptr) << line;
+      EXPECT_EQ(ProgressLines(line), 1) << line;
     }
   }
 }
@@ -192,8 +192,8 @@ TEST_F(InversionDriverTest, ZeroIterationsWriteAndPlotOnlyTheStartingModel) {
   RunInteractive(0);
   EXPECT_EQ(state_.outcome.runStatus, RunStatus::kCompleted);
   EXPECT_EQ(state_.outcome.lastIteration, 0);
-  EXPECT_EQ(ProgressLinesStartingWith("Iteration  0"), 1);
-  EXPECT_EQ(ProgressLinesStartingWith("Iteration  1"), 0);
+  EXPECT_EQ(ProgressLines("Iteration  0", false), 1);
+  EXPECT_EQ(ProgressLines("Iteration  1", false), 0);
   EXPECT_EQ(ResultsText().find("Iteration 1"), std::string::npos);
   EXPECT_NE(ResultsText().find("Initial Model"), std::string::npos);
   EXPECT_GE(canvas_.clear_count(), 1);
@@ -482,15 +482,8 @@ TEST_F(InversionDriverTest, EachCanvasGetsTheRunPlotsItWants) {
   EXPECT_EQ(last.TextLines(), each.TextLines());
   EXPECT_EQ(last.segments().size(), each.segments().size());
   EXPECT_EQ(last.rectangles().size(), each.rectangles().size());
-  auto progress = [](const RecordingCanvas& canvas) {
-    std::vector<std::string> lines;
-    for (const auto& op : canvas.ops()) {
-      if (op.kind == testing::DrawOp::Kind::kText && op.x1 == 8) lines.push_back(op.text);
-    }
-    return lines;
-  };
-  EXPECT_EQ(progress(last), progress(each));
-  EXPECT_EQ(progress(none), progress(each));
+  EXPECT_EQ(Progress(last), Progress(each));
+  EXPECT_EQ(Progress(none), Progress(each));
 }
 
 }  // namespace
