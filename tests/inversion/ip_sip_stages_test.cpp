@@ -34,7 +34,7 @@ LayeredModel TrueModel() {
   return testing::ColeColeModel(kRho, kThickness, kCharge, kTau, kExponent);
 }
 
-// Spectra of a model's first `layers` layers, point by point.
+// Schlumberger spectra of a model's first `layers` layers, point by point.
 testing::Spectra PointMajorSpectra(const LayeredModel& model,
                                    int layers,
                                    const float* spacings,
