@@ -269,11 +269,8 @@ TEST_F(InversionDriverTest, OverflowingStepsNeverEnterTheModel) {
   state_.settings.iterationLimit = 5;
   RunInteractive(1);
   const LayeredModel& model = state_.model;
-  for (float v : {model.resistivity[0],
-                  model.resistivity[1],
-                  model.resistivity[2],
-                  model.thickness[0],
-                  model.thickness[1]}) {
+  for (int j = 0; j < 5; ++j) {
+    const float v = j < 3 ? model.resistivity[j] : model.thickness[j - 3];
     EXPECT_TRUE(std::isfinite(v) && v > 0.0f) << v;
   }
   ASSERT_GE(state_.outcome.lastIteration, 1);
@@ -398,10 +395,7 @@ TEST_F(InversionDriverTest, RefusedRunsSayWhyAndKeepEarlierFiles) {
     EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
     EXPECT_EQ(host.save_titles.empty(), !c.save_to_data_file);
     EXPECT_EQ(ResultsText(), kept);
-    std::ifstream in(data_file_);
-    std::string line;
-    std::getline(in, line);
-    EXPECT_EQ(line, "the data");
+    EXPECT_EQ(testing::FileText(data_file_), "the data\n");
     EXPECT_FALSE(fs::exists(directory_.path() / "sounding.INx"));
     if (!c.caption) continue;
     ASSERT_EQ(host.messages.size(), 1u);
