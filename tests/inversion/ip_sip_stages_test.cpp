@@ -34,7 +34,7 @@ LayeredModel TrueModel() {
   return testing::ColeColeModel(kRho, kThickness, kCharge, kTau, kExponent);
 }
 
-// Spectra of a model's first `layers` layers, point by point.
+// Schlumberger spectra of a model's first `layers` layers, point by point.
 testing::Spectra PointMajorSpectra(const LayeredModel& model,
                                    int layers,
                                    const float* spacings,
@@ -51,7 +51,7 @@ testing::Spectra PointMajorSpectra(const LayeredModel& model,
 
 class StagesTest : public ::testing::Test {
  protected:
-  // An IP sounding of the true model; `scale` 1: fractions, 1000: mV/V.
+  // `scale` 1: fractions, 1000: mV/V.
   void IpSounding(ProgramState& state, float scale) {
     const std::vector<float> spacings = LogSpacings(1.0f, 300.0f, 20);
     testing::FillSounding(
@@ -64,8 +64,7 @@ class StagesTest : public ::testing::Test {
     for (int i = 0; i < 20; ++i) state.data.ipValue[i] = scale * ma[i];
   }
 
-  // A SIP sounding of the true model in the given form, with the derived IP
-  // value of each point.
+  // With the derived IP value of each point.
   void SipSounding(ProgramState& state, SipForm form) {
     const std::vector<float> spacings = LogSpacings(1.0f, 300.0f, 16);
     const int n = 16, nf = static_cast<int>(kFrequencies.size());
@@ -84,7 +83,6 @@ class StagesTest : public ::testing::Test {
         const int v = i * nf + k;
         data.sipValue1[v] = form == SipForm::kAmplitudePhase ? s.amplitude[v] : s.real[v];
         data.sipValue2[v] = form == SipForm::kAmplitudePhase ? s.phase[v] : s.imaginary[v];
-        // The amplitude's drop below DC: the same IP values for both forms.
         const float rho = data.apparentResistivity[i];
         drop = std::max(drop, (rho - s.amplitude[v]) / rho);
       }
@@ -101,8 +99,8 @@ class StagesTest : public ::testing::Test {
   testing::TestDirectory directory_{"layra_stages"};
 };
 
-// IP values in thousandths are scaled as a whole: both units give the same
-// chargeabilities, which fit the data; the observed data stay as given.
+// Fractions and thousandths give the same chargeabilities, which fit the data;
+// the observed data stay as given.
 TEST_F(StagesTest, IpStageFitsChargeabilitiesInEitherUnit) {
   ProgramState fraction, thousandths;
   IpSounding(fraction, 1.0f);
@@ -119,7 +117,6 @@ TEST_F(StagesTest, IpStageFitsChargeabilitiesInEitherUnit) {
     EXPECT_NEAR(thousandths.model.chargeability[j], fraction.model.chargeability[j], 1e-4f)
         << "layer " << j + 1;
   }
-  // The well-resolved second layer carries the largest chargeability.
   EXPECT_GT(fraction.model.chargeability[1], fraction.model.chargeability[0]);
   for (int i = 0; i < fraction.data.pointCount; ++i) {
     EXPECT_NEAR(outcome.calculatedIp[i], fraction.data.ipValue[i], 0.01f) << "point " << i;
@@ -139,9 +136,8 @@ TEST_F(StagesTest, IpStageWithoutIterationsKeepsTheStartingChargeability) {
   EXPECT_GT(state.outcome.finalIpMisfit, 0.0f);
 }
 
-// In-phase and out-of-phase data are compared as amplitude and phase: both
-// forms give the same result, and the calculated spectra (from the layer
-// thicknesses, not the depths) follow the observed ones closely.
+// Both SIP data forms give the same result, and the calculated spectra follow
+// the observed ones.
 TEST_F(StagesTest, SipStageReproducesTheSpectraInBothDataForms) {
   ProgramState state, in_phase;
   SipSounding(state, SipForm::kAmplitudePhase);
@@ -169,13 +165,11 @@ TEST_F(StagesTest, SipStageReproducesTheSpectraInBothDataForms) {
     EXPECT_NEAR(state.outcome.calculatedAmplitude[v], data.sipValue1[v], 0.03f * data.sipValue1[v]);
   }
   EXPECT_LT(worst_phase, 0.2 * largest_phase);
-  // Per datum fits of the observed spectra are kept.
   EXPECT_NEAR(state.outcome.fittedExponent[0], 0.5f, 0.2f);
 }
 
-// The example SIP sounding inverted automatically (eleven layers, 22 Cole-Cole
-// parameters, next to no damping) ends no worse than its start from the
-// per-datum fits, with exponents in a physical range.
+// The example SIP sounding inverted automatically ends no worse than its start
+// from the per-datum fits, with exponents in a physical range.
 TEST_F(StagesTest, SipStageNeverEndsAboveItsStartingMisfit) {
   ProgramState state;
   RecordingCanvas canvas;

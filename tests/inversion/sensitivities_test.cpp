@@ -75,8 +75,7 @@ std::vector<double> NumericColumn(const Case& c, const std::vector<float>& spaci
 }
 
 // Every analytic column against central differences, automatic and user-model
-// parameters (thickness columns carry the recurrence's factor 2); `relative`
-// is the tolerance as a fraction of the column's largest value.
+// (thickness columns carry a factor 2); `relative` is relative to the column.
 void CheckAgainstCentralDifferences(const Case& c,
                                     const std::vector<float>& spacings,
                                     double relative) {
@@ -87,7 +86,6 @@ void CheckAgainstCentralDifferences(const Case& c,
     LogJacobian(c, user_model, spacings, calculated, jacobian);
     const std::vector<float> reference =
         ForwardResponse(c.array_type, spacings, c.resistivity, c.thickness);
-    // The same grid, transform, filter sum and spline as the forward kernel.
     for (int i = 0; i < n; ++i) {
       EXPECT_FLOAT_EQ(calculated[i], reference[i]) << "spacing " << spacings[i];
     }
@@ -106,10 +104,7 @@ void CheckAgainstCentralDifferences(const Case& c,
   }
 }
 
-// At the grid spacings the interpolation adds nothing: the analytic columns
-// equal the differences to rounding. Between them the derivative columns are
-// interpolated by their own splines and stay within a few percent of the
-// column's scale.
+// Exact to rounding at the grid spacings; within a few percent between them.
 TEST_P(SensitivityCases, MatchCentralDifferencesAtAndBetweenGridSpacings) {
   const Case& c = GetParam();
   const float ends[2] = {1.0f, 300.0f};
@@ -120,36 +115,16 @@ TEST_P(SensitivityCases, MatchCentralDifferencesAtAndBetweenGridSpacings) {
   CheckAgainstCentralDifferences(c, LogSpacings(1.0f, 300.0f, 24), 0.03);
 }
 
-// Scaling every resistivity by one factor scales every apparent resistivity
-// by it, so the log sensitivities to all resistivities sum to 1 per datum.
-TEST_P(SensitivityCases, LogSensitivitiesOfAllResistivitiesSumToOne) {
-  const Case& c = GetParam();
-  const std::vector<float> spacings = LogSpacings(0.5f, 500.0f, 30);
-  const int layers = static_cast<int>(c.resistivity.size());
-  const int n = static_cast<int>(spacings.size());
-  std::vector<float> calculated, jacobian;
-  LogJacobian(c, 1, spacings, calculated, jacobian);
-  for (int i = 0; i < n; ++i) {
-    double sum = 0.0;
-    for (int p = 0; p < layers; ++p) sum += jacobian[i + static_cast<size_t>(p) * n];
-    // Exact at a grid spacing (the first is one), about 0.5 % between.
-    EXPECT_NEAR(sum, 1.0, i == 0 ? 1e-4 : 5e-3) << "spacing " << spacings[i];
-  }
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Models,
     SensitivityCases,
     ::testing::Values(
         Case{ArrayType::kSchlumberger, {100.0f, 20.0f, 500.0f}, {5.0f, 15.0f}},
-        Case{ArrayType::kWenner, {100.0f, 20.0f, 500.0f}, {5.0f, 15.0f}},
-        Case{ArrayType::kSchlumberger, {10.0f, 1000.0f}, {10.0f}},
         Case{ArrayType::kWenner, {42.0f}, {}},
         Case{ArrayType::kWenner, {50.0f, 300.0f, 30.0f, 80.0f, 10.0f}, {2.0f, 3.0f, 8.0f, 20.0f}}));
 
-// Where the recurrence short-cuts, the derivatives follow: a top layer too
-// thick for the abscissa (u = lambda * h > 20) hides everything below, and a
-// zero thickness passes the layer below through with chain factor 1.
+// Short-cuts carry their derivatives: a too-thick top layer hides all below, a
+// zero thickness passes the layer below through.
 TEST(LayerTransformWithDerivatives, ShortCutsCarryTheirDerivatives) {
   const float rho[3] = {100.0f, 10.0f, 1000.0f};
   const float thick[3] = {1000.0f, 5.0f, 0.0f};
@@ -163,8 +138,8 @@ TEST(LayerTransformWithDerivatives, ShortCutsCarryTheirDerivatives) {
   EXPECT_FLOAT_EQ(drho[1], 1.0f);
 }
 
+// Merged datum levels can leave the spacings out of order.
 TEST(ComputeResponseAndSensitivities, SpacingsOutOfOrderGiveTheSameValues) {
-  // Merged datum levels can leave the spacings out of ascending order.
   const float rho[3] = {100.0f, 20.0f, 500.0f};
   const float h[3] = {5.0f, 15.0f, 0.0f};
   std::vector<float> sorted = LogSpacings(1.0f, 200.0f, 12);

@@ -95,10 +95,9 @@ double Departure(const std::vector<SoundingResult>& results) {
   return sum;
 }
 
-// Weight 0 keeps the independent inversions and their files as they are. With
-// ties the noisy sounding moves towards its neighbours, in both the smooth and
-// the few-layer form, and every results file reads back with the joint model
-// as its last block.
+// Weight 0 keeps the independent inversions and files; ties pull the noisy
+// sounding towards its neighbours (smooth and few-layer), and every results file
+// reads back with the joint model as its last block.
 TEST_F(LateralInversionTest, TiesPullANoisySoundingTowardsItsNeighbours) {
   WriteProfile(std::vector<int>(kSoundings, 3));
   for (bool user_model : {false, true}) {
@@ -126,7 +125,6 @@ TEST_F(LateralInversionTest, TiesPullANoisySoundingTowardsItsNeighbours) {
     EXPECT_GT(outcomes[0].iterations, 0);
     EXPECT_LT(Departure(results), 0.5 * before);
     EXPECT_EQ(results[kNoisy].iterations, blocks + 1);
-    EXPECT_GT(FileText(results[kNoisy].resultsFile).size(), file.size());
     for (const SoundingResult& r : results) {
       auto read = std::make_unique<InversionResults>();
       testing::RecordingCanvas canvas;
