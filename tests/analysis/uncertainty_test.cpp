@@ -128,9 +128,9 @@ TEST(FewLayerUncertainty, RangesContainTheTruthAndShowTheEquivalence) {
 
 // An automatic run of the accurate engine on `data`; the model it leaves.
 void SmoothRun(ProgramState& state, const SoundingData& data) {
-  const testing::TestDirectory directory("layra_analysis");
+  const testing::ScratchDir directory;
   state.data = data;
-  state.data.dataFileName = directory / "sounding.dat";
+  state.data.dataFileName = directory.Path("sounding.dat");
   state.dataRead = 1;
   state.engine = Options();
   state.settings.iterationLimit = 25;

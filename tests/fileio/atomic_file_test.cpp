@@ -32,14 +32,14 @@ TEST(AtomicFileTest, ReplacesTheTargetOnlyOnCommit) {
     AtomicFileWriter writer(target);
     ASSERT_TRUE(writer.ok()) << writer.error();
     writer.Write("half written");
-    EXPECT_EQ(testing::ReadWholeText(target), "old contents\n");  // abandoned without Commit
+    EXPECT_EQ(testing::ReadWholeFile(target), "old contents\n");  // abandoned without Commit
   }
-  EXPECT_EQ(testing::ReadWholeText(target), "old contents\n");
+  EXPECT_EQ(testing::ReadWholeFile(target), "old contents\n");
   EXPECT_EQ(LeftoverTemporaries(folder), 0);
 
   std::string error;
   ASSERT_TRUE(WriteFileAtomically(target, "new contents\n", &error)) << error;
-  EXPECT_EQ(testing::ReadWholeText(target), "new contents\n");
+  EXPECT_EQ(testing::ReadWholeFile(target), "new contents\n");
   EXPECT_EQ(LeftoverTemporaries(folder), 0);
   fs::remove_all(folder);
 }

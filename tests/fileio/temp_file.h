@@ -16,6 +16,7 @@
 
 #include "fileio/data_file.h"
 #include "tests/support/recording_canvas.h"
+#include "tests/support/scratch_dir.h"
 #include "tests/support/scripted_host.h"
 
 namespace layra::testing {
@@ -26,14 +27,6 @@ inline std::vector<std::string> Lines(const std::string& text) {
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
-}
-
-// The whole contents of the file at `path` ("" when it cannot be read).
-inline std::string ReadWholeText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 class TempFile {
@@ -61,7 +54,7 @@ class TempFile {
     std::ofstream out(path_, std::ios::binary);
     out << contents;
   }
-  std::string Read() const { return ReadWholeText(path_); }
+  std::string Read() const { return ReadWholeFile(path_); }
 
  private:
   std::string path_;

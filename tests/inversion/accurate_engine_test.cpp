@@ -33,7 +33,7 @@ class AccurateEngineTest : public ::testing::Test {
                 const std::vector<float>& rho,
                 const std::vector<float>& h,
                 double noise) {
-    testing::FillSounding(state_, array_type, spacings, rho, h, directory_ / "sounding.dat");
+    testing::FillSounding(state_, array_type, spacings, rho, h, directory_.Path("sounding.dat"));
     std::vector<double> response;
     ASSERT_TRUE(AccurateApparentResistivity(
         array_type, Doubles(spacings), Doubles(rho), Doubles(h), response, nullptr));
@@ -47,10 +47,10 @@ class AccurateEngineTest : public ::testing::Test {
 
   void Run(int user_model) {
     state_.settings.iterationLimit = 25;
-    testing::RunSavingTo(state_, directory_ / "sounding.INV", user_model);
+    testing::RunSavingTo(state_, directory_.Path("sounding.INV"), user_model);
   }
 
-  testing::TestDirectory directory_{"layra_accurate"};
+  testing::ScratchDir directory_;
   ProgramState state_;
 };
 
@@ -101,7 +101,7 @@ TEST_F(AccurateEngineTest, FixedValuesStayExactAndBoundsHold) {
   InversionResults results;
   testing::RecordingCanvas canvas;
   testing::ScriptedHost reader;
-  ASSERT_EQ(ReadResultsFile(directory_ / "sounding.INV", results, canvas, 16, reader), 0);
+  ASSERT_EQ(ReadResultsFile(directory_.Path("sounding.INV"), results, canvas, 16, reader), 0);
   EXPECT_EQ(results.someParametersFixed, 1);
 
   for (const char* name : {"rho4", "h3", "m1"}) {
@@ -111,10 +111,10 @@ TEST_F(AccurateEngineTest, FixedValuesStayExactAndBoundsHold) {
     SetModel(refused.model, {80.0f, 23.7f, 400.0f}, {6.3f, 12.0f});
     refused.engine.fixed = {name};
     refused.engine.bounds.clear();
-    testing::RunSavingTo(refused, directory_ / "refused.INV", 1);
+    testing::RunSavingTo(refused, directory_.Path("refused.INV"), 1);
     EXPECT_EQ(refused.outcome.runStatus, RunStatus::kFailed) << name;
     EXPECT_NE(refused.outcome.runMessage.find(name), std::string::npos) << name;
-    EXPECT_FALSE(std::filesystem::exists(directory_ / "refused.INV")) << name;
+    EXPECT_FALSE(std::filesystem::exists(directory_.Path("refused.INV"))) << name;
   }
 }
 
@@ -158,7 +158,7 @@ TEST_F(AccurateEngineTest, SmoothRunMeetsTheDiscrepancyOverFourDecades) {
   ProgramState documented = state_;
   documented.engine.engine = EngineKind::kDocumented;
   documented.thicknessFactor = 1.25f;
-  testing::RunSavingTo(documented, directory_ / "documented.INV", 0);
+  testing::RunSavingTo(documented, directory_.Path("documented.INV"), 0);
   EXPECT_EQ(documented.outcome.runStatus, RunStatus::kFailed);
 }
 

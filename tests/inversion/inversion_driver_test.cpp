@@ -66,7 +66,7 @@ class InversionDriverTest : public ::testing::Test {
     RunInteractive(1);
   }
 
-  std::string ResultsText() const { return testing::FileText(results_file_); }
+  std::string ResultsText() const { return testing::ReadWholeFile(results_file_); }
 
   // The results file as the reader takes it; its messages go to `reader`.
   std::unique_ptr<InversionResults> ReadBack(ScriptedHost* reader = nullptr) const {
@@ -86,9 +86,9 @@ class InversionDriverTest : public ::testing::Test {
     return count;
   }
 
-  testing::TestDirectory directory_{"layra_inversion"};
-  const std::string data_file_ = directory_ / "sounding.dat";
-  const std::string results_file_ = directory_ / "sounding.INV";
+  testing::ScratchDir directory_;
+  const std::string data_file_ = directory_.Path("sounding.dat");
+  const std::string results_file_ = directory_.Path("sounding.INV");
   ProgramState state_;
   RecordingCanvas canvas_;
   ScriptedHost host_;
@@ -204,7 +204,7 @@ TEST_F(InversionDriverTest, SilentRunAsksNothingAndLeavesNoResultsFile) {
   EXPECT_TRUE(host_.save_titles.empty());
   EXPECT_EQ(host_.convergence_prompts, 0);
   EXPECT_EQ(host_.iteration_prompts, 0);
-  EXPECT_EQ(state_.resultsFileName, directory_ / "sounding.INx");
+  EXPECT_EQ(state_.resultsFileName, directory_.Path("sounding.INx"));
   EXPECT_FALSE(fs::exists(directory_.path() / "sounding.INx"));
   EXPECT_GT(state_.outcome.lastIteration, 0);
 }
@@ -214,7 +214,7 @@ TEST_F(InversionDriverTest, SilentRunAsksNothingAndLeavesNoResultsFile) {
 TEST_F(InversionDriverTest, ResultsFileChooserTriesAgainOrEnds) {
   ThreeLayerSounding();
   state_.settings.iterationLimit = 1;
-  host_.save_answers.push_back(directory_ / "missing/x.INV");
+  host_.save_answers.push_back(directory_.Path("missing/x.INV"));
   host_.save_answers.push_back(results_file_);
   host_.yes_no_answers.push_back(MessageAnswer::kYes);
   RunInversion(state_, 0, 0, canvas_, host_);
@@ -228,12 +228,12 @@ TEST_F(InversionDriverTest, ResultsFileChooserTriesAgainOrEnds) {
   EXPECT_TRUE(fs::exists(results_file_));
 
   ScriptedHost second;
-  second.save_answers.push_back(directory_ / "missing/x.INV");
+  second.save_answers.push_back(directory_.Path("missing/x.INV"));
   RunInversion(state_, 0, 0, canvas_, second);
   EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
   EXPECT_EQ(second.messages.size(), 1u);
   EXPECT_EQ(state_.outcome.runMessage,
-            "Cannot create the results file " + directory_ / "missing/x.INV" +
+            "Cannot create the results file " + directory_.Path("missing/x.INV") +
                 ": No such file or directory");
 
   ScriptedHost cancelling;
@@ -357,7 +357,7 @@ TEST_F(InversionDriverTest, RefusedRunsSayWhyAndKeepEarlierFiles) {
   };
   const auto no_folder = [&] {
     ThreeLayerSounding();
-    state_.data.dataFileName = directory_ / "missing/sounding.dat";
+    state_.data.dataFileName = directory_.Path("missing/sounding.dat");
   };
   const auto too_many = user_model(std::vector<float>(31, 50.0f), std::vector<float>(30, 2.0f));
   const auto zero_rho = user_model({80.0f, 0.0f, 400.0f}, {4.0f, 10.0f});
@@ -395,7 +395,7 @@ TEST_F(InversionDriverTest, RefusedRunsSayWhyAndKeepEarlierFiles) {
     EXPECT_EQ(state_.outcome.runStatus, RunStatus::kFailed);
     EXPECT_EQ(host.save_titles.empty(), !c.save_to_data_file);
     EXPECT_EQ(ResultsText(), kept);
-    EXPECT_EQ(testing::FileText(data_file_), "the data\n");
+    EXPECT_EQ(testing::ReadWholeFile(data_file_), "the data\n");
     EXPECT_FALSE(fs::exists(directory_.path() / "sounding.INx"));
     if (!c.caption) continue;
     ASSERT_EQ(host.messages.size(), 1u);

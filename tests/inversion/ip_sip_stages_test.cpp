@@ -55,7 +55,7 @@ class StagesTest : public ::testing::Test {
   void IpSounding(ProgramState& state, float scale) {
     const std::vector<float> spacings = LogSpacings(1.0f, 300.0f, 20);
     testing::FillSounding(
-        state, ArrayType::kSchlumberger, spacings, kRho, kThickness, directory_ / "ip.dat");
+        state, ArrayType::kSchlumberger, spacings, kRho, kThickness, directory_.Path("ip.dat"));
     state.data.dataKind = DataKind::kIp;
     const LayeredModel model = TrueModel();
     std::vector<float> rho(20), ma(20);
@@ -69,7 +69,7 @@ class StagesTest : public ::testing::Test {
     const std::vector<float> spacings = LogSpacings(1.0f, 300.0f, 16);
     const int n = 16, nf = static_cast<int>(kFrequencies.size());
     testing::FillSounding(
-        state, ArrayType::kSchlumberger, spacings, kRho, kThickness, directory_ / "sip.dat");
+        state, ArrayType::kSchlumberger, spacings, kRho, kThickness, directory_.Path("sip.dat"));
     SoundingData& data = state.data;
     data.dataKind = DataKind::kSip;
     data.sipForm = form;
@@ -92,11 +92,11 @@ class StagesTest : public ::testing::Test {
 
   void Run(ProgramState& state) {
     SetModel(state.model, kRho, kThickness);
-    testing::RunSavingTo(state, directory_ / "run.INV", 1);
+    testing::RunSavingTo(state, directory_.Path("run.INV"), 1);
     ASSERT_EQ(state.outcome.runStatus, RunStatus::kCompleted) << state.outcome.runMessage;
   }
 
-  testing::TestDirectory directory_{"layra_stages"};
+  testing::ScratchDir directory_;
 };
 
 // Fractions and thousandths give the same chargeabilities, which fit the data;
@@ -177,7 +177,7 @@ TEST_F(StagesTest, SipStageNeverEndsAboveItsStartingMisfit) {
   ASSERT_EQ(ReadDataFile(
                 std::string(LAYRA_EXAMPLES_DIR) + "/sip_amplitude_phase.dat", state, canvas, host),
             0);
-  testing::RunSavingTo(state, directory_ / "example.INV", 0);
+  testing::RunSavingTo(state, directory_.Path("example.INV"), 0);
   ASSERT_EQ(state.outcome.runStatus, RunStatus::kCompleted);
   const SoundingData& data = state.data;
   const int n = data.pointCount, nf = data.frequencyCount, layers = state.model.layerCount;

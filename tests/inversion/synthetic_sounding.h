@@ -21,6 +21,7 @@
 #include "inversion/inversion_driver.h"
 #include "state/records.h"
 #include "tests/support/recording_canvas.h"
+#include "tests/support/scratch_dir.h"
 #include "tests/support/scripted_host.h"
 
 namespace layra::testing {
@@ -162,34 +163,6 @@ inline Spectra SpectralResponse(ArrayType array,
                           s.imaginary.data(),
                           layout);
   return s;
-}
-
-// A folder of the running test's own, removed with this object.
-class TestDirectory {
- public:
-  explicit TestDirectory(const std::string& prefix)
-      : path_(std::filesystem::temp_directory_path() /
-              (prefix + "_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~TestDirectory() { std::filesystem::remove_all(path_); }
-  TestDirectory(const TestDirectory&) = delete;
-  TestDirectory& operator=(const TestDirectory&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
-
-inline std::string FileText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 inline std::vector<double> Doubles(const std::vector<float>& values) {

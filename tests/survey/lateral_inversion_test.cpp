@@ -18,7 +18,7 @@
 namespace layra {
 namespace {
 
-using testing::FileText;
+using testing::ReadWholeFile;
 
 constexpr int kSoundings = 5;
 constexpr int kNoisy = 2;  // the middle sounding
@@ -60,7 +60,7 @@ class LateralInversionTest : public ::testing::Test {
       text += "200\n";
       text += "Convergence limit in percent\n2.0\n";
       const std::string name = "S" + std::to_string(s + 1);
-      const std::string file = directory_ / (name + ".dat");
+      const std::string file = directory_.Path(name + ".dat");
       std::ofstream(file) << text;
       soundings_.push_back({s + 2, file, name, "P", 50.0 * s, 0.0, 0.0});
     }
@@ -72,7 +72,7 @@ class LateralInversionTest : public ::testing::Test {
     return results;
   }
 
-  testing::TestDirectory directory_{"lateral_test"};
+  testing::ScratchDir directory_;
   SurveyRunOptions options_;
   std::vector<SurveySounding> soundings_;
 };
@@ -105,7 +105,7 @@ TEST_F(LateralInversionTest, TiesPullANoisySoundingTowardsItsNeighbours) {
     options_.userModel = user_model;
     std::vector<SoundingResult> results = Independent();
     const std::vector<SoundingResult> independent = results;
-    const std::string file = FileText(results[kNoisy].resultsFile);
+    const std::string file = ReadWholeFile(results[kNoisy].resultsFile);
     std::vector<LateralOutcome> outcomes = InvertLaterally(soundings_, results, 0.0, user_model);
     ASSERT_EQ(outcomes.size(), 1u);
     EXPECT_EQ(outcomes[0].iterations, 0);
@@ -115,7 +115,7 @@ TEST_F(LateralInversionTest, TiesPullANoisySoundingTowardsItsNeighbours) {
       EXPECT_EQ(results[s].model.thickness, independent[s].model.thickness);
       EXPECT_EQ(results[s].misfit, independent[s].misfit);
     }
-    EXPECT_EQ(FileText(results[kNoisy].resultsFile), file);
+    EXPECT_EQ(ReadWholeFile(results[kNoisy].resultsFile), file);
 
     const double before = Departure(results);
     const int blocks = results[kNoisy].iterations;
