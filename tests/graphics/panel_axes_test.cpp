@@ -305,7 +305,8 @@ TEST(DrawPanelAxes, PhaseAxisOnTheRightInBlue) {
   EXPECT_EQ(canvas.pen(), Pen{});
 
   panel.phaseMax = 2;
-  const TextItem* title = Drawn(panel).FindText("App. Phase");
+  const RecordingCanvas narrow = Drawn(panel);
+  const TextItem* title = narrow.FindText("App. Phase");
   ASSERT_NE(title, nullptr);
   EXPECT_EQ(title->color, PaletteBlue);
 }
