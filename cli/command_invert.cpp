@@ -531,7 +531,7 @@ int RunInvert(const InvertOptions& options) {
           result.messages += error + '\n';
           result.plot_failed = true;
         } else {
-          VectorCanvas drawing = MakePictureCanvas(request);
+          DrawingRecord drawing = MakePictureCanvas(request);
           InvertOne(options, &drawing, result);
           if (!SavePicture(drawing, request, &error)) {
             result.messages += error + '\n';
@@ -624,7 +624,7 @@ CommandRegistration registration(
       command->add_option("--output-dir",
                           options->output_directory,
                           "Directory for the results files (default: beside each data file)");
-      command->add_option("--plot", options->plot, "Save the last plot as PNG, SVG, BMP or PDF");
+      command->add_option("--plot", options->plot, "Save the last plot as " + PictureFormatNames());
       command->add_option("--size", options->size, "Plot size WxH in pixels (default 1280x800)");
       command->add_option("-j,--jobs", options->jobs, "Files inverted at a time (default 1)")
           ->check(InRange(1, 1024));

@@ -6,25 +6,15 @@
 // its end point; a rectangle covers left..right-1, top..bottom-1 with its
 // outline in the pen and its inside white. Dashed and dotted pens follow a
 // fixed pattern that restarts with each line (and runs once around a
-// rectangle's outline).
+// rectangle's outline): graphics/pen_pattern.h.
 
 #include <cstdlib>
 #include <utility>
 
+#include "graphics/pen_pattern.h"
 #include "platform/canvas.h"
 
 namespace layra {
-
-struct PenPattern {
-  int on;      // pixels drawn ...
-  int period;  // ... out of every `period`
-};
-
-constexpr PenPattern PatternOf(PenStyle style) {
-  return style == PenStyle::kDash  ? PenPattern{18, 24}
-         : style == PenStyle::kDot ? PenPattern{3, 6}
-                                   : PenPattern{1, 1};
-}
 
 // Calls plot(x, y) for every pixel the pen draws on the way from (x0, y0) to
 // (x1, y1), the end point left out (Bresenham).

@@ -8,6 +8,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPolygonF>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QSvgGenerator>
@@ -65,16 +66,33 @@ Pen PainterCanvas::SelectPen(const Pen& pen) {
 }
 
 void PainterCanvas::ApplyPen() {
-  QPen pen(ToQColor(pen_.color));
-  pen.setWidthF(1.0);
-  pen.setCapStyle(Qt::FlatCap);
-  if (pen_.style == PenStyle::kDash) {
-    pen.setDashPattern({18.0, 6.0});
-  } else if (pen_.style == PenStyle::kDot) {
-    pen.setDashPattern({3.0, 3.0});
-  }
+  QPen pen = ToQPen(pen_.color, pen_.style, 1.0);
+  pen.setJoinStyle(Qt::MiterJoin);
   painter_.setPen(pen);
   painter_.setBrush(Qt::NoBrush);
+}
+
+void PainterCanvas::Polyline(const std::vector<PointF>& points, const Stroke& stroke) {
+  if (points.empty()) return;
+  QPolygonF line;
+  for (const PointF& p : points) line << QPointF(p.x + 0.5, p.y + 0.5);
+  painter_.save();
+  painter_.setRenderHint(QPainter::Antialiasing);
+  painter_.setPen(ToQPen(stroke));
+  painter_.drawPolyline(line);
+  painter_.restore();
+}
+
+void PainterCanvas::FillPolygon(const std::vector<PointF>& points, Rgb color, int opacity) {
+  if (points.size() < 3) return;
+  QPolygonF area;
+  for (const PointF& p : points) area << QPointF(p.x, p.y);
+  painter_.save();
+  painter_.setRenderHint(QPainter::Antialiasing);
+  painter_.setPen(Qt::NoPen);
+  painter_.setBrush(ToQColor(color, opacity));
+  painter_.drawPolygon(area, Qt::OddEvenFill);
+  painter_.restore();
 }
 
 void PainterCanvas::MoveTo(int x, int y) {

@@ -3,8 +3,8 @@
 
 // A Canvas that draws with a QPainter on any paint device: an image, an SVG
 // or PDF file, a printer page. Lines, rectangles and text become vector
-// drawing; the pens keep the window's dash (18 on, 6 off) and dot (3 on,
-// 3 off) patterns. The canvas has the width x height it is given, in the
+// drawing; the pens keep the pictures' dash and dot patterns
+// (graphics/pen_pattern.h). The canvas has the width x height it is given, in the
 // painter's logical units; a picture cannot be read back, so GetPixel answers
 // white.
 
@@ -38,6 +38,9 @@ class PainterCanvas : public Canvas {
   void Rectangle(int left, int top, int right, int bottom) override;
   Rgb GetPixel(int x, int y) const override;
   void SetPixel(int x, int y, Rgb color) override;
+  // Drawn smooth (antialiased), with the stroke's width and opacity.
+  void Polyline(const std::vector<PointF>& points, const Stroke& stroke) override;
+  void FillPolygon(const std::vector<PointF>& points, Rgb color, int opacity) override;
 
  private:
   void ApplyPen();

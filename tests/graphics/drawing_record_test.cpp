@@ -1,4 +1,4 @@
-#include "graphics/vector_canvas.h"
+#include "graphics/drawing_record.h"
 
 #include <expat.h>
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 #include "graphics/plot_primitives.h"
 #include "graphics/raster_canvas.h"
 #include "graphics/sounding_plot.h"
+#include "graphics/svg_document.h"
 
 namespace layra {
 namespace {
@@ -54,7 +55,7 @@ struct TwoLayers {
 
 // Replaying the recording paints exactly the pixels drawing directly paints,
 // whole or a band at a time.
-TEST(VectorCanvas, ReplayPaintsWhatDrawingDirectlyPaints) {
+TEST(DrawingRecord, ReplayPaintsWhatDrawingDirectlyPaints) {
   TwoLayers sounding;
   BoxGlyphs glyphs;
   const auto draw = [&](auto& canvas) {
@@ -66,7 +67,7 @@ TEST(VectorCanvas, ReplayPaintsWhatDrawingDirectlyPaints) {
   };
   RasterCanvas direct(1000, 700, kCell, &glyphs);
   draw(direct);
-  VectorCanvas recording(1000, 700, kCell);
+  DrawingRecord recording(1000, 700, kCell);
   recording.DrawText(0, 0, "cleared away");
   draw(recording);
   RasterCanvas replayed(1000, 700, kCell, &glyphs);
@@ -118,7 +119,7 @@ std::string ParseXml(const std::string& document, XmlCheck* check) {
 
 TEST(SvgDocument, IsWellFormedWhateverTheTextHolds) {
   TwoLayers sounding;
-  VectorCanvas canvas(1000, 700, kCell);
+  DrawingRecord canvas(1000, 700, kCell);
   PlotSounding(sounding.Input(), canvas);
   canvas.SelectPen(Pen{PenStyle::kDash, kBlue});
   canvas.MoveTo(-3, 5);
