@@ -104,8 +104,9 @@ std::string Opacity(int opacity, std::set<int>& opacities) {
   return StrFormat("/A%d gs\n", opacity);
 }
 
-// The objects that embed `font`: the composite font (object `first`), its
-// descendant, descriptor, file and the map from glyphs back to characters.
+// The objects that embed `font`: the composite font, then its descendant,
+// descriptor, file and the map from glyphs back to characters as objects
+// `first` to `first` + 3.
 std::vector<std::string> FontObjects(const PdfFont& font,
                                      const std::map<unsigned, char32_t>& used,
                                      int first) {
@@ -115,12 +116,12 @@ std::vector<std::string> FontObjects(const PdfFont& font,
   const std::string name = "/" + font.postScriptName;
   std::vector<std::string> objects;
   objects.push_back("<< /Type /Font /Subtype /Type0 /BaseFont " + name + " /Encoding /Identity-H " +
-                    StrFormat("/DescendantFonts [%d 0 R] ", first + 1) +
-                    StrFormat("/ToUnicode %d 0 R >>", first + 4));
+                    StrFormat("/DescendantFonts [%d 0 R] ", first) +
+                    StrFormat("/ToUnicode %d 0 R >>", first + 3));
   objects.push_back("<< /Type /Font /Subtype /CIDFontType2 /BaseFont " + name +
                     " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> " +
                     StrFormat("/FontDescriptor %d 0 R /DW %d /CIDToGIDMap /Identity >>",
-                              first + 2,
+                              first + 1,
                               em(font.advance)));
   objects.push_back("<< /Type /FontDescriptor /FontName " + name +
                     StrFormat(" /Flags 33 /FontBBox [%d %d %d %d] /ItalicAngle 0 /Ascent %d "
@@ -132,7 +133,7 @@ std::vector<std::string> FontObjects(const PdfFont& font,
                               em(font.ascender),
                               em(font.descender),
                               em(font.capHeight),
-                              first + 3));
+                              first + 2));
   uLongf packed_size = compressBound(static_cast<uLong>(font.file.size()));
   std::string packed(packed_size, '\0');
   if (compress2(reinterpret_cast<Bytef*>(&packed[0]),
@@ -299,7 +300,7 @@ std::string PdfDocument(const DrawingRecord& drawing, const PdfOptions& options)
 
   // Objects 1 to 6 always; the embedded font's and the opacities' after them.
   const int font_first = 7;
-  const int states_first = font_first + (font != nullptr ? 5 : 0);
+  const int states_first = font_first + (font != nullptr ? 4 : 0);
   std::string resources = "/Font << /F1 5 0 R >>";
   if (!opacities.empty()) {
     resources += " /ExtGState <<";

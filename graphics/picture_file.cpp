@@ -96,7 +96,8 @@ void OnPngWarning(png_structp, png_const_charp) {}
 
 // The colours a picture painted from `drawing` can hold: white, the pens',
 // the pixels' and, for each text colour, its marks at every coverage level on
-// white. Empty when there are more than a palette's 256.
+// white. Empty when there are more than a palette's 256, or when something
+// translucent is drawn.
 std::vector<Rgb> PictureColours(const DrawingRecord& drawing) {
   std::vector<Rgb> colours{kWhite};
   std::unordered_map<std::uint32_t, bool> seen;
@@ -117,6 +118,15 @@ std::vector<Rgb> PictureColours(const DrawingRecord& drawing) {
         break;
       }
       case DrawingItem::Kind::kPixel:
+        add(p.color);
+        break;
+      case DrawingItem::Kind::kPolyline:
+        // Mixed with what lies below: colours no list can foresee.
+        if (p.stroke.opacity < 255) return {};
+        add(p.stroke.color);
+        break;
+      case DrawingItem::Kind::kPolygon:
+        if (p.opacity < 255) return {};
         add(p.color);
         break;
       default:

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "graphics/raster_canvas.h"
 #include "graphics/run_png_writer.h"
 #include "tests/support/scratch_dir.h"
 
@@ -100,15 +101,10 @@ TEST_F(PictureFiles, WritesPngBmpAndSvgByExtension) {
   EXPECT_EQ(Names(), (std::vector<std::string>{"plot.BMP", "plot.png", "plot.svg"}));
 }
 
-// A PDF is whole: its cross-reference table points at each object, and the
-// text and page size are in it.
-TEST_F(PictureFiles, PdfCrossReferencesPointAtItsObjects) {
-  ASSERT_EQ(Save(Path("plot.pdf")), "");
-  const std::string pdf = layra::testing::ReadWholeFile(Path("plot.pdf"));
+// A PDF is whole: its cross-reference table points at each object.
+void ExpectWholePdf(const std::string& pdf) {
   EXPECT_EQ(pdf.compare(0, 5, "%PDF-"), 0);
   EXPECT_EQ(pdf.substr(pdf.size() - 6), "%%EOF\n");
-  EXPECT_NE(pdf.find("/MediaBox [0 0 201 240]"), std::string::npos);
-  EXPECT_NE(pdf.find("(Depth of layers) Tj"), std::string::npos);
   const size_t startxref = pdf.rfind("startxref\n");
   ASSERT_NE(startxref, std::string::npos);
   const size_t xref = std::stoul(pdf.substr(startxref + 10));
@@ -127,21 +123,91 @@ TEST_F(PictureFiles, PdfCrossReferencesPointAtItsObjects) {
   }
 }
 
-// A PNG holds the very colours drawn, whether they fit a palette or not.
+// Latin-1 text is set in the standard Courier font on a page of the
+// picture's size; text beyond it embeds the pictures' font, which then sets
+// every text, with a map back to the characters; a paper size scales the
+// picture onto the page; translucent fills get their graphics state.
+TEST_F(PictureFiles, PdfSetsItsTextAndPagesAsAsked) {
+  ASSERT_EQ(Save(Path("plot.pdf")), "");
+  std::string pdf = layra::testing::ReadWholeFile(Path("plot.pdf"));
+  ExpectWholePdf(pdf);
+  EXPECT_NE(pdf.find("/MediaBox [0 0 201 240]"), std::string::npos);
+  EXPECT_NE(pdf.find("(Depth of layers) Tj"), std::string::npos);
+  EXPECT_NE(pdf.find("/BaseFont /Courier"), std::string::npos);
+
+  DrawingRecord drawing = Drawing();
+  drawing.DrawText(5,
+                   40,
+                   "\xCF\x81"
+                   "a (\xCE\xA9\xC2\xB7m)");
+  drawing.FillPolygon({{0, 0}, {20, 0}, {20, 20}}, kBlue, 128);
+  PictureOptions a4;
+  a4.paper = kPaperA4;
+  ASSERT_EQ(Save(Path("units.pdf"), drawing, a4), "");
+  pdf = layra::testing::ReadWholeFile(Path("units.pdf"));
+  ExpectWholePdf(pdf);
+  EXPECT_NE(pdf.find("/MediaBox [0 0 595.276 841.89]"), std::string::npos);
+  EXPECT_NE(pdf.find("q 2.6795 0 0 2.6795 28.35 99.40 cm"), std::string::npos);
+  EXPECT_NE(pdf.find("/DescendantFonts [7 0 R] /ToUnicode 10 0 R"), std::string::npos);
+  EXPECT_NE(pdf.find("7 0 obj\n<< /Type /Font /Subtype /CIDFontType2"), std::string::npos);
+  EXPECT_NE(pdf.find("10 0 obj\n<< /Length"), std::string::npos);
+  EXPECT_NE(pdf.find("/FontFile2"), std::string::npos);
+  EXPECT_EQ(pdf.find("/Courier"), std::string::npos);
+  EXPECT_NE(pdf.find("<03A9>"), std::string::npos) << "the ohm sign maps back to its character";
+  EXPECT_NE(pdf.find("<00B7>"), std::string::npos);
+  EXPECT_EQ(pdf.find("(Depth of layers)"), std::string::npos) << "glyphs, not Latin-1 text";
+  EXPECT_NE(pdf.find("/ExtGState << /A128"), std::string::npos);
+  EXPECT_NE(pdf.find("/CA 0.502 /ca 0.502"), std::string::npos);
+}
+
+// The dash and dot patterns are one definition: 18 on and 6 off, 3 and 3, in
+// pixels and in the vector formats alike.
+TEST_F(PictureFiles, EveryWriterDrawsTheSameDashes) {
+  DrawingRecord drawing = MakePictureDrawing(200, 40);
+  drawing.SelectPen(Pen{PenStyle::kDash, kBlue});
+  drawing.MoveTo(0, 5);
+  drawing.LineTo(100, 5);
+  drawing.Polyline({{0, 20}, {100, 20}}, Stroke{kRed, PenStyle::kDot, 1.0, 255});
+  std::string error;
+  const PixelImage pixels = PaintPicture(drawing, &error);
+  ASSERT_TRUE(pixels.IsValid()) << error;
+  for (int x = 0; x < 48; ++x) {
+    EXPECT_EQ(pixels.At(x, 5), x % 24 < 18 ? kBlue : kWhite) << x;
+    EXPECT_EQ(pixels.At(x, 20), x % 6 < 3 ? kRed : kWhite) << x;
+  }
+  ASSERT_EQ(Save(Path("dashes.svg"), drawing), "");
+  const std::string svg = layra::testing::ReadWholeFile(Path("dashes.svg"));
+  EXPECT_NE(svg.find("stroke=\"#0000ff\" stroke-dasharray=\"18 6\""), std::string::npos);
+  EXPECT_NE(svg.find("stroke-dasharray=\"3 3\""), std::string::npos);
+  ASSERT_EQ(Save(Path("dashes.pdf"), drawing), "");
+  const std::string pdf = layra::testing::ReadWholeFile(Path("dashes.pdf"));
+  EXPECT_NE(pdf.find("[18 6] 0 d"), std::string::npos);
+  EXPECT_NE(pdf.find("[3 3] 0 d"), std::string::npos);
+}
+
+// A PNG holds the very colours drawn, whether they fit a palette or not (a
+// translucent fill mixes colours no palette foresees).
 TEST_F(PictureFiles, PngKeepsEveryColourDrawn) {
-  for (const int colours : {3, 300}) {
+  for (const int colours : {3, 300, 4}) {
     DrawingRecord drawing = MakePictureDrawing(300, 200);
-    for (int i = 0; i < colours; ++i) {
+    for (int i = 0; i < std::min(colours, 300); ++i) {
       drawing.SetPixel(
           i, 7, Rgb{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i / 2), 9});
     }
+    if (colours == 4) drawing.FillPolygon({{0, 100}, {300, 100}, {300, 200}}, kRed, 100);
     drawing.DrawText(0, 20, "Wg");
     ASSERT_EQ(Save(Path("colours.png"), drawing), "");
     png_image png;
     bool palette = false;
     const std::vector<unsigned char> pixels = ReadPng(Path("colours.png"), png, &palette);
     ASSERT_FALSE(pixels.empty()) << png.message;
-    EXPECT_EQ(palette, colours < 256) << colours;
+    EXPECT_EQ(palette, colours < 4) << colours;
+    if (colours == 4) {
+      const Rgb mixed = MixColors(kWhite, kRed, 100);
+      EXPECT_EQ(
+          (std::vector<int>{pixels[3 * (190 * 300 + 299)], pixels[3 * (190 * 300 + 299) + 1]}),
+          (std::vector<int>{mixed.red, mixed.green}));
+    }
     for (int i = 0; i < colours; ++i) {
       const unsigned char* p = &pixels[3 * (7 * 300 + i)];
       EXPECT_EQ((std::vector<int>{p[0], p[1], p[2]}), (std::vector<int>{i % 256, i / 2, 9})) << i;
