@@ -150,7 +150,15 @@ MainWindow::MainWindow(DialogRunner* runner, QWidget* parent) : QMainWindow(pare
   state_.resultsDirectory = program_directory_;
   QDir::setCurrent(QString::fromStdString(program_directory_));
 
-  pictures_ = new PictureCommands(*this, *canvas_, *host_, *runner_);
+  pictures_ = new PictureCommands(
+      *this,
+      CanvasPicture(*canvas_,
+                    [this] {
+                      return state_.dataRead != 0 ? MakeSiblingName(state_.data.dataFileName, "")
+                                                  : std::string();
+                    }),
+      *host_,
+      *runner_);
   BuildDocks();
   BuildMenus();
   status_label_ = new QLabel(this);
@@ -869,6 +877,7 @@ void MainWindow::SurveySection() {
       OpenSurveySection(chooser.selectedFiles().first().toStdString(),
                         this,
                         *host_,
+                        *runner_,
                         [this](const SurveySounding& sounding, const SoundingResult& result) {
                           ShowSurveySounding(sounding, result);
                         });

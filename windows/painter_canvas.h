@@ -13,14 +13,10 @@
 #include <string>
 
 #include "platform/canvas.h"
-#include "windows/dialog_runner.h"
 
 class QPainter;
-class QWidget;
 
 namespace layra {
-
-class QtCanvas;
 
 class PainterCanvas : public Canvas {
  public:
@@ -54,21 +50,6 @@ class PainterCanvas : public Canvas {
   int cursor_x_ = 0;
   int cursor_y_ = 0;
 };
-
-// Picture files by the extension of `path` (case ignored): ".png" (pixels),
-// ".svg" and ".pdf" (vector drawing), of the picture `canvas` recorded,
-// redrawn at width x height. False with a message in *error when the type is
-// not known, there is no picture, or the file cannot be written.
-bool ExportPicture(
-    const QtCanvas& canvas, const QString& path, int width, int height, QString* error);
-
-// Prints the recorded picture through Qt's print dialog (run by `runner`),
-// scaled to the page; false when the dialog was cancelled or there is no
-// picture. Printing to a PDF file is one of the dialog's choices.
-bool PrintPicture(const QtCanvas& canvas, QWidget* parent, DialogRunner& runner);
-
-// Puts the recorded picture, redrawn at the canvas's size, on the clipboard.
-void CopyPicture(const QtCanvas& canvas);
 
 }  // namespace layra
 

@@ -4,7 +4,9 @@
 // opened from the command line.
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
@@ -89,32 +91,51 @@ class DesktopViewTest : public QObject {
       QCOMPARE(right > right_before, canvas.width() > before.width());
       QVERIFY(NonWhite(canvas) > 2000);
     }
+    // Every format of the picture table, through the command line's writers;
+    // the chooser offers the sounding's name; a PDF goes on a paper size.
     const struct {
       const char* name;
       QByteArray magic;
     } kinds[] = {{"plot.png", QByteArray("\x89PNG")},
                  {"plot.svg", QByteArray("<?xml")},
+                 {"plot.bmp", QByteArray("BM")},
                  {"plot.pdf", QByteArray("%PDF")}};
     for (const auto& kind : kinds) {
       const QString path = scratch_->filePath(QLatin1String(kind.name));
-      dialogs.ThenChoose(path);
+      QString offered;
+      dialogs.Then([&](QDialog& dialog) {
+        offered = Offered(dialog);
+        ChooseFile(dialog, path);
+      });
       dialogs.Then([](QDialog& dialog) {
         dialog.findChild<QSpinBox*>(QStringLiteral("width"))->setValue(800);
         dialog.findChild<QSpinBox*>(QStringLiteral("height"))->setValue(600);
         dialog.accept();
       });
       QVERIFY2(window.pictures().ExportPicture(), kind.name);
+      QCOMPARE(QFileInfo(offered).fileName(), QStringLiteral("wenner.png"));
       QVERIFY2(FileBytes(path).startsWith(kind.magic), kind.name);
     }
     QCOMPARE(QImage(scratch_->filePath("plot.png")).size(), QSize(800, 600));
-    QVERIFY(FileBytes(scratch_->filePath("plot.svg")).contains("<polyline") ||
-            FileBytes(scratch_->filePath("plot.svg")).contains("<path"));
-    // An unknown extension is refused with a message and writes nothing.
+    QVERIFY(FileBytes(scratch_->filePath("plot.svg")).contains("<line"));
+    QVERIFY(FileBytes(scratch_->filePath("plot.pdf")).contains("/MediaBox [0 0 841.89 595.276]"));
+    // An unknown extension is refused with a message and writes nothing; a
+    // file that cannot be written is reported and nothing is left behind.
     dialogs.ThenChoose(scratch_->filePath("plot.gif"));
+    QVERIFY(!window.pictures().ExportPicture());
+    QVERIFY(dialogs.messages.last().text.contains(QStringLiteral(".png, .svg, .bmp or .pdf")));
+    dialogs.ThenChoose(scratch_->filePath("missing/plot.png"));
     dialogs.Then([](QDialog& dialog) { dialog.accept(); });
     QVERIFY(!window.pictures().ExportPicture());
-    QVERIFY(dialogs.messages.last().text.contains(QStringLiteral(".png, .svg or .pdf")));
-    QVERIFY(!QFile::exists(scratch_->filePath("plot.gif")));
+    QVERIFY(dialogs.messages.last().text.contains(QStringLiteral("No such file or directory")));
+    QStringList written = QDir(scratch_->path()).entryList(QDir::Files);
+    written.removeAll(QStringLiteral("wenner.dat"));
+    written.removeAll(QStringLiteral("w.INV"));
+    QCOMPARE(written,
+             QStringList({QStringLiteral("plot.bmp"),
+                          QStringLiteral("plot.pdf"),
+                          QStringLiteral("plot.png"),
+                          QStringLiteral("plot.svg")}));
     // Printing to a PDF file through the print dialog.
     const QString printed = scratch_->filePath("printed.pdf");
     dialogs.Then([&](QDialog& dialog) {

@@ -5,6 +5,8 @@
 
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -63,6 +65,21 @@ class SurveySectionTest : public QObject {
       QVERIFY2((Distance(pixel, conductor) < Distance(pixel, gravel)) == in_channel,
                qPrintable(QStringLiteral("at %1 m").arg(distance)));
     }
+
+    // The section is exported through the picture commands, offered under
+    // the survey's name, and drawn anew at the size chosen.
+    QVERIFY(section->findChild<QPushButton*>(QStringLiteral("printPicture")) != nullptr);
+    QString offered;
+    dialogs.Then([&](QDialog& dialog) {
+      offered = Offered(dialog);
+      ChooseFile(dialog, scratch_->filePath(QStringLiteral("section.svg")));
+    });
+    dialogs.Then([](QDialog& dialog) { dialog.accept(); });
+    section->findChild<QPushButton*>(QStringLiteral("exportPicture"))->click();
+    QCOMPARE(QFileInfo(offered).fileName(), QStringLiteral("channel_survey_section.png"));
+    const QByteArray svg = FileBytes(scratch_->filePath(QStringLiteral("section.svg")));
+    QVERIFY(svg.contains("A5</text>"));
+    QVERIFY(svg.contains(QStringLiteral("width=\"%1\"").arg(section->canvas().width()).toLatin1()));
 
     // A click on A5's column shows A5 in the main window with the run's model.
     QTest::mouseClick(&section->canvas(),
