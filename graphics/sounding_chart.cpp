@@ -44,14 +44,9 @@ bool Positive(double v) { return std::isfinite(v) && v > 0.0; }
 // The count of characters (code points) of UTF-8 `text`.
 int Columns(const std::string& text) { return static_cast<int>(DecodeUtf8(text).size()); }
 
-// `text` cut to at most `columns` characters, the last one "~" when cut.
-std::string Fit(const std::string& text, int columns) {
-  const std::u32string characters = DecodeUtf8(text);
-  if (static_cast<int>(characters.size()) <= columns) return text;
-  if (columns <= 0) return std::string();
+std::string Utf8(const std::u32string& characters) {
   std::string out;
-  for (int i = 0; i + 1 < columns; ++i) {
-    const char32_t c = characters[static_cast<size_t>(i)];
+  for (const char32_t c : characters) {
     if (c < 0x80) {
       out += static_cast<char>(c);
     } else if (c < 0x800) {
@@ -68,7 +63,40 @@ std::string Fit(const std::string& text, int columns) {
       out += static_cast<char>(0x80 | (c & 0x3F));
     }
   }
-  return out + "~";
+  return out;
+}
+
+// `text` cut to at most `columns` characters, the last one "~" when cut.
+std::string Fit(const std::string& text, int columns) {
+  const std::u32string characters = DecodeUtf8(text);
+  if (static_cast<int>(characters.size()) <= columns) return text;
+  if (columns <= 0) return std::string();
+  return Utf8(characters.substr(0, static_cast<size_t>(columns - 1))) + "~";
+}
+
+// `text` in lines of at most `columns` characters, broken between words (a
+// word longer than a line is cut).
+std::vector<std::string> Wrap(const std::string& text, int columns) {
+  std::vector<std::string> lines;
+  std::u32string line;
+  std::u32string word;
+  const std::u32string characters = DecodeUtf8(text) + U' ';
+  for (const char32_t c : characters) {
+    if (c != U' ') {
+      word += c;
+      continue;
+    }
+    if (word.empty()) continue;
+    if (!line.empty() && static_cast<int>(line.size() + 1 + word.size()) > columns) {
+      lines.push_back(Utf8(line));
+      line.clear();
+    }
+    line += (line.empty() ? U"" : U" ") + word;
+    word.clear();
+  }
+  if (!line.empty() || lines.empty()) lines.push_back(Utf8(line));
+  for (std::string& l : lines) l = Fit(l, columns);
+  return lines;
 }
 
 // The range of a log axis over the positive values: a quarter of a decade
@@ -425,15 +453,130 @@ class ChartPainter {
     return std::min(columns * f_.W + swatch + 2 * f_.pad, most);
   }
 
+  // The swatch of `entry` in the cell from x0 to x1 of the text row at y.
+  void DrawSwatch(const LegendEntry& entry, double x0, double x1, int y) {
+    const double mid = y + f_.H / 2.0;
+    const Stroke line{entry.color, PenStyle::kSolid, entry.width, 255};
+    switch (entry.swatch) {
+      case LegendEntry::Swatch::kNone:
+      case LegendEntry::Swatch::kHeading:
+        break;
+      case LegendEntry::Swatch::kDot:
+        draw_.Dot((x0 + x1) / 2, mid, 3.5, entry.color, false);
+        break;
+      case LegendEntry::Swatch::kHollowDot:
+        draw_.Dot((x0 + x1) / 2, mid, 3.5, entry.color, true);
+        break;
+      case LegendEntry::Swatch::kSquare:
+        draw_.Line(x0, mid, x1, mid, entry.color, 1.0);
+        draw_.Square((x0 + x1) / 2, mid, 2.5, entry.color);
+        break;
+      case LegendEntry::Swatch::kLine:
+        canvas_.Polyline({{x0, mid}, {x1, mid}}, line);
+        break;
+      case LegendEntry::Swatch::kDashedLine:
+        canvas_.Polyline({{x0, mid}, {x1, mid}},
+                         Stroke{entry.color, PenStyle::kDash, entry.width, 255});
+        break;
+      case LegendEntry::Swatch::kStep:
+        canvas_.Polyline(
+            {{x0, mid - 4}, {(x0 + x1) / 2, mid - 4}, {(x0 + x1) / 2, mid + 4}, {x1, mid + 4}},
+            line);
+        break;
+      case LegendEntry::Swatch::kBand:
+        for (int k = -2; k <= 2; ++k) {
+          canvas_.Polyline({{x0, mid - 4 + k},
+                            {(x0 + x1) / 2 + 2 * k, mid - 4 + k},
+                            {(x0 + x1) / 2 + 2 * k, mid + 4 + k},
+                            {x1, mid + 4 + k}},
+                           Stroke{kModelBlue, PenStyle::kSolid, 1.0, 110});
+        }
+        break;
+      case LegendEntry::Swatch::kShade:
+        draw_.Fill({static_cast<int>(x0), y + 2, static_cast<int>(x1), y + f_.H - 2}, kShade, 90);
+        break;
+    }
+  }
+
+  // Whether the legend goes below the panels: in a narrow picture a column
+  // of its own would leave the panels too little width.
+  bool LegendBelow() const { return f_.width < 80 * f_.W; }
+
+  // The height of the legend below the panels, its entries flowing in rows
+  // across the picture's width.
+  int LegendRowsHeight(const std::vector<LegendEntry>& entries) const {
+    int rows = 1;
+    int x = 0;
+    const int width = f_.width - 4 * f_.pad;
+    for (const LegendEntry& entry : entries) {
+      const int item = LegendItemWidth(entry, width);
+      if (x > 0 && x + item > width) {
+        ++rows;
+        x = 0;
+      }
+      x += item;
+    }
+    return rows * (f_.H + f_.pad) + f_.pad;
+  }
+
+  int LegendItemWidth(const LegendEntry& entry, int most) const {
+    const bool text_only =
+        entry.swatch == LegendEntry::Swatch::kNone || entry.swatch == LegendEntry::Swatch::kHeading;
+    return std::min((text_only ? 0 : 4 * f_.W) + (Columns(entry.text) + 2) * f_.W, most);
+  }
+
+  // The legend in rows across `box`, as many entries as fit.
+  void DrawLegendRows(const std::vector<LegendEntry>& entries, ChartRect box) {
+    layout_.legend = box;
+    draw_.Fill(box, kWhite, 255);
+    draw_.Outline(box, kGrid);
+    labels_.Reserve(box);
+    Labeler inside(canvas_, canvas_.Metrics());
+    const int width = box.right - box.left - 2 * f_.pad;
+    int x = 0;
+    int y = box.top + f_.pad;
+    for (const LegendEntry& entry : entries) {
+      const int item = LegendItemWidth(entry, width);
+      if (x > 0 && x + item > width) {
+        x = 0;
+        y += f_.H + f_.pad;
+      }
+      if (y + f_.H > box.bottom) break;
+      const bool text_only = entry.swatch == LegendEntry::Swatch::kNone ||
+                             entry.swatch == LegendEntry::Swatch::kHeading;
+      const int left = box.left + f_.pad + x;
+      if (!text_only) DrawSwatch(entry, left, left + 3 * f_.W, y);
+      const int text_x = left + (text_only ? 0 : 4 * f_.W);
+      const int columns = (item - (text_only ? 0 : 4 * f_.W)) / f_.W - 1;
+      inside.Place(text_x,
+                   y,
+                   Fit(entry.text, columns),
+                   entry.swatch == LegendEntry::Swatch::kNone ? kMutedInk : kInk);
+      x += item;
+    }
+  }
+
   // Draws the legend in `box` from its top, as many entries as fit; the box
   // shrinks to what was drawn.
   void DrawLegend(const std::vector<LegendEntry>& entries, ChartRect box) {
     const int row = f_.H + f_.pad;
     const int swatch = 4 * f_.W;
     const int text_columns = std::max((box.right - box.left - swatch - 2 * f_.pad) / f_.W, 1);
+    // Each entry's text in the lines it takes; entries that do not fit are
+    // left out, from the end.
+    std::vector<std::vector<std::string>> texts;
     int y = box.top + f_.pad;
-    size_t shown = 0;
-    for (; shown < entries.size() && y + row <= box.bottom - f_.pad; ++shown) y += row;
+    for (const LegendEntry& entry : entries) {
+      const bool note = entry.swatch == LegendEntry::Swatch::kNone;
+      const bool heading = entry.swatch == LegendEntry::Swatch::kHeading;
+      const int columns = heading ? text_columns + swatch / f_.W : text_columns - (note ? 1 : 0);
+      std::vector<std::string> lines = Wrap(entry.text, std::max(columns, 1));
+      const int height = row + (static_cast<int>(lines.size()) - 1) * f_.H;
+      if (y + height > box.bottom - f_.pad) break;
+      texts.push_back(std::move(lines));
+      y += height;
+    }
+    const size_t shown = texts.size();
     box.bottom = std::min(box.bottom, y + f_.pad);
     layout_.legend = box;
     draw_.Fill(box, kWhite, 255);
@@ -443,56 +586,16 @@ class ChartPainter {
     Labeler inside(canvas_, canvas_.Metrics());
     for (size_t i = 0; i < shown; ++i) {
       const LegendEntry& entry = entries[i];
-      const double x0 = box.left + f_.pad;
-      const double x1 = x0 + swatch - f_.W;
-      const double mid = y + f_.H / 2.0;
-      const Stroke line{entry.color, PenStyle::kSolid, entry.width, 255};
-      switch (entry.swatch) {
-        case LegendEntry::Swatch::kNone:
-        case LegendEntry::Swatch::kHeading:
-          break;
-        case LegendEntry::Swatch::kDot:
-          draw_.Dot((x0 + x1) / 2, mid, 3.5, entry.color, false);
-          break;
-        case LegendEntry::Swatch::kHollowDot:
-          draw_.Dot((x0 + x1) / 2, mid, 3.5, entry.color, true);
-          break;
-        case LegendEntry::Swatch::kSquare:
-          draw_.Line(x0, mid, x1, mid, entry.color, 1.0);
-          draw_.Square((x0 + x1) / 2, mid, 2.5, entry.color);
-          break;
-        case LegendEntry::Swatch::kLine:
-          canvas_.Polyline({{x0, mid}, {x1, mid}}, line);
-          break;
-        case LegendEntry::Swatch::kDashedLine:
-          canvas_.Polyline({{x0, mid}, {x1, mid}},
-                           Stroke{entry.color, PenStyle::kDash, entry.width, 255});
-          break;
-        case LegendEntry::Swatch::kStep:
-          canvas_.Polyline(
-              {{x0, mid - 4}, {(x0 + x1) / 2, mid - 4}, {(x0 + x1) / 2, mid + 4}, {x1, mid + 4}},
-              line);
-          break;
-        case LegendEntry::Swatch::kBand:
-          for (int k = -2; k <= 2; ++k) {
-            canvas_.Polyline({{x0, mid - 4 + k},
-                              {(x0 + x1) / 2 + 2 * k, mid - 4 + k},
-                              {(x0 + x1) / 2 + 2 * k, mid + 4 + k},
-                              {x1, mid + 4 + k}},
-                             Stroke{kModelBlue, PenStyle::kSolid, 1.0, 110});
-          }
-          break;
-        case LegendEntry::Swatch::kShade:
-          draw_.Fill({static_cast<int>(x0), y + 2, static_cast<int>(x1), y + f_.H - 2}, kShade, 90);
-          break;
-      }
+      DrawSwatch(entry, box.left + f_.pad, box.left + f_.pad + swatch - f_.W, y);
       const bool note = entry.swatch == LegendEntry::Swatch::kNone;
       const bool heading = entry.swatch == LegendEntry::Swatch::kHeading;
       const int text_x =
           heading ? box.left + f_.pad : box.left + f_.pad + swatch + (note ? f_.W : 0);
-      const int columns = heading ? text_columns + swatch / f_.W : text_columns - (note ? 1 : 0);
-      inside.Place(text_x, y, Fit(entry.text, columns), note ? kMutedInk : kInk);
-      y += f_.H + f_.pad;
+      for (const std::string& line : texts[i]) {
+        inside.Place(text_x, y, line, note ? kMutedInk : kInk);
+        y += f_.H;
+      }
+      y += f_.pad;
     }
   }
 
@@ -789,12 +892,19 @@ class ChartPainter {
       if (first.depthOfInvestigation > 0)
         entries.push_back({LegendEntry::Swatch::kShade, kShade, "Below DOI"});
     }
+    if (layout_.pages > 1) {
+      entries.push_back(
+          {LegendEntry::Swatch::kNone, kInk, StrFormat("Page 1 of %d", layout_.pages)});
+      entries.push_back({LegendEntry::Swatch::kNone, kInk, "Page Down: the spectra"});
+    }
     return entries;
   }
 
   void ResistivityPage() {
     const std::vector<LegendEntry> legend = ResistivityLegend();
-    const int legend_width = LegendWidth(legend);
+    const bool below = LegendBelow();
+    const int legend_width = below ? -2 * f_.W : LegendWidth(legend);
+    const int legend_height = below ? LegendRowsHeight(legend) : 0;
     const bool with_ip = !input_.observedIp.empty();
     ChartPanel main;
     main.x = SpacingAxis();
@@ -828,7 +938,8 @@ class ChartPainter {
     const std::string x_title = input_.wenner ? "a (m)" : "AB/2 (m)";
     const int titles_row = TitleBottom();
     const int top = titles_row + f_.H + 2 + f_.H + 6;
-    const int bottom_reserve = f_.H + 5 + f_.H + f_.pad;  // tick labels, axis title
+    // Tick labels, the axis title and the legend when it goes below.
+    const int bottom_reserve = f_.H + 5 + f_.H + f_.pad + (below ? legend_height + f_.pad : 0);
     int main_bottom = f_.height - bottom_reserve;
     int ip_top = 0;
     if (with_ip) {
@@ -867,7 +978,13 @@ class ChartPainter {
                     Fit(input_.ipTitle, (ip.frame.right - f_.pad) / f_.W),
                     kInk);
 
-    DrawLegend(legend, {right + 2 * f_.W, main.frame.top, f_.width - f_.pad, f_.height - f_.pad});
+    if (below) {
+      DrawLegendRows(
+          legend,
+          {f_.pad, f_.height - f_.pad - legend_height, f_.width - f_.pad, f_.height - f_.pad});
+    } else {
+      DrawLegend(legend, {right + 2 * f_.W, main.frame.top, f_.width - f_.pad, f_.height - f_.pad});
+    }
 
     Grid(main, true, nullptr);
     DrawResistivityContents(main);
@@ -1035,8 +1152,11 @@ class ChartPainter {
         {LegendEntry::Swatch::kNone,
          kInk,
          StrFormat("Page %d of %d", layout_.page + 1, layout_.pages)},
+        {LegendEntry::Swatch::kNone, kInk, "Page Up, Page Down: pages"},
     };
-    const int legend_width = LegendWidth(legend);
+    const bool below = LegendBelow();
+    const int legend_width = below ? -f_.W : LegendWidth(legend);
+    const int legend_height = below ? LegendRowsHeight(legend) : 0;
     // Amplitude (log) and phase (linear) ranges over every frequency.
     std::vector<double> amplitudes;
     double low = 0.0, high = 0.0;
@@ -1070,10 +1190,17 @@ class ChartPainter {
     const int area_left = f_.pad;
     const int area_right = f_.width - f_.pad - legend_width - f_.W;
     const int top = TitleBottom();
-    const int bottom = f_.height - f_.pad;
+    const int bottom = f_.height - f_.pad - (below ? legend_height + f_.pad : 0);
     const int cell_width = (area_right - area_left) / columns;
     const int cell_height = (bottom - top) / std::max(rows, 1);
-    DrawLegend(legend, {area_right + f_.W, top + f_.H + 4, f_.width - f_.pad, f_.height - f_.pad});
+    if (below) {
+      DrawLegendRows(
+          legend,
+          {f_.pad, f_.height - f_.pad - legend_height, f_.width - f_.pad, f_.height - f_.pad});
+    } else {
+      DrawLegend(legend,
+                 {area_right + f_.W, top + f_.H + 4, f_.width - f_.pad, f_.height - f_.pad});
+    }
     std::vector<ChartPanel> panels;
     for (int k = 0; k < count; ++k) {
       const int column = k % columns;

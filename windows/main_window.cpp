@@ -589,6 +589,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
   LimitDockWidth(*this);
+  // Once more after the docks are laid out at the new size: the first
+  // resize of a new window comes before they are.
+  QTimer::singleShot(0, this, [this] { LimitDockWidth(*this); });
 }
 
 bool MainWindow::RefusedInMode() {

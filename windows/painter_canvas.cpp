@@ -1,8 +1,10 @@
 #include "windows/painter_canvas.h"
 
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPolygonF>
+#include <algorithm>
 
 #include "windows/program_font.h"
 #include "windows/qt_conversions.h"
@@ -24,11 +26,23 @@ void PainterCanvas::Clear() { painter_.fillRect(0, 0, width_, height_, Qt::white
 void PainterCanvas::DrawText(int x, int y, const std::string& text) {
   const QString qtext = TextToQString(text);
   QFontMetrics metrics(font_);
+  // The text fills the cells it was laid out in (a character per average
+  // character width), as the picture files set it, never more.
+  const int cells = static_cast<int>(qtext.toUcs4().size()) * metrics.averageCharWidth();
+  const double natural = QFontMetricsF(font_).horizontalAdvance(qtext);
   if (!qtext.trimmed().isEmpty()) {
-    painter_.fillRect(x, y, metrics.horizontalAdvance(qtext), metrics.height(), Qt::white);
+    painter_.fillRect(x, y, std::max(cells, 1), metrics.height(), Qt::white);
   }
   painter_.setPen(ToQColor(text_color_));
-  painter_.drawText(x, y + metrics.ascent(), qtext);
+  if (natural > cells && cells > 0) {
+    painter_.save();
+    painter_.translate(x, y + metrics.ascent());
+    painter_.scale(cells / natural, 1.0);
+    painter_.drawText(0, 0, qtext);
+    painter_.restore();
+  } else {
+    painter_.drawText(x, y + metrics.ascent(), qtext);
+  }
   ApplyPen();
 }
 

@@ -155,21 +155,26 @@ TEST_P(ChartLayoutTest, NothingCollides) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    SizesAndPages,
-    ChartLayoutTest,
-    ::testing::Values(Case{"Resistivity800x600", 800, 600, false, 0, 0},
-                      Case{"Resistivity1280x800", 1280, 800, false, 0, 0},
-                      Case{"Resistivity2560x1440", 2560, 1440, false, 0, 0},
-                      Case{"Ip800x600", 800, 600, true, 0, 0},
-                      Case{"Ip1280x800", 1280, 800, true, 0, 0},
-                      Case{"Ip2560x1440", 2560, 1440, true, 0, 0},
-                      Case{"SipFirst800x600", 800, 600, true, 12, 0},
-                      Case{"SipFrequencies800x600", 800, 600, true, 12, 1},
-                      Case{"SipLast800x600", 800, 600, true, 10, 3},
-                      Case{"SipFrequencies1280x800", 1280, 800, true, 12, 2},
-                      Case{"SipFrequencies2560x1440", 2560, 1440, true, 12, 3}),
-    [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(SizesAndPages,
+                         ChartLayoutTest,
+                         ::testing::Values(Case{"Resistivity800x600", 800, 600, false, 0, 0},
+                                           Case{"Resistivity1280x800", 1280, 800, false, 0, 0},
+                                           Case{"Resistivity2560x1440", 2560, 1440, false, 0, 0},
+                                           Case{"Ip800x600", 800, 600, true, 0, 0},
+                                           Case{"Ip1280x800", 1280, 800, true, 0, 0},
+                                           Case{"Ip2560x1440", 2560, 1440, true, 0, 0},
+                                           Case{"SipFirst800x600", 800, 600, true, 12, 0},
+                                           Case{"SipFrequencies800x600", 800, 600, true, 12, 1},
+                                           Case{"SipLast800x600", 800, 600, true, 10, 3},
+                                           Case{"SipFrequencies1280x800", 1280, 800, true, 12, 2},
+                                           Case{"SipFrequencies2560x1440", 2560, 1440, true, 12, 3},
+                                           // The plot beside the docks of an 800 x 600 window:
+                                           // the legend goes below.
+                                           Case{"IpBesideDocks", 530, 510, true, 0, 0},
+                                           Case{"SipBesideDocks", 530, 510, true, 12, 1}),
+                         [](const ::testing::TestParamInfo<Case>& info) {
+                           return std::string(info.param.name);
+                         });
 
 // The texts drawn, in order.
 std::vector<std::string> Texts(const DrawingRecord& drawing) {
