@@ -60,6 +60,36 @@ TEST(StateChart, ShowsDataModelAndFitInTheFilesIpUnit) {
   EXPECT_EQ(IpUnitOf(state->data).title, "Chargeability (mV/V)");
 }
 
+// The axis names the file's unit as it is usually written, and the
+// quantity; a unit line it does not know leaves the values' own scale.
+TEST(IpUnitOf, NamesTheFilesUnit) {
+  const struct {
+    const char* line;
+    IpQuantity quantity;
+    float value;
+    const char* title;
+    double fraction;
+  } cases[] = {
+      {"msec", IpQuantity::kChargeability, 20.0f, "Chargeability (msec)", 0.001},
+      {"MV/V", IpQuantity::kChargeability, 20.0f, "Chargeability (mV/V)", 0.001},
+      {"percent", IpQuantity::kPercentFrequencyEffect, 2.0f, "Frequency effect (%)", 0.01},
+      {"mrad", IpQuantity::kPhaseAngle, 20.0f, "Phase angle (mrad)", 0.001},
+      {"", IpQuantity::kMetalFactor, 0.02f, "Metal factor (V/V)", 1.0},
+      {"units", IpQuantity::kChargeability, 12.0f, "Chargeability (mV/V)", 0.001},
+  };
+  for (const auto& c : cases) {
+    SoundingData data;
+    data.dataKind = DataKind::kIp;
+    data.pointCount = 1;
+    data.ipValue[0] = c.value;
+    data.ipUnitText = c.line;
+    data.ipQuantity = c.quantity;
+    const ChartIpUnit unit = IpUnitOf(data);
+    EXPECT_EQ(unit.title, c.title) << c.line;
+    EXPECT_DOUBLE_EQ(unit.fraction, c.fraction) << c.line;
+  }
+}
+
 TEST(StateChart, ShowsTheReadingsOfEachSegmentBesideTheMergedCurve) {
   const std::unique_ptr<ProgramState> state = Read("schlumberger_two_levels.dat");
   const ChartInput chart = StateChart(*state, StateChartOptions{});
@@ -68,6 +98,8 @@ TEST(StateChart, ShowsTheReadingsOfEachSegmentBesideTheMergedCurve) {
   EXPECT_EQ(chart.segments[1].mn, 5.0);
   EXPECT_EQ(chart.segments[0].spacing.size() + chart.segments[1].spacing.size(), 22u);
   EXPECT_LT(chart.spacing.size(), 22u) << "the merged curve drops the coincident readings";
+  // Wenner readings have no segments.
+  EXPECT_TRUE(StateChart(*Read("wenner.dat"), StateChartOptions{}).segments.empty());
 }
 
 TEST(StateChart, ShowsTheSpectraOfSipData) {

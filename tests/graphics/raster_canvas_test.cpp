@@ -4,6 +4,9 @@
 
 #include <initializer_list>
 #include <string>
+#include <vector>
+
+#include "tests/support/recording_canvas.h"
 
 namespace layra {
 namespace {
@@ -123,6 +126,35 @@ TEST(RasterCanvas, FillsAndWidePolylinesCoverTheirPixels) {
                {{0, 60, MixColors(kWhite, kBlue, 128)},
                 {17, 60, MixColors(kWhite, kBlue, 128)},
                 {18, 60, kWhite}});
+}
+
+// A canvas that draws only lines (the defaults of the Canvas interface)
+// shows a polyline one pixel wide and a fill in the colour it takes over
+// white, on the very pixels the pixel canvas covers.
+TEST(RasterCanvas, LineOnlyCanvasesDrawPolylinesAndFillsOnTheSamePixels) {
+  class LinesOnly : public testing::RecordingCanvas {
+   public:
+    LinesOnly() : RecordingCanvas(60, 60, kCell) {}
+    void Polyline(const std::vector<PointF>& points, const Stroke& stroke) override {
+      Canvas::Polyline(points, stroke);
+    }
+    void FillPolygon(const std::vector<PointF>& points, Rgb color, int opacity) override {
+      Canvas::FillPolygon(points, color, opacity);
+    }
+  };
+  const auto draw = [](Canvas& canvas) {
+    canvas.FillPolygon({{3.5, 2}, {40, 9}, {22, 47.5}}, kBlue, 90);
+    canvas.Polyline({{5, 50}, {30, 55}, {55, 20.4}}, Stroke{kRed, PenStyle::kSolid, 1.0, 255});
+  };
+  LinesOnly lines;
+  draw(lines);
+  RasterCanvas pixels(60, 60, kCell, nullptr);
+  draw(pixels);
+  for (int y = 0; y < 60; ++y) {
+    for (int x = 0; x < 60; ++x)
+      ASSERT_EQ(lines.GetPixel(x, y), pixels.GetPixel(x, y)) << x << ", " << y;
+  }
+  EXPECT_EQ(lines.pen(), Pen{}) << "the pen selected before is selected again";
 }
 
 TEST(DecodeUtf8, ReadsUtf8AndTakesOtherBytesAsLatin1) {

@@ -141,6 +141,21 @@ TEST_P(ChartLayoutTest, NothingCollides) {
     }
   }
   for (const ChartRect& frame : frames) EXPECT_FALSE(frame.Intersects(layout.legend));
+  // Curves and models are clipped to their frames (the legend's swatches and
+  // the frames' ticks lie within a few pixels of them).
+  std::vector<ChartRect> areas = frames;
+  areas.push_back(layout.legend);
+  for (const DrawingItem& item : drawing.items()) {
+    if (item.kind != DrawingItem::Kind::kPolyline) continue;
+    for (const PointF& p : item.points) {
+      bool inside = false;
+      for (const ChartRect& area : areas) {
+        inside = inside || (p.x >= area.left - 6 && p.x <= area.right + 6 && p.y >= area.top - 6 &&
+                            p.y <= area.bottom + 6);
+      }
+      ASSERT_TRUE(inside) << p.x << ", " << p.y;
+    }
+  }
   // Nothing the reader needs was left out for want of room.
   std::vector<std::string> wanted;
   if (layout.hasResistivity) wanted = {"ρa, ρ (Ω·m)", "Depth (m)", "AB/2 (m)"};

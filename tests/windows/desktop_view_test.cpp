@@ -4,6 +4,8 @@
 // opened from the command line.
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -160,6 +162,9 @@ class DesktopViewTest : public QObject {
     });
     QVERIFY(window.pictures().Print());
     QVERIFY(FileBytes(printed).startsWith("%PDF"));
+    // Copied at the size shown.
+    window.pictures().Copy();
+    QCOMPARE(QApplication::clipboard()->image().size(), canvas.size());
   }
 
   // The plot in units shows the readings as soon as they are read, with the

@@ -6,6 +6,8 @@
 #include <QAction>
 #include <QFile>
 #include <QFileInfo>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -80,6 +82,16 @@ class SurveySectionTest : public QObject {
     const QByteArray svg = FileBytes(scratch_->filePath(QStringLiteral("section.svg")));
     QVERIFY(svg.contains("A5</text>"));
     QVERIFY(svg.contains(QStringLiteral("width=\"%1\"").arg(section->canvas().width()).toLatin1()));
+    // And printed, here to a PDF file through the print dialog.
+    const QString printed = scratch_->filePath(QStringLiteral("printed.pdf"));
+    dialogs.Then([&](QDialog& dialog) {
+      QPrinter* printer = static_cast<QPrintDialog&>(dialog).printer();
+      printer->setOutputFormat(QPrinter::PdfFormat);
+      printer->setOutputFileName(printed);
+      dialog.done(QDialog::Accepted);
+    });
+    section->findChild<QPushButton*>(QStringLiteral("printPicture"))->click();
+    QVERIFY(FileBytes(printed).startsWith("%PDF"));
 
     // A click on A5's column shows A5 in the main window with the run's model.
     QTest::mouseClick(&section->canvas(),
