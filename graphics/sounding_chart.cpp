@@ -5,6 +5,8 @@
 #include <limits>
 #include <utility>
 
+#include "graphics/chart_axes.h"
+#include "graphics/chart_text.h"
 #include "graphics/raster_canvas.h"
 #include "state/text_format.h"
 
@@ -41,168 +43,6 @@ constexpr int kListedSegments = 6;
 bool Finite(double v) { return std::isfinite(v); }
 bool Positive(double v) { return std::isfinite(v) && v > 0.0; }
 
-// The count of characters (code points) of UTF-8 `text`.
-int Columns(const std::string& text) { return static_cast<int>(DecodeUtf8(text).size()); }
-
-std::string Utf8(const std::u32string& characters) {
-  std::string out;
-  for (const char32_t c : characters) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
-// `text` cut to at most `columns` characters, the last one "~" when cut.
-std::string Fit(const std::string& text, int columns) {
-  const std::u32string characters = DecodeUtf8(text);
-  if (static_cast<int>(characters.size()) <= columns) return text;
-  if (columns <= 0) return std::string();
-  return Utf8(characters.substr(0, static_cast<size_t>(columns - 1))) + "~";
-}
-
-// `text` in lines of at most `columns` characters, broken between words (a
-// word longer than a line is cut).
-std::vector<std::string> Wrap(const std::string& text, int columns) {
-  std::vector<std::string> lines;
-  std::u32string line;
-  std::u32string word;
-  const std::u32string characters = DecodeUtf8(text) + U' ';
-  for (const char32_t c : characters) {
-    if (c != U' ') {
-      word += c;
-      continue;
-    }
-    if (word.empty()) continue;
-    if (!line.empty() && static_cast<int>(line.size() + 1 + word.size()) > columns) {
-      lines.push_back(Utf8(line));
-      line.clear();
-    }
-    line += (line.empty() ? U"" : U" ") + word;
-    word.clear();
-  }
-  if (!line.empty() || lines.empty()) lines.push_back(Utf8(line));
-  for (std::string& l : lines) l = Fit(l, columns);
-  return lines;
-}
-
-// The range of a log axis over the positive values: a quarter of a decade
-// of room beyond the smallest and the largest, at least a decade in all.
-std::pair<double, double> LogRange(const std::vector<double>& values) {
-  double low = std::numeric_limits<double>::max();
-  double high = std::numeric_limits<double>::lowest();
-  for (const double v : values) {
-    if (!Positive(v)) continue;
-    low = std::min(low, std::log10(v));
-    high = std::max(high, std::log10(v));
-  }
-  if (low > high) return {1.0, 1000.0};
-  low = std::max(low - 0.1, -12.0);
-  high = std::min(high + 0.1, 15.0);
-  if (high - low < 1.0) {
-    const double widen = (1.0 - (high - low)) / 2.0;
-    low -= widen;
-    high += widen;
-  }
-  return {std::pow(10.0, low), std::pow(10.0, high)};
-}
-
-// Ticks of a linear axis over [low, high]: steps of 1, 2 or 5 times a power
-// of ten, about `count` of them; the range widened to whole steps.
-struct LinearTicks {
-  double first = 0.0;
-  double last = 1.0;
-  double step = 1.0;
-};
-
-LinearTicks NiceTicks(double low, double high, int count) {
-  if (!Finite(low) || !Finite(high)) low = 0.0, high = 1.0;
-  if (high < low) std::swap(low, high);
-  if (high - low < 1e-12) {
-    const double half = std::max(std::abs(high) * 0.1, 0.5);
-    low -= half;
-    high += half;
-  }
-  const double raw = (high - low) / std::max(count, 1);
-  const double power = std::pow(10.0, std::floor(std::log10(raw)));
-  double step = power;
-  for (const double factor : {1.0, 2.0, 5.0, 10.0}) {
-    step = factor * power;
-    if (step >= raw) break;
-  }
-  LinearTicks ticks;
-  ticks.step = step;
-  ticks.first = std::floor(low / step + 1e-9) * step;
-  ticks.last = std::ceil(high / step - 1e-9) * step;
-  if (ticks.last <= ticks.first) ticks.last = ticks.first + step;
-  return ticks;
-}
-
-// Splits a polyline into the pieces that lie inside `box` (Liang-Barsky on
-// each line); points that are not finite break it.
-std::vector<std::vector<PointF>> ClipPolyline(
-    const std::vector<PointF>& points, double left, double top, double right, double bottom) {
-  std::vector<std::vector<PointF>> pieces;
-  std::vector<PointF> piece;
-  const auto flush = [&] {
-    if (piece.size() >= 2) pieces.push_back(piece);
-    piece.clear();
-  };
-  for (size_t i = 0; i + 1 < points.size(); ++i) {
-    PointF a = points[i];
-    PointF b = points[i + 1];
-    if (!Finite(a.x) || !Finite(a.y) || !Finite(b.x) || !Finite(b.y)) {
-      flush();
-      continue;
-    }
-    double t0 = 0.0, t1 = 1.0;
-    const double dx = b.x - a.x, dy = b.y - a.y;
-    bool inside = true;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {a.x - left, right - a.x, a.y - top, bottom - a.y};
-    for (int k = 0; k < 4 && inside; ++k) {
-      if (p[k] == 0.0) {
-        if (q[k] < 0.0) inside = false;
-      } else {
-        const double t = q[k] / p[k];
-        if (p[k] < 0.0) {
-          t0 = std::max(t0, t);
-        } else {
-          t1 = std::min(t1, t);
-        }
-        if (t0 > t1) inside = false;
-      }
-    }
-    if (!inside) {
-      flush();
-      continue;
-    }
-    const PointF from{a.x + t0 * dx, a.y + t0 * dy};
-    const PointF to{a.x + t1 * dx, a.y + t1 * dy};
-    if (piece.empty() || t0 > 0.0) {
-      flush();
-      piece.push_back(from);
-    }
-    piece.push_back(to);
-    if (t1 < 1.0) flush();
-  }
-  flush();
-  return pieces;
-}
-
 // Places texts so that none covers another, a frame or the outside of the
 // picture: a text that would is left out (Place answers false). Texts are
 // placed in order of importance.
@@ -216,7 +56,7 @@ class Labeler {
   void Forbid(const ChartRect& area) { forbidden_.push_back(area); }
 
   ChartRect Box(int x, int y, const std::string& text) const {
-    return {x, y, x + Columns(text) * metrics_.averageCharWidth, y + metrics_.charHeight};
+    return {x, y, x + TextColumns(text) * metrics_.averageCharWidth, y + metrics_.charHeight};
   }
 
   bool Free(const ChartRect& box, const ChartRect* inside = nullptr) const {
@@ -248,7 +88,7 @@ class Labeler {
   // Reserves a box no later text may cover (the legend).
   void Reserve(const ChartRect& box) { placed_.push_back(box); }
 
-  int Width(const std::string& text) const { return Columns(text) * metrics_.averageCharWidth; }
+  int Width(const std::string& text) const { return TextColumns(text) * metrics_.averageCharWidth; }
 
  private:
   Canvas& canvas_;
@@ -368,37 +208,6 @@ struct Frame {
   int height = 0;
 };
 
-// Ticks of a log axis at each decade, and at 2 and 5 times it when the
-// decades are wide enough for them. Returns the labelled values.
-std::vector<double> LogLabels(const ChartAxis& axis, int label_room) {
-  std::vector<double> labels;
-  const double first = std::log10(axis.first);
-  const double last = std::log10(axis.last);
-  const double decades = std::abs(last - first);
-  const double pixels = std::abs(axis.lastPixel - axis.firstPixel);
-  const double per_decade = decades > 0 ? pixels / decades : pixels;
-  // Between the decades, at 2 and 5 times them, where that leaves room (and
-  // a short axis would otherwise have too few labels).
-  const bool with_twos_and_fives =
-      per_decade > 3.2 * label_room || (decades < 2.5 && per_decade > 2.4 * label_room);
-  const int every =
-      std::max(1, static_cast<int>(std::ceil(label_room * 1.1 / std::max(per_decade, 1.0))));
-  const double low = std::min(axis.first, axis.last) * 0.9999999;
-  const double high = std::max(axis.first, axis.last) * 1.0000001;
-  const int from = static_cast<int>(std::floor(std::min(first, last)));
-  const int to = static_cast<int>(std::ceil(std::max(first, last)));
-  for (int e = from; e <= to; ++e) {
-    const double decade = std::pow(10.0, e);
-    if ((e - from) % every == 0 && decade >= low && decade <= high) labels.push_back(decade);
-    if (with_twos_and_fives) {
-      for (const double f : {2.0, 5.0}) {
-        if (f * decade >= low && f * decade <= high) labels.push_back(f * decade);
-      }
-    }
-  }
-  return labels;
-}
-
 class ChartPainter {
  public:
   ChartPainter(const ChartInput& input, Canvas& canvas)
@@ -432,7 +241,7 @@ class ChartPainter {
   // The title, centred on the first row (cut to the width when it must be).
   void Title() {
     const int columns = std::max((f_.width - 2 * f_.pad) / f_.W, 1);
-    const std::string title = Fit(input_.title, columns);
+    const std::string title = FitText(input_.title, columns);
     const int x = std::max((f_.width - labels_.Width(title)) / 2, f_.pad);
     labels_.Place(x, f_.pad, title, kInk);
   }
@@ -446,7 +255,7 @@ class ChartPainter {
       const int indent = entry.swatch == LegendEntry::Swatch::kNone      ? 1
                          : entry.swatch == LegendEntry::Swatch::kHeading ? -4
                                                                          : 0;
-      columns = std::max(columns, Columns(entry.text) + indent);
+      columns = std::max(columns, TextColumns(entry.text) + indent);
     }
     const int swatch = 4 * f_.W;
     const int most = std::max(f_.width / 3, swatch + 8 * f_.W);
@@ -522,7 +331,7 @@ class ChartPainter {
   int LegendItemWidth(const LegendEntry& entry, int most) const {
     const bool text_only =
         entry.swatch == LegendEntry::Swatch::kNone || entry.swatch == LegendEntry::Swatch::kHeading;
-    return std::min((text_only ? 0 : 4 * f_.W) + (Columns(entry.text) + 2) * f_.W, most);
+    return std::min((text_only ? 0 : 4 * f_.W) + (TextColumns(entry.text) + 2) * f_.W, most);
   }
 
   // The legend in rows across `box`, as many entries as fit.
@@ -550,7 +359,7 @@ class ChartPainter {
       const int columns = (item - (text_only ? 0 : 4 * f_.W)) / f_.W - 1;
       inside.Place(text_x,
                    y,
-                   Fit(entry.text, columns),
+                   FitText(entry.text, columns),
                    entry.swatch == LegendEntry::Swatch::kNone ? kMutedInk : kInk);
       x += item;
     }
@@ -570,7 +379,7 @@ class ChartPainter {
       const bool note = entry.swatch == LegendEntry::Swatch::kNone;
       const bool heading = entry.swatch == LegendEntry::Swatch::kHeading;
       const int columns = heading ? text_columns + swatch / f_.W : text_columns - (note ? 1 : 0);
-      std::vector<std::string> lines = Wrap(entry.text, std::max(columns, 1));
+      std::vector<std::string> lines = WrapText(entry.text, std::max(columns, 1));
       const int height = row + (static_cast<int>(lines.size()) - 1) * f_.H;
       if (y + height > box.bottom - f_.pad) break;
       texts.push_back(std::move(lines));
@@ -732,13 +541,13 @@ class ChartPainter {
       for (double v = std::min(axis.first, axis.last);
            v <= std::max(axis.first, axis.last) * 1.0000001;
            v *= 10.0) {
-        widest = std::max(widest, Columns(FormatChartNumber(v)));
-        widest = std::max(widest, Columns(FormatChartNumber(5 * v)));
+        widest = std::max(widest, TextColumns(FormatChartNumber(v)));
+        widest = std::max(widest, TextColumns(FormatChartNumber(5 * v)));
       }
     } else {
       for (double v = linear->first; v <= linear->last + 1e-9 * linear->step; v += linear->step) {
-        widest = std::max(widest,
-                          Columns(FormatChartNumber(std::abs(v) < 1e-9 * linear->step ? 0.0 : v)));
+        widest = std::max(
+            widest, TextColumns(FormatChartNumber(std::abs(v) < 1e-9 * linear->step ? 0.0 : v)));
       }
     }
     return widest * f_.W;
@@ -975,7 +784,7 @@ class ChartPainter {
     if (with_ip)
       labels_.Place(f_.pad,
                     ip.frame.top - f_.H - 4,
-                    Fit(input_.ipTitle, (ip.frame.right - f_.pad) / f_.W),
+                    FitText(input_.ipTitle, (ip.frame.right - f_.pad) / f_.W),
                     kInk);
 
     if (below) {
@@ -1274,25 +1083,6 @@ int ChartPageCount(const ChartInput& input) {
   return 1 + (frequencies + kChartFrequenciesPerPage - 1) / kChartFrequenciesPerPage;
 }
 
-double ChartAxis::Pixel(double value) const {
-  double t;
-  if (logarithmic) {
-    if (!Positive(value) || !Positive(first) || !Positive(last) || first == last) return kNaN;
-    t = std::log(value / first) / std::log(last / first);
-  } else {
-    if (!Finite(value) || first == last) return kNaN;
-    t = (value - first) / (last - first);
-  }
-  return firstPixel + t * (lastPixel - firstPixel);
-}
-
-double ChartAxis::Value(double pixel) const {
-  if (lastPixel == firstPixel) return first;
-  const double t = (pixel - firstPixel) / (lastPixel - firstPixel);
-  if (logarithmic) return first * std::pow(last / first, t);
-  return first + t * (last - first);
-}
-
 double ChartLayout::DepthAt(double x) const { return resistivity.x.Value(x) / 2.0; }
 
 double ChartLayout::DepthPixel(double depth) const { return resistivity.x.Pixel(2.0 * depth); }
@@ -1325,36 +1115,6 @@ ChartHandle ChartLayout::HandleAt(double x, double y, double tolerance) const {
 
 ChartLayout PaintSoundingChart(const ChartInput& input, Canvas& canvas) {
   return ChartPainter(input, canvas).Paint();
-}
-
-std::string FormatChartNumber(double value) {
-  if (!Finite(value)) return "-";
-  if (value == 0.0) return "0";
-  const double magnitude = std::abs(value);
-  const int exponent = static_cast<int>(std::floor(std::log10(magnitude) + 1e-9));
-  if (exponent >= 6 || exponent < -3) {
-    const double mantissa = value / std::pow(10.0, exponent);
-    return StrFormat("%.3g", mantissa) + "e" + std::to_string(exponent);
-  }
-  // Up to three decimals below 1, fewer above, as the value needs.
-  const int decimals = std::clamp(3 - exponent - 1, 0, 6);
-  std::string text = StrFormat("%.*f", decimals, value);
-  if (text.find('.') != std::string::npos) {
-    while (text.back() == '0') text.pop_back();
-    if (text.back() == '.') text.pop_back();
-  }
-  const bool negative = text[0] == '-';
-  std::string whole =
-      text.substr(negative ? 1 : 0,
-                  text.find('.') == std::string::npos ? std::string::npos
-                                                      : text.find('.') - (negative ? 1 : 0));
-  const std::string fraction =
-      text.find('.') == std::string::npos ? std::string() : text.substr(text.find('.'));
-  if (whole.size() > 4) {
-    for (int at = static_cast<int>(whole.size()) - 3; at > 0; at -= 3)
-      whole.insert(static_cast<size_t>(at), " ");
-  }
-  return (negative ? "-" : "") + whole + fraction;
 }
 
 }  // namespace layra

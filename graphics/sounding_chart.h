@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "graphics/chart_axes.h"
 #include "platform/canvas.h"
 
 namespace layra {
@@ -90,21 +91,6 @@ constexpr int kChartFrequenciesPerPage = 4;
 
 // Pages of `input`: 1, and one for every four frequencies.
 int ChartPageCount(const ChartInput& input);
-
-// One axis: the values at its two ends and the pixels they are drawn at,
-// logarithmic or linear in between.
-struct ChartAxis {
-  double first = 1.0;  // value at firstPixel
-  double last = 10.0;  // value at lastPixel
-  double firstPixel = 0.0;
-  double lastPixel = 1.0;
-  bool logarithmic = true;
-
-  // The pixel of `value`; NaN when it has none (not above 0 on a log axis).
-  double Pixel(double value) const;
-  // The value at `pixel`.
-  double Value(double pixel) const;
-};
 
 struct ChartRect {
   int left = 0;
@@ -176,11 +162,6 @@ struct ChartLayout {
 // Clears the canvas and draws page input.page (clamped to the pages there
 // are) of the chart.
 ChartLayout PaintSoundingChart(const ChartInput& input, Canvas& canvas);
-
-// Tick-label text of a value: whole numbers with the thousands set apart by
-// a space from 10 000 on ("100 000"), decimals without trailing zeros
-// ("0.25"), and powers of ten from 10^6 and below 10^-3 as "1e6", "2e-4".
-std::string FormatChartNumber(double value);
 
 }  // namespace layra
 

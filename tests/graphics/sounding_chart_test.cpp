@@ -236,25 +236,6 @@ TEST(SoundingChart, AxesSpeakUnits) {
   EXPECT_FALSE(Has(texts, "AB/2 (m)"));
 }
 
-TEST(FormatChartNumber, WritesWhatTheValueNeeds) {
-  const struct {
-    double value;
-    const char* text;
-  } cases[] = {{100000.0, "100 000"},
-               {10000.0, "10 000"},
-               {1000.0, "1000"},
-               {2.5, "2.5"},
-               {0.25, "0.25"},
-               {0.001, "0.001"},
-               {1e6, "1e6"},
-               {2e-4, "2e-4"},
-               {-20.0, "-20"},
-               {0.0, "0"},
-               {50.0, "50"},
-               {1e7, "1e7"}};
-  for (const auto& c : cases) EXPECT_EQ(FormatChartNumber(c.value), c.text) << c.value;
-}
-
 // The layout maps pixels to depths and resistivities both ways, and the
 // pointer finds each boundary and each resistivity of the first run's model
 // where its step line is drawn.
