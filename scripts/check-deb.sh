@@ -21,7 +21,10 @@ if [ ! -x "$root/usr/bin/apt-get" ]; then
 fi
 mounted=()
 cleanup() {
-  for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do umount "${mounted[$i]}" || true; done
+  # A process the check started may still be ending: detach lazily then.
+  for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
+    umount "${mounted[$i]}" 2>/dev/null || umount --lazy "${mounted[$i]}"
+  done
 }
 trap cleanup EXIT
 for fs in proc sys dev; do
