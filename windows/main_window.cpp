@@ -1007,9 +1007,14 @@ void MainWindow::ShowSurveySounding(const SurveySounding& sounding, const Soundi
   activateWindow();
   ClearWindow(*canvas_);
   state_.lastReadResult = ReadDataFile(sounding.file, state_, *canvas_, *host_);
+  // Nothing of the sounding shown before stays on show.
+  fit_shown_ = false;
+  uncertainty_.reset();
+  workspace_view_->setPage(0);
   if (state_.lastReadResult != 0) {
     state_.data.pointCount = 0;
     state_.dataRead = 0;
+    ShowState();
     return;
   }
   state_.data.dataFileName = sounding.file;
@@ -1017,6 +1022,7 @@ void MainWindow::ShowSurveySounding(const SurveySounding& sounding, const Soundi
   state_.dataRead = 1;
   state_.model = result.model;
   if (static_cast<int>(result.calculated.size()) != state_.data.pointCount) {
+    ShowState();
     return;  // the file changed since the run: its listing stays
   }
   // The run's fit, as after an inversion here.
@@ -1027,7 +1033,6 @@ void MainWindow::ShowSurveySounding(const SurveySounding& sounding, const Soundi
   state_.outcome.lastIteration = result.iterations;
   state_.outcome.runStatus = RunStatus::kCompleted;
   run_label_ = "Survey run";
-  uncertainty_.reset();
   fit_shown_ = true;
   ClearWindow(*canvas_);
   PlotInput input;
@@ -1044,6 +1049,7 @@ void MainWindow::ShowSurveySounding(const SurveySounding& sounding, const Soundi
   input.misfit = result.misfit;
   PlotSounding(input, *canvas_);
   canvas_->Present();
+  ShowState();
 }
 
 }  // namespace layra

@@ -13,10 +13,13 @@
 #include <QtTest>
 #include <memory>
 
+#include "graphics/drawing_record.h"
 #include "tests/windows/scripted_dialogs.h"
 #include "windows/main_window.h"
 #include "windows/qt_canvas.h"
+#include "windows/result_tables.h"
 #include "windows/survey_section_window.h"
+#include "windows/workspace_view.h"
 
 namespace layra::testing {
 namespace {
@@ -101,6 +104,11 @@ class SurveySectionTest : public QObject {
     QVERIFY(window.state().data.title.find("sounding A5") != std::string::npos);
     QCOMPARE(window.state().dataRead, 1);
     QVERIFY(window.state().model.layerCount > 2);
+    // Its model in the Model panel and in the plot in units, with its fit.
+    QCOMPARE(window.modelTable().rowCount(), window.state().model.layerCount);
+    DrawingRecord plot(1000, 700, TextMetrics{8, 16});
+    QCOMPARE(static_cast<int>(window.workspaceView().Paint(plot).layers.size()),
+             window.state().model.layerCount);
     QVERIFY(NonWhite(window.canvas()) > 0);
   }
 
