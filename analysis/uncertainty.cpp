@@ -85,6 +85,10 @@ class LogProblem : public WeightedProblem {
     return residuals->allFinite();
   }
 
+  bool Pinned(const Eigen::VectorXd& x, Eigen::Index k, double descent) const override {
+    return transform_.Pinned(static_cast<int>(k), x(k), descent);
+  }
+
   ParameterTransform& transform() { return transform_; }
 
  private:

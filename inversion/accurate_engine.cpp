@@ -96,6 +96,10 @@ class ResistivityProblem : public WeightedProblem {
     return residuals->allFinite();
   }
 
+  bool Pinned(const Eigen::VectorXd& x, Eigen::Index k, double descent) const override {
+    return transform_.Pinned(static_cast<int>(k), x(k), descent);
+  }
+
   ParameterTransform& transform() { return transform_; }
   const std::vector<double>& response() const { return response_; }
   const std::vector<double>& log_observed() const { return log_observed_; }
@@ -172,6 +176,10 @@ class IpProblem : public WeightedProblem {
       }
     }
     return residuals->allFinite();
+  }
+
+  bool Pinned(const Eigen::VectorXd& x, Eigen::Index k, double descent) const override {
+    return transform_.Pinned(static_cast<int>(k), x(k), descent);
   }
 
   ParameterTransform& transform() { return transform_; }
@@ -275,6 +283,10 @@ class SipProblem : public WeightedProblem {
       }
     }
     return residuals->allFinite();
+  }
+
+  bool Pinned(const Eigen::VectorXd& x, Eigen::Index k, double descent) const override {
+    return transform_.Pinned(static_cast<int>(k), x(k), descent);
   }
 
   ParameterTransform& transform() { return transform_; }
