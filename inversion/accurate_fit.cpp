@@ -23,6 +23,9 @@ constexpr double kLeastReachableMargin = 0.02;
 // Steps of the Levenberg-Marquardt fallback of one Occam step.
 constexpr int kPlainSteps = 20;
 constexpr double kPlainDamping = 0.01;
+// An Occam step above the target that lowers chi^2 by less than this
+// fraction hands over to the Levenberg-Marquardt steps.
+constexpr double kSlowDecrease = 0.01;
 
 }  // namespace
 
@@ -141,7 +144,7 @@ Eigen::MatrixXd OccamFit::RoughnessMatrix() const {
   return r;
 }
 
-bool OccamFit::PlainStep(double mu_min) {
+bool OccamFit::PlainStep(double mu_min, bool* at_minimum) {
   WeightedLeastSquares objective(problem_);
   const Eigen::MatrixXd roughness = RoughnessMatrix();
   Eigen::VectorXd linear = Eigen::VectorXd::Zero(x_.size());
@@ -149,7 +152,7 @@ bool OccamFit::PlainStep(double mu_min) {
   objective.SetPenalty(mu_min * roughness, mu_min * linear);
   DenseLevenbergMarquardt minimiser(objective, x_, FitOptions(kPlainDamping, kPlainSteps));
   if (!minimiser.Start()) return false;
-  minimiser.Run();
+  *at_minimum = AtMinimum(minimiser.Run());
   Eigen::VectorXd residuals;
   Eigen::MatrixXd jacobian;
   if (!problem_.Evaluate(minimiser.x(), &residuals, &jacobian)) return false;
@@ -178,6 +181,9 @@ bool OccamFit::Step() {
                                    : Eigen::VectorXd::Zero(k);
   const double base = normal.trace() / std::max(roughness.trace(), 1e-300);
   const double mu_min = base * std::pow(10.0, -0.5 * kWeightSteps);
+  // Occam steps that hardly lower chi^2 above the target give way to
+  // Levenberg-Marquardt steps.
+  if (slow_ && chi2_ > target_) return PlainOrLeast(mu_min);
 
   struct Candidate {
     double mu = 0.0;
@@ -310,10 +316,11 @@ bool OccamFit::Step() {
       candidates.push_back(std::move(c));
       chosen = &candidates.back();
     } else {
-      // Shorter steps toward the chosen model, while the target is not reached.
-      Candidate shorter = *chosen;
+      // Shorter steps toward the chosen model (above the target) or toward
+      // the smoothest one the linearised misfits allow (once it is held).
+      Candidate shorter = chi2_ > target_ ? *chosen : *linear;
       bool found = false;
-      for (int halving = 1; halving <= 4 && !found && chi2_ > target_; ++halving) {
+      for (int halving = 1; halving <= 4 && !found; ++halving) {
         shorter.x = x_ + 0.5 * (shorter.x - x_);
         shorter.chi2 = std::numeric_limits<double>::quiet_NaN();
         found = better(shorter);
@@ -323,17 +330,7 @@ bool OccamFit::Step() {
           converged_ = true;
           return false;
         }
-        // No weight lowers chi^2: a plain step may; where none does, chi^2
-        // is the least this model reaches, and the fit goes on to the
-        // smoothest model just above it.
-        if (PlainStep(mu_min)) {
-          converged_ = false;
-          return true;
-        }
-        least_ = chi2_;
-        target_ = chi2_ * (1.0 + kLeastReachableMargin);
-        converged_ = false;
-        return Step();
+        return PlainOrLeast(mu_min);
       }
       candidates.push_back(shorter);
       chosen = &candidates.back();
@@ -348,13 +345,28 @@ bool OccamFit::Step() {
   x_ = chosen->x;
   chi2_ = residuals_.squaredNorm();
   mu_ = chosen->mu;
-  // Done once the target is held and the roughness hardly changes, or the
-  // fit stops improving before the target is reached.
   // Done once the target is held and the roughness hardly changes; above the
   // target the fit goes on while any step lowers chi^2.
   converged_ =
       chi2_before <= target_ && roughness_now - roughness_after < kRoughnessSettled * roughness_now;
+  slow_ = chi2_ > target_ && chi2_before - chi2_ < kSlowDecrease * chi2_before;
   return true;
+}
+
+bool OccamFit::PlainOrLeast(double mu_min) {
+  // A plain step may lower chi^2 where no weight does; once it reaches its
+  // own minimum, chi^2 is the least this model reaches, and the fit goes on
+  // to the smoothest model just above it.
+  slow_ = false;
+  bool at_minimum = false;
+  if (PlainStep(mu_min, &at_minimum) && !at_minimum) {
+    converged_ = false;
+    return true;
+  }
+  least_ = chi2_;
+  target_ = chi2_ * (1.0 + kLeastReachableMargin);
+  converged_ = false;
+  return Step() || at_minimum;
 }
 
 }  // namespace layra

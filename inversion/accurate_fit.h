@@ -138,9 +138,12 @@ class OccamFit {
 
  private:
   Eigen::MatrixXd RoughnessMatrix() const;
-  // A Levenberg-Marquardt step on chi^2 + mu_min roughness from x; false when
-  // none lowers chi^2 (x is then the least-misfit model the fit can reach).
-  bool PlainStep(double mu_min);
+  // Levenberg-Marquardt steps on chi^2 + mu_min roughness from x; false when
+  // none lowers chi^2. *at_minimum: they ended at that objective's minimum.
+  bool PlainStep(double mu_min, bool* at_minimum);
+  // Plain steps, or, where they reach their minimum, the least reachable
+  // misfit as the new target and the step toward the smoothest model there.
+  bool PlainOrLeast(double mu_min);
   // First differences within each profile of `block_` values.
   Eigen::MatrixXd Differences() const;
 
@@ -158,6 +161,7 @@ class OccamFit {
   const int block_;
   double mu_ = 0.0;
   bool converged_ = false;
+  bool slow_ = false;  // the last step above the target hardly lowered chi^2
 };
 
 // The accurate engine's resistivity problem of `data`, for joint fits that
