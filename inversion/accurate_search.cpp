@@ -18,8 +18,11 @@ namespace layra {
 
 namespace {
 
-// Steps of one smooth fit; it normally ends in 5 to 15.
+// Steps of one smooth fit; it normally ends in 5 to 15. Where the error is
+// to be estimated, the first fit (with the assumed error) only brings the
+// model near the data for the cross-validation.
 constexpr int kSmoothSteps = 40;
+constexpr int kFirstFitSteps = 4;
 // Differences of log-resistivity below this count as flat in the robust
 // (blocky) roughness.
 constexpr double kBlockyCutoff = 0.01;
@@ -84,18 +87,19 @@ OccamResult RunOccam(WeightedProblem& problem,
                      const Eigen::VectorXd& start,
                      double target,
                      bool blocky,
+                     int max_steps,
                      std::vector<Eigen::VectorXd>* path) {
   OccamResult result;
   OccamFit fit(problem, start, target, blocky, kBlockyCutoff, static_cast<int>(start.size()));
   if (!fit.Start()) return result;
   result.ok = true;
   int steps = 0;
-  while (!fit.converged() && steps < kSmoothSteps) {
+  while (!fit.converged() && steps < max_steps) {
     if (!fit.Step()) break;
     ++steps;
     path->push_back(fit.x());
   }
-  result.at_end = steps < kSmoothSteps || fit.converged();
+  result.at_end = steps < max_steps || fit.converged();
   result.x = fit.x();
   result.chi2 = fit.chi2();
   result.target = fit.target();
@@ -148,8 +152,12 @@ SmoothSearch SearchSmooth(const SoundingData& data, const EngineOptions& options
   search.error.percent = std::max(options.assumedErrorPercent, options.errorFloorPercent);
   std::unique_ptr<WeightedProblem> problem = MakeAccurateResistivityProblem(
       data, WithErrorLevel(options, search.error), search.thickness, false);
-  OccamResult fit =
-      RunOccam(*problem, search.path.back(), static_cast<double>(n), blocky, &search.path);
+  OccamResult fit = RunOccam(*problem,
+                             search.path.back(),
+                             static_cast<double>(n),
+                             blocky,
+                             estimate ? kFirstFitSteps : kSmoothSteps,
+                             &search.path);
   if (!fit.ok) return search;
   if (estimate) {
     // Generalised cross-validation steps from the fit's model until the
@@ -199,7 +207,8 @@ SmoothSearch SearchSmooth(const SoundingData& data, const EngineOptions& options
           std::max(std::min(100.0 * noise.sigma, cap), options.errorFloorPercent);
       problem = MakeAccurateResistivityProblem(
           data, WithErrorLevel(options, search.error), search.thickness, false);
-      OccamResult next = RunOccam(*problem, x, static_cast<double>(n), blocky, &search.path);
+      OccamResult next =
+          RunOccam(*problem, x, static_cast<double>(n), blocky, kSmoothSteps, &search.path);
       if (next.ok) fit = std::move(next);
     }
   }
