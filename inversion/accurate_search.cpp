@@ -286,7 +286,8 @@ FewLayerSearch SearchFewLayer(const SoundingData& data,
   }
   size_t best = 0;
   for (size_t s = 1; s < results.size(); ++s) {
-    if (results[s].chi2 < results[best].chi2) best = s;
+    // A tie goes to the earlier start (the user's own first).
+    if (results[s].chi2 < results[best].chi2 * (1.0 - 1e-9)) best = s;
   }
   Result& winner = results[best];
   if (!std::isfinite(winner.chi2)) return search;
@@ -324,9 +325,7 @@ FewLayerSearch SearchFewLayer(const SoundingData& data,
       shown = chi2;
     }
   }
-  if (search.path.size() < 2 || !(search.path.back() - winner.x).isZero(0.0)) {
-    if (winner.chi2 < shown || search.path.size() < 2) search.path.push_back(winner.x);
-  }
+  if (winner.chi2 < shown) search.path.push_back(winner.x);
   search.parameters = parameters;
   const std::vector<double> values = Values(problem.transform(), winner.x);
   for (int p = 0; p < count; ++p) search.parameters[p].value = values[p];
@@ -511,6 +510,40 @@ bool ChooseLayerCount(const SoundingData& data,
       choice->chosen = static_cast<int>(k);
   }
   return true;
+}
+
+LayeredModel ChosenModel(const LayerCountChoice& choice) {
+  LayeredModel model;
+  if (choice.rows.empty()) return model;
+  const LayerCountRow& row = choice.rows[static_cast<size_t>(choice.chosen)];
+  model.layerCount = row.layers;
+  double depth = 0.0;
+  for (int j = 0; j < row.layers; ++j) {
+    model.resistivity[j] = static_cast<float>(row.resistivity[j]);
+    model.depthTop[j] = static_cast<float>(depth);
+    if (j + 1 < row.layers) {
+      model.thickness[j] = static_cast<float>(row.thickness[j]);
+      depth += model.thickness[j];
+    }
+  }
+  return model;
+}
+
+std::string LayerCountTable(const LayerCountChoice& choice) {
+  std::string out = StrFormat(
+      "Layer count by the Bayesian information criterion (BIC = chi2 + "
+      "(2L - 1) ln N), data errors %.2f %%:\n",
+      choice.error.percent);
+  out += StrFormat("%-7s %10s %11s\n", "Layers", "chi2/N", "BIC");
+  for (size_t k = 0; k < choice.rows.size(); ++k) {
+    const LayerCountRow& row = choice.rows[k];
+    out += StrFormat("%-7d %10.3f %11.2f%s\n",
+                     row.layers,
+                     row.chi2 / choice.data_count,
+                     row.criterion,
+                     static_cast<int>(k) == choice.chosen ? "  chosen" : "");
+  }
+  return out;
 }
 
 }  // namespace layra

@@ -147,6 +147,14 @@ bool ChooseLayerCount(const SoundingData& data,
                       LayerCountChoice* choice,
                       std::string* message);
 
+// The chosen count's model, as a starting model for a run from a user model
+// (the desktop's user-model dialog is filled with it).
+LayeredModel ChosenModel(const LayerCountChoice& choice);
+
+// The listing's table of the layer counts: chi^2 / N, BIC, the chosen one
+// marked, and the rule.
+std::string LayerCountTable(const LayerCountChoice& choice);
+
 }  // namespace layra
 
 #endif  // LAYRA_INVERSION_ACCURATE_SEARCH_H_
