@@ -309,6 +309,9 @@ TEST_F(InvertCommand, EngineChoicesAreChecked) {
       {"--user-model --fix rho1", "--engine accurate"},
       {"--engine accurate --user-model --fix rho9", "no parameter rho9"},
       {"--user-model --uncertainty", "--uncertainty needs --engine accurate"},
+      {"--engine accurate --user-model --robust", "--robust"},
+      {"--engine accurate --layers 3", "only choice is auto"},
+      {"--engine accurate --layers auto --user-model", "--layers auto needs"},
   };
   for (const auto& c : cases) {
     const CliRun run = Run(std::string("invert ") + c.arguments, Examples({"starting_model.dat"}));
@@ -329,8 +332,13 @@ TEST_F(InvertCommand, UncertaintyTableAndJson) {
   for (const auto& item : u.items()) keys.push_back(item.key());
   EXPECT_EQ(
       keys,
-      (std::vector<std::string>{
-          "conductance", "correlation", "equivalentModels", "parameters", "transverseResistance"}));
+      (std::vector<std::string>{"conductance",
+                                "confidence",
+                                "correlation",
+                                "equivalentModels",
+                                "parameters",
+                                "transverseResistance",
+                                "varianceScale"}));
   const std::vector<std::string> names = {"rho1", "rho2", "rho3", "h1", "h2"};
   ASSERT_EQ(u["parameters"].size(), names.size());
   for (size_t k = 0; k < names.size(); ++k) EXPECT_EQ(u["parameters"][k]["name"], names[k]);
