@@ -495,7 +495,10 @@ bool ChooseLayerCount(const SoundingData& data,
     LayerCountRow row;
     row.layers = layers;
     row.chi2 = fit.chi2;
-    row.criterion = fit.chi2 + (2.0 * layers - 1.0) * std::log(static_cast<double>(n));
+    // The data's variance is unknown (an estimate of it would bias every
+    // count alike): BIC for Gaussian errors of unknown scale.
+    row.criterion = n * std::log(std::max(fit.chi2, 1e-300) / n) +
+                    (2.0 * layers - 1.0) * std::log(static_cast<double>(n));
     row.at_minimum = AtMinimum(fit.state);
     for (int j = 0; j < layers; ++j) row.resistivity.push_back(fit.parameters[j].value);
     for (int j = 0; j + 1 < layers; ++j) row.thickness.push_back(fit.parameters[layers + j].value);
@@ -531,7 +534,7 @@ LayeredModel ChosenModel(const LayerCountChoice& choice) {
 
 std::string LayerCountTable(const LayerCountChoice& choice) {
   std::string out = StrFormat(
-      "Layer count by the Bayesian information criterion (BIC = chi2 + "
+      "Layer count by the Bayesian information criterion (BIC = N ln(chi2/N) + "
       "(2L - 1) ln N), data errors %.2f %%:\n",
       choice.error.percent);
   out += StrFormat("%-7s %10s %11s\n", "Layers", "chi2/N", "BIC");

@@ -20,9 +20,10 @@
 //
 // ChooseLayerCount: the best few-layer model of every layer count in a
 // range, each from several starts, and the count of the least Bayesian
-// information criterion BIC = chi^2 + k ln N (k = 2L - 1 parameters; Schwarz
-// 1978, Ann. Statist. 6, 461-464), chi^2 measured with the smooth fit's
-// errors.
+// information criterion for Gaussian errors of unknown scale,
+// BIC = N ln(chi^2 / N) + k ln N (k = 2L - 1 parameters; Schwarz 1978, Ann.
+// Statist. 6, 461-464), so that a bias of the error estimate does not favour
+// more or fewer layers.
 
 #include <Eigen/Dense>
 #include <optional>
