@@ -1,7 +1,7 @@
 // Not a benchmark: how dependable each engine's fits are, measured as a
 // careful interpreter would try them.
 //
-//   build/bench/accurate_study FIELD_FOLDER
+//   build/bench/accurate_study FIELD_FOLDER [starts|automatic|coverage|doi]
 //
 // 1. Random starts on field soundings: every *.dat of FIELD_FOLDER, 16
 //    random three- and four-layer starts each (resistivities 1..3000 ohm-m,
@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <random>
@@ -67,7 +68,8 @@ bool Runaway(const LayeredModel& model) {
   for (int j = 0; j < model.layerCount; ++j) {
     const double rho = model.resistivity[j];
     if (!std::isfinite(rho) || rho < 1e-3 || rho > 1e7) return true;
-    if (j + 1 < model.layerCount && (!std::isfinite(model.thickness[j]) || !(model.thickness[j] > 0)))
+    if (j + 1 < model.layerCount &&
+        (!std::isfinite(model.thickness[j]) || !(model.thickness[j] > 0)))
       return true;
   }
   return false;
@@ -91,7 +93,7 @@ void FieldStarts(const std::string& folder) {
   }
   std::sort(files.begin(), files.end());
   int runs[2] = {0, 0}, above105[2] = {0, 0}, above150[2] = {0, 0}, runaway[2] = {0, 0},
-      not_ok[2] = {0, 0};
+      not_ok[2] = {0, 0}, own105[2] = {0, 0}, own150[2] = {0, 0};
   for (const std::string& file : files) {
     auto read = std::make_unique<ProgramState>();
     cli::NullCanvas canvas;
@@ -138,9 +140,13 @@ void FieldStarts(const std::string& folder) {
       for (int e = 0; e < 2; ++e)
         for (double r : rms[e]) best = std::min(best, r);
       for (int e = 0; e < 2; ++e) {
+        double own_best = INFINITY;
+        for (double r : rms[e]) own_best = std::min(own_best, r);
         for (size_t k = 0; k < rms[e].size(); ++k) {
           above105[e] += !(rms[e][k] <= 1.05 * best);
           above150[e] += !(rms[e][k] <= 1.5 * best);
+          own105[e] += !(rms[e][k] <= 1.05 * own_best);
+          own150[e] += !(rms[e][k] <= 1.5 * own_best);
           runaway[e] += bad[e][k];
         }
       }
@@ -149,13 +155,17 @@ void FieldStarts(const std::string& folder) {
   std::printf("1. Random starts on %zu field soundings (3 and 4 layers, 8 starts each)\n",
               files.size());
   for (int e = 0; e < 2; ++e) {
-    std::printf("   %-10s runs %3d  above 1.05x best %3d  above 1.5x %3d  runaway %3d%s\n",
-                EngineName(kEngines[e]),
-                runs[e],
-                above105[e],
-                above150[e],
-                runaway[e],
-                e == 1 ? StrFormat("  status not ok %d", not_ok[e]).c_str() : "");
+    std::printf(
+        "   %-10s runs %3d  above 1.05x best %3d  1.5x %3d  (own engine's best: %3d, %3d)  "
+        "runaway %3d%s\n",
+        EngineName(kEngines[e]),
+        runs[e],
+        above105[e],
+        above150[e],
+        own105[e],
+        own150[e],
+        runaway[e],
+        e == 1 ? StrFormat("  status not ok %d", not_ok[e]).c_str() : "");
   }
 }
 
@@ -213,6 +223,13 @@ void AutomaticRuns() {
                                    ? AccurateRms(*state) / noise
                                    : INFINITY;
           above[variant] += !(ratio * ratio <= 1.5);
+          if (variant == 2 && std::getenv("STUDY_VERBOSE"))
+            std::printf("   earth %d noise %.2f seed %u: estimate %.2f %% RMS/noise %.2f\n",
+                        static_cast<int>(&earth - kEarths),
+                        noise,
+                        seed,
+                        state->outcome.fit.error_percent,
+                        ratio);
           worst[variant] = std::max(worst[variant], ratio);
         }
       }
@@ -221,7 +238,8 @@ void AutomaticRuns() {
   const char* names[] = {"documented", "accurate (errors right)", "accurate (estimated)"};
   std::printf("2. Automatic runs: %d per engine (9 earths x 1/3/5 %% x 3 seeds)\n", runs);
   for (int v = 0; v < 3; ++v) {
-    std::printf("   %-26s above target %3d  worst RMS / noise %.2f\n", names[v], above[v], worst[v]);
+    std::printf(
+        "   %-26s above target %3d  worst RMS / noise %.2f\n", names[v], above[v], worst[v]);
   }
 }
 
@@ -267,8 +285,8 @@ void Coverage() {
           st += 2;
           st_inside += u.few.conductance[j].low <= s * 1.0000001 &&
                        u.few.conductance[j].high >= s * 0.9999999;
-          st_inside += u.few.transverse[j].low <= t * 1.0000001 &&
-                       u.few.transverse[j].high >= t * 0.9999999;
+          st_inside +=
+              u.few.transverse[j].low <= t * 1.0000001 && u.few.transverse[j].high >= t * 0.9999999;
         }
       }
     }
@@ -325,9 +343,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: accurate_study FIELD_FOLDER\n");
     return 2;
   }
-  layra::FieldStarts(argv[1]);
-  layra::AutomaticRuns();
-  layra::Coverage();
-  layra::DepthOfInvestigation(argv[1]);
+  const std::string only = argc > 2 ? argv[2] : "";
+  if (only.empty() || only == "starts") layra::FieldStarts(argv[1]);
+  if (only.empty() || only == "automatic") layra::AutomaticRuns();
+  if (only.empty() || only == "coverage") layra::Coverage();
+  if (only.empty() || only == "doi") layra::DepthOfInvestigation(argv[1]);
   return 0;
 }

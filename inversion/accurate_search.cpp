@@ -20,9 +20,10 @@ namespace {
 
 // Steps of one smooth fit; it normally ends in 5 to 15. Where the error is
 // to be estimated, the first fit (with the assumed error) only brings the
-// model near the data for the cross-validation.
+// model near the data for the cross-validation: it stops at chi^2 / N of
+// kFirstFitMisfit.
 constexpr int kSmoothSteps = 40;
-constexpr int kFirstFitSteps = 4;
+constexpr double kFirstFitMisfit = 2.0;
 // Differences of log-resistivity below this count as flat in the robust
 // (blocky) roughness.
 constexpr double kBlockyCutoff = 0.01;
@@ -88,18 +89,19 @@ OccamResult RunOccam(WeightedProblem& problem,
                      double target,
                      bool blocky,
                      int max_steps,
+                     double good_enough,
                      std::vector<Eigen::VectorXd>* path) {
   OccamResult result;
   OccamFit fit(problem, start, target, blocky, kBlockyCutoff, static_cast<int>(start.size()));
   if (!fit.Start()) return result;
   result.ok = true;
   int steps = 0;
-  while (!fit.converged() && steps < max_steps) {
+  while (!fit.converged() && steps < max_steps && !(fit.chi2() <= good_enough)) {
     if (!fit.Step()) break;
     ++steps;
     path->push_back(fit.x());
   }
-  result.at_end = steps < max_steps || fit.converged();
+  result.at_end = steps < max_steps || fit.converged() || fit.chi2() <= good_enough;
   result.x = fit.x();
   result.chi2 = fit.chi2();
   result.target = fit.target();
@@ -156,7 +158,8 @@ SmoothSearch SearchSmooth(const SoundingData& data, const EngineOptions& options
                              search.path.back(),
                              static_cast<double>(n),
                              blocky,
-                             estimate ? kFirstFitSteps : kSmoothSteps,
+                             kSmoothSteps,
+                             estimate ? kFirstFitMisfit * n : 0.0,
                              &search.path);
   if (!fit.ok) return search;
   if (estimate) {
@@ -208,7 +211,7 @@ SmoothSearch SearchSmooth(const SoundingData& data, const EngineOptions& options
       problem = MakeAccurateResistivityProblem(
           data, WithErrorLevel(options, search.error), search.thickness, false);
       OccamResult next =
-          RunOccam(*problem, x, static_cast<double>(n), blocky, kSmoothSteps, &search.path);
+          RunOccam(*problem, x, static_cast<double>(n), blocky, kSmoothSteps, 0.0, &search.path);
       if (next.ok) fit = std::move(next);
     }
   }

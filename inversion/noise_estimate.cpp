@@ -19,7 +19,8 @@ bool EstimateNoise(const Eigen::MatrixXd& jacobian,
                    const Eigen::VectorXd& x,
                    const Eigen::MatrixXd& roughness,
                    double around,
-                   NoiseEstimate* estimate) {
+                   NoiseEstimate* estimate,
+                   bool exact) {
   const Eigen::Index n = jacobian.rows();
   const Eigen::Index m = jacobian.cols();
   if (n < kFewestDegrees + 1 || m < 1 || roughness.rows() != m) return false;
@@ -37,7 +38,7 @@ bool EstimateNoise(const Eigen::MatrixXd& jacobian,
   const Eigen::VectorXd c = v.transpose() * (jacobian.transpose() * data);
   const Eigen::MatrixXd u = jacobian * v;
   const double base = around > 0.0 ? around : normal.trace() / std::max(roughness.trace(), 1e-300);
-  const int decades = around > 0.0 ? 1 : kDecadesEitherSide;
+  const int decades = around > 0.0 ? (exact ? 0 : 1) : kDecadesEitherSide;
   double best = std::numeric_limits<double>::infinity();
   for (int step = -decades * kWeightsPerDecade; step <= decades * kWeightsPerDecade; ++step) {
     const double mu = base * std::pow(10.0, static_cast<double>(step) / kWeightsPerDecade);

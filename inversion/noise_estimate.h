@@ -32,13 +32,15 @@ struct NoiseEstimate {
 // False when the data are too few for an estimate (fewer than 4 degrees of
 // freedom at every weight) or the decomposition fails.
 // `around` > 0 limits the weights to a decade either side of it, where the
-// linearisation at x (a model found with a weight near `around`) holds.
+// linearisation at x (a model found with a weight near `around`) holds;
+// with `exact`, the estimate is that of the weight `around` itself.
 bool EstimateNoise(const Eigen::MatrixXd& jacobian,
                    const Eigen::VectorXd& residuals,
                    const Eigen::VectorXd& x,
                    const Eigen::MatrixXd& roughness,
                    double around,
-                   NoiseEstimate* estimate);
+                   NoiseEstimate* estimate,
+                   bool exact = false);
 
 }  // namespace layra
 
