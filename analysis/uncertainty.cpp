@@ -20,6 +20,9 @@ namespace {
 // fits start near the bottom of the valley.
 constexpr int kRefitSteps = 40;
 constexpr double kRefitDamping = 0.01;
+// A refit only needs chi^2 against the threshold: a looser end than the
+// run's (the decrease still possible is below 1e-6 chi^2).
+constexpr double kRefitGradient = 1e-3;
 // The profile's first step away from the model, in ln p: half the linear
 // standard deviation, within these limits; later steps double.
 constexpr double kFirstStepMin = 0.02;
@@ -110,8 +113,11 @@ Fitted Refit(const Sounding& sounding, std::vector<ModelParameter> parameters) {
   ParameterTransform transform(std::move(parameters));
   const std::vector<double> start = transform.ToFree();
   LogProblem problem(sounding, std::move(transform));
-  LevenbergMarquardtFit fit(
-      problem, Eigen::Map<const Eigen::VectorXd>(start.data(), start.size()), kRefitDamping);
+  LevenbergMarquardtFit fit(problem,
+                            Eigen::Map<const Eigen::VectorXd>(start.data(), start.size()),
+                            kRefitDamping,
+                            kRefitSteps,
+                            kRefitGradient);
   Fitted result;
   if (!fit.Start()) return result;
   for (int step = 0; step < kRefitSteps && !fit.converged(); ++step) {

@@ -58,10 +58,13 @@ double WeightedLeastSquares::Penalty(const Eigen::VectorXd& x) const {
 
 namespace {
 
-MinimiserOptions FitOptions(double initial_damping, int max_steps) {
+MinimiserOptions FitOptions(double initial_damping,
+                            int max_steps,
+                            double gradient_tolerance = 1e-5) {
   MinimiserOptions options;
   options.initial_damping = initial_damping;
   options.max_steps = max_steps;
+  options.gradient_tolerance = gradient_tolerance;
   return options;
 }
 
@@ -70,9 +73,11 @@ MinimiserOptions FitOptions(double initial_damping, int max_steps) {
 LevenbergMarquardtFit::LevenbergMarquardtFit(WeightedProblem& problem,
                                              Eigen::VectorXd x,
                                              double initial_damping,
-                                             int max_steps)
+                                             int max_steps,
+                                             double gradient_tolerance)
     : objective_(problem),
-      minimiser_(objective_, std::move(x), FitOptions(initial_damping, max_steps)) {}
+      minimiser_(
+          objective_, std::move(x), FitOptions(initial_damping, max_steps, gradient_tolerance)) {}
 
 bool LevenbergMarquardtFit::Start() { return minimiser_.Start(); }
 

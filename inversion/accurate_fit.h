@@ -83,10 +83,13 @@ class WeightedLeastSquares : public DenseProblem {
 
 class LevenbergMarquardtFit {
  public:
+  // `gradient_tolerance`: see MinimiserOptions; a looser one ends sooner
+  // where chi^2 is needed to a few parts in 10^4 only.
   LevenbergMarquardtFit(WeightedProblem& problem,
                         Eigen::VectorXd x,
                         double initial_damping,
-                        int max_steps = 200);
+                        int max_steps = 200,
+                        double gradient_tolerance = 1e-5);
   // Evaluates the start; false when it has no response.
   bool Start();
   // One accepted step; false when the fit has ended (x is then the best

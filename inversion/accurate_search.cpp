@@ -36,6 +36,9 @@ constexpr int kEstimatePasses = 8;
 constexpr int kStartSteps = 40;
 constexpr int kFewLayerSteps = 200;
 constexpr double kStartDamping = 0.01;
+// The starts are compared at a looser end (chi^2 to about 1e-6 of itself);
+// the best then goes on to the minimiser's own.
+constexpr double kStartGradient = 1e-3;
 // The factor by which starts move the user's resistivities or thicknesses.
 constexpr double kStartFactor = 3.0;
 
@@ -279,7 +282,7 @@ FewLayerSearch SearchFewLayer(const SoundingData& data,
     Result& r = results[s];
     r.x = ToFree(start);
     r.path.push_back(r.x);
-    LevenbergMarquardtFit fit(problem, r.x, kStartDamping, kStartSteps);
+    LevenbergMarquardtFit fit(problem, r.x, kStartDamping, kStartSteps, kStartGradient);
     if (!fit.Start()) continue;
     while (fit.Step()) r.path.push_back(fit.x());
     r.x = fit.x();
@@ -294,8 +297,8 @@ FewLayerSearch SearchFewLayer(const SoundingData& data,
   }
   Result& winner = results[best];
   if (!std::isfinite(winner.chi2)) return search;
-  if (winner.state == MinimiserState::kStepLimit) {
-    // The best start goes on to its minimum.
+  {
+    // The best start goes on to its minimum at the run's own tolerance.
     LevenbergMarquardtFit fit(problem, winner.x, kStartDamping, kFewLayerSteps - winner.steps);
     if (fit.Start()) {
       while (fit.Step()) winner.path.push_back(fit.x());
