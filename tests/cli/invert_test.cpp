@@ -330,15 +330,14 @@ TEST_F(InvertCommand, UncertaintyTableAndJson) {
   const json u = json::parse(few.out)[0]["uncertainty"];
   std::vector<std::string> keys;
   for (const auto& item : u.items()) keys.push_back(item.key());
-  EXPECT_EQ(
-      keys,
-      (std::vector<std::string>{"conductance",
-                                "confidence",
-                                "correlation",
-                                "equivalentModels",
-                                "parameters",
-                                "transverseResistance",
-                                "varianceScale"}));
+  EXPECT_EQ(keys,
+            (std::vector<std::string>{"conductance",
+                                      "confidence",
+                                      "correlation",
+                                      "equivalentModels",
+                                      "parameters",
+                                      "transverseResistance",
+                                      "varianceScale"}));
   const std::vector<std::string> names = {"rho1", "rho2", "rho3", "h1", "h2"};
   ASSERT_EQ(u["parameters"].size(), names.size());
   for (size_t k = 0; k < names.size(); ++k) EXPECT_EQ(u["parameters"][k]["name"], names[k]);
