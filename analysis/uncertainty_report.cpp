@@ -97,8 +97,9 @@ std::string UncertaintyTable(const RunUncertainty& result, const LayeredModel& m
                        t.high);
     }
     if (open) {
-      out += StrFormat("< and > mark a range the data leave open: the search stopped at x/ %g.\n",
-                       kSearchLimit);
+      out += StrFormat(
+          "< and > mark a range the data leave open: the search stopped at x/ %g or a bound.\n",
+          kSearchLimit);
     }
     return out;
   }
