@@ -321,6 +321,46 @@ TEST_F(InvertCommand, EngineChoicesAreChecked) {
   EXPECT_FALSE(dir_.Exists("starting_model.INV"));
 }
 
+// How an accurate fit ended: "ok" with the error estimated from the data;
+// "above target" (exit status 3) where the file's errors are understated;
+// --layers auto prints its table and runs from the chosen model.
+TEST_F(InvertCommand, AccurateFitsSayHowTheyEnded) {
+  std::string text = layra::testing::ReadWholeFile(std::string(LAYRA_EXAMPLES_DIR) + "/wenner.dat");
+  text.replace(text.find("(Yes,No)\nNo"), 11, "(Yes,No)\nYes");
+  std::string with_errors;
+  std::istringstream lines(text);
+  bool in_data = false;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("User", 0) == 0) in_data = false;
+    if (in_data) line += "  0.2";  // ohm-m: a fifth of the scatter
+    if (line == "Data section") in_data = true;
+    with_errors += line + "\n";
+  }
+  {
+    std::ofstream out(dir_.Path("errors.dat"));
+    out << with_errors;
+  }
+  const CliRun estimated = Run("invert --json --engine accurate", Examples({"wenner.dat"}));
+  ASSERT_EQ(estimated.status, 0) << estimated.err;
+  const json ok = json::parse(estimated.out)[0];
+  EXPECT_EQ(ok["status"], "ok");
+  EXPECT_GT(ok["errorEstimate"].get<double>(), 0.5);
+  EXPECT_TRUE(ok["atBound"].empty());
+
+  const CliRun understated =
+      Run("invert --json --engine accurate --error-floor 0.1", " " + dir_.Quoted("errors.dat"));
+  EXPECT_EQ(understated.status, 3) << understated.err;
+  const json above = json::parse(understated.out)[0];
+  EXPECT_EQ(above["status"], "above target");
+  EXPECT_NE(above["reason"].get<std::string>().find("least reachable"), std::string::npos);
+  EXPECT_TRUE(above["errorEstimate"].is_null());
+
+  const CliRun chosen = Run("invert --engine accurate --layers auto", Examples({"wenner.dat"}));
+  ASSERT_EQ(chosen.status, 0) << chosen.err;
+  EXPECT_NE(chosen.out.find("chosen"), std::string::npos);
+  EXPECT_NE(chosen.out.find("Starts: "), std::string::npos);
+}
+
 // --uncertainty: the table in the listing and the JSON key in the form of
 // each kind of run; a fixed parameter keeps its value as its whole range.
 TEST_F(InvertCommand, UncertaintyTableAndJson) {
