@@ -60,7 +60,7 @@ namespace {
 
 MinimiserOptions FitOptions(double initial_damping,
                             int max_steps,
-                            double gradient_tolerance = 1e-5) {
+                            double gradient_tolerance = 1e-4) {
   MinimiserOptions options;
   options.initial_damping = initial_damping;
   options.max_steps = max_steps;

@@ -89,7 +89,7 @@ class LevenbergMarquardtFit {
                         Eigen::VectorXd x,
                         double initial_damping,
                         int max_steps = 200,
-                        double gradient_tolerance = 1e-5);
+                        double gradient_tolerance = 1e-4);
   // Evaluates the start; false when it has no response.
   bool Start();
   // One accepted step; false when the fit has ended (x is then the best

@@ -36,7 +36,7 @@ constexpr int kEstimatePasses = 8;
 constexpr int kStartSteps = 40;
 constexpr int kFewLayerSteps = 200;
 constexpr double kStartDamping = 0.01;
-// The starts are compared at a looser end (chi^2 to about 1e-6 of itself);
+// The starts are compared at a looser end;
 // the best then goes on to the minimiser's own.
 constexpr double kStartGradient = 1e-3;
 // The factor by which starts move the user's resistivities or thicknesses.

@@ -18,7 +18,7 @@ constexpr double kScaleFloor = 1e-9;
 // grown by 2^(1 + 2 + ... + 60)).
 constexpr int kMaxRefusals = 60;
 // The last three steps together lowered F by less than this part of it.
-constexpr double kNegligibleDecrease = 1e-12;
+constexpr double kNegligibleDecrease = 1e-10;
 
 Eigen::VectorXd Diagonal(const Eigen::MatrixXd& m) { return m.diagonal(); }
 Eigen::VectorXd Diagonal(const Eigen::SparseMatrix<double>& m) { return m.diagonal(); }

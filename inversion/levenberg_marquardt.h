@@ -25,7 +25,7 @@
 //   them into do not count: the projected gradient);
 // - stalled: the damping grew until the step is negligible (every
 //   |dx_k| <= step_tolerance (1 + |x_k|)) without lowering F, or the last
-//   three steps together lowered F by less than a part in 1e12;
+//   three steps together lowered F by less than a part in 1e10.
 // - step limit: max_steps steps were taken and F still falls;
 // - no response: the start has none.
 
@@ -51,7 +51,7 @@ inline bool AtMinimum(MinimiserState state) {
 struct MinimiserOptions {
   double initial_damping = 0.01;  // lambda of the first step, in units of D
   int max_steps = 200;            // steps taken (not trials)
-  double gradient_tolerance = 1e-5;
+  double gradient_tolerance = 1e-4;
   double step_tolerance = 1e-12;
 };
 
