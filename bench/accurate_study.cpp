@@ -151,7 +151,7 @@ void FieldStarts(const std::string& folder) {
           bad[e].push_back(!completed || Runaway(state->model));
           not_ok[e] += state->outcome.fit.assessed && state->outcome.fit.status != FitStatus::kOk;
           if (e == 1)
-            notes.push_back(ModelText(state->model) +
+            notes.push_back("from " + ModelText(model) + " to " + ModelText(state->model) +
                             StrFormat(" best start %d %s, own %.3f, chi2/N %.3f",
                                       state->outcome.fit.best_start,
                                       state->outcome.fit.best_start_name.c_str(),

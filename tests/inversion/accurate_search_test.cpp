@@ -7,13 +7,18 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "fileio/data_file.h"
 #include "inversion/accurate_response.h"
 #include "inversion/default_bounds.h"
 #include "tests/inversion/synthetic_sounding.h"
+#include "tests/support/recording_canvas.h"
+#include "tests/support/scripted_host.h"
 
 namespace layra {
 namespace {
@@ -109,6 +114,34 @@ TEST(AccurateFewLayerFit, PoorStartsReachTheBestMisfitWithinBounds) {
       EXPECT_LE(far.model.resistivity[j], kHighestResistivity) << c.name;
     }
     EXPECT_GT(far.outcome.fit.starts, 3) << c.name;
+  }
+}
+
+// Field soundings from random starts whose every first start met in one
+// valley: each run ends within 1.05x of the misfit another start reached.
+TEST(AccurateFewLayerFit, FieldStartsCaughtInALocalValleyReachTheBest) {
+  const char* folder = std::getenv("LAYRA_FIELDCASES");
+  const std::filesystem::path dir = folder != nullptr ? folder : LAYRA_FIELDCASES_DIR;
+  if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "no field soundings at " << dir;
+  struct Case {
+    const char* file;
+    LayeredModel caught, better;
+  } cases[] = {
+      {"BOUNDIALI_SE1.dat",
+       Model({417.6f, 396.6f, 1.398f, 70.68f}, {19.6f, 10.6f, 70.8f}),
+       Model({1.86f, 5.741f, 1911.0f, 265.0f}, {3.5f, 0.1f, 24.4f})},
+      {"AUNGSAN_LOC1_WENNER.dat",
+       Model({1.003f, 1.63f, 1.608f}, {1.81f, 7.26f}),
+       Model({3.725f, 16.87f, 34.72f}, {1.47f, 0.827f})},
+  };
+  for (const Case& c : cases) {
+    ProgramState read;
+    testing::RecordingCanvas canvas;
+    testing::ScriptedHost host;
+    ASSERT_EQ(ReadDataFile((dir / c.file).string(), read, canvas, host), 0) << c.file;
+    const ProgramState caught = Invert(read.data, Accurate(), &c.caught, 8);
+    const ProgramState better = Invert(read.data, Accurate(), &c.better, 8);
+    EXPECT_LE(caught.outcome.chi2, 1.05 * better.outcome.chi2) << c.file;
   }
 }
 
