@@ -41,9 +41,13 @@ constexpr double kStartDamping = 0.01;
 constexpr double kStartGradient = 1e-3;
 // The factor by which starts move the user's resistivities or thicknesses.
 constexpr double kStartFactor = 3.0;
+// Free variables (log-resistivity and log-thickness, or their bounded
+// transforms) closer than this to an earlier start's end put a start in the
+// same valley.
+constexpr double kSameValley = 0.02;
 // Screened starts: candidate interface depths, and how many are kept.
 constexpr int kScreenDepths = 8;
-constexpr int kScreenKept = 2;
+constexpr int kScreenKept = 4;
 
 std::vector<double> Values(const ParameterTransform& transform, const Eigen::VectorXd& x) {
   ParameterTransform copy = transform;
@@ -79,14 +83,11 @@ struct Start {
 };
 
 // Starts that move `base`'s resistivities (x3 and /3 alternately, either
-// way round) or its thicknesses (all x3, all /3); `of` names the base.
-void AppendPerturbations(const std::vector<double>& base,
-                         int layers,
-                         const std::string& of,
-                         std::vector<Start>* starts) {
+// way round) or its thicknesses (all x3, all /3).
+void AppendPerturbations(const std::vector<double>& base, int layers, std::vector<Start>* starts) {
   for (int pattern = 0; pattern < 2; ++pattern) {
-    Start s{of + (pattern == 0 ? "resistivities x3 and /3 alternately"
-                               : "resistivities /3 and x3 alternately"),
+    Start s{pattern == 0 ? "resistivities x3 and /3 alternately"
+                         : "resistivities /3 and x3 alternately",
             base};
     for (int j = 0; j < layers; ++j)
       s.values[j] *= (j + pattern) % 2 == 0 ? kStartFactor : 1.0 / kStartFactor;
@@ -94,7 +95,7 @@ void AppendPerturbations(const std::vector<double>& base,
   }
   if (layers > 1) {
     for (const double factor : {kStartFactor, 1.0 / kStartFactor}) {
-      Start s{of + (factor > 1.0 ? "thicknesses x3" : "thicknesses /3"), base};
+      Start s{factor > 1.0 ? "thicknesses x3" : "thicknesses /3", base};
       for (int j = 0; j + 1 < layers; ++j) s.values[layers + j] *= factor;
       starts->push_back(s);
     }
@@ -337,7 +338,8 @@ FewLayerSearch SearchFewLayer(const SoundingData& data,
       starts.push_back(s);
     }
   }
-  AppendPerturbations(own, layers, "", &starts);
+  // Without a smooth model, moves of the user's own.
+  if (smooth == nullptr || !smooth->ok) AppendPerturbations(own, layers, &starts);
 
   ResistivityProblem problem(
       data, layers, ResistivityErrors(data, options), ParameterTransform(parameters));
@@ -362,7 +364,20 @@ FewLayerSearch SearchFewLayer(const SoundingData& data,
     r.path.push_back(r.x);
     LevenbergMarquardtFit fit(problem, r.x, kStartDamping, kStartSteps, kStartGradient);
     if (!fit.Start()) return;
-    while (fit.Step()) r.path.push_back(fit.x());
+    // A start that comes within kSameValley of where an earlier one ended
+    // (every free variable) is in its valley: it stops there.
+    const auto joined = [&](const Eigen::VectorXd& x) {
+      for (const Result& earlier : results) {
+        if (&earlier == &r) break;
+        if (std::isfinite(earlier.chi2) && (x - earlier.x).cwiseAbs().maxCoeff() < kSameValley)
+          return true;
+      }
+      return false;
+    };
+    while (fit.Step()) {
+      r.path.push_back(fit.x());
+      if (joined(fit.x())) break;
+    }
     r.x = fit.x();
     r.chi2 = fit.chi2();
     r.state = fit.state();
@@ -373,24 +388,6 @@ FewLayerSearch SearchFewLayer(const SoundingData& data,
   for (size_t s = 1; s < results.size(); ++s) {
     // A tie goes to the earlier start (the user's own first).
     if (results[s].chi2 < results[best].chi2 * (1.0 - 1e-9)) best = s;
-  }
-  // The best fit's neighbourhood: the same moves from its model, so that a
-  // fit caught in a local minimum near every first start can still leave it.
-  if (std::isfinite(results[best].chi2)) {
-    const size_t first_round = starts.size();
-    AppendPerturbations(
-        Values(problem.transform(), results[best].x), layers, "the best fit's ", &starts);
-    results.resize(starts.size());
-    for (size_t s = first_round; s < starts.size(); ++s) {
-      run(starts[s], results[s]);
-      if (results[s].chi2 < results[best].chi2 * (1.0 - 1e-9)) {
-        // Its path continues the one it came from.
-        std::vector<Eigen::VectorXd> path = results[best].path;
-        path.insert(path.end(), results[s].path.begin(), results[s].path.end());
-        results[s].path = std::move(path);
-        best = s;
-      }
-    }
   }
   Result& winner = results[best];
   if (!std::isfinite(winner.chi2)) return search;
