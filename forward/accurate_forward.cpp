@@ -371,6 +371,11 @@ struct KernelGrid {
   std::vector<int> extent;
   // Work arrays, kept between calls so that large blocks are not mapped anew.
   std::vector<double> expm1_h, sech2_h;
+  // The thicknesses and grid expm1_h (and, when sech2_valid, sech2_h) hold.
+  std::vector<double> layer_thickness;
+  double layer_grid = 0.0;
+  int layer_nodes = -1;
+  bool sech2_valid = false;
   std::vector<S> transform, chain, by_rho, by_h, by_a, by_c, by_c2;
   Subtraction<S> subtraction;
 };
@@ -428,17 +433,27 @@ void ComputeKernel(const Plan& plan,
   // and 1 - t^2 = 4 e / (1 + e)^2, with em = expm1(-2 lambda h_i), e = 1 + em.
   std::vector<double>& expm1_h = grid.expm1_h;
   std::vector<double>& sech2_h = grid.sech2_h;
-  expm1_h.resize(static_cast<size_t>(layers - 1) * g);
-  if (with_derivatives) sech2_h.resize(static_cast<size_t>(layers - 1) * g);
-  for (int i = 0; i + 1 < layers; ++i) {
-    for (int k = 0; k < visible[i + 1]; ++k) {
-      const double em = ExpMinusOne(2.0 * grid.lambda[k] * h[i]);
-      expm1_h[i * g + k] = em;
-      if (with_derivatives) {
-        const double e = 1.0 + em;
-        sech2_h[i * g + k] = 4.0 * e / ((1.0 + e) * (1.0 + e));
+  // They depend on the thicknesses and the grid alone: a fit that holds the
+  // thicknesses (the smooth fit on its grid of layers) computes them once.
+  const bool same = grid.layer_thickness == h && grid.layer_grid == plan.first_log_lambda &&
+                    grid.layer_nodes == nodes;
+  if (!same || (with_derivatives && !grid.sech2_valid)) {
+    expm1_h.resize(static_cast<size_t>(layers - 1) * g);
+    if (with_derivatives) sech2_h.resize(static_cast<size_t>(layers - 1) * g);
+    for (int i = 0; i + 1 < layers; ++i) {
+      for (int k = 0; k < visible[i + 1]; ++k) {
+        const double em = ExpMinusOne(2.0 * grid.lambda[k] * h[i]);
+        expm1_h[i * g + k] = em;
+        if (with_derivatives) {
+          const double e = 1.0 + em;
+          sech2_h[i * g + k] = 4.0 * e / ((1.0 + e) * (1.0 + e));
+        }
       }
     }
+    grid.layer_thickness = h;
+    grid.layer_grid = plan.first_log_lambda;
+    grid.layer_nodes = nodes;
+    grid.sech2_valid = with_derivatives;
   }
 
   // From the deepest seen layer up: T = rho (T' + rho t) / (rho + T' t). With
@@ -495,10 +510,13 @@ void ComputeKernel(const Plan& plan,
   std::vector<S>& by_a = grid.by_a;
   std::vector<S>& by_c = grid.by_c;
   std::vector<S>& by_c2 = grid.by_c2;
-  by_a.resize(static_cast<size_t>(live));
-  by_c.resize(static_cast<size_t>(live));
-  by_c2.resize(static_cast<size_t>(live));
-  for (int k = 0; k < live; ++k) {
+  by_a.resize(static_cast<size_t>(visible[layers - 1]));
+  by_c.resize(static_cast<size_t>(visible[layers - 1]));
+  by_c2.resize(static_cast<size_t>(visible[layers - 1]));
+  // Beyond the deepest layer's abscissae exp(-c lambda) is below 1e-20: the
+  // subtracted function is nothing there.
+  const int deep = visible[layers - 1];
+  for (int k = 0; k < deep; ++k) {
     const double lambda = grid.lambda[k];
     const double decay = std::exp(-lambda * sub.c);
     S subtracted;
@@ -506,22 +524,22 @@ void ComputeKernel(const Plan& plan,
       if (sub.sheet) {
         // (exp(-c lambda) - exp(-c2 lambda)) / (S lambda), without cancellation.
         const double inverse = 1.0 / sub.a;
-        subtracted = -decay * std::expm1(-sub.delta * lambda) * inverse / lambda;
+        const double em = std::expm1(-sub.delta * lambda);
+        subtracted = -decay * em * inverse / lambda;
         by_a[k] = -subtracted * inverse;
         by_c[k] = -decay * inverse;
-        by_c2[k] = std::exp(-lambda * sub.c2) * inverse;
+        by_c2[k] = decay * (1.0 + em) * inverse;
         grid.kernel[k] = transform[k] - rho[0] - subtracted;
         continue;
       }
     }
-    {
-      subtracted = sub.a * decay;
-      by_a[k] = decay;
-      by_c[k] = -lambda * subtracted;
-      by_c2[k] = S(0.0);
-    }
+    subtracted = sub.a * decay;
+    by_a[k] = decay;
+    by_c[k] = -lambda * subtracted;
+    by_c2[k] = S(0.0);
     grid.kernel[k] = transform[k] - rho[0] - subtracted;
   }
+  for (int k = deep; k < live; ++k) grid.kernel[k] = transform[k] - rho[0];
   if (!with_derivatives) return;
   // dT_0 / drho_i = prod_(j<i) (dT_j / dT_(j+1)) dT_i / drho_i, likewise for h_i.
   std::vector<S>& product = transform;
@@ -537,10 +555,8 @@ void ComputeKernel(const Plan& plan,
     }
   }
   // The top resistivity subtracted, and the subtracted function's share by
-  // the chain rule through its quantities. Beyond the deepest layer's
-  // abscissae exp(-c lambda) is below 1e-20.
+  // the chain rule through its quantities.
   for (int k = 0; k < live; ++k) grid.derivative[k] -= 1.0;
-  const int deep = visible[layers - 1];
   for (int p = 0; p < parameters; ++p) {
     const SubtractionSlope<S>& slope = sub.slope[p];
     S* column = grid.derivative.data() + static_cast<size_t>(p) * g;
