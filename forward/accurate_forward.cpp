@@ -581,27 +581,16 @@ void Convolve(const Plan& plan,
   out.assign(static_cast<size_t>(plan.radius_count), S(0.0));
   if (out_derivative)
     out_derivative->assign(static_cast<size_t>(plan.radius_count) * parameters, S(0.0));
-  // Weighted kernel g(lambda) K and the weights of this order.
-  std::vector<double> scale(static_cast<size_t>(grid.nodes), 1.0);
-  if (order == 1) scale = grid.lambda;
-  const int live = grid.visible[0];
-  for (int m = 0; m < plan.radius_count; ++m) {
-    if (!plan.used[m]) continue;
-    const int end = std::min(kHankelFilterLength, live - m);
-    S sum = S(0.0);
-    for (int k = 0; k < end; ++k) sum += w[k] * scale[m + k] * grid.kernel[m + k];
-    out[m] = sum;
-  }
-  if (!out_derivative) return;
-  // The derivative columns, blocks of kBlock neighbouring radii at a time:
-  // each filter weight multiplies kBlock consecutive kernel values, which the
+  // Each column (the kernel, then each parameter's derivative) times
+  // g(lambda), convolved for blocks of kBlock neighbouring radii at a time:
+  // each filter weight multiplies kBlock consecutive values, which the
   // compiler turns into vector arithmetic with independent sums.
   constexpr int kBlock = 8;
-  std::vector<S> weighted(static_cast<size_t>(grid.nodes) + kBlock, S(0.0));
-  for (int p = 0; p < parameters; ++p) {
-    const S* column = grid.derivative.data() + static_cast<size_t>(p) * grid.nodes;
-    const int extent = grid.extent[p];
-    for (int k = 0; k < extent; ++k) weighted[k] = scale[k] * column[k];
+  thread_local std::vector<S> weighted;
+  weighted.resize(static_cast<size_t>(grid.nodes) + kBlock);
+  const auto convolve = [&](const S* column, int extent, auto store) {
+    for (int k = 0; k < extent; ++k)
+      weighted[k] = order == 1 ? grid.lambda[k] * column[k] : column[k];
     std::fill(weighted.begin() + extent, weighted.end(), S(0.0));
     for (int m0 = 0; m0 < std::min(plan.radius_count, extent); m0 += kBlock) {
       bool needed = false;
@@ -615,9 +604,17 @@ void Convolve(const Plan& plan,
         const S* values = weighted.data() + m0 + k;
         for (int j = 0; j < kBlock; ++j) sums[j] += weight * values[j];
       }
-      for (int j = 0; j < kBlock && m0 + j < plan.radius_count; ++j)
-        (*out_derivative)[static_cast<size_t>(m0 + j) * parameters + p] = sums[j];
+      for (int j = 0; j < kBlock && m0 + j < plan.radius_count; ++j) store(m0 + j, sums[j]);
     }
+  };
+  convolve(grid.kernel.data(), grid.visible[0], [&](int m, const S& sum) { out[m] = sum; });
+  if (!out_derivative) return;
+  for (int p = 0; p < parameters; ++p) {
+    convolve(grid.derivative.data() + static_cast<size_t>(p) * grid.nodes,
+             grid.extent[p],
+             [&](int m, const S& sum) {
+               (*out_derivative)[static_cast<size_t>(m) * parameters + p] = sum;
+             });
   }
 }
 
