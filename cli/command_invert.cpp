@@ -79,14 +79,9 @@ bool ParseBound(const std::string& text, ParameterBound* bound, std::string* mes
     return false;
   }
   bound->name = text.substr(0, equals);
-  try {
-    size_t used_low = 0, used_high = 0;
-    const std::string low = text.substr(equals + 1, colon - equals - 1);
-    const std::string high = text.substr(colon + 1);
-    bound->low = std::stod(low, &used_low);
-    bound->high = std::stod(high, &used_high);
-    if (used_low != low.size() || used_high != high.size()) throw std::invalid_argument(text);
-  } catch (const std::exception&) {
+  const std::string low = text.substr(equals + 1, colon - equals - 1);
+  const std::string high = text.substr(colon + 1);
+  if (!ParseNumber(low, &bound->low) || !ParseNumber(high, &bound->high)) {
     *message = "--bound " + text + ": LOW and HIGH must be numbers";
     return false;
   }
@@ -140,9 +135,8 @@ float Clamp(double value, float lo, float hi) {
 CLI::Validator InRange(double lo, double hi) {
   return CLI::Validator(
       [lo, hi](std::string& text) -> std::string {
-        char* end = nullptr;
-        const double value = std::strtod(text.c_str(), &end);
-        if (end == text.c_str() || *end != '\0' || !(value >= lo && value <= hi)) {
+        double value = 0.0;
+        if (!ParseNumber(text, &value) || !(value >= lo && value <= hi)) {
           return "Value " + text + " not in range [" + StrFormat("%g", lo) + " - " +
                  StrFormat("%g", hi) + "]";
         }

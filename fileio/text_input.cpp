@@ -13,6 +13,8 @@
 #include <sstream>
 #include <utility>
 
+#include "state/text_format.h"
+
 namespace layra {
 namespace {
 
@@ -66,58 +68,10 @@ bool IsNotANumberWord(const std::string& word) {
          word == "ind";
 }
 
-// The value of the longest prefix of `token` that is a decimal number (an
-// optional sign, digits with an optional point, an optional exponent), as the
-// C library's strtod reads it in the "C" locale: a token without a number is
-// 0, a magnitude beyond the double range is infinite, one below it is zero.
-// Read with std::from_chars, so the decimal point is '.' whatever the locale.
-double DecimalPrefixValue(const std::string& token) {
-  const char* first = token.data();
-  const char* last = token.data() + token.size();
-  bool negative = false;
-  if (first < last && (*first == '+' || *first == '-')) {
-    negative = *first == '-';
-    ++first;
-    // from_chars takes no sign of its own; a second sign is no number.
-    if (first < last && (*first == '+' || *first == '-')) return 0.0;
-  }
-  double value = 0.0;
-  const std::from_chars_result result = std::from_chars(first, last, value);
-  if (result.ec == std::errc::invalid_argument) return 0.0;
-  if (result.ec == std::errc::result_out_of_range) {
-    // The decimal exponent of the leading non-zero digit tells overflow from
-    // underflow.
-    const char* p = first;
-    long leading = -1;  // digits before the point, from the first non-zero one
-    bool seen_nonzero = false;
-    for (; p < result.ptr && *p >= '0' && *p <= '9'; ++p) {
-      if (*p != '0') seen_nonzero = true;
-      if (seen_nonzero) ++leading;
-    }
-    if (p < result.ptr && *p == '.') {
-      long position = 0;  // the k-th digit after the point has exponent -k
-      for (++p; p < result.ptr && *p >= '0' && *p <= '9'; ++p) {
-        ++position;
-        if (!seen_nonzero && *p != '0') {
-          seen_nonzero = true;
-          leading = -position;
-        }
-      }
-    }
-    long exponent = 0;
-    if (p < result.ptr && (*p == 'e' || *p == 'E')) {
-      ++p;
-      const bool exponent_negative = p < result.ptr && *p == '-';
-      if (p < result.ptr && (*p == '+' || *p == '-')) ++p;
-      for (; p < result.ptr; ++p) {
-        if (exponent < 100000) exponent = exponent * 10 + (*p - '0');
-      }
-      if (exponent_negative) exponent = -exponent;
-    }
-    value = leading + exponent >= 0 ? HUGE_VAL : 0.0;
-  }
-  return negative ? -value : value;
-}
+// The value of the longest prefix of `token` that is a decimal number, as
+// the C library's strtod reads it in the "C" locale: a token without a number
+// is 0, a magnitude beyond the double range is infinite, one below it is zero.
+double DecimalPrefixValue(const std::string& token) { return ReadDecimalPrefix(token).value; }
 
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
@@ -212,6 +166,14 @@ double ReadReal(const std::vector<unsigned char>& buffer, long& cursor, long len
   size_t cut = token.find_first_of("dD");
   if (cut != std::string::npos) token.resize(cut);
   return DecimalPrefixValue(token);
+}
+
+bool NumberAhead(const std::vector<unsigned char>& buffer, long cursor, long length) {
+  if (length > static_cast<long>(buffer.size())) length = static_cast<long>(buffer.size());
+  for (long at = cursor < 0 ? 0 : cursor; at < length; ++at) {
+    if (StartsNumber(buffer[at])) return true;
+  }
+  return false;
 }
 
 NumberSection ScanNumberSection(const std::vector<unsigned char>& buffer,

@@ -56,6 +56,10 @@ int ReadLine(const std::vector<unsigned char>& buffer,
 int ReadInt(const std::vector<unsigned char>& buffer, long& cursor, long length);
 double ReadReal(const std::vector<unsigned char>& buffer, long& cursor, long length);
 
+// Whether a byte that can start a number (+ - . 0-9) lies between `cursor`
+// and the end: false when ReadInt and ReadReal would find no token there.
+bool NumberAhead(const std::vector<unsigned char>& buffer, long cursor, long length);
+
 // What a section of numbers holds (the data points of a data or results
 // file): the section starts at the line after `cursor` and ends before the
 // first line whose first visible character can neither start a number nor

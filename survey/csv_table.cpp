@@ -1,9 +1,6 @@
 #include "survey/csv_table.h"
 
 #include <cctype>
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
 
 #include "state/text_format.h"
 
@@ -142,12 +139,8 @@ std::optional<double> ParseCsvNumber(const std::string& field, char separator) {
       text[comma] = '.';
     }
   }
-  errno = 0;
-  char* end = nullptr;
-  const double value = std::strtod(text.c_str(), &end);
-  if (end == text.c_str() || *end != '\0' || errno == ERANGE || !std::isfinite(value)) {
-    return std::nullopt;
-  }
+  double value = 0.0;
+  if (!ParseNumber(text, &value)) return std::nullopt;
   return value;
 }
 

@@ -1,5 +1,6 @@
 #include "survey/survey_tables.h"
 
+#include <cmath>
 #include <nlohmann/json.hpp>
 
 #include "state/text_format.h"
@@ -10,6 +11,15 @@ namespace {
 
 std::string Number(double value) { return StrFormat("%.10g", value); }
 std::string Stored(float value) { return StrFormat("%.7g", static_cast<double>(value)); }
+
+// The value of a number as written in `text` (one of the texts above), for
+// the GeoJSON properties that give the same digits as models.csv; NaN (null
+// in JSON) for a text that is not a number.
+double ValueOf(const std::string& text) {
+  double value = NAN;
+  ParseNumber(text, &value);
+  return value;
+}
 
 }  // namespace
 
@@ -79,17 +89,17 @@ std::string FormatSoundingsGeoJson(const std::vector<SurveySounding>& soundings,
     properties["layers"] = ok ? json(result.model.layerCount) : json(nullptr);
     properties["iterations"] = ok ? json(result.iterations) : json(nullptr);
     properties["misfit"] =
-        ok ? json(std::stod(StrFormat("%.4g", 100.0 * result.misfit))) : json(nullptr);
+        ok ? json(ValueOf(StrFormat("%.4g", 100.0 * result.misfit))) : json(nullptr);
     const int layer = ok ? MostConductiveLayer(result.model) : -1;
     const LayeredModel& model = result.model;
     const bool bottom = layer >= 0 && layer + 1 < model.layerCount;
-    auto stored = [](float value) { return std::stod(Stored(value)); };
+    auto stored = [](float value) { return ValueOf(Stored(value)); };
     properties["conductive_top"] = layer >= 0 ? json(stored(model.depthTop[layer])) : json(nullptr);
     properties["conductive_bottom"] =
         bottom ? json(stored(model.depthTop[layer] + model.thickness[layer])) : json(nullptr);
     properties["conductive_resistivity"] =
         layer >= 0 ? json(stored(model.resistivity[layer])) : json(nullptr);
-    if (ok && result.doiKnown) properties["doi"] = std::stod(StrFormat("%.4g", result.doi));
+    if (ok && result.doiKnown) properties["doi"] = ValueOf(StrFormat("%.4g", result.doi));
     features.push_back(
         {{"type", "Feature"},
          {"geometry",
