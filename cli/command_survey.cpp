@@ -149,15 +149,16 @@ int RunSurvey(const SurveyOptions& options) {
         std::cerr.flush();
       });
 
-  int failures = 0;
-  for (const SoundingResult& r : results) failures += r.status != SoundingStatus::kOk;
+  // Profiles that could not be fitted together keep their soundings' own
+  // models: they count apart from soundings that were not inverted.
+  int unconstrained = 0;
   if (lateral) {
     for (const LateralOutcome& outcome :
          InvertLaterally(soundings, results, options.lateral, options.user_model)) {
       const std::string profile = outcome.profile.empty() ? "the survey" : outcome.profile;
       if (!outcome.message.empty()) {
         std::cerr << "Not laterally constrained: " << outcome.message << '\n';
-        ++failures;
+        unconstrained += outcome.soundings;
       } else if (outcome.iterations > 0) {
         std::cerr << StrFormat(
             "Laterally constrained %s: %d soundings, %d joint steps, chi2/N %.3g\n",
@@ -168,6 +169,8 @@ int RunSurvey(const SurveyOptions& options) {
       }
     }
   }
+  int failures = 0;
+  for (const SoundingResult& r : results) failures += r.status != SoundingStatus::kOk;
   PrintSummary(soundings, results);
 
   const fs::path directory(options.output_directory);
@@ -211,7 +214,11 @@ int RunSurvey(const SurveyOptions& options) {
     }
   }
   if (failures > 0) std::cerr << failures << " of " << count << " soundings were not inverted.\n";
-  return failures + output_failures == 0 ? 0 : 1;
+  if (unconstrained > 0) {
+    std::cerr << unconstrained << " of " << count
+              << " soundings were inverted alone, not laterally constrained.\n";
+  }
+  return failures + unconstrained + output_failures == 0 ? 0 : 1;
 }
 
 CommandRegistration registration(

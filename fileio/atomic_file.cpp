@@ -1,11 +1,15 @@
 #include "fileio/atomic_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <mutex>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -18,7 +22,71 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+constexpr char kTemporaryPrefix[] = ".layra-";
+constexpr std::size_t kTemporaryNameLength = sizeof kTemporaryPrefix - 1 + 6;
+
+bool IsTemporaryName(const char* name) {
+  return std::strlen(name) == kTemporaryNameLength &&
+         std::strncmp(name, kTemporaryPrefix, sizeof kTemporaryPrefix - 1) == 0;
+}
+
+// Removes stale temporaries from `folder` the first time this process writes
+// there: later ones are its own writers' or those of programs still running.
+void CleanFolderOnce(const std::string& folder) {
+  static std::mutex mutex;
+  static std::set<std::string> cleaned;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!cleaned.insert(folder).second) return;
+  }
+  RemoveStaleTemporaries(folder);
+}
+
+// Creates and locks a temporary file from `pattern` (ending in XXXXXX, which
+// is replaced by the name). A cleaner that took the file for stale between
+// its creation and the lock has removed it: then another one is made.
+int CreateLockedTemporary(std::vector<char>& pattern) {
+  const std::vector<char> original = pattern;
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    pattern = original;
+    const int descriptor = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (descriptor < 0) return -1;
+    struct stat info {};
+    if (::flock(descriptor, LOCK_EX) != 0 ||
+        (::fstat(descriptor, &info) == 0 && info.st_nlink > 0)) {
+      return descriptor;  // a file system without flock keeps the file unlocked
+    }
+    ::close(descriptor);
+  }
+  errno = EAGAIN;
+  return -1;
+}
+
 }  // namespace
+
+int RemoveStaleTemporaries(const std::string& folder) {
+  const std::string directory = folder.empty() ? "." : folder;
+  DIR* listing = ::opendir(directory.c_str());
+  if (listing == nullptr) return 0;
+  int removed = 0;
+  while (const dirent* entry = ::readdir(listing)) {
+    if (!IsTemporaryName(entry->d_name)) continue;
+    const std::string path = directory + "/" + entry->d_name;
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (descriptor < 0) continue;
+    struct stat held {};
+    struct stat named {};
+    // Unlocked, and still the file of that name: its writer is gone.
+    if (::flock(descriptor, LOCK_EX | LOCK_NB) == 0 && ::fstat(descriptor, &held) == 0 &&
+        S_ISREG(held.st_mode) && ::lstat(path.c_str(), &named) == 0 &&
+        named.st_ino == held.st_ino && named.st_dev == held.st_dev && ::unlink(path.c_str()) == 0) {
+      ++removed;
+    }
+    ::close(descriptor);
+  }
+  ::closedir(listing);
+  return removed;
+}
 
 AtomicFileWriter::AtomicFileWriter(std::string target) : target_(std::move(target)) {
   struct stat info {};
@@ -27,10 +95,12 @@ AtomicFileWriter::AtomicFileWriter(std::string target) : target_(std::move(targe
     error_ = target_ + ": " + (S_ISDIR(info.st_mode) ? "is a directory" : "is not a regular file");
     return;
   }
-  std::string pattern = FolderOf(target_) + ".layra-XXXXXX";
+  const std::string folder = FolderOf(target_);
+  CleanFolderOnce(folder);
+  const std::string pattern = folder + kTemporaryPrefix + "XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
-  const int descriptor = ::mkstemp(name.data());
+  const int descriptor = CreateLockedTemporary(name);
   if (descriptor < 0) {
     Fail(target_, errno);
     return;
@@ -83,7 +153,7 @@ bool AtomicFileWriter::Commit() {
   errno = 0;
   bool good = error_.empty() && !std::ferror(file_);
   if (good && std::fflush(file_) != 0) good = false;
-  if (good && ::fsync(::fileno(file_)) != 0 && errno != EINVAL) good = false;
+  if (good && synced_ && ::fsync(::fileno(file_)) != 0 && errno != EINVAL) good = false;
   const int write_error = errno != 0 ? errno : EIO;
   const int closed = std::fclose(file_);
   const int close_error = errno != 0 ? errno : EIO;

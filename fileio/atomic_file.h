@@ -6,6 +6,11 @@
 // the close have succeeded. A writer that is destroyed without a successful
 // Commit() removes its temporary file, so a failed write leaves the target as
 // it was (absent or with its old contents) and nothing else behind.
+//
+// A temporary file is named ".layra-" and six characters and is locked
+// (flock) by its writer while it exists. One left by a writer that was killed
+// is unlocked: the first writer of a process into a folder removes such stale
+// temporaries there.
 
 #include <cstddef>
 #include <cstdio>
@@ -30,6 +35,11 @@ class AtomicFileWriter {
   bool Write(const void* data, std::size_t size);
   bool Write(const std::string& text) { return Write(text.data(), text.size()); }
 
+  // Whether Commit waits for the data to reach the disk (fsync) before the
+  // rename, so that even a power loss leaves the old or the new contents;
+  // on by default. Without it a killed program still leaves one or the other.
+  void set_synced(bool synced) { synced_ = synced; }
+
   // Flushes, closes and renames the temporary file onto the target. False
   // when any step failed; the temporary file is then removed and the target
   // is untouched.
@@ -47,7 +57,13 @@ class AtomicFileWriter {
   std::string temporary_;
   std::FILE* file_ = nullptr;
   std::string error_;
+  bool synced_ = true;
 };
+
+// Removes the temporary files of writers that were killed from `folder`
+// ("" for the working folder): files named as temporaries that no writer
+// holds locked. Returns how many were removed.
+int RemoveStaleTemporaries(const std::string& folder);
 
 // Writes `contents` to `path` whole or not at all; on failure returns false
 // and puts "<path>: <reason>" in *error (when given).

@@ -9,6 +9,7 @@
 #include <memory>
 #include <utility>
 
+#include "fileio/atomic_file.h"
 #include "fileio/results_file.h"
 #include "inversion/accurate_fit.h"
 #include "inversion/accurate_response.h"
@@ -189,41 +190,42 @@ bool Respond(const SoundingData& data,
   return true;
 }
 
-bool WriteBlock(const ProgramState& state,
-                const LayeredModel& model,
-                const float* calculated,
-                float misfit,
-                int iteration,
-                bool few_layers) {
+// The text of one results-file block of `model` for the sounding in `state`.
+std::string BlockText(const ProgramState& state,
+                      const LayeredModel& model,
+                      const float* calculated,
+                      float misfit,
+                      int iteration,
+                      bool few_layers) {
   const SoundingData& data = state.data;
-  return AppendResults(state.someParametersFixed,
-                       data.dataKind,
-                       data.errorsIncluded,
-                       few_layers ? 1 : 0,
-                       data.arrayType,
-                       state.resultsFileName,
-                       iteration,
-                       model.layerCount,
-                       data.pointCount,
-                       model.thickness.data(),
-                       model.resistivity.data(),
-                       calculated,
-                       data.apparentResistivity.data(),
-                       data.resistivityError.data(),
-                       data.spacingA.data(),
-                       data.spacingB.data(),
-                       misfit,
-                       data.title,
-                       state.settings);
+  return FormatResultsBlock(state.someParametersFixed,
+                            data.dataKind,
+                            data.errorsIncluded,
+                            few_layers ? 1 : 0,
+                            data.arrayType,
+                            iteration,
+                            model.layerCount,
+                            data.pointCount,
+                            model.thickness.data(),
+                            model.resistivity.data(),
+                            calculated,
+                            data.apparentResistivity.data(),
+                            data.resistivityError.data(),
+                            data.spacingA.data(),
+                            data.spacingB.data(),
+                            misfit,
+                            data.title,
+                            state.settings);
 }
 
 // Puts the jointly fitted model into the member's state and result, with its
 // response and misfit, and adds it to its results file as one more block.
 // A smooth model on a profile grid of other layers than the sounding's own
 // run cannot follow that run's blocks, nor can a block after the last one
-// a results file holds: the file is then written anew with
-// the joint fit's start (the independent model on the profile's grid) as
-// its block 0 and the joint model as block 1.
+// a results file holds: the file is then written anew, whole, with the joint
+// fit's start (the independent model on the profile's grid) as its block 0
+// and the joint model as block 1. When the file cannot be written it keeps
+// what it held, and the sounding fails with its independent model left out.
 void Finish(Member& m,
             const Eigen::VectorXd& x,
             const Eigen::VectorXd& start,
@@ -231,52 +233,59 @@ void Finish(Member& m,
             bool few_layers) {
   ProgramState& state = *m.result->state;
   InversionOutcome& outcome = state.outcome;
+  SoundingResult& result = *m.result;
+  const int n = state.data.pointCount;
   const int layers = static_cast<int>(few_layers ? (x.size() + 1) / 2 : x.size());
   // A file holds kMaxRunIterations blocks after block 0.
   const bool rewrite =
       state.model.layerCount != layers || outcome.lastIteration >= kMaxRunIterations;
+  std::string text;
   if (rewrite) {
     auto initial = std::make_unique<LayeredModel>();
     StoreModel(start, grid, few_layers, *initial);
-    std::vector<float> calculated(static_cast<size_t>(state.data.pointCount));
+    std::vector<float> calculated(static_cast<size_t>(n));
     float misfit = 0.0f;
     if (!Respond(state.data, *initial, calculated.data(), &misfit)) return;
-    WriteBlock(state, *initial, calculated.data(), misfit, 0, few_layers);
-    outcome.lastIteration = 0;
+    text = BlockText(state, *initial, calculated.data(), misfit, 0, few_layers);
   }
-  const auto alone = std::make_unique<LayeredModel>(state.model);
-  StoreModel(x, grid, few_layers, state.model);
+  auto model = std::make_unique<LayeredModel>(state.model);
+  StoreModel(x, grid, few_layers, *model);
   // The IP and Cole-Cole values of the layers (fitted alone, not tied) stay
   // with their layers, and move by depth to a grid of other layers.
-  LayeredModel& model = state.model;
-  for (int j = 0; j < model.layerCount && alone->layerCount != model.layerCount; ++j) {
-    const double depth = j + 1 < model.layerCount ? model.depthTop[j] + 0.5 * model.thickness[j]
-                                                  : 1.5 * model.depthTop[j];
+  const LayeredModel& alone = state.model;
+  for (int j = 0; j < model->layerCount && alone.layerCount != model->layerCount; ++j) {
+    const double depth = j + 1 < model->layerCount ? model->depthTop[j] + 0.5 * model->thickness[j]
+                                                   : 1.5 * model->depthTop[j];
     int k = 0;
-    while (k + 1 < alone->layerCount && alone->depthTop[k + 1] <= depth) ++k;
-    model.chargeability[j] = alone->chargeability[k];
-    model.timeConstant[j] = alone->timeConstant[k];
-    model.exponent[j] = alone->exponent[k];
+    while (k + 1 < alone.layerCount && alone.depthTop[k + 1] <= depth) ++k;
+    model->chargeability[j] = alone.chargeability[k];
+    model->timeConstant[j] = alone.timeConstant[k];
+    model->exponent[j] = alone.exponent[k];
   }
+  std::vector<float> calculated(static_cast<size_t>(n));
   float misfit = 0.0f;
-  if (!Respond(state.data, state.model, outcome.calculatedResistivity.data(), &misfit)) return;
-  const int n = state.data.pointCount;
+  if (!Respond(state.data, *model, calculated.data(), &misfit)) return;
+  const int iteration = rewrite ? 1 : outcome.lastIteration + 1;
+  text += BlockText(state, *model, calculated.data(), misfit, iteration, few_layers);
+  const bool written = rewrite
+                           ? WriteFileAtomically(state.resultsFileName, text)
+                           : ResultsFileStream().WriteBlock(state.resultsFileName, iteration, text);
+  if (!written) {
+    result.status = SoundingStatus::kFailed;
+    result.message = "Cannot write the joint model to the results file " + state.resultsFileName +
+                     "; the file keeps the sounding's own run.";
+    return;
+  }
+  state.model = *model;
+  std::copy(calculated.begin(), calculated.end(), outcome.calculatedResistivity.begin());
   Eigen::VectorXd residuals;
   if (m.problem->Evaluate(x, &residuals, nullptr)) outcome.chi2 = residuals.squaredNorm() / n;
   outcome.finalMisfit = misfit;
-  ++outcome.lastIteration;
-  WriteBlock(state,
-             state.model,
-             outcome.calculatedResistivity.data(),
-             misfit,
-             outcome.lastIteration,
-             few_layers);
-  SoundingResult& result = *m.result;
+  outcome.lastIteration = iteration;
   result.model = state.model;
   result.misfit = misfit;
   result.iterations = outcome.lastIteration;
-  result.calculated.assign(outcome.calculatedResistivity.begin(),
-                           outcome.calculatedResistivity.begin() + n);
+  result.calculated = calculated;
   SetSoundingDoi(state, few_layers, &result);
 }
 
