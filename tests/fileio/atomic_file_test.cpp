@@ -1,8 +1,12 @@
 #include "fileio/atomic_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 
 #include "tests/fileio/temp_file.h"
 
@@ -59,6 +63,42 @@ TEST(AtomicFileTest, ReportsThePathAndTheReasonAndLeavesNothing) {
     EXPECT_NE(error.find(c.path), std::string::npos) << error;
     EXPECT_NE(error.find(c.reason), std::string::npos) << error;
   }
+}
+
+// A writer killed before its commit leaves its temporary file unlocked; the
+// first writer of a process into that folder removes it. A temporary that a
+// running writer holds, and files of other names, stay.
+TEST(AtomicFileTest, RemovesTemporariesOfKilledWriters) {
+  const fs::path folder =
+      fs::temp_directory_path() / ("layra_atomic_stale_" + std::to_string(::getpid()));
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  auto killed_writer = [&] {
+    const pid_t child = ::fork();
+    if (child == 0) {
+      AtomicFileWriter killed((folder / "picture.png").string());
+      killed.Write("half a picture");
+      std::fflush(killed.stream());
+      ::_exit(0);  // as a kill: no destructor runs
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+  };
+  killed_writer();
+  ASSERT_EQ(LeftoverTemporaries(folder), 1);
+  ASSERT_TRUE(WriteFileAtomically((folder / "next.txt").string(), "next\n"));
+  EXPECT_EQ(LeftoverTemporaries(folder), 0);
+
+  AtomicFileWriter running((folder / "other.png").string());
+  killed_writer();
+  std::ofstream(folder / ".layra-notours.tmp") << "x";
+  ASSERT_EQ(LeftoverTemporaries(folder), 3);
+  EXPECT_EQ(RemoveStaleTemporaries(folder.string()), 1);
+  EXPECT_EQ(LeftoverTemporaries(folder), 2);
+  EXPECT_TRUE(running.Write("still mine") && running.Commit()) << running.error();
+  EXPECT_EQ(testing::ReadWholeFile((folder / "other.png").string()), "still mine");
+  EXPECT_TRUE(fs::exists(folder / ".layra-notours.tmp"));
+  fs::remove_all(folder);
 }
 
 }  // namespace
