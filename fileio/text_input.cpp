@@ -2,15 +2,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <utility>
 
 #include "state/text_format.h"
@@ -273,12 +272,20 @@ void ApplyPermutation(float* values, int count, float* scratch, const int* index
   for (int k = 0; k < count; ++k) values[k] = scratch[index[k] - 1];
 }
 
-bool ReadFileText(const std::string& path, std::string* text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream contents;
-  contents << in.rdbuf();
-  *text = contents.str();
+bool ReadFileText(const std::string& path,
+                  long max_length,
+                  std::string* text,
+                  std::string* problem) {
+  errno = 0;
+  TextFile file = LoadTextFile(path, max_length);
+  if (!file.opened && file.problem.empty()) {
+    file.problem = std::string("cannot be opened: ") + std::strerror(errno != 0 ? errno : ENOENT);
+  }
+  if (!file.problem.empty()) {
+    *problem = file.problem;
+    return false;
+  }
+  text->assign(file.bytes.begin(), file.bytes.end());
   return true;
 }
 

@@ -36,9 +36,15 @@ struct TextFile {
 // not exist or cannot be opened has opened false and no problem.
 TextFile LoadTextFile(const std::string& path, long max_length = kMaxTextFileLength);
 
-// The whole of the file `path` in *text, whatever its length (field sheets,
-// survey files); false when it cannot be opened.
-bool ReadFileText(const std::string& path, std::string* text);
+// The whole of the text file `path` (a field sheet, a survey file) in *text,
+// read as LoadTextFile reads: only a regular file shorter than `max_length`
+// bytes that holds no NUL byte. Otherwise false, with *problem saying why
+// in words that follow the file's name ("cannot be opened: <reason>", "is
+// not a regular file", "is larger than N bytes", ...).
+bool ReadFileText(const std::string& path,
+                  long max_length,
+                  std::string* text,
+                  std::string* problem);
 
 // Skips bytes <= 32 and 255, then copies the rest of the line (up to CR, LF
 // or the end) into `line`, keeping at most count-1 characters. The cursor is
