@@ -449,6 +449,15 @@ int RunInvert(const InvertOptions& options) {
     std::cerr << overwrite << '\n';
     return 2;
   }
+  if (!options.output_directory.empty()) {
+    std::error_code error;
+    std::filesystem::create_directories(options.output_directory, error);
+    if (!std::filesystem::is_directory(options.output_directory)) {
+      std::cerr << "Cannot create the folder " << options.output_directory
+                << (error ? ": " + error.message() : std::string()) << '\n';
+      return 1;
+    }
+  }
   std::ostream& progress_out = options.json ? std::cerr : std::cout;
   // Two files whose results would go to the same file (the same data file
   // twice, or equal names into one --output-dir) would write it at the same
@@ -654,12 +663,12 @@ CommandRegistration registration(
           ->add_option("--error-floor",
                        options->error_floor_percent,
                        "Smallest data error in percent (accurate engine, default 1)")
-          ->check(CLI::Range(0.0, 100.0));
+          ->check(InRange(0.0, 100.0));
       command
           ->add_option("--assumed-error",
                        options->assumed_error_percent,
                        "Error in percent of data without one (accurate engine, default 3)")
-          ->check(CLI::Range(0.01, 100.0));
+          ->check(InRange(0.01, 100.0));
       return [options]() {
         std::string message;
         if (!BuildEngineOptions(*options, &message)) {

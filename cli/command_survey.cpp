@@ -13,10 +13,12 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "cli/command_registry.h"
+#include "cli/output_paths.h"
 #include "cli/plot_output.h"
 #include "fileio/atomic_file.h"
 #include "state/text_format.h"
@@ -45,18 +47,55 @@ struct SurveyOptions {
   bool engine_given = false;
 };
 
-// The picture of one profile: the --section path itself for a survey of one
-// profile, otherwise the profile's name added to its stem.
-std::string SectionPath(const std::string& path, const std::string& profile, bool several) {
-  if (!several) return path;
-  std::string suffix;
-  for (char c : profile) {
-    suffix += std::isalnum(static_cast<unsigned char>(c)) || c == '-' ? c : '_';
+// The picture of each profile (in the order of `profiles`): the --section
+// path itself for a survey of one profile, otherwise the profile's name added
+// to its stem, letters, digits and '-' kept and every other character made
+// '_' ("none" for the empty name). Names that would fall together ("A B" and
+// "A_B") get "_2", "_3", ... so that no picture replaces another.
+std::vector<std::string> SectionPaths(const std::string& path,
+                                      const std::vector<std::string>& profiles) {
+  if (profiles.size() <= 1) return std::vector<std::string>(profiles.size(), path);
+  const std::filesystem::path file(path);
+  std::vector<std::string> paths;
+  std::set<std::string> taken;  // in lower case: some file systems ignore case
+  for (const std::string& profile : profiles) {
+    std::string suffix;
+    for (char c : profile) {
+      suffix += std::isalnum(static_cast<unsigned char>(c)) || c == '-' ? c : '_';
+    }
+    if (suffix.empty()) suffix = "none";
+    std::string candidate;
+    for (int n = 1; candidate.empty() || !taken.insert(ToLowerAscii(candidate)).second; ++n) {
+      const std::string name = suffix + (n > 1 ? "_" + std::to_string(n) : "");
+      candidate =
+          (file.parent_path() / (file.stem().string() + "_" + name + file.extension().string()))
+              .string();
+    }
+    paths.push_back(candidate);
   }
-  if (suffix.empty()) suffix = "none";
-  std::filesystem::path file(path);
-  return (file.parent_path() / (file.stem().string() + "_" + suffix + file.extension().string()))
-      .string();
+  return paths;
+}
+
+// The survey's profiles in the order they first appear.
+std::vector<std::string> ProfileNames(const std::vector<SurveySounding>& soundings) {
+  std::vector<std::string> names;
+  std::set<std::string> seen;
+  for (const SurveySounding& s : soundings) {
+    if (seen.insert(s.profile).second) names.push_back(s.profile);
+  }
+  return names;
+}
+
+// A number option's check: a number of lo..hi (NaN never is one), refused
+// naming the range.
+CLI::Validator NumberIn(double lo, double hi, const std::string& range) {
+  return CLI::Validator(
+      [lo, hi, range](std::string& text) -> std::string {
+        double value = 0.0;
+        if (ParseNumber(text, &value) && value >= lo && value <= hi) return std::string();
+        return "Value " + text + " not in range " + range;
+      },
+      range);
 }
 
 void PrintSummary(const std::vector<SurveySounding>& soundings,
@@ -108,6 +147,29 @@ int RunSurvey(const SurveyOptions& options) {
   if (!ReadSurveyFile(options.survey, &soundings, &error)) {
     std::cerr << error << '\n';
     return 1;
+  }
+  // Nothing the run writes may replace what it reads, nor another of its
+  // outputs.
+  const fs::path directory(options.output_directory);
+  const std::string models_path = (directory / "models.csv").string();
+  const std::string geojson_path = (directory / "soundings.geojson").string();
+  const std::vector<std::string> profile_names = ProfileNames(soundings);
+  const std::vector<std::string> section_paths = options.section.empty()
+                                                     ? std::vector<std::string>()
+                                                     : SectionPaths(options.section, profile_names);
+  {
+    std::vector<NamedPath> outputs = {{"Models table", models_path}, {"Map layer", geojson_path}};
+    for (const std::string& path : section_paths) outputs.push_back({"Section", path});
+    std::vector<std::string> inputs = {options.survey};
+    for (const SurveySounding& s : soundings) {
+      outputs.push_back({"Results file of " + s.name, (directory / (s.name + ".INV")).string()});
+      inputs.push_back(s.file);
+    }
+    const std::string overwrite = OutputOverInputMessage(outputs, inputs);
+    if (!overwrite.empty()) {
+      std::cerr << overwrite << '\n';
+      return 2;
+    }
   }
   // Folders are made before the run, so that a path that cannot be one is
   // told now and not after every inversion.
@@ -173,11 +235,9 @@ int RunSurvey(const SurveyOptions& options) {
   for (const SoundingResult& r : results) failures += r.status != SoundingStatus::kOk;
   PrintSummary(soundings, results);
 
-  const fs::path directory(options.output_directory);
   const std::pair<std::string, std::string> tables[] = {
-      {(directory / "models.csv").string(), FormatModelsCsv(soundings, results)},
-      {(directory / "soundings.geojson").string(),
-       FormatSoundingsGeoJson(soundings, results, options.crs)}};
+      {models_path, FormatModelsCsv(soundings, results)},
+      {geojson_path, FormatSoundingsGeoJson(soundings, results, options.crs)}};
   int output_failures = 0;
   for (const auto& [path, contents] : tables) {
     if (WriteFileAtomically(path, contents, &error)) {
@@ -200,7 +260,8 @@ int RunSurvey(const SurveyOptions& options) {
     section.depth = options.depth;
     section.subtitle = options.crs;
     for (const SectionProfile& profile : profiles) {
-      const std::string path = SectionPath(options.section, profile.name, profiles.size() > 1);
+      const auto at = std::find(profile_names.begin(), profile_names.end(), profile.name);
+      const std::string& path = section_paths[static_cast<size_t>(at - profile_names.begin())];
       if (DrawToImageFile(
               path,
               options.size,
@@ -237,7 +298,8 @@ CommandRegistration registration(
       CLI::Option* engine =
           command->add_option("--engine", options->engine, "Inversion engine (default documented)");
       engine->check(CLI::IsMember({"documented", "accurate"}));
-      command->add_option("-j,--jobs", options->jobs, "Soundings inverted at a time (default 1)");
+      command->add_option("-j,--jobs", options->jobs, "Soundings inverted at a time (default 1)")
+          ->check(CLI::Range(1, 1024));
       command->add_option("--crs", options->crs, "Coordinate system of x and y, e.g. EPSG:32633");
       command->add_option("--section",
                           options->section,
@@ -245,14 +307,17 @@ CommandRegistration registration(
       command->add_option("--size", options->size, "Section size WxH in pixels (default 1280x800)");
       command->add_flag("--elevation", options->elevation, "Section against elevation, not depth");
       command->add_flag("--interpolate", options->interpolate, "Interpolate between soundings");
-      command->add_option(
-          "--depth", options->depth, "Depth of the section in metres (default: from the models)");
+      command
+          ->add_option("--depth",
+                       options->depth,
+                       "Depth of the section in metres (default: from the models)")
+          ->check(NumberIn(1e-3, 1e6, "[0.001 - 1e+06]"));
       command
           ->add_option("--lateral",
                        options->lateral,
                        "Invert each profile's soundings together, tying neighbours' "
                        "log-resistivities with this weight (0 ties nothing)")
-          ->check(CLI::NonNegativeNumber);
+          ->check(NumberIn(0.0, 1e6, "[0 - 1e+06]"));
       return [options, engine]() {
         options->engine_given = engine->count() > 0;
         return RunSurvey(*options);
