@@ -23,6 +23,7 @@
 #include "fileio/atomic_file.h"
 #include "state/text_format.h"
 #include "survey/lateral_inversion.h"
+#include "survey/map_projection.h"
 #include "survey/section_plot.h"
 #include "survey/survey_file.h"
 #include "survey/survey_run.h"
@@ -131,7 +132,9 @@ int RunSurvey(const SurveyOptions& options) {
                  "documented.\n";
     return 2;
   }
-  if (!options.crs.empty() && !CheckCrs(options.crs, &error)) {
+  MapProjection projection;
+  if (!options.crs.empty() &&
+      (!CheckCrs(options.crs, &error) || !projection.Open(options.crs, &error))) {
     std::cerr << error << '\n';
     return 2;
   }
@@ -147,6 +150,42 @@ int RunSurvey(const SurveyOptions& options) {
   if (!ReadSurveyFile(options.survey, &soundings, &error)) {
     std::cerr << error << '\n';
     return 1;
+  }
+  // Map positions for the GeoJSON: a position the coordinate system cannot
+  // have is refused; one far from where the system is used is probably in
+  // another system, and said.
+  std::vector<MapPosition> positions;
+  if (!options.crs.empty()) {
+    int outside = 0;
+    for (const SurveySounding& s : soundings) {
+      MapPosition position;
+      if (!projection.ToMap(s.x, s.y, &position)) {
+        std::cerr << StrFormat("%s: row %d: x %.10g, y %.10g cannot be a position in %s (%s).\n",
+                               options.survey.c_str(),
+                               s.line,
+                               s.x,
+                               s.y,
+                               options.crs.c_str(),
+                               projection.name().c_str());
+        return 1;
+      }
+      if (!projection.InAreaOfUse(position) && ++outside <= 5) {
+        std::cerr << StrFormat(
+            "Warning: %s at x %.10g, y %.10g lies at longitude %.4f, latitude %.4f, outside "
+            "the area where %s (%s) is used; are x and y in another system?\n",
+            s.name.c_str(),
+            s.x,
+            s.y,
+            position.longitude,
+            position.latitude,
+            options.crs.c_str(),
+            projection.name().c_str());
+      }
+      positions.push_back(position);
+    }
+    if (outside > 5) {
+      std::cerr << "Warning: " << outside - 5 << " more soundings lie outside that area.\n";
+    }
   }
   // Nothing the run writes may replace what it reads, nor another of its
   // outputs.
@@ -237,11 +276,17 @@ int RunSurvey(const SurveyOptions& options) {
 
   const std::pair<std::string, std::string> tables[] = {
       {models_path, FormatModelsCsv(soundings, results)},
-      {geojson_path, FormatSoundingsGeoJson(soundings, results, options.crs)}};
+      {geojson_path,
+       FormatSoundingsGeoJson(
+           soundings, results, options.crs, positions, options.output_directory)}};
   int output_failures = 0;
   for (const auto& [path, contents] : tables) {
     if (WriteFileAtomically(path, contents, &error)) {
       std::cerr << "Written " << path << '\n';
+      if (path == geojson_path && options.crs.empty()) {
+        std::cerr << "Note: without --crs the soundings have no place on the map in " << path
+                  << " (x and y are kept as properties).\n";
+      }
     } else {
       std::cerr << "Error Message: Cannot write " << error << '\n';
       ++output_failures;
@@ -300,7 +345,11 @@ CommandRegistration registration(
       engine->check(CLI::IsMember({"documented", "accurate"}));
       command->add_option("-j,--jobs", options->jobs, "Soundings inverted at a time (default 1)")
           ->check(CLI::Range(1, 1024));
-      command->add_option("--crs", options->crs, "Coordinate system of x and y, e.g. EPSG:32633");
+      command->add_option(
+          "--crs",
+          options->crs,
+          "Projected coordinate system of x and y, e.g. EPSG:32633 (places the soundings on the "
+          "map in soundings.geojson)");
       command->add_option("--section",
                           options->section,
                           "Draw a resistivity section per profile (.png, .svg, .bmp or .pdf)");

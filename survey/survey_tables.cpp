@@ -1,6 +1,7 @@
 #include "survey/survey_tables.h"
 
 #include <cmath>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "state/text_format.h"
@@ -72,8 +73,12 @@ std::string FormatModelsCsv(const std::vector<SurveySounding>& soundings,
 
 std::string FormatSoundingsGeoJson(const std::vector<SurveySounding>& soundings,
                                    const std::vector<SoundingResult>& results,
-                                   const std::string& crs) {
+                                   const std::string& crs,
+                                   const std::vector<MapPosition>& positions,
+                                   const std::string& folder) {
   using nlohmann::json;
+  namespace fs = std::filesystem;
+  const fs::path base = fs::absolute(folder.empty() ? fs::path(".") : fs::path(folder));
   json features = json::array();
   for (size_t i = 0; i < soundings.size() && i < results.size(); ++i) {
     const SurveySounding& sounding = soundings[i];
@@ -82,10 +87,18 @@ std::string FormatSoundingsGeoJson(const std::vector<SurveySounding>& soundings,
     json properties;
     properties["name"] = sounding.name;
     properties["profile"] = sounding.profile;
+    properties["x"] = sounding.x;
+    properties["y"] = sounding.y;
     properties["elevation"] = sounding.elevation;
+    if (!crs.empty()) properties["crs"] = crs;
     properties["status"] = SoundingStatusName(result.status);
     properties["message"] = result.message;
-    properties["results_file"] = result.resultsFile;
+    properties["results_file"] = result.resultsFile.empty()
+                                     ? std::string()
+                                     : fs::absolute(result.resultsFile)
+                                           .lexically_normal()
+                                           .lexically_relative(base.lexically_normal())
+                                           .generic_string();
     properties["layers"] = ok ? json(result.model.layerCount) : json(nullptr);
     properties["iterations"] = ok ? json(result.iterations) : json(nullptr);
     properties["misfit"] =
@@ -100,22 +113,18 @@ std::string FormatSoundingsGeoJson(const std::vector<SurveySounding>& soundings,
     properties["conductive_resistivity"] =
         layer >= 0 ? json(stored(model.resistivity[layer])) : json(nullptr);
     if (ok && result.doiKnown) properties["doi"] = ValueOf(StrFormat("%.4g", result.doi));
-    features.push_back(
-        {{"type", "Feature"},
-         {"geometry",
-          {{"type", "Point"}, {"coordinates", {sounding.x, sounding.y, sounding.elevation}}}},
-         {"properties", properties}});
+    // Seven decimals of a degree are about a centimetre.
+    json geometry = nullptr;
+    if (i < positions.size()) {
+      geometry = {{"type", "Point"},
+                  {"coordinates",
+                   {ValueOf(StrFormat("%.7f", positions[i].longitude)),
+                    ValueOf(StrFormat("%.7f", positions[i].latitude))}}};
+    }
+    features.push_back({{"type", "Feature"}, {"geometry", geometry}, {"properties", properties}});
   }
   // One feature a line: small enough to read, and a diff shows what changed.
-  std::string text = "{\"type\": \"FeatureCollection\",\n";
-  if (!crs.empty()) {
-    // "EPSG:32633" -> "urn:ogc:def:crs:EPSG::32633".
-    const std::string code = crs.substr(crs.find(':') + 1);
-    const json member = {{"type", "name"},
-                         {"properties", {{"name", "urn:ogc:def:crs:EPSG::" + code}}}};
-    text += "\"crs\": " + member.dump() + ",\n";
-  }
-  text += "\"features\": [\n";
+  std::string text = "{\"type\": \"FeatureCollection\",\n\"features\": [\n";
   for (size_t i = 0; i < features.size(); ++i) {
     text += features[i].dump() + (i + 1 < features.size() ? ",\n" : "\n");
   }

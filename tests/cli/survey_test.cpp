@@ -112,6 +112,10 @@ TEST_F(SurveyCommands, SurveyWritesEveryOutputAndGoesOnPastARefusal) {
       nlohmann::json::parse(ReadWholeFile((out / "soundings.geojson").string()));
   ASSERT_EQ(points["features"].size(), 9u);
   EXPECT_EQ(points["features"][0]["properties"]["layers"], layers["A1"]);
+  // UTM 33N: 500000 m east is the zone's central meridian, 15 E.
+  EXPECT_NEAR(points["features"][0]["geometry"]["coordinates"][0].get<double>(), 15.0, 1e-7);
+  EXPECT_NEAR(points["features"][0]["geometry"]["coordinates"][1].get<double>(), 48.753, 1e-3);
+  EXPECT_EQ(points["features"][0]["properties"]["results_file"], "A1.INV");
   EXPECT_EQ(points["features"][8]["properties"]["status"], "refused");
 }
 
@@ -210,6 +214,45 @@ TEST_F(SurveyCommands, EveryProfileGetsItsOwnSection) {
         << run.err;
     EXPECT_TRUE(fs::exists(directory_ / name)) << name;
   }
+}
+
+// Positions that cannot be in the named system are refused before any
+// inversion, ones far from where it is used are warned of, and without a
+// system the map layer says it cannot place the soundings.
+TEST_F(SurveyCommands, MapLayerPlacesSoundingsOrSaysWhyNot) {
+  const fs::path survey = directory_ / "s.csv";
+  const fs::path out = directory_ / "out";
+  auto write_survey = [&](const std::string& second_position) {
+    std::ofstream(survey) << "name,file,x,y,elevation\nA1," << kSurveyDir << "/A1.dat,500000,"
+                          << "5400000,0\nA2," << kSurveyDir << "/A2.dat," << second_position
+                          << ",0\n";
+  };
+  write_survey("5e7,5400000");
+  CliRun run =
+      RunLayraCli("survey " + Quoted(survey) + " --crs EPSG:32633 --output-dir " + Quoted(out));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("row 3: x 50000000, y 5400000 cannot be a position in EPSG:32633"),
+            std::string::npos)
+      << run.err;
+  EXPECT_FALSE(fs::exists(out));
+  run = RunLayraCli("survey " + Quoted(survey) + " --crs EPSG:4326 --output-dir " + Quoted(out));
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("is not a projected coordinate system"), std::string::npos) << run.err;
+
+  write_survey("5400000,500000");  // x and y swapped
+  run = RunLayraCli("survey " + Quoted(survey) + " --crs EPSG:32633 --output-dir " + Quoted(out));
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("Warning: A2 at x 5400000, y 500000 lies at longitude"), std::string::npos)
+      << run.err;
+  run = RunLayraCli("survey " + Quoted(survey) + " --output-dir " + Quoted(out));
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("Note: without --crs the soundings have no place on the map"),
+            std::string::npos)
+      << run.err;
+  const nlohmann::json points =
+      nlohmann::json::parse(ReadWholeFile((out / "soundings.geojson").string()));
+  EXPECT_TRUE(points["features"][0]["geometry"].is_null());
+  EXPECT_EQ(points["features"][1]["properties"]["x"], 5400000.0);
 }
 
 // A FIFO or a device named as a sheet or a survey is refused at once, not

@@ -46,7 +46,7 @@ TEST(NumberText, IsTheSameUnderACommaDecimalLocale) {
   results[0].model.layerCount = 1;
   results[0].model.resistivity[0] = 20.5f;
   const nlohmann::json geojson =
-      nlohmann::json::parse(FormatSoundingsGeoJson(soundings, results, ""));
+      nlohmann::json::parse(FormatSoundingsGeoJson(soundings, results, "", {}, ""));
   const nlohmann::json& properties = geojson["features"][0]["properties"];
   EXPECT_EQ(properties["misfit"], 1.25);
   EXPECT_EQ(properties["conductive_resistivity"], 20.5);
