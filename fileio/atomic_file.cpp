@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <random>
 #include <set>
 #include <utility>
 #include <vector>
@@ -62,6 +63,40 @@ int CreateLockedTemporary(std::vector<char>& pattern) {
   return -1;
 }
 
+// A file without a name in `folder` (O_TMPFILE), given one only at the
+// commit: a writer killed before then leaves nothing. -1 where the file
+// system or the system cannot (then a named temporary is used).
+int OpenAnonymous(const std::string& folder) {
+#ifdef O_TMPFILE
+  // The name is given through /proc/self/fd (linkat with AT_EMPTY_PATH needs
+  // a privilege).
+  if (::access("/proc/self/fd", X_OK) != 0) return -1;
+  return ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+#else
+  static_cast<void>(folder);
+  return -1;
+#endif
+}
+
+// Gives the anonymous file open in `descriptor` a temporary's name in
+// `folder`; the name, or "" with errno set.
+std::string NameAnonymous(int descriptor, const std::string& folder) {
+  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::random_device device;
+  std::mt19937 random(device());
+  std::uniform_int_distribution<int> letter(0, sizeof kLetters - 2);
+  const std::string source = "/proc/self/fd/" + std::to_string(descriptor);
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    std::string name = folder + kTemporaryPrefix;
+    for (int k = 0; k < 6; ++k) name += kLetters[letter(random)];
+    if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      return name;
+    }
+    if (errno != EEXIST) break;
+  }
+  return std::string();
+}
+
 }  // namespace
 
 int RemoveStaleTemporaries(const std::string& folder) {
@@ -95,17 +130,24 @@ AtomicFileWriter::AtomicFileWriter(std::string target) : target_(std::move(targe
     error_ = target_ + ": " + (S_ISDIR(info.st_mode) ? "is a directory" : "is not a regular file");
     return;
   }
-  const std::string folder = FolderOf(target_);
-  CleanFolderOnce(folder);
-  const std::string pattern = folder + kTemporaryPrefix + "XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  const int descriptor = CreateLockedTemporary(name);
-  if (descriptor < 0) {
-    Fail(target_, errno);
-    return;
+  folder_ = FolderOf(target_);
+  CleanFolderOnce(folder_);
+  int descriptor = OpenAnonymous(folder_);
+  if (descriptor >= 0) {
+    // Locked as a named one is: it has a name for a moment at the commit.
+    ::flock(descriptor, LOCK_EX);
+    anonymous_ = true;
+  } else {
+    const std::string pattern = folder_ + kTemporaryPrefix + "XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    descriptor = CreateLockedTemporary(name);
+    if (descriptor < 0) {
+      Fail(target_, errno);
+      return;
+    }
+    temporary_ = name.data();
   }
-  temporary_ = name.data();
   // mkstemp creates the file for the owner only; give it the permissions a
   // plainly created file would get (0666 less the umask).
   const mode_t mask = ::umask(0);
@@ -154,22 +196,32 @@ bool AtomicFileWriter::Commit() {
   bool good = error_.empty() && !std::ferror(file_);
   if (good && std::fflush(file_) != 0) good = false;
   if (good && synced_ && ::fsync(::fileno(file_)) != 0 && errno != EINVAL) good = false;
-  const int write_error = errno != 0 ? errno : EIO;
-  const int closed = std::fclose(file_);
-  const int close_error = errno != 0 ? errno : EIO;
-  file_ = nullptr;
   if (!good) {
-    Fail(target_, write_error);
-  } else if (closed != 0) {
-    Fail(target_, close_error);
-  } else if (std::rename(temporary_.c_str(), target_.c_str()) != 0) {
-    Fail(target_, errno);
-  } else {
-    temporary_.clear();
-    return true;
+    Fail(target_, errno != 0 ? errno : EIO);
+    Discard();
+    return false;
   }
-  Discard();
-  return false;
+  if (anonymous_) {
+    temporary_ = NameAnonymous(::fileno(file_), folder_);
+    if (temporary_.empty()) {
+      Fail(target_, errno != 0 ? errno : EIO);
+      Discard();
+      return false;
+    }
+  }
+  // Renamed while still open and locked, so that no cleaner takes the named
+  // temporary for a stale one in between.
+  if (std::rename(temporary_.c_str(), target_.c_str()) != 0) {
+    Fail(target_, errno);
+    Discard();
+    return false;
+  }
+  temporary_.clear();
+  errno = 0;
+  const bool closed = std::fclose(file_) == 0;
+  file_ = nullptr;
+  if (!closed) Fail(target_, errno != 0 ? errno : EIO);
+  return closed;
 }
 
 bool WriteFileAtomically(const std::string& path, const std::string& contents, std::string* error) {

@@ -7,10 +7,12 @@
 // Commit() removes its temporary file, so a failed write leaves the target as
 // it was (absent or with its old contents) and nothing else behind.
 //
-// A temporary file is named ".layra-" and six characters and is locked
-// (flock) by its writer while it exists. One left by a writer that was killed
-// is unlocked: the first writer of a process into a folder removes such stale
-// temporaries there.
+// Where the file system allows, the temporary file has no name until the
+// commit (O_TMPFILE), so a writer that is killed leaves nothing. Otherwise,
+// and for the moment of the commit, it is named ".layra-" and six characters
+// and locked (flock) by its writer; one left by a writer that was killed is
+// unlocked, and the first writer of a process into a folder removes such
+// stale temporaries there.
 
 #include <cstddef>
 #include <cstdio>
@@ -54,7 +56,9 @@ class AtomicFileWriter {
   void Discard();
 
   std::string target_;
-  std::string temporary_;
+  std::string folder_;      // the target's folder with its slash, "" for the working folder
+  std::string temporary_;   // the temporary's name; "" while it has none
+  bool anonymous_ = false;  // the temporary has a name only at the commit
   std::FILE* file_ = nullptr;
   std::string error_;
   bool synced_ = true;
