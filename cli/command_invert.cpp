@@ -372,7 +372,7 @@ std::string JsonElement(JobResult& r) {
   r.json["status"] = r.status;
   r.json["message"] = r.message;
   r.json["resultsFile"] = r.results_file;
-  const std::string object = r.json.dump(2);
+  const std::string object = JsonText(r.json);
   std::string element = "  ";
   element.reserve(object.size() + object.size() / 8);
   for (char c : object) {

@@ -11,6 +11,7 @@
 #include "cli/command_registry.h"
 #include "cli/console_host.h"
 #include "cli/json_records.h"
+#include "cli/json_util.h"
 #include "cli/text_canvas.h"
 #include "fileio/data_file.h"
 
@@ -47,7 +48,7 @@ int RunRead(const ReadOptions& options) {
   state->lastReadResult = result;
   if (result != 0) return 1;
   state->dataRead = 1;
-  if (options.json) std::cout << SoundingToJson(*state).dump(2) << '\n';
+  if (options.json) std::cout << JsonText(SoundingToJson(*state)) << '\n';
   return 0;
 }
 

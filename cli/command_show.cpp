@@ -116,7 +116,7 @@ int RunShow(const ShowOptions& options) {
       status = 1;
     }
   }
-  if (options.json) std::cout << ResultsJson(*results).dump(2) << '\n';
+  if (options.json) std::cout << JsonText(ResultsJson(*results)) << '\n';
   return status;
 }
 

@@ -126,7 +126,10 @@ std::string FormatSoundingsGeoJson(const std::vector<SurveySounding>& soundings,
   // One feature a line: small enough to read, and a diff shows what changed.
   std::string text = "{\"type\": \"FeatureCollection\",\n\"features\": [\n";
   for (size_t i = 0; i < features.size(); ++i) {
-    text += features[i].dump() + (i + 1 < features.size() ? ",\n" : "\n");
+    // Texts that are not UTF-8 (a name or a path in Latin-1) get U+FFFD for
+    // their bad bytes: JSON is UTF-8.
+    text += features[i].dump(-1, ' ', false, json::error_handler_t::replace) +
+            (i + 1 < features.size() ? ",\n" : "\n");
   }
   return text + "]}\n";
 }

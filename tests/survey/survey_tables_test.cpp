@@ -90,6 +90,12 @@ TEST(FormatSoundingsGeoJson, OnePointPerSoundingWithItsConductor) {
   const nlohmann::json unplaced = nlohmann::json::parse(
       FormatSoundingsGeoJson(survey.soundings, survey.results, "", {}, "out"));
   EXPECT_TRUE(unplaced["features"][0]["geometry"].is_null());
+  // A name that is not UTF-8 (Latin-1) gets U+FFFD for its bad byte.
+  survey.soundings[0].name = "M\xFChle";
+  EXPECT_EQ(
+      nlohmann::json::parse(FormatSoundingsGeoJson(
+          survey.soundings, survey.results, "", {}, "out"))["features"][0]["properties"]["name"],
+      "M\uFFFDhle");
   EXPECT_FALSE(unplaced["features"][0]["properties"].contains("crs"));
 }
 
