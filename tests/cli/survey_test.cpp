@@ -216,6 +216,29 @@ TEST_F(SurveyCommands, EveryProfileGetsItsOwnSection) {
   }
 }
 
+// A profile that cannot be fitted together keeps its soundings' own models:
+// they were inverted, and the closing lines say so.
+TEST_F(SurveyCommands, AProfileNotFittedTogetherIsNotCountedAsNotInverted) {
+  const std::string three = ReadWholeFile(std::string(LAYRA_EXAMPLES_DIR) + "/starting_model.dat");
+  std::string four = three;
+  four.replace(four.find("layers\n3\n"), 9, "layers\n4\n");
+  four.replace(four.find("  800.0"), 7, "  100.0 20.0\n  800.0");
+  std::ofstream(directory_ / "a.dat") << three;
+  std::ofstream(directory_ / "b.dat") << four;
+  std::ofstream(directory_ / "c.dat") << three;
+  std::ofstream(directory_ / "s.csv")
+      << "file,x,y,elevation\na.dat,0,0,0\nb.dat,20,0,0\nc.dat,40,0,0\n";
+  const CliRun run =
+      RunLayraCli("survey " + Quoted(directory_ / "s.csv") +
+                  " --user-model --lateral 1 --output-dir " + Quoted(directory_ / "out"));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("different layer counts"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("3 of 3 soundings were inverted alone, not laterally constrained."),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(run.err.find("were not inverted"), std::string::npos) << run.err;
+}
+
 // Positions that cannot be in the named system are refused before any
 // inversion, ones far from where it is used are warned of, and without a
 // system the map layer says it cannot place the soundings.
