@@ -70,7 +70,8 @@ int OpenAnonymous(const std::string& folder) {
 #ifdef O_TMPFILE
   // The name is given through /proc/self/fd (linkat with AT_EMPTY_PATH needs
   // a privilege).
-  if (::access("/proc/self/fd", X_OK) != 0) return -1;
+  static const bool named_through_proc = ::access("/proc/self/fd", X_OK) == 0;
+  if (!named_through_proc) return -1;
   return ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
 #else
   static_cast<void>(folder);
@@ -82,8 +83,7 @@ int OpenAnonymous(const std::string& folder) {
 // `folder`; the name, or "" with errno set.
 std::string NameAnonymous(int descriptor, const std::string& folder) {
   static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  std::random_device device;
-  std::mt19937 random(device());
+  thread_local std::mt19937 random(std::random_device{}());
   std::uniform_int_distribution<int> letter(0, sizeof kLetters - 2);
   const std::string source = "/proc/self/fd/" + std::to_string(descriptor);
   for (int attempt = 0; attempt < 16; ++attempt) {
