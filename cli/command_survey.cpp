@@ -350,9 +350,10 @@ CommandRegistration registration(
           options->crs,
           "Projected coordinate system of x and y, e.g. EPSG:32633 (places the soundings on the "
           "map in soundings.geojson)");
-      command->add_option("--section",
-                          options->section,
-                          "Draw a resistivity section per profile (.png, .svg, .bmp or .pdf)");
+      command->add_option(
+          "--section",
+          options->section,
+          "Draw a resistivity section per profile (" + PictureExtensionList() + ")");
       command->add_option("--size", options->size, "Section size WxH in pixels (default 1280x800)");
       command->add_flag("--elevation", options->elevation, "Section against elevation, not depth");
       command->add_flag("--interpolate", options->interpolate, "Interpolate between soundings");
