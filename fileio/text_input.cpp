@@ -1,5 +1,9 @@
 #include "fileio/text_input.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -8,7 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <utility>
 
@@ -72,37 +75,43 @@ bool IsNotANumberWord(const std::string& word) {
 // is 0, a magnitude beyond the double range is infinite, one below it is zero.
 double DecimalPrefixValue(const std::string& token) { return ReadDecimalPrefix(token).value; }
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-}  // namespace
-
-TextFile LoadTextFile(const std::string& path, long max_length) {
+// Reads the file `path` whole when it is a regular file shorter than
+// max_length bytes. The file is opened without waiting (a FIFO would wait for
+// a writer) and what it is is asked of the open file, so that nothing can be
+// put in its place in between. With `text`, NUL bytes are a problem.
+TextFile LoadFile(const std::string& path, long max_length, bool text) {
   TextFile file;
-  std::error_code error;
-  const std::filesystem::file_status status = std::filesystem::status(path, error);
-  if (std::filesystem::is_directory(status)) {
+  const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (descriptor < 0) return file;
+  struct Closer {
+    int descriptor;
+    ~Closer() { ::close(descriptor); }
+  } closer{descriptor};
+  struct stat info {};
+  if (::fstat(descriptor, &info) != 0) return file;
+  if (S_ISDIR(info.st_mode)) {
     file.problem = "is a directory";
     return file;
   }
-  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+  if (!S_ISREG(info.st_mode)) {
     file.problem = "is not a regular file";
     return file;
   }
-  std::unique_ptr<std::FILE, FileCloser> stream(std::fopen(path.c_str(), "rb"));
-  if (!stream) return file;
   file.opened = true;
-  if (std::fseek(stream.get(), 0, SEEK_END) != 0) return file;
-  file.length = std::ftell(stream.get());
+  file.length = static_cast<long>(info.st_size);
   if (file.length >= max_length) {
     file.problem = "is larger than " + std::to_string(max_length - 1) + " bytes";
     return file;
   }
   if (file.length <= 0) return file;
-  std::rewind(stream.get());
   file.bytes.resize(static_cast<size_t>(file.length));
-  size_t got = std::fread(file.bytes.data(), 1, file.bytes.size(), stream.get());
+  size_t got = 0;
+  while (got < file.bytes.size()) {
+    const ssize_t read = ::read(descriptor, file.bytes.data() + got, file.bytes.size() - got);
+    if (read < 0 && errno == EINTR) continue;
+    if (read <= 0) break;
+    got += static_cast<size_t>(read);
+  }
   if (got != file.bytes.size()) {
     // A file that shrank under us: keep what was read, the readers treat the
     // missing tail like a file that ends early.
@@ -111,10 +120,34 @@ TextFile LoadTextFile(const std::string& path, long max_length) {
   }
   // Text in the program's formats never holds a NUL byte; UTF-16 text holds
   // one in every other byte, which the readers would pass over as blanks.
-  if (std::memchr(file.bytes.data(), 0, file.bytes.size()) != nullptr) {
+  if (text && std::memchr(file.bytes.data(), 0, file.bytes.size()) != nullptr) {
     file.problem = "holds UTF-16 text or binary data (NUL bytes); save it as plain text";
   }
   return file;
+}
+
+bool ReadFile(const std::string& path,
+              long max_length,
+              bool text,
+              std::string* contents,
+              std::string* problem) {
+  errno = 0;
+  TextFile file = LoadFile(path, max_length, text);
+  if (!file.opened && file.problem.empty()) {
+    file.problem = std::string("cannot be opened: ") + std::strerror(errno != 0 ? errno : ENOENT);
+  }
+  if (!file.problem.empty()) {
+    *problem = file.problem;
+    return false;
+  }
+  contents->assign(file.bytes.begin(), file.bytes.end());
+  return true;
+}
+
+}  // namespace
+
+TextFile LoadTextFile(const std::string& path, long max_length) {
+  return LoadFile(path, max_length, true);
 }
 
 int ReadLine(const std::vector<unsigned char>& buffer,
@@ -276,17 +309,14 @@ bool ReadFileText(const std::string& path,
                   long max_length,
                   std::string* text,
                   std::string* problem) {
-  errno = 0;
-  TextFile file = LoadTextFile(path, max_length);
-  if (!file.opened && file.problem.empty()) {
-    file.problem = std::string("cannot be opened: ") + std::strerror(errno != 0 ? errno : ENOENT);
-  }
-  if (!file.problem.empty()) {
-    *problem = file.problem;
-    return false;
-  }
-  text->assign(file.bytes.begin(), file.bytes.end());
-  return true;
+  return ReadFile(path, max_length, true, text, problem);
+}
+
+bool ReadFileBytes(const std::string& path,
+                   long max_length,
+                   std::string* bytes,
+                   std::string* problem) {
+  return ReadFile(path, max_length, false, bytes, problem);
 }
 
 }  // namespace layra

@@ -46,6 +46,13 @@ bool ReadFileText(const std::string& path,
                   std::string* text,
                   std::string* problem);
 
+// The whole of the file `path` as ReadFileText reads it, NUL bytes and all
+// (a font, a picture).
+bool ReadFileBytes(const std::string& path,
+                   long max_length,
+                   std::string* bytes,
+                   std::string* problem);
+
 // Skips bytes <= 32 and 255, then copies the rest of the line (up to CR, LF
 // or the end) into `line`, keeping at most count-1 characters. The cursor is
 // left on the CR or LF that ended the line. Returns the number kept.
