@@ -71,8 +71,8 @@ int RunForward(const ForwardOptions& options) {
     return 1;
   }
   // --array plays the role of "Change array type".
-  if (options.array == "wenner") model->arrayType = ArrayType::kWenner;
-  if (options.array == "schlumberger") model->arrayType = ArrayType::kSchlumberger;
+  ArrayType array = model->arrayType;
+  if (ArrayTypeOfName(options.array, &array)) model->arrayType = array;
   model->outputSipForm =
       options.sip_form == "inphase-outphase" ? SipForm::kInphaseOutphase : SipForm::kAmplitudePhase;
   const EngineKind engine =
@@ -113,7 +113,7 @@ CommandRegistration registration(
       auto options = std::make_shared<ForwardOptions>();
       command->add_option("file", options->path, "Model file")->required();
       command->add_option("--array", options->array, "Override the model's array type")
-          ->check(CLI::IsMember({"wenner", "schlumberger"}));
+          ->check(CLI::IsMember(ArrayTypeNames()));
       command
           ->add_option(
               "--sip-form", options->sip_form, "SIP output form of -o (default amplitude-phase)")

@@ -36,7 +36,7 @@ nlohmann::json ModelToJson(const ForwardModel& model) {
   json["spacings"] = FirstValues(model.spacings, model.spacingCount);
   json["frequencyCount"] = model.frequencyCount;
   json["frequencies"] = FirstValues(model.frequencies, model.frequencyCount);
-  json["arrayType"] = static_cast<int>(model.arrayType);
+  json["arrayType"] = Traits(model.arrayType).code;
   return json;
 }
 

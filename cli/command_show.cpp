@@ -55,7 +55,7 @@ nlohmann::json ResultsJson(const InversionResults& results) {
   const int columns = results.modelLayerCount > 0 ? results.iterationCount + 1 : 0;
   nlohmann::json json;
   json["title"] = results.title;
-  json["arrayType"] = static_cast<int>(results.arrayType);
+  json["arrayType"] = Traits(results.arrayType).code;
   json["dataKind"] = static_cast<int>(results.dataKind);
   json["pointCount"] = n;
   json["spacingA"] = FirstValues(results.spacingA, n);

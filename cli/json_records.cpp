@@ -28,7 +28,7 @@ nlohmann::json SoundingToJson(const ProgramState& state) {
 
   nlohmann::json out;
   out["title"] = data.title;
-  out["arrayType"] = static_cast<int>(data.arrayType);
+  out["arrayType"] = Traits(data.arrayType).code;
   out["dataKind"] = static_cast<int>(data.dataKind);
   out["pointCount"] = data.pointCount;
   out["pointCountAsRead"] = data.pointCountAsRead;

@@ -100,8 +100,7 @@ class DataFileReader {
     Line();  // array type label
     std::string array_line = Line();
     char first = array_line.empty() ? '\0' : array_line[0];
-    data_.arrayType = (first == '1' || first == 'W' || first == 'w') ? ArrayType::kWenner
-                                                                     : ArrayType::kSchlumberger;
+    data_.arrayType = ArrayTypeOfFileLine(array_line);
     // Another array named in words (Dipole-dipole, Pole-pole, ...) is not
     // taken for Schlumberger: its apparent resistivities mean something else.
     if (std::isalpha(static_cast<unsigned char>(first)) && data_.arrayType != ArrayType::kWenner &&
@@ -111,7 +110,7 @@ class DataFileReader {
                     "Schlumberger.",
                     array_line.c_str()));
     }
-    listing_.Line(IsWenner(data_.arrayType) ? "Wenner array" : "Schlumberger array");
+    listing_.Line(Traits(data_.arrayType).file_line);
 
     Line();  // number of points label
     point_count_ = Int();
@@ -213,15 +212,15 @@ class DataFileReader {
                                        : "Error in measurements not available.");
     Line();  // data section label
 
-    const bool wenner = IsWenner(data_.arrayType);
+    const bool second_spacing = Traits(data_.arrayType).second_spacing;
     const bool errors = data_.errorsIncluded != 0;
-    std::string header = wenner ? "No.   Spac.  App. Res." : "No.   a Spac.   b Spac.  App. Res.";
+    std::string header = Traits(data_.arrayType).point_header;
     if (data_.dataKind == DataKind::kIp) header += "   App. I.P.";
     listing_.Line(header);
-    if (!CheckPointSection(wenner, errors)) return false;
+    if (!CheckPointSection(second_spacing, errors)) return false;
 
     for (int i = 0; i < point_count_; ++i) {
-      if (!ReadPoint(i, wenner, errors)) return false;
+      if (!ReadPoint(i, second_spacing, errors)) return false;
     }
     data_.pointCountAsRead = point_count_;
     data_.pointCount = point_count_;
@@ -232,8 +231,8 @@ class DataFileReader {
   // they stand, so a missing or extra value would shift every later one into
   // the wrong place: the section must hold exactly the numbers its points
   // need, and no value written as "nan" or "inf".
-  bool CheckPointSection(bool wenner, bool errors) {
-    int per_point = (wenner ? 2 : 3) + (errors ? 1 : 0);
+  bool CheckPointSection(bool second_spacing, bool errors) {
+    int per_point = (second_spacing ? 3 : 2) + (errors ? 1 : 0);
     if (data_.dataKind == DataKind::kIp) per_point += errors ? 2 : 1;
     if (data_.dataKind == DataKind::kSip) per_point += 2 * data_.frequencyCount;
     const NumberSection section = in_.ScanSection();
@@ -259,10 +258,10 @@ class DataFileReader {
     return true;
   }
 
-  bool ReadPoint(int i, bool wenner, bool errors) {
+  bool ReadPoint(int i, bool second_spacing, bool errors) {
     const int number = i + 1;
     float a = Real();
-    float b = wenner ? 0.0f : Real();
+    float b = second_spacing ? Real() : 0.0f;
     float rho = Real();
     float err = errors ? Real() : 0.0f;
     float ip = 0.0f;
@@ -399,7 +398,7 @@ class DataFileReader {
   }
 
   bool Reorder() {
-    if (IsWenner(data_.arrayType)) {
+    if (!Traits(data_.arrayType).second_spacing) {
       SortWennerPoints(data_);
       return true;
     }

@@ -333,7 +333,7 @@ int ReadModelFile(
   std::string array_line = in.Line();
   bool schlumberger = !array_line.empty() && IsOneOf(array_line[0], 's');
   model.arrayType = schlumberger ? ArrayType::kSchlumberger : ArrayType::kWenner;
-  listing.Line(schlumberger ? "Schlumberger array" : "Wenner array");
+  listing.Line(Traits(model.arrayType).file_line);
 
   listing.Skip();
   host.Beep();

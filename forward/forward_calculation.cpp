@@ -80,8 +80,7 @@ bool ComputeAccurate(ForwardModel& model, bool with_ip, bool with_spectrum) {
           !std::isfinite(layers.exponent[j]))
         return false;
   accurate::Geometry geometry;
-  geometry.type =
-      model.arrayType == ArrayType::kSchlumberger ? ArrayType::kSchlumberger : ArrayType::kWenner;
+  geometry.type = model.arrayType;
   geometry.spacing.assign(model.spacings.begin(), model.spacings.begin() + n);
   accurate::Layers earth;
   earth.resistivity.assign(layers.resistivity.begin(), layers.resistivity.begin() + l);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "state/array_type.h"
 #include "state/engine_options.h"
 
 namespace layra {
@@ -40,12 +41,6 @@ constexpr int kLineCapacity = 80;  // line buffer; 79 characters are kept
 constexpr int kResultsColumns = 26;
 constexpr int kMaxRunIterations = 25;
 
-enum class ArrayType : int {
-  kUnset = 0,
-  kWenner = 1,
-  kSchlumberger = 7,  // readers and writers test only for 1; any other code is Schlumberger
-};
-
 enum class DataKind : int {
   kResistivity = 0,
   kIp = 1,
@@ -65,8 +60,6 @@ enum class SipForm : int {
   kAmplitudePhase = 1,
 };
 
-inline bool IsWenner(ArrayType type) { return type == ArrayType::kWenner; }
-
 template <int N>
 using FloatArray = std::array<float, N>;
 
@@ -74,7 +67,7 @@ using FloatArray = std::array<float, N>;
 struct SoundingData {
   std::string title;         // first line of the file, trimmed, at most 79 characters
   std::string dataFileName;  // full path of the data file last read
-  ArrayType arrayType = ArrayType::kUnset;
+  ArrayType arrayType = ArrayType::kWenner;
   DataKind dataKind = DataKind::kResistivity;
   int pointCount = 0;        // points in use: 5..90 after a read, 0 after a refusal
   int pointCountAsRead = 0;  // points in the file before merging
@@ -133,7 +126,7 @@ struct InversionSettings {
 // i + k * kMaxPoints. Column 0 is the initial model, column j iteration j.
 struct InversionResults {
   std::string title;
-  ArrayType arrayType = ArrayType::kUnset;
+  ArrayType arrayType = ArrayType::kWenner;
   DataKind dataKind = DataKind::kResistivity;
   int pointCount = 0;
   int errorsIncluded = 0;

@@ -610,7 +610,7 @@ void MainWindow::ImportFieldSheet() {
 
 void MainWindow::ListDatumLevels() {
   const SoundingData& data = state_.data;
-  if (data.arrayType != ArrayType::kSchlumberger || data.datumLevelCount <= 0) return;
+  if (!Traits(data.arrayType).second_spacing || data.datumLevelCount <= 0) return;
   const std::vector<PointLevel> levels = PointLevels(data);
   AddListingLine("");
   AddListingLine("Datum level   MN/2 (m)   Points   Merge factor");
