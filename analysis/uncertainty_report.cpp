@@ -7,19 +7,21 @@
 
 namespace layra {
 
-bool AnalyseRun(const ProgramState& state,
-                bool user_model,
+bool AnalyseRun(const SoundingData& whole,
+                const SoundingRun& run,
                 RunUncertainty* result,
                 std::string* message) {
-  if (state.engine.engine != EngineKind::kAccurate) {
+  const EngineOptions& engine = run.options.engine;
+  const bool user_model = run.options.from_model;
+  if (engine.engine != EngineKind::kAccurate) {
     *message =
         "The equivalence analysis needs a run of the accurate engine: it measures the fit "
         "with the data errors and the exact response.";
     return false;
   }
-  const LayeredModel& model = state.model;
-  if (state.outcome.runStatus != RunStatus::kCompleted || model.layerCount < 1 ||
-      state.data.pointCount < 1) {
+  const LayeredModel& model = run.outcome.model;
+  if (run.outcome.runStatus != RunStatus::kCompleted || model.layerCount < 1 ||
+      whole.pointCount < 1) {
     *message = "There is no inversion result to analyse.";
     return false;
   }
@@ -29,10 +31,9 @@ bool AnalyseRun(const ProgramState& state,
   *result = RunUncertainty{};
   result->few_layer = user_model;
   // The points the run left out are left out here too.
-  const SoundingData data = WithoutExcluded(state.data, state.excludedPoints);
-  if (user_model) return AnalyseFewLayer(data, state.engine, rho, h, &result->few, message);
-  return AnalyseSmooth(
-      data, state.engine, rho, h, state.outcome.regularisation, &result->smooth, message);
+  const SoundingData data = WithoutExcluded(whole, run.options.excluded);
+  if (user_model) return AnalyseFewLayer(data, engine, rho, h, &result->few, message);
+  return AnalyseSmooth(data, engine, rho, h, run.outcome.regularisation, &result->smooth, message);
 }
 
 namespace {

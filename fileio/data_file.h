@@ -3,8 +3,7 @@
 
 #include <string>
 
-#include "platform/canvas.h"
-#include "platform/host.h"
+#include "platform/listing_sink.h"
 #include "state/records.h"
 
 namespace layra {
@@ -19,14 +18,28 @@ constexpr float kMaxIpMagnitude = 10000.0f;
 // may hold: the results file writes them with three decimals.
 constexpr float kMinRecordedValue = 0.001f;
 
-// Reads a sounding data file into state.data, state.startingModel, the flags
-// userModelAvailable and someParametersFixed and, when the file carries a
-// starting model, state.settings.convergenceLimit; lists what it reads on
-// `canvas` (x = 8 from y = 10, state.textLineHeight apart), reorders the
-// points and merges Schlumberger datum levels. Refusals are shown through
-// `host`. Returns 0 when the file was read, 1 when it was refused (then
-// state.data.pointCount is 0).
-int ReadDataFile(const std::string& path, ProgramState& state, Canvas& canvas, Host& host);
+// What a sounding data file holds.
+struct SoundingFile {
+  // The points sorted and, for Schlumberger data, the datum levels merged;
+  // dataFileName is the path read.
+  SoundingData data;
+  // The points as the file gives them, in its order, before sorting and
+  // merging (pointCount = data.pointCountAsRead).
+  SoundingData readings;
+  // The file's starting model (layer count 0 when it carries none it can
+  // use), whether it marks parameters as fixed, and its convergence limit
+  // (a fraction; with the starting model only).
+  LayeredModel startingModel;
+  int userModelAvailable = 0;
+  int someParametersFixed = 0;
+  float convergenceLimit = 0.0f;
+};
+
+// Reads the sounding data file `path` into `file` (emptied first, so that
+// nothing of an earlier file stays): lists what it reads to `sink`, reorders the points and merges
+// Schlumberger datum levels. Refusals are messages to `sink`. Returns 0 when the file was read, 1
+// when it was refused (then file.data.pointCount is 0).
+int ReadDataFile(const std::string& path, SoundingFile& file, ListingSink& sink);
 
 }  // namespace layra
 

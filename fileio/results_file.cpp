@@ -12,7 +12,6 @@
 #include <limits>
 #include <vector>
 
-#include "fileio/listing.h"
 #include "fileio/text_cursor.h"
 #include "fileio/text_input.h"
 #include "fileio/text_output.h"
@@ -269,29 +268,24 @@ bool ResultsFileStream::Close() {
   return closed;
 }
 
-int ReadResultsFile(const std::string& path,
-                    InversionResults& results,
-                    Canvas& canvas,
-                    int line_height,
-                    Host& host) {
+int ReadResultsFile(const std::string& path, InversionResults& results, ListingSink& listing) {
   results.iterationCount = 0;
   results.blocksNotStored = 0;
   results.modelLayerCount = 0;
   TextFile file = LoadTextFile(path, kMaxResultsFileLength);
-  if (!AcceptLoadedFile(file, path, host)) {
+  if (!AcceptLoadedFile(file, path, listing)) {
     results.pointCount = 0;
     return 1;
   }
-  Listing listing(canvas, line_height);
   listing.Line(StrFormat("File length %d", static_cast<int>(file.length)));
   ResultsReader in(file);
   // A layer count outside the arrays: the points read so far stay.
   auto refuse_layers = [&](const std::string& text) {
-    host.Warn(text, kFormatErrorCaption);
+    listing.Warn(text, kFormatErrorCaption);
     return 1;
   };
   auto refuse_data = [&](const std::string& text) {
-    host.Warn(text, kFormatErrorCaption);
+    listing.Warn(text, kFormatErrorCaption);
     results.pointCount = 0;
     return 1;
   };
@@ -468,7 +462,7 @@ int ReadResultsFile(const std::string& path,
           path.c_str(),
           block.c_str());
       listing.Line(StrFormat("%s is incomplete and was dropped.", block.c_str()));
-      host.Warn(text, "Incomplete Results File");
+      listing.Warn(text, "Incomplete Results File");
     };
     results.modelLayerCount = layers;
     bool complete = true;
@@ -476,7 +470,7 @@ int ReadResultsFile(const std::string& path,
     if (!complete) {
       results.modelLayerCount = 0;
       drop_incomplete("the initial model");
-      host.Beep();
+      listing.Beep();
       listing.Line(StrFormat("Reading of data file %s completed.", path.c_str()));
       return 0;
     }
@@ -528,7 +522,7 @@ int ReadResultsFile(const std::string& path,
     }
   }
 
-  host.Beep();
+  listing.Beep();
   listing.Line(StrFormat("Reading of data file %s completed.", path.c_str()));
   return 0;
 }

@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
   static const std::string path = TempPath();
   const std::string text(reinterpret_cast<const char*>(bytes), size);
   static auto data = std::make_unique<layra::SoundingData>();
-  static auto state = std::make_unique<layra::ProgramState>();
+  static auto read = std::make_unique<layra::SoundingFile>();
   for (const layra::ArrayType array :
        {layra::ArrayType::kWenner, layra::ArrayType::kSchlumberger}) {
     std::string error;
@@ -41,11 +41,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
     }
     data->title = "fuzz";
     if (!layra::WriteFileAtomically(path, layra::FormatDataFile(*data))) return 0;
-    *state = layra::ProgramState();
-    layra::fuzz::NullCanvas canvas;
-    layra::fuzz::NullHost host;
-    if (layra::ReadDataFile(path, *state, canvas, host) != 0 ||
-        state->data.pointCountAsRead != data->pointCount) {
+    layra::fuzz::NullListing listing;
+    if (layra::ReadDataFile(path, *read, listing) != 0 ||
+        read->data.pointCountAsRead != data->pointCount) {
       std::abort();
     }
   }

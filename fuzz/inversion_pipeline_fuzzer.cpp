@@ -22,9 +22,8 @@
 #include "fileio/results_file.h"
 #include "fuzz/null_platform.h"
 #include "graphics/sounding_plot.h"
-#include "inversion/inversion_driver.h"
+#include "inversion/sounding_document.h"
 #include "state/records.h"
-#include "state/user_model_rules.h"
 
 namespace {
 
@@ -40,25 +39,21 @@ std::string TempPath(const char* suffix) {
 void ShowResults(const std::string& path) {
   Require(!CheckingCanvas::Enabled() || !layra::fuzz::HasNonFiniteNumber(Slurp(path)));
   CheckingCanvas canvas;
-  layra::fuzz::NullHost host;
+  layra::fuzz::CheckingListing listing;
   auto results = std::make_unique<layra::InversionResults>();
-  Require(layra::ReadResultsFile(path, *results, canvas, 16, host) == 0);
+  Require(layra::ReadResultsFile(path, *results, listing) == 0);
   const int k = results->iterationCount;
   layra::PlotResultsIteration(*results, k, canvas);
 }
 
-// One inversion of `state`, interactive as the main window runs it, with
-// every prompt cancelled.
-void Invert(layra::ProgramState& state, int user_model) {
-  const std::string results_path = TempPath(".INV");
-  std::remove(results_path.c_str());
-  CheckingCanvas canvas;
-  layra::fuzz::CancellingHost host(results_path);
-  layra::RunInversion(state, user_model, 0, canvas, host);
-  const layra::InversionOutcome& outcome = state.outcome;
+// Checks a run: a completed one has finite values, and its results file
+// reads back and plots.
+void Check(const layra::SoundingData& data,
+           const layra::InversionOutcome& outcome,
+           const std::string& results_path) {
   if (outcome.runStatus != layra::RunStatus::kCompleted) return;
   Require(std::isfinite(outcome.finalMisfit));
-  for (int i = 0; i < state.data.pointCount; ++i) {
+  for (int i = 0; i < data.pointCount; ++i) {
     Require(std::isfinite(outcome.calculatedResistivity[i]));
   }
   ShowResults(results_path);
@@ -67,10 +62,8 @@ void Invert(layra::ProgramState& state, int user_model) {
 // Three layers from the data when the file carries no starting model: the
 // first, middle and last apparent resistivities, interfaces at the spacings
 // a third and two thirds along.
-void ThreeLayersFromData(layra::ProgramState& state) {
-  const layra::SoundingData& data = state.data;
+void ThreeLayersFromData(const layra::SoundingData& data, layra::LayeredModel& model) {
   const int n = data.pointCount;
-  layra::LayeredModel& model = state.model;
   model.layerCount = 3;
   model.resistivity[0] = data.apparentResistivity[0];
   model.resistivity[1] = data.apparentResistivity[n / 2];
@@ -89,28 +82,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
   if (size > 0) std::fwrite(bytes, 1, size, file);
   std::fclose(file);
 
-  static auto read = std::make_unique<layra::ProgramState>();
-  *read = layra::ProgramState();
-  CheckingCanvas canvas;
-  layra::fuzz::NullHost host;
-  if (layra::ReadDataFile(path, *read, canvas, host) != 0) return 0;
-  read->dataRead = 1;
-  read->thicknessFactor = 1.25f;
-  // Three iterations reach every stage and keep each input quick.
-  read->settings.iterationLimit = 3;
+  // An automatic run, then one from the file's starting model (or three
+  // layers from the data); three iterations reach every stage and keep each
+  // input quick.
+  const std::string results_path = TempPath(".INV");
+  std::remove(results_path.c_str());
+  layra::FileRunRequest request;
+  request.settings.iterationLimit = 3;
+  request.results_path = results_path;
+  layra::fuzz::CheckingObserver observer;
+  layra::FileRun read = layra::ReadAndRun(path, request, observer);
+  if (read.run() == nullptr) return 0;
+  layra::SoundingDocument& document = *read.document;
+  Check(document.data, read.run()->outcome, results_path);
 
-  static auto state = std::make_unique<layra::ProgramState>();
-  *state = *read;
-  Invert(*state, 0);
-
-  *state = *read;
-  if (state->userModelAvailable) {
-    layra::CopyStartingModel(state->startingModel, state->model);
-  } else {
-    ThreeLayersFromData(*state);
-  }
-  state->settings.dataConstraint = 0;
-  state->settings.modelConstraint = 0;
-  Invert(*state, 1);
+  std::remove(results_path.c_str());
+  if (!document.userModelAvailable) ThreeLayersFromData(document.data, document.model);
+  layra::RunOptions options = document.NextRunOptions(true);
+  options.settings.iterationLimit = 3;
+  options.results_path = results_path;
+  Check(document.data, document.Run(options, observer).outcome, results_path);
   return 0;
 }

@@ -49,12 +49,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
   if (size > 1) std::fwrite(bytes + 1, 1, size - 1, file);
   std::fclose(file);
 
-  layra::fuzz::NullCanvas canvas;
-  layra::fuzz::NullHost host;
+  layra::fuzz::NullListing listing;
   if (bytes[0] & 1) {
     static auto results = std::make_unique<layra::InversionResults>();
     *results = layra::InversionResults();
-    if (layra::ReadResultsFile(path, *results, canvas, 16, host) == 0) {
+    if (layra::ReadResultsFile(path, *results, listing) == 0) {
       if (results->iterationCount < 0 || results->iterationCount >= layra::kResultsColumns) {
         std::abort();
       }
@@ -62,8 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
   } else {
     static auto model = std::make_unique<layra::ForwardModel>();
     *model = layra::ForwardModel();
-    if (layra::ReadModelFile(path, *model, canvas, 16, host) == 0) {
-      if (!layra::CalculateForwardResponse(*model, canvas, 16, host)) std::abort();
+    if (layra::ReadModelFile(path, *model, listing) == 0) {
+      if (!layra::CalculateForwardResponse(*model, listing)) std::abort();
       CheckModel(*model);
     }
   }

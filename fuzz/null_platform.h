@@ -1,8 +1,9 @@
 #ifndef LAYRA_FUZZ_NULL_PLATFORM_H_
 #define LAYRA_FUZZ_NULL_PLATFORM_H_
 
-// A canvas and a host that discard everything, for the fuzz targets, and a
-// check that a text holds no number that is not finite.
+// A canvas, a listing and a run observer that discard everything (drawing
+// and formatting all the same, so that code is fuzzed too) and check that no
+// text holds a number that is not finite.
 
 #include <unistd.h>
 
@@ -15,9 +16,9 @@
 #include <string>
 #include <utility>
 
+#include "inversion/inversion_driver.h"
 #include "platform/canvas.h"
-#include "platform/host.h"
-#include "platform/null_canvas.h"
+#include "platform/listing_sink.h"
 
 namespace layra::fuzz {
 
@@ -41,27 +42,21 @@ inline void Require(bool condition) {
   if (!condition) std::abort();
 }
 
-// Draws every plot and listing onto nothing, so the drawing code is fuzzed
-// too.
-class NullCanvas : public layra::NullCanvas {
+// Draws onto nothing.
+class NullCanvas : public Canvas {
  public:
-  NullCanvas() : layra::NullCanvas(RunPlots::kEach) {}
-};
-
-class NullHost : public Host {
- public:
-  MessageAnswer ShowMessage(const std::string&,
-                            const std::string&,
-                            MessageIcon,
-                            MessageButtons) override {
-    return MessageAnswer::kOk;
-  }
-  void Beep() override {}
-  bool ChooseOpenFile(std::string&, const std::string&) override { return false; }
-  bool ChooseSaveFile(std::string&, const std::string&) override { return false; }
-  int AskConvergenceLimit(InversionSettings&) override { return 1; }
-  int AskAdditionalIterations(InversionSettings&) override { return 1; }
-  void ConsoleLine(const std::string&) override {}
+  int Width() const override { return 1280; }
+  int Height() const override { return 800; }
+  TextMetrics Metrics() const override { return {}; }
+  void Clear() override {}
+  void DrawText(int, int, const std::string&) override {}
+  Rgb SetTextColor(Rgb color) override { return color; }
+  Pen SelectPen(const Pen& pen) override { return pen; }
+  void MoveTo(int, int) override {}
+  void LineTo(int, int) override {}
+  void Rectangle(int, int, int, int) override {}
+  Rgb GetPixel(int, int) const override { return kWhite; }
+  void SetPixel(int, int, Rgb) override {}
 };
 
 // True when `text` holds "nan" or "inf" as a word of its own (any case), as
@@ -95,6 +90,21 @@ class CheckingCanvas : public NullCanvas {
   }
 };
 
+// Formats every listing line (so that code is fuzzed too) and drops it.
+class NullListing : public DiscardingSink {
+ public:
+  bool ShowsLines() const override { return true; }
+};
+
+// Stops the run when a listing line holds a number that is not finite, as
+// CheckingCanvas does for drawn text.
+class CheckingListing : public NullListing {
+ public:
+  void Line(const std::string& text) override {
+    if (CheckingCanvas::Enabled() && HasNonFiniteNumber(text)) std::abort();
+  }
+};
+
 // Turns the text checks on unless the input itself holds "nan" or "inf".
 inline void EnableTextChecksFor(const std::uint8_t* bytes, size_t size) {
   std::string text(reinterpret_cast<const char*>(bytes), size);
@@ -103,22 +113,18 @@ inline void EnableTextChecksFor(const std::uint8_t* bytes, size_t size) {
       text.find("nan") == std::string::npos && text.find("inf") == std::string::npos;
 }
 
-// Answers every prompt with Cancel, so a run ends at its iteration limit.
-class CancellingHost : public NullHost {
+// Watches a run as a window does: every listing line and every plot is
+// made and checked; the questions are answered as an unattended run answers
+// them.
+class CheckingObserver : public RunObserver {
  public:
-  explicit CancellingHost(std::string save_path) : save_path_(std::move(save_path)) {}
-  bool ChooseSaveFile(std::string& path, const std::string&) override {
-    path = save_path_;
-    return true;
-  }
-  int AskConvergenceLimit(InversionSettings&) override { return 2; }
-  int AskAdditionalIterations(InversionSettings& settings) override {
-    settings.additionalIterations = 0;
-    return 2;
-  }
+  void Line(const std::string& text) override { listing_.Line(text); }
+  void Message(const std::string&, const std::string&, MessageIcon) override {}
+  void Iteration(const IterationEvent& event) override { event.Draw(canvas_); }
 
  private:
-  std::string save_path_;
+  CheckingListing listing_;
+  CheckingCanvas canvas_;
 };
 
 }  // namespace layra::fuzz

@@ -333,11 +333,11 @@ class AccurateEngine : public InversionEngine {
 
   void BeginResistivity(InversionRun& run) override;
   void EvaluateResistivity(InversionRun& run) override;
-  bool Unconverged(const InversionRun&) const override { return !fit_->converged(); }
   StepResult StepResistivity(InversionRun& run) override;
-  bool EndsAfter(InversionRun&, bool) override { return fit_->converged(); }
-  bool Converged(const InversionRun&) const override { return fit_->converged(); }
-  bool AsksConvergenceLimit() const override { return false; }
+  std::optional<StopReason> Ended(const InversionRun&) const override {
+    if (!fit_->converged()) return std::nullopt;
+    return StopReason::kConverged;
+  }
 
   std::vector<float> ObservedIpFractions(const SoundingData& data) const override {
     return IpFractionsByUnit(data);
@@ -446,7 +446,7 @@ void AccurateEngine::StoreFree(const ParameterTransform& transform, float* value
 }
 
 void AccurateEngine::BeginResistivity(InversionRun& run) {
-  ProgramState& state = run.state;
+  RunState& state = run.state;
   const LayeredModel& model = state.model;
   const int layers = run.layer_count;
   std::vector<ModelParameter> parameters;
@@ -509,7 +509,7 @@ StepResult AccurateEngine::StepResistivity(InversionRun& run) {
 }
 
 bool AccurateEngine::BeginIp(InversionRun& run) {
-  ProgramState& state = run.state;
+  RunState& state = run.state;
   const LayeredModel& model = state.model;
   const int layers = run.layer_count;
   const int n = run.data_count;
@@ -588,7 +588,7 @@ int AccurateEngine::SipIterationLimit(const InversionRun& run) const {
 }
 
 bool AccurateEngine::BeginSip(InversionRun& run, SipSpectra& spectra) {
-  ProgramState& state = run.state;
+  RunState& state = run.state;
   const LayeredModel& model = state.model;
   const int layers = run.layer_count;
   std::vector<ModelParameter> parameters;

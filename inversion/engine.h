@@ -8,6 +8,7 @@
 // through this interface.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,17 +55,18 @@ class InversionEngine {
   // the response is not a finite positive number everywhere).
   virtual void BeginResistivity(InversionRun& run) = 0;
   virtual void EvaluateResistivity(InversionRun& run) = 0;
-  // The loop goes on while this holds (and iterations are left).
-  virtual bool Unconverged(const InversionRun& run) const = 0;
   // One iteration: moves state.model and evaluates it.
   virtual StepResult StepResistivity(InversionRun& run) = 0;
-  // After an iteration that did or did not lower the misfit: true when the
-  // stage ends.
-  virtual bool EndsAfter(InversionRun& run, bool improved) = 0;
-  // The iteration met the convergence rule: the stage may end (the documented
-  // engine first asks for a new limit in interactive runs).
-  virtual bool Converged(const InversionRun& run) const = 0;
-  virtual bool AsksConvergenceLimit() const = 0;
+  // Whether the working model ends the stage before the next iteration, and
+  // why.
+  virtual std::optional<StopReason> Ended(const InversionRun& run) const = 0;
+  // After an iteration that did or did not lower the misfit: updates the
+  // engine's step control and says whether the stage ends. An engine whose
+  // rule involves the user asks the run's observer here. By default the
+  // stage ends as Ended says.
+  virtual std::optional<StopReason> EndedAfterStep(InversionRun& run, bool /*improved*/) {
+    return Ended(run);
+  }
 
   // IP stage: IP values as fractions; BeginIp sets the starting
   // chargeabilities and returns false when there is nothing to fit; StepIp

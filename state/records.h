@@ -174,17 +174,36 @@ struct ForwardModel {
   std::vector<std::string> warnings;
 };
 
-// How the last inversion run ended.
+// How an inversion run ended.
 enum class RunStatus : int {
   kCompleted = 0,  // ran to the end of its stages
-  kCancelled = 1,  // the user cancelled the results-file choice
+  kCancelled = 1,  // asked to stop; the iterations finished before are kept
   kFailed = 2,     // refused or stopped by an error; runMessage says why
 };
 
-// What the last inversion run left for display and for the next run.
+// Why the resistivity stage of a run stopped iterating.
+enum class StopReason : int {
+  kConverged = 0,       // the misfit met the convergence limit (or the engine's target)
+  kIterationLimit = 1,  // every iteration allowed was made
+  kNoImprovement = 2,   // no step lowers the misfit any more
+  kCancelled = 3,       // asked to stop between iterations
+  kFailed = 4,          // refused or stopped by an error
+};
+
+// What an inversion run left: how it ended, its final model and settings,
+// the calculated values and the misfits.
 struct InversionOutcome {
   RunStatus runStatus = RunStatus::kCompleted;
-  std::string runMessage;  // the message that ended a failed run
+  StopReason stopReason = StopReason::kFailed;
+  std::string runMessage;   // the message that ended a failed or cancelled run
+  std::string resultsFile;  // the results file written and kept; "" when none
+  // The working model as the run left it (the final model of a completed
+  // run, with its chargeabilities and Cole-Cole parameters), and the
+  // settings as the run left them: the documented questions may raise the
+  // iteration limit or lower the convergence limit, and the resistivity
+  // stage resets the data constraint to standard.
+  LayeredModel model;
+  InversionSettings settings;
   int lastIteration = 0;
   float finalMisfit = 0.0f;  // resistivity misfit, a fraction
   float finalIpMisfit = 0.0f;
@@ -203,30 +222,6 @@ struct InversionOutcome {
   std::array<float, kMaxRunIterations + 1> misfits{};  // one per resistivity iteration
   // Warnings about the run's results, as for ForwardModel::warnings.
   std::vector<std::string> warnings;
-};
-
-// The process-wide state the main window owns.
-struct ProgramState {
-  SoundingData data;
-  LayeredModel startingModel;  // exactly as the data-file reader read it
-  LayeredModel model;          // working model of the inversion
-  InversionSettings settings;
-  InversionOutcome outcome;
-  EngineOptions engine;  // engine of the next run and its data-error, fix and bound choices
-  // Points left out of the next inversion (1 = left out), by position in
-  // data; cleared by every data-file read. The data themselves stay whole.
-  std::array<unsigned char, kMaxPoints> excludedPoints{};
-  int userModelAvailable = 0;
-  int someParametersFixed = 0;
-  int dataRead = 0;
-  int lastReadResult = 0;
-  int textLineHeight = 16;
-  float thicknessFactor = 1.25f;  // starting-model thickness growth, reset after each read
-  int dialogResult = 0;           // 1 OK, 2 Cancel
-  std::string dataDirectory;
-  std::string resultsDirectory;
-  std::string resultsFileName;
-  std::string screenImageFileName;
 };
 
 }  // namespace layra

@@ -15,14 +15,14 @@
 
 namespace layra {
 
-ChildWindow::ChildWindow(ProgramState& program,
+ChildWindow::ChildWindow(ShellState& shell,
                          DialogRunner& runner,
                          std::function<void(int)> set_window_open,
                          QWidget* owner,
                          const char* object_name,
                          const char* welcome_message)
     : QMainWindow(owner),
-      program_(program),
+      shell_(shell),
       runner_(runner),
       set_window_open_(std::move(set_window_open)),
       welcome_message_(welcome_message) {
@@ -30,7 +30,7 @@ ChildWindow::ChildWindow(ProgramState& program,
   setWindowFlag(Qt::Window, true);
   setAttribute(Qt::WA_DeleteOnClose, true);
   setObjectName(QString::fromLatin1(object_name));
-  host_ = std::make_unique<QtHost>(this, runner_, program_);
+  host_ = std::make_unique<QtHost>(this, runner_, shell_);
 
   canvas_ = new QtCanvas(this);
   canvas_->setObjectName(QStringLiteral("canvas"));

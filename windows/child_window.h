@@ -13,6 +13,7 @@
 
 #include "state/records.h"
 #include "windows/dialog_runner.h"
+#include "windows/shell_state.h"
 
 class QAction;
 class QMenu;
@@ -44,11 +45,11 @@ class ChildWindow : public QMainWindow {
   void RunAfterWelcome(std::function<void()> action);
 
  protected:
-  // `program` supplies the data directory the file choosers start in and the
+  // `shell` supplies the data directory the file choosers start in and the
   // shared dialog-result field; every dialog and message runs through
   // `runner`. `set_window_open` is called with 1 now and with 0 when the
   // window goes away (closed, or destroyed with its owner).
-  ChildWindow(ProgramState& program,
+  ChildWindow(ShellState& shell,
               DialogRunner& runner,
               std::function<void(int)> set_window_open,
               QWidget* owner,
@@ -67,7 +68,7 @@ class ChildWindow : public QMainWindow {
   // Adds `text` to the listing dock.
   void AddListingLine(const std::string& text);
 
-  ProgramState& program_;
+  ShellState& shell_;
   DialogRunner& runner_;
   std::unique_ptr<QtHost> host_;
   QtCanvas* canvas_;

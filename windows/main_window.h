@@ -1,19 +1,26 @@
 #ifndef LAYRA_WINDOWS_MAIN_WINDOW_H_
 #define LAYRA_WINDOWS_MAIN_WINDOW_H_
 
-// The main window: owns the program state, shows the listings, progress lines
-// and plots on its canvas and dispatches the commands of its menu. Commands
-// run to completion on the user-interface thread; while one runs (an
-// inversion processes events so that every plot is seen) the menus are
-// disabled and further commands are ignored, and closing the window waits for
-// the run to end so that the results file is complete.
+// The main window: shows one sounding document (its listing, plot, Model and
+// Data panels and status bar) and dispatches the commands of its menu.
+// Reading a data file makes a fresh document, so nothing of one sounding
+// reaches the next; the window itself keeps only what its documented
+// commands share (folders, names, the dialog result). Commands run to
+// completion on the user-interface thread; while one runs (an inversion
+// processes events so that every plot is seen) the menus are disabled and
+// further commands are ignored, and closing the window stops a run after its
+// current iteration, keeping the results written so far.
 
 #include <QMainWindow>
 #include <QPointer>
+#include <atomic>
 #include <memory>
+#include <string>
 
+#include "inversion/sounding_document.h"
 #include "state/records.h"
 #include "windows/dialog_runner.h"
+#include "windows/shell_state.h"
 
 class QAction;
 class QLabel;
@@ -93,16 +100,25 @@ class MainWindow : public QMainWindow {
   QMainWindow* childWindow() const { return child_window_; }
   // The section window of the last survey run, while it is open.
   QWidget* surveyWindow() const { return survey_window_; }
-  // Reads the data file of a sounding of a survey run and shows it with the
-  // model and calculated curve the run left, as after an inversion.
+  // Reads the data file of a sounding of a survey run into a fresh document
+  // and shows it with the run the survey made, as after an inversion.
   void ShowSurveySounding(const SurveySounding& sounding, const SoundingResult& result);
 
   // -1 before the first paint, 0 after it, then the id of each command.
   int lastCommand() const { return last_command_; }
   bool commandRunning() const { return busy_; }
 
-  ProgramState& state() { return state_; }
-  const LayeredModel& userModel() const { return user_model_; }
+  // The sounding shown (without data before a file has been read). Its run
+  // settings are those the settings dialogs change; a new document starts
+  // with the settings of the one it replaces.
+  SoundingDocument& document() { return *document_; }
+  // Puts `document` in the window in place of the one shown, and shows it:
+  // listing aside, the plot, panels and status bar of its last run.
+  void SetDocument(std::unique_ptr<SoundingDocument> document);
+  // The run whose fit is shown (the last automatic or user-model run of the
+  // document); null when none is.
+  const SoundingRun* shownRun() const;
+  ShellState& shell() { return shell_; }
   QtCanvas& canvas() { return *canvas_; }
   QtHost& host() { return *host_; }
   QPlainTextEdit& listing() { return *listing_; }
@@ -122,7 +138,7 @@ class MainWindow : public QMainWindow {
  private:
   void BuildMenus();
   void BuildDocks();
-  // Tables, status bar and (with points left out) the plot from the state.
+  // Tables and status bar from the document.
   void ShowState();
   // Adds `text` to the listing dock.
   void AddListingLine(const std::string& text);
@@ -137,8 +153,8 @@ class MainWindow : public QMainWindow {
   // file.
   void ImportFieldSheet();
   void SaveModelCsv();
-  // After a completed resistivity run: the plot view redraws the fit from
-  // the state at every size, every point shown, those left out hollow;
+  // After a completed resistivity run: the plot view redraws the fit of the
+  // shown run at every size, every point shown, those left out hollow;
   // `draw_now` draws it at once (else only with points left out).
   void ShowFit(bool draw_now);
   void DrawFit(Canvas& canvas) const;
@@ -158,14 +174,25 @@ class MainWindow : public QMainWindow {
   void ChangeConstraints();
   void ChangeEngine();
   void AutomaticInversion();
-  // Runs an inversion with its listing and progress lines in the listing dock.
-  void RunWithListing(int user_model, int silent);
+  // Runs an inversion of the document with its listing and progress lines in
+  // the listing dock and its plots on the canvas: interactive (the results
+  // file chosen by the user, the questions asked) or silent (a scratch
+  // results file, nothing asked). False when no run was made (no results
+  // file could be had).
+  bool RunWithListing(bool from_model, bool silent);
+  // The results file of an interactive run: chosen by the user (offered the
+  // data file's name with ".INV") and proved writable, or asked for again;
+  // false when the user gives up.
+  bool ChooseResultsFile(std::string* path);
+  // The scratch results file of a silent run (the data file's name with
+  // ".INx"); false, with the message, when it cannot be created.
+  bool ScratchResultsFile(std::string* path);
   void UserModelInversion();
   // How sure the last run's model is: the table in a dialog, the plot drawn
   // again with the acceptable models or the depth of investigation.
   void EquivalenceAnalysis();
   // Runs the silent automatic inversion and the user-model dialog; true when
-  // the user entered a model the inversion accepts (then in state_.model).
+  // the user entered a model the inversion accepts (then the document's).
   bool AskUserModel();
   // Commands 102 and 131: the forward modelling or results display window,
   // over this window and at its place.
@@ -175,15 +202,19 @@ class MainWindow : public QMainWindow {
   // Command 132: a survey file chosen, run and shown in a section window.
   void SurveySection();
 
-  ProgramState state_;
-  LayeredModel user_model_;        // what the user-model dialog last read
-  std::string user_model_source_;  // data file the dialog's model was made for
+  ShellState shell_;
+  std::unique_ptr<SoundingDocument> document_;
+  // What the user-model dialog last read for this document (kept when the
+  // model was refused, so the user can mend it).
+  LayeredModel user_model_entries_;
+  int shown_run_ = -1;  // the document's run whose fit is shown, -1 none
+  // Asked to stop the run going on (the window is being closed).
+  std::atomic<bool> stop_run_{false};
   std::string program_directory_;
   int mode_flag_ = 0;
   int last_command_ = -1;
   bool busy_ = false;
   bool close_pending_ = false;
-  int last_run_ = -1;  // 0 automatic, 1 from a user model, -1 none since the last read
   std::unique_ptr<DialogRunner> own_runner_;
   DialogRunner* runner_;
   std::unique_ptr<QtHost> host_;
@@ -195,9 +226,6 @@ class MainWindow : public QMainWindow {
   PictureCommands* pictures_ = nullptr;
   QLabel* status_label_ = nullptr;
   QString startup_file_;
-  // True while the model and calculated values in the state are those of a
-  // completed run on the data read.
-  bool fit_shown_ = false;
   bool restored_geometry_ = false;
   QPointer<QWidget> survey_window_;
 };

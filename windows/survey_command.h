@@ -13,7 +13,7 @@ class QWidget;
 
 namespace layra {
 
-class Host;
+class QtHost;
 class SurveySectionWindow;
 struct SoundingResult;
 struct SurveySounding;
@@ -28,7 +28,7 @@ using OpenSurveySounding = std::function<void(const SurveySounding&, const Sound
 // inverted. A click on a sounding's column calls `open_sounding` (when given).
 SurveySectionWindow* OpenSurveySection(const std::string& path,
                                        QWidget* owner,
-                                       Host& host,
+                                       QtHost& host,
                                        OpenSurveySounding open_sounding = nullptr);
 
 }  // namespace layra

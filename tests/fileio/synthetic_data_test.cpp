@@ -196,7 +196,7 @@ TEST(WriteDataFile, ReadsBackWhole) {
     ASSERT_TRUE(WriteDataFile(data, file.path(), &error)) << error;
     const testing::DataRead read(file.path());
     ASSERT_EQ(read.status, 0);
-    const ProgramState& state = *read.state;
+    const SoundingFile& state = *read.file;
     EXPECT_EQ(state.data.title, "Imported sheet");
     EXPECT_EQ(state.data.dataKind, kind);
     ASSERT_EQ(state.data.pointCountAsRead, 6);

@@ -69,9 +69,9 @@ class SurveySectionTest : public QObject {
                       Qt::LeftButton,
                       Qt::NoModifier,
                       QPoint(layout.X(205.0), layout.Y(20.0)));
-    QVERIFY(window.state().data.title.find("sounding A5") != std::string::npos);
-    QCOMPARE(window.state().dataRead, 1);
-    QVERIFY(window.state().model.layerCount > 2);
+    QVERIFY(window.document().data.title.find("sounding A5") != std::string::npos);
+    QVERIFY(window.shownRun() != nullptr);
+    QVERIFY(window.shownRun()->outcome.model.layerCount > 2);
     QVERIFY(NonWhite(window.canvas()) > 0);
   }
 

@@ -1,0 +1,52 @@
+#ifndef LAYRA_CLI_CONSOLE_LISTING_H_
+#define LAYRA_CLI_CONSOLE_LISTING_H_
+
+// The command line's listing: each line goes to a stream (stdout, or stderr
+// when stdout carries JSON) as a window lists it, an empty line kept only
+// between two lines of text; every message is printed to the error stream as
+// "Caption: text" and never waits; beeps are dropped. The first message is
+// kept: it says why a file was refused.
+
+#include <ostream>
+#include <string>
+
+#include "platform/listing_sink.h"
+
+namespace layra::cli {
+
+class ConsoleListing : public ListingSink {
+ public:
+  // `out` null: the lines are dropped.
+  ConsoleListing(std::ostream* out, std::ostream& err) : out_(out), err_(err) {}
+
+  void Line(const std::string& text) override {
+    if (out_ == nullptr) return;
+    if (text.find_first_not_of(' ') == std::string::npos) {
+      if (listed_) ++empty_lines_;
+      return;
+    }
+    for (; empty_lines_ > 0; --empty_lines_) *out_ << '\n';
+    *out_ << text << '\n';
+    listed_ = true;
+  }
+  void Message(const std::string& text, const std::string& caption, MessageIcon /*icon*/) override {
+    if (first_message_.empty()) first_message_ = text;
+    err_ << caption << ": " << text << '\n';
+    err_.flush();
+  }
+  void ConsoleLine(const std::string& text) override { err_ << text; }
+  bool ShowsLines() const override { return out_ != nullptr; }
+
+  const std::string& first_message() const { return first_message_; }
+
+ private:
+  std::ostream* out_;
+  std::ostream& err_;
+  bool listed_ = false;  // a line of text has been printed
+  int empty_lines_ = 0;  // empty lines since the last line of text
+  std::string first_message_;
+};
+
+}  // namespace layra::cli
+
+#endif  // LAYRA_CLI_CONSOLE_LISTING_H_

@@ -1,0 +1,106 @@
+#include "inversion/sounding_document.h"
+
+#include "state/user_model_rules.h"
+
+namespace layra {
+
+std::string ResultsFileFor(const std::string& data_file, const std::string& extension) {
+  const size_t dot = data_file.find_last_of('.');
+  const size_t separator = data_file.find_last_of("/\\");
+  const bool extended =
+      dot != std::string::npos && (separator == std::string::npos || dot > separator);
+  return (extended ? data_file.substr(0, dot) : data_file) + extension;
+}
+
+RunOptions SoundingDocument::NextRunOptions(bool from_model) const {
+  RunOptions options;
+  options.from_model = from_model;
+  if (from_model) options.start_model = model;
+  options.file_fixes_parameters = someParametersFixed != 0;
+  options.settings = settings;
+  if (from_model) {
+    // A run from a model fits in the least-squares sense.
+    options.settings.dataConstraint = 0;
+    options.settings.modelConstraint = 0;
+  }
+  options.engine = engine;
+  options.thickness_factor = thicknessFactor;
+  options.excluded = excluded;
+  return options;
+}
+
+const SoundingRun& SoundingDocument::Run(const RunOptions& options,
+                                         RunObserver& observer,
+                                         const std::atomic<bool>* cancel) {
+  runs.push_back({options, RunInversion(data, options, observer, cancel)});
+  const InversionSettings& left = runs.back().outcome.settings;
+  const int data_constraint = settings.dataConstraint;
+  const int model_constraint = settings.modelConstraint;
+  settings = left;
+  if (options.from_model) {
+    settings.dataConstraint = data_constraint;
+    settings.modelConstraint = model_constraint;
+  }
+  return runs.back();
+}
+
+std::unique_ptr<SoundingDocument> ReadSoundingDocument(const std::string& path,
+                                                       ListingSink& listing,
+                                                       const InversionSettings& settings,
+                                                       const EngineOptions& engine) {
+  auto document = std::make_unique<SoundingDocument>();
+  if (ReadDataFile(path, *document, listing) != 0) return nullptr;
+  document->settings = settings;
+  document->engine = engine;
+  if (document->userModelAvailable) {
+    CopyStartingModel(document->startingModel, document->model);
+    document->settings.convergenceLimit = document->convergenceLimit;
+  }
+  return document;
+}
+
+FileRun ReadAndRun(const std::string& path,
+                   const FileRunRequest& request,
+                   RunObserver& observer,
+                   const std::atomic<bool>* cancel) {
+  // The reader's lines are not shown; its messages and beeps are, and the
+  // first message says why a file was refused.
+  class Reading : public ListingSink {
+   public:
+    explicit Reading(ListingSink& to) : to_(to) {}
+    void Line(const std::string&) override {}
+    void Message(const std::string& text, const std::string& caption, MessageIcon icon) override {
+      if (first.empty()) first = text;
+      to_.Message(text, caption, icon);
+    }
+    void Beep() override { to_.Beep(); }
+    bool ShowsLines() const override { return false; }
+    std::string first;
+
+   private:
+    ListingSink& to_;
+  } reading(observer);
+
+  FileRun result;
+  InversionSettings settings = request.settings;
+  result.document = ReadSoundingDocument(path, reading, settings, request.engine);
+  if (result.document == nullptr) {
+    // A file that cannot be opened is refused without a message.
+    result.refusal = reading.first.empty() ? "Cannot open file " + path : reading.first;
+    return result;
+  }
+  SoundingDocument& document = *result.document;
+  if (request.convergence_limit_set) {
+    document.settings.convergenceLimit = request.settings.convergenceLimit;
+  }
+  if (request.from_model && !document.userModelAvailable) {
+    result.refusal = "The input data file did not have an initial model.";
+    return result;
+  }
+  RunOptions options = document.NextRunOptions(request.from_model);
+  options.results_path = request.results_path;
+  document.Run(options, observer, cancel);
+  return result;
+}
+
+}  // namespace layra

@@ -1,0 +1,24 @@
+#ifndef LAYRA_WINDOWS_SHELL_STATE_H_
+#define LAYRA_WINDOWS_SHELL_STATE_H_
+
+// What the documented windows share besides a sounding: the folders the file
+// choosers start in, the names last used, the dialog-result field every
+// dialog records its closing in, the text line height and the status of the
+// last data-file read.
+
+#include <string>
+
+namespace layra {
+
+struct ShellState {
+  std::string dataDirectory;     // ends in a separator
+  std::string resultsDirectory;  // ends in a separator
+  std::string screenImageFileName;
+  int dialogResult = 0;  // 1 OK, 2 Cancel
+  int textLineHeight = 16;
+  int lastReadResult = 0;  // 0 read, 1 refused
+};
+
+}  // namespace layra
+
+#endif  // LAYRA_WINDOWS_SHELL_STATE_H_
