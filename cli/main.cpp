@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli/command_registry.h"
+#include "layra_version.h"
 
 namespace layra::cli {
 
@@ -22,6 +23,7 @@ std::vector<RegisteredCommand>& Commands() {
 int main(int argc, char** argv) {
   CLI::App app{"LAYRA: one-dimensional interpretation of vertical electrical soundings"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("layra-cli ") + LAYRA_VERSION);
   auto commands = layra::cli::Commands();
   std::sort(commands.begin(), commands.end(), [](const auto& a, const auto& b) {
     return a.order < b.order;

@@ -10,6 +10,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-format
   locales
+  # Manual pages, the Debian package and the checks of the desktop entry and
+  # file types.
+  help2man dpkg-dev desktop-file-utils shared-mime-info libglib2.0-bin libxml2-utils
 )
 missing=()
 for package in "${packages[@]}"; do

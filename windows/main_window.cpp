@@ -22,6 +22,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "analysis/uncertainty_plot.h"
 #include "analysis/uncertainty_report.h"
@@ -70,6 +71,9 @@ const char kUserModelAcceptedMessage[] =
 constexpr int kUserModelIterations = 8;
 constexpr int kSegmentedLayers = 4;  // layers of the model the user-model dialog starts from
 const char kMissingFileMessage[] = "The file\n%s\ndoes not exist.";
+const char kNotOpenedMessage[] =
+    "The file\n%s\nwas not opened: another file's window is open. Leave it and read the file "
+    "from the menu.";
 const char kUsageGuide[] =
     "1. File > Read apparent resistivity data file (Ctrl+O) reads a sounding;\n"
     "   its listing and its points appear in the Listing and Data panels.\n"
@@ -437,10 +441,13 @@ void MainWindow::HandleFirstPaint() {
   last_command_ = 0;
   AboutDiaBox about(this);
   runner_->Run(about);
-  if (!startup_file_.isEmpty()) {
-    const QString path = startup_file_;
-    startup_file_.clear();
-    OpenFile(path);
+  // A file that cannot be opened while another one's window is open is named
+  // rather than passed over.
+  const QStringList files = std::exchange(startup_files_, {});
+  for (const QString& path : files) {
+    if (!OpenFile(path) && QFileInfo(path).isFile()) {
+      host_->Warn(StrFormat(kNotOpenedMessage, path.toLocal8Bit().constData()), "Message");
+    }
   }
 }
 

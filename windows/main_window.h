@@ -83,8 +83,9 @@ class MainWindow : public QMainWindow {
   // file (.inv) in the display window. False when the file does not exist
   // (the user is told) or a child window is open.
   bool OpenFile(const QString& path);
-  // A file to open once the window has been shown (the command line's).
-  void setStartupFile(const QString& path) { startup_file_ = path; }
+  // Files to open in turn with OpenFile once the window has been shown and
+  // its about box closed (the command line's).
+  void setStartupFiles(const QStringList& paths) { startup_files_ = paths; }
   // True when the window took its place and size from the last session.
   bool restoredGeometry() const { return restored_geometry_; }
 
@@ -225,7 +226,7 @@ class MainWindow : public QMainWindow {
   DataTable* data_table_ = nullptr;
   PictureCommands* pictures_ = nullptr;
   QLabel* status_label_ = nullptr;
-  QString startup_file_;
+  QStringList startup_files_;
   bool restored_geometry_ = false;
   QPointer<QWidget> survey_window_;
 };

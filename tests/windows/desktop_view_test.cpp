@@ -230,7 +230,8 @@ class DesktopViewTest : public QObject {
   }
 
   // A data file opens in the main window, a model in the forward window and
-  // results in the display window; a missing file is named in a message.
+  // results in the display window; a missing file is named in a message, and
+  // so is one whose window cannot open.
   void commandLineFileOpensInItsWindow() {
     const QList<QPair<QString, int>> files = {
         {"wenner.dat", 0}, {"ip_model.mod", 1}, {"wenner.INV", 1}};
@@ -238,7 +239,7 @@ class DesktopViewTest : public QObject {
       ScriptedDialogs dialogs;
       dialogs.Then([](QDialog& dialog) { Click(dialog, "button1"); });  // about box
       MainWindow window(&dialogs);
-      window.setStartupFile(Example(file));
+      window.setStartupFiles({Example(file)});
       QVERIFY(ShowExposed(window, 900, 650));
       QTRY_COMPARE(window.modeFlag(), mode);
       if (auto* forward = qobject_cast<ForwardWindow*>(window.childWindow())) {
@@ -260,6 +261,17 @@ class DesktopViewTest : public QObject {
       QCOMPARE(dialogs.messages.size(), messages + 1);
       QVERIFY(dialogs.messages.last().text.contains(QStringLiteral("missing.dat")));
     }
+    // Several files open in turn; one that cannot open while another file's
+    // window is open is named in a message.
+    ScriptedDialogs dialogs;
+    dialogs.Then([](QDialog& dialog) { Click(dialog, "button1"); });
+    MainWindow window(&dialogs);
+    window.setStartupFiles({Example("wenner.dat"), Example("ip_model.mod"), Example("wenner.INV")});
+    QVERIFY(ShowExposed(window, 900, 650));
+    QTRY_VERIFY(qobject_cast<ForwardWindow*>(window.childWindow()) != nullptr);
+    QVERIFY(window.document().HasData());
+    QTRY_VERIFY(!dialogs.messages.isEmpty() &&
+                dialogs.messages.last().text.contains(QStringLiteral("wenner.INV")));
   }
 };
 
