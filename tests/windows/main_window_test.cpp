@@ -13,12 +13,19 @@
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
+#include <memory>
+#include <string>
 
+#include "fileio/model_file.h"
+#include "fileio/synthetic_data.h"
+#include "forward/forward_calculation.h"
 #include "state/records.h"
 #include "tests/windows/scripted_dialogs.h"
 #include "windows/display_window.h"
 #include "windows/forward_window.h"
 #include "windows/qt_canvas.h"
+#include "windows/result_tables.h"
 #include "windows/uncertainty_dialog.h"
 #include "windows/user_model_dialog.h"
 
@@ -61,6 +68,19 @@ class MainWindowTest : public QObject {
     QString target = scratch_->filePath(name);
     QFile::remove(target);
     return QFile::copy(QStringLiteral(LAYRA_TEST_DATA "/") + name, target) ? target : QString();
+  }
+  // The response of the example model `name`, saved as a data file in the
+  // scratch directory as the forward window's Save does; its path.
+  QString ForwardModelled(const char* name) {
+    auto model = std::make_unique<ForwardModel>();
+    DiscardingSink quiet;
+    const std::string data =
+        scratch_->filePath(QString::fromLatin1(name) + QStringLiteral(".dat")).toStdString();
+    if (ReadModelFile(std::string(LAYRA_EXAMPLES_DIR "/") + name, *model, quiet) != 0 ||
+        !CalculateForwardResponse(*model, quiet) || !SaveForwardModel(*model, data)) {
+      return QString();
+    }
+    return QString::fromStdString(data);
   }
   QStringList Files(const QStringList& patterns) const {
     return QDir(scratch_->path()).entryList(patterns);
@@ -402,8 +422,9 @@ class MainWindowTest : public QObject {
   }
 
   // At the iteration limit the user closes the main window, then asks for
-  // five more iterations: the run goes on, asks nothing more, and the window
-  // closes when it has ended.
+  // five more iterations: the run stops after its current iteration, asks
+  // nothing more, keeps its results file, and the window closes when it has
+  // ended.
   void closingDuringARunWaitsForItsEnd() {
     ScriptedDialogs dialogs;
     MainWindow window(&dialogs);
@@ -428,6 +449,92 @@ class MainWindowTest : public QObject {
     QCOMPARE(dialogs.names.count(QStringLiteral("IterDiaBox")), 1);
     QVERIFY(QFileInfo(results).size() > 0);
     QCOMPARE(dialogs.unexpected, 0);
+  }
+
+  // A results file that cannot be created is asked for again (Yes) or the
+  // run is left (No) before it writes or shows anything; the data file is
+  // never taken for one.
+  void resultsFileIsAskedForAgainOrTheRunIsLeft() {
+    ScriptedDialogs dialogs;
+    MainWindow window(&dialogs);
+    const QString data = CopyData("windows_wenner.dat");
+    Read(window, dialogs, data);
+    window.document().settings.iterationLimit = 1;
+    const QString results = scratch_->filePath("again.INV");
+    dialogs.ThenChoose(scratch_->filePath("missing/x.INV"));
+    dialogs.AnswerNextMessage(QMessageBox::Yes);
+    dialogs.ThenChoose(data);
+    dialogs.AnswerNextMessage(QMessageBox::Yes);  // replace the data file? yes
+    dialogs.AnswerNextMessage(QMessageBox::Yes);  // is the data file: try again? yes
+    dialogs.ThenChoose(results);
+    dialogs.ThenFill({{"edit761", "0"}}, "button1");  // no more iterations
+    window.RunCommand(kCommandAutomaticInversion);
+    QVERIFY(window.shownRun() != nullptr);
+    QCOMPARE(window.shownRun()->outcome.resultsFile, results.toStdString());
+    QStringList captions;
+    for (const auto& message : dialogs.messages) captions << message.caption;
+    QCOMPARE(captions.count(QStringLiteral("Try again")), 2);
+    QVERIFY(dialogs.messages.last().text.contains(QStringLiteral("is the data file")));
+
+    const QByteArray written = FileBytes(results);
+    const int runs = static_cast<int>(window.document().runs.size());
+    dialogs.ThenChoose(scratch_->filePath("missing/y.INV"));  // No: the run is left
+    window.RunCommand(kCommandAutomaticInversion);
+    QCOMPARE(static_cast<int>(window.document().runs.size()), runs);
+    QCOMPARE(FileBytes(results), written);
+    QVERIFY(Files({"*.INx"}).isEmpty());
+    QCOMPARE(dialogs.unexpected, 0);
+  }
+
+  // What one window shows of a sounding does not depend on the sounding read
+  // before: an IP and then a SIP sounding (both forward-modelled) inverted
+  // with the accurate engine give the SIP fit of a fresh window, and a
+  // Wenner file read after a Schlumberger file with a shifted datum level is
+  // warned of no datum level.
+  void twoSoundingsInOneWindowShowWhatAFreshWindowShows() {
+    const QString ip = ForwardModelled("ip_model.mod");
+    const QString sip = ForwardModelled("sip_model.mod");
+    QVERIFY(!ip.isEmpty() && !sip.isEmpty());
+    int runs = 0;
+    auto invert = [&](MainWindow& window, ScriptedDialogs& dialogs, const QString& data) {
+      Read(window, dialogs, data);
+      dialogs.ThenChoose(scratch_->filePath(QStringLiteral("run%1.INV").arg(++runs)));
+      window.RunCommand(kCommandAutomaticInversion);
+      QVERIFY(window.shownRun() != nullptr);
+    };
+    ScriptedDialogs dialogs;
+    MainWindow window(&dialogs);
+    window.document().engine.engine = EngineKind::kAccurate;
+    invert(window, dialogs, ip);
+    invert(window, dialogs, sip);
+    ScriptedDialogs fresh_dialogs;
+    MainWindow fresh(&fresh_dialogs);
+    fresh.document().engine.engine = EngineKind::kAccurate;
+    invert(fresh, fresh_dialogs, sip);
+    const InversionOutcome& second = window.shownRun()->outcome;
+    const InversionOutcome& alone = fresh.shownRun()->outcome;
+    QCOMPARE(second.model.layerCount, alone.model.layerCount);
+    float lowest = alone.model.chargeability[0], highest = lowest;
+    for (int j = 0; j < alone.model.layerCount; ++j) {
+      QCOMPARE(second.model.chargeability[j], alone.model.chargeability[j]);
+      QCOMPARE(second.model.timeConstant[j], alone.model.timeConstant[j]);
+      QCOMPARE(second.model.exponent[j], alone.model.exponent[j]);
+      lowest = std::min(lowest, alone.model.chargeability[j]);
+      highest = std::max(highest, alone.model.chargeability[j]);
+    }
+    QVERIFY2(highest > 5 * lowest, "the layers' chargeabilities are fitted, not all alike");
+    QCOMPARE(second.finalSipMisfit, alone.finalSipMisfit);
+    QCOMPARE(dialogs.unexpected, 0);
+
+    Read(window, dialogs, CopyData("windows_shifted_levels.dat"));
+    QVERIFY(window.listing().toPlainText().contains(QStringLiteral("Warning: Datum level 2")));
+    Read(window, dialogs, CopyData("windows_wenner.dat"));
+    QVERIFY(!window.listing().toPlainText().contains(QStringLiteral("Datum level")));
+    QCOMPARE(window.document().data.datumLevelCount, 0);
+    QVERIFY(window.document().data.warnings.empty());
+    QVERIFY(window.shownRun() == nullptr);
+    QCOMPARE(window.modelTable().rowCount(), 0);
+    QVERIFY(window.statusText().startsWith(QStringLiteral("Data: windows_wenner.dat")));
   }
 
   // The forward window refuses or ignores commands while open, and a capture

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "tests/windows/scripted_dialogs.h"
 #include "windows/main_window.h"
 #include "windows/qt_canvas.h"
+#include "windows/result_tables.h"
 #include "windows/survey_section_window.h"
 
 namespace layra::testing {
@@ -64,15 +66,22 @@ class SurveySectionTest : public QObject {
                qPrintable(QStringLiteral("at %1 m").arg(distance)));
     }
 
-    // A click on A5's column shows A5 in the main window with the run's model.
+    // A click on A5's column shows A5 everywhere in the main window with the
+    // run's model: plot, Model panel, listing and status bar.
     QTest::mouseClick(&section->canvas(),
                       Qt::LeftButton,
                       Qt::NoModifier,
                       QPoint(layout.X(205.0), layout.Y(20.0)));
     QVERIFY(window.document().data.title.find("sounding A5") != std::string::npos);
     QVERIFY(window.shownRun() != nullptr);
-    QVERIFY(window.shownRun()->outcome.model.layerCount > 2);
+    const LayeredModel& model = window.shownRun()->outcome.model;
+    QVERIFY(model.layerCount > 2);
+    QCOMPARE(window.modelTable().rowCount(), model.layerCount);
     QVERIFY(NonWhite(window.canvas()) > 0);
+    QVERIFY(window.listing().toPlainText().contains(QStringLiteral("A5.dat completed")));
+    QVERIFY(window.statusText().contains(QStringLiteral("Data: A5.dat")));
+    QVERIFY(window.statusText().contains(
+        QStringLiteral("Iteration: %1").arg(window.shownRun()->outcome.lastIteration)));
   }
 
   void badSurveyFileIsRefused() {
