@@ -25,6 +25,7 @@
 #include "analysis/uncertainty_plot.h"
 #include "analysis/uncertainty_report.h"
 #include "cli/command_registry.h"
+#include "cli/console_listing.h"
 #include "cli/json_records.h"
 #include "cli/json_uncertainty.h"
 #include "cli/json_util.h"
@@ -176,23 +177,23 @@ std::string ResultsPathOf(const InvertOptions& options, const std::string& file)
       .string();
 }
 
-// How the command line watches one file's run: its progress lines are kept
-// for the file's block and its messages, as "Caption: text" lines, for the
-// error stream; the last plot is kept when a picture is wanted. The
+// The progress lines of one file's block and its messages, for the streams.
+struct JobStreams {
+  std::ostringstream progress;
+  std::ostringstream messages;
+};
+
+// How the command line watches one file's run: listed as ConsoleListing does
+// into the file's block, the last plot kept when a picture is wanted. The
 // iteration-limit question is answered by --more-iterations, once per run;
 // the convergence question keeps the limit.
-class JobObserver : public RunObserver {
+class JobObserver : public JobStreams, public ConsoleListing {
  public:
   JobObserver(int more_iterations, bool keep_plot)
-      : more_iterations_(more_iterations), keep_plot_(keep_plot) {}
+      : ConsoleListing(&progress, messages),
+        more_iterations_(more_iterations),
+        keep_plot_(keep_plot) {}
 
-  void Line(const std::string& text) override {
-    if (text.find_first_not_of(' ') != std::string::npos) progress << text << '\n';
-  }
-  void Message(const std::string& text, const std::string& caption, MessageIcon) override {
-    messages << caption << ": " << text << '\n';
-  }
-  void ConsoleLine(const std::string& text) override { messages << text; }
   void Iteration(const IterationEvent& event) override {
     if (keep_plot_) last_plot = event.Snapshot();
   }
@@ -202,8 +203,6 @@ class JobObserver : public RunObserver {
     return more;
   }
 
-  std::ostringstream progress;
-  std::ostringstream messages;
   std::unique_ptr<PlotSnapshot> last_plot;
 
  private:

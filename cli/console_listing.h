@@ -1,20 +1,20 @@
 #ifndef LAYRA_CLI_CONSOLE_LISTING_H_
 #define LAYRA_CLI_CONSOLE_LISTING_H_
 
-// The command line's listing: each line goes to a stream (stdout, or stderr
-// when stdout carries JSON) as a window lists it, an empty line kept only
-// between two lines of text; every message is printed to the error stream as
-// "Caption: text" and never waits; beeps are dropped. The first message is
-// kept: it says why a file was refused.
+// The command line's listing of a reader or a run: each line goes to a
+// stream (stdout, or stderr when stdout carries JSON) as a window lists it,
+// an empty line kept only between two lines of text; every message is
+// printed to the error stream as "Caption: text" and never waits; beeps are
+// dropped. The first message is kept: it says why a file was refused.
 
 #include <ostream>
 #include <string>
 
-#include "platform/listing_sink.h"
+#include "inversion/inversion_driver.h"
 
 namespace layra::cli {
 
-class ConsoleListing : public ListingSink {
+class ConsoleListing : public RunObserver {
  public:
   // `out` null: the lines are dropped.
   ConsoleListing(std::ostream* out, std::ostream& err) : out_(out), err_(err) {}

@@ -216,7 +216,11 @@ PlotInput IterationEvent::Input(std::vector<float>* ip_storage) const {
   const LayeredModel& model = state.model;
   const int n = run_.data_count;
   const int layers = run_.layer_count;
-  PlotInput input;
+  PlotInput input = RunResultPlotInput(data, state.outcome);
+  input.iteration = run_.iteration;
+  input.nData = n;
+  input.nLayers = layers;
+  input.misfit = run_.misfit;
   switch (stage_) {
     case RunStage::kResistivity:
       input.plotKind =
@@ -229,18 +233,6 @@ PlotInput IterationEvent::Input(std::vector<float>* ip_storage) const {
       input.plotKind = PlotKind::kSipColeCole;
       break;
   }
-  input.compact = 0;
-  input.iteration = run_.iteration;
-  input.nData = n;
-  input.nLayers = layers;
-  input.observedRho = data.apparentResistivity.data();
-  input.calculatedRho = state.outcome.calculatedResistivity.data();
-  input.spacing = data.spacingA.data();
-  input.layerRho = model.resistivity.data();
-  input.thickness = model.thickness.data();
-  input.title = data.title;
-  input.misfit = run_.misfit;
-  input.dataConstraint = state.settings.dataConstraint;
   if (run_.engine->kind() == EngineKind::kAccurate) {
     input.engineLabel = StrFormat("Accurate, chi2/N %.2f", state.outcome.chi2);
   }

@@ -15,10 +15,10 @@ std::string ResultsFileFor(const std::string& data_file, const std::string& exte
 RunOptions SoundingDocument::NextRunOptions(bool from_model) const {
   RunOptions options;
   options.from_model = from_model;
-  if (from_model) options.start_model = model;
   options.file_fixes_parameters = someParametersFixed != 0;
   options.settings = settings;
   if (from_model) {
+    options.start_model = model;
     // A run from a model fits in the least-squares sense.
     options.settings.dataConstraint = 0;
     options.settings.modelConstraint = 0;
@@ -82,8 +82,7 @@ FileRun ReadAndRun(const std::string& path,
   } reading(observer);
 
   FileRun result;
-  InversionSettings settings = request.settings;
-  result.document = ReadSoundingDocument(path, reading, settings, request.engine);
+  result.document = ReadSoundingDocument(path, reading, request.settings, request.engine);
   if (result.document == nullptr) {
     // A file that cannot be opened is refused without a message.
     result.refusal = reading.first.empty() ? "Cannot open file " + path : reading.first;

@@ -120,43 +120,6 @@ void DrawAutomaticRun(const SoundingData& data, const SoundingRun* run, Canvas& 
   PlotSounding(input, canvas);
 }
 
-// How the main window watches a run: its lines go to the listing panel, its
-// messages to message boxes and every plot to the canvas; the questions of
-// an interactive run are asked through the documented dialogs.
-class WindowRunObserver : public RunObserver {
- public:
-  WindowRunObserver(QtHost& host,
-                    Canvas& canvas,
-                    std::function<void(const std::string&)> add_line,
-                    bool asks)
-      : host_(host), canvas_(canvas), add_line_(std::move(add_line)), asks_(asks) {}
-
-  void Line(const std::string& text) override {
-    if (text.find_first_not_of(' ') != std::string::npos) add_line_(text);
-  }
-  void Message(const std::string& text, const std::string& caption, MessageIcon icon) override {
-    host_.ShowMessage(text, caption, icon, MessageButtons::kOk);
-  }
-  void Beep() override { host_.Beep(); }
-  void ConsoleLine(const std::string& text) override { host_.ConsoleLine(text); }
-  void Iteration(const IterationEvent& event) override { event.Draw(canvas_); }
-  void AskConvergenceLimit(InversionSettings& settings) override {
-    if (asks_) host_.AskConvergenceLimit(settings);
-  }
-  int AskAdditionalIterations(const InversionSettings& settings) override {
-    if (!asks_) return 0;
-    InversionSettings asked = settings;
-    host_.AskAdditionalIterations(asked);
-    return asked.additionalIterations;
-  }
-
- private:
-  QtHost& host_;
-  Canvas& canvas_;
-  std::function<void(const std::string&)> add_line_;
-  const bool asks_;
-};
-
 }  // namespace
 
 MainWindow::MainWindow(DialogRunner* runner, QWidget* parent) : QMainWindow(parent) {
@@ -789,19 +752,27 @@ void MainWindow::AutomaticInversion() {
   RunWithListing(false, false);
 }
 
+namespace {
+
+// Whether the results file `path` of a run of `data_file` can be created: it
+// is not the data file (writing the results over it would destroy the data)
+// and can be opened for writing (the file is left as it was).
+bool CanCreateResults(const std::string& path, const std::string& data_file) {
+  std::string reason;
+  ResultsFileStream proof;
+  return !IsSameFile(path, data_file) && proof.Open(path, &reason);
+}
+
+}  // namespace
+
 bool MainWindow::ChooseResultsFile(std::string* path) {
   const std::string& data_file = document_->data.dataFileName;
   std::string chosen = ResultsFileFor(data_file);
   while (true) {
     if (!host_->ChooseSaveFile(chosen, "File Name for Inversion Results")) return false;
-    // The data file is an input of the run: writing the results over it
-    // would destroy the data.
-    const bool over_data = IsSameFile(chosen, data_file);
-    std::string reason;
-    ResultsFileStream proof;
-    if (!over_data && proof.Open(chosen, &reason)) break;
+    if (CanCreateResults(chosen, data_file)) break;
     const std::string question =
-        (over_data
+        (IsSameFile(chosen, data_file)
              ? StrFormat("The results file\n%s\nis the data file of this run.\n", chosen.c_str())
              : std::string(kCannotCreate)) +
         "Do you want to try again with a different name?";
@@ -817,18 +788,12 @@ bool MainWindow::ChooseResultsFile(std::string* path) {
 }
 
 bool MainWindow::ScratchResultsFile(std::string* path) {
-  const std::string& data_file = document_->data.dataFileName;
-  const std::string scratch = ResultsFileFor(data_file, ".INx");
-  std::string reason;
-  ResultsFileStream proof;
-  if (IsSameFile(scratch, data_file) || !proof.Open(scratch, &reason)) {
-    host_->Warn(std::string(kCannotCreate) +
-                    "This data set will not be processed.\nPlease check this data file",
-                "Name Error Message");
-    return false;
-  }
-  *path = scratch;
-  return true;
+  *path = ResultsFileFor(document_->data.dataFileName, ".INx");
+  if (CanCreateResults(*path, document_->data.dataFileName)) return true;
+  host_->Warn(std::string(kCannotCreate) +
+                  "This data set will not be processed.\nPlease check this data file",
+              "Name Error Message");
+  return false;
 }
 
 bool MainWindow::RunWithListing(bool from_model, bool silent) {
@@ -848,8 +813,8 @@ bool MainWindow::RunWithListing(bool from_model, bool silent) {
     }
     options.remove_results = silent;
   }
-  WindowRunObserver observer(
-      *host_, *canvas_, [this](const std::string& line) { AddListingLine(line); }, !silent);
+  PanelListing observer(
+      *host_, [this](const std::string& line) { AddListingLine(line); }, canvas_, !silent);
   document_->Run(options, observer, &stop_run_);
   if (!silent) {
     shown_run_ = static_cast<int>(document_->runs.size()) - 1;

@@ -1,23 +1,28 @@
 #ifndef LAYRA_WINDOWS_PANEL_LISTING_H_
 #define LAYRA_WINDOWS_PANEL_LISTING_H_
 
-// The desktop's listing: the core's lines go to a window's Listing panel
-// (empty lines are left out, as the panel separates blocks itself), its
-// messages to message boxes and its beep to the system's.
+// How a window of the desktop follows a reader or a run: the lines go to its
+// Listing panel (empty ones are left out, as the panel separates blocks
+// itself), the messages to message boxes and the beep to the system's; a
+// run's plots are drawn on the window's canvas (when given) and, when the
+// window asks them, its questions are asked through the documented dialogs.
 
 #include <functional>
 #include <string>
 #include <utility>
 
-#include "platform/listing_sink.h"
+#include "inversion/inversion_driver.h"
 #include "windows/qt_host.h"
 
 namespace layra {
 
-class PanelListing : public ListingSink {
+class PanelListing : public RunObserver {
  public:
-  PanelListing(QtHost& host, std::function<void(const std::string&)> add_line)
-      : host_(host), add_line_(std::move(add_line)) {}
+  PanelListing(QtHost& host,
+               std::function<void(const std::string&)> add_line,
+               Canvas* canvas = nullptr,
+               bool asks = false)
+      : host_(host), add_line_(std::move(add_line)), canvas_(canvas), asks_(asks) {}
 
   void Line(const std::string& text) override {
     if (text.find_first_not_of(' ') != std::string::npos) add_line_(text);
@@ -27,10 +32,24 @@ class PanelListing : public ListingSink {
   }
   void Beep() override { host_.Beep(); }
   void ConsoleLine(const std::string& text) override { host_.ConsoleLine(text); }
+  void Iteration(const IterationEvent& event) override {
+    if (canvas_ != nullptr) event.Draw(*canvas_);
+  }
+  void AskConvergenceLimit(InversionSettings& settings) override {
+    if (asks_) host_.AskConvergenceLimit(settings);
+  }
+  int AskAdditionalIterations(const InversionSettings& settings) override {
+    if (!asks_) return 0;
+    InversionSettings asked = settings;
+    host_.AskAdditionalIterations(asked);
+    return asked.additionalIterations;
+  }
 
  private:
   QtHost& host_;
   std::function<void(const std::string&)> add_line_;
+  Canvas* canvas_;
+  const bool asks_;
 };
 
 }  // namespace layra
