@@ -235,6 +235,38 @@ std::FILE* ResultsFileStream::StreamFor(const std::string& path, int iteration) 
   return file_;
 }
 
+bool AppendResults(const SoundingData& data,
+                   int fixed,
+                   int user_model,
+                   const std::string& path,
+                   int iteration,
+                   const LayeredModel& model,
+                   const float* calculated,
+                   float misfit,
+                   const InversionSettings& settings,
+                   ResultsFileStream* stream) {
+  return AppendResults(fixed,
+                       data.dataKind,
+                       data.errorsIncluded,
+                       user_model,
+                       data.arrayType,
+                       path,
+                       iteration,
+                       model.layerCount,
+                       data.pointCount,
+                       model.thickness.data(),
+                       model.resistivity.data(),
+                       calculated,
+                       data.apparentResistivity.data(),
+                       data.resistivityError.data(),
+                       data.spacingA.data(),
+                       data.spacingB.data(),
+                       misfit,
+                       data.title,
+                       settings,
+                       stream);
+}
+
 bool ResultsFileStream::Open(const std::string& path, std::string* reason) {
   Close();
   struct stat info {};

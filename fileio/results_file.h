@@ -54,6 +54,19 @@ bool AppendResults(int fixed,
                    const InversionSettings& settings,
                    ResultsFileStream* stream = nullptr);
 
+// AppendResults for the points of `data` and the layers of `model`, with the
+// calculated apparent resistivities `calculated` (one per point).
+bool AppendResults(const SoundingData& data,
+                   int fixed,
+                   int user_model,
+                   const std::string& path,
+                   int iteration,
+                   const LayeredModel& model,
+                   const float* calculated,
+                   float misfit,
+                   const InversionSettings& settings,
+                   ResultsFileStream* stream = nullptr);
+
 // The results file a run keeps open between its blocks (see AppendResults).
 class ResultsFileStream {
  public:

@@ -3,11 +3,8 @@
 // (none may show a number that is not finite), and what the reader leaves is
 // checked for consistency.
 
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -16,22 +13,9 @@
 #include "fuzz/null_platform.h"
 #include "state/records.h"
 
-namespace {
-
-std::string TempPath() {
-  const char* dir = std::getenv("TMPDIR");
-  std::string path = dir && *dir ? dir : "/tmp";
-  return path + "/layra_data_file_fuzz_" + std::to_string(getpid()) + ".dat";
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
-  static const std::string path = TempPath();
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return 0;
-  if (size > 0) std::fwrite(bytes, 1, size, file);
-  std::fclose(file);
+  static const std::string path = layra::fuzz::TempPath("layra_data_file_fuzz_", ".dat");
+  if (!layra::fuzz::WriteInput(path, bytes, size)) return 0;
 
   static auto read = std::make_unique<layra::SoundingFile>();
   layra::fuzz::EnableTextChecksFor(bytes, size);

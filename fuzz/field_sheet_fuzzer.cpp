@@ -2,8 +2,6 @@
 // accepts must become a data file that the data-file reader accepts with the
 // same number of points, and a sheet it refuses must say why.
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -16,18 +14,8 @@
 #include "state/records.h"
 #include "survey/field_sheet.h"
 
-namespace {
-
-std::string TempPath() {
-  const char* dir = std::getenv("TMPDIR");
-  std::string path = dir && *dir ? dir : "/tmp";
-  return path + "/layra_field_sheet_fuzz_" + std::to_string(getpid()) + ".dat";
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
-  static const std::string path = TempPath();
+  static const std::string path = layra::fuzz::TempPath("layra_field_sheet_fuzz_", ".dat");
   const std::string text(reinterpret_cast<const char*>(bytes), size);
   static auto data = std::make_unique<layra::SoundingData>();
   static auto read = std::make_unique<layra::SoundingFile>();

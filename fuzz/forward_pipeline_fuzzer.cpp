@@ -6,8 +6,6 @@
 // is not finite, and a saved file within the data reader's limits must read
 // back with the values that were written.
 
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -78,10 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
   if (size < 1) return 0;
   static const std::string path = TempPath(".mod");
   layra::fuzz::EnableTextChecksFor(bytes, size);
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return 0;
-  if (size > 1) std::fwrite(bytes + 1, 1, size - 1, file);
-  std::fclose(file);
+  if (!layra::fuzz::WriteInput(path, bytes + 1, size - 1)) return 0;
 
   static auto model = std::make_unique<layra::ForwardModel>();
   *model = layra::ForwardModel();

@@ -5,8 +5,6 @@
 // file may hold a number that is not finite, and a completed run's results
 // file must read back.
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -77,10 +75,7 @@ void ThreeLayersFromData(const layra::SoundingData& data, layra::LayeredModel& m
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
   static const std::string path = TempPath(".dat");
   layra::fuzz::EnableTextChecksFor(bytes, size);
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return 0;
-  if (size > 0) std::fwrite(bytes, 1, size, file);
-  std::fclose(file);
+  if (!layra::fuzz::WriteInput(path, bytes, size)) return 0;
 
   // An automatic run, then one from the file's starting model (or three
   // layers from the data); three iterations reach every stage and keep each

@@ -3,11 +3,8 @@
 // file. A model the reader accepts is also computed, so every accepted model
 // must be one the forward engine can take.
 
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -19,12 +16,6 @@
 #include "state/records.h"
 
 namespace {
-
-std::string TempPath() {
-  const char* dir = std::getenv("TMPDIR");
-  std::string path = dir && *dir ? dir : "/tmp";
-  return path + "/layra_model_results_fuzz_" + std::to_string(getpid());
-}
 
 void CheckModel(const layra::ForwardModel& model) {
   const layra::LayeredModel& layers = model.model;
@@ -43,11 +34,8 @@ void CheckModel(const layra::ForwardModel& model) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
   if (size < 1) return 0;
-  static const std::string path = TempPath();
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return 0;
-  if (size > 1) std::fwrite(bytes + 1, 1, size - 1, file);
-  std::fclose(file);
+  static const std::string path = layra::fuzz::TempPath("layra_model_results_fuzz_", "");
+  if (!layra::fuzz::WriteInput(path, bytes + 1, size - 1)) return 0;
 
   layra::fuzz::NullListing listing;
   if (bytes[0] & 1) {

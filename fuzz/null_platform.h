@@ -16,8 +16,8 @@
 #include <string>
 #include <utility>
 
+#include "graphics/vector_canvas.h"
 #include "inversion/inversion_driver.h"
-#include "platform/canvas.h"
 #include "platform/listing_sink.h"
 
 namespace layra::fuzz {
@@ -27,6 +27,13 @@ inline std::string TempPath(const std::string& name, const char* suffix) {
   const char* dir = std::getenv("TMPDIR");
   std::string path = dir && *dir ? dir : "/tmp";
   return path + "/" + name + std::to_string(getpid()) + suffix;
+}
+
+// Writes the fuzz input to `path`; false when the file cannot be written.
+inline bool WriteInput(const std::string& path, const std::uint8_t* bytes, size_t size) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(size));
+  return static_cast<bool>(out);
 }
 
 // The whole contents of the file at `path`.
@@ -41,23 +48,6 @@ inline std::string Slurp(const std::string& path) {
 inline void Require(bool condition) {
   if (!condition) std::abort();
 }
-
-// Draws onto nothing.
-class NullCanvas : public Canvas {
- public:
-  int Width() const override { return 1280; }
-  int Height() const override { return 800; }
-  TextMetrics Metrics() const override { return {}; }
-  void Clear() override {}
-  void DrawText(int, int, const std::string&) override {}
-  Rgb SetTextColor(Rgb color) override { return color; }
-  Pen SelectPen(const Pen& pen) override { return pen; }
-  void MoveTo(int, int) override {}
-  void LineTo(int, int) override {}
-  void Rectangle(int, int, int, int) override {}
-  Rgb GetPixel(int, int) const override { return kWhite; }
-  void SetPixel(int, int, Rgb) override {}
-};
 
 // True when `text` holds "nan" or "inf" as a word of its own (any case), as
 // printf writes a value that is not finite.
@@ -79,8 +69,9 @@ inline bool HasNonFiniteNumber(const std::string& text) {
 // number is drawn: no listing or plot may show one. Titles and labels are
 // echoed from the input, so the check is off for an input that holds "nan"
 // or "inf" itself.
-class CheckingCanvas : public NullCanvas {
+class CheckingCanvas : public VectorCanvas {
  public:
+  CheckingCanvas() : VectorCanvas(1280, 800, TextMetrics{}) {}
   static bool& Enabled() {
     static bool enabled = true;
     return enabled;

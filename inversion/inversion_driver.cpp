@@ -34,9 +34,7 @@ class ResistivityStage {
         engine_(*run.engine),
         state_(run.state),
         model_(run.state.model),
-        data_(run.state.data),
-        n_(run.data_count),
-        layers_(run.layer_count) {}
+        data_(run.state.data) {}
 
   // Runs the stage; returns false when the run must end (the reason is in
   // the outcome).
@@ -56,8 +54,6 @@ class ResistivityStage {
   RunState& state_;
   LayeredModel& model_;
   const SoundingData& data_;
-  const int n_;
-  const int layers_;
 };
 
 bool ResistivityStage::WriteBlock() {
@@ -67,27 +63,18 @@ bool ResistivityStage::WriteBlock() {
   const int fixed =
       run_.options.file_fixes_parameters ||
       (run_.user_model && engine_.kind() == EngineKind::kAccurate && !state_.engine.fixed.empty());
-  const bool written = AppendResults(fixed,
-                                     data_.dataKind,
-                                     data_.errorsIncluded,
-                                     run_.user_model,
-                                     data_.arrayType,
-                                     run_.options.results_path,
-                                     run_.iteration,
-                                     layers_,
-                                     n_,
-                                     model_.thickness.data(),
-                                     model_.resistivity.data(),
-                                     state_.outcome.calculatedResistivity.data(),
-                                     data_.apparentResistivity.data(),
-                                     data_.resistivityError.data(),
-                                     data_.spacingA.data(),
-                                     data_.spacingB.data(),
-                                     run_.misfit,
-                                     data_.title,
-                                     state_.settings,
-                                     &run_.results_stream);
-  if (written) return true;
+  if (AppendResults(data_,
+                    fixed,
+                    run_.user_model,
+                    run_.options.results_path,
+                    run_.iteration,
+                    model_,
+                    state_.outcome.calculatedResistivity.data(),
+                    run_.misfit,
+                    state_.settings,
+                    &run_.results_stream)) {
+    return true;
+  }
   const std::string message =
       StrFormat("Cannot write to the results file\n%s.\nThe inversion has been stopped.",
                 run_.options.results_path.c_str());

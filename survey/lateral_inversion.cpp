@@ -196,25 +196,14 @@ bool WriteBlock(const SoundingDocument& document,
                 float misfit,
                 int iteration,
                 bool few_layers) {
-  const SoundingData& data = document.data;
-  return AppendResults(document.someParametersFixed,
-                       data.dataKind,
-                       data.errorsIncluded,
+  return AppendResults(document.data,
+                       document.someParametersFixed,
                        few_layers ? 1 : 0,
-                       data.arrayType,
                        outcome.resultsFile,
                        iteration,
-                       model.layerCount,
-                       data.pointCount,
-                       model.thickness.data(),
-                       model.resistivity.data(),
+                       model,
                        calculated,
-                       data.apparentResistivity.data(),
-                       data.resistivityError.data(),
-                       data.spacingA.data(),
-                       data.spacingB.data(),
                        misfit,
-                       data.title,
                        outcome.settings);
 }
 

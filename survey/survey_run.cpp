@@ -40,6 +40,9 @@ const char* SoundingStatusName(SoundingStatus status) {
   return "failed";
 }
 
+namespace {
+
+// Reads and inverts one sounding.
 SoundingResult InvertSurveySounding(const SurveySounding& sounding,
                                     const SurveyRunOptions& options) {
   SoundingResult result;
@@ -72,6 +75,8 @@ SoundingResult InvertSurveySounding(const SurveySounding& sounding,
   if (options.keepDocument) result.document = std::move(file.document);
   return result;
 }
+
+}  // namespace
 
 std::vector<SoundingResult> InvertSurvey(
     const std::vector<SurveySounding>& soundings,

@@ -55,10 +55,6 @@ struct SoundingResult {
   std::shared_ptr<SoundingDocument> document;
 };
 
-// Inverts one sounding.
-SoundingResult InvertSurveySounding(const SurveySounding& sounding,
-                                    const SurveyRunOptions& options);
-
 // Inverts every sounding; `done` (when given) is called for each in the
 // order of the soundings, as soon as it and those before it are done (calls
 // are serialised).
