@@ -72,13 +72,8 @@ const InversionOutcome& RunSmooth(SoundingDocument& document) {
   document.settings = InversionSettings{};
   document.settings.iterationLimit = 25;
   document.runs.clear();
-  // Unattended, with a scratch results file as a silent run writes it.
-  RunOptions options = document.NextRunOptions(false);
-  options.results_path =
-      std::filesystem::path(document.data.dataFileName).replace_extension(".INx");
-  options.remove_results = true;
   UnattendedObserver observer;
-  return document.Run(options, observer).outcome;
+  return document.Run(document.NextRunOptions(false), observer).outcome;
 }
 
 void BM_SmoothAccurateInversion90Points(benchmark::State& bench_state) {

@@ -5,7 +5,7 @@
 // stream (stdout, or stderr when stdout carries JSON) as a window lists it,
 // an empty line kept only between two lines of text; every message is
 // printed to the error stream as "Caption: text" and never waits; beeps are
-// dropped. The first message is kept: it says why a file was refused.
+// dropped.
 
 #include <ostream>
 #include <string>
@@ -30,21 +30,17 @@ class ConsoleListing : public RunObserver {
     listed_ = true;
   }
   void Message(const std::string& text, const std::string& caption, MessageIcon /*icon*/) override {
-    if (first_message_.empty()) first_message_ = text;
     err_ << caption << ": " << text << '\n';
     err_.flush();
   }
   void ConsoleLine(const std::string& text) override { err_ << text; }
   bool ShowsLines() const override { return out_ != nullptr; }
 
-  const std::string& first_message() const { return first_message_; }
-
  private:
   std::ostream* out_;
   std::ostream& err_;
   bool listed_ = false;  // a line of text has been printed
   int empty_lines_ = 0;  // empty lines since the last line of text
-  std::string first_message_;
 };
 
 }  // namespace layra::cli

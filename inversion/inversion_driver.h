@@ -1,11 +1,8 @@
 #ifndef LAYRA_INVERSION_INVERSION_DRIVER_H_
 #define LAYRA_INVERSION_INVERSION_DRIVER_H_
 
-// One inversion of a sounding: plain options in, an outcome out. What the
-// run shows while it works (its progress lines, messages and a plot after
-// every step) goes to an observer, which also answers the two questions the
-// documented program asks during a run; a flag asks the run to stop between
-// iterations.
+// One inversion of a sounding: plain options in, an outcome out; what the run
+// shows and asks goes to an observer.
 
 #include <array>
 #include <atomic>

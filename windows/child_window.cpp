@@ -41,7 +41,6 @@ ChildWindow::ChildWindow(ShellState& shell,
   canvas_->setFollowsSize(true);
   canvas_->setMinimumSize(320, 240);
   setCentralWidget(canvas_);
-  line_height_ = canvas_->Metrics().charHeight;
   listing_ = AddListingDock(*this, Qt::RightDockWidgetArea);
   pictures_ = new PictureCommands(*this, *canvas_, *host_, runner_);
 
@@ -58,7 +57,6 @@ void ChildWindow::HandleFirstPaint() {
     return;
   }
   ClearWindow(*canvas_);
-  line_height_ = canvas_->Metrics().charHeight;
   last_command_ = 0;
   host_->ShowMessage(welcome_message_, "Message", MessageIcon::kInformation, MessageButtons::kOk);
   if (after_welcome_) {

@@ -31,8 +31,8 @@ class ChildWindow : public QMainWindow {
  public:
   ~ChildWindow() override;
 
-  // What the first paint does once: clears the canvas, takes the line height
-  // and shows the welcome message.
+  // What the first paint does once: clears the canvas and shows the welcome
+  // message.
   void HandleFirstPaint();
 
   // -1 until the first paint, then 0, then the id of each command.
@@ -73,7 +73,6 @@ class ChildWindow : public QMainWindow {
   std::unique_ptr<QtHost> host_;
   QtCanvas* canvas_;
   int last_command_ = -1;
-  int line_height_ = 16;
   QPlainTextEdit* listing_ = nullptr;
   PictureCommands* pictures_ = nullptr;
 

@@ -400,7 +400,6 @@ void MainWindow::HandleFirstPaint() {
     return;
   }
   setWindowTitle(QString::fromLatin1(kProgramTitle));
-  shell_.textLineHeight = canvas_->Metrics().charHeight;
   last_command_ = 0;
   AboutDiaBox about(this);
   runner_->Run(about);

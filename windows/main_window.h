@@ -1,15 +1,12 @@
 #ifndef LAYRA_WINDOWS_MAIN_WINDOW_H_
 #define LAYRA_WINDOWS_MAIN_WINDOW_H_
 
-// The main window: shows one sounding document (its listing, plot, Model and
-// Data panels and status bar) and dispatches the commands of its menu.
-// Reading a data file makes a fresh document, so nothing of one sounding
-// reaches the next; the window itself keeps only what its documented
-// commands share (folders, names, the dialog result). Commands run to
-// completion on the user-interface thread; while one runs (an inversion
-// processes events so that every plot is seen) the menus are disabled and
-// further commands are ignored, and closing the window stops a run after its
-// current iteration, keeping the results written so far.
+// The main window: shows one sounding document (listing, plot, Model and Data
+// panels, status bar) and dispatches the commands of its menu; reading a file
+// makes a fresh document. Commands run to completion on the user-interface
+// thread; while one runs (an inversion processes events so that every plot
+// is seen) the menus are disabled and further commands are ignored, and
+// closing the window stops a run after its current iteration.
 
 #include <QMainWindow>
 #include <QPointer>
@@ -89,8 +86,8 @@ class MainWindow : public QMainWindow {
   // True when the window took its place and size from the last session.
   bool restoredGeometry() const { return restored_geometry_; }
 
-  // What the first paint does once: takes the text metrics and shows the
-  // about box. Runs on its own after the window's first paint.
+  // What the first paint does once: shows the about box. Runs on its own
+  // after the window's first paint.
   void HandleFirstPaint();
 
   // Non-zero while a child window (forward modelling, results display) is
@@ -175,11 +172,9 @@ class MainWindow : public QMainWindow {
   void ChangeConstraints();
   void ChangeEngine();
   void AutomaticInversion();
-  // Runs an inversion of the document with its listing and progress lines in
-  // the listing dock and its plots on the canvas: interactive (the results
-  // file chosen by the user, the questions asked) or silent (a scratch
-  // results file, nothing asked). False when no run was made (no results
-  // file could be had).
+  // Runs an inversion of the document, listed in the dock and plotted on the
+  // canvas: interactive (results file chosen, questions asked) or silent
+  // (scratch results file, nothing asked). False when no run was made.
   bool RunWithListing(bool from_model, bool silent);
   // The results file of an interactive run: chosen by the user (offered the
   // data file's name with ".INV") and proved writable, or asked for again;

@@ -3,8 +3,7 @@
 
 // What the documented windows share besides a sounding: the folders the file
 // choosers start in, the names last used, the dialog-result field every
-// dialog records its closing in, the text line height and the status of the
-// last data-file read.
+// dialog records its closing in and the status of the last data-file read.
 
 #include <string>
 
@@ -14,8 +13,7 @@ struct ShellState {
   std::string dataDirectory;     // ends in a separator
   std::string resultsDirectory;  // ends in a separator
   std::string screenImageFileName;
-  int dialogResult = 0;  // 1 OK, 2 Cancel
-  int textLineHeight = 16;
+  int dialogResult = 0;    // 1 OK, 2 Cancel
   int lastReadResult = 0;  // 0 read, 1 refused
 };
 

@@ -8,7 +8,7 @@ namespace layra::cli {
 namespace {
 
 // Empty lines show only between lines of text, as a window's listing leaves
-// them; messages go to the error stream, the first one kept.
+// them; messages go to the error stream.
 TEST(ConsoleListing, EmptyLinesOnlyBetweenTextAndMessagesOnTheErrorStream) {
   std::ostringstream out, err;
   ConsoleListing listing(&out, err);
@@ -19,7 +19,6 @@ TEST(ConsoleListing, EmptyLinesOnlyBetweenTextAndMessagesOnTheErrorStream) {
   listing.Message("second", "Message", MessageIcon::kInformation);
   EXPECT_EQ(out.str(), "Title\n\n\nReading completed.\n");
   EXPECT_EQ(err.str(), "Data Error: first\nMessage: second\n");
-  EXPECT_EQ(listing.first_message(), "first");
 
   ConsoleListing quiet(nullptr, err);
   EXPECT_FALSE(quiet.ShowsLines());
