@@ -32,8 +32,14 @@ bool AnalyseRun(const SoundingData& whole,
   result->few_layer = user_model;
   // The points the run left out are left out here too.
   const SoundingData data = WithoutExcluded(whole, run.options.excluded);
-  if (user_model) return AnalyseFewLayer(data, engine, rho, h, &result->few, message);
-  return AnalyseSmooth(data, engine, rho, h, run.outcome.regularisation, &result->smooth, message);
+  // The data errors the run used (estimated, where it estimated them).
+  EngineOptions options = engine;
+  if (run.outcome.fit.assessed) {
+    options.assumedErrorPercent = run.outcome.fit.error_percent;
+    options.estimateErrors = false;
+  }
+  if (user_model) return AnalyseFewLayer(data, options, rho, h, &result->few, message);
+  return AnalyseSmooth(data, options, rho, h, run.outcome.regularisation, &result->smooth, message);
 }
 
 namespace {
@@ -55,6 +61,10 @@ std::string UncertaintyTable(const RunUncertainty& result, const LayeredModel& m
         u.best_chi2 / n,
         u.threshold_chi2 / n,
         u.acceptable_found);
+    out += StrFormat(
+        "Ranges at 95 %% confidence: chi2 <= chi2_best + 3.84 s2, s2 = max(1, chi2_best/(N - p)) "
+        "= %.3g\n",
+        u.variance_scale);
     out +=
         StrFormat("%-10s %11s %11s %11s %11s\n", "Parameter", "Value", "Low", "High", "x/ factor");
     bool open = false;
@@ -88,8 +98,9 @@ std::string UncertaintyTable(const RunUncertainty& result, const LayeredModel& m
                        t.high);
     }
     if (open) {
-      out += StrFormat("< and > mark a range the data leave open: the search stopped at x/ %g.\n",
-                       kSearchLimit);
+      out += StrFormat(
+          "< and > mark a range the data leave open: the search stopped at x/ %g or a bound.\n",
+          kSearchLimit);
     }
     return out;
   }

@@ -26,12 +26,14 @@
 #include "analysis/uncertainty_report.h"
 #include "cli/command_registry.h"
 #include "cli/console_listing.h"
+#include "cli/json_fit.h"
 #include "cli/json_records.h"
 #include "cli/json_uncertainty.h"
 #include "cli/json_util.h"
 #include "cli/output_paths.h"
 #include "cli/plot_output.h"
 #include "fileio/same_file.h"
+#include "inversion/accurate_search.h"
 #include "inversion/job_runner.h"
 #include "inversion/sounding_document.h"
 #include "state/records.h"
@@ -60,6 +62,8 @@ struct InvertOptions {
   bool robust = false;
   double error_floor_percent = 1.0;
   double assumed_error_percent = 3.0;
+  bool assumed_error_given = false;  // otherwise errors are estimated from the data
+  std::string layers;                // "auto": choose the layer count
   bool uncertainty = false;
   EngineOptions engine_options;  // the above, checked and parsed
 };
@@ -98,6 +102,7 @@ bool BuildEngineOptions(InvertOptions& options, std::string* message) {
   engine.engine = options.engine == "accurate" ? EngineKind::kAccurate : EngineKind::kDocumented;
   engine.errorFloorPercent = options.error_floor_percent;
   engine.assumedErrorPercent = options.assumed_error_percent;
+  engine.estimateErrors = !options.assumed_error_given;
   for (const std::string& list : options.fixed) {
     if (!list.empty()) engine.fixed.push_back(list);
   }
@@ -109,6 +114,23 @@ bool BuildEngineOptions(InvertOptions& options, std::string* message) {
   if ((!engine.fixed.empty() || !engine.bounds.empty()) &&
       (engine.engine != EngineKind::kAccurate || !options.user_model)) {
     *message = "--fix and --bound need --engine accurate and --user-model";
+    return false;
+  }
+  if (options.robust && options.user_model) {
+    *message =
+        "--robust shapes the smooth model of the automatic inversion; a run from a user model "
+        "has none (leave out --user-model or --robust)";
+    return false;
+  }
+  if (!options.layers.empty() && options.layers != "auto") {
+    *message = "--layers " + options.layers + ": the only choice is auto";
+    return false;
+  }
+  if (!options.layers.empty() && (engine.engine != EngineKind::kAccurate || options.user_model ||
+                                  !engine.fixed.empty() || !engine.bounds.empty())) {
+    *message =
+        "--layers auto needs --engine accurate and chooses the starting model itself (no "
+        "--user-model, --fix or --bound)";
     return false;
   }
   if (options.uncertainty && engine.engine != EngineKind::kAccurate) {
@@ -162,7 +184,8 @@ void ApplyOptions(const InvertOptions& options, FileRunRequest& request) {
     settings.convergenceLimit = ConvergenceLimitFromPercent(options.convergence_percent);
   }
   if (options.robust) settings.modelConstraint = 1;
-  request.from_model = options.user_model;
+  // --layers auto runs from the model of the layer count it chooses.
+  request.from_model = options.user_model || !options.layers.empty();
   request.engine = options.engine_options;
 }
 
@@ -222,7 +245,8 @@ struct JobResult {
   float misfit = 0.0f;
   double chi2 = 0.0;
   bool accurate = false;
-  nlohmann::json json;  // with --json only
+  bool not_ok_fit = false;  // ran to the end, but the fit is not one to rely on
+  nlohmann::json json;      // with --json only
   bool plot_failed = false;
 };
 
@@ -265,13 +289,27 @@ void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& res
   FileRunRequest request;
   ApplyOptions(options, request);
   request.results_path = ResultsPathOf(options, result.file);
-  const FileRun file = ReadAndRun(result.file, request, observer);
+  FileRun file = ReadForRun(result.file, request, observer);
+  // --layers auto: the model of the chosen layer count is the run's start.
+  std::string choice_failure;
+  if (file.document != nullptr && !options.layers.empty()) {
+    LayerCountChoice choice;
+    if (ChooseLayerCount(file.document->data, request.engine, 2, 6, &choice, &choice_failure)) {
+      observer.progress << LayerCountTable(choice);
+      file.document->model = ChosenModel(choice);
+      if (options.json) result.json["layerCounts"] = LayerCountsToJson(choice);
+    }
+  }
+  if (file.document != nullptr && choice_failure.empty()) RunFile(file, request, observer);
   if (plot_canvas != nullptr && observer.last_plot != nullptr) {
     // A picture gets the run's last plot only, drawn once when the run is over.
     PlotSounding(observer.last_plot->input(), *plot_canvas);
     plot_canvas->Present();
   }
-  if (file.run() == nullptr) {
+  if (!choice_failure.empty()) {
+    result.status = "failed";
+    result.message = choice_failure;
+  } else if (file.run() == nullptr) {
     result.status = "refused";
     result.message = file.refusal;
   } else {
@@ -281,6 +319,13 @@ void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& res
     const EngineOptions& engine = run.options.engine;
     result.status = outcome.runStatus == RunStatus::kCompleted ? "ok" : "failed";
     result.message = outcome.runMessage;
+    // A run that ended but whose fit is not one to rely on says why.
+    if (outcome.runStatus == RunStatus::kCompleted && outcome.fit.assessed &&
+        outcome.fit.status != FitStatus::kOk) {
+      result.status = FitStatusName(outcome.fit.status);
+      result.message = outcome.fit.reason;
+      result.not_ok_fit = true;
+    }
     if (outcome.runStatus == RunStatus::kCompleted) result.results_file = outcome.resultsFile;
     result.layers = outcome.model.layerCount;
     result.iterations = outcome.lastIteration;
@@ -292,13 +337,14 @@ void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& res
       result.json["engine"] = EngineName(engine.engine);
       if (result.accurate) {
         result.json["chi2"] = outcome.chi2;
-        if (!options.user_model) result.json["regularisation"] = outcome.regularisation;
+        if (!request.from_model) result.json["regularisation"] = outcome.regularisation;
         result.json["fixed"] = engine.fixed;
         nlohmann::json bounds = nlohmann::json::object();
         for (const ParameterBound& bound : engine.bounds) {
           bounds[bound.name] = {bound.low, bound.high};
         }
         result.json["bounds"] = bounds;
+        FitReportToJson(outcome.fit, &result.json);
       }
       result.json["iterations"] = outcome.lastIteration;
       result.json["misfit"] = ShortestDecimal(outcome.finalMisfit);
@@ -316,7 +362,7 @@ void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& res
         }
       }
     }
-    if (options.uncertainty && result.status == "ok") {
+    if (options.uncertainty && outcome.runStatus == RunStatus::kCompleted) {
       // How sure the model is: a table after the run's lines, the JSON key,
       // and the resistivity plot drawn again with it.
       RunUncertainty uncertainty;
@@ -470,6 +516,7 @@ int RunInvert(const InvertOptions& options) {
   const int name_width = static_cast<int>(width);
   const int jobs = options.plot.empty() ? options.jobs : 1;
   int failures = 0;
+  int not_ok_fits = 0;
   SummaryLines summary;
   // Blocks appear in the order of the files, each as soon as it and all
   // before it are done.
@@ -479,7 +526,8 @@ int RunInvert(const InvertOptions& options) {
     progress_out.flush();
     std::cerr << r.messages;
     std::cerr.flush();
-    failures += r.status != "ok" || r.plot_failed;
+    failures += (r.status != "ok" && !r.not_ok_fit) || r.plot_failed;
+    not_ok_fits += r.not_ok_fit;
     if (options.json) {
       std::cout << (i == 0 ? "[\n" : ",\n") << JsonElement(r);
     } else {
@@ -504,7 +552,7 @@ int RunInvert(const InvertOptions& options) {
         result.messages += error + '\n';
         result.plot_failed = true;
       } else {
-        VectorCanvas drawing = MakePictureCanvas(request);
+        DrawingRecord drawing = MakePictureCanvas(request);
         InvertOne(options, &drawing, result);
         if (!SavePicture(drawing, request, &error)) {
           result.messages += error + '\n';
@@ -531,7 +579,10 @@ int RunInvert(const InvertOptions& options) {
                            "Status");
     summary.CopyTo(std::cout);
   }
-  return failures == 0 ? 0 : 1;
+  // 1: a file was refused or failed; 3: every run ended, but some fit is not
+  // one to rely on (its status says why).
+  if (failures > 0) return 1;
+  return not_ok_fits > 0 ? 3 : 0;
 }
 
 CommandRegistration registration(
@@ -605,7 +656,7 @@ CommandRegistration registration(
       command->add_option("--output-dir",
                           options->output_directory,
                           "Directory for the results files (default: beside each data file)");
-      command->add_option("--plot", options->plot, "Save the last plot as PNG, SVG, BMP or PDF");
+      command->add_option("--plot", options->plot, "Save the last plot as " + PictureFormatNames());
       command->add_option("--size", options->size, "Plot size WxH in pixels (default 1280x800)");
       command->add_option("-j,--jobs", options->jobs, "Files inverted at a time (default 1)")
           ->check(InRange(1, 1024));
@@ -633,6 +684,10 @@ CommandRegistration registration(
           ->allow_extra_args(false);
       command->add_flag(
           "--robust", options->robust, "Robust (blocky) model of the automatic inversion");
+      command->add_option("--layers",
+                          options->layers,
+                          "auto: fit 2 to 6 layers (accurate engine), choose the count by the "
+                          "Bayesian information criterion and invert from that model");
       command->add_flag("--uncertainty",
                         options->uncertainty,
                         "How sure the model is (accurate engine): equivalence ranges, S and T with "
@@ -645,8 +700,10 @@ CommandRegistration registration(
       command
           ->add_option("--assumed-error",
                        options->assumed_error_percent,
-                       "Error in percent of data without one (accurate engine, default 3)")
-          ->check(CLI::Range(0.01, 100.0));
+                       "Error in percent of data without one (accurate engine; default: "
+                       "estimated from the data)")
+          ->check(CLI::Range(0.01, 100.0))
+          ->each([options](const std::string&) { options->assumed_error_given = true; });
       return [options]() {
         std::string message;
         if (!BuildEngineOptions(*options, &message)) {

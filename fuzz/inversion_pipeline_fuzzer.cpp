@@ -97,5 +97,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
   options.settings.iterationLimit = 3;
   options.results_path = results_path;
   Check(document.data, document.Run(options, observer).outcome, results_path);
+
+  // The accurate engine: automatic, then from the same model with a fixed
+  // and a bounded parameter chosen by the input's first bytes.
+  for (const bool from_model : {false, true}) {
+    std::remove(results_path.c_str());
+    options = document.NextRunOptions(from_model);
+    options.settings.iterationLimit = 3;
+    options.results_path = results_path;
+    options.engine.engine = layra::EngineKind::kAccurate;
+    const int layers = document.model.layerCount;
+    const int pick = size > 1 ? bytes[0] ^ bytes[size - 1] : 0;
+    if (from_model && layers > 1) {
+      options.engine.fixed = {(pick & 1 ? "rho" : "h") + std::to_string(1 + pick % (layers - 1))};
+      const double low = 0.1 * (1 + pick % 7), high = low * (2 + pick % 1000);
+      options.engine.bounds = {{"rho" + std::to_string(layers), low, high}};
+    }
+    Check(document.data, document.Run(options, observer).outcome, results_path);
+  }
   return 0;
 }

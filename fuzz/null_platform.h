@@ -16,7 +16,7 @@
 #include <string>
 #include <utility>
 
-#include "graphics/vector_canvas.h"
+#include "graphics/drawing_record.h"
 #include "inversion/inversion_driver.h"
 #include "platform/listing_sink.h"
 
@@ -69,9 +69,9 @@ inline bool HasNonFiniteNumber(const std::string& text) {
 // number is drawn: no listing or plot may show one. Titles and labels are
 // echoed from the input, so the check is off for an input that holds "nan"
 // or "inf" itself.
-class CheckingCanvas : public VectorCanvas {
+class CheckingCanvas : public DrawingRecord {
  public:
-  CheckingCanvas() : VectorCanvas(1280, 800, TextMetrics{}) {}
+  CheckingCanvas() : DrawingRecord(1280, 800, TextMetrics{}) {}
   static bool& Enabled() {
     static bool enabled = true;
     return enabled;

@@ -67,6 +67,9 @@ class InversionEngine {
   virtual std::optional<StopReason> EndedAfterStep(InversionRun& run, bool /*improved*/) {
     return Ended(run);
   }
+  // After the stage's last iteration: says in the listing and the outcome how
+  // the fit ended (nothing by default).
+  virtual void EndResistivity(InversionRun& /*run*/) {}
 
   // IP stage: IP values as fractions; BeginIp sets the starting
   // chargeabilities and returns false when there is nothing to fit; StepIp

@@ -178,6 +178,7 @@ bool ResistivityStage::Run() {
   outcome.stopReason = *end;
   outcome.lastIteration = run_.iteration;
   outcome.finalMisfit = run_.misfit;
+  engine_.EndResistivity(run_);
   ShowRunPlot(run_, RunStage::kResistivity);
   return true;
 }

@@ -59,10 +59,7 @@ std::unique_ptr<SoundingDocument> ReadSoundingDocument(const std::string& path,
   return document;
 }
 
-FileRun ReadAndRun(const std::string& path,
-                   const FileRunRequest& request,
-                   RunObserver& observer,
-                   const std::atomic<bool>* cancel) {
+FileRun ReadForRun(const std::string& path, const FileRunRequest& request, ListingSink& messages) {
   // The reader's lines are not shown; its messages and beeps are, and the
   // first message says why a file was refused.
   class Reading : public ListingSink {
@@ -79,27 +76,40 @@ FileRun ReadAndRun(const std::string& path,
 
    private:
     ListingSink& to_;
-  } reading(observer);
+  } reading(messages);
 
-  FileRun result;
-  result.document = ReadSoundingDocument(path, reading, request.settings, request.engine);
-  if (result.document == nullptr) {
+  FileRun file;
+  file.document = ReadSoundingDocument(path, reading, request.settings, request.engine);
+  if (file.document == nullptr) {
     // A file that cannot be opened is refused without a message.
-    result.refusal = reading.first.empty() ? "Cannot open file " + path : reading.first;
-    return result;
+    file.refusal = reading.first.empty() ? "Cannot open file " + path : reading.first;
+  } else if (request.convergence_limit_set) {
+    file.document->settings.convergenceLimit = request.settings.convergenceLimit;
   }
-  SoundingDocument& document = *result.document;
-  if (request.convergence_limit_set) {
-    document.settings.convergenceLimit = request.settings.convergenceLimit;
-  }
-  if (request.from_model && !document.userModelAvailable) {
-    result.refusal = "The input data file did not have an initial model.";
-    return result;
+  return file;
+}
+
+void RunFile(FileRun& file,
+             const FileRunRequest& request,
+             RunObserver& observer,
+             const std::atomic<bool>* cancel) {
+  SoundingDocument& document = *file.document;
+  if (request.from_model && document.model.layerCount < 1) {
+    file.refusal = "The input data file did not have an initial model.";
+    return;
   }
   RunOptions options = document.NextRunOptions(request.from_model);
   options.results_path = request.results_path;
   document.Run(options, observer, cancel);
-  return result;
+}
+
+FileRun ReadAndRun(const std::string& path,
+                   const FileRunRequest& request,
+                   RunObserver& observer,
+                   const std::atomic<bool>* cancel) {
+  FileRun file = ReadForRun(path, request, observer);
+  if (file.document != nullptr) RunFile(file, request, observer, cancel);
+  return file;
 }
 
 }  // namespace layra

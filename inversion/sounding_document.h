@@ -69,7 +69,10 @@ std::string ResultsFileFor(const std::string& data_file, const std::string& exte
 // What the command line, a survey, the fuzz targets and the benchmarks do
 // with a sounding file: read it and run it once.
 struct FileRunRequest {
-  bool from_model = false;  // from the file's starting model; refused when it has none
+  // From the document's working model (the file's starting model, unless
+  // the caller sets another between reading and running); refused when there
+  // is none.
+  bool from_model = false;
   InversionSettings settings;
   // A file with a starting model brings its convergence limit, unless the
   // request sets one.
@@ -84,9 +87,17 @@ struct FileRun {
   const SoundingRun* run() const { return document ? document->LastRun() : nullptr; }
 };
 
-// Reads `path` (its listing is not shown; its messages go to `observer`) and,
-// unless it is refused, runs it as `request` says, with `observer` and
-// `cancel` as RunInversion takes them.
+// Reads `path` with the request's settings and engine (its listing is not
+// shown; its messages go to `messages`); file.document is null, with the
+// refusal, when the file is refused.
+FileRun ReadForRun(const std::string& path, const FileRunRequest& request, ListingSink& messages);
+// Runs the document read as `request` says, with `observer` and `cancel` as
+// RunInversion takes them; a run from a model without one is refused.
+void RunFile(FileRun& file,
+             const FileRunRequest& request,
+             RunObserver& observer,
+             const std::atomic<bool>* cancel = nullptr);
+// Both of these.
 FileRun ReadAndRun(const std::string& path,
                    const FileRunRequest& request,
                    RunObserver& observer,

@@ -15,6 +15,7 @@
 
 #include "state/array_type.h"
 #include "state/engine_options.h"
+#include "state/fit_report.h"
 
 namespace layra {
 
@@ -188,6 +189,7 @@ enum class StopReason : int {
   kNoImprovement = 2,   // no step lowers the misfit any more
   kCancelled = 3,       // asked to stop between iterations
   kFailed = 4,          // refused or stopped by an error
+  kAboveTarget = 5,     // the least misfit the engine can reach is above its target
 };
 
 // What an inversion run left: how it ended, its final model and settings,
@@ -222,6 +224,8 @@ struct InversionOutcome {
   std::array<float, kMaxRunIterations + 1> misfits{};  // one per resistivity iteration
   // Warnings about the run's results, as for ForwardModel::warnings.
   std::vector<std::string> warnings;
+  // Accurate engine: how the resistivity fit ended.
+  FitReport fit;
 };
 
 }  // namespace layra

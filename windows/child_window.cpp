@@ -42,7 +42,8 @@ ChildWindow::ChildWindow(ShellState& shell,
   canvas_->setMinimumSize(320, 240);
   setCentralWidget(canvas_);
   listing_ = AddListingDock(*this, Qt::RightDockWidgetArea);
-  pictures_ = new PictureCommands(*this, *canvas_, *host_, runner_);
+  pictures_ = new PictureCommands(
+      *this, CanvasPicture(*canvas_, [this] { return PictureFileName(); }), *host_, runner_);
 
   window_open_ = 1;
   if (set_window_open_) {

@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QSaveFile>
 #include <QSettings>
+#include <QStackedLayout>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -24,6 +25,7 @@
 #include <string>
 #include <utility>
 
+#include "analysis/state_chart.h"
 #include "analysis/uncertainty_plot.h"
 #include "analysis/uncertainty_report.h"
 #include "fileio/data_file.h"
@@ -32,6 +34,7 @@
 #include "fileio/same_file.h"
 #include "fileio/synthetic_data.h"
 #include "fileio/text_input.h"
+#include "graphics/picture_file.h"
 #include "graphics/sounding_plot.h"
 #include "inversion/excluded_points.h"
 #include "inversion/inversion_driver.h"
@@ -56,6 +59,7 @@
 #include "windows/survey_section_window.h"
 #include "windows/uncertainty_dialog.h"
 #include "windows/user_model_dialog.h"
+#include "windows/workspace_view.h"
 
 namespace layra {
 namespace {
@@ -83,8 +87,9 @@ const char kUsageGuide[] =
     "   and File > Save model as CSV writes it.\n"
     "4. Tick 'Leave out' in the Data panel to leave a point out of the next\n"
     "   inversion; it is drawn hollow. The data file is never changed.\n"
-    "5. File > Export picture (Ctrl+E) writes PNG, SVG or PDF; File > Print\n"
-    "   (Ctrl+P) prints or writes a PDF.\n"
+    "5. File > Export picture (Ctrl+E) writes %s; File > Print\n"
+    "   (Ctrl+P) prints or writes a PDF. View > Documented layout switches\n"
+    "   between the plot in units and the program's classic plot.\n"
     "6. Forward Modelling computes the sounding of a model file (.mod);\n"
     "   Display shows the iterations of a results file (.INV).\n"
     "   In those windows Esc or Q returns to the main window.\n\n"
@@ -145,7 +150,24 @@ MainWindow::MainWindow(DialogRunner* runner, QWidget* parent) : QMainWindow(pare
   // The plot view draws its picture again whenever its size changes.
   canvas_->setFollowsSize(true);
   canvas_->setMinimumSize(320, 240);
-  setCentralWidget(canvas_);
+  // The plot in units over the documented canvas, which stays underneath at
+  // the same size, drawn as the documented commands draw it.
+  workspace_view_ = new WorkspaceView(this);
+  workspace_view_->setObjectName(QStringLiteral("workspaceView"));
+  workspace_view_->setSource([this] { return WorkspaceChart(); });
+  workspace_view_->setFirstPaintHandler(
+      [this] { QTimer::singleShot(0, this, &MainWindow::HandleFirstPaint); });
+  canvas_->setPresentHandler([this] {
+    if (workspace_view_->isVisible()) workspace_view_->repaint();
+  });
+  auto* plot_area = new QWidget(this);
+  plot_area->setObjectName(QStringLiteral("plotArea"));
+  plot_layout_ = new QStackedLayout(plot_area);
+  plot_layout_->setStackingMode(QStackedLayout::StackAll);
+  plot_layout_->addWidget(canvas_);
+  plot_layout_->addWidget(workspace_view_);
+  plot_layout_->setCurrentWidget(workspace_view_);
+  setCentralWidget(plot_area);
   resize(1024, 720);
 
   // The choosers start in the folder last used, else in the working folder
@@ -160,7 +182,23 @@ MainWindow::MainWindow(DialogRunner* runner, QWidget* parent) : QMainWindow(pare
   shell_.resultsDirectory = program_directory_;
   QDir::setCurrent(QString::fromStdString(program_directory_));
 
-  pictures_ = new PictureCommands(*this, *canvas_, *host_, *runner_);
+  // The picture commands take the layout shown.
+  PictureSource pictures;
+  pictures.available = [this] {
+    return documentedLayout() ? canvas_->hasPicture() : workspace_view_->hasData();
+  };
+  pictures.draw = [this](Canvas& target) {
+    if (documentedLayout()) {
+      canvas_->ReplayOnto(target);
+    } else {
+      workspace_view_->Paint(target);
+    }
+  };
+  pictures.shownSize = [this] { return canvas_->size(); };
+  pictures.baseName = [this] {
+    return document_->HasData() ? MakeSiblingName(document_->data.dataFileName, "") : std::string();
+  };
+  pictures_ = new PictureCommands(*this, std::move(pictures), *host_, *runner_);
   BuildDocks();
   BuildMenus();
   status_label_ = new QLabel(this);
@@ -194,6 +232,7 @@ void MainWindow::BuildDocks() {
     document_->excluded[point] = excluded ? 1 : 0;
     // Shown hollow at once when the fit is on show.
     if (canvas_->hasPicture()) ShowFit(true);
+    workspace_view_->update();
   });
 }
 
@@ -250,6 +289,58 @@ void MainWindow::ShowState() {
                         run != nullptr && ip ? run->outcome.calculatedIp.data() : nullptr,
                         document.excluded);
   status_label_->setText(statusText());
+  workspace_view_->update();
+  UpdateViewCommands();
+}
+
+bool MainWindow::documentedLayout() const { return plot_layout_->currentWidget() == canvas_; }
+
+void MainWindow::setDocumentedLayout(bool documented) {
+  if (documented) {
+    plot_layout_->setCurrentWidget(canvas_);
+    workspace_view_->hide();
+  } else {
+    plot_layout_->setCurrentWidget(workspace_view_);
+  }
+  UpdateViewCommands();
+}
+
+void MainWindow::UpdateViewCommands() {
+  if (documented_layout_action_ == nullptr) return;
+  documented_layout_action_->setChecked(documentedLayout());
+  const bool pages = !documentedLayout() && workspace_view_->pageCount() > 1;
+  next_page_action_->setEnabled(pages);
+  previous_page_action_->setEnabled(pages);
+}
+
+ChartInput MainWindow::WorkspaceChart() const {
+  if (!document_->HasData()) return ChartInput{};
+  StateChartOptions options;
+  options.runLabel = running_ ? run_label_ + " (running)" : run_label_;
+  options.uncertainty = uncertainty_ ? &*uncertainty_ : nullptr;
+  // During a run the model and curve of the iteration reached.
+  const SoundingRun* run = running_ ? (live_run_ ? &*live_run_ : nullptr) : shownRun();
+  return StateChart(*document_, run, options);
+}
+
+void MainWindow::FollowRun(const RunOptions& options, const IterationEvent& event) {
+  if (!running_) return;
+  if (!live_run_) live_run_.emplace();
+  live_run_->options = options;
+  InversionOutcome& outcome = live_run_->outcome;
+  outcome = event.outcome();
+  outcome.model = event.model();
+  outcome.lastIteration = event.iteration();
+  outcome.finalMisfit = event.misfit();
+  // The run sees only the points left in: its values go back to the
+  // positions of all points, as a finished run's do.
+  const SoundingData& data = document_->data;
+  if (CountExcluded(data, options.excluded) > 0) {
+    SpreadOverAllPoints(outcome,
+                        options.excluded,
+                        data.pointCount,
+                        data.dataKind == DataKind::kSip ? data.frequencyCount : 0);
+  }
 }
 
 void MainWindow::ShowFit(bool draw_now) {
@@ -277,6 +368,8 @@ void MainWindow::DrawFit(Canvas& canvas) const {
 void MainWindow::SetDocument(std::unique_ptr<SoundingDocument> document) {
   document_ = std::move(document);
   user_model_entries_ = LayeredModel();
+  uncertainty_.reset();
+  workspace_view_->setPage(0);
   shown_run_ = static_cast<int>(document_->runs.size()) - 1;
   ShowState();
   ShowFit(true);
@@ -381,6 +474,19 @@ void MainWindow::BuildMenus() {
   for (QDockWidget* dock : findChildren<QDockWidget*>()) {
     display->addAction(dock->toggleViewAction());
   }
+
+  QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+  documented_layout_action_ = AddCommand(view,
+                                         kCommandDocumentedLayout,
+                                         QStringLiteral("&Documented layout"),
+                                         QStringLiteral("documentedLayout"));
+  documented_layout_action_->setCheckable(true);
+  next_page_action_ = AddCommand(
+      view, kCommandNextPage, QStringLiteral("&Next frequencies"), QStringLiteral("nextPage"));
+  previous_page_action_ = AddCommand(view,
+                                     kCommandPreviousPage,
+                                     QStringLiteral("&Previous frequencies"),
+                                     QStringLiteral("previousPage"));
 
   QMenu* exit = menuBar()->addMenu(QStringLiteral("E&xit"));
   AddCommand(exit, kCommandExit, QStringLiteral("&Quit program"), QStringLiteral("command151quit"));
@@ -490,6 +596,13 @@ void MainWindow::RunCommand(int id) {
     case kCommandSurveySection:
       if (!RefusedInMode()) SurveySection();
       break;
+    case kCommandDocumentedLayout:
+      setDocumentedLayout(!documentedLayout());
+      break;
+    case kCommandNextPage:
+    case kCommandPreviousPage:
+      workspace_view_->setPage(workspace_view_->page() + (id == kCommandNextPage ? 1 : -1));
+      break;
     default:
       break;
   }
@@ -527,6 +640,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
   LimitDockWidth(*this);
+  // Once more after the docks are laid out at the new size: the first
+  // resize of a new window comes before they are.
+  QTimer::singleShot(0, this, [this] { LimitDockWidth(*this); });
 }
 
 bool MainWindow::RefusedInMode() {
@@ -681,7 +797,10 @@ void MainWindow::SaveModelCsv() {
 }
 
 void MainWindow::ShowUsageGuide() {
-  host_->ShowMessage(kUsageGuide, "Usage guide", MessageIcon::kInformation, MessageButtons::kOk);
+  host_->ShowMessage(StrFormat(kUsageGuide, PictureFormatNames().c_str()),
+                     "Usage guide",
+                     MessageIcon::kInformation,
+                     MessageButtons::kOk);
 }
 
 bool MainWindow::OpenFile(const QString& path) {
@@ -796,6 +915,10 @@ bool MainWindow::ScratchResultsFile(std::string* path) {
 }
 
 bool MainWindow::RunWithListing(bool from_model, bool silent) {
+  shown_run_ = -1;
+  uncertainty_.reset();
+  run_label_ = std::string(from_model ? "Inversion from a user model" : "Automatic inversion") +
+               ", " + EngineName(document_->engine.engine) + " engine";
   AddListingLine("");
   std::string left_out;
   for (int p = 0; p < document_->data.pointCount && p < kMaxPoints; ++p) {
@@ -813,8 +936,15 @@ bool MainWindow::RunWithListing(bool from_model, bool silent) {
     options.remove_results = silent;
   }
   PanelListing observer(
-      *host_, [this](const std::string& line) { AddListingLine(line); }, canvas_, !silent);
+      *host_,
+      [this](const std::string& line) { AddListingLine(line); },
+      canvas_,
+      !silent,
+      [this, &options](const IterationEvent& event) { FollowRun(options, event); });
+  running_ = !silent;
   document_->Run(options, observer, &stop_run_);
+  running_ = false;
+  live_run_.reset();
   if (!silent) {
     shown_run_ = static_cast<int>(document_->runs.size()) - 1;
     ShowFit(false);
@@ -851,6 +981,8 @@ void MainWindow::EquivalenceAnalysis() {
     return;
   }
   PlotRunUncertainty(document_->data, *run, result, *canvas_);
+  uncertainty_ = result;
+  workspace_view_->update();
   const std::string table = UncertaintyTable(result, run->outcome.model);
   for (size_t start = 0, end; start < table.size(); start = end + 1) {
     end = table.find('\n', start);
@@ -923,6 +1055,16 @@ void MainWindow::SaveScreen() {
   // A copy: the capture's file names must not replace the data file's name,
   // from which the next results file takes its default name.
   std::string base_name = document_->data.dataFileName;
+  if (!documentedLayout()) {
+    // What the plot view shows, as the documented layout's capture is made.
+    SaveImageAsBmp(WidgetImage(*workspace_view_),
+                   DisplayDepth(*workspace_view_),
+                   *host_,
+                   shell_.screenImageFileName,
+                   base_name,
+                   shell_.dataDirectory);
+    return;
+  }
   const auto picture = canvas_->recording();
   SaveScreenAsBmp(
       *canvas_, *host_, shell_.screenImageFileName, base_name, shell_.dataDirectory, nullptr);
@@ -948,6 +1090,7 @@ void MainWindow::SurveySection() {
       OpenSurveySection(chooser.selectedFiles().first().toStdString(),
                         this,
                         *host_,
+                        *runner_,
                         [this](const SurveySounding& sounding, const SoundingResult& result) {
                           ShowSurveySounding(sounding, result);
                         });
@@ -968,6 +1111,7 @@ void MainWindow::ShowSurveySounding(const SurveySounding& sounding, const Soundi
   // The survey's run of this sounding, shown as after an inversion.
   document_->runs = surveyed->runs;
   shown_run_ = static_cast<int>(document_->runs.size()) - 1;
+  run_label_ = "Survey run";
   ShowState();
   ShowFit(true);
 }

@@ -12,8 +12,11 @@
 #include <QPointer>
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "analysis/uncertainty_report.h"
+#include "graphics/sounding_chart.h"
 #include "inversion/sounding_document.h"
 #include "state/records.h"
 #include "windows/dialog_runner.h"
@@ -23,6 +26,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
+class QStackedLayout;
 
 namespace layra {
 
@@ -34,6 +38,7 @@ class QtCanvas;
 struct SoundingResult;
 struct SurveySounding;
 class QtHost;
+class WorkspaceView;
 
 // Menu command ids.
 enum CommandId : int {
@@ -61,6 +66,9 @@ enum CommandId : int {
   kCommandImportFieldSheet = 407,
   kCommandUsageGuide = 411,
   kCommandAbout = 412,
+  kCommandDocumentedLayout = 413,
+  kCommandNextPage = 414,
+  kCommandPreviousPage = 415,
 };
 
 class MainWindow : public QMainWindow {
@@ -118,6 +126,11 @@ class MainWindow : public QMainWindow {
   const SoundingRun* shownRun() const;
   ShellState& shell() { return shell_; }
   QtCanvas& canvas() { return *canvas_; }
+  // The plot in units, shown unless the documented layout is chosen (View >
+  // Documented layout); the documented canvas is drawn underneath all along.
+  WorkspaceView& workspaceView() { return *workspace_view_; }
+  bool documentedLayout() const;
+  void setDocumentedLayout(bool documented);
   QtHost& host() { return *host_; }
   QPlainTextEdit& listing() { return *listing_; }
   ModelTable& modelTable() { return *model_table_; }
@@ -155,6 +168,12 @@ class MainWindow : public QMainWindow {
   // shown run at every size, every point shown, those left out hollow;
   // `draw_now` draws it at once (else only with points left out).
   void ShowFit(bool draw_now);
+  // What the plot in units shows of the document and its shown run.
+  ChartInput WorkspaceChart() const;
+  // Keeps the iteration a run reached for the plot view.
+  void FollowRun(const RunOptions& options, const IterationEvent& event);
+  // The View commands' check mark and whether there are pages to step through.
+  void UpdateViewCommands();
   void DrawFit(Canvas& canvas) const;
   void ShowUsageGuide();
   QAction* AddCommand(QMenu* menu, int id, const QString& text, const QString& name);
@@ -215,6 +234,17 @@ class MainWindow : public QMainWindow {
   DialogRunner* runner_;
   std::unique_ptr<QtHost> host_;
   QtCanvas* canvas_;
+  WorkspaceView* workspace_view_ = nullptr;
+  QStackedLayout* plot_layout_ = nullptr;
+  QAction* documented_layout_action_ = nullptr;
+  QAction* next_page_action_ = nullptr;
+  QAction* previous_page_action_ = nullptr;
+  // The run the plot in units labels, whether one is going on, and the
+  // analysis of the last one (Equivalence analysis).
+  std::string run_label_;
+  bool running_ = false;
+  std::optional<SoundingRun> live_run_;  // the iteration reached, while running
+  std::optional<RunUncertainty> uncertainty_;
   QPointer<QMainWindow> child_window_;
   QPlainTextEdit* listing_ = nullptr;
   ModelTable* model_table_ = nullptr;

@@ -4,8 +4,9 @@
 // How a window of the desktop follows a reader or a run: the lines go to its
 // Listing panel (empty ones are left out, as the panel separates blocks
 // itself), the messages to message boxes and the beep to the system's; a
-// run's plots are drawn on the window's canvas (when given) and, when the
-// window asks them, its questions are asked through the documented dialogs.
+// run's plots are drawn on the window's canvas (when given) after the
+// window's `follow` has seen each iteration, and, when the window asks them,
+// its questions are asked through the documented dialogs.
 
 #include <functional>
 #include <string>
@@ -21,8 +22,13 @@ class PanelListing : public RunObserver {
   PanelListing(QtHost& host,
                std::function<void(const std::string&)> add_line,
                Canvas* canvas = nullptr,
-               bool asks = false)
-      : host_(host), add_line_(std::move(add_line)), canvas_(canvas), asks_(asks) {}
+               bool asks = false,
+               std::function<void(const IterationEvent&)> follow = nullptr)
+      : host_(host),
+        add_line_(std::move(add_line)),
+        canvas_(canvas),
+        asks_(asks),
+        follow_(std::move(follow)) {}
 
   void Line(const std::string& text) override {
     if (text.find_first_not_of(' ') != std::string::npos) add_line_(text);
@@ -33,6 +39,7 @@ class PanelListing : public RunObserver {
   void Beep() override { host_.Beep(); }
   void ConsoleLine(const std::string& text) override { host_.ConsoleLine(text); }
   void Iteration(const IterationEvent& event) override {
+    if (follow_) follow_(event);
     if (canvas_ != nullptr) event.Draw(*canvas_);
   }
   void AskConvergenceLimit(InversionSettings& settings) override {
@@ -50,6 +57,7 @@ class PanelListing : public RunObserver {
   std::function<void(const std::string&)> add_line_;
   Canvas* canvas_;
   const bool asks_;
+  std::function<void(const IterationEvent&)> follow_;
 };
 
 }  // namespace layra
