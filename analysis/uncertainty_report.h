@@ -18,12 +18,10 @@ struct RunUncertainty {
   SmoothUncertainty smooth;
 };
 
-// Analyses the final model of `run` on `data` (with the run's left-out
-// points and engine choices): the few-layer analysis for a run from a model,
-// the depth of investigation for an automatic one. Only results of the
-// accurate engine are analysed: the analysis measures the fit with its error
-// weighting and exact response, by which the documented engine's model is
-// not the best one. False with a message otherwise.
+// Analyses the final model of `run` on `data` (with its left-out points and
+// engine choices): few-layer for a run from a model, the depth of
+// investigation for an automatic one. Accurate-engine runs only (the analysis
+// measures the fit as that engine does); false with a message otherwise.
 bool AnalyseRun(const SoundingData& data,
                 const SoundingRun& run,
                 RunUncertainty* result,

@@ -73,8 +73,6 @@ bool Runaway(const LayeredModel& model) {
 
 // Runs the document unattended (automatic, or from its working model).
 void Invert(SoundingDocument& document, int user_model) {
-  document.data.dataFileName =
-      (std::filesystem::temp_directory_path() / "layra_accurate_study.dat").string();
   UnattendedObserver observer;
   document.Run(document.NextRunOptions(user_model != 0), observer);
 }

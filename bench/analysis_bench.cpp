@@ -6,7 +6,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <filesystem>
 #include <memory>
 #include <random>
 #include <string>
@@ -71,8 +70,6 @@ BENCHMARK(BM_EquivalenceAnalysis)
 // The automatic accurate run whose model the depth of investigation analyses.
 const InversionOutcome& RunSmooth(SoundingDocument& document) {
   document.data = Sounding({120, 25, 300, 40}, {3, 12, 40}, 90);
-  document.data.dataFileName =
-      (std::filesystem::temp_directory_path() / "layra_analysis_bench.dat").string();
   document.engine = Accurate();
   document.settings = InversionSettings{};
   document.settings.iterationLimit = 25;

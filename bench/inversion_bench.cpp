@@ -22,11 +22,6 @@
 namespace layra {
 namespace {
 
-// The scratch results file beside the data file, as a silent run names it.
-std::string ScratchResults(const std::string& data_file) {
-  return std::filesystem::path(data_file).replace_extension(".INx").string();
-}
-
 void FillNinetyPointSounding(SoundingDocument& document, const std::string& data_file) {
   const std::vector<float> rho = {120.0f, 25.0f, 300.0f, 40.0f};
   const std::vector<float> h = {3.0f, 12.0f, 40.0f, 0.0f};
@@ -63,7 +58,7 @@ void FillNinetyPointSounding(SoundingDocument& document, const std::string& data
 // with a scratch results file, and reports the last run's iterations, layers
 // and misfit (and chi^2 / N for the accurate engine).
 void TimeRuns(benchmark::State& bench_state, SoundingDocument& document, RunOptions options) {
-  options.results_path = ScratchResults(document.data.dataFileName);
+  options.results_path = ResultsFileFor(document.data.dataFileName, ".INx");
   options.remove_results = true;
   UnattendedObserver observer;
   InversionOutcome outcome;

@@ -68,8 +68,7 @@ int RunForward(const ForwardOptions& options) {
     return 1;
   }
   // --array plays the role of "Change array type".
-  ArrayType array = model->arrayType;
-  if (ArrayTypeOfName(options.array, &array)) model->arrayType = array;
+  ArrayTypeOfName(options.array, &model->arrayType);
   model->outputSipForm =
       options.sip_form == "inphase-outphase" ? SipForm::kInphaseOutphase : SipForm::kAmplitudePhase;
   const EngineKind engine =

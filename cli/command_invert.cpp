@@ -1,13 +1,10 @@
 // layra-cli invert FILE.dat...: reads each data file as `read` does and
-// inverts it as the main window's "Automatic Inversion" does, or with
-// --user-model as "Invert with user model" does on the file's starting model.
-// Several files are inverted independently, up to -j at a time; each job has
-// its own document and observer. Progress lines go to stdout (to stderr with
-// --json), one file's block at a time in the order the files were given; a
-// summary (or, with --json, an array of results) ends the run. Each file's
-// output is passed on as soon as it and those before it are done, so memory
-// does not grow with the number of files. The exit status is non-zero when any
-// file was refused or failed.
+// inverts it as the main window's "Automatic Inversion" does (--user-model:
+// "Invert with user model" on the file's starting model), up to -j files at a
+// time, each in its own document. Progress lines go to stdout (stderr with
+// --json), one file's block at a time in the order given, as soon as it and
+// those before it are done; a summary (or a JSON array) ends the run. The
+// exit status is non-zero when any file was refused or failed.
 
 #include <algorithm>
 #include <cmath>
@@ -206,9 +203,8 @@ struct JobStreams {
   std::ostringstream messages;
 };
 
-// How the command line watches one file's run: listed as ConsoleListing does
-// into the file's block, the last plot kept when a picture is wanted. The
-// iteration-limit question is answered by --more-iterations, once per run;
+// Watches one file's run: listed into the file's block, the last plot kept
+// for a picture; --more-iterations answers the iteration-limit question once,
 // the convergence question keeps the limit.
 class JobObserver : public JobStreams, public ConsoleListing {
  public:
@@ -250,24 +246,15 @@ struct JobResult {
   bool plot_failed = false;
 };
 
-// The results file the run of `file` will write: -o, or the data file name
-// without its extension plus ".INV", in --output-dir when given. Made absolute
-// so that two spellings of one path compare equal. The folder of the last
-// file is kept resolved: the files of a batch mostly share one, and
-// resolving it costs a system call per component.
+// ResultsPathOf made absolute, so that two spellings of one path compare
+// equal. The folder of the last file is kept resolved: the files of a batch
+// mostly share one, and resolving it costs a system call per component.
 class ResultsFileNamer {
  public:
   explicit ResultsFileNamer(const InvertOptions& options) : options_(options) {}
 
   std::string operator()(const std::string& file) {
-    namespace fs = std::filesystem;
-    fs::path path = options_.output;
-    if (path.empty()) {
-      path = fs::path(file).replace_extension(".INV");
-      if (!options_.output_directory.empty()) {
-        path = fs::path(options_.output_directory) / path.filename();
-      }
-    }
+    const std::filesystem::path path = ResultsPathOf(options_, file);
     const std::string folder = path.parent_path().string();
     if (!resolved_ || folder != folder_) {
       folder_ = folder;
@@ -518,8 +505,6 @@ int RunInvert(const InvertOptions& options) {
   int failures = 0;
   int not_ok_fits = 0;
   SummaryLines summary;
-  // Blocks appear in the order of the files, each as soon as it and all
-  // before it are done.
   auto pass_on = [&](int i, JobResult& r) {
     if (count > 1) progress_out << "== " << r.file << '\n';
     progress_out << r.text;
@@ -543,8 +528,7 @@ int RunInvert(const InvertOptions& options) {
     } else if (options.plot.empty()) {
       InvertOne(options, nullptr, result);
     } else {
-      // One file (checked above): the run's last plot is written once when
-      // the run is over.
+      // One file (checked above): its run's last plot is written at the end.
       PictureRequest request;
       std::string error;
       if (!ParsePictureRequest(options.plot, options.size, &request, &error)) {
@@ -636,19 +620,16 @@ CommandRegistration registration(
       // Each damping factor has its own range.
       command->parse_complete_callback([options]() {
         const std::vector<double>& damping = options->damping;
-        if (damping.size() == 2 &&
-            !WithinDamping(damping[0], kInitialDampingMin, kInitialDampingMax)) {
-          throw CLI::ValidationError("--damping",
-                                     "Initial damping factor " + StrFormat("%g", damping[0]) +
-                                         " not in range " +
-                                         RangeText(kInitialDampingMin, kInitialDampingMax));
-        }
-        if (damping.size() == 2 &&
-            !WithinDamping(damping[1], kMinimumDampingMin, kMinimumDampingMax)) {
-          throw CLI::ValidationError("--damping",
-                                     "Minimum damping factor " + StrFormat("%g", damping[1]) +
-                                         " not in range " +
-                                         RangeText(kMinimumDampingMin, kMinimumDampingMax));
+        const char* names[] = {"Initial", "Minimum"};
+        const float ranges[][2] = {{kInitialDampingMin, kInitialDampingMax},
+                                   {kMinimumDampingMin, kMinimumDampingMax}};
+        for (size_t k = 0; k < damping.size() && k < 2; ++k) {
+          if (!WithinDamping(damping[k], ranges[k][0], ranges[k][1])) {
+            throw CLI::ValidationError(
+                "--damping",
+                StrFormat("%s damping factor %g not in range ", names[k], damping[k]) +
+                    RangeText(ranges[k][0], ranges[k][1]));
+          }
         }
       });
       command->add_option(

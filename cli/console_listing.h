@@ -1,11 +1,9 @@
 #ifndef LAYRA_CLI_CONSOLE_LISTING_H_
 #define LAYRA_CLI_CONSOLE_LISTING_H_
 
-// The command line's listing of a reader or a run: each line goes to a
-// stream (stdout, or stderr when stdout carries JSON) as a window lists it,
-// an empty line kept only between two lines of text; every message is
-// printed to the error stream as "Caption: text" and never waits; beeps are
-// dropped.
+// The command line's listing of a reader or a run: lines to a stream (empty
+// ones only between lines of text), messages to the error stream as
+// "Caption: text" without waiting; beeps are dropped.
 
 #include <ostream>
 #include <string>

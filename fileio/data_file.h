@@ -20,25 +20,19 @@ constexpr float kMinRecordedValue = 0.001f;
 
 // What a sounding data file holds.
 struct SoundingFile {
-  // The points sorted and, for Schlumberger data, the datum levels merged;
-  // dataFileName is the path read.
-  SoundingData data;
-  // The points as the file gives them, in its order, before sorting and
-  // merging (pointCount = data.pointCountAsRead).
-  SoundingData readings;
-  // The file's starting model (layer count 0 when it carries none it can
-  // use), whether it marks parameters as fixed, and its convergence limit
-  // (a fraction; with the starting model only).
+  SoundingData data;      // sorted, datum levels merged; dataFileName the path
+  SoundingData readings;  // the points in the file's order, before both
+  // The file's starting model (layer count 0 when it has none it can use),
+  // whether it marks parameters as fixed, its convergence limit (a fraction).
   LayeredModel startingModel;
   int userModelAvailable = 0;
   int someParametersFixed = 0;
   float convergenceLimit = 0.0f;
 };
 
-// Reads the sounding data file `path` into `file` (emptied first, so that
-// nothing of an earlier file stays): lists what it reads to `sink`, reorders the points and merges
-// Schlumberger datum levels. Refusals are messages to `sink`. Returns 0 when the file was read, 1
-// when it was refused (then file.data.pointCount is 0).
+// Reads the sounding data file `path` into `file` (emptied first): lists it
+// to `sink`, sorts the points and merges Schlumberger datum levels; refusals
+// are messages to `sink`. 0 when read, 1 when refused (no points then).
 int ReadDataFile(const std::string& path, SoundingFile& file, ListingSink& sink);
 
 }  // namespace layra

@@ -77,9 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
   layra::fuzz::EnableTextChecksFor(bytes, size);
   if (!layra::fuzz::WriteInput(path, bytes, size)) return 0;
 
-  // An automatic run, then one from the file's starting model (or three
-  // layers from the data); three iterations reach every stage and keep each
-  // input quick.
+  // An automatic run, then one from the file's model (or three layers from
+  // the data); three iterations reach every stage and keep inputs quick.
   const std::string results_path = TempPath(".INV");
   std::remove(results_path.c_str());
   layra::FileRunRequest request;

@@ -1,9 +1,9 @@
 #ifndef LAYRA_FUZZ_NULL_PLATFORM_H_
 #define LAYRA_FUZZ_NULL_PLATFORM_H_
 
-// A canvas, a listing and a run observer that discard everything (drawing
-// and formatting all the same, so that code is fuzzed too) and check that no
-// text holds a number that is not finite.
+// A canvas, listings and a run observer that discard everything (drawn and
+// formatted all the same, to fuzz that code) and check every text for a
+// number that is not finite.
 
 #include <unistd.h>
 
@@ -104,9 +104,8 @@ inline void EnableTextChecksFor(const std::uint8_t* bytes, size_t size) {
       text.find("nan") == std::string::npos && text.find("inf") == std::string::npos;
 }
 
-// Watches a run as a window does: every listing line and every plot is
-// made and checked; the questions are answered as an unattended run answers
-// them.
+// Watches a run as a window does, checking every listing line and plot; the
+// questions are answered as unattended.
 class CheckingObserver : public RunObserver {
  public:
   void Line(const std::string& text) override { listing_.Line(text); }

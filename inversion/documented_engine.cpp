@@ -205,7 +205,7 @@ bool DocumentedEngine::SolveResistivityStep(InversionRun& run) {
     }
   };
   return SolveWithDampingRetries(
-      lambda_, parameters_, form, normal_.data(), rhs_.data(), step_.data(), run.listing);
+      lambda_, parameters_, form, normal_.data(), rhs_.data(), step_.data(), run.observer);
 }
 
 bool DocumentedEngine::ApplyStep(InversionRun& run, float scale) {
@@ -254,9 +254,9 @@ StepResult DocumentedEngine::StepResistivity(InversionRun& run) {
   if (usable) {
     for (int k = 0; k < layers_; ++k) {
       if (!(model.resistivity[k] > 0.0f)) {
-        run.listing.Beep();
+        run.observer.Beep();
         const std::string message = StrFormat("Negative resistivity for layer %3d", k + 1);
-        run.listing.Warn(message, "Error Message");
+        run.observer.Warn(message, "Error Message");
         RestoreSaved(run);
         EvaluateResistivity(run);
         run.state.outcome.runStatus = RunStatus::kFailed;
@@ -270,7 +270,7 @@ StepResult DocumentedEngine::StepResistivity(InversionRun& run) {
   // finite, is retried at a third and then a tenth of its length.
   for (const float scale : {0.33f, 0.1f}) {
     if (usable && !(run.misfit > previous)) break;
-    run.listing.Beep();
+    run.observer.Beep();
     usable = ApplyStep(run, scale) && AllFinitePositive(model.resistivity.data(), layers_);
     if (usable) EvaluateResistivity(run);
   }
@@ -360,7 +360,7 @@ bool DocumentedEngine::SolveIp(InversionRun& run) {
     }
   };
   return SolveWithDampingRetries(
-      lambda_, layers_, form, normal_.data(), rhs_.data(), step_.data(), run.listing);
+      lambda_, layers_, form, normal_.data(), rhs_.data(), step_.data(), run.observer);
 }
 
 bool DocumentedEngine::BeginIp(InversionRun& run) {
@@ -532,7 +532,7 @@ bool DocumentedEngine::SolveSip(InversionRun& run) {
                        normal_.data(),
                        rhs_.data());
   AddDiagonalDamping(normal_.data(), parameters, lambda_);
-  if (CholeskyFactor(normal_.data(), parameters, run.listing) != 0) return false;
+  if (CholeskyFactor(normal_.data(), parameters, run.observer) != 0) return false;
   // The Jacobian is that of the residuals: the step solves (J^T J + lambda I) dp = -J^T r.
   for (float& g : rhs_) g = -g;
   CholeskySolve(step_.data(), parameters, rhs_.data(), normal_.data());

@@ -57,13 +57,11 @@ class InversionEngine {
   virtual void EvaluateResistivity(InversionRun& run) = 0;
   // One iteration: moves state.model and evaluates it.
   virtual StepResult StepResistivity(InversionRun& run) = 0;
-  // Whether the working model ends the stage before the next iteration, and
-  // why.
+  // Whether (and why) the working model ends the stage before an iteration.
   virtual std::optional<StopReason> Ended(const InversionRun& run) const = 0;
-  // After an iteration that did or did not lower the misfit: updates the
-  // engine's step control and says whether the stage ends. An engine whose
-  // rule involves the user asks the run's observer here. By default the
-  // stage ends as Ended says.
+  // After an iteration that did or did not lower the misfit: updates the step
+  // control and says whether the stage ends, asking the run's observer where
+  // the engine's rule involves the user. By default as Ended.
   virtual std::optional<StopReason> EndedAfterStep(InversionRun& run, bool /*improved*/) {
     return Ended(run);
   }

@@ -27,6 +27,12 @@ namespace {
 
 constexpr int kMinRunLayers = 2;
 
+void Fail(InversionOutcome& outcome, const std::string& message) {
+  outcome.runStatus = RunStatus::kFailed;
+  outcome.stopReason = StopReason::kFailed;
+  outcome.runMessage = message;
+}
+
 class ResistivityStage {
  public:
   explicit ResistivityStage(InversionRun& run)
@@ -43,11 +49,6 @@ class ResistivityStage {
  private:
   bool WriteBlock();
   void ShowIteration();
-  void Fail(const std::string& message) {
-    state_.outcome.runStatus = RunStatus::kFailed;
-    state_.outcome.stopReason = StopReason::kFailed;
-    state_.outcome.runMessage = message;
-  }
 
   InversionRun& run_;
   InversionEngine& engine_;
@@ -78,8 +79,8 @@ bool ResistivityStage::WriteBlock() {
   const std::string message =
       StrFormat("Cannot write to the results file\n%s.\nThe inversion has been stopped.",
                 run_.options.results_path.c_str());
-  run_.listing.Warn(message, "Error Message");
-  Fail(message);
+  run_.observer.Warn(message, "Error Message");
+  Fail(state_.outcome, message);
   return false;
 }
 
@@ -110,8 +111,8 @@ bool ResistivityStage::Run() {
         "The apparent resistivities of the starting model\n"
         "could not be computed (the filter gave values\n"
         "that are not positive). The inversion has been stopped.";
-    run_.listing.Warn(message, "Error Message");
-    Fail(message);
+    run_.observer.Warn(message, "Error Message");
+    Fail(state_.outcome, message);
     return false;
   }
   outcome.misfits[0] = run_.misfit;
@@ -126,25 +127,20 @@ bool ResistivityStage::Run() {
   while (!end) {
     if (run_.iteration >= settings.iterationLimit) {
       end = StopReason::kIterationLimit;
-      break;
-    }
-    if (run_.Cancelled()) {
+    } else if (run_.Cancelled()) {
       end = StopReason::kCancelled;
-      break;
     }
+    if (end) break;
     const float previous = run_.misfit;
     const StepResult step = engine_.StepResistivity(run_);
     if (step == StepResult::kFailed) return false;
-    if (step == StepResult::kFinished) {
-      end = StopReason::kNoImprovement;
-      break;
-    }
     if (step == StepResult::kNoStep) {
-      const std::string message = StrFormat(
-          "The least-squares matrix is not positive definite.\n"
-          "The inversion stops after iteration %d.",
-          run_.iteration);
-      run_.listing.Warn(message, "Error Message");
+      run_.observer.Warn(StrFormat("The least-squares matrix is not positive definite.\n"
+                                   "The inversion stops after iteration %d.",
+                                   run_.iteration),
+                         "Error Message");
+    }
+    if (step != StepResult::kStepped) {
       end = StopReason::kNoImprovement;
       break;
     }
@@ -158,22 +154,21 @@ bool ResistivityStage::Run() {
     ShowRunPlot(run_, RunStage::kResistivity);
 
     end = engine_.EndedAfterStep(run_, run_.misfit < previous);
-    if (end) break;
-    if (run_.iteration >= settings.iterationLimit) {
+    if (!end && run_.iteration >= settings.iterationLimit) {
+      // No question once the run is stopping.
       if (run_.Cancelled()) {
         end = StopReason::kCancelled;
-        break;
+      } else {
+        settings.additionalIterations = run_.observer.AskAdditionalIterations(settings);
+        if (settings.additionalIterations < 1) end = StopReason::kIterationLimit;
       }
-      settings.additionalIterations = run_.observer.AskAdditionalIterations(settings);
-      if (settings.additionalIterations < 1) {
-        end = StopReason::kIterationLimit;
-        break;
+      if (!end) {
+        settings.iterationLimit =
+            std::min(settings.iterationLimit + settings.additionalIterations, kMaxRunIterations);
+        ShowRunPlot(run_, RunStage::kResistivity);
       }
-      settings.iterationLimit =
-          std::min(settings.iterationLimit + settings.additionalIterations, kMaxRunIterations);
-      ShowRunPlot(run_, RunStage::kResistivity);
     }
-    end = engine_.Ended(run_);
+    if (!end) end = engine_.Ended(run_);
   }
   outcome.stopReason = *end;
   outcome.lastIteration = run_.iteration;
@@ -185,7 +180,7 @@ bool ResistivityStage::Run() {
 
 }  // namespace
 
-void ShowProgressLine(InversionRun& run, const std::string& text) { run.listing.Line(text); }
+void ShowProgressLine(InversionRun& run, const std::string& text) { run.observer.Line(text); }
 
 int IterationEvent::iteration() const { return run_.iteration; }
 const LayeredModel& IterationEvent::model() const { return run_.state.model; }
@@ -268,6 +263,11 @@ void ShowRunPlot(InversionRun& run, RunStage stage, const ColeColePanels* panels
   run.observer.Iteration(IterationEvent(run, stage, panels));
 }
 
+double NextDampingFactor(double lambda, int improved, double minimum) {
+  const double next = improved ? lambda * 0.55 : lambda * 2.0;
+  return next < minimum ? minimum : next;
+}
+
 namespace {
 
 // Filter values the guard replaces in the documented response of the current
@@ -300,23 +300,8 @@ void WarnOfFilterGuard(InversionRun& run, int replaced) {
   if (replaced < 1) return;
   const std::string warning = FilterGuardWarning(replaced);
   run.state.outcome.warnings.push_back(warning);
-  run.listing.Lines(warning);
-  run.listing.Warn(warning, "Warning");
-}
-
-}  // namespace
-
-double NextDampingFactor(double lambda, int improved, double minimum) {
-  const double next = improved ? lambda * 0.55 : lambda * 2.0;
-  return next < minimum ? minimum : next;
-}
-
-namespace {
-
-void Fail(InversionOutcome& outcome, const std::string& message) {
-  outcome.runStatus = RunStatus::kFailed;
-  outcome.stopReason = StopReason::kFailed;
-  outcome.runMessage = message;
+  run.observer.Lines(warning);
+  run.observer.Warn(warning, "Warning");
 }
 
 // Sets up `run` on its data: the engine, the starting model (the options' or

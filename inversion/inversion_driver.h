@@ -1,7 +1,7 @@
 #ifndef LAYRA_INVERSION_INVERSION_DRIVER_H_
 #define LAYRA_INVERSION_INVERSION_DRIVER_H_
 
-// One inversion of a sounding: plain options in, an outcome out; what the run
+// One inversion of a sounding: plain options in, an outcome out; what it
 // shows and asks goes to an observer.
 
 #include <array>
@@ -16,24 +16,18 @@
 
 namespace layra {
 
-// What a run is asked to do.
-struct RunOptions {
-  // Start from `start_model` (its resistivities and thicknesses are fitted);
-  // when false, from the many-layer model the engine builds from the data
-  // (only the resistivities are fitted).
+struct RunOptions {  // what a run is asked to do
+  // Start from `start_model` (resistivities and thicknesses fitted), else
+  // from the engine's many-layer model of the data (resistivities only).
   bool from_model = false;
   LayeredModel start_model;
-  // The data file marks some parameters as fixed; the results file says so.
-  bool file_fixes_parameters = false;
-  InversionSettings settings;      // iteration, damping and convergence limits; robust choices
-  EngineOptions engine;            // engine; data errors, fixed and bounded parameters
-  float thickness_factor = 1.25f;  // growth of the automatic model's layers
-  // Points of the data left out of the run (1), by position.
-  std::array<unsigned char, kMaxPoints> excluded{};
-  // The results file, written block by block as the run goes; "" for none.
-  std::string results_path;
-  // The results file is scratch: removed when the run ends.
-  bool remove_results = false;
+  bool file_fixes_parameters = false;  // the data file marks some as fixed
+  InversionSettings settings;          // iteration, damping and convergence limits; robust choices
+  EngineOptions engine;                // engine; data errors, fixed and bounded parameters
+  float thickness_factor = 1.25f;      // growth of the automatic model's layers
+  std::array<unsigned char, kMaxPoints> excluded{};  // points left out (1), by position
+  std::string results_path;     // written block by block as the run goes; "" for none
+  bool remove_results = false;  // scratch: removed when the run ends
 };
 
 enum class RunStage { kResistivity, kIp, kSip };
@@ -41,27 +35,23 @@ enum class RunStage { kResistivity, kIp, kSip };
 struct InversionRun;
 struct ColeColePanels;
 
-// The run at one of the moments the documented window plots it: after the
-// starting model and every iteration of a stage, and at the end of each
-// stage. Valid during the observer's call only.
+// The run when the documented window plots it: after the starting model and
+// each iteration of a stage, and at each stage's end. Valid during the
+// observer's call only.
 class IterationEvent {
  public:
   IterationEvent(const InversionRun& run, RunStage stage, const ColeColePanels* panels)
       : run_(run), stage_(stage), panels_(panels) {}
 
   RunStage stage() const { return stage_; }
-  // The resistivity iteration (0: the starting model); the IP and SIP
-  // stages carry the last one.
-  int iteration() const;
-  // The working model (run layers) with its calculated values and misfits
-  // so far (outcome().misfits holds one per resistivity iteration).
+  int iteration() const;  // resistivity iteration (0: start); IP and SIP keep the last
+  // The working model with its calculated values and misfits so far.
   const LayeredModel& model() const;
   const InversionOutcome& outcome() const;
   float misfit() const;     // resistivity, a fraction
   float ip_misfit() const;  // IP stage, a fraction
 
-  // The plot the documented window shows at this moment: drawn now, or kept
-  // to be drawn later.
+  // The documented window's plot of this moment: drawn now, or kept.
   void Draw(Canvas& canvas) const;
   std::unique_ptr<PlotSnapshot> Snapshot() const;
 
@@ -73,50 +63,41 @@ class IterationEvent {
   const ColeColePanels* panels_;
 };
 
-// Receives what a run shows (its listing lines, messages and beeps through
-// ListingSink, a plot event after every step) and answers the documented
-// questions. The questions are asked only when their moment comes and the
-// run has not been asked to stop; the defaults answer as an unattended run:
-// the limit is kept, no iterations are added.
+// Receives what a run shows (listing lines, messages and beeps; a plot
+// event after every step) and answers the documented questions, asked only
+// while the run is not stopping. The defaults keep the limit and add no
+// iterations, as an unattended run.
 class RunObserver : public ListingSink {
  public:
   virtual void Iteration(const IterationEvent& /*event*/) {}
-  // The misfit met the convergence limit: the observer may change
-  // settings.convergenceLimit; the stage ends when the misfit still meets it.
+  // The misfit met the convergence limit, which the observer may change.
   virtual void AskConvergenceLimit(InversionSettings& /*settings*/) {}
-  // The iteration limit was reached: how many further iterations to make
-  // (0 ends the stage).
+  // The iteration limit was reached: how many more iterations (0: none).
   virtual int AskAdditionalIterations(const InversionSettings& /*settings*/) { return 0; }
 };
 
-// An observer for runs nobody watches: it shows nothing and asks nothing.
-class UnattendedObserver : public RunObserver {
+class UnattendedObserver : public RunObserver {  // shows nothing, asks nothing
  public:
   void Line(const std::string&) override {}
   void Message(const std::string&, const std::string&, MessageIcon) override {}
   bool ShowsLines() const override { return false; }
 };
 
-// Inverts `data` as `options` say. The resistivity stage iterates the
-// engine's damped least-squares steps until the engine says the stage has
-// ended (converged, no step lowers the misfit), the iteration limit is
-// reached (and the observer adds no iterations) or `cancel` is set; every
-// resistivity iteration is written to the results file and shown to the
-// observer. IP and SIP stages follow for those data kinds.
-//
+// Inverts `data` as `options` say: the engine's resistivity steps until the
+// engine ends the stage, the iteration limit is reached (and the observer
+// adds none) or `cancel` is set, each iteration written to the results file
+// and shown to the observer; then the IP and SIP stages of those data kinds.
 // A run that cannot start (no data, too few points left in, a model the
-// engine cannot take, a results file that cannot be created) fails with a
-// message and touches no file; one cancelled keeps the blocks written so far
-// and says so in its message. The outcome holds how the run ended, the final
-// model and settings and, per point of `data` (left-out points NaN), the
-// calculated values.
+// engine cannot take, no results file) fails with a message and touches no
+// file; a cancelled one keeps the blocks written and says so. The outcome
+// holds how the run ended, the final model and settings and the calculated
+// values per point of `data` (left-out points NaN).
 InversionOutcome RunInversion(const SoundingData& data,
                               const RunOptions& options,
                               RunObserver& observer,
                               const std::atomic<bool>* cancel = nullptr);
 
-// Whether RunInversion would refuse `options` before it creates the results
-// file (no data, too few points left in, a model the engine cannot take):
+// Whether RunInversion would take `options` up to creating the results file:
 // the desktop asks for a results file only for a run that can start.
 bool RunCanStart(const SoundingData& data, const RunOptions& options);
 

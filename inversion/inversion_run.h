@@ -17,9 +17,8 @@
 
 namespace layra {
 
-// What the engines and stages work on: the data of the run (the points left
-// in), the working model and settings (kept in the outcome, which the run
-// returns), the engine choices and the automatic model's thickness factor.
+// What the engines and stages work on: the run's data (points left in), the
+// working model and settings (those of the outcome) and the engine choices.
 struct RunState {
   const SoundingData& data;
   LayeredModel& model;
@@ -43,7 +42,6 @@ struct InversionRun {
               run_options.thickness_factor},
         options(run_options),
         observer(run_observer),
-        listing(run_observer),
         cancel(cancel_flag) {}
 
   // True once the run has been asked to stop.
@@ -51,8 +49,7 @@ struct InversionRun {
 
   RunState state;
   const RunOptions& options;
-  RunObserver& observer;
-  ListingSink& listing;  // progress lines, messages and beeps
+  RunObserver& observer;  // also the listing: progress lines, messages and beeps
   const std::atomic<bool>* cancel;
   int user_model = 0;                       // 1: the run fits the start model's thicknesses too
   std::unique_ptr<InversionEngine> engine;  // chosen by options.engine.engine

@@ -1,9 +1,8 @@
 #ifndef LAYRA_INVERSION_JOB_RUNNER_H_
 #define LAYRA_INVERSION_JOB_RUNNER_H_
 
-// Runs a batch of independent jobs (one sounding each) on a few threads and
-// hands their results on in the order of the jobs, as the command line's -j
-// and a survey run them.
+// Independent jobs (one sounding each) on a few threads, their results
+// handed on in job order: the command line's -j and a survey's runs.
 
 #include <algorithm>
 #include <condition_variable>
@@ -16,12 +15,10 @@
 
 namespace layra {
 
-// Runs work(0) .. work(count - 1) on up to `jobs` threads, the calling
-// thread one of them, and calls done(i, result) for each job in index order,
-// as soon as that job and every one before it are finished; done is never
-// called twice at a time. A job starts at most 4 x jobs ahead of the first
-// one not yet handed on, so the results waiting for their turn stay few
-// however long the batch.
+// Runs work(0) .. work(count - 1) on up to `jobs` threads (the caller's one
+// of them) and calls done(i, result), one call at a time, in index order as
+// soon as job i and those before it are finished. A job starts at most
+// 4 x jobs ahead of the first not handed on, so few results wait.
 template <typename Result>
 void RunJobs(int count,
              int jobs,

@@ -92,7 +92,7 @@ void SipStage::FitCalculatedSpectra() {
                                              &spectra_.phase[v],
                                              &c,
                                              &rms,
-                                             run_.listing);
+                                             run_.observer);
     calculated_c_[i] = c;
   }
 }
@@ -143,7 +143,7 @@ void SipStage::Run() {
                                           &spectra_.observed_phase[v],
                                           &c,
                                           &rms,
-                                          run_.listing);
+                                          run_.observer);
     observed_tau_[i] = tau;
     observed_c_[i] = c;
     state_.outcome.fittedTimeConstant[i] = tau;

@@ -62,20 +62,17 @@ std::unique_ptr<SoundingDocument> ReadSoundingDocument(const std::string& path,
 FileRun ReadForRun(const std::string& path, const FileRunRequest& request, ListingSink& messages) {
   // The reader's lines are not shown; its messages and beeps are, and the
   // first message says why a file was refused.
-  class Reading : public ListingSink {
-   public:
-    explicit Reading(ListingSink& to) : to_(to) {}
+  struct Reading : ListingSink {
+    explicit Reading(ListingSink& sink) : to(sink) {}
     void Line(const std::string&) override {}
     void Message(const std::string& text, const std::string& caption, MessageIcon icon) override {
       if (first.empty()) first = text;
-      to_.Message(text, caption, icon);
+      to.Message(text, caption, icon);
     }
-    void Beep() override { to_.Beep(); }
+    void Beep() override { to.Beep(); }
     bool ShowsLines() const override { return false; }
+    ListingSink& to;
     std::string first;
-
-   private:
-    ListingSink& to_;
   } reading(messages);
 
   FileRun file;

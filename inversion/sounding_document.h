@@ -1,10 +1,9 @@
 #ifndef LAYRA_INVERSION_SOUNDING_DOCUMENT_H_
 #define LAYRA_INVERSION_SOUNDING_DOCUMENT_H_
 
-// One sounding as a user works on it: the data file as read, the points left
-// out, the settings of its next run, the user's working model and every run
-// made. Nothing in it is shared with another document: reading a file makes
-// a fresh one, so nothing of one sounding reaches the next.
+// One sounding as a user works on it: the file as read, the points left out,
+// the next run's settings, the working model and every run made. Nothing is
+// shared between documents: each read makes a fresh one.
 
 #include <array>
 #include <atomic>
@@ -19,24 +18,20 @@
 
 namespace layra {
 
-// A run of a document: what it was asked and how it ended.
-struct SoundingRun {
+struct SoundingRun {  // what a run was asked and how it ended
   RunOptions options;
   InversionOutcome outcome;
 };
 
 struct SoundingDocument : SoundingFile {
-  // Points of `data` left out of the next run (1), by position.
-  std::array<unsigned char, kMaxPoints> excluded{};
+  std::array<unsigned char, kMaxPoints> excluded{};  // points left out (1), by position
   // Settings of the next run.
   InversionSettings settings;
   EngineOptions engine;
   float thicknessFactor = 1.25f;
-  // The user's working model: where the next run from a model starts (the
-  // file's starting model after a read).
+  // Where the next run from a model starts (after a read, the file's model).
   LayeredModel model;
-  // Every run made, oldest first.
-  std::vector<SoundingRun> runs;
+  std::vector<SoundingRun> runs;  // oldest first
 
   bool HasData() const { return data.pointCount > 0; }
   const SoundingRun* LastRun() const { return runs.empty() ? nullptr : &runs.back(); }
@@ -44,38 +39,31 @@ struct SoundingDocument : SoundingFile {
   // The options of the next run: automatic, or from the working model.
   RunOptions NextRunOptions(bool from_model) const;
   // Runs `options` on the data, keeps the run and takes the settings it
-  // leaves (a run from a model keeps the document's data and model
-  // constraints: it fits in the least-squares sense only).
+  // leaves (but the constraints, which a run from a model does not use).
   const SoundingRun& Run(const RunOptions& options,
                          RunObserver& observer,
                          const std::atomic<bool>* cancel = nullptr);
 };
 
-// Reads the data file `path` into a fresh document whose run settings start
-// as `settings` and `engine`; a file with a starting model gives the working
-// model and the convergence limit. Lists the file to `listing`, which also
-// gets the messages. Null when the file is refused.
+// Reads `path` (listed, with its messages, to `listing`) into a fresh
+// document with `settings` and `engine`; a file's starting model gives the
+// working model and the convergence limit. Null when the file is refused.
 std::unique_ptr<SoundingDocument> ReadSoundingDocument(
     const std::string& path,
     ListingSink& listing,
     const InversionSettings& settings = InversionSettings(),
     const EngineOptions& engine = EngineOptions());
 
-// The results file a run of `data_file` is offered: the data file's name cut
-// at the last "." of its name (a "." in a folder name is not an extension),
-// with `extension` (".INV"; ".INx" for a scratch run).
+// The results file offered for a run of `data_file`: its name without the
+// extension (not a "." of a folder name) plus `extension` (".INx": scratch).
 std::string ResultsFileFor(const std::string& data_file, const std::string& extension = ".INV");
 
 // What the command line, a survey, the fuzz targets and the benchmarks do
 // with a sounding file: read it and run it once.
 struct FileRunRequest {
-  // From the document's working model (the file's starting model, unless
-  // the caller sets another between reading and running); refused when there
-  // is none.
-  bool from_model = false;
+  bool from_model = false;  // from the working model; refused without one
   InversionSettings settings;
-  // A file with a starting model brings its convergence limit, unless the
-  // request sets one.
+  // Else a file with a starting model brings its convergence limit.
   bool convergence_limit_set = false;
   EngineOptions engine;
   std::string results_path;  // "" for none
@@ -87,12 +75,9 @@ struct FileRun {
   const SoundingRun* run() const { return document ? document->LastRun() : nullptr; }
 };
 
-// Reads `path` with the request's settings and engine (its listing is not
-// shown; its messages go to `messages`); file.document is null, with the
-// refusal, when the file is refused.
+// Reads `path` for `request` (unlisted; messages to `messages`).
 FileRun ReadForRun(const std::string& path, const FileRunRequest& request, ListingSink& messages);
-// Runs the document read as `request` says, with `observer` and `cancel` as
-// RunInversion takes them; a run from a model without one is refused.
+// Runs the document read as `request` says (see RunInversion).
 void RunFile(FileRun& file,
              const FileRunRequest& request,
              RunObserver& observer,

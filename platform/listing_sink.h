@@ -1,11 +1,10 @@
 #ifndef LAYRA_PLATFORM_LISTING_SINK_H_
 #define LAYRA_PLATFORM_LISTING_SINK_H_
 
-// Where the readers, calculations and runs of the core report to the user:
-// the lines of their listing in order, the messages the program shows in a
-// box, the beep, and a diagnostic line for the program's console. The front
-// end decides where each goes (a listing panel and message boxes, a
-// terminal, nowhere); the core never draws a listing or opens a window.
+// Where the core's readers, calculations and runs report to the user: their
+// listing lines, the messages shown in a box, the beep and console
+// diagnostics. The front end decides where each goes (panel and message
+// boxes, a terminal, nowhere); the core draws no listing, opens no window.
 
 #include <string>
 
@@ -19,10 +18,8 @@ class ListingSink {
 
   // The next line of the listing; "" (or blanks only) is an empty line.
   virtual void Line(const std::string& text) = 0;
-  // A message the user acknowledges with OK: the program's text, caption and
-  // icon.
+  // A message the user acknowledges with OK.
   virtual void Message(const std::string& text, const std::string& caption, MessageIcon icon) = 0;
-  // Most of the program's messages carry the exclamation icon.
   void Warn(const std::string& text, const std::string& caption) {
     Message(text, caption, MessageIcon::kExclamation);
   }
@@ -30,8 +27,7 @@ class ListingSink {
   virtual void Beep() {}
   // A diagnostic for the program's console, as given (with its line end).
   virtual void ConsoleLine(const std::string& /*text*/) {}
-  // False when nobody reads the lines: callers may leave out the work of
-  // formatting them.
+  // False when nobody reads the lines: callers may skip formatting them.
   virtual bool ShowsLines() const { return true; }
 
   // Each line of `text` (split at '\n') as a line of the listing.
@@ -44,8 +40,7 @@ class ListingSink {
   }
 };
 
-// A sink that keeps nothing, for work whose listing nobody reads.
-class DiscardingSink : public ListingSink {
+class DiscardingSink : public ListingSink {  // for listings nobody reads
  public:
   void Line(const std::string&) override {}
   void Message(const std::string&, const std::string&, MessageIcon) override {}

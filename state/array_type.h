@@ -1,11 +1,9 @@
 #ifndef LAYRA_STATE_ARRAY_TYPE_H_
 #define LAYRA_STATE_ARRAY_TYPE_H_
 
-// The electrode arrays a sounding is measured with, and everything that
-// differs between them in one place: codes, names, the texts of files and
-// listings, whether points carry a second spacing, the geometric factor.
-// Code that behaves differently per array switches over ArrayType without a
-// default, so the compiler names every place a new array has to be taught.
+// The electrode arrays and, in one place, all that differs between them.
+// Code that differs per array switches over ArrayType without a default, so
+// the compiler names every place a new array has to be taught.
 
 #include <string>
 #include <vector>
@@ -39,8 +37,7 @@ const ArrayTraits& Traits(ArrayType type);
 // start is Wenner, anything else Schlumberger.
 ArrayType ArrayTypeOfFileLine(const std::string& line);
 
-// The array of a command-line name ("wenner", "schlumberger"); false when
-// the name is none of them.
+// The array of a command-line name; false (*type left) for none.
 bool ArrayTypeOfName(const std::string& name, ArrayType* type);
 // Every array's command-line name.
 std::vector<std::string> ArrayTypeNames();

@@ -199,11 +199,9 @@ struct InversionOutcome {
   StopReason stopReason = StopReason::kFailed;
   std::string runMessage;   // the message that ended a failed or cancelled run
   std::string resultsFile;  // the results file written and kept; "" when none
-  // The working model as the run left it (the final model of a completed
-  // run, with its chargeabilities and Cole-Cole parameters), and the
-  // settings as the run left them: the documented questions may raise the
-  // iteration limit or lower the convergence limit, and the resistivity
-  // stage resets the data constraint to standard.
+  // The working model (the final one of a completed run, with its IP and
+  // Cole-Cole parameters) and settings as the run left them (the questions
+  // may change the limits; the data constraint is reset to standard).
   LayeredModel model;
   InversionSettings settings;
   int lastIteration = 0;

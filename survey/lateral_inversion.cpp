@@ -166,24 +166,6 @@ bool Respond(const SoundingData& data,
   return true;
 }
 
-bool WriteBlock(const SoundingDocument& document,
-                const InversionOutcome& outcome,
-                const LayeredModel& model,
-                const float* calculated,
-                float misfit,
-                int iteration,
-                bool few_layers) {
-  return AppendResults(document.data,
-                       document.someParametersFixed,
-                       few_layers ? 1 : 0,
-                       outcome.resultsFile,
-                       iteration,
-                       model,
-                       calculated,
-                       misfit,
-                       outcome.settings);
-}
-
 // Puts the jointly fitted model into the member's run and result, with its
 // response and misfit, and adds it to its results file as one more block.
 // A smooth model on a profile grid of other layers than the sounding's own
@@ -200,6 +182,18 @@ void Finish(Member& m,
   InversionOutcome& outcome = m.result->document->runs.back().outcome;
   const SoundingData& data = document.data;
   LayeredModel& model = outcome.model;
+  // Block outcome.lastIteration of the results file.
+  auto write_block = [&](const LayeredModel& written, const float* calculated, float misfit) {
+    AppendResults(data,
+                  document.someParametersFixed,
+                  few_layers ? 1 : 0,
+                  outcome.resultsFile,
+                  outcome.lastIteration,
+                  written,
+                  calculated,
+                  misfit,
+                  outcome.settings);
+  };
   const int layers = static_cast<int>(few_layers ? (x.size() + 1) / 2 : x.size());
   // A file holds kMaxRunIterations blocks after block 0.
   const bool rewrite = model.layerCount != layers || outcome.lastIteration >= kMaxRunIterations;
@@ -209,8 +203,8 @@ void Finish(Member& m,
     std::vector<float> calculated(static_cast<size_t>(data.pointCount));
     float misfit = 0.0f;
     if (!Respond(data, *initial, calculated.data(), &misfit)) return;
-    WriteBlock(document, outcome, *initial, calculated.data(), misfit, 0, few_layers);
     outcome.lastIteration = 0;
+    write_block(*initial, calculated.data(), misfit);
   }
   const auto alone = std::make_unique<LayeredModel>(model);
   StoreModel(x, grid, few_layers, model);
@@ -232,13 +226,7 @@ void Finish(Member& m,
   if (m.problem->Evaluate(x, &residuals, nullptr)) outcome.chi2 = residuals.squaredNorm() / n;
   outcome.finalMisfit = misfit;
   ++outcome.lastIteration;
-  WriteBlock(document,
-             outcome,
-             model,
-             outcome.calculatedResistivity.data(),
-             misfit,
-             outcome.lastIteration,
-             few_layers);
+  write_block(model, outcome.calculatedResistivity.data(), misfit);
   SoundingResult& result = *m.result;
   result.model = model;
   result.misfit = misfit;

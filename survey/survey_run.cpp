@@ -7,12 +7,6 @@
 #include "inversion/job_runner.h"
 
 namespace layra {
-namespace {
-
-std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
-
-}  // namespace
-
 void SetSoundingDoi(const SoundingDocument& document, SoundingResult* result) {
   result->doiKnown = false;
   result->doi = 0.0;
@@ -41,6 +35,8 @@ const char* SoundingStatusName(SoundingStatus status) {
 }
 
 namespace {
+
+std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
 
 // Reads and inverts one sounding.
 SoundingResult InvertSurveySounding(const SurveySounding& sounding,

@@ -1,12 +1,10 @@
 #ifndef LAYRA_SURVEY_SURVEY_RUN_H_
 #define LAYRA_SURVEY_SURVEY_RUN_H_
 
-// Inverts the soundings of a survey without asking anything: each sounding is
-// read and inverted in a document of its own, as the command line's invert
-// does with its defaults (the convergence limit is kept, no iterations are
-// added), and writes its results file <output directory>/<name>.INV.
-// Soundings run in parallel on `jobs` threads; the outcome of each is
-// independent of the number of jobs.
+// Inverts the soundings of a survey unattended, each in a document of its
+// own as the command line's invert does with its defaults, into
+// <output directory>/<name>.INV; on `jobs` threads, with outcomes that do
+// not depend on their number.
 
 #include <atomic>
 #include <functional>

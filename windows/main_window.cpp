@@ -325,22 +325,16 @@ ChartInput MainWindow::WorkspaceChart() const {
 
 void MainWindow::FollowRun(const RunOptions& options, const IterationEvent& event) {
   if (!running_) return;
-  if (!live_run_) live_run_.emplace();
-  live_run_->options = options;
+  live_run_ = SoundingRun{options, event.outcome()};
   InversionOutcome& outcome = live_run_->outcome;
-  outcome = event.outcome();
-  outcome.model = event.model();
   outcome.lastIteration = event.iteration();
   outcome.finalMisfit = event.misfit();
-  // The run sees only the points left in: its values go back to the
-  // positions of all points, as a finished run's do.
+  // Back to the positions of all points, as a finished run's values.
   const SoundingData& data = document_->data;
-  if (CountExcluded(data, options.excluded) > 0) {
-    SpreadOverAllPoints(outcome,
-                        options.excluded,
-                        data.pointCount,
-                        data.dataKind == DataKind::kSip ? data.frequencyCount : 0);
-  }
+  SpreadOverAllPoints(outcome,
+                      options.excluded,
+                      data.pointCount,
+                      data.dataKind == DataKind::kSip ? data.frequencyCount : 0);
 }
 
 void MainWindow::ShowFit(bool draw_now) {
@@ -681,8 +675,7 @@ void MainWindow::ReadDataFrom(const std::string& path,
     AddListingLine(at == std::string::npos ? line
                                            : std::string(line).replace(at, path.size(), listed_as));
   });
-  // A fresh document: nothing of the sounding shown before reaches this one
-  // but the run settings the user chose.
+  // A fresh document: only the run settings carry over.
   std::unique_ptr<SoundingDocument> read =
       ReadSoundingDocument(path, listing, document_->settings, document_->engine);
   shell_.lastReadResult = read == nullptr ? 1 : 0;
@@ -866,15 +859,13 @@ void MainWindow::AutomaticInversion() {
   if (RefusedWithoutData()) {
     return;
   }
-  stop_run_ = false;
   RunWithListing(false, false);
 }
 
 namespace {
 
-// Whether the results file `path` of a run of `data_file` can be created: it
-// is not the data file (writing the results over it would destroy the data)
-// and can be opened for writing (the file is left as it was).
+// Whether a run of `data_file` can create the results file `path`: it is not
+// the data file and can be opened (and is left as it was).
 bool CanCreateResults(const std::string& path, const std::string& data_file) {
   std::string reason;
   ResultsFileStream proof;
@@ -915,6 +906,7 @@ bool MainWindow::ScratchResultsFile(std::string* path) {
 }
 
 bool MainWindow::RunWithListing(bool from_model, bool silent) {
+  stop_run_ = false;
   shown_run_ = -1;
   uncertainty_.reset();
   run_label_ = std::string(from_model ? "Inversion from a user model" : "Automatic inversion") +
@@ -958,7 +950,6 @@ void MainWindow::UserModelInversion() {
   if (RefusedWithoutData()) {
     return;
   }
-  stop_run_ = false;
   if (document_->userModelAvailable != 0) {
     // The data file's own starting model is taken as it is.
     CopyStartingModel(document_->startingModel, document_->model);

@@ -114,16 +114,12 @@ class MainWindow : public QMainWindow {
   int lastCommand() const { return last_command_; }
   bool commandRunning() const { return busy_; }
 
-  // The sounding shown (without data before a file has been read). Its run
-  // settings are those the settings dialogs change; a new document starts
-  // with the settings of the one it replaces.
+  // The sounding shown (no data before a read); the settings dialogs change
+  // its run settings, which a new document takes over.
   SoundingDocument& document() { return *document_; }
-  // Puts `document` in the window in place of the one shown, and shows it:
-  // listing aside, the plot, panels and status bar of its last run.
+  // Shows `document` in place of the one shown, with its last run.
   void SetDocument(std::unique_ptr<SoundingDocument> document);
-  // The run whose fit is shown (the last automatic or user-model run of the
-  // document); null when none is.
-  const SoundingRun* shownRun() const;
+  const SoundingRun* shownRun() const;  // the completed run shown, or null
   ShellState& shell() { return shell_; }
   QtCanvas& canvas() { return *canvas_; }
   // The plot in units, shown unless the documented layout is chosen (View >
@@ -191,16 +187,14 @@ class MainWindow : public QMainWindow {
   void ChangeConstraints();
   void ChangeEngine();
   void AutomaticInversion();
-  // Runs an inversion of the document, listed in the dock and plotted on the
-  // canvas: interactive (results file chosen, questions asked) or silent
-  // (scratch results file, nothing asked). False when no run was made.
+  // Runs an inversion of the document, listed in the dock and plotted:
+  // interactive (results file chosen, questions asked) or silent (scratch
+  // results file, nothing asked). False when no run was made.
   bool RunWithListing(bool from_model, bool silent);
-  // The results file of an interactive run: chosen by the user (offered the
-  // data file's name with ".INV") and proved writable, or asked for again;
+  // An interactive run's results file, asked for until it can be created;
   // false when the user gives up.
   bool ChooseResultsFile(std::string* path);
-  // The scratch results file of a silent run (the data file's name with
-  // ".INx"); false, with the message, when it cannot be created.
+  // A silent run's scratch results file; false, with the message, if none.
   bool ScratchResultsFile(std::string* path);
   void UserModelInversion();
   // How sure the last run's model is: the table in a dialog, the plot drawn
@@ -219,12 +213,9 @@ class MainWindow : public QMainWindow {
 
   ShellState shell_;
   std::unique_ptr<SoundingDocument> document_;
-  // What the user-model dialog last read for this document (kept when the
-  // model was refused, so the user can mend it).
-  LayeredModel user_model_entries_;
-  int shown_run_ = -1;  // the document's run whose fit is shown, -1 none
-  // Asked to stop the run going on (the window is being closed).
-  std::atomic<bool> stop_run_{false};
+  LayeredModel user_model_entries_;    // the user-model dialog's, kept to mend
+  int shown_run_ = -1;                 // the document's run whose fit is shown, -1 none
+  std::atomic<bool> stop_run_{false};  // the window is closing: stop the run
   std::string program_directory_;
   int mode_flag_ = 0;
   int last_command_ = -1;

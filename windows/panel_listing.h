@@ -1,12 +1,10 @@
 #ifndef LAYRA_WINDOWS_PANEL_LISTING_H_
 #define LAYRA_WINDOWS_PANEL_LISTING_H_
 
-// How a window of the desktop follows a reader or a run: the lines go to its
-// Listing panel (empty ones are left out, as the panel separates blocks
-// itself), the messages to message boxes and the beep to the system's; a
-// run's plots are drawn on the window's canvas (when given) after the
-// window's `follow` has seen each iteration, and, when the window asks them,
-// its questions are asked through the documented dialogs.
+// How a desktop window follows a reader or a run: lines to its Listing panel
+// (empty ones left out), messages to message boxes; each iteration to
+// `follow`, then drawn on the canvas (when given); the questions, when
+// `asks`, through the documented dialogs.
 
 #include <functional>
 #include <string>

@@ -37,10 +37,9 @@ class QtHost {
   }
   void Beep();
 
-  // File choosers. On entry `path` holds the default name or pattern; on a
-  // choice it receives the full path and the call returns true. Cancel
-  // returns false and leaves `path` as it was. The open chooser refuses a
-  // file that does not exist; the save chooser asks before overwriting one.
+  // File choosers: `path` holds the default name or pattern and receives the
+  // path chosen (true); Cancel leaves it (false). The open chooser takes only
+  // existing files; the save chooser asks before overwriting one.
   bool ChooseOpenFile(std::string& path, const std::string& title);
   bool ChooseSaveFile(std::string& path, const std::string& title);
 

@@ -1,9 +1,8 @@
 #ifndef LAYRA_WINDOWS_SHELL_STATE_H_
 #define LAYRA_WINDOWS_SHELL_STATE_H_
 
-// What the documented windows share besides a sounding: the folders the file
-// choosers start in, the names last used, the dialog-result field every
-// dialog records its closing in and the status of the last data-file read.
+// What the documented windows share besides a sounding: chooser folders, the
+// names last used, the dialog-result field, the last data-file read's status.
 
 #include <string>
 
