@@ -41,9 +41,10 @@ int RunImport(const ImportOptions& options) {
   }
   // Without --array the sheet's columns say which array it was measured with.
   std::string array_note;
-  const ArrayType array = options.array.empty()       ? FieldSheetArray(text, &array_note)
-                          : options.array == "wenner" ? ArrayType::kWenner
-                                                      : ArrayType::kSchlumberger;
+  ArrayType array = ArrayType::kSchlumberger;
+  if (options.array.empty() || !ArrayTypeOfName(options.array, &array)) {
+    array = FieldSheetArray(text, &array_note);
+  }
   auto data = std::make_unique<SoundingData>();
   if (!ParseFieldSheet(text, array, data.get(), &error)) {
     std::cerr << options.sheet << ": " << error << "\nNo data file was written.\n";
@@ -81,7 +82,7 @@ CommandRegistration registration(
                        options->array,
                        "Array of the readings (default: from the columns: \"a\", or AB/2 = 3 MN/2 "
                        "in every row, is Wenner)")
-          ->check(CLI::IsMember({"wenner", "schlumberger"}));
+          ->check(CLI::IsMember(ArrayTypeNames()));
       command->add_option("-o,--output", options->output, "Data file (default: sheet name .dat)");
       command->add_option("--title", options->title, "First line of the data file");
       return [options]() { return RunImport(*options); };

@@ -11,11 +11,10 @@
 #include <vector>
 
 #include "cli/command_registry.h"
-#include "cli/console_host.h"
+#include "cli/console_listing.h"
 #include "cli/json_util.h"
 #include "cli/output_paths.h"
 #include "cli/plot_output.h"
-#include "cli/text_canvas.h"
 #include "fileio/results_file.h"
 #include "graphics/sounding_plot.h"
 #include "state/records.h"
@@ -56,7 +55,7 @@ nlohmann::json ResultsJson(const InversionResults& results) {
   const int columns = results.modelLayerCount > 0 ? results.iterationCount + 1 : 0;
   nlohmann::json json;
   json["title"] = results.title;
-  json["arrayType"] = static_cast<int>(results.arrayType);
+  json["arrayType"] = Traits(results.arrayType).code;
   json["dataKind"] = static_cast<int>(results.dataKind);
   json["pointCount"] = n;
   json["spacingA"] = FirstValues(results.spacingA, n);
@@ -82,16 +81,15 @@ int RunShow(const ShowOptions& options) {
     return 2;
   }
   auto results = std::make_unique<InversionResults>();
-  TextCanvas listing(options.json ? std::cerr : std::cout);
-  ConsoleHost host;
-  if (ReadResultsFile(options.path, *results, listing, listing.Metrics().charHeight, host) != 0) {
+  ConsoleListing listing(options.json ? &std::cerr : &std::cout, std::cerr);
+  if (ReadResultsFile(options.path, *results, listing) != 0) {
     std::cerr << "Results file " << options.path << " was not read.\n";
     return 1;
   }
   int status = 0;
   if (!options.plot.empty()) {
     if (results->iterationCount < 1) {
-      host.Warn("You need to read in a file\nwith the inversion results!", "Message");
+      listing.Warn("You need to read in a file\nwith the inversion results!", "Message");
       return 1;
     }
     // The window's iteration chooser holds a request to 0..N, where the

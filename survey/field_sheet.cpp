@@ -17,7 +17,6 @@
 namespace layra {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 // Where a sheet gives V and I and an apparent resistivity, a relative
 // difference beyond this is more than the rounding of the written numbers.
 constexpr double kRhoAgreement = 0.005;
@@ -115,7 +114,7 @@ class SheetReader {
   // merge that scales a reading beyond what a data file holds would make a
   // file it refuses.
   bool CheckMerge(const SoundingData& data) {
-    if (IsWenner(data.arrayType)) return true;
+    if (!Traits(data.arrayType).second_spacing) return true;
     auto merged = std::make_unique<SoundingData>(data);
     const DatumLevelOutcome outcome = MergeDatumLevels(*merged);
     if (outcome.invalidPoint < 0) return true;
@@ -156,7 +155,7 @@ class SheetReader {
   }
 
   bool FindColumns() {
-    const bool wenner = IsWenner(array_);
+    const bool wenner = array_ == ArrayType::kWenner;
     // A Wenner sounding may be written down as AB/2 and MN/2 (3a/2, a/2).
     wenner_as_ab_ =
         wenner && table_.Find({"a"}) < 0 && table_.Find({"ab2"}) >= 0 && table_.Find({"mn2"}) >= 0;
@@ -352,11 +351,6 @@ std::string ImportedTitle(const std::string& sheet_name) {
   }
   title.resize(keep);
   return title;
-}
-
-double GeometricFactor(ArrayType array, double spacing, double mn_half) {
-  if (IsWenner(array)) return 2.0 * kPi * spacing;
-  return kPi * (spacing * spacing - mn_half * mn_half) / (2.0 * mn_half);
 }
 
 bool ParseFieldSheet(const std::string& text,

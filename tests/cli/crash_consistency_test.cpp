@@ -29,9 +29,8 @@
 
 #include "fileio/atomic_file.h"
 #include "fileio/results_file.h"
-#include "tests/support/recording_canvas.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/scratch_dir.h"
-#include "tests/support/scripted_host.h"
 
 extern char** environ;
 
@@ -115,9 +114,8 @@ void CheckResultsFile(const fs::path& path,
   int blocks = 0;
   while (blocks + 1 < static_cast<int>(ends.size()) && ends[blocks + 1] <= text.size()) ++blocks;
   auto results = std::make_unique<InversionResults>();
-  testing::RecordingCanvas canvas;
-  testing::ScriptedHost host;
-  ASSERT_EQ(ReadResultsFile(path.string(), *results, canvas, 16, host), 0) << path;
+  testing::RecordingSink host;
+  ASSERT_EQ(ReadResultsFile(path.string(), *results, host), 0) << path;
   EXPECT_EQ(results->iterationCount, blocks) << path << " of " << text.size() << " bytes";
   const bool cut = text.size() != ends[blocks];
   EXPECT_EQ(host.messages.size(), cut ? 1u : 0u) << path;
