@@ -679,7 +679,8 @@ CommandRegistration registration(
       command
           ->add_option("--error-floor",
                        options->error_floor_percent,
-                       "Smallest data error in percent (accurate engine, default 1)")
+                       "Smallest data error in percent (accurate engine, default " +
+                           StrFormat("%g", EngineOptions().errorFloorPercent) + ")")
           ->check(InRange(kErrorFloorPercentMin, kErrorFloorPercentMax));
       command
           ->add_option("--assumed-error",
