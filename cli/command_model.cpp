@@ -10,9 +10,8 @@
 #include <string>
 
 #include "cli/command_registry.h"
-#include "cli/console_host.h"
+#include "cli/console_listing.h"
 #include "cli/json_util.h"
-#include "cli/text_canvas.h"
 #include "fileio/model_file.h"
 #include "state/records.h"
 
@@ -36,7 +35,7 @@ nlohmann::json ModelToJson(const ForwardModel& model) {
   json["spacings"] = FirstValues(model.spacings, model.spacingCount);
   json["frequencyCount"] = model.frequencyCount;
   json["frequencies"] = FirstValues(model.frequencies, model.frequencyCount);
-  json["arrayType"] = static_cast<int>(model.arrayType);
+  json["arrayType"] = Traits(model.arrayType).code;
   return json;
 }
 
@@ -48,14 +47,12 @@ struct ModelOptions {
 int RunModel(const ModelOptions& options) {
   // The record holds the SIP result arrays too; keep it off the stack.
   auto model = std::make_unique<ForwardModel>();
-  TextCanvas canvas(options.json ? std::cerr : std::cout);
-  ConsoleHost host;
-  const int line_height = canvas.Metrics().charHeight;
-  if (ReadModelFile(options.path, *model, canvas, line_height, host) != 0) {
+  ConsoleListing listing(options.json ? &std::cerr : &std::cout, std::cerr);
+  if (ReadModelFile(options.path, *model, listing) != 0) {
     std::cerr << "Model file " << options.path << " was not read.\n";
     return 1;
   }
-  if (options.json) std::cout << ModelToJson(*model).dump(2) << '\n';
+  if (options.json) std::cout << JsonText(ModelToJson(*model)) << '\n';
   return 0;
 }
 

@@ -11,14 +11,14 @@
 #include <vector>
 
 #include "cli/command_registry.h"
-#include "cli/console_host.h"
+#include "cli/console_listing.h"
 #include "cli/json_util.h"
 #include "cli/output_paths.h"
 #include "cli/plot_output.h"
-#include "cli/text_canvas.h"
 #include "fileio/results_file.h"
 #include "graphics/sounding_plot.h"
 #include "state/records.h"
+#include "state/text_format.h"
 
 namespace layra::cli {
 namespace {
@@ -55,7 +55,7 @@ nlohmann::json ResultsJson(const InversionResults& results) {
   const int columns = results.modelLayerCount > 0 ? results.iterationCount + 1 : 0;
   nlohmann::json json;
   json["title"] = results.title;
-  json["arrayType"] = static_cast<int>(results.arrayType);
+  json["arrayType"] = Traits(results.arrayType).code;
   json["dataKind"] = static_cast<int>(results.dataKind);
   json["pointCount"] = n;
   json["spacingA"] = FirstValues(results.spacingA, n);
@@ -81,21 +81,29 @@ int RunShow(const ShowOptions& options) {
     return 2;
   }
   auto results = std::make_unique<InversionResults>();
-  TextCanvas listing(options.json ? std::cerr : std::cout);
-  ConsoleHost host;
-  if (ReadResultsFile(options.path, *results, listing, listing.Metrics().charHeight, host) != 0) {
+  ConsoleListing listing(options.json ? &std::cerr : &std::cout, std::cerr);
+  if (ReadResultsFile(options.path, *results, listing) != 0) {
     std::cerr << "Results file " << options.path << " was not read.\n";
     return 1;
   }
   int status = 0;
   if (!options.plot.empty()) {
     if (results->iterationCount < 1) {
-      host.Warn("You need to read in a file\nwith the inversion results!", "Message");
+      listing.Warn("You need to read in a file\nwith the inversion results!", "Message");
       return 1;
     }
-    // As the iteration chooser: the request is held to 0..N.
+    // The window's iteration chooser holds a request to 0..N, where the
+    // plot shows which iteration it is; a picture named on the command line
+    // would silently show another one.
     const int last = results->iterationCount;
-    const int k = options.iteration < 0 ? last : std::min(options.iteration, last);
+    if (options.iteration > last) {
+      std::cerr << StrFormat("--iteration %d: %s holds iterations 0 to %d.\n",
+                             options.iteration,
+                             options.path.c_str(),
+                             last);
+      return 2;
+    }
+    const int k = options.iteration < 0 ? last : options.iteration;
     std::string error;
     if (!DrawToImageFile(
             options.plot,
@@ -106,7 +114,7 @@ int RunShow(const ShowOptions& options) {
       status = 1;
     }
   }
-  if (options.json) std::cout << ResultsJson(*results).dump(2) << '\n';
+  if (options.json) std::cout << JsonText(ResultsJson(*results)) << '\n';
   return status;
 }
 

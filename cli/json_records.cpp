@@ -19,8 +19,8 @@ nlohmann::json LayeredModelToJson(const LayeredModel& model) {
   return out;
 }
 
-nlohmann::json SoundingToJson(const ProgramState& state) {
-  const SoundingData& data = state.data;
+nlohmann::json SoundingToJson(const SoundingDocument& document) {
+  const SoundingData& data = document.data;
   const int points = std::clamp(data.pointCount, 0, kMaxPoints);
   const int frequencies =
       data.dataKind == DataKind::kSip ? std::clamp(data.frequencyCount, 0, kMaxFrequencies) : 0;
@@ -28,7 +28,7 @@ nlohmann::json SoundingToJson(const ProgramState& state) {
 
   nlohmann::json out;
   out["title"] = data.title;
-  out["arrayType"] = static_cast<int>(data.arrayType);
+  out["arrayType"] = Traits(data.arrayType).code;
   out["dataKind"] = static_cast<int>(data.dataKind);
   out["pointCount"] = data.pointCount;
   out["pointCountAsRead"] = data.pointCountAsRead;
@@ -53,10 +53,10 @@ nlohmann::json SoundingToJson(const ProgramState& state) {
   out["pointsPerLevel"] = FirstValues(data.pointsPerLevel, levels);
   out["overlapCount"] = FirstValues(data.overlapCount, levels);
   out["levelShiftFactor"] = FirstValues(data.levelShiftFactor, levels);
-  out["userModelAvailable"] = state.userModelAvailable;
-  out["someParametersFixed"] = state.someParametersFixed;
-  out["convergenceLimit"] = ShortestDecimal(state.settings.convergenceLimit);
-  out["startingModel"] = LayeredModelToJson(state.startingModel);
+  out["userModelAvailable"] = document.userModelAvailable;
+  out["someParametersFixed"] = document.someParametersFixed;
+  out["convergenceLimit"] = ShortestDecimal(document.settings.convergenceLimit);
+  out["startingModel"] = LayeredModelToJson(document.startingModel);
   out["warnings"] = data.warnings;
   return out;
 }

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "fileio/text_input.h"
-#include "platform/host.h"
+#include "platform/listing_sink.h"
 #include "state/records.h"
 
 namespace layra {
@@ -26,16 +26,16 @@ constexpr char kFormatCheckMessage[] =
 // one too short to hold the format, with the format message. Returns false
 // when the file is refused; a file that could not be opened at all is
 // refused without a message.
-inline bool AcceptLoadedFile(const TextFile& file, const std::string& path, Host& host) {
+inline bool AcceptLoadedFile(const TextFile& file, const std::string& path, ListingSink& sink) {
   if (!file.problem.empty()) {
-    host.Beep();
-    host.Warn("File " + path + " " + file.problem + ".", kFormatErrorCaption);
+    sink.Beep();
+    sink.Warn("File " + path + " " + file.problem + ".", kFormatErrorCaption);
     return false;
   }
   if (!file.opened) return false;
   if (file.length < kMinTextFileLength || !file.HasBuffer()) {
-    host.Beep();
-    host.Warn(kFormatCheckMessage, kFormatErrorCaption);
+    sink.Beep();
+    sink.Warn(kFormatCheckMessage, kFormatErrorCaption);
     return false;
   }
   return true;
@@ -61,8 +61,18 @@ class TextCursor {
     ReadLine(file_.bytes, length(), line, cursor_, kLineCapacity);
     return line;
   }
-  int Int() { return ReadInt(file_.bytes, cursor_, length()); }
-  float Real() { return ToStoredFloat(ReadReal(file_.bytes, cursor_, length())); }
+  int Int() {
+    NoteNumberAhead();
+    return ReadInt(file_.bytes, cursor_, length());
+  }
+  float Real() {
+    NoteNumberAhead();
+    return ToStoredFloat(ReadReal(file_.bytes, cursor_, length()));
+  }
+  // Whether a number was asked for since the last ClearRanOut() after the
+  // file had no more: the file ends before a value it declares.
+  bool ran_out() const { return ran_out_; }
+  void ClearRanOut() { ran_out_ = false; }
   bool AtEnd() const { return cursor_ >= length(); }
   // Whether the number just read is whole: blanks and a line end follow it,
   // or it ends the file with `decimals` digits after its point (the format
@@ -83,9 +93,13 @@ class TextCursor {
 
  private:
   long length() const { return static_cast<long>(file_.bytes.size()); }
+  void NoteNumberAhead() {
+    if (!ran_out_ && !NumberAhead(file_.bytes, cursor_, length())) ran_out_ = true;
+  }
 
   const TextFile& file_;
   long cursor_ = 0;
+  bool ran_out_ = false;
 };
 
 }  // namespace layra

@@ -101,13 +101,13 @@ bool ValidLayers(const std::vector<double>& thickness, size_t layer_count) {
 
 bool ValidGeometry(const Geometry& geometry) {
   if (geometry.spacing.empty()) return false;
-  const bool wenner = IsWenner(geometry.type);
-  if (!wenner && !geometry.mn2.empty() && geometry.mn2.size() != geometry.spacing.size())
+  const bool second_spacing = Traits(geometry.type).second_spacing;
+  if (second_spacing && !geometry.mn2.empty() && geometry.mn2.size() != geometry.spacing.size())
     return false;
   for (size_t i = 0; i < geometry.spacing.size(); ++i) {
     const double s = geometry.spacing[i];
     if (!(s > 0.0) || !Finite(s)) return false;
-    if (!wenner && !geometry.mn2.empty()) {
+    if (second_spacing && !geometry.mn2.empty()) {
       const double b = geometry.mn2[i];
       if (!(b >= 0.0) || !(b < s)) return false;
     }
@@ -128,14 +128,17 @@ struct DatumShape {
 DatumShape ShapeOf(const Geometry& geometry, size_t i) {
   DatumShape d;
   const double s = geometry.spacing[i];
-  if (IsWenner(geometry.type)) {
-    d.terms[0] = {0, s, 2.0};
-    d.terms[1] = {0, 2.0 * s, -1.0};
-    d.term_count = 2;
-    d.r_lo = s;
-    d.r_hi = 2.0 * s;
-    d.factor = 2.0 * s;
-    return d;
+  switch (geometry.type) {
+    case ArrayType::kWenner:
+      d.terms[0] = {0, s, 2.0};
+      d.terms[1] = {0, 2.0 * s, -1.0};
+      d.term_count = 2;
+      d.r_lo = s;
+      d.r_hi = 2.0 * s;
+      d.factor = 2.0 * s;
+      return d;
+    case ArrayType::kSchlumberger:
+      break;
   }
   const double b = geometry.mn2.empty() ? 0.0 : geometry.mn2[i];
   if (b < kIdealMnRatio * s) {

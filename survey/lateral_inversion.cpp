@@ -8,6 +8,7 @@
 #include <memory>
 #include <utility>
 
+#include "fileio/atomic_file.h"
 #include "fileio/results_file.h"
 #include "inversion/accurate_fit.h"
 #include "inversion/accurate_response.h"
@@ -166,95 +167,106 @@ bool Respond(const SoundingData& data,
   return true;
 }
 
-bool WriteBlock(const ProgramState& state,
-                const LayeredModel& model,
-                const float* calculated,
-                float misfit,
-                int iteration,
-                bool few_layers) {
-  const SoundingData& data = state.data;
-  return AppendResults(state.someParametersFixed,
-                       data.dataKind,
-                       data.errorsIncluded,
-                       few_layers ? 1 : 0,
-                       data.arrayType,
-                       state.resultsFileName,
-                       iteration,
-                       model.layerCount,
-                       data.pointCount,
-                       model.thickness.data(),
-                       model.resistivity.data(),
-                       calculated,
-                       data.apparentResistivity.data(),
-                       data.resistivityError.data(),
-                       data.spacingA.data(),
-                       data.spacingB.data(),
-                       misfit,
-                       data.title,
-                       state.settings);
+// The text of one results-file block of `model` for the sounding of
+// `document`, with the settings of its run `outcome`.
+std::string BlockText(const SoundingDocument& document,
+                      const InversionOutcome& outcome,
+                      const LayeredModel& model,
+                      const float* calculated,
+                      float misfit,
+                      int iteration,
+                      bool few_layers) {
+  const SoundingData& data = document.data;
+  return FormatResultsBlock(document.someParametersFixed,
+                            data.dataKind,
+                            data.errorsIncluded,
+                            few_layers ? 1 : 0,
+                            data.arrayType,
+                            iteration,
+                            model.layerCount,
+                            data.pointCount,
+                            model.thickness.data(),
+                            model.resistivity.data(),
+                            calculated,
+                            data.apparentResistivity.data(),
+                            data.resistivityError.data(),
+                            data.spacingA.data(),
+                            data.spacingB.data(),
+                            misfit,
+                            data.title,
+                            outcome.settings);
 }
 
-// Puts the jointly fitted model into the member's state and result, with its
+// Puts the jointly fitted model into the member's run and result, with its
 // response and misfit, and adds it to its results file as one more block.
 // A smooth model on a profile grid of other layers than the sounding's own
 // run cannot follow that run's blocks, nor can a block after the last one
-// a results file holds: the file is then written anew with
-// the joint fit's start (the independent model on the profile's grid) as
-// its block 0 and the joint model as block 1.
+// a results file holds: the file is then written anew, whole, with the joint
+// fit's start (the independent model on the profile's grid) as its block 0
+// and the joint model as block 1. When the file cannot be written it keeps
+// what it held, and the sounding fails with its independent model left out.
 void Finish(Member& m,
             const Eigen::VectorXd& x,
             const Eigen::VectorXd& start,
             const std::vector<double>& grid,
             bool few_layers) {
-  ProgramState& state = *m.result->state;
-  InversionOutcome& outcome = state.outcome;
+  const SoundingDocument& document = *m.result->document;
+  InversionOutcome& outcome = m.result->document->runs.back().outcome;
+  SoundingResult& result = *m.result;
+  const SoundingData& data = document.data;
+  const int n = data.pointCount;
   const int layers = static_cast<int>(few_layers ? (x.size() + 1) / 2 : x.size());
   // A file holds kMaxRunIterations blocks after block 0.
   const bool rewrite =
-      state.model.layerCount != layers || outcome.lastIteration >= kMaxRunIterations;
+      outcome.model.layerCount != layers || outcome.lastIteration >= kMaxRunIterations;
+  std::string text;
   if (rewrite) {
     auto initial = std::make_unique<LayeredModel>();
     StoreModel(start, grid, few_layers, *initial);
-    std::vector<float> calculated(static_cast<size_t>(state.data.pointCount));
+    std::vector<float> calculated(static_cast<size_t>(n));
     float misfit = 0.0f;
-    if (!Respond(state.data, *initial, calculated.data(), &misfit)) return;
-    WriteBlock(state, *initial, calculated.data(), misfit, 0, few_layers);
-    outcome.lastIteration = 0;
+    if (!Respond(data, *initial, calculated.data(), &misfit)) return;
+    text = BlockText(document, outcome, *initial, calculated.data(), misfit, 0, few_layers);
   }
-  const auto alone = std::make_unique<LayeredModel>(state.model);
-  StoreModel(x, grid, few_layers, state.model);
+  auto model = std::make_unique<LayeredModel>(outcome.model);
+  StoreModel(x, grid, few_layers, *model);
   // The IP and Cole-Cole values of the layers (fitted alone, not tied) stay
   // with their layers, and move by depth to a grid of other layers.
-  LayeredModel& model = state.model;
-  for (int j = 0; j < model.layerCount && alone->layerCount != model.layerCount; ++j) {
-    const double depth = j + 1 < model.layerCount ? model.depthTop[j] + 0.5 * model.thickness[j]
-                                                  : 1.5 * model.depthTop[j];
+  const LayeredModel& alone = outcome.model;
+  for (int j = 0; j < model->layerCount && alone.layerCount != model->layerCount; ++j) {
+    const double depth = j + 1 < model->layerCount ? model->depthTop[j] + 0.5 * model->thickness[j]
+                                                   : 1.5 * model->depthTop[j];
     int k = 0;
-    while (k + 1 < alone->layerCount && alone->depthTop[k + 1] <= depth) ++k;
-    model.chargeability[j] = alone->chargeability[k];
-    model.timeConstant[j] = alone->timeConstant[k];
-    model.exponent[j] = alone->exponent[k];
+    while (k + 1 < alone.layerCount && alone.depthTop[k + 1] <= depth) ++k;
+    model->chargeability[j] = alone.chargeability[k];
+    model->timeConstant[j] = alone.timeConstant[k];
+    model->exponent[j] = alone.exponent[k];
   }
+  std::vector<float> calculated(static_cast<size_t>(n));
   float misfit = 0.0f;
-  if (!Respond(state.data, state.model, outcome.calculatedResistivity.data(), &misfit)) return;
-  const int n = state.data.pointCount;
+  if (!Respond(data, *model, calculated.data(), &misfit)) return;
+  const int iteration = rewrite ? 1 : outcome.lastIteration + 1;
+  text += BlockText(document, outcome, *model, calculated.data(), misfit, iteration, few_layers);
+  const bool written = rewrite
+                           ? WriteFileAtomically(outcome.resultsFile, text)
+                           : ResultsFileStream().WriteBlock(outcome.resultsFile, iteration, text);
+  if (!written) {
+    result.status = SoundingStatus::kFailed;
+    result.message = "Cannot write the joint model to the results file " + outcome.resultsFile +
+                     "; the file keeps the sounding's own run.";
+    return;
+  }
+  outcome.model = *model;
+  std::copy(calculated.begin(), calculated.end(), outcome.calculatedResistivity.begin());
   Eigen::VectorXd residuals;
   if (m.problem->Evaluate(x, &residuals, nullptr)) outcome.chi2 = residuals.squaredNorm() / n;
   outcome.finalMisfit = misfit;
-  ++outcome.lastIteration;
-  WriteBlock(state,
-             state.model,
-             outcome.calculatedResistivity.data(),
-             misfit,
-             outcome.lastIteration,
-             few_layers);
-  SoundingResult& result = *m.result;
-  result.model = state.model;
+  outcome.lastIteration = iteration;
+  result.model = outcome.model;
   result.misfit = misfit;
   result.iterations = outcome.lastIteration;
-  result.calculated.assign(outcome.calculatedResistivity.begin(),
-                           outcome.calculatedResistivity.begin() + n);
-  SetSoundingDoi(state, few_layers, &result);
+  result.calculated = calculated;
+  SetSoundingDoi(document, &result);
 }
 
 LateralOutcome InvertProfile(const std::string& name,
@@ -287,13 +299,14 @@ LateralOutcome InvertProfile(const std::string& name,
     double smallest = INFINITY, largest = 0.0, log_sum = 0.0;
     int weights = 0;
     for (const SoundingResult* r : results) {
-      const SoundingData& data = r->state->data;
+      const SoundingData& data = r->document->data;
       for (int i = 0; i < data.pointCount; ++i) {
         smallest = std::min(smallest, static_cast<double>(data.spacingA[i]));
         largest = std::max(largest, static_cast<double>(data.spacingA[i]));
       }
-      if (r->state->outcome.regularisation > 0.0) {
-        log_sum += std::log(r->state->outcome.regularisation);
+      const double regularisation = r->document->runs.back().outcome.regularisation;
+      if (regularisation > 0.0) {
+        log_sum += std::log(regularisation);
         ++weights;
       }
     }
@@ -321,8 +334,8 @@ LateralOutcome InvertProfile(const std::string& name,
       for (int j = 0; j < layers; ++j) x(m.offset + j) = std::log(model.resistivity[j]);
       for (int j = 0; j + 1 < layers; ++j) x(m.offset + layers + j) = std::log(model.thickness[j]);
       const std::vector<double> h(model.thickness.begin(), model.thickness.begin() + layers - 1);
-      m.problem =
-          MakeAccurateResistivityProblem(m.result->state->data, m.result->state->engine, h, true);
+      m.problem = MakeAccurateResistivityProblem(
+          m.result->document->data, m.result->document->engine, h, true);
     } else {
       double top = 0.0;
       for (int j = 0; j < layers; ++j) {
@@ -331,7 +344,7 @@ LateralOutcome InvertProfile(const std::string& name,
         if (j + 1 < layers) top += grid[j];
       }
       m.problem = MakeAccurateResistivityProblem(
-          m.result->state->data, m.result->state->engine, grid, false);
+          m.result->document->data, m.result->document->engine, grid, false);
     }
     members.push_back(std::move(m));
   }
@@ -371,8 +384,9 @@ LateralOutcome InvertProfile(const std::string& name,
   double chi2 = 0.0;
   for (Member& m : fit.members()) {
     Finish(m, x.segment(m.offset, m.size), start.segment(m.offset, m.size), grid, few_layers);
-    data += m.result->state->data.pointCount;
-    chi2 += m.result->state->outcome.chi2 * m.result->state->data.pointCount;
+    const int n = m.result->document->data.pointCount;
+    data += n;
+    chi2 += m.result->document->runs.back().outcome.chi2 * n;
   }
   outcome.chi2 = data > 0 ? chi2 / static_cast<double>(data) : 0.0;
   return outcome;
@@ -389,7 +403,7 @@ std::vector<LateralOutcome> InvertLaterally(const std::vector<SurveySounding>& s
   std::map<std::string, std::vector<size_t>> members;
   for (size_t i = 0; i < soundings.size(); ++i) {
     const SoundingResult& r = results[i];
-    if (r.status != SoundingStatus::kOk || !r.state) continue;
+    if (r.status != SoundingStatus::kOk || !r.document) continue;
     auto [it, added] = members.try_emplace(soundings[i].profile);
     if (added) names.push_back(soundings[i].profile);
     it->second.push_back(i);
