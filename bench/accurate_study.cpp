@@ -17,7 +17,8 @@
 // 2. Automatic runs on 9 synthetic earths x 1/3/5 % noise x 3 seeds (30
 //    spacings, 1-1000 m): runs whose RMS over the noise exceeds sqrt(1.5)
 //    (chi^2/N above 1.5 with the right errors), with errors assumed right
-//    and (accurate engine) estimated from the data.
+//    and (accurate engine) estimated from the data; also counted against
+//    the RMS of the noise actually drawn (30 draws scatter by about 13 %).
 // 3. Range coverage (accurate engine): 5 earths x 40 noise realisations of
 //    3 % noise, ranges found with the errors right (3 %), overstated (6 %)
 //    and understated (1.5 %); the share of ranges (parameters, S, T) that
@@ -210,7 +211,8 @@ const Earth kEarths[] = {
     {ArrayType::kSchlumberger, {30, 3000, 30}, {5, 2}},
 };
 
-void Fill(SoundingData& data, const Earth& earth, double noise, unsigned seed, int count = 30) {
+// Returns the RMS of the noise drawn (of ln rho_a).
+double Fill(SoundingData& data, const Earth& earth, double noise, unsigned seed, int count = 30) {
   std::vector<double> spacings(count), response;
   for (int i = 0; i < count; ++i) spacings[i] = std::pow(10.0, 3.0 * i / (count - 1));
   AccurateApparentResistivity(earth.array, spacings, earth.rho, earth.h, response, nullptr);
@@ -219,15 +221,18 @@ void Fill(SoundingData& data, const Earth& earth, double noise, unsigned seed, i
   data = SoundingData{};
   data.arrayType = earth.array;
   data.pointCount = data.pointCountAsRead = count;
+  double sum = 0.0;
   for (int i = 0; i < count; ++i) {
+    const double drawn = noise * normal(generator);
+    sum += drawn * drawn;
     data.spacingA[i] = static_cast<float>(spacings[i]);
-    data.apparentResistivity[i] =
-        static_cast<float>(response[i] * std::exp(noise * normal(generator)));
+    data.apparentResistivity[i] = static_cast<float>(response[i] * std::exp(drawn));
   }
+  return std::sqrt(sum / count);
 }
 
 void AutomaticRuns() {
-  int runs = 0, above[3] = {0, 0, 0};
+  int runs = 0, above[3] = {0, 0, 0}, above_drawn[3] = {0, 0, 0};
   double worst[3] = {0, 0, 0};
   for (const Earth& earth : kEarths) {
     for (double noise : {0.01, 0.03, 0.05}) {
@@ -235,7 +240,7 @@ void AutomaticRuns() {
         ++runs;
         for (int variant = 0; variant < 3; ++variant) {
           auto state = std::make_unique<SoundingDocument>();
-          Fill(state->data, earth, noise, seed);
+          const double drawn = Fill(state->data, earth, noise, seed);
           state->engine.engine = variant == 0 ? EngineKind::kDocumented : EngineKind::kAccurate;
           state->engine.assumedErrorPercent = 100.0 * noise;
           state->engine.errorFloorPercent = std::min(1.0, 100.0 * noise);
@@ -248,13 +253,17 @@ void AutomaticRuns() {
                   ? AccurateRms(state->data, state->runs.back().outcome.model) / noise
                   : INFINITY;
           above[variant] += !(ratio * ratio <= 1.5);
+          const double by_drawn = ratio * noise / drawn;
+          above_drawn[variant] += !(by_drawn * by_drawn <= 1.5);
           if (variant == 2 && std::getenv("STUDY_VERBOSE"))
-            std::printf("   earth %d noise %.2f seed %u: estimate %.2f %% RMS/noise %.2f\n",
-                        static_cast<int>(&earth - kEarths),
-                        noise,
-                        seed,
-                        state->runs.back().outcome.fit.error_percent,
-                        ratio);
+            std::printf(
+                "   earth %d noise %.2f seed %u (drawn %.2f %%): estimate %.2f %% RMS/noise %.2f\n",
+                static_cast<int>(&earth - kEarths),
+                noise,
+                seed,
+                100.0 * drawn,
+                state->runs.back().outcome.fit.error_percent,
+                ratio);
           worst[variant] = std::max(worst[variant], ratio);
         }
       }
@@ -263,8 +272,11 @@ void AutomaticRuns() {
   const char* names[] = {"documented", "accurate (errors right)", "accurate (estimated)"};
   std::printf("2. Automatic runs: %d per engine (9 earths x 1/3/5 %% x 3 seeds)\n", runs);
   for (int v = 0; v < 3; ++v) {
-    std::printf(
-        "   %-26s above target %3d  worst RMS / noise %.2f\n", names[v], above[v], worst[v]);
+    std::printf("   %-26s above target %3d  worst RMS / noise %.2f  (by the noise drawn: %d)\n",
+                names[v],
+                above[v],
+                worst[v],
+                above_drawn[v]);
   }
 }
 

@@ -298,6 +298,15 @@ SmoothSearch SearchSmooth(const SoundingData& data, const EngineOptions& options
         cap = std::max(
             cap, 100.0 * sigma * first.norm() / std::sqrt(std::max(n - noise.effective, 1.0)));
       }
+      // The data's own scatter about local quadratics bounds the estimate
+      // too: cross-validation of a few tens of data leans to the smooth side.
+      std::vector<double> spacings(static_cast<size_t>(n)), log_rho(static_cast<size_t>(n));
+      for (int i = 0; i < n; ++i) {
+        spacings[i] = data.spacingA[i];
+        log_rho[i] = std::log(static_cast<double>(data.apparentResistivity[i]));
+      }
+      const double local = LocalFitNoise(spacings, log_rho);
+      if (local > 0.0) cap = std::min(cap, 100.0 * local);
       search.error.estimated = true;
       search.error.percent =
           std::max(std::min(100.0 * noise.sigma, cap), options.errorFloorPercent);
