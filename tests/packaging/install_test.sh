@@ -49,7 +49,7 @@ if [ "$with_manuals" = 1 ]; then
 fi
 if [ -n "$python_dir" ]; then
   module=$prefix/$python_dir/layra
-  test -f "$module/__init__.pyi" && test -f "$module/py.typed" || fail "no type stubs"
+  test -f "$module/_layra.pyi" && test -f "$module/py.typed" || fail "no type stubs"
   imported=$(PYTHONPATH="$prefix/$python_dir" "$python" -c \
     'import layra; print(layra.__file__, layra.__version__, layra.forward([50.0], [], [2.0])[0])') ||
     fail "the installed module does not import"

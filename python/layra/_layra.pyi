@@ -1,4 +1,7 @@
-from typing import Literal, overload
+"""Type stubs of the extension module layra._layra; the package layra
+re-exports forward and wraps the rest."""
+
+from typing import Any, Callable, Literal, overload
 
 import numpy as np
 import numpy.typing as npt
@@ -52,3 +55,32 @@ def forward(
     exponent: ArrayLike,
     frequencies: ArrayLike,
 ) -> tuple[FloatArray, FloatArray, ComplexArray]: ...
+
+class _SoundingFile:
+    """A sounding document as read; opaque, kept by layra.Sounding."""
+
+    path: str
+
+def read_data(path: str) -> tuple[_SoundingFile, dict[str, Any], list[str]]: ...
+def read_model(path: str) -> tuple[dict[str, Any], list[str]]: ...
+def read_results(path: str) -> tuple[dict[str, Any], list[str]]: ...
+def write_data(sounding: _SoundingFile, path: str) -> None: ...
+def invert(
+    source: _SoundingFile | str,
+    *,
+    engine: str,
+    user_model: bool | tuple[list[float], list[float]] | None,
+    layers: str | None,
+    fix: list[str],
+    bounds: dict[str, tuple[float, float]],
+    uncertainty: bool,
+    results_path: str | None,
+    iterations: int,
+    damping: tuple[float, float] | None,
+    convergence: float | None,
+    more_iterations: int,
+    robust: bool,
+    error_floor: float,
+    assumed_error: float | None,
+    listing: Callable[[str], object] | None,
+) -> tuple[dict[str, Any], list[dict[str, Any]], list[str]]: ...
