@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 
 namespace layra::python {
 namespace {
@@ -14,6 +15,33 @@ std::string Lower(std::string text) {
 }
 
 }  // namespace
+
+py::object ToPython(const nlohmann::json& value) {
+  switch (value.type()) {
+    case nlohmann::json::value_t::object: {
+      py::dict dict;
+      for (const auto& [key, item] : value.items()) dict[py::str(key)] = ToPython(item);
+      return std::move(dict);
+    }
+    case nlohmann::json::value_t::array: {
+      py::list list(value.size());
+      for (size_t i = 0; i < value.size(); ++i) list[i] = ToPython(value[i]);
+      return std::move(list);
+    }
+    case nlohmann::json::value_t::string:
+      return py::str(value.get_ref<const std::string&>());
+    case nlohmann::json::value_t::boolean:
+      return py::bool_(value.get<bool>());
+    case nlohmann::json::value_t::number_integer:
+      return py::int_(value.get<std::int64_t>());
+    case nlohmann::json::value_t::number_unsigned:
+      return py::int_(value.get<std::uint64_t>());
+    case nlohmann::json::value_t::number_float:
+      return py::float_(value.get<double>());
+    default:
+      return py::none();
+  }
+}
 
 ArrayType ParseArray(const std::string& text) {
   const std::string name = Lower(text);

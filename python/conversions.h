@@ -7,6 +7,7 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,10 @@ inline DoubleArray ToArray(const std::vector<double>& values) {
 inline void Warn(const std::string& message) {
   if (PyErr_WarnEx(PyExc_UserWarning, message.c_str(), 1) != 0) throw py::error_already_set();
 }
+
+// A JSON value as Python values: objects as dicts, arrays as lists, numbers
+// as int or float, null as None.
+py::object ToPython(const nlohmann::json& value);
 
 // "wenner" or "schlumberger" (any case); anything else is refused.
 ArrayType ParseArray(const std::string& text);

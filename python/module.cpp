@@ -7,4 +7,5 @@ PYBIND11_MODULE(_layra, module) {
   module.doc() = "LAYRA's core: sounding files, forward responses and inversions.";
   module.attr("__version__") = LAYRA_VERSION;
   layra::python::BindForward(module);
+  layra::python::BindFiles(module);
 }
