@@ -9,6 +9,7 @@
 #include "inversion/accurate_fit.h"
 #include "inversion/accurate_response.h"
 #include "inversion/data_errors.h"
+#include "inversion/default_bounds.h"
 #include "inversion/parameter_transform.h"
 
 namespace layra {
@@ -19,6 +20,9 @@ namespace {
 // fits start near the bottom of the valley.
 constexpr int kRefitSteps = 40;
 constexpr double kRefitDamping = 0.01;
+// A refit only needs chi^2 against the threshold: a looser end than the
+// run's (the decrease still possible is below 1e-6 chi^2).
+constexpr double kRefitGradient = 1e-3;
 // The profile's first step away from the model, in ln p: half the linear
 // standard deviation, within these limits; later steps double.
 constexpr double kFirstStepMin = 0.02;
@@ -27,6 +31,8 @@ constexpr int kEdgeBisections = 5;
 // Largest linear standard deviation of ln p reported (a factor of e^20).
 constexpr double kLargestLogDeviation = 20.0;
 constexpr int kDoiSteps = 30;
+// The reference fits may exceed the run's chi^2 by this fraction.
+constexpr double kDoiMisfitMargin = 0.02;
 
 struct Sounding {
   ArrayType array_type = ArrayType::kSchlumberger;
@@ -85,6 +91,10 @@ class LogProblem : public WeightedProblem {
     return residuals->allFinite();
   }
 
+  bool Pinned(const Eigen::VectorXd& x, Eigen::Index k, double descent) const override {
+    return transform_.Pinned(static_cast<int>(k), x(k), descent);
+  }
+
   ParameterTransform& transform() { return transform_; }
 
  private:
@@ -103,8 +113,11 @@ Fitted Refit(const Sounding& sounding, std::vector<ModelParameter> parameters) {
   ParameterTransform transform(std::move(parameters));
   const std::vector<double> start = transform.ToFree();
   LogProblem problem(sounding, std::move(transform));
-  LevenbergMarquardtFit fit(
-      problem, Eigen::Map<const Eigen::VectorXd>(start.data(), start.size()), kRefitDamping);
+  LevenbergMarquardtFit fit(problem,
+                            Eigen::Map<const Eigen::VectorXd>(start.data(), start.size()),
+                            kRefitDamping,
+                            kRefitSteps,
+                            kRefitGradient);
   Fitted result;
   if (!fit.Start()) return result;
   for (int step = 0; step < kRefitSteps && !fit.converged(); ++step) {
@@ -180,6 +193,7 @@ bool AnalyseFewLayer(const SoundingData& data,
     for (const char* prefix : {"m", "tau", "c"}) names.push_back(prefix + std::to_string(layer));
   }
   if (!ApplyChoices(options, names, parameters, message)) return false;
+  ApplyDefaultBounds(data, parameters);
 
   const Fitted best = Refit(sounding, parameters);
   if (!best.ok) {
@@ -207,7 +221,10 @@ bool AnalyseFewLayer(const SoundingData& data,
   *result = FewLayerUncertainty{};
   result->data_count = n;
   result->best_chi2 = best.chi2;
-  result->threshold_chi2 = std::max(1.05 * best.chi2, n * (1.0 + 2.0 / std::sqrt(n)));
+  int free_count = 0;
+  for (const ModelParameter& p : parameters) free_count += p.fixed ? 0 : 1;
+  result->variance_scale = std::max(1.0, best.chi2 / std::max(n - free_count, 1));
+  result->threshold_chi2 = best.chi2 + kRangeChi2 * result->variance_scale;
 
   // Linearised covariance of ln p of the free parameters.
   std::vector<int> free;
@@ -383,62 +400,26 @@ bool AnalyseSmooth(const SoundingData& data,
 
   Eigen::VectorXd start(all);
   for (int k = 0; k < all; ++k) start(k) = std::log(rho[k]);
-  Eigen::MatrixXd f = Eigen::MatrixXd::Zero(all - 1, all);
-  for (int k = 0; k + 1 < all; ++k) {
-    f(k, k) = -1.0;
-    f(k, k + 1) = 1.0;
-  }
-  const Eigen::MatrixXd roughness = f.transpose() * f;
   Eigen::VectorXd residuals;
-  Eigen::MatrixXd jacobian;
-  if (!problem.Evaluate(start, &residuals, &jacobian)) {
+  if (!problem.Evaluate(start, &residuals, nullptr)) {
     *message = "The model has no response to analyse.";
     return false;
   }
-  const double mu = weight > 0.0 ? weight
-                                 : (jacobian.transpose() * jacobian).trace() /
-                                       std::max(roughness.trace(), 1e-300);
-  const Eigen::MatrixXd regulariser =
-      mu * (roughness + kReferenceWeight * Eigen::MatrixXd::Identity(all, all));
-
+  (void)weight;
   double log_mean = 0.0;
   for (double v : sounding.log_observed) log_mean += v;
   log_mean /= data.pointCount;
-
-  // Gauss-Newton with halved steps on |r|^2 + mu (|F x|^2 + a |x - ref|^2).
+  // Both fits aim at the misfit of the run's own model: the smoothest model
+  // (roughness plus the pull toward the reference) that fits as well.
+  const double target = residuals.squaredNorm() * (1.0 + kDoiMisfitMargin);
   auto solve = [&](double reference, Eigen::VectorXd* x) {
-    const Eigen::VectorXd ref = Eigen::VectorXd::Constant(all, reference);
-    auto objective = [&](const Eigen::VectorXd& at, const Eigen::VectorXd& r) {
-      return r.squaredNorm() +
-             mu * ((f * at).squaredNorm() + kReferenceWeight * (at - ref).squaredNorm());
-    };
-    *x = start;
-    if (!problem.Evaluate(*x, &residuals, &jacobian)) return false;
-    double value = objective(*x, residuals);
-    Eigen::VectorXd trial_residuals;
-    for (int step = 0; step < kDoiSteps; ++step) {
-      const Eigen::VectorXd rhs =
-          jacobian.transpose() * (residuals + jacobian * *x) + mu * kReferenceWeight * ref;
-      const Eigen::LDLT<Eigen::MatrixXd> factor(jacobian.transpose() * jacobian + regulariser);
-      const Eigen::VectorXd target = factor.solve(rhs);
-      if (factor.info() != Eigen::Success || !target.allFinite()) break;
-      Eigen::VectorXd trial = target;
-      bool lowered = false;
-      double trial_value = value;
-      for (int halving = 0; halving < 6 && !lowered; ++halving) {
-        if (problem.Evaluate(trial, &trial_residuals, nullptr)) {
-          trial_value = objective(trial, trial_residuals);
-          lowered = trial_value < value;
-        }
-        if (!lowered) trial = *x + 0.5 * (trial - *x);
-      }
-      if (!lowered) break;
-      const bool small = value - trial_value < 1e-4 * value;
-      *x = trial;
-      value = trial_value;
-      if (!problem.Evaluate(*x, &residuals, &jacobian)) return false;
-      if (small) break;
+    OccamFit fit(problem, start, target, false, 0.0, all);
+    fit.SetReference(Eigen::VectorXd::Constant(all, reference), kReferenceWeight);
+    if (!fit.Start()) return false;
+    for (int step = 0; step < kDoiSteps && !fit.converged(); ++step) {
+      if (!fit.Step()) break;
     }
+    *x = fit.x();
     return true;
   };
   const double high = log_mean + std::log(kDoiReferenceFactor);

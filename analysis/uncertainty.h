@@ -9,16 +9,18 @@
 //   the covariance of ln p is C = s^2 (J^T J)^-1 with s^2 = max(1, chi^2/N);
 //   each value is known to x/ exp(sqrt(C_kk)) at one standard deviation, and
 //   the correlation is C_kl / sqrt(C_kk C_ll).
-// - Equivalence ranges by exploring the valley of the misfit: each free
-//   parameter is fixed at trial values stepping away from the model (steps
-//   doubling in ln p) while the others are fitted again by the engine's
-//   Levenberg-Marquardt step, until chi^2 passes the threshold; the edge is
-//   then bisected. A model is acceptable when
-//       chi^2 <= max(1.05 chi^2_best, N (1 + 2 / sqrt N)),
-//   i.e. within 5 % of the best fit or within two standard deviations of the
-//   expected chi^2 of N data, whichever is larger. The search stops at a
-//   factor kSearchLimit either way; a range ending there is open on that
-//   side (the data do not bound it).
+// - Equivalence ranges by exploring the valley of the misfit (profile
+//   likelihood): each free parameter is fixed at trial values stepping away
+//   from the model (steps doubling in ln p) while the others are fitted
+//   again by the engine's Levenberg-Marquardt, until chi^2 passes the
+//   threshold; the edge is then bisected. A model is acceptable when
+//       chi^2 <= chi^2_best + 3.84 s^2,   s^2 = max(1, chi^2_best / (N - p)),
+//   p the free parameters: 3.84 is the 95 % point of chi^2 with one degree
+//   of freedom, so each range holds the parameter at 95 % confidence, and
+//   s^2 widens the ranges by the factor the errors appear understated
+//   (overstated errors leave them as they are). The search stops at a
+//   factor kSearchLimit either way, or at the parameter's bound; a range
+//   ending there is open on that side (the data do not bound it).
 // - Conductance S = h / rho and transverse resistance T = h rho of every
 //   layer above the basement, with their least and largest values over the
 //   acceptable models found; up to kMaxEquivalentModels of those models are
@@ -56,6 +58,8 @@ constexpr double kDoiThreshold = 0.1;
 constexpr double kDoiReferenceFactor = 10.0;
 constexpr double kReferenceWeight = 0.3;
 constexpr double kDoiExtension = 10.0;
+// The profile's chi^2 step at 95 % confidence for one parameter.
+constexpr double kRangeChi2 = 3.84;
 
 struct ParameterRange {
   std::string name;  // rho1.., h1.. as --fix names them
@@ -84,6 +88,7 @@ struct FewLayerUncertainty {
   int data_count = 0;
   double best_chi2 = 0.0;  // chi^2 (not divided by N) of the analysed model
   double threshold_chi2 = 0.0;
+  double variance_scale = 1.0;             // s^2
   int acceptable_found = 0;                // acceptable models met in the search
   std::vector<ParameterRange> parameters;  // rho1..rhoL, h1..h(L-1)
   std::vector<LayerRange> conductance;     // S = h / rho, siemens

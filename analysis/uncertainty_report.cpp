@@ -30,9 +30,15 @@ bool AnalyseRun(const ProgramState& state,
   result->few_layer = user_model;
   // The points the run left out are left out here too.
   const SoundingData data = WithoutExcluded(state.data, state.excludedPoints);
-  if (user_model) return AnalyseFewLayer(data, state.engine, rho, h, &result->few, message);
+  // The data errors the run used (estimated, where it estimated them).
+  EngineOptions options = state.engine;
+  if (state.outcome.fit.assessed) {
+    options.assumedErrorPercent = state.outcome.fit.error_percent;
+    options.estimateErrors = false;
+  }
+  if (user_model) return AnalyseFewLayer(data, options, rho, h, &result->few, message);
   return AnalyseSmooth(
-      data, state.engine, rho, h, state.outcome.regularisation, &result->smooth, message);
+      data, options, rho, h, state.outcome.regularisation, &result->smooth, message);
 }
 
 namespace {
@@ -54,6 +60,10 @@ std::string UncertaintyTable(const RunUncertainty& result, const LayeredModel& m
         u.best_chi2 / n,
         u.threshold_chi2 / n,
         u.acceptable_found);
+    out += StrFormat(
+        "Ranges at 95 %% confidence: chi2 <= chi2_best + 3.84 s2, s2 = max(1, chi2_best/(N - p)) "
+        "= %.3g\n",
+        u.variance_scale);
     out +=
         StrFormat("%-10s %11s %11s %11s %11s\n", "Parameter", "Value", "Low", "High", "x/ factor");
     bool open = false;
@@ -87,8 +97,9 @@ std::string UncertaintyTable(const RunUncertainty& result, const LayeredModel& m
                        t.high);
     }
     if (open) {
-      out += StrFormat("< and > mark a range the data leave open: the search stopped at x/ %g.\n",
-                       kSearchLimit);
+      out += StrFormat(
+          "< and > mark a range the data leave open: the search stopped at x/ %g or a bound.\n",
+          kSearchLimit);
     }
     return out;
   }

@@ -54,7 +54,7 @@ void BM_EquivalenceAnalysis(benchmark::State& bench_state) {
       five ? std::vector<double>{120, 25, 300, 40, 200} : std::vector<double>{200, 20, 200};
   const std::vector<double> h =
       five ? std::vector<double>{3, 12, 40, 60} : std::vector<double>{10, 5};
-  const SoundingData data = Sounding(rho, h, 28);
+  const SoundingData data = Sounding(rho, h, static_cast<int>(bench_state.range(1)));
   FewLayerUncertainty result;
   std::string message;
   for (auto _ : bench_state) {
@@ -63,7 +63,12 @@ void BM_EquivalenceAnalysis(benchmark::State& bench_state) {
   }
   bench_state.counters["acceptable_models"] = result.acceptable_found;
 }
-BENCHMARK(BM_EquivalenceAnalysis)->Arg(3)->Arg(5)->Unit(benchmark::kMillisecond);
+// Layers, data points.
+BENCHMARK(BM_EquivalenceAnalysis)
+    ->Args({3, 28})
+    ->Args({5, 28})
+    ->Args({5, 90})
+    ->Unit(benchmark::kMillisecond);
 
 // The automatic accurate run whose model the depth of investigation analyses.
 void RunSmooth(ProgramState& state) {

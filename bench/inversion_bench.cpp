@@ -17,6 +17,7 @@
 #include "cli/text_canvas.h"
 #include "forward/filter_set.h"
 #include "forward/resistivity_kernel.h"
+#include "inversion/accurate_search.h"
 #include "inversion/inversion_driver.h"
 #include "state/records.h"
 
@@ -112,6 +113,22 @@ void BM_AccurateInversion90Points(benchmark::State& bench_state, int user_model)
 }
 BENCHMARK_CAPTURE(BM_AccurateInversion90Points, Automatic, 0)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_AccurateInversion90Points, FourLayers, 1)->Unit(benchmark::kMillisecond);
+
+// --layers auto on the same sounding: 2 to 6 layers, each from its starts.
+void BM_LayerCountChoice90Points(benchmark::State& bench_state) {
+  auto state = std::make_unique<ProgramState>();
+  FillNinetyPointSounding(*state, "unused.dat");
+  EngineOptions options;
+  options.engine = EngineKind::kAccurate;
+  LayerCountChoice choice;
+  std::string message;
+  for (auto _ : bench_state) {
+    ChooseLayerCount(state->data, options, 2, 6, &choice, &message);
+    benchmark::DoNotOptimize(choice.chosen);
+  }
+  bench_state.counters["chosen_layers"] = ChosenModel(choice).layerCount;
+}
+BENCHMARK(BM_LayerCountChoice90Points)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace layra

@@ -120,7 +120,7 @@ CommandRegistration registration(
           ->check(CLI::IsMember({"amplitude-phase", "inphase-outphase"}));
       command->add_option("-o,--output", options->output, "Save the response as a data file");
       command->add_option(
-          "--plot", options->plot, "Draw the response to a .png, .svg, .bmp or .pdf file");
+          "--plot", options->plot, "Draw the response to a " + PictureExtensionList() + " file");
       command->add_option(
           "--size", options->size, "Client area of the plot, WxH (default 1280x800)");
       command->add_flag("--json", options->json, "Print the response as JSON on stdout");

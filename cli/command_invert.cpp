@@ -30,6 +30,7 @@
 #include "analysis/uncertainty_report.h"
 #include "cli/command_registry.h"
 #include "cli/console_host.h"
+#include "cli/json_fit.h"
 #include "cli/json_records.h"
 #include "cli/json_uncertainty.h"
 #include "cli/json_util.h"
@@ -39,6 +40,7 @@
 #include "cli/text_canvas.h"
 #include "fileio/data_file.h"
 #include "fileio/same_file.h"
+#include "inversion/accurate_search.h"
 #include "inversion/inversion_driver.h"
 #include "state/records.h"
 #include "state/text_format.h"
@@ -66,6 +68,8 @@ struct InvertOptions {
   bool robust = false;
   double error_floor_percent = 1.0;
   double assumed_error_percent = 3.0;
+  bool assumed_error_given = false;  // otherwise errors are estimated from the data
+  std::string layers;                // "auto": choose the layer count
   bool uncertainty = false;
   EngineOptions engine_options;  // the above, checked and parsed
 };
@@ -104,6 +108,7 @@ bool BuildEngineOptions(InvertOptions& options, std::string* message) {
   engine.engine = options.engine == "accurate" ? EngineKind::kAccurate : EngineKind::kDocumented;
   engine.errorFloorPercent = options.error_floor_percent;
   engine.assumedErrorPercent = options.assumed_error_percent;
+  engine.estimateErrors = !options.assumed_error_given;
   for (const std::string& list : options.fixed) {
     if (!list.empty()) engine.fixed.push_back(list);
   }
@@ -115,6 +120,23 @@ bool BuildEngineOptions(InvertOptions& options, std::string* message) {
   if ((!engine.fixed.empty() || !engine.bounds.empty()) &&
       (engine.engine != EngineKind::kAccurate || !options.user_model)) {
     *message = "--fix and --bound need --engine accurate and --user-model";
+    return false;
+  }
+  if (options.robust && options.user_model) {
+    *message =
+        "--robust shapes the smooth model of the automatic inversion; a run from a user model "
+        "has none (leave out --user-model or --robust)";
+    return false;
+  }
+  if (!options.layers.empty() && options.layers != "auto") {
+    *message = "--layers " + options.layers + ": the only choice is auto";
+    return false;
+  }
+  if (!options.layers.empty() && (engine.engine != EngineKind::kAccurate || options.user_model ||
+                                  !engine.fixed.empty() || !engine.bounds.empty())) {
+    *message =
+        "--layers auto needs --engine accurate and chooses the starting model itself (no "
+        "--user-model, --fix or --bound)";
     return false;
   }
   if (options.uncertainty && engine.engine != EngineKind::kAccurate) {
@@ -209,7 +231,8 @@ struct JobResult {
   float misfit = 0.0f;
   double chi2 = 0.0;
   bool accurate = false;
-  nlohmann::json json;  // with --json only
+  bool not_ok_fit = false;  // ran to the end, but the fit is not one to rely on
+  nlohmann::json json;      // with --json only
   bool plot_failed = false;
 };
 
@@ -273,11 +296,25 @@ void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& res
     // A picture gets the run's last plot only, drawn once when the run ends.
     ProgressCanvas canvas(
         drawing, progress, plot_canvas != nullptr ? RunPlots::kLast : RunPlots::kNone);
-    if (options.user_model && !state->userModelAvailable) {
+    // --layers auto: the model of the chosen layer count is the run's start.
+    const bool few_layer = options.user_model || !options.layers.empty();
+    std::string choice_failure;
+    if (!options.layers.empty()) {
+      LayerCountChoice choice;
+      if (ChooseLayerCount(state->data, state->engine, 2, 6, &choice, &choice_failure)) {
+        progress << LayerCountTable(choice);
+        state->model = ChosenModel(choice);
+        if (options.json) result.json["layerCounts"] = LayerCountsToJson(choice);
+      }
+    }
+    if (!choice_failure.empty()) {
+      result.status = "failed";
+      result.message = choice_failure;
+    } else if (options.user_model && !state->userModelAvailable) {
       result.status = "refused";
       result.message = "The input data file did not have an initial model.";
     } else {
-      if (options.user_model) {
+      if (few_layer) {
         InversionSettings& settings = state->settings;
         const int data_constraint = settings.dataConstraint;
         const int model_constraint = settings.modelConstraint;
@@ -292,6 +329,13 @@ void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& res
       const InversionOutcome& outcome = state->outcome;
       result.status = outcome.runStatus == RunStatus::kCompleted ? "ok" : "failed";
       result.message = outcome.runMessage;
+      // A run that ended but whose fit is not one to rely on says why.
+      if (outcome.runStatus == RunStatus::kCompleted && outcome.fit.assessed &&
+          outcome.fit.status != FitStatus::kOk) {
+        result.status = FitStatusName(outcome.fit.status);
+        result.message = outcome.fit.reason;
+        result.not_ok_fit = true;
+      }
       if (outcome.runStatus == RunStatus::kCompleted) result.results_file = state->resultsFileName;
       result.layers = state->model.layerCount;
       result.iterations = outcome.lastIteration;
@@ -303,13 +347,14 @@ void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& res
         result.json["engine"] = EngineName(state->engine.engine);
         if (result.accurate) {
           result.json["chi2"] = outcome.chi2;
-          if (!options.user_model) result.json["regularisation"] = outcome.regularisation;
+          if (!few_layer) result.json["regularisation"] = outcome.regularisation;
           result.json["fixed"] = state->engine.fixed;
           nlohmann::json bounds = nlohmann::json::object();
           for (const ParameterBound& bound : state->engine.bounds) {
             bounds[bound.name] = {bound.low, bound.high};
           }
           result.json["bounds"] = bounds;
+          FitReportToJson(outcome.fit, &result.json);
         }
         result.json["iterations"] = outcome.lastIteration;
         result.json["misfit"] = ShortestDecimal(outcome.finalMisfit);
@@ -327,12 +372,12 @@ void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& res
           }
         }
       }
-      if (options.uncertainty && result.status == "ok") {
+      if (options.uncertainty && outcome.runStatus == RunStatus::kCompleted) {
         // How sure the model is: a table after the run's lines, the JSON key,
         // and the resistivity plot drawn again with it.
         RunUncertainty uncertainty;
         std::string failure;
-        if (AnalyseRun(*state, options.user_model, &uncertainty, &failure)) {
+        if (AnalyseRun(*state, few_layer, &uncertainty, &failure)) {
           progress << UncertaintyTable(uncertainty, state->model);
           if (options.json) result.json["uncertainty"] = UncertaintyToJson(uncertainty);
           // The run's IP and SIP panels stay as they are: the analysis is of
@@ -490,6 +535,7 @@ int RunInvert(const InvertOptions& options) {
   int next_to_print = 0;
   int next_job = 0;
   int failures = 0;
+  int not_ok_fits = 0;
   SummaryLines summary;
   auto pass_on = [&](JobResult& r) {
     if (count > 1) progress_out << "== " << r.file << '\n';
@@ -497,7 +543,8 @@ int RunInvert(const InvertOptions& options) {
     progress_out.flush();
     std::cerr << r.messages;
     std::cerr.flush();
-    failures += r.status != "ok" || r.plot_failed;
+    failures += (r.status != "ok" && !r.not_ok_fit) || r.plot_failed;
+    not_ok_fits += r.not_ok_fit;
     if (options.json) {
       std::cout << (next_to_print == 0 ? "[\n" : ",\n") << JsonElement(r);
     } else {
@@ -531,7 +578,7 @@ int RunInvert(const InvertOptions& options) {
           result.messages += error + '\n';
           result.plot_failed = true;
         } else {
-          VectorCanvas drawing = MakePictureCanvas(request);
+          DrawingRecord drawing = MakePictureCanvas(request);
           InvertOne(options, &drawing, result);
           if (!SavePicture(drawing, request, &error)) {
             result.messages += error + '\n';
@@ -572,7 +619,10 @@ int RunInvert(const InvertOptions& options) {
                            "Status");
     summary.CopyTo(std::cout);
   }
-  return failures == 0 ? 0 : 1;
+  // 1: a file was refused or failed; 3: every run ended, but some fit is not
+  // one to rely on (its status says why).
+  if (failures > 0) return 1;
+  return not_ok_fits > 0 ? 3 : 0;
 }
 
 CommandRegistration registration(
@@ -624,7 +674,7 @@ CommandRegistration registration(
       command->add_option("--output-dir",
                           options->output_directory,
                           "Directory for the results files (default: beside each data file)");
-      command->add_option("--plot", options->plot, "Save the last plot as PNG, SVG, BMP or PDF");
+      command->add_option("--plot", options->plot, "Save the last plot as " + PictureFormatNames());
       command->add_option("--size", options->size, "Plot size WxH in pixels (default 1280x800)");
       command->add_option("-j,--jobs", options->jobs, "Files inverted at a time (default 1)")
           ->check(InRange(1, 1024));
@@ -652,6 +702,10 @@ CommandRegistration registration(
           ->allow_extra_args(false);
       command->add_flag(
           "--robust", options->robust, "Robust (blocky) model of the automatic inversion");
+      command->add_option("--layers",
+                          options->layers,
+                          "auto: fit 2 to 6 layers (accurate engine), choose the count by the "
+                          "Bayesian information criterion and invert from that model");
       command->add_flag("--uncertainty",
                         options->uncertainty,
                         "How sure the model is (accurate engine): equivalence ranges, S and T with "
@@ -664,8 +718,10 @@ CommandRegistration registration(
       command
           ->add_option("--assumed-error",
                        options->assumed_error_percent,
-                       "Error in percent of data without one (accurate engine, default 3)")
-          ->check(CLI::Range(0.01, 100.0));
+                       "Error in percent of data without one (accurate engine; default: "
+                       "estimated from the data)")
+          ->check(CLI::Range(0.01, 100.0))
+          ->each([options](const std::string&) { options->assumed_error_given = true; });
       return [options]() {
         std::string message;
         if (!BuildEngineOptions(*options, &message)) {

@@ -77,7 +77,7 @@ CommandRegistration registration(
       command->add_option("file", options->path, "Results file")->required();
       command->add_option("--iteration", options->iteration, "Iteration to plot (default the last)")
           ->check(CLI::NonNegativeNumber);
-      command->add_option("--plot", options->plot, "Save the plot as PNG, SVG, BMP or PDF");
+      command->add_option("--plot", options->plot, "Save the plot as " + PictureFormatNames());
       command->add_option("--size", options->size, "Plot size WxH in pixels (default 1280x800)");
       command->add_flag("--json", options->json, "Print the results as JSON on stdout");
       return [options]() { return RunShow(*options); };

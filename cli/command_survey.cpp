@@ -232,9 +232,10 @@ CommandRegistration registration(
       engine->check(CLI::IsMember({"documented", "accurate"}));
       command->add_option("-j,--jobs", options->jobs, "Soundings inverted at a time (default 1)");
       command->add_option("--crs", options->crs, "Coordinate system of x and y, e.g. EPSG:32633");
-      command->add_option("--section",
-                          options->section,
-                          "Draw a resistivity section per profile (.png, .svg, .bmp or .pdf)");
+      command->add_option(
+          "--section",
+          options->section,
+          "Draw a resistivity section per profile (" + PictureExtensionList() + ")");
       command->add_option("--size", options->size, "Section size WxH in pixels (default 1280x800)");
       command->add_flag("--elevation", options->elevation, "Section against elevation, not depth");
       command->add_flag("--interpolate", options->interpolate, "Interpolate between soundings");

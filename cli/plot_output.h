@@ -1,22 +1,19 @@
 #ifndef LAYRA_CLI_PLOT_OUTPUT_H_
 #define LAYRA_CLI_PLOT_OUTPUT_H_
 
-// The pictures of layra-cli (--plot FILE.png|svg|bmp|pdf at --size WxH). A plot is
-// drawn into a VectorCanvas of the picture's client size, then written once:
-// SVG as vector text, PNG and BMP (24-bit) painted into pixels row by row.
-// Text is laid out in the cells of a bold fixed-pitch font of 14 pixels. A
-// picture file is written whole or not at all: on any failure the file named
-// is left as it was and nothing else is left behind.
+// The pictures of layra-cli (--plot FILE at --size WxH, in any format of the
+// picture table, graphics/picture_file.h). A plot is drawn into a drawing
+// record of the picture's client size, then written once, whole or not at
+// all.
 
 #include <functional>
 #include <string>
 
-#include "graphics/vector_canvas.h"
+#include "graphics/drawing_record.h"
+#include "graphics/picture_file.h"
 #include "platform/canvas.h"
 
 namespace layra::cli {
-
-enum class PictureFormat { kPng, kSvg, kBmp, kPdf };
 
 struct PictureRequest {
   std::string path;
@@ -25,25 +22,20 @@ struct PictureRequest {
   int height = 0;
 };
 
-// The cell of DejaVu Sans Mono Bold at 14 pixels, which the plots lay out by.
-constexpr TextMetrics kPictureTextMetrics{8, 16};
-constexpr int kPictureFontPixelSize = 14;
-constexpr int kPictureTextAscent = 13;
-
 // Checks a --plot file name and a --size text. False with a message in *error
-// when the size is refused or the name does not end in .png, .svg, .bmp or .pdf
-// (case ignored).
+// when the size is refused or the name does not end in the extension of a
+// picture format (case ignored).
 bool ParsePictureRequest(const std::string& path,
                          const std::string& size,
                          PictureRequest* request,
                          std::string* error);
 
 // An empty drawing of the picture's client size and text metrics.
-VectorCanvas MakePictureCanvas(const PictureRequest& request);
+DrawingRecord MakePictureCanvas(const PictureRequest& request);
 
 // Writes what `drawing` holds to the file of `request`. False with a message
 // naming the file and the system's reason when it cannot be written.
-bool SavePicture(const VectorCanvas& drawing, const PictureRequest& request, std::string* error);
+bool SavePicture(const DrawingRecord& drawing, const PictureRequest& request, std::string* error);
 
 // Checks `path` and `size`, draws with `draw` and saves. False with a message
 // in *error when the request is refused or the file cannot be written.

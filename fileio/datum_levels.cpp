@@ -156,6 +156,20 @@ DatumLevelOutcome MergeDatumLevels(SoundingData& data) {
   return outcome;
 }
 
+std::vector<MeasuredSegment> MeasuredSegments(const SoundingData& data) {
+  std::vector<MeasuredSegment> segments;
+  if (data.arrayType != ArrayType::kSchlumberger || data.datumLevelCount < 2) return segments;
+  const int n = std::clamp(data.pointCountAsRead, 0, kPointArraySize - kCopyOffset);
+  for (int p = kCopyOffset; p < kCopyOffset + n; ++p) {
+    if (segments.empty() || segments.back().mn != data.spacingB[p]) {
+      segments.push_back({data.spacingB[p], {}, {}});
+    }
+    segments.back().spacing.push_back(data.spacingA[p]);
+    segments.back().resistivity.push_back(data.apparentResistivity[p]);
+  }
+  return segments;
+}
+
 std::vector<PointLevel> PointLevels(const SoundingData& data) {
   const int n = std::max(data.pointCount, 0);
   std::vector<PointLevel> points(static_cast<size_t>(n));

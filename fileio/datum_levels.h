@@ -57,6 +57,18 @@ struct PointLevel {
 };
 std::vector<PointLevel> PointLevels(const SoundingData& data);
 
+// The readings of one MN/2 segment of a Schlumberger sounding as they were
+// read, before the segments were merged: spacings a (AB/2) ascending.
+struct MeasuredSegment {
+  float mn = 0.0f;  // b (MN/2), m
+  std::vector<float> spacing;
+  std::vector<float> resistivity;  // as read, ohm-m
+};
+
+// The segments of the Schlumberger data read last (from the copy the merge
+// keeps), in ascending MN/2; empty for Wenner data and data of one segment.
+std::vector<MeasuredSegment> MeasuredSegments(const SoundingData& data);
+
 }  // namespace layra
 
 #endif  // LAYRA_FILEIO_DATUM_LEVELS_H_

@@ -112,5 +112,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
   state->settings.dataConstraint = 0;
   state->settings.modelConstraint = 0;
   Invert(*state, 1);
+
+  // The accurate engine: automatic, then from the same model with a fixed
+  // and a bounded parameter chosen by the input's first bytes.
+  *state = *read;
+  state->engine.engine = layra::EngineKind::kAccurate;
+  Invert(*state, 0);
+  *state = *read;
+  state->engine.engine = layra::EngineKind::kAccurate;
+  if (state->userModelAvailable) {
+    layra::CopyStartingModel(state->startingModel, state->model);
+  } else {
+    ThreeLayersFromData(*state);
+  }
+  const int layers = state->model.layerCount;
+  const int pick = size > 1 ? bytes[0] ^ bytes[size - 1] : 0;
+  if (layers > 1) {
+    state->engine.fixed = {(pick & 1 ? "rho" : "h") + std::to_string(1 + pick % (layers - 1))};
+    const double low = 0.1 * (1 + pick % 7), high = low * (2 + pick % 1000);
+    state->engine.bounds = {{"rho" + std::to_string(layers), low, high}};
+  }
+  Invert(*state, 1);
   return 0;
 }

@@ -6,38 +6,32 @@
 // its end point; a rectangle covers left..right-1, top..bottom-1 with its
 // outline in the pen and its inside white. Dashed and dotted pens follow a
 // fixed pattern that restarts with each line (and runs once around a
-// rectangle's outline).
+// rectangle's outline): graphics/pen_pattern.h.
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <utility>
+#include <vector>
 
+#include "graphics/pen_pattern.h"
 #include "platform/canvas.h"
 
 namespace layra {
 
-struct PenPattern {
-  int on;      // pixels drawn ...
-  int period;  // ... out of every `period`
-};
-
-constexpr PenPattern PatternOf(PenStyle style) {
-  return style == PenStyle::kDash  ? PenPattern{18, 24}
-         : style == PenStyle::kDot ? PenPattern{3, 6}
-                                   : PenPattern{1, 1};
-}
-
-// Calls plot(x, y) for every pixel the pen draws on the way from (x0, y0) to
-// (x1, y1), the end point left out (Bresenham).
+// Calls plot(x, y) for every pixel a pen of `pattern` draws on the way from
+// (x0, y0) to (x1, y1), the end point left out (Bresenham). *step counts the
+// pixels stepped through, so that a pattern runs on from one line to the next.
 template <typename PlotFunction>
-void RasterizeLine(int x0, int y0, int x1, int y1, PenStyle style, PlotFunction plot) {
-  const PenPattern pattern = PatternOf(style);
+void RasterizeLineFrom(
+    int x0, int y0, int x1, int y1, PenPattern pattern, int* step, PlotFunction plot) {
   const int dx = std::abs(x1 - x0);
   const int dy = -std::abs(y1 - y0);
   const int sx = x0 < x1 ? 1 : -1;
   const int sy = y0 < y1 ? 1 : -1;
   int error = dx + dy;
-  for (int step = 0; !(x0 == x1 && y0 == y1); ++step) {
-    if (step % pattern.period < pattern.on) plot(x0, y0);
+  for (; !(x0 == x1 && y0 == y1); ++*step) {
+    if (*step % pattern.period < pattern.on) plot(x0, y0);
     const int twice = 2 * error;
     if (twice >= dy) {
       error += dy;
@@ -47,6 +41,65 @@ void RasterizeLine(int x0, int y0, int x1, int y1, PenStyle style, PlotFunction 
       error += dx;
       y0 += sy;
     }
+  }
+}
+
+// The same for one line, its pattern starting afresh.
+template <typename PlotFunction>
+void RasterizeLine(int x0, int y0, int x1, int y1, PenStyle style, PlotFunction plot) {
+  int step = 0;
+  RasterizeLineFrom(x0, y0, x1, y1, PatternOf(style), &step, plot);
+}
+
+// Calls plot(x, y) for every pixel of a polyline through `points` (pixel
+// positions, rounded), end point included, `width` pixels wide (at least
+// one): each line drawn `width` times side by side, across its main
+// direction; an opaque line also gets a square of its width at each corner.
+// The pattern runs on across the corners. A pixel may be plotted twice only
+// at a corner of a line that is not opaque.
+template <typename PlotFunction>
+void RasterizePolyline(const std::vector<PointF>& points,
+                       PenStyle style,
+                       double width,
+                       bool opaque,
+                       PlotFunction plot) {
+  if (points.empty()) return;
+  const auto round = [](double v) {
+    return static_cast<int>(std::lround(std::isfinite(v) ? std::clamp(v, -1e6, 1e6) : 0.0));
+  };
+  const int thickness = std::clamp(static_cast<int>(std::lround(width)), 1, 64);
+  const int first = -(thickness - 1) / 2;
+  const PenPattern pattern = PatternOf(style);
+  int step = 0;
+  bool steep = false;
+  for (std::size_t i = 0; i + 1 < points.size(); ++i) {
+    const int x0 = round(points[i].x);
+    const int y0 = round(points[i].y);
+    const int x1 = round(points[i + 1].x);
+    const int y1 = round(points[i + 1].y);
+    steep = std::abs(y1 - y0) > std::abs(x1 - x0);
+    int line_step = step;
+    for (int k = first; k < first + thickness; ++k) {
+      line_step = step;
+      RasterizeLineFrom(x0 + (steep ? k : 0),
+                        y0 + (steep ? 0 : k),
+                        x1 + (steep ? k : 0),
+                        y1 + (steep ? 0 : k),
+                        pattern,
+                        &line_step,
+                        plot);
+    }
+    step = line_step;
+    if (opaque && thickness > 1 && i + 2 < points.size()) {
+      for (int a = first; a < first + thickness; ++a) {
+        for (int b = first; b < first + thickness; ++b) plot(x1 + a, y1 + b);
+      }
+    }
+  }
+  if (step % pattern.period < pattern.on) {
+    const int x = round(points.back().x);
+    const int y = round(points.back().y);
+    for (int k = first; k < first + thickness; ++k) plot(x + (steep ? k : 0), y + (steep ? 0 : k));
   }
 }
 

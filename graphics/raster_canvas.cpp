@@ -141,6 +141,27 @@ Rgb RasterCanvas::GetPixel(int x, int y) const { return InBand(x, y) ? Row(y)[x]
 
 void RasterCanvas::SetPixel(int x, int y, Rgb color) { Plot(x, y, color); }
 
+void RasterCanvas::Polyline(const std::vector<PointF>& points, const Stroke& stroke) {
+  const int opacity = std::clamp(stroke.opacity, 0, 255);
+  if (opacity == 0) return;
+  RasterizePolyline(points, stroke.style, stroke.width, opacity == 255, [&](int x, int y) {
+    Blend(x, y, stroke.color, opacity);
+  });
+}
+
+void RasterCanvas::FillPolygon(const std::vector<PointF>& points, Rgb color, int opacity) {
+  opacity = std::clamp(opacity, 0, 255);
+  if (opacity == 0) return;
+  ForEachPolygonSpan(points, [&](int y, int left, int right) {
+    if (y < band_top_ || y >= band_top_ + image_.height) return;
+    if (opacity == 255) {
+      FillSpan(left, y, right, y + 1, color);
+      return;
+    }
+    for (int x = std::max(left, 0); x < std::min(right, width_); ++x) Blend(x, y, color, opacity);
+  });
+}
+
 std::u32string DecodeUtf8(const std::string& text) {
   std::u32string decoded;
   decoded.reserve(text.size());

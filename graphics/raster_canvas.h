@@ -22,6 +22,9 @@
 
 namespace layra {
 
+// `under` + (`over` - `under`) x coverage / 255 per channel, rounded.
+Rgb MixColors(Rgb under, Rgb over, int coverage);
+
 // The marks of the characters, in coverage (0 none .. 255 full) per pixel.
 class GlyphSource {
  public:
@@ -59,6 +62,10 @@ class RasterCanvas : public Canvas {
   // Outside the band: white, and setting is ignored.
   Rgb GetPixel(int x, int y) const override;
   void SetPixel(int x, int y, Rgb color) override;
+  // The stroke's width and opacity and the fill's opacity are kept: their
+  // colours are mixed into what is there (no smoothing of edges).
+  void Polyline(const std::vector<PointF>& points, const Stroke& stroke) override;
+  void FillPolygon(const std::vector<PointF>& points, Rgb color, int opacity) override;
 
   // Moves the band to start at picture row `first_row`; what it shows is
   // undefined until the next Clear.
@@ -79,6 +86,9 @@ class RasterCanvas : public Canvas {
   void Plot(int x, int y, Rgb color) {
     if (InBand(x, y)) MutableRow(y)[x] = color;
   }
+  void Blend(int x, int y, Rgb color, int opacity) {
+    if (InBand(x, y)) MutableRow(y)[x] = MixColors(MutableRow(y)[x], color, opacity);
+  }
   Rgb* MutableRow(int y) {
     return image_.pixels.data() + static_cast<size_t>(y - band_top_) * width_;
   }
@@ -98,9 +108,6 @@ class RasterCanvas : public Canvas {
   int cursor_x_ = 0;
   int cursor_y_ = 0;
 };
-
-// `under` + (`over` - `under`) x coverage / 255 per channel, rounded.
-Rgb MixColors(Rgb under, Rgb over, int coverage);
 
 // The code points of UTF-8 `text`; a byte that does not start a valid
 // sequence stands for itself (as Latin-1).

@@ -16,10 +16,12 @@
 
 #include "inversion/accurate_fit.h"
 #include "inversion/accurate_response.h"
+#include "inversion/accurate_search.h"
 #include "inversion/data_errors.h"
 #include "inversion/engine.h"
 #include "inversion/inversion_run.h"
 #include "inversion/parameter_transform.h"
+#include "inversion/resistivity_problem.h"
 #include "inversion/starting_model.h"
 
 namespace layra {
@@ -46,69 +48,6 @@ Eigen::VectorXd ToVector(const std::vector<double>& values) {
 std::vector<double> ToStd(const Eigen::VectorXd& x) {
   return std::vector<double>(x.data(), x.data() + x.size());
 }
-
-// Apparent resistivities of resistivity and thickness parameters held in a
-// transform: rho1..rhoL, then h1..h(L-1).
-class ResistivityProblem : public WeightedProblem {
- public:
-  ResistivityProblem(const SoundingData& data,
-                     int layers,
-                     std::vector<double> sigma,
-                     ParameterTransform transform)
-      : array_type_(data.arrayType),
-        layers_(layers),
-        spacings_(ToDouble(data.spacingA.data(), data.pointCount)),
-        sigma_(std::move(sigma)),
-        transform_(std::move(transform)) {
-    for (int i = 0; i < data.pointCount; ++i) {
-      log_observed_.push_back(std::log(static_cast<double>(data.apparentResistivity[i])));
-    }
-  }
-
-  bool Evaluate(const Eigen::VectorXd& x,
-                Eigen::VectorXd* residuals,
-                Eigen::MatrixXd* jacobian) override {
-    std::vector<double> derivative;
-    transform_.FromFree(ToStd(x), &derivative);
-    const std::vector<double> values = transform_.Values();
-    const std::vector<double> rho(values.begin(), values.begin() + layers_);
-    const std::vector<double> h(values.begin() + layers_, values.end());
-    std::vector<double> log_jacobian;
-    if (!AccurateApparentResistivity(
-            array_type_, spacings_, rho, h, response_, jacobian ? &log_jacobian : nullptr)) {
-      return false;
-    }
-    const int n = static_cast<int>(spacings_.size());
-    residuals->resize(n);
-    for (int i = 0; i < n; ++i)
-      (*residuals)(i) = (log_observed_[i] - std::log(response_[i])) / sigma_[i];
-    if (jacobian != nullptr) {
-      const int free = transform_.FreeCount();
-      jacobian->resize(n, free);
-      for (int k = 0; k < free; ++k) {
-        const int p = transform_.FreeIndex(k);
-        const double by = derivative[k] / values[p];  // d ln p / dx
-        for (int i = 0; i < n; ++i) {
-          (*jacobian)(i, k) = log_jacobian[i + static_cast<size_t>(p) * n] * by / sigma_[i];
-        }
-      }
-    }
-    return residuals->allFinite();
-  }
-
-  ParameterTransform& transform() { return transform_; }
-  const std::vector<double>& response() const { return response_; }
-  const std::vector<double>& log_observed() const { return log_observed_; }
-
- private:
-  const ArrayType array_type_;
-  const int layers_;
-  const std::vector<double> spacings_;
-  const std::vector<double> sigma_;
-  std::vector<double> log_observed_;
-  ParameterTransform transform_;
-  std::vector<double> response_;
-};
 
 // Apparent chargeabilities (Seigel: m_a = 1 - rhoA(rho) / rhoA(rho / (1 - m)))
 // of the chargeabilities m1..mL held in a transform, over a fixed layered
@@ -172,6 +111,10 @@ class IpProblem : public WeightedProblem {
       }
     }
     return residuals->allFinite();
+  }
+
+  bool Pinned(const Eigen::VectorXd& x, Eigen::Index k, double descent) const override {
+    return transform_.Pinned(static_cast<int>(k), x(k), descent);
   }
 
   ParameterTransform& transform() { return transform_; }
@@ -277,6 +220,10 @@ class SipProblem : public WeightedProblem {
     return residuals->allFinite();
   }
 
+  bool Pinned(const Eigen::VectorXd& x, Eigen::Index k, double descent) const override {
+    return transform_.Pinned(static_cast<int>(k), x(k), descent);
+  }
+
   ParameterTransform& transform() { return transform_; }
   const std::vector<double>& amplitude() const { return amplitude_; }
   const std::vector<double>& phase() const { return calculated_phase_; }
@@ -333,10 +280,13 @@ class AccurateEngine : public InversionEngine {
 
   void BeginResistivity(InversionRun& run) override;
   void EvaluateResistivity(InversionRun& run) override;
-  bool Unconverged(const InversionRun&) const override { return !fit_->converged(); }
+  // The fit is searched to its end by BeginResistivity; the iterations show
+  // the models of its path.
+  bool Unconverged(const InversionRun&) const override { return !PathShown(); }
   StepResult StepResistivity(InversionRun& run) override;
-  bool EndsAfter(InversionRun&, bool) override { return fit_->converged(); }
-  bool Converged(const InversionRun&) const override { return fit_->converged(); }
+  bool EndsAfter(InversionRun&, bool) override { return PathShown(); }
+  bool Converged(const InversionRun&) const override { return PathShown(); }
+  void EndResistivity(InversionRun& run) override;
   bool AsksConvergenceLimit() const override { return false; }
 
   std::vector<float> ObservedIpFractions(const SoundingData& data) const override {
@@ -363,12 +313,17 @@ class AccurateEngine : public InversionEngine {
   static void StoreFree(const ParameterTransform& transform, float* values, int offset);
   void ShowIp(InversionRun& run);
   void ShowSip(InversionRun& run, SipSpectra& spectra);
+  void ShowSipChargeability(InversionRun& run);
 
   std::unique_ptr<ResistivityProblem> resistivity_;
   std::unique_ptr<IpProblem> ip_;
   std::unique_ptr<SipProblem> sip_;
+  bool PathShown() const { return next_ >= plan_.path.size(); }
+
   std::unique_ptr<StageFit> fit_;
-  bool started_ = false;  // the resistivity fit has evaluated its start
+  ResistivityPlan plan_;
+  size_t next_ = 0;  // the model of plan_.path the next iteration shows
+  Eigen::VectorXd current_;
 };
 
 int AccurateEngine::BuildAutomaticModel(InversionRun& run) {
@@ -460,29 +415,26 @@ void AccurateEngine::BeginResistivity(InversionRun& run) {
     // The automatic run moves the resistivities of its fixed layers.
     for (int j = layers; j < 2 * layers - 1; ++j) parameters[j].fixed = true;
   }
-  ParameterTransform transform(std::move(parameters));
-  const std::vector<double> x = transform.ToFree();
-  started_ = false;
-  resistivity_ = std::make_unique<ResistivityProblem>(
-      state.data, layers, ResistivityErrors(state.data, state.engine), std::move(transform));
-  fit_ = std::make_unique<StageFit>(*resistivity_,
-                                    x,
-                                    run,
-                                    static_cast<double>(run.data_count),
-                                    state.settings.modelConstraint != 0);
+  plan_ = PlanResistivityFit(state.data,
+                             state.engine,
+                             parameters,
+                             run.user_model != 0,
+                             state.settings.modelConstraint != 0,
+                             state.settings.iterationLimit);
+  next_ = 1;
+  resistivity_ = std::make_unique<ResistivityProblem>(state.data,
+                                                      layers,
+                                                      ResistivityErrors(state.data, plan_.options),
+                                                      ParameterTransform(plan_.parameters));
+  const std::vector<double> start = resistivity_->transform().ToFree();
+  current_ = plan_.ok ? plan_.path.front() : ToVector(start);
+  state.outcome.fit = FitReport{};
 }
 
 void AccurateEngine::EvaluateResistivity(InversionRun& run) {
   InversionOutcome& outcome = run.state.outcome;
   Eigen::VectorXd residuals;
-  if (!started_) {
-    started_ = true;
-    if (!fit_->Start()) {
-      run.misfit = INFINITY;
-      return;
-    }
-  }
-  if (!resistivity_->Evaluate(fit_->x(), &residuals, nullptr)) {
+  if (!plan_.ok || !resistivity_->Evaluate(current_, &residuals, nullptr)) {
     run.misfit = INFINITY;
     return;
   }
@@ -496,16 +448,28 @@ void AccurateEngine::EvaluateResistivity(InversionRun& run) {
   }
   run.misfit = static_cast<float>(std::sqrt(sum / n));
   outcome.chi2 = residuals.squaredNorm() / n;
-  outcome.regularisation = fit_->weight();
+  outcome.regularisation = PathShown() ? plan_.weight : 0.0;
   LayeredModel& model = run.state.model;
   StoreFree(resistivity_->transform(), model.resistivity.data(), 0);
   StoreFree(resistivity_->transform(), model.thickness.data(), run.layer_count);
 }
 
 StepResult AccurateEngine::StepResistivity(InversionRun& run) {
-  if (!fit_->Step()) return StepResult::kFinished;
+  if (PathShown()) return StepResult::kFinished;
+  current_ = plan_.path[next_++];
   EvaluateResistivity(run);
   return StepResult::kStepped;
+}
+
+void AccurateEngine::EndResistivity(InversionRun& run) {
+  if (!plan_.ok) return;
+  InversionOutcome& outcome = run.state.outcome;
+  FinishFitReport(plan_,
+                  static_cast<int>(next_) - 1,
+                  resistivity_->transform().parameters(),
+                  outcome.chi2,
+                  &outcome.fit);
+  for (const std::string& line : FitReportLines(outcome.fit)) ShowProgressLine(run, line);
 }
 
 bool AccurateEngine::BeginIp(InversionRun& run) {
@@ -639,6 +603,37 @@ void AccurateEngine::ShowSip(InversionRun& run, SipSpectra& spectra) {
     spectra.phase[v] = static_cast<float>(sip_->phase()[v]);
   }
   spectra.misfit = static_cast<float>(residuals.squaredNorm());
+  ShowSipChargeability(run);
+}
+
+// The apparent chargeabilities (Seigel) of the SIP fit's chargeabilities
+// over the resistivity model, and their RMS misfit to the file's IP values:
+// the IP panel and misfit follow the model the run ends with, so a perfect
+// fit of the spectra has no IP misfit either.
+void AccurateEngine::ShowSipChargeability(InversionRun& run) {
+  const ProgramState& state = run.state;
+  const LayeredModel& model = state.model;
+  const int layers = run.layer_count;
+  const int n = run.data_count;
+  std::vector<double> rho = ToDouble(model.resistivity.data(), layers);
+  const std::vector<double> h = ToDouble(model.thickness.data(), layers - 1);
+  const std::vector<double> spacings = ToDouble(state.data.spacingA.data(), n);
+  std::vector<double> plain, perturbed;
+  if (!AccurateApparentResistivity(state.data.arrayType, spacings, rho, h, plain, nullptr)) return;
+  for (int j = 0; j < layers; ++j) {
+    if (!(model.chargeability[j] >= 0.0f && model.chargeability[j] < 1.0f)) return;
+    rho[j] /= 1.0 - model.chargeability[j];
+  }
+  if (!AccurateApparentResistivity(state.data.arrayType, spacings, rho, h, perturbed, nullptr))
+    return;
+  double sum = 0.0;
+  for (int i = 0; i < n; ++i) {
+    const double ma = 1.0 - plain[i] / perturbed[i];
+    run.state.outcome.calculatedIp[i] = static_cast<float>(ma);
+    sum += (run.observed_ip[i] - ma) * (run.observed_ip[i] - ma);
+  }
+  run.ip_misfit = static_cast<float>(std::sqrt(sum / n));
+  run.state.outcome.finalIpMisfit = run.ip_misfit;
 }
 
 bool AccurateEngine::StepSip(InversionRun& run, SipSpectra& spectra) {
@@ -659,22 +654,6 @@ std::vector<double> AccurateAutomaticInterfaces(double smallest, double largest)
   std::vector<double> depths;
   for (int j = 0; j < interfaces; ++j) depths.push_back(first * std::pow(ratio, j));
   return depths;
-}
-
-std::unique_ptr<WeightedProblem> MakeAccurateResistivityProblem(
-    const SoundingData& data,
-    const EngineOptions& options,
-    const std::vector<double>& thickness,
-    bool free_thicknesses) {
-  const int layers = static_cast<int>(thickness.size()) + 1;
-  std::vector<ModelParameter> parameters;
-  AppendParameters(ParameterKind::kResistivity, std::vector<double>(layers, 1.0), parameters);
-  AppendParameters(ParameterKind::kThickness, thickness, parameters);
-  if (!free_thicknesses) {
-    for (int j = layers; j < 2 * layers - 1; ++j) parameters[j].fixed = true;
-  }
-  return std::make_unique<ResistivityProblem>(
-      data, layers, ResistivityErrors(data, options), ParameterTransform(std::move(parameters)));
 }
 
 std::unique_ptr<InversionEngine> MakeAccurateEngine() { return std::make_unique<AccurateEngine>(); }

@@ -9,12 +9,6 @@ namespace layra {
 
 namespace {
 
-constexpr int kDampingRetries = 12;
-constexpr double kDampingRaise = 4.0;
-constexpr double kDampingLower = 3.0;
-constexpr double kMinimumDamping = 1e-7;
-constexpr double kConvergedDecrease = 1e-3;
-
 // Trade-off weights tried in each Occam step: half-decade steps over five
 // decades either side of the ratio of the traces of J^T J and F^T W^2 F.
 constexpr int kWeightSteps = 10;
@@ -23,58 +17,71 @@ constexpr int kRougherTries = 3;
 // Once the target is held, a step that lowers the roughness by less than this
 // fraction ends the smooth inversion.
 constexpr double kRoughnessSettled = 0.02;
+// Once the target proves out of reach, the fit aims this fraction above the
+// least chi^2 it can reach.
+constexpr double kLeastReachableMargin = 0.02;
+// Steps of the Levenberg-Marquardt fallback of one Occam step.
+constexpr int kPlainSteps = 20;
+constexpr double kPlainDamping = 0.01;
+// An Occam step above the target that lowers chi^2 by less than this
+// fraction hands over to the Levenberg-Marquardt steps.
+constexpr double kSlowDecrease = 0.01;
+
+}  // namespace
+
+bool WeightedLeastSquares::Value(const Eigen::VectorXd& x, double* value) {
+  if (!problem_.Evaluate(x, &residuals_, nullptr)) return false;
+  *value = residuals_.squaredNorm() + Penalty(x);
+  return std::isfinite(*value);
+}
+
+bool WeightedLeastSquares::Linearise(const Eigen::VectorXd& x,
+                                     double* value,
+                                     Eigen::MatrixXd* normal,
+                                     Eigen::VectorXd* descent) {
+  if (!problem_.Evaluate(x, &residuals_, &jacobian_) || !jacobian_.allFinite()) return false;
+  chi2_ = residuals_.squaredNorm();
+  *value = chi2_ + Penalty(x);
+  *normal = jacobian_.transpose() * jacobian_;
+  *descent = jacobian_.transpose() * residuals_;
+  if (penalty_.size() > 0) {
+    *normal += penalty_;
+    *descent -= penalty_ * x - linear_;
+  }
+  return std::isfinite(*value);
+}
+
+double WeightedLeastSquares::Penalty(const Eigen::VectorXd& x) const {
+  if (penalty_.size() == 0) return 0.0;
+  return x.dot(penalty_ * x) - 2.0 * linear_.dot(x);
+}
+
+namespace {
+
+MinimiserOptions FitOptions(double initial_damping,
+                            int max_steps,
+                            double gradient_tolerance = 1e-4) {
+  MinimiserOptions options;
+  options.initial_damping = initial_damping;
+  options.max_steps = max_steps;
+  options.gradient_tolerance = gradient_tolerance;
+  return options;
+}
 
 }  // namespace
 
 LevenbergMarquardtFit::LevenbergMarquardtFit(WeightedProblem& problem,
                                              Eigen::VectorXd x,
-                                             double initial_damping)
-    : problem_(problem), x_(std::move(x)), lambda_(initial_damping) {}
+                                             double initial_damping,
+                                             int max_steps,
+                                             double gradient_tolerance)
+    : objective_(problem),
+      minimiser_(
+          objective_, std::move(x), FitOptions(initial_damping, max_steps, gradient_tolerance)) {}
 
-bool LevenbergMarquardtFit::Start() {
-  if (!problem_.Evaluate(x_, &residuals_, &jacobian_)) return false;
-  chi2_ = residuals_.squaredNorm();
-  converged_ = x_.size() == 0;
-  return std::isfinite(chi2_);
-}
+bool LevenbergMarquardtFit::Start() { return minimiser_.Start(); }
 
-bool LevenbergMarquardtFit::Step() {
-  const Eigen::Index k = x_.size();
-  if (k == 0) {
-    converged_ = true;
-    return false;
-  }
-  const Eigen::MatrixXd normal = jacobian_.transpose() * jacobian_;
-  const Eigen::VectorXd gradient = jacobian_.transpose() * residuals_;
-  Eigen::VectorXd scale = normal.diagonal();
-  const double largest = scale.maxCoeff();
-  // A variable the data do not see still gets a little damping.
-  for (Eigen::Index j = 0; j < k; ++j) scale(j) = std::max(scale(j), 1e-9 * largest + 1e-300);
-  Eigen::VectorXd residuals;
-  for (int attempt = 0; attempt <= kDampingRetries; ++attempt) {
-    Eigen::MatrixXd damped = normal;
-    damped.diagonal() += lambda_ * scale;
-    const Eigen::LDLT<Eigen::MatrixXd> factor(damped);
-    const Eigen::VectorXd step = factor.solve(gradient);
-    if (factor.info() == Eigen::Success && step.allFinite()) {
-      const Eigen::VectorXd trial = x_ + step;
-      if (problem_.Evaluate(trial, &residuals, nullptr)) {
-        const double chi2 = residuals.squaredNorm();
-        if (chi2 < chi2_) {
-          problem_.Evaluate(trial, &residuals_, &jacobian_);
-          converged_ = chi2_ - chi2 < kConvergedDecrease * chi2_;
-          x_ = trial;
-          chi2_ = chi2;
-          lambda_ = std::max(lambda_ / kDampingLower, kMinimumDamping);
-          return true;
-        }
-      }
-    }
-    lambda_ *= kDampingRaise;
-  }
-  converged_ = true;
-  return false;
-}
+bool LevenbergMarquardtFit::Step() { return minimiser_.Step(); }
 
 OccamFit::OccamFit(WeightedProblem& problem,
                    Eigen::VectorXd x,
@@ -103,6 +110,11 @@ Eigen::MatrixXd OccamFit::Differences() const {
   return f;
 }
 
+void OccamFit::SetReference(Eigen::VectorXd reference, double weight) {
+  reference_ = std::move(reference);
+  reference_weight_ = weight;
+}
+
 bool OccamFit::Start() {
   if (!problem_.Evaluate(x_, &residuals_, &jacobian_)) return false;
   chi2_ = residuals_.squaredNorm();
@@ -111,20 +123,52 @@ bool OccamFit::Start() {
 
 double OccamFit::Roughness(const Eigen::VectorXd& x) const {
   const Eigen::VectorXd s = Differences() * x;
-  if (!blocky_) return s.squaredNorm();
   double sum = 0.0;
-  for (Eigen::Index k = 0; k < s.size(); ++k) sum += std::sqrt(s(k) * s(k) + cutoff_ * cutoff_);
+  if (!blocky_) {
+    sum = s.squaredNorm();
+  } else {
+    for (Eigen::Index k = 0; k < s.size(); ++k) sum += std::sqrt(s(k) * s(k) + cutoff_ * cutoff_);
+  }
+  if (reference_.size() > 0) sum += reference_weight_ * (x - reference_).squaredNorm();
   return sum;
 }
 
 Eigen::MatrixXd OccamFit::RoughnessMatrix() const {
   const Eigen::MatrixXd f = Differences();
-  if (!blocky_) return f.transpose() * f;
-  const Eigen::VectorXd s = f * x_;
-  Eigen::VectorXd w(s.size());
-  for (Eigen::Index k = 0; k < s.size(); ++k)
-    w(k) = 1.0 / std::sqrt(s(k) * s(k) + cutoff_ * cutoff_);
-  return f.transpose() * w.asDiagonal() * f;
+  Eigen::MatrixXd r;
+  if (!blocky_) {
+    r = f.transpose() * f;
+  } else {
+    const Eigen::VectorXd s = f * x_;
+    Eigen::VectorXd w(s.size());
+    for (Eigen::Index k = 0; k < s.size(); ++k)
+      w(k) = 1.0 / std::sqrt(s(k) * s(k) + cutoff_ * cutoff_);
+    r = f.transpose() * w.asDiagonal() * f;
+  }
+  if (reference_.size() > 0) r.diagonal().array() += reference_weight_;
+  return r;
+}
+
+bool OccamFit::PlainStep(double mu_min, bool* at_minimum) {
+  WeightedLeastSquares objective(problem_);
+  const Eigen::MatrixXd roughness = RoughnessMatrix();
+  Eigen::VectorXd linear = Eigen::VectorXd::Zero(x_.size());
+  if (reference_.size() > 0) linear = reference_weight_ * reference_;
+  objective.SetPenalty(mu_min * roughness, mu_min * linear);
+  DenseLevenbergMarquardt minimiser(objective, x_, FitOptions(kPlainDamping, kPlainSteps));
+  if (!minimiser.Start()) return false;
+  *at_minimum = AtMinimum(minimiser.Run());
+  Eigen::VectorXd residuals;
+  Eigen::MatrixXd jacobian;
+  if (!problem_.Evaluate(minimiser.x(), &residuals, &jacobian)) return false;
+  const double chi2 = residuals.squaredNorm();
+  if (!(chi2 < chi2_ * (1.0 - 1e-6))) return false;
+  x_ = minimiser.x();
+  residuals_ = std::move(residuals);
+  jacobian_ = std::move(jacobian);
+  chi2_ = chi2;
+  mu_ = mu_min;
+  return true;
 }
 
 bool OccamFit::Step() {
@@ -136,7 +180,15 @@ bool OccamFit::Step() {
   const Eigen::MatrixXd normal = jacobian_.transpose() * jacobian_;
   const Eigen::VectorXd rhs = jacobian_.transpose() * (residuals_ + jacobian_ * x_);
   const Eigen::MatrixXd roughness = RoughnessMatrix();
+  // The reference's pull, mu a reference, joins the right-hand side.
+  const Eigen::VectorXd pull = reference_.size() > 0
+                                   ? Eigen::VectorXd(reference_weight_ * reference_)
+                                   : Eigen::VectorXd::Zero(k);
   const double base = normal.trace() / std::max(roughness.trace(), 1e-300);
+  const double mu_min = base * std::pow(10.0, -0.5 * kWeightSteps);
+  // Occam steps that hardly lower chi^2 above the target give way to
+  // Levenberg-Marquardt steps.
+  if (slow_ && chi2_ > target_) return PlainOrLeast(mu_min);
 
   struct Candidate {
     double mu = 0.0;
@@ -151,7 +203,7 @@ bool OccamFit::Step() {
     c.mu = base * std::pow(10.0, 0.5 * g);
     Eigen::MatrixXd system = normal + c.mu * roughness;
     const Eigen::LDLT<Eigen::MatrixXd> factor(system);
-    c.x = factor.solve(rhs);
+    c.x = factor.solve(rhs + c.mu * pull);
     if (factor.info() != Eigen::Success || !c.x.allFinite()) continue;
     c.linear_chi2 = (residuals_ - jacobian_ * (c.x - x_)).squaredNorm();
     candidates.push_back(std::move(c));
@@ -192,7 +244,7 @@ bool OccamFit::Step() {
   auto solve = [&](double mu, Candidate* c) {
     c->mu = mu;
     const Eigen::LDLT<Eigen::MatrixXd> factor(normal + mu * roughness);
-    c->x = factor.solve(rhs);
+    c->x = factor.solve(rhs + mu * pull);
     c->linear_chi2 = (residuals_ - jacobian_ * (c->x - x_)).squaredNorm();
     c->chi2 = std::numeric_limits<double>::quiet_NaN();
     return factor.info() == Eigen::Success && c->x.allFinite();
@@ -269,17 +321,21 @@ bool OccamFit::Step() {
       candidates.push_back(std::move(c));
       chosen = &candidates.back();
     } else {
-      // Shorter steps toward the chosen model, while the target is not reached.
-      Candidate shorter = *chosen;
+      // Shorter steps toward the chosen model (above the target) or toward
+      // the smoothest one the linearised misfits allow (once it is held).
+      Candidate shorter = chi2_ > target_ ? *chosen : *linear;
       bool found = false;
-      for (int halving = 1; halving <= 4 && !found && chi2_ > target_; ++halving) {
+      for (int halving = 1; halving <= 4 && !found; ++halving) {
         shorter.x = x_ + 0.5 * (shorter.x - x_);
         shorter.chi2 = std::numeric_limits<double>::quiet_NaN();
         found = better(shorter);
       }
       if (!found) {
-        converged_ = true;
-        return false;
+        if (chi2_ <= target_) {
+          converged_ = true;
+          return false;
+        }
+        return PlainOrLeast(mu_min);
       }
       candidates.push_back(shorter);
       chosen = &candidates.back();
@@ -294,12 +350,28 @@ bool OccamFit::Step() {
   x_ = chosen->x;
   chi2_ = residuals_.squaredNorm();
   mu_ = chosen->mu;
-  // Done once the target is held and the roughness hardly changes, or the
-  // fit stops improving before the target is reached.
-  converged_ = chi2_before <= target_
-                   ? roughness_now - roughness_after < kRoughnessSettled * roughness_now
-                   : chi2_ > target_ && chi2_before - chi2_ < 0.01 * chi2_before;
+  // Done once the target is held and the roughness hardly changes; above the
+  // target the fit goes on while any step lowers chi^2.
+  converged_ =
+      chi2_before <= target_ && roughness_now - roughness_after < kRoughnessSettled * roughness_now;
+  slow_ = chi2_ > target_ && chi2_before - chi2_ < kSlowDecrease * chi2_before;
   return true;
+}
+
+bool OccamFit::PlainOrLeast(double mu_min) {
+  // A plain step may lower chi^2 where no weight does; once it reaches its
+  // own minimum, chi^2 is the least this model reaches, and the fit goes on
+  // to the smoothest model just above it.
+  slow_ = false;
+  bool at_minimum = false;
+  if (PlainStep(mu_min, &at_minimum) && !at_minimum) {
+    converged_ = false;
+    return true;
+  }
+  least_ = chi2_;
+  target_ = chi2_ * (1.0 + kLeastReachableMargin);
+  converged_ = false;
+  return Step() || at_minimum;
 }
 
 }  // namespace layra

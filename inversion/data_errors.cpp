@@ -20,16 +20,15 @@ std::string Lower(const std::string& text) {
   return ToLowerAscii(out);
 }
 
-// What multiplies an IP value of the file to give a fraction.
-double IpScale(const SoundingData& data) {
+}  // namespace
+
+double IpValueScale(const SoundingData& data) {
   if (const auto factor = IpUnitFactor(data.ipUnitText)) return *factor;
   for (int i = 0; i < data.pointCount; ++i) {
     if (std::fabs(data.ipValue[i]) >= 1.0f) return 0.001;
   }
   return 1.0;
 }
-
-}  // namespace
 
 std::vector<double> ResistivityErrors(const SoundingData& data, const EngineOptions& options) {
   const double floor = 0.01 * options.errorFloorPercent;
@@ -60,7 +59,7 @@ std::optional<double> IpUnitFactor(const std::string& unit_text) {
 }
 
 std::vector<float> IpFractionsByUnit(const SoundingData& data) {
-  const double scale = IpScale(data);
+  const double scale = IpValueScale(data);
   std::vector<float> values(data.pointCount);
   for (int i = 0; i < data.pointCount; ++i) {
     values[i] = static_cast<float>(data.ipValue[i] * scale);
@@ -71,7 +70,7 @@ std::vector<float> IpFractionsByUnit(const SoundingData& data) {
 std::vector<double> IpErrors(const SoundingData& data,
                              const std::vector<float>& observed,
                              const EngineOptions& options) {
-  const double scale = IpScale(data);
+  const double scale = IpValueScale(data);
   const double floor = 0.01 * options.errorFloorPercent;
   const double assumed = std::max(0.01 * options.assumedErrorPercent, floor);
   std::vector<double> errors(observed.size());

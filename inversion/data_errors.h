@@ -24,9 +24,12 @@ std::vector<double> ResistivityErrors(const SoundingData& data, const EngineOpti
 // percent, 1 for fractions (V/V). Empty when the line names no known unit.
 std::optional<double> IpUnitFactor(const std::string& unit_text);
 
-// IP values as fractions: scaled by the unit line's factor where it names a
-// unit; otherwise a set holding any magnitude of 1 or more is taken as
-// thousandths.
+// What multiplies an IP value of the file to give a fraction: the unit
+// line's factor where it names a unit; otherwise 0.001 (thousandths) for a
+// set holding any magnitude of 1 or more, else 1.
+double IpValueScale(const SoundingData& data);
+
+// IP values as fractions, each times IpValueScale.
 std::vector<float> IpFractionsByUnit(const SoundingData& data);
 
 // Absolute standard deviation (a fraction) of each observed IP value

@@ -65,6 +65,9 @@ class InversionEngine {
   // engine first asks for a new limit in interactive runs).
   virtual bool Converged(const InversionRun& run) const = 0;
   virtual bool AsksConvergenceLimit() const = 0;
+  // After the stage's last iteration: says in the listing and the outcome how
+  // the fit ended (nothing by default).
+  virtual void EndResistivity(InversionRun& /*run*/) {}
 
   // IP stage: IP values as fractions; BeginIp sets the starting
   // chargeabilities and returns false when there is nothing to fit; StepIp

@@ -196,6 +196,7 @@ bool ResistivityStage::Run() {
   }
   outcome.lastIteration = run_.iteration;
   outcome.finalMisfit = run_.misfit;
+  engine_.EndResistivity(run_);
   DrawRunPlot(run_, plot_kind_);
   return true;
 }
@@ -387,6 +388,7 @@ void RunOnData(ProgramState& state, int user_model, int silent, Canvas& canvas, 
   std::fill(outcome.misfits.begin(), outcome.misfits.end(), 0.0f);
   std::fill(outcome.calculatedIp.begin(), outcome.calculatedIp.end(), 0.0f);
   outcome.warnings.clear();
+  outcome.fit = FitReport{};
 
   const int n = state.data.pointCount;
   if (n < 1 || n > kMaxPoints) {

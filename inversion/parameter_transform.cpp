@@ -145,6 +145,14 @@ void ParameterTransform::FromFree(const std::vector<double>& x, std::vector<doub
   }
 }
 
+bool ParameterTransform::Pinned(int k, double x_k, double descent) const {
+  const ModelParameter& p = parameters_[free_[k]];
+  if (!p.bounded && !IsFraction(p.kind)) return false;
+  constexpr double kPinned = 1e-4;
+  const double s = Logistic(x_k);
+  return (s > 1.0 - kPinned && descent > 0.0) || (s < kPinned && descent < 0.0);
+}
+
 std::vector<double> ParameterTransform::Values() const {
   std::vector<double> values(parameters_.size());
   for (size_t i = 0; i < parameters_.size(); ++i) values[i] = parameters_[i].value;

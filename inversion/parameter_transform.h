@@ -61,6 +61,10 @@ class ParameterTransform {
   void FromFree(const std::vector<double>& x, std::vector<double>* derivative);
   // Values of all parameters, in order.
   std::vector<double> Values() const;
+  // True when free variable k, at x_k, lies within a part in 10^4 of its
+  // range from a bound and `descent` (the descent direction's component in
+  // x_k) pushes it toward that bound: the bound holds it.
+  bool Pinned(int k, double x_k, double descent) const;
 
  private:
   std::vector<ModelParameter> parameters_;

@@ -30,6 +30,11 @@ struct EngineOptions {
   // the file are given the assumed error.
   double errorFloorPercent = 1.0;
   double assumedErrorPercent = 3.0;
+  // Accurate engine: data without an error get one estimated from the data
+  // themselves (the noise level the smooth fit leaves, by generalised
+  // cross-validation) instead of the assumed error, never below the floor.
+  // Giving an assumed error (the command line's --assumed-error) clears it.
+  bool estimateErrors = true;
   std::vector<std::string> fixed;  // parameters held at their starting values
   std::vector<ParameterBound> bounds;
 };

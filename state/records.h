@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "state/engine_options.h"
+#include "state/fit_report.h"
 
 namespace layra {
 
@@ -210,6 +211,8 @@ struct InversionOutcome {
   std::array<float, kMaxRunIterations + 1> misfits{};  // one per resistivity iteration
   // Warnings about the run's results, as for ForwardModel::warnings.
   std::vector<std::string> warnings;
+  // Accurate engine: how the resistivity fit ended.
+  FitReport fit;
 };
 
 // The process-wide state the main window owns.

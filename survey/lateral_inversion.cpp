@@ -1,7 +1,6 @@
 #include "survey/lateral_inversion.h"
 
 #include <Eigen/Dense>
-#include <Eigen/SparseCholesky>
 #include <Eigen/SparseCore>
 #include <algorithm>
 #include <cmath>
@@ -12,21 +11,15 @@
 #include "fileio/results_file.h"
 #include "inversion/accurate_fit.h"
 #include "inversion/accurate_response.h"
+#include "inversion/levenberg_marquardt.h"
 #include "state/text_format.h"
 
 namespace layra {
 namespace {
 
-// Step control of the joint fit, as the engine's own Levenberg-Marquardt:
-// a step that does not lower the objective is refused and the damping
-// raised; an accepted step lowers it.
+// The joint fit starts from the independent inversions, near its minimum.
 constexpr double kInitialDamping = 0.01;
-constexpr int kDampingRetries = 12;
-constexpr double kDampingRaise = 4.0;
-constexpr double kDampingLower = 3.0;
-constexpr double kMinimumDamping = 1e-7;
 constexpr int kMaxJointIterations = 40;
-constexpr double kConvergedDecrease = 1e-4;
 
 using SparseMatrix = Eigen::SparseMatrix<double>;
 using Triplet = Eigen::Triplet<double>;
@@ -40,8 +33,9 @@ struct Member {
   Eigen::MatrixXd jacobian;
 };
 
-// The soundings of one profile on one layer grid.
-class ProfileFit {
+// The soundings of one profile on one layer grid, as the sparse minimiser
+// sees them.
+class ProfileFit : public SparseProblem {
  public:
   ProfileFit(std::vector<Member> members, int layers, SparseMatrix penalty)
       : members_(std::move(members)), layers_(layers), penalty_(std::move(penalty)) {}
@@ -61,66 +55,49 @@ class ProfileFit {
     return chi2 + x.dot(penalty_ * x);
   }
 
+  bool Value(const Eigen::VectorXd& x, double* value) override {
+    *value = Objective(x, false);
+    return std::isfinite(*value);
+  }
+
+  // The normal matrix: each member's dense block J^T J on the diagonal plus
+  // the ties' penalty; the descent J^T r - P x.
+  bool Linearise(const Eigen::VectorXd& x,
+                 double* value,
+                 SparseMatrix* normal,
+                 Eigen::VectorXd* descent) override {
+    *value = Objective(x, true);
+    if (!std::isfinite(*value)) return false;
+    const Eigen::Index n = x.size();
+    std::vector<Triplet> triplets;
+    *descent = -(penalty_ * x);
+    for (const Member& m : members_) {
+      const Eigen::MatrixXd block = m.jacobian.transpose() * m.jacobian;
+      descent->segment(m.offset, m.size) += m.jacobian.transpose() * m.residuals;
+      for (Eigen::Index j = 0; j < m.size; ++j) {
+        for (Eigen::Index i = 0; i < m.size; ++i) {
+          triplets.emplace_back(m.offset + i, m.offset + j, block(i, j));
+        }
+      }
+    }
+    normal->resize(n, n);
+    normal->setFromTriplets(triplets.begin(), triplets.end());
+    *normal += penalty_;
+    return true;
+  }
+
   // Levenberg-Marquardt on the whole profile from x; returns the steps taken.
   int Fit(Eigen::VectorXd& x) {
-    double objective = Objective(x, true);
-    if (!std::isfinite(objective)) return 0;
-    double lambda = kInitialDamping;
-    int iterations = 0;
-    const Eigen::Index n = x.size();
-    Eigen::SimplicialLDLT<SparseMatrix> solver;
-    bool analysed = false;
-    while (iterations < kMaxJointIterations) {
-      std::vector<Triplet> triplets;
-      Eigen::VectorXd gradient = -(penalty_ * x);
-      for (const Member& m : members_) {
-        const Eigen::MatrixXd block = m.jacobian.transpose() * m.jacobian;
-        gradient.segment(m.offset, m.size) += m.jacobian.transpose() * m.residuals;
-        for (Eigen::Index j = 0; j < m.size; ++j) {
-          for (Eigen::Index i = 0; i < m.size; ++i) {
-            triplets.emplace_back(m.offset + i, m.offset + j, block(i, j));
-          }
-        }
-      }
-      SparseMatrix normal(n, n);
-      normal.setFromTriplets(triplets.begin(), triplets.end());
-      normal += penalty_;
-      Eigen::VectorXd scale = normal.diagonal();
-      const double largest = scale.maxCoeff();
-      // A variable the data do not see still gets a little damping.
-      for (Eigen::Index j = 0; j < n; ++j) scale(j) = std::max(scale(j), 1e-9 * largest + 1e-300);
-      bool accepted = false;
-      double decrease = 0.0;
-      for (int attempt = 0; attempt <= kDampingRetries && !accepted; ++attempt) {
-        SparseMatrix damped = normal;
-        for (Eigen::Index j = 0; j < n; ++j) damped.coeffRef(j, j) += lambda * scale(j);
-        if (!analysed) {
-          solver.analyzePattern(damped);
-          analysed = true;
-        }
-        solver.factorize(damped);
-        if (solver.info() == Eigen::Success) {
-          const Eigen::VectorXd step = solver.solve(gradient);
-          if (step.allFinite()) {
-            const Eigen::VectorXd trial = x + step;
-            const double value = Objective(trial, false);
-            if (value < objective) {
-              decrease = objective - value;
-              x = trial;
-              objective = Objective(x, true);
-              lambda = std::max(lambda / kDampingLower, kMinimumDamping);
-              accepted = true;
-              continue;
-            }
-          }
-        }
-        lambda *= kDampingRaise;
-      }
-      if (!accepted) break;
-      ++iterations;
-      if (decrease < kConvergedDecrease * objective) break;
-    }
-    return iterations;
+    MinimiserOptions options;
+    options.initial_damping = kInitialDamping;
+    options.max_steps = kMaxJointIterations;
+    SparseLevenbergMarquardt minimiser(*this, x, options);
+    if (!minimiser.Start()) return 0;
+    minimiser.Run();
+    x = minimiser.x();
+    // The members keep the residuals and Jacobian of the model they end at.
+    Objective(x, true);
+    return minimiser.steps();
   }
 
   std::vector<Member>& members() { return members_; }

@@ -43,7 +43,8 @@ ChildWindow::ChildWindow(ProgramState& program,
   setCentralWidget(canvas_);
   line_height_ = canvas_->Metrics().charHeight;
   listing_ = AddListingDock(*this, Qt::RightDockWidgetArea);
-  pictures_ = new PictureCommands(*this, *canvas_, *host_, runner_);
+  pictures_ = new PictureCommands(
+      *this, CanvasPicture(*canvas_, [this] { return PictureFileName(); }), *host_, runner_);
 
   window_open_ = 1;
   if (set_window_open_) {

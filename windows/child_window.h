@@ -66,6 +66,9 @@ class ChildWindow : public QMainWindow {
   void AddPictureCommands(QMenu* file);
   // Adds `text` to the listing dock.
   void AddListingLine(const std::string& text);
+  // The file the window's picture belongs to, without extension: exports
+  // offer its name (empty: none read yet).
+  virtual std::string PictureFileName() const { return std::string(); }
 
   ProgramState& program_;
   DialogRunner& runner_;

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "fileio/results_file.h"
+#include "graphics/bmp_file.h"
 #include "graphics/sounding_plot.h"
 #include "state/text_format.h"
 #include "windows/child_dialogs.h"
@@ -232,6 +233,10 @@ void DisplayWindow::SaveScreen() {
   if (layer_count_ > 1 && point_count_ > 2 && iteration_count_ > 0) {
     PlotCurrentIteration();
   }
+}
+
+std::string DisplayWindow::PictureFileName() const {
+  return file_name_.empty() ? std::string() : MakeSiblingName(file_name_, "");
 }
 
 }  // namespace layra

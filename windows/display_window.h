@@ -81,6 +81,7 @@ class DisplayWindow : public ChildWindow {
 
  protected:
   void Dispatch(int command) override { DisplayWndProc(command); }
+  std::string PictureFileName() const override;
   void keyPressEvent(QKeyEvent* event) override;
 
  private:

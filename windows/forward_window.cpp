@@ -11,6 +11,7 @@
 #include "fileio/same_file.h"
 #include "fileio/synthetic_data.h"
 #include "forward/forward_calculation.h"
+#include "graphics/bmp_file.h"
 #include "graphics/forward_plot.h"
 #include "graphics/sounding_plot.h"
 #include "state/text_format.h"
@@ -272,6 +273,10 @@ void ForwardWindow::ChangeArrayType() {
     // The response computed so far belongs to the other array.
     calculated_ = 0;
   }
+}
+
+std::string ForwardWindow::PictureFileName() const {
+  return model_file_name_.empty() ? std::string() : MakeSiblingName(model_file_name_, "");
 }
 
 }  // namespace layra

@@ -65,6 +65,7 @@ class ForwardWindow : public ChildWindow {
 
  protected:
   void Dispatch(int command) override { ForwardWndProc(command); }
+  std::string PictureFileName() const override;
   // Page Up and Page Down step through the frequency panels of a SIP plot.
   void keyPressEvent(QKeyEvent* event) override;
 

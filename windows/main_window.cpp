@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QSaveFile>
 #include <QSettings>
+#include <QStackedLayout>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -24,6 +25,7 @@
 #include <string>
 #include <utility>
 
+#include "analysis/state_chart.h"
 #include "analysis/uncertainty_plot.h"
 #include "analysis/uncertainty_report.h"
 #include "fileio/data_file.h"
@@ -31,6 +33,7 @@
 #include "fileio/same_file.h"
 #include "fileio/synthetic_data.h"
 #include "fileio/text_input.h"
+#include "graphics/picture_file.h"
 #include "graphics/sounding_plot.h"
 #include "inversion/excluded_points.h"
 #include "inversion/inversion_driver.h"
@@ -55,6 +58,7 @@
 #include "windows/survey_section_window.h"
 #include "windows/uncertainty_dialog.h"
 #include "windows/user_model_dialog.h"
+#include "windows/workspace_view.h"
 
 namespace layra {
 namespace {
@@ -82,8 +86,9 @@ const char kUsageGuide[] =
     "   and File > Save model as CSV writes it.\n"
     "4. Tick 'Leave out' in the Data panel to leave a point out of the next\n"
     "   inversion; it is drawn hollow. The data file is never changed.\n"
-    "5. File > Export picture (Ctrl+E) writes PNG, SVG or PDF; File > Print\n"
-    "   (Ctrl+P) prints or writes a PDF.\n"
+    "5. File > Export picture (Ctrl+E) writes %s; File > Print\n"
+    "   (Ctrl+P) prints or writes a PDF. View > Documented layout switches\n"
+    "   between the plot in units and the program's classic plot.\n"
     "6. Forward Modelling computes the sounding of a model file (.mod);\n"
     "   Display shows the iterations of a results file (.INV).\n"
     "   In those windows Esc or Q returns to the main window.\n\n"
@@ -139,7 +144,24 @@ MainWindow::MainWindow(DialogRunner* runner, QWidget* parent) : QMainWindow(pare
   // The plot view draws its picture again whenever its size changes.
   canvas_->setFollowsSize(true);
   canvas_->setMinimumSize(320, 240);
-  setCentralWidget(canvas_);
+  // The plot in units over the documented canvas, which stays underneath at
+  // the same size, drawn as the documented commands draw it.
+  workspace_view_ = new WorkspaceView(this);
+  workspace_view_->setObjectName(QStringLiteral("workspaceView"));
+  workspace_view_->setSource([this] { return WorkspaceChart(); });
+  workspace_view_->setFirstPaintHandler(
+      [this] { QTimer::singleShot(0, this, &MainWindow::HandleFirstPaint); });
+  canvas_->setPresentHandler([this] {
+    if (workspace_view_->isVisible()) workspace_view_->repaint();
+  });
+  auto* plot_area = new QWidget(this);
+  plot_area->setObjectName(QStringLiteral("plotArea"));
+  plot_layout_ = new QStackedLayout(plot_area);
+  plot_layout_->setStackingMode(QStackedLayout::StackAll);
+  plot_layout_->addWidget(canvas_);
+  plot_layout_->addWidget(workspace_view_);
+  plot_layout_->setCurrentWidget(workspace_view_);
+  setCentralWidget(plot_area);
   resize(1024, 720);
 
   // The choosers start in the folder last used, else in the working folder
@@ -154,7 +176,23 @@ MainWindow::MainWindow(DialogRunner* runner, QWidget* parent) : QMainWindow(pare
   state_.resultsDirectory = program_directory_;
   QDir::setCurrent(QString::fromStdString(program_directory_));
 
-  pictures_ = new PictureCommands(*this, *canvas_, *host_, *runner_);
+  // The picture commands take the layout shown.
+  PictureSource pictures;
+  pictures.available = [this] {
+    return documentedLayout() ? canvas_->hasPicture() : workspace_view_->hasData();
+  };
+  pictures.draw = [this](Canvas& target) {
+    if (documentedLayout()) {
+      canvas_->ReplayOnto(target);
+    } else {
+      workspace_view_->Paint(target);
+    }
+  };
+  pictures.shownSize = [this] { return canvas_->size(); };
+  pictures.baseName = [this] {
+    return state_.dataRead != 0 ? MakeSiblingName(state_.data.dataFileName, "") : std::string();
+  };
+  pictures_ = new PictureCommands(*this, std::move(pictures), *host_, *runner_);
   BuildDocks();
   BuildMenus();
   status_label_ = new QLabel(this);
@@ -188,6 +226,7 @@ void MainWindow::BuildDocks() {
     state_.excludedPoints[point] = excluded ? 1 : 0;
     // Shown hollow at once when the fit is on show.
     if (canvas_->hasPicture()) ShowFit(true);
+    workspace_view_->update();
   });
 }
 
@@ -238,6 +277,38 @@ void MainWindow::ShowState() {
     data_table_->ShowData(SoundingData{}, nullptr, nullptr, state_.excludedPoints);
   }
   status_label_->setText(statusText());
+  workspace_view_->update();
+  UpdateViewCommands();
+}
+
+bool MainWindow::documentedLayout() const { return plot_layout_->currentWidget() == canvas_; }
+
+void MainWindow::setDocumentedLayout(bool documented) {
+  if (documented) {
+    plot_layout_->setCurrentWidget(canvas_);
+    workspace_view_->hide();
+  } else {
+    plot_layout_->setCurrentWidget(workspace_view_);
+  }
+  UpdateViewCommands();
+}
+
+void MainWindow::UpdateViewCommands() {
+  if (documented_layout_action_ == nullptr) return;
+  documented_layout_action_->setChecked(documentedLayout());
+  const bool pages = !documentedLayout() && workspace_view_->pageCount() > 1;
+  next_page_action_->setEnabled(pages);
+  previous_page_action_->setEnabled(pages);
+}
+
+ChartInput MainWindow::WorkspaceChart() const {
+  if (state_.dataRead == 0 || state_.data.pointCount <= 0) return ChartInput{};
+  StateChartOptions options;
+  // During a run the model and curve of the iteration reached.
+  options.fitted = fit_shown_ || (running_ && state_.model.layerCount > 0);
+  options.runLabel = running_ ? run_label_ + " (running)" : run_label_;
+  options.uncertainty = uncertainty_ ? &*uncertainty_ : nullptr;
+  return StateChart(state_, options);
 }
 
 void MainWindow::ShowFit(bool draw_now) {
@@ -359,6 +430,19 @@ void MainWindow::BuildMenus() {
     display->addAction(dock->toggleViewAction());
   }
 
+  QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+  documented_layout_action_ = AddCommand(view,
+                                         kCommandDocumentedLayout,
+                                         QStringLiteral("&Documented layout"),
+                                         QStringLiteral("documentedLayout"));
+  documented_layout_action_->setCheckable(true);
+  next_page_action_ = AddCommand(
+      view, kCommandNextPage, QStringLiteral("&Next frequencies"), QStringLiteral("nextPage"));
+  previous_page_action_ = AddCommand(view,
+                                     kCommandPreviousPage,
+                                     QStringLiteral("&Previous frequencies"),
+                                     QStringLiteral("previousPage"));
+
   QMenu* exit = menuBar()->addMenu(QStringLiteral("E&xit"));
   AddCommand(exit, kCommandExit, QStringLiteral("&Quit program"), QStringLiteral("command151quit"));
 
@@ -468,6 +552,13 @@ void MainWindow::RunCommand(int id) {
     case kCommandSurveySection:
       if (!RefusedInMode()) SurveySection();
       break;
+    case kCommandDocumentedLayout:
+      setDocumentedLayout(!documentedLayout());
+      break;
+    case kCommandNextPage:
+    case kCommandPreviousPage:
+      workspace_view_->setPage(workspace_view_->page() + (id == kCommandNextPage ? 1 : -1));
+      break;
     default:
       break;
   }
@@ -505,6 +596,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
   LimitDockWidth(*this);
+  // Once more after the docks are laid out at the new size: the first
+  // resize of a new window comes before they are.
+  QTimer::singleShot(0, this, [this] { LimitDockWidth(*this); });
 }
 
 bool MainWindow::RefusedInMode() {
@@ -538,6 +632,8 @@ void MainWindow::ReadDataFrom(const std::string& path,
   ClearWindow(*canvas_);
   listing_->clear();
   fit_shown_ = false;
+  uncertainty_.reset();
+  workspace_view_->setPage(0);
   findChild<QDockWidget*>(QStringLiteral("listingDock"))->raise();
   ListingCanvas listing(*canvas_, [&](const std::string& line) {
     const size_t at = listed_as.empty() ? std::string::npos : line.find(path);
@@ -659,7 +755,10 @@ void MainWindow::SaveModelCsv() {
 }
 
 void MainWindow::ShowUsageGuide() {
-  host_->ShowMessage(kUsageGuide, "Usage guide", MessageIcon::kInformation, MessageButtons::kOk);
+  host_->ShowMessage(StrFormat(kUsageGuide, PictureFormatNames().c_str()),
+                     "Usage guide",
+                     MessageIcon::kInformation,
+                     MessageButtons::kOk);
 }
 
 bool MainWindow::OpenFile(const QString& path) {
@@ -732,6 +831,10 @@ void MainWindow::AutomaticInversion() {
 
 void MainWindow::RunWithListing(int user_model, int silent) {
   fit_shown_ = false;
+  uncertainty_.reset();
+  run_label_ =
+      std::string(user_model != 0 ? "Inversion from a user model" : "Automatic inversion") + ", " +
+      EngineName(state_.engine.engine) + " engine";
   AddListingLine("");
   std::string left_out;
   for (int p = 0; p < state_.data.pointCount && p < kMaxPoints; ++p) {
@@ -740,7 +843,9 @@ void MainWindow::RunWithListing(int user_model, int silent) {
   }
   if (!left_out.empty()) AddListingLine("Points left out of this inversion: " + left_out);
   ListingCanvas listing(*canvas_, [this](const std::string& line) { AddListingLine(line); });
+  running_ = silent == 0;
   RunInversion(state_, user_model, silent, listing, *host_);
+  running_ = false;
   fit_shown_ = silent == 0 && state_.outcome.runStatus == RunStatus::kCompleted;
   ShowFit(false);
 }
@@ -779,6 +884,8 @@ void MainWindow::EquivalenceAnalysis() {
     return;
   }
   PlotRunUncertainty(state_, result, *canvas_);
+  uncertainty_ = result;
+  workspace_view_->update();
   const std::string table = UncertaintyTable(result, state_.model);
   for (size_t start = 0, end; start < table.size(); start = end + 1) {
     end = table.find('\n', start);
@@ -851,6 +958,16 @@ void MainWindow::SaveScreen() {
   // A copy: the capture's file names must not replace the data file's name,
   // from which the next results file takes its default name.
   std::string base_name = state_.data.dataFileName;
+  if (!documentedLayout()) {
+    // What the plot view shows, as the documented layout's capture is made.
+    SaveImageAsBmp(WidgetImage(*workspace_view_),
+                   DisplayDepth(*workspace_view_),
+                   *host_,
+                   state_.screenImageFileName,
+                   base_name,
+                   state_.dataDirectory);
+    return;
+  }
   const auto picture = canvas_->recording();
   SaveScreenAsBmp(
       *canvas_, *host_, state_.screenImageFileName, base_name, state_.dataDirectory, nullptr);
@@ -876,6 +993,7 @@ void MainWindow::SurveySection() {
       OpenSurveySection(chooser.selectedFiles().first().toStdString(),
                         this,
                         *host_,
+                        *runner_,
                         [this](const SurveySounding& sounding, const SoundingResult& result) {
                           ShowSurveySounding(sounding, result);
                         });
@@ -889,9 +1007,14 @@ void MainWindow::ShowSurveySounding(const SurveySounding& sounding, const Soundi
   activateWindow();
   ClearWindow(*canvas_);
   state_.lastReadResult = ReadDataFile(sounding.file, state_, *canvas_, *host_);
+  // Nothing of the sounding shown before stays on show.
+  fit_shown_ = false;
+  uncertainty_.reset();
+  workspace_view_->setPage(0);
   if (state_.lastReadResult != 0) {
     state_.data.pointCount = 0;
     state_.dataRead = 0;
+    ShowState();
     return;
   }
   state_.data.dataFileName = sounding.file;
@@ -899,8 +1022,18 @@ void MainWindow::ShowSurveySounding(const SurveySounding& sounding, const Soundi
   state_.dataRead = 1;
   state_.model = result.model;
   if (static_cast<int>(result.calculated.size()) != state_.data.pointCount) {
+    ShowState();
     return;  // the file changed since the run: its listing stays
   }
+  // The run's fit, as after an inversion here.
+  std::copy(result.calculated.begin(),
+            result.calculated.end(),
+            state_.outcome.calculatedResistivity.begin());
+  state_.outcome.finalMisfit = result.misfit;
+  state_.outcome.lastIteration = result.iterations;
+  state_.outcome.runStatus = RunStatus::kCompleted;
+  run_label_ = "Survey run";
+  fit_shown_ = true;
   ClearWindow(*canvas_);
   PlotInput input;
   input.plotKind = PlotKind::kResistivity;
@@ -916,6 +1049,7 @@ void MainWindow::ShowSurveySounding(const SurveySounding& sounding, const Soundi
   input.misfit = result.misfit;
   PlotSounding(input, *canvas_);
   canvas_->Present();
+  ShowState();
 }
 
 }  // namespace layra

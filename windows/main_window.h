@@ -11,7 +11,11 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <memory>
+#include <optional>
+#include <string>
 
+#include "analysis/uncertainty_report.h"
+#include "graphics/sounding_chart.h"
 #include "state/records.h"
 #include "windows/dialog_runner.h"
 
@@ -19,6 +23,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
+class QStackedLayout;
 
 namespace layra {
 
@@ -30,6 +35,7 @@ class QtCanvas;
 struct SoundingResult;
 struct SurveySounding;
 class QtHost;
+class WorkspaceView;
 
 // Menu command ids.
 enum CommandId : int {
@@ -57,6 +63,9 @@ enum CommandId : int {
   kCommandImportFieldSheet = 407,
   kCommandUsageGuide = 411,
   kCommandAbout = 412,
+  kCommandDocumentedLayout = 413,
+  kCommandNextPage = 414,
+  kCommandPreviousPage = 415,
 };
 
 class MainWindow : public QMainWindow {
@@ -105,6 +114,11 @@ class MainWindow : public QMainWindow {
   ProgramState& state() { return state_; }
   const LayeredModel& userModel() const { return user_model_; }
   QtCanvas& canvas() { return *canvas_; }
+  // The plot in units, shown unless the documented layout is chosen (View >
+  // Documented layout); the documented canvas is drawn underneath all along.
+  WorkspaceView& workspaceView() { return *workspace_view_; }
+  bool documentedLayout() const;
+  void setDocumentedLayout(bool documented);
   QtHost& host() { return *host_; }
   QPlainTextEdit& listing() { return *listing_; }
   ModelTable& modelTable() { return *model_table_; }
@@ -142,6 +156,10 @@ class MainWindow : public QMainWindow {
   // the state at every size, every point shown, those left out hollow;
   // `draw_now` draws it at once (else only with points left out).
   void ShowFit(bool draw_now);
+  // What the plot in units shows of the state.
+  ChartInput WorkspaceChart() const;
+  // The View commands' check mark and whether there are pages to step through.
+  void UpdateViewCommands();
   void DrawFit(Canvas& canvas) const;
   void ShowUsageGuide();
   QAction* AddCommand(QMenu* menu, int id, const QString& text, const QString& name);
@@ -189,6 +207,16 @@ class MainWindow : public QMainWindow {
   DialogRunner* runner_;
   std::unique_ptr<QtHost> host_;
   QtCanvas* canvas_;
+  WorkspaceView* workspace_view_ = nullptr;
+  QStackedLayout* plot_layout_ = nullptr;
+  QAction* documented_layout_action_ = nullptr;
+  QAction* next_page_action_ = nullptr;
+  QAction* previous_page_action_ = nullptr;
+  // The run the plot in units labels, whether one is going on, and the
+  // analysis of the last one (Equivalence analysis).
+  std::string run_label_;
+  bool running_ = false;
+  std::optional<RunUncertainty> uncertainty_;
   QPointer<QMainWindow> child_window_;
   QPlainTextEdit* listing_ = nullptr;
   ModelTable* model_table_ = nullptr;

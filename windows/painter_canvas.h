@@ -3,8 +3,8 @@
 
 // A Canvas that draws with a QPainter on any paint device: an image, an SVG
 // or PDF file, a printer page. Lines, rectangles and text become vector
-// drawing; the pens keep the window's dash (18 on, 6 off) and dot (3 on,
-// 3 off) patterns. The canvas has the width x height it is given, in the
+// drawing; the pens keep the pictures' dash and dot patterns
+// (graphics/pen_pattern.h). The canvas has the width x height it is given, in the
 // painter's logical units; a picture cannot be read back, so GetPixel answers
 // white.
 
@@ -13,14 +13,10 @@
 #include <string>
 
 #include "platform/canvas.h"
-#include "windows/dialog_runner.h"
 
 class QPainter;
-class QWidget;
 
 namespace layra {
-
-class QtCanvas;
 
 class PainterCanvas : public Canvas {
  public:
@@ -38,6 +34,9 @@ class PainterCanvas : public Canvas {
   void Rectangle(int left, int top, int right, int bottom) override;
   Rgb GetPixel(int x, int y) const override;
   void SetPixel(int x, int y, Rgb color) override;
+  // Drawn smooth (antialiased), with the stroke's width and opacity.
+  void Polyline(const std::vector<PointF>& points, const Stroke& stroke) override;
+  void FillPolygon(const std::vector<PointF>& points, Rgb color, int opacity) override;
 
  private:
   void ApplyPen();
@@ -51,21 +50,6 @@ class PainterCanvas : public Canvas {
   int cursor_x_ = 0;
   int cursor_y_ = 0;
 };
-
-// Picture files by the extension of `path` (case ignored): ".png" (pixels),
-// ".svg" and ".pdf" (vector drawing), of the picture `canvas` recorded,
-// redrawn at width x height. False with a message in *error when the type is
-// not known, there is no picture, or the file cannot be written.
-bool ExportPicture(
-    const QtCanvas& canvas, const QString& path, int width, int height, QString* error);
-
-// Prints the recorded picture through Qt's print dialog (run by `runner`),
-// scaled to the page; false when the dialog was cancelled or there is no
-// picture. Printing to a PDF file is one of the dialog's choices.
-bool PrintPicture(const QtCanvas& canvas, QWidget* parent, DialogRunner& runner);
-
-// Puts the recorded picture, redrawn at the canvas's size, on the clipboard.
-void CopyPicture(const QtCanvas& canvas);
 
 }  // namespace layra
 

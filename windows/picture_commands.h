@@ -2,43 +2,76 @@
 #define LAYRA_WINDOWS_PICTURE_COMMANDS_H_
 
 // The picture commands every window offers besides its own: File > Export
-// picture... (Ctrl+E: PNG, SVG or PDF by the name's extension, at the view's
-// size or a size the user chooses), File > Print... (Ctrl+P) and Edit > Copy
-// picture. They draw the window's recorded plot again as vectors, never from
-// the screen's pixels. The window's listing dock is made here too.
+// picture... (Ctrl+E: any format of the picture table by the name's
+// extension, at the view's size or a size the user chooses, a PDF on a paper
+// size), File > Print... (Ctrl+P) and Edit > Copy picture. They draw the
+// window's picture anew into a drawing record, never from the screen's
+// pixels, and write it through the same writers as the command line
+// (graphics/picture_file.h): a file is written whole or not at all. The
+// window's listing dock is made here too.
 
 #include <QObject>
+#include <QSize>
 #include <QString>
+#include <functional>
+#include <string>
 
 class QAction;
 class QDockWidget;
 class QMainWindow;
 class QMenu;
 class QPlainTextEdit;
+class QWidget;
 
 namespace layra {
 
+class Canvas;
 class DialogRunner;
+class Host;
 class QtCanvas;
-class QtHost;
+
+// What a window's picture commands show.
+struct PictureSource {
+  // True when there is a picture to show.
+  std::function<bool()> available;
+  // Draws the picture on `canvas`, laid out for the canvas's size.
+  std::function<void(Canvas&)> draw;
+  // The size the picture is shown at now, in pixels.
+  std::function<QSize()> shownSize;
+  // The name an export offers, without extension; a path names the folder
+  // the chooser starts in. Empty: "picture" in the data folder.
+  std::function<std::string()> baseName;
+};
+
+// The picture of a canvas: drawn again by its redrawer, or its record
+// replayed scaled.
+PictureSource CanvasPicture(const QtCanvas& canvas, std::function<std::string()> base_name);
 
 class PictureCommands : public QObject {
   Q_OBJECT
 
  public:
-  PictureCommands(QMainWindow& window, QtCanvas& canvas, QtHost& host, DialogRunner& runner);
+  // `window` parents the dialogs; messages and the file chooser go through
+  // `host`, every dialog through `runner`.
+  PictureCommands(QWidget& window, PictureSource source, Host& host, DialogRunner& runner);
 
   // Adds Export picture... and Print... to `file`, Copy picture to `edit`.
   void AddTo(QMenu* file, QMenu* edit);
-  // Asks for a file name and a size and writes the picture; true if written.
+  // Asks for a file name, a size (and for a PDF a paper size) and writes the
+  // picture; true if written.
   bool ExportPicture();
+  // Prints through Qt's print dialog, the picture scaled to the page with its
+  // proportions; false when there is no picture or the dialog was cancelled.
   bool Print();
+  // Puts the picture, at the size shown, on the clipboard.
   void Copy();
+  // The name ExportPicture offers first.
+  std::string DefaultExportName() const;
 
  private:
-  QMainWindow& window_;
-  QtCanvas& canvas_;
-  QtHost& host_;
+  QWidget& window_;
+  PictureSource source_;
+  Host& host_;
   DialogRunner& runner_;
 };
 

@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPolygonF>
 #include <QResizeEvent>
 #include <algorithm>
 #include <cmath>
@@ -37,16 +38,22 @@ void QtCanvas::Clear() {
   drawn_since_clear_ = false;
   image_.fill(Qt::white);
   if (!replaying_) {
-    operations_.clear();
-    record_width_ = width();
-    record_height_ = height();
+    record_.Clear();
+    record_.SetSize(width(), height(), Metrics());
+    record_sized_ = true;
     if (!rerunning_) redrawer_ = nullptr;
   }
   update();
 }
 
 void QtCanvas::DrawText(int x, int y, const std::string& text) {
-  Record({Operation::Kind::kText, x, y, 0, 0, text, pen_, text_color_});
+  DrawingItem item;
+  item.kind = DrawingItem::Kind::kText;
+  item.x1 = x;
+  item.y1 = y;
+  item.text = text;
+  item.color = text_color_;
+  Record(std::move(item));
   EnsureImageSize(width(), height());
   QString qtext = TextToQString(text);
   QFontMetrics metrics(font_);
@@ -78,7 +85,14 @@ void QtCanvas::MoveTo(int x, int y) {
 }
 
 void QtCanvas::LineTo(int x, int y) {
-  Record({Operation::Kind::kLine, cursor_x_, cursor_y_, x, y, {}, pen_, pen_.color});
+  DrawingItem item;
+  item.kind = DrawingItem::Kind::kLine;
+  item.x1 = cursor_x_;
+  item.y1 = cursor_y_;
+  item.x2 = x;
+  item.y2 = y;
+  item.pen = pen_;
+  Record(std::move(item));
   EnsureImageSize(width(), height());
   RasterizeLine(cursor_x_, cursor_y_, x, y, pen_.style, [this](int px, int py) {
     PutPixel(px, py, pen_.color);
@@ -90,7 +104,14 @@ void QtCanvas::LineTo(int x, int y) {
 }
 
 void QtCanvas::Rectangle(int left, int top, int right, int bottom) {
-  Record({Operation::Kind::kRectangle, left, top, right, bottom, {}, pen_, pen_.color});
+  DrawingItem item;
+  item.kind = DrawingItem::Kind::kRectangle;
+  item.x1 = left;
+  item.y1 = top;
+  item.x2 = right;
+  item.y2 = bottom;
+  item.pen = pen_;
+  Record(std::move(item));
   EnsureImageSize(width(), height());
   const PixelBox box = OrderedBox(left, top, right, bottom);
   if (box.Empty()) return;
@@ -118,10 +139,53 @@ Rgb QtCanvas::GetPixel(int x, int y) const {
 }
 
 void QtCanvas::SetPixel(int x, int y, Rgb color) {
-  Record({Operation::Kind::kPixel, x, y, 0, 0, {}, pen_, color});
+  DrawingItem item;
+  item.kind = DrawingItem::Kind::kPixel;
+  item.x1 = item.x2 = x;
+  item.y1 = item.y2 = y;
+  item.color = color;
+  Record(std::move(item));
   EnsureImageSize(width(), height());
   PutPixel(x, y, color);
   update(QRect(x, y, 1, 1));
+}
+
+void QtCanvas::Polyline(const std::vector<PointF>& points, const Stroke& stroke) {
+  if (points.empty()) return;
+  DrawingItem item;
+  item.kind = DrawingItem::Kind::kPolyline;
+  item.points = points;
+  item.stroke = stroke;
+  Record(std::move(item));
+  EnsureImageSize(width(), height());
+  QPainter painter(&image_);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(ToQPen(stroke));
+  QPolygonF line;
+  for (const PointF& p : points) line << QPointF(p.x + 0.5, p.y + 0.5);
+  painter.drawPolyline(line);
+  drawn_since_clear_ = true;
+  update();
+}
+
+void QtCanvas::FillPolygon(const std::vector<PointF>& points, Rgb color, int opacity) {
+  if (points.size() < 3) return;
+  DrawingItem item;
+  item.kind = DrawingItem::Kind::kPolygon;
+  item.points = points;
+  item.color = color;
+  item.opacity = opacity;
+  Record(std::move(item));
+  EnsureImageSize(width(), height());
+  QPainter painter(&image_);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(ToQColor(color, opacity));
+  QPolygonF area;
+  for (const PointF& p : points) area << QPointF(p.x, p.y);
+  painter.drawPolygon(area, Qt::OddEvenFill);
+  drawn_since_clear_ = true;
+  update();
 }
 
 void QtCanvas::Present() {
@@ -129,6 +193,7 @@ void QtCanvas::Present() {
   if (isVisible()) {
     repaint();
   }
+  if (present_handler_) present_handler_();
   QCoreApplication::processEvents();
 }
 
@@ -144,7 +209,7 @@ void QtCanvas::paintEvent(QPaintEvent* event) {
 }
 
 void QtCanvas::resizeEvent(QResizeEvent* event) {
-  if (follows_size_ && (redrawer_ || !operations_.empty())) {
+  if (follows_size_ && (redrawer_ || !record_.empty())) {
     image_ = QImage(std::max(1, event->size().width()),
                     std::max(1, event->size().height()),
                     QImage::Format_RGB32);
@@ -157,27 +222,25 @@ void QtCanvas::resizeEvent(QResizeEvent* event) {
 }
 
 std::shared_ptr<const QtCanvas::Recording> QtCanvas::recording() const {
-  return std::make_shared<Recording>(
-      Recording{operations_, record_width_, record_height_, redrawer_});
+  return std::make_shared<Recording>(Recording{record_, record_sized_, redrawer_});
 }
 
 void QtCanvas::Restore(const std::shared_ptr<const Recording>& recording) {
-  if (recording == nullptr || recording->operations.empty()) return;
-  operations_ = recording->operations;
-  record_width_ = recording->width;
-  record_height_ = recording->height;
+  if (recording == nullptr || recording->record.empty()) return;
+  record_ = recording->record;
+  record_sized_ = recording->sized;
   redrawer_ = recording->redrawer;
   EnsureImageSize(width(), height());
   Redraw();
 }
 
-void QtCanvas::Record(Operation operation) {
+void QtCanvas::Record(DrawingItem item) {
   if (replaying_) return;
-  if (operations_.empty() && record_width_ == 0) {
-    record_width_ = width();
-    record_height_ = height();
+  if (!record_sized_) {
+    record_.SetSize(width(), height(), Metrics());
+    record_sized_ = true;
   }
-  operations_.push_back(std::move(operation));
+  record_.Add(std::move(item));
 }
 
 void QtCanvas::Redraw() {
@@ -213,38 +276,14 @@ void QtCanvas::ReplayOnto(Canvas& target) const {
     redrawer_(target);
     return;
   }
-  // Copied first: replaying onto this canvas itself must not read the list
+  // Copied first: replaying onto this canvas itself must not read the record
   // while drawing.
-  const std::vector<Operation> operations = operations_;
-  const double sx = record_width_ > 0 ? double(target.Width()) / record_width_ : 1.0;
-  const double sy = record_height_ > 0 ? double(target.Height()) / record_height_ : 1.0;
-  auto X = [sx](int x) { return static_cast<int>(std::lround(x * sx)); };
-  auto Y = [sy](int y) { return static_cast<int>(std::lround(y * sy)); };
-  target.Clear();
-  const Pen pen = target.SelectPen(Pen{});
-  const Rgb color = target.SetTextColor(kBlack);
-  for (const Operation& op : operations) {
-    switch (op.kind) {
-      case Operation::Kind::kText:
-        target.SetTextColor(op.color);
-        target.DrawText(X(op.x1), Y(op.y1), op.text);
-        break;
-      case Operation::Kind::kLine:
-        target.SelectPen(op.pen);
-        target.MoveTo(X(op.x1), Y(op.y1));
-        target.LineTo(X(op.x2), Y(op.y2));
-        break;
-      case Operation::Kind::kRectangle:
-        target.SelectPen(op.pen);
-        target.Rectangle(X(op.x1), Y(op.y1), X(op.x2), Y(op.y2));
-        break;
-      case Operation::Kind::kPixel:
-        target.SetPixel(X(op.x1), Y(op.y1), op.color);
-        break;
-    }
+  const DrawingRecord record = record_;
+  if (record_sized_) {
+    record.ReplayScaled(target);
+  } else {
+    record.Replay(target);
   }
-  target.SelectPen(pen);
-  target.SetTextColor(color);
 }
 
 void QtCanvas::EnsureImageSize(int width, int height) {

@@ -7,8 +7,9 @@
 // size: a resize keeps what is drawn at its place and extends it in white,
 // unless the canvas follows its size (setFollowsSize): then a resize draws
 // the picture again, scaled to the new size. Everything drawn since the last
-// Clear is recorded for that, and can be replayed onto any other Canvas
-// (picture export, printing) at that canvas's size.
+// Clear is kept in a drawing record for that (graphics/drawing_record.h),
+// and can be replayed onto any other Canvas (picture export, printing) at
+// that canvas's size.
 
 #include <QFont>
 #include <QImage>
@@ -17,6 +18,7 @@
 #include <memory>
 #include <vector>
 
+#include "graphics/drawing_record.h"
 #include "platform/canvas.h"
 
 namespace layra {
@@ -39,6 +41,9 @@ class QtCanvas : public QWidget, public Canvas {
   void Rectangle(int left, int top, int right, int bottom) override;
   Rgb GetPixel(int x, int y) const override;
   void SetPixel(int x, int y, Rgb color) override;
+  // Drawn smooth (antialiased) on the image.
+  void Polyline(const std::vector<PointF>& points, const Stroke& stroke) override;
+  void FillPolygon(const std::vector<PointF>& points, Rgb color, int opacity) override;
   // Repaints the widget now and handles pending events, so that a picture
   // drawn during a long command is seen while the command goes on.
   void Present() override;
@@ -58,9 +63,11 @@ class QtCanvas : public QWidget, public Canvas {
   // has plotted; dropped by the next Clear that does not come from it.
   void setRedrawer(std::function<void(Canvas&)> redrawer) { redrawer_ = std::move(redrawer); }
   // True when something has been drawn since the last Clear.
-  bool hasPicture() const { return !operations_.empty(); }
+  bool hasPicture() const { return !record_.empty(); }
   // Size of the client area the recorded picture was drawn for.
-  QSize pictureSize() const { return QSize(record_width_, record_height_); }
+  QSize pictureSize() const {
+    return record_sized_ ? QSize(record_.Width(), record_.Height()) : QSize();
+  }
   // Clears `target` and draws the recorded picture on it, every coordinate
   // scaled from the recorded size to the target's size. Text keeps the size
   // of its font.
@@ -75,21 +82,15 @@ class QtCanvas : public QWidget, public Canvas {
   void setFirstPaintHandler(std::function<void()> handler) {
     first_paint_handler_ = std::move(handler);
   }
+  // Called after each Present: what was drawn is meant to be seen now.
+  void setPresentHandler(std::function<void()> handler) { present_handler_ = std::move(handler); }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  struct Operation {
-    enum class Kind { kText, kLine, kRectangle, kPixel };
-    Kind kind;
-    int x1, y1, x2, y2;
-    std::string text;
-    Pen pen;
-    Rgb color;
-  };
-  void Record(Operation operation);
+  void Record(DrawingItem item);
   // Draws the recorded picture again on the image, at the widget's size.
   void Redraw();
 
@@ -109,19 +110,18 @@ class QtCanvas : public QWidget, public Canvas {
   bool present_before_clear_ = false;
   bool drawn_since_clear_ = false;
   std::function<void()> first_paint_handler_;
+  std::function<void()> present_handler_;
   bool follows_size_ = false;
   bool replaying_ = false;
   bool rerunning_ = false;
   std::function<void(Canvas&)> redrawer_;
-  std::vector<Operation> operations_;
-  int record_width_ = 0;
-  int record_height_ = 0;
+  DrawingRecord record_{1, 1, TextMetrics{}};
+  bool record_sized_ = false;  // the record has taken the size it is drawn for
 };
 
 struct QtCanvas::Recording {
-  std::vector<Operation> operations;
-  int width = 0;
-  int height = 0;
+  DrawingRecord record{1, 1, TextMetrics{}};
+  bool sized = false;
   std::function<void(Canvas&)> redrawer;
 };
 

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
+#include <QPixmap>
 #include <QSaveFile>
 #include <QScreen>
 #include <QWidget>
@@ -122,45 +124,77 @@ bool MoveCaptureFile(const std::string& temporary, const std::string& chosen, Ho
   return true;
 }
 
+bool SaveImageAsBmp(const PixelImage& image,
+                    int display_depth,
+                    Host& host,
+                    std::string& temporary_name,
+                    std::string& base_name,
+                    const std::string& default_directory) {
+  if (base_name.empty()) {
+    // Nothing read yet: the picture still belongs in the data directory.
+    base_name = WithSeparator(default_directory) + kDefaultCaptureBaseName;
+  }
+  temporary_name = MakeSiblingName(base_name, "_temp.bmp");
+  const auto capture = [&](const std::string& path) {
+    return image.IsValid() && WriteCaptureBmp(image, display_depth, path);
+  };
+  bool captured = capture(temporary_name);
+  if (!captured) {
+    // The data file's directory may be read-only (an installed example):
+    // the picture can still be saved wherever the user chooses.
+    const std::string elsewhere =
+        QDir::temp().filePath(QFileInfo(ToQString(temporary_name)).fileName()).toStdString();
+    if (capture(elsewhere)) {
+      temporary_name = elsewhere;
+      captured = true;
+    }
+  }
+  if (!captured) {
+    Inform(host, StrFormat(kCannotOpenMessage, temporary_name.c_str()));
+    return false;
+  }
+  base_name = MakeSiblingName(base_name, ".bmp");
+  if (host.ChooseSaveFile(base_name, "Output BMP File")) {
+    return MoveCaptureFile(temporary_name, base_name, host);
+  }
+  RemoveFile(temporary_name);
+  return false;
+}
+
 bool SaveScreenAsBmp(QtCanvas& canvas,
                      Host& host,
                      std::string& temporary_name,
                      std::string& base_name,
                      const std::string& default_directory,
                      const std::function<void()>& redraw) {
-  if (base_name.empty()) {
-    // Nothing read yet: the picture still belongs in the data directory.
-    base_name = WithSeparator(default_directory) + kDefaultCaptureBaseName;
-  }
-  temporary_name = MakeSiblingName(base_name, "_temp.bmp");
-  const int depth = DisplayDepth(canvas);
-  bool captured = CaptureClientArea(canvas, depth, temporary_name);
-  if (!captured) {
-    // The data file's directory may be read-only (an installed example):
-    // the picture can still be saved wherever the user chooses.
-    const std::string elsewhere =
-        QDir::temp().filePath(QFileInfo(ToQString(temporary_name)).fileName()).toStdString();
-    if (CaptureClientArea(canvas, depth, elsewhere)) {
-      temporary_name = elsewhere;
-      captured = true;
-    }
-  }
-  bool saved = false;
-  if (!captured) {
-    Inform(host, StrFormat(kCannotOpenMessage, temporary_name.c_str()));
-  } else {
-    base_name = MakeSiblingName(base_name, ".bmp");
-    if (host.ChooseSaveFile(base_name, "Output BMP File")) {
-      saved = MoveCaptureFile(temporary_name, base_name, host);
-    } else {
-      RemoveFile(temporary_name);
-    }
-  }
+  const bool saved = SaveImageAsBmp(ClientAreaImage(canvas),
+                                    DisplayDepth(canvas),
+                                    host,
+                                    temporary_name,
+                                    base_name,
+                                    default_directory);
   ClearWindow(canvas);
   if (redraw) {
     redraw();
   }
   return saved;
+}
+
+PixelImage WidgetImage(QWidget& widget) {
+  const QImage shown = widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  if (shown.isNull() || shown.width() < 1 || shown.height() < 1) return PixelImage();
+  PixelImage image(shown.width(), shown.height());
+  for (int y = 0; y < shown.height(); ++y) {
+    const auto* row = reinterpret_cast<const QRgb*>(shown.constScanLine(y));
+    for (int x = 0; x < shown.width(); ++x) {
+      image.Set(x,
+                y,
+                Rgb{static_cast<std::uint8_t>(qRed(row[x])),
+                    static_cast<std::uint8_t>(qGreen(row[x])),
+                    static_cast<std::uint8_t>(qBlue(row[x]))});
+    }
+  }
+  return image;
 }
 
 }  // namespace layra

@@ -60,6 +60,19 @@ bool SaveScreenAsBmp(QtCanvas& canvas,
                      const std::string& default_directory,
                      const std::function<void()>& redraw);
 
+// The same command for a picture taken otherwise (a view that is not a
+// canvas), in the layout of a display of `display_depth` bits per pixel;
+// nothing is cleared or redrawn.
+bool SaveImageAsBmp(const PixelImage& image,
+                    int display_depth,
+                    Host& host,
+                    std::string& temporary_name,
+                    std::string& base_name,
+                    const std::string& default_directory);
+
+// What `widget` shows, as pixels (at the widget's size in device pixels).
+PixelImage WidgetImage(QWidget& widget);
+
 }  // namespace layra
 
 #endif  // LAYRA_WINDOWS_SCREEN_CAPTURE_H_

@@ -29,6 +29,7 @@ constexpr int kListedFailures = 10;
 SurveySectionWindow* OpenSurveySection(const std::string& path,
                                        QWidget* owner,
                                        Host& host,
+                                       DialogRunner& runner,
                                        OpenSurveySounding open_sounding) {
   namespace fs = std::filesystem;
   std::vector<SurveySounding> soundings;
@@ -94,6 +95,7 @@ SurveySectionWindow* OpenSurveySection(const std::string& path,
   if (profiles.empty()) return nullptr;
   auto* window = new SurveySectionWindow(std::move(profiles), survey.filename().string(), owner);
   window->setAttribute(Qt::WA_DeleteOnClose);
+  window->AddPictureCommands(host, runner, (survey.parent_path() / survey.stem()).string());
   if (open_sounding) {
     // The window keeps the soundings and results for its clicks.
     auto survey_run =

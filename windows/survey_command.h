@@ -13,6 +13,7 @@ class QWidget;
 
 namespace layra {
 
+class DialogRunner;
 class Host;
 class SurveySectionWindow;
 struct SoundingResult;
@@ -26,9 +27,11 @@ using OpenSurveySounding = std::function<void(const SurveySounding&, const Sound
 // are told through `host`. Returns the section window (a window of its own,
 // a child of `owner`, deleted when closed), or nullptr when no sounding was
 // inverted. A click on a sounding's column calls `open_sounding` (when given).
+// The window's picture commands ask through `host` and `runner`.
 SurveySectionWindow* OpenSurveySection(const std::string& path,
                                        QWidget* owner,
                                        Host& host,
+                                       DialogRunner& runner,
                                        OpenSurveySounding open_sounding = nullptr);
 
 }  // namespace layra

@@ -6,11 +6,15 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
+#include <utility>
 
+#include "windows/picture_commands.h"
 #include "windows/qt_canvas.h"
 
 namespace layra {
@@ -33,6 +37,7 @@ SurveySectionWindow::SurveySectionWindow(std::vector<SectionProfile> profiles,
   canvas_->installEventFilter(this);
 
   auto* choices = new QHBoxLayout;
+  choices->setObjectName(QStringLiteral("choices"));
   choices->addWidget(new QLabel(QStringLiteral("Profile:"), this));
   choices->addWidget(profile_list_);
   choices->addWidget(interpolate_);
@@ -54,6 +59,46 @@ void SurveySectionWindow::Redraw() {
   options_.interpolate = interpolate_->isChecked();
   options_.elevation = elevation_->isChecked();
   layout_ = PlotSection(profiles_[static_cast<size_t>(index)], options_, *canvas_);
+}
+
+void SurveySectionWindow::AddPictureCommands(Host& host,
+                                             DialogRunner& runner,
+                                             std::string base_name) {
+  picture_base_name_ = std::move(base_name);
+  PictureSource source;
+  source.available = [] { return true; };
+  source.draw = [this](Canvas& target) {
+    const int index = std::max(profile_list_->currentIndex(), 0);
+    PlotSection(profiles_[static_cast<size_t>(index)], options_, target);
+  };
+  source.shownSize = [this] { return canvas_->size(); };
+  source.baseName = [this] {
+    const std::string& profile =
+        profiles_[static_cast<size_t>(std::max(profile_list_->currentIndex(), 0))].name;
+    return picture_base_name_ + "_section" +
+           (profiles_.size() > 1 && !profile.empty() ? "_" + profile : std::string());
+  };
+  pictures_ = new PictureCommands(*this, std::move(source), host, runner);
+  auto* choices = findChild<QHBoxLayout*>(QStringLiteral("choices"));
+  const struct {
+    const char* text;
+    const char* name;
+    QKeySequence keys;
+    std::function<void()> run;
+  } commands[] = {
+      {"E&xport picture...",
+       "exportPicture",
+       QKeySequence(Qt::CTRL | Qt::Key_E),
+       [this] { pictures_->ExportPicture(); }},
+      {"&Print...", "printPicture", QKeySequence::Print, [this] { pictures_->Print(); }},
+  };
+  for (const auto& command : commands) {
+    auto* button = new QPushButton(QString::fromLatin1(command.text), this);
+    button->setObjectName(QString::fromLatin1(command.name));
+    button->setShortcut(command.keys);
+    connect(button, &QPushButton::clicked, this, command.run);
+    choices->addWidget(button);
+  }
 }
 
 int SurveySectionWindow::SoundingAt(int x) const {

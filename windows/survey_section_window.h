@@ -6,7 +6,9 @@
 // as a column or interpolated between soundings, against depth or elevation.
 // The section is drawn anew from the models whenever the window changes size
 // or a choice changes, never scaled from an old picture. A click on the
-// section chooses the sounding whose column is nearest.
+// section chooses the sounding whose column is nearest. The section is
+// exported (PNG, SVG, BMP, PDF) and printed by the picture commands every
+// window has.
 
 #include <QWidget>
 #include <string>
@@ -19,6 +21,9 @@ class QComboBox;
 
 namespace layra {
 
+class DialogRunner;
+class Host;
+class PictureCommands;
 class QtCanvas;
 
 class SurveySectionWindow : public QWidget {
@@ -31,6 +36,11 @@ class SurveySectionWindow : public QWidget {
                       QWidget* parent = nullptr);
 
   QtCanvas& canvas() { return *canvas_; }
+  // Adds Export picture... (Ctrl+E) and Print... (Ctrl+P) buttons; exports
+  // offer `base_name` (a path without extension) and the profile's name.
+  void AddPictureCommands(Host& host, DialogRunner& runner, std::string base_name);
+  // Null until AddPictureCommands.
+  PictureCommands* pictures() { return pictures_; }
   // Where the last drawing put the section.
   const SectionLayout& layout() const { return layout_; }
   // Draws the chosen profile at the canvas's present size.
@@ -54,6 +64,8 @@ class SurveySectionWindow : public QWidget {
   QCheckBox* interpolate_;
   QCheckBox* elevation_;
   QtCanvas* canvas_;
+  PictureCommands* pictures_ = nullptr;
+  std::string picture_base_name_;
 };
 
 }  // namespace layra

@@ -13,6 +13,7 @@
 #include <tuple>
 #include <vector>
 
+#include "analysis/uncertainty_report.h"
 #include "inversion/accurate_response.h"
 #include "inversion/inversion_driver.h"
 #include "tests/inversion/synthetic_sounding.h"
@@ -51,6 +52,7 @@ EngineOptions Options() {
   EngineOptions options;
   options.engine = EngineKind::kAccurate;
   options.assumedErrorPercent = 100.0 * kNoise;
+  options.estimateErrors = false;
   return options;
 }
 
@@ -126,13 +128,29 @@ TEST(FewLayerUncertainty, RangesContainTheTruthAndShowTheEquivalence) {
   }
 }
 
+// Errors stated at half the noise (chi^2 / N near 4) give ranges as wide as
+// the right errors do: the threshold scales with chi^2 / (N - p).
+TEST(FewLayerUncertainty, UnderstatedErrorsDoNotNarrowTheRanges) {
+  const SoundingData data = Sounding({100, 10}, {20});
+  auto width = [&](double assumed_percent) {
+    EngineOptions options = Options();
+    options.assumedErrorPercent = assumed_percent;
+    FewLayerUncertainty u;
+    std::string message;
+    EXPECT_TRUE(AnalyseFewLayer(data, options, {100, 10}, {20}, &u, &message)) << message;
+    return std::log(u.parameters[2].high / u.parameters[2].low);  // h1
+  };
+  EXPECT_NEAR(width(1.0) / width(2.0), 1.0, 0.15);
+}
+
 // An automatic run of the accurate engine on `data`; the model it leaves.
-void SmoothRun(ProgramState& state, const SoundingData& data) {
+void SmoothRun(ProgramState& state, const SoundingData& data, double assumed_percent = 2.0) {
   const testing::ScratchDir directory;
   state.data = data;
   state.data.dataFileName = directory.Path("sounding.dat");
   state.dataRead = 1;
   state.engine = Options();
+  state.engine.assumedErrorPercent = assumed_percent;
   state.settings.iterationLimit = 25;
   testing::RunSavingTo(state, "", 0, 1);
 }
@@ -165,6 +183,29 @@ TEST(SmoothUncertainty, DepthOfInvestigationLiesWithinTheSpacings) {
     EXPECT_GT(u.doi, 2.0 * previous) << "spread to " << last;
     previous = u.doi;
   }
+}
+
+// The depth of the smooth run of `data` with `assumed_percent` errors.
+double Doi(const SoundingData& data, double assumed_percent) {
+  ProgramState state;
+  SmoothRun(state, data, assumed_percent);
+  RunUncertainty u;
+  std::string message;
+  EXPECT_TRUE(AnalyseRun(state, false, &u, &message)) << message;
+  return u.smooth.doi;
+}
+
+// The same data give about the same depth whatever error is assumed, and a
+// half-space sounding a depth within its spread.
+TEST(SmoothUncertainty, DepthOfInvestigationFollowsTheDataNotTheSettings) {
+  const SoundingData layered = Sounding({100, 20, 500}, {5, 15}, 1.0f, 300.0f, 30);
+  const double at3 = Doi(layered, 3.0), at6 = Doi(layered, 6.0), at10 = Doi(layered, 10.0);
+  EXPECT_GT(at6 / at3, 0.5) << at3 << " " << at6;
+  EXPECT_LT(at6 / at3, 2.0) << at3 << " " << at6;
+  EXPECT_GT(at10, 30.0);
+  const double half_space = Doi(Sounding({100}, {}, 1.0f, 100.0f, 25), 2.0);
+  EXPECT_GT(half_space, 10.0);
+  EXPECT_LT(half_space, 100.0);
 }
 
 }  // namespace

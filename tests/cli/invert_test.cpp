@@ -309,6 +309,9 @@ TEST_F(InvertCommand, EngineChoicesAreChecked) {
       {"--user-model --fix rho1", "--engine accurate"},
       {"--engine accurate --user-model --fix rho9", "no parameter rho9"},
       {"--user-model --uncertainty", "--uncertainty needs --engine accurate"},
+      {"--engine accurate --user-model --robust", "--robust"},
+      {"--engine accurate --layers 3", "only choice is auto"},
+      {"--engine accurate --layers auto --user-model", "--layers auto needs"},
   };
   for (const auto& c : cases) {
     const CliRun run = Run(std::string("invert ") + c.arguments, Examples({"starting_model.dat"}));
@@ -316,6 +319,46 @@ TEST_F(InvertCommand, EngineChoicesAreChecked) {
     EXPECT_NE((run.out + run.err).find(c.message), std::string::npos) << c.arguments << run.err;
   }
   EXPECT_FALSE(dir_.Exists("starting_model.INV"));
+}
+
+// How an accurate fit ended: "ok" with the error estimated from the data;
+// "above target" (exit status 3) where the file's errors are understated;
+// --layers auto prints its table and runs from the chosen model.
+TEST_F(InvertCommand, AccurateFitsSayHowTheyEnded) {
+  std::string text = layra::testing::ReadWholeFile(std::string(LAYRA_EXAMPLES_DIR) + "/wenner.dat");
+  text.replace(text.find("(Yes,No)\nNo"), 11, "(Yes,No)\nYes");
+  std::string with_errors;
+  std::istringstream lines(text);
+  bool in_data = false;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("User", 0) == 0) in_data = false;
+    if (in_data) line += "  0.2";  // ohm-m: a fifth of the scatter
+    if (line == "Data section") in_data = true;
+    with_errors += line + "\n";
+  }
+  {
+    std::ofstream out(dir_.Path("errors.dat"));
+    out << with_errors;
+  }
+  const CliRun estimated = Run("invert --json --engine accurate", Examples({"wenner.dat"}));
+  ASSERT_EQ(estimated.status, 0) << estimated.err;
+  const json ok = json::parse(estimated.out)[0];
+  EXPECT_EQ(ok["status"], "ok");
+  EXPECT_GT(ok["errorEstimate"].get<double>(), 0.5);
+  EXPECT_TRUE(ok["atBound"].empty());
+
+  const CliRun understated =
+      Run("invert --json --engine accurate --error-floor 0.1", " " + dir_.Quoted("errors.dat"));
+  EXPECT_EQ(understated.status, 3) << understated.err;
+  const json above = json::parse(understated.out)[0];
+  EXPECT_EQ(above["status"], "above target");
+  EXPECT_NE(above["reason"].get<std::string>().find("least reachable"), std::string::npos);
+  EXPECT_TRUE(above["errorEstimate"].is_null());
+
+  const CliRun chosen = Run("invert --engine accurate --layers auto", Examples({"wenner.dat"}));
+  ASSERT_EQ(chosen.status, 0) << chosen.err;
+  EXPECT_NE(chosen.out.find("chosen"), std::string::npos);
+  EXPECT_NE(chosen.out.find("Starts: "), std::string::npos);
 }
 
 // --uncertainty: the table in the listing and the JSON key in the form of
@@ -327,10 +370,14 @@ TEST_F(InvertCommand, UncertaintyTableAndJson) {
   const json u = json::parse(few.out)[0]["uncertainty"];
   std::vector<std::string> keys;
   for (const auto& item : u.items()) keys.push_back(item.key());
-  EXPECT_EQ(
-      keys,
-      (std::vector<std::string>{
-          "conductance", "correlation", "equivalentModels", "parameters", "transverseResistance"}));
+  EXPECT_EQ(keys,
+            (std::vector<std::string>{"conductance",
+                                      "confidence",
+                                      "correlation",
+                                      "equivalentModels",
+                                      "parameters",
+                                      "transverseResistance",
+                                      "varianceScale"}));
   const std::vector<std::string> names = {"rho1", "rho2", "rho3", "h1", "h2"};
   ASSERT_EQ(u["parameters"].size(), names.size());
   for (size_t k = 0; k < names.size(); ++k) EXPECT_EQ(u["parameters"][k]["name"], names[k]);

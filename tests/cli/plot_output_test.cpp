@@ -1,20 +1,12 @@
 #include "cli/plot_output.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
 
-#include <algorithm>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "cli/plot_size.h"
-#include "cli/run_png_writer.h"
-#include "tests/support/cli_run.h"
 
 namespace layra::cli {
 namespace {
@@ -49,214 +41,16 @@ TEST(ParsePlotSize, ReadsWidthByHeightAndRefusesTheRest) {
   }
 }
 
-namespace fs = std::filesystem;
-
-class PictureFiles : public ::testing::Test {
- protected:
-  // A small drawing: a blue line along the top row and a text.
-  static VectorCanvas Drawing(const PictureRequest& request) {
-    VectorCanvas drawing = MakePictureCanvas(request);
-    drawing.SelectPen(Pen{PenStyle::kSolid, kBlue});
-    drawing.MoveTo(0, 0);
-    drawing.LineTo(50, 0);
-    drawing.DrawText(5, 10, "Depth of layers");
-    return drawing;
-  }
-
-  std::string Path(const std::string& name) const { return dir_.Path(name); }
-
-  // Saves the drawing; the error message when that was refused.
-  std::string Save(const std::string& path, const std::string& size = "201x240") const {
-    PictureRequest request;
-    std::string error;
-    if (!ParsePictureRequest(path, size, &request, &error)) return error;
-    return SavePicture(Drawing(request), request, &error) ? "" : error;
-  }
-
-  // The names in the test's folder.
-  std::vector<std::string> Names() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_.path())) {
-      names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
-  layra::testing::ScratchDir dir_;
-};
-
-// Reads a PNG as RGB rows; whether it was stored with a palette goes to
-// *palette.
-std::vector<unsigned char> ReadPng(const std::string& path, png_image& png, bool* palette) {
-  std::memset(&png, 0, sizeof png);
-  png.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&png, path.c_str())) return {};
-  if (palette) *palette = (png.format & PNG_FORMAT_FLAG_COLORMAP) != 0;
-  png.format = PNG_FORMAT_RGB;
-  std::vector<unsigned char> pixels(PNG_IMAGE_SIZE(png));
-  if (!png_image_finish_read(&png, nullptr, pixels.data(), 0, nullptr)) return {};
-  return pixels;
-}
-
-TEST_F(PictureFiles, WritesPngBmpAndSvgByExtension) {
-  ASSERT_EQ(Save(Path("plot.png")), "");
-  png_image png;
-  const std::vector<unsigned char> pixels = ReadPng(Path("plot.png"), png, nullptr);
-  ASSERT_FALSE(pixels.empty()) << png.message;
-  EXPECT_EQ(png.width, 201u);
-  EXPECT_EQ(png.height, 240u);
-  EXPECT_EQ((std::vector<unsigned char>(pixels.begin() + 30, pixels.begin() + 33)),
-            (std::vector<unsigned char>{0, 0, 255}));
-  int text_pixels = 0;  // dark marks in the text's cells
-  for (int y = 10; y < 26; ++y) {
-    for (int x = 5; x < 5 + 15 * 8; ++x) text_pixels += pixels[3 * (y * 201 + x)] < 128;
-  }
-  EXPECT_GT(text_pixels, 100);
-
-  ASSERT_EQ(Save(Path("plot.BMP")), "");  // the layout is pinned in tests/graphics
-  const std::string bmp = layra::testing::ReadWholeFile(Path("plot.BMP"));
-  EXPECT_EQ(bmp.size(), 54u + 604u * 240u);
-  EXPECT_EQ(bmp.substr(0, 2), "BM");
-
-  ASSERT_EQ(Save(Path("plot.svg")), "");
-  const std::string svg = layra::testing::ReadWholeFile(Path("plot.svg"));
-  EXPECT_EQ(svg.compare(0, 5, "<?xml"), 0);
-  EXPECT_NE(svg.find("width=\"201\" height=\"240\""), std::string::npos);
-  EXPECT_NE(svg.find(">Depth of layers</text>"), std::string::npos);
-  EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
-  EXPECT_EQ(Names(), (std::vector<std::string>{"plot.BMP", "plot.png", "plot.svg"}));
-}
-
-// A PDF is whole: its cross-reference table points at each object, and the
-// text and page size are in it.
-TEST_F(PictureFiles, PdfCrossReferencesPointAtItsObjects) {
-  ASSERT_EQ(Save(Path("plot.pdf")), "");
-  const std::string pdf = layra::testing::ReadWholeFile(Path("plot.pdf"));
-  EXPECT_EQ(pdf.compare(0, 5, "%PDF-"), 0);
-  EXPECT_EQ(pdf.substr(pdf.size() - 6), "%%EOF\n");
-  EXPECT_NE(pdf.find("/MediaBox [0 0 201 240]"), std::string::npos);
-  EXPECT_NE(pdf.find("(Depth of layers) Tj"), std::string::npos);
-  const size_t startxref = pdf.rfind("startxref\n");
-  ASSERT_NE(startxref, std::string::npos);
-  const size_t xref = std::stoul(pdf.substr(startxref + 10));
-  ASSERT_EQ(pdf.compare(xref, 5, "xref\n"), 0);
-  std::istringstream table(pdf.substr(xref + 5));
-  int first = 0;
-  int count = 0;
-  table >> first >> count;
-  ASSERT_GT(count, 1);
-  std::string offset, generation, kind;
-  table >> offset >> generation >> kind;  // the free entry 0
-  for (int n = 1; n < count; ++n) {
-    ASSERT_TRUE(table >> offset >> generation >> kind);
-    const std::string expected = std::to_string(n) + " 0 obj";
-    EXPECT_EQ(pdf.compare(std::stoul(offset), expected.size(), expected), 0) << n;
-  }
-}
-
-// A PNG holds the very colours drawn, whether they fit a palette or not.
-TEST_F(PictureFiles, PngKeepsEveryColourDrawn) {
-  for (const int colours : {3, 300}) {
-    PictureRequest request;
-    ASSERT_TRUE(ParsePictureRequest(Path("colours.png"), "300x200", &request, nullptr));
-    VectorCanvas drawing = MakePictureCanvas(request);
-    for (int i = 0; i < colours; ++i) {
-      drawing.SetPixel(
-          i, 7, Rgb{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i / 2), 9});
-    }
-    drawing.DrawText(0, 20, "Wg");
-    std::string error;
-    ASSERT_TRUE(SavePicture(drawing, request, &error)) << error;
-    png_image png;
-    bool palette = false;
-    const std::vector<unsigned char> pixels = ReadPng(request.path, png, &palette);
-    ASSERT_FALSE(pixels.empty()) << png.message;
-    EXPECT_EQ(palette, colours < 256) << colours;
-    for (int i = 0; i < colours; ++i) {
-      const unsigned char* p = &pixels[3 * (7 * 300 + i)];
-      EXPECT_EQ((std::vector<int>{p[0], p[1], p[2]}), (std::vector<int>{i % 256, i / 2, 9})) << i;
-    }
-  }
-}
-
-// The run encoder's stream decodes to the very indices written, whatever
-// mix of repeated rows, long runs (around the longest copy, 258), single
-// pixels and every palette entry, and for rows too wide to copy from.
-TEST_F(PictureFiles, RunEncodedPngDecodesToTheIndicesWritten) {
-  std::vector<Rgb> palette;
-  for (int c = 0; c < 256; ++c) {
-    palette.push_back(Rgb{static_cast<std::uint8_t>(c),
-                          static_cast<std::uint8_t>(255 - c),
-                          static_cast<std::uint8_t>(c / 3)});
-  }
-  const auto pattern = [](int x, int y) {
-    if (y % 5 == 1) return (x * 7 + y) % 256;        // a new index at every pixel
-    if (y % 5 == 2) return (x / (256 + y % 7)) % 3;  // runs of 256 to 262
-    if (y % 5 == 3) return x == y ? 200 : 0;         // the row before but one pixel
-    return 0;                                        // repeats the row above
-  };
-  const struct {
-    int width;
-    int height;
-  } sizes[] = {{1, 1}, {2, 3}, {777, 23}, {33000, 4}};
-  for (const auto& size : sizes) {
-    SCOPED_TRACE(size.width);
-    std::vector<std::uint8_t> indices(static_cast<std::size_t>(size.width) * size.height);
-    for (int y = 0; y < size.height; ++y) {
-      for (int x = 0; x < size.width; ++x) {
-        indices[static_cast<std::size_t>(y) * size.width + x] =
-            static_cast<std::uint8_t>(pattern(x, y));
-      }
-    }
-    std::FILE* file = std::fopen(Path("runs.png").c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    RunPngWriter png(file, size.width, size.height, palette);
-    for (int y = 0; y < size.height; ++y) {
-      png.WriteRow(&indices[static_cast<std::size_t>(y) * size.width]);
-    }
-    EXPECT_TRUE(png.Finish());
-    std::fclose(file);
-    png_image image;
-    bool stored_as_palette = false;
-    const std::vector<unsigned char> pixels = ReadPng(Path("runs.png"), image, &stored_as_palette);
-    ASSERT_FALSE(pixels.empty()) << image.message;
-    EXPECT_TRUE(stored_as_palette);
-    ASSERT_EQ(pixels.size(), 3 * indices.size());
-    for (std::size_t i = 0; i < indices.size(); ++i) {
-      const Rgb& want = palette[indices[i]];
-      ASSERT_EQ((std::vector<int>{pixels[3 * i], pixels[3 * i + 1], pixels[3 * i + 2]}),
-                (std::vector<int>{want.red, want.green, want.blue}))
-          << "pixel " << i;
-    }
-  }
-}
-
-// A picture that cannot be written is reported with its path and the
-// system's reason, leaves an earlier file as it was and nothing else behind.
-TEST_F(PictureFiles, AFailedWriteIsReportedAndLeavesNothingBehind) {
-  EXPECT_NE(Save(Path("plot.gif")).find(".bmp or .pdf"), std::string::npos);
-  EXPECT_NE(Save(Path("plot.png"), "10x10").find("invalid plot size"), std::string::npos);
-  std::ofstream(Path("kept.png")) << "earlier picture";
-  fs::create_directory(Path("folder.svg"));
-  for (const auto& [path, reason] : std::vector<std::pair<std::string, std::string>>{
-           {Path("missing/plot.png"), "No such file or directory"},
-           {Path("missing/plot.bmp"), "No such file or directory"},
-           {Path("missing/plot.svg"), "No such file or directory"},
-           {Path("folder.svg"), "is a directory"}}) {
-    const std::string error = Save(path);
-    EXPECT_NE(error.find("'" + path + "': " + reason), std::string::npos) << error;
-  }
-  for (const char* type : {".svg", ".png", ".bmp"}) {
-    PictureRequest request;
-    ASSERT_TRUE(ParsePictureRequest(std::string("/dev/full") + type, "200x200", &request, nullptr));
-    request.path = "/dev/full";
-    std::string error;
-    EXPECT_FALSE(SavePicture(Drawing(request), request, &error)) << type;
-    EXPECT_NE(error.find("'/dev/full': is not a regular file"), std::string::npos) << error;
-  }
-  EXPECT_EQ(Names(), (std::vector<std::string>{"folder.svg", "kept.png"}));
-  EXPECT_EQ(layra::testing::ReadWholeFile(Path("kept.png")), "earlier picture");
+// A --plot name takes its format from the picture table; any other is
+// refused with the table's extensions.
+TEST(ParsePictureRequest, TakesTheFormatByExtension) {
+  PictureRequest request;
+  ASSERT_TRUE(ParsePictureRequest("a/plot.PDF", "300x200", &request, nullptr));
+  EXPECT_EQ(request.format, PictureFormat::kPdf);
+  EXPECT_EQ(std::make_pair(request.width, request.height), std::make_pair(300, 200));
+  std::string error;
+  EXPECT_FALSE(ParsePictureRequest("plot.gif", "300x200", &request, &error));
+  EXPECT_EQ(error, "cannot save a plot as 'plot.gif': use a .png, .svg, .bmp or .pdf file name");
 }
 
 }  // namespace

@@ -247,6 +247,13 @@ TEST_F(DataFileTest, MergesOverlappingSchlumbergerLevels) {
     EXPECT_EQ(levels[i].level, i < 5 ? 1 : 2) << i;
     EXPECT_FLOAT_EQ(levels[i].factor, i < 5 ? 1.0f : 0.5f) << i;
   }
+  // The readings of each segment as read, the coincident ones included.
+  const std::vector<MeasuredSegment> segments = MeasuredSegments(data);
+  ASSERT_EQ(segments.size(), 2u);
+  EXPECT_EQ(segments[1].mn, 5.0f);
+  EXPECT_EQ(segments[0].spacing, (std::vector<float>{2, 4, 6, 10, 15}));
+  EXPECT_EQ(segments[1].spacing, (std::vector<float>{10, 15, 20, 30, 40}));
+  EXPECT_EQ(segments[1].resistivity, (std::vector<float>{140, 120, 120, 110, 100}));
 
   // Levels that share no spacing are kept whole and unscaled.
   ASSERT_EQ(Read(TwoLevelFile(false)), 0);

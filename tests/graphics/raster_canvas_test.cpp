@@ -4,6 +4,9 @@
 
 #include <initializer_list>
 #include <string>
+#include <vector>
+
+#include "tests/support/recording_canvas.h"
 
 namespace layra {
 namespace {
@@ -95,6 +98,63 @@ TEST(RasterCanvas, TextIsOpaqueAndBlendsItsMarksInTheTextColour) {
       canvas,
       {{19, 27, kMagenta}, {20, 29, Rgb{255, 127, 255}}, {19, 26, kWhite}, {21, 27, kWhite}});
   canvas.DrawText(195, 58, "xyz");  // off the edge: clipped, no fault
+}
+
+// A fill covers the pixels whose centres lie inside, mixed in at its
+// opacity; a wide polyline covers its width across each line, corners and
+// end point included, and a translucent one mixes its colour in.
+TEST(RasterCanvas, FillsAndWidePolylinesCoverTheirPixels) {
+  RasterCanvas canvas(100, 100, kCell, nullptr);
+  canvas.FillPolygon({{2, 2}, {6, 2}, {6, 5}, {2, 5}}, kBlue, 255);
+  ExpectPixels(canvas, {{2, 2, kBlue}, {5, 4, kBlue}, {6, 4, kWhite}, {5, 5, kWhite}});
+  canvas.FillPolygon({{0, 0}, {10, 0}, {10, 10}, {0, 10}}, kRed, 51);
+  ExpectPixels(canvas, {{8, 8, MixColors(kWhite, kRed, 51)}, {3, 3, MixColors(kBlue, kRed, 51)}});
+  canvas.FillPolygon({{-1e9, 50}, {1e9, 50}, {0, 1e9}}, kGreen, 255);  // absurd: clipped
+  EXPECT_EQ(canvas.GetPixel(50, 99), kGreen);
+
+  RasterCanvas lines(100, 100, kCell, nullptr);
+  lines.Polyline({{20, 20}, {40, 20}, {40, 30}}, Stroke{kMagenta, PenStyle::kSolid, 3.0, 255});
+  ExpectPixels(lines,
+               {{20, 19, kMagenta},
+                {20, 21, kMagenta},
+                {20, 22, kWhite},
+                {41, 19, kMagenta},  // the corner's square
+                {39, 30, kMagenta},  // the end point, as wide
+                {41, 31, kWhite}});
+  lines.Polyline({{0, 60}, {50, 60}}, Stroke{kBlue, PenStyle::kDash, 1.0, 128});
+  ExpectPixels(lines,
+               {{0, 60, MixColors(kWhite, kBlue, 128)},
+                {17, 60, MixColors(kWhite, kBlue, 128)},
+                {18, 60, kWhite}});
+}
+
+// A canvas that draws only lines (the defaults of the Canvas interface)
+// shows a polyline one pixel wide and a fill in the colour it takes over
+// white, on the very pixels the pixel canvas covers.
+TEST(RasterCanvas, LineOnlyCanvasesDrawPolylinesAndFillsOnTheSamePixels) {
+  class LinesOnly : public testing::RecordingCanvas {
+   public:
+    LinesOnly() : RecordingCanvas(60, 60, kCell) {}
+    void Polyline(const std::vector<PointF>& points, const Stroke& stroke) override {
+      Canvas::Polyline(points, stroke);
+    }
+    void FillPolygon(const std::vector<PointF>& points, Rgb color, int opacity) override {
+      Canvas::FillPolygon(points, color, opacity);
+    }
+  };
+  const auto draw = [](Canvas& canvas) {
+    canvas.FillPolygon({{3.5, 2}, {40, 9}, {22, 47.5}}, kBlue, 90);
+    canvas.Polyline({{5, 50}, {30, 55}, {55, 20.4}}, Stroke{kRed, PenStyle::kSolid, 1.0, 255});
+  };
+  LinesOnly lines;
+  draw(lines);
+  RasterCanvas pixels(60, 60, kCell, nullptr);
+  draw(pixels);
+  for (int y = 0; y < 60; ++y) {
+    for (int x = 0; x < 60; ++x)
+      ASSERT_EQ(lines.GetPixel(x, y), pixels.GetPixel(x, y)) << x << ", " << y;
+  }
+  EXPECT_EQ(lines.pen(), Pen{}) << "the pen selected before is selected again";
 }
 
 TEST(DecodeUtf8, ReadsUtf8AndTakesOtherBytesAsLatin1) {

@@ -49,9 +49,9 @@ std::vector<Frame> Frames(const RecordingCanvas& canvas) {
 
 // Every coordinate the plot produced lies within a sane distance of the window.
 void ExpectSaneCoordinates(const RecordingCanvas& canvas) {
-  for (const auto& op : canvas.ops()) {
-    for (int v : {op.x1, op.y1, op.x2, op.y2}) {
-      ASSERT_LT(std::abs(v), 5000) << "op kind " << static_cast<int>(op.kind);
+  for (const auto& item : canvas.record().items()) {
+    for (int v : {item.x1, item.y1, item.x2, item.y2}) {
+      ASSERT_LT(std::abs(v), 5000) << "item kind " << static_cast<int>(item.kind);
     }
   }
 }

@@ -33,8 +33,8 @@ const std::vector<float> kTrueThickness = {5.0f, 15.0f};
 
 std::vector<std::string> Progress(const RecordingCanvas& canvas) {
   std::vector<std::string> lines;
-  for (const auto& op : canvas.ops()) {
-    if (op.kind == testing::DrawOp::Kind::kText && op.x1 == 8) lines.push_back(op.text);
+  for (const auto& text : canvas.text_history()) {
+    if (text.x == 8) lines.push_back(text.text);
   }
   return lines;
 }
@@ -241,7 +241,7 @@ TEST_F(InversionDriverTest, ResultsFileChooserTriesAgainOrEnds) {
   RecordingCanvas canvas;
   RunInversion(state_, 0, 0, canvas, cancelling);
   EXPECT_EQ(state_.outcome.runStatus, RunStatus::kCancelled);
-  EXPECT_TRUE(canvas.ops().empty());
+  EXPECT_EQ(canvas.calls(), 0);
 }
 
 // Undamped, with a layer no spacing sees, the normal matrix is singular: the

@@ -10,10 +10,12 @@ RecordingCanvas::RecordingCanvas(int width, int height, TextMetrics metrics)
     : width_(width),
       height_(height),
       metrics_(metrics),
+      record_(width, height, metrics),
       pixels_(static_cast<size_t>(width) * static_cast<size_t>(height), kWhite) {}
 
 void RecordingCanvas::Clear() {
-  ops_.push_back({DrawOp::Kind::kClear});
+  ++calls_;
+  record_.Clear();
   texts_.clear();
   segments_.clear();
   rectangles_.clear();
@@ -22,39 +24,48 @@ void RecordingCanvas::Clear() {
 }
 
 void RecordingCanvas::DrawText(int x, int y, const std::string& text) {
-  DrawOp op{DrawOp::Kind::kText, x, y};
-  op.text = text;
-  op.pen = pen_;
-  op.color = text_color_;
-  ops_.push_back(op);
+  ++calls_;
+  DrawingItem item;
+  item.kind = DrawingItem::Kind::kText;
+  item.x1 = x;
+  item.y1 = y;
+  item.text = text;
+  item.color = text_color_;
+  record_.Add(std::move(item));
   texts_.push_back({x, y, text, text_color_});
+  text_history_.push_back(texts_.back());
 }
 
 Rgb RecordingCanvas::SetTextColor(Rgb color) {
+  ++calls_;
   Rgb previous = text_color_;
   text_color_ = color;
   return previous;
 }
 
 Pen RecordingCanvas::SelectPen(const Pen& pen) {
+  ++calls_;
   Pen previous = pen_;
   pen_ = pen;
-  DrawOp op{DrawOp::Kind::kSelectPen};
-  op.pen = pen;
-  ops_.push_back(op);
   return previous;
 }
 
 void RecordingCanvas::MoveTo(int x, int y) {
-  ops_.push_back({DrawOp::Kind::kMoveTo, x, y});
+  ++calls_;
   cursor_x_ = x;
   cursor_y_ = y;
 }
 
 void RecordingCanvas::LineTo(int x, int y) {
-  DrawOp op{DrawOp::Kind::kLineTo, cursor_x_, cursor_y_, x, y};
-  op.pen = pen_;
-  ops_.push_back(op);
+  ++calls_;
+  DrawingItem item;
+  item.kind = DrawingItem::Kind::kLine;
+  item.x1 = cursor_x_;
+  item.y1 = cursor_y_;
+  item.x2 = x;
+  item.y2 = y;
+  item.pen = pen_;
+  record_.Add(std::move(item));
   segments_.push_back({cursor_x_, cursor_y_, x, y, pen_});
   RasterizeLine(
       cursor_x_, cursor_y_, x, y, pen_.style, [this](int px, int py) { Plot(px, py, pen_.color); });
@@ -63,9 +74,15 @@ void RecordingCanvas::LineTo(int x, int y) {
 }
 
 void RecordingCanvas::Rectangle(int left, int top, int right, int bottom) {
-  DrawOp op{DrawOp::Kind::kRectangle, left, top, right, bottom};
-  op.pen = pen_;
-  ops_.push_back(op);
+  ++calls_;
+  DrawingItem item;
+  item.kind = DrawingItem::Kind::kRectangle;
+  item.x1 = left;
+  item.y1 = top;
+  item.x2 = right;
+  item.y2 = bottom;
+  item.pen = pen_;
+  record_.Add(std::move(item));
   rectangles_.push_back({left, top, right, bottom, pen_});
   RasterizeRectangle(
       left,
@@ -83,10 +100,24 @@ Rgb RecordingCanvas::GetPixel(int x, int y) const {
 }
 
 void RecordingCanvas::SetPixel(int x, int y, Rgb color) {
-  DrawOp op{DrawOp::Kind::kSetPixel, x, y};
-  op.color = color;
-  ops_.push_back(op);
+  ++calls_;
+  DrawingItem item;
+  item.kind = DrawingItem::Kind::kPixel;
+  item.x1 = item.x2 = x;
+  item.y1 = item.y2 = y;
+  item.color = color;
+  record_.Add(std::move(item));
   Plot(x, y, color);
+}
+
+void RecordingCanvas::Polyline(const std::vector<PointF>& points, const Stroke& stroke) {
+  ++calls_;
+  record_.Polyline(points, stroke);
+}
+
+void RecordingCanvas::FillPolygon(const std::vector<PointF>& points, Rgb color, int opacity) {
+  ++calls_;
+  record_.FillPolygon(points, color, opacity);
 }
 
 void RecordingCanvas::Plot(int x, int y, Rgb color) {

@@ -1,28 +1,18 @@
 #ifndef LAYRA_TESTS_SUPPORT_RECORDING_CANVAS_H_
 #define LAYRA_TESTS_SUPPORT_RECORDING_CANVAS_H_
 
-// A Canvas for tests: records every primitive with its coordinates, pen and
-// text colour, keeps the text lines in the order drawn, and rasterises lines
-// and rectangles into a small pixel buffer so GetPixel answers as a window would.
+// A Canvas for tests: keeps what is drawn since the last Clear in a drawing
+// record (every call as made, lines of no length included), offers the texts,
+// line segments and rectangles of it for lookups, and rasterises lines and
+// rectangles into a small pixel buffer so GetPixel answers as a window would.
 
 #include <string>
 #include <vector>
 
+#include "graphics/drawing_record.h"
 #include "platform/canvas.h"
 
 namespace layra::testing {
-
-struct DrawOp {
-  enum class Kind { kClear, kText, kMoveTo, kLineTo, kRectangle, kSetPixel, kSelectPen };
-  Kind kind;
-  int x1 = 0;
-  int y1 = 0;
-  int x2 = 0;
-  int y2 = 0;
-  std::string text;
-  Pen pen;    // pen in effect (or selected, for kSelectPen)
-  Rgb color;  // text colour for kText, pixel colour for kSetPixel
-};
 
 struct TextItem {
   int x;
@@ -52,16 +42,23 @@ class RecordingCanvas : public Canvas {
   void Rectangle(int left, int top, int right, int bottom) override;
   Rgb GetPixel(int x, int y) const override;
   void SetPixel(int x, int y, Rgb color) override;
+  void Polyline(const std::vector<PointF>& points, const Stroke& stroke) override;
+  void FillPolygon(const std::vector<PointF>& points, Rgb color, int opacity) override;
 
-  const std::vector<DrawOp>& ops() const { return ops_; }
+  // What has been drawn since the last Clear.
+  const DrawingRecord& record() const { return record_; }
   // Text drawn since the last Clear, in order.
   const std::vector<TextItem>& texts() const { return texts_; }
   std::vector<std::string> TextLines() const;
+  // Every text drawn, Clear or not, in order.
+  const std::vector<TextItem>& text_history() const { return text_history_; }
   // Line segments (MoveTo/LineTo pairs) drawn since the last Clear.
   const std::vector<Segment>& segments() const { return segments_; }
   // Rectangles drawn since the last Clear, as (left, top, right, bottom) with their pen.
   const std::vector<Segment>& rectangles() const { return rectangles_; }
   int clear_count() const { return clear_count_; }
+  // Calls of any kind made on the canvas.
+  int calls() const { return calls_; }
   const Pen& pen() const { return pen_; }
   Rgb text_color() const { return text_color_; }
   // Finds the first text item equal to `text`; nullptr when there is none.
@@ -73,9 +70,10 @@ class RecordingCanvas : public Canvas {
   int width_;
   int height_;
   TextMetrics metrics_;
+  DrawingRecord record_;
   std::vector<Rgb> pixels_;
-  std::vector<DrawOp> ops_;
   std::vector<TextItem> texts_;
+  std::vector<TextItem> text_history_;
   std::vector<Segment> segments_;
   std::vector<Segment> rectangles_;
   Pen pen_;
@@ -83,6 +81,7 @@ class RecordingCanvas : public Canvas {
   int cursor_x_ = 0;
   int cursor_y_ = 0;
   int clear_count_ = 0;
+  int calls_ = 0;
 };
 
 }  // namespace layra::testing

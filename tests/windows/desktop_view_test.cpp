@@ -4,7 +4,11 @@
 // opened from the command line.
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
@@ -22,6 +26,7 @@
 #include "windows/picture_commands.h"
 #include "windows/qt_canvas.h"
 #include "windows/result_tables.h"
+#include "windows/workspace_view.h"
 
 namespace layra::testing {
 namespace {
@@ -89,32 +94,64 @@ class DesktopViewTest : public QObject {
       QCOMPARE(right > right_before, canvas.width() > before.width());
       QVERIFY(NonWhite(canvas) > 2000);
     }
+    // Every format of the picture table, through the command line's writers;
+    // the chooser offers the sounding's name; a PDF goes on a paper size.
     const struct {
       const char* name;
       QByteArray magic;
     } kinds[] = {{"plot.png", QByteArray("\x89PNG")},
                  {"plot.svg", QByteArray("<?xml")},
+                 {"plot.bmp", QByteArray("BM")},
                  {"plot.pdf", QByteArray("%PDF")}};
     for (const auto& kind : kinds) {
       const QString path = scratch_->filePath(QLatin1String(kind.name));
-      dialogs.ThenChoose(path);
+      QString offered;
+      dialogs.Then([&](QDialog& dialog) {
+        offered = Offered(dialog);
+        ChooseFile(dialog, path);
+      });
       dialogs.Then([](QDialog& dialog) {
         dialog.findChild<QSpinBox*>(QStringLiteral("width"))->setValue(800);
         dialog.findChild<QSpinBox*>(QStringLiteral("height"))->setValue(600);
         dialog.accept();
       });
       QVERIFY2(window.pictures().ExportPicture(), kind.name);
+      QCOMPARE(QFileInfo(offered).fileName(), QStringLiteral("wenner.png"));
       QVERIFY2(FileBytes(path).startsWith(kind.magic), kind.name);
     }
     QCOMPARE(QImage(scratch_->filePath("plot.png")).size(), QSize(800, 600));
-    QVERIFY(FileBytes(scratch_->filePath("plot.svg")).contains("<polyline") ||
-            FileBytes(scratch_->filePath("plot.svg")).contains("<path"));
-    // An unknown extension is refused with a message and writes nothing.
+    // The plot in units by default, its units in every format.
+    QVERIFY(FileBytes(scratch_->filePath("plot.svg")).contains("<polyline"));
+    QVERIFY(FileBytes(scratch_->filePath("plot.svg")).contains("(\xCE\xA9\xC2\xB7m)</text>"));
+    const QByteArray pdf = FileBytes(scratch_->filePath("plot.pdf"));
+    QVERIFY(pdf.contains("/MediaBox [0 0 841.89 595.276]"));
+    QVERIFY(pdf.contains("/FontFile2"));
+    // The documented layout exports its own picture.
+    window.RunCommand(kCommandDocumentedLayout);
+    dialogs.ThenChoose(scratch_->filePath("documented.svg"));
+    dialogs.Then([](QDialog& dialog) { dialog.accept(); });
+    QVERIFY(window.pictures().ExportPicture());
+    const QByteArray documented = FileBytes(scratch_->filePath("documented.svg"));
+    QVERIFY(documented.contains("Electrode spacing</text>") && !documented.contains("<polyline"));
+    window.RunCommand(kCommandDocumentedLayout);
+    // An unknown extension is refused with a message and writes nothing; a
+    // file that cannot be written is reported and nothing is left behind.
     dialogs.ThenChoose(scratch_->filePath("plot.gif"));
+    QVERIFY(!window.pictures().ExportPicture());
+    QVERIFY(dialogs.messages.last().text.contains(QStringLiteral(".png, .svg, .bmp or .pdf")));
+    dialogs.ThenChoose(scratch_->filePath("missing/plot.png"));
     dialogs.Then([](QDialog& dialog) { dialog.accept(); });
     QVERIFY(!window.pictures().ExportPicture());
-    QVERIFY(dialogs.messages.last().text.contains(QStringLiteral(".png, .svg or .pdf")));
-    QVERIFY(!QFile::exists(scratch_->filePath("plot.gif")));
+    QVERIFY(dialogs.messages.last().text.contains(QStringLiteral("No such file or directory")));
+    QStringList written = QDir(scratch_->path()).entryList(QDir::Files);
+    written.removeAll(QStringLiteral("wenner.dat"));
+    written.removeAll(QStringLiteral("w.INV"));
+    QCOMPARE(written,
+             QStringList({QStringLiteral("documented.svg"),
+                          QStringLiteral("plot.bmp"),
+                          QStringLiteral("plot.pdf"),
+                          QStringLiteral("plot.png"),
+                          QStringLiteral("plot.svg")}));
     // Printing to a PDF file through the print dialog.
     const QString printed = scratch_->filePath("printed.pdf");
     dialogs.Then([&](QDialog& dialog) {
@@ -125,6 +162,85 @@ class DesktopViewTest : public QObject {
     });
     QVERIFY(window.pictures().Print());
     QVERIFY(FileBytes(printed).startsWith("%PDF"));
+    // Copied at the size shown.
+    window.pictures().Copy();
+    QCOMPARE(QApplication::clipboard()->image().size(), canvas.size());
+  }
+
+  // The plot in units shows the readings as soon as they are read, with the
+  // readings of each MN/2 segment; after a run its model, which the pointer
+  // finds where it is drawn. View > Documented layout switches to the
+  // documented canvas and back; Save screen takes what is shown.
+  void workspacePlotShowsDataAtOnceAndTheFitAfterARun() {
+    ScriptedDialogs dialogs;
+    MainWindow window(&dialogs);
+    QVERIFY(ShowExposed(window, 1100, 750));
+    WorkspaceView& view = window.workspaceView();
+    QVERIFY(view.isVisible() && !window.documentedLayout());
+    QVERIFY(!view.hasData());
+    QVERIFY(window.OpenFile(Example("schlumberger_two_levels.dat")));
+    view.repaint();
+    QVERIFY(view.hasData());
+    QVERIFY(view.layout().hasResistivity);
+    QVERIFY(view.layout().layers.empty());  // no model before a run
+    const QImage read = view.grab().toImage();
+    dialogs.ThenChoose(scratch_->filePath("s.INV"));
+    window.state().settings.iterationLimit = 3;
+    window.RunCommand(kCommandAutomaticInversion);
+    view.repaint();
+    const ChartLayout& layout = view.layout();
+    QCOMPARE(static_cast<int>(layout.layers.size()), window.state().model.layerCount);
+    const ChartLayer& first = layout.layers.front();
+    QCOMPARE(layout.HandleAt(first.right, (first.y + layout.layers[1].y) / 2).kind,
+             ChartHandle::Kind::kBoundary);
+    QVERIFY(std::abs(layout.DepthAt(first.right) - window.state().model.thickness[0]) <
+            1e-3 * window.state().model.thickness[0]);
+    QVERIFY(view.grab().toImage() != read);
+
+    // The documented layout, its canvas drawn all along underneath.
+    auto* toggle = window.findChild<QAction*>(QStringLiteral("documentedLayout"));
+    QVERIFY(toggle != nullptr && toggle->isCheckable() && !toggle->isChecked());
+    toggle->trigger();
+    QVERIFY(window.documentedLayout() && toggle->isChecked() && !view.isVisible());
+    QVERIFY(NonWhite(window.canvas()) > 2000);
+    toggle->trigger();
+    QVERIFY(!window.documentedLayout() && view.isVisible());
+
+    // Save screen as BMP takes the plot in units as shown.
+    const QString chosen = scratch_->filePath("shown.bmp");
+    dialogs.ThenChoose(chosen);
+    window.RunCommand(kCommandSaveScreen);
+    const QImage saved(chosen);
+    const QImage shown = view.grab().toImage();
+    QCOMPARE(saved.size(), shown.size());
+    for (const QPoint& p : {QPoint(0, 0),
+                            QPoint(shown.width() / 3, shown.height() / 2),
+                            QPoint(shown.width() - 1, shown.height() - 1)}) {
+      QCOMPARE(saved.pixel(p) & 0xffffff, shown.pixel(p) & 0xffffff);
+    }
+  }
+
+  // A SIP sounding's frequencies are paged, by the View menu and the keys.
+  void sipReadingsArePagedInTheWorkspace() {
+    ScriptedDialogs dialogs;
+    MainWindow window(&dialogs);
+    QVERIFY(ShowExposed(window, 1000, 700));
+    auto* next = window.findChild<QAction*>(QStringLiteral("nextPage"));
+    QVERIFY(next != nullptr && !next->isEnabled());
+    QVERIFY(window.OpenFile(Example("sip_amplitude_phase.dat")));
+    WorkspaceView& view = window.workspaceView();
+    QCOMPARE(view.pageCount(), 3);
+    QVERIFY(next->isEnabled());
+    next->trigger();
+    QCOMPARE(view.page(), 1);
+    view.setFocus();
+    QTest::keyClick(&view, Qt::Key_PageDown);
+    QTest::keyClick(&view, Qt::Key_PageDown);  // there are three pages only
+    QCOMPARE(view.page(), 2);
+    view.repaint();
+    QCOMPARE(view.layout().frequencies.size(), size_t{2});
+    window.findChild<QAction*>(QStringLiteral("previousPage"))->trigger();
+    QCOMPARE(view.page(), 1);
   }
 
   void shortcutsRunTheirCommands() {

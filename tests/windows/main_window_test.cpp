@@ -471,7 +471,10 @@ class MainWindowTest : public QObject {
     QCOMPARE(dialogs.names.size(), names);  // no chooser, no settings dialog
     QCOMPARE(window.findChildren<DisplayWindow*>().size(), 0);
 
-    // Different pictures on the two windows: the capture takes the main one.
+    // Different pictures on the two windows: the capture takes the main one,
+    // in the documented layout its canvas as drawn.
+    window.RunCommand(kCommandDocumentedLayout);
+    QVERIFY(window.documentedLayout());
     window.canvas().SetPixel(5, 5, kRed);
     forward->canvas().SetPixel(5, 5, kBlue);
     QString offered;

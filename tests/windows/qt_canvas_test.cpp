@@ -111,6 +111,25 @@ class QtCanvasTest : public QObject {
     QCOMPARE(NonWhite(canvas, 0, 30, 400, 100), 0);
   }
 
+  // Polylines and fills are painted and kept in the record with everything
+  // else, and come back scaled when the picture is replayed at another size.
+  void polylinesAndFillsAreRecordedAndReplayedScaled() {
+    QtCanvas canvas;
+    canvas.resize(200, 100);
+    canvas.FillPolygon({{10, 10}, {50, 10}, {50, 50}, {10, 50}}, kBlue, 255);
+    canvas.Polyline({{0, 80}, {199, 80}}, Stroke{kRed, PenStyle::kSolid, 3.0, 255});
+    QCOMPARE(canvas.GetPixel(30, 30), kBlue);
+    QCOMPARE(canvas.GetPixel(100, 80), kRed);
+    QVERIFY(canvas.hasPicture());
+    DrawingRecord replayed(400, 50, canvas.Metrics());
+    canvas.ReplayOnto(replayed);
+    QCOMPARE(replayed.items().size(), size_t{2});
+    QCOMPARE(replayed.items()[0].points[2].x, 100.0);
+    QCOMPARE(replayed.items()[0].points[2].y, 25.0);
+    QCOMPARE(replayed.items()[1].stroke.width, 3.0);
+    QCOMPARE(replayed.items()[1].points[1].x, 398.0);
+  }
+
   void resizeKeepsWhatIsDrawn() {
     QtCanvas canvas;
     canvas.resize(100, 80);

@@ -5,14 +5,21 @@
 
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
+#include "graphics/drawing_record.h"
 #include "tests/windows/scripted_dialogs.h"
 #include "windows/main_window.h"
 #include "windows/qt_canvas.h"
+#include "windows/result_tables.h"
 #include "windows/survey_section_window.h"
+#include "windows/workspace_view.h"
 
 namespace layra::testing {
 namespace {
@@ -64,6 +71,31 @@ class SurveySectionTest : public QObject {
                qPrintable(QStringLiteral("at %1 m").arg(distance)));
     }
 
+    // The section is exported through the picture commands, offered under
+    // the survey's name, and drawn anew at the size chosen.
+    QVERIFY(section->findChild<QPushButton*>(QStringLiteral("printPicture")) != nullptr);
+    QString offered;
+    dialogs.Then([&](QDialog& dialog) {
+      offered = Offered(dialog);
+      ChooseFile(dialog, scratch_->filePath(QStringLiteral("section.svg")));
+    });
+    dialogs.Then([](QDialog& dialog) { dialog.accept(); });
+    section->findChild<QPushButton*>(QStringLiteral("exportPicture"))->click();
+    QCOMPARE(QFileInfo(offered).fileName(), QStringLiteral("channel_survey_section.png"));
+    const QByteArray svg = FileBytes(scratch_->filePath(QStringLiteral("section.svg")));
+    QVERIFY(svg.contains("A5</text>"));
+    QVERIFY(svg.contains(QStringLiteral("width=\"%1\"").arg(section->canvas().width()).toLatin1()));
+    // And printed, here to a PDF file through the print dialog.
+    const QString printed = scratch_->filePath(QStringLiteral("printed.pdf"));
+    dialogs.Then([&](QDialog& dialog) {
+      QPrinter* printer = static_cast<QPrintDialog&>(dialog).printer();
+      printer->setOutputFormat(QPrinter::PdfFormat);
+      printer->setOutputFileName(printed);
+      dialog.done(QDialog::Accepted);
+    });
+    section->findChild<QPushButton*>(QStringLiteral("printPicture"))->click();
+    QVERIFY(FileBytes(printed).startsWith("%PDF"));
+
     // A click on A5's column shows A5 in the main window with the run's model.
     QTest::mouseClick(&section->canvas(),
                       Qt::LeftButton,
@@ -72,6 +104,11 @@ class SurveySectionTest : public QObject {
     QVERIFY(window.state().data.title.find("sounding A5") != std::string::npos);
     QCOMPARE(window.state().dataRead, 1);
     QVERIFY(window.state().model.layerCount > 2);
+    // Its model in the Model panel and in the plot in units, with its fit.
+    QCOMPARE(window.modelTable().rowCount(), window.state().model.layerCount);
+    DrawingRecord plot(1000, 700, TextMetrics{8, 16});
+    QCOMPARE(static_cast<int>(window.workspaceView().Paint(plot).layers.size()),
+             window.state().model.layerCount);
     QVERIFY(NonWhite(window.canvas()) > 0);
   }
 

@@ -1,5 +1,5 @@
-#ifndef LAYRA_CLI_RUN_PNG_WRITER_H_
-#define LAYRA_CLI_RUN_PNG_WRITER_H_
+#ifndef LAYRA_GRAPHICS_RUN_PNG_WRITER_H_
+#define LAYRA_GRAPHICS_RUN_PNG_WRITER_H_
 
 // PNG files of palette pictures made of runs of one colour, as plots are.
 // A general compressor looks at every byte: on a plot of a million pixels
@@ -16,7 +16,7 @@
 
 #include "graphics/raster.h"
 
-namespace layra::cli {
+namespace layra {
 
 class RunPngWriter {
  public:
@@ -56,6 +56,6 @@ class RunPngWriter {
   int error_ = 0;
 };
 
-}  // namespace layra::cli
+}  // namespace layra
 
-#endif  // LAYRA_CLI_RUN_PNG_WRITER_H_
+#endif  // LAYRA_GRAPHICS_RUN_PNG_WRITER_H_

@@ -1,4 +1,4 @@
-#include "graphics/vector_canvas.h"
+#include "graphics/drawing_record.h"
 
 #include <expat.h>
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 #include "graphics/plot_primitives.h"
 #include "graphics/raster_canvas.h"
 #include "graphics/sounding_plot.h"
+#include "graphics/svg_document.h"
 
 namespace layra {
 namespace {
@@ -54,7 +55,7 @@ struct TwoLayers {
 
 // Replaying the recording paints exactly the pixels drawing directly paints,
 // whole or a band at a time.
-TEST(VectorCanvas, ReplayPaintsWhatDrawingDirectlyPaints) {
+TEST(DrawingRecord, ReplayPaintsWhatDrawingDirectlyPaints) {
   TwoLayers sounding;
   BoxGlyphs glyphs;
   const auto draw = [&](auto& canvas) {
@@ -66,7 +67,7 @@ TEST(VectorCanvas, ReplayPaintsWhatDrawingDirectlyPaints) {
   };
   RasterCanvas direct(1000, 700, kCell, &glyphs);
   draw(direct);
-  VectorCanvas recording(1000, 700, kCell);
+  DrawingRecord recording(1000, 700, kCell);
   recording.DrawText(0, 0, "cleared away");
   draw(recording);
   RasterCanvas replayed(1000, 700, kCell, &glyphs);
@@ -86,6 +87,32 @@ TEST(VectorCanvas, ReplayPaintsWhatDrawingDirectlyPaints) {
   int magenta = 0;  // the model blocks reach the picture
   for (const Rgb& pixel : replayed.band().pixels) magenta += pixel == kMagenta;
   EXPECT_GT(magenta, 100);
+}
+
+// A window draws its record again at another size: every coordinate
+// scaled, text at its scaled place in its own size, the record itself kept.
+TEST(DrawingRecord, ReplayScaledScalesEveryCoordinate) {
+  DrawingRecord drawing(100, 100, kCell);
+  drawing.MoveTo(10, 10);
+  drawing.LineTo(50, 50);
+  drawing.DrawText(20, 40, "x");
+  drawing.Polyline({{10, 10}, {30, 90}}, Stroke{kBlue, PenStyle::kSolid, 2.0, 255});
+  drawing.FillPolygon({{0, 0}, {100, 0}, {100, 100}}, kRed, 64);
+  DrawingRecord scaled(200, 50, kCell);
+  scaled.DrawText(0, 0, "cleared away");
+  drawing.ReplayScaled(scaled);
+  ASSERT_EQ(scaled.items().size(), 4u);
+  const DrawingItem& line = scaled.items()[0];
+  EXPECT_EQ((std::vector<int>{line.x1, line.y1, line.x2, line.y2}),
+            (std::vector<int>{20, 5, 100, 25}));
+  EXPECT_EQ((std::vector<int>{scaled.items()[1].x1, scaled.items()[1].y1}),
+            (std::vector<int>{40, 20}));
+  const DrawingItem& polyline = scaled.items()[2];
+  EXPECT_DOUBLE_EQ(polyline.points[1].x, 60.0);
+  EXPECT_DOUBLE_EQ(polyline.points[1].y, 45.0);
+  EXPECT_EQ(polyline.stroke.width, 2.0);
+  EXPECT_EQ(scaled.items()[3].opacity, 64);
+  EXPECT_EQ(drawing.items().size(), 4u);
 }
 
 struct XmlCheck {
@@ -118,7 +145,7 @@ std::string ParseXml(const std::string& document, XmlCheck* check) {
 
 TEST(SvgDocument, IsWellFormedWhateverTheTextHolds) {
   TwoLayers sounding;
-  VectorCanvas canvas(1000, 700, kCell);
+  DrawingRecord canvas(1000, 700, kCell);
   PlotSounding(sounding.Input(), canvas);
   canvas.SelectPen(Pen{PenStyle::kDash, kBlue});
   canvas.MoveTo(-3, 5);
@@ -135,6 +162,24 @@ TEST(SvgDocument, IsWellFormedWhateverTheTextHolds) {
   EXPECT_NE(svg.find("x1=\"-2.5\" y1=\"5.5\" x2=\"-0.5\""), std::string::npos);
   EXPECT_NE(svg.find("stroke-dasharray=\"18 6\""), std::string::npos);
   EXPECT_GT(check.texts, 10);
+}
+
+// Polylines run through pixel centres with their width and opacity;
+// polygons cover pixel edges with their fill's opacity.
+TEST(SvgDocument, DrawsPolylinesAndPolygonsSmooth) {
+  DrawingRecord canvas(100, 80, kCell);
+  canvas.Polyline({{1, 2}, {10.25, 2}, {10.25, 30}}, Stroke{kBlue, PenStyle::kDash, 2.5, 128});
+  canvas.FillPolygon({{0, 0}, {50, 0}, {50, 40}}, kMagenta, 64);
+  const std::string svg = SvgDocument(canvas, SvgFont{}, "t");
+  XmlCheck check;
+  ASSERT_EQ(ParseXml(svg, &check), "");
+  EXPECT_NE(svg.find("<polyline points=\"1.5,2.5 10.75,2.5 10.75,30.5\" stroke=\"#0000ff\" "
+                     "stroke-width=\"2.5\" stroke-dasharray=\"18 6\" stroke-opacity=\"0.5\""),
+            std::string::npos)
+      << svg;
+  EXPECT_NE(svg.find("<polygon points=\"0,0 50,0 50,40\" fill=\"#ff00ff\" fill-opacity=\"0.25\""),
+            std::string::npos)
+      << svg;
 }
 
 }  // namespace

@@ -1,155 +1,15 @@
-#include "graphics/vector_canvas.h"
+#include "graphics/svg_document.h"
 
 #include <algorithm>
 #include <charconv>
-#include <limits>
+#include <cmath>
+#include <cstdlib>
+#include <vector>
 
+#include "graphics/pen_pattern.h"
 #include "graphics/raster_canvas.h"
 
 namespace layra {
-
-VectorCanvas::VectorCanvas(int width, int height, TextMetrics metrics)
-    : width_(std::max(width, 1)), height_(std::max(height, 1)), metrics_(metrics) {}
-
-void VectorCanvas::Clear() {
-  primitives_.clear();
-  line_starts_[0] = line_starts_[1] = LineStart{};
-  read_pending_ = false;
-}
-
-void VectorCanvas::DrawText(int x, int y, const std::string& text) {
-  read_pending_ = false;
-  Primitive text_primitive;
-  text_primitive.kind = Primitive::Kind::kText;
-  text_primitive.x1 = x;
-  text_primitive.y1 = y;
-  text_primitive.color = text_color_;
-  text_primitive.text = text;
-  primitives_.push_back(std::move(text_primitive));
-}
-
-Rgb VectorCanvas::SetTextColor(Rgb color) {
-  const Rgb previous = text_color_;
-  text_color_ = color;
-  return previous;
-}
-
-Pen VectorCanvas::SelectPen(const Pen& pen) {
-  const Pen previous = pen_;
-  pen_ = pen;
-  return previous;
-}
-
-void VectorCanvas::MoveTo(int x, int y) {
-  cursor_x_ = x;
-  cursor_y_ = y;
-}
-
-void VectorCanvas::LineTo(int x, int y) {
-  read_pending_ = false;
-  if (x != cursor_x_ || y != cursor_y_) {
-    Primitive line;
-    line.kind = Primitive::Kind::kLine;
-    line.x1 = cursor_x_;
-    line.y1 = cursor_y_;
-    line.x2 = x;
-    line.y2 = y;
-    line.pen = pen_;
-    primitives_.push_back(line);
-    line_starts_[1] = line_starts_[0];
-    line_starts_[0] = {cursor_x_, cursor_y_, pen_.color, true};
-  }
-  cursor_x_ = x;
-  cursor_y_ = y;
-}
-
-void VectorCanvas::Rectangle(int left, int top, int right, int bottom) {
-  read_pending_ = false;
-  Primitive rectangle;
-  rectangle.kind = Primitive::Kind::kRectangle;
-  rectangle.x1 = std::min(left, right);
-  rectangle.y1 = std::min(top, bottom);
-  rectangle.x2 = std::max(left, right);
-  rectangle.y2 = std::max(top, bottom);
-  rectangle.pen = pen_;
-  primitives_.push_back(rectangle);
-}
-
-Rgb VectorCanvas::GetPixel(int x, int y) const {
-  Rgb answer = kWhite;
-  const bool inside = x >= 0 && y >= 0 && x < width_ && y < height_;
-  for (const LineStart& start : line_starts_) {
-    if (inside && start.set && start.x == x && start.y == y) {
-      answer = start.color;
-      break;
-    }
-  }
-  read_x_ = x;
-  read_y_ = y;
-  read_color_ = answer;
-  read_pending_ = true;
-  return answer;
-}
-
-void VectorCanvas::SetPixel(int x, int y, Rgb color) {
-  const bool unchanged = read_pending_ && x == read_x_ && y == read_y_ && color == read_color_;
-  read_pending_ = false;
-  if (unchanged) return;
-  Primitive pixel;
-  pixel.kind = Primitive::Kind::kPixel;
-  pixel.x1 = pixel.x2 = x;
-  pixel.y1 = pixel.y2 = y;
-  pixel.color = color;
-  primitives_.push_back(pixel);
-}
-
-void VectorCanvas::Replay(Canvas& target) const {
-  Replay(target, std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
-}
-
-void VectorCanvas::Replay(Canvas& target, int top, int bottom) const {
-  target.Clear();
-  const Pen pen = target.SelectPen(Pen{});
-  const Rgb text_color = target.SetTextColor(kBlack);
-  // The rows a primitive can paint: a line or a rectangle its own and one
-  // more each side; a text its line, with a line's margin above and below
-  // for glyphs that reach beyond it.
-  const auto reaches = [&](const Primitive& p) {
-    long first = std::min(p.y1, p.y2) - 1L;
-    long last = std::max(p.y1, p.y2) + 1L;
-    if (p.kind == Primitive::Kind::kText) {
-      first = p.y1 - static_cast<long>(metrics_.charHeight);
-      last = p.y1 + 2L * metrics_.charHeight;
-    } else if (p.kind == Primitive::Kind::kPixel) {
-      first = last = p.y1;
-    }
-    return last >= top && first < bottom;
-  };
-  for (const Primitive& p : primitives_) {
-    if (!reaches(p)) continue;
-    switch (p.kind) {
-      case Primitive::Kind::kText:
-        target.SetTextColor(p.color);
-        target.DrawText(p.x1, p.y1, p.text);
-        break;
-      case Primitive::Kind::kLine:
-        target.SelectPen(p.pen);
-        target.MoveTo(p.x1, p.y1);
-        target.LineTo(p.x2, p.y2);
-        break;
-      case Primitive::Kind::kRectangle:
-        target.SelectPen(p.pen);
-        target.Rectangle(p.x1, p.y1, p.x2, p.y2);
-        break;
-      case Primitive::Kind::kPixel:
-        target.SetPixel(p.x1, p.y1, p.color);
-        break;
-    }
-  }
-  target.SelectPen(pen);
-  target.SetTextColor(text_color);
-}
-
 namespace {
 
 class SvgWriter {
@@ -194,9 +54,43 @@ class SvgWriter {
   SvgWriter& Stroke(const Pen& pen) {
     *this << " stroke=\"";
     Color(pen.color) << "\"";
-    if (pen.style == PenStyle::kDash) *this << " stroke-dasharray=\"18 6\"";
-    if (pen.style == PenStyle::kDot) *this << " stroke-dasharray=\"3 3\"";
+    return Dashes(pen.style);
+  }
+  SvgWriter& Dashes(PenStyle style) {
+    const PenPattern pattern = PatternOf(style);
+    if (pattern.solid()) return *this;
+    return *this << " stroke-dasharray=\"" << pattern.on << " " << pattern.off() << "\"";
+  }
+  // A coordinate to two decimals, without trailing zeros.
+  SvgWriter& Number(double value) {
+    if (!std::isfinite(value)) value = 0.0;
+    value = std::clamp(value, -1e7, 1e7);
+    const long hundredths = std::lround(value * 100.0);
+    if (hundredths < 0) out_ += '-';
+    const long whole = std::labs(hundredths);
+    *this << static_cast<int>(whole / 100);
+    const int fraction = static_cast<int>(whole % 100);
+    if (fraction != 0) {
+      out_ += '.';
+      out_ += static_cast<char>('0' + fraction / 10);
+      if (fraction % 10 != 0) out_ += static_cast<char>('0' + fraction % 10);
+    }
     return *this;
+  }
+  // "x,y x,y ...", each point moved by `shift` (to pixel centres for lines).
+  SvgWriter& Points(const std::vector<PointF>& points, double shift) {
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      if (i > 0) out_ += ' ';
+      Number(points[i].x + shift);
+      out_ += ',';
+      Number(points[i].y + shift);
+    }
+    return *this;
+  }
+  SvgWriter& Opacity(const char* attribute, int opacity) {
+    if (opacity >= 255) return *this;
+    *this << " " << attribute << "=\"";
+    return Number(std::max(opacity, 0) / 255.0) << "\"";
   }
   // `text` as XML character data in UTF-8; returns its count of characters.
   int Escaped(const std::string& text) {
@@ -244,12 +138,14 @@ class SvgWriter {
 
 }  // namespace
 
-std::string SvgDocument(const VectorCanvas& canvas, const SvgFont& font, const std::string& title) {
+std::string SvgDocument(const DrawingRecord& canvas,
+                        const SvgFont& font,
+                        const std::string& title) {
   const int width = canvas.Width();
   const int height = canvas.Height();
   const TextMetrics metrics = canvas.Metrics();
   std::string document;
-  document.reserve(128 * canvas.primitives().size() + 1024);
+  document.reserve(128 * canvas.items().size() + 1024);
   SvgWriter svg(document);
   svg << "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n"
       << "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" << width
@@ -261,8 +157,8 @@ std::string SvgDocument(const VectorCanvas& canvas, const SvgFont& font, const s
   svg.Escaped(font.family);
   svg << "\" font-size=\"" << font.pixelSize << "\"" << (font.bold ? " font-weight=\"bold\"" : "")
       << " xml:space=\"preserve\">\n";
-  using Kind = VectorCanvas::Primitive::Kind;
-  for (const VectorCanvas::Primitive& p : canvas.primitives()) {
+  using Kind = DrawingItem::Kind;
+  for (const DrawingItem& p : canvas.items()) {
     switch (p.kind) {
       case Kind::kText: {
         std::string escaped;
@@ -299,6 +195,21 @@ std::string SvgDocument(const VectorCanvas& canvas, const SvgFont& font, const s
       case Kind::kPixel:
         svg << "<rect x=\"" << p.x1 << "\" y=\"" << p.y1 << "\" width=\"1\" height=\"1\" fill=\"";
         svg.Color(p.color) << "\"/>\n";
+        break;
+      case Kind::kPolyline:
+        svg << "<polyline points=\"";
+        svg.Points(p.points, 0.5) << "\" stroke=\"";
+        svg.Color(p.stroke.color) << "\" stroke-width=\"";
+        svg.Number(p.stroke.width) << "\"";
+        svg.Dashes(p.stroke.style).Opacity("stroke-opacity", p.stroke.opacity)
+            << " stroke-linejoin=\"round\" shape-rendering=\"geometricPrecision\"/>\n";
+        break;
+      case Kind::kPolygon:
+        svg << "<polygon points=\"";
+        svg.Points(p.points, 0.0) << "\" fill=\"";
+        svg.Color(p.color) << "\"";
+        svg.Opacity("fill-opacity", p.opacity)
+            << " stroke=\"none\" fill-rule=\"evenodd\" shape-rendering=\"geometricPrecision\"/>\n";
         break;
     }
   }

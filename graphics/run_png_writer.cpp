@@ -1,4 +1,4 @@
-#include "cli/run_png_writer.h"
+#include "graphics/run_png_writer.h"
 
 #include <zlib.h>
 
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <utility>
 
-namespace layra::cli {
+namespace layra {
 
 namespace {
 
@@ -298,4 +298,4 @@ void RunPngWriter::WriteChunk(const char* type, const std::uint8_t* data, std::s
   if (!ok_) error_ = errno;
 }
 
-}  // namespace layra::cli
+}  // namespace layra

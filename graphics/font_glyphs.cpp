@@ -1,11 +1,12 @@
-#include "cli/font_glyphs.h"
+#include "graphics/font_glyphs.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
 
-namespace layra::cli {
+namespace layra {
 
 namespace {
 
@@ -29,8 +30,8 @@ struct FontGlyphs::Library {
   }
 };
 
-FontGlyphs::FontGlyphs(std::unique_ptr<Library> library, int ascent)
-    : library_(std::move(library)), ascent_(ascent) {}
+FontGlyphs::FontGlyphs(std::unique_ptr<Library> library, std::string path, int ascent)
+    : library_(std::move(library)), path_(std::move(path)), ascent_(ascent) {}
 
 FontGlyphs::~FontGlyphs() = default;
 
@@ -46,7 +47,7 @@ std::unique_ptr<FontGlyphs> FontGlyphs::Open(int pixel_size, int ascent, std::st
       continue;
     }
     if (FT_Set_Pixel_Sizes(library->face, 0, static_cast<FT_UInt>(pixel_size)) == 0) {
-      return std::unique_ptr<FontGlyphs>(new FontGlyphs(std::move(library), ascent));
+      return std::unique_ptr<FontGlyphs>(new FontGlyphs(std::move(library), path, ascent));
     }
     FT_Done_Face(library->face);
     library->face = nullptr;
@@ -93,4 +94,35 @@ const GlyphSource::Glyph* FontGlyphs::Find(char32_t character) {
   return result;
 }
 
-}  // namespace layra::cli
+unsigned FontGlyphs::GlyphIndex(char32_t character) const {
+  return FT_Get_Char_Index(library_->face, character);
+}
+
+FontGlyphs::Measures FontGlyphs::Describe() const {
+  const FT_Face face = library_->face;
+  Measures measures;
+  const char* name = FT_Get_Postscript_Name(face);
+  for (const char* c = name; c != nullptr && *c != '\0'; ++c) {
+    const bool plain = (*c >= 'A' && *c <= 'Z') || (*c >= 'a' && *c <= 'z') ||
+                       (*c >= '0' && *c <= '9') || *c == '-';
+    if (plain) measures.postScriptName += *c;
+  }
+  if (measures.postScriptName.empty()) measures.postScriptName = "EmbeddedFont";
+  measures.unitsPerEm = face->units_per_EM;
+  measures.ascender = face->ascender;
+  measures.descender = face->descender;
+  const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+  measures.capHeight = os2 != nullptr && os2->sCapHeight != 0 ? os2->sCapHeight : face->ascender;
+  measures.box[0] = static_cast<int>(face->bbox.xMin);
+  measures.box[1] = static_cast<int>(face->bbox.yMin);
+  measures.box[2] = static_cast<int>(face->bbox.xMax);
+  measures.box[3] = static_cast<int>(face->bbox.yMax);
+  if (FT_Load_Glyph(face, FT_Get_Char_Index(face, U'M'), FT_LOAD_NO_SCALE) == 0) {
+    measures.advance = static_cast<int>(face->glyph->metrics.horiAdvance);
+  } else {
+    measures.advance = face->max_advance_width;
+  }
+  return measures;
+}
+
+}  // namespace layra

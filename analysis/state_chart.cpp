@@ -1,0 +1,148 @@
+#include "analysis/state_chart.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "fileio/datum_levels.h"
+#include "forward/cole_cole.h"
+#include "inversion/data_errors.h"
+#include "state/text_format.h"
+
+namespace layra {
+namespace {
+
+// The file's unit line as the axis names it.
+std::string UnitName(const std::string& line, double fraction) {
+  std::string unit;
+  for (const char c : line) {
+    if (c != ' ' && c != '\t') unit += c;
+  }
+  const std::string lower = ToLowerAscii(unit);
+  if (lower == "msec" || lower == "ms") return "msec";
+  if (lower == "mv/v") return "mV/V";
+  if (lower == "mrad") return "mrad";
+  if (lower == "permil" || lower == "permille" || unit == "\u2030") return "\u2030";
+  if (lower == "%" || lower == "percent" || lower == "pct") return "%";
+  if (lower == "rad") return "rad";
+  return fraction < 0.5 ? "mV/V" : "V/V";
+}
+
+std::string QuantityName(IpQuantity quantity) {
+  switch (quantity) {
+    case IpQuantity::kChargeability:
+      return "Chargeability";
+    case IpQuantity::kMetalFactor:
+      return "Metal factor";
+    case IpQuantity::kPercentFrequencyEffect:
+      return "Frequency effect";
+    case IpQuantity::kPhaseAngle:
+      return "Phase angle";
+    case IpQuantity::kUnset:
+      break;
+  }
+  return "IP";
+}
+
+std::vector<double> Doubles(const float* values, int count, double scale = 1.0) {
+  std::vector<double> out(static_cast<size_t>(std::max(count, 0)));
+  for (size_t i = 0; i < out.size(); ++i) out[i] = values[i] * scale;
+  return out;
+}
+
+ChartModel ModelOf(const LayeredModel& model, bool ip, double per_unit) {
+  const int layers = std::clamp(model.layerCount, 0, kMaxLayers);
+  ChartModel chart;
+  chart.resistivity = Doubles(model.resistivity.data(), layers);
+  chart.thickness = Doubles(model.thickness.data(), std::max(layers - 1, 0));
+  if (ip) chart.chargeability = Doubles(model.chargeability.data(), layers, 1.0 / per_unit);
+  return chart;
+}
+
+}  // namespace
+
+ChartIpUnit IpUnitOf(const SoundingData& data) {
+  ChartIpUnit unit;
+  if (data.dataKind == DataKind::kSip) {
+    unit.name = "mV/V";
+    unit.fraction = 0.001;
+    unit.title = "Chargeability (mV/V)";
+    return unit;
+  }
+  unit.fraction = IpValueScale(data);
+  unit.name = UnitName(data.ipUnitText, unit.fraction);
+  unit.title = QuantityName(data.ipQuantity) + " (" + unit.name + ")";
+  return unit;
+}
+
+ChartInput StateChart(const ProgramState& state, const StateChartOptions& options) {
+  const SoundingData& data = state.data;
+  const int n = std::clamp(data.pointCount, 0, kMaxPoints);
+  ChartInput chart;
+  chart.title = data.title;
+  chart.wenner = IsWenner(data.arrayType);
+  chart.page = options.page;
+  chart.spacing = Doubles(data.spacingA.data(), n);
+  chart.observed = Doubles(data.apparentResistivity.data(), n);
+  for (int i = 0; i < n; ++i) chart.leftOut.push_back(state.excludedPoints[i] != 0);
+  for (const MeasuredSegment& segment : MeasuredSegments(data)) {
+    chart.segments.push_back(
+        {segment.mn,
+         std::vector<double>(segment.spacing.begin(), segment.spacing.end()),
+         std::vector<double>(segment.resistivity.begin(), segment.resistivity.end())});
+  }
+  const bool ip = data.dataKind != DataKind::kResistivity;
+  const ChartIpUnit unit = IpUnitOf(data);
+  if (ip) {
+    chart.ipTitle = unit.title;
+    // IP data are shown as read; the chargeability SIP data derive is a
+    // fraction.
+    chart.observedIp = Doubles(
+        data.ipValue.data(), n, data.dataKind == DataKind::kSip ? 1.0 / unit.fraction : 1.0);
+  }
+  const int frequencies =
+      data.dataKind == DataKind::kSip ? std::clamp(data.frequencyCount, 0, kMaxFrequencies) : 0;
+  for (int f = 0; f < frequencies; ++f) {
+    ChartSpectrum spectrum;
+    spectrum.frequency = data.frequencies[f];
+    for (int i = 0; i < n; ++i) {
+      const size_t at = static_cast<size_t>(i) * frequencies + f;
+      const float first = data.sipValue1[at];
+      const float second = data.sipValue2[at];
+      const bool amplitude_phase = data.sipForm == SipForm::kAmplitudePhase;
+      spectrum.observedAmplitude.push_back(amplitude_phase ? first : std::hypot(first, second));
+      spectrum.observedPhase.push_back(amplitude_phase ? second : PhaseMilliradians(first, second));
+      if (options.fitted) {
+        spectrum.calculatedAmplitude.push_back(state.outcome.calculatedAmplitude[at]);
+        spectrum.calculatedPhase.push_back(state.outcome.calculatedPhase[at]);
+      }
+    }
+    chart.spectra.push_back(std::move(spectrum));
+  }
+  if (!options.fitted || state.model.layerCount <= 0) return chart;
+
+  ChartRun run;
+  run.label = options.runLabel;
+  run.model = ModelOf(state.model, ip, unit.fraction);
+  run.calculated = Doubles(state.outcome.calculatedResistivity.data(), n);
+  if (ip) run.calculatedIp = Doubles(state.outcome.calculatedIp.data(), n, 1.0 / unit.fraction);
+  run.notes.push_back(StrFormat("%s %.2f %%",
+                                state.settings.dataConstraint >= 1 ? "Mean error" : "RMS",
+                                100.0 * state.outcome.finalMisfit));
+  run.notes.push_back(StrFormat("Iteration %d", state.outcome.lastIteration));
+  if (state.engine.engine == EngineKind::kAccurate && state.outcome.chi2 > 0.0) {
+    run.notes.push_back(StrFormat("\u03C7\u00B2/N %.2f", state.outcome.chi2));
+  }
+  if (options.uncertainty != nullptr) {
+    if (options.uncertainty->few_layer) {
+      for (const EquivalentModel& model : options.uncertainty->few.equivalent_models) {
+        run.equivalent.push_back({model.resistivity, model.thickness, {}});
+      }
+    } else {
+      run.depthOfInvestigation = options.uncertainty->smooth.doi;
+    }
+  }
+  chart.runs.push_back(std::move(run));
+  return chart;
+}
+
+}  // namespace layra
