@@ -74,16 +74,18 @@ ChartIpUnit IpUnitOf(const SoundingData& data) {
   return unit;
 }
 
-ChartInput StateChart(const ProgramState& state, const StateChartOptions& options) {
-  const SoundingData& data = state.data;
+ChartInput StateChart(const SoundingDocument& document,
+                      const SoundingRun* run,
+                      const StateChartOptions& options) {
+  const SoundingData& data = document.data;
   const int n = std::clamp(data.pointCount, 0, kMaxPoints);
   ChartInput chart;
   chart.title = data.title;
-  chart.wenner = IsWenner(data.arrayType);
+  chart.wenner = data.arrayType == ArrayType::kWenner;
   chart.page = options.page;
   chart.spacing = Doubles(data.spacingA.data(), n);
   chart.observed = Doubles(data.apparentResistivity.data(), n);
-  for (int i = 0; i < n; ++i) chart.leftOut.push_back(state.excludedPoints[i] != 0);
+  for (int i = 0; i < n; ++i) chart.leftOut.push_back(document.excluded[i] != 0);
   for (const MeasuredSegment& segment : MeasuredSegments(data)) {
     chart.segments.push_back(
         {segment.mn,
@@ -111,37 +113,38 @@ ChartInput StateChart(const ProgramState& state, const StateChartOptions& option
       const bool amplitude_phase = data.sipForm == SipForm::kAmplitudePhase;
       spectrum.observedAmplitude.push_back(amplitude_phase ? first : std::hypot(first, second));
       spectrum.observedPhase.push_back(amplitude_phase ? second : PhaseMilliradians(first, second));
-      if (options.fitted) {
-        spectrum.calculatedAmplitude.push_back(state.outcome.calculatedAmplitude[at]);
-        spectrum.calculatedPhase.push_back(state.outcome.calculatedPhase[at]);
+      if (run != nullptr) {
+        spectrum.calculatedAmplitude.push_back(run->outcome.calculatedAmplitude[at]);
+        spectrum.calculatedPhase.push_back(run->outcome.calculatedPhase[at]);
       }
     }
     chart.spectra.push_back(std::move(spectrum));
   }
-  if (!options.fitted || state.model.layerCount <= 0) return chart;
+  if (run == nullptr || run->outcome.model.layerCount <= 0) return chart;
+  const InversionOutcome& outcome = run->outcome;
 
-  ChartRun run;
-  run.label = options.runLabel;
-  run.model = ModelOf(state.model, ip, unit.fraction);
-  run.calculated = Doubles(state.outcome.calculatedResistivity.data(), n);
-  if (ip) run.calculatedIp = Doubles(state.outcome.calculatedIp.data(), n, 1.0 / unit.fraction);
-  run.notes.push_back(StrFormat("%s %.2f %%",
-                                state.settings.dataConstraint >= 1 ? "Mean error" : "RMS",
-                                100.0 * state.outcome.finalMisfit));
-  run.notes.push_back(StrFormat("Iteration %d", state.outcome.lastIteration));
-  if (state.engine.engine == EngineKind::kAccurate && state.outcome.chi2 > 0.0) {
-    run.notes.push_back(StrFormat("\u03C7\u00B2/N %.2f", state.outcome.chi2));
+  ChartRun shown;
+  shown.label = options.runLabel;
+  shown.model = ModelOf(outcome.model, ip, unit.fraction);
+  shown.calculated = Doubles(outcome.calculatedResistivity.data(), n);
+  if (ip) shown.calculatedIp = Doubles(outcome.calculatedIp.data(), n, 1.0 / unit.fraction);
+  shown.notes.push_back(StrFormat("%s %.2f %%",
+                                  outcome.settings.dataConstraint >= 1 ? "Mean error" : "RMS",
+                                  100.0 * outcome.finalMisfit));
+  shown.notes.push_back(StrFormat("Iteration %d", outcome.lastIteration));
+  if (run->options.engine.engine == EngineKind::kAccurate && outcome.chi2 > 0.0) {
+    shown.notes.push_back(StrFormat("\u03C7\u00B2/N %.2f", outcome.chi2));
   }
   if (options.uncertainty != nullptr) {
     if (options.uncertainty->few_layer) {
       for (const EquivalentModel& model : options.uncertainty->few.equivalent_models) {
-        run.equivalent.push_back({model.resistivity, model.thickness, {}});
+        shown.equivalent.push_back({model.resistivity, model.thickness, {}});
       }
     } else {
-      run.depthOfInvestigation = options.uncertainty->smooth.doi;
+      shown.depthOfInvestigation = options.uncertainty->smooth.doi;
     }
   }
-  chart.runs.push_back(std::move(run));
+  chart.runs.push_back(std::move(shown));
   return chart;
 }
 

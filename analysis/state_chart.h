@@ -1,8 +1,8 @@
 #ifndef LAYRA_ANALYSIS_STATE_CHART_H_
 #define LAYRA_ANALYSIS_STATE_CHART_H_
 
-// What the workspace plot (graphics/sounding_chart.h) shows of the sounding
-// in a program state: the data as read, the merged curve with the readings
+// What the workspace plot (graphics/sounding_chart.h) shows of a sounding
+// document: the data as read, the merged curve with the readings
 // of each MN/2 segment beside it and the points left out, and, once a run
 // has completed on them, its model and calculated curve with the analysis
 // of the run where there is one. IP values, the model's chargeabilities and
@@ -13,15 +13,13 @@
 
 #include "analysis/uncertainty_report.h"
 #include "graphics/sounding_chart.h"
+#include "inversion/sounding_document.h"
 #include "state/records.h"
 
 namespace layra {
 
 struct StateChartOptions {
-  // True when state.model and state.outcome hold a completed run on the
-  // data read; the run is then drawn, labelled `runLabel`.
-  bool fitted = false;
-  std::string runLabel;
+  std::string runLabel;                         // of the run drawn
   const RunUncertainty* uncertainty = nullptr;  // the analysis of that run, or null
   int page = 0;
 };
@@ -39,7 +37,11 @@ struct ChartIpUnit {
 // data derive.
 ChartIpUnit IpUnitOf(const SoundingData& data);
 
-ChartInput StateChart(const ProgramState& state, const StateChartOptions& options);
+// `run`: a completed run of the document on its data, drawn with its model
+// and calculated curve; null for the data alone.
+ChartInput StateChart(const SoundingDocument& document,
+                      const SoundingRun* run,
+                      const StateChartOptions& options);
 
 }  // namespace layra
 

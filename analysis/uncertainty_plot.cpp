@@ -5,10 +5,13 @@
 
 namespace layra {
 
-void PlotRunUncertainty(const ProgramState& state, const RunUncertainty& result, Canvas& canvas) {
-  PlotInput input = RunResultPlotInput(state);
-  input.excluded = state.excludedPoints.data();
-  input.engineLabel = StrFormat("Accurate, chi2/N %.2f", state.outcome.chi2);
+void PlotRunUncertainty(const SoundingData& data,
+                        const SoundingRun& run,
+                        const RunUncertainty& result,
+                        Canvas& canvas) {
+  PlotInput input = RunResultPlotInput(data, run.outcome);
+  input.excluded = run.options.excluded.data();
+  input.engineLabel = StrFormat("Accurate, chi2/N %.2f", run.outcome.chi2);
   if (result.few_layer) {
     for (const EquivalentModel& m : result.few.equivalent_models) {
       PlotLayers layers;

@@ -11,7 +11,10 @@
 
 namespace layra {
 
-void PlotRunUncertainty(const ProgramState& state, const RunUncertainty& result, Canvas& canvas);
+void PlotRunUncertainty(const SoundingData& data,
+                        const SoundingRun& run,
+                        const RunUncertainty& result,
+                        Canvas& canvas);
 
 }  // namespace layra
 

@@ -7,19 +7,21 @@
 
 namespace layra {
 
-bool AnalyseRun(const ProgramState& state,
-                bool user_model,
+bool AnalyseRun(const SoundingData& whole,
+                const SoundingRun& run,
                 RunUncertainty* result,
                 std::string* message) {
-  if (state.engine.engine != EngineKind::kAccurate) {
+  const EngineOptions& engine = run.options.engine;
+  const bool user_model = run.options.from_model;
+  if (engine.engine != EngineKind::kAccurate) {
     *message =
         "The equivalence analysis needs a run of the accurate engine: it measures the fit "
         "with the data errors and the exact response.";
     return false;
   }
-  const LayeredModel& model = state.model;
-  if (state.outcome.runStatus != RunStatus::kCompleted || model.layerCount < 1 ||
-      state.data.pointCount < 1) {
+  const LayeredModel& model = run.outcome.model;
+  if (run.outcome.runStatus != RunStatus::kCompleted || model.layerCount < 1 ||
+      whole.pointCount < 1) {
     *message = "There is no inversion result to analyse.";
     return false;
   }
@@ -29,16 +31,15 @@ bool AnalyseRun(const ProgramState& state,
   *result = RunUncertainty{};
   result->few_layer = user_model;
   // The points the run left out are left out here too.
-  const SoundingData data = WithoutExcluded(state.data, state.excludedPoints);
+  const SoundingData data = WithoutExcluded(whole, run.options.excluded);
   // The data errors the run used (estimated, where it estimated them).
-  EngineOptions options = state.engine;
-  if (state.outcome.fit.assessed) {
-    options.assumedErrorPercent = state.outcome.fit.error_percent;
+  EngineOptions options = engine;
+  if (run.outcome.fit.assessed) {
+    options.assumedErrorPercent = run.outcome.fit.error_percent;
     options.estimateErrors = false;
   }
   if (user_model) return AnalyseFewLayer(data, options, rho, h, &result->few, message);
-  return AnalyseSmooth(
-      data, options, rho, h, state.outcome.regularisation, &result->smooth, message);
+  return AnalyseSmooth(data, options, rho, h, run.outcome.regularisation, &result->smooth, message);
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "analysis/uncertainty.h"
+#include "inversion/sounding_document.h"
 #include "state/records.h"
 
 namespace layra {
@@ -17,14 +18,12 @@ struct RunUncertainty {
   SmoothUncertainty smooth;
 };
 
-// Analyses the model the last run left in `state` (state.model with the
-// run's data and engine choices): the few-layer analysis for a run from a
-// user model, the depth of investigation for an automatic one. Only results
-// of the accurate engine are analysed: the analysis measures the fit with
-// its error weighting and exact response, by which the documented engine's
-// model is not the best one. False with a message otherwise.
-bool AnalyseRun(const ProgramState& state,
-                bool user_model,
+// Analyses the final model of `run` on `data` (with its left-out points and
+// engine choices): few-layer for a run from a model, the depth of
+// investigation for an automatic one. Accurate-engine runs only (the analysis
+// measures the fit as that engine does); false with a message otherwise.
+bool AnalyseRun(const SoundingData& data,
+                const SoundingRun& run,
                 RunUncertainty* result,
                 std::string* message);
 

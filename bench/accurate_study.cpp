@@ -34,22 +34,18 @@
 #include <vector>
 
 #include "analysis/uncertainty_report.h"
-#include "bench/quiet_host.h"
-#include "cli/text_canvas.h"
 #include "fileio/data_file.h"
 #include "inversion/accurate_response.h"
-#include "inversion/inversion_driver.h"
+#include "inversion/sounding_document.h"
 #include "state/records.h"
 #include "state/text_format.h"
 
 namespace layra {
 namespace {
 
-// RMS of ln(observed / accurate response) of the state's model; infinite
-// without a response.
-double AccurateRms(const ProgramState& state) {
-  const SoundingData& data = state.data;
-  const LayeredModel& model = state.model;
+// RMS of ln(observed / accurate response) of `model`; infinite without a
+// response.
+double AccurateRms(const SoundingData& data, const LayeredModel& model) {
   std::vector<double> rho(model.resistivity.begin(), model.resistivity.begin() + model.layerCount);
   std::vector<double> h(model.thickness.begin(), model.thickness.begin() + model.layerCount - 1);
   std::vector<double> spacings(data.spacingA.begin(), data.spacingA.begin() + data.pointCount);
@@ -75,13 +71,10 @@ bool Runaway(const LayeredModel& model) {
   return false;
 }
 
-void Invert(ProgramState& state, int user_model) {
-  state.data.dataFileName =
-      (std::filesystem::temp_directory_path() / "layra_accurate_study.dat").string();
-  state.thicknessFactor = 1.25f;
-  cli::NullCanvas canvas;
-  QuietHost host;
-  RunInversion(state, user_model, 1, canvas, host);
+// Runs the document unattended (automatic, or from its working model).
+void Invert(SoundingDocument& document, int user_model) {
+  UnattendedObserver observer;
+  document.Run(document.NextRunOptions(user_model != 0), observer);
 }
 
 const EngineKind kEngines[] = {EngineKind::kDocumented, EngineKind::kAccurate};
@@ -95,10 +88,9 @@ void FieldStarts(const std::string& folder) {
   int runs[2] = {0, 0}, above105[2] = {0, 0}, above150[2] = {0, 0}, runaway[2] = {0, 0},
       not_ok[2] = {0, 0}, own105[2] = {0, 0}, own150[2] = {0, 0};
   for (const std::string& file : files) {
-    auto read = std::make_unique<ProgramState>();
-    cli::NullCanvas canvas;
-    QuietHost host;
-    if (ReadDataFile(file, *read, canvas, host) != 0) continue;
+    auto read = std::make_unique<SoundingDocument>();
+    DiscardingSink quiet;
+    if (ReadDataFile(file, *read, quiet) != 0) continue;
     const SoundingData& data = read->data;
     const auto range =
         std::minmax_element(data.spacingA.begin(), data.spacingA.begin() + data.pointCount);
@@ -125,15 +117,16 @@ void FieldStarts(const std::string& folder) {
           }
         }
         for (int e = 0; e < 2; ++e) {
-          auto state = std::make_unique<ProgramState>(*read);
+          auto state = std::make_unique<SoundingDocument>(*read);
           state->model = model;
           state->engine.engine = kEngines[e];
           Invert(*state, 1);
           ++runs[e];
-          const bool completed = state->outcome.runStatus == RunStatus::kCompleted;
-          rms[e].push_back(completed ? AccurateRms(*state) : INFINITY);
-          bad[e].push_back(!completed || Runaway(state->model));
-          not_ok[e] += state->outcome.fit.assessed && state->outcome.fit.status != FitStatus::kOk;
+          const InversionOutcome& outcome = state->runs.back().outcome;
+          const bool completed = outcome.runStatus == RunStatus::kCompleted;
+          rms[e].push_back(completed ? AccurateRms(state->data, outcome.model) : INFINITY);
+          bad[e].push_back(!completed || Runaway(outcome.model));
+          not_ok[e] += outcome.fit.assessed && outcome.fit.status != FitStatus::kOk;
         }
       }
       double best = INFINITY;
@@ -210,7 +203,7 @@ void AutomaticRuns() {
       for (unsigned seed = 1; seed <= 3; ++seed) {
         ++runs;
         for (int variant = 0; variant < 3; ++variant) {
-          auto state = std::make_unique<ProgramState>();
+          auto state = std::make_unique<SoundingDocument>();
           Fill(state->data, earth, noise, seed);
           state->engine.engine = variant == 0 ? EngineKind::kDocumented : EngineKind::kAccurate;
           state->engine.assumedErrorPercent = 100.0 * noise;
@@ -219,16 +212,17 @@ void AutomaticRuns() {
           state->settings.iterationLimit = 25;
           state->settings.convergenceLimit = 0.0001f;
           Invert(*state, 0);
-          const double ratio = state->outcome.runStatus == RunStatus::kCompleted
-                                   ? AccurateRms(*state) / noise
-                                   : INFINITY;
+          const double ratio =
+              state->runs.back().outcome.runStatus == RunStatus::kCompleted
+                  ? AccurateRms(state->data, state->runs.back().outcome.model) / noise
+                  : INFINITY;
           above[variant] += !(ratio * ratio <= 1.5);
           if (variant == 2 && std::getenv("STUDY_VERBOSE"))
             std::printf("   earth %d noise %.2f seed %u: estimate %.2f %% RMS/noise %.2f\n",
                         static_cast<int>(&earth - kEarths),
                         noise,
                         seed,
-                        state->outcome.fit.error_percent,
+                        state->runs.back().outcome.fit.error_percent,
                         ratio);
           worst[variant] = std::max(worst[variant], ratio);
         }
@@ -259,7 +253,7 @@ void Coverage() {
     for (const Earth& earth : earths) {
       const int layers = static_cast<int>(earth.rho.size());
       for (unsigned seed = 1; seed <= 40; ++seed) {
-        auto state = std::make_unique<ProgramState>();
+        auto state = std::make_unique<SoundingDocument>();
         Fill(state->data, earth, noise, 1000 + seed, 28);
         state->engine.engine = EngineKind::kAccurate;
         state->engine.assumedErrorPercent = assumed[a];
@@ -273,7 +267,7 @@ void Coverage() {
         Invert(*state, 1);
         RunUncertainty u;
         std::string message;
-        if (!AnalyseRun(*state, true, &u, &message)) continue;
+        if (!AnalyseRun(state->data, state->runs.back(), &u, &message)) continue;
         for (int p = 0; p < 2 * layers - 1; ++p) {
           const double truth = p < layers ? earth.rho[p] : earth.h[p - layers];
           const ParameterRange& r = u.few.parameters[p];
@@ -310,10 +304,9 @@ void DepthOfInvestigation(const std::string& folder) {
     double doi[3] = {0, 0, 0};
     double largest = 0.0;
     for (int k = 0; k < 3; ++k) {
-      auto state = std::make_unique<ProgramState>();
-      cli::NullCanvas canvas;
-      QuietHost host;
-      if (ReadDataFile(file, *state, canvas, host) != 0) break;
+      auto state = std::make_unique<SoundingDocument>();
+      DiscardingSink quiet;
+      if (ReadDataFile(file, *state, quiet) != 0) break;
       largest = *std::max_element(state->data.spacingA.begin(),
                                   state->data.spacingA.begin() + state->data.pointCount);
       state->engine.engine = EngineKind::kAccurate;
@@ -323,7 +316,7 @@ void DepthOfInvestigation(const std::string& folder) {
       Invert(*state, 0);
       RunUncertainty u;
       std::string message;
-      if (AnalyseRun(*state, false, &u, &message)) doi[k] = u.smooth.doi;
+      if (AnalyseRun(state->data, state->runs.back(), &u, &message)) doi[k] = u.smooth.doi;
     }
     std::printf("   %-24s DOI %7.1f %7.1f %7.1f m  6/3 %.2f  10/largest AB/2 %.2f\n",
                 std::filesystem::path(file).stem().string().c_str(),

@@ -6,17 +6,14 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <filesystem>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "analysis/uncertainty.h"
-#include "bench/quiet_host.h"
-#include "cli/text_canvas.h"
 #include "inversion/accurate_response.h"
-#include "inversion/inversion_driver.h"
+#include "inversion/sounding_document.h"
 #include "state/records.h"
 
 namespace layra {
@@ -71,41 +68,40 @@ BENCHMARK(BM_EquivalenceAnalysis)
     ->Unit(benchmark::kMillisecond);
 
 // The automatic accurate run whose model the depth of investigation analyses.
-void RunSmooth(ProgramState& state) {
-  state.data = Sounding({120, 25, 300, 40}, {3, 12, 40}, 90);
-  state.data.dataFileName =
-      (std::filesystem::temp_directory_path() / "layra_analysis_bench.dat").string();
-  state.engine = Accurate();
-  state.settings = InversionSettings{};
-  state.settings.iterationLimit = 25;
-  cli::NullCanvas canvas;
-  QuietHost host;
-  RunInversion(state, 0, 1, canvas, host);
+const InversionOutcome& RunSmooth(SoundingDocument& document) {
+  document.data = Sounding({120, 25, 300, 40}, {3, 12, 40}, 90);
+  document.engine = Accurate();
+  document.settings = InversionSettings{};
+  document.settings.iterationLimit = 25;
+  document.runs.clear();
+  UnattendedObserver observer;
+  return document.Run(document.NextRunOptions(false), observer).outcome;
 }
 
 void BM_SmoothAccurateInversion90Points(benchmark::State& bench_state) {
-  auto state = std::make_unique<ProgramState>();
+  auto document = std::make_unique<SoundingDocument>();
+  int layers = 0;
   for (auto _ : bench_state) {
-    RunSmooth(*state);
-    benchmark::DoNotOptimize(state->outcome.calculatedResistivity.data());
+    const InversionOutcome& outcome = RunSmooth(*document);
+    layers = outcome.model.layerCount;
+    benchmark::DoNotOptimize(outcome.calculatedResistivity.data());
   }
-  bench_state.counters["layers"] = state->model.layerCount;
+  bench_state.counters["layers"] = layers;
 }
 BENCHMARK(BM_SmoothAccurateInversion90Points)->Unit(benchmark::kMillisecond);
 
 void BM_DepthOfInvestigation90Points(benchmark::State& bench_state) {
-  auto state = std::make_unique<ProgramState>();
-  RunSmooth(*state);
-  const int layers = state->model.layerCount;
-  const std::vector<double> rho(state->model.resistivity.begin(),
-                                state->model.resistivity.begin() + layers);
-  const std::vector<double> h(state->model.thickness.begin(),
-                              state->model.thickness.begin() + layers - 1);
+  auto document = std::make_unique<SoundingDocument>();
+  const InversionOutcome& outcome = RunSmooth(*document);
+  const LayeredModel& model = outcome.model;
+  const int layers = model.layerCount;
+  const std::vector<double> rho(model.resistivity.begin(), model.resistivity.begin() + layers);
+  const std::vector<double> h(model.thickness.begin(), model.thickness.begin() + layers - 1);
   SmoothUncertainty result;
   std::string message;
   for (auto _ : bench_state) {
     AnalyseSmooth(
-        state->data, state->engine, rho, h, state->outcome.regularisation, &result, &message);
+        document->data, document->engine, rho, h, outcome.regularisation, &result, &message);
     // The vector, not the double: DoNotOptimize on a double member read back
     // a wrong value here (GCC, -O3).
     benchmark::DoNotOptimize(result.doi_index.data());

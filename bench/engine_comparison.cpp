@@ -18,10 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "bench/quiet_host.h"
-#include "cli/text_canvas.h"
 #include "inversion/accurate_response.h"
-#include "inversion/inversion_driver.h"
+#include "inversion/sounding_document.h"
 #include "state/records.h"
 
 namespace layra {
@@ -43,14 +41,14 @@ const Earth kEarths[] = {
     {"5L W", ArrayType::kWenner, {300, 60, 15, 200, 1000}, {1.5, 5, 12, 40}},
 };
 
-void Fill(ProgramState& state, const Earth& earth, double noise, unsigned seed) {
+void Fill(SoundingDocument& document, const Earth& earth, double noise, unsigned seed) {
   const int n = 30;
   std::vector<double> spacings(n), response;
   for (int i = 0; i < n; ++i) spacings[i] = std::pow(10.0, 3.0 * i / (n - 1));
   AccurateApparentResistivity(earth.array, spacings, earth.rho, earth.h, response, nullptr);
   std::mt19937 generator(seed);
   std::normal_distribution<double> normal;
-  SoundingData& data = state.data;
+  SoundingData& data = document.data;
   data = SoundingData{};
   data.title = earth.name;
   data.dataFileName =
@@ -73,36 +71,35 @@ struct Outcome {
 };
 
 Outcome Run(const Earth& earth, double noise, unsigned seed, EngineKind engine, int user_model) {
-  auto state = std::make_unique<ProgramState>();
-  Fill(*state, earth, noise, seed);
-  state->engine.engine = engine;
-  state->engine.assumedErrorPercent = 100.0 * noise;
-  state->engine.errorFloorPercent = std::min(1.0, 100.0 * noise);
-  state->settings.iterationLimit = 25;
-  state->settings.convergenceLimit = 0.0001f;
-  state->thicknessFactor = 1.25f;
+  auto document = std::make_unique<SoundingDocument>();
+  Fill(*document, earth, noise, seed);
+  document->engine.engine = engine;
+  document->engine.assumedErrorPercent = 100.0 * noise;
+  document->engine.errorFloorPercent = std::min(1.0, 100.0 * noise);
+  document->settings.iterationLimit = 25;
+  document->settings.convergenceLimit = 0.0001f;
   const int layers = static_cast<int>(earth.rho.size());
   if (user_model) {
-    state->model.layerCount = layers;
+    document->model.layerCount = layers;
     for (int j = 0; j < layers; ++j) {
-      state->model.resistivity[j] = static_cast<float>(earth.rho[j] * (j % 2 ? 0.7 : 1.3));
-      if (j < layers - 1) state->model.thickness[j] = static_cast<float>(earth.h[j] * 1.3);
+      document->model.resistivity[j] = static_cast<float>(earth.rho[j] * (j % 2 ? 0.7 : 1.3));
+      if (j < layers - 1) document->model.thickness[j] = static_cast<float>(earth.h[j] * 1.3);
     }
   }
-  cli::NullCanvas canvas;
-  QuietHost host;
-  RunInversion(*state, user_model, 1, canvas, host);
+  UnattendedObserver observer;
+  const InversionOutcome& outcome =
+      document->Run(document->NextRunOptions(user_model != 0), observer).outcome;
+  const LayeredModel& model = outcome.model;
   Outcome out;
-  if (state->outcome.runStatus != RunStatus::kCompleted) {
+  if (outcome.runStatus != RunStatus::kCompleted) {
     out.rms = NAN;
     return out;
   }
-  out.rms = state->outcome.finalMisfit;
+  out.rms = outcome.finalMisfit;
   out.chi2 = (out.rms / noise) * (out.rms / noise);
   if (user_model) {
     for (int j = 0; j < 2 * layers - 1; ++j) {
-      const double value =
-          j < layers ? state->model.resistivity[j] : state->model.thickness[j - layers];
+      const double value = j < layers ? model.resistivity[j] : model.thickness[j - layers];
       const double truth = j < layers ? earth.rho[j] : earth.h[j - layers];
       out.values.push_back(static_cast<float>(value));
       out.worst = std::max(out.worst, std::fabs(std::log(value / truth)));
@@ -119,13 +116,13 @@ std::vector<float> SipRun(EngineKind engine, float scale) {
   const std::vector<double> m = {0.02, 0.15, 0.05}, tau = {0.01, 0.1, 0.01}, c = {0.5, 0.5, 0.5};
   const std::vector<double> frequencies = {0.1, 0.3, 1, 3, 10, 30, 100};
   const int n = 16, nf = static_cast<int>(frequencies.size());
-  auto state = std::make_unique<ProgramState>();
+  auto document = std::make_unique<SoundingDocument>();
   std::vector<double> spacings(n), dc;
   for (int i = 0; i < n; ++i) spacings[i] = std::pow(300.0, static_cast<double>(i) / (n - 1));
   std::vector<double> scaled = rho;
   for (double& r : scaled) r *= scale;
   AccurateApparentResistivity(ArrayType::kWenner, spacings, scaled, h, dc, nullptr);
-  SoundingData& data = state->data;
+  SoundingData& data = document->data;
   data.dataFileName = (std::filesystem::temp_directory_path() / "layra_engine_sip.dat").string();
   data.arrayType = ArrayType::kWenner;
   data.dataKind = DataKind::kSip;
@@ -157,18 +154,17 @@ std::vector<float> SipRun(EngineKind engine, float scale) {
     }
     data.ipValue[i] = drop;
   }
-  state->engine.engine = engine;
-  state->model.layerCount = 3;
-  for (int j = 0; j < 3; ++j) state->model.resistivity[j] = static_cast<float>(scaled[j]);
-  for (int j = 0; j < 2; ++j) state->model.thickness[j] = static_cast<float>(h[j]);
-  cli::NullCanvas canvas;
-  QuietHost host;
-  RunInversion(*state, 1, 1, canvas, host);
+  document->engine.engine = engine;
+  document->model.layerCount = 3;
+  for (int j = 0; j < 3; ++j) document->model.resistivity[j] = static_cast<float>(scaled[j]);
+  for (int j = 0; j < 2; ++j) document->model.thickness[j] = static_cast<float>(h[j]);
+  UnattendedObserver observer;
+  const LayeredModel& model = document->Run(document->NextRunOptions(true), observer).outcome.model;
   std::vector<float> out;
   for (int j = 0; j < 3; ++j) {
-    out.push_back(state->model.chargeability[j]);
-    out.push_back(state->model.timeConstant[j]);
-    out.push_back(state->model.exponent[j]);
+    out.push_back(model.chargeability[j]);
+    out.push_back(model.timeConstant[j]);
+    out.push_back(model.exponent[j]);
   }
   return out;
 }

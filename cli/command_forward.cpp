@@ -9,11 +9,10 @@
 #include <string>
 
 #include "cli/command_registry.h"
-#include "cli/console_host.h"
+#include "cli/console_listing.h"
 #include "cli/json_util.h"
 #include "cli/output_paths.h"
 #include "cli/plot_output.h"
-#include "cli/text_canvas.h"
 #include "fileio/model_file.h"
 #include "fileio/synthetic_data.h"
 #include "forward/forward_calculation.h"
@@ -63,21 +62,18 @@ int RunForward(const ForwardOptions& options) {
     return 2;
   }
   auto model = std::make_unique<ForwardModel>();
-  TextCanvas canvas(options.json ? std::cerr : std::cout);
-  ConsoleHost host;
-  const int line_height = canvas.Metrics().charHeight;
-  if (ReadModelFile(options.path, *model, canvas, line_height, host) != 0) {
+  ConsoleListing listing(options.json ? &std::cerr : &std::cout, std::cerr);
+  if (ReadModelFile(options.path, *model, listing) != 0) {
     std::cerr << "Model file " << options.path << " was not read.\n";
     return 1;
   }
   // --array plays the role of "Change array type".
-  if (options.array == "wenner") model->arrayType = ArrayType::kWenner;
-  if (options.array == "schlumberger") model->arrayType = ArrayType::kSchlumberger;
+  ArrayTypeOfName(options.array, &model->arrayType);
   model->outputSipForm =
       options.sip_form == "inphase-outphase" ? SipForm::kInphaseOutphase : SipForm::kAmplitudePhase;
   const EngineKind engine =
       options.engine == "accurate" ? EngineKind::kAccurate : EngineKind::kDocumented;
-  if (!CalculateForwardResponse(*model, canvas, line_height, host, engine)) return 1;
+  if (!CalculateForwardResponse(*model, listing, engine)) return 1;
 
   int status = 0;
   if (!options.output.empty()) {
@@ -113,7 +109,7 @@ CommandRegistration registration(
       auto options = std::make_shared<ForwardOptions>();
       command->add_option("file", options->path, "Model file")->required();
       command->add_option("--array", options->array, "Override the model's array type")
-          ->check(CLI::IsMember({"wenner", "schlumberger"}));
+          ->check(CLI::IsMember(ArrayTypeNames()));
       command
           ->add_option(
               "--sip-form", options->sip_form, "SIP output form of -o (default amplitude-phase)")

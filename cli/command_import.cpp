@@ -33,9 +33,10 @@ int RunImport(const ImportOptions& options) {
     return 1;
   }
   // Without --array the sheet's columns say which array it was measured with.
-  const ArrayType array = options.array.empty()       ? FieldSheetArray(text)
-                          : options.array == "wenner" ? ArrayType::kWenner
-                                                      : ArrayType::kSchlumberger;
+  ArrayType array = ArrayType::kSchlumberger;
+  if (options.array.empty() || !ArrayTypeOfName(options.array, &array)) {
+    array = FieldSheetArray(text);
+  }
   auto data = std::make_unique<SoundingData>();
   std::string error;
   if (!ParseFieldSheet(text, array, data.get(), &error)) {
@@ -73,7 +74,7 @@ CommandRegistration registration(
                        options->array,
                        "Array of the readings (default: from the columns: \"a\", or AB/2 = 3 MN/2 "
                        "in every row, is Wenner)")
-          ->check(CLI::IsMember({"wenner", "schlumberger"}));
+          ->check(CLI::IsMember(ArrayTypeNames()));
       command->add_option("-o,--output", options->output, "Data file (default: sheet name .dat)");
       command->add_option("--title", options->title, "First line of the data file");
       return [options]() { return RunImport(*options); };

@@ -1,50 +1,41 @@
 // layra-cli invert FILE.dat...: reads each data file as `read` does and
-// inverts it as the main window's "Automatic Inversion" does, or with
-// --user-model as "Invert with user model" does on the file's starting model.
-// Several files are inverted independently, up to -j at a time; each job has
-// its own state, canvas and host. Progress lines go to stdout (to stderr with
-// --json), one file's block at a time in the order the files were given; a
-// summary (or, with --json, an array of results) ends the run. Each file's
-// output is passed on as soon as it and those before it are done, so memory
-// does not grow with the number of files. The exit status is non-zero when any
-// file was refused or failed.
+// inverts it as the main window's "Automatic Inversion" does (--user-model:
+// "Invert with user model" on the file's starting model), up to -j files at a
+// time, each in its own document. Progress lines go to stdout (stderr with
+// --json), one file's block at a time in the order given, as soon as it and
+// those before it are done; a summary (or a JSON array) ends the run. The
+// exit status is non-zero when any file was refused or failed.
 
 #include <algorithm>
 #include <cmath>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <unordered_map>
 #include <vector>
 
 #include "analysis/uncertainty_plot.h"
 #include "analysis/uncertainty_report.h"
 #include "cli/command_registry.h"
-#include "cli/console_host.h"
+#include "cli/console_listing.h"
 #include "cli/json_fit.h"
 #include "cli/json_records.h"
 #include "cli/json_uncertainty.h"
 #include "cli/json_util.h"
 #include "cli/output_paths.h"
 #include "cli/plot_output.h"
-#include "cli/progress_canvas.h"
-#include "cli/text_canvas.h"
-#include "fileio/data_file.h"
 #include "fileio/same_file.h"
 #include "inversion/accurate_search.h"
-#include "inversion/inversion_driver.h"
+#include "inversion/job_runner.h"
+#include "inversion/sounding_document.h"
 #include "state/records.h"
+#include "state/settings_rules.h"
 #include "state/text_format.h"
-#include "state/user_model_rules.h"
 
 namespace layra::cli {
 namespace {
@@ -52,7 +43,7 @@ namespace {
 struct InvertOptions {
   std::vector<std::string> files;
   bool user_model = false;
-  int iterations = 8;
+  int iterations = InversionSettings().iterationLimit;
   std::vector<double> damping;                // initial, minimum
   double convergence_percent = std::nan("");  // not given: the default or the file's limit
   int more_iterations = 0;
@@ -149,11 +140,9 @@ bool BuildEngineOptions(InvertOptions& options, std::string* message) {
   return true;
 }
 
-// `value` held to lo..hi; what is not a finite number counts as 0, as text
-// the dialogs cannot read does.
-float Clamp(double value, float lo, float hi) {
-  const float v = std::isfinite(value) ? static_cast<float>(value) : 0.0f;
-  return std::min(std::max(v, lo), hi);
+// "[lo - hi]" as the range messages show it.
+std::string RangeText(double lo, double hi) {
+  return "[" + StrFormat("%g", lo) + " - " + StrFormat("%g", hi) + "]";
 }
 
 // A number of lo..hi, as the settings dialogs allow; anything else (NaN
@@ -165,58 +154,79 @@ CLI::Validator InRange(double lo, double hi) {
         char* end = nullptr;
         const double value = std::strtod(text.c_str(), &end);
         if (end == text.c_str() || *end != '\0' || !(value >= lo && value <= hi)) {
-          return "Value " + text + " not in range [" + StrFormat("%g", lo) + " - " +
-                 StrFormat("%g", hi) + "]";
+          return "Value " + text + " not in range " + RangeText(lo, hi);
         }
         return std::string();
       },
-      "[" + StrFormat("%g", lo) + " - " + StrFormat("%g", hi) + "]");
+      RangeText(lo, hi));
+}
+
+// A damping factor typed as `value` lies in lo..hi, compared as the float the
+// settings keep.
+bool WithinDamping(double value, float lo, float hi) {
+  const float factor = static_cast<float>(value);
+  return factor >= lo && factor <= hi;
 }
 
 // Settings as the dialogs leave them (the options were checked on parsing).
-void ApplyOptions(const InvertOptions& options, InversionSettings& settings) {
-  settings.iterationLimit = std::min(std::max(options.iterations, 1), kMaxRunIterations);
+void ApplyOptions(const InvertOptions& options, FileRunRequest& request) {
+  InversionSettings& settings = request.settings;
+  settings.iterationLimit = ClampIterationLimit(options.iterations);
   if (options.damping.size() == 2) {
-    settings.initialDampingFactor = Clamp(options.damping[0], 0.01f, 1.0f);
-    settings.minimumDampingFactor = Clamp(options.damping[1], 0.001f, 0.25f);
+    settings.initialDampingFactor = ClampInitialDamping(options.damping[0]);
+    settings.minimumDampingFactor = ClampMinimumDamping(options.damping[1]);
   }
-  if (!std::isnan(options.convergence_percent)) {
-    settings.convergenceLimit = Clamp(options.convergence_percent * 0.01, 0.0001f, 1.0f);
+  request.convergence_limit_set = !std::isnan(options.convergence_percent);
+  if (request.convergence_limit_set) {
+    settings.convergenceLimit = ConvergenceLimitFromPercent(options.convergence_percent);
   }
+  if (options.robust) settings.modelConstraint = 1;
+  // --layers auto runs from the model of the layer count it chooses.
+  request.from_model = options.user_model || !options.layers.empty();
+  request.engine = options.engine_options;
 }
 
-// The console host of one job: messages are kept for the job's block; the
-// save chooser takes -o when given, or puts the offered name into
-// --output-dir; the iteration-limit prompt answers --more-iterations once per
-// run and the convergence prompt keeps the limit.
-class JobHost : public ConsoleHost {
+// The results file of `file`'s run: -o, or the name a run offers (the data
+// file's name with ".INV"), put into --output-dir when given.
+std::string ResultsPathOf(const InvertOptions& options, const std::string& file) {
+  if (!options.output.empty()) return options.output;
+  const std::string offered = ResultsFileFor(file);
+  if (options.output_directory.empty()) return offered;
+  return (std::filesystem::path(options.output_directory) /
+          std::filesystem::path(offered).filename())
+      .string();
+}
+
+// The progress lines of one file's block and its messages, for the streams.
+struct JobStreams {
+  std::ostringstream progress;
+  std::ostringstream messages;
+};
+
+// Watches one file's run: listed into the file's block, the last plot kept
+// for a picture; --more-iterations answers the iteration-limit question once,
+// the convergence question keeps the limit.
+class JobObserver : public JobStreams, public ConsoleListing {
  public:
-  JobHost(std::ostream& err, const InvertOptions& options) : ConsoleHost(err), options_(options) {}
-  MessageAnswer ShowMessage(const std::string& text,
-                            const std::string& caption,
-                            MessageIcon icon,
-                            MessageButtons buttons) override {
-    // The only question of a run offers another results file name when one
-    // cannot be created; the command line has no other name to offer, and the
-    // run's message names the file and the system's reason instead.
-    if (buttons == MessageButtons::kYesNo) return MessageAnswer::kNo;
-    if (first_message_.empty()) first_message_ = text;
-    return ConsoleHost::ShowMessage(text, caption, icon, buttons);
+  JobObserver(int more_iterations, bool keep_plot)
+      : ConsoleListing(&progress, messages),
+        more_iterations_(more_iterations),
+        keep_plot_(keep_plot) {}
+
+  void Iteration(const IterationEvent& event) override {
+    if (keep_plot_) last_plot = event.Snapshot();
   }
-  bool ChooseSaveFile(std::string& path, const std::string& title) override {
-    if (!options_.output.empty()) {
-      path = options_.output;
-    } else if (!options_.output_directory.empty()) {
-      const std::string name = std::filesystem::path(path).filename().string();
-      path = (std::filesystem::path(options_.output_directory) / name).string();
-    }
-    return ConsoleHost::ChooseSaveFile(path, title);
+  int AskAdditionalIterations(const InversionSettings&) override {
+    const int more = more_iterations_;
+    more_iterations_ = 0;
+    return more;
   }
-  const std::string& first_message() const { return first_message_; }
+
+  std::unique_ptr<PlotSnapshot> last_plot;
 
  private:
-  const InvertOptions& options_;
-  std::string first_message_;
+  int more_iterations_;
+  const bool keep_plot_;
 };
 
 struct JobResult {
@@ -236,24 +246,15 @@ struct JobResult {
   bool plot_failed = false;
 };
 
-// The results file the run of `file` will write: -o, or the data file name
-// without its extension plus ".INV", in --output-dir when given. Made absolute
-// so that two spellings of one path compare equal. The folder of the last
-// file is kept resolved: the files of a batch mostly share one, and
-// resolving it costs a system call per component.
+// ResultsPathOf made absolute, so that two spellings of one path compare
+// equal. The folder of the last file is kept resolved: the files of a batch
+// mostly share one, and resolving it costs a system call per component.
 class ResultsFileNamer {
  public:
   explicit ResultsFileNamer(const InvertOptions& options) : options_(options) {}
 
   std::string operator()(const std::string& file) {
-    namespace fs = std::filesystem;
-    fs::path path = options_.output;
-    if (path.empty()) {
-      path = fs::path(file).replace_extension(".INV");
-      if (!options_.output_directory.empty()) {
-        path = fs::path(options_.output_directory) / path.filename();
-      }
-    }
+    const std::filesystem::path path = ResultsPathOf(options_, file);
     const std::string folder = path.parent_path().string();
     if (!resolved_ || folder != folder_) {
       folder_ = folder;
@@ -271,129 +272,104 @@ class ResultsFileNamer {
 };
 
 void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& result) {
-  auto state = std::make_unique<ProgramState>();
-  std::ostringstream progress;
-  std::ostringstream messages;
-  JobHost host(messages, options);
-  host.set_more_iterations(options.more_iterations);
-  NullCanvas discard;
-  Canvas& drawing = plot_canvas != nullptr ? *plot_canvas : static_cast<Canvas&>(discard);
-  state->textLineHeight = drawing.Metrics().charHeight;
-
-  if (ReadDataFile(result.file, *state, discard, host) != 0) {
+  JobObserver observer(options.more_iterations, plot_canvas != nullptr);
+  FileRunRequest request;
+  ApplyOptions(options, request);
+  request.results_path = ResultsPathOf(options, result.file);
+  FileRun file = ReadForRun(result.file, request, observer);
+  // --layers auto: the model of the chosen layer count is the run's start.
+  std::string choice_failure;
+  if (file.document != nullptr && !options.layers.empty()) {
+    LayerCountChoice choice;
+    if (ChooseLayerCount(file.document->data, request.engine, 2, 6, &choice, &choice_failure)) {
+      observer.progress << LayerCountTable(choice);
+      file.document->model = ChosenModel(choice);
+      if (options.json) result.json["layerCounts"] = LayerCountsToJson(choice);
+    }
+  }
+  if (file.document != nullptr && choice_failure.empty()) RunFile(file, request, observer);
+  if (plot_canvas != nullptr && observer.last_plot != nullptr) {
+    // A picture gets the run's last plot only, drawn once when the run is over.
+    PlotSounding(observer.last_plot->input(), *plot_canvas);
+    plot_canvas->Present();
+  }
+  if (!choice_failure.empty()) {
+    result.status = "failed";
+    result.message = choice_failure;
+  } else if (file.run() == nullptr) {
     result.status = "refused";
-    // A file that cannot be opened is refused without a message.
-    result.message =
-        host.first_message().empty() ? "Cannot open file " + result.file : host.first_message();
+    result.message = file.refusal;
   } else {
-    state->dataRead = 1;
-    state->thicknessFactor = 1.25f;
-    // As the main window does after a read that carried a starting model.
-    if (state->userModelAvailable) CopyStartingModel(state->startingModel, state->model);
-    ApplyOptions(options, state->settings);
-    state->engine = options.engine_options;
-    if (options.robust) state->settings.modelConstraint = 1;
-    // A picture gets the run's last plot only, drawn once when the run ends.
-    ProgressCanvas canvas(
-        drawing, progress, plot_canvas != nullptr ? RunPlots::kLast : RunPlots::kNone);
-    // --layers auto: the model of the chosen layer count is the run's start.
-    const bool few_layer = options.user_model || !options.layers.empty();
-    std::string choice_failure;
-    if (!options.layers.empty()) {
-      LayerCountChoice choice;
-      if (ChooseLayerCount(state->data, state->engine, 2, 6, &choice, &choice_failure)) {
-        progress << LayerCountTable(choice);
-        state->model = ChosenModel(choice);
-        if (options.json) result.json["layerCounts"] = LayerCountsToJson(choice);
+    const SoundingDocument& document = *file.document;
+    const SoundingRun& run = *file.run();
+    const InversionOutcome& outcome = run.outcome;
+    const EngineOptions& engine = run.options.engine;
+    result.status = outcome.runStatus == RunStatus::kCompleted ? "ok" : "failed";
+    result.message = outcome.runMessage;
+    // A run that ended but whose fit is not one to rely on says why.
+    if (outcome.runStatus == RunStatus::kCompleted && outcome.fit.assessed &&
+        outcome.fit.status != FitStatus::kOk) {
+      result.status = FitStatusName(outcome.fit.status);
+      result.message = outcome.fit.reason;
+      result.not_ok_fit = true;
+    }
+    if (outcome.runStatus == RunStatus::kCompleted) result.results_file = outcome.resultsFile;
+    result.layers = outcome.model.layerCount;
+    result.iterations = outcome.lastIteration;
+    result.misfit = outcome.finalMisfit;
+    result.chi2 = outcome.chi2;
+    result.accurate = engine.engine == EngineKind::kAccurate;
+    if (options.json) {
+      const int n = document.data.pointCount;
+      result.json["engine"] = EngineName(engine.engine);
+      if (result.accurate) {
+        result.json["chi2"] = outcome.chi2;
+        if (!request.from_model) result.json["regularisation"] = outcome.regularisation;
+        result.json["fixed"] = engine.fixed;
+        nlohmann::json bounds = nlohmann::json::object();
+        for (const ParameterBound& bound : engine.bounds) {
+          bounds[bound.name] = {bound.low, bound.high};
+        }
+        result.json["bounds"] = bounds;
+        FitReportToJson(outcome.fit, &result.json);
+      }
+      result.json["iterations"] = outcome.lastIteration;
+      result.json["misfit"] = ShortestDecimal(outcome.finalMisfit);
+      result.json["misfits"] = FirstValues(outcome.misfits, outcome.lastIteration + 1);
+      result.json["model"] = LayeredModelToJson(outcome.model);
+      std::vector<std::string> warnings = document.data.warnings;
+      warnings.insert(warnings.end(), outcome.warnings.begin(), outcome.warnings.end());
+      result.json["warnings"] = warnings;
+      // A run that failed has no calculated response to report.
+      if (outcome.runStatus == RunStatus::kCompleted) {
+        result.json["calculatedResistivity"] = FirstValues(outcome.calculatedResistivity, n);
+        if (document.data.dataKind != DataKind::kResistivity) {
+          result.json["calculatedIp"] = FirstValues(outcome.calculatedIp, n);
+          result.json["misfitIp"] = ShortestDecimal(outcome.finalIpMisfit);
+        }
       }
     }
-    if (!choice_failure.empty()) {
-      result.status = "failed";
-      result.message = choice_failure;
-    } else if (options.user_model && !state->userModelAvailable) {
-      result.status = "refused";
-      result.message = "The input data file did not have an initial model.";
-    } else {
-      if (few_layer) {
-        InversionSettings& settings = state->settings;
-        const int data_constraint = settings.dataConstraint;
-        const int model_constraint = settings.modelConstraint;
-        settings.dataConstraint = 0;
-        settings.modelConstraint = 0;
-        RunInversion(*state, 1, 0, canvas, host);
-        settings.dataConstraint = data_constraint;
-        settings.modelConstraint = model_constraint;
+    if (options.uncertainty && outcome.runStatus == RunStatus::kCompleted) {
+      // How sure the model is: a table after the run's lines, the JSON key,
+      // and the resistivity plot drawn again with it.
+      RunUncertainty uncertainty;
+      std::string failure;
+      if (AnalyseRun(document.data, run, &uncertainty, &failure)) {
+        observer.progress << UncertaintyTable(uncertainty, outcome.model);
+        if (options.json) result.json["uncertainty"] = UncertaintyToJson(uncertainty);
+        // The run's IP and SIP panels stay as they are: the analysis is of
+        // the resistivity model.
+        if (plot_canvas != nullptr && document.data.dataKind == DataKind::kResistivity) {
+          PlotRunUncertainty(document.data, run, uncertainty, *plot_canvas);
+        }
       } else {
-        RunInversion(*state, 0, 0, canvas, host);
-      }
-      const InversionOutcome& outcome = state->outcome;
-      result.status = outcome.runStatus == RunStatus::kCompleted ? "ok" : "failed";
-      result.message = outcome.runMessage;
-      // A run that ended but whose fit is not one to rely on says why.
-      if (outcome.runStatus == RunStatus::kCompleted && outcome.fit.assessed &&
-          outcome.fit.status != FitStatus::kOk) {
-        result.status = FitStatusName(outcome.fit.status);
-        result.message = outcome.fit.reason;
-        result.not_ok_fit = true;
-      }
-      if (outcome.runStatus == RunStatus::kCompleted) result.results_file = state->resultsFileName;
-      result.layers = state->model.layerCount;
-      result.iterations = outcome.lastIteration;
-      result.misfit = outcome.finalMisfit;
-      result.chi2 = outcome.chi2;
-      result.accurate = state->engine.engine == EngineKind::kAccurate;
-      if (options.json) {
-        const int n = state->data.pointCount;
-        result.json["engine"] = EngineName(state->engine.engine);
-        if (result.accurate) {
-          result.json["chi2"] = outcome.chi2;
-          if (!few_layer) result.json["regularisation"] = outcome.regularisation;
-          result.json["fixed"] = state->engine.fixed;
-          nlohmann::json bounds = nlohmann::json::object();
-          for (const ParameterBound& bound : state->engine.bounds) {
-            bounds[bound.name] = {bound.low, bound.high};
-          }
-          result.json["bounds"] = bounds;
-          FitReportToJson(outcome.fit, &result.json);
-        }
-        result.json["iterations"] = outcome.lastIteration;
-        result.json["misfit"] = ShortestDecimal(outcome.finalMisfit);
-        result.json["misfits"] = FirstValues(outcome.misfits, outcome.lastIteration + 1);
-        result.json["model"] = LayeredModelToJson(state->model);
-        std::vector<std::string> warnings = state->data.warnings;
-        warnings.insert(warnings.end(), outcome.warnings.begin(), outcome.warnings.end());
-        result.json["warnings"] = warnings;
-        // A run that failed has no calculated response to report.
-        if (outcome.runStatus == RunStatus::kCompleted) {
-          result.json["calculatedResistivity"] = FirstValues(outcome.calculatedResistivity, n);
-          if (state->data.dataKind != DataKind::kResistivity) {
-            result.json["calculatedIp"] = FirstValues(outcome.calculatedIp, n);
-            result.json["misfitIp"] = ShortestDecimal(outcome.finalIpMisfit);
-          }
-        }
-      }
-      if (options.uncertainty && outcome.runStatus == RunStatus::kCompleted) {
-        // How sure the model is: a table after the run's lines, the JSON key,
-        // and the resistivity plot drawn again with it.
-        RunUncertainty uncertainty;
-        std::string failure;
-        if (AnalyseRun(*state, few_layer, &uncertainty, &failure)) {
-          progress << UncertaintyTable(uncertainty, state->model);
-          if (options.json) result.json["uncertainty"] = UncertaintyToJson(uncertainty);
-          // The run's IP and SIP panels stay as they are: the analysis is of
-          // the resistivity model.
-          if (plot_canvas != nullptr && state->data.dataKind == DataKind::kResistivity) {
-            PlotRunUncertainty(*state, uncertainty, *plot_canvas);
-          }
-        } else {
-          result.status = "failed";
-          result.message = failure;
-        }
+        result.status = "failed";
+        result.message = failure;
       }
     }
   }
-  result.text = progress.str();
-  result.messages = messages.str();
+  result.text = observer.progress.str();
+  result.messages = observer.messages.str();
 }
 
 // The summary line of one file; `name_width` is the widest file name.
@@ -525,19 +501,11 @@ int RunInvert(const InvertOptions& options) {
   std::size_t width = 4;
   for (const auto& file : options.files) width = std::max(width, file.size());
   const int name_width = static_cast<int>(width);
-  const int jobs = options.plot.empty() ? std::max(1, std::min(options.jobs, count)) : 1;
-  // Results done but not yet passed on, by file index. A job does not start
-  // more than `window` files ahead of the first one not yet passed on.
-  const int window = 4 * jobs;
-  std::map<int, JobResult> pending;
-  std::mutex mutex;
-  std::condition_variable file_passed_on;
-  int next_to_print = 0;
-  int next_job = 0;
+  const int jobs = options.plot.empty() ? options.jobs : 1;
   int failures = 0;
   int not_ok_fits = 0;
   SummaryLines summary;
-  auto pass_on = [&](JobResult& r) {
+  auto pass_on = [&](int i, JobResult& r) {
     if (count > 1) progress_out << "== " << r.file << '\n';
     progress_out << r.text;
     progress_out.flush();
@@ -546,63 +514,39 @@ int RunInvert(const InvertOptions& options) {
     failures += (r.status != "ok" && !r.not_ok_fit) || r.plot_failed;
     not_ok_fits += r.not_ok_fit;
     if (options.json) {
-      std::cout << (next_to_print == 0 ? "[\n" : ",\n") << JsonElement(r);
+      std::cout << (i == 0 ? "[\n" : ",\n") << JsonElement(r);
     } else {
       summary.Add(SummaryLine(r, name_width));
     }
   };
-  auto worker = [&]() {
-    while (true) {
-      int i = 0;
-      {
-        std::unique_lock<std::mutex> lock(mutex);
-        file_passed_on.wait(lock,
-                            [&] { return next_job >= count || next_job < next_to_print + window; });
-        if (next_job >= count) return;
-        i = next_job++;
-      }
-      JobResult result;
-      result.file = options.files[i];
-      if (owner_of[i] != i) {
-        result.message = "Results file " + ResultsFileNamer(options)(result.file) +
-                         " is already written for " + options.files[owner_of[i]];
-      } else if (options.plot.empty()) {
-        InvertOne(options, nullptr, result);
+  auto invert = [&](int i) {
+    JobResult result;
+    result.file = options.files[i];
+    if (owner_of[i] != i) {
+      result.message = "Results file " + ResultsFileNamer(options)(result.file) +
+                       " is already written for " + options.files[owner_of[i]];
+    } else if (options.plot.empty()) {
+      InvertOne(options, nullptr, result);
+    } else {
+      // One file (checked above): its run's last plot is written at the end.
+      PictureRequest request;
+      std::string error;
+      if (!ParsePictureRequest(options.plot, options.size, &request, &error)) {
+        result.message = error;
+        result.messages += error + '\n';
+        result.plot_failed = true;
       } else {
-        // One file (checked above): the run draws into a recording that keeps
-        // its last plot, which is written once when the run is over.
-        PictureRequest request;
-        std::string error;
-        if (!ParsePictureRequest(options.plot, options.size, &request, &error)) {
-          result.message = error;
+        DrawingRecord drawing = MakePictureCanvas(request);
+        InvertOne(options, &drawing, result);
+        if (!SavePicture(drawing, request, &error)) {
           result.messages += error + '\n';
           result.plot_failed = true;
-        } else {
-          DrawingRecord drawing = MakePictureCanvas(request);
-          InvertOne(options, &drawing, result);
-          if (!SavePicture(drawing, request, &error)) {
-            result.messages += error + '\n';
-            result.plot_failed = true;
-          }
         }
       }
-      std::lock_guard<std::mutex> lock(mutex);
-      pending.emplace(i, std::move(result));
-      // Blocks appear in the order of the files, each as soon as it and all
-      // before it are done.
-      for (auto next = pending.find(next_to_print); next != pending.end();
-           next = pending.find(next_to_print)) {
-        pass_on(next->second);
-        pending.erase(next);
-        ++next_to_print;
-      }
-      file_passed_on.notify_all();
     }
+    return result;
   };
-  std::vector<std::thread> threads;
-  for (int t = 1; t < jobs; ++t) threads.emplace_back(worker);
-  worker();
-  for (auto& thread : threads) thread.join();
+  RunJobs<JobResult>(count, jobs, invert, pass_on);
 
   if (options.json) {
     std::cout << "\n]\n";
@@ -634,39 +578,58 @@ CommandRegistration registration(
       command->add_option("files", options->files, "Data files")->required();
       command->add_flag(
           "--user-model", options->user_model, "Invert from the starting model each file carries");
+      // The limits are the settings dialogs' (state/settings_rules.h).
+      const InversionSettings defaults;
+      const double percent_low = 100.0 * kConvergenceLimitMin;
+      const double percent_high = 100.0 * kConvergenceLimitMax;
       command
-          ->add_option(
-              "--iterations", options->iterations, "Number of iterations (1..25, default 8)")
-          ->check(InRange(1, kMaxRunIterations));
+          ->add_option("--iterations",
+                       options->iterations,
+                       StrFormat("Number of iterations (%d..%d, default %d)",
+                                 kIterationLimitMin,
+                                 kIterationLimitMax,
+                                 defaults.iterationLimit))
+          ->check(InRange(kIterationLimitMin, kIterationLimitMax));
       command
           ->add_option("--damping",
                        options->damping,
-                       "Initial (0.01..1) and minimum (0.001..0.25) damping factor, e.g. 0.1,0.01")
+                       StrFormat("Initial (%g..%g) and minimum (%g..%g) damping factor, e.g. %g,%g",
+                                 kInitialDampingMin,
+                                 kInitialDampingMax,
+                                 kMinimumDampingMin,
+                                 kMinimumDampingMax,
+                                 defaults.initialDampingFactor,
+                                 defaults.minimumDampingFactor))
           ->delimiter(',')
           ->expected(2)
           ->allow_extra_args(false);
       command
           ->add_option("--convergence",
                        options->convergence_percent,
-                       "Convergence limit in percent (0.01..100, default 2, or the file's)")
-          ->check(InRange(0.01, 100.0));
+                       StrFormat("Convergence limit in percent (%g..%g, default %g, or the file's)",
+                                 percent_low,
+                                 percent_high,
+                                 100.0 * defaults.convergenceLimit))
+          ->check(InRange(percent_low, percent_high));
       command
           ->add_option("--more-iterations",
                        options->more_iterations,
-                       "Answer to the iteration-limit prompt (0..25, default 0)")
-          ->check(InRange(0, kMaxRunIterations));
+                       StrFormat("Answer to the iteration-limit prompt (0..%d, default 0)",
+                                 kIterationLimitMax))
+          ->check(InRange(0, kIterationLimitMax));
       // Each damping factor has its own range.
       command->parse_complete_callback([options]() {
         const std::vector<double>& damping = options->damping;
-        if (damping.size() == 2 && !(damping[0] >= 0.01 && damping[0] <= 1.0)) {
-          throw CLI::ValidationError(
-              "--damping",
-              "Initial damping factor " + StrFormat("%g", damping[0]) + " not in range [0.01 - 1]");
-        }
-        if (damping.size() == 2 && !(damping[1] >= 0.001 && damping[1] <= 0.25)) {
-          throw CLI::ValidationError("--damping",
-                                     "Minimum damping factor " + StrFormat("%g", damping[1]) +
-                                         " not in range [0.001 - 0.25]");
+        const char* names[] = {"Initial", "Minimum"};
+        const float ranges[][2] = {{kInitialDampingMin, kInitialDampingMax},
+                                   {kMinimumDampingMin, kMinimumDampingMax}};
+        for (size_t k = 0; k < damping.size() && k < 2; ++k) {
+          if (!WithinDamping(damping[k], ranges[k][0], ranges[k][1])) {
+            throw CLI::ValidationError(
+                "--damping",
+                StrFormat("%s damping factor %g not in range ", names[k], damping[k]) +
+                    RangeText(ranges[k][0], ranges[k][1]));
+          }
         }
       });
       command->add_option(

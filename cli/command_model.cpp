@@ -10,9 +10,8 @@
 #include <string>
 
 #include "cli/command_registry.h"
-#include "cli/console_host.h"
+#include "cli/console_listing.h"
 #include "cli/json_records.h"
-#include "cli/text_canvas.h"
 #include "fileio/model_file.h"
 #include "state/records.h"
 
@@ -27,10 +26,8 @@ struct ModelOptions {
 int RunModel(const ModelOptions& options) {
   // The record holds the SIP result arrays too; keep it off the stack.
   auto model = std::make_unique<ForwardModel>();
-  TextCanvas canvas(options.json ? std::cerr : std::cout);
-  ConsoleHost host;
-  const int line_height = canvas.Metrics().charHeight;
-  if (ReadModelFile(options.path, *model, canvas, line_height, host) != 0) {
+  ConsoleListing listing(options.json ? &std::cerr : &std::cout, std::cerr);
+  if (ReadModelFile(options.path, *model, listing) != 0) {
     std::cerr << "Model file " << options.path << " was not read.\n";
     return 1;
   }

@@ -9,10 +9,9 @@
 #include <string>
 
 #include "cli/command_registry.h"
-#include "cli/console_host.h"
+#include "cli/console_listing.h"
 #include "cli/json_records.h"
-#include "cli/text_canvas.h"
-#include "fileio/data_file.h"
+#include "inversion/sounding_document.h"
 
 namespace layra::cli {
 namespace {
@@ -39,15 +38,11 @@ int RunRead(const ReadOptions& options) {
     std::cerr << "Cannot open file " << options.path << '\n';
     return 1;
   }
-  auto state = std::make_unique<ProgramState>();
-  ConsoleHost host(std::cerr);
   // With --json stdout carries only the JSON object.
-  TextCanvas canvas(options.json ? std::cerr : std::cout);
-  int result = ReadDataFile(options.path, *state, canvas, host);
-  state->lastReadResult = result;
-  if (result != 0) return 1;
-  state->dataRead = 1;
-  if (options.json) std::cout << SoundingToJson(*state).dump(2) << '\n';
+  ConsoleListing listing(options.json ? &std::cerr : &std::cout, std::cerr);
+  const std::unique_ptr<SoundingDocument> document = ReadSoundingDocument(options.path, listing);
+  if (document == nullptr) return 1;
+  if (options.json) std::cout << SoundingToJson(*document).dump(2) << '\n';
   return 0;
 }
 

@@ -11,11 +11,10 @@
 #include <vector>
 
 #include "cli/command_registry.h"
-#include "cli/console_host.h"
+#include "cli/console_listing.h"
 #include "cli/json_records.h"
 #include "cli/output_paths.h"
 #include "cli/plot_output.h"
-#include "cli/text_canvas.h"
 #include "fileio/results_file.h"
 #include "graphics/sounding_plot.h"
 #include "state/records.h"
@@ -39,16 +38,15 @@ int RunShow(const ShowOptions& options) {
     return 2;
   }
   auto results = std::make_unique<InversionResults>();
-  TextCanvas listing(options.json ? std::cerr : std::cout);
-  ConsoleHost host;
-  if (ReadResultsFile(options.path, *results, listing, listing.Metrics().charHeight, host) != 0) {
+  ConsoleListing listing(options.json ? &std::cerr : &std::cout, std::cerr);
+  if (ReadResultsFile(options.path, *results, listing) != 0) {
     std::cerr << "Results file " << options.path << " was not read.\n";
     return 1;
   }
   int status = 0;
   if (!options.plot.empty()) {
     if (results->iterationCount < 1) {
-      host.Warn("You need to read in a file\nwith the inversion results!", "Message");
+      listing.Warn("You need to read in a file\nwith the inversion results!", "Message");
       return 1;
     }
     // As the iteration chooser: the request is held to 0..N.

@@ -129,7 +129,7 @@ int RunSurvey(const SurveyOptions& options) {
   run.jobs = options.jobs;
   if (lateral) {
     run.engine = EngineKind::kAccurate;
-    run.keepState = true;
+    run.keepDocument = true;
   }
   const int count = static_cast<int>(soundings.size());
   int finished = 0;

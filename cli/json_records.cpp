@@ -41,8 +41,8 @@ nlohmann::json LayeredModelToJson(const LayeredModel& model) {
   return out;
 }
 
-nlohmann::json SoundingToJson(const ProgramState& state) {
-  const SoundingData& data = state.data;
+nlohmann::json SoundingToJson(const SoundingDocument& document) {
+  const SoundingData& data = document.data;
   const int points = std::clamp(data.pointCount, 0, kMaxPoints);
   const int frequencies =
       data.dataKind == DataKind::kSip ? std::clamp(data.frequencyCount, 0, kMaxFrequencies) : 0;
@@ -50,7 +50,7 @@ nlohmann::json SoundingToJson(const ProgramState& state) {
 
   nlohmann::json out;
   out["title"] = data.title;
-  out["arrayType"] = static_cast<int>(data.arrayType);
+  out["arrayType"] = Traits(data.arrayType).code;
   out["dataKind"] = static_cast<int>(data.dataKind);
   out["pointCount"] = data.pointCount;
   out["pointCountAsRead"] = data.pointCountAsRead;
@@ -75,10 +75,10 @@ nlohmann::json SoundingToJson(const ProgramState& state) {
   out["pointsPerLevel"] = FirstValues(data.pointsPerLevel, levels);
   out["overlapCount"] = FirstValues(data.overlapCount, levels);
   out["levelShiftFactor"] = FirstValues(data.levelShiftFactor, levels);
-  out["userModelAvailable"] = state.userModelAvailable;
-  out["someParametersFixed"] = state.someParametersFixed;
-  out["convergenceLimit"] = ShortestDecimal(state.settings.convergenceLimit);
-  out["startingModel"] = LayeredModelToJson(state.startingModel);
+  out["userModelAvailable"] = document.userModelAvailable;
+  out["someParametersFixed"] = document.someParametersFixed;
+  out["convergenceLimit"] = ShortestDecimal(document.settings.convergenceLimit);
+  out["startingModel"] = LayeredModelToJson(document.startingModel);
   out["warnings"] = data.warnings;
   return out;
 }
@@ -100,7 +100,7 @@ nlohmann::json ForwardModelToJson(const ForwardModel& model) {
   json["spacings"] = FirstValues(model.spacings, model.spacingCount);
   json["frequencyCount"] = model.frequencyCount;
   json["frequencies"] = FirstValues(model.frequencies, model.frequencyCount);
-  json["arrayType"] = static_cast<int>(model.arrayType);
+  json["arrayType"] = Traits(model.arrayType).code;
   return json;
 }
 
@@ -110,7 +110,7 @@ nlohmann::json InversionResultsToJson(const InversionResults& results) {
   const int columns = results.modelLayerCount > 0 ? results.iterationCount + 1 : 0;
   nlohmann::json json;
   json["title"] = results.title;
-  json["arrayType"] = static_cast<int>(results.arrayType);
+  json["arrayType"] = Traits(results.arrayType).code;
   json["dataKind"] = static_cast<int>(results.dataKind);
   json["pointCount"] = n;
   json["spacingA"] = FirstValues(results.spacingA, n);

@@ -7,13 +7,14 @@
 
 #include <nlohmann/json.hpp>
 
+#include "inversion/sounding_document.h"
 #include "state/records.h"
 
 namespace layra::cli {
 
 // The observed sounding, the flags and the starting model that the data-file
-// reader fills, with the convergence limit.
-nlohmann::json SoundingToJson(const ProgramState& state);
+// reader fills, with the convergence limit of the next run.
+nlohmann::json SoundingToJson(const SoundingDocument& document);
 
 // The layered model: layerCount, resistivity, thickness (layerCount - 1
 // entries), depthTop, chargeability, timeConstant, exponent.

@@ -11,7 +11,7 @@ namespace {
 // Schlumberger data that were not merged both lie on one datum level.
 bool Neighbours(const SoundingData& data, int i, bool merged) {
   if (!(data.spacingA[i + 1] > data.spacingA[i])) return false;
-  if (data.arrayType == ArrayType::kWenner || merged) return true;
+  if (!Traits(data.arrayType).second_spacing || merged) return true;
   return data.spacingB[i + 1] == data.spacingB[i];
 }
 

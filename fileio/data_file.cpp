@@ -8,7 +8,6 @@
 
 #include "fileio/data_checks.h"
 #include "fileio/datum_levels.h"
-#include "fileio/listing.h"
 #include "fileio/text_cursor.h"
 #include "fileio/text_input.h"
 #include "state/text_format.h"
@@ -60,15 +59,17 @@ const char* IpQuantityLine(IpQuantity quantity) {
 }
 
 // Walks the loaded file once, in the order of the format, filling the state
-// and drawing the listing. Every Read* step returns false after it has shown
+// and listing what it reads. Every Read* step returns false after it has shown
 // the message of a refusal.
 class DataFileReader {
  public:
-  DataFileReader(const TextFile& file, ProgramState& state, Listing& listing, Host& host)
-      : in_(file), state_(state), data_(state.data), listing_(listing), host_(host) {}
+  DataFileReader(const TextFile& file, SoundingFile& out, ListingSink& sink)
+      : in_(file), out_(out), data_(out.data), sink_(sink) {}
 
   bool Read() {
-    return ReadHeader() && ReadKindSection() && ReadPoints() && Reorder() && ReadStartingModel();
+    if (!ReadHeader() || !ReadKindSection() || !ReadPoints()) return false;
+    out_.readings = data_;
+    return Reorder() && ReadStartingModel();
   }
 
  private:
@@ -81,7 +82,7 @@ class DataFileReader {
       starting_model_problem_ = text;
       return false;
     }
-    host_.Warn(text, caption);
+    sink_.Warn(text, caption);
     return false;
   }
   // Refuses a value that is not a finite number; `what` names it.
@@ -95,13 +96,12 @@ class DataFileReader {
     TrimLeft(title);
     TrimRight(title);
     data_.title = title;
-    listing_.Line(title);
+    sink_.Line(title);
 
     Line();  // array type label
     std::string array_line = Line();
     char first = array_line.empty() ? '\0' : array_line[0];
-    data_.arrayType = (first == '1' || first == 'W' || first == 'w') ? ArrayType::kWenner
-                                                                     : ArrayType::kSchlumberger;
+    data_.arrayType = ArrayTypeOfFileLine(array_line);
     // Another array named in words (Dipole-dipole, Pole-pole, ...) is not
     // taken for Schlumberger: its apparent resistivities mean something else.
     if (std::isalpha(static_cast<unsigned char>(first)) && data_.arrayType != ArrayType::kWenner &&
@@ -111,11 +111,11 @@ class DataFileReader {
                     "Schlumberger.",
                     array_line.c_str()));
     }
-    listing_.Line(IsWenner(data_.arrayType) ? "Wenner array" : "Schlumberger array");
+    sink_.Line(Traits(data_.arrayType).file_line);
 
     Line();  // number of points label
     point_count_ = Int();
-    listing_.Line(StrFormat("Number of datum points is %d", point_count_));
+    sink_.Line(StrFormat("Number of datum points is %d", point_count_));
     if (point_count_ < kMinDataPoints) {
       return Refuse(
           StrFormat("Your data set has %d data points.\nThe minimum number of data points is 5.",
@@ -140,10 +140,10 @@ class DataFileReader {
     } else {
       data_.dataKind = DataKind::kResistivity;
     }
-    listing_.Line(kind_line);
+    sink_.Line(kind_line);
     if (data_.dataKind == DataKind::kIp) return ReadIpSection();
     if (data_.dataKind == DataKind::kSip) return ReadSipSection();
-    listing_.Line("Resistivity data");
+    sink_.Line("Resistivity data");
     return true;
   }
 
@@ -153,8 +153,8 @@ class DataFileReader {
     data_.ipParameter1 = Real();
     data_.ipParameter2 = Real();
     data_.ipQuantity = ClassifyIpQuantity(data_.ipQuantityText);
-    listing_.Line(IpQuantityLine(data_.ipQuantity));
-    listing_.Line("I.P. data");
+    sink_.Line(IpQuantityLine(data_.ipQuantity));
+    sink_.Line("I.P. data");
     if (!CheckFinite(data_.ipParameter1, "The first IP measurement parameter") ||
         !CheckFinite(data_.ipParameter2, "The second IP measurement parameter")) {
       return false;
@@ -184,15 +184,15 @@ class DataFileReader {
     data_.sipForm =
         (first == 'A' || first == 'a') ? SipForm::kAmplitudePhase : SipForm::kInphaseOutphase;
 
-    listing_.Line(StrFormat("Spectral IP data with %d frequencies", count));
+    sink_.Line(StrFormat("Spectral IP data with %d frequencies", count));
     for (int f = 0; f < count; ++f) {
       // A frequency that is not finite is refused below, not listed.
       if (std::isfinite(data_.frequencies[f])) {
-        listing_.Line(StrFormat("%2d %10.4f", f + 1, data_.frequencies[f]));
+        sink_.Line(StrFormat("%2d %10.4f", f + 1, data_.frequencies[f]));
       }
     }
-    listing_.Line(data_.sipForm == SipForm::kAmplitudePhase ? "Amplitude and phase data"
-                                                            : "In-phase and out-phase data");
+    sink_.Line(data_.sipForm == SipForm::kAmplitudePhase ? "Amplitude and phase data"
+                                                         : "In-phase and out-phase data");
     // SIP curves are fitted and drawn on logarithmic frequency axes.
     for (int f = 0; f < count; ++f) {
       float frequency = data_.frequencies[f];
@@ -209,19 +209,19 @@ class DataFileReader {
     Line();  // errors label
     std::string errors_line = Line();
     data_.errorsIncluded = IsYes(errors_line) ? 1 : 0;
-    listing_.Line(data_.errorsIncluded ? "Error in measurements included"
-                                       : "Error in measurements not available.");
+    sink_.Line(data_.errorsIncluded ? "Error in measurements included"
+                                    : "Error in measurements not available.");
     Line();  // data section label
 
-    const bool wenner = IsWenner(data_.arrayType);
+    const bool second_spacing = Traits(data_.arrayType).second_spacing;
     const bool errors = data_.errorsIncluded != 0;
-    std::string header = wenner ? "No.   Spac.  App. Res." : "No.   a Spac.   b Spac.  App. Res.";
+    std::string header = Traits(data_.arrayType).point_header;
     if (data_.dataKind == DataKind::kIp) header += "   App. I.P.";
-    listing_.Line(header);
-    if (!CheckPointSection(wenner, errors)) return false;
+    sink_.Line(header);
+    if (!CheckPointSection(second_spacing, errors)) return false;
 
     for (int i = 0; i < point_count_; ++i) {
-      if (!ReadPoint(i, wenner, errors)) return false;
+      if (!ReadPoint(i, second_spacing, errors)) return false;
     }
     data_.pointCountAsRead = point_count_;
     data_.pointCount = point_count_;
@@ -232,8 +232,8 @@ class DataFileReader {
   // they stand, so a missing or extra value would shift every later one into
   // the wrong place: the section must hold exactly the numbers its points
   // need, and no value written as "nan" or "inf".
-  bool CheckPointSection(bool wenner, bool errors) {
-    int per_point = (wenner ? 2 : 3) + (errors ? 1 : 0);
+  bool CheckPointSection(bool second_spacing, bool errors) {
+    int per_point = (second_spacing ? 3 : 2) + (errors ? 1 : 0);
     if (data_.dataKind == DataKind::kIp) per_point += errors ? 2 : 1;
     if (data_.dataKind == DataKind::kSip) per_point += 2 * data_.frequencyCount;
     const NumberSection section = in_.ScanSection();
@@ -259,10 +259,10 @@ class DataFileReader {
     return true;
   }
 
-  bool ReadPoint(int i, bool wenner, bool errors) {
+  bool ReadPoint(int i, bool second_spacing, bool errors) {
     const int number = i + 1;
     float a = Real();
-    float b = wenner ? 0.0f : Real();
+    float b = second_spacing ? Real() : 0.0f;
     float rho = Real();
     float err = errors ? Real() : 0.0f;
     float ip = 0.0f;
@@ -271,7 +271,7 @@ class DataFileReader {
     if (data_.dataKind == DataKind::kIp) {
       ip = Real();
       if (errors) ip_err = Real();
-      if (listing_.shown())
+      if (sink_.ShowsLines())
         line = errors
                    ? StrFormat(
                          "%2d  %8.2f  %8.2f  %8.2f  %8.2f  %8.2f", number, a, rho, err, ip, ip_err)
@@ -288,7 +288,7 @@ class DataFileReader {
         if (f == 0 || drop > largest_drop) largest_drop = drop;
       }
       ip = ToStoredFloat(largest_drop);
-      if (listing_.shown())
+      if (sink_.ShowsLines())
         line = StrFormat("%2d  %8.2f  %8.2f  %8.2f  %8.2f  %8.3f",
                          number,
                          a,
@@ -297,7 +297,7 @@ class DataFileReader {
                          data_.sipValue1[i * count + count - 1],
                          data_.sipValue2[i * count + count - 1]);
     } else {
-      if (listing_.shown())
+      if (sink_.ShowsLines())
         line = errors ? StrFormat("%2d  %8.2f  %8.2f  %8.2f", number, a, rho, err)
                       : StrFormat("%2d  %8.2f  %8.2f", number, a, rho);
     }
@@ -316,7 +316,7 @@ class DataFileReader {
       listable =
           listable && std::isfinite(data_.sipValue1[at]) && std::isfinite(data_.sipValue2[at]);
     }
-    if (listable) listing_.Line(line);
+    if (listable) sink_.Line(line);
 
     auto point = [number](const char* what) {
       return StrFormat("The %s of data point number %d", what, number);
@@ -399,14 +399,14 @@ class DataFileReader {
   }
 
   bool Reorder() {
-    if (IsWenner(data_.arrayType)) {
+    if (!Traits(data_.arrayType).second_spacing) {
       SortWennerPoints(data_);
       return true;
     }
     DatumLevelOutcome outcome = MergeDatumLevels(data_);
     if (outcome.tooManyLevels) {
-      host_.Beep();
-      host_.Warn(StrFormat("Too many datum levels!\nMaximum number of datum levels is %d.",
+      sink_.Beep();
+      sink_.Warn(StrFormat("Too many datum levels!\nMaximum number of datum levels is %d.",
                            kMaxDatumLevels),
                  kLevelsCaption);
     }
@@ -424,27 +424,19 @@ class DataFileReader {
   }
 
   bool ReadStartingModel() {
-    listing_.Line(Line());  // starting-model label, as read
+    sink_.Line(Line());  // starting-model label, as read
     std::string answer = Line();
-    listing_.Line(answer);
-    if (!IsYes(answer)) {
-      state_.userModelAvailable = 0;
-      state_.someParametersFixed = 0;
-      state_.startingModel.layerCount = 0;
-      return true;
-    }
-    listing_.Line("User Starting model available.");
+    sink_.Line(answer);
+    if (!IsYes(answer)) return true;
+    sink_.Line("User Starting model available.");
     // The starting model is optional: one that cannot be used is reported
     // and dropped, and the data are kept.
     reading_starting_model_ = true;
     const bool usable = ReadUsableStartingModel();
     reading_starting_model_ = false;
     if (!usable) {
-      state_.userModelAvailable = 0;
-      state_.someParametersFixed = 0;
-      state_.startingModel.layerCount = 0;
-      listing_.Line("The starting model cannot be used.");
-      host_.Warn("The starting model of this file cannot be used:\n" + starting_model_problem_ +
+      sink_.Line("The starting model cannot be used.");
+      sink_.Warn("The starting model of this file cannot be used:\n" + starting_model_problem_ +
                      "\nThe data have been read without it.",
                  kDataCaption);
     }
@@ -454,10 +446,10 @@ class DataFileReader {
   bool ReadUsableStartingModel() {
     Line();  // fixed parameters label
     const int fixed = IsYes(Line()) ? 1 : 0;
-    listing_.Line(fixed ? "Some parameters fixed." : "No parameters fixed.");
+    sink_.Line(fixed ? "Some parameters fixed." : "No parameters fixed.");
     Line();  // number of layers label
     const int layers = Int();
-    listing_.Line(StrFormat("Number of model layers is %d.", layers));
+    sink_.Line(StrFormat("Number of model layers is %d.", layers));
     if (layers < kMinStartingLayers || layers > kMaxStartingLayers) {
       return Refuse(
           StrFormat("Your starting model has %d layers.\nThe number of model layers "
@@ -467,13 +459,13 @@ class DataFileReader {
     Line();  // model parameters label
     switch (data_.dataKind) {
       case DataKind::kIp:
-        listing_.Line("Resistivity    I.P.    Thickness");
+        sink_.Line("Resistivity    I.P.    Thickness");
         break;
       case DataKind::kSip:
-        listing_.Line("Resistivity    I.P.    Time Const.   Exponent  Thickness");
+        sink_.Line("Resistivity    I.P.    Time Const.   Exponent  Thickness");
         break;
       default:
-        listing_.Line("Resistivity  Thickness");
+        sink_.Line("Resistivity  Thickness");
     }
 
     // Built aside and handed over only when the whole model was accepted.
@@ -489,13 +481,13 @@ class DataFileReader {
 
     Line();  // convergence limit label
     const float limit = Real();
-    listing_.Line(StrFormat("Convergence limit is %.2f%%", limit));
+    sink_.Line(StrFormat("Convergence limit is %.2f%%", limit));
     if (!CheckFinite(limit, "The convergence limit")) return false;
 
-    state_.startingModel = model;
-    state_.userModelAvailable = 1;
-    state_.someParametersFixed = fixed;
-    state_.settings.convergenceLimit = limit <= 0.1f ? 0.001f : ToStoredFloat(limit * 0.01);
+    out_.startingModel = model;
+    out_.userModelAvailable = 1;
+    out_.someParametersFixed = fixed;
+    out_.convergenceLimit = limit <= 0.1f ? 0.001f : ToStoredFloat(limit * 0.01);
     return true;
   }
 
@@ -531,7 +523,7 @@ class DataFileReader {
       line += StrFormat("%11.3f", fields[f]);
       listable = listable && std::isfinite(fields[f]);
     }
-    if (listable) listing_.Line(line);
+    if (listable) sink_.Line(line);
 
     model.resistivity[k] = resistivity;
     model.chargeability[k] = chargeability;
@@ -567,10 +559,9 @@ class DataFileReader {
   }
 
   TextCursor in_;
-  ProgramState& state_;
+  SoundingFile& out_;
   SoundingData& data_;
-  Listing& listing_;
-  Host& host_;
+  ListingSink& sink_;
   int point_count_ = 0;
   bool reading_starting_model_ = false;
   std::string starting_model_problem_;
@@ -578,33 +569,23 @@ class DataFileReader {
 
 }  // namespace
 
-int ReadDataFile(const std::string& path, ProgramState& state, Canvas& canvas, Host& host) {
-  state.data.pointCount = 0;
-  state.excludedPoints.fill(0);
-  state.data.warnings.clear();
-  TextFile file = LoadTextFile(path);
-  if (!AcceptLoadedFile(file, path, host)) return 1;
-  Listing listing(canvas, state.textLineHeight);
-  DataFileReader reader(file, state, listing, host);
+int ReadDataFile(const std::string& path, SoundingFile& file, ListingSink& sink) {
+  file = SoundingFile();
+  SoundingData& data = file.data;
+  TextFile text = LoadTextFile(path);
+  if (!AcceptLoadedFile(text, path, sink)) return 1;
+  DataFileReader reader(text, file, sink);
   if (!reader.Read()) {
-    state.data.pointCount = 0;
-    canvas.Present();
+    data.pointCount = 0;
     return 1;
   }
-  state.data.warnings = CheckSounding(state.data);
-  for (const std::string& warning : state.data.warnings) {
-    std::string text = "Warning: " + warning;
-    for (size_t at = 0, end; at <= text.size(); at = end + 1) {
-      end = text.find('\n', at);
-      if (end == std::string::npos) end = text.size();
-      listing.Line(text.substr(at, end - at));
-    }
-  }
-  host.Beep();
-  listing.Skip();
-  listing.Line(StrFormat("Reading of data file %s completed.", path.c_str()));
-  canvas.Present();
-  state.data.dataFileName = path;
+  data.warnings = CheckSounding(data);
+  for (const std::string& warning : data.warnings) sink.Lines("Warning: " + warning);
+  sink.Beep();
+  sink.Line("");
+  sink.Line(StrFormat("Reading of data file %s completed.", path.c_str()));
+  data.dataFileName = path;
+  file.readings.dataFileName = path;
   return 0;
 }
 

@@ -3,8 +3,7 @@
 
 #include <string>
 
-#include "platform/canvas.h"
-#include "platform/host.h"
+#include "platform/listing_sink.h"
 #include "state/records.h"
 
 namespace layra {
@@ -19,14 +18,22 @@ constexpr float kMaxIpMagnitude = 10000.0f;
 // may hold: the results file writes them with three decimals.
 constexpr float kMinRecordedValue = 0.001f;
 
-// Reads a sounding data file into state.data, state.startingModel, the flags
-// userModelAvailable and someParametersFixed and, when the file carries a
-// starting model, state.settings.convergenceLimit; lists what it reads on
-// `canvas` (x = 8 from y = 10, state.textLineHeight apart), reorders the
-// points and merges Schlumberger datum levels. Refusals are shown through
-// `host`. Returns 0 when the file was read, 1 when it was refused (then
-// state.data.pointCount is 0).
-int ReadDataFile(const std::string& path, ProgramState& state, Canvas& canvas, Host& host);
+// What a sounding data file holds.
+struct SoundingFile {
+  SoundingData data;      // sorted, datum levels merged; dataFileName the path
+  SoundingData readings;  // the points in the file's order, before both
+  // The file's starting model (layer count 0 when it has none it can use),
+  // whether it marks parameters as fixed, its convergence limit (a fraction).
+  LayeredModel startingModel;
+  int userModelAvailable = 0;
+  int someParametersFixed = 0;
+  float convergenceLimit = 0.0f;
+};
+
+// Reads the sounding data file `path` into `file` (emptied first): lists it
+// to `sink`, sorts the points and merges Schlumberger datum levels; refusals
+// are messages to `sink`. 0 when read, 1 when refused (no points then).
+int ReadDataFile(const std::string& path, SoundingFile& file, ListingSink& sink);
 
 }  // namespace layra
 

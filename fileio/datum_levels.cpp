@@ -174,7 +174,7 @@ std::vector<PointLevel> PointLevels(const SoundingData& data) {
   const int n = std::max(data.pointCount, 0);
   std::vector<PointLevel> points(static_cast<size_t>(n));
   const int levels = std::clamp(data.datumLevelCount, 0, kMaxDatumLevels);
-  if (data.arrayType != ArrayType::kSchlumberger || levels == 0) return points;
+  if (!Traits(data.arrayType).second_spacing || levels == 0) return points;
   bool merged = false;
   for (int k = 0; k + 1 < levels; ++k) merged = merged || data.overlapCount[k] > 0;
   // Level k keeps its points less those it shares with level k - 1; each

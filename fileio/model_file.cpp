@@ -5,7 +5,6 @@
 #include <limits>
 #include <vector>
 
-#include "fileio/listing.h"
 #include "fileio/text_cursor.h"
 #include "fileio/text_input.h"
 #include "state/text_format.h"
@@ -134,15 +133,13 @@ bool ClassifyModelTypeLine(const std::string& line, DataKind& kind) {
   return false;
 }
 
-int ReadModelFile(
-    const std::string& path, ForwardModel& model, Canvas& canvas, int line_height, Host& host) {
+int ReadModelFile(const std::string& path, ForwardModel& model, ListingSink& listing) {
   TextFile file = LoadTextFile(path);
-  if (!AcceptLoadedFile(file, path, host)) return Refuse(model);
+  if (!AcceptLoadedFile(file, path, listing)) return Refuse(model);
 
-  Listing listing(canvas, line_height);
   ModelReader in(file);
   auto refuse_with = [&](const std::string& text) {
-    host.Warn(text, kFormatErrorCaption);
+    listing.Warn(text, kFormatErrorCaption);
     return Refuse(model);
   };
 
@@ -333,10 +330,10 @@ int ReadModelFile(
   std::string array_line = in.Line();
   bool schlumberger = !array_line.empty() && IsOneOf(array_line[0], 's');
   model.arrayType = schlumberger ? ArrayType::kSchlumberger : ArrayType::kWenner;
-  listing.Line(schlumberger ? "Schlumberger array" : "Wenner array");
+  listing.Line(Traits(model.arrayType).file_line);
 
-  listing.Skip();
-  host.Beep();
+  listing.Line("");
+  listing.Beep();
   listing.Line(StrFormat("Reading of data file %s completed.", path.c_str()));
   return 0;
 }

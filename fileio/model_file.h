@@ -14,8 +14,7 @@
 
 #include <string>
 
-#include "platform/canvas.h"
-#include "platform/host.h"
+#include "platform/listing_sink.h"
 #include "state/records.h"
 
 namespace layra {
@@ -47,8 +46,8 @@ bool ClassifyModelTypeLine(const std::string& line, DataKind& kind);
 
 // Reads the model file `path` into `model` (title, modelKind, model with its
 // layers and depths, spacingCount, spacings, frequencyCount, frequencies,
-// arrayType) and lists what it reads on `canvas` at x = 8 from y = 10,
-// `line_height` pixels apart. Messages and beeps go to `host`.
+// arrayType) and lists what it reads to `listing`, with its messages and
+// beeps.
 //
 // Returns 0 when the file was read and 1 when it was refused. A refused file
 // leaves model.model.layerCount, spacingCount and frequencyCount at 0, so no
@@ -62,8 +61,7 @@ bool ClassifyModelTypeLine(const std::string& line, DataKind& kind);
 // outside (0, 1], a time constant or frequency outside the ranges above, and
 // any value too large to be stored as a float. Spacings given out of ascending order are sorted
 // into ascending order.
-int ReadModelFile(
-    const std::string& path, ForwardModel& model, Canvas& canvas, int line_height, Host& host);
+int ReadModelFile(const std::string& path, ForwardModel& model, ListingSink& listing);
 
 }  // namespace layra
 

@@ -12,7 +12,6 @@
 #include <limits>
 #include <vector>
 
-#include "fileio/listing.h"
 #include "fileio/text_cursor.h"
 #include "fileio/text_input.h"
 #include "fileio/text_output.h"
@@ -26,17 +25,17 @@ namespace {
 // The calculated apparent resistivity of every point, as block 0 line 22 and
 // block j line 5 write it.
 void WriteCalculated(CheckedTextWriter& out,
-                     bool wenner,
+                     bool second_spacing,
                      int point_count,
                      const float* calculated_rho,
                      const float* spacing_a,
                      const float* spacing_b) {
   for (int p = 0; p < point_count; ++p) {
-    if (wenner) {
-      out.Write("%2d  %10.3f  %10.3f\n", p + 1, spacing_a[p], calculated_rho[p]);
-    } else {
+    if (second_spacing) {
       out.Write(
           "%2d  %10.3f  %10.3f  %10.3f\n", p + 1, spacing_a[p], spacing_b[p], calculated_rho[p]);
+    } else {
+      out.Write("%2d  %10.3f  %10.3f\n", p + 1, spacing_a[p], calculated_rho[p]);
     }
   }
 }
@@ -63,7 +62,7 @@ float ReadModelBlock(ResultsReader& in,
                      int decimals,
                      bool* complete) {
   const int layers = results.modelLayerCount;
-  const bool wenner = IsWenner(results.arrayType);
+  const bool second_spacing = Traits(results.arrayType).second_spacing;
   in.Line();  // layer header
   for (int k = 0; k < layers; ++k) {
     in.Int();  // layer number
@@ -76,9 +75,9 @@ float ReadModelBlock(ResultsReader& in,
   }
   in.Line();  // data header
   for (int p = 0; p < results.pointCount; ++p) {
-    in.Int();                // point number
-    in.Real();               // a
-    if (!wenner) in.Real();  // b
+    in.Int();                       // point number
+    in.Real();                      // a
+    if (second_spacing) in.Real();  // b
     float calculated = in.Real();
     if (column >= 0) {
       results.calculatedResistivity[InversionResults::At(row_of_point[p], column)] = calculated;
@@ -134,11 +133,11 @@ bool AppendResults(int fixed,
                    const std::string& title,
                    const InversionSettings& settings,
                    ResultsFileStream* stream) {
-  const bool wenner = IsWenner(array_type);
+  const bool second_spacing = Traits(array_type).second_spacing;
   assert(layer_count <= 0 || resistivity != nullptr);
   assert(layer_count <= 1 || thickness != nullptr);
   assert(point_count <= 0 || (calculated_rho != nullptr && spacing_a != nullptr));
-  assert(point_count <= 0 || wenner || spacing_b != nullptr);
+  assert(point_count <= 0 || !second_spacing || spacing_b != nullptr);
   // Block 0 starts the file: whatever an earlier run left there is replaced
   // only once a new run has its first block to write.
   std::FILE* file = stream != nullptr ? stream->StreamFor(path, iteration)
@@ -153,7 +152,7 @@ bool AppendResults(int fixed,
     assert(point_count <= 0 || errors != 1 || error != nullptr);
     out.Write("%s\n", title.c_str());
     out.Write("Array Type (Wenner or Schlumbeger)\n");
-    out.Write(wenner ? "Wenner array\n" : "Schlumberger array\n");
+    out.Write("%s\n", Traits(array_type).file_line);
     out.Write("Number of data points\n");
     out.Write("%d\n", point_count);
     out.Write("Data Type (Resistivity,IP,IP)\n");
@@ -162,10 +161,10 @@ bool AppendResults(int fixed,
     out.Write(errors == 1 ? "Yes\n" : "No\n");
     out.Write("Data Section\n");
     for (int p = 0; p < point_count; ++p) {
-      if (wenner) {
-        out.Write("%10.3f  %10.3f", spacing_a[p], observed_rho[p]);
-      } else {
+      if (second_spacing) {
         out.Write("%10.3f  %10.3f  %10.3f", spacing_a[p], spacing_b[p], observed_rho[p]);
+      } else {
+        out.Write("%10.3f  %10.3f", spacing_a[p], observed_rho[p]);
       }
       if (errors == 1) out.Write("  %10.3f", error[p]);
       out.Write("\n");
@@ -195,7 +194,7 @@ bool AppendResults(int fixed,
     }
     if (layer_count > 0) out.Write("%2d  %10.3f\n", layer_count, resistivity[layer_count - 1]);
     out.Write("Data  Spacing  App. Res.\n");
-    WriteCalculated(out, wenner, point_count, calculated_rho, spacing_a, spacing_b);
+    WriteCalculated(out, second_spacing, point_count, calculated_rho, spacing_a, spacing_b);
     out.Write(mean_error ? "Initial model resistivity %% mean error\n"
                          : "Initial model resistivity %% RMS error\n");
     out.Write("%.2f\n", percent);
@@ -211,7 +210,7 @@ bool AppendResults(int fixed,
     }
     if (layer_count > 0) out.Write("%2d   %10.3f\n", layer_count, resistivity[layer_count - 1]);
     out.Write("Data  Spacing  App. Res.\n");
-    WriteCalculated(out, wenner, point_count, calculated_rho, spacing_a, spacing_b);
+    WriteCalculated(out, second_spacing, point_count, calculated_rho, spacing_a, spacing_b);
     out.Write(mean_error ? "Resistivity %% mean error\n" : "Resistivity %% RMS error\n");
     out.Write("%10.3f\n", percent);
   }
@@ -234,6 +233,38 @@ std::FILE* ResultsFileStream::StreamFor(const std::string& path, int iteration) 
   path_ = path;
   UseBuffer();
   return file_;
+}
+
+bool AppendResults(const SoundingData& data,
+                   int fixed,
+                   int user_model,
+                   const std::string& path,
+                   int iteration,
+                   const LayeredModel& model,
+                   const float* calculated,
+                   float misfit,
+                   const InversionSettings& settings,
+                   ResultsFileStream* stream) {
+  return AppendResults(fixed,
+                       data.dataKind,
+                       data.errorsIncluded,
+                       user_model,
+                       data.arrayType,
+                       path,
+                       iteration,
+                       model.layerCount,
+                       data.pointCount,
+                       model.thickness.data(),
+                       model.resistivity.data(),
+                       calculated,
+                       data.apparentResistivity.data(),
+                       data.resistivityError.data(),
+                       data.spacingA.data(),
+                       data.spacingB.data(),
+                       misfit,
+                       data.title,
+                       settings,
+                       stream);
 }
 
 bool ResultsFileStream::Open(const std::string& path, std::string* reason) {
@@ -269,29 +300,24 @@ bool ResultsFileStream::Close() {
   return closed;
 }
 
-int ReadResultsFile(const std::string& path,
-                    InversionResults& results,
-                    Canvas& canvas,
-                    int line_height,
-                    Host& host) {
+int ReadResultsFile(const std::string& path, InversionResults& results, ListingSink& listing) {
   results.iterationCount = 0;
   results.blocksNotStored = 0;
   results.modelLayerCount = 0;
   TextFile file = LoadTextFile(path, kMaxResultsFileLength);
-  if (!AcceptLoadedFile(file, path, host)) {
+  if (!AcceptLoadedFile(file, path, listing)) {
     results.pointCount = 0;
     return 1;
   }
-  Listing listing(canvas, line_height);
   listing.Line(StrFormat("File length %d", static_cast<int>(file.length)));
   ResultsReader in(file);
   // A layer count outside the arrays: the points read so far stay.
   auto refuse_layers = [&](const std::string& text) {
-    host.Warn(text, kFormatErrorCaption);
+    listing.Warn(text, kFormatErrorCaption);
     return 1;
   };
   auto refuse_data = [&](const std::string& text) {
-    host.Warn(text, kFormatErrorCaption);
+    listing.Warn(text, kFormatErrorCaption);
     results.pointCount = 0;
     return 1;
   };
@@ -303,11 +329,9 @@ int ReadResultsFile(const std::string& path,
   results.title = title;
   listing.Line(results.title);
   in.Line();
-  std::string array_line = in.Line();
-  const bool wenner =
-      !array_line.empty() && (array_line[0] == '1' || array_line[0] == 'W' || array_line[0] == 'w');
-  results.arrayType = wenner ? ArrayType::kWenner : ArrayType::kSchlumberger;
-  listing.Line(wenner ? "Wenner array" : "Schlumberger array");
+  results.arrayType = ArrayTypeOfFileLine(in.Line());
+  const bool second_spacing = Traits(results.arrayType).second_spacing;
+  listing.Line(Traits(results.arrayType).file_line);
   in.Line();
   const int n = in.Int();
   listing.Line(StrFormat("Number of datum points is %d", n));
@@ -343,7 +367,7 @@ int ReadResultsFile(const std::string& path,
   listing.Line("No.   Spac.  App. Res.");
   // A file that claims more points than it holds would take the numbers of
   // the following sections for its points.
-  const int per_point = (wenner ? 2 : 3) + (results.errorsIncluded ? 1 : 0);
+  const int per_point = (second_spacing ? 3 : 2) + (results.errorsIncluded ? 1 : 0);
   const NumberSection section = in.ScanSection();
   if (!section.Holds(n * per_point) || !section.not_a_number.empty()) {
     return refuse_data(StrFormat(
@@ -362,7 +386,7 @@ int ReadResultsFile(const std::string& path,
   }
   for (int p = 0; p < n; ++p) {
     const float a = in.Real();
-    const float b = wenner ? 0.0f : in.Real();
+    const float b = second_spacing ? in.Real() : 0.0f;
     const float rho = in.Real();
     const float err = results.errorsIncluded ? in.Real() : 0.0f;
     results.spacingA[p] = a;
@@ -470,7 +494,7 @@ int ReadResultsFile(const std::string& path,
           path.c_str(),
           block.c_str());
       listing.Line(StrFormat("%s is incomplete and was dropped.", block.c_str()));
-      host.Warn(text, "Incomplete Results File");
+      listing.Warn(text, "Incomplete Results File");
     };
     results.modelLayerCount = layers;
     bool complete = true;
@@ -478,7 +502,7 @@ int ReadResultsFile(const std::string& path,
     if (!complete) {
       results.modelLayerCount = 0;
       drop_incomplete("the initial model");
-      host.Beep();
+      listing.Beep();
       listing.Line(StrFormat("Reading of data file %s completed.", path.c_str()));
       return 0;
     }
@@ -530,7 +554,7 @@ int ReadResultsFile(const std::string& path,
     }
   }
 
-  host.Beep();
+  listing.Beep();
   listing.Line(StrFormat("Reading of data file %s completed.", path.c_str()));
   return 0;
 }

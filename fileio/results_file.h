@@ -12,8 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/canvas.h"
-#include "platform/host.h"
+#include "platform/listing_sink.h"
 #include "state/records.h"
 
 namespace layra {
@@ -52,6 +51,19 @@ bool AppendResults(int fixed,
                    const float* spacing_b,
                    float misfit,
                    const std::string& title,
+                   const InversionSettings& settings,
+                   ResultsFileStream* stream = nullptr);
+
+// AppendResults for the points of `data` and the layers of `model`, with the
+// calculated apparent resistivities `calculated` (one per point).
+bool AppendResults(const SoundingData& data,
+                   int fixed,
+                   int user_model,
+                   const std::string& path,
+                   int iteration,
+                   const LayeredModel& model,
+                   const float* calculated,
+                   float misfit,
                    const InversionSettings& settings,
                    ResultsFileStream* stream = nullptr);
 
@@ -101,9 +113,8 @@ constexpr long kMaxResultsFileLength = 2048 + 2 * kMaxPoints * kLongestPointLine
                                        kMaxRunIterations * (256 + kMaxPoints * kLongestPointLine +
                                                             kMaxResultsLayers * kLongestLayerLine);
 
-// Reads the results file `path` into `results`, listing what it reads on
-// `canvas` at x = 8 from y = 10, `line_height` pixels apart; messages and
-// beeps go to `host`. Returns 0 when the file was read and 1 when it was
+// Reads the results file `path` into `results`, listing what it reads to
+// `listing` with its messages and beeps. Returns 0 when the file was read and 1 when it was
 // refused: a file that cannot be opened (no message), that is not a regular
 // file, shorter than 50 bytes or of kMaxResultsFileLength bytes and more,
 // with fewer than 5 or more than 90 points, a data section that does not
@@ -122,11 +133,7 @@ constexpr long kMaxResultsFileLength = 2048 + 2 * kMaxPoints * kLongestPointLine
 // same order, so row i of each matrix belongs to spacingA[i]. At most
 // kResultsColumns - 1 iteration blocks are stored; further blocks are read
 // over, counted in blocksNotStored and named in the listing.
-int ReadResultsFile(const std::string& path,
-                    InversionResults& results,
-                    Canvas& canvas,
-                    int line_height,
-                    Host& host);
+int ReadResultsFile(const std::string& path, InversionResults& results, ListingSink& listing);
 
 }  // namespace layra
 

@@ -46,13 +46,13 @@ bool WriteSyntheticData(SipForm sip_form,
   assert(n <= 0 || (rho != nullptr && spacings != nullptr));
   // The text is put together first and written whole or not at all.
   std::string out;
-  const bool wenner = IsWenner(array_type);
+  const bool second_spacing = Traits(array_type).second_spacing;
   // One b spacing for every point: the whole set is one datum level.
   const float b = n > 0 ? 0.1f * spacings[0] : 0.0f;
 
   out += StrFormat("%s\n", title.c_str());
   out += "Array type (Wenner or Schlumberger)\n";
-  out += wenner ? "Wenner array\n" : "Schlumberger array\n";
+  out += std::string(Traits(array_type).file_line) + "\n";
   out += StrFormat("Number of data points\n%d\n", n);
   out += "Data type\n";
   if (kind == DataKind::kIp) {
@@ -62,7 +62,7 @@ bool WriteSyntheticData(SipForm sip_form,
     for (int p = 0; p < n; ++p) {
       // In float, like every stored value: 0.025 becomes exactly 25 msec.
       const float msec = 1000.0f * chargeability[p];
-      if (wenner) {
+      if (!second_spacing) {
         out += StrFormat("%10.3f  %12.7f  %12.7f\n", spacings[p], rho[p], msec);
       } else {
         out += StrFormat("%10.3f  %10.4f  %12.7f  %12.7f\n", spacings[p], b, rho[p], msec);
@@ -79,7 +79,7 @@ bool WriteSyntheticData(SipForm sip_form,
     out += sip_form == SipForm::kAmplitudePhase ? "Amplitude-Phase\n" : "Inphase-Outphase\n";
     out += kNoErrorsSection;
     for (int p = 0; p < n; ++p) {
-      if (wenner) {
+      if (!second_spacing) {
         out += StrFormat("%10.3f  %13.8f", spacings[p], rho[p]);
       } else {
         out += StrFormat("%10.3f  %10.4f  %13.8f", spacings[p], b, rho[p]);
@@ -93,7 +93,7 @@ bool WriteSyntheticData(SipForm sip_form,
     out += "Resistivity data\n";
     out += kNoErrorsSection;
     for (int p = 0; p < n; ++p) {
-      if (wenner) {
+      if (!second_spacing) {
         out += StrFormat("%10.3f  %10.4f\n", spacings[p], rho[p]);
       } else {
         out += StrFormat("%10.3f  %10.4f  %10.4f\n", spacings[p], b, rho[p]);
@@ -108,7 +108,7 @@ bool WriteSyntheticData(SipForm sip_form,
 
 std::string FormatDataFile(const SoundingData& data) {
   assert(data.dataKind != DataKind::kSip);
-  const bool wenner = IsWenner(data.arrayType);
+  const bool second_spacing = Traits(data.arrayType).second_spacing;
   const bool ip = data.dataKind == DataKind::kIp;
   const bool errors = data.errorsIncluded != 0;
   std::string title = data.title;
@@ -117,7 +117,7 @@ std::string FormatDataFile(const SoundingData& data) {
   }
   std::string text = title + "\n";
   text += "Array type (Wenner or Schlumberger)\n";
-  text += wenner ? "Wenner array\n" : "Schlumberger array\n";
+  text += std::string(Traits(data.arrayType).file_line) + "\n";
   text += StrFormat("Number of data points\n%d\nData type\n", data.pointCount);
   text += ip ? kIpSection : "Resistivity data\n";
   text += "Error in measurements inluded (Yes,No)\n";
@@ -125,7 +125,7 @@ std::string FormatDataFile(const SoundingData& data) {
   text += "Data section\n";
   for (int p = 0; p < data.pointCount; ++p) {
     text += Real(data.spacingA[p], 10);
-    if (!wenner) text += "  " + Real(data.spacingB[p], 10);
+    if (second_spacing) text += "  " + Real(data.spacingB[p], 10);
     text += "  " + Real(data.apparentResistivity[p], 12);
     if (errors) text += "  " + Real(data.resistivityError[p], 10);
     if (ip) {

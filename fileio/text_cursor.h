@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "fileio/text_input.h"
-#include "platform/host.h"
+#include "platform/listing_sink.h"
 #include "state/records.h"
 
 namespace layra {
@@ -26,16 +26,16 @@ constexpr char kFormatCheckMessage[] =
 // one too short to hold the format, with the format message. Returns false
 // when the file is refused; a file that could not be opened at all is
 // refused without a message.
-inline bool AcceptLoadedFile(const TextFile& file, const std::string& path, Host& host) {
+inline bool AcceptLoadedFile(const TextFile& file, const std::string& path, ListingSink& sink) {
   if (!file.problem.empty()) {
-    host.Beep();
-    host.Warn("File " + path + " " + file.problem + ".", kFormatErrorCaption);
+    sink.Beep();
+    sink.Warn("File " + path + " " + file.problem + ".", kFormatErrorCaption);
     return false;
   }
   if (!file.opened) return false;
   if (file.length < kMinTextFileLength || !file.HasBuffer()) {
-    host.Beep();
-    host.Warn(kFormatCheckMessage, kFormatErrorCaption);
+    sink.Beep();
+    sink.Warn(kFormatCheckMessage, kFormatErrorCaption);
     return false;
   }
   return true;

@@ -69,13 +69,13 @@ bool ValidLayers(const std::vector<double>& thickness, size_t layer_count) {
 
 bool ValidGeometry(const Geometry& geometry) {
   if (geometry.spacing.empty()) return false;
-  const bool wenner = IsWenner(geometry.type);
-  if (!wenner && !geometry.mn2.empty() && geometry.mn2.size() != geometry.spacing.size())
+  const bool second_spacing = Traits(geometry.type).second_spacing;
+  if (second_spacing && !geometry.mn2.empty() && geometry.mn2.size() != geometry.spacing.size())
     return false;
   for (size_t i = 0; i < geometry.spacing.size(); ++i) {
     const double s = geometry.spacing[i];
     if (!(s > 0.0) || !Finite(s)) return false;
-    if (!wenner && !geometry.mn2.empty()) {
+    if (second_spacing && !geometry.mn2.empty()) {
       const double b = geometry.mn2[i];
       if (!(b >= 0.0) || !(b < s)) return false;
     }
@@ -92,11 +92,14 @@ struct RadiusTerm {
 
 int DatumTerms(const Geometry& geometry, size_t i, std::array<RadiusTerm, 2>& out) {
   const double s = geometry.spacing[i];
-  if (IsWenner(geometry.type)) {
-    // 2a [I0(a) - I0(2a)], with I0(r) = F0(r) / r.
-    out[0] = {0, s, 2.0};
-    out[1] = {0, 2.0 * s, -1.0};
-    return 2;
+  switch (geometry.type) {
+    case ArrayType::kWenner:
+      // 2a [I0(a) - I0(2a)], with I0(r) = F0(r) / r.
+      out[0] = {0, s, 2.0};
+      out[1] = {0, 2.0 * s, -1.0};
+      return 2;
+    case ArrayType::kSchlumberger:
+      break;
   }
   const double b = geometry.mn2.empty() ? 0.0 : geometry.mn2[i];
   if (b < kIdealMnRatio * s) {

@@ -43,7 +43,6 @@ struct Layers {
 // Electrode geometry. `spacing` is the Wenner a or the Schlumberger AB/2 (m),
 // `mn2` the Schlumberger MN/2 (m) of each spacing. An empty `mn2`, or an
 // entry of 0, is the ideal limit MN -> 0; a Wenner geometry ignores `mn2`.
-// Any type but ArrayType::kWenner is Schlumberger.
 struct Geometry {
   ArrayType type = ArrayType::kSchlumberger;
   std::vector<double> spacing;

@@ -94,8 +94,7 @@ float FitColeColeSpectrum(int frequency_count,
                           const float* phases,
                           float* c,
                           float* rms,
-                          Canvas& canvas,
-                          Host* host) {
+                          ListingSink& listing) {
   const int nf = frequency_count;
   if (nf < 1) {
     *c = kFallbackExponent;
@@ -148,7 +147,7 @@ float FitColeColeSpectrum(int frequency_count,
     const double previous_misfit = misfit;
     // On a failed solve the step buffer keeps its last content (zero before
     // the first step) and the misfit test below decides.
-    SolveDampedLeastSquares(jacobian.data(), rows, 2, residuals.data(), step, lambda, canvas, host);
+    SolveDampedLeastSquares(jacobian.data(), rows, 2, residuals.data(), step, lambda, listing);
     tau = static_cast<float>(std::exp(std::log(static_cast<double>(tau)) + step[0]));
     exponent = static_cast<float>(std::exp(std::log(static_cast<double>(exponent)) + step[1]));
     SpectrumJacobian(nf,

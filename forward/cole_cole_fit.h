@@ -6,8 +6,7 @@
 // parameters are fitted as ln tau and ln c by damped least squares; amplitude
 // (ohm-m) and phase (milliradians) residuals enter unweighted.
 
-#include "platform/canvas.h"
-#include "platform/host.h"
+#include "platform/listing_sink.h"
 
 namespace layra {
 
@@ -46,7 +45,7 @@ float ColeColeStartingExponent(int frequency_count, const float* frequencies, co
 // the misfit sqrt(S / (2 frequency_count)), S the sum of squared residuals.
 // A decade search over tau = 0.001..10000 s precedes at most five damped
 // steps; a step that raises the misfit is undone and ends the fit. Notices of
-// the least-squares step go to `canvas` (and the beep to `host`, when given).
+// the least-squares step (a line and a beep) go to `listing`.
 float FitColeColeSpectrum(int frequency_count,
                           float rho0,
                           float m,
@@ -55,8 +54,7 @@ float FitColeColeSpectrum(int frequency_count,
                           const float* phases,
                           float* c,
                           float* rms,
-                          Canvas& canvas,
-                          Host* host = nullptr);
+                          ListingSink& listing);
 
 }  // namespace layra
 

@@ -46,12 +46,15 @@ constexpr float kWennerShift = 0.050846901f;
 
 FilterSet SelectFilter(ArrayType array_type) {
   FilterSet filter;
-  if (array_type == ArrayType::kSchlumberger) {
-    filter.coefficients = kSchlumbergerCoefficients;
-    filter.shift = kSchlumbergerShift;
-  } else {
-    filter.coefficients = kWennerCoefficients;
-    filter.shift = kWennerShift;
+  switch (array_type) {
+    case ArrayType::kSchlumberger:
+      filter.coefficients = kSchlumbergerCoefficients;
+      filter.shift = kSchlumbergerShift;
+      break;
+    case ArrayType::kWenner:
+      filter.coefficients = kWennerCoefficients;
+      filter.shift = kWennerShift;
+      break;
   }
   return filter;
 }

@@ -80,8 +80,7 @@ bool ComputeAccurate(ForwardModel& model, bool with_ip, bool with_spectrum) {
           !std::isfinite(layers.exponent[j]))
         return false;
   accurate::Geometry geometry;
-  geometry.type =
-      model.arrayType == ArrayType::kSchlumberger ? ArrayType::kSchlumberger : ArrayType::kWenner;
+  geometry.type = model.arrayType;
   geometry.spacing.assign(model.spacings.begin(), model.spacings.begin() + n);
   accurate::Layers earth;
   earth.resistivity.assign(layers.resistivity.begin(), layers.resistivity.begin() + l);
@@ -120,15 +119,13 @@ bool ComputeAccurate(ForwardModel& model, bool with_ip, bool with_spectrum) {
 
 }  // namespace
 
-bool CalculateForwardResponse(
-    ForwardModel& model, Canvas& canvas, int line_height, Host& host, EngineKind engine) {
+bool CalculateForwardResponse(ForwardModel& model, ListingSink& listing, EngineKind engine) {
   const LayeredModel& layers = model.model;
   const int spacing_count = model.spacingCount;
   if (layers.layerCount < 1 || spacing_count < 1) {
-    host.ShowMessage("There is no model to calculate.\nPlease read a resistivity model file first.",
-                     "Message",
-                     MessageIcon::kInformation,
-                     MessageButtons::kOk);
+    listing.Message("There is no model to calculate.\nPlease read a resistivity model file first.",
+                    "Message",
+                    MessageIcon::kInformation);
     return false;
   }
   const bool with_ip = model.modelKind != DataKind::kResistivity;
@@ -138,51 +135,39 @@ bool CalculateForwardResponse(
   int replaced = 0;  // the accurate engine has no guard to apply
   if (accurate) {
     if (!ComputeAccurate(model, with_ip, with_spectrum)) {
-      host.ShowMessage(
+      listing.Message(
           "The accurate engine cannot compute this model: every resistivity and thickness must "
           "be positive, every chargeability at least 0 and below 1 and no time constant negative.",
           "Message",
-          MessageIcon::kInformation,
-          MessageButtons::kOk);
+          MessageIcon::kInformation);
       return false;
     }
   } else {
     replaced = ComputeDocumented(model, with_ip);
   }
 
-  int y = line_height;
-  auto line = [&](const std::string& text) {
-    canvas.DrawText(8, y, text);
-    y += line_height;
-  };
-  if (accurate) line(std::string("Engine: ") + EngineName(engine));
-  line(std::string("No.   Spacing    App. Res.") + (with_ip ? "    Chargeability" : ""));
+  if (accurate) listing.Line(std::string("Engine: ") + EngineName(engine));
+  listing.Line(std::string("No.   Spacing    App. Res.") + (with_ip ? "    Chargeability" : ""));
   for (int i = 0; i < spacing_count; ++i) {
     std::string text = StrFormat("%2d    %8.2f      %8.2f",
                                  i + 1,
                                  static_cast<double>(model.spacings[i]),
                                  static_cast<double>(model.calcResistivity[i]));
     if (with_ip) text += StrFormat("      %8.4f", static_cast<double>(model.calcIp[i]));
-    line(text);
+    listing.Line(text);
   }
 
   if (replaced > 0) {
     model.warnings.push_back(FilterGuardWarning(replaced));
-    line("");
-    for (size_t at = 0, end; at <= model.warnings.back().size(); at = end + 1) {
-      end = model.warnings.back().find('\n', at);
-      if (end == std::string::npos) end = model.warnings.back().size();
-      line(model.warnings.back().substr(at, end - at));
-    }
-    host.Warn(model.warnings.back(), "Warning");
+    listing.Line("");
+    listing.Lines(model.warnings.back());
+    listing.Warn(model.warnings.back(), "Warning");
   }
 
   if (with_spectrum) {
     if (!accurate) ComputeDocumentedSpectrum(model);
-    line("Complex model");
-    host.ShowMessage(
-        "Calculations completed", "Message", MessageIcon::kInformation, MessageButtons::kOk);
-    canvas.Clear();
+    listing.Line("Complex model");
+    listing.Message("Calculations completed", "Message", MessageIcon::kInformation);
   }
   return true;
 }

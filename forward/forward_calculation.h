@@ -4,8 +4,7 @@
 // The forward-modelling window's Calculate: the response of the model read
 // from a model file, with its listing.
 
-#include "platform/canvas.h"
-#include "platform/host.h"
+#include "platform/listing_sink.h"
 #include "state/engine_options.h"
 #include "state/records.h"
 
@@ -14,21 +13,19 @@ namespace layra {
 // Selects the filter of model.arrayType, computes the apparent resistivity at
 // every spacing, the apparent chargeability for IP and SIP models and the
 // spectral response (frequency-major) for SIP models, and lists the results
-// at x = 8 from one line height below the top. A SIP model adds the line
-// "Complex model", the message "Calculations completed" and clears the
-// canvas. Without layers or spacings nothing is computed, the host is told and
+// to `listing`. A SIP model adds the line "Complex model" and the message
+// "Calculations completed" (after which the window is cleared). Without
+// layers or spacings nothing is computed, the listing's message says so and
 // the call returns false.
 //
 // `engine` chooses the method: the documented filter-and-spline path, or the
 // accurate engine (double precision at every spacing, Schlumberger in the
 // ideal MN -> 0 limit), whose listing starts with the line "Engine:
-// accurate". The accurate engine refuses, telling the host, a model with a
+// accurate". The accurate engine refuses, with a message, a model with a
 // resistivity or thickness that is not positive, or in an IP or SIP model a
 // chargeability outside [0, 1) or a negative time constant.
 bool CalculateForwardResponse(ForwardModel& model,
-                              Canvas& canvas,
-                              int line_height,
-                              Host& host,
+                              ListingSink& listing,
                               EngineKind engine = EngineKind::kDocumented);
 
 }  // namespace layra

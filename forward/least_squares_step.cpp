@@ -3,8 +3,6 @@
 #include <cmath>
 #include <vector>
 
-#include "platform/status_line.h"
-
 namespace layra {
 
 namespace {
@@ -23,8 +21,7 @@ int SolveDampedLeastSquares(const float* jacobian,
                             const double* residuals,
                             float* step,
                             double lambda,
-                            Canvas& canvas,
-                            Host* host) {
+                            ListingSink& listing) {
   const int n = parameter_count;
   if (n < 1) return kLeastSquaresSolved;
   std::vector<double> a(static_cast<size_t>(n) * (n + 1) / 2);
@@ -48,8 +45,8 @@ int SolveDampedLeastSquares(const float* jacobian,
   for (int i = 0; i < n; ++i) {
     const double pivot = a[Packed(n, i, i)];
     if (!(pivot > 0.0)) {
-      if (host != nullptr) host->Beep();
-      ShowStatusLine("Least-squares matrix not positive definite!", canvas);
+      listing.Beep();
+      listing.Line("Least-squares matrix not positive definite!");
       return kLeastSquaresNotPositiveDefinite;
     }
     const double root = std::sqrt(pivot);

@@ -5,8 +5,7 @@
 // (J^T J + lambda I) dx = -J^T r by a Cholesky factorisation of the normal
 // matrix, kept as its upper triangle packed row by row, in double precision.
 
-#include "platform/canvas.h"
-#include "platform/host.h"
+#include "platform/listing_sink.h"
 
 namespace layra {
 
@@ -16,17 +15,16 @@ constexpr int kLeastSquaresNotPositiveDefinite = 2;
 // `jacobian` holds row_count x parameter_count floats column by column;
 // `residuals` row_count doubles (measured minus calculated). On success writes
 // the step (parameter_count floats) and returns kLeastSquaresSolved. When a
-// pivot is not positive, beeps on `host` (when given), shows "Least-squares
-// matrix not positive definite!" on `canvas`, leaves `step` untouched and
-// returns kLeastSquaresNotPositiveDefinite.
+// pivot is not positive, beeps, lists "Least-squares matrix not positive
+// definite!" on `listing`, leaves `step` untouched and returns
+// kLeastSquaresNotPositiveDefinite.
 int SolveDampedLeastSquares(const float* jacobian,
                             int row_count,
                             int parameter_count,
                             const double* residuals,
                             float* step,
                             double lambda,
-                            Canvas& canvas,
-                            Host* host = nullptr);
+                            ListingSink& listing);
 
 }  // namespace layra
 

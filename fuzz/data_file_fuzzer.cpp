@@ -1,12 +1,10 @@
 // Feeds arbitrary bytes to the sounding data-file reader: the bytes are
-// written to a temporary file, read with a canvas and a host that discard
-// everything, and the state the reader leaves is checked for consistency.
-
-#include <unistd.h>
+// written to a temporary file and read with a listing that formats every line
+// (none may show a number that is not finite), and what the reader leaves is
+// checked for consistency.
 
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -15,30 +13,16 @@
 #include "fuzz/null_platform.h"
 #include "state/records.h"
 
-namespace {
-
-std::string TempPath() {
-  const char* dir = std::getenv("TMPDIR");
-  std::string path = dir && *dir ? dir : "/tmp";
-  return path + "/layra_data_file_fuzz_" + std::to_string(getpid()) + ".dat";
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
-  static const std::string path = TempPath();
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return 0;
-  if (size > 0) std::fwrite(bytes, 1, size, file);
-  std::fclose(file);
+  static const std::string path = layra::fuzz::TempPath("layra_data_file_fuzz_", ".dat");
+  if (!layra::fuzz::WriteInput(path, bytes, size)) return 0;
 
-  static auto state = std::make_unique<layra::ProgramState>();
-  *state = layra::ProgramState();
-  layra::fuzz::NullCanvas canvas;
-  layra::fuzz::NullHost host;
-  int result = layra::ReadDataFile(path, *state, canvas, host);
+  static auto read = std::make_unique<layra::SoundingFile>();
+  layra::fuzz::EnableTextChecksFor(bytes, size);
+  layra::fuzz::CheckingListing listing;
+  int result = layra::ReadDataFile(path, *read, listing);
 
-  const layra::SoundingData& data = state->data;
+  const layra::SoundingData& data = read->data;
   if (result == 0) {
     // An accepted file leaves a usable sounding.
     if (data.pointCount < 1 || data.pointCount > data.pointCountAsRead ||
@@ -51,8 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
         std::abort();
       }
     }
-    if (state->userModelAvailable && (state->startingModel.layerCount < 1 ||
-                                      state->startingModel.layerCount > layra::kMaxLayers)) {
+    if (read->userModelAvailable && (read->startingModel.layerCount < 1 ||
+                                     read->startingModel.layerCount > layra::kMaxLayers)) {
       std::abort();
     }
   } else if (data.pointCount != 0) {

@@ -2,8 +2,6 @@
 // accepts must become a data file that the data-file reader accepts with the
 // same number of points, and a sheet it refuses must say why.
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -16,21 +14,11 @@
 #include "state/records.h"
 #include "survey/field_sheet.h"
 
-namespace {
-
-std::string TempPath() {
-  const char* dir = std::getenv("TMPDIR");
-  std::string path = dir && *dir ? dir : "/tmp";
-  return path + "/layra_field_sheet_fuzz_" + std::to_string(getpid()) + ".dat";
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
-  static const std::string path = TempPath();
+  static const std::string path = layra::fuzz::TempPath("layra_field_sheet_fuzz_", ".dat");
   const std::string text(reinterpret_cast<const char*>(bytes), size);
   static auto data = std::make_unique<layra::SoundingData>();
-  static auto state = std::make_unique<layra::ProgramState>();
+  static auto read = std::make_unique<layra::SoundingFile>();
   for (const layra::ArrayType array :
        {layra::ArrayType::kWenner, layra::ArrayType::kSchlumberger}) {
     std::string error;
@@ -41,11 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
     }
     data->title = "fuzz";
     if (!layra::WriteFileAtomically(path, layra::FormatDataFile(*data))) return 0;
-    *state = layra::ProgramState();
-    layra::fuzz::NullCanvas canvas;
-    layra::fuzz::NullHost host;
-    if (layra::ReadDataFile(path, *state, canvas, host) != 0 ||
-        state->data.pointCountAsRead != data->pointCount) {
+    layra::fuzz::NullListing listing;
+    if (layra::ReadDataFile(path, *read, listing) != 0 ||
+        read->data.pointCountAsRead != data->pointCount) {
       std::abort();
     }
   }

@@ -6,8 +6,6 @@
 // is not finite, and a saved file within the data reader's limits must read
 // back with the values that were written.
 
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -59,13 +57,11 @@ void SaveAndReadBack(const layra::ForwardModel& model) {
   if (!layra::SaveForwardModel(model, path)) return;
   Require(!CheckingCanvas::Enabled() || !layra::fuzz::HasNonFiniteNumber(Slurp(path)));
   if (!WithinDataLimits(model)) return;
-  static auto state = std::make_unique<layra::ProgramState>();
-  *state = layra::ProgramState();
-  CheckingCanvas canvas;
-  layra::fuzz::NullHost host;
-  Require(layra::ReadDataFile(path, *state, canvas, host) == 0);
+  static auto read = std::make_unique<layra::SoundingFile>();
+  layra::fuzz::CheckingListing listing;
+  Require(layra::ReadDataFile(path, *read, listing) == 0);
   // Resistivities are written with at least four decimals.
-  const layra::SoundingData& data = state->data;
+  const layra::SoundingData& data = read->data;
   if (model.arrayType == layra::ArrayType::kWenner) {
     Require(data.pointCount <= model.spacingCount);
     for (int i = 0; i < data.pointCount; ++i) {
@@ -80,21 +76,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
   if (size < 1) return 0;
   static const std::string path = TempPath(".mod");
   layra::fuzz::EnableTextChecksFor(bytes, size);
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return 0;
-  if (size > 1) std::fwrite(bytes + 1, 1, size - 1, file);
-  std::fclose(file);
+  if (!layra::fuzz::WriteInput(path, bytes + 1, size - 1)) return 0;
 
   static auto model = std::make_unique<layra::ForwardModel>();
   *model = layra::ForwardModel();
   CheckingCanvas canvas;
-  layra::fuzz::NullHost host;
-  if (layra::ReadModelFile(path, *model, canvas, 16, host) != 0) return 0;
+  layra::fuzz::CheckingListing listing;
+  if (layra::ReadModelFile(path, *model, listing) != 0) return 0;
   model->outputSipForm =
       (bytes[0] & 1) ? layra::SipForm::kInphaseOutphase : layra::SipForm::kAmplitudePhase;
   for (layra::ArrayType array : {layra::ArrayType::kWenner, layra::ArrayType::kSchlumberger}) {
     model->arrayType = array;
-    if (!layra::CalculateForwardResponse(*model, canvas, 16, host)) continue;
+    if (!layra::CalculateForwardResponse(*model, listing)) continue;
     for (int i = 0; i < model->spacingCount; ++i) {
       Require(std::isfinite(model->calcResistivity[i]) && std::isfinite(model->calcIp[i]));
     }

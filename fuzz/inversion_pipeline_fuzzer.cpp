@@ -5,8 +5,6 @@
 // file may hold a number that is not finite, and a completed run's results
 // file must read back.
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -22,9 +20,8 @@
 #include "fileio/results_file.h"
 #include "fuzz/null_platform.h"
 #include "graphics/sounding_plot.h"
-#include "inversion/inversion_driver.h"
+#include "inversion/sounding_document.h"
 #include "state/records.h"
-#include "state/user_model_rules.h"
 
 namespace {
 
@@ -40,25 +37,21 @@ std::string TempPath(const char* suffix) {
 void ShowResults(const std::string& path) {
   Require(!CheckingCanvas::Enabled() || !layra::fuzz::HasNonFiniteNumber(Slurp(path)));
   CheckingCanvas canvas;
-  layra::fuzz::NullHost host;
+  layra::fuzz::CheckingListing listing;
   auto results = std::make_unique<layra::InversionResults>();
-  Require(layra::ReadResultsFile(path, *results, canvas, 16, host) == 0);
+  Require(layra::ReadResultsFile(path, *results, listing) == 0);
   const int k = results->iterationCount;
   layra::PlotResultsIteration(*results, k, canvas);
 }
 
-// One inversion of `state`, interactive as the main window runs it, with
-// every prompt cancelled.
-void Invert(layra::ProgramState& state, int user_model) {
-  const std::string results_path = TempPath(".INV");
-  std::remove(results_path.c_str());
-  CheckingCanvas canvas;
-  layra::fuzz::CancellingHost host(results_path);
-  layra::RunInversion(state, user_model, 0, canvas, host);
-  const layra::InversionOutcome& outcome = state.outcome;
+// Checks a run: a completed one has finite values, and its results file
+// reads back and plots.
+void Check(const layra::SoundingData& data,
+           const layra::InversionOutcome& outcome,
+           const std::string& results_path) {
   if (outcome.runStatus != layra::RunStatus::kCompleted) return;
   Require(std::isfinite(outcome.finalMisfit));
-  for (int i = 0; i < state.data.pointCount; ++i) {
+  for (int i = 0; i < data.pointCount; ++i) {
     Require(std::isfinite(outcome.calculatedResistivity[i]));
   }
   ShowResults(results_path);
@@ -67,10 +60,8 @@ void Invert(layra::ProgramState& state, int user_model) {
 // Three layers from the data when the file carries no starting model: the
 // first, middle and last apparent resistivities, interfaces at the spacings
 // a third and two thirds along.
-void ThreeLayersFromData(layra::ProgramState& state) {
-  const layra::SoundingData& data = state.data;
+void ThreeLayersFromData(const layra::SoundingData& data, layra::LayeredModel& model) {
   const int n = data.pointCount;
-  layra::LayeredModel& model = state.model;
   model.layerCount = 3;
   model.resistivity[0] = data.apparentResistivity[0];
   model.resistivity[1] = data.apparentResistivity[n / 2];
@@ -84,54 +75,44 @@ void ThreeLayersFromData(layra::ProgramState& state) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
   static const std::string path = TempPath(".dat");
   layra::fuzz::EnableTextChecksFor(bytes, size);
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return 0;
-  if (size > 0) std::fwrite(bytes, 1, size, file);
-  std::fclose(file);
+  if (!layra::fuzz::WriteInput(path, bytes, size)) return 0;
 
-  static auto read = std::make_unique<layra::ProgramState>();
-  *read = layra::ProgramState();
-  CheckingCanvas canvas;
-  layra::fuzz::NullHost host;
-  if (layra::ReadDataFile(path, *read, canvas, host) != 0) return 0;
-  read->dataRead = 1;
-  read->thicknessFactor = 1.25f;
-  // Three iterations reach every stage and keep each input quick.
-  read->settings.iterationLimit = 3;
+  // An automatic run, then one from the file's model (or three layers from
+  // the data); three iterations reach every stage and keep inputs quick.
+  const std::string results_path = TempPath(".INV");
+  std::remove(results_path.c_str());
+  layra::FileRunRequest request;
+  request.settings.iterationLimit = 3;
+  request.results_path = results_path;
+  layra::fuzz::CheckingObserver observer;
+  layra::FileRun read = layra::ReadAndRun(path, request, observer);
+  if (read.run() == nullptr) return 0;
+  layra::SoundingDocument& document = *read.document;
+  Check(document.data, read.run()->outcome, results_path);
 
-  static auto state = std::make_unique<layra::ProgramState>();
-  *state = *read;
-  Invert(*state, 0);
-
-  *state = *read;
-  if (state->userModelAvailable) {
-    layra::CopyStartingModel(state->startingModel, state->model);
-  } else {
-    ThreeLayersFromData(*state);
-  }
-  state->settings.dataConstraint = 0;
-  state->settings.modelConstraint = 0;
-  Invert(*state, 1);
+  std::remove(results_path.c_str());
+  if (!document.userModelAvailable) ThreeLayersFromData(document.data, document.model);
+  layra::RunOptions options = document.NextRunOptions(true);
+  options.settings.iterationLimit = 3;
+  options.results_path = results_path;
+  Check(document.data, document.Run(options, observer).outcome, results_path);
 
   // The accurate engine: automatic, then from the same model with a fixed
   // and a bounded parameter chosen by the input's first bytes.
-  *state = *read;
-  state->engine.engine = layra::EngineKind::kAccurate;
-  Invert(*state, 0);
-  *state = *read;
-  state->engine.engine = layra::EngineKind::kAccurate;
-  if (state->userModelAvailable) {
-    layra::CopyStartingModel(state->startingModel, state->model);
-  } else {
-    ThreeLayersFromData(*state);
+  for (const bool from_model : {false, true}) {
+    std::remove(results_path.c_str());
+    options = document.NextRunOptions(from_model);
+    options.settings.iterationLimit = 3;
+    options.results_path = results_path;
+    options.engine.engine = layra::EngineKind::kAccurate;
+    const int layers = document.model.layerCount;
+    const int pick = size > 1 ? bytes[0] ^ bytes[size - 1] : 0;
+    if (from_model && layers > 1) {
+      options.engine.fixed = {(pick & 1 ? "rho" : "h") + std::to_string(1 + pick % (layers - 1))};
+      const double low = 0.1 * (1 + pick % 7), high = low * (2 + pick % 1000);
+      options.engine.bounds = {{"rho" + std::to_string(layers), low, high}};
+    }
+    Check(document.data, document.Run(options, observer).outcome, results_path);
   }
-  const int layers = state->model.layerCount;
-  const int pick = size > 1 ? bytes[0] ^ bytes[size - 1] : 0;
-  if (layers > 1) {
-    state->engine.fixed = {(pick & 1 ? "rho" : "h") + std::to_string(1 + pick % (layers - 1))};
-    const double low = 0.1 * (1 + pick % 7), high = low * (2 + pick % 1000);
-    state->engine.bounds = {{"rho" + std::to_string(layers), low, high}};
-  }
-  Invert(*state, 1);
   return 0;
 }

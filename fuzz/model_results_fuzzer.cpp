@@ -3,11 +3,8 @@
 // file. A model the reader accepts is also computed, so every accepted model
 // must be one the forward engine can take.
 
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -19,12 +16,6 @@
 #include "state/records.h"
 
 namespace {
-
-std::string TempPath() {
-  const char* dir = std::getenv("TMPDIR");
-  std::string path = dir && *dir ? dir : "/tmp";
-  return path + "/layra_model_results_fuzz_" + std::to_string(getpid());
-}
 
 void CheckModel(const layra::ForwardModel& model) {
   const layra::LayeredModel& layers = model.model;
@@ -43,18 +34,14 @@ void CheckModel(const layra::ForwardModel& model) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
   if (size < 1) return 0;
-  static const std::string path = TempPath();
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return 0;
-  if (size > 1) std::fwrite(bytes + 1, 1, size - 1, file);
-  std::fclose(file);
+  static const std::string path = layra::fuzz::TempPath("layra_model_results_fuzz_", "");
+  if (!layra::fuzz::WriteInput(path, bytes + 1, size - 1)) return 0;
 
-  layra::fuzz::NullCanvas canvas;
-  layra::fuzz::NullHost host;
+  layra::fuzz::NullListing listing;
   if (bytes[0] & 1) {
     static auto results = std::make_unique<layra::InversionResults>();
     *results = layra::InversionResults();
-    if (layra::ReadResultsFile(path, *results, canvas, 16, host) == 0) {
+    if (layra::ReadResultsFile(path, *results, listing) == 0) {
       if (results->iterationCount < 0 || results->iterationCount >= layra::kResultsColumns) {
         std::abort();
       }
@@ -62,8 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, size_t size) {
   } else {
     static auto model = std::make_unique<layra::ForwardModel>();
     *model = layra::ForwardModel();
-    if (layra::ReadModelFile(path, *model, canvas, 16, host) == 0) {
-      if (!layra::CalculateForwardResponse(*model, canvas, 16, host)) std::abort();
+    if (layra::ReadModelFile(path, *model, listing) == 0) {
+      if (!layra::CalculateForwardResponse(*model, listing)) std::abort();
       CheckModel(*model);
     }
   }

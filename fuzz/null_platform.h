@@ -1,8 +1,9 @@
 #ifndef LAYRA_FUZZ_NULL_PLATFORM_H_
 #define LAYRA_FUZZ_NULL_PLATFORM_H_
 
-// A canvas and a host that discard everything, for the fuzz targets, and a
-// check that a text holds no number that is not finite.
+// A canvas, listings and a run observer that discard everything (drawn and
+// formatted all the same, to fuzz that code) and check every text for a
+// number that is not finite.
 
 #include <unistd.h>
 
@@ -15,9 +16,9 @@
 #include <string>
 #include <utility>
 
-#include "platform/canvas.h"
-#include "platform/host.h"
-#include "platform/null_canvas.h"
+#include "graphics/drawing_record.h"
+#include "inversion/inversion_driver.h"
+#include "platform/listing_sink.h"
 
 namespace layra::fuzz {
 
@@ -26,6 +27,13 @@ inline std::string TempPath(const std::string& name, const char* suffix) {
   const char* dir = std::getenv("TMPDIR");
   std::string path = dir && *dir ? dir : "/tmp";
   return path + "/" + name + std::to_string(getpid()) + suffix;
+}
+
+// Writes the fuzz input to `path`; false when the file cannot be written.
+inline bool WriteInput(const std::string& path, const std::uint8_t* bytes, size_t size) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(size));
+  return static_cast<bool>(out);
 }
 
 // The whole contents of the file at `path`.
@@ -40,29 +48,6 @@ inline std::string Slurp(const std::string& path) {
 inline void Require(bool condition) {
   if (!condition) std::abort();
 }
-
-// Draws every plot and listing onto nothing, so the drawing code is fuzzed
-// too.
-class NullCanvas : public layra::NullCanvas {
- public:
-  NullCanvas() : layra::NullCanvas(RunPlots::kEach) {}
-};
-
-class NullHost : public Host {
- public:
-  MessageAnswer ShowMessage(const std::string&,
-                            const std::string&,
-                            MessageIcon,
-                            MessageButtons) override {
-    return MessageAnswer::kOk;
-  }
-  void Beep() override {}
-  bool ChooseOpenFile(std::string&, const std::string&) override { return false; }
-  bool ChooseSaveFile(std::string&, const std::string&) override { return false; }
-  int AskConvergenceLimit(InversionSettings&) override { return 1; }
-  int AskAdditionalIterations(InversionSettings&) override { return 1; }
-  void ConsoleLine(const std::string&) override {}
-};
 
 // True when `text` holds "nan" or "inf" as a word of its own (any case), as
 // printf writes a value that is not finite.
@@ -84,14 +69,30 @@ inline bool HasNonFiniteNumber(const std::string& text) {
 // number is drawn: no listing or plot may show one. Titles and labels are
 // echoed from the input, so the check is off for an input that holds "nan"
 // or "inf" itself.
-class CheckingCanvas : public NullCanvas {
+class CheckingCanvas : public DrawingRecord {
  public:
+  CheckingCanvas() : DrawingRecord(1280, 800, TextMetrics{}) {}
   static bool& Enabled() {
     static bool enabled = true;
     return enabled;
   }
   void DrawText(int, int, const std::string& text) override {
     if (Enabled() && HasNonFiniteNumber(text)) std::abort();
+  }
+};
+
+// Formats every listing line (so that code is fuzzed too) and drops it.
+class NullListing : public DiscardingSink {
+ public:
+  bool ShowsLines() const override { return true; }
+};
+
+// Stops the run when a listing line holds a number that is not finite, as
+// CheckingCanvas does for drawn text.
+class CheckingListing : public NullListing {
+ public:
+  void Line(const std::string& text) override {
+    if (CheckingCanvas::Enabled() && HasNonFiniteNumber(text)) std::abort();
   }
 };
 
@@ -103,22 +104,17 @@ inline void EnableTextChecksFor(const std::uint8_t* bytes, size_t size) {
       text.find("nan") == std::string::npos && text.find("inf") == std::string::npos;
 }
 
-// Answers every prompt with Cancel, so a run ends at its iteration limit.
-class CancellingHost : public NullHost {
+// Watches a run as a window does, checking every listing line and plot; the
+// questions are answered as unattended.
+class CheckingObserver : public RunObserver {
  public:
-  explicit CancellingHost(std::string save_path) : save_path_(std::move(save_path)) {}
-  bool ChooseSaveFile(std::string& path, const std::string&) override {
-    path = save_path_;
-    return true;
-  }
-  int AskConvergenceLimit(InversionSettings&) override { return 2; }
-  int AskAdditionalIterations(InversionSettings& settings) override {
-    settings.additionalIterations = 0;
-    return 2;
-  }
+  void Line(const std::string& text) override { listing_.Line(text); }
+  void Message(const std::string&, const std::string&, MessageIcon) override {}
+  void Iteration(const IterationEvent& event) override { event.Draw(canvas_); }
 
  private:
-  std::string save_path_;
+  CheckingListing listing_;
+  CheckingCanvas canvas_;
 };
 
 }  // namespace layra::fuzz

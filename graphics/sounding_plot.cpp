@@ -303,20 +303,20 @@ void DrawPanelGrid(Canvas& canvas,
 
 }  // namespace
 
-PlotInput RunResultPlotInput(const ProgramState& state) {
+PlotInput RunResultPlotInput(const SoundingData& data, const InversionOutcome& outcome) {
   PlotInput input;
   input.plotKind = PlotKind::kResistivity;
-  input.iteration = state.outcome.lastIteration;
-  input.nData = state.data.pointCount;
-  input.nLayers = state.model.layerCount;
-  input.observedRho = state.data.apparentResistivity.data();
-  input.calculatedRho = state.outcome.calculatedResistivity.data();
-  input.spacing = state.data.spacingA.data();
-  input.layerRho = state.model.resistivity.data();
-  input.thickness = state.model.thickness.data();
-  input.title = state.data.title;
-  input.misfit = state.outcome.finalMisfit;
-  input.dataConstraint = state.settings.dataConstraint;
+  input.iteration = outcome.lastIteration;
+  input.nData = data.pointCount;
+  input.nLayers = outcome.model.layerCount;
+  input.observedRho = data.apparentResistivity.data();
+  input.calculatedRho = outcome.calculatedResistivity.data();
+  input.spacing = data.spacingA.data();
+  input.layerRho = outcome.model.resistivity.data();
+  input.thickness = outcome.model.thickness.data();
+  input.title = data.title;
+  input.misfit = outcome.finalMisfit;
+  input.dataConstraint = outcome.settings.dataConstraint;
   return input;
 }
 

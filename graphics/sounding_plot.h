@@ -13,8 +13,9 @@
 
 namespace layra {
 
+struct InversionOutcome;
 struct InversionResults;
-struct ProgramState;
+struct SoundingData;
 
 enum class PlotKind : int {
   kResistivity = 0,
@@ -91,10 +92,10 @@ inline int FrequencyPageCount(int frequency_count) {
 
 void PlotSounding(const PlotInput& input, Canvas& canvas);
 
-// The resistivity plot of the state's sounding after a run: observed and
-// calculated apparent resistivities, the model, the last iteration and the
+// The resistivity plot of a sounding after a run: observed and calculated
+// apparent resistivities, the run's final model, its last iteration and
 // final misfit, with the data constraint the run used.
-PlotInput RunResultPlotInput(const ProgramState& state);
+PlotInput RunResultPlotInput(const SoundingData& data, const InversionOutcome& outcome);
 
 // Plots iteration k (0: the starting model) of a results file as the display
 // window shows it: observed and calculated apparent resistivities, the model

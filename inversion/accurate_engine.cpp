@@ -282,12 +282,12 @@ class AccurateEngine : public InversionEngine {
   void EvaluateResistivity(InversionRun& run) override;
   // The fit is searched to its end by BeginResistivity; the iterations show
   // the models of its path.
-  bool Unconverged(const InversionRun&) const override { return !PathShown(); }
   StepResult StepResistivity(InversionRun& run) override;
-  bool EndsAfter(InversionRun&, bool) override { return PathShown(); }
-  bool Converged(const InversionRun&) const override { return PathShown(); }
+  std::optional<StopReason> Ended(const InversionRun&) const override {
+    if (!PathShown()) return std::nullopt;
+    return StopReason::kConverged;
+  }
   void EndResistivity(InversionRun& run) override;
-  bool AsksConvergenceLimit() const override { return false; }
 
   std::vector<float> ObservedIpFractions(const SoundingData& data) const override {
     return IpFractionsByUnit(data);
@@ -401,7 +401,7 @@ void AccurateEngine::StoreFree(const ParameterTransform& transform, float* value
 }
 
 void AccurateEngine::BeginResistivity(InversionRun& run) {
-  ProgramState& state = run.state;
+  RunState& state = run.state;
   const LayeredModel& model = state.model;
   const int layers = run.layer_count;
   std::vector<ModelParameter> parameters;
@@ -469,11 +469,21 @@ void AccurateEngine::EndResistivity(InversionRun& run) {
                   resistivity_->transform().parameters(),
                   outcome.chi2,
                   &outcome.fit);
+  switch (outcome.fit.status) {
+    case FitStatus::kOk:
+      break;
+    case FitStatus::kAboveTarget:
+      outcome.stopReason = StopReason::kAboveTarget;
+      break;
+    case FitStatus::kNotAtMinimum:
+      outcome.stopReason = StopReason::kIterationLimit;
+      break;
+  }
   for (const std::string& line : FitReportLines(outcome.fit)) ShowProgressLine(run, line);
 }
 
 bool AccurateEngine::BeginIp(InversionRun& run) {
-  ProgramState& state = run.state;
+  RunState& state = run.state;
   const LayeredModel& model = state.model;
   const int layers = run.layer_count;
   const int n = run.data_count;
@@ -552,7 +562,7 @@ int AccurateEngine::SipIterationLimit(const InversionRun& run) const {
 }
 
 bool AccurateEngine::BeginSip(InversionRun& run, SipSpectra& spectra) {
-  ProgramState& state = run.state;
+  RunState& state = run.state;
   const LayeredModel& model = state.model;
   const int layers = run.layer_count;
   std::vector<ModelParameter> parameters;
@@ -611,7 +621,7 @@ void AccurateEngine::ShowSip(InversionRun& run, SipSpectra& spectra) {
 // the IP panel and misfit follow the model the run ends with, so a perfect
 // fit of the spectra has no IP misfit either.
 void AccurateEngine::ShowSipChargeability(InversionRun& run) {
-  const ProgramState& state = run.state;
+  const RunState& state = run.state;
   const LayeredModel& model = state.model;
   const int layers = run.layer_count;
   const int n = run.data_count;

@@ -13,7 +13,7 @@ namespace {
 // points of several MN levels are shifted onto one level when they are read.
 accurate::Geometry MakeGeometry(ArrayType array_type, const std::vector<double>& spacings) {
   accurate::Geometry geometry;
-  geometry.type = array_type == ArrayType::kWenner ? ArrayType::kWenner : ArrayType::kSchlumberger;
+  geometry.type = array_type;
   geometry.spacing = spacings;
   return geometry;
 }

@@ -52,15 +52,13 @@ class DocumentedEngine : public InversionEngine {
 
   void BeginResistivity(InversionRun& run) override;
   void EvaluateResistivity(InversionRun& run) override;
-  bool Unconverged(const InversionRun& run) const override {
-    return run.misfit > run.state.settings.convergenceLimit;
-  }
   StepResult StepResistivity(InversionRun& run) override;
-  bool EndsAfter(InversionRun& run, bool improved) override;
-  bool Converged(const InversionRun& run) const override {
-    return run.misfit < run.state.settings.convergenceLimit;
+  // The stage goes on while the misfit is above the convergence limit.
+  std::optional<StopReason> Ended(const InversionRun& run) const override {
+    if (run.misfit > run.state.settings.convergenceLimit) return std::nullopt;
+    return StopReason::kConverged;
   }
-  bool AsksConvergenceLimit() const override { return true; }
+  std::optional<StopReason> EndedAfterStep(InversionRun& run, bool improved) override;
 
   std::vector<float> ObservedIpFractions(const SoundingData& data) const override;
   bool BeginIp(InversionRun& run) override;
@@ -121,7 +119,7 @@ class DocumentedEngine : public InversionEngine {
 };
 
 int DocumentedEngine::BuildAutomaticModel(InversionRun& run) {
-  ProgramState& state = run.state;
+  RunState& state = run.state;
   return BuildStartingModel(state.data.spacingA.data(),
                             state.data.apparentResistivity.data(),
                             state.data.pointCount,
@@ -207,7 +205,7 @@ bool DocumentedEngine::SolveResistivityStep(InversionRun& run) {
     }
   };
   return SolveWithDampingRetries(
-      lambda_, parameters_, form, normal_.data(), rhs_.data(), step_.data(), run.host);
+      lambda_, parameters_, form, normal_.data(), rhs_.data(), step_.data(), run.observer);
 }
 
 bool DocumentedEngine::ApplyStep(InversionRun& run, float scale) {
@@ -256,9 +254,9 @@ StepResult DocumentedEngine::StepResistivity(InversionRun& run) {
   if (usable) {
     for (int k = 0; k < layers_; ++k) {
       if (!(model.resistivity[k] > 0.0f)) {
-        run.host.Beep();
+        run.observer.Beep();
         const std::string message = StrFormat("Negative resistivity for layer %3d", k + 1);
-        run.host.Warn(message, "Error Message");
+        run.observer.Warn(message, "Error Message");
         RestoreSaved(run);
         EvaluateResistivity(run);
         run.state.outcome.runStatus = RunStatus::kFailed;
@@ -272,7 +270,7 @@ StepResult DocumentedEngine::StepResistivity(InversionRun& run) {
   // finite, is retried at a third and then a tenth of its length.
   for (const float scale : {0.33f, 0.1f}) {
     if (usable && !(run.misfit > previous)) break;
-    run.host.Beep();
+    run.observer.Beep();
     usable = ApplyStep(run, scale) && AllFinitePositive(model.resistivity.data(), layers_);
     if (usable) EvaluateResistivity(run);
   }
@@ -284,11 +282,19 @@ StepResult DocumentedEngine::StepResistivity(InversionRun& run) {
   return StepResult::kStepped;
 }
 
-bool DocumentedEngine::EndsAfter(InversionRun& run, bool improved) {
-  lambda_ = NextDampingFactor(lambda_, improved, run.state.settings.minimumDampingFactor);
+std::optional<StopReason> DocumentedEngine::EndedAfterStep(InversionRun& run, bool improved) {
+  InversionSettings& settings = run.state.settings;
+  lambda_ = NextDampingFactor(lambda_, improved, settings.minimumDampingFactor);
   // The second iteration that does not improve the fit ends the stage,
   // consecutive or not.
-  return !improved && ++non_improving_ > 1;
+  if (!improved && ++non_improving_ > 1) return StopReason::kNoImprovement;
+  // A misfit below the convergence limit ends the stage, unless the user,
+  // asked, lowers the limit below it.
+  if (run.misfit < settings.convergenceLimit) {
+    if (!run.Cancelled()) run.observer.AskConvergenceLimit(settings);
+    if (run.misfit < settings.convergenceLimit) return StopReason::kConverged;
+  }
+  return std::nullopt;
 }
 
 // IP values as fractions: a set holding any magnitude of 1 or more is in
@@ -354,12 +360,12 @@ bool DocumentedEngine::SolveIp(InversionRun& run) {
     }
   };
   return SolveWithDampingRetries(
-      lambda_, layers_, form, normal_.data(), rhs_.data(), step_.data(), run.host);
+      lambda_, layers_, form, normal_.data(), rhs_.data(), step_.data(), run.observer);
 }
 
 bool DocumentedEngine::BeginIp(InversionRun& run) {
   filter_ = SelectFilter(run.state.data.arrayType);
-  ProgramState& state = run.state;
+  RunState& state = run.state;
   const InversionSettings& settings = state.settings;
   LayeredModel& model = state.model;
   n_ = run.data_count;
@@ -436,7 +442,7 @@ void DocumentedEngine::EndIp(InversionRun& run) {
 
 float DocumentedEngine::SipForward(InversionRun& run, SipSpectra& spectra) {
   const FilterSet& filter = filter_;
-  const ProgramState& state = run.state;
+  const RunState& state = run.state;
   const LayeredModel& model = state.model;
   ComputeSpectralResponse(filter.shift,
                           filter.length,
@@ -526,7 +532,7 @@ bool DocumentedEngine::SolveSip(InversionRun& run) {
                        normal_.data(),
                        rhs_.data());
   AddDiagonalDamping(normal_.data(), parameters, lambda_);
-  if (CholeskyFactor(normal_.data(), parameters, run.host) != 0) return false;
+  if (CholeskyFactor(normal_.data(), parameters, run.observer) != 0) return false;
   // The Jacobian is that of the residuals: the step solves (J^T J + lambda I) dp = -J^T r.
   for (float& g : rhs_) g = -g;
   CholeskySolve(step_.data(), parameters, rhs_.data(), normal_.data());

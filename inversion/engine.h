@@ -8,6 +8,7 @@
 // through this interface.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,17 +55,16 @@ class InversionEngine {
   // the response is not a finite positive number everywhere).
   virtual void BeginResistivity(InversionRun& run) = 0;
   virtual void EvaluateResistivity(InversionRun& run) = 0;
-  // The loop goes on while this holds (and iterations are left).
-  virtual bool Unconverged(const InversionRun& run) const = 0;
   // One iteration: moves state.model and evaluates it.
   virtual StepResult StepResistivity(InversionRun& run) = 0;
-  // After an iteration that did or did not lower the misfit: true when the
-  // stage ends.
-  virtual bool EndsAfter(InversionRun& run, bool improved) = 0;
-  // The iteration met the convergence rule: the stage may end (the documented
-  // engine first asks for a new limit in interactive runs).
-  virtual bool Converged(const InversionRun& run) const = 0;
-  virtual bool AsksConvergenceLimit() const = 0;
+  // Whether (and why) the working model ends the stage before an iteration.
+  virtual std::optional<StopReason> Ended(const InversionRun& run) const = 0;
+  // After an iteration that did or did not lower the misfit: updates the step
+  // control and says whether the stage ends, asking the run's observer where
+  // the engine's rule involves the user. By default as Ended.
+  virtual std::optional<StopReason> EndedAfterStep(InversionRun& run, bool /*improved*/) {
+    return Ended(run);
+  }
   // After the stage's last iteration: says in the listing and the outcome how
   // the fit ended (nothing by default).
   virtual void EndResistivity(InversionRun& /*run*/) {}

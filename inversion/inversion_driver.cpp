@@ -27,22 +27,10 @@ namespace {
 
 constexpr int kMinRunLayers = 2;
 
-const char kCannotCreate[] =
-    "Cannot create this file. Either you\n"
-    "have used an invalid file name, or\nthe disk drive is not available.\n";
-
-// The data file name without its extension: cut at the last "." of the file
-// name itself (a "." in a directory name is not an extension).
-std::string BaseName(const std::string& path) {
-  const size_t dot = path.find_last_of('.');
-  const size_t separator = path.find_last_of("/\\");
-  if (dot == std::string::npos || (separator != std::string::npos && dot < separator)) return path;
-  return path.substr(0, dot);
-}
-
-std::string DirectoryOf(const std::string& path) {
-  const size_t separator = path.find_last_of("/\\");
-  return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
+void Fail(InversionOutcome& outcome, const std::string& message) {
+  outcome.runStatus = RunStatus::kFailed;
+  outcome.stopReason = StopReason::kFailed;
+  outcome.runMessage = message;
 }
 
 class ResistivityStage {
@@ -52,9 +40,7 @@ class ResistivityStage {
         engine_(*run.engine),
         state_(run.state),
         model_(run.state.model),
-        data_(run.state.data),
-        n_(run.data_count),
-        layers_(run.layer_count) {}
+        data_(run.state.data) {}
 
   // Runs the stage; returns false when the run must end (the reason is in
   // the outcome).
@@ -63,56 +49,38 @@ class ResistivityStage {
  private:
   bool WriteBlock();
   void ShowIteration();
-  void Fail(const std::string& message) {
-    state_.outcome.runStatus = RunStatus::kFailed;
-    state_.outcome.runMessage = message;
-  }
 
   InversionRun& run_;
   InversionEngine& engine_;
-  ProgramState& state_;
+  RunState& state_;
   LayeredModel& model_;
   const SoundingData& data_;
-  const int n_;
-  const int layers_;
-  // Resistivity data alone, or with the IP panel for IP and SIP data (the
-  // spectra have no calculated values before the SIP stage).
-  const PlotKind plot_kind_ =
-      data_.dataKind == DataKind::kResistivity ? PlotKind::kResistivity : PlotKind::kIp;
 };
 
 bool ResistivityStage::WriteBlock() {
   // A run of the accurate engine from a user model holds the parameters it
   // was told to fix, and its results file says so.
+  if (run_.options.results_path.empty()) return true;
   const int fixed =
-      state_.someParametersFixed != 0 ||
+      run_.options.file_fixes_parameters ||
       (run_.user_model && engine_.kind() == EngineKind::kAccurate && !state_.engine.fixed.empty());
-  const bool written = AppendResults(fixed,
-                                     data_.dataKind,
-                                     data_.errorsIncluded,
-                                     run_.user_model,
-                                     data_.arrayType,
-                                     state_.resultsFileName,
-                                     run_.iteration,
-                                     layers_,
-                                     n_,
-                                     model_.thickness.data(),
-                                     model_.resistivity.data(),
-                                     state_.outcome.calculatedResistivity.data(),
-                                     data_.apparentResistivity.data(),
-                                     data_.resistivityError.data(),
-                                     data_.spacingA.data(),
-                                     data_.spacingB.data(),
-                                     run_.misfit,
-                                     data_.title,
-                                     state_.settings,
-                                     &run_.results_stream);
-  if (written) return true;
+  if (AppendResults(data_,
+                    fixed,
+                    run_.user_model,
+                    run_.options.results_path,
+                    run_.iteration,
+                    model_,
+                    state_.outcome.calculatedResistivity.data(),
+                    run_.misfit,
+                    state_.settings,
+                    &run_.results_stream)) {
+    return true;
+  }
   const std::string message =
       StrFormat("Cannot write to the results file\n%s.\nThe inversion has been stopped.",
-                state_.resultsFileName.c_str());
-  run_.host.Warn(message, "Error Message");
-  Fail(message);
+                run_.options.results_path.c_str());
+  run_.observer.Warn(message, "Error Message");
+  Fail(state_.outcome, message);
   return false;
 }
 
@@ -143,8 +111,8 @@ bool ResistivityStage::Run() {
         "The apparent resistivities of the starting model\n"
         "could not be computed (the filter gave values\n"
         "that are not positive). The inversion has been stopped.";
-    run_.host.Warn(message, "Error Message");
-    Fail(message);
+    run_.observer.Warn(message, "Error Message");
+    Fail(state_.outcome, message);
     return false;
   }
   outcome.misfits[0] = run_.misfit;
@@ -152,20 +120,28 @@ bool ResistivityStage::Run() {
   outcome.finalMisfit = run_.misfit;
   if (!WriteBlock()) return false;
   ShowIteration();
-  DrawRunPlot(run_, plot_kind_);
+  ShowRunPlot(run_, RunStage::kResistivity);
 
   settings.iterationLimit = std::min(std::max(settings.iterationLimit, 0), kMaxRunIterations);
-  while (run_.iteration < settings.iterationLimit && engine_.Unconverged(run_)) {
+  std::optional<StopReason> end = engine_.Ended(run_);
+  while (!end) {
+    if (run_.iteration >= settings.iterationLimit) {
+      end = StopReason::kIterationLimit;
+    } else if (run_.Cancelled()) {
+      end = StopReason::kCancelled;
+    }
+    if (end) break;
     const float previous = run_.misfit;
     const StepResult step = engine_.StepResistivity(run_);
     if (step == StepResult::kFailed) return false;
-    if (step == StepResult::kFinished) break;
     if (step == StepResult::kNoStep) {
-      const std::string message = StrFormat(
-          "The least-squares matrix is not positive definite.\n"
-          "The inversion stops after iteration %d.",
-          run_.iteration);
-      run_.host.Warn(message, "Error Message");
+      run_.observer.Warn(StrFormat("The least-squares matrix is not positive definite.\n"
+                                   "The inversion stops after iteration %d.",
+                                   run_.iteration),
+                         "Error Message");
+    }
+    if (step != StepResult::kStepped) {
+      end = StopReason::kNoImprovement;
       break;
     }
 
@@ -175,156 +151,121 @@ bool ResistivityStage::Run() {
     outcome.finalMisfit = run_.misfit;
     ShowIteration();
     if (!WriteBlock()) return false;
-    DrawRunPlot(run_, plot_kind_);
+    ShowRunPlot(run_, RunStage::kResistivity);
 
-    if (engine_.EndsAfter(run_, run_.misfit < previous)) break;
-
-    if (engine_.Converged(run_)) {
-      if (!run_.silent && engine_.AsksConvergenceLimit()) {
-        run_.host.AskConvergenceLimit(settings);
+    end = engine_.EndedAfterStep(run_, run_.misfit < previous);
+    if (!end && run_.iteration >= settings.iterationLimit) {
+      // No question once the run is stopping.
+      if (run_.Cancelled()) {
+        end = StopReason::kCancelled;
+      } else {
+        settings.additionalIterations = run_.observer.AskAdditionalIterations(settings);
+        if (settings.additionalIterations < 1) end = StopReason::kIterationLimit;
       }
-      if (engine_.Converged(run_)) break;
+      if (!end) {
+        settings.iterationLimit =
+            std::min(settings.iterationLimit + settings.additionalIterations, kMaxRunIterations);
+        ShowRunPlot(run_, RunStage::kResistivity);
+      }
     }
-    if (run_.iteration >= settings.iterationLimit) {
-      if (run_.silent) break;
-      run_.host.AskAdditionalIterations(settings);
-      if (settings.additionalIterations < 1) break;
-      settings.iterationLimit =
-          std::min(settings.iterationLimit + settings.additionalIterations, kMaxRunIterations);
-      DrawRunPlot(run_, plot_kind_);
-    }
+    if (!end) end = engine_.Ended(run_);
   }
+  outcome.stopReason = *end;
   outcome.lastIteration = run_.iteration;
   outcome.finalMisfit = run_.misfit;
   engine_.EndResistivity(run_);
-  DrawRunPlot(run_, plot_kind_);
-  return true;
-}
-
-// Names and creates the results file; false when the run must end.
-bool PrepareResultsFile(InversionRun& run) {
-  ProgramState& state = run.state;
-  const std::string base = BaseName(state.data.dataFileName);
-  if (run.silent) {
-    const std::string path = base + ".INx";
-    std::string reason;
-    if (IsSameFile(path, state.data.dataFileName) || !run.results_stream.Open(path, &reason)) {
-      const std::string message =
-          std::string(kCannotCreate) +
-          "This data set will not be processed.\nPlease check this data file";
-      run.host.Warn(message, "Name Error Message");
-      state.outcome.runStatus = RunStatus::kFailed;
-      state.outcome.runMessage = message;
-      return false;
-    }
-    state.resultsFileName = path;
-    return true;
-  }
-  std::string path = base + ".INV";
-  std::string reason;
-  while (true) {
-    if (!run.host.ChooseSaveFile(path, "File Name for Inversion Results")) {
-      state.outcome.runStatus = RunStatus::kCancelled;
-      state.outcome.runMessage = "No results file was chosen.";
-      return false;
-    }
-    // The data file is an input of the run: writing the results over it
-    // would destroy the data.
-    const bool data_file = IsSameFile(path, state.data.dataFileName);
-    if (data_file) {
-      reason = "it is the data file " + state.data.dataFileName + " of this run";
-    } else if (run.results_stream.Open(path, &reason)) {
-      break;
-    }
-    const std::string question =
-        (data_file
-             ? StrFormat("The results file\n%s\nis the data file of this run.\n", path.c_str())
-             : std::string(kCannotCreate)) +
-        "Do you want to try again with a different name?";
-    if (run.host.ShowMessage(
-            question, "Try again", MessageIcon::kQuestion, MessageButtons::kYesNo) !=
-        MessageAnswer::kYes) {
-      state.outcome.runStatus = RunStatus::kFailed;
-      state.outcome.runMessage = "Cannot create the results file " + path + ": " + reason;
-      return false;
-    }
-  }
-  state.resultsDirectory = DirectoryOf(path);
-  state.resultsFileName = path;
+  ShowRunPlot(run_, RunStage::kResistivity);
   return true;
 }
 
 }  // namespace
 
-void ShowProgressLine(InversionRun& run, const std::string& text) {
-  run.canvas.DrawText(8, run.text_y, text);
-  run.text_y += run.state.textLineHeight;
-}
+void ShowProgressLine(InversionRun& run, const std::string& text) { run.observer.Line(text); }
 
-void DrawRunPlot(InversionRun& run, PlotKind kind, const ColeColePanels* panels) {
-  const RunPlots wanted = run.canvas.WantsRunPlots();
-  if (wanted == RunPlots::kNone) return;  // nobody sees it: not worth the work
-  const ProgramState& state = run.state;
+int IterationEvent::iteration() const { return run_.iteration; }
+const LayeredModel& IterationEvent::model() const { return run_.state.model; }
+const InversionOutcome& IterationEvent::outcome() const { return run_.state.outcome; }
+float IterationEvent::misfit() const { return run_.misfit; }
+float IterationEvent::ip_misfit() const { return run_.ip_misfit; }
+
+// The documented plot of this moment: observed and calculated apparent
+// resistivities with the working model, and the IP panels (in thousandths,
+// mV/V, kept in *ip_storage) or the spectral and Cole-Cole panels of the
+// stage. The resistivity stage shows the IP panel of IP and SIP data too
+// (the spectra have no calculated values before the SIP stage).
+PlotInput IterationEvent::Input(std::vector<float>* ip_storage) const {
+  const RunState& state = run_.state;
   const SoundingData& data = state.data;
   const LayeredModel& model = state.model;
-  const int n = run.data_count;
-  const int layers = run.layer_count;
-  PlotInput input;
-  input.plotKind = kind;
-  input.compact = 0;
-  input.iteration = run.iteration;
+  const int n = run_.data_count;
+  const int layers = run_.layer_count;
+  PlotInput input = RunResultPlotInput(data, state.outcome);
+  input.iteration = run_.iteration;
   input.nData = n;
   input.nLayers = layers;
-  input.observedRho = data.apparentResistivity.data();
-  input.calculatedRho = state.outcome.calculatedResistivity.data();
-  input.spacing = data.spacingA.data();
-  input.layerRho = model.resistivity.data();
-  input.thickness = model.thickness.data();
-  input.title = data.title;
-  input.misfit = run.misfit;
-  input.dataConstraint = state.settings.dataConstraint;
-  if (run.engine->kind() == EngineKind::kAccurate) {
+  input.misfit = run_.misfit;
+  switch (stage_) {
+    case RunStage::kResistivity:
+      input.plotKind =
+          data.dataKind == DataKind::kResistivity ? PlotKind::kResistivity : PlotKind::kIp;
+      break;
+    case RunStage::kIp:
+      input.plotKind = PlotKind::kIp;
+      break;
+    case RunStage::kSip:
+      input.plotKind = PlotKind::kSipColeCole;
+      break;
+  }
+  if (run_.engine->kind() == EngineKind::kAccurate) {
     input.engineLabel = StrFormat("Accurate, chi2/N %.2f", state.outcome.chi2);
   }
-  // IP panels in thousandths (mV/V).
-  std::vector<float> observed_ip(n), calculated_ip(n), layer_ip(layers);
-  if (kind != PlotKind::kResistivity) {
+  if (input.plotKind != PlotKind::kResistivity) {
+    std::vector<float>& ip = *ip_storage;
+    ip.assign(2 * static_cast<size_t>(n) + layers, 0.0f);
     for (int i = 0; i < n; ++i) {
-      observed_ip[i] = 1000.0f * run.observed_ip[i];
-      calculated_ip[i] = 1000.0f * state.outcome.calculatedIp[i];
+      ip[i] = 1000.0f * run_.observed_ip[i];
+      ip[n + i] = 1000.0f * state.outcome.calculatedIp[i];
     }
-    for (int j = 0; j < layers; ++j) layer_ip[j] = 1000.0f * model.chargeability[j];
-    input.observedIP = observed_ip.data();
-    input.calculatedIP = calculated_ip.data();
-    input.layerIP = layer_ip.data();
-    input.misfitIP = 1000.0f * run.ip_misfit;
+    for (int j = 0; j < layers; ++j) ip[2 * n + j] = 1000.0f * model.chargeability[j];
+    input.observedIP = ip.data();
+    input.calculatedIP = ip.data() + n;
+    input.layerIP = ip.data() + 2 * n;
+    input.misfitIP = 1000.0f * run_.ip_misfit;
   }
-  if (panels != nullptr) {
+  if (panels_ != nullptr) {
     input.nFreq = data.frequencyCount;
-    input.observedAmp = panels->observed_amplitude;
-    input.observedPhase = panels->observed_phase;
-    input.calculatedAmp = panels->calculated_amplitude;
-    input.calculatedPhase = panels->calculated_phase;
+    input.observedAmp = panels_->observed_amplitude;
+    input.observedPhase = panels_->observed_phase;
+    input.calculatedAmp = panels_->calculated_amplitude;
+    input.calculatedPhase = panels_->calculated_phase;
     input.layerTau = model.timeConstant.data();
     input.layerC = model.exponent.data();
-    input.observedTau = panels->observed_tau;
-    input.observedC = panels->observed_c;
-    input.calculatedTau = panels->calculated_tau;
-    input.calculatedC = panels->calculated_c;
+    input.observedTau = panels_->observed_tau;
+    input.observedC = panels_->observed_c;
+    input.calculatedTau = panels_->calculated_tau;
+    input.calculatedC = panels_->calculated_c;
   }
-  if (wanted == RunPlots::kLast) {
-    run.last_plot = std::make_unique<PlotSnapshot>(input);
-    return;
-  }
-  PlotSounding(input, run.canvas);
-  run.canvas.Present();
+  return input;
 }
 
-void DrawLastRunPlot(InversionRun& run) {
-  if (run.last_plot == nullptr) return;
-  PlotSounding(run.last_plot->input(), run.canvas);
-  run.canvas.Present();
-  run.last_plot.reset();
+void IterationEvent::Draw(Canvas& canvas) const {
+  std::vector<float> ip;
+  PlotSounding(Input(&ip), canvas);
+  canvas.Present();
+}
+
+std::unique_ptr<PlotSnapshot> IterationEvent::Snapshot() const {
+  std::vector<float> ip;
+  return std::make_unique<PlotSnapshot>(Input(&ip));
+}
+
+void ShowRunPlot(InversionRun& run, RunStage stage, const ColeColePanels* panels) {
+  run.observer.Iteration(IterationEvent(run, stage, panels));
+}
+
+double NextDampingFactor(double lambda, int improved, double minimum) {
+  const double next = improved ? lambda * 0.55 : lambda * 2.0;
+  return next < minimum ? minimum : next;
 }
 
 namespace {
@@ -359,59 +300,23 @@ void WarnOfFilterGuard(InversionRun& run, int replaced) {
   if (replaced < 1) return;
   const std::string warning = FilterGuardWarning(replaced);
   run.state.outcome.warnings.push_back(warning);
-  for (size_t at = 0, end; at <= warning.size(); at = end + 1) {
-    end = warning.find('\n', at);
-    if (end == std::string::npos) end = warning.size();
-    ShowProgressLine(run, warning.substr(at, end - at));
-  }
-  run.host.Warn(warning, "Warning");
+  run.observer.Lines(warning);
+  run.observer.Warn(warning, "Warning");
 }
 
-}  // namespace
-
-double NextDampingFactor(double lambda, int improved, double minimum) {
-  const double next = improved ? lambda * 0.55 : lambda * 2.0;
-  return next < minimum ? minimum : next;
-}
-
-namespace {
-
-void RunOnData(ProgramState& state, int user_model, int silent, Canvas& canvas, Host& host) {
-  InversionOutcome& outcome = state.outcome;
-  outcome.runStatus = RunStatus::kCompleted;
-  outcome.runMessage.clear();
-  outcome.lastIteration = 0;
-  outcome.finalMisfit = 0.0f;
-  outcome.finalIpMisfit = 0.0f;
-  outcome.chi2 = 0.0;
-  outcome.regularisation = 0.0;
-  std::fill(outcome.misfits.begin(), outcome.misfits.end(), 0.0f);
-  std::fill(outcome.calculatedIp.begin(), outcome.calculatedIp.end(), 0.0f);
-  outcome.warnings.clear();
-  outcome.fit = FitReport{};
-
-  const int n = state.data.pointCount;
-  if (n < 1 || n > kMaxPoints) {
-    const std::string message = "You must first read in a data file.";
-    host.Warn(message, "Error Message");
-    outcome.runStatus = RunStatus::kFailed;
-    outcome.runMessage = message;
-    return;
-  }
-
-  InversionRun run(state, canvas, host);
-  // However the run ends, a canvas that wants the last plot only gets it now.
-  struct LastPlot {
-    InversionRun& run;
-    ~LastPlot() { DrawLastRunPlot(run); }
-  } last_plot{run};
-  run.user_model = user_model ? 1 : 0;
-  run.silent = silent ? 1 : 0;
+// Sets up `run` on its data: the engine, the starting model (the options' or
+// the engine's automatic one) and its counts. Returns the refusal of a run
+// that cannot start (with its caption), "" when it can.
+std::string PrepareRun(InversionRun& run, std::string* caption) {
+  const RunOptions& options = run.options;
+  LayeredModel& model = run.state.model;
+  InversionOutcome& outcome = run.state.outcome;
+  const int n = run.state.data.pointCount;
+  run.user_model = options.from_model ? 1 : 0;
   run.data_count = n;
-  run.engine = MakeEngine(state.engine.engine);
-
-  LayeredModel& model = state.model;
+  run.engine = MakeEngine(options.engine.engine);
   if (run.user_model) {
+    model = options.start_model;
     run.layer_count = model.layerCount;
   } else {
     run.layer_count = run.engine->BuildAutomaticModel(run);
@@ -420,42 +325,77 @@ void RunOnData(ProgramState& state, int user_model, int silent, Canvas& canvas, 
         outcome.calculatedResistivity.begin(), outcome.calculatedResistivity.begin() + n, mean);
   }
   run.parameter_count = ParameterCount(run.user_model, run.layer_count);
-  run.observed_ip = run.engine->ObservedIpFractions(state.data);
+  run.observed_ip = run.engine->ObservedIpFractions(run.state.data);
 
-  // The checks on the model come before the results file is chosen, so a
-  // refused run touches no file; the refusal is shown after the progress
-  // lines, as the run shows them.
-  std::string refusal;
-  std::string refusal_caption = "Message";
+  *caption = "Message";
   const int max_layers = run.engine->MaxRunLayers();
   if (run.layer_count < kMinRunLayers || run.layer_count > max_layers) {
-    refusal = StrFormat(
+    return StrFormat(
         "You model has %d layers.\nThe model must have at least 2 layers\n"
         "and not model that %d layers.",
         run.layer_count,
         max_layers);
-  } else if (run.user_model) {
+  }
+  *caption = "Error Message";
+  if (run.user_model) {
     // A model from a file or a dialog is used unchecked elsewhere; values that
     // are not positive numbers have no response and would poison every step.
-    for (int j = 0; j < run.layer_count && refusal.empty(); ++j) {
+    for (int j = 0; j < run.layer_count; ++j) {
       const bool rho_ok = std::isfinite(model.resistivity[j]) && model.resistivity[j] > 0.0f;
       const bool h_ok = j == run.layer_count - 1 ||
                         (std::isfinite(model.thickness[j]) && model.thickness[j] > 0.0f);
       if (!rho_ok || !h_ok) {
-        refusal = StrFormat(
+        return StrFormat(
             "There was an error in the input model.\nLayer %d has a resistivity or a thickness\n"
             "that is not a positive number.",
             j + 1);
-        refusal_caption = "Error Message";
       }
     }
   }
-  if (refusal.empty() && !run.engine->CheckChoices(run, &refusal))
-    refusal_caption = "Error Message";
-  // The file is first written (and an earlier file replaced) by block 0, once
-  // the starting model has a response.
-  const bool file_chosen = refusal.empty() && PrepareResultsFile(run);
-  if (refusal.empty() && !file_chosen) return;
+  std::string refusal;
+  return run.engine->CheckChoices(run, &refusal) ? std::string() : refusal;
+}
+
+// Creates the results file of the run (the data file is one of its inputs:
+// writing the results over it would destroy the data); "" when it is open.
+std::string OpenResultsFile(InversionRun& run) {
+  const std::string& path = run.options.results_path;
+  std::string reason;
+  if (IsSameFile(path, run.state.data.dataFileName)) {
+    reason = "it is the data file " + run.state.data.dataFileName + " of this run";
+  } else if (run.results_stream.Open(path, &reason)) {
+    return std::string();
+  }
+  return "Cannot create the results file " + path + ": " + reason;
+}
+
+void RunOnData(const SoundingData& data,
+               const RunOptions& options,
+               InversionOutcome& outcome,
+               RunObserver& observer,
+               const std::atomic<bool>* cancel) {
+  const int n = data.pointCount;
+  if (n < 1 || n > kMaxPoints) {
+    const std::string message = "You must first read in a data file.";
+    observer.Warn(message, "Error Message");
+    Fail(outcome, message);
+    return;
+  }
+
+  InversionRun run(data, options, outcome, observer, cancel);
+  // The checks on the model come before the results file is created, so a
+  // refused run touches no file; the refusal is shown after the progress
+  // lines, as the run shows them.
+  std::string refusal_caption;
+  const std::string refusal = PrepareRun(run, &refusal_caption);
+  const bool with_file = refusal.empty() && !options.results_path.empty();
+  if (with_file) {
+    const std::string failure = OpenResultsFile(run);
+    if (!failure.empty()) {
+      Fail(outcome, failure);
+      return;
+    }
+  }
 
   ShowProgressLine(run, StrFormat("Number of data points is %d.", n));
   ShowProgressLine(run, StrFormat("Number of model parameters is %d.", run.parameter_count));
@@ -466,10 +406,10 @@ void RunOnData(ProgramState& state, int user_model, int silent, Canvas& canvas, 
 
   bool go_on = refusal.empty();
   if (!go_on) {
-    host.Warn(refusal, refusal_caption);
-    outcome.runStatus = RunStatus::kFailed;
-    outcome.runMessage = refusal;
+    observer.Warn(refusal, refusal_caption);
+    Fail(outcome, refusal);
   }
+  LayeredModel& model = run.state.model;
   if (go_on) {
     // Depths follow the thicknesses the run works with.
     model.depthTop[0] = 0.0f;
@@ -487,41 +427,75 @@ void RunOnData(ProgramState& state, int user_model, int silent, Canvas& canvas, 
     }
     WarnOfFilterGuard(run, std::max(guarded_start, GuardedFilterValues(run)));
   }
-  if (go_on && state.data.dataKind != DataKind::kResistivity) {
+  go_on = go_on && outcome.stopReason != StopReason::kCancelled;
+  if (go_on && data.dataKind != DataKind::kResistivity) {
     RunIpStage(run);
-    if (state.data.dataKind == DataKind::kSip) RunSipStage(run);
+    if (data.dataKind == DataKind::kSip && !run.Cancelled()) RunSipStage(run);
   }
-  if (run.silent && file_chosen) std::remove(state.resultsFileName.c_str());
+  if (run.Cancelled() && outcome.runStatus == RunStatus::kCompleted) {
+    // Stopped between iterations: what was finished stays.
+    outcome.runStatus = RunStatus::kCancelled;
+    outcome.stopReason = StopReason::kCancelled;
+    outcome.runMessage =
+        StrFormat("The inversion was stopped after iteration %d.", outcome.lastIteration);
+    if (with_file && !options.remove_results) {
+      outcome.runMessage += StrFormat("\nThe results file %s holds iterations 0 to %d.",
+                                      options.results_path.c_str(),
+                                      outcome.lastIteration);
+    }
+    ShowProgressLine(run, outcome.runMessage.substr(0, outcome.runMessage.find('\n')));
+  }
+  if (with_file) {
+    if (options.remove_results) {
+      std::remove(options.results_path.c_str());
+    } else {
+      outcome.resultsFile = options.results_path;
+    }
+  }
 }
 
 }  // namespace
 
-void RunInversion(ProgramState& state, int user_model, int silent, Canvas& canvas, Host& host) {
-  const int left_out = CountExcluded(state.data, state.excludedPoints);
+InversionOutcome RunInversion(const SoundingData& data,
+                              const RunOptions& options,
+                              RunObserver& observer,
+                              const std::atomic<bool>* cancel) {
+  InversionOutcome outcome;
+  outcome.settings = options.settings;
+  const int left_out = CountExcluded(data, options.excluded);
   if (left_out == 0) {
-    RunOnData(state, user_model, silent, canvas, host);
-    return;
+    RunOnData(data, options, outcome, observer, cancel);
+    return outcome;
   }
-  const int kept = state.data.pointCount - left_out;
+  const int kept = data.pointCount - left_out;
   if (kept < kMinDataPoints) {
     const std::string message =
         StrFormat("Only %d data points are left in.\nAn inversion needs at least %d points.",
                   kept,
                   kMinDataPoints);
-    host.Warn(message, "Error Message");
-    state.outcome.runStatus = RunStatus::kFailed;
-    state.outcome.runMessage = message;
-    return;
+    observer.Warn(message, "Error Message");
+    Fail(outcome, message);
+    return outcome;
   }
   // The run sees only the points left in; the sounding itself stays whole.
-  SoundingData whole = state.data;
-  state.data = WithoutExcluded(whole, state.excludedPoints);
-  RunOnData(state, user_model, silent, canvas, host);
-  state.data = std::move(whole);
-  SpreadOverAllPoints(state.outcome,
-                      state.excludedPoints,
-                      state.data.pointCount,
-                      state.data.dataKind == DataKind::kSip ? state.data.frequencyCount : 0);
+  const auto left_in = std::make_unique<SoundingData>(WithoutExcluded(data, options.excluded));
+  RunOnData(*left_in, options, outcome, observer, cancel);
+  SpreadOverAllPoints(outcome,
+                      options.excluded,
+                      data.pointCount,
+                      data.dataKind == DataKind::kSip ? data.frequencyCount : 0);
+  return outcome;
+}
+
+bool RunCanStart(const SoundingData& data, const RunOptions& options) {
+  const int n = data.pointCount - CountExcluded(data, options.excluded);
+  if (data.pointCount < 1 || data.pointCount > kMaxPoints || n < kMinDataPoints) return false;
+  const auto left_in = std::make_unique<SoundingData>(WithoutExcluded(data, options.excluded));
+  auto outcome = std::make_unique<InversionOutcome>();
+  UnattendedObserver quiet;
+  InversionRun run(*left_in, options, *outcome, quiet, nullptr);
+  std::string caption;
+  return PrepareRun(run, &caption).empty();
 }
 
 }  // namespace layra

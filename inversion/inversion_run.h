@@ -3,39 +3,61 @@
 
 // The working state of one RunInversion call, shared by the resistivity stage
 // and the IP and SIP stages that follow it. Lives on the stack of
-// RunInversion; nothing of it outlives the run except what is copied into
-// ProgramState.
+// RunInversion; what outlives the run is in the outcome it returns.
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "fileio/results_file.h"
-#include "graphics/plot_snapshot.h"
-#include "graphics/sounding_plot.h"
 #include "inversion/engine.h"
-#include "platform/canvas.h"
-#include "platform/host.h"
+#include "inversion/inversion_driver.h"
 #include "state/records.h"
 
 namespace layra {
 
-struct InversionRun {
-  InversionRun(ProgramState& run_state, Canvas& run_canvas, Host& run_host)
-      : state(run_state), canvas(run_canvas), host(run_host) {}
+// What the engines and stages work on: the run's data (points left in), the
+// working model and settings (those of the outcome) and the engine choices.
+struct RunState {
+  const SoundingData& data;
+  LayeredModel& model;
+  InversionSettings& settings;
+  InversionOutcome& outcome;
+  const EngineOptions& engine;
+  const float thicknessFactor;
+};
 
-  ProgramState& state;
-  Canvas& canvas;
-  Host& host;
-  int user_model = 0;
-  int silent = 0;
-  std::unique_ptr<InversionEngine> engine;  // chosen by state.engine.engine
+struct InversionRun {
+  InversionRun(const SoundingData& data,
+               const RunOptions& run_options,
+               InversionOutcome& outcome,
+               RunObserver& run_observer,
+               const std::atomic<bool>* cancel_flag)
+      : state{data,
+              outcome.model,
+              outcome.settings,
+              outcome,
+              run_options.engine,
+              run_options.thickness_factor},
+        options(run_options),
+        observer(run_observer),
+        cancel(cancel_flag) {}
+
+  // True once the run has been asked to stop.
+  bool Cancelled() const { return cancel != nullptr && cancel->load(); }
+
+  RunState state;
+  const RunOptions& options;
+  RunObserver& observer;  // also the listing: progress lines, messages and beeps
+  const std::atomic<bool>* cancel;
+  int user_model = 0;                       // 1: the run fits the start model's thicknesses too
+  std::unique_ptr<InversionEngine> engine;  // chosen by options.engine.engine
   int data_count = 0;
   int layer_count = 0;
   int parameter_count = 0;
   int iteration = 0;    // resistivity iteration shown in the plots
   float misfit = 0.0f;  // resistivity misfit (root mean square of ln residuals), a fraction
-  int text_y = 8;       // next progress line
 
   // IP values kept for the plots of the following stages (fractions).
   std::vector<float> observed_ip;  // observed IP values as fractions
@@ -43,33 +65,26 @@ struct InversionRun {
 
   // The results file, open from the first block to the last.
   ResultsFileStream results_stream;
-
-  // The latest plot, kept for a canvas that wants only the last one.
-  std::unique_ptr<PlotSnapshot> last_plot;
 };
 
-// Writes one progress line at x = 8 and moves to the next text line.
+// Writes one progress line.
 void ShowProgressLine(InversionRun& run, const std::string& text);
 
-// Draws the sounding plot of the current state (observed and calculated
-// apparent resistivities, the working model) with the IP, spectral or
-// Cole-Cole panels of `kind`, then presents the canvas. The IP values are
-// shown in thousandths (mV/V); `cole_cole` holds the per-datum panels of
-// plot kind 3 (observed tau, observed c, calculated tau, calculated c).
+// The per-datum panels of the SIP stage's plot: observed tau, observed c,
+// calculated tau, calculated c, and the spectra frequency-major.
 struct ColeColePanels {
   const float* observed_tau = nullptr;
   const float* observed_c = nullptr;
   const float* calculated_tau = nullptr;
   const float* calculated_c = nullptr;
-  const float* observed_amplitude = nullptr;  // frequency-major, for plot kind 2
+  const float* observed_amplitude = nullptr;
   const float* observed_phase = nullptr;
   const float* calculated_amplitude = nullptr;
   const float* calculated_phase = nullptr;
 };
-// A canvas that wants only the last plot gets none here: the plot is kept in
-// run.last_plot for DrawLastRunPlot, which RunInversion calls when it ends.
-void DrawRunPlot(InversionRun& run, PlotKind kind, const ColeColePanels* panels = nullptr);
-void DrawLastRunPlot(InversionRun& run);
+
+// Shows the observer the run at this moment of `stage` (see IterationEvent).
+void ShowRunPlot(InversionRun& run, RunStage stage, const ColeColePanels* panels = nullptr);
 
 // The IP and SIP stages; they run after the resistivity stage on the model
 // it leaves.

@@ -12,15 +12,15 @@ void RunIpStage(InversionRun& run) {
   InversionEngine& engine = *run.engine;
   const int limit = run.state.settings.iterationLimit;
   if (engine.BeginIp(run)) {
-    for (int iteration = 0; iteration < limit; ++iteration) {
+    for (int iteration = 0; iteration < limit && !run.Cancelled(); ++iteration) {
       bool last = false;
       if (engine.StepIp(run, &last) != StepResult::kStepped) break;
-      DrawRunPlot(run, PlotKind::kIp);
+      ShowRunPlot(run, RunStage::kIp);
       if (last) break;
     }
   }
   engine.EndIp(run);
-  DrawRunPlot(run, PlotKind::kIp);
+  ShowRunPlot(run, RunStage::kIp);
 }
 
 }  // namespace layra

@@ -162,12 +162,12 @@ void AddRoughnessDamping(double* normal,
   for (size_t e = 0; e < size; ++e) normal[e] += lambda * roughness[e];
 }
 
-int CholeskyFactor(double* normal, int parameter_count, Host& host) {
+int CholeskyFactor(double* normal, int parameter_count, ListingSink& listing) {
   const int n = parameter_count;
   for (int i = 0; i < n; ++i) {
     double& pivot = normal[At(i, i, n)];
     if (!(pivot > 0.0) || !std::isfinite(pivot)) {
-      host.ConsoleLine("matrix not positive definite\n");
+      listing.ConsoleLine("matrix not positive definite\n");
       return 1;
     }
     pivot = std::sqrt(pivot);
@@ -203,11 +203,11 @@ bool SolveWithDampingRetries(double& lambda,
                              double* normal,
                              const float* rhs,
                              float* step,
-                             Host& host) {
+                             ListingSink& listing) {
   for (int attempt = 0; attempt <= kFactorRetries; ++attempt) {
     if (attempt > 0) lambda *= 2.0;
     form(lambda);
-    if (CholeskyFactor(normal, parameter_count, host) == 0) {
+    if (CholeskyFactor(normal, parameter_count, listing) == 0) {
       CholeskySolve(step, parameter_count, rhs, normal);
       for (int k = 0; k < parameter_count; ++k) {
         if (!std::isfinite(step[k])) return false;

@@ -9,7 +9,7 @@
 
 #include <functional>
 
-#include "platform/host.h"
+#include "platform/listing_sink.h"
 
 namespace layra {
 
@@ -62,9 +62,9 @@ void AddRoughnessDamping(double* normal,
 // Factors A = U^T U in place; U is left in the upper triangle (the lower one
 // is not used). Returns 0 on success. A pivot that is not positive (or not a
 // number) stops the factorisation: "matrix not positive definite\n" goes to
-// the host's console and the function returns 1; A is then only partly
+// the listing's console and the function returns 1; A is then only partly
 // factored and must not be used for a solve.
-int CholeskyFactor(double* normal, int parameter_count, Host& host);
+int CholeskyFactor(double* normal, int parameter_count, ListingSink& listing);
 
 // Solves U^T U dp = g with the factor of CholeskyFactor; dp stored as floats.
 void CholeskySolve(float* step, int parameter_count, const float* rhs, const double* factored);
@@ -84,7 +84,7 @@ bool SolveWithDampingRetries(double& lambda,
                              double* normal,
                              const float* rhs,
                              float* step,
-                             Host& host);
+                             ListingSink& listing);
 
 }  // namespace layra
 

@@ -50,7 +50,7 @@ class SipStage {
   void Draw();
 
   InversionRun& run_;
-  ProgramState& state_;
+  RunState& state_;
   LayeredModel& model_;
   const int n_;
   const int layers_;
@@ -92,8 +92,7 @@ void SipStage::FitCalculatedSpectra() {
                                              &spectra_.phase[v],
                                              &c,
                                              &rms,
-                                             run_.canvas,
-                                             &run_.host);
+                                             run_.observer);
     calculated_c_[i] = c;
   }
 }
@@ -122,7 +121,7 @@ void SipStage::Draw() {
   panels.observed_phase = observed_phase.data();
   panels.calculated_amplitude = calculated_amplitude.data();
   panels.calculated_phase = calculated_phase.data();
-  DrawRunPlot(run_, PlotKind::kSipColeCole, &panels);
+  ShowRunPlot(run_, RunStage::kSip, &panels);
 }
 
 void SipStage::Run() {
@@ -144,8 +143,7 @@ void SipStage::Run() {
                                           &spectra_.observed_phase[v],
                                           &c,
                                           &rms,
-                                          run_.canvas,
-                                          &run_.host);
+                                          run_.observer);
     observed_tau_[i] = tau;
     observed_c_[i] = c;
     state_.outcome.fittedTimeConstant[i] = tau;
@@ -165,7 +163,8 @@ void SipStage::Run() {
   InversionEngine& engine = *run_.engine;
   if (!engine.BeginSip(run_, spectra_)) return;
   const int limit = engine.SipIterationLimit(run_);
-  for (int iteration = 0; iteration < limit && std::isfinite(spectra_.misfit); ++iteration) {
+  for (int iteration = 0; iteration < limit && std::isfinite(spectra_.misfit) && !run_.Cancelled();
+       ++iteration) {
     const bool go_on = engine.StepSip(run_, spectra_);
     Draw();
     if (!go_on) break;

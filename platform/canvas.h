@@ -2,7 +2,7 @@
 #define LAYRA_PLATFORM_CANVAS_H_
 
 // A window's client area that keeps what is drawn on it until it is cleared.
-// The engines, readers and plots draw through this and nothing else. Pixel
+// The plots draw through this and nothing else. Pixel
 // coordinates grow right and down from the top-left corner of the client area.
 // Line semantics follow the classic immediate-mode model: LineTo draws from the
 // current position up to, but not including, the end point, and moves the
@@ -95,8 +95,6 @@ void ForEachPolygonSpan(const std::vector<PointF>& points, SpanFunction span) {
   }
 }
 
-enum class RunPlots { kEach, kLast, kNone };
-
 struct TextMetrics {
   int averageCharWidth = 8;  // W
   int charHeight = 16;       // H
@@ -164,15 +162,6 @@ class Canvas {
 
   // Makes what has been drawn so far visible (a window repaints; others ignore).
   virtual void Present() {}
-
-  // Which plots of a long run (an inversion) the canvas wants: each one as it
-  // comes (a window), only the last one (a picture saved when the run is
-  // over: drawn once, when the run ends), or none (a canvas that shows no
-  // drawing).
-  virtual RunPlots WantsRunPlots() const { return RunPlots::kEach; }
-  // False for a canvas that shows no text either: readers may then leave out
-  // the work of formatting their listings.
-  virtual bool ShowsText() const { return true; }
 };
 
 }  // namespace layra

@@ -16,11 +16,24 @@ std::string Lower(std::string text) {
 
 }  // namespace
 
+py::str Text(const std::string& text) {
+  PyObject* decoded =
+      PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "replace");
+  if (decoded == nullptr) throw py::error_already_set();
+  return py::reinterpret_steal<py::str>(decoded);
+}
+
+py::list Texts(const std::vector<std::string>& texts) {
+  py::list list;
+  for (const std::string& text : texts) list.append(Text(text));
+  return list;
+}
+
 py::object ToPython(const nlohmann::json& value) {
   switch (value.type()) {
     case nlohmann::json::value_t::object: {
       py::dict dict;
-      for (const auto& [key, item] : value.items()) dict[py::str(key)] = ToPython(item);
+      for (const auto& [key, item] : value.items()) dict[Text(key)] = ToPython(item);
       return std::move(dict);
     }
     case nlohmann::json::value_t::array: {
@@ -29,7 +42,7 @@ py::object ToPython(const nlohmann::json& value) {
       return std::move(list);
     }
     case nlohmann::json::value_t::string:
-      return py::str(value.get_ref<const std::string&>());
+      return Text(value.get_ref<const std::string&>());
     case nlohmann::json::value_t::boolean:
       return py::bool_(value.get<bool>());
     case nlohmann::json::value_t::number_integer:
@@ -44,10 +57,12 @@ py::object ToPython(const nlohmann::json& value) {
 }
 
 ArrayType ParseArray(const std::string& text) {
-  const std::string name = Lower(text);
-  if (name == "wenner") return ArrayType::kWenner;
-  if (name == "schlumberger") return ArrayType::kSchlumberger;
-  Refuse("array: expected 'wenner' or 'schlumberger', got '" + text + "'");
+  ArrayType type = ArrayType::kSchlumberger;
+  if (ArrayTypeOfName(Lower(text), &type)) return type;
+  std::string names;
+  for (const std::string& name : ArrayTypeNames())
+    names += (names.empty() ? "'" : " or '") + name + "'";
+  Refuse("array: expected " + names + ", got '" + text + "'");
 }
 
 EngineKind ParseEngine(const std::string& text) {

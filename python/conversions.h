@@ -46,6 +46,11 @@ inline void Warn(const std::string& message) {
   if (PyErr_WarnEx(PyExc_UserWarning, message.c_str(), 1) != 0) throw py::error_already_set();
 }
 
+// A text of the core as a Python str. Texts from files need not be UTF-8
+// (a title saved in Latin-1): bytes that are not become U+FFFD.
+py::str Text(const std::string& text);
+py::list Texts(const std::vector<std::string>& texts);
+
 // A JSON value as Python values: objects as dicts, arrays as lists, numbers
 // as int or float, null as None.
 py::object ToPython(const nlohmann::json& value);

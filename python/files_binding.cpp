@@ -18,7 +18,7 @@
 #include "python/bindings.h"
 #include "python/collected_listing.h"
 #include "python/conversions.h"
-#include "python/sounding_file.h"
+#include "python/sounding_handle.h"
 
 namespace layra::python {
 namespace {
@@ -45,16 +45,16 @@ void CheckReadable(const std::string& path) {
 
 py::tuple ReadData(const std::string& path) {
   CheckReadable(path);
-  auto file = std::make_shared<SoundingFile>();
-  file->path = path;
+  auto handle = std::make_shared<SoundingHandle>();
+  handle->path = path;
   CollectedListing listing;
   {
     py::gil_scoped_release released;
-    if (ReadDataFile(path, file->state, listing, listing) != 0) file->state.data.pointCount = 0;
+    handle->document = ReadSoundingDocument(path, listing);
   }
-  if (file->state.data.pointCount == 0) RefuseFile("Data file", path, listing);
-  file->state.dataRead = 1;
-  return py::make_tuple(file, ToPython(cli::SoundingToJson(file->state)), listing.lines());
+  if (handle->document == nullptr) RefuseFile("Data file", path, listing);
+  return py::make_tuple(
+      handle, ToPython(cli::SoundingToJson(*handle->document)), Texts(listing.lines()));
 }
 
 py::tuple ReadModel(const std::string& path) {
@@ -65,10 +65,10 @@ py::tuple ReadModel(const std::string& path) {
   int status = 0;
   {
     py::gil_scoped_release released;
-    status = ReadModelFile(path, *model, listing, 1, listing);
+    status = ReadModelFile(path, *model, listing);
   }
   if (status != 0) RefuseFile("Model file", path, listing);
-  return py::make_tuple(ToPython(cli::ForwardModelToJson(*model)), listing.lines());
+  return py::make_tuple(ToPython(cli::ForwardModelToJson(*model)), Texts(listing.lines()));
 }
 
 py::tuple ReadResults(const std::string& path) {
@@ -78,14 +78,14 @@ py::tuple ReadResults(const std::string& path) {
   int status = 0;
   {
     py::gil_scoped_release released;
-    status = ReadResultsFile(path, *results, listing, 1, listing);
+    status = ReadResultsFile(path, *results, listing);
   }
   if (status != 0) RefuseFile("Results file", path, listing);
-  return py::make_tuple(ToPython(cli::InversionResultsToJson(*results)), listing.lines());
+  return py::make_tuple(ToPython(cli::InversionResultsToJson(*results)), Texts(listing.lines()));
 }
 
-void WriteData(const SoundingFile& file, const std::string& path) {
-  if (file.state.data.dataKind == DataKind::kSip) {
+void WriteData(const SoundingHandle& file, const std::string& path) {
+  if (file.document->data.dataKind == DataKind::kSip) {
     Refuse(
         "write_data: SIP data are not written; the data file writer takes resistivity and IP "
         "soundings");
@@ -94,7 +94,7 @@ void WriteData(const SoundingFile& file, const std::string& path) {
   bool written = false;
   {
     py::gil_scoped_release released;
-    written = WriteDataFile(file.state.data, path, &error);
+    written = WriteDataFile(file.document->data, path, &error);
   }
   if (!written) {
     PyErr_SetString(PyExc_OSError, ("Cannot write the data file " + error).c_str());
@@ -105,9 +105,9 @@ void WriteData(const SoundingFile& file, const std::string& path) {
 }  // namespace
 
 void BindFiles(py::module_& module) {
-  py::class_<SoundingFile, std::shared_ptr<SoundingFile>>(
+  py::class_<SoundingHandle, std::shared_ptr<SoundingHandle>>(
       module, "_SoundingFile", "A sounding data file as read; layra.Sounding keeps it.")
-      .def_readonly("path", &SoundingFile::path);
+      .def_readonly("path", &SoundingHandle::path);
   module.def("read_data", &ReadData, py::arg("path"));
   module.def("read_model", &ReadModel, py::arg("path"));
   module.def("read_results", &ReadResults, py::arg("path"));

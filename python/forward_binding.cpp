@@ -101,7 +101,7 @@ void CheckInput(const ForwardInput& in) {
   if (in.spacings.empty()) Refuse("spacings: no spacing given");
   CheckEach(in.spacings, "spacings", "every spacing must be positive", positive);
   if (!in.mn.empty()) {
-    if (IsWenner(in.array)) Refuse("mn: a Wenner array has no MN/2 of its own");
+    if (!Traits(in.array).second_spacing) Refuse("mn: a Wenner array has no MN/2 of its own");
     if (documented) {
       Refuse(
           "mn: the documented engine computes Schlumberger soundings in the limit MN -> 0; "

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "state/array_type.h"
 #include "state/engine_options.h"
 #include "state/fit_report.h"
 
@@ -41,12 +42,6 @@ constexpr int kLineCapacity = 80;  // line buffer; 79 characters are kept
 constexpr int kResultsColumns = 26;
 constexpr int kMaxRunIterations = 25;
 
-enum class ArrayType : int {
-  kUnset = 0,
-  kWenner = 1,
-  kSchlumberger = 7,  // readers and writers test only for 1; any other code is Schlumberger
-};
-
 enum class DataKind : int {
   kResistivity = 0,
   kIp = 1,
@@ -66,8 +61,6 @@ enum class SipForm : int {
   kAmplitudePhase = 1,
 };
 
-inline bool IsWenner(ArrayType type) { return type == ArrayType::kWenner; }
-
 template <int N>
 using FloatArray = std::array<float, N>;
 
@@ -75,7 +68,7 @@ using FloatArray = std::array<float, N>;
 struct SoundingData {
   std::string title;         // first line of the file, trimmed, at most 79 characters
   std::string dataFileName;  // full path of the data file last read
-  ArrayType arrayType = ArrayType::kUnset;
+  ArrayType arrayType = ArrayType::kWenner;
   DataKind dataKind = DataKind::kResistivity;
   int pointCount = 0;        // points in use: 5..90 after a read, 0 after a refusal
   int pointCountAsRead = 0;  // points in the file before merging
@@ -134,7 +127,7 @@ struct InversionSettings {
 // i + k * kMaxPoints. Column 0 is the initial model, column j iteration j.
 struct InversionResults {
   std::string title;
-  ArrayType arrayType = ArrayType::kUnset;
+  ArrayType arrayType = ArrayType::kWenner;
   DataKind dataKind = DataKind::kResistivity;
   int pointCount = 0;
   int errorsIncluded = 0;
@@ -182,17 +175,35 @@ struct ForwardModel {
   std::vector<std::string> warnings;
 };
 
-// How the last inversion run ended.
+// How an inversion run ended.
 enum class RunStatus : int {
   kCompleted = 0,  // ran to the end of its stages
-  kCancelled = 1,  // the user cancelled the results-file choice
+  kCancelled = 1,  // asked to stop; the iterations finished before are kept
   kFailed = 2,     // refused or stopped by an error; runMessage says why
 };
 
-// What the last inversion run left for display and for the next run.
+// Why the resistivity stage of a run stopped iterating.
+enum class StopReason : int {
+  kConverged = 0,       // the misfit met the convergence limit (or the engine's target)
+  kIterationLimit = 1,  // every iteration allowed was made
+  kNoImprovement = 2,   // no step lowers the misfit any more
+  kCancelled = 3,       // asked to stop between iterations
+  kFailed = 4,          // refused or stopped by an error
+  kAboveTarget = 5,     // the least misfit the engine can reach is above its target
+};
+
+// What an inversion run left: how it ended, its final model and settings,
+// the calculated values and the misfits.
 struct InversionOutcome {
   RunStatus runStatus = RunStatus::kCompleted;
-  std::string runMessage;  // the message that ended a failed run
+  StopReason stopReason = StopReason::kFailed;
+  std::string runMessage;   // the message that ended a failed or cancelled run
+  std::string resultsFile;  // the results file written and kept; "" when none
+  // The working model (the final one of a completed run, with its IP and
+  // Cole-Cole parameters) and settings as the run left them (the questions
+  // may change the limits; the data constraint is reset to standard).
+  LayeredModel model;
+  InversionSettings settings;
   int lastIteration = 0;
   float finalMisfit = 0.0f;  // resistivity misfit, a fraction
   float finalIpMisfit = 0.0f;
@@ -213,30 +224,6 @@ struct InversionOutcome {
   std::vector<std::string> warnings;
   // Accurate engine: how the resistivity fit ended.
   FitReport fit;
-};
-
-// The process-wide state the main window owns.
-struct ProgramState {
-  SoundingData data;
-  LayeredModel startingModel;  // exactly as the data-file reader read it
-  LayeredModel model;          // working model of the inversion
-  InversionSettings settings;
-  InversionOutcome outcome;
-  EngineOptions engine;  // engine of the next run and its data-error, fix and bound choices
-  // Points left out of the next inversion (1 = left out), by position in
-  // data; cleared by every data-file read. The data themselves stay whole.
-  std::array<unsigned char, kMaxPoints> excludedPoints{};
-  int userModelAvailable = 0;
-  int someParametersFixed = 0;
-  int dataRead = 0;
-  int lastReadResult = 0;
-  int textLineHeight = 16;
-  float thicknessFactor = 1.25f;  // starting-model thickness growth, reset after each read
-  int dialogResult = 0;           // 1 OK, 2 Cancel
-  std::string dataDirectory;
-  std::string resultsDirectory;
-  std::string resultsFileName;
-  std::string screenImageFileName;
 };
 
 }  // namespace layra

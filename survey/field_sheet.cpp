@@ -13,8 +13,6 @@
 namespace layra {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
 // "µV", "μA" (micro sign or Greek mu) -> "uv", "ua"; Greek omega -> "ohm";
 // then only ASCII letters, digits, '%' and '/' are kept.
 std::string NormalUnit(const std::string& unit) {
@@ -127,7 +125,7 @@ class SheetReader {
   }
 
   bool FindColumns() {
-    const bool wenner = IsWenner(array_);
+    const bool wenner = array_ == ArrayType::kWenner;
     // A Wenner sounding may be written down as AB/2 and MN/2 (3a/2, a/2).
     wenner_as_ab_ =
         wenner && table_.Find({"a"}) < 0 && table_.Find({"ab2"}) >= 0 && table_.Find({"mn2"}) >= 0;
@@ -261,11 +259,6 @@ class SheetReader {
 };
 
 }  // namespace
-
-double GeometricFactor(ArrayType array, double spacing, double mn_half) {
-  if (IsWenner(array)) return 2.0 * kPi * spacing;
-  return kPi * (spacing * spacing - mn_half * mn_half) / (2.0 * mn_half);
-}
 
 bool ParseFieldSheet(const std::string& text,
                      ArrayType array,

@@ -31,11 +31,6 @@
 
 namespace layra {
 
-// Geometric factor K (m) of the array, so that rho_a = K V / I:
-//   Wenner        K = 2 pi a
-//   Schlumberger  K = pi (L^2 - l^2) / (2 l), L = AB/2, l = MN/2 (needs l < L)
-double GeometricFactor(ArrayType array, double spacing, double mn_half);
-
 // Reads the sheet `text` as readings of `array` into a fresh data set in
 // *data (title left empty, points in the sheet's order). False with a message
 // in *error that names the row (the line of the file) and the column of the

@@ -166,35 +166,7 @@ bool Respond(const SoundingData& data,
   return true;
 }
 
-bool WriteBlock(const ProgramState& state,
-                const LayeredModel& model,
-                const float* calculated,
-                float misfit,
-                int iteration,
-                bool few_layers) {
-  const SoundingData& data = state.data;
-  return AppendResults(state.someParametersFixed,
-                       data.dataKind,
-                       data.errorsIncluded,
-                       few_layers ? 1 : 0,
-                       data.arrayType,
-                       state.resultsFileName,
-                       iteration,
-                       model.layerCount,
-                       data.pointCount,
-                       model.thickness.data(),
-                       model.resistivity.data(),
-                       calculated,
-                       data.apparentResistivity.data(),
-                       data.resistivityError.data(),
-                       data.spacingA.data(),
-                       data.spacingB.data(),
-                       misfit,
-                       data.title,
-                       state.settings);
-}
-
-// Puts the jointly fitted model into the member's state and result, with its
+// Puts the jointly fitted model into the member's run and result, with its
 // response and misfit, and adds it to its results file as one more block.
 // A smooth model on a profile grid of other layers than the sounding's own
 // run cannot follow that run's blocks, nor can a block after the last one
@@ -206,26 +178,38 @@ void Finish(Member& m,
             const Eigen::VectorXd& start,
             const std::vector<double>& grid,
             bool few_layers) {
-  ProgramState& state = *m.result->state;
-  InversionOutcome& outcome = state.outcome;
+  const SoundingDocument& document = *m.result->document;
+  InversionOutcome& outcome = m.result->document->runs.back().outcome;
+  const SoundingData& data = document.data;
+  LayeredModel& model = outcome.model;
+  // Block outcome.lastIteration of the results file.
+  auto write_block = [&](const LayeredModel& written, const float* calculated, float misfit) {
+    AppendResults(data,
+                  document.someParametersFixed,
+                  few_layers ? 1 : 0,
+                  outcome.resultsFile,
+                  outcome.lastIteration,
+                  written,
+                  calculated,
+                  misfit,
+                  outcome.settings);
+  };
   const int layers = static_cast<int>(few_layers ? (x.size() + 1) / 2 : x.size());
   // A file holds kMaxRunIterations blocks after block 0.
-  const bool rewrite =
-      state.model.layerCount != layers || outcome.lastIteration >= kMaxRunIterations;
+  const bool rewrite = model.layerCount != layers || outcome.lastIteration >= kMaxRunIterations;
   if (rewrite) {
     auto initial = std::make_unique<LayeredModel>();
     StoreModel(start, grid, few_layers, *initial);
-    std::vector<float> calculated(static_cast<size_t>(state.data.pointCount));
+    std::vector<float> calculated(static_cast<size_t>(data.pointCount));
     float misfit = 0.0f;
-    if (!Respond(state.data, *initial, calculated.data(), &misfit)) return;
-    WriteBlock(state, *initial, calculated.data(), misfit, 0, few_layers);
+    if (!Respond(data, *initial, calculated.data(), &misfit)) return;
     outcome.lastIteration = 0;
+    write_block(*initial, calculated.data(), misfit);
   }
-  const auto alone = std::make_unique<LayeredModel>(state.model);
-  StoreModel(x, grid, few_layers, state.model);
+  const auto alone = std::make_unique<LayeredModel>(model);
+  StoreModel(x, grid, few_layers, model);
   // The IP and Cole-Cole values of the layers (fitted alone, not tied) stay
   // with their layers, and move by depth to a grid of other layers.
-  LayeredModel& model = state.model;
   for (int j = 0; j < model.layerCount && alone->layerCount != model.layerCount; ++j) {
     const double depth = j + 1 < model.layerCount ? model.depthTop[j] + 0.5 * model.thickness[j]
                                                   : 1.5 * model.depthTop[j];
@@ -236,25 +220,20 @@ void Finish(Member& m,
     model.exponent[j] = alone->exponent[k];
   }
   float misfit = 0.0f;
-  if (!Respond(state.data, state.model, outcome.calculatedResistivity.data(), &misfit)) return;
-  const int n = state.data.pointCount;
+  if (!Respond(data, model, outcome.calculatedResistivity.data(), &misfit)) return;
+  const int n = data.pointCount;
   Eigen::VectorXd residuals;
   if (m.problem->Evaluate(x, &residuals, nullptr)) outcome.chi2 = residuals.squaredNorm() / n;
   outcome.finalMisfit = misfit;
   ++outcome.lastIteration;
-  WriteBlock(state,
-             state.model,
-             outcome.calculatedResistivity.data(),
-             misfit,
-             outcome.lastIteration,
-             few_layers);
+  write_block(model, outcome.calculatedResistivity.data(), misfit);
   SoundingResult& result = *m.result;
-  result.model = state.model;
+  result.model = model;
   result.misfit = misfit;
   result.iterations = outcome.lastIteration;
   result.calculated.assign(outcome.calculatedResistivity.begin(),
                            outcome.calculatedResistivity.begin() + n);
-  SetSoundingDoi(state, few_layers, &result);
+  SetSoundingDoi(document, &result);
 }
 
 LateralOutcome InvertProfile(const std::string& name,
@@ -287,13 +266,14 @@ LateralOutcome InvertProfile(const std::string& name,
     double smallest = INFINITY, largest = 0.0, log_sum = 0.0;
     int weights = 0;
     for (const SoundingResult* r : results) {
-      const SoundingData& data = r->state->data;
+      const SoundingData& data = r->document->data;
       for (int i = 0; i < data.pointCount; ++i) {
         smallest = std::min(smallest, static_cast<double>(data.spacingA[i]));
         largest = std::max(largest, static_cast<double>(data.spacingA[i]));
       }
-      if (r->state->outcome.regularisation > 0.0) {
-        log_sum += std::log(r->state->outcome.regularisation);
+      const double regularisation = r->document->runs.back().outcome.regularisation;
+      if (regularisation > 0.0) {
+        log_sum += std::log(regularisation);
         ++weights;
       }
     }
@@ -321,8 +301,8 @@ LateralOutcome InvertProfile(const std::string& name,
       for (int j = 0; j < layers; ++j) x(m.offset + j) = std::log(model.resistivity[j]);
       for (int j = 0; j + 1 < layers; ++j) x(m.offset + layers + j) = std::log(model.thickness[j]);
       const std::vector<double> h(model.thickness.begin(), model.thickness.begin() + layers - 1);
-      m.problem =
-          MakeAccurateResistivityProblem(m.result->state->data, m.result->state->engine, h, true);
+      m.problem = MakeAccurateResistivityProblem(
+          m.result->document->data, m.result->document->engine, h, true);
     } else {
       double top = 0.0;
       for (int j = 0; j < layers; ++j) {
@@ -331,7 +311,7 @@ LateralOutcome InvertProfile(const std::string& name,
         if (j + 1 < layers) top += grid[j];
       }
       m.problem = MakeAccurateResistivityProblem(
-          m.result->state->data, m.result->state->engine, grid, false);
+          m.result->document->data, m.result->document->engine, grid, false);
     }
     members.push_back(std::move(m));
   }
@@ -371,8 +351,9 @@ LateralOutcome InvertProfile(const std::string& name,
   double chi2 = 0.0;
   for (Member& m : fit.members()) {
     Finish(m, x.segment(m.offset, m.size), start.segment(m.offset, m.size), grid, few_layers);
-    data += m.result->state->data.pointCount;
-    chi2 += m.result->state->outcome.chi2 * m.result->state->data.pointCount;
+    const int n = m.result->document->data.pointCount;
+    data += n;
+    chi2 += m.result->document->runs.back().outcome.chi2 * n;
   }
   outcome.chi2 = data > 0 ? chi2 / static_cast<double>(data) : 0.0;
   return outcome;
@@ -389,7 +370,7 @@ std::vector<LateralOutcome> InvertLaterally(const std::vector<SurveySounding>& s
   std::map<std::string, std::vector<size_t>> members;
   for (size_t i = 0; i < soundings.size(); ++i) {
     const SoundingResult& r = results[i];
-    if (r.status != SoundingStatus::kOk || !r.state) continue;
+    if (r.status != SoundingStatus::kOk || !r.document) continue;
     auto [it, added] = members.try_emplace(soundings[i].profile);
     if (added) names.push_back(soundings[i].profile);
     it->second.push_back(i);

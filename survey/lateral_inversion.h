@@ -20,7 +20,7 @@
 // with the geometric mean of the trade-off weights its soundings chose alone.
 //
 // The joint fit starts from the independent inversions (the survey's
-// results, with their states kept) and minimises the sum of the soundings'
+// results, with their documents kept) and minimises the sum of the soundings'
 // chi^2, the roughness and the ties by Levenberg-Marquardt steps on the
 // sparse normal equations of the whole profile. A weight of 0 ties nothing
 // and leaves the independent inversions as they are.
@@ -42,7 +42,7 @@ struct LateralOutcome {
 };
 
 // Fits each profile of `soundings` together and replaces the model, misfit
-// and calculated values of each of its results (kOk, with its state) by the
+// and calculated values of each of its results (kOk, with its document) by the
 // joint fit's; the results file of each such sounding gets one more
 // iteration block holding the jointly fitted model (or, where that cannot
 // follow the file's blocks, is written anew with the joint fit's start and

@@ -1,12 +1,10 @@
 #ifndef LAYRA_SURVEY_SURVEY_RUN_H_
 #define LAYRA_SURVEY_SURVEY_RUN_H_
 
-// Inverts the soundings of a survey without asking anything: each sounding is
-// read and inverted on its own state, as the command line's invert does with
-// its defaults (the convergence prompt keeps the limit, the iteration-limit
-// prompt adds no iterations), and writes its results file
-// <output directory>/<name>.INV. Soundings run in parallel on `jobs` threads;
-// the outcome of each is independent of the number of jobs.
+// Inverts the soundings of a survey unattended, each in a document of its
+// own as the command line's invert does with its defaults, into
+// <output directory>/<name>.INV; on `jobs` threads, with outcomes that do
+// not depend on their number.
 
 #include <atomic>
 #include <functional>
@@ -14,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "inversion/sounding_document.h"
 #include "state/records.h"
 #include "survey/survey_file.h"
 
@@ -27,9 +26,9 @@ struct SurveyRunOptions {
   // When given and set (from any thread), soundings not yet begun are left
   // undone, failed with the message "Cancelled."; those running finish.
   const std::atomic<bool>* cancel = nullptr;
-  // Keep each inverted sounding's state (data, model, outcome) in its result,
-  // for a joint fit of the survey's profiles afterwards.
-  bool keepState = false;
+  // Keep each inverted sounding's document (data, run, model) in its
+  // result, for a joint fit of the survey's profiles afterwards.
+  bool keepDocument = false;
 };
 
 enum class SoundingStatus { kOk, kRefused, kFailed };
@@ -50,24 +49,21 @@ struct SoundingResult {
   // Calculated apparent resistivity at the data points, in the order the
   // data-file reader leaves them.
   std::vector<float> calculated;
-  // The sounding's state after the run, when SurveyRunOptions::keepState.
-  std::shared_ptr<ProgramState> state;
+  // The sounding's document after the run, when SurveyRunOptions::keepDocument.
+  std::shared_ptr<SoundingDocument> document;
 };
 
-// Inverts one sounding.
-SoundingResult InvertSurveySounding(const SurveySounding& sounding,
-                                    const SurveyRunOptions& options);
-
-// Inverts every sounding; `done` (when given) is called after each, from the
-// thread that ran it, with the index of the sounding (calls are serialised).
+// Inverts every sounding; `done` (when given) is called for each in the
+// order of the soundings, as soon as it and those before it are done (calls
+// are serialised).
 std::vector<SoundingResult> InvertSurvey(
     const std::vector<SurveySounding>& soundings,
     const SurveyRunOptions& options,
     const std::function<void(int index, const SoundingResult&)>& done = nullptr);
 
-// Sets result->doi from the completed automatic run in `state` when the run
-// used the accurate engine (user_model false); otherwise leaves it unknown.
-void SetSoundingDoi(const ProgramState& state, bool user_model, SoundingResult* result);
+// Sets result->doi from the document's last run when it was a completed
+// automatic run of the accurate engine; otherwise leaves it unknown.
+void SetSoundingDoi(const SoundingDocument& document, SoundingResult* result);
 
 const char* SoundingStatusName(SoundingStatus status);
 

@@ -76,9 +76,11 @@ ArrayTypeDiaBox::ArrayTypeDiaBox(ArrayType& array_type, int& dialog_result, QWid
     : SettingsDialog("ArrayTypeDiaBox", QStringLiteral("Select array type"), dialog_result, parent),
       array_type_(array_type),
       at_opening_(array_type) {
-  const bool wenner = IsWenner(array_type);
-  auto* wenner_radio = MakeRadio(1041, QStringLiteral("Wenner"), wenner);
-  auto* schlumberger_radio = MakeRadio(1042, QStringLiteral("Schlumberger"), !wenner);
+  const bool wenner = array_type == ArrayType::kWenner;
+  auto* wenner_radio =
+      MakeRadio(1041, QString::fromLatin1(Traits(ArrayType::kWenner).label), wenner);
+  auto* schlumberger_radio =
+      MakeRadio(1042, QString::fromLatin1(Traits(ArrayType::kSchlumberger).label), !wenner);
   QButtonGroup* group = nullptr;
   auto* body = new QVBoxLayout;
   body->addWidget(RadioPair(this,

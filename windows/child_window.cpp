@@ -15,14 +15,14 @@
 
 namespace layra {
 
-ChildWindow::ChildWindow(ProgramState& program,
+ChildWindow::ChildWindow(ShellState& shell,
                          DialogRunner& runner,
                          std::function<void(int)> set_window_open,
                          QWidget* owner,
                          const char* object_name,
                          const char* welcome_message)
     : QMainWindow(owner),
-      program_(program),
+      shell_(shell),
       runner_(runner),
       set_window_open_(std::move(set_window_open)),
       welcome_message_(welcome_message) {
@@ -30,7 +30,7 @@ ChildWindow::ChildWindow(ProgramState& program,
   setWindowFlag(Qt::Window, true);
   setAttribute(Qt::WA_DeleteOnClose, true);
   setObjectName(QString::fromLatin1(object_name));
-  host_ = std::make_unique<QtHost>(this, runner_, program_);
+  host_ = std::make_unique<QtHost>(this, runner_, shell_);
 
   canvas_ = new QtCanvas(this);
   canvas_->setObjectName(QStringLiteral("canvas"));
@@ -41,7 +41,6 @@ ChildWindow::ChildWindow(ProgramState& program,
   canvas_->setFollowsSize(true);
   canvas_->setMinimumSize(320, 240);
   setCentralWidget(canvas_);
-  line_height_ = canvas_->Metrics().charHeight;
   listing_ = AddListingDock(*this, Qt::RightDockWidgetArea);
   pictures_ = new PictureCommands(
       *this, CanvasPicture(*canvas_, [this] { return PictureFileName(); }), *host_, runner_);
@@ -59,7 +58,6 @@ void ChildWindow::HandleFirstPaint() {
     return;
   }
   ClearWindow(*canvas_);
-  line_height_ = canvas_->Metrics().charHeight;
   last_command_ = 0;
   host_->ShowMessage(welcome_message_, "Message", MessageIcon::kInformation, MessageButtons::kOk);
   if (after_welcome_) {

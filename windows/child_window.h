@@ -13,6 +13,7 @@
 
 #include "state/records.h"
 #include "windows/dialog_runner.h"
+#include "windows/shell_state.h"
 
 class QAction;
 class QMenu;
@@ -30,8 +31,8 @@ class ChildWindow : public QMainWindow {
  public:
   ~ChildWindow() override;
 
-  // What the first paint does once: clears the canvas, takes the line height
-  // and shows the welcome message.
+  // What the first paint does once: clears the canvas and shows the welcome
+  // message.
   void HandleFirstPaint();
 
   // -1 until the first paint, then 0, then the id of each command.
@@ -44,11 +45,11 @@ class ChildWindow : public QMainWindow {
   void RunAfterWelcome(std::function<void()> action);
 
  protected:
-  // `program` supplies the data directory the file choosers start in and the
+  // `shell` supplies the data directory the file choosers start in and the
   // shared dialog-result field; every dialog and message runs through
   // `runner`. `set_window_open` is called with 1 now and with 0 when the
   // window goes away (closed, or destroyed with its owner).
-  ChildWindow(ProgramState& program,
+  ChildWindow(ShellState& shell,
               DialogRunner& runner,
               std::function<void(int)> set_window_open,
               QWidget* owner,
@@ -70,12 +71,11 @@ class ChildWindow : public QMainWindow {
   // offer its name (empty: none read yet).
   virtual std::string PictureFileName() const { return std::string(); }
 
-  ProgramState& program_;
+  ShellState& shell_;
   DialogRunner& runner_;
   std::unique_ptr<QtHost> host_;
   QtCanvas* canvas_;
   int last_command_ = -1;
-  int line_height_ = 16;
   QPlainTextEdit* listing_ = nullptr;
   PictureCommands* pictures_ = nullptr;
 

@@ -11,7 +11,7 @@
 #include "graphics/sounding_plot.h"
 #include "state/text_format.h"
 #include "windows/child_dialogs.h"
-#include "windows/listing_canvas.h"
+#include "windows/panel_listing.h"
 #include "windows/picture_commands.h"
 #include "windows/qt_canvas.h"
 #include "windows/qt_host.h"
@@ -31,12 +31,12 @@ const char kBlocksNotStoredMessage[] =
 
 }  // namespace
 
-DisplayWindow::DisplayWindow(ProgramState& program,
+DisplayWindow::DisplayWindow(ShellState& shell,
                              DialogRunner& runner,
                              std::function<void(int)> set_window_open,
                              QWidget* owner)
     : ChildWindow(
-          program, runner, std::move(set_window_open), owner, "DisplayWindow", kWelcomeMessage),
+          shell, runner, std::move(set_window_open), owner, "DisplayWindow", kWelcomeMessage),
       results_(std::make_unique<InversionResults>()),
       layer_resistivity_(kMaxPoints, 0.0f),
       layer_thickness_(kMaxPoints, 0.0f),
@@ -178,8 +178,8 @@ bool DisplayWindow::ReadResultsFrom(const std::string& path) {
   // Read into a record of its own: a refused file must not leave half of
   // itself among the iterations of the file shown before.
   auto read = std::make_unique<InversionResults>();
-  ListingCanvas listing(*canvas_, [this](const std::string& line) { AddListingLine(line); });
-  if (ReadResultsFile(path, *read, listing, line_height_, *host_) != 0) {
+  PanelListing listing(*host_, [this](const std::string& line) { AddListingLine(line); });
+  if (ReadResultsFile(path, *read, listing) != 0) {
     point_count_ = 0;
     return false;
   }
@@ -225,7 +225,7 @@ void DisplayWindow::DrawCurrentIteration(Canvas& canvas) const {
 
 void DisplayWindow::SaveScreen() {
   SaveScreenAsBmp(
-      *canvas_, *host_, program_.screenImageFileName, file_name_, program_.dataDirectory, [this] {
+      *canvas_, *host_, shell_.screenImageFileName, file_name_, shell_.dataDirectory, [this] {
         HandleKey(Qt::Key_R);
       });
   ClearWindow(*canvas_);

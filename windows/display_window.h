@@ -39,9 +39,9 @@ class DisplayWindow : public ChildWindow {
   Q_OBJECT
 
  public:
-  // `program` also holds the buffer in which a capture builds its temporary
+  // `shell` also holds the buffer in which a capture builds its temporary
   // name.
-  DisplayWindow(ProgramState& program,
+  DisplayWindow(ShellState& shell,
                 DialogRunner& runner,
                 std::function<void(int)> set_window_open,
                 QWidget* owner = nullptr);

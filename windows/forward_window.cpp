@@ -16,8 +16,8 @@
 #include "graphics/sounding_plot.h"
 #include "state/text_format.h"
 #include "windows/child_dialogs.h"
-#include "windows/listing_canvas.h"
 #include "windows/painter_canvas.h"
+#include "windows/panel_listing.h"
 #include "windows/picture_commands.h"
 #include "windows/qt_canvas.h"
 #include "windows/qt_host.h"
@@ -35,12 +35,14 @@ const char kNotWrittenMessage[] =
 
 }  // namespace
 
-ForwardWindow::ForwardWindow(ProgramState& program,
+ForwardWindow::ForwardWindow(ShellState& shell,
+                             EngineKind engine,
                              DialogRunner& runner,
                              std::function<void(int)> set_window_open,
                              QWidget* owner)
     : ChildWindow(
-          program, runner, std::move(set_window_open), owner, "ForwardWindow", kWelcomeMessage),
+          shell, runner, std::move(set_window_open), owner, "ForwardWindow", kWelcomeMessage),
+      engine_(engine),
       model_(std::make_unique<ForwardModel>()) {
   model_table_ = new ModelTable(this);
   AddDock(*this,
@@ -154,8 +156,8 @@ void ForwardWindow::OpenModel(const std::string& path) {
   model_file_name_ = path;
   frequency_page_ = 0;
   // A refused file leaves no layers and no spacings: Calculate then refuses.
-  ListingCanvas listing(*canvas_, [this](const std::string& line) { AddListingLine(line); });
-  ReadModelFile(path, *model_, listing, line_height_, *host_);
+  PanelListing listing(*host_, [this](const std::string& line) { AddListingLine(line); });
+  ReadModelFile(path, *model_, listing);
   calculated_ = 0;
   ShowModelRead();
 }
@@ -194,9 +196,13 @@ void ForwardWindow::Calculate() {
   AddListingLine("");
   // The filter of the current array type is selected by the calculation; the
   // engine is the one chosen for the program's runs.
-  const EngineKind engine = program_.engine.engine;
-  ListingCanvas listing(*canvas_, [this](const std::string& line) { AddListingLine(line); });
-  calculated_ = CalculateForwardResponse(*model_, listing, line_height_, *host_, engine) ? 1 : 0;
+  const EngineKind engine = engine_;
+  PanelListing listing(*host_, [this](const std::string& line) { AddListingLine(line); });
+  calculated_ = CalculateForwardResponse(*model_, listing, engine) ? 1 : 0;
+  // A spectral calculation ends with its message and an empty window.
+  if (calculated_ == 1 && model_->modelKind == DataKind::kSip && model_->frequencyCount > 0) {
+    ClearWindow(*canvas_);
+  }
 }
 
 bool ForwardWindow::RefusedBeforeCalculate() {
@@ -240,8 +246,8 @@ void ForwardWindow::Save() {
   if (RefusedBeforeCalculate()) {
     return;
   }
-  if (!program_.dataDirectory.empty()) {
-    QDir::setCurrent(QString::fromStdString(program_.dataDirectory));
+  if (!shell_.dataDirectory.empty()) {
+    QDir::setCurrent(QString::fromStdString(shell_.dataDirectory));
   }
   std::string path = "*.dat";
   if (!host_->ChooseSaveFile(path, "File Name for apparent resistivity values")) {
@@ -261,13 +267,13 @@ void ForwardWindow::Save() {
 }
 
 void ForwardWindow::ChooseSipOutput() {
-  DataOutDiaBox dialog(model_->outputSipForm, program_.dialogResult, this);
+  DataOutDiaBox dialog(model_->outputSipForm, shell_.dialogResult, this);
   runner_.Run(dialog);
 }
 
 void ForwardWindow::ChangeArrayType() {
   array_type_at_dialog_ = model_->arrayType;
-  ArrayTypeDiaBox dialog(model_->arrayType, program_.dialogResult, this);
+  ArrayTypeDiaBox dialog(model_->arrayType, shell_.dialogResult, this);
   runner_.Run(dialog);
   if (model_->arrayType != array_type_at_dialog_) {
     // The response computed so far belongs to the other array.

@@ -43,7 +43,10 @@ class ForwardWindow : public ChildWindow {
   Q_OBJECT
 
  public:
-  ForwardWindow(ProgramState& program,
+  // `engine` computes the responses: the engine chosen for the program's
+  // runs (it cannot change while this window is open).
+  ForwardWindow(ShellState& shell,
+                EngineKind engine,
                 DialogRunner& runner,
                 std::function<void(int)> set_window_open,
                 QWidget* owner = nullptr);
@@ -86,6 +89,7 @@ class ForwardWindow : public ChildWindow {
   // tell 5 from 10 mV/V and to show 0.001 s.
   void ShowModelRead();
 
+  const EngineKind engine_;
   std::unique_ptr<ForwardModel> model_;
   int calculated_ = 0;
   int frequency_page_ = 0;

@@ -30,6 +30,7 @@
 #include "analysis/uncertainty_report.h"
 #include "fileio/data_file.h"
 #include "fileio/datum_levels.h"
+#include "fileio/results_file.h"
 #include "fileio/same_file.h"
 #include "fileio/synthetic_data.h"
 #include "fileio/text_input.h"
@@ -46,8 +47,8 @@
 #include "windows/about_dialog.h"
 #include "windows/display_window.h"
 #include "windows/forward_window.h"
-#include "windows/listing_canvas.h"
 #include "windows/menu_command.h"
+#include "windows/panel_listing.h"
 #include "windows/picture_commands.h"
 #include "windows/qt_canvas.h"
 #include "windows/qt_host.h"
@@ -107,15 +108,19 @@ std::string DirectoryWithSeparator(const QString& directory) {
   return QDir::toNativeSeparators(path).toStdString();
 }
 
+const char kCannotCreate[] =
+    "Cannot create this file. Either you\n"
+    "have used an invalid file name, or\nthe disk drive is not available.\n";
+
 // The compact picture of the automatic run shown in the user-model dialog:
 // observed data, the many-layer model and its response, with the run's last
 // iteration and misfit.
-void DrawAutomaticRun(const ProgramState& state, Canvas& canvas) {
-  if (state.outcome.runStatus != RunStatus::kCompleted || state.data.pointCount <= 0 ||
-      state.model.layerCount <= 0) {
+void DrawAutomaticRun(const SoundingData& data, const SoundingRun* run, Canvas& canvas) {
+  if (run == nullptr || run->outcome.runStatus != RunStatus::kCompleted || data.pointCount <= 0 ||
+      run->outcome.model.layerCount <= 0) {
     return;  // the run ended without a model (its message was shown): nothing to show
   }
-  PlotInput input = RunResultPlotInput(state);
+  PlotInput input = RunResultPlotInput(data, run->outcome);
   input.compact = 1;
   PlotSounding(input, canvas);
 }
@@ -128,7 +133,8 @@ MainWindow::MainWindow(DialogRunner* runner, QWidget* parent) : QMainWindow(pare
     runner = own_runner_.get();
   }
   runner_ = runner;
-  host_ = std::make_unique<QtHost>(this, *runner_, state_);
+  host_ = std::make_unique<QtHost>(this, *runner_, shell_);
+  document_ = std::make_unique<SoundingDocument>();
 
   setObjectName(QStringLiteral("LAYRAINV"));
   setWindowTitle(QString::fromLatin1(kProgramTitle));
@@ -172,8 +178,8 @@ MainWindow::MainWindow(DialogRunner* runner, QWidget* parent) : QMainWindow(pare
     start_directory = QDir::currentPath();
   }
   program_directory_ = DirectoryWithSeparator(start_directory);
-  state_.dataDirectory = program_directory_;
-  state_.resultsDirectory = program_directory_;
+  shell_.dataDirectory = program_directory_;
+  shell_.resultsDirectory = program_directory_;
   QDir::setCurrent(QString::fromStdString(program_directory_));
 
   // The picture commands take the layout shown.
@@ -190,7 +196,7 @@ MainWindow::MainWindow(DialogRunner* runner, QWidget* parent) : QMainWindow(pare
   };
   pictures.shownSize = [this] { return canvas_->size(); };
   pictures.baseName = [this] {
-    return state_.dataRead != 0 ? MakeSiblingName(state_.data.dataFileName, "") : std::string();
+    return document_->HasData() ? MakeSiblingName(document_->data.dataFileName, "") : std::string();
   };
   pictures_ = new PictureCommands(*this, std::move(pictures), *host_, *runner_);
   BuildDocks();
@@ -223,7 +229,7 @@ void MainWindow::BuildDocks() {
   resizeDocks({model}, {420}, Qt::Horizontal);
   connect(data_table_, &DataTable::exclusionChanged, this, [this](int point, bool excluded) {
     if (point < 0 || point >= kMaxPoints) return;
-    state_.excludedPoints[point] = excluded ? 1 : 0;
+    document_->excluded[point] = excluded ? 1 : 0;
     // Shown hollow at once when the fit is on show.
     if (canvas_->hasPicture()) ShowFit(true);
     workspace_view_->update();
@@ -234,48 +240,54 @@ void MainWindow::AddListingLine(const std::string& text) {
   listing_->appendPlainText(QString::fromLocal8Bit(text.c_str()));
 }
 
+const SoundingRun* MainWindow::shownRun() const {
+  if (shown_run_ < 0 || shown_run_ >= static_cast<int>(document_->runs.size())) return nullptr;
+  const SoundingRun& run = document_->runs[static_cast<size_t>(shown_run_)];
+  return run.outcome.runStatus == RunStatus::kCompleted ? &run : nullptr;
+}
+
 QString MainWindow::statusText() const {
+  const SoundingDocument& document = *document_;
   QStringList parts;
-  parts << (state_.dataRead != 0 && state_.data.pointCount > 0
+  parts << (document.HasData()
                 ? QStringLiteral("Data: %1")
-                      .arg(QFileInfo(QString::fromStdString(state_.data.dataFileName)).fileName())
+                      .arg(QFileInfo(QString::fromStdString(document.data.dataFileName)).fileName())
                 : QStringLiteral("No data file read"));
-  parts << QStringLiteral("Engine: %1").arg(QLatin1String(EngineName(state_.engine.engine)));
-  if (fit_shown_) {
-    parts << QStringLiteral("Iteration: %1").arg(state_.outcome.lastIteration);
+  parts << QStringLiteral("Engine: %1").arg(QLatin1String(EngineName(document.engine.engine)));
+  if (const SoundingRun* run = shownRun()) {
+    parts << QStringLiteral("Iteration: %1").arg(run->outcome.lastIteration);
     parts << QStringLiteral("%1: %2 %")
-                 .arg(state_.settings.dataConstraint >= 1 ? QStringLiteral("Mean error")
-                                                          : QStringLiteral("RMS"))
-                 .arg(100.0 * state_.outcome.finalMisfit, 0, 'f', 2);
+                 .arg(run->outcome.settings.dataConstraint >= 1 ? QStringLiteral("Mean error")
+                                                                : QStringLiteral("RMS"))
+                 .arg(100.0 * run->outcome.finalMisfit, 0, 'f', 2);
   }
   return parts.join(QStringLiteral("   |   "));
 }
 
 void MainWindow::ShowState() {
-  const bool ip = state_.data.dataKind != DataKind::kResistivity;
-  const bool sip = state_.data.dataKind == DataKind::kSip;
-  if (fit_shown_ && state_.model.layerCount > 0) {
+  const SoundingDocument& document = *document_;
+  const bool ip = document.data.dataKind != DataKind::kResistivity;
+  const bool sip = document.data.dataKind == DataKind::kSip;
+  const SoundingRun* run = shownRun();
+  const LayeredModel* model = run != nullptr ? &run->outcome.model : nullptr;
+  if (model != nullptr && model->layerCount > 0) {
     ModelView view;
-    view.layers = state_.model.layerCount;
-    view.resistivity = state_.model.resistivity.data();
-    view.thickness = state_.model.thickness.data();
-    if (ip) view.chargeability = state_.model.chargeability.data();
+    view.layers = model->layerCount;
+    view.resistivity = model->resistivity.data();
+    view.thickness = model->thickness.data();
+    if (ip) view.chargeability = model->chargeability.data();
     if (sip) {
-      view.tau = state_.model.timeConstant.data();
-      view.c = state_.model.exponent.data();
+      view.tau = model->timeConstant.data();
+      view.c = model->exponent.data();
     }
     model_table_->ShowModel(view);
   } else {
     model_table_->ShowModel(ModelView{});
   }
-  if (state_.dataRead != 0 && state_.data.pointCount > 0) {
-    data_table_->ShowData(state_.data,
-                          fit_shown_ ? state_.outcome.calculatedResistivity.data() : nullptr,
-                          fit_shown_ && ip ? state_.outcome.calculatedIp.data() : nullptr,
-                          state_.excludedPoints);
-  } else {
-    data_table_->ShowData(SoundingData{}, nullptr, nullptr, state_.excludedPoints);
-  }
+  data_table_->ShowData(document.data,
+                        run != nullptr ? run->outcome.calculatedResistivity.data() : nullptr,
+                        run != nullptr && ip ? run->outcome.calculatedIp.data() : nullptr,
+                        document.excluded);
   status_label_->setText(statusText());
   workspace_view_->update();
   UpdateViewCommands();
@@ -302,32 +314,59 @@ void MainWindow::UpdateViewCommands() {
 }
 
 ChartInput MainWindow::WorkspaceChart() const {
-  if (state_.dataRead == 0 || state_.data.pointCount <= 0) return ChartInput{};
+  if (!document_->HasData()) return ChartInput{};
   StateChartOptions options;
-  // During a run the model and curve of the iteration reached.
-  options.fitted = fit_shown_ || (running_ && state_.model.layerCount > 0);
   options.runLabel = running_ ? run_label_ + " (running)" : run_label_;
   options.uncertainty = uncertainty_ ? &*uncertainty_ : nullptr;
-  return StateChart(state_, options);
+  // During a run the model and curve of the iteration reached.
+  const SoundingRun* run = running_ ? (live_run_ ? &*live_run_ : nullptr) : shownRun();
+  return StateChart(*document_, run, options);
+}
+
+void MainWindow::FollowRun(const RunOptions& options, const IterationEvent& event) {
+  if (!running_) return;
+  live_run_ = SoundingRun{options, event.outcome()};
+  InversionOutcome& outcome = live_run_->outcome;
+  outcome.lastIteration = event.iteration();
+  outcome.finalMisfit = event.misfit();
+  // Back to the positions of all points, as a finished run's values.
+  const SoundingData& data = document_->data;
+  SpreadOverAllPoints(outcome,
+                      options.excluded,
+                      data.pointCount,
+                      data.dataKind == DataKind::kSip ? data.frequencyCount : 0);
 }
 
 void MainWindow::ShowFit(bool draw_now) {
-  if (!fit_shown_ || state_.data.dataKind != DataKind::kResistivity ||
-      state_.model.layerCount <= 0) {
+  const SoundingRun* run = shownRun();
+  if (run == nullptr || document_->data.dataKind != DataKind::kResistivity ||
+      run->outcome.model.layerCount <= 0) {
     return;  // other fits are kept as their run drew them
   }
   // The run's own pictures show only the points it fitted: with points left
   // out the fit is drawn again with every point, those left out hollow.
-  if (draw_now || CountExcluded(state_.data, state_.excludedPoints) > 0) {
+  if (draw_now || CountExcluded(document_->data, document_->excluded) > 0) {
     DrawFit(*canvas_);
   }
   canvas_->setRedrawer([this](Canvas& canvas) { DrawFit(canvas); });
 }
 
 void MainWindow::DrawFit(Canvas& canvas) const {
-  PlotInput input = RunResultPlotInput(state_);
-  input.excluded = state_.excludedPoints.data();
+  const SoundingRun* run = shownRun();
+  if (run == nullptr) return;
+  PlotInput input = RunResultPlotInput(document_->data, run->outcome);
+  input.excluded = document_->excluded.data();
   PlotSounding(input, canvas);
+}
+
+void MainWindow::SetDocument(std::unique_ptr<SoundingDocument> document) {
+  document_ = std::move(document);
+  user_model_entries_ = LayeredModel();
+  uncertainty_.reset();
+  workspace_view_->setPage(0);
+  shown_run_ = static_cast<int>(document_->runs.size()) - 1;
+  ShowState();
+  ShowFit(true);
 }
 
 MainWindow::~MainWindow() {
@@ -461,7 +500,6 @@ void MainWindow::HandleFirstPaint() {
     return;
   }
   setWindowTitle(QString::fromLatin1(kProgramTitle));
-  state_.textLineHeight = canvas_->Metrics().charHeight;
   last_command_ = 0;
   AboutDiaBox about(this);
   runner_->Run(about);
@@ -577,7 +615,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // stopping point (no more prompts), then close, so that the results file
     // holds every iteration that was computed.
     close_pending_ = true;
-    host_->setStopRequested(true);
+    stop_run_ = true;
     event->ignore();
     return;
   }
@@ -586,7 +624,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   }
   QSettings settings;
   settings.setValue(QLatin1String(kGeometryKey), saveGeometry());
-  settings.setValue(QLatin1String(kLastFolderKey), QString::fromStdString(state_.dataDirectory));
+  settings.setValue(QLatin1String(kLastFolderKey), QString::fromStdString(shell_.dataDirectory));
   if (survey_window_ != nullptr) {
     survey_window_->close();
   }
@@ -610,7 +648,7 @@ bool MainWindow::RefusedInMode() {
 }
 
 bool MainWindow::RefusedWithoutData() {
-  if (state_.dataRead != 0 && state_.data.pointCount > 0) {
+  if (document_->HasData()) {
     return false;
   }
   host_->Warn(kNoDataMessage, "Error Message");
@@ -631,34 +669,31 @@ void MainWindow::ReadDataFrom(const std::string& path,
                               const std::string& listed_as) {
   ClearWindow(*canvas_);
   listing_->clear();
-  fit_shown_ = false;
-  uncertainty_.reset();
-  workspace_view_->setPage(0);
   findChild<QDockWidget*>(QStringLiteral("listingDock"))->raise();
-  ListingCanvas listing(*canvas_, [&](const std::string& line) {
+  PanelListing listing(*host_, [&](const std::string& line) {
     const size_t at = listed_as.empty() ? std::string::npos : line.find(path);
     AddListingLine(at == std::string::npos ? line
                                            : std::string(line).replace(at, path.size(), listed_as));
   });
-  state_.lastReadResult = ReadDataFile(path, state_, listing, *host_);
-  if (state_.lastReadResult != 0) {
+  // A fresh document: only the run settings carry over.
+  std::unique_ptr<SoundingDocument> read =
+      ReadSoundingDocument(path, listing, document_->settings, document_->engine);
+  shell_.lastReadResult = read == nullptr ? 1 : 0;
+  if (read == nullptr) {
     // Nothing of a refused file may be used: no data until the next good read.
-    state_.data.pointCount = 0;
-    state_.dataRead = 0;
+    auto empty = std::make_unique<SoundingDocument>();
+    empty->settings = document_->settings;
+    empty->engine = document_->engine;
+    SetDocument(std::move(empty));
     return;
   }
   host_->Beep();
   const std::string& name = file_name.empty() ? path : file_name;
-  state_.data.dataFileName = name;
-  state_.thicknessFactor = 1.25f;
-  state_.dataRead = 1;
-  last_run_ = -1;
-  if (state_.userModelAvailable != 0) {
-    CopyStartingModel(state_.startingModel, state_.model);
-  }
+  read->data.dataFileName = name;
+  SetDocument(std::move(read));
   QString directory = QFileInfo(QString::fromStdString(name)).absolutePath();
-  state_.dataDirectory = DirectoryWithSeparator(directory);
-  state_.resultsDirectory = state_.dataDirectory;
+  shell_.dataDirectory = DirectoryWithSeparator(directory);
+  shell_.resultsDirectory = shell_.dataDirectory;
   QDir::setCurrent(directory);
   QSettings().setValue(QLatin1String(kLastFolderKey), directory);
   ListDatumLevels();
@@ -708,12 +743,12 @@ void MainWindow::ImportFieldSheet() {
     return;
   }
   ReadDataFrom(temporary, suggested, sheet);
-  if (state_.dataRead != 0) AddListingLine("The field sheet was not saved as a data file.");
+  if (document_->HasData()) AddListingLine("The field sheet was not saved as a data file.");
 }
 
 void MainWindow::ListDatumLevels() {
-  const SoundingData& data = state_.data;
-  if (data.arrayType != ArrayType::kSchlumberger || data.datumLevelCount <= 0) return;
+  const SoundingData& data = document_->data;
+  if (!Traits(data.arrayType).second_spacing || data.datumLevelCount <= 0) return;
   const std::vector<PointLevel> levels = PointLevels(data);
   AddListingLine("");
   AddListingLine("Datum level   MN/2 (m)   Points   Merge factor");
@@ -791,32 +826,32 @@ bool MainWindow::OpenFile(const QString& path) {
 }
 
 void MainWindow::ChangeDamping() {
-  DampDiaBox dialog(state_.settings, state_.dialogResult, this);
+  DampDiaBox dialog(document_->settings, shell_.dialogResult, this);
   runner_->Run(dialog);
 }
 
 void MainWindow::ChangeIterations() {
-  state_.dialogResult = 2;
-  NitDiaBox dialog(state_.settings, state_.dialogResult, this);
+  shell_.dialogResult = 2;
+  NitDiaBox dialog(document_->settings, shell_.dialogResult, this);
   runner_->Run(dialog);
-  if (state_.dialogResult == 1) {
-    state_.settings.iterationLimit = ClampIterationLimit(state_.settings.iterationLimit);
+  if (shell_.dialogResult == 1) {
+    document_->settings.iterationLimit = ClampIterationLimit(document_->settings.iterationLimit);
   }
 }
 
 void MainWindow::ChangeConvergenceLimit() {
   ConvergenceLimitDialog dialog(
-      ConvergenceLimitDialog::Kind::kClmDiaBox, state_.settings, state_.dialogResult, this);
+      ConvergenceLimitDialog::Kind::kClmDiaBox, document_->settings, shell_.dialogResult, this);
   runner_->Run(dialog);
 }
 
 void MainWindow::ChangeConstraints() {
-  DataConstrainDiaBox dialog(state_.settings, state_.dialogResult, this);
+  DataConstrainDiaBox dialog(document_->settings, shell_.dialogResult, this);
   runner_->Run(dialog);
 }
 
 void MainWindow::ChangeEngine() {
-  EngineDiaBox dialog(state_.engine, state_.dialogResult, this);
+  EngineDiaBox dialog(document_->engine, shell_.dialogResult, this);
   runner_->Run(dialog);
 }
 
@@ -824,69 +859,122 @@ void MainWindow::AutomaticInversion() {
   if (RefusedWithoutData()) {
     return;
   }
-  host_->setStopRequested(false);
-  RunWithListing(0, 0);
-  last_run_ = 0;
+  RunWithListing(false, false);
 }
 
-void MainWindow::RunWithListing(int user_model, int silent) {
-  fit_shown_ = false;
+namespace {
+
+// Whether a run of `data_file` can create the results file `path`: it is not
+// the data file and can be opened (and is left as it was).
+bool CanCreateResults(const std::string& path, const std::string& data_file) {
+  std::string reason;
+  ResultsFileStream proof;
+  return !IsSameFile(path, data_file) && proof.Open(path, &reason);
+}
+
+}  // namespace
+
+bool MainWindow::ChooseResultsFile(std::string* path) {
+  const std::string& data_file = document_->data.dataFileName;
+  std::string chosen = ResultsFileFor(data_file);
+  while (true) {
+    if (!host_->ChooseSaveFile(chosen, "File Name for Inversion Results")) return false;
+    if (CanCreateResults(chosen, data_file)) break;
+    const std::string question =
+        (IsSameFile(chosen, data_file)
+             ? StrFormat("The results file\n%s\nis the data file of this run.\n", chosen.c_str())
+             : std::string(kCannotCreate)) +
+        "Do you want to try again with a different name?";
+    if (host_->ShowMessage(question, "Try again", MessageIcon::kQuestion, MessageButtons::kYesNo) !=
+        MessageAnswer::kYes) {
+      return false;
+    }
+  }
+  shell_.resultsDirectory =
+      DirectoryWithSeparator(QFileInfo(QString::fromStdString(chosen)).absolutePath());
+  *path = chosen;
+  return true;
+}
+
+bool MainWindow::ScratchResultsFile(std::string* path) {
+  *path = ResultsFileFor(document_->data.dataFileName, ".INx");
+  if (CanCreateResults(*path, document_->data.dataFileName)) return true;
+  host_->Warn(std::string(kCannotCreate) +
+                  "This data set will not be processed.\nPlease check this data file",
+              "Name Error Message");
+  return false;
+}
+
+bool MainWindow::RunWithListing(bool from_model, bool silent) {
+  stop_run_ = false;
+  shown_run_ = -1;
   uncertainty_.reset();
-  run_label_ =
-      std::string(user_model != 0 ? "Inversion from a user model" : "Automatic inversion") + ", " +
-      EngineName(state_.engine.engine) + " engine";
+  run_label_ = std::string(from_model ? "Inversion from a user model" : "Automatic inversion") +
+               ", " + EngineName(document_->engine.engine) + " engine";
   AddListingLine("");
   std::string left_out;
-  for (int p = 0; p < state_.data.pointCount && p < kMaxPoints; ++p) {
-    if (state_.excludedPoints[p])
-      left_out += (left_out.empty() ? "" : ", ") + std::to_string(p + 1);
+  for (int p = 0; p < document_->data.pointCount && p < kMaxPoints; ++p) {
+    if (document_->excluded[p]) left_out += (left_out.empty() ? "" : ", ") + std::to_string(p + 1);
   }
   if (!left_out.empty()) AddListingLine("Points left out of this inversion: " + left_out);
-  ListingCanvas listing(*canvas_, [this](const std::string& line) { AddListingLine(line); });
-  running_ = silent == 0;
-  RunInversion(state_, user_model, silent, listing, *host_);
+  RunOptions options = document_->NextRunOptions(from_model);
+  // A run that cannot start needs no results file: it says why after its
+  // progress lines.
+  if (RunCanStart(document_->data, options)) {
+    if (silent ? !ScratchResultsFile(&options.results_path)
+               : !ChooseResultsFile(&options.results_path)) {
+      return false;
+    }
+    options.remove_results = silent;
+  }
+  PanelListing observer(
+      *host_,
+      [this](const std::string& line) { AddListingLine(line); },
+      canvas_,
+      !silent,
+      [this, &options](const IterationEvent& event) { FollowRun(options, event); });
+  running_ = !silent;
+  document_->Run(options, observer, &stop_run_);
   running_ = false;
-  fit_shown_ = silent == 0 && state_.outcome.runStatus == RunStatus::kCompleted;
-  ShowFit(false);
+  live_run_.reset();
+  if (!silent) {
+    shown_run_ = static_cast<int>(document_->runs.size()) - 1;
+    ShowFit(false);
+  }
+  return true;
 }
 
 void MainWindow::UserModelInversion() {
   ClearWindow(*canvas_);
-  last_run_ = -1;
+  shown_run_ = -1;
   if (RefusedWithoutData()) {
     return;
   }
-  host_->setStopRequested(false);
-  if (state_.userModelAvailable != 0) {
+  if (document_->userModelAvailable != 0) {
     // The data file's own starting model is taken as it is.
-    CopyStartingModel(state_.startingModel, state_.model);
+    CopyStartingModel(document_->startingModel, document_->model);
   } else if (!AskUserModel()) {
     return;
   }
   if (close_pending_) {
     return;
   }
-  const int data_constraint = state_.settings.dataConstraint;
-  const int model_constraint = state_.settings.modelConstraint;
-  state_.settings.dataConstraint = 0;
-  state_.settings.modelConstraint = 0;
-  RunWithListing(1, 0);
-  last_run_ = 1;
-  state_.settings.dataConstraint = data_constraint;
-  state_.settings.modelConstraint = model_constraint;
+  RunWithListing(true, false);
 }
 
 void MainWindow::EquivalenceAnalysis() {
   RunUncertainty result;
   std::string message = "Run an inversion first: the analysis is of its model.";
-  if (last_run_ < 0 || !AnalyseRun(state_, last_run_ == 1, &result, &message)) {
+  const SoundingRun* run =
+      shown_run_ >= 0 ? &document_->runs[static_cast<size_t>(shown_run_)] : nullptr;
+  if (run == nullptr || !AnalyseRun(document_->data, *run, &result, &message)) {
     host_->Warn(message, "Message");
     return;
   }
-  PlotRunUncertainty(state_, result, *canvas_);
+  PlotRunUncertainty(document_->data, *run, result, *canvas_);
   uncertainty_ = result;
   workspace_view_->update();
-  const std::string table = UncertaintyTable(result, state_.model);
+  const std::string table = UncertaintyTable(result, run->outcome.model);
   for (size_t start = 0, end; start < table.size(); start = end + 1) {
     end = table.find('\n', start);
     if (end == std::string::npos) end = table.size();
@@ -898,36 +986,36 @@ void MainWindow::EquivalenceAnalysis() {
 
 bool MainWindow::AskUserModel() {
   host_->Warn(kNoStartingModelMessage, "Message");
-  RunWithListing(0, 1);
+  const bool ran = RunWithListing(false, true);
   if (close_pending_) {
     return false;
   }
   ClearWindow(*canvas_);
+  const SoundingRun* automatic = ran ? document_->LastRun() : nullptr;
   // The first time for a data set the fields start from the automatic run's
   // model summarised in a few layers; later the user's own entries stay.
-  if (state_.outcome.runStatus == RunStatus::kCompleted && state_.model.layerCount > 0 &&
-      (user_model_.layerCount == 0 || user_model_source_ != state_.data.dataFileName)) {
-    user_model_ = SegmentModel(state_.model, kSegmentedLayers);
-    user_model_source_ = state_.data.dataFileName;
+  if (automatic != nullptr && automatic->outcome.runStatus == RunStatus::kCompleted &&
+      automatic->outcome.model.layerCount > 0 && user_model_entries_.layerCount == 0) {
+    user_model_entries_ = SegmentModel(automatic->outcome.model, kSegmentedLayers);
   }
-  state_.dialogResult = 2;
+  shell_.dialogResult = 2;
   UserModelDiaBox dialog(
-      user_model_,
-      state_.dialogResult,
-      [this](Canvas& picture) { DrawAutomaticRun(state_, picture); },
+      user_model_entries_,
+      shell_.dialogResult,
+      [this, automatic](Canvas& picture) { DrawAutomaticRun(document_->data, automatic, picture); },
       this,
-      &state_.engine.fixed);
+      &document_->engine.fixed);
   runner_->Run(dialog);
-  if (state_.dialogResult != 1) {
+  if (shell_.dialogResult != 1) {
     return false;
   }
   std::string message;
-  if (!AcceptUserModel(user_model_, state_.model, message)) {
+  if (!AcceptUserModel(user_model_entries_, document_->model, message)) {
     host_->Warn(message, "Error Message");
     return false;
   }
   host_->Warn(kUserModelAcceptedMessage, "Message");
-  state_.settings.iterationLimit = kUserModelIterations;
+  document_->settings.iterationLimit = kUserModelIterations;
   return true;
 }
 
@@ -937,10 +1025,10 @@ void MainWindow::OpenChildWindow(int id) {
   QString title = QString::fromLatin1(kProgramTitle);
   if (id == kCommandForwardModelling) {
     ClearWindow(*canvas_);
-    child = new ForwardWindow(state_, *runner_, set_mode_flag, this);
+    child = new ForwardWindow(shell_, document_->engine.engine, *runner_, set_mode_flag, this);
     title += QStringLiteral("- Forward Modelling Window");
   } else {
-    child = new DisplayWindow(state_, *runner_, set_mode_flag, this);
+    child = new DisplayWindow(shell_, *runner_, set_mode_flag, this);
     title += QStringLiteral("- Display Inversion Results Window");
   }
   child->setWindowTitle(title);
@@ -957,20 +1045,20 @@ void MainWindow::OpenChildWindow(int id) {
 void MainWindow::SaveScreen() {
   // A copy: the capture's file names must not replace the data file's name,
   // from which the next results file takes its default name.
-  std::string base_name = state_.data.dataFileName;
+  std::string base_name = document_->data.dataFileName;
   if (!documentedLayout()) {
     // What the plot view shows, as the documented layout's capture is made.
     SaveImageAsBmp(WidgetImage(*workspace_view_),
                    DisplayDepth(*workspace_view_),
                    *host_,
-                   state_.screenImageFileName,
+                   shell_.screenImageFileName,
                    base_name,
-                   state_.dataDirectory);
+                   shell_.dataDirectory);
     return;
   }
   const auto picture = canvas_->recording();
   SaveScreenAsBmp(
-      *canvas_, *host_, state_.screenImageFileName, base_name, state_.dataDirectory, nullptr);
+      *canvas_, *host_, shell_.screenImageFileName, base_name, shell_.dataDirectory, nullptr);
   ClearWindow(*canvas_);
   // The plot comes back once the picture has been saved.
   canvas_->Restore(picture);
@@ -978,7 +1066,7 @@ void MainWindow::SaveScreen() {
 
 void MainWindow::SurveySection() {
   QFileDialog chooser(
-      this, QStringLiteral("Open survey file"), QString::fromStdString(state_.dataDirectory));
+      this, QStringLiteral("Open survey file"), QString::fromStdString(shell_.dataDirectory));
   chooser.setObjectName(QStringLiteral("surveyFile"));
   chooser.setAcceptMode(QFileDialog::AcceptOpen);
   chooser.setFileMode(QFileDialog::ExistingFile);
@@ -1005,51 +1093,18 @@ void MainWindow::ShowSurveySounding(const SurveySounding& sounding, const Soundi
   }
   raise();
   activateWindow();
-  ClearWindow(*canvas_);
-  state_.lastReadResult = ReadDataFile(sounding.file, state_, *canvas_, *host_);
-  // Nothing of the sounding shown before stays on show.
-  fit_shown_ = false;
-  uncertainty_.reset();
-  workspace_view_->setPage(0);
-  if (state_.lastReadResult != 0) {
-    state_.data.pointCount = 0;
-    state_.dataRead = 0;
-    ShowState();
-    return;
+  ReadDataFrom(sounding.file);
+  const SoundingDocument* surveyed = result.document.get();
+  if (shell_.lastReadResult != 0 || surveyed == nullptr || surveyed->LastRun() == nullptr ||
+      surveyed->data.pointCount != document_->data.pointCount) {
+    return;  // no run to show, or the file changed since the run: its listing stays
   }
-  state_.data.dataFileName = sounding.file;
-  state_.thicknessFactor = 1.25f;
-  state_.dataRead = 1;
-  state_.model = result.model;
-  if (static_cast<int>(result.calculated.size()) != state_.data.pointCount) {
-    ShowState();
-    return;  // the file changed since the run: its listing stays
-  }
-  // The run's fit, as after an inversion here.
-  std::copy(result.calculated.begin(),
-            result.calculated.end(),
-            state_.outcome.calculatedResistivity.begin());
-  state_.outcome.finalMisfit = result.misfit;
-  state_.outcome.lastIteration = result.iterations;
-  state_.outcome.runStatus = RunStatus::kCompleted;
+  // The survey's run of this sounding, shown as after an inversion.
+  document_->runs = surveyed->runs;
+  shown_run_ = static_cast<int>(document_->runs.size()) - 1;
   run_label_ = "Survey run";
-  fit_shown_ = true;
-  ClearWindow(*canvas_);
-  PlotInput input;
-  input.plotKind = PlotKind::kResistivity;
-  input.iteration = result.iterations;
-  input.nData = state_.data.pointCount;
-  input.nLayers = result.model.layerCount;
-  input.observedRho = state_.data.apparentResistivity.data();
-  input.calculatedRho = result.calculated.data();
-  input.spacing = state_.data.spacingA.data();
-  input.layerRho = result.model.resistivity.data();
-  input.thickness = result.model.thickness.data();
-  input.title = state_.data.title;
-  input.misfit = result.misfit;
-  PlotSounding(input, *canvas_);
-  canvas_->Present();
   ShowState();
+  ShowFit(true);
 }
 
 }  // namespace layra

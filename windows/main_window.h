@@ -1,23 +1,26 @@
 #ifndef LAYRA_WINDOWS_MAIN_WINDOW_H_
 #define LAYRA_WINDOWS_MAIN_WINDOW_H_
 
-// The main window: owns the program state, shows the listings, progress lines
-// and plots on its canvas and dispatches the commands of its menu. Commands
-// run to completion on the user-interface thread; while one runs (an
-// inversion processes events so that every plot is seen) the menus are
-// disabled and further commands are ignored, and closing the window waits for
-// the run to end so that the results file is complete.
+// The main window: shows one sounding document (listing, plot, Model and Data
+// panels, status bar) and dispatches the commands of its menu; reading a file
+// makes a fresh document. Commands run to completion on the user-interface
+// thread; while one runs (an inversion processes events so that every plot
+// is seen) the menus are disabled and further commands are ignored, and
+// closing the window stops a run after its current iteration.
 
 #include <QMainWindow>
 #include <QPointer>
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "analysis/uncertainty_report.h"
 #include "graphics/sounding_chart.h"
+#include "inversion/sounding_document.h"
 #include "state/records.h"
 #include "windows/dialog_runner.h"
+#include "windows/shell_state.h"
 
 class QAction;
 class QLabel;
@@ -91,8 +94,8 @@ class MainWindow : public QMainWindow {
   // True when the window took its place and size from the last session.
   bool restoredGeometry() const { return restored_geometry_; }
 
-  // What the first paint does once: takes the text metrics and shows the
-  // about box. Runs on its own after the window's first paint.
+  // What the first paint does once: shows the about box. Runs on its own
+  // after the window's first paint.
   void HandleFirstPaint();
 
   // Non-zero while a child window (forward modelling, results display) is
@@ -103,16 +106,21 @@ class MainWindow : public QMainWindow {
   QMainWindow* childWindow() const { return child_window_; }
   // The section window of the last survey run, while it is open.
   QWidget* surveyWindow() const { return survey_window_; }
-  // Reads the data file of a sounding of a survey run and shows it with the
-  // model and calculated curve the run left, as after an inversion.
+  // Reads the data file of a sounding of a survey run into a fresh document
+  // and shows it with the run the survey made, as after an inversion.
   void ShowSurveySounding(const SurveySounding& sounding, const SoundingResult& result);
 
   // -1 before the first paint, 0 after it, then the id of each command.
   int lastCommand() const { return last_command_; }
   bool commandRunning() const { return busy_; }
 
-  ProgramState& state() { return state_; }
-  const LayeredModel& userModel() const { return user_model_; }
+  // The sounding shown (no data before a read); the settings dialogs change
+  // its run settings, which a new document takes over.
+  SoundingDocument& document() { return *document_; }
+  // Shows `document` in place of the one shown, with its last run.
+  void SetDocument(std::unique_ptr<SoundingDocument> document);
+  const SoundingRun* shownRun() const;  // the completed run shown, or null
+  ShellState& shell() { return shell_; }
   QtCanvas& canvas() { return *canvas_; }
   // The plot in units, shown unless the documented layout is chosen (View >
   // Documented layout); the documented canvas is drawn underneath all along.
@@ -137,7 +145,7 @@ class MainWindow : public QMainWindow {
  private:
   void BuildMenus();
   void BuildDocks();
-  // Tables, status bar and (with points left out) the plot from the state.
+  // Tables and status bar from the document.
   void ShowState();
   // Adds `text` to the listing dock.
   void AddListingLine(const std::string& text);
@@ -152,12 +160,14 @@ class MainWindow : public QMainWindow {
   // file.
   void ImportFieldSheet();
   void SaveModelCsv();
-  // After a completed resistivity run: the plot view redraws the fit from
-  // the state at every size, every point shown, those left out hollow;
+  // After a completed resistivity run: the plot view redraws the fit of the
+  // shown run at every size, every point shown, those left out hollow;
   // `draw_now` draws it at once (else only with points left out).
   void ShowFit(bool draw_now);
-  // What the plot in units shows of the state.
+  // What the plot in units shows of the document and its shown run.
   ChartInput WorkspaceChart() const;
+  // Keeps the iteration a run reached for the plot view.
+  void FollowRun(const RunOptions& options, const IterationEvent& event);
   // The View commands' check mark and whether there are pages to step through.
   void UpdateViewCommands();
   void DrawFit(Canvas& canvas) const;
@@ -177,14 +187,21 @@ class MainWindow : public QMainWindow {
   void ChangeConstraints();
   void ChangeEngine();
   void AutomaticInversion();
-  // Runs an inversion with its listing and progress lines in the listing dock.
-  void RunWithListing(int user_model, int silent);
+  // Runs an inversion of the document, listed in the dock and plotted:
+  // interactive (results file chosen, questions asked) or silent (scratch
+  // results file, nothing asked). False when no run was made.
+  bool RunWithListing(bool from_model, bool silent);
+  // An interactive run's results file, asked for until it can be created;
+  // false when the user gives up.
+  bool ChooseResultsFile(std::string* path);
+  // A silent run's scratch results file; false, with the message, if none.
+  bool ScratchResultsFile(std::string* path);
   void UserModelInversion();
   // How sure the last run's model is: the table in a dialog, the plot drawn
   // again with the acceptable models or the depth of investigation.
   void EquivalenceAnalysis();
   // Runs the silent automatic inversion and the user-model dialog; true when
-  // the user entered a model the inversion accepts (then in state_.model).
+  // the user entered a model the inversion accepts (then the document's).
   bool AskUserModel();
   // Commands 102 and 131: the forward modelling or results display window,
   // over this window and at its place.
@@ -194,15 +211,16 @@ class MainWindow : public QMainWindow {
   // Command 132: a survey file chosen, run and shown in a section window.
   void SurveySection();
 
-  ProgramState state_;
-  LayeredModel user_model_;        // what the user-model dialog last read
-  std::string user_model_source_;  // data file the dialog's model was made for
+  ShellState shell_;
+  std::unique_ptr<SoundingDocument> document_;
+  LayeredModel user_model_entries_;    // the user-model dialog's, kept to mend
+  int shown_run_ = -1;                 // the document's run whose fit is shown, -1 none
+  std::atomic<bool> stop_run_{false};  // the window is closing: stop the run
   std::string program_directory_;
   int mode_flag_ = 0;
   int last_command_ = -1;
   bool busy_ = false;
   bool close_pending_ = false;
-  int last_run_ = -1;  // 0 automatic, 1 from a user model, -1 none since the last read
   std::unique_ptr<DialogRunner> own_runner_;
   DialogRunner* runner_;
   std::unique_ptr<QtHost> host_;
@@ -216,6 +234,7 @@ class MainWindow : public QMainWindow {
   // analysis of the last one (Equivalence analysis).
   std::string run_label_;
   bool running_ = false;
+  std::optional<SoundingRun> live_run_;  // the iteration reached, while running
   std::optional<RunUncertainty> uncertainty_;
   QPointer<QMainWindow> child_window_;
   QPlainTextEdit* listing_ = nullptr;
@@ -224,9 +243,6 @@ class MainWindow : public QMainWindow {
   PictureCommands* pictures_ = nullptr;
   QLabel* status_label_ = nullptr;
   QStringList startup_files_;
-  // True while the model and calculated values in the state are those of a
-  // completed run on the data read.
-  bool fit_shown_ = false;
   bool restored_geometry_ = false;
   QPointer<QWidget> survey_window_;
 };

@@ -23,10 +23,10 @@
 #include <utility>
 
 #include "graphics/picture_file.h"
-#include "platform/host.h"
 #include "windows/dialog_runner.h"
 #include "windows/painter_canvas.h"
 #include "windows/qt_canvas.h"
+#include "windows/qt_host.h"
 
 namespace layra {
 namespace {
@@ -67,7 +67,7 @@ PictureSource CanvasPicture(const QtCanvas& canvas, std::function<std::string()>
 
 PictureCommands::PictureCommands(QWidget& window,
                                  PictureSource source,
-                                 Host& host,
+                                 QtHost& host,
                                  DialogRunner& runner)
     : QObject(&window), window_(window), source_(std::move(source)), host_(host), runner_(runner) {}
 

@@ -27,7 +27,7 @@ namespace layra {
 
 class Canvas;
 class DialogRunner;
-class Host;
+class QtHost;
 class QtCanvas;
 
 // What a window's picture commands show.
@@ -53,7 +53,7 @@ class PictureCommands : public QObject {
  public:
   // `window` parents the dialogs; messages and the file chooser go through
   // `host`, every dialog through `runner`.
-  PictureCommands(QWidget& window, PictureSource source, Host& host, DialogRunner& runner);
+  PictureCommands(QWidget& window, PictureSource source, QtHost& host, DialogRunner& runner);
 
   // Adds Export picture... and Print... to `file`, Copy picture to `edit`.
   void AddTo(QMenu* file, QMenu* edit);
@@ -71,7 +71,7 @@ class PictureCommands : public QObject {
  private:
   QWidget& window_;
   PictureSource source_;
-  Host& host_;
+  QtHost& host_;
   DialogRunner& runner_;
 };
 

@@ -38,8 +38,8 @@ bool IsPattern(const QString& name) {
 
 }  // namespace
 
-QtHost::QtHost(QWidget* owner, DialogRunner& runner, ProgramState& state)
-    : owner_(owner), runner_(runner), state_(state) {}
+QtHost::QtHost(QWidget* owner, DialogRunner& runner, ShellState& shell)
+    : owner_(owner), runner_(runner), shell_(shell) {}
 
 MessageAnswer QtHost::ShowMessage(const std::string& text,
                                   const std::string& caption,
@@ -83,7 +83,7 @@ bool QtHost::ChooseFile(std::string& path, const std::string& title, bool save) 
   file_dialog_.fileName = path;
   file_dialog_.fileTitle = title;
   file_dialog_.title = title;
-  file_dialog_.initialDirectory = state_.dataDirectory;
+  file_dialog_.initialDirectory = shell_.dataDirectory;
   file_dialog_.flags = save ? FileDialogSpec::kOverwritePrompt : FileDialogSpec::kCreatePrompt;
 
   QFileInfo offered(ToQString(path));
@@ -150,27 +150,18 @@ bool QtHost::ChooseFile(std::string& path, const std::string& title, bool save) 
 }
 
 int QtHost::AskConvergenceLimit(InversionSettings& settings) {
-  if (stop_requested_) {
-    state_.dialogResult = 2;
-    return 2;
-  }
   ConvergenceLimitDialog dialog(
-      ConvergenceLimitDialog::Kind::kRmsDiaBox, settings, state_.dialogResult, owner_);
-  state_.dialogResult = 2;
+      ConvergenceLimitDialog::Kind::kRmsDiaBox, settings, shell_.dialogResult, owner_);
+  shell_.dialogResult = 2;
   runner_.Run(dialog);
-  return state_.dialogResult;
+  return shell_.dialogResult;
 }
 
 int QtHost::AskAdditionalIterations(InversionSettings& settings) {
-  if (stop_requested_) {
-    settings.additionalIterations = 0;
-    state_.dialogResult = 2;
-    return 2;
-  }
-  IterDiaBox dialog(settings, state_.dialogResult, owner_);
-  state_.dialogResult = 2;
+  IterDiaBox dialog(settings, shell_.dialogResult, owner_);
+  shell_.dialogResult = 2;
   runner_.Run(dialog);
-  return state_.dialogResult;
+  return shell_.dialogResult;
 }
 
 void QtHost::ConsoleLine(const std::string& text) {

@@ -1,44 +1,56 @@
 #ifndef LAYRA_WINDOWS_QT_HOST_H_
 #define LAYRA_WINDOWS_QT_HOST_H_
 
-// The desktop program's Host: message boxes with the program's captions and
-// icons, the system beep, file choosers, the two prompts an inversion shows
-// and the console line. Every dialog runs through a DialogRunner.
+// What the desktop program asks of the user and of the system: message boxes
+// with the program's captions and icons, the system beep, file choosers, the
+// two questions an inversion asks and the console line. Every dialog runs
+// through a DialogRunner.
 
 #include <string>
 
-#include "platform/host.h"
+#include "platform/listing_sink.h"
 #include "state/records.h"
 #include "windows/dialog_runner.h"
 #include "windows/file_dialog_description.h"
+#include "windows/shell_state.h"
 
 class QWidget;
 
 namespace layra {
 
-class QtHost : public Host {
+enum class MessageButtons { kOk, kYesNo };
+enum class MessageAnswer { kOk, kYes, kNo };
+
+class QtHost {
  public:
-  // `owner` parents every dialog; `state` supplies the data directory the
+  // `owner` parents every dialog; `shell` supplies the data directory the
   // file choosers start in and the shared dialog-result field.
-  QtHost(QWidget* owner, DialogRunner& runner, ProgramState& state);
+  QtHost(QWidget* owner, DialogRunner& runner, ShellState& shell);
 
   MessageAnswer ShowMessage(const std::string& text,
                             const std::string& caption,
                             MessageIcon icon,
-                            MessageButtons buttons) override;
-  void Beep() override;
-  bool ChooseOpenFile(std::string& path, const std::string& title) override;
-  bool ChooseSaveFile(std::string& path, const std::string& title) override;
-  int AskConvergenceLimit(InversionSettings& settings) override;
-  int AskAdditionalIterations(InversionSettings& settings) override;
-  void ConsoleLine(const std::string& text) override;
+                            MessageButtons buttons);
+  // Shorthand for the common case: OK button, exclamation icon.
+  void Warn(const std::string& text, const std::string& caption) {
+    ShowMessage(text, caption, MessageIcon::kExclamation, MessageButtons::kOk);
+  }
+  void Beep();
 
-  // Once set, the two inversion prompts are no longer shown: the convergence
-  // prompt keeps the limit and the iteration prompt asks for no more
-  // iterations, so a running inversion ends at its next stopping point. Set
-  // when the user closes the main window during a run.
-  void setStopRequested(bool stop) { stop_requested_ = stop; }
-  bool stopRequested() const { return stop_requested_; }
+  // File choosers: `path` holds the default name or pattern and receives the
+  // path chosen (true); Cancel leaves it (false). The open chooser takes only
+  // existing files; the save chooser asks before overwriting one.
+  bool ChooseOpenFile(std::string& path, const std::string& title);
+  bool ChooseSaveFile(std::string& path, const std::string& title);
+
+  // The convergence prompt of a run that met its limit: may change
+  // settings.convergenceLimit. Returns 1 for OK, 2 for Cancel.
+  int AskConvergenceLimit(InversionSettings& settings);
+  // The iteration-limit prompt: sets settings.additionalIterations. Returns
+  // 1 for OK, 2 for Cancel.
+  int AskAdditionalIterations(InversionSettings& settings);
+  // A diagnostic line for the program's console (standard error).
+  void ConsoleLine(const std::string& text);
 
   const FileDialogSpec& fileDialog() const { return file_dialog_; }
   DialogRunner& runner() { return runner_; }
@@ -48,9 +60,8 @@ class QtHost : public Host {
 
   QWidget* owner_;
   DialogRunner& runner_;
-  ProgramState& state_;
+  ShellState& shell_;
   FileDialogSpec file_dialog_;
-  bool stop_requested_ = false;
 };
 
 }  // namespace layra

@@ -112,17 +112,17 @@ void DataTable::ShowData(const SoundingData& data,
                          const float* calculated_ip,
                          const std::array<unsigned char, kMaxPoints>& excluded) {
   filling_ = true;
-  const bool schlumberger = data.arrayType == ArrayType::kSchlumberger;
+  const bool second_spacing = Traits(data.arrayType).second_spacing;
   const bool ip = data.dataKind != DataKind::kResistivity;
   QStringList header = {QStringLiteral("Point"), QStringLiteral("Leave out")};
-  header << (schlumberger ? QStringLiteral("AB/2 (m)") : QStringLiteral("a (m)"));
-  if (schlumberger) header << QStringLiteral("MN/2 (m)");
+  header << QString::fromLatin1(Traits(data.arrayType).spacing_column);
+  if (second_spacing) header << QStringLiteral("MN/2 (m)");
   header << QStringLiteral("Observed (ohm-m)") << QStringLiteral("Calculated (ohm-m)")
          << QStringLiteral("Error");
   if (ip)
     header << QStringLiteral("IP") << QStringLiteral("IP error")
            << QStringLiteral("Calculated IP (mV/V)");
-  if (schlumberger) header << QStringLiteral("Datum level") << QStringLiteral("Merge factor");
+  if (second_spacing) header << QStringLiteral("Datum level") << QStringLiteral("Merge factor");
   clear();
   setColumnCount(static_cast<int>(header.size()));
   setHorizontalHeaderLabels(header);
@@ -137,7 +137,7 @@ void DataTable::ShowData(const SoundingData& data,
     box->setCheckState(excluded[p] ? Qt::Checked : Qt::Unchecked);
     setItem(p, column++, box);
     setItem(p, column++, ReadOnly(Number(data.spacingA[p])));
-    if (schlumberger) setItem(p, column++, ReadOnly(Number(data.spacingB[p])));
+    if (second_spacing) setItem(p, column++, ReadOnly(Number(data.spacingB[p])));
     setItem(p, column++, ReadOnly(Number(data.apparentResistivity[p])));
     setItem(p, column++, ReadOnly(calculated ? Number(calculated[p]) : QString()));
     setItem(
@@ -147,7 +147,7 @@ void DataTable::ShowData(const SoundingData& data,
       setItem(p, column++, ReadOnly(data.errorsIncluded ? Number(data.ipError[p]) : QString()));
       setItem(p, column++, ReadOnly(calculated_ip ? Number(1000.0 * calculated_ip[p]) : QString()));
     }
-    if (schlumberger) {
+    if (second_spacing) {
       const PointLevel level = p < static_cast<int>(levels.size()) ? levels[p] : PointLevel{};
       setItem(p, column++, ReadOnly(QString::number(level.level)));
       setItem(p, column++, ReadOnly(Number(level.factor)));

@@ -28,7 +28,7 @@ constexpr char kNotMovedMessage[] =
 
 QString ToQString(const std::string& text) { return QString::fromStdString(text); }
 
-void Inform(Host& host, const std::string& text) {
+void Inform(QtHost& host, const std::string& text) {
   host.ShowMessage(text, "Message", MessageIcon::kInformation, MessageButtons::kOk);
 }
 
@@ -85,7 +85,7 @@ bool CaptureClientArea(const QtCanvas& canvas, int display_depth, const std::str
   return WriteCaptureBmp(image, display_depth, path);
 }
 
-bool MoveCaptureFile(const std::string& temporary, const std::string& chosen, Host& host) {
+bool MoveCaptureFile(const std::string& temporary, const std::string& chosen, QtHost& host) {
   const QString target = ToQString(chosen);
   if (QFileInfo(target).absoluteFilePath() == QFileInfo(ToQString(temporary)).absoluteFilePath()) {
     // The temporary name itself was chosen: the picture is already there.
@@ -126,7 +126,7 @@ bool MoveCaptureFile(const std::string& temporary, const std::string& chosen, Ho
 
 bool SaveImageAsBmp(const PixelImage& image,
                     int display_depth,
-                    Host& host,
+                    QtHost& host,
                     std::string& temporary_name,
                     std::string& base_name,
                     const std::string& default_directory) {
@@ -162,7 +162,7 @@ bool SaveImageAsBmp(const PixelImage& image,
 }
 
 bool SaveScreenAsBmp(QtCanvas& canvas,
-                     Host& host,
+                     QtHost& host,
                      std::string& temporary_name,
                      std::string& base_name,
                      const std::string& default_directory,

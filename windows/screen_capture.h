@@ -10,7 +10,7 @@
 #include <string>
 
 #include "graphics/bmp_file.h"
-#include "platform/host.h"
+#include "windows/qt_host.h"
 
 class QWidget;
 
@@ -39,7 +39,7 @@ bool CaptureClientArea(const QtCanvas& canvas, int display_depth, const std::str
 // created or the move fails the user is told, the temporary file is removed
 // and a file that stood under `chosen` is left as it was. Returns true when
 // the picture is in `chosen`.
-bool MoveCaptureFile(const std::string& temporary, const std::string& chosen, Host& host);
+bool MoveCaptureFile(const std::string& temporary, const std::string& chosen, QtHost& host);
 
 // The whole capture command for the window whose client area is `canvas`:
 //   temporary_name  receives the temporary file's name, base_name + "_temp.bmp"
@@ -54,7 +54,7 @@ bool MoveCaptureFile(const std::string& temporary, const std::string& chosen, Ho
 // failed move removes it. In every case the canvas is cleared and `redraw`
 // called afterwards. Returns true when a file was saved.
 bool SaveScreenAsBmp(QtCanvas& canvas,
-                     Host& host,
+                     QtHost& host,
                      std::string& temporary_name,
                      std::string& base_name,
                      const std::string& default_directory,
@@ -65,7 +65,7 @@ bool SaveScreenAsBmp(QtCanvas& canvas,
 // nothing is cleared or redrawn.
 bool SaveImageAsBmp(const PixelImage& image,
                     int display_depth,
-                    Host& host,
+                    QtHost& host,
                     std::string& temporary_name,
                     std::string& base_name,
                     const std::string& default_directory);

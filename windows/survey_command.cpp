@@ -11,11 +11,11 @@
 #include <utility>
 #include <vector>
 
-#include "platform/host.h"
 #include "state/text_format.h"
 #include "survey/section_plot.h"
 #include "survey/survey_file.h"
 #include "survey/survey_run.h"
+#include "windows/qt_host.h"
 #include "windows/survey_section_window.h"
 
 namespace layra {
@@ -28,7 +28,7 @@ constexpr int kListedFailures = 10;
 
 SurveySectionWindow* OpenSurveySection(const std::string& path,
                                        QWidget* owner,
-                                       Host& host,
+                                       QtHost& host,
                                        DialogRunner& runner,
                                        OpenSurveySounding open_sounding) {
   namespace fs = std::filesystem;
@@ -54,6 +54,8 @@ SurveySectionWindow* OpenSurveySection(const std::string& path,
   options.outputDirectory = folder.string();
   options.jobs = std::max(1, QThread::idealThreadCount());
   options.cancel = &cancel;
+  // A sounding clicked in the section is shown with its run.
+  options.keepDocument = open_sounding != nullptr;
   std::vector<SoundingResult> results;
   std::atomic<bool> finished{false};
   std::thread worker([&] {

@@ -14,7 +14,7 @@ class QWidget;
 namespace layra {
 
 class DialogRunner;
-class Host;
+class QtHost;
 class SurveySectionWindow;
 struct SoundingResult;
 struct SurveySounding;
@@ -30,7 +30,7 @@ using OpenSurveySounding = std::function<void(const SurveySounding&, const Sound
 // The window's picture commands ask through `host` and `runner`.
 SurveySectionWindow* OpenSurveySection(const std::string& path,
                                        QWidget* owner,
-                                       Host& host,
+                                       QtHost& host,
                                        DialogRunner& runner,
                                        OpenSurveySounding open_sounding = nullptr);
 

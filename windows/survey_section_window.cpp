@@ -61,7 +61,7 @@ void SurveySectionWindow::Redraw() {
   layout_ = PlotSection(profiles_[static_cast<size_t>(index)], options_, *canvas_);
 }
 
-void SurveySectionWindow::AddPictureCommands(Host& host,
+void SurveySectionWindow::AddPictureCommands(QtHost& host,
                                              DialogRunner& runner,
                                              std::string base_name) {
   picture_base_name_ = std::move(base_name);

@@ -22,9 +22,9 @@ class QComboBox;
 namespace layra {
 
 class DialogRunner;
-class Host;
 class PictureCommands;
 class QtCanvas;
+class QtHost;
 
 class SurveySectionWindow : public QWidget {
   Q_OBJECT
@@ -38,7 +38,7 @@ class SurveySectionWindow : public QWidget {
   QtCanvas& canvas() { return *canvas_; }
   // Adds Export picture... (Ctrl+E) and Print... (Ctrl+P) buttons; exports
   // offer `base_name` (a path without extension) and the profile's name.
-  void AddPictureCommands(Host& host, DialogRunner& runner, std::string base_name);
+  void AddPictureCommands(QtHost& host, DialogRunner& runner, std::string base_name);
   // Null until AddPictureCommands.
   PictureCommands* pictures() { return pictures_; }
   // Where the last drawing put the section.

@@ -1,4 +1,4 @@
-// The workspace plot of a state's sounding, from the example files read as
+// The workspace plot of a sounding document, from the example files read as
 // the desktop reads them: one IP unit for data, model and calculated values;
 // the readings of each MN/2 segment; the spectra of SIP data.
 
@@ -9,45 +9,43 @@
 #include <memory>
 #include <string>
 
-#include "fileio/data_file.h"
-#include "platform/null_canvas.h"
-#include "tests/support/scripted_host.h"
+#include "inversion/sounding_document.h"
 
 namespace layra {
 namespace {
 
-std::unique_ptr<ProgramState> Read(const std::string& example) {
-  auto state = std::make_unique<ProgramState>();
-  NullCanvas canvas;
-  testing::ScriptedHost host;
-  EXPECT_EQ(ReadDataFile(std::string(LAYRA_EXAMPLES_DIR "/") + example, *state, canvas, host), 0);
-  return state;
+std::unique_ptr<SoundingDocument> Read(const std::string& example) {
+  DiscardingSink quiet;
+  auto document = ReadSoundingDocument(std::string(LAYRA_EXAMPLES_DIR "/") + example, quiet);
+  EXPECT_NE(document, nullptr) << example;
+  return document;
 }
 
 // Chargeabilities are shown in the file's own unit, msec here: the data as
-// read, the model's and the calculated ones (fractions in the state) in it
+// read, the model's and the calculated ones (fractions in the run) in it
 // too, and the axis says so.
 TEST(StateChart, ShowsDataModelAndFitInTheFilesIpUnit) {
-  std::unique_ptr<ProgramState> state = Read("ip_chargeability.dat");
-  ChartInput chart = StateChart(*state, StateChartOptions{});
+  std::unique_ptr<SoundingDocument> state = Read("ip_chargeability.dat");
+  ChartInput chart = StateChart(*state, nullptr, StateChartOptions{});
   EXPECT_EQ(chart.ipTitle, "Chargeability (msec)");
   ASSERT_EQ(chart.observedIp.size(), 12u);
   EXPECT_NEAR(chart.observedIp[0], 6.64, 1e-5);
   EXPECT_TRUE(chart.wenner);
   EXPECT_TRUE(chart.runs.empty()) << "no run yet: the data alone";
 
-  state->model.layerCount = 2;
-  state->model.resistivity[0] = 100.0f;
-  state->model.resistivity[1] = 300.0f;
-  state->model.thickness[0] = 5.0f;
-  state->model.chargeability[0] = 0.02f;
-  state->outcome.calculatedIp[3] = 0.03f;
-  state->outcome.finalMisfit = 0.0231f;
-  state->excludedPoints[4] = 1;
+  SoundingRun run;
+  LayeredModel& model = run.outcome.model;
+  model.layerCount = 2;
+  model.resistivity[0] = 100.0f;
+  model.resistivity[1] = 300.0f;
+  model.thickness[0] = 5.0f;
+  model.chargeability[0] = 0.02f;
+  run.outcome.calculatedIp[3] = 0.03f;
+  run.outcome.finalMisfit = 0.0231f;
+  state->excluded[4] = 1;
   StateChartOptions options;
-  options.fitted = true;
   options.runLabel = "Automatic inversion";
-  chart = StateChart(*state, options);
+  chart = StateChart(*state, &run, options);
   ASSERT_EQ(chart.runs.size(), 1u);
   EXPECT_NEAR(chart.runs[0].model.chargeability[0], 20.0, 1e-4);
   EXPECT_NEAR(chart.runs[0].calculatedIp[3], 30.0, 1e-4);
@@ -91,20 +89,20 @@ TEST(IpUnitOf, NamesTheFilesUnit) {
 }
 
 TEST(StateChart, ShowsTheReadingsOfEachSegmentBesideTheMergedCurve) {
-  const std::unique_ptr<ProgramState> state = Read("schlumberger_two_levels.dat");
-  const ChartInput chart = StateChart(*state, StateChartOptions{});
+  const std::unique_ptr<SoundingDocument> state = Read("schlumberger_two_levels.dat");
+  const ChartInput chart = StateChart(*state, nullptr, StateChartOptions{});
   EXPECT_FALSE(chart.wenner);
   ASSERT_EQ(chart.segments.size(), 2u);
   EXPECT_EQ(chart.segments[1].mn, 5.0);
   EXPECT_EQ(chart.segments[0].spacing.size() + chart.segments[1].spacing.size(), 22u);
   EXPECT_LT(chart.spacing.size(), 22u) << "the merged curve drops the coincident readings";
   // Wenner readings have no segments.
-  EXPECT_TRUE(StateChart(*Read("wenner.dat"), StateChartOptions{}).segments.empty());
+  EXPECT_TRUE(StateChart(*Read("wenner.dat"), nullptr, StateChartOptions{}).segments.empty());
 }
 
 TEST(StateChart, ShowsTheSpectraOfSipData) {
-  const std::unique_ptr<ProgramState> state = Read("sip_amplitude_phase.dat");
-  const ChartInput chart = StateChart(*state, StateChartOptions{});
+  const std::unique_ptr<SoundingDocument> state = Read("sip_amplitude_phase.dat");
+  const ChartInput chart = StateChart(*state, nullptr, StateChartOptions{});
   ASSERT_EQ(chart.spectra.size(), 6u);
   EXPECT_EQ(ChartPageCount(chart), 3);
   EXPECT_DOUBLE_EQ(chart.spectra[1].frequency, 0.5);

@@ -144,15 +144,14 @@ TEST(FewLayerUncertainty, UnderstatedErrorsDoNotNarrowTheRanges) {
 }
 
 // An automatic run of the accurate engine on `data`; the model it leaves.
-void SmoothRun(ProgramState& state, const SoundingData& data, double assumed_percent = 2.0) {
+void SmoothRun(SoundingDocument& state, const SoundingData& data, double assumed_percent = 2.0) {
   const testing::ScratchDir directory;
   state.data = data;
   state.data.dataFileName = directory.Path("sounding.dat");
-  state.dataRead = 1;
   state.engine = Options();
   state.engine.assumedErrorPercent = assumed_percent;
   state.settings.iterationLimit = 25;
-  testing::RunSavingTo(state, "", 0, 1);
+  testing::RunSavingTo(state, "", false);
 }
 
 // The depth of investigation lies within the spacings and grows with the
@@ -160,21 +159,23 @@ void SmoothRun(ProgramState& state, const SoundingData& data, double assumed_per
 TEST(SmoothUncertainty, DepthOfInvestigationLiesWithinTheSpacings) {
   double previous = 0.0;
   for (const float last : {100.0f, 1000.0f}) {
-    ProgramState state;
+    SoundingDocument state;
     SmoothRun(state, Sounding({100, 20, 500}, {5, 15}, 1.0f, last, 30));
-    ASSERT_EQ(state.outcome.runStatus, RunStatus::kCompleted) << state.outcome.runMessage;
-    const int layers = state.model.layerCount;
+    ASSERT_EQ(state.runs.back().outcome.runStatus, RunStatus::kCompleted)
+        << state.runs.back().outcome.runMessage;
+    const int layers = state.runs.back().outcome.model.layerCount;
     SmoothUncertainty u;
     std::string message;
-    ASSERT_TRUE(AnalyseSmooth(state.data,
-                              state.engine,
-                              std::vector<double>(state.model.resistivity.begin(),
-                                                  state.model.resistivity.begin() + layers),
-                              std::vector<double>(state.model.thickness.begin(),
-                                                  state.model.thickness.begin() + layers - 1),
-                              state.outcome.regularisation,
-                              &u,
-                              &message))
+    ASSERT_TRUE(AnalyseSmooth(
+        state.data,
+        state.engine,
+        std::vector<double>(state.runs.back().outcome.model.resistivity.begin(),
+                            state.runs.back().outcome.model.resistivity.begin() + layers),
+        std::vector<double>(state.runs.back().outcome.model.thickness.begin(),
+                            state.runs.back().outcome.model.thickness.begin() + layers - 1),
+        state.runs.back().outcome.regularisation,
+        &u,
+        &message))
         << message;
     EXPECT_TRUE(u.doi_reached);
     EXPECT_EQ(static_cast<int>(u.doi_index.size()), layers);
@@ -187,11 +188,11 @@ TEST(SmoothUncertainty, DepthOfInvestigationLiesWithinTheSpacings) {
 
 // The depth of the smooth run of `data` with `assumed_percent` errors.
 double Doi(const SoundingData& data, double assumed_percent) {
-  ProgramState state;
+  SoundingDocument state;
   SmoothRun(state, data, assumed_percent);
   RunUncertainty u;
   std::string message;
-  EXPECT_TRUE(AnalyseRun(state, false, &u, &message)) << message;
+  EXPECT_TRUE(AnalyseRun(state.data, state.runs.back(), &u, &message)) << message;
   return u.smooth.doi;
 }
 

@@ -71,6 +71,20 @@ TEST_F(FileSafety, NoOutputIsWrittenOverAnInput) {
   }
 }
 
+// Two data files whose results file is one (".a" and ".b" both give ".INV")
+// are not run at the same time into it: the second is refused, naming both.
+TEST_F(FileSafety, FilesSharingAResultsFileRunOnlyTheFirst) {
+  fs::copy_file(directory_ / "wenner.dat", directory_ / ".a");
+  fs::copy_file(directory_ / "wenner.dat", directory_ / ".b");
+  const CliRun run = Run("invert -j 2 @.a @.b");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.out.find("failed (Results file " + (directory_ / ".INV").string() +
+                         " is already written for " + (directory_ / ".a").string()),
+            std::string::npos)
+      << run.out;
+  EXPECT_TRUE(fs::exists(directory_ / ".INV"));
+}
+
 // A response with fewer than 5 spacings or more than 20 frequencies would
 // make a data file the reader refuses: nothing is written, an earlier file
 // stays, and the message says why.

@@ -78,19 +78,18 @@ TEST(CheckSounding, ReaderListsWarningsAndTheExamplesHaveNone) {
     if (entry.path().extension() != ".dat") continue;
     const testing::DataRead read(entry.path().string());
     ASSERT_EQ(read.status, 0) << entry.path();
-    EXPECT_TRUE(read.state->data.warnings.empty())
-        << entry.path() << read.state->data.warnings.front();
+    EXPECT_TRUE(read.file->data.warnings.empty())
+        << entry.path() << read.file->data.warnings.front();
   }
   const testing::TempFile steep(".dat",
                                 "Steep\nArray\nWenner\nPoints\n5\nType\nResistivity\nErrors\nNo\n"
                                 "Data\n1 100\n2 90\n4 80\n8 70\n16 400\nModel\nNo\n");
   const testing::DataRead read(steep.path());
   ASSERT_EQ(read.status, 0);
-  EXPECT_EQ(read.state->data.pointCount, 5);
-  ASSERT_FALSE(read.state->data.warnings.empty());
-  EXPECT_NE(read.canvas.FindText("Warning: Point 5 (spacing 16.00 m) rises from point 4 with a "
-                                 "log-log slope of 2.5;"),
-            nullptr);
+  EXPECT_EQ(read.file->data.pointCount, 5);
+  ASSERT_FALSE(read.file->data.warnings.empty());
+  EXPECT_TRUE(read.listing.Listed(
+      "Warning: Point 5 (spacing 16.00 m) rises from point 4 with a log-log slope of 2.5;"));
 }
 
 }  // namespace

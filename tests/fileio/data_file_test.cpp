@@ -18,8 +18,7 @@
 namespace layra {
 namespace {
 
-using testing::RecordingCanvas;
-using testing::ScriptedHost;
+using testing::RecordingSink;
 
 constexpr char kFormat[] = "File Format Error";
 
@@ -102,11 +101,10 @@ class DataFileTest : public ::testing::Test {
     path_ = ::testing::TempDir() + "datafile_" +
             ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".dat";
     std::ofstream(path_, std::ios::binary) << contents;
-    canvas_ = std::make_unique<RecordingCanvas>();
-    host_ = ScriptedHost();
-    return ReadDataFile(path_, *state_, *canvas_, host_);
+    host_ = RecordingSink();
+    return ReadDataFile(path_, *state_, host_);
   }
-  std::vector<std::string> Lines() const { return canvas_->TextLines(); }
+  std::vector<std::string> Lines() const { return host_.TextLines(); }
   bool Listed(const std::string& line) const {
     const auto lines = Lines();
     return std::find(lines.begin(), lines.end(), line) != lines.end();
@@ -117,12 +115,10 @@ class DataFileTest : public ::testing::Test {
     EXPECT_EQ(host_.messages[0].text, text);
     EXPECT_EQ(host_.messages[0].caption, caption);
     EXPECT_EQ(host_.messages[0].icon, MessageIcon::kExclamation);
-    EXPECT_EQ(host_.messages[0].buttons, MessageButtons::kOk);
   }
 
-  std::unique_ptr<ProgramState> state_ = std::make_unique<ProgramState>();
-  std::unique_ptr<RecordingCanvas> canvas_;
-  ScriptedHost host_;
+  std::unique_ptr<SoundingFile> state_ = std::make_unique<SoundingFile>();
+  RecordingSink host_;  // the listing, messages and beeps
   std::string path_;
 };
 
@@ -342,10 +338,10 @@ TEST_F(DataFileTest, ReadsTheStartingModelAndConvergenceLimit) {
   ExpectFirst(model.thickness, {2, 8});
   ExpectFirst(model.depthTop, {0, 2, 10});
   // Limits below 0.1 % are raised to it.
-  EXPECT_FLOAT_EQ(state_->settings.convergenceLimit, 0.001f);
+  EXPECT_FLOAT_EQ(state_->convergenceLimit, 0.001f);
 
   ASSERT_EQ(Read(WithModel("2\nP\n100 5\n10\nLimit\n2\n")), 0);
-  EXPECT_FLOAT_EQ(state_->settings.convergenceLimit, 0.02f);
+  EXPECT_FLOAT_EQ(state_->convergenceLimit, 0.02f);
 
   // The full layer capacity.
   std::string hundred = "100\nP\n";
@@ -354,17 +350,15 @@ TEST_F(DataFileTest, ReadsTheStartingModelAndConvergenceLimit) {
   EXPECT_EQ(state_->startingModel.layerCount, 100);
   EXPECT_FLOAT_EQ(state_->startingModel.depthTop[99], 99.0f);
 
-  // A file without a model clears the model but keeps the limit.
-  state_->settings.convergenceLimit = 0.07f;
+  // A file without a model read over one with a model keeps nothing of it.
   ASSERT_EQ(Read(Plain(WennerPoints(5))), 0);
   EXPECT_EQ(state_->userModelAvailable, 0);
   EXPECT_EQ(state_->someParametersFixed, 0);
   EXPECT_EQ(state_->startingModel.layerCount, 0);
-  EXPECT_FLOAT_EQ(state_->settings.convergenceLimit, 0.07f);
+  EXPECT_EQ(state_->convergenceLimit, 0.0f);
 }
 
-TEST_F(DataFileTest, ListsEveryLineAtItsPosition) {
-  state_->textLineHeight = 20;
+TEST_F(DataFileTest, ListsEveryLineInOrder) {
   ASSERT_EQ(Read("  Title with blanks   \n" + std::string("Array\nw\nNumber\n5\nData type\nIP\n") +
                  kIpSection + Errors(true) +
                  "1 100 2 10 1\n2 90 2 11 1\n3 80 2 12 1\n4 70 2 13 1\n5 60 2 14 1\n"
@@ -385,10 +379,9 @@ TEST_F(DataFileTest, ListsEveryLineAtItsPosition) {
       "Convergence limit is 2.00%\nReading of data file " +
       path_ + " completed.\n");
   EXPECT_EQ(Lines(), expected);
-  // Lines 20 apart, one empty line before the closing line.
-  const auto& texts = canvas_->texts();
-  EXPECT_EQ(texts[1].y - texts[0].y, 20);
-  EXPECT_EQ(texts.back().y - texts[texts.size() - 2].y, 40);
+  // One empty line before the closing line.
+  ASSERT_GE(host_.lines.size(), 2u);
+  EXPECT_EQ(host_.lines[host_.lines.size() - 2], "");
   EXPECT_EQ(host_.beeps, 1);
   EXPECT_TRUE(host_.messages.empty());
   EXPECT_EQ(state_->data.title, "Title with blanks");
@@ -497,12 +490,12 @@ TEST_F(DataFileTest, UnusableStartingModelIsDroppedAndTheDataKept) {
                    "between 1 and 100."});
   for (const auto& [file, reason] : cases) {
     SCOPED_TRACE(reason);
-    state_->settings.convergenceLimit = 0.05f;
+
     EXPECT_EQ(Read(file), 0);
     EXPECT_EQ(state_->data.pointCount, 5);
     EXPECT_EQ(state_->userModelAvailable, 0);
     EXPECT_EQ(state_->startingModel.layerCount, 0);
-    EXPECT_FLOAT_EQ(state_->settings.convergenceLimit, 0.05f);
+    EXPECT_EQ(state_->convergenceLimit, 0.0f);
     ASSERT_EQ(host_.messages.size(), 1u);
     EXPECT_EQ(host_.messages[0].text,
               "The starting model of this file cannot be used:\n" + reason +
@@ -519,7 +512,7 @@ TEST_F(DataFileTest, RefusesFilesOutsideTheLengthLimits) {
       "Please check the format of this file with\n a text editor!. It does not follow the format "
       "this\nprogram requires.");
   EXPECT_EQ(host_.beeps, 1);
-  EXPECT_TRUE(canvas_->texts().empty());
+  EXPECT_TRUE(host_.lines.empty());
 
   std::string huge = Plain(WennerPoints(5));
   huge.resize(100000, ' ');
@@ -528,10 +521,8 @@ TEST_F(DataFileTest, RefusesFilesOutsideTheLengthLimits) {
 
   // A file that cannot be opened is refused silently.
   state_->data.pointCount = 7;
-  host_ = ScriptedHost();
-  EXPECT_EQ(
-      ReadDataFile(::testing::TempDir() + "datafile_missing/none.dat", *state_, *canvas_, host_),
-      1);
+  host_ = RecordingSink();
+  EXPECT_EQ(ReadDataFile(::testing::TempDir() + "datafile_missing/none.dat", *state_, host_), 1);
   EXPECT_EQ(state_->data.pointCount, 0);
   EXPECT_TRUE(host_.messages.empty());
 }
@@ -543,11 +534,10 @@ TEST_F(DataFileTest, RefusesWhatIsNotATextFileNamingIt) {
   std::filesystem::create_directories(directory);
   std::filesystem::remove(fifo);
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  canvas_ = std::make_unique<RecordingCanvas>();
   for (const auto& [path, problem] : std::vector<std::pair<std::string, std::string>>{
            {directory, "is a directory"}, {fifo, "is not a regular file"}}) {
-    host_ = ScriptedHost();
-    EXPECT_EQ(ReadDataFile(path, *state_, *canvas_, host_), 1) << path;
+    host_ = RecordingSink();
+    EXPECT_EQ(ReadDataFile(path, *state_, host_), 1) << path;
     ExpectRefusedWith("File " + path + " " + problem + ".");
   }
   std::filesystem::remove(directory);

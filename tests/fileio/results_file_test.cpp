@@ -9,18 +9,14 @@
 #include <vector>
 
 #include "tests/fileio/temp_file.h"
-#include "tests/support/recording_canvas.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/recording_sink.h"
 
 namespace layra {
 namespace {
 
 using testing::Lines;
-using testing::RecordingCanvas;
-using testing::ScriptedHost;
+using testing::RecordingSink;
 using testing::TempFile;
-
-constexpr int kLineHeight = 14;
 
 // One inversion run as the driver hands it to the writer.
 struct RunRecord {
@@ -87,14 +83,12 @@ struct RunRecord {
 struct ReadOutcome {
   int status = -1;
   std::unique_ptr<InversionResults> results = std::make_unique<InversionResults>();
-  RecordingCanvas canvas;
-  ScriptedHost host;
+  RecordingSink listing;
 };
 
 std::unique_ptr<ReadOutcome> ReadFile(const std::string& path) {
   auto outcome = std::make_unique<ReadOutcome>();
-  outcome->status =
-      ReadResultsFile(path, *outcome->results, outcome->canvas, kLineHeight, outcome->host);
+  outcome->status = ReadResultsFile(path, *outcome->results, outcome->listing);
   return outcome;
 }
 
@@ -106,10 +100,10 @@ std::unique_ptr<ReadOutcome> ReadText(const std::string& text) {
 // The read was refused with the one message `text` (its start when `prefix`).
 void ExpectRefused(const ReadOutcome& read, const std::string& text, bool prefix = false) {
   EXPECT_EQ(read.status, 1) << text;
-  ASSERT_EQ(read.host.messages.size(), 1u) << text;
-  const std::string& said = read.host.messages[0].text;
+  ASSERT_EQ(read.listing.messages.size(), 1u) << text;
+  const std::string& said = read.listing.messages[0].text;
   EXPECT_EQ(prefix ? said.substr(0, text.size()) : said, text);
-  EXPECT_EQ(read.host.messages[0].caption, "File Format Error") << text;
+  EXPECT_EQ(read.listing.messages[0].caption, "File Format Error") << text;
 }
 
 // The text of `run` written with blocks 0..iterations.
@@ -272,17 +266,17 @@ TEST(ReadResultsFile, ReadsBackEveryIterationOfARun) {
       EXPECT_NEAR(results.resistivityError[p], run.error[p], 5e-4);
     }
   }
-  const auto lines = read->canvas.TextLines();
+  const auto lines = read->listing.TextLines();
   EXPECT_EQ(lines.front().rfind("File length ", 0), 0u);
   for (const std::string& listed :
        Lines("Inversion results present.\nUser Starting model available.\nNo parameters fixed.\n"
              "   110.000      2.500\n   400.000\nInitial model apparent resistivity error 20.00%.\n"
              "Iteration 3 apparent resistivity error 5.00%.\n 6     13.00     40.00      6.00\n")) {
-    EXPECT_NE(read->canvas.FindText(listed), nullptr) << listed;
+    EXPECT_TRUE(read->listing.Listed(listed)) << listed;
   }
   EXPECT_EQ(lines.back(), "Reading of data file " + file.path() + " completed.");
-  EXPECT_EQ(read->host.beeps, 1);
-  EXPECT_TRUE(read->host.messages.empty());
+  EXPECT_EQ(read->listing.beeps, 1);
+  EXPECT_TRUE(read->listing.messages.empty());
 }
 
 TEST(ReadResultsFile, StoresAtMostTheCapacityAndCountsTheRest) {
@@ -295,10 +289,9 @@ TEST(ReadResultsFile, StoresAtMostTheCapacityAndCountsTheRest) {
   const int last = kResultsColumns - 1;
   EXPECT_NEAR(results.misfit[last], run.Misfit(last), 5e-6);
   EXPECT_NEAR(results.layerResistivity[InversionResults::At(0, last)], 110.0f + last, 5e-4);
-  EXPECT_NE(
-      read->canvas.FindText("4 further iteration blocks not stored (capacity 25 iterations)."),
-      nullptr);
-  EXPECT_EQ(read->canvas.TextLines().back().rfind("Reading of data file ", 0), 0u);
+  EXPECT_TRUE(
+      read->listing.Listed("4 further iteration blocks not stored (capacity 25 iterations)."));
+  EXPECT_EQ(read->listing.TextLines().back().rfind("Reading of data file ", 0), 0u);
 }
 
 // The largest run the writer records (90 Schlumberger points, 30 layers, 25
@@ -318,7 +311,8 @@ TEST(ReadResultsFile, ReadsTheLargestFilesTheWriterProduces) {
   EXPECT_GT(text.size(), 100000u);
   EXPECT_LT(static_cast<long>(text.size()), kMaxResultsFileLength);
   auto read = ReadText(text);
-  ASSERT_EQ(read->status, 0) << (read->host.messages.empty() ? "" : read->host.messages[0].text);
+  ASSERT_EQ(read->status, 0) << (read->listing.messages.empty() ? ""
+                                                                : read->listing.messages[0].text);
   EXPECT_EQ(read->results->pointCount, kMaxDataPoints);
   EXPECT_EQ(read->results->iterationCount, kMaxRunIterations);
   EXPECT_EQ(read->results->blocksNotStored, 0);
@@ -352,18 +346,17 @@ TEST(ReadResultsFile, DropsAnIncompleteLastBlockAndSaysSo) {
     EXPECT_EQ(read->results->iterationCount, std::max(cut.iterations, 0));
     EXPECT_EQ(read->results->modelLayerCount, cut.iterations < 0 ? 0 : 3);
     EXPECT_EQ(read->results->pointCount, 6);
-    EXPECT_EQ(read->canvas.TextLines().back().rfind("Reading of data file ", 0), 0u);
+    EXPECT_EQ(read->listing.TextLines().back().rfind("Reading of data file ", 0), 0u);
     if (cut.block == nullptr) {
-      EXPECT_TRUE(read->host.messages.empty());
-      EXPECT_EQ(read->canvas.FindText("Inversion results present.") == nullptr, cut.iterations < 0);
+      EXPECT_TRUE(read->listing.messages.empty());
+      EXPECT_EQ(!read->listing.Listed("Inversion results present."), cut.iterations < 0);
       continue;
     }
-    ASSERT_EQ(read->host.messages.size(), 1u);
-    EXPECT_NE(read->host.messages[0].text.find(std::string("(") + cut.block + ") is incomplete"),
+    ASSERT_EQ(read->listing.messages.size(), 1u);
+    EXPECT_NE(read->listing.messages[0].text.find(std::string("(") + cut.block + ") is incomplete"),
               std::string::npos)
-        << read->host.messages[0].text;
-    EXPECT_NE(read->canvas.FindText(std::string(cut.block) + " is incomplete and was dropped."),
-              nullptr);
+        << read->listing.messages[0].text;
+    EXPECT_TRUE(read->listing.Listed(std::string(cut.block) + " is incomplete and was dropped."));
   }
 }
 
@@ -464,7 +457,7 @@ TEST(ReadResultsFile, RefusesValuesThatAreNotFiniteInAnyBlock) {
     auto read = ReadText(Replaced(text, c.from, c.to));
     ExpectRefused(
         *read, c.where + " holds a value out of range!\nEvery number in the file must be finite.");
-    for (const std::string& line : read->canvas.TextLines()) {
+    for (const std::string& line : read->listing.TextLines()) {
       EXPECT_EQ(line.find("inf"), std::string::npos) << c.where << ": " << line;
     }
   }
@@ -473,10 +466,10 @@ TEST(ReadResultsFile, RefusesValuesThatAreNotFiniteInAnyBlock) {
 TEST(ReadResultsFile, RefusesShortAndMissingFiles) {
   auto short_file = ReadText("Title\nWenner\n5\nResistivity\nNo\n");
   ExpectRefused(*short_file, "", true);
-  EXPECT_EQ(short_file->host.beeps, 1);
+  EXPECT_EQ(short_file->listing.beeps, 1);
   auto missing = ReadFile("/nonexistent/run.INV");
   EXPECT_EQ(missing->status, 1);
-  EXPECT_TRUE(missing->host.messages.empty());
+  EXPECT_TRUE(missing->listing.messages.empty());
   EXPECT_EQ(missing->results->pointCount, 0);
 }
 

@@ -92,7 +92,7 @@ TEST(WriteSyntheticData, ChargeabilityIsWrittenInMsec) {
     EXPECT_EQ(lines[7], "Chargeability");
     EXPECT_EQ(lines[8], "msec");
     EXPECT_EQ(lines[9], "0.1,1.0");
-    if (IsWenner(type)) {
+    if (type == ArrayType::kWenner) {
       EXPECT_EQ(lines[13], "     2.000   120.0000000    25.0000000");
       EXPECT_EQ(lines[14], "     4.000    95.5000000   500.0000000");
     } else {
@@ -196,7 +196,7 @@ TEST(WriteDataFile, ReadsBackWhole) {
     ASSERT_TRUE(WriteDataFile(data, file.path(), &error)) << error;
     const testing::DataRead read(file.path());
     ASSERT_EQ(read.status, 0);
-    const ProgramState& state = *read.state;
+    const SoundingFile& state = *read.file;
     EXPECT_EQ(state.data.title, "Imported sheet");
     EXPECT_EQ(state.data.dataKind, kind);
     ASSERT_EQ(state.data.pointCountAsRead, 6);

@@ -3,7 +3,7 @@
 
 // A file in the temporary directory for one test, removed when it goes out
 // of scope, helpers to write, read and split whole text files, and a data
-// file read into a fresh program state.
+// file read.
 
 #include <unistd.h>
 
@@ -15,9 +15,8 @@
 #include <vector>
 
 #include "fileio/data_file.h"
-#include "tests/support/recording_canvas.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/scratch_dir.h"
-#include "tests/support/scripted_host.h"
 
 namespace layra::testing {
 
@@ -60,12 +59,11 @@ class TempFile {
   std::string path_;
 };
 
-// The data file at `path` read into a fresh state, with what was listed and said.
+// The data file at `path` read, with what was listed and said.
 struct DataRead {
-  explicit DataRead(const std::string& path) : status(ReadDataFile(path, *state, canvas, host)) {}
-  std::unique_ptr<ProgramState> state = std::make_unique<ProgramState>();
-  RecordingCanvas canvas;
-  ScriptedHost host;
+  explicit DataRead(const std::string& path) : status(ReadDataFile(path, *file, listing)) {}
+  std::unique_ptr<SoundingFile> file = std::make_unique<SoundingFile>();
+  RecordingSink listing;
   int status;
 };
 

@@ -151,7 +151,7 @@ std::vector<S> ReferenceSounding(const Geometry& g,
     const Real s = g.spacing[i];
     const Real b = g.mn2.empty() ? 0 : g.mn2[i];
     S value;
-    if (IsWenner(g.type)) {
+    if (g.type == ArrayType::kWenner) {
       value = 2 * s * (HankelReference(rho, h, 0, s) - HankelReference(rho, h, 0, 2 * s));
     } else if (b == 0) {
       value = s * s * HankelReference(rho, h, 1, s);

@@ -31,13 +31,13 @@ double ImageSeries(ArrayType array, double rho1, double rho2, double h, double s
     k_power *= k;
     if (std::fabs(k_power) < 1e-15) break;
     const double x = 2.0 * n * h / spacing;
-    if (IsWenner(array)) {
+    if (array == ArrayType::kWenner) {
       sum += k_power * (1.0 / std::sqrt(1.0 + x * x) - 1.0 / std::sqrt(4.0 + x * x));
     } else {
       sum += k_power * std::pow(1.0 + x * x, -1.5);
     }
   }
-  return rho1 * (1.0 + (IsWenner(array) ? 4.0 : 2.0) * sum);
+  return rho1 * (1.0 + (array == ArrayType::kWenner ? 4.0 : 2.0) * sum);
 }
 
 class KernelByArray : public ::testing::TestWithParam<ArrayType> {};

@@ -13,8 +13,6 @@
 #include "inversion/data_errors.h"
 #include "inversion/inversion_driver.h"
 #include "tests/inversion/synthetic_sounding.h"
-#include "tests/support/recording_canvas.h"
-#include "tests/support/scripted_host.h"
 
 namespace layra {
 namespace {
@@ -47,11 +45,11 @@ class AccurateEngineTest : public ::testing::Test {
 
   void Run(int user_model) {
     state_.settings.iterationLimit = 25;
-    testing::RunSavingTo(state_, directory_.Path("sounding.INV"), user_model);
+    testing::RunSavingTo(state_, directory_.Path("sounding.INV"), user_model != 0);
   }
 
   testing::ScratchDir directory_;
-  ProgramState state_;
+  SoundingDocument state_;
 };
 
 struct FewLayerCase {
@@ -76,10 +74,11 @@ TEST_F(AccurateEngineTest, FewLayerRunsEndAtTheNoiseLevelWithoutRaisingTheMisfit
     for (float& h : start_h) h *= 1.4f;
     SetModel(state_.model, start_rho, start_h);
     Run(1);
-    ASSERT_EQ(state_.outcome.runStatus, RunStatus::kCompleted) << c.name;
-    EXPECT_LE(state_.outcome.finalMisfit, 1.2 * c.noise) << c.name;
-    for (int k = 1; k <= state_.outcome.lastIteration; ++k) {
-      EXPECT_LE(state_.outcome.misfits[k], state_.outcome.misfits[k - 1]) << c.name << " " << k;
+    ASSERT_EQ(state_.runs.back().outcome.runStatus, RunStatus::kCompleted) << c.name;
+    EXPECT_LE(state_.runs.back().outcome.finalMisfit, 1.2 * c.noise) << c.name;
+    for (int k = 1; k <= state_.runs.back().outcome.lastIteration; ++k) {
+      EXPECT_LE(state_.runs.back().outcome.misfits[k], state_.runs.back().outcome.misfits[k - 1])
+          << c.name << " " << k;
     }
   }
 }
@@ -92,28 +91,28 @@ TEST_F(AccurateEngineTest, FixedValuesStayExactAndBoundsHold) {
   state_.engine.fixed = {"rho2", "h1"};
   state_.engine.bounds = {{"rho3", 100.0, 300.0}};
   Run(1);
-  ASSERT_EQ(state_.outcome.runStatus, RunStatus::kCompleted) << state_.outcome.runMessage;
-  EXPECT_EQ(state_.model.resistivity[1], 23.7f);
-  EXPECT_EQ(state_.model.thickness[0], 6.3f);
-  EXPECT_GE(state_.model.resistivity[2], 100.0f);
-  EXPECT_LE(state_.model.resistivity[2], 300.0f);
-  EXPECT_GT(state_.outcome.lastIteration, 0);
+  ASSERT_EQ(state_.runs.back().outcome.runStatus, RunStatus::kCompleted)
+      << state_.runs.back().outcome.runMessage;
+  EXPECT_EQ(state_.runs.back().outcome.model.resistivity[1], 23.7f);
+  EXPECT_EQ(state_.runs.back().outcome.model.thickness[0], 6.3f);
+  EXPECT_GE(state_.runs.back().outcome.model.resistivity[2], 100.0f);
+  EXPECT_LE(state_.runs.back().outcome.model.resistivity[2], 300.0f);
+  EXPECT_GT(state_.runs.back().outcome.lastIteration, 0);
   InversionResults results;
-  testing::RecordingCanvas canvas;
-  testing::ScriptedHost reader;
-  ASSERT_EQ(ReadResultsFile(directory_.Path("sounding.INV"), results, canvas, 16, reader), 0);
+  DiscardingSink reader;
+  ASSERT_EQ(ReadResultsFile(directory_.Path("sounding.INV"), results, reader), 0);
   EXPECT_EQ(results.someParametersFixed, 1);
 
   for (const char* name : {"rho4", "h3", "m1"}) {
-    ProgramState refused;
+    SoundingDocument refused;
     refused.engine = state_.engine;
     refused.data = state_.data;
     SetModel(refused.model, {80.0f, 23.7f, 400.0f}, {6.3f, 12.0f});
     refused.engine.fixed = {name};
     refused.engine.bounds.clear();
-    testing::RunSavingTo(refused, directory_.Path("refused.INV"), 1);
-    EXPECT_EQ(refused.outcome.runStatus, RunStatus::kFailed) << name;
-    EXPECT_NE(refused.outcome.runMessage.find(name), std::string::npos) << name;
+    testing::RunSavingTo(refused, directory_.Path("refused.INV"), true);
+    EXPECT_EQ(refused.runs.back().outcome.runStatus, RunStatus::kFailed) << name;
+    EXPECT_NE(refused.runs.back().outcome.runMessage.find(name), std::string::npos) << name;
     EXPECT_FALSE(std::filesystem::exists(directory_.Path("refused.INV"))) << name;
   }
 }
@@ -132,7 +131,7 @@ TEST_F(AccurateEngineTest, DataErrorsWeightTheFit) {
     state_.data.resistivityError[12] = outlier_error * state_.data.apparentResistivity[12];
     SetModel(state_.model, rho, h);
     Run(1);
-    return state_.model.thickness[1];
+    return state_.runs.back().outcome.model.thickness[1];
   };
   EXPECT_NEAR(recovered_h2(0.5f), 15.0f, 0.3f);
   EXPECT_GT(std::fabs(recovered_h2(0.01f) - 15.0f), 1.0f);
@@ -150,16 +149,17 @@ TEST_F(AccurateEngineTest, SmoothRunMeetsTheDiscrepancyOverFourDecades) {
     state_.engine.assumedErrorPercent = 3.0;
     state_.settings.modelConstraint = robust;
     Run(0);
-    ASSERT_EQ(state_.outcome.runStatus, RunStatus::kCompleted) << state_.outcome.runMessage;
-    EXPECT_GT(state_.model.layerCount, 30);
-    EXPECT_NEAR(state_.outcome.chi2, 1.0, 0.15) << "robust " << robust;
-    EXPECT_GT(state_.outcome.regularisation, 0.0);
+    ASSERT_EQ(state_.runs.back().outcome.runStatus, RunStatus::kCompleted)
+        << state_.runs.back().outcome.runMessage;
+    EXPECT_GT(state_.runs.back().outcome.model.layerCount, 30);
+    EXPECT_NEAR(state_.runs.back().outcome.chi2, 1.0, 0.15) << "robust " << robust;
+    EXPECT_GT(state_.runs.back().outcome.regularisation, 0.0);
   }
-  ProgramState documented = state_;
+  SoundingDocument documented = state_;
   documented.engine.engine = EngineKind::kDocumented;
   documented.thicknessFactor = 1.25f;
-  testing::RunSavingTo(documented, directory_.Path("documented.INV"), 0);
-  EXPECT_EQ(documented.outcome.runStatus, RunStatus::kFailed);
+  testing::RunSavingTo(documented, directory_.Path("documented.INV"), false);
+  EXPECT_EQ(documented.runs.back().outcome.runStatus, RunStatus::kFailed);
 }
 
 // The unit line decides the IP unit; only without a known unit do the values'
@@ -228,9 +228,10 @@ TEST_F(AccurateEngineTest, SipTimeConstantsDoNotDependOnTheResistivityScale) {
     }
     SetModel(state_.model, scaled, h);
     Run(1);
-    ASSERT_EQ(state_.outcome.runStatus, RunStatus::kCompleted) << state_.outcome.runMessage;
-    recovered_tau.emplace_back(state_.model.timeConstant.begin(),
-                               state_.model.timeConstant.begin() + 3);
+    ASSERT_EQ(state_.runs.back().outcome.runStatus, RunStatus::kCompleted)
+        << state_.runs.back().outcome.runMessage;
+    recovered_tau.emplace_back(state_.runs.back().outcome.model.timeConstant.begin(),
+                               state_.runs.back().outcome.model.timeConstant.begin() + 3);
   }
   for (size_t s = 0; s < recovered_tau.size(); ++s) {
     for (int j = 0; j < 3; ++j) {

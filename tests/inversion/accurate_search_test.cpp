@@ -55,21 +55,20 @@ EngineOptions Accurate() {
 }
 
 // A run of the accurate engine on `data` (automatic, or from `start`).
-ProgramState Invert(const SoundingData& data,
-                    const EngineOptions& options,
-                    const LayeredModel* start,
-                    int iterations = 25) {
+SoundingRun Invert(const SoundingData& data,
+                   const EngineOptions& options,
+                   const LayeredModel* start,
+                   int iterations = 25) {
   const testing::ScratchDir directory;
-  ProgramState state;
-  state.data = data;
-  state.data.dataFileName = directory.Path("sounding.dat");
-  state.dataRead = 1;
-  state.engine = options;
-  state.settings.iterationLimit = iterations;
-  if (start != nullptr) state.model = *start;
-  testing::RunSavingTo(state, "", start != nullptr ? 1 : 0, 1);
-  EXPECT_EQ(state.outcome.runStatus, RunStatus::kCompleted) << state.outcome.runMessage;
-  return state;
+  SoundingDocument document;
+  document.data = data;
+  document.data.dataFileName = directory.Path("sounding.dat");
+  document.engine = options;
+  document.settings.iterationLimit = iterations;
+  if (start != nullptr) document.model = *start;
+  const InversionOutcome& outcome = testing::RunSavingTo(document, "", start != nullptr);
+  EXPECT_EQ(outcome.runStatus, RunStatus::kCompleted) << outcome.runMessage;
+  return document.runs.back();
 }
 
 LayeredModel Model(const std::vector<float>& rho, const std::vector<float>& h) {
@@ -100,13 +99,13 @@ TEST(AccurateFewLayerFit, PoorStartsReachTheBestMisfitWithinBounds) {
     const SoundingData data = Sounding(c.array, c.rho, c.h, 0.02);
     const std::vector<float> true_rho(c.rho.begin(), c.rho.end()), true_h(c.h.begin(), c.h.end());
     const LayeredModel truth = Model(true_rho, true_h), poor = Model(c.start_rho, c.start_h);
-    const ProgramState best = Invert(data, Accurate(), &truth);
-    const ProgramState far = Invert(data, Accurate(), &poor);
+    const SoundingRun best = Invert(data, Accurate(), &truth);
+    const SoundingRun far = Invert(data, Accurate(), &poor);
     EXPECT_LE(far.outcome.chi2, 1.05 * best.outcome.chi2) << c.name;
     EXPECT_EQ(far.outcome.fit.status, FitStatus::kOk) << c.name << far.outcome.fit.reason;
-    for (int j = 0; j < far.model.layerCount; ++j) {
-      EXPECT_GE(far.model.resistivity[j], kLowestResistivity) << c.name;
-      EXPECT_LE(far.model.resistivity[j], kHighestResistivity) << c.name;
+    for (int j = 0; j < far.outcome.model.layerCount; ++j) {
+      EXPECT_GE(far.outcome.model.resistivity[j], kLowestResistivity) << c.name;
+      EXPECT_LE(far.outcome.model.resistivity[j], kHighestResistivity) << c.name;
     }
     EXPECT_GT(far.outcome.fit.starts, 3) << c.name;
   }
@@ -116,7 +115,7 @@ TEST(AccurateFewLayerFit, PoorStartsReachTheBestMisfitWithinBounds) {
 TEST(AccurateFewLayerFit, AParameterAtItsBoundIsNamed) {
   const SoundingData data = Sounding(ArrayType::kSchlumberger, {50, 1e8}, {5}, 0.01);
   const LayeredModel start = Model({60, 1000}, {4});
-  const ProgramState state = Invert(data, Accurate(), &start);
+  const SoundingRun state = Invert(data, Accurate(), &start);
   ASSERT_EQ(state.outcome.fit.bound_hits.size(), 1u);
   EXPECT_EQ(state.outcome.fit.bound_hits[0].name, "rho2");
   EXPECT_TRUE(state.outcome.fit.bound_hits[0].high);
@@ -149,7 +148,7 @@ TEST(AccurateSmoothFit, EndsAtTheTargetOrSaysWhyNot) {
     }
     EngineOptions options = Accurate();
     options.estimateErrors = c.estimate;
-    const ProgramState state = Invert(data, options, nullptr);
+    const SoundingRun state = Invert(data, options, nullptr);
     const FitReport& fit = state.outcome.fit;
     EXPECT_EQ(fit.status, c.status) << c.name << " " << fit.reason;
     if (c.status == FitStatus::kOk) {
@@ -167,7 +166,7 @@ TEST(AccurateSmoothFit, EndsAtTheTargetOrSaysWhyNot) {
 TEST(AccurateFewLayerFit, AnIterationLimitBeforeTheMinimumIsReported) {
   const SoundingData data = Sounding(ArrayType::kSchlumberger, {120, 8, 600}, {4, 12}, 0.02);
   const LayeredModel start = Model({600, 2, 60}, {30, 2});
-  const ProgramState state = Invert(data, Accurate(), &start, 0);
+  const SoundingRun state = Invert(data, Accurate(), &start, 0);
   EXPECT_EQ(state.outcome.fit.status, FitStatus::kNotAtMinimum);
 }
 

@@ -12,15 +12,11 @@
 #include "forward/sip_response.h"
 #include "inversion/inversion_driver.h"
 #include "tests/inversion/synthetic_sounding.h"
-#include "tests/support/recording_canvas.h"
-#include "tests/support/scripted_host.h"
 
 namespace layra {
 namespace {
 
 using testing::LogSpacings;
-using testing::RecordingCanvas;
-using testing::ScriptedHost;
 using testing::SetModel;
 
 const std::vector<float> kRho = {100.0f, 20.0f, 500.0f};
@@ -52,7 +48,7 @@ testing::Spectra PointMajorSpectra(const LayeredModel& model,
 class StagesTest : public ::testing::Test {
  protected:
   // `scale` 1: fractions, 1000: mV/V.
-  void IpSounding(ProgramState& state, float scale) {
+  void IpSounding(SoundingDocument& state, float scale) {
     const std::vector<float> spacings = LogSpacings(1.0f, 300.0f, 20);
     testing::FillSounding(
         state, ArrayType::kSchlumberger, spacings, kRho, kThickness, directory_.Path("ip.dat"));
@@ -65,7 +61,7 @@ class StagesTest : public ::testing::Test {
   }
 
   // With the derived IP value of each point.
-  void SipSounding(ProgramState& state, SipForm form) {
+  void SipSounding(SoundingDocument& state, SipForm form) {
     const std::vector<float> spacings = LogSpacings(1.0f, 300.0f, 16);
     const int n = 16, nf = static_cast<int>(kFrequencies.size());
     testing::FillSounding(
@@ -90,10 +86,10 @@ class StagesTest : public ::testing::Test {
     }
   }
 
-  void Run(ProgramState& state) {
+  void Run(SoundingDocument& state) {
     SetModel(state.model, kRho, kThickness);
-    testing::RunSavingTo(state, directory_.Path("run.INV"), 1);
-    ASSERT_EQ(state.outcome.runStatus, RunStatus::kCompleted) << state.outcome.runMessage;
+    const InversionOutcome& outcome = testing::RunSavingTo(state, directory_.Path("run.INV"), true);
+    ASSERT_EQ(outcome.runStatus, RunStatus::kCompleted) << outcome.runMessage;
   }
 
   testing::ScratchDir directory_;
@@ -102,29 +98,32 @@ class StagesTest : public ::testing::Test {
 // Fractions and thousandths give the same chargeabilities, which fit the data;
 // the observed data stay as given.
 TEST_F(StagesTest, IpStageFitsChargeabilitiesInEitherUnit) {
-  ProgramState fraction, thousandths;
+  SoundingDocument fraction, thousandths;
   IpSounding(fraction, 1.0f);
   IpSounding(thousandths, 1000.0f);
   Run(fraction);
   Run(thousandths);
-  const InversionOutcome& outcome = fraction.outcome;
+  const InversionOutcome& outcome = fraction.runs.back().outcome;
   EXPECT_LT(outcome.finalIpMisfit, 0.003f);
-  EXPECT_NEAR(thousandths.outcome.finalIpMisfit, outcome.finalIpMisfit, 1e-5f);
+  EXPECT_NEAR(thousandths.runs.back().outcome.finalIpMisfit, outcome.finalIpMisfit, 1e-5f);
   EXPECT_GT(thousandths.data.ipValue[5], 1.0f);
   for (int j = 0; j < 3; ++j) {
-    EXPECT_GE(fraction.model.chargeability[j], 0.0f) << "layer " << j + 1;
-    EXPECT_LT(fraction.model.chargeability[j], 1.0f) << "layer " << j + 1;
-    EXPECT_NEAR(thousandths.model.chargeability[j], fraction.model.chargeability[j], 1e-4f)
+    EXPECT_GE(fraction.runs.back().outcome.model.chargeability[j], 0.0f) << "layer " << j + 1;
+    EXPECT_LT(fraction.runs.back().outcome.model.chargeability[j], 1.0f) << "layer " << j + 1;
+    EXPECT_NEAR(thousandths.runs.back().outcome.model.chargeability[j],
+                fraction.runs.back().outcome.model.chargeability[j],
+                1e-4f)
         << "layer " << j + 1;
   }
-  EXPECT_GT(fraction.model.chargeability[1], fraction.model.chargeability[0]);
+  EXPECT_GT(fraction.runs.back().outcome.model.chargeability[1],
+            fraction.runs.back().outcome.model.chargeability[0]);
   for (int i = 0; i < fraction.data.pointCount; ++i) {
     EXPECT_NEAR(outcome.calculatedIp[i], fraction.data.ipValue[i], 0.01f) << "point " << i;
   }
 }
 
 TEST_F(StagesTest, IpStageWithoutIterationsKeepsTheStartingChargeability) {
-  ProgramState state;
+  SoundingDocument state;
   IpSounding(state, 1.0f);
   state.settings.iterationLimit = 0;
   Run(state);
@@ -132,61 +131,65 @@ TEST_F(StagesTest, IpStageWithoutIterationsKeepsTheStartingChargeability) {
   for (int i = 0; i < state.data.pointCount; ++i) mean += std::fabs(state.data.ipValue[i]);
   mean /= state.data.pointCount;
   for (int j = 0; j < 3; ++j)
-    EXPECT_NEAR(state.model.chargeability[j], mean, 1e-6) << "layer " << j + 1;
-  EXPECT_GT(state.outcome.finalIpMisfit, 0.0f);
+    EXPECT_NEAR(state.runs.back().outcome.model.chargeability[j], mean, 1e-6) << "layer " << j + 1;
+  EXPECT_GT(state.runs.back().outcome.finalIpMisfit, 0.0f);
 }
 
 // Both SIP data forms give the same result, and the calculated spectra follow
 // the observed ones.
 TEST_F(StagesTest, SipStageReproducesTheSpectraInBothDataForms) {
-  ProgramState state, in_phase;
+  SoundingDocument state, in_phase;
   SipSounding(state, SipForm::kAmplitudePhase);
   SipSounding(in_phase, SipForm::kInphaseOutphase);
   Run(state);
   Run(in_phase);
-  const LayeredModel& model = state.model;
+  const LayeredModel& model = state.runs.back().outcome.model;
   for (int j = 0; j < 3; ++j) {
     EXPECT_TRUE(std::isfinite(model.timeConstant[j]) && model.timeConstant[j] > 0.0f);
     EXPECT_TRUE(std::isfinite(model.exponent[j]) && model.exponent[j] > 0.0f);
-    EXPECT_NEAR(
-        in_phase.model.timeConstant[j], model.timeConstant[j], 1e-3f * model.timeConstant[j]);
-    EXPECT_NEAR(in_phase.model.exponent[j], model.exponent[j], 1e-3f);
+    EXPECT_NEAR(in_phase.runs.back().outcome.model.timeConstant[j],
+                model.timeConstant[j],
+                1e-3f * model.timeConstant[j]);
+    EXPECT_NEAR(in_phase.runs.back().outcome.model.exponent[j], model.exponent[j], 1e-3f);
   }
-  EXPECT_NEAR(in_phase.outcome.finalSipMisfit,
-              state.outcome.finalSipMisfit,
-              1e-3f * state.outcome.finalSipMisfit + 1e-3f);
+  EXPECT_NEAR(in_phase.runs.back().outcome.finalSipMisfit,
+              state.runs.back().outcome.finalSipMisfit,
+              1e-3f * state.runs.back().outcome.finalSipMisfit + 1e-3f);
   const SoundingData& data = state.data;
   const int nf = data.frequencyCount;
   double worst_phase = 0.0, largest_phase = 0.0;
   for (int v = 0; v < data.pointCount * nf; ++v) {
-    worst_phase = std::max(worst_phase,
-                           std::fabs(state.outcome.calculatedPhase[v] - data.sipValue2[v]) + 0.0);
+    worst_phase =
+        std::max(worst_phase,
+                 std::fabs(state.runs.back().outcome.calculatedPhase[v] - data.sipValue2[v]) + 0.0);
     largest_phase = std::max(largest_phase, std::fabs(data.sipValue2[v]) + 0.0);
-    EXPECT_NEAR(state.outcome.calculatedAmplitude[v], data.sipValue1[v], 0.03f * data.sipValue1[v]);
+    EXPECT_NEAR(state.runs.back().outcome.calculatedAmplitude[v],
+                data.sipValue1[v],
+                0.03f * data.sipValue1[v]);
   }
   EXPECT_LT(worst_phase, 0.2 * largest_phase);
-  EXPECT_NEAR(state.outcome.fittedExponent[0], 0.5f, 0.2f);
+  EXPECT_NEAR(state.runs.back().outcome.fittedExponent[0], 0.5f, 0.2f);
 }
 
 // The example SIP sounding inverted automatically ends no worse than its start
 // from the per-datum fits, with exponents in a physical range.
 TEST_F(StagesTest, SipStageNeverEndsAboveItsStartingMisfit) {
-  ProgramState state;
-  RecordingCanvas canvas;
-  ScriptedHost host;
-  ASSERT_EQ(ReadDataFile(
-                std::string(LAYRA_EXAMPLES_DIR) + "/sip_amplitude_phase.dat", state, canvas, host),
-            0);
-  testing::RunSavingTo(state, directory_.Path("example.INV"), 0);
-  ASSERT_EQ(state.outcome.runStatus, RunStatus::kCompleted);
+  SoundingDocument state;
+  DiscardingSink reading;
+  ASSERT_EQ(
+      ReadDataFile(std::string(LAYRA_EXAMPLES_DIR) + "/sip_amplitude_phase.dat", state, reading),
+      0);
+  testing::RunSavingTo(state, directory_.Path("example.INV"), false);
+  ASSERT_EQ(state.runs.back().outcome.runStatus, RunStatus::kCompleted);
   const SoundingData& data = state.data;
-  const int n = data.pointCount, nf = data.frequencyCount, layers = state.model.layerCount;
+  const int n = data.pointCount, nf = data.frequencyCount,
+            layers = state.runs.back().outcome.model.layerCount;
   double log_tau = 0.0, c_sum = 0.0;
   for (int i = 0; i < n; ++i) {
-    log_tau += std::log(static_cast<double>(state.outcome.fittedTimeConstant[i]));
-    c_sum += state.outcome.fittedExponent[i];
+    log_tau += std::log(static_cast<double>(state.runs.back().outcome.fittedTimeConstant[i]));
+    c_sum += state.runs.back().outcome.fittedExponent[i];
   }
-  LayeredModel start = state.model;
+  LayeredModel start = state.runs.back().outcome.model;
   for (int j = 0; j < layers; ++j) {
     start.timeConstant[j] = static_cast<float>(std::exp(log_tau / n));
     start.exponent[j] = static_cast<float>(c_sum / n);
@@ -203,10 +206,10 @@ TEST_F(StagesTest, SipStageNeverEndsAboveItsStartingMisfit) {
     start_misfit += std::pow(data.sipValue1[v] - s.amplitude[v], 2) +
                     std::pow(data.sipValue2[v] - s.phase[v], 2);
   }
-  EXPECT_LE(state.outcome.finalSipMisfit, start_misfit * (1 + 1e-5));
+  EXPECT_LE(state.runs.back().outcome.finalSipMisfit, start_misfit * (1 + 1e-5));
   for (int j = 0; j < layers; ++j) {
-    EXPECT_GT(state.model.exponent[j], 0.0f) << "layer " << j + 1;
-    EXPECT_LT(state.model.exponent[j], 2.0f) << "layer " << j + 1;
+    EXPECT_GT(state.runs.back().outcome.model.exponent[j], 0.0f) << "layer " << j + 1;
+    EXPECT_LT(state.runs.back().outcome.model.exponent[j], 2.0f) << "layer " << j + 1;
   }
 }
 

@@ -18,11 +18,10 @@
 #include "forward/filter_set.h"
 #include "forward/resistivity_kernel.h"
 #include "forward/sip_response.h"
-#include "inversion/inversion_driver.h"
+#include "inversion/sounding_document.h"
 #include "state/records.h"
-#include "tests/support/recording_canvas.h"
+#include "tests/support/recording_observer.h"
 #include "tests/support/scratch_dir.h"
-#include "tests/support/scripted_host.h"
 
 namespace layra::testing {
 
@@ -57,9 +56,10 @@ inline std::vector<float> ForwardResponse(ArrayType array_type,
   return out;
 }
 
-// Fills state.data with the response of the model, multiplied point by point
-// by exp(noise * N(0, 1)) when noise > 0 (a fixed seed keeps runs repeatable).
-inline void FillSounding(ProgramState& state,
+// Fills document.data with the response of the model, multiplied point by
+// point by exp(noise * N(0, 1)) when noise > 0 (a fixed seed keeps runs
+// repeatable).
+inline void FillSounding(SoundingDocument& document,
                          ArrayType array_type,
                          const std::vector<float>& spacings,
                          const std::vector<float>& resistivity,
@@ -67,7 +67,7 @@ inline void FillSounding(ProgramState& state,
                          const std::string& data_file,
                          double noise = 0.0,
                          unsigned seed = 7) {
-  SoundingData& data = state.data;
+  SoundingData& data = document.data;
   data = SoundingData{};
   data.title = "Synthetic three-layer sounding";
   data.dataFileName = data_file;
@@ -90,7 +90,6 @@ inline void FillSounding(ProgramState& state,
     data.apparentResistivity[i] =
         noise > 0.0 ? static_cast<float>(rho[i] * std::exp(noise * normal())) : rho[i];
   }
-  state.dataRead = 1;
 }
 
 inline void SetModel(LayeredModel& model,
@@ -169,15 +168,15 @@ inline std::vector<double> Doubles(const std::vector<float>& values) {
   return std::vector<double>(values.begin(), values.end());
 }
 
-// An interactive run (silent = 0) whose save chooser accepts `results_file`.
-inline void RunSavingTo(ProgramState& state,
-                        const std::string& results_file,
-                        int user_model,
-                        int silent = 0) {
-  RecordingCanvas canvas;
-  ScriptedHost host;
-  host.save_answers.push_back(results_file);
-  RunInversion(state, user_model, silent, canvas, host);
+// A run of the document (from its working model, or automatic) writing
+// `results_file`; returns its outcome.
+inline const InversionOutcome& RunSavingTo(SoundingDocument& document,
+                                           const std::string& results_file,
+                                           bool from_model) {
+  RunOptions options = document.NextRunOptions(from_model);
+  options.results_path = results_file;
+  RecordingObserver observer;
+  return document.Run(options, observer).outcome;
 }
 
 }  // namespace layra::testing

@@ -26,21 +26,6 @@ SoundingData Parse(const std::string& text, ArrayType array) {
   return data;
 }
 
-TEST(GeometricFactor, MatchesTheArrayFormulas) {
-  struct Case {
-    ArrayType array;
-    double spacing, mn_half, expected;
-  };
-  // Wenner 2 pi a; Schlumberger pi (L^2 - l^2) / (2 l), worked by hand.
-  const Case cases[] = {{ArrayType::kWenner, 10.0, 0.0, 62.83185307},
-                        {ArrayType::kSchlumberger, 10.0, 1.0, 155.5088364},
-                        {ArrayType::kSchlumberger, 100.0, 5.0, 3133.738672}};
-  for (const Case& c : cases) {
-    EXPECT_NEAR(GeometricFactor(c.array, c.spacing, c.mn_half), c.expected, 1e-6 * c.expected)
-        << c.spacing << " " << c.mn_half;
-  }
-}
-
 // Every spelling of the columns, with every separator, reads the same sounding.
 TEST(ParseFieldSheet, ColumnAliasesAndSeparators) {
   const std::pair<std::string, std::string> cases[] = {

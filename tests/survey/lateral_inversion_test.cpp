@@ -12,8 +12,7 @@
 #include "fileio/results_file.h"
 #include "fileio/synthetic_data.h"
 #include "tests/inversion/synthetic_sounding.h"
-#include "tests/support/recording_canvas.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/recording_sink.h"
 
 namespace layra {
 namespace {
@@ -31,7 +30,7 @@ class LateralInversionTest : public ::testing::Test {
   void SetUp() override {
     options_.outputDirectory = directory_.path().string();
     options_.engine = EngineKind::kAccurate;
-    options_.keepState = true;
+    options_.keepDocument = true;
   }
 
   void WriteProfile(const std::vector<int>& layers) {
@@ -40,7 +39,7 @@ class LateralInversionTest : public ::testing::Test {
       // fewer layers than the profile's grid.
       const std::vector<float> spacings =
           testing::LogSpacings(1.0f, s + 1 == kSoundings ? 60.0f : 150.0f, 20);
-      auto state = std::make_unique<ProgramState>();
+      auto state = std::make_unique<SoundingDocument>();
       testing::FillSounding(*state,
                             ArrayType::kSchlumberger,
                             spacings,
@@ -127,9 +126,8 @@ TEST_F(LateralInversionTest, TiesPullANoisySoundingTowardsItsNeighbours) {
     EXPECT_EQ(results[kNoisy].iterations, blocks + 1);
     for (const SoundingResult& r : results) {
       auto read = std::make_unique<InversionResults>();
-      testing::RecordingCanvas canvas;
-      testing::ScriptedHost host;
-      ASSERT_EQ(ReadResultsFile(r.resultsFile, *read, canvas, 16, host), 0) << r.resultsFile;
+      testing::RecordingSink host;
+      ASSERT_EQ(ReadResultsFile(r.resultsFile, *read, host), 0) << r.resultsFile;
       EXPECT_TRUE(host.messages.empty()) << r.resultsFile;
       EXPECT_EQ(read->iterationCount, r.iterations) << r.resultsFile;
       EXPECT_EQ(read->modelLayerCount, r.model.layerCount) << r.resultsFile;

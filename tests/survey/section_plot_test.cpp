@@ -190,11 +190,11 @@ TEST(PlotSection, AccurateRunsShadeBelowTheirDepthOfInvestigation) {
   std::vector<SurveySounding> soundings;
   SurveyRunOptions options;
   options.engine = EngineKind::kAccurate;
-  options.keepState = true;
+  options.keepDocument = true;
   const std::vector<SoundingResult> results = InvertExampleSurvey(options, &soundings, 1);
   ASSERT_FALSE(::testing::Test::HasFailure());
   ASSERT_TRUE(results[0].doiKnown);
-  const SoundingData& data = results[0].state->data;
+  const SoundingData& data = results[0].document->data;
   const auto spacings = data.spacingA.begin();
   const double doi = results[0].doi;
   EXPECT_GT(doi, *std::min_element(spacings, spacings + data.pointCount));

@@ -49,7 +49,7 @@ void ReadAndInvert(MainWindow& window,
                    const QString& results) {
   QVERIFY(window.OpenFile(data));
   dialogs.ThenChoose(results);
-  window.state().settings.iterationLimit = 3;
+  window.document().settings.iterationLimit = 3;
   window.RunCommand(kCommandAutomaticInversion);
 }
 
@@ -185,16 +185,17 @@ class DesktopViewTest : public QObject {
     QVERIFY(view.layout().layers.empty());  // no model before a run
     const QImage read = view.grab().toImage();
     dialogs.ThenChoose(scratch_->filePath("s.INV"));
-    window.state().settings.iterationLimit = 3;
+    window.document().settings.iterationLimit = 3;
     window.RunCommand(kCommandAutomaticInversion);
     view.repaint();
     const ChartLayout& layout = view.layout();
-    QCOMPARE(static_cast<int>(layout.layers.size()), window.state().model.layerCount);
+    QVERIFY(window.shownRun() != nullptr);
+    const LayeredModel& model = window.shownRun()->outcome.model;
+    QCOMPARE(static_cast<int>(layout.layers.size()), model.layerCount);
     const ChartLayer& first = layout.layers.front();
     QCOMPARE(layout.HandleAt(first.right, (first.y + layout.layers[1].y) / 2).kind,
              ChartHandle::Kind::kBoundary);
-    QVERIFY(std::abs(layout.DepthAt(first.right) - window.state().model.thickness[0]) <
-            1e-3 * window.state().model.thickness[0]);
+    QVERIFY(std::abs(layout.DepthAt(first.right) - model.thickness[0]) < 1e-3 * model.thickness[0]);
     QVERIFY(view.grab().toImage() != read);
 
     // The documented layout, its canvas drawn all along underneath.
@@ -289,34 +290,35 @@ class DesktopViewTest : public QObject {
     const QString data = Example("wenner.dat");
     const QByteArray file_before = FileBytes(data);
     ReadAndInvert(window, dialogs, data, scratch_->filePath("all.INV"));
-    const ProgramState& state = window.state();
-    const int points = state.data.pointCount;
+    const int points = window.document().data.pointCount;
+    QVERIFY(window.shownRun() != nullptr);
+    const InversionOutcome& outcome = window.shownRun()->outcome;
     // The model table holds the run's model, the data table its fit.
     const ModelTable& model = window.modelTable();
-    QCOMPARE(model.rowCount(), state.model.layerCount);
-    QVERIFY(std::abs(model.item(0, 1)->text().toDouble() - state.model.resistivity[0]) <
-            1e-4 * state.model.resistivity[0]);
+    QCOMPARE(model.rowCount(), outcome.model.layerCount);
+    QVERIFY(std::abs(model.item(0, 1)->text().toDouble() - outcome.model.resistivity[0]) <
+            1e-4 * outcome.model.resistivity[0]);
     QVERIFY(model.ToCsv().startsWith(QStringLiteral("Layer,Resistivity")));
     DataTable& table = window.dataTable();
     QCOMPARE(table.rowCount(), points);
-    QVERIFY(std::abs(table.item(2, 4)->text().toDouble() - state.outcome.calculatedResistivity[2]) <
-            1e-4 * state.outcome.calculatedResistivity[2]);
+    QVERIFY(std::abs(table.item(2, 4)->text().toDouble() - outcome.calculatedResistivity[2]) <
+            1e-4 * outcome.calculatedResistivity[2]);
     QVERIFY(window.statusText().contains(QStringLiteral("Iteration: %1").arg(3)));
 
     // Leave point 3 out: the next run fits the others only.
     table.item(2, 1)->setCheckState(Qt::Checked);
-    QCOMPARE(state.excludedPoints[2], 1);
+    QCOMPARE(window.document().excluded[2], 1);
     dialogs.ThenChoose(scratch_->filePath("left_out.INV"));
     window.RunCommand(kCommandAutomaticInversion);
     // What the run does with it is the inversion's own test; here it reaches the run.
-    QVERIFY(std::isnan(state.outcome.calculatedResistivity[2]));
+    QVERIFY(std::isnan(window.shownRun()->outcome.calculatedResistivity[2]));
     QVERIFY(table.item(2, 1)->text().contains(QStringLiteral("excluded")));
     QVERIFY(window.listing().toPlainText().contains(
         QStringLiteral("Points left out of this inversion: 3")));
     QCOMPARE(FileBytes(data), file_before);
     // A new read takes every point again.
     QVERIFY(window.OpenFile(data));
-    QCOMPARE(state.excludedPoints[2], 0);
+    QCOMPARE(window.document().excluded[2], 0);
   }
 
   void sipForwardPlotPagesThroughItsFrequencies() {
@@ -367,8 +369,8 @@ class DesktopViewTest : public QObject {
         QTRY_VERIFY(NonWhite(display->canvas()) > 2000);  // the last iteration is shown
         QCOMPARE(display->modelTable().rowCount(), display->layerCount());
       } else {
-        QTRY_COMPARE(window.state().dataRead, 1);
-        QCOMPARE(window.dataTable().rowCount(), window.state().data.pointCount);
+        QTRY_VERIFY(window.document().HasData());
+        QCOMPARE(window.dataTable().rowCount(), window.document().data.pointCount);
       }
       // A missing file is named in a message and nothing else changes.
       const int messages = dialogs.messages.size();
@@ -384,7 +386,7 @@ class DesktopViewTest : public QObject {
     window.setStartupFiles({Example("wenner.dat"), Example("ip_model.mod"), Example("wenner.INV")});
     QVERIFY(ShowExposed(window, 900, 650));
     QTRY_VERIFY(qobject_cast<ForwardWindow*>(window.childWindow()) != nullptr);
-    QCOMPARE(window.state().dataRead, 1);
+    QVERIFY(window.document().HasData());
     QTRY_VERIFY(!dialogs.messages.isEmpty() &&
                 dialogs.messages.last().text.contains(QStringLiteral("wenner.INV")));
   }

@@ -111,7 +111,7 @@ class DisplayWindowTest : public QObject {
   Q_OBJECT
 
   std::unique_ptr<QTemporaryDir> scratch_;
-  ProgramState program_;
+  ShellState program_;
 
   QString Results(const QString& name, int iterations) {
     QString path = scratch_->filePath(name);
@@ -122,7 +122,7 @@ class DisplayWindowTest : public QObject {
   void init() {
     scratch_ = std::make_unique<QTemporaryDir>();
     QVERIFY(scratch_->isValid());
-    program_ = ProgramState();
+    program_ = ShellState();
     program_.dataDirectory = scratch_->path().toStdString() + "/";
   }
 

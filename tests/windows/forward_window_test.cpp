@@ -68,19 +68,19 @@ class ForwardWindowTest : public QObject {
   Q_OBJECT
 
   std::unique_ptr<QTemporaryDir> scratch_;
-  ProgramState program_;
+  ShellState program_;
 
  private slots:
   void init() {
     scratch_ = std::make_unique<QTemporaryDir>();
     QVERIFY(scratch_->isValid());
-    program_ = ProgramState();
+    program_ = ShellState();
     program_.dataDirectory = scratch_->path().toStdString() + "/";
   }
 
   void menuCarriesCommandsAndRefusesBeforeCalculate() {
     ScriptedDialogs dialogs;
-    ForwardWindow window(program_, dialogs, nullptr);
+    ForwardWindow window(program_, EngineKind::kDocumented, dialogs, nullptr);
     ExpectActions(window,
                   {
                       {"command501", "&Read resistivity model file"},
@@ -115,8 +115,8 @@ class ForwardWindowTest : public QObject {
   void readCalculateDisplaySaveAndQuit() {
     ScriptedDialogs dialogs;
     int mode_flag = 0;
-    QPointer<ForwardWindow> window =
-        new ForwardWindow(program_, dialogs, [&mode_flag](int flag) { mode_flag = flag; });
+    QPointer<ForwardWindow> window = new ForwardWindow(
+        program_, EngineKind::kDocumented, dialogs, [&mode_flag](int flag) { mode_flag = flag; });
     QVERIFY(ShowExposed(*window, 900, 700));
     QTRY_COMPARE(window->lastCommand(), 0);
     QCOMPARE(mode_flag, 1);
@@ -165,10 +165,9 @@ class ForwardWindowTest : public QObject {
     QCOMPARE(save_title, QStringLiteral("File Name for apparent resistivity values"));
     QCOMPARE(start, scratch_->path() + "/");
     // The saved file reads back as IP data at the calculated values.
-    ProgramState read;
-    QtHost host(nullptr, dialogs, read);
-    QtCanvas listing_canvas;
-    QCOMPARE(ReadDataFile(saved.toStdString(), read, listing_canvas, host), 0);
+    SoundingFile read;
+    DiscardingSink reading;
+    QCOMPARE(ReadDataFile(saved.toStdString(), read, reading), 0);
     QCOMPARE(read.data.pointCount, 12);
     QCOMPARE(read.data.dataKind, DataKind::kIp);
     QVERIFY(qAbs(read.data.apparentResistivity[11] / model.calcResistivity[11] - 1) < 1e-4);
@@ -180,7 +179,7 @@ class ForwardWindowTest : public QObject {
 
   void arrayTypeChangeNeedsNewCalculation() {
     ScriptedDialogs dialogs;
-    ForwardWindow window(program_, dialogs, nullptr);
+    ForwardWindow window(program_, EngineKind::kDocumented, dialogs, nullptr);
     Calculated(window, dialogs);
     const float wenner_rho = window.model().calcResistivity[7];
     // Cancel keeps the code and the response, whatever was clicked; so does
@@ -209,10 +208,9 @@ class ForwardWindowTest : public QObject {
   // The engine chosen for the program's runs computes the forward response too.
   void calculateRunsTheProgramsEngine() {
     ScriptedDialogs dialogs;
-    ForwardWindow documented(program_, dialogs, nullptr);
+    ForwardWindow documented(program_, EngineKind::kDocumented, dialogs, nullptr);
     Calculated(documented, dialogs);
-    program_.engine.engine = EngineKind::kAccurate;
-    ForwardWindow accurate(program_, dialogs, nullptr);
+    ForwardWindow accurate(program_, EngineKind::kAccurate, dialogs, nullptr);
     Calculated(accurate, dialogs);
     for (int i = 0; i < accurate.model().spacingCount; ++i) {
       const float exact = accurate.model().calcResistivity[i];
@@ -225,7 +223,7 @@ class ForwardWindowTest : public QObject {
 
   void sipOutputFormDecidesWhatIsWritten() {
     ScriptedDialogs dialogs;
-    ForwardWindow window(program_, dialogs, nullptr);
+    ForwardWindow window(program_, EngineKind::kDocumented, dialogs, nullptr);
     Calculated(window, dialogs, Example("sip_model.mod"));
     QCOMPARE(dialogs.messages.last().text, QStringLiteral("Calculations completed"));
     // Which form the writer is handed decides the file.
@@ -251,7 +249,7 @@ class ForwardWindowTest : public QObject {
 
   void failedReadsAndSavesAreHandledAndUnreadableFilesAreNotSaved() {
     ScriptedDialogs dialogs;
-    ForwardWindow window(program_, dialogs, nullptr);
+    ForwardWindow window(program_, EngineKind::kDocumented, dialogs, nullptr);
     Calculated(window, dialogs);
     // A file that cannot be written is reported.
     Save(window, dialogs, scratch_->filePath("no_such_directory/response.dat"));

@@ -13,12 +13,19 @@
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
+#include <memory>
+#include <string>
 
+#include "fileio/model_file.h"
+#include "fileio/synthetic_data.h"
+#include "forward/forward_calculation.h"
 #include "state/records.h"
 #include "tests/windows/scripted_dialogs.h"
 #include "windows/display_window.h"
 #include "windows/forward_window.h"
 #include "windows/qt_canvas.h"
+#include "windows/result_tables.h"
 #include "windows/uncertainty_dialog.h"
 #include "windows/user_model_dialog.h"
 
@@ -62,6 +69,19 @@ class MainWindowTest : public QObject {
     QFile::remove(target);
     return QFile::copy(QStringLiteral(LAYRA_TEST_DATA "/") + name, target) ? target : QString();
   }
+  // The response of the example model `name`, saved as a data file in the
+  // scratch directory as the forward window's Save does; its path.
+  QString ForwardModelled(const char* name) {
+    auto model = std::make_unique<ForwardModel>();
+    DiscardingSink quiet;
+    const std::string data =
+        scratch_->filePath(QString::fromLatin1(name) + QStringLiteral(".dat")).toStdString();
+    if (ReadModelFile(std::string(LAYRA_EXAMPLES_DIR "/") + name, *model, quiet) != 0 ||
+        !CalculateForwardResponse(*model, quiet) || !SaveForwardModel(*model, data)) {
+      return QString();
+    }
+    return QString::fromStdString(data);
+  }
   QStringList Files(const QStringList& patterns) const {
     return QDir(scratch_->path()).entryList(patterns);
   }
@@ -77,17 +97,16 @@ class MainWindowTest : public QObject {
   void startsEmptyWithMenusAndTheAboutBox() {
     ScriptedDialogs dialogs;
     MainWindow window(&dialogs);
-    QCOMPARE(window.state().dataRead, 0);
+    QVERIFY(!window.document().HasData());
     QCOMPARE(window.modeFlag(), 0);
-    QCOMPARE(window.state().dataDirectory, window.programDirectory());
-    QCOMPARE(window.state().resultsDirectory, window.programDirectory());
+    QCOMPARE(window.shell().dataDirectory, window.programDirectory());
+    QCOMPARE(window.shell().resultsDirectory, window.programDirectory());
     QVERIFY(QString::fromStdString(window.programDirectory()).endsWith(QLatin1Char('/')));
     QCOMPARE(window.lastCommand(), -1);
 
     ShowMain(window, dialogs);
     QCOMPARE(dialogs.names, QStringList{QStringLiteral("AboutDiaBox")});
     QCOMPARE(window.windowTitle(), QStringLiteral("LAYRA ver. 1.00f Beta"));
-    QCOMPARE(window.state().textLineHeight, window.canvas().Metrics().charHeight);
     window.canvas().repaint();  // later paints do not show it again
     QCoreApplication::processEvents();
     QCOMPARE(dialogs.names.size(), 1);
@@ -121,7 +140,7 @@ class MainWindowTest : public QObject {
     // A menu item runs its command.
     dialogs.ThenFill({{"edit760", "12"}}, "button1");
     window.findChild<QAction*>("command112")->trigger();
-    QCOMPARE(window.state().settings.iterationLimit, 12);
+    QCOMPARE(window.document().settings.iterationLimit, 12);
     QCOMPARE(window.lastCommand(), 112);
     QCOMPARE(dialogs.unexpected, 0);
   }
@@ -134,10 +153,10 @@ class MainWindowTest : public QObject {
     for (const auto& [entered, stored] : counts) {
       dialogs.ThenFill({{"edit760", entered}}, "button1");
       window.RunCommand(kCommandIterations);
-      QVERIFY2(window.state().settings.iterationLimit == stored, qPrintable(entered));
-      QCOMPARE(window.state().dialogResult, 1);
+      QVERIFY2(window.document().settings.iterationLimit == stored, qPrintable(entered));
+      QCOMPARE(window.shell().dialogResult, 1);
     }
-    window.state().settings.iterationLimit = 8;
+    window.document().settings.iterationLimit = 8;
     dialogs.ThenFill({{"edit755", "5"}, {"edit756", "0.05"}}, "button1");
     window.RunCommand(kCommandDampingFactors);
     dialogs.ThenFill({{"edit770", "150"}}, "button1");
@@ -149,15 +168,15 @@ class MainWindowTest : public QObject {
     window.RunCommand(kCommandRobustInversion);
     QCOMPARE(dialogs.names.mid(counts.size()),
              (QStringList{"DampDiaBox", "ClmDiaBox", "DataConstrainDiaBox"}));
-    const InversionSettings& settings = window.state().settings;
+    const InversionSettings& settings = window.document().settings;
     QCOMPARE(settings.initialDampingFactor, 1.0f);
     QCOMPARE(settings.convergenceLimit, 1.0f);
     QCOMPARE(settings.modelConstraint, 1);
     QCOMPARE(settings.minimumDampingFactor, 0.01f);  // lowered from 0.05 by the robust rule
     // A cancelled dialog keeps the settings and records 2.
     window.RunCommand(kCommandIterations);
-    QCOMPARE(window.state().dialogResult, 2);
-    QCOMPARE(window.state().settings.iterationLimit, 8);
+    QCOMPARE(window.shell().dialogResult, 2);
+    QCOMPARE(window.document().settings.iterationLimit, 8);
   }
 
   void readingADataFileListsItAndKeepsItsDirectory() {
@@ -172,41 +191,40 @@ class MainWindowTest : public QObject {
       filters = static_cast<QFileDialog&>(dialog).nameFilters();
       ChooseFile(dialog, path);
     });
-    window.state().thicknessFactor = 2.0f;
+    window.document().thicknessFactor = 2.0f;
     window.RunCommand(kCommandReadData);
     QCOMPARE(dialogs.titles.last(), QStringLiteral("1D Resistivity Data File"));
     QCOMPARE(start, QDir(QString::fromStdString(window.programDirectory())).absolutePath() + "/");
     QCOMPARE(filters.first(), QStringLiteral("*.dat (*.dat)"));
-    const ProgramState& state = window.state();
-    QCOMPARE(state.lastReadResult, 0);
-    QCOMPARE(state.dataRead, 1);
-    QCOMPARE(state.data.pointCount, 8);
-    QCOMPARE(state.data.title, std::string("Test sounding for the desktop program"));
-    QCOMPARE(state.thicknessFactor, 1.25f);
-    QCOMPARE(QString::fromStdString(state.data.dataFileName), QDir::toNativeSeparators(path));
+    const ShellState& shell = window.shell();
+    QCOMPARE(shell.lastReadResult, 0);
+    QVERIFY(window.document().HasData());
+    QCOMPARE(window.document().data.pointCount, 8);
+    QCOMPARE(window.document().data.title, std::string("Test sounding for the desktop program"));
+    QCOMPARE(window.document().thicknessFactor, 1.25f);
+    QCOMPARE(QString::fromStdString(window.document().data.dataFileName),
+             QDir::toNativeSeparators(path));
     // The data file's directory is where the next chooser starts (see the host test).
     QString directory = QDir::toNativeSeparators(scratch_->path() + "/");
-    QCOMPARE(QString::fromStdString(state.dataDirectory), directory);
-    QCOMPARE(QString::fromStdString(state.resultsDirectory), directory);
+    QCOMPARE(QString::fromStdString(shell.dataDirectory), directory);
+    QCOMPARE(QString::fromStdString(shell.resultsDirectory), directory);
     // The listing goes to its own view, a line or more per point, not the plot.
     QVERIFY(window.listing().document()->blockCount() >= 8);
     QVERIFY(window.listing().toPlainText().contains(QStringLiteral("completed")));
     QCOMPARE(NonWhite(window.canvas()), 0);
 
     // A cancelled chooser changes nothing.
-    std::string data_directory = state.dataDirectory;
+    std::string data_directory = shell.dataDirectory;
     dialogs.ThenReject();
     window.RunCommand(kCommandReadData);
-    QCOMPARE(state.dataRead, 1);
-    QCOMPARE(state.data.pointCount, 8);
-    QCOMPARE(state.dataDirectory, data_directory);
+    QCOMPARE(window.document().data.pointCount, 8);
+    QCOMPARE(shell.dataDirectory, data_directory);
     // A file that cannot be read leaves no data, and the inversions see none.
     QString empty = scratch_->filePath("empty.dat");
     QVERIFY(WriteBytes(empty, QByteArray()));
     Read(window, dialogs, empty);
-    QCOMPARE(state.lastReadResult, 1);
-    QCOMPARE(state.data.pointCount, 0);
-    QCOMPARE(state.dataRead, 0);
+    QCOMPARE(shell.lastReadResult, 1);
+    QVERIFY(!window.document().HasData());
     const int messages = dialogs.messages.size();
     window.RunCommand(kCommandAutomaticInversion);
     QCOMPARE(dialogs.messages.size(), messages + 1);
@@ -234,16 +252,14 @@ class MainWindowTest : public QObject {
     QVERIFY(AnyMessageContains(dialogs, "would replace the field sheet"));
     QCOMPARE(FileBytes(sheet), readings);
     QVERIFY(QFile::exists(saved));
-    const ProgramState& state = window.state();
-    QCOMPARE(state.dataRead, 1);
-    QCOMPARE(state.data.pointCount, 6);  // the sheet's parsing is the survey tests'
-    QCOMPARE(state.data.dataFileName, saved.toStdString());
+    QCOMPARE(window.document().data.pointCount, 6);  // the sheet's parsing is the survey tests'
+    QCOMPARE(window.document().data.dataFileName, saved.toStdString());
 
     dialogs.ThenChoose(sheet);
     dialogs.ThenReject();
     window.RunCommand(kCommandImportFieldSheet);
-    QCOMPARE(state.dataRead, 1);
-    QCOMPARE(state.data.dataFileName, scratch_->filePath("station7.dat").toStdString());
+    QVERIFY(window.document().HasData());
+    QCOMPARE(window.document().data.dataFileName, scratch_->filePath("station7.dat").toStdString());
     QVERIFY(!QFile::exists(scratch_->filePath("station7.dat")));
     const QString listing = window.listing().toPlainText();
     QVERIFY(listing.contains(QStringLiteral("not saved")));
@@ -255,7 +271,7 @@ class MainWindowTest : public QObject {
     const int messages = dialogs.messages.size();
     window.RunCommand(kCommandImportFieldSheet);
     QCOMPARE(dialogs.messages.size(), messages + 1);
-    QCOMPARE(state.data.pointCount, 6);
+    QCOMPARE(window.document().data.pointCount, 6);
     QCOMPARE(dialogs.unexpected, 0);
   }
 
@@ -271,11 +287,12 @@ class MainWindowTest : public QObject {
       offered = Offered(dialog);
       ChooseFile(dialog, results);
     });
-    window.state().settings.iterationLimit = 3;
+    window.document().settings.iterationLimit = 3;
     window.RunCommand(kCommandAutomaticInversion);
     QCOMPARE(QFileInfo(offered).fileName(), QStringLiteral("windows_wenner.INV"));
     QVERIFY(QFileInfo(results).size() > 0);
-    QVERIFY(window.state().outcome.lastIteration >= 1);
+    QVERIFY(window.shownRun() != nullptr);
+    QVERIFY(window.shownRun()->outcome.lastIteration >= 1);
     QVERIFY(NonWhite(window.canvas()) > 2000);  // the last plot stays on the window
     QVERIFY(!window.commandRunning());
     QVERIFY(window.menuBar()->isEnabled());
@@ -289,10 +306,10 @@ class MainWindowTest : public QObject {
     MainWindow window(&dialogs);
     ShowMain(window, dialogs);
     Read(window, dialogs, CopyData("windows_wenner_model.dat"));
-    QCOMPARE(window.state().userModelAvailable, 1);
+    QCOMPARE(window.document().userModelAvailable, 1);
     window.RunCommand(kCommandEquivalenceAnalysis);
-    window.state().settings.dataConstraint = 1;
-    window.state().settings.modelConstraint = 1;
+    window.document().settings.dataConstraint = 1;
+    window.document().settings.modelConstraint = 1;
     QString results = scratch_->filePath("documented.INV");
     dialogs.ThenChoose(results);
     window.RunCommand(kCommandUserModelInversion);
@@ -300,18 +317,18 @@ class MainWindowTest : public QObject {
     QVERIFY(!dialogs.names.contains(QStringLiteral("UserModelDiaBox")));
     QCOMPARE(dialogs.messages.size(), 1);
     QVERIFY(QFileInfo(results).size() > 0);
-    QCOMPARE(window.state().model.layerCount, 3);
-    QCOMPARE(window.state().settings.dataConstraint, 1);
-    QCOMPARE(window.state().settings.modelConstraint, 1);
+    QCOMPARE(window.shownRun()->outcome.model.layerCount, 3);
+    QCOMPARE(window.document().settings.dataConstraint, 1);
+    QCOMPARE(window.document().settings.modelConstraint, 1);
     QVERIFY(Files({"*.INx"}).isEmpty());
 
     window.RunCommand(kCommandEquivalenceAnalysis);
     QCOMPARE(dialogs.messages.size(), 2);
     QVERIFY(dialogs.messages[0].text.startsWith(QStringLiteral("Run an inversion first")));
     QVERIFY(dialogs.messages[1].text.contains(QStringLiteral("accurate engine")));
-    window.state().settings.dataConstraint = 0;
-    window.state().settings.modelConstraint = 0;
-    window.state().engine.engine = EngineKind::kAccurate;
+    window.document().settings.dataConstraint = 0;
+    window.document().settings.modelConstraint = 0;
+    window.document().engine.engine = EngineKind::kAccurate;
     dialogs.ThenChoose(scratch_->filePath("accurate.INV"));
     window.RunCommand(kCommandUserModelInversion);
     QString table;
@@ -339,7 +356,7 @@ class MainWindowTest : public QObject {
     bool picture_drawn = false;
     QString offered_count;
     dialogs.Then([&](QDialog& dialog) {
-      automatic = window.state().model;
+      automatic = window.document().LastRun()->outcome.model;
       picture_drawn = NonWhite(static_cast<UserModelDiaBox&>(dialog).picture()) > 500;
       offered_count = EditText(dialog, "edit1001");
       // A negative thickness.
@@ -352,15 +369,15 @@ class MainWindowTest : public QObject {
     QVERIFY(picture_drawn);  // the fields start from the automatic run's model
     QCOMPARE(offered_count, QStringLiteral("4"));
     QCOMPARE(dialogs.messages.last().caption, kError);
-    // The rejected model did not replace the working model.
-    QCOMPARE(window.state().model.layerCount, automatic.layerCount);
-    QCOMPARE(window.state().model.thickness[0], automatic.thickness[0]);
+    // The rejected model did not become the working model.
+    QCOMPARE(window.document().model.layerCount, 0);
+    QVERIFY(automatic.layerCount > 4);
     QVERIFY(Files({"*.INV"}).isEmpty());
 
     // A good model of nine layers, the most the dialog takes, is inverted.
-    window.state().settings.iterationLimit = 1;
-    window.state().settings.dataConstraint = 1;
-    window.state().settings.modelConstraint = 1;
+    window.document().settings.iterationLimit = 1;
+    window.document().settings.dataConstraint = 1;
+    window.document().settings.modelConstraint = 1;
     QStringList values{"9"};
     for (int i = 0; i < 8; ++i) values << QString::number(10 + i) << QString::number(i + 1);
     dialogs.ThenFill(NumberedEdits(1001, values << "99"), "button1021");
@@ -372,13 +389,13 @@ class MainWindowTest : public QObject {
     QCOMPARE(dialogs.messages.last().text, kUserModelNotice);
     QCOMPARE(dialogs.messages.last().caption, kMessage);
     QVERIFY(QFileInfo(results).size() > 0);
-    QCOMPARE(window.state().model.layerCount, 9);
-    QCOMPARE(window.userModel().layerCount, 9);
-    QCOMPARE(window.state().settings.iterationLimit, 8);
+    QCOMPARE(window.shownRun()->outcome.model.layerCount, 9);
+    QCOMPARE(window.document().model.layerCount, 9);
+    QCOMPARE(window.document().settings.iterationLimit, 8);
     // The automatic run before the dialog resets the data constraint to
     // standard; that is the kind saved and restored around the user-model run.
-    QCOMPARE(window.state().settings.dataConstraint, 0);
-    QCOMPARE(window.state().settings.modelConstraint, 1);
+    QCOMPARE(window.document().settings.dataConstraint, 0);
+    QCOMPARE(window.document().settings.modelConstraint, 1);
     QVERIFY(Files({"*.INx"}).isEmpty());
     QCOMPARE(dialogs.names.count(QStringLiteral("UserModelDiaBox")), 2);
   }
@@ -389,7 +406,7 @@ class MainWindowTest : public QObject {
     ScriptedDialogs dialogs;
     MainWindow window(&dialogs);
     Read(window, dialogs, CopyData("windows_equal_spacings.dat"));
-    QCOMPARE(window.state().dataRead, 1);
+    QVERIFY(window.document().HasData());
     int non_white = -1;
     dialogs.Then([&](QDialog& dialog) {
       non_white = NonWhite(static_cast<UserModelDiaBox&>(dialog).picture());
@@ -404,8 +421,9 @@ class MainWindowTest : public QObject {
   }
 
   // At the iteration limit the user closes the main window, then asks for
-  // five more iterations: the run goes on, asks nothing more, and the window
-  // closes when it has ended.
+  // five more iterations: the run stops after its current iteration, asks
+  // nothing more, keeps its results file, and the window closes when it has
+  // ended.
   void closingDuringARunWaitsForItsEnd() {
     ScriptedDialogs dialogs;
     MainWindow window(&dialogs);
@@ -413,8 +431,8 @@ class MainWindowTest : public QObject {
     Read(window, dialogs, CopyData("windows_wenner.dat"));
     QString results = scratch_->filePath("closing.INV");
     dialogs.ThenChoose(results);
-    window.state().settings.iterationLimit = 1;
-    window.state().settings.convergenceLimit = 0.0001f;
+    window.document().settings.iterationLimit = 1;
+    window.document().settings.convergenceLimit = 0.0001f;
     bool visible_after_close = false;
     dialogs.Then([&](QDialog& dialog) {
       QCOMPARE(dialog.objectName(), QStringLiteral("IterDiaBox"));
@@ -432,6 +450,92 @@ class MainWindowTest : public QObject {
     QCOMPARE(dialogs.unexpected, 0);
   }
 
+  // A results file that cannot be created is asked for again (Yes) or the
+  // run is left (No) before it writes or shows anything; the data file is
+  // never taken for one.
+  void resultsFileIsAskedForAgainOrTheRunIsLeft() {
+    ScriptedDialogs dialogs;
+    MainWindow window(&dialogs);
+    const QString data = CopyData("windows_wenner.dat");
+    Read(window, dialogs, data);
+    window.document().settings.iterationLimit = 1;
+    const QString results = scratch_->filePath("again.INV");
+    dialogs.ThenChoose(scratch_->filePath("missing/x.INV"));
+    dialogs.AnswerNextMessage(QMessageBox::Yes);
+    dialogs.ThenChoose(data);
+    dialogs.AnswerNextMessage(QMessageBox::Yes);  // replace the data file? yes
+    dialogs.AnswerNextMessage(QMessageBox::Yes);  // is the data file: try again? yes
+    dialogs.ThenChoose(results);
+    dialogs.ThenFill({{"edit761", "0"}}, "button1");  // no more iterations
+    window.RunCommand(kCommandAutomaticInversion);
+    QVERIFY(window.shownRun() != nullptr);
+    QCOMPARE(window.shownRun()->outcome.resultsFile, results.toStdString());
+    QStringList captions;
+    for (const auto& message : dialogs.messages) captions << message.caption;
+    QCOMPARE(captions.count(QStringLiteral("Try again")), 2);
+    QVERIFY(dialogs.messages.last().text.contains(QStringLiteral("is the data file")));
+
+    const QByteArray written = FileBytes(results);
+    const int runs = static_cast<int>(window.document().runs.size());
+    dialogs.ThenChoose(scratch_->filePath("missing/y.INV"));  // No: the run is left
+    window.RunCommand(kCommandAutomaticInversion);
+    QCOMPARE(static_cast<int>(window.document().runs.size()), runs);
+    QCOMPARE(FileBytes(results), written);
+    QVERIFY(Files({"*.INx"}).isEmpty());
+    QCOMPARE(dialogs.unexpected, 0);
+  }
+
+  // What one window shows of a sounding does not depend on the sounding read
+  // before: an IP and then a SIP sounding (both forward-modelled) inverted
+  // with the accurate engine give the SIP fit of a fresh window, and a
+  // Wenner file read after a Schlumberger file with a shifted datum level is
+  // warned of no datum level.
+  void twoSoundingsInOneWindowShowWhatAFreshWindowShows() {
+    const QString ip = ForwardModelled("ip_model.mod");
+    const QString sip = ForwardModelled("sip_model.mod");
+    QVERIFY(!ip.isEmpty() && !sip.isEmpty());
+    int runs = 0;
+    auto invert = [&](MainWindow& window, ScriptedDialogs& dialogs, const QString& data) {
+      Read(window, dialogs, data);
+      dialogs.ThenChoose(scratch_->filePath(QStringLiteral("run%1.INV").arg(++runs)));
+      window.RunCommand(kCommandAutomaticInversion);
+      QVERIFY(window.shownRun() != nullptr);
+    };
+    ScriptedDialogs dialogs;
+    MainWindow window(&dialogs);
+    window.document().engine.engine = EngineKind::kAccurate;
+    invert(window, dialogs, ip);
+    invert(window, dialogs, sip);
+    ScriptedDialogs fresh_dialogs;
+    MainWindow fresh(&fresh_dialogs);
+    fresh.document().engine.engine = EngineKind::kAccurate;
+    invert(fresh, fresh_dialogs, sip);
+    const InversionOutcome& second = window.shownRun()->outcome;
+    const InversionOutcome& alone = fresh.shownRun()->outcome;
+    QCOMPARE(second.model.layerCount, alone.model.layerCount);
+    float lowest = alone.model.chargeability[0], highest = lowest;
+    for (int j = 0; j < alone.model.layerCount; ++j) {
+      QCOMPARE(second.model.chargeability[j], alone.model.chargeability[j]);
+      QCOMPARE(second.model.timeConstant[j], alone.model.timeConstant[j]);
+      QCOMPARE(second.model.exponent[j], alone.model.exponent[j]);
+      lowest = std::min(lowest, alone.model.chargeability[j]);
+      highest = std::max(highest, alone.model.chargeability[j]);
+    }
+    QVERIFY2(highest > 5 * lowest, "the layers' chargeabilities are fitted, not all alike");
+    QCOMPARE(second.finalSipMisfit, alone.finalSipMisfit);
+    QCOMPARE(dialogs.unexpected, 0);
+
+    Read(window, dialogs, CopyData("windows_shifted_levels.dat"));
+    QVERIFY(window.listing().toPlainText().contains(QStringLiteral("Warning: Datum level 2")));
+    Read(window, dialogs, CopyData("windows_wenner.dat"));
+    QVERIFY(!window.listing().toPlainText().contains(QStringLiteral("Datum level")));
+    QCOMPARE(window.document().data.datumLevelCount, 0);
+    QVERIFY(window.document().data.warnings.empty());
+    QVERIFY(window.shownRun() == nullptr);
+    QCOMPARE(window.modelTable().rowCount(), 0);
+    QVERIFY(window.statusText().startsWith(QStringLiteral("Data: windows_wenner.dat")));
+  }
+
   // The forward window refuses or ignores commands while open, and a capture
   // then takes the main window's picture; once it has gone the display window
   // opens, refuses the forward window, and closes with Escape, after which the
@@ -443,8 +547,8 @@ class MainWindowTest : public QObject {
     QString data = scratch_->filePath("survey.dat");
     QVERIFY(QFile::copy(QStringLiteral(LAYRA_TEST_DATA "/windows_wenner.dat"), data));
     Read(window, dialogs, data);
-    QCOMPARE(window.state().dataRead, 1);
-    const std::string data_name = window.state().data.dataFileName;
+    QVERIFY(window.document().HasData());
+    const std::string data_name = window.document().data.dataFileName;
     window.canvas().SetPixel(20, 20, kRed);
     window.RunCommand(kCommandForwardModelling);
     QCOMPARE(window.canvas().GetPixel(20, 20), kWhite);  // cleared before the child opens
@@ -491,7 +595,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(window.canvas().GetPixel(5, 5), kRed);  // the picture comes back
     QCOMPARE(forward->canvas().GetPixel(5, 5), kBlue);
     // The data file is still the one the next inversion starts from.
-    QCOMPARE(window.state().data.dataFileName, data_name);
+    QCOMPARE(window.document().data.dataFileName, data_name);
     QCOMPARE(window.modeFlag(), 1);
 
     forward->findChild<QAction*>("command510")->trigger();

@@ -28,7 +28,7 @@ class ScreenCaptureTest : public QObject {
   std::unique_ptr<ScriptedDialogs> dialogs_;
   std::unique_ptr<QtCanvas> canvas_;
   std::unique_ptr<QtHost> host_;
-  ProgramState program_;
+  ShellState program_;
   std::string temporary_;
   int redraws_ = 0;
 
@@ -47,7 +47,7 @@ class ScreenCaptureTest : public QObject {
   void init() {
     scratch_ = std::make_unique<QTemporaryDir>();
     QVERIFY(scratch_->isValid());
-    program_ = ProgramState();
+    program_ = ShellState();
     program_.dataDirectory = scratch_->path().toStdString() + "/";
     dialogs_ = std::make_unique<ScriptedDialogs>();
     canvas_ = std::make_unique<QtCanvas>();

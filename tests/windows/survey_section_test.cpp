@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QFile>
 #include <QFileInfo>
+#include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -96,20 +97,24 @@ class SurveySectionTest : public QObject {
     section->findChild<QPushButton*>(QStringLiteral("printPicture"))->click();
     QVERIFY(FileBytes(printed).startsWith("%PDF"));
 
-    // A click on A5's column shows A5 in the main window with the run's model.
+    // A click on A5's column shows A5 everywhere in the main window with the
+    // run's model: plot, Model panel, plot in units, listing and status bar.
     QTest::mouseClick(&section->canvas(),
                       Qt::LeftButton,
                       Qt::NoModifier,
                       QPoint(layout.X(205.0), layout.Y(20.0)));
-    QVERIFY(window.state().data.title.find("sounding A5") != std::string::npos);
-    QCOMPARE(window.state().dataRead, 1);
-    QVERIFY(window.state().model.layerCount > 2);
-    // Its model in the Model panel and in the plot in units, with its fit.
-    QCOMPARE(window.modelTable().rowCount(), window.state().model.layerCount);
+    QVERIFY(window.document().data.title.find("sounding A5") != std::string::npos);
+    QVERIFY(window.shownRun() != nullptr);
+    const LayeredModel& model = window.shownRun()->outcome.model;
+    QVERIFY(model.layerCount > 2);
+    QCOMPARE(window.modelTable().rowCount(), model.layerCount);
     DrawingRecord plot(1000, 700, TextMetrics{8, 16});
-    QCOMPARE(static_cast<int>(window.workspaceView().Paint(plot).layers.size()),
-             window.state().model.layerCount);
+    QCOMPARE(static_cast<int>(window.workspaceView().Paint(plot).layers.size()), model.layerCount);
     QVERIFY(NonWhite(window.canvas()) > 0);
+    QVERIFY(window.listing().toPlainText().contains(QStringLiteral("A5.dat completed")));
+    QVERIFY(window.statusText().contains(QStringLiteral("Data: A5.dat")));
+    QVERIFY(window.statusText().contains(
+        QStringLiteral("Iteration: %1").arg(window.shownRun()->outcome.lastIteration)));
   }
 
   void badSurveyFileIsRefused() {

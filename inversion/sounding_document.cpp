@@ -1,0 +1,112 @@
+#include "inversion/sounding_document.h"
+
+#include "state/user_model_rules.h"
+
+namespace layra {
+
+std::string ResultsFileFor(const std::string& data_file, const std::string& extension) {
+  const size_t dot = data_file.find_last_of('.');
+  const size_t separator = data_file.find_last_of("/\\");
+  const bool extended =
+      dot != std::string::npos && (separator == std::string::npos || dot > separator);
+  return (extended ? data_file.substr(0, dot) : data_file) + extension;
+}
+
+RunOptions SoundingDocument::NextRunOptions(bool from_model) const {
+  RunOptions options;
+  options.from_model = from_model;
+  options.file_fixes_parameters = someParametersFixed != 0;
+  options.settings = settings;
+  if (from_model) {
+    options.start_model = model;
+    // A run from a model fits in the least-squares sense.
+    options.settings.dataConstraint = 0;
+    options.settings.modelConstraint = 0;
+  }
+  options.engine = engine;
+  options.thickness_factor = thicknessFactor;
+  options.excluded = excluded;
+  return options;
+}
+
+const SoundingRun& SoundingDocument::Run(const RunOptions& options,
+                                         RunObserver& observer,
+                                         const std::atomic<bool>* cancel) {
+  runs.push_back({options, RunInversion(data, options, observer, cancel)});
+  const InversionSettings& left = runs.back().outcome.settings;
+  const int data_constraint = settings.dataConstraint;
+  const int model_constraint = settings.modelConstraint;
+  settings = left;
+  if (options.from_model) {
+    settings.dataConstraint = data_constraint;
+    settings.modelConstraint = model_constraint;
+  }
+  return runs.back();
+}
+
+std::unique_ptr<SoundingDocument> ReadSoundingDocument(const std::string& path,
+                                                       ListingSink& listing,
+                                                       const InversionSettings& settings,
+                                                       const EngineOptions& engine) {
+  auto document = std::make_unique<SoundingDocument>();
+  if (ReadDataFile(path, *document, listing) != 0) return nullptr;
+  document->settings = settings;
+  document->engine = engine;
+  if (document->userModelAvailable) {
+    CopyStartingModel(document->startingModel, document->model);
+    document->settings.convergenceLimit = document->convergenceLimit;
+  }
+  return document;
+}
+
+FileRun ReadForRun(const std::string& path, const FileRunRequest& request, ListingSink& messages) {
+  // The reader's lines are not shown; its messages and beeps are, and the
+  // first message says why a file was refused.
+  struct Reading : ListingSink {
+    explicit Reading(ListingSink& sink) : to(sink) {}
+    void Line(const std::string&) override {}
+    void Message(const std::string& text, const std::string& caption, MessageIcon icon) override {
+      if (first.empty()) first = text;
+      to.Message(text, caption, icon);
+    }
+    void Beep() override { to.Beep(); }
+    bool ShowsLines() const override { return false; }
+    ListingSink& to;
+    std::string first;
+  } reading(messages);
+
+  FileRun file;
+  file.document = ReadSoundingDocument(path, reading, request.settings, request.engine);
+  if (file.document == nullptr) {
+    // A file that cannot be opened is refused without a message.
+    file.refusal = reading.first.empty() ? "Cannot open file " + path : reading.first;
+  } else if (request.convergence_limit_set) {
+    file.document->settings.convergenceLimit = request.settings.convergenceLimit;
+  }
+  return file;
+}
+
+void RunFile(FileRun& file,
+             const FileRunRequest& request,
+             RunObserver& observer,
+             const std::atomic<bool>* cancel) {
+  SoundingDocument& document = *file.document;
+  if (request.from_model && document.model.layerCount < 1) {
+    file.refusal = "The input data file did not have an initial model.";
+    return;
+  }
+  RunOptions options = document.NextRunOptions(request.from_model);
+  options.results_path = request.results_path;
+  document.Run(options, observer, cancel);
+}
+
+FileRun ReadAndRun(const std::string& path,
+                   const FileRunRequest& request,
+                   RunObserver& observer,
+                   const std::atomic<bool>* cancel) {
+  FileRun file = ReadForRun(path, request, observer);
+  if (file.document != nullptr) RunFile(file, request, observer, cancel);
+  return file;
+}
+
+}  // namespace layra
