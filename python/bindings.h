@@ -10,6 +10,7 @@ namespace layra::python {
 
 void BindForward(pybind11::module_& module);
 void BindFiles(pybind11::module_& module);
+void BindInvert(pybind11::module_& module);
 
 }  // namespace layra::python
 

@@ -8,4 +8,5 @@ PYBIND11_MODULE(_layra, module) {
   module.attr("__version__") = LAYRA_VERSION;
   layra::python::BindForward(module);
   layra::python::BindFiles(module);
+  layra::python::BindInvert(module);
 }
