@@ -62,12 +62,14 @@ data_axes.set_xlabel("AB/2 (m)" if sounding.array == "schlumberger" else "a (m)"
 data_axes.set_ylabel("apparent resistivity (ohm-m)")
 data_axes.legend()
 
-bottom = 2 * sounding.spacings.max()
+# Depth on a logarithmic axis, from a quarter of the shortest spacing down
+# to twice the longest: the thin layers near the top stay visible.
+top, bottom = sounding.spacings.min() / 4, 2 * sounding.spacings.max()
 
 
 def profile(resistivity, thickness):
-    """Resistivity against depth as a line of steps, down to `bottom`."""
-    depth = np.concatenate(([0.0], np.cumsum(thickness), [bottom]))
+    """Resistivity against depth as a line of steps, from `top` to `bottom`."""
+    depth = np.clip(np.concatenate(([0.0], np.cumsum(thickness), [bottom])), top, bottom)
     return np.repeat(resistivity, 2), np.repeat(depth, 2)[1:-1]
 
 
@@ -77,7 +79,8 @@ for equivalent in accurate.uncertainty["equivalentModels"]:
 for name, result in (("documented", documented), ("accurate", accurate)):
     model_axes.plot(*profile(result.model.resistivity, result.model.thickness), label=name)
 model_axes.set_xscale("log")
-model_axes.set_ylim(bottom, 0)
+model_axes.set_yscale("log")
+model_axes.set_ylim(bottom, top)
 model_axes.set_xlabel("resistivity (ohm-m)")
 model_axes.set_ylabel("depth (m)")
 model_axes.legend()

@@ -3,13 +3,16 @@ for every example and both engines, the iteration history, runs in threads,
 progress lines as they come, and refusals as Python exceptions."""
 
 import json
+import os
+import subprocess
+import sys
 from concurrent.futures import ThreadPoolExecutor
 
 import numpy as np
 import pytest
 
 import layra
-from conftest import EXAMPLES, FIELDCASES, run_cli
+from conftest import EXAMPLES, FIELDCASES, ROOT, run_cli
 
 DATA_FILES = sorted(EXAMPLES.glob("*.dat")) + [EXAMPLES / "survey" / "A3.dat"]
 FIELD_FILES = sorted(FIELDCASES.glob("*.dat")) if FIELDCASES.is_dir() else []
@@ -100,3 +103,15 @@ def test_soundings_invert_in_threads():
 def test_refusals_raise_with_the_programs_message(arguments, error, message):
     with pytest.raises(error, match=message):
         layra.invert(EXAMPLES / "wenner.dat", **arguments)
+
+
+def test_the_example_script_inverts_and_draws(tmp_path):
+    pytest.importorskip("matplotlib")
+    figure = tmp_path / "models.png"
+    done = subprocess.run(
+        [sys.executable, ROOT / "examples" / "python" / "invert_sounding.py",
+         EXAMPLES / "wenner.dat", figure],
+        capture_output=True, text=True, env=dict(os.environ, MPLCONFIGDIR=str(tmp_path)))
+    assert done.returncode == 0, done.stderr
+    assert "documented engine: ok" in done.stdout and "accurate engine: ok" in done.stdout
+    assert figure.stat().st_size > 0
