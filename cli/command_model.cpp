@@ -12,6 +12,7 @@
 #include "cli/command_registry.h"
 #include "cli/console_listing.h"
 #include "cli/json_records.h"
+#include "cli/json_util.h"
 #include "fileio/model_file.h"
 #include "state/records.h"
 
@@ -31,7 +32,7 @@ int RunModel(const ModelOptions& options) {
     std::cerr << "Model file " << options.path << " was not read.\n";
     return 1;
   }
-  if (options.json) std::cout << ForwardModelToJson(*model).dump(2) << '\n';
+  if (options.json) std::cout << JsonText(ForwardModelToJson(*model)) << '\n';
   return 0;
 }
 
