@@ -6,7 +6,7 @@ share the cores.
     PYTHONPATH=build/python bench/python_threads.py [ROUNDS] [THREADS] [ENGINE]
 
 Prints the soundings inverted per second with one thread and with THREADS
-(default 2), and the ratio.
+(default 2), the cores each used on average, and the ratio.
 """
 
 import sys
@@ -30,14 +30,17 @@ def invert(sounding):
 
 
 def rate(workers):
-    start = time.perf_counter()
+    """Runs per second and the cores used on average (process CPU time over
+    wall time: above 1 only when runs go on at the same time)."""
+    start, cpu = time.perf_counter(), time.process_time()
     with ThreadPoolExecutor(max_workers=workers) as pool:
         misfits = list(pool.map(invert, work))
     assert len(misfits) == len(work)
-    return len(work) / (time.perf_counter() - start)
+    wall = time.perf_counter() - start
+    return len(work) / wall, (time.process_time() - cpu) / wall
 
 
-one = rate(1)
-several = rate(threads)
-print(f"{len(work)} {engine} runs: 1 thread {one:.0f}/s, {threads} threads {several:.0f}/s, "
-      f"x{several / one:.2f}")
+one, one_cores = rate(1)
+several, several_cores = rate(threads)
+print(f"{len(work)} {engine} runs: 1 thread {one:.0f}/s ({one_cores:.2f} cores), "
+      f"{threads} threads {several:.0f}/s ({several_cores:.2f} cores), x{several / one:.2f}")

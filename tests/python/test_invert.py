@@ -115,3 +115,16 @@ def test_the_example_script_inverts_and_draws(tmp_path):
     assert done.returncode == 0, done.stderr
     assert "documented engine: ok" in done.stdout and "accurate engine: ok" in done.stdout
     assert figure.stat().st_size > 0
+
+
+def test_an_error_in_the_listing_stops_the_run_and_is_raised():
+    seen = []
+
+    def listing(line):
+        seen.append(line)
+        if line.startswith("Iteration  1 "):
+            raise RuntimeError("enough")
+
+    with pytest.raises(RuntimeError, match="enough"):
+        layra.invert(EXAMPLES / "wenner.dat", listing=listing)
+    assert seen[-1].startswith("Iteration  1 ")
