@@ -4,8 +4,8 @@
 // cannot be written OSError; a run that starts gives its record, however it
 // ended.
 
-#include <pybind11/functional.h>
 #include <pybind11/stl.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
@@ -246,19 +246,26 @@ LayeredModel GivenModel(const std::vector<double>& resistivity,
   return accepted;
 }
 
-// The results file must not be the data file, and its folder must exist.
+// The results file must not be the data file, and it must be one we may
+// write: a file that cannot be made raises OSError before the run, as a
+// data file that cannot be read does.
 void CheckResultsPath(const std::string& results_path, const std::string& data_path) {
   if (results_path.empty()) return;
   const std::string overwrite = cli::OutputOverInputMessage(
       {{"Results file", results_path}}, {data_path}, /*distinct_outputs=*/true);
   if (!overwrite.empty()) Refuse(overwrite);
-  const std::filesystem::path folder = std::filesystem::path(results_path).parent_path();
+  const std::filesystem::path path(results_path);
+  const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
   std::error_code error;
-  if (!folder.empty() && !std::filesystem::is_directory(folder, error)) {
+  if (!std::filesystem::is_directory(folder, error)) {
     errno = ENOENT;
-    PyErr_SetFromErrnoWithFilename(PyExc_OSError, results_path.c_str());
-    throw py::error_already_set();
+  } else if (::access(results_path.c_str(), F_OK) == 0
+                 ? ::access(results_path.c_str(), W_OK) == 0
+                 : ::access(folder.c_str(), W_OK | X_OK) == 0) {
+    return;
   }
+  PyErr_SetFromErrnoWithFilename(PyExc_OSError, results_path.c_str());
+  throw py::error_already_set();
 }
 
 py::tuple Invert(const py::object& source,

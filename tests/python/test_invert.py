@@ -99,6 +99,7 @@ def test_soundings_invert_in_threads():
     (dict(user_model=True), ValueError, "The input data file did not have an initial model."),
     (dict(user_model=([10.0], [])), ValueError, "layers"),
     (dict(results_path="/nonexistent/folder/x.INV"), OSError, "x.INV"),
+    (dict(results_path=EXAMPLES / "wenner.dat"), ValueError, "wenner.dat"),
 ])
 def test_refusals_raise_with_the_programs_message(arguments, error, message):
     with pytest.raises(error, match=message):
