@@ -238,6 +238,20 @@ LayeredModel GivenModel(const std::vector<double>& resistivity,
                   static_cast<int>(thickness.size()),
                   given.layerCount));
   }
+  // Each value named (the model dialog's message lists the whole model).
+  auto check = [](const std::vector<double>& values, const char* name, double high) {
+    for (size_t i = 0; i < values.size(); ++i) {
+      if (!(values[i] > 0.0 && values[i] <= high)) {
+        Refuse(StrFormat("user_model: the %s of layer %d is %g; it must lie in (0, %g]",
+                         name,
+                         static_cast<int>(i) + 1,
+                         values[i],
+                         high));
+      }
+    }
+  };
+  check(resistivity, "resistivity", kUserModelMaxResistivity);
+  check(thickness, "thickness", kUserModelMaxThickness);
   std::copy(resistivity.begin(), resistivity.end(), given.resistivity.begin());
   std::copy(thickness.begin(), thickness.end(), given.thickness.begin());
   LayeredModel accepted;
