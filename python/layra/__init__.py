@@ -368,12 +368,15 @@ def invert(
     start = user_model
     if isinstance(user_model, Model):
         start = (user_model.resistivity.tolist(), user_model.thickness.tolist())
-    elif isinstance(user_model, tuple):
-        start = (list(map(float, user_model[0])), list(map(float, user_model[1])))
+    elif isinstance(user_model, (tuple, list)) and len(user_model) == 2:
+        start = (_floats(user_model[0]).tolist(), _floats(user_model[1]).tolist())
+    elif not (user_model is None or isinstance(user_model, (bool, np.bool_))):
+        raise TypeError("user_model: expected None, True, a Model or a pair "
+                        "(resistivity, thickness)")
     record, history, lines = _layra.invert(
         source,
         engine=engine,
-        user_model=start if start not in (None, False) else None,
+        user_model=None if start is None or start is False else start,
         layers=layers,
         fix=list(fix),
         bounds={name: (float(low), float(high)) for name, (low, high) in bounds.items()},

@@ -98,6 +98,7 @@ def test_soundings_invert_in_threads():
     (dict(uncertainty=True), ValueError, "uncertainty needs engine='accurate'"),
     (dict(user_model=True), ValueError, "The input data file did not have an initial model."),
     (dict(user_model=([10.0], [])), ValueError, "layers"),
+    (dict(user_model="start.mod"), TypeError, "user_model: expected"),
     (dict(user_model=([10.0, -1.0], [3.0])), ValueError, "resistivity of layer 2 is -1"),
     (dict(results_path="/nonexistent/folder/x.INV"), OSError, "x.INV"),
     (dict(results_path=EXAMPLES / "wenner.dat"), ValueError, "wenner.dat"),
