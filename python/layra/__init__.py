@@ -359,10 +359,13 @@ def invert(
     listing: called with every progress line while the run goes (e.g.
         print); the lines are kept in Result.listing either way.
 
-    Returns a Result. Raises ValueError for refused options, a refused data
-    file or a run that cannot start, with the program's message; OSError
-    when a file cannot be read or written. KeyboardInterrupt stops the run
-    between iterations.
+    Returns a Result for every run that starts, however it ended (status
+    and reason say how). Raises ValueError for refused options, a refused
+    data file or a run that cannot start, with the program's message;
+    OSError when the data file cannot be read or the results file cannot be
+    made; TypeError for a user_model of another kind. KeyboardInterrupt, or
+    an exception raised by `listing`, stops the run between iterations and
+    is raised.
     """
     source = sounding._handle if isinstance(sounding, Sounding) else os.fspath(sounding)
     start = user_model
