@@ -46,17 +46,22 @@ def test_automatic_runs_equal_the_command_line(path, engine, tmp_path):
     assert_same_run(path, tmp_path, ["--engine", engine], engine=engine)
 
 
-@pytest.mark.parametrize("engine,cli_options,arguments", [
-    ("documented", [], {}),
-    ("accurate", ["--fix", "rho2", "--bound", "h1=1:20", "--uncertainty"],
-     dict(fix=["rho2"], bounds={"h1": (1, 20)}, uncertainty=True)),
+@pytest.mark.parametrize("name,cli_options,arguments", [
+    ("starting_model.dat", ["--user-model"], dict(user_model=True)),
+    ("starting_model.dat",
+     ["--user-model", "--engine", "accurate", "--fix", "rho2", "--bound", "h1=1:20",
+      "--uncertainty"],
+     dict(user_model=True, engine="accurate", fix=["rho2"], bounds={"h1": (1, 20)},
+          uncertainty=True)),
+    ("wenner.dat", ["--engine", "accurate", "--layers", "auto", "--uncertainty"],
+     dict(engine="accurate", layers="auto", uncertainty=True)),
+    ("schlumberger_two_levels.dat",
+     ["--robust", "--iterations", "3", "--damping", "0.5,0.05", "--convergence", "2"],
+     dict(robust=True, iterations=3, damping=(0.5, 0.05), convergence=2)),
 ])
-def test_runs_from_the_files_model_equal_the_command_line(engine, cli_options, arguments,
-                                                          tmp_path):
-    result = assert_same_run(EXAMPLES / "starting_model.dat", tmp_path,
-                             ["--user-model", "--engine", engine, *cli_options],
-                             engine=engine, user_model=True, **arguments)
-    if engine == "accurate":
+def test_options_give_the_command_lines_run(name, cli_options, arguments, tmp_path):
+    result = assert_same_run(EXAMPLES / name, tmp_path, cli_options, **arguments)
+    if "fix" in arguments:
         # The fixed parameter keeps its value: its range is that value.
         ranges = {p["name"]: (p["low"], p["high"]) for p in result.uncertainty["parameters"]}
         assert ranges["rho2"] == (50.0, 50.0) and ranges["h1"][0] < ranges["h1"][1]
