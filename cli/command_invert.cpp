@@ -48,8 +48,8 @@ struct InvertOptions : InvertChoices {
   std::string engine = "documented";
   std::vector<std::string> fixed;
   std::vector<std::string> bounds;  // NAME=LOW:HIGH
-  double error_floor_percent = 1.0;
-  double assumed_error_percent = 3.0;
+  double error_floor_percent = EngineOptions().errorFloorPercent;
+  double assumed_error_percent = EngineOptions().assumedErrorPercent;
   bool assumed_error_given = false;  // otherwise errors are estimated from the data
 };
 
@@ -521,14 +521,15 @@ CommandRegistration registration(
       command
           ->add_option("--error-floor",
                        options->error_floor_percent,
-                       "Smallest data error in percent (accurate engine, default 1)")
-          ->check(InRange(0.0, 100.0));
+                       "Smallest data error in percent (accurate engine, default " +
+                           StrFormat("%g", EngineOptions().errorFloorPercent) + ")")
+          ->check(InRange(kErrorFloorPercentMin, kErrorFloorPercentMax));
       command
           ->add_option("--assumed-error",
                        options->assumed_error_percent,
                        "Error in percent of data without one (accurate engine; default: "
                        "estimated from the data)")
-          ->check(InRange(0.01, 100.0))
+          ->check(InRange(kAssumedErrorPercentMin, kAssumedErrorPercentMax))
           ->each([options](const std::string&) { options->assumed_error_given = true; });
       return [options]() {
         std::string message;

@@ -169,8 +169,10 @@ cli::InvertChoices Choices(const std::string& engine,
   cli::InvertChoices choices;
   CheckRange("iterations", iterations, kIterationLimitMin, kIterationLimitMax);
   CheckRange("more_iterations", more_iterations, 0, kIterationLimitMax);
-  CheckRange("error_floor", error_floor, 0.0, 100.0);
-  if (assumed_error) CheckRange("assumed_error", *assumed_error, 0.01, 100.0);
+  CheckRange("error_floor", error_floor, kErrorFloorPercentMin, kErrorFloorPercentMax);
+  if (assumed_error) {
+    CheckRange("assumed_error", *assumed_error, kAssumedErrorPercentMin, kAssumedErrorPercentMax);
+  }
   if (convergence) {
     CheckRange(
         "convergence", *convergence, 100.0 * kConvergenceLimitMin, 100.0 * kConvergenceLimitMax);

@@ -380,6 +380,7 @@ ArrayType FieldSheetArray(const std::string& text, std::string* note) {
   if (reader.Read(data.get())) return ArrayType::kWenner;
   // Readings that were 3:1 up to one that is not: say which decided.
   if (note != nullptr && reader.wenner_rows() > 0 && reader.first_other_row() > 0) {
+    if (!error.empty() && error.back() == '.') error.pop_back();
     *note = StrFormat(
         "%s; the first %d readings are Wenner, so the sheet is read as "
         "Schlumberger (give the array to decide otherwise).",
