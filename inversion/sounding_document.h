@@ -80,6 +80,9 @@ struct FileRun {
 
 // Reads `path` for `request` (unlisted; messages to `messages`).
 FileRun ReadForRun(const std::string& path, const FileRunRequest& request, ListingSink& messages);
+// A fresh copy of `read` (a document as ReadSoundingDocument gave it, never
+// run) set up for `request` as ReadForRun sets up the file it reads.
+FileRun PrepareForRun(const SoundingDocument& read, const FileRunRequest& request);
 // Runs the document read as `request` says (see RunInversion).
 void RunFile(FileRun& file,
              const FileRunRequest& request,
