@@ -456,7 +456,7 @@ bool SaveProject(const Project& project, const std::string& path, std::string* e
 bool ProjectFromJson(const std::string& text,
                      const std::string& folder,
                      Project* project,
-                     ListingSink& listing,
+                     ListingSink& messages,
                      std::string* error) {
   const json root = json::parse(text, nullptr, false);
   if (root.is_discarded() || !root.is_object() || !root.contains("soundings") ||
@@ -488,6 +488,17 @@ bool ProjectFromJson(const std::string& text,
       sounding.problem = "The data file " + sounding.dataFile + " does not exist.";
     } else {
       // The settings are those the project keeps, restored after the read.
+      struct Collecting : ListingSink {
+        Collecting(std::vector<std::string>& lines, ListingSink& to) : lines(lines), to(to) {}
+        void Line(const std::string& text) override { lines.push_back(text); }
+        void Message(const std::string& text,
+                     const std::string& caption,
+                     MessageIcon icon) override {
+          to.Message(text, caption, icon);
+        }
+        std::vector<std::string>& lines;
+        ListingSink& to;
+      } listing(sounding.listing, messages);
       sounding.document = ReadSoundingDocument(sounding.dataFile, listing);
       if (sounding.document == nullptr) {
         sounding.stored = object.dump();
@@ -506,7 +517,7 @@ bool ProjectFromJson(const std::string& text,
 
 bool OpenProject(const std::string& path,
                  Project* project,
-                 ListingSink& listing,
+                 ListingSink& messages,
                  std::string* error) {
   std::ifstream file(path, std::ios::binary);
   if (!file) {
@@ -516,7 +527,7 @@ bool OpenProject(const std::string& path,
   std::ostringstream text;
   text << file.rdbuf();
   const fs::path folder = fs::absolute(fs::path(path)).parent_path();
-  if (!ProjectFromJson(text.str(), folder.string(), project, listing, error)) {
+  if (!ProjectFromJson(text.str(), folder.string(), project, messages, error)) {
     *error = path + ":\n" + *error;
     return false;
   }

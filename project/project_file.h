@@ -33,10 +33,11 @@ struct ProjectSounding {
   std::unique_ptr<SoundingDocument> document;
   std::string stored;
   std::string problem;
-  int shownRun = -1;              // the run shown (Model table, plot), -1 none
-  bool modelShown = false;        // the working model is shown (being edited) instead
-  std::vector<int> comparedRuns;  // runs overlaid on the plot besides it
-  int analysedRun = -1;           // the run `uncertainty` is the analysis of
+  std::vector<std::string> listing;  // the reader's listing when the project was opened
+  int shownRun = -1;                 // the run shown (Model table, plot), -1 none
+  bool modelShown = false;           // the working model is shown (being edited) instead
+  std::vector<int> comparedRuns;     // runs overlaid on the plot besides it
+  int analysedRun = -1;              // the run `uncertainty` is the analysis of
   std::optional<RunUncertainty> uncertainty;
 };
 
@@ -54,7 +55,8 @@ std::string ProjectJson(const Project& project, const std::string& project_path)
 bool SaveProject(const Project& project, const std::string& path, std::string* error);
 
 // Reads the project file `path`: each data file is read again (its listing
-// and messages to `listing`) and the sounding's state restored. False with
+// lines to the sounding's `listing`, its messages to `messages`) and the
+// sounding's state restored. False with
 // the reason in *error when the file is not a project this program can
 // read; a data file that cannot be read only makes its sounding's `problem`.
 bool OpenProject(const std::string& path,
@@ -66,7 +68,7 @@ bool OpenProject(const std::string& path,
 bool ProjectFromJson(const std::string& text,
                      const std::string& folder,
                      Project* project,
-                     ListingSink& listing,
+                     ListingSink& messages,
                      std::string* error);
 
 }  // namespace layra

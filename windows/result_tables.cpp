@@ -1,6 +1,8 @@
 #include "windows/result_tables.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QMenu>
 #include <cmath>
 
 #include "fileio/datum_levels.h"
@@ -18,6 +20,13 @@ QTableWidgetItem* ReadOnly(const QString& text) {
   auto* item = new QTableWidgetItem(text);
   item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
   item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  return item;
+}
+
+// A cell the user may edit when `editable`.
+QTableWidgetItem* Editable(const QString& text, bool editable) {
+  QTableWidgetItem* item = ReadOnly(text);
+  if (editable) item->setFlags(item->flags() | Qt::ItemIsEditable);
   return item;
 }
 
@@ -53,15 +62,57 @@ void Prepare(QTableWidget& table) {
   table.horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
 }
 
+// The range of the parameter `name` ("rho2", "h1") of an analysis; null if
+// it has none.
+const ParameterRange* RangeOf(const RunUncertainty* ranges, const std::string& name) {
+  if (ranges == nullptr || !ranges->few_layer) return nullptr;
+  for (const ParameterRange& range : ranges->few.parameters) {
+    if (range.name == name) return &range;
+  }
+  return nullptr;
+}
+
+// A range's end; an end the search left open is marked "<" or ">".
+QString RangeEnd(const ParameterRange* range, bool high) {
+  if (range == nullptr) return QString();
+  const bool open = high ? range->open_high : range->open_low;
+  const QString value = Number(high ? range->high : range->low);
+  return open ? (high ? QStringLiteral(">") : QStringLiteral("<")) + value : value;
+}
+
 }  // namespace
 
 ModelTable::ModelTable(QWidget* parent) : QTableWidget(parent) {
   setObjectName(QStringLiteral("modelTable"));
   Prepare(*this);
+  setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                  QAbstractItemView::AnyKeyPressed);
   ShowModel(ModelView{});
+  connect(this, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+    if (filling_ || item->column() < 1 || item->column() > 2) return;
+    bool number = false;
+    const double value = item->text().toDouble(&number);
+    // A value that is not a positive number is not taken: the model is shown again.
+    emit valueEdited(item->row(), item->column() == 2, number ? value : -1.0);
+  });
+  setContextMenuPolicy(Qt::DefaultContextMenu);
+}
+
+void ModelTable::contextMenuEvent(QContextMenuEvent* event) {
+  const int row = rowAt(event->pos().y());
+  if (row < 0 || !editable_) return;
+  QMenu menu(this);
+  QAction* split = menu.addAction(QStringLiteral("&Split layer %1").arg(row + 1));
+  QAction* remove = menu.addAction(QStringLiteral("&Remove layer %1").arg(row + 1));
+  remove->setEnabled(rowCount() > 2);
+  QAction* chosen = menu.exec(event->globalPos());
+  if (chosen == split) emit splitRequested(row);
+  if (chosen == remove) emit removeRequested(row);
 }
 
 void ModelTable::ShowModel(const ModelView& model) {
+  filling_ = true;
+  editable_ = model.editable;
   QStringList header = {QStringLiteral("Layer"),
                         QStringLiteral("Resistivity (ohm-m)"),
                         QStringLiteral("Thickness (m)"),
@@ -70,6 +121,13 @@ void ModelTable::ShowModel(const ModelView& model) {
   const bool cole_cole = model.tau != nullptr && model.c != nullptr;
   if (ip) header << QStringLiteral("Chargeability (mV/V)");
   if (cole_cole) header << QStringLiteral("Tau (s)") << QStringLiteral("C");
+  const bool ranges = model.ranges != nullptr && model.ranges->few_layer;
+  if (ranges) {
+    header << QStringLiteral("Resistivity low") << QStringLiteral("Resistivity high")
+           << QStringLiteral("Thickness low") << QStringLiteral("Thickness high")
+           << QStringLiteral("S (siemens)") << QStringLiteral("S low") << QStringLiteral("S high")
+           << QStringLiteral("T (ohm-m2)") << QStringLiteral("T low") << QStringLiteral("T high");
+  }
   clear();
   setColumnCount(static_cast<int>(header.size()));
   setHorizontalHeaderLabels(header);
@@ -80,16 +138,37 @@ void ModelTable::ShowModel(const ModelView& model) {
     const bool last = i + 1 == layers;
     int column = 0;
     setItem(i, column++, ReadOnly(QString::number(i + 1)));
-    setItem(i, column++, ReadOnly(Number(model.resistivity[i])));
-    setItem(i, column++, ReadOnly(last ? QString() : Number(model.thickness[i])));
+    setItem(i, column++, Editable(Number(model.resistivity[i]), model.editable));
+    setItem(i,
+            column++,
+            Editable(last ? QString() : Number(model.thickness[i]), model.editable && !last));
     setItem(i, column++, ReadOnly(Number(depth)));
     if (ip) setItem(i, column++, ReadOnly(Number(1000.0 * model.chargeability[i])));
     if (cole_cole) {
       setItem(i, column++, ReadOnly(Number(model.tau[i])));
       setItem(i, column++, ReadOnly(Number(model.c[i])));
     }
+    if (ranges) {
+      const std::string layer = std::to_string(i + 1);
+      const ParameterRange* rho = RangeOf(model.ranges, "rho" + layer);
+      const ParameterRange* h = last ? nullptr : RangeOf(model.ranges, "h" + layer);
+      setItem(i, column++, ReadOnly(RangeEnd(rho, false)));
+      setItem(i, column++, ReadOnly(RangeEnd(rho, true)));
+      setItem(i, column++, ReadOnly(RangeEnd(h, false)));
+      setItem(i, column++, ReadOnly(RangeEnd(h, true)));
+      for (const auto* list : {&model.ranges->few.conductance, &model.ranges->few.transverse}) {
+        const LayerRange* found = nullptr;
+        for (const LayerRange& range : *list) {
+          if (range.layer == i + 1) found = &range;
+        }
+        setItem(i, column++, ReadOnly(found ? Number(found->value) : QString()));
+        setItem(i, column++, ReadOnly(found ? Number(found->low) : QString()));
+        setItem(i, column++, ReadOnly(found ? Number(found->high) : QString()));
+      }
+    }
     if (!last) depth += model.thickness[i];
   }
+  filling_ = false;
 }
 
 QString ModelTable::ToCsv() const { return TableCsv(*this); }

@@ -9,6 +9,7 @@
 #include <QTableWidget>
 #include <vector>
 
+#include "analysis/uncertainty_report.h"
 #include "state/records.h"
 
 namespace layra {
@@ -23,6 +24,11 @@ struct ModelView {
   const float* chargeability = nullptr;  // fraction; shown in mV/V
   const float* tau = nullptr;            // s
   const float* c = nullptr;
+  // A few-layer equivalence analysis of this model: low and high columns of
+  // the resistivities and thicknesses, and S and T with their ranges.
+  const RunUncertainty* ranges = nullptr;
+  // Resistivities and thicknesses edited in place.
+  bool editable = false;
 };
 
 class ModelTable : public QTableWidget {
@@ -30,10 +36,25 @@ class ModelTable : public QTableWidget {
 
  public:
   explicit ModelTable(QWidget* parent = nullptr);
-  // Layer, resistivity, thickness, depth to top (and chargeability, tau, c).
+  // Layer, resistivity, thickness, depth to top (and chargeability, tau, c,
+  // the ranges).
   void ShowModel(const ModelView& model);
   // The whole table as CSV: a header line, then one line per layer.
   QString ToCsv() const;
+
+ signals:
+  // A resistivity (`thickness` false) or thickness was edited to `value`.
+  void valueEdited(int layer, bool thickness, double value);
+  // The context menu's Split layer and Remove layer.
+  void splitRequested(int layer);
+  void removeRequested(int layer);
+
+ protected:
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
+ private:
+  bool filling_ = false;
+  bool editable_ = false;
 };
 
 class DataTable : public QTableWidget {
