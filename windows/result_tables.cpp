@@ -112,6 +112,9 @@ void ModelTable::contextMenuEvent(QContextMenuEvent* event) {
 
 void ModelTable::ShowModel(const ModelView& model) {
   filling_ = true;
+  // The cell chosen stays chosen when the model is shown again after an edit.
+  const int current_row = currentRow();
+  const int current_column = currentColumn();
   editable_ = model.editable;
   QStringList header = {QStringLiteral("Layer"),
                         QStringLiteral("Resistivity (ohm-m)"),
@@ -168,6 +171,7 @@ void ModelTable::ShowModel(const ModelView& model) {
     }
     if (!last) depth += model.thickness[i];
   }
+  if (current_row >= 0 && current_row < layers) setCurrentCell(current_row, current_column);
   filling_ = false;
 }
 
