@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "fileio/atomic_file.h"
+#include "project/reading_merge.h"
 
 namespace layra {
 namespace {
@@ -398,6 +399,7 @@ json SoundingJson(const ProjectSounding& sounding, const fs::path& folder) {
                  {"runs", runs},
                  {"shownRun", sounding.shownRun},
                  {"modelShown", sounding.modelShown},
+                 {"leftOutReadings", sounding.leftOutReadings},
                  {"comparedRuns", sounding.comparedRuns}};
   if (sounding.uncertainty) {
     object["equivalence"] = {{"run", sounding.analysedRun},
@@ -410,6 +412,23 @@ json SoundingJson(const ProjectSounding& sounding, const fs::path& folder) {
 // its data file. Runs and indexes that do not fit the data read are dropped.
 void RestoreSounding(const json& object, ProjectSounding& sounding) {
   SoundingDocument& d = *sounding.document;
+  // Readings left out of the merge first: the points below are its points.
+  std::vector<bool> readings(static_cast<size_t>(std::max(d.readings.pointCount, 0)), false);
+  for (int reading : object.value("leftOutReadings", std::vector<int>())) {
+    if (reading < 1 || reading > d.readings.pointCount) continue;
+    readings[static_cast<size_t>(reading - 1)] = true;
+    sounding.leftOutReadings.push_back(reading);
+  }
+  std::string refused;
+  if (!sounding.leftOutReadings.empty()) {
+    SoundingData merged;
+    if (MergeReadings(d.readings, readings, &merged, &refused)) {
+      merged.dataFileName = d.data.dataFileName;
+      d.data = merged;
+    } else {
+      sounding.leftOutReadings.clear();
+    }
+  }
   FromLeftOut(object.value("leftOut", json()), d.excluded);
   for (int p = d.data.pointCount; p < kMaxPoints; ++p) d.excluded[static_cast<size_t>(p)] = 0;
   d.settings = SettingsFrom(object.value("settings", json::object()));

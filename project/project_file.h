@@ -36,8 +36,11 @@ struct ProjectSounding {
   std::vector<std::string> listing;  // the reader's listing when the project was opened
   int shownRun = -1;                 // the run shown (Model table, plot), -1 none
   bool modelShown = false;           // the working model is shown (being edited) instead
-  std::vector<int> comparedRuns;     // runs overlaid on the plot besides it
-  int analysedRun = -1;              // the run `uncertainty` is the analysis of
+  // Readings left out before the datum levels are merged (1-based, in the
+  // file's order); the document's data are merged without them.
+  std::vector<int> leftOutReadings;
+  std::vector<int> comparedRuns;  // runs overlaid on the plot besides it
+  int analysedRun = -1;           // the run `uncertainty` is the analysis of
   std::optional<RunUncertainty> uncertainty;
 };
 

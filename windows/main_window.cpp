@@ -315,10 +315,14 @@ void MainWindow::ShowState() {
   } else {
     model_table_->ShowModel(ModelView{});
   }
-  data_table_->ShowData(document.data,
-                        run != nullptr ? run->outcome.calculatedResistivity.data() : nullptr,
-                        run != nullptr && ip ? run->outcome.calculatedIp.data() : nullptr,
-                        document.excluded);
+  if (ShowsReadings()) {
+    ShowReadings(run);
+  } else {
+    data_table_->ShowData(document.data,
+                          run != nullptr ? run->outcome.calculatedResistivity.data() : nullptr,
+                          run != nullptr && ip ? run->outcome.calculatedIp.data() : nullptr,
+                          document.excluded);
+  }
   status_label_->setText(statusText());
   run_list_->ShowRuns(workspace_->IndexOf(document_) >= 0 ? state_ : nullptr);
   if (!running_) run_label_ = run != nullptr ? RunKindText(*run).toStdString() : std::string();

@@ -289,6 +289,13 @@ class MainWindow : public QMainWindow {
   // history (so that undo takes it back).
   void RecordLastRun(const InversionSettings& settings_before);
   void SetWorkspaceStatus(const QString& text);
+  // Whether the Data table lists the raw readings (Schlumberger data of
+  // several MN/2 segments) rather than the merged points.
+  bool ShowsReadings() const;
+  void ShowReadings(const SoundingRun* run);
+  // Raw reading `reading` left out of the merge or taken back: the data
+  // merged again, one step of the history.
+  void LeaveOutReading(int reading, bool left_out);
 
   ShellState shell_;
   SoundingWorkspace* workspace_ = nullptr;

@@ -23,6 +23,7 @@
 #include "fileio/results_file.h"
 #include "fileio/same_file.h"
 #include "project/model_response.h"
+#include "project/reading_merge.h"
 #include "windows/about_dialog.h"
 #include "windows/background_work.h"
 #include "windows/main_window.h"
@@ -144,6 +145,7 @@ void MainWindow::BuildWorkspace() {
                     return true;
                   });
       });
+  connect(data_table_, &DataTable::readingLeftOutChanged, this, &MainWindow::LeaveOutReading);
   connect(model_table_, &ModelTable::splitRequested, this, [this](int layer) {
     EditModel(QStringLiteral("Split layer %1").arg(layer + 1),
               [layer](LayeredModel& model) { return SplitLayer(model, layer); });
@@ -377,6 +379,78 @@ void MainWindow::LeaveOut(int point, bool left_out) {
   if ((document_->excluded[static_cast<size_t>(point)] != 0) == left_out) return;
   workspace_->undoStack(index).push(new LeaveOutCommand(
       *workspace_, *document_, [this] { RefreshSounding(); }, point, left_out));
+}
+
+bool MainWindow::ShowsReadings() const {
+  if (workspace_->IndexOf(document_) < 0 || !Traits(document_->readings.arrayType).second_spacing) {
+    return false;
+  }
+  for (int r = 1; r < document_->readings.pointCount; ++r) {
+    if (document_->readings.spacingB[r] != document_->readings.spacingB[0]) return true;
+  }
+  return false;
+}
+
+namespace {
+
+std::vector<bool> ReadingsLeftOut(const ProjectSounding& sounding, int readings) {
+  std::vector<bool> left_out(static_cast<size_t>(std::max(readings, 0)), false);
+  for (int reading : sounding.leftOutReadings) {
+    if (reading >= 1 && reading <= readings) left_out[static_cast<size_t>(reading - 1)] = true;
+  }
+  return left_out;
+}
+
+}  // namespace
+
+void MainWindow::ShowReadings(const SoundingRun* run) {
+  const std::vector<bool> left_out = ReadingsLeftOut(*state_, document_->readings.pointCount);
+  data_table_->ShowReadings(document_->readings,
+                            document_->data,
+                            left_out,
+                            MergedPointOfReadings(document_->readings, left_out, document_->data),
+                            run != nullptr && run->outcome.model.layerCount > 0
+                                ? run->outcome.calculatedResistivity.data()
+                                : nullptr);
+}
+
+void MainWindow::LeaveOutReading(int reading, bool left_out) {
+  const int index = workspace_->IndexOf(document_);
+  if (index < 0 || reading < 0 || reading >= document_->readings.pointCount) return;
+  std::vector<bool> readings = ReadingsLeftOut(*state_, document_->readings.pointCount);
+  readings[static_cast<size_t>(reading)] = left_out;
+  MergeState after;
+  for (size_t r = 0; r < readings.size(); ++r) {
+    if (readings[r]) after.leftOutReadings.push_back(static_cast<int>(r) + 1);
+  }
+  std::string error;
+  if (!MergeReadings(document_->readings, readings, &after.data, &error)) {
+    SetWorkspaceStatus(QStringLiteral("Reading %1 is kept: %2")
+                           .arg(reading + 1)
+                           .arg(QString::fromStdString(error)));
+    ShowState();
+    return;
+  }
+  after.data.dataFileName = document_->data.dataFileName;
+  // Points left out of the fit stay left out where they are still merged points.
+  for (int p = 0; p < after.data.pointCount; ++p) {
+    for (int q = 0; q < document_->data.pointCount; ++q) {
+      if (document_->excluded[static_cast<size_t>(q)] &&
+          document_->data.spacingA[q] == after.data.spacingA[p] &&
+          document_->data.spacingB[q] == after.data.spacingB[p]) {
+        after.excluded[static_cast<size_t>(p)] = 1;
+      }
+    }
+  }
+  MergeState before{state_->leftOutReadings, document_->data, document_->excluded};
+  workspace_->undoStack(index).push(new MergeCommand(
+      *workspace_,
+      *document_,
+      [this] { RefreshSounding(); },
+      (left_out ? QStringLiteral("Leave out reading %1") : QStringLiteral("Take back reading %1"))
+          .arg(reading + 1),
+      std::move(before),
+      std::move(after)));
 }
 
 void MainWindow::RecordLastRun(const InversionSettings& settings_before) {

@@ -186,8 +186,65 @@ DataTable::DataTable(QWidget* parent) : QTableWidget(parent) {
     filling_ = true;
     item->setText(excluded ? QStringLiteral("excluded") : QString());
     filling_ = false;
-    emit exclusionChanged(item->row(), excluded);
+    if (readings_) {
+      emit readingLeftOutChanged(item->row(), excluded);
+    } else {
+      emit exclusionChanged(item->row(), excluded);
+    }
   });
+}
+
+void DataTable::ShowReadings(const SoundingData& readings,
+                             const SoundingData& merged,
+                             const std::vector<bool>& left_out,
+                             const std::vector<int>& point_of_reading,
+                             const float* calculated) {
+  filling_ = true;
+  readings_ = true;
+  const QStringList header = {QStringLiteral("Reading"),
+                              QStringLiteral("Leave out"),
+                              QString::fromLatin1(Traits(readings.arrayType).spacing_column),
+                              QStringLiteral("MN/2 (m)"),
+                              QStringLiteral("Read (ohm-m)"),
+                              QStringLiteral("Merged point"),
+                              QStringLiteral("Merged (ohm-m)"),
+                              QStringLiteral("Calculated (ohm-m)"),
+                              QStringLiteral("Datum level"),
+                              QStringLiteral("Merge factor")};
+  clear();
+  setColumnCount(static_cast<int>(header.size()));
+  setHorizontalHeaderLabels(header);
+  const int n = std::clamp(readings.pointCount, 0, kMaxPoints);
+  setRowCount(n);
+  const std::vector<PointLevel> levels = PointLevels(merged);
+  for (int r = 0; r < n; ++r) {
+    const bool out = r < static_cast<int>(left_out.size()) && left_out[static_cast<size_t>(r)];
+    const int p = r < static_cast<int>(point_of_reading.size()) ? point_of_reading[r] : -1;
+    int column = 0;
+    setItem(r, column++, ReadOnly(QString::number(r + 1)));
+    auto* box = new QTableWidgetItem(out ? QStringLiteral("excluded") : QString());
+    box->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    box->setCheckState(out ? Qt::Checked : Qt::Unchecked);
+    setItem(r, column++, box);
+    setItem(r, column++, ReadOnly(Number(readings.spacingA[r])));
+    setItem(r, column++, ReadOnly(Number(readings.spacingB[r])));
+    setItem(r, column++, ReadOnly(Number(readings.apparentResistivity[r])));
+    const bool merged_point = p >= 0 && p < merged.pointCount;
+    setItem(r,
+            column++,
+            ReadOnly(merged_point ? QString::number(p + 1)
+                                  : (out ? QString() : QStringLiteral("coincident"))));
+    setItem(
+        r, column++, ReadOnly(merged_point ? Number(merged.apparentResistivity[p]) : QString()));
+    setItem(r,
+            column++,
+            ReadOnly(merged_point && calculated != nullptr ? Number(calculated[p]) : QString()));
+    const PointLevel level =
+        merged_point && p < static_cast<int>(levels.size()) ? levels[p] : PointLevel{};
+    setItem(r, column++, ReadOnly(merged_point ? QString::number(level.level) : QString()));
+    setItem(r, column++, ReadOnly(merged_point ? Number(level.factor) : QString()));
+  }
+  filling_ = false;
 }
 
 void DataTable::ShowData(const SoundingData& data,
@@ -195,6 +252,7 @@ void DataTable::ShowData(const SoundingData& data,
                          const float* calculated_ip,
                          const std::array<unsigned char, kMaxPoints>& excluded) {
   filling_ = true;
+  readings_ = false;
   const bool second_spacing = Traits(data.arrayType).second_spacing;
   const bool ip = data.dataKind != DataKind::kResistivity;
   QStringList header = {QStringLiteral("Point"), QStringLiteral("Leave out")};

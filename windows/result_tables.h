@@ -69,15 +69,28 @@ class DataTable : public QTableWidget {
                 const float* calculated,
                 const float* calculated_ip,
                 const std::array<unsigned char, kMaxPoints>& excluded);
+  // The raw readings of Schlumberger data of several MN/2 segments, in the
+  // file's order, each with its "Leave out" box (`left_out`: left out of
+  // the merge), the merged point it became (`point_of_reading`, -1 none)
+  // with that point's merged and calculated values, datum level and factor.
+  void ShowReadings(const SoundingData& readings,
+                    const SoundingData& merged,
+                    const std::vector<bool>& left_out,
+                    const std::vector<int>& point_of_reading,
+                    const float* calculated);
+  bool showsReadings() const { return readings_; }
   QString ToCsv() const;
 
  signals:
   // The user ticked (true) or cleared the "Leave out" box of point `point`
   // (0-based).
   void exclusionChanged(int point, bool excluded);
+  // The same for raw reading `reading` (0-based, file order).
+  void readingLeftOutChanged(int reading, bool left_out);
 
  private:
   bool filling_ = false;
+  bool readings_ = false;  // rows are raw readings
 };
 
 }  // namespace layra

@@ -58,6 +58,25 @@ void LeaveOutCommand::Apply(bool left_out) {
   Changed();
 }
 
+MergeCommand::MergeCommand(SoundingWorkspace& workspace,
+                           SoundingDocument& document,
+                           std::function<void()> changed,
+                           const QString& text,
+                           MergeState before,
+                           MergeState after)
+    : SoundingCommand(workspace, document, std::move(changed), text),
+      before_(std::move(before)),
+      after_(std::move(after)) {}
+
+void MergeCommand::Apply(const MergeState& state) {
+  ProjectSounding* sounding = Sounding();
+  if (sounding == nullptr) return;
+  sounding->leftOutReadings = state.leftOutReadings;
+  sounding->document->data = state.data;
+  sounding->document->excluded = state.excluded;
+  Changed();
+}
+
 AddRunCommand::AddRunCommand(SoundingWorkspace& workspace,
                              SoundingDocument& document,
                              std::function<void()> changed,

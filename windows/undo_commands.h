@@ -75,6 +75,30 @@ class LeaveOutCommand : public SoundingCommand {
   bool left_out_;
 };
 
+// Readings left out of the merge or taken back: the data merged again.
+struct MergeState {
+  std::vector<int> leftOutReadings;
+  SoundingData data;
+  std::array<unsigned char, kMaxPoints> excluded{};
+};
+
+class MergeCommand : public SoundingCommand {
+ public:
+  MergeCommand(SoundingWorkspace& workspace,
+               SoundingDocument& document,
+               std::function<void()> changed,
+               const QString& text,
+               MergeState before,
+               MergeState after);
+  void undo() override { Apply(before_); }
+  void redo() override { Apply(after_); }
+
+ private:
+  void Apply(const MergeState& state);
+  MergeState before_;
+  MergeState after_;
+};
+
 // A run added to the sounding's runs and shown; the settings it leaves
 // become the sounding's.
 class AddRunCommand : public SoundingCommand {

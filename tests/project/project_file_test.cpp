@@ -11,6 +11,7 @@
 #include <string>
 
 #include "inversion/model_segmentation.h"
+#include "project/reading_merge.h"
 #include "tests/support/scratch_dir.h"
 
 namespace layra::testing {
@@ -38,6 +39,8 @@ void ExpectSameModel(const LayeredModel& a, const LayeredModel& b) {
 }
 
 void ExpectSameDocument(const SoundingDocument& a, const SoundingDocument& b) {
+  ASSERT_EQ(a.data.pointCount, b.data.pointCount);
+  ExpectSameValues(a.data.apparentResistivity, b.data.apparentResistivity, "merged");
   EXPECT_EQ(a.excluded, b.excluded);
   EXPECT_EQ(a.engine.engine, b.engine.engine);
   EXPECT_EQ(a.engine.fixed, b.engine.fixed);
@@ -93,6 +96,13 @@ TEST_F(ProjectFileTest, SavedAndOpenedAgainEqual) {
     project.soundings.push_back(std::move(sounding));
   }
   SoundingDocument& first = *project.soundings[0].document;
+  // Reading 11 left out of the merge (the second segment's factor changes).
+  std::vector<bool> readings(22, false);
+  readings[10] = true;
+  std::string message;
+  ASSERT_TRUE(MergeReadings(first.readings, readings, &first.data, &message)) << message;
+  first.data.dataFileName = project.soundings[0].dataFile;
+  project.soundings[0].leftOutReadings = {11};
   UnattendedObserver quiet;
   first.excluded[2] = 1;
   first.Run(first.NextRunOptions(false), quiet);
@@ -102,7 +112,6 @@ TEST_F(ProjectFileTest, SavedAndOpenedAgainEqual) {
   first.Run(first.NextRunOptions(true), quiet);
   ASSERT_EQ(first.runs.back().outcome.runStatus, RunStatus::kCompleted);
   RunUncertainty analysis;
-  std::string message;
   ASSERT_TRUE(AnalyseRun(first.data, first.runs.back(), &analysis, &message)) << message;
   project.soundings[0].shownRun = 1;
   project.soundings[0].comparedRuns = {0};

@@ -223,6 +223,28 @@ class WorkspaceTest : public QObject {
     QVERIFY(w->soundingState().modelShown);
   }
 
+  // Schlumberger data of two MN/2 segments: the Data table lists every raw
+  // reading; leaving out one that sets the merge factor merges again with a
+  // new factor; undo merges as before.
+  void leavingOutARawReadingMergesAgain() {
+    Workspace w;
+    QVERIFY(w->OpenFile(Example(QStringLiteral("schlumberger_two_levels.dat"))));
+    DataTable& table = w->dataTable();
+    QVERIFY(table.showsReadings());
+    QCOMPARE(table.rowCount(), 22);
+    const int factor_column = table.columnCount() - 1;
+    const QString factor = table.item(21, factor_column)->text();
+    const float last = w->document().data.apparentResistivity[w->document().data.pointCount - 1];
+    table.item(10, 1)->setCheckState(Qt::Checked);
+    QCOMPARE(w->soundingState().leftOutReadings, std::vector<int>{11});
+    QVERIFY(table.item(21, factor_column)->text() != factor);
+    QVERIFY(w->document().data.apparentResistivity[w->document().data.pointCount - 1] != last);
+    w.Trigger("undo");
+    QVERIFY(w->soundingState().leftOutReadings.empty());
+    QCOMPARE(table.item(21, factor_column)->text(), factor);
+    QCOMPARE(w->document().data.apparentResistivity[w->document().data.pointCount - 1], last);
+  }
+
   // Runs ticked in the run list are overlaid on the plot, the one chosen is
   // in the Model table; the accurate engine's equivalence ranges go into it.
   void comparedRunsAndEquivalenceInTheTable() {
