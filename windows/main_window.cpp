@@ -1097,6 +1097,7 @@ bool MainWindow::RunWithListing(bool from_model, bool silent) {
 
 void MainWindow::UserModelInversion() {
   ClearWindow(*canvas_);
+  const int chosen_run = state_->shownRun;
   state_->shownRun = -1;
   if (RefusedWithoutData()) {
     return;
@@ -1104,7 +1105,7 @@ void MainWindow::UserModelInversion() {
   if (document_->userModelAvailable != 0) {
     // The data file's own starting model is taken as it is.
     CopyStartingModel(document_->startingModel, document_->model);
-  } else if (!AskUserModel()) {
+  } else if (!AskUserModel(chosen_run)) {
     return;
   }
   if (close_pending_) {
@@ -1136,18 +1137,36 @@ void MainWindow::EquivalenceAnalysis() {
   runner_->Run(dialog);
 }
 
-bool MainWindow::AskUserModel() {
-  host_->Warn(kNoStartingModelMessage, "Message");
-  const bool ran = RunWithListing(false, true);
-  if (close_pending_) {
-    return false;
+bool MainWindow::AskUserModel(int chosen_run) {
+  // The model chosen in the workspace (being edited, or a run's few-layer
+  // model shown) fills the dialog.
+  const SoundingRun* shown =
+      chosen_run >= 0 && chosen_run < static_cast<int>(document_->runs.size())
+          ? &document_->runs[static_cast<size_t>(chosen_run)]
+          : nullptr;
+  const LayeredModel* chosen = state_->modelShown ? &document_->model
+                               : shown != nullptr && shown->options.from_model
+                                   ? &shown->outcome.model
+                                   : nullptr;
+  // An automatic run the document already has on the same points with the
+  // same engine is not run again.
+  const SoundingRun* automatic = ReusableAutomaticRun();
+  if (automatic == nullptr) {
+    host_->Warn(kNoStartingModelMessage, "Message");
+    const bool ran = RunWithListing(false, true);
+    if (close_pending_) {
+      return false;
+    }
+    automatic = ran ? document_->LastRun() : nullptr;
   }
   ClearWindow(*canvas_);
-  const SoundingRun* automatic = ran ? document_->LastRun() : nullptr;
-  // The first time for a data set the fields start from the automatic run's
-  // model summarised in a few layers; later the user's own entries stay.
-  if (automatic != nullptr && automatic->outcome.runStatus == RunStatus::kCompleted &&
-      automatic->outcome.model.layerCount > 0 && user_model_entries_.layerCount == 0) {
+  if (chosen != nullptr && chosen->layerCount > 1 && chosen->layerCount <= kMaxForwardLayers) {
+    user_model_entries_ = *chosen;
+  } else if (automatic != nullptr && automatic->outcome.runStatus == RunStatus::kCompleted &&
+             automatic->outcome.model.layerCount > 0 && user_model_entries_.layerCount == 0) {
+    // The first time for a data set the fields start from the automatic
+    // run's model summarised in a few layers; later the user's own entries
+    // stay.
     user_model_entries_ = SegmentModel(automatic->outcome.model, kSegmentedLayers);
   }
   shell_.dialogResult = 2;
@@ -1169,6 +1188,27 @@ bool MainWindow::AskUserModel() {
   host_->Warn(kUserModelAcceptedMessage, "Message");
   document_->settings.iterationLimit = kUserModelIterations;
   return true;
+}
+
+const SoundingRun* MainWindow::ReusableAutomaticRun() const {
+  const RunOptions next = document_->NextRunOptions(false);
+  const InversionSettings& a = next.settings;
+  for (auto run = document_->runs.rbegin(); run != document_->runs.rend(); ++run) {
+    const InversionSettings& b = run->options.settings;
+    const bool same_settings =
+        a.initialDampingFactor == b.initialDampingFactor &&
+        a.minimumDampingFactor == b.minimumDampingFactor && a.iterationLimit == b.iterationLimit &&
+        a.convergenceLimit == b.convergenceLimit && a.dataConstraint == b.dataConstraint &&
+        a.modelConstraint == b.modelConstraint && a.dataCutoff == b.dataCutoff &&
+        a.modelCutoff == b.modelCutoff;
+    if (!run->options.from_model && run->outcome.runStatus == RunStatus::kCompleted &&
+        run->outcome.model.layerCount > 0 && run->options.excluded == next.excluded &&
+        run->options.engine.engine == next.engine.engine &&
+        run->options.thickness_factor == next.thickness_factor && same_settings) {
+      return &*run;
+    }
+  }
+  return nullptr;
 }
 
 void MainWindow::OpenChildWindow(int id) {

@@ -245,9 +245,14 @@ class MainWindow : public QMainWindow {
   // How sure the last run's model is: the table in a dialog, the plot drawn
   // again with the acceptable models or the depth of investigation.
   void EquivalenceAnalysis();
-  // Runs the silent automatic inversion and the user-model dialog; true when
-  // the user entered a model the inversion accepts (then the document's).
-  bool AskUserModel();
+  // Runs the silent automatic inversion (unless the document has one to
+  // reuse) and the user-model dialog, filled with the model chosen (being
+  // edited, or the few-layer model of run `chosen_run`); true when the user
+  // entered a model the inversion accepts (then the document's).
+  bool AskUserModel(int chosen_run);
+  // The document's last completed automatic run on the points left in now
+  // with the engine and settings chosen now, or null.
+  const SoundingRun* ReusableAutomaticRun() const;
   // Commands 102 and 131: the forward modelling or results display window,
   // over this window and at its place.
   void OpenChildWindow(int id);

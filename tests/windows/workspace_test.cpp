@@ -223,6 +223,29 @@ class WorkspaceTest : public QObject {
     QVERIFY(w->soundingState().modelShown);
   }
 
+  // Invert with user model straight after an automatic inversion reuses
+  // that run instead of running it again silently; a model being edited
+  // fills the dialog.
+  void userModelInversionReusesTheAutomaticRun() {
+    Workspace w;
+    QVERIFY(w->OpenFile(Example(QStringLiteral("wenner.dat"))));
+    w.dialogs.ThenChoose(scratch_->filePath(QStringLiteral("auto.INV")));
+    w->RunCommand(kCommandAutomaticInversion);
+    QCOMPARE(w->document().runs.size(), size_t{1});
+    w->modelTable().setCurrentCell(0, 1);
+    for (int i = 0; i < 20 && w->modelTable().rowCount() > 3; ++i) w.Run(kCommandRemoveLayer);
+    const int messages = w.dialogs.messages.size();
+    QString offered;
+    w.dialogs.Then([&](QDialog& dialog) {
+      offered = EditText(dialog, QStringLiteral("edit1001"));
+      Click(dialog, QStringLiteral("button1022"));  // Cancel
+    });
+    w->RunCommand(kCommandUserModelInversion);
+    QCOMPARE(offered, QStringLiteral("3"));
+    QCOMPARE(w.dialogs.messages.size(), messages);  // no "will now use the automatic..." box
+    QCOMPARE(w->document().runs.size(), size_t{1});
+  }
+
   // Schlumberger data of two MN/2 segments: the Data table lists every raw
   // reading; leaving out one that sets the merge factor merges again with a
   // new factor; undo merges as before.
