@@ -199,6 +199,7 @@ void ForwardWindow::Calculate() {
   const EngineKind engine = engine_;
   PanelListing listing(*host_, [this](const std::string& line) { AddListingLine(line); });
   calculated_ = CalculateForwardResponse(*model_, listing, engine) ? 1 : 0;
+  response_saved_ = false;
   // A spectral calculation ends with its message and an empty window.
   if (calculated_ == 1 && model_->modelKind == DataKind::kSip && model_->frequencyCount > 0) {
     ClearWindow(*canvas_);
@@ -238,6 +239,16 @@ void ForwardWindow::keyPressEvent(QKeyEvent* event) {
     StepFrequencyPage(event->key() == Qt::Key_PageDown ? 1 : -1);
     return;
   }
+  // A computed curve that was not saved is not lost to Esc or Q unasked.
+  if ((event->key() == Qt::Key_Escape || event->key() == Qt::Key_Q) && calculated_ == 1 &&
+      !response_saved_ &&
+      host_->ShowMessage("The computed curve has not been saved as a data file.\n"
+                         "Do you want to leave the forward modelling window all the same?",
+                         "Leave forward modelling",
+                         MessageIcon::kQuestion,
+                         MessageButtons::kYesNo) != MessageAnswer::kYes) {
+    return;
+  }
   ChildWindow::keyPressEvent(event);
 }
 
@@ -263,7 +274,9 @@ void ForwardWindow::Save() {
   std::string error;
   if (!SaveForwardModel(*model_, path, &error)) {
     host_->Warn(StrFormat(kNotWrittenMessage, path.c_str()) + "\n" + error, "Error Message");
+    return;
   }
+  response_saved_ = true;
 }
 
 void ForwardWindow::ChooseSipOutput() {

@@ -92,6 +92,7 @@ class ForwardWindow : public ChildWindow {
   const EngineKind engine_;
   std::unique_ptr<ForwardModel> model_;
   int calculated_ = 0;
+  bool response_saved_ = false;  // the response computed last was saved as a data file
   int frequency_page_ = 0;
   ModelTable* model_table_ = nullptr;
   ArrayType array_type_at_dialog_ = ArrayType::kWenner;

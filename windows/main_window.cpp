@@ -1176,6 +1176,12 @@ bool MainWindow::AskUserModel(int chosen_run) {
       [this, automatic](Canvas& picture) { DrawAutomaticRun(document_->data, automatic, picture); },
       this,
       &document_->engine.fixed);
+  dialog.setDiscardQuestion([this] {
+    return host_->ShowMessage("Discard the model entered?",
+                              "Discard the model",
+                              MessageIcon::kQuestion,
+                              MessageButtons::kYesNo) == MessageAnswer::kYes;
+  });
   runner_->Run(dialog);
   if (shell_.dialogResult != 1) {
     return false;

@@ -7,6 +7,7 @@
 #include <QDockWidget>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -84,7 +85,24 @@ std::string WorkspaceResultsFile(const SoundingDocument& document) {
 
 }  // namespace
 
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  // Page Up and Page Down page the SIP panels wherever the focus is in this
+  // window (the listing and the tables would scroll instead).
+  if (event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if ((key->key() == Qt::Key_PageDown || key->key() == Qt::Key_PageUp) &&
+        key->modifiers() == Qt::NoModifier && widget != nullptr && widget->window() == this &&
+        !documentedLayout() && workspace_view_->pageCount() > 1) {
+      workspace_view_->setPage(workspace_view_->page() + (key->key() == Qt::Key_PageDown ? 1 : -1));
+      return true;
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
 void MainWindow::BuildWorkspace() {
+  QCoreApplication::instance()->installEventFilter(this);
   sounding_list_ = new SoundingList(*workspace_, this);
   run_list_ = new RunList(this);
   QDockWidget* soundings = AddDock(*this,

@@ -177,6 +177,30 @@ class ForwardWindowTest : public QObject {
     QTRY_VERIFY(window.isNull());  // destroyed once closed
   }
 
+  // Esc does not lose a computed curve unasked; once saved, it leaves at once.
+  void escapeAsksBeforeLosingAComputedCurve() {
+    for (const bool saved : {false, true}) {
+      ScriptedDialogs dialogs;
+      int mode_flag = 0;
+      QPointer<ForwardWindow> window = new ForwardWindow(
+          program_, EngineKind::kDocumented, dialogs, [&mode_flag](int flag) { mode_flag = flag; });
+      QVERIFY(ShowExposed(*window, 900, 700));
+      QTRY_COMPARE(window->lastCommand(), 0);
+      Calculated(*window, dialogs);
+      if (saved) Save(*window, dialogs, scratch_->filePath("response.dat"));
+      const int before = dialogs.messages.size();
+      QTest::keyClick(window, Qt::Key_Escape);
+      if (!saved) {
+        QCOMPARE(dialogs.messages.size(), before + 1);  // answered No
+        QCOMPARE(mode_flag, 1);
+        dialogs.AnswerNextMessage(QMessageBox::Yes);
+        QTest::keyClick(window, Qt::Key_Escape);
+      }
+      QCOMPARE(mode_flag, 0);
+      QTRY_VERIFY(window.isNull());
+    }
+  }
+
   void arrayTypeChangeNeedsNewCalculation() {
     ScriptedDialogs dialogs;
     ForwardWindow window(program_, EngineKind::kDocumented, dialogs, nullptr);

@@ -246,6 +246,18 @@ class WorkspaceTest : public QObject {
     QCOMPARE(w->document().runs.size(), size_t{1});
   }
 
+  // Page Down and Page Up page the SIP panels with the focus in the listing.
+  void pageKeysPageTheSipPanelsWhereverTheFocusIs() {
+    Workspace w;
+    QVERIFY(w->OpenFile(Example(QStringLiteral("sip_amplitude_phase.dat"))));
+    QVERIFY(w->workspaceView().pageCount() > 1);
+    w->listing().setFocus();
+    QTest::keyClick(&w->listing(), Qt::Key_PageDown);
+    QCOMPARE(w->workspaceView().page(), 1);
+    QTest::keyClick(w->modelTable().viewport(), Qt::Key_PageUp);
+    QCOMPARE(w->workspaceView().page(), 0);
+  }
+
   // Schlumberger data of two MN/2 segments: the Data table lists every raw
   // reading; leaving out one that sets the merge factor merges again with a
   // new factor; undo merges as before.
