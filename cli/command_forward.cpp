@@ -97,7 +97,7 @@ int RunForward(const ForwardOptions& options) {
       status = 1;
     }
   }
-  if (options.json) std::cout << ResponseToJson(*model, engine).dump(2) << '\n';
+  if (options.json) std::cout << JsonText(ResponseToJson(*model, engine)) << '\n';
   return status;
 }
 

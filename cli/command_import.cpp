@@ -11,7 +11,6 @@
 #include "cli/command_registry.h"
 #include "fileio/same_file.h"
 #include "fileio/synthetic_data.h"
-#include "fileio/text_input.h"
 #include "state/records.h"
 #include "survey/field_sheet.h"
 
@@ -27,25 +26,34 @@ struct ImportOptions {
 
 int RunImport(const ImportOptions& options) {
   namespace fs = std::filesystem;
+  // The data-file reader keeps one line of title: a longer one would not
+  // read back as written.
+  if (options.title.size() > static_cast<size_t>(kLineCapacity - 1)) {
+    std::cerr << "--title holds " << options.title.size()
+              << " characters; a data file keeps a title of at most " << kLineCapacity - 1 << ".\n";
+    return 2;
+  }
   std::string text;
-  if (!ReadFileText(options.sheet, &text)) {
-    std::cerr << "Cannot open the field sheet " << options.sheet << '\n';
+  std::string error;
+  if (!ReadFieldSheetFile(options.sheet, &text, &error)) {
+    std::cerr << error << '\n';
     return 1;
   }
   // Without --array the sheet's columns say which array it was measured with.
+  std::string array_note;
   ArrayType array = ArrayType::kSchlumberger;
   if (options.array.empty() || !ArrayTypeOfName(options.array, &array)) {
-    array = FieldSheetArray(text);
+    array = FieldSheetArray(text, &array_note);
   }
   auto data = std::make_unique<SoundingData>();
-  std::string error;
   if (!ParseFieldSheet(text, array, data.get(), &error)) {
     std::cerr << options.sheet << ": " << error << "\nNo data file was written.\n";
     return 1;
   }
-  data->title = options.title.empty()
-                    ? "Imported from " + fs::path(options.sheet).filename().string()
-                    : options.title;
+  if (!array_note.empty()) std::cerr << "Note: " << array_note << '\n';
+  for (const std::string& warning : data->warnings) std::cerr << "Warning: " << warning << '\n';
+  data->title = options.title.empty() ? ImportedTitle(fs::path(options.sheet).filename().string())
+                                      : options.title;
   const std::string output = options.output.empty()
                                  ? fs::path(options.sheet).replace_extension(".dat").string()
                                  : options.output;

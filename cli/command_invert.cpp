@@ -57,8 +57,8 @@ struct InvertOptions {
   std::vector<std::string> fixed;
   std::vector<std::string> bounds;  // NAME=LOW:HIGH
   bool robust = false;
-  double error_floor_percent = 1.0;
-  double assumed_error_percent = 3.0;
+  double error_floor_percent = EngineOptions().errorFloorPercent;
+  double assumed_error_percent = EngineOptions().assumedErrorPercent;
   bool assumed_error_given = false;  // otherwise errors are estimated from the data
   std::string layers;                // "auto": choose the layer count
   bool uncertainty = false;
@@ -74,14 +74,9 @@ bool ParseBound(const std::string& text, ParameterBound* bound, std::string* mes
     return false;
   }
   bound->name = text.substr(0, equals);
-  try {
-    size_t used_low = 0, used_high = 0;
-    const std::string low = text.substr(equals + 1, colon - equals - 1);
-    const std::string high = text.substr(colon + 1);
-    bound->low = std::stod(low, &used_low);
-    bound->high = std::stod(high, &used_high);
-    if (used_low != low.size() || used_high != high.size()) throw std::invalid_argument(text);
-  } catch (const std::exception&) {
+  const std::string low = text.substr(equals + 1, colon - equals - 1);
+  const std::string high = text.substr(colon + 1);
+  if (!ParseNumber(low, &bound->low) || !ParseNumber(high, &bound->high)) {
     *message = "--bound " + text + ": LOW and HIGH must be numbers";
     return false;
   }
@@ -151,9 +146,8 @@ std::string RangeText(double lo, double hi) {
 CLI::Validator InRange(double lo, double hi) {
   return CLI::Validator(
       [lo, hi](std::string& text) -> std::string {
-        char* end = nullptr;
-        const double value = std::strtod(text.c_str(), &end);
-        if (end == text.c_str() || *end != '\0' || !(value >= lo && value <= hi)) {
+        double value = 0.0;
+        if (!ParseNumber(text, &value) || !(value >= lo && value <= hi)) {
           return "Value " + text + " not in range " + RangeText(lo, hi);
         }
         return std::string();
@@ -399,7 +393,7 @@ std::string JsonElement(JobResult& r) {
   r.json["status"] = r.status;
   r.json["message"] = r.message;
   r.json["resultsFile"] = r.results_file;
-  const std::string object = r.json.dump(2);
+  const std::string object = JsonText(r.json);
   std::string element = "  ";
   element.reserve(object.size() + object.size() / 8);
   for (char c : object) {
@@ -475,6 +469,15 @@ int RunInvert(const InvertOptions& options) {
   if (!overwrite.empty()) {
     std::cerr << overwrite << '\n';
     return 2;
+  }
+  if (!options.output_directory.empty()) {
+    std::error_code error;
+    std::filesystem::create_directories(options.output_directory, error);
+    if (!std::filesystem::is_directory(options.output_directory)) {
+      std::cerr << "Cannot create the folder " << options.output_directory
+                << (error ? ": " + error.message() : std::string()) << '\n';
+      return 1;
+    }
   }
   std::ostream& progress_out = options.json ? std::cerr : std::cout;
   // Two files whose results would go to the same file (the same data file
@@ -676,14 +679,15 @@ CommandRegistration registration(
       command
           ->add_option("--error-floor",
                        options->error_floor_percent,
-                       "Smallest data error in percent (accurate engine, default 1)")
-          ->check(CLI::Range(0.0, 100.0));
+                       "Smallest data error in percent (accurate engine, default " +
+                           StrFormat("%g", EngineOptions().errorFloorPercent) + ")")
+          ->check(InRange(kErrorFloorPercentMin, kErrorFloorPercentMax));
       command
           ->add_option("--assumed-error",
                        options->assumed_error_percent,
                        "Error in percent of data without one (accurate engine; default: "
                        "estimated from the data)")
-          ->check(CLI::Range(0.01, 100.0))
+          ->check(InRange(kAssumedErrorPercentMin, kAssumedErrorPercentMax))
           ->each([options](const std::string&) { options->assumed_error_given = true; });
       return [options]() {
         std::string message;

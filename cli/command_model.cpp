@@ -52,7 +52,7 @@ int RunModel(const ModelOptions& options) {
     std::cerr << "Model file " << options.path << " was not read.\n";
     return 1;
   }
-  if (options.json) std::cout << ModelToJson(*model).dump(2) << '\n';
+  if (options.json) std::cout << JsonText(ModelToJson(*model)) << '\n';
   return 0;
 }
 

@@ -11,6 +11,7 @@
 #include "cli/command_registry.h"
 #include "cli/console_listing.h"
 #include "cli/json_records.h"
+#include "cli/json_util.h"
 #include "inversion/sounding_document.h"
 
 namespace layra::cli {
@@ -42,7 +43,7 @@ int RunRead(const ReadOptions& options) {
   ConsoleListing listing(options.json ? &std::cerr : &std::cout, std::cerr);
   const std::unique_ptr<SoundingDocument> document = ReadSoundingDocument(options.path, listing);
   if (document == nullptr) return 1;
-  if (options.json) std::cout << SoundingToJson(*document).dump(2) << '\n';
+  if (options.json) std::cout << JsonText(SoundingToJson(*document)) << '\n';
   return 0;
 }
 

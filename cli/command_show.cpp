@@ -18,6 +18,7 @@
 #include "fileio/results_file.h"
 #include "graphics/sounding_plot.h"
 #include "state/records.h"
+#include "state/text_format.h"
 
 namespace layra::cli {
 namespace {
@@ -91,9 +92,18 @@ int RunShow(const ShowOptions& options) {
       listing.Warn("You need to read in a file\nwith the inversion results!", "Message");
       return 1;
     }
-    // As the iteration chooser: the request is held to 0..N.
+    // The window's iteration chooser holds a request to 0..N, where the
+    // plot shows which iteration it is; a picture named on the command line
+    // would silently show another one.
     const int last = results->iterationCount;
-    const int k = options.iteration < 0 ? last : std::min(options.iteration, last);
+    if (options.iteration > last) {
+      std::cerr << StrFormat("--iteration %d: %s holds iterations 0 to %d.\n",
+                             options.iteration,
+                             options.path.c_str(),
+                             last);
+      return 2;
+    }
+    const int k = options.iteration < 0 ? last : options.iteration;
     std::string error;
     if (!DrawToImageFile(
             options.plot,
@@ -104,7 +114,7 @@ int RunShow(const ShowOptions& options) {
       status = 1;
     }
   }
-  if (options.json) std::cout << ResultsJson(*results).dump(2) << '\n';
+  if (options.json) std::cout << JsonText(ResultsJson(*results)) << '\n';
   return status;
 }
 

@@ -7,6 +7,8 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <nlohmann/json.hpp>
+#include <string>
 #include <vector>
 
 namespace layra::cli {
@@ -41,6 +43,13 @@ std::vector<int> FirstValues(const std::array<int, N>& values, int count) {
   if (count < 0) count = 0;
   if (static_cast<size_t>(count) > N) count = static_cast<int>(N);
   return std::vector<int>(values.begin(), values.begin() + count);
+}
+
+// The JSON text of `value`. Texts from files need not be UTF-8 (a title
+// saved in Latin-1): their bytes that are not UTF-8 are written as U+FFFD
+// instead of ending the program.
+inline std::string JsonText(const nlohmann::json& value, int indent = 2) {
+  return value.dump(indent, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 }  // namespace layra::cli

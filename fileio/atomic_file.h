@@ -6,6 +6,13 @@
 // the close have succeeded. A writer that is destroyed without a successful
 // Commit() removes its temporary file, so a failed write leaves the target as
 // it was (absent or with its old contents) and nothing else behind.
+//
+// Where the file system allows, the temporary file has no name until the
+// commit (O_TMPFILE), so a writer that is killed leaves nothing. Otherwise,
+// and for the moment of the commit, it is named ".layra-" and six characters
+// and locked (flock) by its writer; one left by a writer that was killed is
+// unlocked, and the first writer of a process into a folder removes such
+// stale temporaries there.
 
 #include <cstddef>
 #include <cstdio>
@@ -30,6 +37,11 @@ class AtomicFileWriter {
   bool Write(const void* data, std::size_t size);
   bool Write(const std::string& text) { return Write(text.data(), text.size()); }
 
+  // Whether Commit waits for the data to reach the disk (fsync) before the
+  // rename, so that even a power loss leaves the old or the new contents;
+  // on by default. Without it a killed program still leaves one or the other.
+  void set_synced(bool synced) { synced_ = synced; }
+
   // Flushes, closes and renames the temporary file onto the target. False
   // when any step failed; the temporary file is then removed and the target
   // is untouched.
@@ -44,10 +56,18 @@ class AtomicFileWriter {
   void Discard();
 
   std::string target_;
-  std::string temporary_;
+  std::string folder_;      // the target's folder with its slash, "" for the working folder
+  std::string temporary_;   // the temporary's name; "" while it has none
+  bool anonymous_ = false;  // the temporary has a name only at the commit
   std::FILE* file_ = nullptr;
   std::string error_;
+  bool synced_ = true;
 };
+
+// Removes the temporary files of writers that were killed from `folder`
+// ("" for the working folder): files named as temporaries that no writer
+// holds locked. Returns how many were removed.
+int RemoveStaleTemporaries(const std::string& folder);
 
 // Writes `contents` to `path` whole or not at all; on failure returns false
 // and puts "<path>: <reason>" in *error (when given).

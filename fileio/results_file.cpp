@@ -1,5 +1,6 @@
 #include "fileio/results_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,14 +8,15 @@
 #include <cerrno>
 #include <cfloat>
 #include <cmath>
-#include <cstdio>
+#include <cstdarg>
 #include <cstring>
 #include <limits>
+#include <utility>
 #include <vector>
 
+#include "fileio/atomic_file.h"
 #include "fileio/text_cursor.h"
 #include "fileio/text_input.h"
-#include "fileio/text_output.h"
 #include "state/text_format.h"
 
 namespace layra {
@@ -22,9 +24,28 @@ namespace {
 
 // ---------------------------------------------------------------- writing
 
+// The text of one block, put together before any of it is written.
+class BlockText {
+ public:
+#if defined(__GNUC__)
+  __attribute__((format(printf, 2, 3)))
+#endif
+  void
+  Write(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    AppendFormatV(text_, format, args);
+    va_end(args);
+  }
+  std::string& text() { return text_; }
+
+ private:
+  std::string text_;
+};
+
 // The calculated apparent resistivity of every point, as block 0 line 22 and
 // block j line 5 write it.
-void WriteCalculated(CheckedTextWriter& out,
+void WriteCalculated(BlockText& out,
                      bool second_spacing,
                      int point_count,
                      const float* calculated_rho,
@@ -40,6 +61,55 @@ void WriteCalculated(CheckedTextWriter& out,
   }
 }
 
+std::string SystemReason(int error_number) {
+  return std::strerror(error_number != 0 ? error_number : EIO);
+}
+
+// Appends `text` to the file open in `descriptor` for appending, `size`
+// bytes long before, in one write where the system takes it whole. When any
+// part fails the file is cut back to `size`, so it never ends in part of a
+// block.
+bool AppendWhole(int descriptor, off_t size, const std::string& text) {
+  const char* data = text.data();
+  std::size_t left = text.size();
+  while (left > 0) {
+    const ssize_t written = ::write(descriptor, data, left);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) {
+      const int reason = errno;
+      static_cast<void>(::ftruncate(descriptor, size));
+      errno = reason;
+      return false;
+    }
+    data += written;
+    left -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+// Opens `path` for appending (creating it), with its present length in *size.
+int OpenForAppending(const std::string& path, off_t* size) {
+  const int descriptor = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  struct stat info {};
+  if (descriptor >= 0 && ::fstat(descriptor, &info) != 0) {
+    ::close(descriptor);
+    return -1;
+  }
+  *size = info.st_size;
+  return descriptor;
+}
+
+// Puts block 0 in place of whatever `path` held, whole or not at all: the
+// block is written beside it and renamed over it. Not waited for to reach
+// the disk (fsync): a run killed or refused leaves the old file or the new
+// one all the same, and a batch run again over its results would take
+// milliseconds longer per file.
+bool ReplaceWithBlock(const std::string& path, const std::string& text) {
+  AtomicFileWriter writer(path);
+  writer.set_synced(false);
+  return writer.Write(text) && writer.Commit();
+}
+
 // ---------------------------------------------------------------- reading
 
 bool StartsWith(const std::string& line, char lower) {
@@ -52,9 +122,10 @@ using ResultsReader = TextCursor;
 // the misfit value) and returns the misfit in percent. With `column` >= 0 the
 // values go into that column, calculated values into the row of their point
 // after the sort (`row_of_point`); with `column` < 0 they are read over.
-// *complete is false when the block's misfit is missing or cut short: the
-// writer ends every block it finishes with the misfit (`decimals` digits
-// after the point) and a line end.
+// *complete is false when the file ends before a value the block declares
+// (its layers, every point, the misfit) or inside the misfit: the writer
+// ends every block it finishes with the misfit (`decimals` digits after the
+// point) and a line end.
 float ReadModelBlock(ResultsReader& in,
                      InversionResults& results,
                      int column,
@@ -63,6 +134,7 @@ float ReadModelBlock(ResultsReader& in,
                      bool* complete) {
   const int layers = results.modelLayerCount;
   const bool second_spacing = Traits(results.arrayType).second_spacing;
+  in.ClearRanOut();
   in.Line();  // layer header
   for (int k = 0; k < layers; ++k) {
     in.Int();  // layer number
@@ -85,7 +157,7 @@ float ReadModelBlock(ResultsReader& in,
   }
   in.Line();  // misfit label
   const float misfit = in.Real();
-  *complete = in.NumberEnded(decimals);
+  *complete = !in.ran_out() && in.NumberEnded(decimals);
   return misfit;
 }
 
@@ -113,37 +185,30 @@ std::string NotFiniteMessage(const std::string& what) {
 
 }  // namespace
 
-bool AppendResults(int fixed,
-                   DataKind kind,
-                   int errors,
-                   int user_model,
-                   ArrayType array_type,
-                   const std::string& path,
-                   int iteration,
-                   int layer_count,
-                   int point_count,
-                   const float* thickness,
-                   const float* resistivity,
-                   const float* calculated_rho,
-                   const float* observed_rho,
-                   const float* error,
-                   const float* spacing_a,
-                   const float* spacing_b,
-                   float misfit,
-                   const std::string& title,
-                   const InversionSettings& settings,
-                   ResultsFileStream* stream) {
+std::string FormatResultsBlock(int fixed,
+                               DataKind kind,
+                               int errors,
+                               int user_model,
+                               ArrayType array_type,
+                               int iteration,
+                               int layer_count,
+                               int point_count,
+                               const float* thickness,
+                               const float* resistivity,
+                               const float* calculated_rho,
+                               const float* observed_rho,
+                               const float* error,
+                               const float* spacing_a,
+                               const float* spacing_b,
+                               float misfit,
+                               const std::string& title,
+                               const InversionSettings& settings) {
   const bool second_spacing = Traits(array_type).second_spacing;
   assert(layer_count <= 0 || resistivity != nullptr);
   assert(layer_count <= 1 || thickness != nullptr);
   assert(point_count <= 0 || (calculated_rho != nullptr && spacing_a != nullptr));
   assert(point_count <= 0 || !second_spacing || spacing_b != nullptr);
-  // Block 0 starts the file: whatever an earlier run left there is replaced
-  // only once a new run has its first block to write.
-  std::FILE* file = stream != nullptr ? stream->StreamFor(path, iteration)
-                                      : std::fopen(path.c_str(), iteration <= 0 ? "w" : "a");
-  if (file == nullptr) return false;
-  CheckedTextWriter out(file, stream == nullptr);
+  BlockText out;
   const bool mean_error = settings.dataConstraint != 0;
   const float percent = misfit * 100.0f;
 
@@ -214,25 +279,73 @@ bool AppendResults(int fixed,
     out.Write(mean_error ? "Resistivity %% mean error\n" : "Resistivity %% RMS error\n");
     out.Write("%10.3f\n", percent);
   }
-  return stream != nullptr ? out.Flush() : out.Close();
+  return std::move(out.text());
 }
 
-std::FILE* ResultsFileStream::StreamFor(const std::string& path, int iteration) {
-  if (file_ != nullptr && path_ == path) {
-    if (iteration <= 0) {
-      // Opened for appending (see Open): block 0 replaces what the file
-      // held, and appending goes on from its new, empty end.
-      if (std::fflush(file_) != 0 || ::ftruncate(::fileno(file_), 0) != 0) return nullptr;
-      created_ = false;
-    }
-    return file_;
+bool AppendResults(int fixed,
+                   DataKind kind,
+                   int errors,
+                   int user_model,
+                   ArrayType array_type,
+                   const std::string& path,
+                   int iteration,
+                   int layer_count,
+                   int point_count,
+                   const float* thickness,
+                   const float* resistivity,
+                   const float* calculated_rho,
+                   const float* observed_rho,
+                   const float* error,
+                   const float* spacing_a,
+                   const float* spacing_b,
+                   float misfit,
+                   const std::string& title,
+                   const InversionSettings& settings,
+                   ResultsFileStream* stream) {
+  const std::string text = FormatResultsBlock(fixed,
+                                              kind,
+                                              errors,
+                                              user_model,
+                                              array_type,
+                                              iteration,
+                                              layer_count,
+                                              point_count,
+                                              thickness,
+                                              resistivity,
+                                              calculated_rho,
+                                              observed_rho,
+                                              error,
+                                              spacing_a,
+                                              spacing_b,
+                                              misfit,
+                                              title,
+                                              settings);
+  if (stream != nullptr) return stream->WriteBlock(path, iteration, text);
+  ResultsFileStream once;
+  return once.WriteBlock(path, iteration, text) && once.Close();
+}
+
+bool ResultsFileStream::WriteBlock(const std::string& path,
+                                   int iteration,
+                                   const std::string& text) {
+  if (iteration <= 0) {
+    // Block 0 starts the file: whatever an earlier run left there is
+    // replaced only once the new block is whole on disk.
+    Close();
+    if (!ReplaceWithBlock(path, text)) return false;
+    path_ = path;
+    descriptor_ = OpenForAppending(path, &size_);
+    return descriptor_ >= 0;
   }
-  Close();
-  file_ = std::fopen(path.c_str(), iteration <= 0 ? "w" : "a");
-  if (file_ == nullptr) return nullptr;
-  path_ = path;
-  UseBuffer();
-  return file_;
+  if (descriptor_ < 0 || path_ != path) {
+    Close();
+    path_ = path;
+    descriptor_ = OpenForAppending(path, &size_);
+    if (descriptor_ < 0) return false;
+  }
+  if (!AppendWhole(descriptor_, size_, text)) return false;
+  size_ += static_cast<off_t>(text.size());
+  return true;
 }
 
 bool AppendResults(const SoundingData& data,
@@ -269,33 +382,37 @@ bool AppendResults(const SoundingData& data,
 
 bool ResultsFileStream::Open(const std::string& path, std::string* reason) {
   Close();
+  // Nothing is created here: the first block replaces the file whole. A
+  // file that could not be written is told now, before the run.
   struct stat info {};
-  const bool existed = ::stat(path.c_str(), &info) == 0;
-  errno = 0;
-  file_ = std::fopen(path.c_str(), "a");
-  if (file_ == nullptr) {
-    *reason = std::strerror(errno != 0 ? errno : EACCES);
+  if (::stat(path.c_str(), &info) == 0) {
+    if (S_ISDIR(info.st_mode)) {
+      *reason = "is a directory";
+      return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+      *reason = "is not a regular file";
+      return false;
+    }
+    if (::access(path.c_str(), W_OK) != 0) {
+      *reason = SystemReason(errno);
+      return false;
+    }
+  }
+  const std::size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+    *reason = SystemReason(errno);
     return false;
   }
   path_ = path;
-  created_ = !existed;
-  UseBuffer();
   return true;
 }
 
-void ResultsFileStream::UseBuffer() {
-  // A buffer that holds a whole block of the usual size, so that a block
-  // reaches the file in one write.
-  buffer_.resize(1 << 16);
-  std::setvbuf(file_, buffer_.data(), _IOFBF, buffer_.size());
-}
-
 bool ResultsFileStream::Close() {
-  if (file_ == nullptr) return true;
-  const bool closed = std::fclose(file_) == 0;
-  file_ = nullptr;
-  if (created_) std::remove(path_.c_str());
-  created_ = false;
+  const bool closed = descriptor_ < 0 || ::close(descriptor_) == 0;
+  descriptor_ = -1;
+  size_ = 0;
   path_.clear();
   return closed;
 }
@@ -499,6 +616,13 @@ int ReadResultsFile(const std::string& path, InversionResults& results, ListingS
     results.modelLayerCount = layers;
     bool complete = true;
     float misfit = ReadModelBlock(in, results, 0, row_of_point, 2, &complete);
+    if (complete) {
+      in.Line();
+      results.dataConstraint = in.Int();
+      in.Line();
+      results.modelConstraint = in.Int();
+      complete = !in.ran_out();
+    }
     if (!complete) {
       results.modelLayerCount = 0;
       drop_incomplete("the initial model");
@@ -512,10 +636,6 @@ int ReadResultsFile(const std::string& path, InversionResults& results, ListingS
     }
     results.misfit[0] = misfit * 0.01f;
     listing.Line(StrFormat("Initial model apparent resistivity error %.2f%%.", misfit));
-    in.Line();
-    results.dataConstraint = in.Int();
-    in.Line();
-    results.modelConstraint = in.Int();
 
     // Iteration blocks, as many as there are; those beyond the capacity of
     // the matrices are read over and counted. An incomplete block is the

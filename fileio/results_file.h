@@ -8,7 +8,8 @@
 // resistivities and misfit. Misfits are written in percent. Only resistivity
 // information is recorded.
 
-#include <cstdio>
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -26,12 +27,14 @@ namespace layra {
 // Schlumberger; they may then be null). `misfit` is a fraction.
 // settings.dataConstraint chooses the misfit label ("RMS error" for 0, "mean
 // error" otherwise); both constraint kinds are written in block 0.
-// Returns false when the file could not be opened or a write failed.
+// Returns false when the file could not be written.
 //
-// With a `stream`, the file stays open in it from block 0 to the next block
-// 0 or until the stream is closed: each later block of the same path is
-// written through it and flushed, so a run that is killed keeps every block
-// written, at the cost of one write rather than an open, a seek and a close.
+// The file never holds part of a block through a failure: block 0 is
+// written beside the file and replaces it only when whole (until then an
+// earlier file stays as it was), and a later block is appended in one write
+// and cut off again if that write fails, so the file then ends with the
+// last block written whole. With a `stream`, the file stays open in it from
+// block 0 to the next block 0 or until the stream is closed.
 class ResultsFileStream;
 bool AppendResults(int fixed,
                    DataKind kind,
@@ -54,6 +57,27 @@ bool AppendResults(int fixed,
                    const InversionSettings& settings,
                    ResultsFileStream* stream = nullptr);
 
+// The text AppendResults writes for one block (the same arguments, without
+// the file).
+std::string FormatResultsBlock(int fixed,
+                               DataKind kind,
+                               int errors,
+                               int user_model,
+                               ArrayType array_type,
+                               int iteration,
+                               int layer_count,
+                               int point_count,
+                               const float* thickness,
+                               const float* resistivity,
+                               const float* calculated_rho,
+                               const float* observed_rho,
+                               const float* error,
+                               const float* spacing_a,
+                               const float* spacing_b,
+                               float misfit,
+                               const std::string& title,
+                               const InversionSettings& settings);
+
 // AppendResults for the points of `data` and the layers of `model`, with the
 // calculated apparent resistivities `calculated` (one per point).
 bool AppendResults(const SoundingData& data,
@@ -70,11 +94,10 @@ bool AppendResults(const SoundingData& data,
 // The results file a run keeps open between its blocks (see AppendResults).
 class ResultsFileStream {
  public:
-  // Opens `path` for the run's blocks without changing it: an existing file
-  // keeps its contents until block 0 replaces them, and a file created here
-  // is removed again if the stream is closed before block 0, so a run
-  // refused before then leaves every file as it was. On failure *reason
-  // holds the system's reason.
+  // Checks that the results file `path` can be written (its folder exists
+  // and takes new files, and an existing file is a regular file that may be
+  // written) without changing or creating anything: the run's block 0
+  // replaces it. On failure *reason holds the system's reason.
   bool Open(const std::string& path, std::string* reason);
 
   ResultsFileStream() = default;
@@ -85,19 +108,13 @@ class ResultsFileStream {
   // Closes the file if open; false when closing failed.
   bool Close();
 
-  // The open stream to write block `iteration` of `path` to: the one kept
-  // open when it is that file (emptied first for block 0), else the file
-  // opened anew, replaced for block 0 and appended to otherwise. Null when
-  // it cannot be opened or emptied.
-  std::FILE* StreamFor(const std::string& path, int iteration);
+  // Writes the text of block `iteration` of `path` as AppendResults says.
+  bool WriteBlock(const std::string& path, int iteration, const std::string& text);
 
  private:
-  void UseBuffer();
-
-  std::FILE* file_ = nullptr;
+  int descriptor_ = -1;  // open for appending after block 0
   std::string path_;
-  bool created_ = false;      // created by Open and not yet written
-  std::vector<char> buffer_;  // the stream's buffer, big enough for a block
+  off_t size_ = 0;  // the file's length: the end of its last whole block
 };
 
 // The longest results file AppendResults can write, and so the longest the
@@ -124,9 +141,11 @@ constexpr long kMaxResultsFileLength = 2048 + 2 * kMaxPoints * kLongestPointLine
 // is not finite in the data, the starting model or any stored model block
 // (the message names where; such a value is never listed).
 //
-// A block whose misfit is missing or cut short (a run killed or a disk full
-// while it wrote) is not a result: it is dropped, with a message, and the
-// complete blocks before it are kept.
+// A block that the file ends inside (a run killed while it wrote) is not a
+// result: a block is whole when every value it declares is there (the
+// layers of the model, every point, the misfit, for block 0 the constraint
+// kinds too) and its misfit is not cut short. An incomplete block is dropped,
+// with a message, and the complete blocks before it are kept.
 //
 // The observed points are sorted into ascending spacing; their b spacings
 // and errors move with them, and every calculated column is stored in that

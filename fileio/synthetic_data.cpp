@@ -2,8 +2,6 @@
 
 #include <cassert>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 #include "fileio/atomic_file.h"
 #include "fileio/data_file.h"
@@ -17,14 +15,14 @@ constexpr char kNoErrorsSection[] = "Error in measurements inluded (Yes,No)\nNo\
 constexpr char kIpSection[] = "IP data\nChargeability\nmsec\n0.1,1.0\n";
 
 // The shortest decimal of 6 to 9 significant digits that the data-file reader
-// (strtod, then float) takes back as `value`, right-aligned in `width`.
+// (a double, then float) takes back as `value`, right-aligned in `width`.
 std::string Real(float value, int width) {
-  char text[32];
+  std::string text;
   for (int digits = 6; digits <= 9; ++digits) {
-    std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(value));
-    if (static_cast<float>(std::strtod(text, nullptr)) == value) break;
+    text = StrFormat("%.*g", digits, static_cast<double>(value));
+    if (static_cast<float>(ReadDecimalPrefix(text).value) == value) break;
   }
-  return StrFormat("%*s", width, text);
+  return StrFormat("%*s", width, text.c_str());
 }
 
 }  // namespace

@@ -61,8 +61,18 @@ class TextCursor {
     ReadLine(file_.bytes, length(), line, cursor_, kLineCapacity);
     return line;
   }
-  int Int() { return ReadInt(file_.bytes, cursor_, length()); }
-  float Real() { return ToStoredFloat(ReadReal(file_.bytes, cursor_, length())); }
+  int Int() {
+    NoteNumberAhead();
+    return ReadInt(file_.bytes, cursor_, length());
+  }
+  float Real() {
+    NoteNumberAhead();
+    return ToStoredFloat(ReadReal(file_.bytes, cursor_, length()));
+  }
+  // Whether a number was asked for since the last ClearRanOut() after the
+  // file had no more: the file ends before a value it declares.
+  bool ran_out() const { return ran_out_; }
+  void ClearRanOut() { ran_out_ = false; }
   bool AtEnd() const { return cursor_ >= length(); }
   // Whether the number just read is whole: blanks and a line end follow it,
   // or it ends the file with `decimals` digits after its point (the format
@@ -83,9 +93,13 @@ class TextCursor {
 
  private:
   long length() const { return static_cast<long>(file_.bytes.size()); }
+  void NoteNumberAhead() {
+    if (!ran_out_ && !NumberAhead(file_.bytes, cursor_, length())) ran_out_ = true;
+  }
 
   const TextFile& file_;
   long cursor_ = 0;
+  bool ran_out_ = false;
 };
 
 }  // namespace layra

@@ -1,17 +1,21 @@
 #include "fileio/text_input.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <utility>
+
+#include "state/text_format.h"
 
 namespace layra {
 namespace {
@@ -66,90 +70,48 @@ bool IsNotANumberWord(const std::string& word) {
          word == "ind";
 }
 
-// The value of the longest prefix of `token` that is a decimal number (an
-// optional sign, digits with an optional point, an optional exponent), as the
-// C library's strtod reads it in the "C" locale: a token without a number is
-// 0, a magnitude beyond the double range is infinite, one below it is zero.
-// Read with std::from_chars, so the decimal point is '.' whatever the locale.
-double DecimalPrefixValue(const std::string& token) {
-  const char* first = token.data();
-  const char* last = token.data() + token.size();
-  bool negative = false;
-  if (first < last && (*first == '+' || *first == '-')) {
-    negative = *first == '-';
-    ++first;
-    // from_chars takes no sign of its own; a second sign is no number.
-    if (first < last && (*first == '+' || *first == '-')) return 0.0;
-  }
-  double value = 0.0;
-  const std::from_chars_result result = std::from_chars(first, last, value);
-  if (result.ec == std::errc::invalid_argument) return 0.0;
-  if (result.ec == std::errc::result_out_of_range) {
-    // The decimal exponent of the leading non-zero digit tells overflow from
-    // underflow.
-    const char* p = first;
-    long leading = -1;  // digits before the point, from the first non-zero one
-    bool seen_nonzero = false;
-    for (; p < result.ptr && *p >= '0' && *p <= '9'; ++p) {
-      if (*p != '0') seen_nonzero = true;
-      if (seen_nonzero) ++leading;
-    }
-    if (p < result.ptr && *p == '.') {
-      long position = 0;  // the k-th digit after the point has exponent -k
-      for (++p; p < result.ptr && *p >= '0' && *p <= '9'; ++p) {
-        ++position;
-        if (!seen_nonzero && *p != '0') {
-          seen_nonzero = true;
-          leading = -position;
-        }
-      }
-    }
-    long exponent = 0;
-    if (p < result.ptr && (*p == 'e' || *p == 'E')) {
-      ++p;
-      const bool exponent_negative = p < result.ptr && *p == '-';
-      if (p < result.ptr && (*p == '+' || *p == '-')) ++p;
-      for (; p < result.ptr; ++p) {
-        if (exponent < 100000) exponent = exponent * 10 + (*p - '0');
-      }
-      if (exponent_negative) exponent = -exponent;
-    }
-    value = leading + exponent >= 0 ? HUGE_VAL : 0.0;
-  }
-  return negative ? -value : value;
-}
+// The value of the longest prefix of `token` that is a decimal number, as
+// the C library's strtod reads it in the "C" locale: a token without a number
+// is 0, a magnitude beyond the double range is infinite, one below it is zero.
+double DecimalPrefixValue(const std::string& token) { return ReadDecimalPrefix(token).value; }
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-}  // namespace
-
-TextFile LoadTextFile(const std::string& path, long max_length) {
+// Reads the file `path` whole when it is a regular file shorter than
+// max_length bytes. The file is opened without waiting (a FIFO would wait for
+// a writer) and what it is is asked of the open file, so that nothing can be
+// put in its place in between. With `text`, NUL bytes are a problem.
+TextFile LoadFile(const std::string& path, long max_length, bool text) {
   TextFile file;
-  std::error_code error;
-  const std::filesystem::file_status status = std::filesystem::status(path, error);
-  if (std::filesystem::is_directory(status)) {
+  const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (descriptor < 0) return file;
+  struct Closer {
+    int descriptor;
+    ~Closer() { ::close(descriptor); }
+  } closer{descriptor};
+  struct stat info {};
+  if (::fstat(descriptor, &info) != 0) return file;
+  if (S_ISDIR(info.st_mode)) {
     file.problem = "is a directory";
     return file;
   }
-  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+  if (!S_ISREG(info.st_mode)) {
     file.problem = "is not a regular file";
     return file;
   }
-  std::unique_ptr<std::FILE, FileCloser> stream(std::fopen(path.c_str(), "rb"));
-  if (!stream) return file;
   file.opened = true;
-  if (std::fseek(stream.get(), 0, SEEK_END) != 0) return file;
-  file.length = std::ftell(stream.get());
+  file.length = static_cast<long>(info.st_size);
   if (file.length >= max_length) {
     file.problem = "is larger than " + std::to_string(max_length - 1) + " bytes";
     return file;
   }
   if (file.length <= 0) return file;
-  std::rewind(stream.get());
   file.bytes.resize(static_cast<size_t>(file.length));
-  size_t got = std::fread(file.bytes.data(), 1, file.bytes.size(), stream.get());
+  size_t got = 0;
+  while (got < file.bytes.size()) {
+    const ssize_t read = ::read(descriptor, file.bytes.data() + got, file.bytes.size() - got);
+    if (read < 0 && errno == EINTR) continue;
+    if (read <= 0) break;
+    got += static_cast<size_t>(read);
+  }
   if (got != file.bytes.size()) {
     // A file that shrank under us: keep what was read, the readers treat the
     // missing tail like a file that ends early.
@@ -158,10 +120,34 @@ TextFile LoadTextFile(const std::string& path, long max_length) {
   }
   // Text in the program's formats never holds a NUL byte; UTF-16 text holds
   // one in every other byte, which the readers would pass over as blanks.
-  if (std::memchr(file.bytes.data(), 0, file.bytes.size()) != nullptr) {
+  if (text && std::memchr(file.bytes.data(), 0, file.bytes.size()) != nullptr) {
     file.problem = "holds UTF-16 text or binary data (NUL bytes); save it as plain text";
   }
   return file;
+}
+
+bool ReadFile(const std::string& path,
+              long max_length,
+              bool text,
+              std::string* contents,
+              std::string* problem) {
+  errno = 0;
+  TextFile file = LoadFile(path, max_length, text);
+  if (!file.opened && file.problem.empty()) {
+    file.problem = std::string("cannot be opened: ") + std::strerror(errno != 0 ? errno : ENOENT);
+  }
+  if (!file.problem.empty()) {
+    *problem = file.problem;
+    return false;
+  }
+  contents->assign(file.bytes.begin(), file.bytes.end());
+  return true;
+}
+
+}  // namespace
+
+TextFile LoadTextFile(const std::string& path, long max_length) {
+  return LoadFile(path, max_length, true);
 }
 
 int ReadLine(const std::vector<unsigned char>& buffer,
@@ -212,6 +198,14 @@ double ReadReal(const std::vector<unsigned char>& buffer, long& cursor, long len
   size_t cut = token.find_first_of("dD");
   if (cut != std::string::npos) token.resize(cut);
   return DecimalPrefixValue(token);
+}
+
+bool NumberAhead(const std::vector<unsigned char>& buffer, long cursor, long length) {
+  if (length > static_cast<long>(buffer.size())) length = static_cast<long>(buffer.size());
+  for (long at = cursor < 0 ? 0 : cursor; at < length; ++at) {
+    if (StartsNumber(buffer[at])) return true;
+  }
+  return false;
 }
 
 NumberSection ScanNumberSection(const std::vector<unsigned char>& buffer,
@@ -311,13 +305,18 @@ void ApplyPermutation(float* values, int count, float* scratch, const int* index
   for (int k = 0; k < count; ++k) values[k] = scratch[index[k] - 1];
 }
 
-bool ReadFileText(const std::string& path, std::string* text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream contents;
-  contents << in.rdbuf();
-  *text = contents.str();
-  return true;
+bool ReadFileText(const std::string& path,
+                  long max_length,
+                  std::string* text,
+                  std::string* problem) {
+  return ReadFile(path, max_length, true, text, problem);
+}
+
+bool ReadFileBytes(const std::string& path,
+                   long max_length,
+                   std::string* bytes,
+                   std::string* problem) {
+  return ReadFile(path, max_length, false, bytes, problem);
 }
 
 }  // namespace layra

@@ -36,9 +36,22 @@ struct TextFile {
 // not exist or cannot be opened has opened false and no problem.
 TextFile LoadTextFile(const std::string& path, long max_length = kMaxTextFileLength);
 
-// The whole of the file `path` in *text, whatever its length (field sheets,
-// survey files); false when it cannot be opened.
-bool ReadFileText(const std::string& path, std::string* text);
+// The whole of the text file `path` (a field sheet, a survey file) in *text,
+// read as LoadTextFile reads: only a regular file shorter than `max_length`
+// bytes that holds no NUL byte. Otherwise false, with *problem saying why
+// in words that follow the file's name ("cannot be opened: <reason>", "is
+// not a regular file", "is larger than N bytes", ...).
+bool ReadFileText(const std::string& path,
+                  long max_length,
+                  std::string* text,
+                  std::string* problem);
+
+// The whole of the file `path` as ReadFileText reads it, NUL bytes and all
+// (a font, a picture).
+bool ReadFileBytes(const std::string& path,
+                   long max_length,
+                   std::string* bytes,
+                   std::string* problem);
 
 // Skips bytes <= 32 and 255, then copies the rest of the line (up to CR, LF
 // or the end) into `line`, keeping at most count-1 characters. The cursor is
@@ -55,6 +68,10 @@ int ReadLine(const std::vector<unsigned char>& buffer,
 // (d/D ends the value). An empty token gives 0.
 int ReadInt(const std::vector<unsigned char>& buffer, long& cursor, long length);
 double ReadReal(const std::vector<unsigned char>& buffer, long& cursor, long length);
+
+// Whether a byte that can start a number (+ - . 0-9) lies between `cursor`
+// and the end: false when ReadInt and ReadReal would find no token there.
+bool NumberAhead(const std::vector<unsigned char>& buffer, long cursor, long length);
 
 // What a section of numbers holds (the data points of a data or results
 // file): the section starts at the line after `cursor` and ends before the

@@ -24,6 +24,9 @@ namespace layra {
 
 namespace {
 
+// The largest font file embedded in a PDF (DejaVu Sans Mono is 340 kB).
+constexpr long kMaxFontFileLength = 64L << 20;
+
 static_assert(sizeof(Rgb) == 3, "pixel rows are handed on as red, green, blue bytes");
 
 std::string LowerExtension(const std::string& path) {
@@ -303,8 +306,11 @@ bool WritePdf(const DrawingRecord& drawing,
   if (PdfNeedsFont(drawing)) {
     glyphs = OpenPictureFont(path, error);
     if (glyphs == nullptr) return false;
-    if (!ReadFileText(glyphs->path(), &font.file)) {
-      if (error != nullptr) *error = "cannot draw '" + path + "': cannot read " + glyphs->path();
+    std::string problem;
+    if (!ReadFileBytes(glyphs->path(), kMaxFontFileLength, &font.file, &problem)) {
+      if (error != nullptr) {
+        *error = "cannot draw '" + path + "': the font " + glyphs->path() + " " + problem;
+      }
       return false;
     }
     const FontGlyphs::Measures measures = glyphs->Describe();

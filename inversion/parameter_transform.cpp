@@ -67,6 +67,21 @@ bool ApplyChoices(const EngineOptions& options,
   auto known = [&](const std::string& name) {
     return std::find(known_names.begin(), known_names.end(), name) != known_names.end();
   };
+  // One range per parameter, and none for a parameter held at its start.
+  for (size_t k = 0; k < options.bounds.size(); ++k) {
+    const std::string& name = options.bounds[k].name;
+    for (size_t earlier = 0; earlier < k; ++earlier) {
+      if (options.bounds[earlier].name == name) {
+        *message = "The parameter " + name + " is bounded twice; give it one range.";
+        return false;
+      }
+    }
+    if (std::find(options.fixed.begin(), options.fixed.end(), name) != options.fixed.end()) {
+      *message = "The parameter " + name +
+                 " is both fixed and bounded; a fixed parameter keeps its starting value.";
+      return false;
+    }
+  }
   for (const std::string& name : options.fixed) {
     if (ModelParameter* p = find(name)) {
       p->fixed = true;

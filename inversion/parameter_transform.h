@@ -37,8 +37,9 @@ void AppendParameters(ParameterKind kind,
 
 // Marks the parameters `options` fixes or bounds. With `known_names`, every
 // name of the options must be one of them (or of `parameters`): a name no
-// parameter of the model has is refused with a message. Names known to the
-// run but not to this stage are skipped.
+// parameter of the model has is refused with a message, as is a parameter
+// bounded twice or both fixed and bounded. Names known to the run but not to
+// this stage are skipped.
 bool ApplyChoices(const EngineOptions& options,
                   const std::vector<std::string>& known_names,
                   std::vector<ModelParameter>& parameters,

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake g++ make clang libclang-rt-14-dev
   qt6-base-dev libgl-dev
-  nlohmann-json3-dev libcli11-dev libeigen3-dev
+  nlohmann-json3-dev libcli11-dev libeigen3-dev libproj-dev
   libpng-dev zlib1g-dev libfreetype-dev fonts-dejavu-core libexpat1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-format

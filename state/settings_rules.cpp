@@ -1,7 +1,6 @@
 #include "state/settings_rules.h"
 
 #include <cctype>
-#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstddef>
@@ -41,38 +40,7 @@ std::string FieldText(const std::string& text, int capacity) {
 }
 
 double ParseDecimal(const std::string& text) {
-  std::size_t at = SkipBlanks(text, 0);
-  bool negative = false;
-  if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
-    negative = text[at] == '-';
-    ++at;
-  }
-  // A number starts with a digit, or with a point followed by a digit; this
-  // also keeps "inf" and "nan" out.
-  bool starts_number =
-      at < text.size() &&
-      (IsDigit(text[at]) || (text[at] == '.' && at + 1 < text.size() && IsDigit(text[at + 1])));
-  if (!starts_number) {
-    return 0.0;
-  }
-  double value = 0.0;
-  const char* first = text.data() + at;
-  const char* last = text.data() + text.size();
-  auto result = std::from_chars(first, last, value, std::chars_format::general);
-  if (result.ec == std::errc::result_out_of_range) {
-    // Too large gives infinity, too small gives zero, like the C library.
-    bool huge = false;
-    for (const char* p = first; p < result.ptr; ++p) {
-      if (*p == 'e' || *p == 'E') {
-        huge = p + 1 < result.ptr && p[1] != '-';
-        break;
-      }
-    }
-    value = huge ? HUGE_VAL : 0.0;
-  } else if (result.ec != std::errc()) {
-    return 0.0;
-  }
-  return negative ? -value : value;
+  return ReadDecimalPrefix(std::string_view(text).substr(SkipBlanks(text, 0))).value;
 }
 
 int ParseUnsigned(const std::string& text) {

@@ -25,6 +25,11 @@ constexpr float kModelCutoffMin = 0.0001f;
 constexpr float kModelCutoffMax = 1.0f;
 constexpr int kIterationLimitMin = 1;
 constexpr int kIterationLimitMax = 25;
+// The accurate engine's data errors, in percent.
+constexpr double kErrorFloorPercentMin = 0.0;
+constexpr double kErrorFloorPercentMax = 100.0;
+constexpr double kAssumedErrorPercentMin = 0.01;
+constexpr double kAssumedErrorPercentMax = 100.0;
 // With the robust model constraint the minimum damping factor is at most this.
 constexpr float kRobustModelMinimumDampingMax = 0.01f;
 

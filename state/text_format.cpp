@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <string_view>
 #include <type_traits>
@@ -144,7 +143,8 @@ std::string FloatDigits(Real value, char conversion, int precision, bool alterna
       // The '#' form keeps trailing zeros: choose the style as %g does from
       // the exponent after rounding to `significant` digits.
       const std::string scientific = write(std::chars_format::scientific, significant - 1);
-      const int exponent = std::atoi(scientific.c_str() + scientific.find('e') + 1);
+      const int exponent = static_cast<int>(
+          ReadDecimalPrefix(std::string_view(scientific).substr(scientific.find('e') + 1)).value);
       std::string text = significant > exponent && exponent >= -4
                              ? write(std::chars_format::fixed, significant - 1 - exponent)
                              : scientific;
@@ -410,6 +410,80 @@ std::string StrFormat(const char* format, ...) {
   AppendFormatV(text, format, args);
   va_end(args);
   return text;
+}
+
+DecimalPrefix ReadDecimalPrefix(std::string_view text) {
+  DecimalPrefix prefix;
+  auto digit = [&](std::size_t at) {
+    return at < text.size() && text[at] >= '0' && text[at] <= '9';
+  };
+  std::size_t at = 0;
+  const bool negative = !text.empty() && text[0] == '-';
+  if (!text.empty() && (text[0] == '+' || text[0] == '-')) ++at;
+  const std::size_t first = at;  // from_chars takes no '+' and is given no sign
+  std::size_t mantissa_digits = 0;
+  for (; digit(at); ++at) ++mantissa_digits;
+  if (at < text.size() && text[at] == '.') {
+    for (++at; digit(at); ++at) ++mantissa_digits;
+  }
+  if (mantissa_digits == 0) return prefix;
+  std::size_t end = at;
+  if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+    std::size_t exponent = at + 1;
+    if (exponent < text.size() && (text[exponent] == '+' || text[exponent] == '-')) ++exponent;
+    if (digit(exponent)) {
+      while (digit(exponent)) ++exponent;
+      end = exponent;
+    }
+  }
+  prefix.length = end;
+  const char* begin = text.data() + first;
+  const std::from_chars_result result =
+      std::from_chars(begin, text.data() + end, prefix.value, std::chars_format::general);
+  if (result.ec == std::errc::result_out_of_range) {
+    // The decimal exponent of the leading non-zero digit tells overflow from
+    // underflow.
+    long leading = 0;  // exponent of the first non-zero digit
+    bool seen_nonzero = false;
+    long position = 0;  // digits before the point are counted up, after it down
+    bool after_point = false;
+    const char* p = begin;
+    for (; p < result.ptr && *p != 'e' && *p != 'E'; ++p) {
+      if (*p == '.') {
+        after_point = true;
+        position = 0;
+        continue;
+      }
+      if (!seen_nonzero && *p != '0') {
+        seen_nonzero = true;
+        leading = after_point ? -(position + 1) : 0;
+      } else if (seen_nonzero && !after_point) {
+        ++leading;
+      }
+      if (after_point) ++position;
+    }
+    long exponent = 0;
+    if (p < result.ptr) {
+      ++p;
+      const bool exponent_negative = *p == '-';
+      if (*p == '+' || *p == '-') ++p;
+      for (; p < result.ptr; ++p) {
+        if (exponent < 100000) exponent = exponent * 10 + (*p - '0');
+      }
+      if (exponent_negative) exponent = -exponent;
+    }
+    prefix.value = leading + exponent >= 0 ? HUGE_VAL : 0.0;
+    prefix.out_of_range = true;
+  }
+  if (negative) prefix.value = -prefix.value;
+  return prefix;
+}
+
+bool ParseNumber(std::string_view text, double* value) {
+  const DecimalPrefix prefix = ReadDecimalPrefix(text);
+  if (prefix.length == 0 || prefix.length != text.size() || prefix.out_of_range) return false;
+  *value = prefix.value;
+  return true;
 }
 
 std::string ToLowerAscii(std::string text) {

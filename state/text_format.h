@@ -14,7 +14,9 @@
 // the program and are not supported.
 
 #include <cstdarg>
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace layra {
 
@@ -30,6 +32,27 @@ __attribute__((format(printf, 2, 0)))
 #endif
 void
 AppendFormatV(std::string& out, const char* format, va_list args);
+
+// The reader that matches StrFormat: decimal numbers as the "C" locale writes
+// them, whatever locale the process has set, through std::from_chars.
+//
+// The longest prefix of `text` that is a decimal number: an optional sign,
+// digits with an optional point (at least one digit), and an optional
+// exponent (e or E, an optional sign, digits). `length` is 0 when `text` does
+// not start with one. A magnitude beyond the range of double gives infinity,
+// one below it zero, with `out_of_range` set: what the C library's strtod
+// gives in the "C" locale, without its hexadecimal, "inf" and "nan" forms.
+struct DecimalPrefix {
+  double value = 0.0;
+  std::size_t length = 0;
+  bool out_of_range = false;
+};
+DecimalPrefix ReadDecimalPrefix(std::string_view text);
+
+// The whole of `text` (no blanks) as a number within the range of double.
+// False, with *value unchanged, for anything else: an empty text, a text with
+// more than a number, "nan", "inf", or a magnitude out of range.
+bool ParseNumber(std::string_view text, double* value);
 
 // `text` with the ASCII letters in lower case (file names, units, keywords).
 std::string ToLowerAscii(std::string text);

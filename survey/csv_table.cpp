@@ -1,9 +1,7 @@
 #include "survey/csv_table.h"
 
+#include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
 
 #include "state/text_format.h"
 
@@ -45,23 +43,46 @@ char DetectSeparator(const std::string& header) {
   return ',';
 }
 
-// Splits one line; false when a quoted field is not closed.
-bool SplitLine(const std::string& line, char separator, std::vector<std::string>* fields) {
+// Where a line starting at `at` ends (its CR, LF or CR LF), and where the
+// next one starts.
+std::size_t LineEnd(const std::string& text, std::size_t at, std::size_t* next) {
+  const std::size_t end = std::min(text.find_first_of("\r\n", at), text.size());
+  *next = end +
+          (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n'
+               ? 2
+               : 1);
+  return end;
+}
+
+// Splits the row that starts at `at` into fields, following a quoted field
+// over line breaks, and leaves *at at the start of the next row; *lines
+// counts the lines the row took. False when a quoted field is not closed.
+bool SplitRow(const std::string& text,
+              std::size_t* at,
+              char separator,
+              int* lines,
+              std::vector<std::string>* fields) {
   fields->clear();
   std::string field;
   bool quoted = false;
   bool was_quoted = false;
-  for (size_t i = 0; i < line.size(); ++i) {
-    const char c = line[i];
+  *lines = 1;
+  std::size_t i = *at;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
     if (quoted) {
-      if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
         field += '"';
         ++i;
       } else if (c == '"') {
         quoted = false;
       } else {
+        // A line break inside quotes belongs to the field.
+        if (c == '\n' || (c == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) ++*lines;
         field += c;
       }
+    } else if (c == '\r' || c == '\n') {
+      break;
     } else if (c == '"' && Trim(field).empty()) {
       quoted = true;
       was_quoted = true;
@@ -70,11 +91,12 @@ bool SplitLine(const std::string& line, char separator, std::vector<std::string>
       fields->push_back(was_quoted ? field : Trim(field));
       field.clear();
       was_quoted = false;
-    } else if (!(was_quoted && (c == ' ' || c == '\t' || c == '\r'))) {
+    } else if (!(was_quoted && (c == ' ' || c == '\t'))) {
       field += c;
     }
   }
   fields->push_back(was_quoted ? field : Trim(field));
+  LineEnd(text, i, at);
   return !quoted;
 }
 
@@ -91,24 +113,35 @@ int CsvTable::Find(const std::vector<std::string>& keys) const {
 
 bool ParseCsvTable(const std::string& text, CsvTable* table, std::string* error) {
   *table = CsvTable();
+  // Text that is not 8-bit text: UTF-16 holds a NUL in every other byte.
+  if (text.find('\0') != std::string::npos || text.compare(0, 2, "\xFF\xFE") == 0 ||
+      text.compare(0, 2, "\xFE\xFF") == 0) {
+    *error =
+        "The file holds UTF-16 text or binary data (NUL bytes); save it as plain text (CSV, "
+        "UTF-8).";
+    return false;
+  }
   bool have_header = false;
-  int line_number = 0;
-  size_t start = 0;
+  int line_number = 1;
+  std::size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;  // byte order mark
   std::vector<std::string> fields;
   while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    start = end + 1;
-    ++line_number;
-    if (line_number == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);  // BOM
-    const std::string trimmed = Trim(line);
-    if (trimmed.empty() || trimmed[0] == '#') continue;
-    if (!have_header) table->separator = DetectSeparator(line);
-    if (!SplitLine(line, table->separator, &fields)) {
-      *error = "Row " + std::to_string(line_number) + ": a quoted field is not closed.";
+    std::size_t next = 0;
+    const std::size_t end = LineEnd(text, start, &next);
+    const std::string trimmed = Trim(text.substr(start, end - start));
+    if (trimmed.empty() || trimmed[0] == '#') {
+      start = next;
+      ++line_number;
+      continue;
+    }
+    if (!have_header) table->separator = DetectSeparator(text.substr(start, end - start));
+    const int row_line = line_number;
+    int lines = 1;
+    if (!SplitRow(text, &start, table->separator, &lines, &fields)) {
+      *error = "Row " + std::to_string(row_line) + ": a quoted field is not closed.";
       return false;
     }
+    line_number += lines;
     if (!have_header) {
       for (const std::string& cell : fields) table->columns.push_back(MakeColumn(cell));
       have_header = true;
@@ -118,13 +151,13 @@ bool ParseCsvTable(const std::string& text, CsvTable* table, std::string* error)
     // trailing separator; only text beyond the header's columns is refused.
     while (fields.size() > table->columns.size() && fields.back().empty()) fields.pop_back();
     if (fields.size() > table->columns.size()) {
-      *error = "Row " + std::to_string(line_number) + " has " + std::to_string(fields.size()) +
+      *error = "Row " + std::to_string(row_line) + " has " + std::to_string(fields.size()) +
                " fields, but the header names only " + std::to_string(table->columns.size()) +
                " columns.";
       return false;
     }
     fields.resize(table->columns.size());
-    table->rows.push_back({line_number, fields});
+    table->rows.push_back({row_line, fields});
   }
   if (!have_header) {
     *error = "The file has no header row naming its columns.";
@@ -142,23 +175,33 @@ std::optional<double> ParseCsvNumber(const std::string& field, char separator) {
       text[comma] = '.';
     }
   }
-  errno = 0;
-  char* end = nullptr;
-  const double value = std::strtod(text.c_str(), &end);
-  if (end == text.c_str() || *end != '\0' || errno == ERANGE || !std::isfinite(value)) {
-    return std::nullopt;
-  }
+  double value = 0.0;
+  if (!ParseNumber(text, &value)) return std::nullopt;
   return value;
 }
 
 std::string QuoteCsvField(const std::string& field) {
-  if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
+  // Quoted where the reader would otherwise split, trim or skip the field.
+  auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  const bool plain =
+      field.find_first_of(",\"\r\n") == std::string::npos &&
+      (field.empty() || (!blank(field.front()) && !blank(field.back()) && field.front() != '#'));
+  if (plain) return field;
   std::string quoted = "\"";
   for (char c : field) {
     if (c == '"') quoted += '"';
     quoted += c;
   }
   return quoted + '"';
+}
+
+std::string ShortField(const std::string& field) {
+  constexpr std::size_t kShown = 40;
+  if (field.size() <= kShown) return field;
+  std::size_t cut = kShown;
+  // Not inside a UTF-8 sequence.
+  while (cut > 0 && (static_cast<unsigned char>(field[cut]) & 0xC0) == 0x80) --cut;
+  return field.substr(0, cut) + "... (" + std::to_string(field.size()) + " characters)";
 }
 
 }  // namespace layra

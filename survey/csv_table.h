@@ -5,8 +5,9 @@
 // spreadsheets save them: a header row naming the columns, then one row per
 // line. Fields are separated by commas, semicolons or tabs, whichever the
 // header row uses (tab before semicolon before comma); a field may be quoted
-// with double quotes ("" inside quotes is one quote). Blank lines and lines
-// starting with '#' are skipped.
+// with double quotes ("" inside quotes is one quote), and a quoted field may
+// hold line breaks (a cell with several lines). Lines end with LF, CR LF or
+// CR alone. Blank lines and lines starting with '#' are skipped.
 
 #include <optional>
 #include <string>
@@ -21,7 +22,7 @@ struct CsvColumn {
 };
 
 struct CsvRow {
-  int line = 0;                     // 1-based line of the file, the row number a spreadsheet shows
+  int line = 0;                     // 1-based line of the file where the row starts
   std::vector<std::string> fields;  // trimmed, unquoted; as many as the header has columns
 };
 
@@ -35,7 +36,9 @@ struct CsvTable {
 };
 
 // Splits `text` into a table. False with a message in *error when there is no
-// header row, a row has more fields than the header or a quote is not closed.
+// header row, a row has more fields than the header, a quote is not closed,
+// or the text holds NUL bytes or starts with a UTF-16 byte order mark (it is
+// not 8-bit text).
 bool ParseCsvTable(const std::string& text, CsvTable* table, std::string* error);
 
 // A decimal number filling the whole field. In a table separated by
@@ -44,9 +47,14 @@ bool ParseCsvTable(const std::string& text, CsvTable* table, std::string* error)
 // a number that is not finite.
 std::optional<double> ParseCsvNumber(const std::string& field, char separator);
 
-// `field` quoted for a comma-separated file when it holds a comma, a quote or
-// a line break.
+// `field` quoted for a comma-separated file where ParseCsvTable would not
+// read it back as it stands: when it holds a comma, a quote or a line break,
+// begins or ends with a blank, or begins with '#'.
 std::string QuoteCsvField(const std::string& field);
+
+// `field` as a message quotes it: the first 40 bytes and its length when it
+// is longer.
+std::string ShortField(const std::string& field);
 
 }  // namespace layra
 

@@ -1,5 +1,6 @@
 #include "survey/field_sheet.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <memory>
@@ -7,11 +8,18 @@
 #include <utility>
 #include <vector>
 
+#include "fileio/data_file.h"
+#include "fileio/datum_levels.h"
+#include "fileio/text_input.h"
 #include "state/text_format.h"
 #include "survey/csv_table.h"
 
 namespace layra {
 namespace {
+
+// Where a sheet gives V and I and an apparent resistivity, a relative
+// difference beyond this is more than the rounding of the written numbers.
+constexpr double kRhoAgreement = 0.005;
 
 // "µV", "μA" (micro sign or Greek mu) -> "uv", "ua"; Greek omega -> "ohm";
 // then only ASCII letters, digits, '%' and '/' are kept.
@@ -88,18 +96,40 @@ class SheetReader {
     }
     data->pointCount = count;
     data->pointCountAsRead = count;
-    return true;
+    return CheckMerge(*data);
   }
+
+  // Rows read as Wenner AB/2 and MN/2 with AB/2 = 3 MN/2 before the first
+  // that is not (its line, 0 when every row is).
+  int wenner_rows() const { return wenner_rows_; }
+  int first_other_row() const { return first_other_row_; }
 
  private:
   bool Fail(const std::string& message) {
     *error_ = message;
     return false;
   }
+
+  // The data-file reader merges overlapping Schlumberger datum levels; a
+  // merge that scales a reading beyond what a data file holds would make a
+  // file it refuses.
+  bool CheckMerge(const SoundingData& data) {
+    if (!Traits(data.arrayType).second_spacing) return true;
+    auto merged = std::make_unique<SoundingData>(data);
+    const DatumLevelOutcome outcome = MergeDatumLevels(*merged);
+    if (outcome.invalidPoint < 0) return true;
+    const int p = outcome.invalidPoint;
+    return Fail(
+        StrFormat("Merging the datum levels gives the reading at AB/2 = %g, MN/2 = %g an apparent "
+                  "resistivity of %g: the shift between the datum levels is too large.",
+                  static_cast<double>(merged->spacingA[p]),
+                  static_cast<double>(merged->spacingB[p]),
+                  static_cast<double>(merged->apparentResistivity[p])));
+  }
   bool FailAt(const CsvRow& row, int column, const std::string& message) {
     return Fail(StrFormat("Row %d, column \"%s\": %s",
                           row.line,
-                          table_.columns[static_cast<size_t>(column)].text.c_str(),
+                          ShortField(table_.columns[static_cast<size_t>(column)].text).c_str(),
                           message.c_str()));
   }
 
@@ -117,8 +147,8 @@ class SheetReader {
       std::string known;
       for (const UnitFactor& entry : units)
         known += std::string(known.empty() ? "" : ", ") + entry.unit;
-      return Fail("Column \"" + column.text + "\": unknown unit \"" + column.unit +
-                  "\" (known: " + known + ").");
+      return Fail("Column \"" + ShortField(column.text) + "\": unknown unit \"" +
+                  ShortField(column.unit) + "\" (known: " + known + ").");
     }
     *factor = *value;
     return true;
@@ -170,7 +200,8 @@ class SheetReader {
     const std::string& field = row.fields[static_cast<size_t>(column)];
     if (field.empty()) return !required || FailAt(row, column, "the value is missing.");
     *value = ParseCsvNumber(field, table_.separator);
-    return value->has_value() || FailAt(row, column, "\"" + field + "\" is not a number.");
+    return value->has_value() ||
+           FailAt(row, column, "\"" + ShortField(field) + "\" is not a number.");
   }
 
   bool ReadRow(const CsvRow& row, int p, SoundingData* data) {
@@ -184,8 +215,14 @@ class SheetReader {
     if (!(*spacing > 0.0)) return FailAt(row, spacing_, "the spacing must be positive.");
     if (wenner_as_ab_) {
       if (!(std::fabs(*spacing - 3.0 * *mn) <= 1e-3 * *spacing)) {
-        return FailAt(row, mn_, "MN/2 is not a third of AB/2, as in a Wenner array.");
+        first_other_row_ = row.line;
+        return FailAt(row,
+                      mn_,
+                      StrFormat("MN/2 is not a third of AB/2 (%s, %s), as in a Wenner array.",
+                                ShortField(row.fields[static_cast<size_t>(spacing_)]).c_str(),
+                                ShortField(row.fields[static_cast<size_t>(mn_)]).c_str()));
       }
+      ++wenner_rows_;
       spacing = 2.0 * *mn;  // a
       mn.reset();
     }
@@ -200,6 +237,17 @@ class SheetReader {
                     (*current * current_factor_);
       if (!(resistivity > 0.0)) {
         return FailAt(row, voltage_, "V and I give an apparent resistivity that is not positive.");
+      }
+      // A sheet that gives both says where they disagree by more than the
+      // rounding of its numbers; V and I are what was measured.
+      if (rho && std::fabs(*rho - resistivity) > kRhoAgreement * resistivity) {
+        data->warnings.push_back(
+            StrFormat("Row %d: V and I give an apparent resistivity of %.2f ohm-m, column \"%s\" "
+                      "%s; V and I are used.",
+                      row.line,
+                      resistivity,
+                      ShortField(table_.columns[static_cast<size_t>(rho_)].text).c_str(),
+                      ShortField(row.fields[static_cast<size_t>(rho_)]).c_str()));
       }
     } else if (voltage || current) {
       return FailAt(row, voltage ? current_ : voltage_, "the value is missing.");
@@ -245,6 +293,30 @@ class SheetReader {
     if (!(data->apparentResistivity[p] > 0.0f)) {
       return FailAt(row, rho_column, "the value is out of range.");
     }
+    // What the data-file reader takes (results files keep three decimals,
+    // IP values have a bound), so that the file written reads back.
+    if (data->spacingA[p] < kMinRecordedValue) {
+      return FailAt(row,
+                    spacing_,
+                    StrFormat("the spacing %g m is below the %g m a data file holds.",
+                              static_cast<double>(data->spacingA[p]),
+                              static_cast<double>(kMinRecordedValue)));
+    }
+    if (data->apparentResistivity[p] < kMinRecordedValue) {
+      return FailAt(row,
+                    rho_column,
+                    StrFormat("the apparent resistivity %g ohm-m is below the %g ohm-m a data "
+                              "file holds.",
+                              static_cast<double>(data->apparentResistivity[p]),
+                              static_cast<double>(kMinRecordedValue)));
+    }
+    if (ip && !(std::fabs(data->ipValue[p]) <= kMaxIpMagnitude)) {
+      return FailAt(row,
+                    ip_,
+                    StrFormat("the chargeability %g mV/V is beyond the %g a data file holds.",
+                              static_cast<double>(data->ipValue[p]),
+                              static_cast<double>(kMaxIpMagnitude)));
+    }
     return true;
   }
 
@@ -256,9 +328,30 @@ class SheetReader {
   double voltage_factor_ = 1.0, current_factor_ = 1.0, error_factor_ = 1.0;
   double ip_factor_ = 1.0, ip_error_factor_ = 1.0, unused_ = 1.0;
   bool wenner_as_ab_ = false;  // a Wenner sheet with AB/2 and MN/2 columns
+  int wenner_rows_ = 0;
+  int first_other_row_ = 0;
 };
 
 }  // namespace
+
+bool ReadFieldSheetFile(const std::string& path, std::string* text, std::string* error) {
+  std::string problem;
+  if (ReadFileText(path, kMaxFieldSheetLength, text, &problem)) return true;
+  *error = "The field sheet " + path + " " + problem + ".";
+  return false;
+}
+
+std::string ImportedTitle(const std::string& sheet_name) {
+  std::string title = "Imported from " + sheet_name;
+  std::size_t keep = std::min<std::size_t>(title.size(), kLineCapacity - 1);
+  // Not inside a UTF-8 sequence.
+  while (keep < title.size() && keep > 0 &&
+         (static_cast<unsigned char>(title[keep]) & 0xC0) == 0x80) {
+    --keep;
+  }
+  title.resize(keep);
+  return title;
+}
 
 bool ParseFieldSheet(const std::string& text,
                      ArrayType array,
@@ -273,18 +366,28 @@ bool ParseFieldSheet(const std::string& text,
 
 namespace layra {
 
-ArrayType FieldSheetArray(const std::string& text) {
+ArrayType FieldSheetArray(const std::string& text, std::string* note) {
   CsvTable table;
   std::string error;
   if (!ParseCsvTable(text, &table, &error)) return ArrayType::kSchlumberger;
   if (table.Find({"ab2"}) < 0) {
     return table.Find({"a"}) >= 0 ? ArrayType::kWenner : ArrayType::kSchlumberger;
   }
+  if (table.Find({"a"}) >= 0) return ArrayType::kSchlumberger;
   // AB/2 and MN/2: Wenner when every reading has AB/2 = 3 MN/2.
   auto data = std::make_unique<SoundingData>();
-  return table.Find({"a"}) < 0 && SheetReader(table, ArrayType::kWenner, &error).Read(data.get())
-             ? ArrayType::kWenner
-             : ArrayType::kSchlumberger;
+  SheetReader reader(table, ArrayType::kWenner, &error);
+  if (reader.Read(data.get())) return ArrayType::kWenner;
+  // Readings that were 3:1 up to one that is not: say which decided.
+  if (note != nullptr && reader.wenner_rows() > 0 && reader.first_other_row() > 0) {
+    if (!error.empty() && error.back() == '.') error.pop_back();
+    *note = StrFormat(
+        "%s; the first %d readings are Wenner, so the sheet is read as "
+        "Schlumberger (give the array to decide otherwise).",
+        error.c_str(),
+        reader.wenner_rows());
+  }
+  return ArrayType::kSchlumberger;
 }
 
 }  // namespace layra

@@ -8,6 +8,7 @@
 #include <memory>
 #include <utility>
 
+#include "fileio/atomic_file.h"
 #include "fileio/results_file.h"
 #include "inversion/accurate_fit.h"
 #include "inversion/accurate_response.h"
@@ -166,13 +167,44 @@ bool Respond(const SoundingData& data,
   return true;
 }
 
+// The text of one results-file block of `model` for the sounding of
+// `document`, with the settings of its run `outcome`.
+std::string BlockText(const SoundingDocument& document,
+                      const InversionOutcome& outcome,
+                      const LayeredModel& model,
+                      const float* calculated,
+                      float misfit,
+                      int iteration,
+                      bool few_layers) {
+  const SoundingData& data = document.data;
+  return FormatResultsBlock(document.someParametersFixed,
+                            data.dataKind,
+                            data.errorsIncluded,
+                            few_layers ? 1 : 0,
+                            data.arrayType,
+                            iteration,
+                            model.layerCount,
+                            data.pointCount,
+                            model.thickness.data(),
+                            model.resistivity.data(),
+                            calculated,
+                            data.apparentResistivity.data(),
+                            data.resistivityError.data(),
+                            data.spacingA.data(),
+                            data.spacingB.data(),
+                            misfit,
+                            data.title,
+                            outcome.settings);
+}
+
 // Puts the jointly fitted model into the member's run and result, with its
 // response and misfit, and adds it to its results file as one more block.
 // A smooth model on a profile grid of other layers than the sounding's own
 // run cannot follow that run's blocks, nor can a block after the last one
-// a results file holds: the file is then written anew with
-// the joint fit's start (the independent model on the profile's grid) as
-// its block 0 and the joint model as block 1.
+// a results file holds: the file is then written anew, whole, with the joint
+// fit's start (the independent model on the profile's grid) as its block 0
+// and the joint model as block 1. When the file cannot be written it keeps
+// what it held, and the sounding fails with its independent model left out.
 void Finish(Member& m,
             const Eigen::VectorXd& x,
             const Eigen::VectorXd& start,
@@ -180,59 +212,60 @@ void Finish(Member& m,
             bool few_layers) {
   const SoundingDocument& document = *m.result->document;
   InversionOutcome& outcome = m.result->document->runs.back().outcome;
+  SoundingResult& result = *m.result;
   const SoundingData& data = document.data;
-  LayeredModel& model = outcome.model;
-  // Block outcome.lastIteration of the results file.
-  auto write_block = [&](const LayeredModel& written, const float* calculated, float misfit) {
-    AppendResults(data,
-                  document.someParametersFixed,
-                  few_layers ? 1 : 0,
-                  outcome.resultsFile,
-                  outcome.lastIteration,
-                  written,
-                  calculated,
-                  misfit,
-                  outcome.settings);
-  };
+  const int n = data.pointCount;
   const int layers = static_cast<int>(few_layers ? (x.size() + 1) / 2 : x.size());
   // A file holds kMaxRunIterations blocks after block 0.
-  const bool rewrite = model.layerCount != layers || outcome.lastIteration >= kMaxRunIterations;
+  const bool rewrite =
+      outcome.model.layerCount != layers || outcome.lastIteration >= kMaxRunIterations;
+  std::string text;
   if (rewrite) {
     auto initial = std::make_unique<LayeredModel>();
     StoreModel(start, grid, few_layers, *initial);
-    std::vector<float> calculated(static_cast<size_t>(data.pointCount));
+    std::vector<float> calculated(static_cast<size_t>(n));
     float misfit = 0.0f;
     if (!Respond(data, *initial, calculated.data(), &misfit)) return;
-    outcome.lastIteration = 0;
-    write_block(*initial, calculated.data(), misfit);
+    text = BlockText(document, outcome, *initial, calculated.data(), misfit, 0, few_layers);
   }
-  const auto alone = std::make_unique<LayeredModel>(model);
-  StoreModel(x, grid, few_layers, model);
+  auto model = std::make_unique<LayeredModel>(outcome.model);
+  StoreModel(x, grid, few_layers, *model);
   // The IP and Cole-Cole values of the layers (fitted alone, not tied) stay
   // with their layers, and move by depth to a grid of other layers.
-  for (int j = 0; j < model.layerCount && alone->layerCount != model.layerCount; ++j) {
-    const double depth = j + 1 < model.layerCount ? model.depthTop[j] + 0.5 * model.thickness[j]
-                                                  : 1.5 * model.depthTop[j];
+  const LayeredModel& alone = outcome.model;
+  for (int j = 0; j < model->layerCount && alone.layerCount != model->layerCount; ++j) {
+    const double depth = j + 1 < model->layerCount ? model->depthTop[j] + 0.5 * model->thickness[j]
+                                                   : 1.5 * model->depthTop[j];
     int k = 0;
-    while (k + 1 < alone->layerCount && alone->depthTop[k + 1] <= depth) ++k;
-    model.chargeability[j] = alone->chargeability[k];
-    model.timeConstant[j] = alone->timeConstant[k];
-    model.exponent[j] = alone->exponent[k];
+    while (k + 1 < alone.layerCount && alone.depthTop[k + 1] <= depth) ++k;
+    model->chargeability[j] = alone.chargeability[k];
+    model->timeConstant[j] = alone.timeConstant[k];
+    model->exponent[j] = alone.exponent[k];
   }
+  std::vector<float> calculated(static_cast<size_t>(n));
   float misfit = 0.0f;
-  if (!Respond(data, model, outcome.calculatedResistivity.data(), &misfit)) return;
-  const int n = data.pointCount;
+  if (!Respond(data, *model, calculated.data(), &misfit)) return;
+  const int iteration = rewrite ? 1 : outcome.lastIteration + 1;
+  text += BlockText(document, outcome, *model, calculated.data(), misfit, iteration, few_layers);
+  const bool written = rewrite
+                           ? WriteFileAtomically(outcome.resultsFile, text)
+                           : ResultsFileStream().WriteBlock(outcome.resultsFile, iteration, text);
+  if (!written) {
+    result.status = SoundingStatus::kFailed;
+    result.message = "Cannot write the joint model to the results file " + outcome.resultsFile +
+                     "; the file keeps the sounding's own run.";
+    return;
+  }
+  outcome.model = *model;
+  std::copy(calculated.begin(), calculated.end(), outcome.calculatedResistivity.begin());
   Eigen::VectorXd residuals;
   if (m.problem->Evaluate(x, &residuals, nullptr)) outcome.chi2 = residuals.squaredNorm() / n;
   outcome.finalMisfit = misfit;
-  ++outcome.lastIteration;
-  write_block(model, outcome.calculatedResistivity.data(), misfit);
-  SoundingResult& result = *m.result;
-  result.model = model;
+  outcome.lastIteration = iteration;
+  result.model = outcome.model;
   result.misfit = misfit;
   result.iterations = outcome.lastIteration;
-  result.calculated.assign(outcome.calculatedResistivity.begin(),
-                           outcome.calculatedResistivity.begin() + n);
+  result.calculated = calculated;
   SetSoundingDoi(document, &result);
 }
 

@@ -1,11 +1,14 @@
 #include "survey/survey_file.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <filesystem>
 #include <optional>
 #include <set>
 
 #include "fileio/text_input.h"
+#include "state/text_format.h"
 #include "survey/csv_table.h"
 
 namespace layra {
@@ -13,12 +16,18 @@ namespace {
 
 std::string RowColumn(const CsvTable& table, const CsvRow& row, int column) {
   return "Row " + std::to_string(row.line) + ", column \"" +
-         table.columns[static_cast<size_t>(column)].text + "\": ";
+         ShortField(table.columns[static_cast<size_t>(column)].text) + "\": ";
 }
 
+// A name that can be a file name on every common system: no separators, no
+// characters that systems reserve, no control characters (a NUL would cut
+// the name short).
 bool UsableName(const std::string& name) {
   return !name.empty() && name != "." && name != ".." &&
-         name.find_first_of("/\\:*?\"<>|") == std::string::npos;
+         name.find_first_of("/\\:*?\"<>|") == std::string::npos &&
+         std::none_of(name.begin(), name.end(), [](char c) {
+           return static_cast<unsigned char>(c) < 32 || c == 127;
+         });
 }
 
 }  // namespace
@@ -69,9 +78,18 @@ bool ParseSurveyFile(const std::string& text,
       const std::string& field = row.fields[static_cast<size_t>(column)];
       const std::optional<double> value = ParseCsvNumber(field, table.separator);
       if (!value) {
-        *error =
-            RowColumn(table, row, column) + (field.empty() ? std::string("the value is missing.")
-                                                           : "\"" + field + "\" is not a number.");
+        *error = RowColumn(table, row, column) +
+                 (field.empty() ? std::string("the value is missing.")
+                                : "\"" + ShortField(field) + "\" is not a number.");
+        return false;
+      }
+      // Positions are metres in a projected system (northings reach 10^7);
+      // a value far beyond would make distances and sections meaningless.
+      if (std::fabs(*value) > kMaxSurveyCoordinate) {
+        *error = RowColumn(table, row, column) +
+                 StrFormat("%s is beyond the %g m a position can be from the origin.",
+                           ShortField(field).c_str(),
+                           kMaxSurveyCoordinate);
         return false;
       }
       *target = *value;
@@ -79,12 +97,13 @@ bool ParseSurveyFile(const std::string& text,
     sounding.name = name >= 0 ? row.fields[static_cast<size_t>(name)] : "";
     if (sounding.name.empty()) sounding.name = data_path.stem().string();
     if (!UsableName(sounding.name)) {
-      *error = RowColumn(table, row, name >= 0 ? name : file) + "\"" + sounding.name +
+      *error = RowColumn(table, row, name >= 0 ? name : file) + "\"" + ShortField(sounding.name) +
                "\" cannot name a results file.";
       return false;
     }
     if (!names.insert(sounding.name).second) {
-      *error = RowColumn(table, row, name >= 0 ? name : file) + "the name \"" + sounding.name +
+      *error = RowColumn(table, row, name >= 0 ? name : file) + "the name \"" +
+               ShortField(sounding.name) +
                "\" is used twice; each sounding needs its own name for its results file.";
       return false;
     }
@@ -103,8 +122,9 @@ bool ReadSurveyFile(const std::string& path,
                     std::vector<SurveySounding>* soundings,
                     std::string* error) {
   std::string text;
-  if (!ReadFileText(path, &text)) {
-    *error = "Cannot open the survey file " + path;
+  std::string problem;
+  if (!ReadFileText(path, kMaxSurveyFileLength, &text, &problem)) {
+    *error = "The survey file " + path + " " + problem + ".";
     return false;
   }
   const std::string folder = std::filesystem::path(path).parent_path().string();

@@ -18,6 +18,12 @@
 
 namespace layra {
 
+// The longest survey file read: some two million soundings.
+constexpr long kMaxSurveyFileLength = 256L << 20;
+
+// The largest magnitude of x, y and elevation (m) a survey file may give.
+constexpr double kMaxSurveyCoordinate = 1e8;
+
 struct SurveySounding {
   int line = 0;      // row of the survey file
   std::string file;  // as resolved: relative paths joined to the survey's folder
@@ -28,9 +34,10 @@ struct SurveySounding {
   double elevation = 0.0;
 };
 
-// Reads the survey file at `path`. False with a message in *error (naming the
-// row and column of a bad entry) when it cannot be read or any row is bad;
-// nothing is returned then.
+// Reads the survey file at `path` (a regular file shorter than
+// kMaxSurveyFileLength bytes). False with a message in *error (naming the
+// file, or the row and column of a bad entry) when it cannot be read or any
+// row is bad; nothing is returned then.
 bool ReadSurveyFile(const std::string& path,
                     std::vector<SurveySounding>* soundings,
                     std::string* error);

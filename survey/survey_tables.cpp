@@ -1,5 +1,7 @@
 #include "survey/survey_tables.h"
 
+#include <cmath>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "state/text_format.h"
@@ -10,6 +12,15 @@ namespace {
 
 std::string Number(double value) { return StrFormat("%.10g", value); }
 std::string Stored(float value) { return StrFormat("%.7g", static_cast<double>(value)); }
+
+// The value of a number as written in `text` (one of the texts above), for
+// the GeoJSON properties that give the same digits as models.csv; NaN (null
+// in JSON) for a text that is not a number.
+double ValueOf(const std::string& text) {
+  double value = NAN;
+  ParseNumber(text, &value);
+  return value;
+}
 
 }  // namespace
 
@@ -62,8 +73,12 @@ std::string FormatModelsCsv(const std::vector<SurveySounding>& soundings,
 
 std::string FormatSoundingsGeoJson(const std::vector<SurveySounding>& soundings,
                                    const std::vector<SoundingResult>& results,
-                                   const std::string& crs) {
+                                   const std::string& crs,
+                                   const std::vector<MapPosition>& positions,
+                                   const std::string& folder) {
   using nlohmann::json;
+  namespace fs = std::filesystem;
+  const fs::path base = fs::absolute(folder.empty() ? fs::path(".") : fs::path(folder));
   json features = json::array();
   for (size_t i = 0; i < soundings.size() && i < results.size(); ++i) {
     const SurveySounding& sounding = soundings[i];
@@ -72,42 +87,49 @@ std::string FormatSoundingsGeoJson(const std::vector<SurveySounding>& soundings,
     json properties;
     properties["name"] = sounding.name;
     properties["profile"] = sounding.profile;
+    properties["x"] = sounding.x;
+    properties["y"] = sounding.y;
     properties["elevation"] = sounding.elevation;
+    if (!crs.empty()) properties["crs"] = crs;
     properties["status"] = SoundingStatusName(result.status);
     properties["message"] = result.message;
-    properties["results_file"] = result.resultsFile;
+    properties["results_file"] = result.resultsFile.empty()
+                                     ? std::string()
+                                     : fs::absolute(result.resultsFile)
+                                           .lexically_normal()
+                                           .lexically_relative(base.lexically_normal())
+                                           .generic_string();
     properties["layers"] = ok ? json(result.model.layerCount) : json(nullptr);
     properties["iterations"] = ok ? json(result.iterations) : json(nullptr);
     properties["misfit"] =
-        ok ? json(std::stod(StrFormat("%.4g", 100.0 * result.misfit))) : json(nullptr);
+        ok ? json(ValueOf(StrFormat("%.4g", 100.0 * result.misfit))) : json(nullptr);
     const int layer = ok ? MostConductiveLayer(result.model) : -1;
     const LayeredModel& model = result.model;
     const bool bottom = layer >= 0 && layer + 1 < model.layerCount;
-    auto stored = [](float value) { return std::stod(Stored(value)); };
+    auto stored = [](float value) { return ValueOf(Stored(value)); };
     properties["conductive_top"] = layer >= 0 ? json(stored(model.depthTop[layer])) : json(nullptr);
     properties["conductive_bottom"] =
         bottom ? json(stored(model.depthTop[layer] + model.thickness[layer])) : json(nullptr);
     properties["conductive_resistivity"] =
         layer >= 0 ? json(stored(model.resistivity[layer])) : json(nullptr);
-    if (ok && result.doiKnown) properties["doi"] = std::stod(StrFormat("%.4g", result.doi));
-    features.push_back(
-        {{"type", "Feature"},
-         {"geometry",
-          {{"type", "Point"}, {"coordinates", {sounding.x, sounding.y, sounding.elevation}}}},
-         {"properties", properties}});
+    if (ok && result.doiKnown) properties["doi"] = ValueOf(StrFormat("%.4g", result.doi));
+    // Seven decimals of a degree are about a centimetre.
+    json geometry = nullptr;
+    if (i < positions.size()) {
+      geometry = {{"type", "Point"},
+                  {"coordinates",
+                   {ValueOf(StrFormat("%.7f", positions[i].longitude)),
+                    ValueOf(StrFormat("%.7f", positions[i].latitude))}}};
+    }
+    features.push_back({{"type", "Feature"}, {"geometry", geometry}, {"properties", properties}});
   }
   // One feature a line: small enough to read, and a diff shows what changed.
-  std::string text = "{\"type\": \"FeatureCollection\",\n";
-  if (!crs.empty()) {
-    // "EPSG:32633" -> "urn:ogc:def:crs:EPSG::32633".
-    const std::string code = crs.substr(crs.find(':') + 1);
-    const json member = {{"type", "name"},
-                         {"properties", {{"name", "urn:ogc:def:crs:EPSG::" + code}}}};
-    text += "\"crs\": " + member.dump() + ",\n";
-  }
-  text += "\"features\": [\n";
+  std::string text = "{\"type\": \"FeatureCollection\",\n\"features\": [\n";
   for (size_t i = 0; i < features.size(); ++i) {
-    text += features[i].dump() + (i + 1 < features.size() ? ",\n" : "\n");
+    // Texts that are not UTF-8 (a name or a path in Latin-1) get U+FFFD for
+    // their bad bytes: JSON is UTF-8.
+    text += features[i].dump(-1, ' ', false, json::error_handler_t::replace) +
+            (i + 1 < features.size() ? ",\n" : "\n");
   }
   return text + "]}\n";
 }

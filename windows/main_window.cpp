@@ -853,20 +853,25 @@ void MainWindow::ImportFieldSheet() {
   std::string sheet = "*.csv";
   if (!host_->ChooseOpenFile(sheet, "Field Sheet (CSV)")) return;
   std::string text;
-  if (!ReadFileText(sheet, &text)) {
-    host_->Warn("Cannot open the field sheet\n" + sheet, "Error Message");
+  std::string error;
+  if (!ReadFieldSheetFile(sheet, &text, &error)) {
+    host_->Warn(error, "Error Message");
     return;
   }
   // The sheet's columns say which array it was measured with ("a" or
   // "AB/2"); a refused sheet changes nothing.
   auto data = std::make_unique<SoundingData>();
-  std::string error;
-  if (!ParseFieldSheet(text, FieldSheetArray(text), data.get(), &error)) {
+  std::string array_note;
+  if (!ParseFieldSheet(text, FieldSheetArray(text, &array_note), data.get(), &error)) {
     host_->Warn(sheet + ":\n" + error + "\nNothing was imported.", "Error Message");
     return;
   }
+  // What the import decided on its own is said before the data are saved.
+  std::string notes = array_note;
+  for (const std::string& warning : data->warnings) notes += (notes.empty() ? "" : "\n") + warning;
+  if (!notes.empty()) host_->Warn(notes, "Warning");
   const QFileInfo info(QString::fromStdString(sheet));
-  data->title = "Imported from " + info.fileName().toStdString();
+  data->title = ImportedTitle(info.fileName().toStdString());
   std::string target = QDir(info.absolutePath())
                            .filePath(info.completeBaseName() + QStringLiteral(".dat"))
                            .toStdString();

@@ -299,8 +299,12 @@ void EngineDiaBox::Store() {
     if (!ok || !std::isfinite(value)) return previous;
     return std::min(std::max(value, low), high);
   };
-  options_.errorFloorPercent = read(floor_edit_, 0.0, 100.0, options_.errorFloorPercent);
-  options_.assumedErrorPercent = read(assumed_edit_, 0.01, 100.0, options_.assumedErrorPercent);
+  options_.errorFloorPercent =
+      read(floor_edit_, kErrorFloorPercentMin, kErrorFloorPercentMax, options_.errorFloorPercent);
+  options_.assumedErrorPercent = read(assumed_edit_,
+                                      kAssumedErrorPercentMin,
+                                      kAssumedErrorPercentMax,
+                                      options_.assumedErrorPercent);
 }
 
 }  // namespace layra

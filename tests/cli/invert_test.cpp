@@ -114,6 +114,8 @@ TEST_F(InvertCommand, OptionsOutOfRangeAreRefusedWithTheRange) {
       {"--damping 5,0.01", "--damping: Initial damping factor 5 not in range [0.01 - 1]"},
       {"--damping 0.1,0.5", "--damping: Minimum damping factor 0.5 not in range [0.001 - 0.25]"},
       {"--more-iterations 30", "--more-iterations: Value 30 not in range [0 - 25]"},
+      {"--error-floor nan", "--error-floor: Value nan not in range [0 - 100]"},
+      {"--assumed-error nan", "--assumed-error: Value nan not in range [0.01 - 100]"},
   };
   for (const auto& c : cases) {
     const CliRun run = Run(std::string("invert ") + c.option, Examples({"wenner.dat"}));
@@ -179,6 +181,11 @@ TEST_F(InvertCommand, RefusedRunsLoseNoResultsAndNameWhatFailed) {
   EXPECT_EQ(uncreatable.status, 1);
   EXPECT_NE(uncreatable.out.find(missing), std::string::npos) << uncreatable.out;
   EXPECT_EQ(uncreatable.err.find("try again"), std::string::npos) << uncreatable.err;
+  // A folder named for the results files is made when it does not exist.
+  const CliRun fresh =
+      RunLayraCli("invert --output-dir " + dir_.Quoted("new/folder") + Examples({"wenner.dat"}));
+  EXPECT_EQ(fresh.status, 0) << fresh.err;
+  EXPECT_TRUE(dir_.Exists("new/folder/wenner.INV"));
 }
 
 // show reads back what invert wrote, and both plot: invert the last
@@ -209,6 +216,15 @@ TEST_F(InvertCommand, ShowReadsBackAndPlotsWhatInvertWrote) {
   const std::string svg = dir_.Read("show.svg");
   EXPECT_NE(svg.find("<svg"), std::string::npos);
   EXPECT_NE(svg.find("Iteration 1"), std::string::npos);
+  // An iteration the file does not hold is refused, not replaced by the last.
+  const CliRun beyond = RunLayraCli("show --iteration 99 --plot " + dir_.Quoted("beyond.svg") +
+                                    " " + dir_.Quoted("w.INV"));
+  EXPECT_EQ(beyond.status, 2);
+  EXPECT_NE(beyond.err.find("--iteration 99: " + dir_.Path("w.INV") + " holds iterations 0 to " +
+                            std::to_string(iterations) + "."),
+            std::string::npos)
+      << beyond.err;
+  EXPECT_FALSE(dir_.Exists("beyond.svg"));
 }
 
 // Many files, two at a time: each file's block and summary line come in the
@@ -308,6 +324,8 @@ TEST_F(InvertCommand, EngineChoicesAreChecked) {
       {"--engine accurate --user-model --bound rho1=9:5", "LOW must be below HIGH"},
       {"--user-model --fix rho1", "--engine accurate"},
       {"--engine accurate --user-model --fix rho9", "no parameter rho9"},
+      {"--engine accurate --user-model --bound rho1=5:9 --bound rho1=6:7", "rho1 is bounded twice"},
+      {"--engine accurate --user-model --fix rho1 --bound rho1=5:9", "both fixed and bounded"},
       {"--user-model --uncertainty", "--uncertainty needs --engine accurate"},
       {"--engine accurate --user-model --robust", "--robust"},
       {"--engine accurate --layers 3", "only choice is auto"},

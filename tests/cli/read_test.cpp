@@ -52,6 +52,18 @@ TEST(ReadCommand, JsonArraysMatchTheirCounts) {
   EXPECT_EQ(layers["thickness"].size(), count - 1);
 }
 
+// A title saved in Latin-1 is not UTF-8: the JSON gets U+FFFD for its bad
+// byte instead of the program ending.
+TEST(ReadCommand, JsonOfATitleThatIsNotUtf8) {
+  const layra::testing::ScratchDir dir;
+  std::ofstream(dir.Path("latin1.dat"))
+      << "M\xFChlberg\nArray\nWenner\nNumber of data points\n5\nData type\nResistivity\n"
+         "Errors\nNo\nData section\n1 10\n2 20\n3 30\n4 40\n6 50\nNo\nNo\n";
+  const CliRun run = RunLayraCli("read --json " + dir.Quoted("latin1.dat"));
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(nlohmann::json::parse(run.out)["title"], "M\uFFFDhlberg");
+}
+
 TEST(ReadCommand, RefusalsExitWithOneAndReportOnStandardError) {
   const layra::testing::ScratchDir dir;
   std::ofstream(dir.Path("four.dat")) << "Four points\nArray\nWenner\nNumber of data points\n4\n"

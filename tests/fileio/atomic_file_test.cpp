@@ -1,8 +1,14 @@
 #include "fileio/atomic_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 
 #include "tests/fileio/temp_file.h"
 
@@ -59,6 +65,40 @@ TEST(AtomicFileTest, ReportsThePathAndTheReasonAndLeavesNothing) {
     EXPECT_NE(error.find(c.path), std::string::npos) << error;
     EXPECT_NE(error.find(c.reason), std::string::npos) << error;
   }
+}
+
+// A writer killed before its commit leaves nothing, or (where its temporary
+// had a name) an unlocked temporary, which the first writer of a process into
+// that folder removes. A temporary that a running writer holds locked, and
+// files of other names, stay.
+TEST(AtomicFileTest, LeavesNoTemporaryOfAKilledWriterBehind) {
+  const fs::path folder =
+      fs::temp_directory_path() / ("layra_atomic_stale_" + std::to_string(::getpid()));
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    AtomicFileWriter killed((folder / "picture.png").string());
+    killed.Write("half a picture");
+    std::fflush(killed.stream());
+    ::_exit(0);  // as a kill: no destructor runs
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  std::ofstream(folder / ".layra-stale1") << "left by a writer killed while committing";
+  const int held = ::open((folder / ".layra-held12").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  std::ofstream(folder / ".layra-notours.tmp") << "x";
+  ASSERT_GE(LeftoverTemporaries(folder), 3);
+
+  ASSERT_TRUE(WriteFileAtomically((folder / "next.txt").string(), "next\n"));
+  EXPECT_EQ(LeftoverTemporaries(folder), 2) << "the held temporary and the other name stay";
+  EXPECT_TRUE(fs::exists(folder / ".layra-held12"));
+  ::close(held);
+  EXPECT_EQ(RemoveStaleTemporaries(folder.string()), 1);
+  EXPECT_FALSE(fs::exists(folder / ".layra-held12"));
+  EXPECT_TRUE(fs::exists(folder / ".layra-notours.tmp"));
+  fs::remove_all(folder);
 }
 
 }  // namespace

@@ -189,7 +189,7 @@ TEST(AppendResults, ReportsAFileThatCannotBeWritten) {
 }
 
 // A kept-open stream writes the same text, leaves the file alone until block
-// 0, and removes a file it created but never wrote.
+// 0, and creates nothing before it.
 TEST(ResultsFileStream, WritesWhatReopeningWritesAndLeavesRefusedRunsNoTrace) {
   RunRecord run;
   const std::string expected = Written(run, 3);
@@ -208,8 +208,8 @@ TEST(ResultsFileStream, WritesWhatReopeningWritesAndLeavesRefusedRunsNoTrace) {
   {
     ResultsFileStream stream;
     std::string reason;
+    std::filesystem::remove(unused.path());
     ASSERT_TRUE(stream.Open(unused.path(), &reason)) << reason;
-    EXPECT_TRUE(std::filesystem::exists(unused.path()));
   }
   EXPECT_FALSE(std::filesystem::exists(unused.path()));
   ResultsFileStream stream;
@@ -330,11 +330,13 @@ TEST(ReadResultsFile, DropsAnIncompleteLastBlockAndSaysSo) {
     const char* block;
   };
   const std::vector<Cut> cuts = {
-      {third + 12, 2, "iteration 3"},                   // after its header
-      {text.find(" 4 ", third) + 3, 2, "iteration 3"},  // inside its data
-      {text.size() - 3, 2, "iteration 3"},              // inside the misfit
-      {text.size() - 1, 3, nullptr},                    // only the last line end missing
-      {text.find("Type of data"), 0, nullptr},          // block 0 whole
+      {third + 12, 2, "iteration 3"},                        // after its header
+      {text.find(" 4 ", third) + 3, 2, "iteration 3"},       // inside its data
+      {text.find("\n 5 ", third), 2, "iteration 3"},         // after a whole value of its data
+      {text.find("\n 2 ", third), 2, "iteration 3"},         // after a whole layer line
+      {text.size() - 3, 2, "iteration 3"},                   // inside the misfit
+      {text.size() - 1, 3, nullptr},                         // only the last line end missing
+      {text.find("Type of data"), -1, "the initial model"},  // before its constraint kinds
       {text.find("Initial model resistivity"), -1, "the initial model"},
       {text.find("Iteration 1"), 0, nullptr},         // a file of block 0 alone
       {text.find("Inversion results"), -1, nullptr},  // a file without results

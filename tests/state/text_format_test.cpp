@@ -111,5 +111,37 @@ TEST(StrFormat, WritesAPointWhateverTheCLibraryLocale) {
             "    1.50   -120.330 0.25 1.000000e+05");
 }
 
+// The whole text must be one finite number: what a table cell or an option
+// holds. (The prefix reader is compared with strtod in the ReadReal tests.)
+TEST(ParseNumber, TakesOneWholeFiniteDecimalOnly) {
+  const struct {
+    std::string text;
+    bool accepted;
+    double value;
+  } cases[] = {{"12.5", true, 12.5},
+               {"+.5e1", true, 5.0},
+               {"-0", true, -0.0},
+               {"1e-3", true, 0.001},
+               {"", false, 0},
+               {"1,5", false, 0},
+               {" 1", false, 0},
+               {"1 ", false, 0},
+               {"nan", false, 0},
+               {"-inf", false, 0},
+               {"1e400", false, 0},
+               {"0x10", false, 0},
+               {"1e", false, 0},
+               {std::string("1\0"
+                            "20",
+                            4),
+                false,
+                0}};
+  for (const auto& c : cases) {
+    double value = 7.0;
+    EXPECT_EQ(ParseNumber(c.text, &value), c.accepted) << '"' << c.text << '"';
+    EXPECT_EQ(value, c.accepted ? c.value : 7.0) << '"' << c.text << '"';
+  }
+}
+
 }  // namespace
 }  // namespace layra

@@ -25,14 +25,17 @@ struct CliRun {
 };
 
 // `arguments` is passed to the shell as it stands: quote paths with blanks.
-inline CliRun RunLayraCli(const std::string& arguments) {
+// With `timeout_seconds`, a run that takes longer is stopped (status 124):
+// for runs that might wait for ever.
+inline CliRun RunLayraCli(const std::string& arguments, int timeout_seconds = 0) {
   static int counter = 0;
   const std::string base =
       (std::filesystem::temp_directory_path() /
        ("layra_cli_run_" + std::to_string(::getpid()) + "_" + std::to_string(++counter)))
           .string();
-  const std::string command = std::string("'") + LAYRA_CLI_PATH + "' " + arguments + " >'" + base +
-                              ".out' 2>'" + base + ".err'";
+  const std::string command =
+      (timeout_seconds > 0 ? "timeout " + std::to_string(timeout_seconds) + " " : std::string()) +
+      "'" + LAYRA_CLI_PATH + "' " + arguments + " >'" + base + ".out' 2>'" + base + ".err'";
   CliRun run;
   int raw = std::system(command.c_str());
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

@@ -12,6 +12,7 @@
 #include "fileio/results_file.h"
 #include "fileio/synthetic_data.h"
 #include "tests/inversion/synthetic_sounding.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/recording_sink.h"
 
 namespace layra {
@@ -131,6 +132,30 @@ TEST_F(LateralInversionTest, TiesPullANoisySoundingTowardsItsNeighbours) {
       EXPECT_TRUE(host.messages.empty()) << r.resultsFile;
       EXPECT_EQ(read->iterationCount, r.iterations) << r.resultsFile;
       EXPECT_EQ(read->modelLayerCount, r.model.layerCount) << r.resultsFile;
+    }
+  }
+}
+
+// A disk that takes no more (a file size limit) during the joint step fails
+// every sounding whose joint model cannot be written, and its results file
+// keeps the sounding's own run, appended to (few layers) or rewritten
+// (smooth models on the profile's grid).
+TEST_F(LateralInversionTest, AJointModelThatCannotBeWrittenFailsItsSounding) {
+  WriteProfile(std::vector<int>(kSoundings, 3));
+  for (bool user_model : {false, true}) {
+    SCOPED_TRACE(user_model ? "few layers" : "smooth");
+    options_.userModel = user_model;
+    std::vector<SoundingResult> results = Independent();
+    std::vector<std::string> files;
+    for (const SoundingResult& r : results) files.push_back(ReadWholeFile(r.resultsFile));
+    {
+      const testing::FileSizeLimit full(1);
+      InvertLaterally(soundings_, results, 10.0, user_model);
+    }
+    for (int s = 0; s < kSoundings; ++s) {
+      EXPECT_EQ(results[s].status, SoundingStatus::kFailed) << s;
+      EXPECT_NE(results[s].message.find("Cannot write the joint model"), std::string::npos);
+      EXPECT_EQ(ReadWholeFile(results[s].resultsFile), files[s]) << s;
     }
   }
 }

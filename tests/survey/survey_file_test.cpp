@@ -40,6 +40,13 @@ TEST(ParseSurveyFile, BadFilesAreRefusedWithRowAndColumn) {
        "Row 3, column \"file\": the name \"a\" is used twice"},
       {"file,x,y,elevation,name\na.dat,1,2,3,a/b\n", "Row 2, column \"name\": \"a/b\" cannot"},
       {"file,x,y,elevation\n", "lists no soundings"},
+      // A name becomes a file name: no line break, and no NUL to cut it short.
+      {"file,x,y,elevation,name\na.dat,1,2,3,\"a\nb\"\n",
+       "Row 2, column \"name\": \"a\nb\" cannot"},
+      {std::string("file,x,y,elevation,name\na.dat,1,2,3,b\0.dat\n", 43),
+       "binary data (NUL bytes)"},
+      {"file,x,y,elevation\na.dat,-1e308,2,3\n",
+       "Row 2, column \"x\": -1e308 is beyond the 1e+08 m a position can be from the origin."},
   };
   for (const Case& c : cases) {
     std::vector<SurveySounding> soundings;

@@ -60,16 +60,26 @@ TEST(FormatModelsCsv, OneRowPerLayerOfEachInvertedSounding) {
   EXPECT_EQ(lines[4], "\"S,2\",P,500050,5400000,121.5,2,2,12,5,0.05,0,");
 }
 
+// RFC 7946: points at longitude and latitude (none without a coordinate
+// system), no "crs" member, the survey's own x and y as properties, results
+// files relative to the GeoJSON file.
 TEST(FormatSoundingsGeoJson, OnePointPerSoundingWithItsConductor) {
-  const Survey survey;
-  const nlohmann::json collection =
-      nlohmann::json::parse(FormatSoundingsGeoJson(survey.soundings, survey.results, "EPSG:32633"));
+  Survey survey;
+  survey.results[1].resultsFile = "out/S,2.INV";
+  const std::vector<MapPosition> positions = {{15.0, 48.75}, {15.000681, 48.7530123456}, {15, 48}};
+  const nlohmann::json collection = nlohmann::json::parse(
+      FormatSoundingsGeoJson(survey.soundings, survey.results, "EPSG:32633", positions, "out"));
   EXPECT_EQ(collection["type"], "FeatureCollection");
-  EXPECT_EQ(collection["crs"]["properties"]["name"], "urn:ogc:def:crs:EPSG::32633");
+  EXPECT_FALSE(collection.contains("crs"));
   ASSERT_EQ(collection["features"].size(), 3u);
   const nlohmann::json& second = collection["features"][1];
-  EXPECT_EQ(second["geometry"]["coordinates"], nlohmann::json({500050.0, 5400000.0, 121.5}));
+  EXPECT_EQ(second["geometry"]["coordinates"], nlohmann::json({15.000681, 48.7530123}));
   const nlohmann::json& properties = second["properties"];
+  EXPECT_EQ(properties["x"], 500050.0);
+  EXPECT_EQ(properties["y"], 5400000.0);
+  EXPECT_EQ(properties["elevation"], 121.5);
+  EXPECT_EQ(properties["crs"], "EPSG:32633");
+  EXPECT_EQ(properties["results_file"], "S,2.INV");
   EXPECT_EQ(properties["layers"], 3);
   EXPECT_EQ(properties["conductive_top"], 2.0);
   EXPECT_EQ(properties["conductive_bottom"], 12.0);
@@ -77,8 +87,16 @@ TEST(FormatSoundingsGeoJson, OnePointPerSoundingWithItsConductor) {
   const nlohmann::json& refused = collection["features"][2]["properties"];
   EXPECT_EQ(refused["status"], "refused");
   EXPECT_TRUE(refused["misfit"].is_null());
-  EXPECT_FALSE(nlohmann::json::parse(FormatSoundingsGeoJson(survey.soundings, survey.results, ""))
-                   .contains("crs"));
+  const nlohmann::json unplaced = nlohmann::json::parse(
+      FormatSoundingsGeoJson(survey.soundings, survey.results, "", {}, "out"));
+  EXPECT_TRUE(unplaced["features"][0]["geometry"].is_null());
+  // A name that is not UTF-8 (Latin-1) gets U+FFFD for its bad byte.
+  survey.soundings[0].name = "M\xFChle";
+  EXPECT_EQ(
+      nlohmann::json::parse(FormatSoundingsGeoJson(
+          survey.soundings, survey.results, "", {}, "out"))["features"][0]["properties"]["name"],
+      "M\uFFFDhle");
+  EXPECT_FALSE(unplaced["features"][0]["properties"].contains("crs"));
 }
 
 }  // namespace
