@@ -284,6 +284,9 @@ QString MainWindow::statusText() const {
                  .arg(run->outcome.settings.dataConstraint >= 1 ? QStringLiteral("Mean error")
                                                                 : QStringLiteral("RMS"))
                  .arg(100.0 * run->outcome.finalMisfit, 0, 'f', 2);
+    // Why it stopped, and whether its misfit is above the engine's target.
+    if (workspace_status_.isEmpty())
+      parts << QStringLiteral("Stopped: ") + StopReasonText(run->outcome);
   }
   if (!workspace_status_.isEmpty()) parts << workspace_status_;
   return parts.join(QStringLiteral("   |   "));
@@ -325,7 +328,13 @@ void MainWindow::ShowState() {
   }
   status_label_->setText(statusText());
   run_list_->ShowRuns(workspace_->IndexOf(document_) >= 0 ? state_ : nullptr);
-  if (!running_) run_label_ = run != nullptr ? RunKindText(*run).toStdString() : std::string();
+  if (!running_) {
+    run_label_ = run != nullptr ? QStringLiteral("Run %1: %2")
+                                      .arg(state_->shownRun + 1)
+                                      .arg(RunKindText(*run))
+                                      .toStdString()
+                                : std::string();
+  }
   workspace_view_->update();
   UpdateViewCommands();
 }
@@ -391,9 +400,12 @@ void MainWindow::AddComparedRuns(ChartInput& chart, int shown) const {
     const SoundingRun& run = document_->runs[static_cast<size_t>(r)];
     if (run.outcome.runStatus != RunStatus::kCompleted) continue;
     StateChartOptions options;
-    options.runLabel = RunSummary(run, r).toStdString();
+    options.runLabel = QStringLiteral("Run %1: %2").arg(r + 1).arg(RunKindText(run)).toStdString();
     ChartInput other = StateChart(*document_, &run, options);
-    if (!other.runs.empty()) chart.runs.push_back(std::move(other.runs.front()));
+    if (other.runs.empty()) continue;
+    // Compared runs are named with their misfit only, to keep the legend short.
+    other.runs.front().notes.resize(std::min<size_t>(other.runs.front().notes.size(), 1));
+    chart.runs.push_back(std::move(other.runs.front()));
   }
 }
 
@@ -445,6 +457,7 @@ void MainWindow::ShowSounding(int index) {
   state_ = index >= 0 ? &workspace_->at(index) : &none_;
   document_ = state_->document != nullptr ? state_->document.get() : none_.document.get();
   user_model_entries_ = LayeredModel();
+  workspace_status_.clear();  // it told of the sounding shown before
   listing_->setPlainText(index >= 0 ? workspace_->listing(index) : QString());
   if (index >= 0 && state_->document == nullptr) {
     AddListingLine(state_->problem);

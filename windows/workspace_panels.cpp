@@ -75,6 +75,7 @@ void SoundingList::Refill() {
 
 RunList::RunList(QWidget* parent) : QListWidget(parent) {
   setObjectName(QStringLiteral("runList"));
+  setWordWrap(true);
   connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
     if (!filling_ && row >= 0) emit runChosen(row);
   });
@@ -95,7 +96,9 @@ void RunList::ShowRuns(const ProjectSounding* sounding) {
                                        sounding->comparedRuns.end(),
                                        static_cast<int>(r)) > 0;
       item->setCheckState(compared ? Qt::Checked : Qt::Unchecked);
-      item->setToolTip(QStringLiteral("Tick to overlay this run on the plot"));
+      item->setToolTip(item->text() +
+                       QStringLiteral("\nTick to overlay this run on the plot; choose it to "
+                                      "show it in the Model table."));
     }
     setCurrentRow(sounding->modelShown ? -1 : sounding->shownRun);
   }
