@@ -713,6 +713,9 @@ void MainWindow::RunCommand(int id) {
     case kCommandEquivalenceInTable:
       if (mode_flag_ == 0) StartEquivalence();
       break;
+    case kCommandChooseLayerCount:
+      if (mode_flag_ == 0) StartLayerCount();
+      break;
     case kCommandSplitLayer:
     case kCommandRemoveLayer: {
       const int layer = std::max(model_table_->currentRow(), 0);

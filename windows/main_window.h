@@ -90,6 +90,7 @@ enum CommandId : int {
   kCommandOpenProject = 510,
   kCommandSaveProject = 511,
   kCommandSaveProjectAs = 512,
+  kCommandChooseLayerCount = 513,
 };
 
 class MainWindow : public QMainWindow {
@@ -281,6 +282,9 @@ class MainWindow : public QMainWindow {
   // The equivalence analysis of the run shown, off the user-interface
   // thread, into the Model table.
   void StartEquivalence();
+  // Fits 2..6 layers with the accurate engine off the user-interface thread
+  // and picks the count: its table to the listing, its model to edit.
+  void StartLayerCount();
   // The model the plot's handles and the Model table edit: the working
   // model when it is shown, else the shown run's.
   LayeredModel EditableModel() const;

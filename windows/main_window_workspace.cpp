@@ -23,6 +23,8 @@
 #include "analysis/uncertainty_report.h"
 #include "fileio/results_file.h"
 #include "fileio/same_file.h"
+#include "inversion/accurate_search.h"
+#include "inversion/excluded_points.h"
 #include "project/model_response.h"
 #include "project/reading_merge.h"
 #include "windows/about_dialog.h"
@@ -226,6 +228,10 @@ void MainWindow::AddWorkspaceCommands(QMenu* file, QMenu* edit, QMenu* inversion
              QStringLiteral("Invert &from this model"),
              QStringLiteral("invertFromModel"))
       ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
+  AddCommand(inversion,
+             kCommandChooseLayerCount,
+             QStringLiteral("Fit 2 to 6 layers and choose the &layer count"),
+             QStringLiteral("chooseLayerCount"));
   AddCommand(inversion,
              kCommandEquivalenceInTable,
              QStringLiteral("E&quivalence ranges in the Model table"),
@@ -562,6 +568,49 @@ void MainWindow::FinishWorkspaceRun(SoundingDocument* document, SoundingRun run)
   workspace_->undoStack(index).push(new AddRunCommand(
       *workspace_, *document, [this] { RefreshSounding(); }, std::move(run), after));
   if (shown) SetWorkspaceStatus(text);
+}
+
+void MainWindow::StartLayerCount() {
+  if (RefusedWithoutData()) return;
+  if (background_->busy()) {
+    SetWorkspaceStatus(QStringLiteral("A run is going on: wait for it or cancel it first."));
+    return;
+  }
+  SoundingDocument* document = document_;
+  auto data = std::make_shared<SoundingData>(WithoutExcluded(document->data, document->excluded));
+  const EngineOptions engine = document->engine;
+  auto choice = std::make_shared<LayerCountChoice>();
+  auto message = std::make_shared<std::string>();
+  auto ok = std::make_shared<bool>(false);
+  SetWorkspaceStatus(QStringLiteral("Fitting 2 to 6 layers..."));
+  background_->Start(
+      [=] { *ok = ChooseLayerCount(*data, engine, 2, 6, choice.get(), message.get()); },
+      [this, document, choice, message, ok] {
+        const int index = workspace_->IndexOf(document);
+        if (index < 0) return;
+        if (!*ok) {
+          AppendListing(document, *message);
+          if (document == document_) SetWorkspaceStatus(QString::fromStdString(*message));
+          return;
+        }
+        AppendListing(document, "");
+        AppendListing(document, LayerCountTable(*choice));
+        const int layers = choice->rows[static_cast<size_t>(choice->chosen)].layers;
+        // The chosen model becomes the model to edit, shown with its curve
+        // (and the one Invert with user model offers).
+        workspace_->undoStack(index).push(new ModelEditCommand(
+            *workspace_,
+            *document,
+            [this] { RefreshSounding(); },
+            QStringLiteral("Choose %1 layers").arg(layers),
+            ModelState{document->model, workspace_->at(index).modelShown},
+            ModelState{ChosenModel(*choice), true}));
+        if (document == document_) {
+          SetWorkspaceStatus(QStringLiteral("%1 layers chosen (least BIC; table in the listing). "
+                                            "Invert from this model fits it.")
+                                 .arg(layers));
+        }
+      });
 }
 
 void MainWindow::StartEquivalence() {

@@ -246,6 +246,20 @@ class WorkspaceTest : public QObject {
     QCOMPARE(w->document().runs.size(), size_t{1});
   }
 
+  // Fitting 2 to 6 layers lists the table of layer counts and makes the
+  // chosen model the one to edit and invert from.
+  void layerCountIsChosenAndItsModelShown() {
+    Workspace w;
+    QVERIFY(w->OpenFile(Example(QStringLiteral("wenner.dat"))));
+    w.Run(kCommandChooseLayerCount);
+    QVERIFY(w->soundingState().modelShown);
+    const int layers = w->document().model.layerCount;
+    QVERIFY(layers >= 2 && layers <= 6);
+    QCOMPARE(w->modelTable().rowCount(), layers);
+    QVERIFY(w->statusText().contains(QStringLiteral("%1 layers chosen").arg(layers)));
+    QVERIFY(w->listing().toPlainText().contains(QStringLiteral("BIC")));
+  }
+
   // Page Down and Page Up page the SIP panels with the focus in the listing.
   void pageKeysPageTheSipPanelsWhereverTheFocusIs() {
     Workspace w;
