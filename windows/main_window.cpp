@@ -45,6 +45,7 @@
 #include "state/text_format.h"
 #include "state/user_model_rules.h"
 #include "survey/field_sheet.h"
+#include "survey/survey_run.h"
 #include "windows/about_dialog.h"
 #include "windows/background_work.h"
 #include "windows/display_window.h"
@@ -1296,14 +1297,53 @@ void MainWindow::SurveySection() {
   if (survey_window_ != nullptr) {
     survey_window_->close();
   }
-  survey_window_ =
-      OpenSurveySection(chooser.selectedFiles().first().toStdString(),
-                        this,
-                        *host_,
-                        *runner_,
-                        [this](const SurveySounding& sounding, const SoundingResult& result) {
-                          ShowSurveySounding(sounding, result);
-                        });
+  const std::string survey = chooser.selectedFiles().first().toStdString();
+  survey_window_ = OpenSurveySection(
+      survey,
+      this,
+      *host_,
+      *runner_,
+      document_->engine.engine,
+      [this](const SurveySounding& sounding, const SoundingResult& result) {
+        ShowSurveySounding(sounding, result);
+      },
+      [this, survey](const std::vector<SurveySounding>& soundings,
+                     std::vector<SoundingResult>& results) {
+        AddSurveySoundings(survey, soundings, results);
+      });
+}
+
+void MainWindow::AddSurveySoundings(const std::string& survey,
+                                    const std::vector<SurveySounding>& soundings,
+                                    std::vector<SoundingResult>& results) {
+  // The survey opens as a project of its soundings, each with its run.
+  int first = -1;
+  for (size_t i = 0; i < soundings.size() && i < results.size(); ++i) {
+    const SoundingDocument* run = results[i].document.get();
+    if (run == nullptr || !run->HasData()) continue;
+    ProjectSounding sounding;
+    sounding.document = std::make_unique<SoundingDocument>(*run);
+    sounding.dataFile =
+        QFileInfo(QString::fromStdString(soundings[i].file)).absoluteFilePath().toStdString();
+    sounding.document->data.dataFileName = sounding.dataFile;
+    sounding.shownRun = static_cast<int>(sounding.document->runs.size()) - 1;
+    // The reader's listing of the data file, as after a read.
+    struct Collecting : ListingSink {
+      void Line(const std::string& text) override { lines << QString::fromLocal8Bit(text.c_str()); }
+      void Message(const std::string&, const std::string&, MessageIcon) override {}
+      QStringList lines;
+    } collected;
+    auto reread = std::make_unique<SoundingFile>();
+    ReadDataFile(sounding.dataFile, *reread, collected);
+    collected.lines << QStringLiteral("Sounding %1 of the survey %2, inverted with the %3 engine.")
+                           .arg(QString::fromStdString(soundings[i].name),
+                                QString::fromStdString(survey),
+                                QLatin1String(EngineName(run->engine.engine)));
+    const QString listing = collected.lines.join(QLatin1Char('\n'));
+    const int index = workspace_->Add(std::move(sounding), listing);
+    if (first < 0) first = index;
+  }
+  if (first >= 0 && workspace_->current() < 0) workspace_->SetCurrent(first);
 }
 
 void MainWindow::ShowSurveySounding(const SurveySounding& sounding, const SoundingResult& result) {

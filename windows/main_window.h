@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "analysis/uncertainty_report.h"
 #include "graphics/sounding_chart.h"
@@ -262,6 +263,10 @@ class MainWindow : public QMainWindow {
   void SaveScreen();
   // Command 132: a survey file chosen, run and shown in a section window.
   void SurveySection();
+  // Adds the soundings the survey `survey` ran to the sounding list.
+  void AddSurveySoundings(const std::string& survey,
+                          const std::vector<SurveySounding>& soundings,
+                          std::vector<SoundingResult>& results);
 
   // Shows sounding `index` of the workspace (-1: none) everywhere.
   void ShowSounding(int index);
