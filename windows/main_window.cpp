@@ -298,6 +298,8 @@ void MainWindow::ShowState() {
   const bool ip = document.data.dataKind != DataKind::kResistivity;
   const bool sip = document.data.dataKind == DataKind::kSip;
   const SoundingRun* run = shownRun();
+  // Chargeabilities in the data file's unit, as on the plot.
+  const ChartIpUnit ip_unit = IpUnitOf(document.data);
   const LayeredModel* model = run != nullptr ? &run->outcome.model : nullptr;
   const bool edited = state_->modelShown && document_->model.layerCount > 0;
   if (edited) model = &document_->model;
@@ -310,7 +312,11 @@ void MainWindow::ShowState() {
     view.layers = model->layerCount;
     view.resistivity = model->resistivity.data();
     view.thickness = model->thickness.data();
-    if (ip) view.chargeability = model->chargeability.data();
+    if (ip) {
+      view.chargeability = model->chargeability.data();
+      view.ip_unit = ip_unit.name.c_str();
+      view.ip_fraction = ip_unit.fraction;
+    }
     if (sip) {
       view.tau = model->timeConstant.data();
       view.c = model->exponent.data();
@@ -325,7 +331,9 @@ void MainWindow::ShowState() {
     data_table_->ShowData(document.data,
                           run != nullptr ? run->outcome.calculatedResistivity.data() : nullptr,
                           run != nullptr && ip ? run->outcome.calculatedIp.data() : nullptr,
-                          document.excluded);
+                          document.excluded,
+                          ip_unit.name.c_str(),
+                          ip_unit.fraction);
   }
   status_label_->setText(statusText());
   run_list_->ShowRuns(workspace_->IndexOf(document_) >= 0 ? state_ : nullptr);

@@ -122,7 +122,7 @@ void ModelTable::ShowModel(const ModelView& model) {
                         QStringLiteral("Depth to top (m)")};
   const bool ip = model.chargeability != nullptr;
   const bool cole_cole = model.tau != nullptr && model.c != nullptr;
-  if (ip) header << QStringLiteral("Chargeability (mV/V)");
+  if (ip) header << QStringLiteral("Chargeability (%1)").arg(QString::fromUtf8(model.ip_unit));
   if (cole_cole) header << QStringLiteral("Tau (s)") << QStringLiteral("C");
   const bool ranges = model.ranges != nullptr && model.ranges->few_layer;
   if (ranges) {
@@ -146,7 +146,7 @@ void ModelTable::ShowModel(const ModelView& model) {
             column++,
             Editable(last ? QString() : Number(model.thickness[i]), model.editable && !last));
     setItem(i, column++, ReadOnly(Number(depth)));
-    if (ip) setItem(i, column++, ReadOnly(Number(1000.0 * model.chargeability[i])));
+    if (ip) setItem(i, column++, ReadOnly(Number(model.chargeability[i] / model.ip_fraction)));
     if (cole_cole) {
       setItem(i, column++, ReadOnly(Number(model.tau[i])));
       setItem(i, column++, ReadOnly(Number(model.c[i])));
@@ -250,7 +250,9 @@ void DataTable::ShowReadings(const SoundingData& readings,
 void DataTable::ShowData(const SoundingData& data,
                          const float* calculated,
                          const float* calculated_ip,
-                         const std::array<unsigned char, kMaxPoints>& excluded) {
+                         const std::array<unsigned char, kMaxPoints>& excluded,
+                         const char* ip_unit,
+                         double ip_fraction) {
   filling_ = true;
   readings_ = false;
   const bool second_spacing = Traits(data.arrayType).second_spacing;
@@ -262,7 +264,7 @@ void DataTable::ShowData(const SoundingData& data,
          << QStringLiteral("Error");
   if (ip)
     header << QStringLiteral("IP") << QStringLiteral("IP error")
-           << QStringLiteral("Calculated IP (mV/V)");
+           << QStringLiteral("Calculated IP (%1)").arg(QString::fromUtf8(ip_unit));
   if (second_spacing) header << QStringLiteral("Datum level") << QStringLiteral("Merge factor");
   clear();
   setColumnCount(static_cast<int>(header.size()));
@@ -286,7 +288,9 @@ void DataTable::ShowData(const SoundingData& data,
     if (ip) {
       setItem(p, column++, ReadOnly(Number(data.ipValue[p])));
       setItem(p, column++, ReadOnly(data.errorsIncluded ? Number(data.ipError[p]) : QString()));
-      setItem(p, column++, ReadOnly(calculated_ip ? Number(1000.0 * calculated_ip[p]) : QString()));
+      setItem(p,
+              column++,
+              ReadOnly(calculated_ip ? Number(calculated_ip[p] / ip_fraction) : QString()));
     }
     if (second_spacing) {
       const PointLevel level = p < static_cast<int>(levels.size()) ? levels[p] : PointLevel{};

@@ -21,8 +21,12 @@ struct ModelView {
   int layers = 0;
   const float* resistivity = nullptr;    // ohm-m
   const float* thickness = nullptr;      // m
-  const float* chargeability = nullptr;  // fraction; shown in mV/V
-  const float* tau = nullptr;            // s
+  const float* chargeability = nullptr;  // fraction; shown in `ip_unit`
+  // The unit chargeabilities are shown in and what one of it is as a
+  // fraction: one unit for one model in the file, table, plot and listing.
+  const char* ip_unit = "mV/V";
+  double ip_fraction = 0.001;
+  const float* tau = nullptr;  // s
   const float* c = nullptr;
   // A few-layer equivalence analysis of this model: low and high columns of
   // the resistivities and thicknesses, and S and T with their ranges.
@@ -65,10 +69,14 @@ class DataTable : public QTableWidget {
   // The points of `data`; `calculated` (pointCount entries or null) the
   // calculated apparent resistivities, `calculated_ip` likewise; `excluded`
   // ticks the "Leave out" boxes.
+  // `ip_unit`, `ip_fraction`: the unit of the calculated IP values (the
+  // file's own, in which its IP column is).
   void ShowData(const SoundingData& data,
                 const float* calculated,
                 const float* calculated_ip,
-                const std::array<unsigned char, kMaxPoints>& excluded);
+                const std::array<unsigned char, kMaxPoints>& excluded,
+                const char* ip_unit = "mV/V",
+                double ip_fraction = 0.001);
   // The raw readings of Schlumberger data of several MN/2 segments, in the
   // file's order, each with its "Leave out" box (`left_out`: left out of
   // the merge), the merged point it became (`point_of_reading`, -1 none)

@@ -16,6 +16,7 @@
 #include <memory>
 #include <thread>
 
+#include "analysis/state_chart.h"
 #include "tests/windows/scripted_dialogs.h"
 #include "windows/background_work.h"
 #include "windows/main_window.h"
@@ -258,6 +259,22 @@ class WorkspaceTest : public QObject {
     QCOMPARE(w->modelTable().rowCount(), layers);
     QVERIFY(w->statusText().contains(QStringLiteral("%1 layers chosen").arg(layers)));
     QVERIFY(w->listing().toPlainText().contains(QStringLiteral("BIC")));
+  }
+
+  // One chargeability unit for one model: the data file's, in the Model and
+  // Data tables as on the plot.
+  void chargeabilitiesInTheFilesUnitEverywhere() {
+    Workspace w;
+    QVERIFY(w->OpenFile(Example(QStringLiteral("ip_chargeability.dat"))));
+    w.Run(kCommandWorkspaceRun);
+    const ChartIpUnit unit = IpUnitOf(w->document().data);
+    const QString name = QString::fromStdString(unit.name);
+    QCOMPARE(w->modelTable().horizontalHeaderItem(4)->text(),
+             QStringLiteral("Chargeability (%1)").arg(name));
+    const float m = w->shownRun()->outcome.model.chargeability[0];
+    QCOMPARE(w->modelTable().item(0, 4)->text(), QString::number(m / unit.fraction, 'g', 5));
+    QVERIFY(w->dataTable().ToCsv().contains(QStringLiteral("Calculated IP (%1)").arg(name)));
+    QVERIFY(QString::fromStdString(unit.title).contains(name));
   }
 
   // Page Down and Page Up page the SIP panels with the focus in the listing.
