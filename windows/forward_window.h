@@ -88,6 +88,11 @@ class ForwardWindow : public ChildWindow {
   // its chargeabilities, time constants and exponents to enough digits to
   // tell 5 from 10 mV/V and to show 0.001 s.
   void ShowModelRead();
+  // The Model table from the model, editable.
+  void ShowModelTable();
+  // Applies `edit` to the model (the Model table's), then computes and draws
+  // the curve again when one was computed.
+  void EditModel(const std::function<bool(LayeredModel&)>& edit);
 
   const EngineKind engine_;
   std::unique_ptr<ForwardModel> model_;

@@ -18,6 +18,7 @@
 #include "tests/windows/scripted_dialogs.h"
 #include "windows/qt_canvas.h"
 #include "windows/qt_host.h"
+#include "windows/result_tables.h"
 
 namespace layra::testing {
 namespace {
@@ -175,6 +176,26 @@ class ForwardWindowTest : public QObject {
     window->findChild<QAction*>("command510quit")->trigger();
     QCOMPARE(mode_flag, 0);
     QTRY_VERIFY(window.isNull());  // destroyed once closed
+  }
+
+  // The model is edited in the Model table; the curve is computed again.
+  void modelEditedInTheTableIsComputedAgain() {
+    ScriptedDialogs dialogs;
+    ForwardWindow window(program_, EngineKind::kDocumented, dialogs, [](int) {});
+    QVERIFY(ShowExposed(window, 900, 700));
+    QTRY_COMPARE(window.lastCommand(), 0);
+    Calculated(window, dialogs);
+    const float before = window.model().calcResistivity[0];
+    ModelTable& table = *window.findChild<ModelTable*>(QStringLiteral("modelTable"));
+    table.item(0, 1)->setText(QString::number(2.0 * window.model().model.resistivity[0]));
+    QVERIFY(window.model().calcResistivity[0] > 1.5f * before);
+    QCOMPARE(window.calculatedFlag(), 1);
+    const int layers = window.model().model.layerCount;
+    emit table.splitRequested(0);
+    QCOMPARE(window.model().model.layerCount, layers + 1);
+    table.item(0, 1)->setText(QStringLiteral("zero"));  // refused, shown again
+    QCOMPARE(table.item(0, 1)->text(),
+             QString::number(window.model().model.resistivity[0], 'g', 5));
   }
 
   // Esc does not lose a computed curve unasked; once saved, it leaves at once.
