@@ -479,6 +479,8 @@ void MainWindow::ShowSounding(int index) {
 }
 
 MainWindow::~MainWindow() {
+  // A workspace run ends (cancelled) while the window is still whole.
+  background_->Wait();
   // The child window reports its closing to this window: let it go while
   // this window is still whole.
   delete child_window_;
