@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <chrono>
@@ -33,8 +34,11 @@ namespace {
 struct Workspace {
   ScriptedDialogs dialogs;
   std::unique_ptr<MainWindow> window;
-  Workspace() {
+  // With a `state_folder`, as the program run by a user: settings
+  // remembered, autosave and recovery there.
+  explicit Workspace(const QString& state_folder = QString()) {
     window = std::make_unique<MainWindow>(&dialogs);
+    if (!state_folder.isEmpty()) window->EnableSessionMemory(state_folder);
     dialogs.Then([](QDialog& dialog) { Click(dialog, "button1"); });
     window->move(20, 20);
     if (!ShowExposed(*window, 1200, 800)) return;
@@ -275,6 +279,41 @@ class WorkspaceTest : public QObject {
     QCOMPARE(w->modelTable().item(0, 4)->text(), QString::number(m / unit.fraction, 'g', 5));
     QVERIFY(w->dataTable().ToCsv().contains(QStringLiteral("Calculated IP (%1)").arg(name)));
     QVERIFY(QString::fromStdString(unit.title).contains(name));
+  }
+
+  // After a crash the autosave is offered at the next start and recovers
+  // the soundings; the engine chosen is remembered.
+  void crashRecoveryAndRememberedSettings() {
+    const QString state = scratch_->filePath(QStringLiteral("state"));
+    {
+      Workspace w(state);
+      QVERIFY(w->OpenFile(Example(QStringLiteral("wenner.dat"))));
+      w->dataTable().item(2, 1)->setCheckState(Qt::Checked);
+      w->document().engine.engine = EngineKind::kAccurate;
+      w->RememberRunSettings();
+      QVERIFY(w->projects().Autosave());
+      QVERIFY(QFile::exists(w->projects().recoveryFile()));
+    }                       // gone without closing, as in a crash
+    Workspace next(state);  // the about box, then the offer
+    QTRY_VERIFY(AnyMessageContains(next.dialogs, QStringLiteral("did not end normally")));
+    QCOMPARE(next->workspace().count(), 0);  // answered No: nothing opened
+    QVERIFY(!QFile::exists(next->projects().recoveryFile()));
+    QCOMPARE(next->document().engine.engine, EngineKind::kAccurate);
+
+    QVERIFY(next->OpenFile(Example(QStringLiteral("wenner.dat"))));
+    next->dataTable().item(4, 1)->setCheckState(Qt::Checked);
+    QVERIFY(next->projects().Autosave());
+    next.window.reset();
+    ScriptedDialogs dialogs;
+    dialogs.Then([](QDialog& dialog) { Click(dialog, "button1"); });
+    dialogs.AnswerNextMessage(QMessageBox::Yes);
+    MainWindow recovered(&dialogs);
+    recovered.EnableSessionMemory(state);
+    QVERIFY(ShowExposed(recovered, 900, 650));
+    QTRY_COMPARE(recovered.workspace().count(), 1);
+    QCOMPARE(recovered.document().excluded[4], 1);
+    QVERIFY(recovered.workspace().modified());  // still to be saved
+    QSettings().remove(QStringLiteral("runSettings"));
   }
 
   // Page Down and Page Up page the SIP panels with the focus in the listing.
