@@ -281,6 +281,51 @@ class WorkspaceTest : public QObject {
     QVERIFY(QString::fromStdString(unit.title).contains(name));
   }
 
+  // A practitioner's work from field sheet to saved project and back: the
+  // dialogs it takes are the file choosers and the engine dialog, no box.
+  void fromFieldSheetToSavedProjectAndBack() {
+    const QString sheet = scratch_->filePath(QStringLiteral("A5_sheet.csv"));
+    QVERIFY(QFile::copy(QStringLiteral(LAYRA_EXAMPLES_DIR "/survey/A5_sheet.csv"), sheet));
+    const QString project = scratch_->filePath(QStringLiteral("A5.layra"));
+    QString saved;
+    {
+      Workspace w;
+      const int dialogs_before = w.dialogs.titles.size();
+      w.dialogs.ThenChoose(sheet);
+      w.dialogs.ThenChoose(scratch_->filePath(QStringLiteral("A5_sheet.dat")));
+      w.Run(kCommandImportFieldSheet);
+      QVERIFY(w->document().HasData());
+      w.Run(kCommandWorkspaceRun);  // documented engine
+      w.dialogs.Then([](QDialog& dialog) {
+        Click(dialog, "radio1442");  // accurate
+        Click(dialog, "button1");
+      });
+      w.Run(kCommandEngine);
+      w.Run(kCommandWorkspaceRun);
+      w.Run(kCommandChooseLayerCount);
+      w.Run(kCommandInvertFromModel);
+      QCOMPARE(w->document().runs.size(), size_t{3});
+      w->runList().item(0)->setCheckState(Qt::Checked);
+      w->runList().item(1)->setCheckState(Qt::Checked);
+      w.Run(kCommandEquivalenceInTable);
+      QVERIFY(w->soundingState().uncertainty.has_value());
+      w.dialogs.ThenChoose(project);
+      w.Run(kCommandSaveProject);
+      QCOMPARE(w.dialogs.messages.size(), 0);
+      // Four dialogs: two choosers for the sheet, the engine, the project's chooser.
+      QCOMPARE(w.dialogs.titles.size() - dialogs_before, 4);
+      saved = QString::fromStdString(ProjectJson(w->workspace().project(), project.toStdString()));
+    }
+    Workspace w;
+    w.dialogs.ThenChoose(project);
+    w.Run(kCommandOpenProject);
+    QCOMPARE(QString::fromStdString(ProjectJson(w->workspace().project(), project.toStdString())),
+             saved);
+    QCOMPARE(w->runList().count(), 3);
+    QCOMPARE(w->soundingState().comparedRuns, (std::vector<int>{0, 1}));
+    QVERIFY(w->modelTable().ToCsv().contains(QStringLiteral("Resistivity low")));
+  }
+
   // After a crash the autosave is offered at the next start and recovers
   // the soundings; the engine chosen is remembered.
   void crashRecoveryAndRememberedSettings() {
