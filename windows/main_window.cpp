@@ -740,7 +740,7 @@ void MainWindow::RunCommand(int id) {
       break;
     }
     case kCommandCloseSounding:
-      if (workspace_->current() >= 0 && running_document_ != document_) {
+      if (workspace_->current() >= 0) {
         workspace_->Remove(workspace_->current());
         workspace_->SetCurrent(std::min(workspace_->current() >= 0 ? workspace_->current() : 0,
                                         workspace_->count() - 1));

@@ -128,6 +128,15 @@ void MainWindow::BuildWorkspace() {
   connect(workspace_, &SoundingWorkspace::soundingsChanged, this, [this] {
     const int index = workspace_->current();
     state_ = index >= 0 ? &workspace_->at(index) : &none_;
+    // A sounding closed or read again while it was being run: the run is
+    // stopped and nothing of it is kept (its results could not be told
+    // from those of a sounding made later).
+    if (running_document_ != nullptr && workspace_->IndexOf(running_document_) < 0) {
+      background_->Wait();
+      running_document_ = nullptr;
+      cancel_button_->setVisible(false);
+      SetWorkspaceStatus(QStringLiteral("The run was stopped: its sounding was closed."));
+    }
   });
   connect(&workspace_->undoGroup(), &QUndoGroup::indexChanged, this, [this] { RefreshSounding(); });
   connect(run_list_, &RunList::runChosen, this, [this](int run) {
@@ -583,9 +592,11 @@ void MainWindow::StartLayerCount() {
   auto message = std::make_shared<std::string>();
   auto ok = std::make_shared<bool>(false);
   SetWorkspaceStatus(QStringLiteral("Fitting 2 to 6 layers..."));
+  running_document_ = document;
   background_->Start(
       [=] { *ok = ChooseLayerCount(*data, engine, 2, 6, choice.get(), message.get()); },
       [this, document, choice, message, ok] {
+        running_document_ = nullptr;
         const int index = workspace_->IndexOf(document);
         if (index < 0) return;
         if (!*ok) {
@@ -632,9 +643,11 @@ void MainWindow::StartEquivalence() {
   auto message = std::make_shared<std::string>();
   auto ok = std::make_shared<bool>(false);
   SetWorkspaceStatus(QStringLiteral("Equivalence analysis of run %1...").arg(run_index + 1));
+  running_document_ = document;
   background_->Start(
       [=] { *ok = AnalyseRun(*data, *copy, result.get(), message.get()); },
       [this, document, run_index, result, message, ok] {
+        running_document_ = nullptr;
         const int index = workspace_->IndexOf(document);
         if (index < 0) return;
         if (!*ok) {

@@ -133,6 +133,21 @@ class WorkspaceTest : public QObject {
     QVERIFY(w->statusText().contains(QStringLiteral("results written to wenner-run1.INV")));
   }
 
+  // Closing a sounding while it is being run stops the run; nothing of it
+  // reaches another sounding.
+  void closingASoundingStopsItsRun() {
+    Workspace w;
+    QVERIFY(w->OpenFile(Example(QStringLiteral("wenner.dat"))));
+    QVERIFY(w->OpenFile(Example(QStringLiteral("schlumberger_two_levels.dat"))));
+    w->RunCommand(kCommandWorkspaceRun);
+    w->RunCommand(kCommandCloseSounding);
+    QVERIFY(!w->workspaceBusy());
+    w->WaitForWorkspace();
+    QCoreApplication::processEvents();
+    QCOMPARE(w->workspace().count(), 1);
+    QVERIFY(w->document().runs.empty());
+  }
+
   // Work off the user-interface thread sees Cancel, reports in order on the
   // window's thread, and ends with its `done` there.
   void backgroundWorkReportsAndCancels() {
