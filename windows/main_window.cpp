@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSaveFile>
 #include <QSettings>
 #include <QStackedLayout>
@@ -214,6 +215,8 @@ MainWindow::MainWindow(DialogRunner* runner, QWidget* parent) : QMainWindow(pare
   status_label_->setObjectName(QStringLiteral("statusText"));
   statusBar()->addWidget(status_label_, 1);
   statusBar()->addPermanentWidget(hover_label_);
+  statusBar()->addPermanentWidget(cancel_button_);
+  cancel_button_->setVisible(false);
   ShowState();
   restored_geometry_ = restoreGeometry(settings.value(QLatin1String(kGeometryKey)).toByteArray());
 }

@@ -523,7 +523,6 @@ void MainWindow::StartWorkspaceRun(bool from_model) {
   AppendListing(document, (kind + QStringLiteral(": started")).toStdString());
   SetWorkspaceStatus(kind + QStringLiteral(": starting..."));
   cancel_button_->setVisible(true);
-  statusBar()->addPermanentWidget(cancel_button_);
   auto outcome = std::make_shared<InversionOutcome>();
   background_->Start(
       [this, data, options, outcome, document, kind] {
