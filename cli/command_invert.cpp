@@ -19,18 +19,13 @@
 #include <unordered_map>
 #include <vector>
 
-#include "analysis/uncertainty_plot.h"
-#include "analysis/uncertainty_report.h"
 #include "cli/command_registry.h"
 #include "cli/console_listing.h"
-#include "cli/json_fit.h"
-#include "cli/json_records.h"
-#include "cli/json_uncertainty.h"
+#include "cli/invert_job.h"
 #include "cli/json_util.h"
 #include "cli/output_paths.h"
 #include "cli/plot_output.h"
 #include "fileio/same_file.h"
-#include "inversion/accurate_search.h"
 #include "inversion/job_runner.h"
 #include "inversion/sounding_document.h"
 #include "state/records.h"
@@ -40,13 +35,10 @@
 namespace layra::cli {
 namespace {
 
-struct InvertOptions {
+// The choices of a run (user model, settings, layers, uncertainty, engine
+// options) and the command line's own.
+struct InvertOptions : InvertChoices {
   std::vector<std::string> files;
-  bool user_model = false;
-  int iterations = InversionSettings().iterationLimit;
-  std::vector<double> damping;                // initial, minimum
-  double convergence_percent = std::nan("");  // not given: the default or the file's limit
-  int more_iterations = 0;
   std::string output;
   std::string output_directory;
   std::string plot;
@@ -56,13 +48,9 @@ struct InvertOptions {
   std::string engine = "documented";
   std::vector<std::string> fixed;
   std::vector<std::string> bounds;  // NAME=LOW:HIGH
-  bool robust = false;
   double error_floor_percent = EngineOptions().errorFloorPercent;
   double assumed_error_percent = EngineOptions().assumedErrorPercent;
   bool assumed_error_given = false;  // otherwise errors are estimated from the data
-  std::string layers;                // "auto": choose the layer count
-  bool uncertainty = false;
-  EngineOptions engine_options;  // the above, checked and parsed
 };
 
 // Parses NAME=LOW:HIGH; false with a message naming the text.
@@ -103,36 +91,7 @@ bool BuildEngineOptions(InvertOptions& options, std::string* message) {
     if (!ParseBound(text, &bound, message)) return false;
     engine.bounds.push_back(bound);
   }
-  if ((!engine.fixed.empty() || !engine.bounds.empty()) &&
-      (engine.engine != EngineKind::kAccurate || !options.user_model)) {
-    *message = "--fix and --bound need --engine accurate and --user-model";
-    return false;
-  }
-  if (options.robust && options.user_model) {
-    *message =
-        "--robust shapes the smooth model of the automatic inversion; a run from a user model "
-        "has none (leave out --user-model or --robust)";
-    return false;
-  }
-  if (!options.layers.empty() && options.layers != "auto") {
-    *message = "--layers " + options.layers + ": the only choice is auto";
-    return false;
-  }
-  if (!options.layers.empty() && (engine.engine != EngineKind::kAccurate || options.user_model ||
-                                  !engine.fixed.empty() || !engine.bounds.empty())) {
-    *message =
-        "--layers auto needs --engine accurate and chooses the starting model itself (no "
-        "--user-model, --fix or --bound)";
-    return false;
-  }
-  if (options.uncertainty && engine.engine != EngineKind::kAccurate) {
-    *message =
-        "--uncertainty needs --engine accurate: the analysis measures the fit with the data "
-        "errors and the exact response, by which the documented engine's model is not the "
-        "best one";
-    return false;
-  }
-  return true;
+  return CheckInvertChoices(options, ChoiceNames(), message);
 }
 
 // "[lo - hi]" as the range messages show it.
@@ -160,24 +119,6 @@ CLI::Validator InRange(double lo, double hi) {
 bool WithinDamping(double value, float lo, float hi) {
   const float factor = static_cast<float>(value);
   return factor >= lo && factor <= hi;
-}
-
-// Settings as the dialogs leave them (the options were checked on parsing).
-void ApplyOptions(const InvertOptions& options, FileRunRequest& request) {
-  InversionSettings& settings = request.settings;
-  settings.iterationLimit = ClampIterationLimit(options.iterations);
-  if (options.damping.size() == 2) {
-    settings.initialDampingFactor = ClampInitialDamping(options.damping[0]);
-    settings.minimumDampingFactor = ClampMinimumDamping(options.damping[1]);
-  }
-  request.convergence_limit_set = !std::isnan(options.convergence_percent);
-  if (request.convergence_limit_set) {
-    settings.convergenceLimit = ConvergenceLimitFromPercent(options.convergence_percent);
-  }
-  if (options.robust) settings.modelConstraint = 1;
-  // --layers auto runs from the model of the layer count it chooses.
-  request.from_model = options.user_model || !options.layers.empty();
-  request.engine = options.engine_options;
 }
 
 // The results file of `file`'s run: -o, or the name a run offers (the data
@@ -223,20 +164,10 @@ class JobObserver : public JobStreams, public ConsoleListing {
   const bool keep_plot_;
 };
 
-struct JobResult {
+struct JobResult : InvertRecord {
   std::string file;
-  std::string status = "failed";
-  std::string message;
-  std::string results_file;
   std::string text;      // progress lines
   std::string messages;  // "Caption: text" lines
-  int layers = 0;
-  int iterations = 0;
-  float misfit = 0.0f;
-  double chi2 = 0.0;
-  bool accurate = false;
-  bool not_ok_fit = false;  // ran to the end, but the fit is not one to rely on
-  nlohmann::json json;      // with --json only
   bool plot_failed = false;
 };
 
@@ -267,100 +198,15 @@ class ResultsFileNamer {
 
 void InvertOne(const InvertOptions& options, Canvas* plot_canvas, JobResult& result) {
   JobObserver observer(options.more_iterations, plot_canvas != nullptr);
-  FileRunRequest request;
-  ApplyOptions(options, request);
+  FileRunRequest request = RunRequestOf(options);
   request.results_path = ResultsPathOf(options, result.file);
   FileRun file = ReadForRun(result.file, request, observer);
-  // --layers auto: the model of the chosen layer count is the run's start.
-  std::string choice_failure;
-  if (file.document != nullptr && !options.layers.empty()) {
-    LayerCountChoice choice;
-    if (ChooseLayerCount(file.document->data, request.engine, 2, 6, &choice, &choice_failure)) {
-      observer.progress << LayerCountTable(choice);
-      file.document->model = ChosenModel(choice);
-      if (options.json) result.json["layerCounts"] = LayerCountsToJson(choice);
-    }
-  }
-  if (file.document != nullptr && choice_failure.empty()) RunFile(file, request, observer);
-  if (plot_canvas != nullptr && observer.last_plot != nullptr) {
-    // A picture gets the run's last plot only, drawn once when the run is over.
-    PlotSounding(observer.last_plot->input(), *plot_canvas);
-    plot_canvas->Present();
-  }
-  if (!choice_failure.empty()) {
-    result.status = "failed";
-    result.message = choice_failure;
-  } else if (file.run() == nullptr) {
-    result.status = "refused";
-    result.message = file.refusal;
+  if (plot_canvas != nullptr) {
+    const InvertPicture picture{*plot_canvas, observer.last_plot};
+    InvertSounding(
+        file, options, request, observer, observer.progress, options.json, result, &picture);
   } else {
-    const SoundingDocument& document = *file.document;
-    const SoundingRun& run = *file.run();
-    const InversionOutcome& outcome = run.outcome;
-    const EngineOptions& engine = run.options.engine;
-    result.status = outcome.runStatus == RunStatus::kCompleted ? "ok" : "failed";
-    result.message = outcome.runMessage;
-    // A run that ended but whose fit is not one to rely on says why.
-    if (outcome.runStatus == RunStatus::kCompleted && outcome.fit.assessed &&
-        outcome.fit.status != FitStatus::kOk) {
-      result.status = FitStatusName(outcome.fit.status);
-      result.message = outcome.fit.reason;
-      result.not_ok_fit = true;
-    }
-    if (outcome.runStatus == RunStatus::kCompleted) result.results_file = outcome.resultsFile;
-    result.layers = outcome.model.layerCount;
-    result.iterations = outcome.lastIteration;
-    result.misfit = outcome.finalMisfit;
-    result.chi2 = outcome.chi2;
-    result.accurate = engine.engine == EngineKind::kAccurate;
-    if (options.json) {
-      const int n = document.data.pointCount;
-      result.json["engine"] = EngineName(engine.engine);
-      if (result.accurate) {
-        result.json["chi2"] = outcome.chi2;
-        if (!request.from_model) result.json["regularisation"] = outcome.regularisation;
-        result.json["fixed"] = engine.fixed;
-        nlohmann::json bounds = nlohmann::json::object();
-        for (const ParameterBound& bound : engine.bounds) {
-          bounds[bound.name] = {bound.low, bound.high};
-        }
-        result.json["bounds"] = bounds;
-        FitReportToJson(outcome.fit, &result.json);
-      }
-      result.json["iterations"] = outcome.lastIteration;
-      result.json["misfit"] = ShortestDecimal(outcome.finalMisfit);
-      result.json["misfits"] = FirstValues(outcome.misfits, outcome.lastIteration + 1);
-      result.json["model"] = LayeredModelToJson(outcome.model);
-      std::vector<std::string> warnings = document.data.warnings;
-      warnings.insert(warnings.end(), outcome.warnings.begin(), outcome.warnings.end());
-      result.json["warnings"] = warnings;
-      // A run that failed has no calculated response to report.
-      if (outcome.runStatus == RunStatus::kCompleted) {
-        result.json["calculatedResistivity"] = FirstValues(outcome.calculatedResistivity, n);
-        if (document.data.dataKind != DataKind::kResistivity) {
-          result.json["calculatedIp"] = FirstValues(outcome.calculatedIp, n);
-          result.json["misfitIp"] = ShortestDecimal(outcome.finalIpMisfit);
-        }
-      }
-    }
-    if (options.uncertainty && outcome.runStatus == RunStatus::kCompleted) {
-      // How sure the model is: a table after the run's lines, the JSON key,
-      // and the resistivity plot drawn again with it.
-      RunUncertainty uncertainty;
-      std::string failure;
-      if (AnalyseRun(document.data, run, &uncertainty, &failure)) {
-        observer.progress << UncertaintyTable(uncertainty, outcome.model);
-        if (options.json) result.json["uncertainty"] = UncertaintyToJson(uncertainty);
-        // The run's IP and SIP panels stay as they are: the analysis is of
-        // the resistivity model.
-        if (plot_canvas != nullptr && document.data.dataKind == DataKind::kResistivity) {
-          PlotRunUncertainty(document.data, run, uncertainty, *plot_canvas);
-        }
-      } else {
-        result.status = "failed";
-        result.message = failure;
-      }
-    }
+    InvertSounding(file, options, request, observer, observer.progress, options.json, result);
   }
   result.text = observer.progress.str();
   result.messages = observer.messages.str();
@@ -388,12 +234,8 @@ std::string SummaryLine(const JobResult& r, int name_width) {
 
 // One element of the --json array as it stands inside the array: the object
 // with every line indented by two more spaces.
-std::string JsonElement(JobResult& r) {
-  r.json["file"] = r.file;
-  r.json["status"] = r.status;
-  r.json["message"] = r.message;
-  r.json["resultsFile"] = r.results_file;
-  const std::string object = JsonText(r.json);
+std::string JsonElement(const JobResult& r) {
+  const std::string object = JsonText(InvertRecordJson(r, r.file));
   std::string element = "  ";
   element.reserve(object.size() + object.size() / 8);
   for (char c : object) {

@@ -11,33 +11,13 @@
 
 #include "cli/command_registry.h"
 #include "cli/console_listing.h"
+#include "cli/json_records.h"
 #include "cli/json_util.h"
 #include "fileio/model_file.h"
 #include "state/records.h"
 
 namespace layra::cli {
 namespace {
-
-nlohmann::json ModelToJson(const ForwardModel& model) {
-  const LayeredModel& layers = model.model;
-  const int count = layers.layerCount;
-  nlohmann::json json;
-  json["title"] = model.title;
-  json["modelKind"] = static_cast<int>(model.modelKind);
-  json["layerCount"] = count;
-  json["thickness"] = FirstValues(layers.thickness, count - 1);
-  json["resistivity"] = FirstValues(layers.resistivity, count);
-  json["chargeability"] = FirstValues(layers.chargeability, count);
-  json["timeConstant"] = FirstValues(layers.timeConstant, count);
-  json["exponent"] = FirstValues(layers.exponent, count);
-  json["depthTop"] = FirstValues(layers.depthTop, count);
-  json["spacingCount"] = model.spacingCount;
-  json["spacings"] = FirstValues(model.spacings, model.spacingCount);
-  json["frequencyCount"] = model.frequencyCount;
-  json["frequencies"] = FirstValues(model.frequencies, model.frequencyCount);
-  json["arrayType"] = Traits(model.arrayType).code;
-  return json;
-}
 
 struct ModelOptions {
   std::string path;
@@ -52,7 +32,7 @@ int RunModel(const ModelOptions& options) {
     std::cerr << "Model file " << options.path << " was not read.\n";
     return 1;
   }
-  if (options.json) std::cout << JsonText(ModelToJson(*model)) << '\n';
+  if (options.json) std::cout << JsonText(ForwardModelToJson(*model)) << '\n';
   return 0;
 }
 

@@ -12,6 +12,7 @@
 
 #include "cli/command_registry.h"
 #include "cli/console_listing.h"
+#include "cli/json_records.h"
 #include "cli/json_util.h"
 #include "cli/output_paths.h"
 #include "cli/plot_output.h"
@@ -30,48 +31,6 @@ struct ShowOptions {
   std::string size = "1280x800";
   bool json = false;
 };
-
-// Column k (0 = the initial model) of a results matrix, `rows` values.
-std::vector<double> Column(const FloatArray<kMaxPoints * kResultsColumns>& matrix,
-                           int rows,
-                           int k) {
-  std::vector<double> column;
-  for (int i = 0; i < rows; ++i)
-    column.push_back(ShortestDecimal(matrix[InversionResults::At(i, k)]));
-  return column;
-}
-
-nlohmann::json Columns(const FloatArray<kMaxPoints * kResultsColumns>& matrix,
-                       int rows,
-                       int columns) {
-  nlohmann::json json = nlohmann::json::array();
-  for (int k = 0; k < columns; ++k) json.push_back(Column(matrix, std::max(rows, 0), k));
-  return json;
-}
-
-nlohmann::json ResultsJson(const InversionResults& results) {
-  const int n = results.pointCount;
-  const int layers = results.modelLayerCount;
-  const int columns = results.modelLayerCount > 0 ? results.iterationCount + 1 : 0;
-  nlohmann::json json;
-  json["title"] = results.title;
-  json["arrayType"] = Traits(results.arrayType).code;
-  json["dataKind"] = static_cast<int>(results.dataKind);
-  json["pointCount"] = n;
-  json["spacingA"] = FirstValues(results.spacingA, n);
-  json["spacingB"] = FirstValues(results.spacingB, n);
-  json["apparentResistivity"] = FirstValues(results.apparentResistivity, n);
-  json["userModelAvailable"] = results.userModelAvailable;
-  json["modelLayerCount"] = layers;
-  json["iterationCount"] = results.iterationCount;
-  json["layerResistivity"] = Columns(results.layerResistivity, layers, columns);
-  json["layerThickness"] = Columns(results.layerThickness, layers - 1, columns);
-  json["calculatedResistivity"] = Columns(results.calculatedResistivity, n, columns);
-  json["misfit"] = FirstValues(results.misfit, columns);
-  json["dataConstraint"] = results.dataConstraint;
-  json["modelConstraint"] = results.modelConstraint;
-  return json;
-}
 
 int RunShow(const ShowOptions& options) {
   const std::string overwrite =
@@ -114,7 +73,7 @@ int RunShow(const ShowOptions& options) {
       status = 1;
     }
   }
-  if (options.json) std::cout << JsonText(ResultsJson(*results)) << '\n';
+  if (options.json) std::cout << JsonText(InversionResultsToJson(*results)) << '\n';
   return status;
 }
 

@@ -6,6 +6,28 @@
 
 namespace layra::cli {
 
+namespace {
+
+// Column k (0 = the initial model) of a results matrix, `rows` values.
+std::vector<double> Column(const FloatArray<kMaxPoints * kResultsColumns>& matrix,
+                           int rows,
+                           int k) {
+  std::vector<double> column;
+  for (int i = 0; i < rows; ++i)
+    column.push_back(ShortestDecimal(matrix[InversionResults::At(i, k)]));
+  return column;
+}
+
+nlohmann::json Columns(const FloatArray<kMaxPoints * kResultsColumns>& matrix,
+                       int rows,
+                       int columns) {
+  nlohmann::json json = nlohmann::json::array();
+  for (int k = 0; k < columns; ++k) json.push_back(Column(matrix, std::max(rows, 0), k));
+  return json;
+}
+
+}  // namespace
+
 nlohmann::json LayeredModelToJson(const LayeredModel& model) {
   const int layers = std::clamp(model.layerCount, 0, kMaxLayers);
   nlohmann::json out;
@@ -59,6 +81,51 @@ nlohmann::json SoundingToJson(const SoundingDocument& document) {
   out["startingModel"] = LayeredModelToJson(document.startingModel);
   out["warnings"] = data.warnings;
   return out;
+}
+
+nlohmann::json ForwardModelToJson(const ForwardModel& model) {
+  const LayeredModel& layers = model.model;
+  const int count = layers.layerCount;
+  nlohmann::json json;
+  json["title"] = model.title;
+  json["modelKind"] = static_cast<int>(model.modelKind);
+  json["layerCount"] = count;
+  json["thickness"] = FirstValues(layers.thickness, count - 1);
+  json["resistivity"] = FirstValues(layers.resistivity, count);
+  json["chargeability"] = FirstValues(layers.chargeability, count);
+  json["timeConstant"] = FirstValues(layers.timeConstant, count);
+  json["exponent"] = FirstValues(layers.exponent, count);
+  json["depthTop"] = FirstValues(layers.depthTop, count);
+  json["spacingCount"] = model.spacingCount;
+  json["spacings"] = FirstValues(model.spacings, model.spacingCount);
+  json["frequencyCount"] = model.frequencyCount;
+  json["frequencies"] = FirstValues(model.frequencies, model.frequencyCount);
+  json["arrayType"] = Traits(model.arrayType).code;
+  return json;
+}
+
+nlohmann::json InversionResultsToJson(const InversionResults& results) {
+  const int n = results.pointCount;
+  const int layers = results.modelLayerCount;
+  const int columns = results.modelLayerCount > 0 ? results.iterationCount + 1 : 0;
+  nlohmann::json json;
+  json["title"] = results.title;
+  json["arrayType"] = Traits(results.arrayType).code;
+  json["dataKind"] = static_cast<int>(results.dataKind);
+  json["pointCount"] = n;
+  json["spacingA"] = FirstValues(results.spacingA, n);
+  json["spacingB"] = FirstValues(results.spacingB, n);
+  json["apparentResistivity"] = FirstValues(results.apparentResistivity, n);
+  json["userModelAvailable"] = results.userModelAvailable;
+  json["modelLayerCount"] = layers;
+  json["iterationCount"] = results.iterationCount;
+  json["layerResistivity"] = Columns(results.layerResistivity, layers, columns);
+  json["layerThickness"] = Columns(results.layerThickness, layers - 1, columns);
+  json["calculatedResistivity"] = Columns(results.calculatedResistivity, n, columns);
+  json["misfit"] = FirstValues(results.misfit, columns);
+  json["dataConstraint"] = results.dataConstraint;
+  json["modelConstraint"] = results.modelConstraint;
+  return json;
 }
 
 }  // namespace layra::cli

@@ -1,9 +1,9 @@
 #ifndef LAYRA_CLI_JSON_RECORDS_H_
 #define LAYRA_CLI_JSON_RECORDS_H_
 
-// Machine-readable views of the records for --json output. Field names are
-// those of the records; codes are written as their integer values; arrays
-// hold only the entries in use.
+// Machine-readable views of the records for --json output, and for the
+// Python module's records. Field names are those of the records; codes are
+// written as their integer values; arrays hold only the entries in use.
 
 #include <nlohmann/json.hpp>
 
@@ -19,6 +19,16 @@ nlohmann::json SoundingToJson(const SoundingDocument& document);
 // The layered model: layerCount, resistivity, thickness (layerCount - 1
 // entries), depthTop, chargeability, timeConstant, exponent.
 nlohmann::json LayeredModelToJson(const LayeredModel& model);
+
+// A forward model file as read: title, modelKind, layerCount, the layers'
+// thickness, resistivity, chargeability, timeConstant, exponent and
+// depthTop, spacingCount, spacings, frequencyCount, frequencies, arrayType.
+nlohmann::json ForwardModelToJson(const ForwardModel& model);
+
+// A results file as read: the data, the constraints and, per column (0 the
+// starting model, then every iteration), layerResistivity, layerThickness,
+// calculatedResistivity and misfit.
+nlohmann::json InversionResultsToJson(const InversionResults& results);
 
 }  // namespace layra::cli
 

@@ -44,18 +44,32 @@ const SoundingRun& SoundingDocument::Run(const RunOptions& options,
   return runs.back();
 }
 
+namespace {
+
+// The settings and engine of the next run; a file's starting model brings
+// its convergence limit, and `convergence_limit_set` puts the given one
+// instead.
+void SetUp(SoundingDocument& document,
+           const InversionSettings& settings,
+           const EngineOptions& engine,
+           bool convergence_limit_set) {
+  document.settings = settings;
+  document.engine = engine;
+  if (document.userModelAvailable && !convergence_limit_set) {
+    document.settings.convergenceLimit = document.convergenceLimit;
+  }
+}
+
+}  // namespace
+
 std::unique_ptr<SoundingDocument> ReadSoundingDocument(const std::string& path,
                                                        ListingSink& listing,
                                                        const InversionSettings& settings,
                                                        const EngineOptions& engine) {
   auto document = std::make_unique<SoundingDocument>();
   if (ReadDataFile(path, *document, listing) != 0) return nullptr;
-  document->settings = settings;
-  document->engine = engine;
-  if (document->userModelAvailable) {
-    CopyStartingModel(document->startingModel, document->model);
-    document->settings.convergenceLimit = document->convergenceLimit;
-  }
+  if (document->userModelAvailable) CopyStartingModel(document->startingModel, document->model);
+  SetUp(*document, settings, engine, false);
   return document;
 }
 
@@ -83,6 +97,13 @@ FileRun ReadForRun(const std::string& path, const FileRunRequest& request, Listi
   } else if (request.convergence_limit_set) {
     file.document->settings.convergenceLimit = request.settings.convergenceLimit;
   }
+  return file;
+}
+
+FileRun PrepareForRun(const SoundingDocument& read, const FileRunRequest& request) {
+  FileRun file;
+  file.document = std::make_unique<SoundingDocument>(read);
+  SetUp(*file.document, request.settings, request.engine, request.convergence_limit_set);
   return file;
 }
 

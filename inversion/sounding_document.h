@@ -7,6 +7,7 @@
 
 #include <array>
 #include <atomic>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,7 +32,9 @@ struct SoundingDocument : SoundingFile {
   float thicknessFactor = 1.25f;
   // Where the next run from a model starts (after a read, the file's model).
   LayeredModel model;
-  std::vector<SoundingRun> runs;  // oldest first
+  // Oldest first. A deque, so that a run (and the reference Run returns)
+  // stays where it is while later runs are added.
+  std::deque<SoundingRun> runs;
 
   bool HasData() const { return data.pointCount > 0; }
   const SoundingRun* LastRun() const { return runs.empty() ? nullptr : &runs.back(); }
@@ -77,6 +80,9 @@ struct FileRun {
 
 // Reads `path` for `request` (unlisted; messages to `messages`).
 FileRun ReadForRun(const std::string& path, const FileRunRequest& request, ListingSink& messages);
+// A fresh copy of `read` (a document as ReadSoundingDocument gave it, never
+// run) set up for `request` as ReadForRun sets up the file it reads.
+FileRun PrepareForRun(const SoundingDocument& read, const FileRunRequest& request);
 // Runs the document read as `request` says (see RunInversion).
 void RunFile(FileRun& file,
              const FileRunRequest& request,

@@ -52,6 +52,10 @@ in_root sh -euxc '
   layra-cli invert "$examples/wenner.dat" --output-dir . --plot wenner.png | tail -n 2
   layra-cli forward "$examples/ip_model.mod" --plot ip.svg -o ip.dat >/dev/null
   test -s wenner.INV && test -s wenner.png && test -s ip.svg && test -s ip.dat
+  # The Python module, with the system python3 and numpy.
+  python3 -c "import layra; print(layra.__file__, layra.__version__)"
+  python3 -c "import layra; print(layra.forward([100.0, 10.0], [5.0], [1.0, 10.0, 100.0]))"
+  python3 -c "import layra, sys; print(layra.invert(sys.argv[1], engine=\"accurate\"))" "$examples/wenner.dat"
   # The manual page lists every command.
   { set +x; } 2>/dev/null
   page=$(MANWIDTH=100 man layra-cli)

@@ -10,6 +10,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-format
   locales
+  # The Python module and its tests; matplotlib for the Python example.
+  pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib
   # Manual pages, the Debian package and the checks of the desktop entry and
   # file types.
   help2man dpkg-dev desktop-file-utils shared-mime-info libglib2.0-bin libxml2-utils

@@ -5,8 +5,11 @@
 # source tree), the examples and manual pages are there, the desktop entry
 # validates, the icon and the file types are well-formed, and the file types
 # give results, model and project files the types the desktop entry opens.
+# With the Python module, its installed copy imports from another folder,
+# says the project's version and computes, and its type stubs are there.
 #
 #   install_test.sh BUILD_DIR VERSION WITH_DESKTOP(0|1) WITH_MANUALS(0|1)
+#                   [PYTHON_DIR PYTHON]
 #
 # Exits 77 (skipped) when a validator is missing: scripts/install-deps.sh
 # installs them.
@@ -15,6 +18,8 @@ build=$1
 version=$2
 with_desktop=$3
 with_manuals=$4
+python_dir=${5:-}
+python=${6:-}
 for tool in desktop-file-validate update-mime-database gio xmllint; do
   if ! command -v "$tool" >/dev/null; then
     echo "$tool is missing: install it with scripts/install-deps.sh"
@@ -41,6 +46,14 @@ test -s ip.png || fail "no picture"
 test -f "$examples/survey/channel_survey.csv" || fail "examples not installed"
 if [ "$with_manuals" = 1 ]; then
   test -f "$prefix/share/man/man1/layra-cli.1.gz" || fail "no manual page of layra-cli"
+fi
+if [ -n "$python_dir" ]; then
+  module=$prefix/$python_dir/layra
+  test -f "$module/_layra.pyi" && test -f "$module/py.typed" || fail "no type stubs"
+  imported=$(PYTHONPATH="$prefix/$python_dir" "$python" -c \
+    'import layra; print(layra.__file__, layra.__version__, layra.forward([50.0], [], [2.0])[0])') ||
+    fail "the installed module does not import"
+  test "$imported" = "$module/__init__.py $version 50.0" || fail "installed module: $imported"
 fi
 [ "$with_desktop" = 1 ] || exit 0
 
