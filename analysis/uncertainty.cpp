@@ -235,6 +235,21 @@ bool AnalyseFewLayer(const SoundingData& data,
   std::vector<double> deviation(m, 0.0);
   result->correlation.assign(m, std::vector<double>(m, 0.0));
   for (size_t k = 0; k < m; ++k) result->correlation[k][k] = 1.0;
+  // The linearised variance of a combination of the ln p (weights by
+  // parameter; fixed ones count nothing), of unit variance scale, from the
+  // eigenvectors of J^T J so that nothing cancels.
+  Eigen::MatrixXd eigenvectors;
+  Eigen::VectorXd inverse_eigenvalues;
+  const auto log_variance = [&](const std::vector<std::pair<int, double>>& combination) {
+    if (eigenvectors.size() == 0) return 0.0;
+    Eigen::VectorXd v = Eigen::VectorXd::Zero(static_cast<Eigen::Index>(free.size()));
+    for (size_t a = 0; a < free.size(); ++a) {
+      for (const auto& [parameter, weight] : combination)
+        if (free[a] == parameter) v(static_cast<Eigen::Index>(a)) += weight;
+    }
+    const Eigen::VectorXd projected = eigenvectors.transpose() * v;
+    return projected.cwiseAbs2().dot(inverse_eigenvalues);
+  };
   Eigen::MatrixXd j;
   if (!free.empty() && LogSensitivities(sounding, best.values, free, &j)) {
     const Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> eigen(j.transpose() * j);
@@ -246,6 +261,8 @@ bool AnalyseFewLayer(const SoundingData& data,
     const double scale = std::max(1.0, best.chi2 / n);
     const Eigen::MatrixXd covariance =
         scale * eigen.eigenvectors() * inverse.asDiagonal() * eigen.eigenvectors().transpose();
+    eigenvectors = eigen.eigenvectors();
+    inverse_eigenvalues = inverse;
     for (size_t a = 0; a < free.size(); ++a) {
       deviation[free[a]] = std::min(std::sqrt(covariance(a, a)), kLargestLogDeviation);
       for (size_t b = 0; b < free.size(); ++b) {
@@ -337,6 +354,20 @@ bool AnalyseFewLayer(const SoundingData& data,
       s.high = std::max(s.high, sv);
       t.low = std::min(t.low, tv);
       t.high = std::max(t.high, tv);
+    }
+    // S and T are not profiled themselves: their ranges reach at least their
+    // linearised ones at the same confidence, ln S and ln T being
+    // ln h -/+ ln rho, so that the models the parameters' profiles met do
+    // not leave them narrower than the data allow.
+    const int r = layer, h = layers + layer;
+    for (auto [range, variance] :
+         {std::pair<LayerRange*, double>{&s, log_variance({{h, 1.0}, {r, -1.0}})},
+          std::pair<LayerRange*, double>{&t, log_variance({{h, 1.0}, {r, 1.0}})}}) {
+      const double half =
+          std::min(std::sqrt(std::max(variance, 0.0) * kRangeChi2 * result->variance_scale),
+                   std::log(kSearchLimit));
+      range->low = std::min(range->low, range->value * std::exp(-half));
+      range->high = std::max(range->high, range->value * std::exp(half));
     }
     result->conductance.push_back(s);
     result->transverse.push_back(t);

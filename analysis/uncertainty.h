@@ -23,8 +23,11 @@
 //   ending there is open on that side (the data do not bound it).
 // - Conductance S = h / rho and transverse resistance T = h rho of every
 //   layer above the basement, with their least and largest values over the
-//   acceptable models found; up to kMaxEquivalentModels of those models are
-//   kept for drawing.
+//   acceptable models found, widened to at least their linearised range at
+//   the same confidence, value x/ exp(sqrt(3.84 s^2 Var ln S)) (ln S and
+//   ln T being ln h -/+ ln rho; the parameters' profiles need not meet S's
+//   or T's own extremes); up to kMaxEquivalentModels of the acceptable
+//   models are kept for drawing.
 //
 // Smooth models (automatic runs): the depth of investigation by the index of
 // Oldenburg & Li (1999), Geophysics 64, 403-416. The run's model is carried

@@ -9,12 +9,16 @@
 //    model by both engines (8 iterations). Each run's misfit is the RMS of
 //    ln(observed / accurate response); "best" is the least any run of that
 //    sounding and layer count reached. Counted: runs above 1.05x and 1.5x
-//    the best, runs with a runaway parameter (resistivity not finite or
-//    outside 1e-3..1e7 ohm-m, thickness not finite or not positive).
+//    the best, the same by each engine's own misfit (the RMS it reports)
+//    against the least it reached itself, and runs with a runaway parameter
+//    (resistivity not finite or outside 1e-3..1e7 ohm-m, thickness not
+//    finite or not positive). STUDY_VERBOSE=1 lists the accurate runs above
+//    1.05x and the best ones.
 // 2. Automatic runs on 9 synthetic earths x 1/3/5 % noise x 3 seeds (30
 //    spacings, 1-1000 m): runs whose RMS over the noise exceeds sqrt(1.5)
 //    (chi^2/N above 1.5 with the right errors), with errors assumed right
-//    and (accurate engine) estimated from the data.
+//    and (accurate engine) estimated from the data; also counted against
+//    the RMS of the noise actually drawn (30 draws scatter by about 13 %).
 // 3. Range coverage (accurate engine): 5 earths x 40 noise realisations of
 //    3 % noise, ranges found with the errors right (3 %), overstated (6 %)
 //    and understated (1.5 %); the share of ranges (parameters, S, T) that
@@ -60,6 +64,15 @@ double AccurateRms(const SoundingData& data, const LayeredModel& model) {
   return std::sqrt(sum / data.pointCount);
 }
 
+std::string ModelText(const LayeredModel& model) {
+  std::string out;
+  for (int j = 0; j < model.layerCount; ++j) {
+    out += StrFormat("%.4g", model.resistivity[j]);
+    if (j + 1 < model.layerCount) out += StrFormat("/%.3g ", model.thickness[j]);
+  }
+  return out;
+}
+
 bool Runaway(const LayeredModel& model) {
   for (int j = 0; j < model.layerCount; ++j) {
     const double rho = model.resistivity[j];
@@ -98,7 +111,9 @@ void FieldStarts(const std::string& folder) {
       std::mt19937 generator(static_cast<unsigned>(layers * 7919 + file.size()));
       std::uniform_real_distribution<double> unit(0.0, 1.0);
       std::vector<double> rms[2];
+      std::vector<double> own_rms[2];  // each engine's own misfit of its model
       std::vector<bool> bad[2];
+      std::vector<std::string> notes;
       for (int start = 0; start < 8; ++start) {
         LayeredModel model;
         model.layerCount = layers;
@@ -125,8 +140,16 @@ void FieldStarts(const std::string& folder) {
           const InversionOutcome& outcome = state->runs.back().outcome;
           const bool completed = outcome.runStatus == RunStatus::kCompleted;
           rms[e].push_back(completed ? AccurateRms(state->data, outcome.model) : INFINITY);
+          own_rms[e].push_back(completed ? outcome.finalMisfit : INFINITY);
           bad[e].push_back(!completed || Runaway(outcome.model));
           not_ok[e] += outcome.fit.assessed && outcome.fit.status != FitStatus::kOk;
+          if (e == 1)
+            notes.push_back("from " + ModelText(model) + " to " + ModelText(outcome.model) +
+                            StrFormat(" best start %d %s, own %.3f, chi2/N %.3f",
+                                      outcome.fit.best_start,
+                                      outcome.fit.best_start_name.c_str(),
+                                      outcome.fit.own_start_chi2,
+                                      outcome.chi2));
         }
       }
       double best = INFINITY;
@@ -134,12 +157,21 @@ void FieldStarts(const std::string& folder) {
         for (double r : rms[e]) best = std::min(best, r);
       for (int e = 0; e < 2; ++e) {
         double own_best = INFINITY;
-        for (double r : rms[e]) own_best = std::min(own_best, r);
+        for (double r : own_rms[e]) own_best = std::min(own_best, r);
         for (size_t k = 0; k < rms[e].size(); ++k) {
+          if (e == 1 && std::getenv("STUDY_VERBOSE") &&
+              (!(rms[e][k] <= 1.05 * best) || rms[e][k] == best))
+            std::printf("   %s %d layers start %zu: RMS %.4f best %.4f (%s)\n",
+                        std::filesystem::path(file).stem().string().c_str(),
+                        layers,
+                        k,
+                        rms[e][k],
+                        best,
+                        notes[k].c_str());
           above105[e] += !(rms[e][k] <= 1.05 * best);
           above150[e] += !(rms[e][k] <= 1.5 * best);
-          own105[e] += !(rms[e][k] <= 1.05 * own_best);
-          own150[e] += !(rms[e][k] <= 1.5 * own_best);
+          own105[e] += !(own_rms[e][k] <= 1.05 * own_best);
+          own150[e] += !(own_rms[e][k] <= 1.5 * own_best);
           runaway[e] += bad[e][k];
         }
       }
@@ -149,7 +181,7 @@ void FieldStarts(const std::string& folder) {
               files.size());
   for (int e = 0; e < 2; ++e) {
     std::printf(
-        "   %-10s runs %3d  above 1.05x best %3d  1.5x %3d  (own engine's best: %3d, %3d)  "
+        "   %-10s runs %3d  above 1.05x best %3d  1.5x %3d  (own RMS, own best: %3d, %3d)  "
         "runaway %3d%s\n",
         EngineName(kEngines[e]),
         runs[e],
@@ -179,7 +211,8 @@ const Earth kEarths[] = {
     {ArrayType::kSchlumberger, {30, 3000, 30}, {5, 2}},
 };
 
-void Fill(SoundingData& data, const Earth& earth, double noise, unsigned seed, int count = 30) {
+// Returns the RMS of the noise drawn (of ln rho_a).
+double Fill(SoundingData& data, const Earth& earth, double noise, unsigned seed, int count = 30) {
   std::vector<double> spacings(count), response;
   for (int i = 0; i < count; ++i) spacings[i] = std::pow(10.0, 3.0 * i / (count - 1));
   AccurateApparentResistivity(earth.array, spacings, earth.rho, earth.h, response, nullptr);
@@ -188,15 +221,18 @@ void Fill(SoundingData& data, const Earth& earth, double noise, unsigned seed, i
   data = SoundingData{};
   data.arrayType = earth.array;
   data.pointCount = data.pointCountAsRead = count;
+  double sum = 0.0;
   for (int i = 0; i < count; ++i) {
+    const double drawn = noise * normal(generator);
+    sum += drawn * drawn;
     data.spacingA[i] = static_cast<float>(spacings[i]);
-    data.apparentResistivity[i] =
-        static_cast<float>(response[i] * std::exp(noise * normal(generator)));
+    data.apparentResistivity[i] = static_cast<float>(response[i] * std::exp(drawn));
   }
+  return std::sqrt(sum / count);
 }
 
 void AutomaticRuns() {
-  int runs = 0, above[3] = {0, 0, 0};
+  int runs = 0, above[3] = {0, 0, 0}, above_drawn[3] = {0, 0, 0};
   double worst[3] = {0, 0, 0};
   for (const Earth& earth : kEarths) {
     for (double noise : {0.01, 0.03, 0.05}) {
@@ -204,7 +240,7 @@ void AutomaticRuns() {
         ++runs;
         for (int variant = 0; variant < 3; ++variant) {
           auto state = std::make_unique<SoundingDocument>();
-          Fill(state->data, earth, noise, seed);
+          const double drawn = Fill(state->data, earth, noise, seed);
           state->engine.engine = variant == 0 ? EngineKind::kDocumented : EngineKind::kAccurate;
           state->engine.assumedErrorPercent = 100.0 * noise;
           state->engine.errorFloorPercent = std::min(1.0, 100.0 * noise);
@@ -217,13 +253,17 @@ void AutomaticRuns() {
                   ? AccurateRms(state->data, state->runs.back().outcome.model) / noise
                   : INFINITY;
           above[variant] += !(ratio * ratio <= 1.5);
+          const double by_drawn = ratio * noise / drawn;
+          above_drawn[variant] += !(by_drawn * by_drawn <= 1.5);
           if (variant == 2 && std::getenv("STUDY_VERBOSE"))
-            std::printf("   earth %d noise %.2f seed %u: estimate %.2f %% RMS/noise %.2f\n",
-                        static_cast<int>(&earth - kEarths),
-                        noise,
-                        seed,
-                        state->runs.back().outcome.fit.error_percent,
-                        ratio);
+            std::printf(
+                "   earth %d noise %.2f seed %u (drawn %.2f %%): estimate %.2f %% RMS/noise %.2f\n",
+                static_cast<int>(&earth - kEarths),
+                noise,
+                seed,
+                100.0 * drawn,
+                state->runs.back().outcome.fit.error_percent,
+                ratio);
           worst[variant] = std::max(worst[variant], ratio);
         }
       }
@@ -232,8 +272,11 @@ void AutomaticRuns() {
   const char* names[] = {"documented", "accurate (errors right)", "accurate (estimated)"};
   std::printf("2. Automatic runs: %d per engine (9 earths x 1/3/5 %% x 3 seeds)\n", runs);
   for (int v = 0; v < 3; ++v) {
-    std::printf(
-        "   %-26s above target %3d  worst RMS / noise %.2f\n", names[v], above[v], worst[v]);
+    std::printf("   %-26s above target %3d  worst RMS / noise %.2f  (by the noise drawn: %d)\n",
+                names[v],
+                above[v],
+                worst[v],
+                above_drawn[v]);
   }
 }
 

@@ -62,13 +62,20 @@ void AccurateApparentResistivity30Layers90Spacings(benchmark::State& state, bool
   ManyLayers(30, thickness, resistivity);
   layra::accurate::Geometry geometry{layra::ArrayType::kSchlumberger, {}, {}};
   geometry.spacing.assign(spacings.begin(), spacings.end());
-  const layra::accurate::Layers layers{{resistivity.begin(), resistivity.end()},
-                                       {thickness.begin(), thickness.end()}};
+  // Two models of different thicknesses in turn: the forward keeps the
+  // layers' exponentials while the thicknesses stay (as in a smooth fit), a
+  // few-layer fit changes them at every step.
+  layra::accurate::Layers layers[2] = {
+      {{resistivity.begin(), resistivity.end()}, {thickness.begin(), thickness.end()}},
+      {{resistivity.begin(), resistivity.end()}, {thickness.begin(), thickness.end()}}};
+  for (double& h : layers[1].thickness) h *= 1.01;
   std::vector<double> rhoa;
   std::vector<double> sensitivities;
+  int turn = 0;
   for (auto _ : state) {
     layra::accurate::ApparentResistivity(
-        geometry, layers, rhoa, jacobian ? &sensitivities : nullptr);
+        geometry, layers[turn], rhoa, jacobian ? &sensitivities : nullptr);
+    turn = 1 - turn;
     benchmark::DoNotOptimize(rhoa.data());
   }
 }

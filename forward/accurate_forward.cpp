@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <type_traits>
 
 #include "forward/hankel_filter.h"
 
@@ -12,9 +13,7 @@ namespace {
 
 using Complex = std::complex<double>;
 
-// Lagrange interpolation between grid radii on the twelve nodes i-5 .. i+6:
-// the two terms of a Wenner or finite-MN datum cancel to the size of the
-// datum, so each must be interpolated to about 1e-9 of the contrast.
+// Lagrange interpolation between grid radii on the twelve nodes i-5 .. i+6.
 constexpr int kStencil = 12;
 constexpr int kStencilBefore = 5;
 // Grid radii beyond the largest radius, so that its stencil starts at 1.
@@ -40,22 +39,55 @@ constexpr std::array<double, kStencil> NodeProducts() {
 }
 constexpr std::array<double, kStencil> kNodeProducts = NodeProducts();
 
-// One radius term of a datum: factor * I(r) for the order-0 or order-1
-// integral, reduced to interpolation weights on lagged-convolution outputs.
-struct Term {
+// The positive nodes and their weights of the 16-point Gauss-Legendre rule on
+// [-1, 1].
+constexpr std::array<double, 8> kGaussNodes = {0.0950125098376374,
+                                               0.2816035507792589,
+                                               0.4580167776572274,
+                                               0.6178762444026438,
+                                               0.7554044083550030,
+                                               0.8656312023878318,
+                                               0.9445750230732326,
+                                               0.9894009349916499};
+constexpr std::array<double, 8> kGaussWeights = {0.1894506104550685,
+                                                 0.1826034150449236,
+                                                 0.1691565193950025,
+                                                 0.1495959888165767,
+                                                 0.1246289712555339,
+                                                 0.0951585116824928,
+                                                 0.0622535239386479,
+                                                 0.0271524594117541};
+
+// One closed-form term of a datum: factor times the subtracted function's
+// integral of the given order at the radius (see TransformSubtraction).
+struct RadiusTerm {
   int order = 0;
   double radius = 0.0;
   double factor = 0.0;
-  int first = 0;  // the grid radius of the stencil's first node
-  std::array<double, kStencil> weight{};
+};
+
+// One datum: rho1 + its closed-form terms + sum_j weight[j] F1(first + j),
+// F1 the order-1 lagged convolution of the filtered kernel at the grid radii.
+//   Schlumberger, MN -> 0: s F1(s);
+//   Wenner a:              2a int_a^2a F1(r) dr / r;
+//   Schlumberger s, b:     (s^2 - b^2) / (2b) int_(s-b)^(s+b) F1(r) dr / r,
+// by J0(lambda r1) - J0(lambda r2) = int_r1^r2 lambda J1(lambda r) dr: the
+// difference of two order-0 transforms becomes one order-1 integral, which
+// neither cancels nor depends on the kernel at the smallest abscissae (a
+// very resistive basement makes it large there).
+struct Datum {
+  std::array<RadiusTerm, 2> terms{};
+  int term_count = 0;
+  int first = 0;
+  std::vector<double> weight;
 };
 
 struct Plan {
   int datum_count = 0;
-  double first_log_lambda = 0.0;          // log of the first grid abscissa
-  int radius_count = 0;                   // grid radii (lagged-convolution outputs)
-  std::vector<Term> terms;                // two per datum; an unused one has all weights 0
-  std::array<std::vector<char>, 2> used;  // grid radii each order needs
+  double first_log_lambda = 0.0;  // log of the first grid abscissa
+  int radius_count = 0;           // grid radii (lagged-convolution outputs)
+  std::vector<Datum> data;
+  std::vector<char> used;  // grid radii the data need
 };
 
 bool Finite(double v) { return std::isfinite(v); }
@@ -83,34 +115,46 @@ bool ValidGeometry(const Geometry& geometry) {
   return true;
 }
 
-// Radius terms of one datum before they are placed on the grid.
-struct RadiusTerm {
-  int order;
-  double radius;
-  double factor;
+// The closed-form terms of datum i, and the radii r_lo <= r_hi and factor of
+// its filtered part (r_lo == r_hi: factor F1(r); else factor int F1 dr / r).
+struct DatumShape {
+  std::array<RadiusTerm, 2> terms{};
+  int term_count = 0;
+  double r_lo = 0.0;
+  double r_hi = 0.0;
+  double factor = 0.0;
 };
 
-int DatumTerms(const Geometry& geometry, size_t i, std::array<RadiusTerm, 2>& out) {
+DatumShape ShapeOf(const Geometry& geometry, size_t i) {
+  DatumShape d;
   const double s = geometry.spacing[i];
   switch (geometry.type) {
     case ArrayType::kWenner:
-      // 2a [I0(a) - I0(2a)], with I0(r) = F0(r) / r.
-      out[0] = {0, s, 2.0};
-      out[1] = {0, 2.0 * s, -1.0};
-      return 2;
+      d.terms[0] = {0, s, 2.0};
+      d.terms[1] = {0, 2.0 * s, -1.0};
+      d.term_count = 2;
+      d.r_lo = s;
+      d.r_hi = 2.0 * s;
+      d.factor = 2.0 * s;
+      return d;
     case ArrayType::kSchlumberger:
       break;
   }
   const double b = geometry.mn2.empty() ? 0.0 : geometry.mn2[i];
   if (b < kIdealMnRatio * s) {
-    // s^2 int K lambda J1(lambda s) = s F1(s).
-    out[0] = {1, s, s};
-    return 1;
+    d.terms[0] = {1, s, s};
+    d.term_count = 1;
+    d.r_lo = d.r_hi = s;
+    d.factor = s;
+    return d;
   }
-  // (s^2 - b^2) / (2b) [F0(s - b) / (s - b) - F0(s + b) / (s + b)].
-  out[0] = {0, s - b, (s + b) / (2.0 * b)};
-  out[1] = {0, s + b, -(s - b) / (2.0 * b)};
-  return 2;
+  d.terms[0] = {0, s - b, (s + b) / (2.0 * b)};
+  d.terms[1] = {0, s + b, -(s - b) / (2.0 * b)};
+  d.term_count = 2;
+  d.r_lo = s - b;
+  d.r_hi = s + b;
+  d.factor = (s * s - b * b) / (2.0 * b);
+  return d;
 }
 
 // Grid radius r_m = exp(-12.4 - L0 - m step), so that b_k / r_m is the grid
@@ -119,16 +163,13 @@ Plan MakePlan(const Geometry& geometry) {
   Plan plan;
   const size_t n = geometry.spacing.size();
   plan.datum_count = static_cast<int>(n);
-  std::vector<std::array<RadiusTerm, 2>> raw(n);
-  std::vector<int> counts(n);
+  std::vector<DatumShape> shapes(n);
   double r_min = geometry.spacing[0];
   double r_max = r_min;
   for (size_t i = 0; i < n; ++i) {
-    counts[i] = DatumTerms(geometry, i, raw[i]);
-    for (int t = 0; t < counts[i]; ++t) {
-      r_min = std::min(r_min, raw[i][t].radius);
-      r_max = std::max(r_max, raw[i][t].radius);
-    }
+    shapes[i] = ShapeOf(geometry, i);
+    r_min = std::min(r_min, shapes[i].r_lo);
+    r_max = std::max(r_max, shapes[i].r_hi);
   }
   const double log_r_max = std::log(r_max);
   plan.first_log_lambda = kHankelFirstLogBase - log_r_max - kGridMargin * kHankelLogStep;
@@ -136,41 +177,185 @@ Plan MakePlan(const Geometry& geometry) {
       static_cast<int>(std::floor((log_r_max - std::log(r_min)) / kHankelLogStep)) + kGridMargin +
       kStencil - kStencilBefore;
   plan.radius_count = last_radius + 1;
-  for (auto& u : plan.used) u.assign(static_cast<size_t>(plan.radius_count), 0);
-  plan.terms.resize(2 * n);
+  plan.used.assign(static_cast<size_t>(plan.radius_count), 0);
+  plan.data.resize(n);
+  auto position = [&](double log_r) { return (log_r_max - log_r) / kHankelLogStep + kGridMargin; };
   for (size_t i = 0; i < n; ++i) {
-    for (int t = 0; t < counts[i]; ++t) {
-      const RadiusTerm& r = raw[i][t];
-      const double position = (log_r_max - std::log(r.radius)) / kHankelLogStep + kGridMargin;
-      const int node = static_cast<int>(std::floor(position));
-      const double x = position - node;
-      Term& term = plan.terms[2 * i + t];
-      term.order = r.order;
-      term.radius = r.radius;
-      term.factor = r.factor;
-      term.first = node - kStencilBefore;
-      // Lagrange weights N / ((x - x_j) prod_(l != j) (j - l)), N = prod (x - x_l);
-      // a radius on a grid radius (x = 0) takes that one output.
+    const DatumShape& shape = shapes[i];
+    Datum& datum = plan.data[i];
+    datum.terms = shape.terms;
+    datum.term_count = shape.term_count;
+    const double log_lo = std::log(shape.r_lo);
+    const double log_hi = std::log(shape.r_hi);
+    datum.first = static_cast<int>(std::floor(position(log_hi))) - kStencilBefore;
+    const int last = static_cast<int>(std::floor(position(log_lo))) - kStencilBefore + kStencil - 1;
+    datum.weight.assign(static_cast<size_t>(last - datum.first + 1), 0.0);
+    // Lagrange weights N / ((x - x_j) prod_(l != j) (j - l)), N = prod (x - x_l),
+    // of F1 at log radius u, times `factor`; a radius on a grid radius (x = 0)
+    // takes that one output.
+    auto add = [&](double u, double factor) {
+      const double at = position(u);
+      const int node = static_cast<int>(std::floor(at));
+      const double x = at - node;
+      const int offset_first = node - kStencilBefore - datum.first;
       double product = 1.0;
       for (int l = 0; l < kStencil; ++l) product *= x - (l - kStencilBefore);
       for (int j = 0; j < kStencil; ++j) {
         const double offset = x - (j - kStencilBefore);
-        term.weight[j] = x == 0.0 ? (offset == 0.0 ? r.factor : 0.0)
-                                  : r.factor * product / (offset * kNodeProducts[j]);
-        if (term.weight[j] != 0.0) plan.used[r.order][term.first + j] = 1;
+        datum.weight[offset_first + j] += x == 0.0 ? (offset == 0.0 ? factor : 0.0)
+                                                   : factor * product / (offset * kNodeProducts[j]);
+      }
+    };
+    if (shape.r_lo == shape.r_hi) {
+      add(log_lo, shape.factor);
+    } else {
+      // int F1(e^u) du over [log_lo, log_hi] by 16-point Gauss-Legendre on
+      // panels of at most log 2.
+      const double span = log_hi - log_lo;
+      const int panels = std::max(1, static_cast<int>(std::ceil(span / std::log(2.0) - 1e-9)));
+      const double half = span / (2.0 * panels);
+      for (int panel = 0; panel < panels; ++panel) {
+        const double center = log_lo + (2 * panel + 1) * half;
+        for (size_t j = 0; j < kGaussNodes.size(); ++j) {
+          const double factor = shape.factor * half * kGaussWeights[j];
+          add(center - half * kGaussNodes[j], factor);
+          add(center + half * kGaussNodes[j], factor);
+        }
       }
     }
+    for (size_t j = 0; j < datum.weight.size(); ++j)
+      if (datum.weight[j] != 0.0) plan.used[datum.first + j] = 1;
   }
   return plan;
 }
 
-// The filtered kernel K = T - rho1 - (rhoL - rho1) exp(-c lambda), c twice
-// the depth of the half-space, and when wanted its derivatives with respect
-// to the 2L - 1 parameters at every grid abscissa. T - rho1 tends to
-// rhoL - rho1 as lambda -> 0, and a filter reproduces the transform of a
-// constant only to about 1e-6, which a 1000:1 contrast would magnify to
-// 1e-3; the exponential, whose transforms are known, takes that constant
-// out.
+// The plan of the last geometry seen on this thread: a fit evaluates one
+// geometry many times.
+const Plan& PlanFor(const Geometry& geometry) {
+  struct Cache {
+    bool valid = false;
+    Geometry geometry;
+    Plan plan;
+  };
+  thread_local Cache cache;
+  if (!cache.valid || cache.geometry.type != geometry.type ||
+      cache.geometry.spacing != geometry.spacing || cache.geometry.mn2 != geometry.mn2) {
+    cache.plan = MakePlan(geometry);
+    cache.geometry = geometry;
+    cache.valid = true;
+  }
+  return cache.plan;
+}
+
+// The function subtracted from T - rho1 before filtering. T - rho1 tends to
+// D = rhoL - rho1 as lambda -> 0, and a filter reproduces the transform of a
+// constant only to about 1e-6 of it, which a large contrast magnifies, so a
+// function with that limit whose transforms are known is taken out:
+//  - the exponential D exp(-c lambda), c twice the depth of the half-space;
+//  - over a more resistive half-space, (exp(-c lambda) - exp(-c2 lambda)) /
+//    (S lambda), S the longitudinal conductance sum h_i / rho_i of the layers
+//    above it and c2 = c + D S. Between 1 / c2 and 1 / c the transform is
+//    that of a sheet of conductance S over an insulator, about 1 / (S lambda),
+//    which reaches D only at lambda ~ 1 / (D S): over a basement 1e5 times
+//    more resistive that lies below the filter's first abscissa, where the
+//    exponential would leave the filter a kernel of -D. This form follows
+//    T - rho1 there to about the top resistivity and reaches D at 0.
+// Its quantities: a (D, or S in the sheet form), c and c2, and per
+// parameter their derivatives.
+template <typename S>
+struct SubtractionSlope {
+  S a = S(0.0);
+  double c = 0.0;
+  S c2 = S(0.0);
+};
+
+template <typename S>
+struct Subtraction {
+  bool sheet = false;
+  S a = S(0.0);
+  double c = 0.0;
+  S delta = S(0.0);  // c2 - c = D S (sheet form)
+  S c2 = S(0.0);
+  std::vector<SubtractionSlope<S>> slope;  // per parameter
+};
+
+template <typename S>
+Subtraction<S> MakeSubtraction(const std::vector<S>& rho, const std::vector<double>& h, double c) {
+  const int layers = static_cast<int>(rho.size());
+  Subtraction<S> sub;
+  sub.c = c;
+  sub.slope.assign(static_cast<size_t>(2 * layers - 1), SubtractionSlope<S>{});
+  const S contrast = rho[layers - 1] - rho[0];
+  for (int i = 0; i + 1 < layers; ++i) sub.slope[layers + i].c = 2.0;
+  if constexpr (std::is_same_v<S, double>) sub.sheet = contrast > 0.0;
+  if (!sub.sheet) {
+    sub.a = contrast;
+    sub.slope[0].a = -1.0;
+    sub.slope[layers - 1].a += 1.0;
+    return sub;
+  }
+  for (int i = 0; i + 1 < layers; ++i) {
+    sub.a += h[i] / rho[i];
+    sub.slope[i].a = -h[i] / (rho[i] * rho[i]);
+    sub.slope[layers + i].a = 1.0 / rho[i];
+  }
+  sub.delta = contrast * sub.a;
+  sub.c2 = c + sub.delta;
+  for (auto& slope : sub.slope) slope.c2 = slope.c + contrast * slope.a;
+  sub.slope[0].c2 -= sub.a;
+  sub.slope[layers - 1].c2 += sub.a;
+  return sub;
+}
+
+// The subtracted function's integral for one radius term (r int g J0(lambda
+// r) for order 0, r int lambda g J1(lambda r) for order 1) and its
+// derivatives by a, c and c2. Written so that nothing cancels: with
+// q = sqrt(r^2 + c^2), q2 = sqrt(r^2 + c2^2), u = (c + c2) / (c2 q + c q2),
+// asinh(c2 / r) - asinh(c / r) = asinh(delta u) and
+// c2 / q2 - c / q = r^2 delta u / (q q2).
+template <typename S>
+struct SubtractionTransform {
+  S value = S(0.0);
+  S by_a = S(0.0);
+  S by_c = S(0.0);
+  S by_c2 = S(0.0);
+};
+
+template <typename S>
+SubtractionTransform<S> TransformSubtraction(const Subtraction<S>& sub, int order, double r) {
+  SubtractionTransform<S> out;
+  const double c = sub.c;
+  const double q = std::sqrt(r * r + c * c);
+  if (!sub.sheet) {
+    const double base = order == 0 ? r / q : r * r / (q * q * q);
+    const double by_c = order == 0 ? -r * c / (q * q * q) : -3.0 * r * r * c / (q * q * q * q * q);
+    out.value = sub.a * base;
+    out.by_a = S(base);
+    out.by_c = sub.a * by_c;
+    return out;
+  }
+  if constexpr (std::is_same_v<S, double>) {
+    const double c2 = sub.c2;
+    const double q2 = std::sqrt(r * r + c2 * c2);
+    const double u = (c + c2) / (c2 * q + c * q2);
+    const double inverse = 1.0 / sub.a;
+    if (order == 0) {
+      out.value = r * inverse * std::asinh(sub.delta * u);
+      out.by_c = -r * inverse / q;
+      out.by_c2 = r * inverse / q2;
+    } else {
+      out.value = r * r * sub.delta * u * inverse / (q * q2);
+      out.by_c = -r * r * inverse / (q * q * q);
+      out.by_c2 = r * r * inverse / (q2 * q2 * q2);
+    }
+    out.by_a = -out.value * inverse;
+  }
+  return out;
+}
+
+// The filtered kernel K = T - rho1 - g, g the subtracted function above, and
+// when wanted its derivatives with respect to the 2L - 1 parameters at every
+// grid abscissa.
 //
 // Layer i is seen at the abscissae below visible[i]: above them some layer
 // over it has 2 lambda h > kNegligibleExponent and acts as the half-space.
@@ -188,8 +373,14 @@ struct KernelGrid {
   std::vector<S> derivative;
   std::vector<int> extent;
   // Work arrays, kept between calls so that large blocks are not mapped anew.
-  std::vector<double> expm1_h, sech2_h, decay;
-  std::vector<S> transform, chain, by_rho, by_h;
+  std::vector<double> expm1_h, sech2_h;
+  // The thicknesses and grid expm1_h (and, when sech2_valid, sech2_h) hold.
+  std::vector<double> layer_thickness;
+  double layer_grid = 0.0;
+  int layer_nodes = -1;
+  bool sech2_valid = false;
+  std::vector<S> transform, chain, by_rho, by_h, by_a, by_c, by_c2;
+  Subtraction<S> subtraction;
 };
 
 // expm1(-x) for x >= 0: below 0.03 its Taylor series to x^7 (the next term is
@@ -245,17 +436,27 @@ void ComputeKernel(const Plan& plan,
   // and 1 - t^2 = 4 e / (1 + e)^2, with em = expm1(-2 lambda h_i), e = 1 + em.
   std::vector<double>& expm1_h = grid.expm1_h;
   std::vector<double>& sech2_h = grid.sech2_h;
-  expm1_h.resize(static_cast<size_t>(layers - 1) * g);
-  if (with_derivatives) sech2_h.resize(static_cast<size_t>(layers - 1) * g);
-  for (int i = 0; i + 1 < layers; ++i) {
-    for (int k = 0; k < visible[i + 1]; ++k) {
-      const double em = ExpMinusOne(2.0 * grid.lambda[k] * h[i]);
-      expm1_h[i * g + k] = em;
-      if (with_derivatives) {
-        const double e = 1.0 + em;
-        sech2_h[i * g + k] = 4.0 * e / ((1.0 + e) * (1.0 + e));
+  // They depend on the thicknesses and the grid alone: a fit that holds the
+  // thicknesses (the smooth fit on its grid of layers) computes them once.
+  const bool same = grid.layer_thickness == h && grid.layer_grid == plan.first_log_lambda &&
+                    grid.layer_nodes == nodes;
+  if (!same || (with_derivatives && !grid.sech2_valid)) {
+    expm1_h.resize(static_cast<size_t>(layers - 1) * g);
+    if (with_derivatives) sech2_h.resize(static_cast<size_t>(layers - 1) * g);
+    for (int i = 0; i + 1 < layers; ++i) {
+      for (int k = 0; k < visible[i + 1]; ++k) {
+        const double em = ExpMinusOne(2.0 * grid.lambda[k] * h[i]);
+        expm1_h[i * g + k] = em;
+        if (with_derivatives) {
+          const double e = 1.0 + em;
+          sech2_h[i * g + k] = 4.0 * e / ((1.0 + e) * (1.0 + e));
+        }
       }
     }
+    grid.layer_thickness = h;
+    grid.layer_grid = plan.first_log_lambda;
+    grid.layer_nodes = nodes;
+    grid.sech2_valid = with_derivatives;
   }
 
   // From the deepest seen layer up: T = rho (T' + rho t) / (rho + T' t). With
@@ -304,13 +505,44 @@ void ComputeKernel(const Plan& plan,
       by_h[i * g + k] = r * (r * r - below * below) * inverse2 * (grid.lambda[k] * s_row[k]);
     }
   }
-  const S contrast = rho[layers - 1] - rho[0];
-  std::vector<double>& decay = grid.decay;
-  decay.resize(static_cast<size_t>(live));
-  for (int k = 0; k < live; ++k) {
-    decay[k] = std::exp(-grid.lambda[k] * grid.depth2);
-    grid.kernel[k] = transform[k] - rho[0] - contrast * decay[k];
+  // The subtracted function and its partial derivatives by its own
+  // quantities at every abscissa: by D (single exponential) or by S, c and
+  // c2 (the sheet form).
+  Subtraction<S>& sub = grid.subtraction;
+  sub = MakeSubtraction(rho, h, grid.depth2);
+  std::vector<S>& by_a = grid.by_a;
+  std::vector<S>& by_c = grid.by_c;
+  std::vector<S>& by_c2 = grid.by_c2;
+  by_a.resize(static_cast<size_t>(visible[layers - 1]));
+  by_c.resize(static_cast<size_t>(visible[layers - 1]));
+  by_c2.resize(static_cast<size_t>(visible[layers - 1]));
+  // Beyond the deepest layer's abscissae exp(-c lambda) is below 1e-20: the
+  // subtracted function is nothing there.
+  const int deep = visible[layers - 1];
+  for (int k = 0; k < deep; ++k) {
+    const double lambda = grid.lambda[k];
+    const double decay = std::exp(-lambda * sub.c);
+    S subtracted;
+    if constexpr (std::is_same_v<S, double>) {
+      if (sub.sheet) {
+        // (exp(-c lambda) - exp(-c2 lambda)) / (S lambda), without cancellation.
+        const double inverse = 1.0 / sub.a;
+        const double em = std::expm1(-sub.delta * lambda);
+        subtracted = -decay * em * inverse / lambda;
+        by_a[k] = -subtracted * inverse;
+        by_c[k] = -decay * inverse;
+        by_c2[k] = decay * (1.0 + em) * inverse;
+        grid.kernel[k] = transform[k] - rho[0] - subtracted;
+        continue;
+      }
+    }
+    subtracted = sub.a * decay;
+    by_a[k] = decay;
+    by_c[k] = -lambda * subtracted;
+    by_c2[k] = S(0.0);
+    grid.kernel[k] = transform[k] - rho[0] - subtracted;
   }
+  for (int k = deep; k < live; ++k) grid.kernel[k] = transform[k] - rho[0];
   if (!with_derivatives) return;
   // dT_0 / drho_i = prod_(j<i) (dT_j / dT_(j+1)) dT_i / drho_i, likewise for h_i.
   std::vector<S>& product = transform;
@@ -325,14 +557,14 @@ void ComputeKernel(const Plan& plan,
       product[k] *= chain[i * g + k];
     }
   }
-  // The exponential's share: the contrast's derivatives and c = 2 sum h.
-  // Beyond the deepest layer's abscissae exp(-c lambda) is below 1e-20.
-  for (int k = 0; k < live; ++k) grid.derivative[k] += decay[k] - 1.0;
-  const int deep = visible[layers - 1];
-  for (int k = 0; k < deep; ++k) {
-    grid.derivative[(layers - 1) * g + k] -= decay[k];
-    const S by_c = 2.0 * grid.lambda[k] * decay[k] * contrast;
-    for (int i = 0; i + 1 < layers; ++i) grid.derivative[(layers + i) * g + k] += by_c;
+  // The top resistivity subtracted, and the subtracted function's share by
+  // the chain rule through its quantities.
+  for (int k = 0; k < live; ++k) grid.derivative[k] -= 1.0;
+  for (int p = 0; p < parameters; ++p) {
+    const SubtractionSlope<S>& slope = sub.slope[p];
+    S* column = grid.derivative.data() + static_cast<size_t>(p) * g;
+    for (int k = 0; k < deep; ++k)
+      column[k] -= by_a[k] * slope.a + by_c[k] * slope.c + by_c2[k] * slope.c2;
   }
 }
 
@@ -352,32 +584,21 @@ void Convolve(const Plan& plan,
   out.assign(static_cast<size_t>(plan.radius_count), S(0.0));
   if (out_derivative)
     out_derivative->assign(static_cast<size_t>(plan.radius_count) * parameters, S(0.0));
-  // Weighted kernel g(lambda) K and the weights of this order.
-  std::vector<double> scale(static_cast<size_t>(grid.nodes), 1.0);
-  if (order == 1) scale = grid.lambda;
-  const int live = grid.visible[0];
-  for (int m = 0; m < plan.radius_count; ++m) {
-    if (!plan.used[order][m]) continue;
-    const int end = std::min(kHankelFilterLength, live - m);
-    S sum = S(0.0);
-    for (int k = 0; k < end; ++k) sum += w[k] * scale[m + k] * grid.kernel[m + k];
-    out[m] = sum;
-  }
-  if (!out_derivative) return;
-  // The derivative columns, blocks of kBlock neighbouring radii at a time:
-  // each filter weight multiplies kBlock consecutive kernel values, which the
+  // Each column (the kernel, then each parameter's derivative) times
+  // g(lambda), convolved for blocks of kBlock neighbouring radii at a time:
+  // each filter weight multiplies kBlock consecutive values, which the
   // compiler turns into vector arithmetic with independent sums.
   constexpr int kBlock = 8;
-  std::vector<S> weighted(static_cast<size_t>(grid.nodes) + kBlock, S(0.0));
-  for (int p = 0; p < parameters; ++p) {
-    const S* column = grid.derivative.data() + static_cast<size_t>(p) * grid.nodes;
-    const int extent = grid.extent[p];
-    for (int k = 0; k < extent; ++k) weighted[k] = scale[k] * column[k];
+  thread_local std::vector<S> weighted;
+  weighted.resize(static_cast<size_t>(grid.nodes) + kBlock);
+  const auto convolve = [&](const S* column, int extent, auto store) {
+    for (int k = 0; k < extent; ++k)
+      weighted[k] = order == 1 ? grid.lambda[k] * column[k] : column[k];
     std::fill(weighted.begin() + extent, weighted.end(), S(0.0));
     for (int m0 = 0; m0 < std::min(plan.radius_count, extent); m0 += kBlock) {
       bool needed = false;
       for (int j = 0; j < kBlock && m0 + j < plan.radius_count; ++j)
-        needed = needed || plan.used[order][m0 + j];
+        needed = needed || plan.used[m0 + j];
       if (!needed) continue;
       std::array<S, kBlock> sums{};
       const int stop = std::min(kHankelFilterLength, extent - m0);
@@ -386,9 +607,17 @@ void Convolve(const Plan& plan,
         const S* values = weighted.data() + m0 + k;
         for (int j = 0; j < kBlock; ++j) sums[j] += weight * values[j];
       }
-      for (int j = 0; j < kBlock && m0 + j < plan.radius_count; ++j)
-        (*out_derivative)[static_cast<size_t>(m0 + j) * parameters + p] = sums[j];
+      for (int j = 0; j < kBlock && m0 + j < plan.radius_count; ++j) store(m0 + j, sums[j]);
     }
+  };
+  convolve(grid.kernel.data(), grid.visible[0], [&](int m, const S& sum) { out[m] = sum; });
+  if (!out_derivative) return;
+  for (int p = 0; p < parameters; ++p) {
+    convolve(grid.derivative.data() + static_cast<size_t>(p) * grid.nodes,
+             grid.extent[p],
+             [&](int m, const S& sum) {
+               (*out_derivative)[static_cast<size_t>(m) * parameters + p] = sum;
+             });
   }
 }
 
@@ -403,55 +632,48 @@ void Evaluate(const Plan& plan,
   const int parameters = 2 * static_cast<int>(rho.size()) - 1;
   // Per thread, reused: a sensitivity run touches a few hundred kilobytes.
   thread_local KernelGrid<S> grid;
-  thread_local std::array<std::vector<S>, 2> f;
-  thread_local std::array<std::vector<S>, 2> df;
+  thread_local std::vector<S> f;
+  thread_local std::vector<S> df;
   ComputeKernel(plan, rho, h, jacobian != nullptr, grid);
-  for (int order = 0; order < 2; ++order)
-    Convolve(plan, grid, order, parameters, f[order], jacobian ? &df[order] : nullptr);
+  Convolve(plan, grid, 1, parameters, f, jacobian ? &df : nullptr);
   rhoa.assign(static_cast<size_t>(n), rho[0]);
   if (jacobian) jacobian->resize(static_cast<size_t>(n) * parameters);
   const int layers = static_cast<int>(rho.size());
-  const S contrast = rho[layers - 1] - rho[0];
-  const double c = grid.depth2;
+  const Subtraction<S>& sub = grid.subtraction;
   // Sensitivities of one datum, gathered contiguously and then stored in
   // their column-major places.
-  std::vector<S> datum(jacobian ? static_cast<size_t>(parameters) : 0);
+  std::vector<S> gathered(jacobian ? static_cast<size_t>(parameters) : 0);
   for (int i = 0; i < n; ++i) {
+    const Datum& datum = plan.data[i];
     if (jacobian) {
-      std::fill(datum.begin(), datum.end(), S(0.0));
-      datum[0] = S(1.0);
+      std::fill(gathered.begin(), gathered.end(), S(0.0));
+      gathered[0] = S(1.0);
     }
-    for (int t = 0; t < 2; ++t) {
-      const Term& term = plan.terms[2 * i + t];
-      if (term.factor == 0.0) continue;
-      // The exponential's part: r int exp(-c lambda) J0(lambda r) = r / sqrt(r^2 + c^2),
-      // s int lambda exp(-c lambda) J1(lambda s) = s^2 / (s^2 + c^2)^(3/2).
-      if (layers > 1) {
-        const double r = term.radius;
-        const double q = r * r + c * c;
-        const double g = term.order == 0 ? r / std::sqrt(q) : r * r / (q * std::sqrt(q));
-        const double g_by_c = term.order == 0 ? -r * c / (q * std::sqrt(q))
-                                              : -3.0 * r * r * c / (q * q * std::sqrt(q));
-        rhoa[i] += term.factor * g * contrast;
-        if (jacobian) {
-          datum[0] -= term.factor * g;
-          datum[layers - 1] += term.factor * g;
-          for (int j = 0; j < layers - 1; ++j)
-            datum[layers + j] += term.factor * g_by_c * 2.0 * contrast;
-        }
+    // The subtracted function's part, in closed form.
+    for (int t = 0; layers > 1 && t < datum.term_count; ++t) {
+      const RadiusTerm& term = datum.terms[t];
+      const SubtractionTransform<S> part = TransformSubtraction(sub, term.order, term.radius);
+      rhoa[i] += term.factor * part.value;
+      if (!jacobian) continue;
+      for (int p = 0; p < parameters; ++p) {
+        const SubtractionSlope<S>& slope = sub.slope[p];
+        gathered[p] +=
+            term.factor * (part.by_a * slope.a + part.by_c * slope.c + part.by_c2 * slope.c2);
       }
-      for (int j = 0; j < kStencil; ++j) {
-        const double weight = term.weight[j];
-        if (weight == 0.0) continue;
-        const int m = term.first + j;
-        rhoa[i] += weight * f[term.order][m];
-        if (!jacobian) continue;
-        const S* row = df[term.order].data() + static_cast<size_t>(m) * parameters;
-        for (int p = 0; p < parameters; ++p) datum[p] += weight * row[p];
-      }
+    }
+    const int count = static_cast<int>(datum.weight.size());
+    for (int j = 0; j < count; ++j) {
+      const double weight = datum.weight[j];
+      if (weight == 0.0) continue;
+      const int m = datum.first + j;
+      rhoa[i] += weight * f[m];
+      if (!jacobian) continue;
+      const S* row = df.data() + static_cast<size_t>(m) * parameters;
+      for (int p = 0; p < parameters; ++p) gathered[p] += weight * row[p];
     }
     if (jacobian)
-      for (int p = 0; p < parameters; ++p) (*jacobian)[i + static_cast<size_t>(n) * p] = datum[p];
+      for (int p = 0; p < parameters; ++p)
+        (*jacobian)[i + static_cast<size_t>(n) * p] = gathered[p];
   }
 }
 
@@ -472,7 +694,7 @@ bool ApparentResistivity(const Geometry& geometry,
   if (!ValidGeometry(geometry) || !ValidLayers(layers.thickness, layers.resistivity.size()) ||
       !PositiveFinite(layers.resistivity))
     return false;
-  const Plan plan = MakePlan(geometry);
+  const Plan& plan = PlanFor(geometry);
   Evaluate(plan, layers.resistivity, layers.thickness, rhoa, log_jacobian);
   if (log_jacobian) {
     const size_t n = rhoa.size();
@@ -495,7 +717,7 @@ bool ComplexApparentResistivity(const Geometry& geometry,
   if (!ValidGeometry(geometry) || !ValidLayers(thickness, resistivity.size())) return false;
   for (const Complex& z : resistivity)
     if (!Finite(z.real()) || !Finite(z.imag()) || z == 0.0) return false;
-  const Plan plan = MakePlan(geometry);
+  const Plan& plan = PlanFor(geometry);
   Evaluate(plan, resistivity, thickness, rhoa, jacobian);
   return true;
 }
@@ -515,7 +737,7 @@ bool ApparentChargeability(const Geometry& geometry,
     return false;
   for (double m : chargeability)
     if (!(m >= 0.0) || !(m < 1.0)) return false;
-  const Plan plan = MakePlan(geometry);
+  const Plan& plan = PlanFor(geometry);
   std::vector<double> plain;
   Evaluate<double>(plan, layers.resistivity, layers.thickness, plain, nullptr);
   std::vector<double> perturbed_rho(l);

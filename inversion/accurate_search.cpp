@@ -41,6 +41,13 @@ constexpr double kStartDamping = 0.01;
 constexpr double kStartGradient = 1e-3;
 // The factor by which starts move the user's resistivities or thicknesses.
 constexpr double kStartFactor = 3.0;
+// Free variables (log-resistivity and log-thickness, or their bounded
+// transforms) closer than this to an earlier start's end put a start in the
+// same valley.
+constexpr double kSameValley = 0.02;
+// Screened starts: candidate interface depths, and how many are kept.
+constexpr int kScreenDepths = 8;
+constexpr int kScreenKept = 4;
 
 std::vector<double> Values(const ParameterTransform& transform, const Eigen::VectorXd& x) {
   ParameterTransform copy = transform;
@@ -74,6 +81,26 @@ struct Start {
   std::string name;
   std::vector<double> values;  // rho1..rhoL, h1..h(L-1)
 };
+
+// Starts that move `base`'s resistivities (x3 and /3 alternately, either
+// way round) or its thicknesses (all x3, all /3).
+void AppendPerturbations(const std::vector<double>& base, int layers, std::vector<Start>* starts) {
+  for (int pattern = 0; pattern < 2; ++pattern) {
+    Start s{pattern == 0 ? "resistivities x3 and /3 alternately"
+                         : "resistivities /3 and x3 alternately",
+            base};
+    for (int j = 0; j < layers; ++j)
+      s.values[j] *= (j + pattern) % 2 == 0 ? kStartFactor : 1.0 / kStartFactor;
+    starts->push_back(s);
+  }
+  if (layers > 1) {
+    for (const double factor : {kStartFactor, 1.0 / kStartFactor}) {
+      Start s{factor > 1.0 ? "thicknesses x3" : "thicknesses /3", base};
+      for (int j = 0; j + 1 < layers; ++j) s.values[layers + j] *= factor;
+      starts->push_back(s);
+    }
+  }
+}
 
 // One Occam fit from x on `problem` until it ends or the step limit; each
 // model taken is appended to `path`.
@@ -113,6 +140,69 @@ OccamResult RunOccam(WeightedProblem& problem,
   return result;
 }
 
+// Starts screened from the smooth model: the interfaces at every choice of
+// L - 1 of kScreenDepths depths (log-spaced over the smooth model's
+// interfaces), each layer the thickness-weighted mean log-resistivity of the
+// smooth model over it; the kScreenKept of least misfit. A start of the
+// user's or a segmentation of the smooth model may lie in one valley; these
+// sample where the interfaces can be, at the cost of a forward run each.
+std::vector<Start> ScreenedStarts(const SmoothSearch& smooth,
+                                  int layers,
+                                  const std::vector<double>& own,
+                                  const std::vector<ModelParameter>& parameters,
+                                  ResistivityProblem& problem) {
+  std::vector<Start> kept;
+  const int interfaces = layers - 1;
+  if (interfaces < 1 || interfaces > kScreenDepths || smooth.thickness.empty()) return kept;
+  const Eigen::VectorXd& log_rho = smooth.path.back();
+  std::vector<double> tops = {0.0};
+  for (double h : smooth.thickness) tops.push_back(tops.back() + h);
+  const double shallow = tops[1];
+  const double deep = tops.back();
+  std::vector<double> depths(kScreenDepths);
+  for (int k = 0; k < kScreenDepths; ++k)
+    depths[k] = shallow * std::pow(deep / shallow, (k + 0.5) / kScreenDepths);
+  // Mean log-resistivity over [a, b); the half-space below `deep` weighs as
+  // much as the smooth model's deepest layer.
+  const auto mean = [&](double a, double b) {
+    double sum = 0.0, weight = 0.0;
+    for (size_t j = 0; j < tops.size(); ++j) {
+      const double top = tops[j];
+      const double bottom = j + 1 < tops.size() ? tops[j + 1] : deep + smooth.thickness.back();
+      const double overlap = std::min(b, bottom) - std::max(a, top);
+      if (overlap <= 0.0) continue;
+      sum += overlap * log_rho(static_cast<Eigen::Index>(j));
+      weight += overlap;
+    }
+    return weight > 0.0 ? std::exp(sum / weight) : std::exp(log_rho(log_rho.size() - 1));
+  };
+  std::vector<std::pair<double, Start>> scored;
+  for (unsigned mask = 0; mask < (1u << kScreenDepths); ++mask) {
+    if (__builtin_popcount(mask) != interfaces) continue;
+    Start s{"the smooth model screened in " + std::to_string(layers) + " layers", own};
+    double top = 0.0;
+    int j = 0;
+    for (int k = 0; k < kScreenDepths; ++k) {
+      if (!(mask & (1u << k))) continue;
+      s.values[j] = mean(top, depths[k]);
+      s.values[layers + j] = depths[k] - top;
+      top = depths[k];
+      ++j;
+    }
+    s.values[layers - 1] = mean(top, std::numeric_limits<double>::infinity());
+    std::vector<ModelParameter> start = parameters;
+    for (size_t p = 0; p < start.size(); ++p)
+      if (!start[p].fixed) start[p].value = s.values[p];
+    Eigen::VectorXd r;
+    if (!problem.Evaluate(ToFree(start), &r, nullptr)) continue;
+    scored.emplace_back(r.squaredNorm(), std::move(s));
+  }
+  std::sort(
+      scored.begin(), scored.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (size_t k = 0; k < scored.size() && k < static_cast<size_t>(kScreenKept); ++k)
+    kept.push_back(std::move(scored[k].second));
+  return kept;
+}
 }  // namespace
 
 bool HasOwnErrors(const SoundingData& data) {
@@ -208,6 +298,15 @@ SmoothSearch SearchSmooth(const SoundingData& data, const EngineOptions& options
         cap = std::max(
             cap, 100.0 * sigma * first.norm() / std::sqrt(std::max(n - noise.effective, 1.0)));
       }
+      // The data's own scatter about local quadratics bounds the estimate
+      // too: cross-validation of a few tens of data leans to the smooth side.
+      std::vector<double> spacings(static_cast<size_t>(n)), log_rho(static_cast<size_t>(n));
+      for (int i = 0; i < n; ++i) {
+        spacings[i] = data.spacingA[i];
+        log_rho[i] = std::log(static_cast<double>(data.apparentResistivity[i]));
+      }
+      const double local = LocalFitNoise(spacings, log_rho);
+      if (local > 0.0) cap = std::min(cap, 100.0 * local);
       search.error.estimated = true;
       search.error.percent =
           std::max(std::min(100.0 * noise.sigma, cap), options.errorFloorPercent);
@@ -248,24 +347,15 @@ FewLayerSearch SearchFewLayer(const SoundingData& data,
       starts.push_back(s);
     }
   }
-  for (int pattern = 0; pattern < 2; ++pattern) {
-    Start s{pattern == 0 ? "resistivities x3 and /3 alternately"
-                         : "resistivities /3 and x3 alternately",
-            own};
-    for (int j = 0; j < layers; ++j)
-      s.values[j] *= (j + pattern) % 2 == 0 ? kStartFactor : 1.0 / kStartFactor;
-    starts.push_back(s);
-  }
-  if (layers > 1) {
-    for (const double factor : {kStartFactor, 1.0 / kStartFactor}) {
-      Start s{factor > 1.0 ? "thicknesses x3" : "thicknesses /3", own};
-      for (int j = 0; j + 1 < layers; ++j) s.values[layers + j] *= factor;
-      starts.push_back(s);
-    }
-  }
+  // Without a smooth model, moves of the user's own.
+  if (smooth == nullptr || !smooth->ok) AppendPerturbations(own, layers, &starts);
 
   ResistivityProblem problem(
       data, layers, ResistivityErrors(data, options), ParameterTransform(parameters));
+  if (smooth != nullptr && smooth->ok) {
+    for (Start& s : ScreenedStarts(*smooth, layers, own, parameters, problem))
+      starts.push_back(std::move(s));
+  }
   struct Result {
     Eigen::VectorXd x;
     double chi2 = std::numeric_limits<double>::infinity();
@@ -274,22 +364,35 @@ FewLayerSearch SearchFewLayer(const SoundingData& data,
     int steps = 0;
   };
   std::vector<Result> results(starts.size());
-  for (size_t s = 0; s < starts.size(); ++s) {
+  const auto run = [&](const Start& from, Result& r) {
     std::vector<ModelParameter> start = parameters;
     for (int p = 0; p < count; ++p) {
-      if (!start[p].fixed) start[p].value = starts[s].values[p];
+      if (!start[p].fixed) start[p].value = from.values[p];
     }
-    Result& r = results[s];
     r.x = ToFree(start);
     r.path.push_back(r.x);
     LevenbergMarquardtFit fit(problem, r.x, kStartDamping, kStartSteps, kStartGradient);
-    if (!fit.Start()) continue;
-    while (fit.Step()) r.path.push_back(fit.x());
+    if (!fit.Start()) return;
+    // A start that comes within kSameValley of where an earlier one ended
+    // (every free variable) is in its valley: it stops there.
+    const auto joined = [&](const Eigen::VectorXd& x) {
+      for (const Result& earlier : results) {
+        if (&earlier == &r) break;
+        if (std::isfinite(earlier.chi2) && (x - earlier.x).cwiseAbs().maxCoeff() < kSameValley)
+          return true;
+      }
+      return false;
+    };
+    while (fit.Step()) {
+      r.path.push_back(fit.x());
+      if (joined(fit.x())) break;
+    }
     r.x = fit.x();
     r.chi2 = fit.chi2();
     r.state = fit.state();
     r.steps = fit.steps();
-  }
+  };
+  for (size_t s = 0; s < starts.size(); ++s) run(starts[s], results[s]);
   size_t best = 0;
   for (size_t s = 1; s < results.size(); ++s) {
     // A tie goes to the earlier start (the user's own first).

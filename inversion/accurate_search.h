@@ -13,10 +13,13 @@
 // fit done again with it, until the estimate settles.
 //
 // SearchFewLayer: Levenberg-Marquardt from the user's model and from a
-// handful of deterministic starts (the smooth model merged into as many
-// layers, and the user's model with its resistivities or thicknesses moved
-// by a factor 3); fixed parameters keep their values and bounded ones their
-// range in every start. The best result is kept.
+// handful of deterministic starts: the smooth model merged into as many
+// layers, and the four of least misfit among the smooth model cut at every
+// choice of interfaces from eight depths (without a smooth model: the
+// user's model with its resistivities or thicknesses moved by a factor 3).
+// A start that reaches an earlier one's end stops there. Fixed parameters
+// keep their values and bounded ones their range in every start. The best
+// result is kept.
 //
 // ChooseLayerCount: the best few-layer model of every layer count in a
 // range, each from several starts, and the count of the least Bayesian

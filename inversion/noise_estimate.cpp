@@ -1,5 +1,6 @@
 #include "inversion/noise_estimate.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -60,6 +61,32 @@ bool EstimateNoise(const Eigen::MatrixXd& jacobian,
     estimate->model = v * coefficients;
   }
   return std::isfinite(best) && std::isfinite(estimate->sigma);
+}
+
+double LocalFitNoise(const std::vector<double>& spacing, const std::vector<double>& log_rho) {
+  const size_t n = std::min(spacing.size(), log_rho.size());
+  if (n < static_cast<size_t>(kLocalWindow)) return 0.0;
+  std::vector<size_t> order(n);
+  for (size_t i = 0; i < n; ++i) order[i] = i;
+  std::stable_sort(
+      order.begin(), order.end(), [&](size_t a, size_t b) { return spacing[a] < spacing[b]; });
+  double sum = 0.0, degrees = 0.0;
+  for (size_t first = 0; first + kLocalWindow <= n; ++first) {
+    Eigen::MatrixXd a(kLocalWindow, 3);
+    Eigen::VectorXd b(kLocalWindow);
+    const double centre = std::log(spacing[order[first + kLocalWindow / 2]]);
+    for (int k = 0; k < kLocalWindow; ++k) {
+      const double u = std::log(spacing[order[first + k]]) - centre;
+      a(k, 0) = 1.0;
+      a(k, 1) = u;
+      a(k, 2) = u * u;
+      b(k) = log_rho[order[first + k]];
+    }
+    const Eigen::ColPivHouseholderQR<Eigen::MatrixXd> qr(a);
+    sum += (a * qr.solve(b) - b).squaredNorm();
+    degrees += kLocalWindow - static_cast<double>(qr.rank());
+  }
+  return degrees > 0.0 ? std::sqrt(sum / degrees) : 0.0;
 }
 
 }  // namespace layra

@@ -19,6 +19,7 @@
 // are those of the model itself.
 
 #include <Eigen/Dense>
+#include <vector>
 
 namespace layra {
 
@@ -41,6 +42,15 @@ bool EstimateNoise(const Eigen::MatrixXd& jacobian,
                    double around,
                    NoiseEstimate* estimate,
                    bool exact = false);
+
+// The noise of ln rho_a from the data alone: a quadratic in ln s fitted to
+// every run of kLocalWindow consecutive data (by spacing), the residual sums
+// pooled over their degrees of freedom. A sounding curve is smooth over a
+// few neighbouring spacings, so what the quadratics leave is mostly noise
+// (where the curve bends sharply between them, also some of the curve: the
+// estimate then errs high). 0 when the data are too few.
+constexpr int kLocalWindow = 6;
+double LocalFitNoise(const std::vector<double>& spacing, const std::vector<double>& log_rho);
 
 }  // namespace layra
 

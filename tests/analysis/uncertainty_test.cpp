@@ -28,7 +28,8 @@ SoundingData Sounding(const std::vector<double>& rho,
                       const std::vector<double>& h,
                       float first = 1.0f,
                       float last = 500.0f,
-                      int count = 28) {
+                      int count = 28,
+                      unsigned seed = 5) {
   SoundingData data;
   data.arrayType = ArrayType::kSchlumberger;
   data.dataKind = DataKind::kResistivity;
@@ -38,7 +39,7 @@ SoundingData Sounding(const std::vector<double>& rho,
   std::vector<double> response;
   EXPECT_TRUE(AccurateApparentResistivity(
       data.arrayType, testing::Doubles(spacings), rho, h, response, nullptr));
-  std::mt19937 generator(5);
+  std::mt19937 generator(seed);
   std::normal_distribution<double> normal;
   for (int i = 0; i < count; ++i) {
     data.spacingA[i] = spacings[i];
@@ -65,7 +66,7 @@ std::vector<double> Scaled(std::vector<double> values, double by) {
 struct Expectation {
   const char* what;
   double truth;
-  bool wide;  // the range spans more than x3; otherwise less than x1.5
+  bool wide;  // the range spans more than x3; otherwise less than x2
 };
 
 struct FewLayerCase {
@@ -92,7 +93,7 @@ void CheckRange(const FewLayerUncertainty& u, const Expectation& e, const char* 
   }
   EXPECT_LE(low, e.truth);
   EXPECT_GE(high, e.truth);
-  EXPECT_TRUE(e.wide ? high / low > 3.0 : high / low < 1.5) << "range x" << high / low;
+  EXPECT_TRUE(e.wide ? high / low > 3.0 : high / low < 2.0) << "range x" << high / low;
 }
 
 TEST(FewLayerUncertainty, RangesContainTheTruthAndShowTheEquivalence) {
@@ -141,6 +142,33 @@ TEST(FewLayerUncertainty, UnderstatedErrorsDoNotNarrowTheRanges) {
     return std::log(u.parameters[2].high / u.parameters[2].low);  // h1
   };
   EXPECT_NEAR(width(1.0) / width(2.0), 1.0, 0.15);
+}
+
+// With errors stated at half the noise, the S and T ranges of every layer
+// still contain the truth in at least 90 % of noise realisations, as the
+// parameters' ranges do.
+TEST(FewLayerUncertainty, UnderstatedErrorsKeepSAndTHonest) {
+  EngineOptions options = Options();
+  options.assumedErrorPercent = 50.0 * kNoise;
+  const std::vector<std::pair<std::vector<double>, std::vector<double>>> earths = {
+      {{200, 20, 200}, {10, 5}}, {{50, 1000, 50}, {10, 5}}, {{200, 20, 400, 30}, {2, 8, 30}}};
+  int ranges = 0, inside = 0;
+  for (const auto& [rho, h] : earths) {
+    for (unsigned seed = 1; seed <= 8; ++seed) {
+      const SoundingData data = Sounding(rho, h, 1.0f, 500.0f, 28, seed);
+      FewLayerUncertainty u;
+      std::string message;
+      ASSERT_TRUE(AnalyseFewLayer(data, options, rho, h, &u, &message)) << message;
+      for (size_t j = 0; j < h.size(); ++j) {
+        for (const auto& [r, truth] : {std::pair{u.conductance[j], h[j] / rho[j]},
+                                       std::pair{u.transverse[j], h[j] * rho[j]}}) {
+          ++ranges;
+          inside += r.low <= truth * (1 + 1e-9) && r.high >= truth * (1 - 1e-9);
+        }
+      }
+    }
+  }
+  EXPECT_GE(inside, 0.9 * ranges) << inside << " of " << ranges;
 }
 
 // An automatic run of the accurate engine on `data`; the model it leaves.

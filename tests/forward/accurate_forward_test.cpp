@@ -61,7 +61,12 @@ S Adaptive(const std::function<S(Real)>& f, Real a, Real b, Real tolerance, int 
     kronrod += sum * kWgk[j];
     if (j % 2 == 1) gauss += sum * kWg[j / 2];
   }
-  if (std::abs(kronrod - gauss) * half <= tolerance || depth > 40) return kronrod * half;
+  // Long double holds about 19 digits: an interval whose rules agree to 16 of
+  // its own value is done too (a kernel of 1e6 times the top resistivity
+  // could never reach a tolerance set by the top resistivity).
+  const Real error = std::abs(kronrod - gauss) * half;
+  if (error <= tolerance || error <= 1e-16L * std::abs(kronrod * half) || depth > 40)
+    return kronrod * half;
   return Adaptive(f, a, center, tolerance / 2, depth + 1) +
          Adaptive(f, center, b, tolerance / 2, depth + 1);
 }
@@ -269,25 +274,30 @@ void ExpectColumns(const std::vector<V>& jacobian,
 TEST_P(AccurateForwardArray, SensitivitiesMatchCentralDifferences) {
   const Geometry g = ParamGeometry();
   const Layers model = kModels[4];
-  const size_t l = model.resistivity.size();
-  std::vector<double> rhoa, jacobian, log_p;
-  ASSERT_TRUE(ApparentResistivity(g, model, rhoa, &jacobian));
-  for (double v : model.resistivity) log_p.push_back(std::log(v));
-  for (double v : model.thickness) log_p.push_back(std::log(v));
-  ExpectColumns<double>(
-      jacobian,
-      log_p,
-      [&](const std::vector<double>& x) {
-        Layers changed = model;
-        for (size_t p = 0; p < x.size(); ++p)
-          (p < l ? changed.resistivity[p] : changed.thickness[p - l]) = std::exp(x[p]);
-        std::vector<double> out;
-        ApparentResistivity(g, changed, out);
-        for (double& v : out) v = std::log(v);
-        return out;
-      },
-      [](size_t) { return 1e-4; },
-      [](size_t, size_t) { return 1e-6; });
+  std::vector<double> rhoa, jacobian;
+  // Equal top and bottom resistivities, a conductive and a very resistive
+  // basement (the subtracted function takes three forms).
+  for (const Layers& earth : {model, kModels[2], Layers{{10, 3, 1e5}, {2, 20}}}) {
+    ASSERT_TRUE(ApparentResistivity(g, earth, rhoa, &jacobian));
+    const size_t layers = earth.resistivity.size();
+    std::vector<double> log_p;
+    for (double v : earth.resistivity) log_p.push_back(std::log(v));
+    for (double v : earth.thickness) log_p.push_back(std::log(v));
+    ExpectColumns<double>(
+        jacobian,
+        log_p,
+        [&](const std::vector<double>& x) {
+          Layers changed = earth;
+          for (size_t p = 0; p < x.size(); ++p)
+            (p < layers ? changed.resistivity[p] : changed.thickness[p - layers]) = std::exp(x[p]);
+          std::vector<double> out;
+          ApparentResistivity(g, changed, out);
+          for (double& v : out) v = std::log(v);
+          return out;
+        },
+        [](size_t) { return 1e-4; },
+        [](size_t, size_t) { return 1e-6; });
+  }
 
   const std::vector<double> m = {0.01, 0.2, 0.05, 0.02, 0.1};
   std::vector<double> ma;
@@ -328,6 +338,28 @@ TEST_P(AccurateForwardArray, ColeColeSensitivitiesMatchCentralDifferences) {
       [&](const std::vector<double>& v) { return response(v); },
       [&](size_t p) { return 1e-5 * x[p]; },
       [&](size_t p, size_t i) { return 1e-6 * std::abs(rhoa[i]) / x[p]; });
+}
+
+// Two layers at contrasts of 1e4 to 1e6 either way, the top 0.1 m to 100 m
+// thick: a very resistive basement makes the kernel huge at the smallest
+// abscissae, a very conductive one leaves data far below the top
+// resistivity.
+TEST_P(AccurateForwardArray, ExtremeContrastsMatchReferenceWithin1e4) {
+  const Geometry g = ParamGeometry();
+  for (double contrast : {1e4, 1e6, 1e-4, 1e-5}) {
+    for (double h : {0.1, 1.0, 10.0, 100.0}) {
+      const Layers model{{10.0, 10.0 * contrast}, {h}};
+      std::vector<double> rhoa;
+      ASSERT_TRUE(ApparentResistivity(g, model, rhoa));
+      const std::vector<Real> reference =
+          ReferenceSounding(g,
+                            std::vector<Real>(model.resistivity.begin(), model.resistivity.end()),
+                            model.thickness);
+      for (size_t i = 0; i < rhoa.size(); ++i)
+        EXPECT_NEAR(rhoa[i] / static_cast<double>(reference[i]), 1.0, 1e-4)
+            << "contrast " << contrast << " h " << h << " spacing " << kSpacings[i];
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Arrays,

@@ -188,7 +188,8 @@ TEST(IpFractionsByUnit, UnitLineDecidesAndMagnitudeOnlyWithoutOne) {
 }
 
 // Scaling every resistivity of a SIP sounding leaves the recovered time
-// constants.
+// constants; exact spectra are fitted with no misfit, and the IP panel and
+// misfit are those of the chargeabilities the run ends with.
 TEST_F(AccurateEngineTest, SipTimeConstantsDoNotDependOnTheResistivityScale) {
   const std::vector<float> rho = {100, 20, 500}, h = {5, 15};
   const std::vector<double> m = {0.02, 0.15, 0.05}, tau = {0.01, 0.1, 0.01}, c = {0.5, 0.5, 0.5};
@@ -230,8 +231,28 @@ TEST_F(AccurateEngineTest, SipTimeConstantsDoNotDependOnTheResistivityScale) {
     Run(1);
     ASSERT_EQ(state_.runs.back().outcome.runStatus, RunStatus::kCompleted)
         << state_.runs.back().outcome.runMessage;
-    recovered_tau.emplace_back(state_.runs.back().outcome.model.timeConstant.begin(),
-                               state_.runs.back().outcome.model.timeConstant.begin() + 3);
+    const InversionOutcome& outcome = state_.runs.back().outcome;
+    // Exact spectra of the starting model's resistivities: the fit is
+    // perfect, and its misfit nothing.
+    EXPECT_LT(outcome.finalSipMisfit, 1e-6f) << "scale " << scale;
+    // The IP panel and misfit follow the chargeabilities the run ends with.
+    const LayeredModel& end = outcome.model;
+    std::vector<double> plain, perturbed, ended(rho.begin(), rho.end());
+    for (int j = 0; j < 3; ++j) ended[j] = end.resistivity[j];
+    ASSERT_TRUE(AccurateApparentResistivity(
+        data.arrayType, Doubles(spacings), ended, Doubles(h), plain, nullptr));
+    for (int j = 0; j < 3; ++j) ended[j] /= 1.0 - end.chargeability[j];
+    ASSERT_TRUE(AccurateApparentResistivity(
+        data.arrayType, Doubles(spacings), ended, Doubles(h), perturbed, nullptr));
+    double sum = 0.0;
+    for (int i = 0; i < 16; ++i) {
+      const double ma = 1.0 - plain[i] / perturbed[i];
+      EXPECT_NEAR(outcome.calculatedIp[i], ma, 1e-6) << "scale " << scale << " point " << i;
+      sum += (data.ipValue[i] - ma) * (data.ipValue[i] - ma);
+    }
+    EXPECT_NEAR(outcome.finalIpMisfit, std::sqrt(sum / 16), 1e-6) << "scale " << scale;
+    recovered_tau.emplace_back(outcome.model.timeConstant.begin(),
+                               outcome.model.timeConstant.begin() + 3);
   }
   for (size_t s = 0; s < recovered_tau.size(); ++s) {
     for (int j = 0; j < 3; ++j) {

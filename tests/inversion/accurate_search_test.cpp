@@ -7,12 +7,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "fileio/data_file.h"
 #include "inversion/accurate_response.h"
 #include "inversion/default_bounds.h"
+#include "inversion/noise_estimate.h"
+#include "platform/listing_sink.h"
 #include "tests/inversion/synthetic_sounding.h"
 
 namespace layra {
@@ -108,6 +113,61 @@ TEST(AccurateFewLayerFit, PoorStartsReachTheBestMisfitWithinBounds) {
       EXPECT_LE(far.outcome.model.resistivity[j], kHighestResistivity) << c.name;
     }
     EXPECT_GT(far.outcome.fit.starts, 3) << c.name;
+  }
+}
+
+// Field soundings from random starts whose every first start met in one
+// valley: each run ends within 1.05x of the misfit another start reached.
+TEST(AccurateFewLayerFit, FieldStartsCaughtInALocalValleyReachTheBest) {
+  const char* folder = std::getenv("LAYRA_FIELDCASES");
+  const std::filesystem::path dir = folder != nullptr ? folder : LAYRA_FIELDCASES_DIR;
+  if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "no field soundings at " << dir;
+  struct Case {
+    const char* file;
+    LayeredModel caught, better;
+  } cases[] = {
+      {"BOUNDIALI_SE1.dat",
+       Model({417.6f, 396.6f, 1.398f, 70.68f}, {19.6f, 10.6f, 70.8f}),
+       Model({1.86f, 5.741f, 1911.0f, 265.0f}, {3.5f, 0.1f, 24.4f})},
+      {"AUNGSAN_LOC1_WENNER.dat",
+       Model({1.003f, 1.63f, 1.608f}, {1.81f, 7.26f}),
+       Model({3.725f, 16.87f, 34.72f}, {1.47f, 0.827f})},
+  };
+  for (const Case& c : cases) {
+    SoundingDocument read;
+    DiscardingSink quiet;
+    ASSERT_EQ(ReadDataFile((dir / c.file).string(), read, quiet), 0) << c.file;
+    const SoundingRun caught = Invert(read.data, Accurate(), &c.caught, 8);
+    const SoundingRun better = Invert(read.data, Accurate(), &c.better, 8);
+    EXPECT_LE(caught.outcome.chi2, 1.05 * better.outcome.chi2) << c.file;
+  }
+}
+
+// The scatter about local quadratics of 30 data, 1 to 300 m, is never far
+// below that of the noise drawn, and within 25 % of it where the noise
+// outweighs the curve's bends between neighbouring spacings (3 and 5 %).
+TEST(LocalFitNoise, FindsTheScatterOfTheData) {
+  for (const auto& [rho, h] : {std::pair<std::vector<double>, std::vector<double>>{{100, 10}, {8}},
+                               {{10, 100, 1000}, {4, 20}},
+                               {{200, 20, 400, 30}, {2, 8, 30}}}) {
+    for (double noise : {0.01, 0.03, 0.05}) {
+      const SoundingData data = Sounding(ArrayType::kSchlumberger, rho, h, noise);
+      std::vector<double> spacings, log_rho, clean;
+      for (int i = 0; i < data.pointCount; ++i) {
+        spacings.push_back(data.spacingA[i]);
+        log_rho.push_back(std::log(static_cast<double>(data.apparentResistivity[i])));
+      }
+      ASSERT_TRUE(AccurateApparentResistivity(data.arrayType, spacings, rho, h, clean, nullptr));
+      double drawn = 0.0;
+      for (size_t i = 0; i < clean.size(); ++i)
+        drawn += std::pow(log_rho[i] - std::log(clean[i]), 2.0);
+      drawn = std::sqrt(drawn / clean.size());
+      const double ratio = LocalFitNoise(spacings, log_rho) / drawn;
+      EXPECT_GT(ratio, 0.75) << rho.size() << " layers, noise " << noise;
+      if (noise >= 0.03) {
+        EXPECT_LT(ratio, 1.25) << rho.size() << " layers, noise " << noise;
+      }
+    }
   }
 }
 

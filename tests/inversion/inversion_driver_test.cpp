@@ -195,7 +195,8 @@ TEST_F(InversionDriverTest, ScratchResultsFileIsRemovedAndNoneIsWrittenWithoutAP
   RunOptions options = document_->NextRunOptions(false);
   options.results_path = directory_.Path("sounding.INx");
   options.remove_results = true;
-  const InversionOutcome& scratch = document_->Run(options, observer_).outcome;
+  // A copy: the next run adds to the document's runs, which may move them.
+  const InversionOutcome scratch = document_->Run(options, observer_).outcome;
   EXPECT_EQ(scratch.runStatus, RunStatus::kCompleted);
   EXPECT_GT(scratch.lastIteration, 0);
   EXPECT_TRUE(scratch.resultsFile.empty());
