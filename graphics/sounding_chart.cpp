@@ -581,8 +581,25 @@ class ChartPainter {
     for (const ChartRun& run : input_.runs) {
       values.insert(values.end(), run.calculated.begin(), run.calculated.end());
       values.insert(values.end(), run.model.resistivity.begin(), run.model.resistivity.end());
+    }
+    // Equivalent models widen the axis by a decade at most each way: a
+    // poorly resolved layer's band may reach far beyond, and would squeeze
+    // the data into a sliver; the band is clipped at the frame.
+    double low = HUGE_VAL;
+    double high = 0.0;
+    for (double value : values) {
+      if (std::isfinite(value) && value > 0.0) {
+        low = std::min(low, value);
+        high = std::max(high, value);
+      }
+    }
+    for (const ChartRun& run : input_.runs) {
       for (const ChartModel& model : run.equivalent) {
-        values.insert(values.end(), model.resistivity.begin(), model.resistivity.end());
+        for (double value : model.resistivity) {
+          if (high > 0.0 && std::isfinite(value) && value > 0.0) {
+            values.push_back(std::clamp(value, low / 10.0, high * 10.0));
+          }
+        }
       }
     }
     const auto range = LogRange(values);

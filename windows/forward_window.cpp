@@ -14,6 +14,7 @@
 #include "graphics/bmp_file.h"
 #include "graphics/forward_plot.h"
 #include "graphics/sounding_plot.h"
+#include "project/model_response.h"
 #include "state/text_format.h"
 #include "windows/child_dialogs.h"
 #include "windows/painter_canvas.h"
@@ -45,6 +46,24 @@ ForwardWindow::ForwardWindow(ShellState& shell,
       engine_(engine),
       model_(std::make_unique<ForwardModel>()) {
   model_table_ = new ModelTable(this);
+  // The model is edited in place; a computed curve is computed and drawn
+  // again with each change.
+  connect(
+      model_table_, &ModelTable::valueEdited, this, [this](int layer, bool thickness, double v) {
+        EditModel([&](LayeredModel& model) {
+          if (!thickness) return SetResistivity(model, layer, v);
+          if (!(v > 0.0) || layer + 1 >= model.layerCount) return false;
+          model.thickness[layer] = static_cast<float>(v);
+          UpdateDepths(model);
+          return true;
+        });
+      });
+  connect(model_table_, &ModelTable::splitRequested, this, [this](int layer) {
+    EditModel([layer](LayeredModel& model) { return SplitLayer(model, layer); });
+  });
+  connect(model_table_, &ModelTable::removeRequested, this, [this](int layer) {
+    EditModel([layer](LayeredModel& model) { return RemoveLayer(model, layer); });
+  });
   AddDock(*this,
           model_table_,
           QStringLiteral("Model"),
@@ -162,11 +181,46 @@ void ForwardWindow::OpenModel(const std::string& path) {
   ShowModelRead();
 }
 
+void ForwardWindow::EditModel(const std::function<bool(LayeredModel&)>& edit) {
+  LayeredModel model = model_->model;
+  if (model.layerCount < kMinForwardLayers || !edit(model) ||
+      model.layerCount < kMinForwardLayers || model.layerCount > kMaxForwardLayers) {
+    ShowModelTable();  // a value refused: the table shows the model again
+    return;
+  }
+  model_->model = model;
+  ShowModelTable();
+  AddListingLine("");
+  AddListingLine("The model was edited in the table.");
+  if (calculated_ == 1) {
+    Calculate();
+    if (calculated_ == 1 && model_->modelKind != DataKind::kSip) Display();
+  }
+}
+
+void ForwardWindow::ShowModelTable() {
+  const LayeredModel& layers = model_->model;
+  const bool ip = model_->modelKind != DataKind::kResistivity;
+  const bool sip = model_->modelKind == DataKind::kSip;
+  ModelView view;
+  view.editable = layers.layerCount >= kMinForwardLayers;
+  view.layers = layers.layerCount;
+  view.resistivity = layers.resistivity.data();
+  view.thickness = layers.thickness.data();
+  if (ip) view.chargeability = layers.chargeability.data();
+  if (sip) {
+    view.tau = layers.timeConstant.data();
+    view.c = layers.exponent.data();
+  }
+  model_table_->ShowModel(view);
+}
+
 void ForwardWindow::ShowModelRead() {
   const LayeredModel& layers = model_->model;
   const bool ip = model_->modelKind != DataKind::kResistivity;
   const bool sip = model_->modelKind == DataKind::kSip;
   ModelView view;
+  view.editable = layers.layerCount >= kMinForwardLayers;
   view.layers = layers.layerCount;
   view.resistivity = layers.resistivity.data();
   view.thickness = layers.thickness.data();
@@ -199,6 +253,7 @@ void ForwardWindow::Calculate() {
   const EngineKind engine = engine_;
   PanelListing listing(*host_, [this](const std::string& line) { AddListingLine(line); });
   calculated_ = CalculateForwardResponse(*model_, listing, engine) ? 1 : 0;
+  response_saved_ = false;
   // A spectral calculation ends with its message and an empty window.
   if (calculated_ == 1 && model_->modelKind == DataKind::kSip && model_->frequencyCount > 0) {
     ClearWindow(*canvas_);
@@ -238,6 +293,16 @@ void ForwardWindow::keyPressEvent(QKeyEvent* event) {
     StepFrequencyPage(event->key() == Qt::Key_PageDown ? 1 : -1);
     return;
   }
+  // A computed curve that was not saved is not lost to Esc or Q unasked.
+  if ((event->key() == Qt::Key_Escape || event->key() == Qt::Key_Q) && calculated_ == 1 &&
+      !response_saved_ &&
+      host_->ShowMessage("The computed curve has not been saved as a data file.\n"
+                         "Do you want to leave the forward modelling window all the same?",
+                         "Leave forward modelling",
+                         MessageIcon::kQuestion,
+                         MessageButtons::kYesNo) != MessageAnswer::kYes) {
+    return;
+  }
   ChildWindow::keyPressEvent(event);
 }
 
@@ -263,7 +328,9 @@ void ForwardWindow::Save() {
   std::string error;
   if (!SaveForwardModel(*model_, path, &error)) {
     host_->Warn(StrFormat(kNotWrittenMessage, path.c_str()) + "\n" + error, "Error Message");
+    return;
   }
+  response_saved_ = true;
 }
 
 void ForwardWindow::ChooseSipOutput() {

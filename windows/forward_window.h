@@ -88,10 +88,16 @@ class ForwardWindow : public ChildWindow {
   // its chargeabilities, time constants and exponents to enough digits to
   // tell 5 from 10 mV/V and to show 0.001 s.
   void ShowModelRead();
+  // The Model table from the model, editable.
+  void ShowModelTable();
+  // Applies `edit` to the model (the Model table's), then computes and draws
+  // the curve again when one was computed.
+  void EditModel(const std::function<bool(LayeredModel&)>& edit);
 
   const EngineKind engine_;
   std::unique_ptr<ForwardModel> model_;
   int calculated_ = 0;
+  bool response_saved_ = false;  // the response computed last was saved as a data file
   int frequency_page_ = 0;
   ModelTable* model_table_ = nullptr;
   ArrayType array_type_at_dialog_ = ArrayType::kWenner;

@@ -1,12 +1,14 @@
 // The desktop program: one main window, maximised, until it is closed.
-// `layra FILE...` opens each file in turn once the window is shown: data
-// files (.dat) in the main window, a model file (.mod) in the forward
-// modelling window, a results file (.INV) in the display window.
+// `layra FILE...` opens each file in turn once the window is shown: a
+// project (.layra) first, then data files (.dat), all kept open in the
+// sounding list, a model file (.mod) in the forward modelling window, a
+// results file (.INV) in the display window.
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
 #include <QScreen>
+#include <QStandardPaths>
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
@@ -19,7 +21,8 @@ namespace {
 
 const char kUsage[] =
     "Usage: layra [OPTIONS] [FILE...]\n"
-    "Opens the FILEs: sounding data files (.dat) in turn in the main window,\n"
+    "Opens the FILEs: a project (.layra), then sounding data files (.dat),\n"
+    "each kept open in the main window's sounding list,\n"
     "then a model file (.mod) in the forward modelling window or an inversion\n"
     "results file (.INV) in the display window.\n"
     "\n"
@@ -50,6 +53,10 @@ bool CommandLineFiles(const QStringList& arguments, QStringList* files) {
   std::stable_partition(files->begin(), files->end(), [](const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
     return suffix != QLatin1String("mod") && suffix != QLatin1String("inv");
+  });
+  // A project replaces the soundings open: it comes first.
+  std::stable_partition(files->begin(), files->end(), [](const QString& path) {
+    return QFileInfo(path).suffix().toLower() == QLatin1String("layra");
   });
   return true;
 }
@@ -83,6 +90,8 @@ int main(int argc, char* argv[]) {
   if (!CommandLineFiles(QApplication::arguments(), &files)) return 2;
 
   layra::MainWindow window;
+  window.EnableSessionMemory(
+      QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
   window.setStartupFiles(files);
   if (window.restoredGeometry()) {
     window.show();

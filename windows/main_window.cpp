@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSaveFile>
 #include <QSettings>
 #include <QStackedLayout>
@@ -39,17 +40,21 @@
 #include "inversion/excluded_points.h"
 #include "inversion/inversion_driver.h"
 #include "inversion/model_segmentation.h"
+#include "project/model_response.h"
 #include "state/engine_options.h"
 #include "state/settings_rules.h"
 #include "state/text_format.h"
 #include "state/user_model_rules.h"
 #include "survey/field_sheet.h"
+#include "survey/survey_run.h"
 #include "windows/about_dialog.h"
+#include "windows/background_work.h"
 #include "windows/display_window.h"
 #include "windows/forward_window.h"
 #include "windows/menu_command.h"
 #include "windows/panel_listing.h"
 #include "windows/picture_commands.h"
+#include "windows/project_files.h"
 #include "windows/qt_canvas.h"
 #include "windows/qt_host.h"
 #include "windows/result_tables.h"
@@ -58,7 +63,9 @@
 #include "windows/survey_command.h"
 #include "windows/survey_section_window.h"
 #include "windows/uncertainty_dialog.h"
+#include "windows/undo_commands.h"
 #include "windows/user_model_dialog.h"
+#include "windows/workspace_panels.h"
 #include "windows/workspace_view.h"
 
 namespace layra {
@@ -134,7 +141,9 @@ MainWindow::MainWindow(DialogRunner* runner, QWidget* parent) : QMainWindow(pare
   }
   runner_ = runner;
   host_ = std::make_unique<QtHost>(this, *runner_, shell_);
-  document_ = std::make_unique<SoundingDocument>();
+  none_.document = std::make_unique<SoundingDocument>();
+  document_ = none_.document.get();
+  workspace_ = new SoundingWorkspace(this);
 
   setObjectName(QStringLiteral("LAYRAINV"));
   setWindowTitle(QString::fromLatin1(kProgramTitle));
@@ -200,10 +209,14 @@ MainWindow::MainWindow(DialogRunner* runner, QWidget* parent) : QMainWindow(pare
   };
   pictures_ = new PictureCommands(*this, std::move(pictures), *host_, *runner_);
   BuildDocks();
+  BuildWorkspace();
   BuildMenus();
   status_label_ = new QLabel(this);
   status_label_->setObjectName(QStringLiteral("statusText"));
   statusBar()->addWidget(status_label_, 1);
+  statusBar()->addPermanentWidget(hover_label_);
+  statusBar()->addPermanentWidget(cancel_button_);
+  cancel_button_->setVisible(false);
   ShowState();
   restored_geometry_ = restoreGeometry(settings.value(QLatin1String(kGeometryKey)).toByteArray());
 }
@@ -227,22 +240,31 @@ void MainWindow::BuildDocks() {
   tabifyDockWidget(model, data);
   findChild<QDockWidget*>(QStringLiteral("listingDock"))->raise();
   resizeDocks({model}, {420}, Qt::Horizontal);
+  // Shown hollow at once when the fit is on show (the history redraws).
   connect(data_table_, &DataTable::exclusionChanged, this, [this](int point, bool excluded) {
-    if (point < 0 || point >= kMaxPoints) return;
-    document_->excluded[point] = excluded ? 1 : 0;
-    // Shown hollow at once when the fit is on show.
-    if (canvas_->hasPicture()) ShowFit(true);
-    workspace_view_->update();
+    if (workspace_->IndexOf(document_) >= 0) {
+      LeaveOut(point, excluded);
+    } else if (point >= 0 && point < kMaxPoints) {
+      document_->excluded[point] = excluded ? 1 : 0;
+    }
   });
 }
 
 void MainWindow::AddListingLine(const std::string& text) {
-  listing_->appendPlainText(QString::fromLocal8Bit(text.c_str()));
+  const QString line = QString::fromLocal8Bit(text.c_str());
+  listing_->appendPlainText(line);
+  // Each sounding keeps its own listing, shown again when it is selected.
+  if (workspace_->current() >= 0) {
+    QString& kept = workspace_->listing(workspace_->current());
+    if (!kept.isEmpty()) kept += QLatin1Char('\n');
+    kept += line;
+  }
 }
 
 const SoundingRun* MainWindow::shownRun() const {
-  if (shown_run_ < 0 || shown_run_ >= static_cast<int>(document_->runs.size())) return nullptr;
-  const SoundingRun& run = document_->runs[static_cast<size_t>(shown_run_)];
+  if (state_->shownRun < 0 || state_->shownRun >= static_cast<int>(document_->runs.size()))
+    return nullptr;
+  const SoundingRun& run = document_->runs[static_cast<size_t>(state_->shownRun)];
   return run.outcome.runStatus == RunStatus::kCompleted ? &run : nullptr;
 }
 
@@ -254,13 +276,23 @@ QString MainWindow::statusText() const {
                       .arg(QFileInfo(QString::fromStdString(document.data.dataFileName)).fileName())
                 : QStringLiteral("No data file read"));
   parts << QStringLiteral("Engine: %1").arg(QLatin1String(EngineName(document.engine.engine)));
-  if (const SoundingRun* run = shownRun()) {
+  if (state_->modelShown && document_->model.layerCount > 0) {
+    const ModelResponse response =
+        ComputeModelResponse(document_->data, document_->model, document_->excluded);
+    parts << (response.ok
+                  ? QStringLiteral("Edited model: RMS %1 %").arg(100.0 * response.misfit, 0, 'f', 2)
+                  : QStringLiteral("Edited model: no response"));
+  } else if (const SoundingRun* run = shownRun()) {
     parts << QStringLiteral("Iteration: %1").arg(run->outcome.lastIteration);
     parts << QStringLiteral("%1: %2 %")
                  .arg(run->outcome.settings.dataConstraint >= 1 ? QStringLiteral("Mean error")
                                                                 : QStringLiteral("RMS"))
                  .arg(100.0 * run->outcome.finalMisfit, 0, 'f', 2);
+    // Why it stopped, and whether its misfit is above the engine's target.
+    if (workspace_status_.isEmpty())
+      parts << QStringLiteral("Stopped: ") + StopReasonText(run->outcome);
   }
+  if (!workspace_status_.isEmpty()) parts << workspace_status_;
   return parts.join(QStringLiteral("   |   "));
 }
 
@@ -269,13 +301,25 @@ void MainWindow::ShowState() {
   const bool ip = document.data.dataKind != DataKind::kResistivity;
   const bool sip = document.data.dataKind == DataKind::kSip;
   const SoundingRun* run = shownRun();
+  // Chargeabilities in the data file's unit, as on the plot.
+  const ChartIpUnit ip_unit = IpUnitOf(document.data);
   const LayeredModel* model = run != nullptr ? &run->outcome.model : nullptr;
+  const bool edited = state_->modelShown && document_->model.layerCount > 0;
+  if (edited) model = &document_->model;
   if (model != nullptr && model->layerCount > 0) {
     ModelView view;
+    view.editable = workspace_->IndexOf(document_) >= 0 && model->layerCount <= kMaxForwardLayers;
+    if (!edited && state_->uncertainty && state_->analysedRun == state_->shownRun) {
+      view.ranges = &*state_->uncertainty;
+    }
     view.layers = model->layerCount;
     view.resistivity = model->resistivity.data();
     view.thickness = model->thickness.data();
-    if (ip) view.chargeability = model->chargeability.data();
+    if (ip) {
+      view.chargeability = model->chargeability.data();
+      view.ip_unit = ip_unit.name.c_str();
+      view.ip_fraction = ip_unit.fraction;
+    }
     if (sip) {
       view.tau = model->timeConstant.data();
       view.c = model->exponent.data();
@@ -284,11 +328,25 @@ void MainWindow::ShowState() {
   } else {
     model_table_->ShowModel(ModelView{});
   }
-  data_table_->ShowData(document.data,
-                        run != nullptr ? run->outcome.calculatedResistivity.data() : nullptr,
-                        run != nullptr && ip ? run->outcome.calculatedIp.data() : nullptr,
-                        document.excluded);
+  if (ShowsReadings()) {
+    ShowReadings(run);
+  } else {
+    data_table_->ShowData(document.data,
+                          run != nullptr ? run->outcome.calculatedResistivity.data() : nullptr,
+                          run != nullptr && ip ? run->outcome.calculatedIp.data() : nullptr,
+                          document.excluded,
+                          ip_unit.name.c_str(),
+                          ip_unit.fraction);
+  }
   status_label_->setText(statusText());
+  run_list_->ShowRuns(workspace_->IndexOf(document_) >= 0 ? state_ : nullptr);
+  if (!running_) {
+    run_label_ = run != nullptr ? QStringLiteral("Run %1: %2")
+                                      .arg(state_->shownRun + 1)
+                                      .arg(RunKindText(*run))
+                                      .toStdString()
+                                : std::string();
+  }
   workspace_view_->update();
   UpdateViewCommands();
 }
@@ -317,10 +375,50 @@ ChartInput MainWindow::WorkspaceChart() const {
   if (!document_->HasData()) return ChartInput{};
   StateChartOptions options;
   options.runLabel = running_ ? run_label_ + " (running)" : run_label_;
-  options.uncertainty = uncertainty_ ? &*uncertainty_ : nullptr;
+  options.uncertainty = state_->uncertainty && state_->analysedRun == state_->shownRun
+                            ? &*state_->uncertainty
+                            : nullptr;
+  if (!running_ && state_->modelShown && document_->model.layerCount > 0) {
+    // The model being edited with its response and misfit, computed anew.
+    const ModelResponse response =
+        ComputeModelResponse(document_->data, document_->model, document_->excluded);
+    SoundingRun edited;
+    edited.outcome.model = document_->model;
+    edited.outcome.calculatedResistivity.fill(NAN);
+    edited.outcome.calculatedIp.fill(NAN);
+    for (size_t p = 0; p < response.calculated.size(); ++p) {
+      edited.outcome.calculatedResistivity[p] = static_cast<float>(response.calculated[p]);
+    }
+    options.runLabel = "Edited model";
+    options.uncertainty = nullptr;
+    ChartInput chart = StateChart(*document_, &edited, options);
+    if (!chart.runs.empty()) {
+      chart.runs.front().notes = {response.ok ? StrFormat("RMS %.2f %%", 100.0 * response.misfit)
+                                              : std::string("No response")};
+    }
+    AddComparedRuns(chart, -1);
+    return chart;
+  }
   // During a run the model and curve of the iteration reached.
   const SoundingRun* run = running_ ? (live_run_ ? &*live_run_ : nullptr) : shownRun();
-  return StateChart(*document_, run, options);
+  ChartInput chart = StateChart(*document_, run, options);
+  if (!running_) AddComparedRuns(chart, state_->shownRun);
+  return chart;
+}
+
+void MainWindow::AddComparedRuns(ChartInput& chart, int shown) const {
+  for (int r : state_->comparedRuns) {
+    if (r == shown || r < 0 || r >= static_cast<int>(document_->runs.size())) continue;
+    const SoundingRun& run = document_->runs[static_cast<size_t>(r)];
+    if (run.outcome.runStatus != RunStatus::kCompleted) continue;
+    StateChartOptions options;
+    options.runLabel = QStringLiteral("Run %1: %2").arg(r + 1).arg(RunKindText(run)).toStdString();
+    ChartInput other = StateChart(*document_, &run, options);
+    if (other.runs.empty()) continue;
+    // Compared runs are named with their misfit only, to keep the legend short.
+    other.runs.front().notes.resize(std::min<size_t>(other.runs.front().notes.size(), 1));
+    chart.runs.push_back(std::move(other.runs.front()));
+  }
 }
 
 void MainWindow::FollowRun(const RunOptions& options, const IterationEvent& event) {
@@ -359,17 +457,33 @@ void MainWindow::DrawFit(Canvas& canvas) const {
   PlotSounding(input, canvas);
 }
 
-void MainWindow::SetDocument(std::unique_ptr<SoundingDocument> document) {
-  document_ = std::move(document);
+void MainWindow::AddDocument(std::unique_ptr<SoundingDocument> document, const QString& listing) {
+  ProjectSounding sounding;
+  sounding.dataFile = document->data.dataFileName;
+  sounding.shownRun = static_cast<int>(document->runs.size()) - 1;
+  sounding.document = std::move(document);
+  workspace_->SetCurrent(workspace_->Add(std::move(sounding), listing));
+}
+
+void MainWindow::ShowSounding(int index) {
+  state_ = index >= 0 ? &workspace_->at(index) : &none_;
+  document_ = state_->document != nullptr ? state_->document.get() : none_.document.get();
   user_model_entries_ = LayeredModel();
-  uncertainty_.reset();
+  workspace_status_.clear();  // it told of the sounding shown before
+  listing_->setPlainText(index >= 0 ? workspace_->listing(index) : QString());
+  if (index >= 0 && state_->document == nullptr) {
+    AddListingLine(state_->problem);
+  }
   workspace_view_->setPage(0);
-  shown_run_ = static_cast<int>(document_->runs.size()) - 1;
+  ClearWindow(*canvas_);
+  canvas_->setRedrawer(nullptr);
   ShowState();
   ShowFit(true);
 }
 
 MainWindow::~MainWindow() {
+  // A workspace run ends (cancelled) while the window is still whole.
+  background_->Wait();
   // The child window reports its closing to this window: let it go while
   // this window is still whole.
   delete child_window_;
@@ -387,6 +501,7 @@ void MainWindow::BuildMenus() {
              kCommandImportFieldSheet,
              QStringLiteral("&Import field sheet (CSV)..."),
              QStringLiteral("importFieldSheet"));
+  QMenu* workspace_file = file;
   file->addSeparator();
   QMenu* edit = new QMenu(QStringLiteral("&Edit"), this);
   pictures_->AddTo(file, edit);
@@ -422,6 +537,7 @@ void MainWindow::BuildMenus() {
              kCommandEquivalenceAnalysis,
              QStringLiteral("&Equivalence analysis"),
              QStringLiteral("command123"));
+  AddWorkspaceCommands(workspace_file, edit, inversion);
 
   QMenu* settings = menuBar()->addMenu(QStringLiteral("&Change Settings"));
   AddCommand(settings,
@@ -503,6 +619,7 @@ void MainWindow::HandleFirstPaint() {
   last_command_ = 0;
   AboutDiaBox about(this);
   runner_->Run(about);
+  if (session_memory_) projects_->OfferRecovery();
   // A file that cannot be opened while another one's window is open is named
   // rather than passed over.
   const QStringList files = std::exchange(startup_files_, {});
@@ -597,10 +714,55 @@ void MainWindow::RunCommand(int id) {
     case kCommandPreviousPage:
       workspace_view_->setPage(workspace_view_->page() + (id == kCommandNextPage ? 1 : -1));
       break;
+    case kCommandWorkspaceRun:
+    case kCommandInvertFromModel:
+      if (mode_flag_ == 0) StartWorkspaceRun(id == kCommandInvertFromModel);
+      break;
+    case kCommandCancelRun:
+      if (background_->busy()) {
+        background_->Cancel();
+        SetWorkspaceStatus(QStringLiteral("Cancelling: the run stops after this iteration..."));
+      }
+      break;
+    case kCommandEquivalenceInTable:
+      if (mode_flag_ == 0) StartEquivalence();
+      break;
+    case kCommandChooseLayerCount:
+      if (mode_flag_ == 0) StartLayerCount();
+      break;
+    case kCommandSplitLayer:
+    case kCommandRemoveLayer: {
+      const int layer = std::max(model_table_->currentRow(), 0);
+      if (id == kCommandSplitLayer) {
+        EditModel(QStringLiteral("Split layer %1").arg(layer + 1),
+                  [layer](LayeredModel& model) { return SplitLayer(model, layer); });
+      } else {
+        EditModel(QStringLiteral("Remove layer %1").arg(layer + 1),
+                  [layer](LayeredModel& model) { return RemoveLayer(model, layer); });
+      }
+      break;
+    }
+    case kCommandCloseSounding:
+      if (workspace_->current() >= 0) {
+        workspace_->Remove(workspace_->current());
+        workspace_->SetCurrent(std::min(workspace_->current() >= 0 ? workspace_->current() : 0,
+                                        workspace_->count() - 1));
+      }
+      break;
+    case kCommandOpenProject:
+      if (mode_flag_ == 0 && !background_->busy()) projects_->OpenChosen();
+      break;
+    case kCommandSaveProject:
+      projects_->Save();
+      break;
+    case kCommandSaveProjectAs:
+      projects_->SaveAs();
+      break;
     default:
       break;
   }
   ShowState();
+  if (session_memory_) RememberRunSettings();
   menuBar()->setEnabled(true);
   busy_ = false;
   if (close_pending_) {
@@ -619,10 +781,29 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  if (session_memory_ && workspace_->modified() && workspace_->count() > 0) {
+    // Unsaved work is never lost without asking.
+    const MessageAnswer answer = host_->ShowMessage(
+        "The soundings open have changes that are not saved in a project.\n"
+        "Do you want to save them as a project now?",
+        "Save project",
+        MessageIcon::kQuestion,
+        MessageButtons::kYesNo);
+    if (answer == MessageAnswer::kYes && !projects_->Save()) {
+      event->ignore();
+      return;
+    }
+  }
+  // A run going on stops after its iteration; nothing of it is kept.
+  background_->Wait();
   if (child_window_ != nullptr) {
     child_window_->close();
   }
   QSettings settings;
+  if (session_memory_) {
+    RememberRunSettings();
+    projects_->DiscardAutosave();
+  }
   settings.setValue(QLatin1String(kGeometryKey), saveGeometry());
   settings.setValue(QLatin1String(kLastFolderKey), QString::fromStdString(shell_.dataDirectory));
   if (survey_window_ != nullptr) {
@@ -667,30 +848,29 @@ void MainWindow::ReadData() {
 void MainWindow::ReadDataFrom(const std::string& path,
                               const std::string& file_name,
                               const std::string& listed_as) {
-  ClearWindow(*canvas_);
-  listing_->clear();
+  // Nothing of the sounding shown stays on show while the file is read, and
+  // nothing of a refused file is used: no sounding is shown until the next
+  // good read. Only the run settings carry over to the fresh document.
+  none_.document->settings = document_->settings;
+  none_.document->engine = document_->engine;
+  workspace_->SetCurrent(-1);
   findChild<QDockWidget*>(QStringLiteral("listingDock"))->raise();
   PanelListing listing(*host_, [&](const std::string& line) {
     const size_t at = listed_as.empty() ? std::string::npos : line.find(path);
     AddListingLine(at == std::string::npos ? line
                                            : std::string(line).replace(at, path.size(), listed_as));
   });
-  // A fresh document: only the run settings carry over.
   std::unique_ptr<SoundingDocument> read =
-      ReadSoundingDocument(path, listing, document_->settings, document_->engine);
+      ReadSoundingDocument(path, listing, none_.document->settings, none_.document->engine);
   shell_.lastReadResult = read == nullptr ? 1 : 0;
   if (read == nullptr) {
-    // Nothing of a refused file may be used: no data until the next good read.
-    auto empty = std::make_unique<SoundingDocument>();
-    empty->settings = document_->settings;
-    empty->engine = document_->engine;
-    SetDocument(std::move(empty));
+    ShowState();
     return;
   }
   host_->Beep();
   const std::string& name = file_name.empty() ? path : file_name;
   read->data.dataFileName = name;
-  SetDocument(std::move(read));
+  AddDocument(std::move(read), listing_->toPlainText());
   QString directory = QFileInfo(QString::fromStdString(name)).absolutePath();
   shell_.dataDirectory = DirectoryWithSeparator(directory);
   shell_.resultsDirectory = shell_.dataDirectory;
@@ -817,6 +997,8 @@ bool MainWindow::OpenFile(const QString& path) {
       // After its welcome message, whose first paint clears the window.
       forward->RunAfterWelcome([forward, full] { forward->OpenModel(full); });
     }
+  } else if (suffix == QLatin1String("layra")) {
+    projects_->Open(file.absoluteFilePath());
   } else if (suffix == QLatin1String("inv")) {
     OpenChildWindow(kCommandDisplayResults);
     if (auto* display = qobject_cast<DisplayWindow*>(child_window_.data())) {
@@ -912,8 +1094,7 @@ bool MainWindow::ScratchResultsFile(std::string* path) {
 
 bool MainWindow::RunWithListing(bool from_model, bool silent) {
   stop_run_ = false;
-  shown_run_ = -1;
-  uncertainty_.reset();
+  state_->shownRun = -1;
   run_label_ = std::string(from_model ? "Inversion from a user model" : "Automatic inversion") +
                ", " + EngineName(document_->engine.engine) + " engine";
   AddListingLine("");
@@ -939,26 +1120,27 @@ bool MainWindow::RunWithListing(bool from_model, bool silent) {
       !silent,
       [this, &options](const IterationEvent& event) { FollowRun(options, event); });
   running_ = !silent;
+  const InversionSettings settings_before = document_->settings;
   document_->Run(options, observer, &stop_run_);
   running_ = false;
   live_run_.reset();
-  if (!silent) {
-    shown_run_ = static_cast<int>(document_->runs.size()) - 1;
-    ShowFit(false);
-  }
+  RecordLastRun(settings_before);
+  state_->shownRun = silent ? -1 : static_cast<int>(document_->runs.size()) - 1;
+  if (!silent) ShowFit(false);
   return true;
 }
 
 void MainWindow::UserModelInversion() {
   ClearWindow(*canvas_);
-  shown_run_ = -1;
+  const int chosen_run = state_->shownRun;
+  state_->shownRun = -1;
   if (RefusedWithoutData()) {
     return;
   }
   if (document_->userModelAvailable != 0) {
     // The data file's own starting model is taken as it is.
     CopyStartingModel(document_->startingModel, document_->model);
-  } else if (!AskUserModel()) {
+  } else if (!AskUserModel(chosen_run)) {
     return;
   }
   if (close_pending_) {
@@ -971,13 +1153,14 @@ void MainWindow::EquivalenceAnalysis() {
   RunUncertainty result;
   std::string message = "Run an inversion first: the analysis is of its model.";
   const SoundingRun* run =
-      shown_run_ >= 0 ? &document_->runs[static_cast<size_t>(shown_run_)] : nullptr;
+      state_->shownRun >= 0 ? &document_->runs[static_cast<size_t>(state_->shownRun)] : nullptr;
   if (run == nullptr || !AnalyseRun(document_->data, *run, &result, &message)) {
     host_->Warn(message, "Message");
     return;
   }
   PlotRunUncertainty(document_->data, *run, result, *canvas_);
-  uncertainty_ = result;
+  state_->uncertainty = result;
+  state_->analysedRun = state_->shownRun;
   workspace_view_->update();
   const std::string table = UncertaintyTable(result, run->outcome.model);
   for (size_t start = 0, end; start < table.size(); start = end + 1) {
@@ -989,18 +1172,36 @@ void MainWindow::EquivalenceAnalysis() {
   runner_->Run(dialog);
 }
 
-bool MainWindow::AskUserModel() {
-  host_->Warn(kNoStartingModelMessage, "Message");
-  const bool ran = RunWithListing(false, true);
-  if (close_pending_) {
-    return false;
+bool MainWindow::AskUserModel(int chosen_run) {
+  // The model chosen in the workspace (being edited, or a run's few-layer
+  // model shown) fills the dialog.
+  const SoundingRun* shown =
+      chosen_run >= 0 && chosen_run < static_cast<int>(document_->runs.size())
+          ? &document_->runs[static_cast<size_t>(chosen_run)]
+          : nullptr;
+  const LayeredModel* chosen = state_->modelShown ? &document_->model
+                               : shown != nullptr && shown->options.from_model
+                                   ? &shown->outcome.model
+                                   : nullptr;
+  // An automatic run the document already has on the same points with the
+  // same engine is not run again.
+  const SoundingRun* automatic = ReusableAutomaticRun();
+  if (automatic == nullptr) {
+    host_->Warn(kNoStartingModelMessage, "Message");
+    const bool ran = RunWithListing(false, true);
+    if (close_pending_) {
+      return false;
+    }
+    automatic = ran ? document_->LastRun() : nullptr;
   }
   ClearWindow(*canvas_);
-  const SoundingRun* automatic = ran ? document_->LastRun() : nullptr;
-  // The first time for a data set the fields start from the automatic run's
-  // model summarised in a few layers; later the user's own entries stay.
-  if (automatic != nullptr && automatic->outcome.runStatus == RunStatus::kCompleted &&
-      automatic->outcome.model.layerCount > 0 && user_model_entries_.layerCount == 0) {
+  if (chosen != nullptr && chosen->layerCount > 1 && chosen->layerCount <= kMaxForwardLayers) {
+    user_model_entries_ = *chosen;
+  } else if (automatic != nullptr && automatic->outcome.runStatus == RunStatus::kCompleted &&
+             automatic->outcome.model.layerCount > 0 && user_model_entries_.layerCount == 0) {
+    // The first time for a data set the fields start from the automatic
+    // run's model summarised in a few layers; later the user's own entries
+    // stay.
     user_model_entries_ = SegmentModel(automatic->outcome.model, kSegmentedLayers);
   }
   shell_.dialogResult = 2;
@@ -1010,6 +1211,12 @@ bool MainWindow::AskUserModel() {
       [this, automatic](Canvas& picture) { DrawAutomaticRun(document_->data, automatic, picture); },
       this,
       &document_->engine.fixed);
+  dialog.setDiscardQuestion([this] {
+    return host_->ShowMessage("Discard the model entered?",
+                              "Discard the model",
+                              MessageIcon::kQuestion,
+                              MessageButtons::kYesNo) == MessageAnswer::kYes;
+  });
   runner_->Run(dialog);
   if (shell_.dialogResult != 1) {
     return false;
@@ -1022,6 +1229,27 @@ bool MainWindow::AskUserModel() {
   host_->Warn(kUserModelAcceptedMessage, "Message");
   document_->settings.iterationLimit = kUserModelIterations;
   return true;
+}
+
+const SoundingRun* MainWindow::ReusableAutomaticRun() const {
+  const RunOptions next = document_->NextRunOptions(false);
+  const InversionSettings& a = next.settings;
+  for (auto run = document_->runs.rbegin(); run != document_->runs.rend(); ++run) {
+    const InversionSettings& b = run->options.settings;
+    const bool same_settings =
+        a.initialDampingFactor == b.initialDampingFactor &&
+        a.minimumDampingFactor == b.minimumDampingFactor && a.iterationLimit == b.iterationLimit &&
+        a.convergenceLimit == b.convergenceLimit && a.dataConstraint == b.dataConstraint &&
+        a.modelConstraint == b.modelConstraint && a.dataCutoff == b.dataCutoff &&
+        a.modelCutoff == b.modelCutoff;
+    if (!run->options.from_model && run->outcome.runStatus == RunStatus::kCompleted &&
+        run->outcome.model.layerCount > 0 && run->options.excluded == next.excluded &&
+        run->options.engine.engine == next.engine.engine &&
+        run->options.thickness_factor == next.thickness_factor && same_settings) {
+      return &*run;
+    }
+  }
+  return nullptr;
 }
 
 void MainWindow::OpenChildWindow(int id) {
@@ -1082,14 +1310,53 @@ void MainWindow::SurveySection() {
   if (survey_window_ != nullptr) {
     survey_window_->close();
   }
-  survey_window_ =
-      OpenSurveySection(chooser.selectedFiles().first().toStdString(),
-                        this,
-                        *host_,
-                        *runner_,
-                        [this](const SurveySounding& sounding, const SoundingResult& result) {
-                          ShowSurveySounding(sounding, result);
-                        });
+  const std::string survey = chooser.selectedFiles().first().toStdString();
+  survey_window_ = OpenSurveySection(
+      survey,
+      this,
+      *host_,
+      *runner_,
+      document_->engine.engine,
+      [this](const SurveySounding& sounding, const SoundingResult& result) {
+        ShowSurveySounding(sounding, result);
+      },
+      [this, survey](const std::vector<SurveySounding>& soundings,
+                     std::vector<SoundingResult>& results) {
+        AddSurveySoundings(survey, soundings, results);
+      });
+}
+
+void MainWindow::AddSurveySoundings(const std::string& survey,
+                                    const std::vector<SurveySounding>& soundings,
+                                    std::vector<SoundingResult>& results) {
+  // The survey opens as a project of its soundings, each with its run.
+  int first = -1;
+  for (size_t i = 0; i < soundings.size() && i < results.size(); ++i) {
+    const SoundingDocument* run = results[i].document.get();
+    if (run == nullptr || !run->HasData()) continue;
+    ProjectSounding sounding;
+    sounding.document = std::make_unique<SoundingDocument>(*run);
+    sounding.dataFile =
+        QFileInfo(QString::fromStdString(soundings[i].file)).absoluteFilePath().toStdString();
+    sounding.document->data.dataFileName = sounding.dataFile;
+    sounding.shownRun = static_cast<int>(sounding.document->runs.size()) - 1;
+    // The reader's listing of the data file, as after a read.
+    struct Collecting : ListingSink {
+      void Line(const std::string& text) override { lines << QString::fromLocal8Bit(text.c_str()); }
+      void Message(const std::string&, const std::string&, MessageIcon) override {}
+      QStringList lines;
+    } collected;
+    auto reread = std::make_unique<SoundingFile>();
+    ReadDataFile(sounding.dataFile, *reread, collected);
+    collected.lines << QStringLiteral("Sounding %1 of the survey %2, inverted with the %3 engine.")
+                           .arg(QString::fromStdString(soundings[i].name),
+                                QString::fromStdString(survey),
+                                QLatin1String(EngineName(run->engine.engine)));
+    const QString listing = collected.lines.join(QLatin1Char('\n'));
+    const int index = workspace_->Add(std::move(sounding), listing);
+    if (first < 0) first = index;
+  }
+  if (first >= 0 && workspace_->current() < 0) workspace_->SetCurrent(first);
 }
 
 void MainWindow::ShowSurveySounding(const SurveySounding& sounding, const SoundingResult& result) {
@@ -1098,16 +1365,30 @@ void MainWindow::ShowSurveySounding(const SurveySounding& sounding, const Soundi
   }
   raise();
   activateWindow();
-  ReadDataFrom(sounding.file);
+  // The sounding is selected where it is open already; else read.
+  const std::string file =
+      QFileInfo(QString::fromStdString(sounding.file)).absoluteFilePath().toStdString();
+  const int open = workspace_->IndexOfFile(file);
+  if (open >= 0 && workspace_->at(open).document != nullptr) {
+    workspace_->SetCurrent(open);
+  } else {
+    ReadDataFrom(sounding.file);
+    if (shell_.lastReadResult != 0) return;
+  }
   const SoundingDocument* surveyed = result.document.get();
-  if (shell_.lastReadResult != 0 || surveyed == nullptr || surveyed->LastRun() == nullptr ||
+  if (surveyed == nullptr || surveyed->LastRun() == nullptr ||
       surveyed->data.pointCount != document_->data.pointCount) {
     return;  // no run to show, or the file changed since the run: its listing stays
   }
-  // The survey's run of this sounding, shown as after an inversion.
-  document_->runs = surveyed->runs;
-  shown_run_ = static_cast<int>(document_->runs.size()) - 1;
-  run_label_ = "Survey run";
+  // The survey's run of this sounding (once), shown as after an inversion.
+  const int index = workspace_->IndexOf(document_);
+  if (document_->runs.empty() && index >= 0) {
+    const InversionSettings settings_before = document_->settings;
+    document_->runs.push_back(*surveyed->LastRun());
+    RecordLastRun(settings_before);
+  }
+  state_->shownRun = static_cast<int>(document_->runs.size()) - 1;
+  state_->modelShown = false;
   ShowState();
   ShowFit(true);
 }

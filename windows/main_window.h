@@ -11,9 +11,11 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "analysis/uncertainty_report.h"
 #include "graphics/sounding_chart.h"
@@ -21,12 +23,14 @@
 #include "state/records.h"
 #include "windows/dialog_runner.h"
 #include "windows/shell_state.h"
+#include "windows/sounding_workspace.h"
 
 class QAction;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QStackedLayout;
+class QPushButton;
 
 namespace layra {
 
@@ -39,6 +43,12 @@ struct SoundingResult;
 struct SurveySounding;
 class QtHost;
 class WorkspaceView;
+class BackgroundWork;
+class RunList;
+class SoundingList;
+class ProjectFiles;
+struct ModelState;
+struct ChartHandle;
 
 // Menu command ids.
 enum CommandId : int {
@@ -69,6 +79,19 @@ enum CommandId : int {
   kCommandDocumentedLayout = 413,
   kCommandNextPage = 414,
   kCommandPreviousPage = 415,
+  // The workspace's commands: runs off the user-interface thread that ask
+  // nothing, model edits, projects.
+  kCommandWorkspaceRun = 501,
+  kCommandInvertFromModel = 502,
+  kCommandCancelRun = 503,
+  kCommandEquivalenceInTable = 504,
+  kCommandSplitLayer = 505,
+  kCommandRemoveLayer = 506,
+  kCommandCloseSounding = 507,
+  kCommandOpenProject = 510,
+  kCommandSaveProject = 511,
+  kCommandSaveProjectAs = 512,
+  kCommandChooseLayerCount = 513,
 };
 
 class MainWindow : public QMainWindow {
@@ -117,8 +140,14 @@ class MainWindow : public QMainWindow {
   // The sounding shown (no data before a read); the settings dialogs change
   // its run settings, which a new document takes over.
   SoundingDocument& document() { return *document_; }
-  // Shows `document` in place of the one shown, with its last run.
-  void SetDocument(std::unique_ptr<SoundingDocument> document);
+  // What the window keeps of the sounding shown: its run shown, the runs
+  // compared, its equivalence analysis.
+  ProjectSounding& soundingState() { return *state_; }
+  // The soundings open (File > Read adds one; the sounding list shows one).
+  SoundingWorkspace& workspace() { return *workspace_; }
+  // Adds `document` to the soundings open (in place of one read from the
+  // same file) and shows it with its last run; its listing is `listing`.
+  void AddDocument(std::unique_ptr<SoundingDocument> document, const QString& listing);
   const SoundingRun* shownRun() const;  // the completed run shown, or null
   ShellState& shell() { return shell_; }
   QtCanvas& canvas() { return *canvas_; }
@@ -132,8 +161,24 @@ class MainWindow : public QMainWindow {
   ModelTable& modelTable() { return *model_table_; }
   DataTable& dataTable() { return *data_table_; }
   PictureCommands& pictures() { return *pictures_; }
-  // The status bar's text: data file, engine, iteration and misfit.
+  // The status bar's text: data file, engine, iteration and misfit, and
+  // what the workspace last did (a run's progress and why it stopped, the
+  // misfit of the model being edited).
   QString statusText() const;
+  // For the program run by a user (not in tests): the run settings and
+  // engine are remembered across sessions, the workspace autosaved to
+  // `state_folder` for recovery after a crash, and closing asks before
+  // unsaved work is lost.
+  void EnableSessionMemory(const QString& state_folder);
+  // The run settings the session memory keeps, written now.
+  void RememberRunSettings();
+  // True while a workspace run or analysis is going on.
+  bool workspaceBusy() const;
+  // Waits (processing events) until the workspace's run or analysis ends.
+  void WaitForWorkspace();
+  ProjectFiles& projects() { return *projects_; }
+  RunList& runList() { return *run_list_; }
+  SoundingList& soundingList() { return *sounding_list_; }
   // The folder the choosers start in at start-up (the one last used, else the
   // working folder), ending in a separator.
   const std::string& programDirectory() const { return program_directory_; }
@@ -141,6 +186,7 @@ class MainWindow : public QMainWindow {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildMenus();
@@ -166,6 +212,8 @@ class MainWindow : public QMainWindow {
   void ShowFit(bool draw_now);
   // What the plot in units shows of the document and its shown run.
   ChartInput WorkspaceChart() const;
+  // The runs ticked in the run list (but `shown`) overlaid on `chart`.
+  void AddComparedRuns(ChartInput& chart, int shown) const;
   // Keeps the iteration a run reached for the plot view.
   void FollowRun(const RunOptions& options, const IterationEvent& event);
   // The View commands' check mark and whether there are pages to step through.
@@ -200,9 +248,14 @@ class MainWindow : public QMainWindow {
   // How sure the last run's model is: the table in a dialog, the plot drawn
   // again with the acceptable models or the depth of investigation.
   void EquivalenceAnalysis();
-  // Runs the silent automatic inversion and the user-model dialog; true when
-  // the user entered a model the inversion accepts (then the document's).
-  bool AskUserModel();
+  // Runs the silent automatic inversion (unless the document has one to
+  // reuse) and the user-model dialog, filled with the model chosen (being
+  // edited, or the few-layer model of run `chosen_run`); true when the user
+  // entered a model the inversion accepts (then the document's).
+  bool AskUserModel(int chosen_run);
+  // The document's last completed automatic run on the points left in now
+  // with the engine and settings chosen now, or null.
+  const SoundingRun* ReusableAutomaticRun() const;
   // Commands 102 and 131: the forward modelling or results display window,
   // over this window and at its place.
   void OpenChildWindow(int id);
@@ -210,12 +263,62 @@ class MainWindow : public QMainWindow {
   void SaveScreen();
   // Command 132: a survey file chosen, run and shown in a section window.
   void SurveySection();
+  // Adds the soundings the survey `survey` ran to the sounding list.
+  void AddSurveySoundings(const std::string& survey,
+                          const std::vector<SurveySounding>& soundings,
+                          std::vector<SoundingResult>& results);
+
+  // Shows sounding `index` of the workspace (-1: none) everywhere.
+  void ShowSounding(int index);
+
+  // The workspace (main_window_workspace.cpp).
+  void BuildWorkspace();
+  void AddWorkspaceCommands(QMenu* file, QMenu* edit, QMenu* inversion);
+  // Tables, run list, plot and status bar again from the sounding shown.
+  void RefreshSounding();
+  // `line` to the listing of `document`'s sounding (shown at once if it is
+  // the one shown).
+  void AppendListing(const SoundingDocument* document, const std::string& line);
+  // Runs the sounding shown off the user-interface thread: automatic, or
+  // from the model shown; nothing asked, the results file written beside
+  // the data file.
+  void StartWorkspaceRun(bool from_model);
+  void FinishWorkspaceRun(SoundingDocument* document, SoundingRun run);
+  // The equivalence analysis of the run shown, off the user-interface
+  // thread, into the Model table.
+  void StartEquivalence();
+  // Fits 2..6 layers with the accurate engine off the user-interface thread
+  // and picks the count: its table to the listing, its model to edit.
+  void StartLayerCount();
+  // The model the plot's handles and the Model table edit: the working
+  // model when it is shown, else the shown run's.
+  LayeredModel EditableModel() const;
+  // Applies `edit` to the editable model as one step of the undo history.
+  void EditModel(const QString& text, const std::function<bool(LayeredModel&)>& edit);
+  void BeginDrag(const ChartHandle& handle);
+  void Drag(const ChartHandle& handle, double depth, double resistivity);
+  void EndDrag();
+  // The leave-out of `point` changed (Data table): one step of the history.
+  void LeaveOut(int point, bool left_out);
+  // The documented run just appended to the document, moved onto the undo
+  // history (so that undo takes it back).
+  void RecordLastRun(const InversionSettings& settings_before);
+  void SetWorkspaceStatus(const QString& text);
+  // Whether the Data table lists the raw readings (Schlumberger data of
+  // several MN/2 segments) rather than the merged points.
+  bool ShowsReadings() const;
+  void ShowReadings(const SoundingRun* run);
+  // Raw reading `reading` left out of the merge or taken back: the data
+  // merged again, one step of the history.
+  void LeaveOutReading(int reading, bool left_out);
 
   ShellState shell_;
-  std::unique_ptr<SoundingDocument> document_;
-  LayeredModel user_model_entries_;    // the user-model dialog's, kept to mend
-  int shown_run_ = -1;                 // the document's run whose fit is shown, -1 none
-  std::atomic<bool> stop_run_{false};  // the window is closing: stop the run
+  SoundingWorkspace* workspace_ = nullptr;
+  ProjectSounding none_;                  // shown when no sounding is: no data, the settings
+  ProjectSounding* state_ = &none_;       // the sounding shown
+  SoundingDocument* document_ = nullptr;  // its document (none_'s without one)
+  LayeredModel user_model_entries_;       // the user-model dialog's, kept to mend
+  std::atomic<bool> stop_run_{false};     // the window is closing: stop the run
   std::string program_directory_;
   int mode_flag_ = 0;
   int last_command_ = -1;
@@ -235,7 +338,6 @@ class MainWindow : public QMainWindow {
   std::string run_label_;
   bool running_ = false;
   std::optional<SoundingRun> live_run_;  // the iteration reached, while running
-  std::optional<RunUncertainty> uncertainty_;
   QPointer<QMainWindow> child_window_;
   QPlainTextEdit* listing_ = nullptr;
   ModelTable* model_table_ = nullptr;
@@ -245,6 +347,18 @@ class MainWindow : public QMainWindow {
   QStringList startup_files_;
   bool restored_geometry_ = false;
   QPointer<QWidget> survey_window_;
+  // The workspace.
+  BackgroundWork* background_ = nullptr;
+  SoundingDocument* running_document_ = nullptr;  // the sounding a workspace run is of
+  std::unique_ptr<ModelState> drag_before_;       // the model before the drag going on
+  QString workspace_status_;
+  bool recording_run_ = false;
+  bool session_memory_ = false;  // a documented run is being put on the history
+  RunList* run_list_ = nullptr;
+  SoundingList* sounding_list_ = nullptr;
+  ProjectFiles* projects_ = nullptr;
+  QPushButton* cancel_button_ = nullptr;
+  QLabel* hover_label_ = nullptr;
 };
 
 }  // namespace layra

@@ -30,7 +30,9 @@ SurveySectionWindow* OpenSurveySection(const std::string& path,
                                        QWidget* owner,
                                        QtHost& host,
                                        DialogRunner& runner,
-                                       OpenSurveySounding open_sounding) {
+                                       EngineKind engine,
+                                       OpenSurveySounding open_sounding,
+                                       SurveyRunDone run_done) {
   namespace fs = std::filesystem;
   std::vector<SurveySounding> soundings;
   std::string error;
@@ -55,7 +57,8 @@ SurveySectionWindow* OpenSurveySection(const std::string& path,
   options.jobs = std::max(1, QThread::idealThreadCount());
   options.cancel = &cancel;
   // A sounding clicked in the section is shown with its run.
-  options.keepDocument = open_sounding != nullptr;
+  options.keepDocument = open_sounding != nullptr || run_done != nullptr;
+  options.engine = engine;
   std::vector<SoundingResult> results;
   std::atomic<bool> finished{false};
   std::thread worker([&] {
@@ -93,6 +96,7 @@ SurveySectionWindow* OpenSurveySection(const std::string& path,
                   (failed > kListedFailures ? "\n..." : ""),
               kCaption);
   }
+  if (run_done) run_done(soundings, results);
   std::vector<SectionProfile> profiles = BuildSectionProfiles(soundings, results);
   if (profiles.empty()) return nullptr;
   auto* window = new SurveySectionWindow(std::move(profiles), survey.filename().string(), owner);

@@ -8,6 +8,9 @@
 
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "state/engine_options.h"
 
 class QWidget;
 
@@ -22,8 +25,12 @@ struct SurveySounding;
 // Called with a sounding of the survey and its result when it is clicked in
 // the section window.
 using OpenSurveySounding = std::function<void(const SurveySounding&, const SoundingResult&)>;
+// Called once the survey is run with its soundings and their results, in
+// the survey file's order.
+using SurveyRunDone =
+    std::function<void(const std::vector<SurveySounding>&, std::vector<SoundingResult>&)>;
 
-// Runs the survey at `path`. Refusals, failed soundings and a cancelled run
+// Runs the survey at `path` with `engine`. Refusals, failed soundings and a cancelled run
 // are told through `host`. Returns the section window (a window of its own,
 // a child of `owner`, deleted when closed), or nullptr when no sounding was
 // inverted. A click on a sounding's column calls `open_sounding` (when given).
@@ -32,7 +39,9 @@ SurveySectionWindow* OpenSurveySection(const std::string& path,
                                        QWidget* owner,
                                        QtHost& host,
                                        DialogRunner& runner,
-                                       OpenSurveySounding open_sounding = nullptr);
+                                       EngineKind engine,
+                                       OpenSurveySounding open_sounding = nullptr,
+                                       SurveyRunDone run_done = nullptr);
 
 }  // namespace layra
 

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -137,6 +138,7 @@ UserModelDiaBox::UserModelDiaBox(LayeredModel& user_model,
   }
   edits_[0]->setFocus();
   edits_[0]->selectAll();
+  offered_ = Entries();
 }
 
 void UserModelDiaBox::accept() {
@@ -182,9 +184,27 @@ void UserModelDiaBox::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Enter:
       MoveFocus(1);
       return;
-    case Qt::Key_Escape:
+    case Qt::Key_Down:
+      MoveFocus(1);
+      return;
+    case Qt::Key_Up:
       MoveFocus(-1);
       return;
+    case Qt::Key_Escape: {
+      // Esc leaves the dialog, but entries made are not lost unasked.
+      if (Entries() != offered_) {
+        const bool discard =
+            discard_question_
+                ? discard_question_()
+                : QMessageBox::question(this,
+                                        QStringLiteral("Discard the model"),
+                                        QStringLiteral("Discard the model entered?")) ==
+                      QMessageBox::Yes;
+        if (!discard) return;
+      }
+      reject();
+      return;
+    }
     default:
       QDialog::keyPressEvent(event);
   }
@@ -199,6 +219,12 @@ bool UserModelDiaBox::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return QDialog::eventFilter(watched, event);
+}
+
+QStringList UserModelDiaBox::Entries() const {
+  QStringList entries;
+  for (const QLineEdit* edit : edits_) entries << edit->text();
+  return entries;
 }
 
 void UserModelDiaBox::MoveFocus(int step) {

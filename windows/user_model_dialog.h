@@ -52,8 +52,11 @@ class UserModelDiaBox : public QDialog {
   QtCanvas& picture() { return *picture_; }
 
   static constexpr int kFirstEditId = 1001;
-  // Enter and Escape cycle through every edit, 1001..1018.
+  // Enter (and Down) and Up cycle through every edit, 1001..1018.
   static constexpr int kCycledEdits = kUserModelFieldCount;
+  // Asked when Esc would discard entries that were changed; true to
+  // discard. Without one, a question box asks.
+  void setDiscardQuestion(std::function<bool()> ask) { discard_question_ = std::move(ask); }
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -61,6 +64,8 @@ class UserModelDiaBox : public QDialog {
 
  private:
   void MoveFocus(int step);
+  // The fields as they stand, to tell whether anything was entered.
+  QStringList Entries() const;
 
   LayeredModel& user_model_;
   int& dialog_result_;
@@ -72,6 +77,8 @@ class UserModelDiaBox : public QDialog {
   QLabel* message_;
   int current_ = 0;  // index of the current edit among the cycled ones
   QtCanvas* picture_;
+  QStringList offered_;  // the fields as the dialog opened
+  std::function<bool()> discard_question_;
 };
 
 }  // namespace layra

@@ -1,6 +1,7 @@
 #include "windows/workspace_view.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
@@ -28,6 +29,7 @@ constexpr const char* kHint[] = {
 WorkspaceView::WorkspaceView(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   setFocusPolicy(Qt::StrongFocus);
+  setMouseTracking(true);
 }
 
 ChartInput WorkspaceView::Input() const {
@@ -82,6 +84,55 @@ void WorkspaceView::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QWidget::keyPressEvent(event);
+}
+
+void WorkspaceView::mousePressEvent(QMouseEvent* event) {
+  const QPointF at = event->position();
+  drag_ = event->button() == Qt::LeftButton ? layout_.HandleAt(at.x(), at.y()) : ChartHandle{};
+  if (drag_.kind == ChartHandle::Kind::kNone) {
+    QWidget::mousePressEvent(event);
+    return;
+  }
+  emit dragStarted(drag_);
+}
+
+void WorkspaceView::mouseMoveEvent(QMouseEvent* event) {
+  const QPointF at = event->position();
+  const bool on_plot = layout_.hasResistivity && layout_.resistivity.frame.Contains(at.x(), at.y());
+  if (drag_.kind != ChartHandle::Kind::kNone) {
+    emit dragged(drag_, layout_.DepthAt(at.x()), layout_.ResistivityAt(at.y()));
+    return;
+  }
+  switch (layout_.HandleAt(at.x(), at.y()).kind) {
+    case ChartHandle::Kind::kBoundary:
+      setCursor(Qt::SplitHCursor);
+      break;
+    case ChartHandle::Kind::kResistivity:
+      setCursor(Qt::SplitVCursor);
+      break;
+    case ChartHandle::Kind::kNone:
+      unsetCursor();
+      break;
+  }
+  if (!on_plot) {
+    emit hovered(QString());
+    return;
+  }
+  const double depth = layout_.DepthAt(at.x());
+  emit hovered(QStringLiteral("%1 = %2 m   resistivity %3 ohm-m   depth %4 m")
+                   .arg(Input().wenner ? QStringLiteral("a") : QStringLiteral("AB/2"))
+                   .arg(2.0 * depth, 0, 'g', 4)
+                   .arg(layout_.ResistivityAt(at.y()), 0, 'g', 4)
+                   .arg(depth, 0, 'g', 4));
+}
+
+void WorkspaceView::mouseReleaseEvent(QMouseEvent* event) {
+  if (drag_.kind == ChartHandle::Kind::kNone || event->button() != Qt::LeftButton) {
+    QWidget::mouseReleaseEvent(event);
+    return;
+  }
+  drag_ = ChartHandle{};
+  emit dragFinished();
 }
 
 }  // namespace layra

@@ -8,6 +8,12 @@
 // (layout()), so that the pointer can be mapped to spacings, depths and
 // resistivities and to the layer boundaries and resistivities of the model.
 // Page Up and Page Down step through the pages of a SIP sounding.
+//
+// The first run's model can be dragged: a layer boundary sideways (its
+// depth), a layer's resistivity up and down. The cursor shape says which is
+// under the pointer; the view reports the drag in data units and leaves the
+// model to its owner. Hovering reports the spacing, resistivity and depth
+// under the pointer.
 
 #include <QWidget>
 #include <functional>
@@ -47,10 +53,20 @@ class WorkspaceView : public QWidget {
 
  signals:
   void pageChanged(int page);
+  // A drag of `handle` began, went on to `depth` (m) and `resistivity`
+  // (ohm-m) under the pointer, ended.
+  void dragStarted(layra::ChartHandle handle);
+  void dragged(layra::ChartHandle handle, double depth, double resistivity);
+  void dragFinished();
+  // What lies under the pointer, for the status bar; "" when off the plot.
+  void hovered(const QString& text);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
   ChartInput Input() const;
@@ -60,6 +76,7 @@ class WorkspaceView : public QWidget {
   bool painted_ = false;
   int page_ = 0;
   ChartLayout layout_;
+  ChartHandle drag_;  // the handle being dragged, kind kNone when none
 };
 
 }  // namespace layra

@@ -333,3 +333,22 @@ TEST(SoundingChart, PagesThroughTheFrequencies) {
 
 }  // namespace
 }  // namespace layra
+
+namespace layra {
+namespace {
+
+// An equivalent model with a layer far out of the data's range (a poorly
+// resolved one) widens the resistivity axis by a decade at most.
+TEST(SoundingChart, EquivalentModelsWidenTheAxisByADecadeAtMost) {
+  ChartInput input = Sounding();
+  DrawingRecord drawing(1280, 800, kCell);
+  const ChartLayout before = PaintSoundingChart(input, drawing);
+  input.runs.front().equivalent.front().resistivity[1] = 1e7;
+  drawing.Clear();
+  const ChartLayout after = PaintSoundingChart(input, drawing);
+  EXPECT_GT(after.resistivity.y.last, before.resistivity.y.last);
+  EXPECT_LT(after.resistivity.y.last, 20000.0);  // ten times the model's 800 ohm-m, with room
+}
+
+}  // namespace
+}  // namespace layra

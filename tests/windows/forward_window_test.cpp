@@ -18,6 +18,7 @@
 #include "tests/windows/scripted_dialogs.h"
 #include "windows/qt_canvas.h"
 #include "windows/qt_host.h"
+#include "windows/result_tables.h"
 
 namespace layra::testing {
 namespace {
@@ -175,6 +176,50 @@ class ForwardWindowTest : public QObject {
     window->findChild<QAction*>("command510quit")->trigger();
     QCOMPARE(mode_flag, 0);
     QTRY_VERIFY(window.isNull());  // destroyed once closed
+  }
+
+  // The model is edited in the Model table; the curve is computed again.
+  void modelEditedInTheTableIsComputedAgain() {
+    ScriptedDialogs dialogs;
+    ForwardWindow window(program_, EngineKind::kDocumented, dialogs, [](int) {});
+    QVERIFY(ShowExposed(window, 900, 700));
+    QTRY_COMPARE(window.lastCommand(), 0);
+    Calculated(window, dialogs);
+    const float before = window.model().calcResistivity[0];
+    ModelTable& table = *window.findChild<ModelTable*>(QStringLiteral("modelTable"));
+    table.item(0, 1)->setText(QString::number(2.0 * window.model().model.resistivity[0]));
+    QVERIFY(window.model().calcResistivity[0] > 1.5f * before);
+    QCOMPARE(window.calculatedFlag(), 1);
+    const int layers = window.model().model.layerCount;
+    emit table.splitRequested(0);
+    QCOMPARE(window.model().model.layerCount, layers + 1);
+    table.item(0, 1)->setText(QStringLiteral("zero"));  // refused, shown again
+    QCOMPARE(table.item(0, 1)->text(),
+             QString::number(window.model().model.resistivity[0], 'g', 5));
+  }
+
+  // Esc does not lose a computed curve unasked; once saved, it leaves at once.
+  void escapeAsksBeforeLosingAComputedCurve() {
+    for (const bool saved : {false, true}) {
+      ScriptedDialogs dialogs;
+      int mode_flag = 0;
+      QPointer<ForwardWindow> window = new ForwardWindow(
+          program_, EngineKind::kDocumented, dialogs, [&mode_flag](int flag) { mode_flag = flag; });
+      QVERIFY(ShowExposed(*window, 900, 700));
+      QTRY_COMPARE(window->lastCommand(), 0);
+      Calculated(*window, dialogs);
+      if (saved) Save(*window, dialogs, scratch_->filePath("response.dat"));
+      const int before = dialogs.messages.size();
+      QTest::keyClick(window, Qt::Key_Escape);
+      if (!saved) {
+        QCOMPARE(dialogs.messages.size(), before + 1);  // answered No
+        QCOMPARE(mode_flag, 1);
+        dialogs.AnswerNextMessage(QMessageBox::Yes);
+        QTest::keyClick(window, Qt::Key_Escape);
+      }
+      QCOMPARE(mode_flag, 0);
+      QTRY_VERIFY(window.isNull());
+    }
   }
 
   void arrayTypeChangeNeedsNewCalculation() {

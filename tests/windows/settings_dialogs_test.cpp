@@ -241,7 +241,7 @@ class SettingsDialogsTest : public QObject {
     QCOMPARE(fixed, (std::vector<std::string>{"h1", "rho2"}));
   }
 
-  void userModelEnterAndEscapeCycleThroughEveryEdit() {
+  void userModelEnterAndArrowsCycleThroughEveryEditEscAsks() {
     LayeredModel user_model;
     int result = 0;
     UserModelDiaBox dialog(user_model, result, nullptr);
@@ -252,14 +252,30 @@ class SettingsDialogsTest : public QObject {
       return dialog.focusWidget() != nullptr ? dialog.focusWidget()->objectName() : QString();
     };
     QCOMPARE(dialog.focusWidget()->objectName(), QStringLiteral("edit1001"));
-    QCOMPARE(press(Qt::Key_Escape), QStringLiteral("edit1018"));  // the ninth resistivity
-    QCOMPARE(press(Qt::Key_Return), QStringLiteral("edit1001"));
+    QCOMPARE(press(Qt::Key_Up), QStringLiteral("edit1018"));  // the ninth resistivity
+    QCOMPARE(press(Qt::Key_Down), QStringLiteral("edit1001"));
     QCOMPARE(press(Qt::Key_Enter), QStringLiteral("edit1002"));
     // A click into an edit makes it the current one.
     QTest::mouseClick(dialog.findChild<QLineEdit*>("edit1009"), Qt::LeftButton);
     QCOMPARE(press(Qt::Key_Return), QStringLiteral("edit1010"));
     QVERIFY(dialog.isVisible());
     QCOMPARE(result, 2);  // nothing chosen yet
+    // Esc does not move between fields: with entries made it asks before
+    // they are discarded.
+    int asked = 0;
+    bool discard = false;
+    dialog.setDiscardQuestion([&] {
+      ++asked;
+      return discard;
+    });
+    SetEdit(dialog, "edit1002", "123");
+    press(Qt::Key_Escape);
+    QCOMPARE(asked, 1);
+    QVERIFY(dialog.isVisible());
+    discard = true;
+    press(Qt::Key_Escape);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(result, 2);
   }
 
   void userModelPictureIsDrawn() {

@@ -56,6 +56,9 @@ class SurveySectionTest : public QObject {
     QVERIFY2(dialogs.messages.isEmpty(),
              qPrintable(dialogs.messages.value(0).text));  // every sounding was inverted
     QVERIFY(QFile::exists(scratch_->filePath(QStringLiteral("channel_survey_results/A8.INV"))));
+    // The survey opens as a project of its soundings, each with its run.
+    QCOMPARE(window.workspace().count(), 8);
+    QCOMPARE(window.workspace().at(7).document->runs.size(), size_t{1});
 
     auto* section = qobject_cast<SurveySectionWindow*>(window.surveyWindow());
     QVERIFY(section != nullptr);
@@ -104,6 +107,8 @@ class SurveySectionTest : public QObject {
                       Qt::NoModifier,
                       QPoint(layout.X(205.0), layout.Y(20.0)));
     QVERIFY(window.document().data.title.find("sounding A5") != std::string::npos);
+    QCOMPARE(window.workspace().current(), 4);  // selected in the sounding list, not read again
+    QCOMPARE(window.workspace().count(), 8);
     QVERIFY(window.shownRun() != nullptr);
     const LayeredModel& model = window.shownRun()->outcome.model;
     QVERIFY(model.layerCount > 2);
@@ -115,6 +120,20 @@ class SurveySectionTest : public QObject {
     QVERIFY(window.statusText().contains(QStringLiteral("Data: A5.dat")));
     QVERIFY(window.statusText().contains(
         QStringLiteral("Iteration: %1").arg(window.shownRun()->outcome.lastIteration)));
+  }
+
+  // The survey runs with the engine chosen in the settings.
+  void surveyRunsTheEngineChosen() {
+    ScriptedDialogs dialogs;
+    MainWindow window(&dialogs);
+    window.document().engine.engine = EngineKind::kAccurate;
+    dialogs.ThenChoose(scratch_->filePath(QStringLiteral("channel_survey.csv")));
+    window.RunCommand(kCommandSurveySection);
+    QCOMPARE(window.workspace().count(), 8);
+    for (int i = 0; i < 8; ++i) {
+      QCOMPARE(window.workspace().at(i).document->runs.back().options.engine.engine,
+               EngineKind::kAccurate);
+    }
   }
 
   void badSurveyFileIsRefused() {
