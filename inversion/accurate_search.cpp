@@ -283,7 +283,10 @@ SmoothSearch SearchSmooth(const SoundingData& data, const EngineOptions& options
       around = noise.weight;
       Eigen::VectorXd next_residuals;
       if (!problem->Evaluate(noise.model, &next_residuals, nullptr)) break;
-      x = noise.model;
+      // A weight far on the rough side can throw layers the data do not see
+      // to any value; the next fit starts within the physical bounds.
+      x = noise.model.cwiseMax(std::log(kLowestResistivity))
+              .cwiseMin(std::log(kHighestResistivity));
       // The residuals of the model itself over the degrees of freedom.
       noise.sigma =
           sigma * next_residuals.norm() / std::sqrt(static_cast<double>(n) - noise.effective);
@@ -317,6 +320,19 @@ SmoothSearch SearchSmooth(const SoundingData& data, const EngineOptions& options
       if (next.ok) fit = std::move(next);
     }
   }
+  // The models of the path are those within the physical bounds (a step may
+  // pass through one that is not, with layers the data do not see thrown to
+  // any value), and the result is kept within them: no resistivity shown,
+  // written or used as a start is 0 or beyond a float.
+  const double low = std::log(kLowestResistivity), high = std::log(kHighestResistivity);
+  std::vector<Eigen::VectorXd> within;
+  for (size_t k = 0; k < search.path.size(); ++k) {
+    const Eigen::VectorXd& x = search.path[k];
+    if (k == 0 || k + 1 == search.path.size() || (x.minCoeff() >= low && x.maxCoeff() <= high))
+      within.push_back(x);
+  }
+  within.back() = within.back().cwiseMax(low).cwiseMin(high);
+  search.path = std::move(within);
   search.ok = true;
   search.chi2 = fit.chi2;
   search.target = fit.target;

@@ -157,6 +157,28 @@ TEST(ReadAndRun, RefusesWhatCannotRunAndRunsTheRest) {
   EXPECT_TRUE(observer.listing.Listed("Number of model layers is 3."));
 }
 
+// Datum levels that disagree wildly: the smooth fit's steps once threw the
+// layers the data do not see to 0 and beyond a float, and the thinned path
+// wrote them ("inf") into the results file.
+TEST(ReadAndRun, AccurateRunShowsOnlyModelsWithinTheBounds) {
+  testing::ScratchDir directory;
+  testing::RecordingObserver observer;
+  FileRunRequest request;
+  request.settings.iterationLimit = 3;
+  request.engine.engine = EngineKind::kAccurate;
+  request.results_path = directory.Path("run.INV");
+  const FileRun ran = ReadAndRun(LAYRA_TEST_DATA "/discordant_datum_levels.dat", request, observer);
+  ASSERT_NE(ran.run(), nullptr);
+  const std::string text = testing::ReadWholeFile(request.results_path);
+  EXPECT_EQ(text.find("inf"), std::string::npos);
+  EXPECT_EQ(text.find("nan"), std::string::npos);
+  const LayeredModel& model = ran.run()->outcome.model;
+  for (int j = 0; j < model.layerCount; ++j) {
+    EXPECT_GE(model.resistivity[j], 0.0099f) << j;
+    EXPECT_LE(model.resistivity[j], 1.01e6f) << j;
+  }
+}
+
 TEST(ResultsFileFor, CutsTheExtensionOfTheFileNameOnly) {
   const struct {
     const char* data;
