@@ -10,6 +10,7 @@
 // the axis title.
 
 #include <string>
+#include <vector>
 
 #include "analysis/uncertainty_report.h"
 #include "graphics/sounding_chart.h"
@@ -22,6 +23,9 @@ struct StateChartOptions {
   std::string runLabel;                         // of the run drawn
   const RunUncertainty* uncertainty = nullptr;  // the analysis of that run, or null
   int page = 0;
+  // The document's raw readings (SoundingFile::readings, in the file's
+  // order) left out of the merge; entries beyond it count as kept.
+  std::vector<bool> leftOutReadings;
 };
 
 // The unit IP values are shown in: its name, what one of it is as a

@@ -301,6 +301,13 @@ void MainWindow::ShowState() {
   const bool ip = document.data.dataKind != DataKind::kResistivity;
   const bool sip = document.data.dataKind == DataKind::kSip;
   const SoundingRun* run = shownRun();
+  // A run made before readings were left out of the merge is listed at the
+  // points it shares with the data now.
+  std::optional<SoundingRun> on_points;
+  if (run != nullptr && !run->MadeOn(document_->data)) {
+    on_points = RunOnPoints(*run, document_->data);
+    run = &*on_points;
+  }
   // Chargeabilities in the data file's unit, as on the plot.
   const ChartIpUnit ip_unit = IpUnitOf(document.data);
   const LayeredModel* model = run != nullptr ? &run->outcome.model : nullptr;
@@ -378,6 +385,13 @@ ChartInput MainWindow::WorkspaceChart() const {
   options.uncertainty = state_->uncertainty && state_->analysedRun == state_->shownRun
                             ? &*state_->uncertainty
                             : nullptr;
+  options.leftOutReadings.assign(static_cast<size_t>(std::max(document_->readings.pointCount, 0)),
+                                 false);
+  for (const int reading : state_->leftOutReadings) {
+    if (reading >= 1 && reading <= static_cast<int>(options.leftOutReadings.size())) {
+      options.leftOutReadings[static_cast<size_t>(reading - 1)] = true;
+    }
+  }
   if (!running_ && state_->modelShown && document_->model.layerCount > 0) {
     // The model being edited with its response and misfit, computed anew.
     const ModelResponse response =
@@ -423,7 +437,7 @@ void MainWindow::AddComparedRuns(ChartInput& chart, int shown) const {
 
 void MainWindow::FollowRun(const RunOptions& options, const IterationEvent& event) {
   if (!running_) return;
-  live_run_ = SoundingRun{options, event.outcome()};
+  live_run_ = SoundingRun{options, event.outcome(), {}};
   InversionOutcome& outcome = live_run_->outcome;
   outcome.lastIteration = event.iteration();
   outcome.finalMisfit = event.misfit();
