@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "fileio/datum_levels.h"
+#include "fileio/synthetic_data.h"
 #include "forward/cole_cole.h"
 #include "inversion/data_errors.h"
 #include "state/text_format.h"
@@ -120,6 +121,14 @@ ChartIpUnit IpUnitOf(const SoundingData& data) {
   unit.name = UnitName(data.ipUnitText, unit.fraction);
   unit.title = QuantityName(data.ipQuantity) + " (" + unit.name + ")";
   return unit;
+}
+
+ChartIpUnit ForwardIpUnit(const ForwardModel& model) {
+  SoundingData saved;
+  saved.dataKind = model.modelKind == DataKind::kResistivity ? DataKind::kIp : model.modelKind;
+  saved.ipQuantity = IpQuantity::kChargeability;
+  saved.ipUnitText = kSyntheticIpUnit;
+  return IpUnitOf(saved);
 }
 
 ChartInput StateChart(const SoundingDocument& document,

@@ -41,6 +41,11 @@ struct ChartIpUnit {
 // data derive.
 ChartIpUnit IpUnitOf(const SoundingData& data);
 
+// The unit a forward model's chargeabilities are shown in (the forward
+// window's table and listing): that of the data file its response is saved
+// as, named as IpUnitOf names it when the file is read back.
+ChartIpUnit ForwardIpUnit(const ForwardModel& model);
+
 // `run`: a completed run of the document on its data, drawn with its model
 // and calculated curve; null for the data alone.
 ChartInput StateChart(const SoundingDocument& document,
