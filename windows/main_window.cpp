@@ -132,6 +132,31 @@ void DrawAutomaticRun(const SoundingData& data, const SoundingRun* run, Canvas& 
   PlotSounding(input, canvas);
 }
 
+// The same picture of a model typed in the user-model dialog: the data with
+// that model and its response (iteration 0, its misfit as the RMS of the
+// logarithmic residuals); nothing new when the model has no response.
+void DrawUserModelPreview(const SoundingData& data,
+                          const std::array<unsigned char, kMaxPoints>& excluded,
+                          const SoundingRun* automatic,
+                          const LayeredModel& model,
+                          Canvas& canvas) {
+  if (data.pointCount <= 0) return;
+  const ModelResponse response = ComputeModelResponse(data, model, excluded);
+  if (!response.ok) return;
+  InversionOutcome outcome = automatic != nullptr ? automatic->outcome : InversionOutcome{};
+  outcome.model = model;
+  outcome.lastIteration = 0;
+  outcome.finalMisfit = static_cast<float>(response.misfit);
+  outcome.calculatedResistivity.fill(NAN);
+  for (size_t p = 0; p < response.calculated.size(); ++p) {
+    outcome.calculatedResistivity[p] = static_cast<float>(response.calculated[p]);
+  }
+  PlotInput input = RunResultPlotInput(data, outcome);
+  input.compact = 1;
+  canvas.Clear();
+  PlotSounding(input, canvas);
+}
+
 }  // namespace
 
 MainWindow::MainWindow(DialogRunner* runner, QWidget* parent) : QMainWindow(parent) {
@@ -1225,6 +1250,9 @@ bool MainWindow::AskUserModel(int chosen_run) {
       [this, automatic](Canvas& picture) { DrawAutomaticRun(document_->data, automatic, picture); },
       this,
       &document_->engine.fixed);
+  dialog.setPreview([this, automatic](Canvas& picture, const LayeredModel& model) {
+    DrawUserModelPreview(document_->data, document_->excluded, automatic, model, picture);
+  });
   dialog.setDiscardQuestion([this] {
     return host_->ShowMessage("Discard the model entered?",
                               "Discard the model",
