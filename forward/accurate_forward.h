@@ -18,15 +18,20 @@
 // dlambda) dr by Gauss-Legendre, so that nothing cancels. The kernel is
 // computed once on a geometric grid of abscissae with the filter's own step
 // (lagged convolution) and each radius between grid radii is reached by
-// twelve-point Lagrange interpolation in log(lambda); the recurrence uses
-// tanh(lambda h) written with expm1, so layers of any thickness stay finite
-// and thin layers lose no digits. Against quadrature of the integrals the
-// relative error is below 2e-6 for spacings of 0.1 m to 10 km, contrasts to
-// 1000:1 and layers of 0.1 m to 1 km, the same for complex resistivities
-// (phase within 1e-5 rad); below 1e-4 at contrasts to 1e6 over a resistive
-// and 1e5 over a conductive half-space (over a 1e6 times more conductive one
-// a few data far beyond a thin top layer, a millionth of the top
-// resistivity, are off by up to 4e-4: the interpolation between grid radii).
+// twelve-point Lagrange interpolation in log(lambda); a datum whose filtered
+// part summed in magnitude over that stencil exceeds 1000 times the datum
+// (far beyond a thin top layer over a very conductive basement, where the
+// interpolation error would show) is evaluated again on a grid four times
+// finer. The recurrence uses tanh(lambda h) written with expm1, so layers of
+// any thickness stay finite and thin layers lose no digits. Against
+// quadrature of the integrals the relative error is below 2e-6 for spacings
+// of 0.1 m to 10 km, contrasts to 1000:1 and layers of 0.1 m to 1 km, the
+// same for complex resistivities (phase within 1e-5 rad); below 1e-4 at
+// contrasts to 1e6 either way for top layers of 0.1 m to 100 m, except over
+// a 1e6 times more conductive basement at radii beyond about 1e5 times the
+// top thickness (Wenner 10 km over 0.1 m: 4e-4; Schlumberger 20 km: 1e-3),
+// where the top layer's kernel, decaying only like exp(-2 lambda h1), still
+// matters at the filter's last abscissa.
 //
 // Every function returns false, and leaves its outputs empty, when the input
 // is unusable: no layers, a thickness list that is not one shorter than the
