@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "fileio/datum_levels.h"
+#include "fileio/synthetic_data.h"
 #include "forward/cole_cole.h"
 #include "inversion/data_errors.h"
 #include "state/text_format.h"
@@ -58,6 +59,54 @@ ChartModel ModelOf(const LayeredModel& model, bool ip, double per_unit) {
   return chart;
 }
 
+// The raw readings of each MN/2 segment of Schlumberger data, those left out
+// of the merge marked, each segment with the factor the merge scales it by
+// (from a merged point of its MN/2). Without the raw readings, the merge's
+// own copy of the readings it used.
+std::vector<ChartSegment> SegmentsOf(const SoundingFile& file, const std::vector<bool>& left_out) {
+  std::vector<ChartSegment> segments;
+  const SoundingData& readings = file.readings;
+  const SoundingData& data = file.data;
+  if (readings.pointCount <= 0 || readings.arrayType != ArrayType::kSchlumberger) {
+    for (const MeasuredSegment& segment : MeasuredSegments(data)) {
+      segments.push_back(
+          {segment.mn,
+           std::vector<double>(segment.spacing.begin(), segment.spacing.end()),
+           std::vector<double>(segment.resistivity.begin(), segment.resistivity.end()),
+           {},
+           0.0});
+    }
+    return segments;
+  }
+  const int n = std::clamp(readings.pointCount, 0, kPointArraySize);
+  std::vector<int> order(static_cast<size_t>(n));
+  for (int r = 0; r < n; ++r) order[static_cast<size_t>(r)] = r;
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    return readings.spacingB[a] != readings.spacingB[b]
+               ? readings.spacingB[a] < readings.spacingB[b]
+               : readings.spacingA[a] < readings.spacingA[b];
+  });
+  const std::vector<PointLevel> levels = PointLevels(data);
+  const auto factor_of = [&](float mn) {
+    for (size_t p = 0; p < levels.size(); ++p) {
+      if (data.spacingB[p] == mn) return static_cast<double>(levels[p].factor);
+    }
+    return 0.0;
+  };
+  for (const int r : order) {
+    if (segments.empty() || segments.back().mn != readings.spacingB[r]) {
+      segments.push_back({readings.spacingB[r], {}, {}, {}, factor_of(readings.spacingB[r])});
+    }
+    ChartSegment& segment = segments.back();
+    segment.spacing.push_back(readings.spacingA[r]);
+    segment.resistivity.push_back(readings.apparentResistivity[r]);
+    segment.leftOut.push_back(r < static_cast<int>(left_out.size()) &&
+                              left_out[static_cast<size_t>(r)]);
+  }
+  if (segments.size() < 2) segments.clear();  // one segment: nothing was merged
+  return segments;
+}
+
 }  // namespace
 
 ChartIpUnit IpUnitOf(const SoundingData& data) {
@@ -74,6 +123,14 @@ ChartIpUnit IpUnitOf(const SoundingData& data) {
   return unit;
 }
 
+ChartIpUnit ForwardIpUnit(const ForwardModel& model) {
+  SoundingData saved;
+  saved.dataKind = model.modelKind == DataKind::kResistivity ? DataKind::kIp : model.modelKind;
+  saved.ipQuantity = IpQuantity::kChargeability;
+  saved.ipUnitText = kSyntheticIpUnit;
+  return IpUnitOf(saved);
+}
+
 ChartInput StateChart(const SoundingDocument& document,
                       const SoundingRun* run,
                       const StateChartOptions& options) {
@@ -86,12 +143,7 @@ ChartInput StateChart(const SoundingDocument& document,
   chart.spacing = Doubles(data.spacingA.data(), n);
   chart.observed = Doubles(data.apparentResistivity.data(), n);
   for (int i = 0; i < n; ++i) chart.leftOut.push_back(document.excluded[i] != 0);
-  for (const MeasuredSegment& segment : MeasuredSegments(data)) {
-    chart.segments.push_back(
-        {segment.mn,
-         std::vector<double>(segment.spacing.begin(), segment.spacing.end()),
-         std::vector<double>(segment.resistivity.begin(), segment.resistivity.end())});
-  }
+  chart.segments = SegmentsOf(document, options.leftOutReadings);
   const bool ip = data.dataKind != DataKind::kResistivity;
   const ChartIpUnit unit = IpUnitOf(data);
   if (ip) {
@@ -113,7 +165,7 @@ ChartInput StateChart(const SoundingDocument& document,
       const bool amplitude_phase = data.sipForm == SipForm::kAmplitudePhase;
       spectrum.observedAmplitude.push_back(amplitude_phase ? first : std::hypot(first, second));
       spectrum.observedPhase.push_back(amplitude_phase ? second : PhaseMilliradians(first, second));
-      if (run != nullptr) {
+      if (run != nullptr && run->MadeOn(data)) {
         spectrum.calculatedAmplitude.push_back(run->outcome.calculatedAmplitude[at]);
         spectrum.calculatedPhase.push_back(run->outcome.calculatedPhase[at]);
       }
@@ -126,8 +178,11 @@ ChartInput StateChart(const SoundingDocument& document,
   ChartRun shown;
   shown.label = options.runLabel;
   shown.model = ModelOf(outcome.model, ip, unit.fraction);
-  shown.calculated = Doubles(outcome.calculatedResistivity.data(), n);
-  if (ip) shown.calculatedIp = Doubles(outcome.calculatedIp.data(), n, 1.0 / unit.fraction);
+  // The calculated values at the points of the data the run was made on.
+  const int points = std::clamp(run->PointCount(data), 0, kMaxPoints);
+  shown.calculated = Doubles(outcome.calculatedResistivity.data(), points);
+  if (ip) shown.calculatedIp = Doubles(outcome.calculatedIp.data(), points, 1.0 / unit.fraction);
+  if (!run->MadeOn(data)) shown.spacing.assign(run->spacing.begin(), run->spacing.end());
   shown.notes.push_back(StrFormat("%s %.2f %%",
                                   outcome.settings.dataConstraint >= 1 ? "Mean error" : "RMS",
                                   100.0 * outcome.finalMisfit));

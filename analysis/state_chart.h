@@ -10,6 +10,7 @@
 // the axis title.
 
 #include <string>
+#include <vector>
 
 #include "analysis/uncertainty_report.h"
 #include "graphics/sounding_chart.h"
@@ -22,6 +23,9 @@ struct StateChartOptions {
   std::string runLabel;                         // of the run drawn
   const RunUncertainty* uncertainty = nullptr;  // the analysis of that run, or null
   int page = 0;
+  // The document's raw readings (SoundingFile::readings, in the file's
+  // order) left out of the merge; entries beyond it count as kept.
+  std::vector<bool> leftOutReadings;
 };
 
 // The unit IP values are shown in: its name, what one of it is as a
@@ -36,6 +40,11 @@ struct ChartIpUnit {
 // for values of 1 or more and V/V below); mV/V for the chargeability SIP
 // data derive.
 ChartIpUnit IpUnitOf(const SoundingData& data);
+
+// The unit a forward model's chargeabilities are shown in (the forward
+// window's table and listing): that of the data file its response is saved
+// as, named as IpUnitOf names it when the file is read back.
+ChartIpUnit ForwardIpUnit(const ForwardModel& model);
 
 // `run`: a completed run of the document on its data, drawn with its model
 // and calculated curve; null for the data alone.

@@ -12,6 +12,9 @@
 
 namespace layra {
 
+// The unit line of the chargeabilities such a file holds.
+constexpr char kSyntheticIpUnit[] = "msec";
+
 // Writes the data file `path` (created or truncated).
 //   sip_form        amplitude and phase, or in-phase and out-of-phase (kind 2)
 //   kind            resistivity, IP or SIP data

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <utility>
 
@@ -561,6 +562,7 @@ class ChartPainter {
       values.insert(values.end(), segment.spacing.begin(), segment.spacing.end());
     }
     for (const ChartRun& run : input_.runs) {
+      values.insert(values.end(), run.spacing.begin(), run.spacing.end());
       const std::vector<double> depths = Interfaces(run.model);
       if (!depths.empty()) values.push_back(2.0 * depths.back());
       if (!depths.empty() && depths.front() > 0) values.push_back(2.0 * depths.front());
@@ -630,36 +632,44 @@ class ChartPainter {
 
   // The calculated curve through the finite values.
   std::vector<PointF> Curve(const std::vector<double>& values,
+                            const std::vector<double>& spacing,
                             const ChartPanel& panel,
                             const ChartAxis& y_axis) const {
     std::vector<PointF> points;
-    const size_t n = std::min(values.size(), input_.spacing.size());
+    const size_t n = std::min(values.size(), spacing.size());
     for (size_t i = 0; i < n; ++i) {
-      const double x = panel.x.Pixel(input_.spacing[i]);
+      const double x = panel.x.Pixel(spacing[i]);
       const double y = y_axis.Pixel(values[i]);
       if (Finite(x) && Finite(y)) points.push_back({x, y});
     }
     return points;
   }
 
-  // The calculated value at spacing s from the run's finite values, log-log
-  // interpolated (the curve as drawn through a reading left out).
+  // The spacings a run's calculated values belong to.
+  const std::vector<double>& SpacingOf(const ChartRun& run) const {
+    return run.spacing.empty() ? input_.spacing : run.spacing;
+  }
+
+  // The calculated value at spacing s from the run's finite values: the
+  // value there, else log-log interpolated between the nearest spacings
+  // either side (the curve as drawn through a reading left out); not a
+  // number outside them.
   static double CalculatedAt(const std::vector<double>& spacing,
                              const std::vector<double>& calculated,
-                             size_t at) {
-    if (at < calculated.size() && Positive(calculated[at])) return calculated[at];
-    size_t below = at, above = at;
-    while (below > 0 && !(below - 1 < calculated.size() && Positive(calculated[below - 1])))
-      --below;
-    while (above + 1 < spacing.size() &&
-           !(above + 1 < calculated.size() && Positive(calculated[above + 1])))
-      ++above;
-    if (below == 0 || above + 1 >= spacing.size()) return kNaN;
-    const size_t a = below - 1, b = above + 1;
-    const double t = (std::log(spacing[at]) - std::log(spacing[a])) /
-                     (std::log(spacing[b]) - std::log(spacing[a]));
-    return std::exp(std::log(calculated[a]) +
-                    t * (std::log(calculated[b]) - std::log(calculated[a])));
+                             double s) {
+    if (!Positive(s)) return kNaN;
+    size_t below = SIZE_MAX, above = SIZE_MAX;
+    for (size_t j = 0; j < spacing.size() && j < calculated.size(); ++j) {
+      if (!Positive(calculated[j]) || !Positive(spacing[j])) continue;
+      if (spacing[j] == s) return calculated[j];
+      if (spacing[j] < s && (below == SIZE_MAX || spacing[j] > spacing[below])) below = j;
+      if (spacing[j] > s && (above == SIZE_MAX || spacing[j] < spacing[above])) above = j;
+    }
+    if (below == SIZE_MAX || above == SIZE_MAX) return kNaN;
+    const double t = (std::log(s) - std::log(spacing[below])) /
+                     (std::log(spacing[above]) - std::log(spacing[below]));
+    return std::exp(std::log(calculated[below]) +
+                    t * (std::log(calculated[above]) - std::log(calculated[below])));
   }
 
   Rgb RunColour(size_t run) const { return run == 0 ? kCurveRed : kRunColours[(run - 1) % 5]; }
@@ -672,6 +682,9 @@ class ChartPainter {
         {LegendEntry::Swatch::kDot, kInk, merged ? "Observed ρa (merged)" : "Observed ρa"});
     bool left_out = false;
     for (const bool out : input_.leftOut) left_out = left_out || out;
+    for (const ChartSegment& segment : input_.segments) {
+      for (const bool out : segment.leftOut) left_out = left_out || out;
+    }
     if (left_out) entries.push_back({LegendEntry::Swatch::kHollowDot, kInk, "Left out (misfit)"});
     if (static_cast<int>(input_.segments.size()) <= kListedSegments) {
       for (size_t s = 0; s < input_.segments.size(); ++s) {
@@ -860,19 +873,25 @@ class ChartPainter {
                       Stroke{kModelBlue, PenStyle::kSolid, 1.0, kEquivalentOpacity});
       }
     }
-    // The readings of each MN/2 segment, as measured.
+    // The readings of each MN/2 segment, as measured; those left out of the
+    // merge hollow, off the segment's line.
     for (size_t s = 0; s < input_.segments.size(); ++s) {
       const ChartSegment& segment = input_.segments[s];
       const Rgb colour = kSegmentColours[s % 8];
       std::vector<PointF> points;
+      std::vector<PointF> left_out;
       for (size_t i = 0; i < segment.spacing.size() && i < segment.resistivity.size(); ++i) {
         const double x = panel.x.Pixel(segment.spacing[i]);
         const double y = panel.y.Pixel(segment.resistivity[i]);
-        if (Finite(x) && Finite(y)) points.push_back({x, y});
+        if (!Finite(x) || !Finite(y)) continue;
+        (SegmentReadingLeftOut(segment, i) ? left_out : points).push_back({x, y});
       }
       draw_.Clipped(points, r, Stroke{colour, PenStyle::kSolid, 1.0, 255});
       for (const PointF& p : points) {
         if (r.Contains(p.x, p.y)) draw_.Square(p.x, p.y, 2.5, colour);
+      }
+      for (const PointF& p : left_out) {
+        if (r.Contains(p.x, p.y)) draw_.Dot(p.x, p.y, 4.0, colour, true);
       }
     }
     // Models: the overlaid runs' dashed, the first run's over them.
@@ -883,7 +902,7 @@ class ChartPainter {
       draw_.Clipped(StepLine(run.model, run.model.resistivity, panel), r, stroke);
     }
     for (size_t k = input_.runs.size(); k-- > 0;) {
-      draw_.Clipped(Curve(input_.runs[k].calculated, panel, panel.y),
+      draw_.Clipped(Curve(input_.runs[k].calculated, SpacingOf(input_.runs[k]), panel, panel.y),
                     r,
                     Stroke{RunColour(k), PenStyle::kSolid, k == 0 ? 2.0 : 1.5, 255});
     }
@@ -897,26 +916,44 @@ class ChartPainter {
     }
   }
 
+  static bool SegmentReadingLeftOut(const ChartSegment& segment, size_t i) {
+    return i < segment.leftOut.size() && segment.leftOut[i];
+  }
+
   // Each reading left out gets its misfit against the first run's curve
-  // beside it, where a free place inside the frame is found.
+  // beside it, where a free place inside the frame is found: the merged
+  // points left out of the fit, and the readings left out of the merge
+  // scaled as the merge scales their segment.
   void LeftOutMisfits(const ChartPanel& panel) {
     if (input_.runs.empty()) return;
-    const std::vector<double>& calculated = input_.runs.front().calculated;
-    if (calculated.empty()) return;
+    const ChartRun& run = input_.runs.front();
+    if (run.calculated.empty()) return;
     const ChartRect inside{
         panel.frame.left + 1, panel.frame.top + 1, panel.frame.right - 1, panel.frame.bottom - 1};
-    for (size_t i = 0; i < input_.spacing.size() && i < input_.observed.size(); ++i) {
-      if (!(i < input_.leftOut.size() && input_.leftOut[i])) continue;
-      const double fit = CalculatedAt(input_.spacing, calculated, i);
-      if (!Positive(fit) || !Positive(input_.observed[i])) continue;
-      const double misfit = 100.0 * (input_.observed[i] - fit) / fit;
+    const auto label = [&](double spacing, double observed, double scale) {
+      const double fit = CalculatedAt(SpacingOf(run), run.calculated, spacing);
+      if (!Positive(fit) || !Positive(observed)) return;
+      const double misfit = 100.0 * (scale * observed - fit) / fit;
       const std::string text = StrFormat("%+.0f %%", misfit);
-      const int x = static_cast<int>(std::lround(panel.x.Pixel(input_.spacing[i])));
-      const int y = static_cast<int>(std::lround(panel.y.Pixel(input_.observed[i])));
+      const int x = static_cast<int>(std::lround(panel.x.Pixel(spacing)));
+      const int y = static_cast<int>(std::lround(panel.y.Pixel(observed)));
       const int w = labels_.Width(text);
       for (const auto& [dx, dy] :
            {std::pair<int, int>{6, -f_.H - 4}, {6, 5}, {-6 - w, -f_.H - 4}, {-6 - w, 5}}) {
         if (labels_.Place(x + dx, y + dy, text, kMutedInk, &inside)) break;
+      }
+    };
+    for (size_t i = 0; i < input_.spacing.size() && i < input_.observed.size(); ++i) {
+      if (i < input_.leftOut.size() && input_.leftOut[i]) {
+        label(input_.spacing[i], input_.observed[i], 1.0);
+      }
+    }
+    for (const ChartSegment& segment : input_.segments) {
+      if (!Positive(segment.factor)) continue;
+      for (size_t i = 0; i < segment.spacing.size() && i < segment.resistivity.size(); ++i) {
+        if (SegmentReadingLeftOut(segment, i)) {
+          label(segment.spacing[i], segment.resistivity[i], segment.factor);
+        }
       }
     }
   }
@@ -930,7 +967,7 @@ class ChartPainter {
                                      : Stroke{ModelColour(k), PenStyle::kDash, 1.5, 255};
         draw_.Clipped(StepLine(run.model, run.model.chargeability, panel), r, stroke);
       }
-      draw_.Clipped(Curve(run.calculatedIp, panel, panel.y),
+      draw_.Clipped(Curve(run.calculatedIp, SpacingOf(run), panel, panel.y),
                     r,
                     Stroke{RunColour(k), PenStyle::kSolid, k == 0 ? 2.0 : 1.5, 255});
     }
@@ -1060,10 +1097,10 @@ class ChartPainter {
       const ChartSpectrum& spectrum = input_.spectra[static_cast<size_t>(first) + k];
       Grid(panel, true, nullptr);
       const ChartRect& r = panel.frame;
-      draw_.Clipped(Curve(spectrum.calculatedPhase, panel, panel.y2),
+      draw_.Clipped(Curve(spectrum.calculatedPhase, input_.spacing, panel, panel.y2),
                     r,
                     Stroke{kPhaseBlue, PenStyle::kDash, 1.5, 255});
-      draw_.Clipped(Curve(spectrum.calculatedAmplitude, panel, panel.y),
+      draw_.Clipped(Curve(spectrum.calculatedAmplitude, input_.spacing, panel, panel.y),
                     r,
                     Stroke{kCurveRed, PenStyle::kSolid, 2.0, 255});
       for (size_t i = 0; i < input_.spacing.size(); ++i) {

@@ -50,17 +50,25 @@ struct ChartRun {
   // not finite (a reading the run left out) is bridged: the curve is drawn
   // through from its neighbours.
   std::vector<double> calculated;
-  std::vector<double> calculatedIp;    // at each spacing, chart's IP unit; empty: none
+  std::vector<double> calculatedIp;  // at each spacing, chart's IP unit; empty: none
+  // The spacings (m) `calculated` and `calculatedIp` belong to, those of the
+  // data the run was made on; empty: the chart's. A run made before some
+  // readings were left out of the merge keeps the points it was fitted to.
+  std::vector<double> spacing;
   std::vector<ChartModel> equivalent;  // models that fit the data as well
   double depthOfInvestigation = 0.0;   // m; 0: not known
 };
 
 // The readings of one MN/2 segment of a Schlumberger sounding as measured,
-// before the segments were merged into one curve.
+// before the segments were merged into one curve. Readings left out of the
+// merge are drawn hollow, with their misfit against the first run's curve
+// once scaled as the merge scales the segment.
 struct ChartSegment {
   double mn = 0.0;                  // MN/2, m
   std::vector<double> spacing;      // AB/2, m
   std::vector<double> resistivity;  // ohm-m
+  std::vector<bool> leftOut;        // readings left out of the merge; may be empty
+  double factor = 0.0;              // what the merge multiplies them by; 0: not known
 };
 
 // The spectral IP readings of one frequency, one value per reading.

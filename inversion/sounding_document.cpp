@@ -1,5 +1,8 @@
 #include "inversion/sounding_document.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "state/user_model_rules.h"
 
 namespace layra {
@@ -29,10 +32,42 @@ RunOptions SoundingDocument::NextRunOptions(bool from_model) const {
   return options;
 }
 
+std::vector<float> PointSpacings(const SoundingData& data) {
+  const int n = std::clamp(data.pointCount, 0, kMaxPoints);
+  return std::vector<float>(data.spacingA.begin(), data.spacingA.begin() + n);
+}
+
+int SoundingRun::PointCount(const SoundingData& data) const {
+  return spacing.empty() ? data.pointCount : static_cast<int>(spacing.size());
+}
+
+bool SoundingRun::MadeOn(const SoundingData& data) const {
+  return spacing.empty() || spacing == PointSpacings(data);
+}
+
+SoundingRun RunOnPoints(const SoundingRun& run, const SoundingData& data) {
+  SoundingRun moved = run;
+  if (run.MadeOn(data)) return moved;
+  InversionOutcome& outcome = moved.outcome;
+  outcome.calculatedResistivity.fill(std::numeric_limits<float>::quiet_NaN());
+  outcome.calculatedIp.fill(std::numeric_limits<float>::quiet_NaN());
+  const int n = std::clamp(data.pointCount, 0, kMaxPoints);
+  for (int p = 0; p < n; ++p) {
+    for (size_t q = 0; q < run.spacing.size() && q < static_cast<size_t>(kMaxPoints); ++q) {
+      if (run.spacing[q] != data.spacingA[p]) continue;
+      outcome.calculatedResistivity[p] = run.outcome.calculatedResistivity[q];
+      outcome.calculatedIp[p] = run.outcome.calculatedIp[q];
+      break;
+    }
+  }
+  moved.spacing = PointSpacings(data);
+  return moved;
+}
+
 const SoundingRun& SoundingDocument::Run(const RunOptions& options,
                                          RunObserver& observer,
                                          const std::atomic<bool>* cancel) {
-  runs.push_back({options, RunInversion(data, options, observer, cancel)});
+  runs.push_back({options, RunInversion(data, options, observer, cancel), PointSpacings(data)});
   const InversionSettings& left = runs.back().outcome.settings;
   const int data_constraint = settings.dataConstraint;
   const int model_constraint = settings.modelConstraint;

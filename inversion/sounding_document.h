@@ -22,7 +22,26 @@ namespace layra {
 struct SoundingRun {  // what a run was asked and how it ended
   RunOptions options;
   InversionOutcome outcome;
+  // The spacing (a) of each point of the data the run was made on, which the
+  // outcome's per-point values belong to: readings left out of the merge
+  // later change the document's points, not the run's. Empty: not known
+  // (the document's points).
+  std::vector<float> spacing;
+
+  // The points the outcome's per-point values cover, given the document's
+  // data now.
+  int PointCount(const SoundingData& data) const;
+  // True when the run was made on the points `data` has now.
+  bool MadeOn(const SoundingData& data) const;
 };
+
+// The spacing (a) of each point of `data`.
+std::vector<float> PointSpacings(const SoundingData& data);
+
+// `run` with its calculated apparent resistivities and IP values moved to
+// the points `data` has now, matched by spacing; a point the run was not made
+// on gets none (not a number). For tables that list the data's points.
+SoundingRun RunOnPoints(const SoundingRun& run, const SoundingData& data);
 
 struct SoundingDocument : SoundingFile {
   std::array<unsigned char, kMaxPoints> excluded{};  // points left out (1), by position

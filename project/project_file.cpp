@@ -199,7 +199,9 @@ int IndexOf(const char* const (&names)[N], const std::string& name, int otherwis
 json RunJson(const SoundingRun& run, const SoundingData& data) {
   const RunOptions& o = run.options;
   const InversionOutcome& r = run.outcome;
-  const int points = data.pointCount;
+  // The run's values cover the points it was made on, which may differ from
+  // the data's points now.
+  const int points = std::clamp(run.PointCount(data), 0, kMaxPoints);
   const int sip = data.dataKind == DataKind::kSip ? points * data.frequencyCount : 0;
   json options = {{"fromModel", o.from_model},
                   {"startModel", ModelJson(o.start_model)},
@@ -231,7 +233,10 @@ json RunJson(const SoundingRun& run, const SoundingData& data) {
                   {"misfits", List(r.misfits, r.lastIteration + 1)},
                   {"warnings", r.warnings},
                   {"fit", FitJson(r.fit)}};
-  return {{"options", options}, {"outcome", outcome}};
+  json stored = {{"options", options}, {"outcome", outcome}};
+  if (!run.spacing.empty())
+    stored["spacing"] = List(run.spacing, static_cast<int>(run.spacing.size()));
+  return stored;
 }
 SoundingRun RunFrom(const json& o) {
   SoundingRun run;
@@ -271,6 +276,14 @@ SoundingRun RunFrom(const json& o) {
   FromList(outcome.value("misfits", json()), r.misfits);
   r.warnings = outcome.value("warnings", std::vector<std::string>());
   r.fit = FitFrom(outcome.value("fit", json::object()));
+  // Projects written before runs kept their points have none: the data's.
+  const json spacing = o.value("spacing", json());
+  if (spacing.is_array()) {
+    FloatArray<kMaxPoints> values{};
+    FromList(spacing, values);
+    run.spacing.assign(values.begin(),
+                       values.begin() + std::min<size_t>(spacing.size(), values.size()));
+  }
   return run;
 }
 

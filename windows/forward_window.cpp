@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <algorithm>
 
+#include "analysis/state_chart.h"
 #include "fileio/model_file.h"
 #include "fileio/same_file.h"
 #include "fileio/synthetic_data.h"
@@ -207,7 +208,12 @@ void ForwardWindow::ShowModelTable() {
   view.layers = layers.layerCount;
   view.resistivity = layers.resistivity.data();
   view.thickness = layers.thickness.data();
-  if (ip) view.chargeability = layers.chargeability.data();
+  const ChartIpUnit unit = ForwardIpUnit(*model_);
+  if (ip) {
+    view.chargeability = layers.chargeability.data();
+    view.ip_unit = unit.name.c_str();
+    view.ip_fraction = unit.fraction;
+  }
   if (sip) {
     view.tau = layers.timeConstant.data();
     view.c = layers.exponent.data();
@@ -216,26 +222,20 @@ void ForwardWindow::ShowModelTable() {
 }
 
 void ForwardWindow::ShowModelRead() {
+  ShowModelTable();
   const LayeredModel& layers = model_->model;
   const bool ip = model_->modelKind != DataKind::kResistivity;
   const bool sip = model_->modelKind == DataKind::kSip;
-  ModelView view;
-  view.editable = layers.layerCount >= kMinForwardLayers;
-  view.layers = layers.layerCount;
-  view.resistivity = layers.resistivity.data();
-  view.thickness = layers.thickness.data();
-  if (ip) view.chargeability = layers.chargeability.data();
-  if (sip) {
-    view.tau = layers.timeConstant.data();
-    view.c = layers.exponent.data();
-  }
-  model_table_->ShowModel(view);
   if (!ip || layers.layerCount <= 0) return;
+  // The chargeabilities in the unit of the table and of the data file the
+  // response is saved as, named in the header.
+  const ChartIpUnit unit = ForwardIpUnit(*model_);
   AddListingLine("");
-  AddListingLine(sip ? "Layer   m (mV/V)    Tau (s)       C" : "Layer   m (mV/V)");
+  AddListingLine(StrFormat("Layer   m (%s)", unit.name.c_str()) +
+                 (sip ? "    Tau (s)       C" : ""));
   for (int i = 0; i < layers.layerCount; ++i) {
-    std::string line =
-        StrFormat("%5d   %8.4g", i + 1, 1000.0 * static_cast<double>(layers.chargeability[i]));
+    std::string line = StrFormat(
+        "%5d   %8.6g", i + 1, static_cast<double>(layers.chargeability[i]) / unit.fraction);
     if (sip) {
       line += StrFormat("   %8.4g   %6.4g",
                         static_cast<double>(layers.timeConstant[i]),

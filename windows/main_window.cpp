@@ -132,6 +132,31 @@ void DrawAutomaticRun(const SoundingData& data, const SoundingRun* run, Canvas& 
   PlotSounding(input, canvas);
 }
 
+// The same picture of a model typed in the user-model dialog: the data with
+// that model and its response (iteration 0, its misfit as the RMS of the
+// logarithmic residuals); nothing new when the model has no response.
+void DrawUserModelPreview(const SoundingData& data,
+                          const std::array<unsigned char, kMaxPoints>& excluded,
+                          const SoundingRun* automatic,
+                          const LayeredModel& model,
+                          Canvas& canvas) {
+  if (data.pointCount <= 0) return;
+  const ModelResponse response = ComputeModelResponse(data, model, excluded);
+  if (!response.ok) return;
+  InversionOutcome outcome = automatic != nullptr ? automatic->outcome : InversionOutcome{};
+  outcome.model = model;
+  outcome.lastIteration = 0;
+  outcome.finalMisfit = static_cast<float>(response.misfit);
+  outcome.calculatedResistivity.fill(NAN);
+  for (size_t p = 0; p < response.calculated.size(); ++p) {
+    outcome.calculatedResistivity[p] = static_cast<float>(response.calculated[p]);
+  }
+  PlotInput input = RunResultPlotInput(data, outcome);
+  input.compact = 1;
+  canvas.Clear();
+  PlotSounding(input, canvas);
+}
+
 }  // namespace
 
 MainWindow::MainWindow(DialogRunner* runner, QWidget* parent) : QMainWindow(parent) {
@@ -301,6 +326,13 @@ void MainWindow::ShowState() {
   const bool ip = document.data.dataKind != DataKind::kResistivity;
   const bool sip = document.data.dataKind == DataKind::kSip;
   const SoundingRun* run = shownRun();
+  // A run made before readings were left out of the merge is listed at the
+  // points it shares with the data now.
+  std::optional<SoundingRun> on_points;
+  if (run != nullptr && !run->MadeOn(document_->data)) {
+    on_points = RunOnPoints(*run, document_->data);
+    run = &*on_points;
+  }
   // Chargeabilities in the data file's unit, as on the plot.
   const ChartIpUnit ip_unit = IpUnitOf(document.data);
   const LayeredModel* model = run != nullptr ? &run->outcome.model : nullptr;
@@ -378,6 +410,13 @@ ChartInput MainWindow::WorkspaceChart() const {
   options.uncertainty = state_->uncertainty && state_->analysedRun == state_->shownRun
                             ? &*state_->uncertainty
                             : nullptr;
+  options.leftOutReadings.assign(static_cast<size_t>(std::max(document_->readings.pointCount, 0)),
+                                 false);
+  for (const int reading : state_->leftOutReadings) {
+    if (reading >= 1 && reading <= static_cast<int>(options.leftOutReadings.size())) {
+      options.leftOutReadings[static_cast<size_t>(reading - 1)] = true;
+    }
+  }
   if (!running_ && state_->modelShown && document_->model.layerCount > 0) {
     // The model being edited with its response and misfit, computed anew.
     const ModelResponse response =
@@ -423,7 +462,7 @@ void MainWindow::AddComparedRuns(ChartInput& chart, int shown) const {
 
 void MainWindow::FollowRun(const RunOptions& options, const IterationEvent& event) {
   if (!running_) return;
-  live_run_ = SoundingRun{options, event.outcome()};
+  live_run_ = SoundingRun{options, event.outcome(), {}};
   InversionOutcome& outcome = live_run_->outcome;
   outcome.lastIteration = event.iteration();
   outcome.finalMisfit = event.misfit();
@@ -1211,6 +1250,9 @@ bool MainWindow::AskUserModel(int chosen_run) {
       [this, automatic](Canvas& picture) { DrawAutomaticRun(document_->data, automatic, picture); },
       this,
       &document_->engine.fixed);
+  dialog.setPreview([this, automatic](Canvas& picture, const LayeredModel& model) {
+    DrawUserModelPreview(document_->data, document_->excluded, automatic, model, picture);
+  });
   dialog.setDiscardQuestion([this] {
     return host_->ShowMessage("Discard the model entered?",
                               "Discard the model",

@@ -518,7 +518,7 @@ void MainWindow::StartWorkspaceRun(bool from_model) {
   SoundingDocument* document = document_;
   running_document_ = document;
   auto data = std::make_shared<SoundingData>(document->data);
-  const QString kind = RunKindText(SoundingRun{options, {}});
+  const QString kind = RunKindText(SoundingRun{options, {}, {}});
   AppendListing(document, "");
   AppendListing(document, (kind + QStringLiteral(": started")).toStdString());
   SetWorkspaceStatus(kind + QStringLiteral(": starting..."));
@@ -539,8 +539,9 @@ void MainWindow::StartWorkspaceRun(bool from_model) {
             });
         *outcome = RunInversion(*data, options, observer, background_->cancelFlag());
       },
-      [this, document, options, outcome] {
-        FinishWorkspaceRun(document, SoundingRun{options, std::move(*outcome)});
+      [this, document, options, outcome, data] {
+        FinishWorkspaceRun(document,
+                           SoundingRun{options, std::move(*outcome), PointSpacings(*data)});
       });
 }
 

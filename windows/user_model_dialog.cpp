@@ -58,6 +58,7 @@ UserModelDiaBox::UserModelDiaBox(LayeredModel& user_model,
     edit->setObjectName(QStringLiteral("edit%1").arg(kFirstEditId + i));
     edit->setMinimumWidth(110);
     edit->installEventFilter(this);
+    connect(edit, &QLineEdit::textEdited, this, &UserModelDiaBox::Preview);
     edits_[static_cast<std::size_t>(i)] = edit;
     if (i > 0) {
       const std::string name = FixedName(i);
@@ -219,6 +220,23 @@ bool UserModelDiaBox::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return QDialog::eventFilter(watched, event);
+}
+
+void UserModelDiaBox::Preview() {
+  if (!preview_) return;
+  bool whole = false;
+  const int count = edits_[0]->text().trimmed().toInt(&whole);
+  if (!whole || count < kUserModelMinLayers || count > kUserModelMaxEnteredLayers) return;
+  UserModelFields fields;
+  for (int i = 0; i < kUserModelFieldCount; ++i) {
+    fields[static_cast<std::size_t>(i)] = edits_[static_cast<std::size_t>(i)]->text().toStdString();
+  }
+  LayeredModel typed = user_model_;
+  ReadUserModelFields(fields, remembered_count_, typed);
+  LayeredModel taken;
+  std::string message;
+  if (!AcceptUserModel(typed, taken, message)) return;
+  preview_(*picture_, taken);
 }
 
 QStringList UserModelDiaBox::Entries() const {

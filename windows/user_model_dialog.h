@@ -57,6 +57,13 @@ class UserModelDiaBox : public QDialog {
   // Asked when Esc would discard entries that were changed; true to
   // discard. Without one, a question box asks.
   void setDiscardQuestion(std::function<bool()> ask) { discard_question_ = std::move(ask); }
+  // Draws the picture again while values are typed: called with the model
+  // the fields give each time an edit makes them one the program takes
+  // (2 to 9 layers, every value in range). The picture of the opening stays
+  // until then, and while the fields give no such model.
+  void setPreview(std::function<void(Canvas&, const LayeredModel&)> preview) {
+    preview_ = std::move(preview);
+  }
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -64,6 +71,7 @@ class UserModelDiaBox : public QDialog {
 
  private:
   void MoveFocus(int step);
+  void Preview();
   // The fields as they stand, to tell whether anything was entered.
   QStringList Entries() const;
 
@@ -79,6 +87,7 @@ class UserModelDiaBox : public QDialog {
   QtCanvas* picture_;
   QStringList offered_;  // the fields as the dialog opened
   std::function<bool()> discard_question_;
+  std::function<void(Canvas&, const LayeredModel&)> preview_;
 };
 
 }  // namespace layra

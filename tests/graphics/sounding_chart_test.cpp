@@ -8,6 +8,7 @@
 
 #include "graphics/drawing_record.h"
 #include "graphics/raster_canvas.h"
+#include "state/text_format.h"
 
 namespace layra {
 namespace {
@@ -312,6 +313,54 @@ TEST(SoundingChart, DrawsTheFitItsBandAndItsDepthOfInvestigation) {
   for (const std::string& text : texts)
     misfits += text.size() > 2 && text.back() == '%' && text[0] != 'R';
   EXPECT_EQ(misfits, 2);
+}
+
+// A reading left out of the merge stays on its segment's plot, hollow and
+// off the segment's line, with its misfit once scaled as the merge scales
+// the segment; a run made on other points than the chart's is drawn at its
+// own spacings.
+TEST(SoundingChart, DrawsReadingsLeftOutOfTheMergeAndRunsAtTheirOwnPoints) {
+  ChartInput input = Sounding();
+  ChartSegment& segment = input.segments[1];  // readings 8..17, 1.1 times the merged curve
+  segment.factor = 1.0 / 1.1;
+  segment.leftOut.assign(segment.spacing.size(), false);
+  segment.leftOut[1] = true;  // reading 9
+  ChartRun& run = input.runs.front();
+  std::vector<double> spacing, calculated;
+  for (size_t i = 0; i < input.spacing.size(); i += 2) {
+    spacing.push_back(input.spacing[i]);
+    calculated.push_back(std::isnan(run.calculated[i]) ? 100.0 : run.calculated[i]);
+  }
+  // The run's curve at reading 9 is log-log between readings 8 and 10.
+  const double fit = std::exp(0.5 * (std::log(calculated[4]) + std::log(calculated[5])));
+  run.spacing = spacing;
+  run.calculated = calculated;
+  DrawingRecord drawing(1280, 800, kCell);
+  const ChartLayout layout = PaintSoundingChart(input, drawing);
+  const std::string misfit = StrFormat("%+.0f %%", 100.0 * (input.observed[9] - fit) / fit);
+  EXPECT_TRUE(Has(Texts(drawing), misfit)) << misfit;
+  // The second segment's colour: its line one reading short, a ring there.
+  const Rgb orange{230, 130, 0};
+  const double x = layout.resistivity.x.Pixel(segment.spacing[1]);
+  size_t line = 0;
+  int rings = 0;
+  for (const DrawingItem& item : drawing.items()) {
+    if (item.kind != DrawingItem::Kind::kPolyline || item.stroke.color != orange) continue;
+    if (item.stroke.width == 1.0) line = item.points.size();
+    if (item.stroke.width == 1.5 && std::abs(item.points[0].x - x - 4.0) < 1e-6) ++rings;
+  }
+  EXPECT_EQ(line, segment.spacing.size() - 1);
+  EXPECT_EQ(rings, 1);
+  int curves = 0;
+  for (const DrawingItem& item : drawing.items()) {
+    if (item.kind == DrawingItem::Kind::kPolyline && item.stroke.color == Rgb{215, 35, 35} &&
+        item.stroke.width == 2.0 && item.points.size() > 2) {
+      ++curves;
+      ASSERT_EQ(item.points.size(), spacing.size());
+      EXPECT_NEAR(item.points[1].x, layout.resistivity.x.Pixel(spacing[1]), 1e-6);
+    }
+  }
+  EXPECT_EQ(curves, 1);
 }
 
 // A SIP sounding has a page for every four frequencies; each names its

@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "analysis/state_chart.h"
 #include "inversion/model_segmentation.h"
 #include "project/reading_merge.h"
 #include "tests/support/scratch_dir.h"
@@ -53,6 +55,7 @@ void ExpectSameDocument(const SoundingDocument& a, const SoundingDocument& b) {
     const InversionOutcome& y = b.runs[r].outcome;
     EXPECT_EQ(a.runs[r].options.from_model, b.runs[r].options.from_model);
     EXPECT_EQ(a.runs[r].options.excluded, b.runs[r].options.excluded);
+    EXPECT_EQ(a.runs[r].spacing, b.runs[r].spacing);
     EXPECT_EQ(a.runs[r].options.engine.engine, b.runs[r].options.engine.engine);
     EXPECT_EQ(x.runStatus, y.runStatus);
     EXPECT_EQ(x.stopReason, y.stopReason);
@@ -145,6 +148,59 @@ TEST_F(ProjectFileTest, SavedAndOpenedAgainEqual) {
   EXPECT_EQ(back.uncertainty->few.equivalent_models.size(), analysis.few.equivalent_models.size());
   // The same text written again: nothing lost or changed on the way.
   EXPECT_EQ(ProjectJson(opened, path), ReadWholeFile(path));
+}
+
+// A run made before a reading was left out of the merge keeps the points it
+// was fitted to: drawn at them, listed at the points they share with the
+// data now, saved and opened again whole. The reading left out stays on its
+// segment's plot, marked, and the segment's factor is the merge's.
+TEST_F(ProjectFileTest, ARunKeepsThePointsItWasMadeOn) {
+  Project project;
+  project.soundings.emplace_back();
+  ProjectSounding& sounding = project.soundings.back();
+  sounding.dataFile = Data("schlumberger_two_levels.dat");
+  sounding.document = Read(sounding.dataFile);
+  ASSERT_NE(sounding.document, nullptr);
+  SoundingDocument& d = *sounding.document;
+  UnattendedObserver quiet;
+  d.Run(d.NextRunOptions(false), quiet);
+  const SoundingRun before = d.runs.back();
+  ASSERT_EQ(before.spacing, PointSpacings(d.data));
+
+  std::vector<bool> readings(22, false);
+  readings[2] = true;  // a reading of the first segment only
+  std::string message;
+  ASSERT_TRUE(MergeReadings(d.readings, readings, &d.data, &message)) << message;
+  d.data.dataFileName = sounding.dataFile;
+  sounding.leftOutReadings = {3};
+  const size_t points = before.spacing.size();
+  ASSERT_EQ(static_cast<size_t>(d.data.pointCount) + 1, points);
+
+  StateChartOptions options;
+  options.leftOutReadings = readings;
+  const ChartInput chart = StateChart(d, &d.runs.back(), options);
+  ASSERT_EQ(chart.runs.size(), 1u);
+  ASSERT_EQ(chart.runs[0].spacing.size(), points);
+  EXPECT_EQ(chart.runs[0].calculated.back(), before.outcome.calculatedResistivity[points - 1]);
+  ASSERT_EQ(chart.segments.size(), 2u);
+  EXPECT_EQ(chart.segments[0].spacing.size() + chart.segments[1].spacing.size(), 22u);
+  EXPECT_EQ(std::count(chart.segments[0].leftOut.begin(), chart.segments[0].leftOut.end(), true),
+            1);
+  EXPECT_NEAR(chart.segments[1].factor * chart.segments[1].resistivity.back(),
+              chart.observed.back(),
+              1e-5 * chart.observed.back());
+
+  const SoundingRun listed = RunOnPoints(d.runs.back(), d.data);
+  EXPECT_EQ(listed.outcome.calculatedResistivity[2], before.outcome.calculatedResistivity[3]);
+  EXPECT_EQ(listed.outcome.calculatedResistivity[0], before.outcome.calculatedResistivity[0]);
+
+  const std::string path = (scratch_.path() / "merged.layra").string();
+  ASSERT_TRUE(SaveProject(project, path, &message)) << message;
+  Project opened;
+  DiscardingSink listing;
+  ASSERT_TRUE(OpenProject(path, &opened, listing, &message)) << message;
+  ASSERT_NE(opened.soundings[0].document, nullptr);
+  ExpectSameDocument(d, *opened.soundings[0].document);
 }
 
 // A data file gone: the project opens with the sounding's problem said, the

@@ -321,6 +321,29 @@ class DesktopViewTest : public QObject {
     QCOMPARE(window.document().excluded[2], 0);
   }
 
+  // A forward model's chargeabilities in one unit, named alike, in the table
+  // and the listing: that of the data file its response is saved as.
+  void forwardModelChargeabilityInOneUnit() {
+    ScriptedDialogs dialogs;
+    MainWindow window(&dialogs);
+    QVERIFY(ShowExposed(window, 900, 650));
+    QVERIFY(window.OpenFile(Example("ip_model.mod")));  // 5, 45 and 10 msec
+    auto* forward = qobject_cast<ForwardWindow*>(window.childWindow());
+    QVERIFY(forward != nullptr);
+    QTRY_COMPARE(forward->model().model.layerCount, 3);
+    const ModelTable& table = forward->modelTable();
+    int column = -1;
+    for (int c = 0; c < table.columnCount(); ++c) {
+      if (table.horizontalHeaderItem(c)->text() == QStringLiteral("Chargeability (msec)"))
+        column = c;
+    }
+    QVERIFY(column >= 0);
+    QCOMPARE(table.item(1, column)->text(), QStringLiteral("45"));
+    const QString listing = forward->listing().toPlainText();
+    QVERIFY(listing.contains(QStringLiteral("Layer   m (msec)")));
+    QVERIFY(listing.contains(QStringLiteral("    2         45")));
+  }
+
   void sipForwardPlotPagesThroughItsFrequencies() {
     ScriptedDialogs dialogs;
     MainWindow window(&dialogs);

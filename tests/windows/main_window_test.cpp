@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -355,10 +356,15 @@ class MainWindowTest : public QObject {
     LayeredModel automatic;  // the working model as the automatic run left it
     bool picture_drawn = false;
     QString offered_count;
+    bool picture_follows = false;
     dialogs.Then([&](QDialog& dialog) {
       automatic = window.document().LastRun()->outcome.model;
       picture_drawn = NonWhite(static_cast<UserModelDiaBox&>(dialog).picture()) > 500;
       offered_count = EditText(dialog, "edit1001");
+      // The picture follows a value typed: ten times layer 1's resistivity.
+      const QImage opened = static_cast<UserModelDiaBox&>(dialog).picture().image();
+      QTest::keyClicks(dialog.findChild<QLineEdit*>("edit1002"), "0");
+      picture_follows = static_cast<UserModelDiaBox&>(dialog).picture().image() != opened;
       // A negative thickness.
       for (const auto& [name, text] : NumberedEdits(1001, {"3", "100", "-2", "20", "10", "50"})) {
         SetEdit(dialog, name, text);
@@ -367,6 +373,7 @@ class MainWindowTest : public QObject {
     });
     window.RunCommand(kCommandUserModelInversion);
     QVERIFY(picture_drawn);  // the fields start from the automatic run's model
+    QVERIFY(picture_follows);
     QCOMPARE(offered_count, QStringLiteral("4"));
     QCOMPARE(dialogs.messages.last().caption, kError);
     // The rejected model did not become the working model.

@@ -241,6 +241,30 @@ class SettingsDialogsTest : public QObject {
     QCOMPARE(fixed, (std::vector<std::string>{"h1", "rho2"}));
   }
 
+  // The picture follows the values as they are typed, with the model the
+  // fields give; fields that give no model the program takes leave it be.
+  void userModelPreviewFollowsTheTyping() {
+    LayeredModel user_model;
+    user_model.layerCount = 2;
+    user_model.resistivity[0] = 10.0f;
+    user_model.resistivity[1] = 100.0f;
+    user_model.thickness[0] = 5.0f;
+    int result = 0;
+    UserModelDiaBox dialog(user_model, result, nullptr);
+    std::vector<LayeredModel> drawn;
+    dialog.setPreview([&drawn](Canvas&, const LayeredModel& model) { drawn.push_back(model); });
+    auto* rho1 = dialog.findChild<QLineEdit*>("edit1002");
+    rho1->clear();
+    QTest::keyClicks(rho1, "25");  // "" gives no model, "2" and "25" do
+    QCOMPARE(drawn.size(), size_t{2});
+    QCOMPARE(drawn.back().layerCount, 2);
+    QCOMPARE(drawn.back().resistivity[0], 25.0f);
+    QCOMPARE(drawn.back().thickness[0], 5.0f);
+    QTest::keyClicks(dialog.findChild<QLineEdit*>("edit1001"), "0");  // a count out of range: none
+    QCOMPARE(drawn.size(), size_t{2});
+    QCOMPARE(user_model.resistivity[0], 10.0f);  // the model itself changes on OK only
+  }
+
   void userModelEnterAndArrowsCycleThroughEveryEditEscAsks() {
     LayeredModel user_model;
     int result = 0;
