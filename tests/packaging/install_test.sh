@@ -50,9 +50,17 @@ fi
 if [ -n "$python_dir" ]; then
   module=$prefix/$python_dir/layra
   test -f "$module/_layra.pyi" && test -f "$module/py.typed" || fail "no type stubs"
-  imported=$(PYTHONPATH="$prefix/$python_dir" "$python" -c \
-    'import layra; print(layra.__file__, layra.__version__, layra.forward([50.0], [], [2.0])[0])') ||
-    fail "the installed module does not import"
+  # A sanitized module needs its runtimes loaded first into the plain
+  # interpreter (LAYRA_PYTHON_PRELOAD, set by the sanitized build's tests).
+  check='import layra; print(layra.__file__, layra.__version__, layra.forward([50.0], [], [2.0])[0])'
+  if [ -n "${LAYRA_PYTHON_PRELOAD:-}" ]; then
+    imported=$(LD_PRELOAD="$LAYRA_PYTHON_PRELOAD" ASAN_OPTIONS=detect_leaks=0 \
+      PYTHONPATH="$prefix/$python_dir" "$python" -c "$check") ||
+      fail "the installed module does not import"
+  else
+    imported=$(PYTHONPATH="$prefix/$python_dir" "$python" -c "$check") ||
+      fail "the installed module does not import"
+  fi
   test "$imported" = "$module/__init__.py $version 50.0" || fail "installed module: $imported"
 fi
 [ "$with_desktop" = 1 ] || exit 0
