@@ -348,6 +348,34 @@ bool ResultsFileStream::WriteBlock(const std::string& path,
   return true;
 }
 
+std::string FormatResultsBlock(const SoundingData& data,
+                               int fixed,
+                               int user_model,
+                               int iteration,
+                               const LayeredModel& model,
+                               const float* calculated,
+                               float misfit,
+                               const InversionSettings& settings) {
+  return FormatResultsBlock(fixed,
+                            data.dataKind,
+                            data.errorsIncluded,
+                            user_model,
+                            data.arrayType,
+                            iteration,
+                            model.layerCount,
+                            data.pointCount,
+                            model.thickness.data(),
+                            model.resistivity.data(),
+                            calculated,
+                            data.apparentResistivity.data(),
+                            data.resistivityError.data(),
+                            data.spacingA.data(),
+                            data.spacingB.data(),
+                            misfit,
+                            data.title,
+                            settings);
+}
+
 bool AppendResults(const SoundingData& data,
                    int fixed,
                    int user_model,
@@ -358,26 +386,11 @@ bool AppendResults(const SoundingData& data,
                    float misfit,
                    const InversionSettings& settings,
                    ResultsFileStream* stream) {
-  return AppendResults(fixed,
-                       data.dataKind,
-                       data.errorsIncluded,
-                       user_model,
-                       data.arrayType,
-                       path,
-                       iteration,
-                       model.layerCount,
-                       data.pointCount,
-                       model.thickness.data(),
-                       model.resistivity.data(),
-                       calculated,
-                       data.apparentResistivity.data(),
-                       data.resistivityError.data(),
-                       data.spacingA.data(),
-                       data.spacingB.data(),
-                       misfit,
-                       data.title,
-                       settings,
-                       stream);
+  const std::string text =
+      FormatResultsBlock(data, fixed, user_model, iteration, model, calculated, misfit, settings);
+  if (stream != nullptr) return stream->WriteBlock(path, iteration, text);
+  ResultsFileStream once;
+  return once.WriteBlock(path, iteration, text) && once.Close();
 }
 
 bool ResultsFileStream::Open(const std::string& path, std::string* reason) {

@@ -78,6 +78,17 @@ std::string FormatResultsBlock(int fixed,
                                const std::string& title,
                                const InversionSettings& settings);
 
+// FormatResultsBlock for the points of `data` and the layers of `model`,
+// with the calculated apparent resistivities `calculated` (one per point).
+std::string FormatResultsBlock(const SoundingData& data,
+                               int fixed,
+                               int user_model,
+                               int iteration,
+                               const LayeredModel& model,
+                               const float* calculated,
+                               float misfit,
+                               const InversionSettings& settings);
+
 // AppendResults for the points of `data` and the layers of `model`, with the
 // calculated apparent resistivities `calculated` (one per point).
 bool AppendResults(const SoundingData& data,

@@ -167,36 +167,6 @@ bool Respond(const SoundingData& data,
   return true;
 }
 
-// The text of one results-file block of `model` for the sounding of
-// `document`, with the settings of its run `outcome`.
-std::string BlockText(const SoundingDocument& document,
-                      const InversionOutcome& outcome,
-                      const LayeredModel& model,
-                      const float* calculated,
-                      float misfit,
-                      int iteration,
-                      bool few_layers) {
-  const SoundingData& data = document.data;
-  return FormatResultsBlock(document.someParametersFixed,
-                            data.dataKind,
-                            data.errorsIncluded,
-                            few_layers ? 1 : 0,
-                            data.arrayType,
-                            iteration,
-                            model.layerCount,
-                            data.pointCount,
-                            model.thickness.data(),
-                            model.resistivity.data(),
-                            calculated,
-                            data.apparentResistivity.data(),
-                            data.resistivityError.data(),
-                            data.spacingA.data(),
-                            data.spacingB.data(),
-                            misfit,
-                            data.title,
-                            outcome.settings);
-}
-
 // Puts the jointly fitted model into the member's run and result, with its
 // response and misfit, and adds it to its results file as one more block.
 // A smooth model on a profile grid of other layers than the sounding's own
@@ -226,7 +196,14 @@ void Finish(Member& m,
     std::vector<float> calculated(static_cast<size_t>(n));
     float misfit = 0.0f;
     if (!Respond(data, *initial, calculated.data(), &misfit)) return;
-    text = BlockText(document, outcome, *initial, calculated.data(), misfit, 0, few_layers);
+    text = FormatResultsBlock(document.data,
+                              document.someParametersFixed,
+                              few_layers ? 1 : 0,
+                              0,
+                              *initial,
+                              calculated.data(),
+                              misfit,
+                              outcome.settings);
   }
   auto model = std::make_unique<LayeredModel>(outcome.model);
   StoreModel(x, grid, few_layers, *model);
@@ -246,7 +223,14 @@ void Finish(Member& m,
   float misfit = 0.0f;
   if (!Respond(data, *model, calculated.data(), &misfit)) return;
   const int iteration = rewrite ? 1 : outcome.lastIteration + 1;
-  text += BlockText(document, outcome, *model, calculated.data(), misfit, iteration, few_layers);
+  text += FormatResultsBlock(document.data,
+                             document.someParametersFixed,
+                             few_layers ? 1 : 0,
+                             iteration,
+                             *model,
+                             calculated.data(),
+                             misfit,
+                             outcome.settings);
   const bool written = rewrite
                            ? WriteFileAtomically(outcome.resultsFile, text)
                            : ResultsFileStream().WriteBlock(outcome.resultsFile, iteration, text);
