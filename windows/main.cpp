@@ -47,7 +47,10 @@ bool CommandLineFiles(const QStringList& arguments, QStringList* files) {
                    argument.toLocal8Bit().constData());
       return false;
     } else {
-      files->append(argument);
+      // Relative to the folder the command was given in: the window moves
+      // the current folder (to its own, then to each data file's) as it
+      // starts and reads.
+      files->append(QFileInfo(argument).absoluteFilePath());
     }
   }
   std::stable_partition(files->begin(), files->end(), [](const QString& path) {
